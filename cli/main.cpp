@@ -1,0 +1,67 @@
+// transvane-cli: the converter without a window, for scripts and batch work.
+//
+//   transvane-cli convert SOURCE TARGET
+//
+// Loads SOURCE and saves it to TARGET exactly as the window does.  Every
+// message the window would show in a box is printed to standard error as one
+// line holding exactly its text.  Exit status: 0 when TARGET was written,
+// 1 when the load or the save failed, 2 for a usage error.
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "core/Resource_Main.h"
+#include "core/Support_Progress.h"
+#include "core/Support_Random.h"
+
+namespace {
+
+const char* const Usage =
+    "Usage: transvane-cli convert SOURCE TARGET\n"
+    "       transvane-cli --help | --version\n"
+    "\n"
+    "Converts a Vantrel project file of format version 400 to 500 (.vtr, or a\n"
+    "backup .vk1 .. .vk9) into a version-500 project file.  An existing TARGET\n"
+    "is kept as its .vk1 backup.  Messages go to standard error, one a line.\n"
+    "\n"
+    "Exit status: 0 converted, 1 load or save failed, 2 usage error.\n";
+
+// Messages become lines on standard error; progress is not shown.
+class CConsoleFeedback final : public CFeedback {
+public:
+    void ShowMessage(const std::string& text) override {
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        std::fputc('\n', stderr);
+        std::fflush(stderr);
+    }
+    void ProgressStart(const std::string&) override {}
+    void ProgressSet(int) override {}
+    void ProgressEnd() override {}
+};
+
+int Convert(const std::string& source, const std::string& target) {
+    CConsoleFeedback feedback;
+    CFeedbackGuard guard(feedback);
+    if (!LoadGameFile(source))
+        return 1;
+    return SaveGameFile(target) ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Randomize();
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::cout << Usage;
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::cout << "transvane-cli " << TRANSVANE_VERSION << "\n";
+        return 0;
+    }
+    if (argc == 4 && std::strcmp(argv[1], "convert") == 0)
+        return Convert(argv[2], argv[3]);
+    std::cerr << Usage;
+    return 2;
+}

@@ -1,0 +1,185 @@
+#include "core/Resource_Main.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+#include "core/Support_File.h"
+#include "core/Support_Progress.h"
+
+std::int32_t GameId = 0;
+CGuid GameGuid{};
+
+namespace {
+
+// A section whose reader is not there yet: any file that reaches it is not
+// one this build can convert, so it fails like a corrupted file.
+bool NoReader(CStream&) { return false; }
+bool NoWriter(CStream&) { return false; }
+void NoClear() {}
+
+// The order of the file.  A row is present in files whose header version is
+// at least PresentFrom; the progress bar moves after each of the first eleven
+// rows whether or not the row was present, so a version-400 file reports the
+// same percentages as a version-500 one.
+const std::array<CSection, 13> Sections = {{
+    {"Game options", 400, 5, NoClear, NoReader, NoWriter, nullptr},
+    {"Sounds", 400, 20, NoClear, NoReader, NoWriter, nullptr},
+    {"Sprites", 400, 50, NoClear, NoReader, NoWriter, nullptr},
+    {"Backgrounds", 400, 60, NoClear, NoReader, NoWriter, nullptr},
+    {"Paths", 420, 65, NoClear, NoReader, NoWriter, nullptr},
+    {"Scripts", 400, 70, NoClear, NoReader, NoWriter, nullptr},
+    {"Data files", 440, 75, NoClear, NoReader, NoWriter, nullptr},
+    {"Time lines", 500, 80, NoClear, NoReader, NoWriter, nullptr},
+    {"Objects", 400, 85, NoClear, NoReader, NoWriter, nullptr},
+    {"Rooms", 400, 95, NoClear, NoReader, NoWriter, nullptr},
+    {"Game information", 400, 100, NoClear, NoReader, NoWriter, nullptr},
+    {"Used action libraries", 440, -1, NoClear, NoReader, NoWriter, nullptr},
+    {"Resource tree", 400, -1, NoClear, NoReader, NoWriter, nullptr},
+}};
+
+// ClearGame empties the lists in an order of its own (objects first, game
+// options last); the numbers index Sections.  The action library registry
+// and the resource tree are not in it: the registry is never cleared, and
+// the tree is rebuilt by its own clear, which runs last.
+constexpr std::array<std::size_t, 11> ClearOrder = {8, 1, 2, 9, 3, 4, 5, 6, 7, 10, 0};
+constexpr std::size_t TreeSection = 12;
+
+}  // namespace
+
+const CSection* GameSections() { return Sections.data(); }
+int GameSectionCount() { return static_cast<int>(Sections.size()); }
+
+void ClearGame() {
+    GameId = RandomBelow(1000000);
+    GameGuid = NewGuid();
+    for (std::size_t index : ClearOrder)
+        Sections[index].Clear();
+    Sections[TreeSection].Clear();
+}
+
+bool LoadGame(CStream& stream) {
+    if (stream.ReadInt() != GameFileMagic) {
+        ShowMessage("Error Loading: This is not a vantrel file.");
+        return false;
+    }
+    const std::int32_t version = stream.ReadInt();
+    if (version < OldestGameVersion) {
+        ShowMessage("Error Loading: Cannot load game file created before version 4.0.");
+        return false;
+    }
+    if (version > NewestGameVersion) {
+        ShowMessage(
+            "Error Loading: File was created with a newer version of vantrel. Please get the new "
+            "version from the web site.");
+        return false;
+    }
+    stream.ReadInt();  // the header flag carries nothing the converter uses
+    GameId = stream.ReadInt();
+    if (version >= 410)
+        stream.Read(GameGuid);
+
+    for (const CSection& section : Sections) {
+        if (version >= section.PresentFrom && !section.Load(stream))
+            return false;
+        if (section.Progress >= 0)
+            ProgressSet(section.Progress);
+    }
+    return true;
+}
+
+bool SaveGame(CStream& stream, bool flag) {
+    stream.WriteInt(GameFileMagic);
+    stream.WriteInt(NewestGameVersion);
+    stream.WriteBool(flag);
+    stream.WriteInt(GameId);
+    stream.Write(GameGuid);
+
+    for (const CSection& section : Sections) {
+        if (!section.Save(stream))
+            return false;
+        if (section.Progress >= 0)
+            ProgressSet(section.Progress);
+    }
+    return true;
+}
+
+bool LoadGameFile(const std::string& fileName) {
+    if (!FileExists(fileName)) {
+        ShowMessage("Error Loading: File does not exist.");
+        return false;
+    }
+    CStream stream;
+    try {
+        stream.LoadFromFile(fileName);
+    } catch (const std::exception&) {
+        ShowMessage("Error Loading: Failed to load the file.");
+        return false;
+    }
+
+    ProgressStart("Loading Game Data ...");
+    bool ok = false;
+    try {
+        ClearGame();
+        ok = LoadGame(stream);
+    } catch (const std::exception&) {
+        // A short read, a corrupt compressed block, a hostile count: the
+        // file is reported as corrupted below, like any false result.
+        ok = false;
+    }
+    ProgressEnd();
+
+    if (!ok) {
+        ShowMessage("Error Loading: File seems to be corrupted.");
+        ClearGame();  // loading is all or nothing
+    }
+    return ok;
+}
+
+bool SaveGameFile(const std::string& fileName) {
+    ProgressStart("Saving Game Data ...");
+
+    // The whole file is built in memory before anything touches the disk.
+    // A writer that throws is treated like one that returns false: nothing
+    // on disk has changed yet, and the user must not be left with a
+    // disabled window.
+    CStream stream;
+    bool built = false;
+    try {
+        built = SaveGame(stream, false);
+    } catch (const std::exception&) {
+        built = false;
+    }
+    if (!built) {
+        ShowMessage("Error Saving: Internal error. The game has not been saved!");
+        ProgressEnd();
+        return false;
+    }
+
+    // The file being overwritten becomes the single backup, name.vk1.  Only
+    // one backup is kept, so there are no older .vk2 ... to shift first.
+    // A file that is itself named .vk1 is simply replaced: removing "its
+    // backup" first would delete the very file being replaced.
+    const std::string backup = ChangeFileExt(fileName, ".vk1");
+    if (FileExists(fileName) && backup != fileName) {
+        std::remove(backup.c_str());
+        std::rename(fileName.c_str(), backup.c_str());
+    }
+
+    try {
+        SaveToFileSafely(stream, fileName);
+    } catch (const std::exception&) {
+        ShowMessage(
+            "Error Saving: Cannot create the file. The game has not been saved!Try saving your "
+            "work under a different name.");
+        ProgressEnd();
+        return false;
+    }
+    ProgressEnd();
+
+    for (const CSection& section : Sections)
+        if (section.Changed != nullptr)
+            *section.Changed = false;
+    return true;
+}

@@ -1,0 +1,33 @@
+// File services: name handling, the safe whole-file write and the private
+// temporary folder that lives from start-up to exit.
+#pragma once
+
+#include <string>
+
+#include "core/Support_Stream.h"
+
+// True when name is an existing ordinary file (a directory is not a file).
+bool FileExists(const std::string& name);
+bool DirectoryExists(const std::string& name);
+
+// Replaces the extension of name (the part from its last dot, provided no
+// path separator follows that dot) by extension, which includes its dot.  A
+// name without such a dot gets the extension appended.
+std::string ChangeFileExt(const std::string& name, const std::string& extension);
+
+// Writes the whole stream to a new file in the folder of name and moves it
+// onto name only once it is complete and flushed to disk, so an interrupted
+// or failed write never leaves a truncated file under that name.  Raises
+// EFileError (and leaves no temporary file behind) on failure.
+void SaveToFileSafely(const CMemoryStream& stream, const std::string& name);
+
+// The temporary folder.  The converter puts nothing into it; it exists
+// because the authoring tool's units expect one.
+void CreateTempFolder();
+void RemoveTempFolder();
+const std::string& TempFolder();
+const std::string& TempBase();
+
+// Looks an environment variable up case-insensitively, as the platform the
+// format comes from does; empty when unset.
+std::string EnvironmentValue(const std::string& name);

@@ -1,0 +1,307 @@
+#include "core/Support_Stream.h"
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+static_assert(std::endian::native == std::endian::little,
+              "the stream copies little-endian numbers as they lie in memory");
+
+namespace {
+
+// zlib works through fixed windows of this size on both sides, so its
+// working memory does not depend on the size of a block.
+constexpr std::size_t ChunkSize = 32768;
+
+std::string ZlibMessage(const z_stream& zs, int code) {
+    if (zs.msg != nullptr)
+        return zs.msg;
+    const char* text = zError(code);
+    return text != nullptr ? text : "zlib error";
+}
+
+template <class T>
+T ReadScalar(CMemoryStream& stream) {
+    T value;
+    std::uint8_t bytes[sizeof(T)];
+    stream.Read(bytes);
+    std::memcpy(&value, bytes, sizeof(T));
+    return value;
+}
+
+template <class T>
+void WriteScalar(CMemoryStream& stream, T value) {
+    std::uint8_t bytes[sizeof(T)];
+    std::memcpy(bytes, &value, sizeof(T));
+    stream.Write(bytes);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// CMemoryStream
+
+void CMemoryStream::SetPosition(std::size_t position) {
+    FPosition = std::min(position, FBuffer.size());
+}
+
+void CMemoryStream::Read(std::span<std::uint8_t> destination) {
+    std::span<const std::uint8_t> source = Take(destination.size());
+    if (!source.empty())
+        std::memcpy(destination.data(), source.data(), source.size());
+}
+
+std::span<const std::uint8_t> CMemoryStream::Take(std::size_t count) {
+    if (count > Remaining())
+        throw EReadError("Stream read error");
+    std::span<const std::uint8_t> view(FBuffer.data() + FPosition, count);
+    FPosition += count;
+    return view;
+}
+
+void CMemoryStream::Write(std::span<const std::uint8_t> source) {
+    if (source.empty())
+        return;
+    const std::size_t end = FPosition + source.size();
+    if (FPosition == FBuffer.size()) {
+        FBuffer.insert(FBuffer.end(), source.begin(), source.end());
+    } else {
+        if (end > FBuffer.size())
+            FBuffer.resize(end);
+        std::memmove(FBuffer.data() + FPosition, source.data(), source.size());
+    }
+    FPosition = end;
+}
+
+void CMemoryStream::ExpectItems(std::int64_t count, std::size_t bytesEach) const {
+    if (count < 0)
+        throw EReadError("Stream read error: negative count");
+    if (bytesEach == 0)
+        return;
+    if (static_cast<std::uint64_t>(count) > Remaining() / bytesEach)
+        throw EReadError("Stream read error: count exceeds the data");
+}
+
+CBlock CMemoryStream::TakeBytes() {
+    CBlock bytes = std::move(FBuffer);
+    FBuffer.clear();
+    FPosition = 0;
+    return bytes;
+}
+
+void CMemoryStream::LoadFromFile(const std::string& fileName) {
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw EFileError("Cannot open file \"" + fileName + "\": " + std::strerror(errno));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw EFileError("Cannot open file \"" + fileName + "\": not an ordinary file");
+    }
+    CBlock bytes;
+    try {
+        bytes.resize(static_cast<std::size_t>(info.st_size));
+    } catch (const std::bad_alloc&) {
+        ::close(fd);
+        throw EFileError("Cannot read file \"" + fileName + "\": out of memory");
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            const int error = errno;
+            ::close(fd);
+            throw EFileError("Cannot read file \"" + fileName + "\": " +
+                             (got == 0 ? "file shrank while reading" : std::strerror(error)));
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    FBuffer = std::move(bytes);
+    FPosition = 0;
+}
+
+void CMemoryStream::SaveToFile(const std::string& fileName) const {
+    const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        throw EFileError("Cannot create file \"" + fileName + "\": " + std::strerror(errno));
+    std::size_t done = 0;
+    while (done < FBuffer.size()) {
+        const ssize_t put = ::write(fd, FBuffer.data() + done, FBuffer.size() - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {
+            const int error = errno;
+            ::close(fd);
+            throw EFileError("Cannot write file \"" + fileName + "\": " + std::strerror(error));
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    if (::close(fd) != 0)
+        throw EFileError("Cannot write file \"" + fileName + "\": " + std::strerror(errno));
+}
+
+// ---------------------------------------------------------------------------
+// CStream primitives
+
+std::int32_t CStream::ReadInt() { return ReadScalar<std::int32_t>(*this); }
+void CStream::WriteInt(std::int32_t value) { WriteScalar(*this, value); }
+
+double CStream::ReadReal() { return ReadScalar<double>(*this); }
+void CStream::WriteReal(double value) { WriteScalar(*this, value); }
+
+std::string CStream::ReadString() {
+    const std::int32_t count = ReadInt();
+    if (count <= 0)
+        return {};
+    std::span<const std::uint8_t> bytes = Take(static_cast<std::size_t>(count));
+    return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+void CStream::WriteString(const std::string& value) {
+    if (value.size() > MaxBlockSize)
+        throw std::length_error("string too long for the project format");
+    WriteInt(static_cast<std::int32_t>(value.size()));
+    Write({reinterpret_cast<const std::uint8_t*>(value.data()), value.size()});
+}
+
+bool CStream::ReadBool() { return ReadInt() > 0; }
+void CStream::WriteBool(bool value) { WriteInt(value ? 1 : 0); }
+
+CBlock CStream::ReadBlock() {
+    const std::int32_t count = ReadInt();
+    if (count < 0)
+        throw EReadError("Stream read error: negative block size");
+    std::span<const std::uint8_t> bytes = Take(static_cast<std::size_t>(count));
+    return CBlock(bytes.begin(), bytes.end());
+}
+
+void CStream::WriteBlock(std::span<const std::uint8_t> source) {
+    if (source.size() > MaxBlockSize)
+        throw std::length_error("block too large for the project format");
+    WriteInt(static_cast<std::int32_t>(source.size()));
+    Write(source);
+}
+
+CBlock CStream::ReadCompressedBlock() {
+    const std::int32_t count = ReadInt();
+    if (count < 0)
+        throw EReadError("Stream read error: negative block size");
+    return InflateBlock(Take(static_cast<std::size_t>(count)));
+}
+
+void CStream::WriteCompressedBlock(std::span<const std::uint8_t> source) {
+    // Deflate straight behind a placeholder count and patch the count in
+    // afterwards: the compressed bytes are never copied.
+    const std::size_t countAt = Position();
+    WriteInt(0);
+    if (Position() != Size())
+        throw std::logic_error("WriteCompressedBlock must append at the end of the stream");
+    CompressBlock(source, FBuffer);
+    const std::size_t compressed = FBuffer.size() - countAt - 4;
+    if (compressed > MaxBlockSize)
+        throw EZCompressionError("compressed block too large for the project format");
+    const auto count = static_cast<std::int32_t>(compressed);
+    std::memcpy(FBuffer.data() + countAt, &count, 4);
+    FPosition = FBuffer.size();
+}
+
+// ---------------------------------------------------------------------------
+// zlib
+
+void CompressBlock(std::span<const std::uint8_t> source, CBlock& destination) {
+    z_stream zs{};
+    int code = deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY);
+    if (code != Z_OK)
+        throw EZCompressionError(ZlibMessage(zs, code));
+
+    // Reserve room for the whole result once; deflateBound is exact enough
+    // that the buffer rarely grows again.
+    const std::size_t start = destination.size();
+    destination.resize(start + deflateBound(&zs, static_cast<uLong>(std::min<std::size_t>(
+                                                     source.size(), std::numeric_limits<uLong>::max()))));
+    std::size_t produced = start;
+    std::size_t consumed = 0;
+    do {
+        const std::size_t inChunk = std::min(ChunkSize, source.size() - consumed);
+        zs.next_in = const_cast<Bytef*>(source.data() + consumed);
+        zs.avail_in = static_cast<uInt>(inChunk);
+        consumed += inChunk;
+        const int flush = consumed == source.size() ? Z_FINISH : Z_NO_FLUSH;
+        do {
+            if (destination.size() - produced < ChunkSize)
+                destination.resize(produced + std::max(ChunkSize, destination.size() / 2));
+            const std::size_t room = std::min(ChunkSize, destination.size() - produced);
+            zs.next_out = destination.data() + produced;
+            zs.avail_out = static_cast<uInt>(room);
+            code = deflate(&zs, flush);
+            if (code == Z_STREAM_ERROR) {
+                deflateEnd(&zs);
+                destination.resize(start);
+                throw EZCompressionError(ZlibMessage(zs, code));
+            }
+            produced += room - zs.avail_out;
+        } while (zs.avail_out == 0);
+    } while (consumed < source.size());
+    deflateEnd(&zs);
+    if (code != Z_STREAM_END) {
+        destination.resize(start);
+        throw EZCompressionError(ZlibMessage(zs, code));
+    }
+    destination.resize(produced);
+}
+
+CBlock InflateBlock(std::span<const std::uint8_t> source) {
+    z_stream zs{};
+    int code = inflateInit(&zs);
+    if (code != Z_OK)
+        throw EZCompressionError(ZlibMessage(zs, code));
+
+    CBlock result;
+    // A first guess at the size; inflation rarely shrinks data below this.
+    result.reserve(std::min<std::size_t>(source.size() * 3 + ChunkSize, std::size_t{64} << 20));
+    std::size_t consumed = 0;
+    do {
+        if (zs.avail_in == 0 && consumed < source.size()) {
+            const std::size_t inChunk = std::min(ChunkSize, source.size() - consumed);
+            zs.next_in = const_cast<Bytef*>(source.data() + consumed);
+            zs.avail_in = static_cast<uInt>(inChunk);
+            consumed += inChunk;
+        }
+        const std::size_t produced = result.size();
+        if (produced >= MaxBlockSize) {
+            inflateEnd(&zs);
+            throw EZCompressionError("inflated block exceeds what the project format can hold");
+        }
+        const std::size_t room = std::min(ChunkSize, MaxBlockSize - produced);
+        result.resize(produced + room);
+        zs.next_out = result.data() + produced;
+        zs.avail_out = static_cast<uInt>(room);
+        code = inflate(&zs, Z_NO_FLUSH);
+        result.resize(produced + room - zs.avail_out);
+        // Z_BUF_ERROR means no progress was possible: with output room
+        // given, that happens only when the input ran out before the end of
+        // the zlib stream (the compressed count cut it short).
+        if (code == Z_NEED_DICT)
+            code = Z_DATA_ERROR;
+        if (code != Z_OK && code != Z_STREAM_END) {
+            std::string message = ZlibMessage(zs, code);
+            inflateEnd(&zs);
+            throw EZCompressionError(message);
+        }
+    } while (code != Z_STREAM_END);
+    inflateEnd(&zs);
+    // Bytes after the end of the zlib stream are never written by this
+    // system; they are ignored.
+    if (result.capacity() - result.size() > result.size() / 8)
+        result.shrink_to_fit();
+    return result;
+}

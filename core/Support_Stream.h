@@ -1,0 +1,124 @@
+// The project stream: every byte of a project file passes through CStream.
+//
+// A project file is a flat sequence of typed primitives with no tags, names,
+// alignment or section lengths, so a reader must perform exactly the sequence
+// of primitives its writer performed.  All numbers are little-endian.
+//
+//   Int            4 bytes, signed two's complement
+//   Real           8 bytes, IEEE 754 double
+//   String         int32 count n, then n 8-bit characters (n <= 0: empty)
+//   Bool           int32, written 1 / 0, read as true when > 0
+//   Block          int32 count n, then n raw bytes
+//   CompressedBlock int32 count n, then n bytes holding one zlib stream
+//
+// Every read checks what remains before it allocates, so a hostile count
+// fails at once with EReadError instead of exhausting the machine.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// Raised when a read needs more bytes than remain in the stream, or when a
+// count taken from the stream cannot possibly be satisfied by what remains.
+class EReadError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Raised by the block compressor and inflater; carries zlib's own error text.
+class EZCompressionError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Raised by LoadFromFile and SaveToFile.
+class EFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The bytes of a block read from or written to the stream.  A block is owned
+// by whoever holds the vector; it has no position of its own: a reader that
+// needs one wraps it in a CMemoryStream.
+using CBlock = std::vector<std::uint8_t>;
+
+// A growable byte buffer with a cursor: the plain memory stream.
+class CMemoryStream {
+public:
+    CMemoryStream() = default;
+    explicit CMemoryStream(CBlock bytes) : FBuffer(std::move(bytes)) {}
+    virtual ~CMemoryStream() = default;
+
+    CMemoryStream(const CMemoryStream&) = delete;
+    CMemoryStream& operator=(const CMemoryStream&) = delete;
+    CMemoryStream(CMemoryStream&&) = default;
+    CMemoryStream& operator=(CMemoryStream&&) = default;
+
+    std::size_t Size() const { return FBuffer.size(); }
+    std::size_t Position() const { return FPosition; }
+    void SetPosition(std::size_t position);
+    std::size_t Remaining() const { return FBuffer.size() - FPosition; }
+
+    // Reads exactly destination.size() bytes; EReadError when fewer remain.
+    void Read(std::span<std::uint8_t> destination);
+    // A view of the next count bytes, then skips them; EReadError when fewer
+    // remain.  The view is valid until the stream is next written.
+    std::span<const std::uint8_t> Take(std::size_t count);
+    // Writes at the position, overwriting and then growing the buffer.
+    void Write(std::span<const std::uint8_t> source);
+
+    // Fails with EReadError unless count items of at least bytesEach bytes
+    // each could still follow.  A negative count also fails.  Readers call it
+    // with a count taken from the file before they allocate for it.
+    void ExpectItems(std::int64_t count, std::size_t bytesEach) const;
+
+    const CBlock& Bytes() const { return FBuffer; }
+    // Hands the buffer over; the stream is left empty.
+    CBlock TakeBytes();
+    void Reserve(std::size_t capacity) { FBuffer.reserve(capacity); }
+
+    void LoadFromFile(const std::string& fileName);
+    void SaveToFile(const std::string& fileName) const;
+
+protected:
+    CBlock FBuffer;
+    std::size_t FPosition = 0;
+};
+
+// The project stream: a memory stream with the twelve typed primitives.
+class CStream : public CMemoryStream {
+public:
+    using CMemoryStream::CMemoryStream;
+
+    std::int32_t ReadInt();
+    void WriteInt(std::int32_t value);
+
+    double ReadReal();
+    void WriteReal(double value);
+
+    std::string ReadString();
+    void WriteString(const std::string& value);
+
+    bool ReadBool();
+    void WriteBool(bool value);
+
+    CBlock ReadBlock();
+    void WriteBlock(std::span<const std::uint8_t> source);
+
+    CBlock ReadCompressedBlock();
+    void WriteCompressedBlock(std::span<const std::uint8_t> source);
+};
+
+// zlib helpers at the converter's fixed settings: default level, 15 window
+// bits, memory level 8, default strategy.  Compress appends one zlib stream
+// to destination; Inflate decodes one zlib stream and fails with
+// EZCompressionError on anything else.
+void CompressBlock(std::span<const std::uint8_t> source, CBlock& destination);
+CBlock InflateBlock(std::span<const std::uint8_t> source);
+
+// The largest block the format can describe: its count is a signed int32.
+inline constexpr std::size_t MaxBlockSize = 2147483647u;
