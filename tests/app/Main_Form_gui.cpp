@@ -165,16 +165,13 @@ private slots:
                                        << QStringList{NotAProject, Corrupted};
         QTest::newRow("version 399")
             << bytes(HeaderOnly(399))
-            << QStringList{"Error Loading: Cannot load game file created before version 4.0.", Corrupted}
-           ;
+            << QStringList{"Error Loading: Cannot load game file created before version 4.0.", Corrupted};
         QTest::newRow("version 501")
             << bytes(HeaderOnly(501))
             << QStringList{"Error Loading: File was created with a newer version of vantrel. Please get "
                            "the new version from the web site.",
-                           Corrupted}
-           ;
-        QTest::newRow("cut short after the header") << bytes(HeaderOnly(500)) << QStringList{Corrupted}
-                                                   ;
+                           Corrupted};
+        QTest::newRow("cut short after the header") << bytes(HeaderOnly(500)) << QStringList{Corrupted};
         QTest::newRow("empty file") << QByteArray() << QStringList{Corrupted};
     }
 
