@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 
+#include "core/Resource_Tree.h"
 #include "core/Support_File.h"
 #include "core/Support_Progress.h"
 
@@ -36,7 +37,7 @@ const std::array<CSection, 13> Sections = {{
     {"Rooms", 400, 95, NoClear, NoReader, NoWriter, nullptr},
     {"Game information", 400, 100, NoClear, NoReader, NoWriter, nullptr},
     {"Used action libraries", 440, -1, NoClear, NoReader, NoWriter, nullptr},
-    {"Resource tree", 400, -1, NoClear, NoReader, NoWriter, nullptr},
+    {"Resource tree", 400, -1, BuildTree, LoadTree, SaveTree, &TreeChanged},
 }};
 
 // ClearGame empties the lists in an order of its own (objects first, game
