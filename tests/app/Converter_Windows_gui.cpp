@@ -6,6 +6,7 @@
 
 #include "app/Converter_Windows.h"
 #include "app/ScriptedDialogs.h"
+#include "core/Resource_Tree.h"
 
 class TConverterWindowsTest : public QObject {
     Q_OBJECT
@@ -26,6 +27,20 @@ private slots:
         QCOMPARE(names, (QStringList{"MainForm", "ImagesForm", "ResourceIconForm", "PreferencesForm",
                                      "ProgressForm"}));
         QCOMPARE(windows.PreferencesForm->children().size(), 0);
+    }
+
+    void buildingATreeResetsItsIcons() {
+        CScriptedDialogs dialogs;
+        {
+            CConverterWindows windows(dialogs);
+            QVERIFY(windows.ResourceIconForm->TheIcons.isEmpty());
+            BuildTree();
+            QCOMPARE(windows.ResourceIconForm->TheIcons.size(), int(ResourceImageCount));
+            windows.ResourceIconForm->TheIcons.clear();
+            BuildTree();
+            QCOMPARE(windows.ResourceIconForm->TheIcons.size(), int(ResourceImageCount));
+        }
+        BuildTree();  // the windows are gone, and so is the hook
     }
 
     void standardResourceImages() {
