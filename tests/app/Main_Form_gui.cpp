@@ -161,7 +161,7 @@ private slots:
         const auto bytes = [](const CBlock& block) {
             return QByteArray(reinterpret_cast<const char*>(block.data()), static_cast<qsizetype>(block.size()));
         };
-        QTest::newRow("not a project") << QByteArray("PK\x03\x04 certainly not a project", 30)
+        QTest::newRow("not a project") << QByteArray("PK\x03\x04", 4) + " certainly not a project"
                                        << QStringList{NotAProject, Corrupted};
         QTest::newRow("version 399")
             << bytes(HeaderOnly(399))
