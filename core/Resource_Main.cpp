@@ -7,6 +7,7 @@
 
 #include "core/Support_File.h"
 #include "core/Support_Progress.h"
+#include "world/Help_Main.h"
 
 std::int32_t GameId = 0;
 CGuid GameGuid{};
@@ -34,7 +35,8 @@ const std::array<CSection, 13> Sections = {{
     {"Time lines", 500, 80, NoClear, NoReader, NoWriter, nullptr},
     {"Objects", 400, 85, NoClear, NoReader, NoWriter, nullptr},
     {"Rooms", 400, 95, NoClear, NoReader, NoWriter, nullptr},
-    {"Game information", 400, 100, NoClear, NoReader, NoWriter, nullptr},
+    {"Game information", 400, 100, ClearGameInformation, LoadGameInformation, SaveGameInformation,
+     &GameInformation.Changed},
     {"Used action libraries", 440, -1, NoClear, NoReader, NoWriter, nullptr},
     {"Resource tree", 400, -1, NoClear, NoReader, NoWriter, nullptr},
 }};
