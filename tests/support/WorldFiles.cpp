@@ -2,33 +2,6 @@
 
 #include <stdexcept>
 
-CBlock NoImageBlock() {
-    CStream stream;
-    stream.WriteInt(-1);
-    return stream.TakeBytes();
-}
-
-CBlock ColorRunsImageBlock(std::int32_t width, std::int32_t height, std::uint8_t blue,
-                           std::uint8_t green, std::uint8_t red) {
-    CStream stream;
-    stream.WriteInt(1);
-    stream.WriteInt(width);
-    stream.WriteInt(height);
-    for (std::int32_t y = 0; y < height; ++y) {
-        // One run per row covering the width (split into runs of at most 255).
-        std::vector<std::uint8_t> lengths;
-        for (std::int32_t left = width; left > 0; left -= 255)
-            lengths.push_back(static_cast<std::uint8_t>(left > 255 ? 255 : left));
-        stream.WriteInt(static_cast<std::int32_t>(lengths.size()));
-        stream.Write(lengths);
-        for (std::size_t k = 0; k < lengths.size(); ++k) {
-            const std::uint8_t colour[3] = {blue, green, red};
-            stream.Write(colour);
-        }
-    }
-    return stream.TakeBytes();
-}
-
 CBlock TestIcon(std::size_t size, std::uint16_t type) {
     if (size < 6)
         throw std::invalid_argument("an icon file has at least its 6-byte header");

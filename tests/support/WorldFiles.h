@@ -15,15 +15,13 @@
 #include <vector>
 
 #include "core/Support_Stream.h"
+#include "support/MediaFiles.h"
 
 // ---------------------------------------------------------------------------
 // Pictures and icons
 
-// The raw bytes of image blocks, to be placed where the options hold one.
-CBlock NoImageBlock();  // scheme -1
-// Scheme 1 (colour runs): width x height, every pixel the colour b, g, r.
-CBlock ColorRunsImageBlock(std::int32_t width, std::int32_t height, std::uint8_t blue,
-                           std::uint8_t green, std::uint8_t red);
+// Image blocks come from the media builder (NoImageBlock, ColorRunsBlock,
+// CompressedBmpBlock ...): the options hold them as the raw bytes to write.
 
 // An icon file of the given size (at least 6): reserved 0, the type word,
 // one image, then recognisable filler bytes.
@@ -54,7 +52,7 @@ struct CTestOptions {
     bool OptionFlag11 = false;
     // The version-4 block, 400..439 only.
     bool OldFlag = true;
-    std::optional<CBlock> OldImage = ColorRunsImageBlock(3, 2, 1, 2, 3);  // written when held
+    std::optional<CBlock> OldImage = ColorRunsBlock(FilledPixels(3, 2, 0x030201));  // written when held
     std::array<std::int32_t, 3> OldNumbers = {7, 8, 9};
     std::string OldText = "old";
     std::int32_t OldNumber = 11;
@@ -64,10 +62,10 @@ struct CTestOptions {
     bool OptionFlag14 = true;
     // 411 and later an int32; 400..410 a bool (written as ProgressBarKind != 0).
     std::int32_t ProgressBarKind = 2;
-    CBlock BarBackImage = ColorRunsImageBlock(4, 1, 10, 20, 30);   // when the kind is 2, 411+
-    CBlock BarFrontImage = ColorRunsImageBlock(2, 2, 40, 50, 60);  // when the kind is 2, 411+
+    CBlock BarBackImage = ColorRunsBlock(FilledPixels(4, 1, 0x1E140A));   // when the kind is 2, 411+
+    CBlock BarFrontImage = ColorRunsBlock(PatternPixels(2, 2, {0x3C3228, 0xFFFFFF}));  // when the kind is 2, 411+
     bool ShowLoadImage = true;
-    CBlock LoadingImage = ColorRunsImageBlock(5, 3, 70, 80, 90);  // when ShowLoadImage
+    CBlock LoadingImage = ColorRunsBlock(PatternPixels(5, 3, {0x5A5046, 0x000000, 0xFF0000}));  // when ShowLoadImage
     CBlock Icon = TestIcon();                                     // 410 and later
     bool DisplayErrors = false;  // 420 and later
     bool WriteErrors = true;
