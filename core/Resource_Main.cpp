@@ -13,6 +13,9 @@
 #include "core/Support_File.h"
 #include "core/Support_Progress.h"
 #include "media/Background_Main.h"
+#include "media/DataFile_Main.h"
+#include "media/Script_Main.h"
+#include "media/Sound_Main.h"
 #include "media/Sprite_Main.h"
 
 std::int32_t GameId = 0;
@@ -32,12 +35,12 @@ void NoClear() {}
 // same percentages as a version-500 one.
 const std::array<CSection, 13> Sections = {{
     {"Game options", 400, 5, NoClear, NoReader, NoWriter, nullptr},
-    {"Sounds", 400, 20, NoClear, NoReader, NoWriter, nullptr},
+    {"Sounds", 400, 20, ClearSounds, LoadSounds, SaveSounds, &SoundList.Changed},
     {"Sprites", 400, 50, ClearSprites, LoadSprites, SaveSprites, &SpriteList.Changed},
     {"Backgrounds", 400, 60, ClearBackgrounds, LoadBackgrounds, SaveBackgrounds, &BackgroundList.Changed},
     {"Paths", 420, 65, ClearPaths, LoadPaths, SavePaths, &PathList.Changed},
-    {"Scripts", 400, 70, NoClear, NoReader, NoWriter, nullptr},
-    {"Data files", 440, 75, NoClear, NoReader, NoWriter, nullptr},
+    {"Scripts", 400, 70, ClearScripts, LoadScripts, SaveScripts, &ScriptList.Changed},
+    {"Data files", 440, 75, ClearDataFiles, LoadDataFiles, SaveDataFiles, &DataFileList.Changed},
     {"Time lines", 500, 80, ClearTimeLines, LoadTimeLines, SaveTimeLines, &TimeLineList.Changed},
     {"Objects", 400, 85, ClearObjects, LoadObjects, SaveObjects, &ObjectList.Changed},
     {"Rooms", 400, 95, NoClear, NoReader, NoWriter, nullptr},
