@@ -11,6 +11,8 @@
 #include "behaviour/TimeLine_Main.h"
 #include "core/Support_File.h"
 #include "core/Support_Progress.h"
+#include "media/Background_Main.h"
+#include "media/Sprite_Main.h"
 
 std::int32_t GameId = 0;
 CGuid GameGuid{};
@@ -30,8 +32,8 @@ void NoClear() {}
 const std::array<CSection, 13> Sections = {{
     {"Game options", 400, 5, NoClear, NoReader, NoWriter, nullptr},
     {"Sounds", 400, 20, NoClear, NoReader, NoWriter, nullptr},
-    {"Sprites", 400, 50, NoClear, NoReader, NoWriter, nullptr},
-    {"Backgrounds", 400, 60, NoClear, NoReader, NoWriter, nullptr},
+    {"Sprites", 400, 50, ClearSprites, LoadSprites, SaveSprites, &SpriteList.Changed},
+    {"Backgrounds", 400, 60, ClearBackgrounds, LoadBackgrounds, SaveBackgrounds, &BackgroundList.Changed},
     {"Paths", 420, 65, ClearPaths, LoadPaths, SavePaths, &PathList.Changed},
     {"Scripts", 400, 70, NoClear, NoReader, NoWriter, nullptr},
     {"Data files", 440, 75, NoClear, NoReader, NoWriter, nullptr},

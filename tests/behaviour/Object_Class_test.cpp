@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "behaviour/Object_Main.h"
+#include "media/Sprite_Main.h"
 #include "support/BehaviourFiles.h"
 #include "support/TestSupport.h"
 
@@ -135,6 +136,32 @@ TEST_F(ObjectTest, ValidateResetsADanglingRelatedObject) {
         object.Validate();
         EXPECT_EQ(object.RelatedObjectIndex, written) << related;
     }
+}
+
+TEST_F(ObjectTest, ValidateResetsDanglingSpriteReferences) {
+    ClearSprites();
+    SpriteList.Add(std::make_unique<CSprite>(), "s0");
+    SpriteList.Add(nullptr);
+    SpriteList.Add(nullptr);
+    SpriteList.Add(nullptr);  // slot 3 is empty
+    SpriteList.Add(std::make_unique<CSprite>(), "s4");
+    const std::pair<std::int32_t, std::int32_t> cases[] = {
+        {0, 0}, {4, 4}, {3, -1}, {5, -1}, {-1, -1}, {-7, -1}, {INT32_MAX, -1},
+    };
+    for (const auto& [index, written] : cases) {
+        CTestObject record;
+        record.SpriteIndex = index;
+        record.SecondSpriteIndex = index;
+        CStream stream = StreamOf(record);
+        CObject object;
+        ASSERT_TRUE(object.Load(stream));
+        EXPECT_EQ(object.SpriteIndex, index) << "kept as read";
+        record.SpriteIndex = written;
+        record.SecondSpriteIndex = written;
+        EXPECT_EQ(SavedBytes(object), RecordBytes(record)) << index;
+        EXPECT_EQ(object.SpriteIndex, written) << "saving changes the model";
+    }
+    ClearSprites();
 }
 
 TEST_F(ObjectTest, RowsAreWrittenHighestNumberFirstWithoutEmptyEvents) {
