@@ -17,6 +17,9 @@
 #include "media/Script_Main.h"
 #include "media/Sound_Main.h"
 #include "media/Sprite_Main.h"
+#include "world/Help_Main.h"
+#include "world/Option_Main.h"
+#include "world/Room_Main.h"
 
 std::int32_t GameId = 0;
 CGuid GameGuid{};
@@ -34,7 +37,7 @@ void NoClear() {}
 // rows whether or not the row was present, so a version-400 file reports the
 // same percentages as a version-500 one.
 const std::array<CSection, 13> Sections = {{
-    {"Game options", 400, 5, NoClear, NoReader, NoWriter, nullptr},
+    {"Game options", 400, 5, ClearOptions, LoadOptions, SaveOptions, &GameOptions.Changed},
     {"Sounds", 400, 20, ClearSounds, LoadSounds, SaveSounds, &SoundList.Changed},
     {"Sprites", 400, 50, ClearSprites, LoadSprites, SaveSprites, &SpriteList.Changed},
     {"Backgrounds", 400, 60, ClearBackgrounds, LoadBackgrounds, SaveBackgrounds, &BackgroundList.Changed},
@@ -43,8 +46,9 @@ const std::array<CSection, 13> Sections = {{
     {"Data files", 440, 75, ClearDataFiles, LoadDataFiles, SaveDataFiles, &DataFileList.Changed},
     {"Time lines", 500, 80, ClearTimeLines, LoadTimeLines, SaveTimeLines, &TimeLineList.Changed},
     {"Objects", 400, 85, ClearObjects, LoadObjects, SaveObjects, &ObjectList.Changed},
-    {"Rooms", 400, 95, NoClear, NoReader, NoWriter, nullptr},
-    {"Game information", 400, 100, NoClear, NoReader, NoWriter, nullptr},
+    {"Rooms", 400, 95, ClearRooms, LoadRooms, SaveRooms, &RoomList.Changed},
+    {"Game information", 400, 100, ClearGameInformation, LoadGameInformation, SaveGameInformation,
+     &GameInformation.Changed},
     {"Used action libraries", 440, -1, NoClear, LoadUsedLibraries, SaveUsedLibraries, nullptr},
     {"Resource tree", 400, -1, BuildTree, LoadTree, SaveTree, &TreeChanged},
 }};
