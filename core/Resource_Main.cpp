@@ -9,6 +9,7 @@
 #include "behaviour/Object_Main.h"
 #include "behaviour/Path_Main.h"
 #include "behaviour/TimeLine_Main.h"
+#include "core/Resource_Tree.h"
 #include "core/Support_File.h"
 #include "core/Support_Progress.h"
 #include "media/Background_Main.h"
@@ -49,7 +50,7 @@ const std::array<CSection, 13> Sections = {{
     {"Game information", 400, 100, ClearGameInformation, LoadGameInformation, SaveGameInformation,
      &GameInformation.Changed},
     {"Used action libraries", 440, -1, NoClear, LoadUsedLibraries, SaveUsedLibraries, nullptr},
-    {"Resource tree", 400, -1, NoClear, NoReader, NoWriter, nullptr},
+    {"Resource tree", 400, -1, BuildTree, LoadTree, SaveTree, &TreeChanged},
 }};
 
 // ClearGame empties the lists in an order of its own (objects first, game
