@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "cli/RunCli.h"
+#include "support/RunProgram.h"
 #include "support/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -41,7 +41,7 @@ TEST(BatchConvert, GoesOnAfterFailuresAndSummarises) {
     WriteWholeFile(folder.File("bad.vtr"), NotAProject());
     WriteWholeFile(folder.File("cut.vk3"), HeaderOnly());
 
-    const CCliResult result =
+    const CRunResult result =
         RunCli({"convert", "bad.vtr", "missing.vtr", "cut.vk3", "--output-dir", "out"}, folder.Path());
 
     EXPECT_EQ(result.Status, 1);
@@ -58,7 +58,7 @@ TEST(BatchConvert, QuietPrintsOnlyFailures) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("bad.vtr"), NotAProject());
     for (const char* quiet : {"--quiet", "-q"}) {
-        const CCliResult result =
+        const CRunResult result =
             RunCli({"convert", quiet, "bad.vtr", "missing.vtr", "-o", "out"}, folder.Path());
         EXPECT_EQ(result.Status, 1) << quiet;
         EXPECT_EQ(result.Out, "") << quiet;
@@ -78,7 +78,7 @@ TEST(BatchConvert, OptionSpellingsAndTheOutputFolder) {
         {"convert", "--output-dir", "new/deeper/c", "--", "bad.vtr"},
     };
     for (const Strings& arguments : spellings) {
-        const CCliResult result = RunCli(arguments, folder.Path());
+        const CRunResult result = RunCli(arguments, folder.Path());
         EXPECT_EQ(result.Status, 1) << arguments.back();
         EXPECT_EQ(Lines(result.Err), expected) << arguments.back();
     }
@@ -86,7 +86,7 @@ TEST(BatchConvert, OptionSpellingsAndTheOutputFolder) {
         << "the output folder is created with its parents";
 
     // After "--" a name that looks like an option is a file.
-    const CCliResult dashed = RunCli({"convert", "-o", "out", "--", "--quiet"}, folder.Path());
+    const CRunResult dashed = RunCli({"convert", "-o", "out", "--", "--quiet"}, folder.Path());
     EXPECT_EQ(dashed.Status, 1);
     EXPECT_EQ(Lines(dashed.Err), Strings{"--quiet: " + Missing});
 }
@@ -113,7 +113,7 @@ TEST(BatchConvert, UsageErrorsExitWithTwoAndConvertNothing) {
         {{"convert", "bad.vtr", "-o", "plain/sub"}, "cannot create the output folder plain/sub: "},
     };
     for (const Case& c : cases) {
-        const CCliResult result = RunCli(c.arguments, folder.Path());
+        const CRunResult result = RunCli(c.arguments, folder.Path());
         const std::string shown = c.arguments.back();
         EXPECT_EQ(result.Status, 2) << shown;
         EXPECT_EQ(result.Out, "") << shown;
@@ -136,7 +136,7 @@ TEST(BatchConvert, RefusesOutputsThatWouldReplaceASource) {
     WriteWholeFile(folder.File("out/kept.vtr"), Bytes({7}));  // not a source
     WriteWholeFile(folder.File("out/kept.vk1"), HeaderOnly());
 
-    const CCliResult result = RunCli({"convert", "a/g.vtr", "b/g.vk2", "./out/self.vtr",
+    const CRunResult result = RunCli({"convert", "a/g.vtr", "b/g.vk2", "./out/self.vtr",
                                       "out/kept.vk1", "--output-dir", "out/"},
                                      folder.Path());
     EXPECT_EQ(result.Status, 1);
@@ -171,7 +171,7 @@ TEST(SingleConvert, KeepsItsPlainMessagesAndStatus) {
         {{"convert", "-x", "new.vtr"}, {Missing}},
     };
     for (const Case& c : cases) {
-        const CCliResult result = RunCli(c.arguments, folder.Path());
+        const CRunResult result = RunCli(c.arguments, folder.Path());
         EXPECT_EQ(result.Status, 1) << c.arguments[1];
         EXPECT_EQ(result.Out, "") << c.arguments[1];
         EXPECT_EQ(Lines(result.Err), c.messages) << c.arguments[1];

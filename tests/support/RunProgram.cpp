@@ -1,4 +1,4 @@
-#include "cli/RunCli.h"
+#include "support/RunProgram.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -41,8 +41,8 @@ private:
 
 }  // namespace
 
-CCliResult RunCli(const std::vector<std::string>& arguments, const std::string& workDir) {
-    const std::string cli = CliPath();
+CRunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& workDir) {
     CScratchFolder capture;
     const std::string outName = capture.File("out");
     const std::string errName = capture.File("err");
@@ -55,7 +55,7 @@ CCliResult RunCli(const std::vector<std::string>& arguments, const std::string& 
                                        O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ::posix_spawn_file_actions_addchdir_np(actions.Get(), workDir.c_str());
 
-    std::vector<std::string> words{cli};
+    std::vector<std::string> words{program};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& word : words)
@@ -63,17 +63,21 @@ CCliResult RunCli(const std::vector<std::string>& arguments, const std::string& 
     argv.push_back(nullptr);
 
     pid_t child = 0;
-    if (::posix_spawn(&child, cli.c_str(), actions.Get(), nullptr, argv.data(), environ) != 0)
-        throw std::runtime_error("cannot start " + cli);
+    if (::posix_spawnp(&child, program.c_str(), actions.Get(), nullptr, argv.data(), environ) != 0)
+        throw std::runtime_error("cannot start " + program);
     int status = 0;
     while (::waitpid(child, &status, 0) < 0)
         if (errno != EINTR)
-            throw std::runtime_error("lost " + cli);
-    CCliResult result;
+            throw std::runtime_error("lost " + program);
+    CRunResult result;
     result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.Out = ReadText(outName);
     result.Err = ReadText(errName);
     return result;
+}
+
+CRunResult RunCli(const std::vector<std::string>& arguments, const std::string& workDir) {
+    return RunProgram(CliPath(), arguments, workDir);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
