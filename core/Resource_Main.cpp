@@ -5,8 +5,14 @@
 #include <cstring>
 #include <exception>
 
+#include "behaviour/Library_Main.h"
+#include "behaviour/Object_Main.h"
+#include "behaviour/Path_Main.h"
+#include "behaviour/TimeLine_Main.h"
 #include "core/Support_File.h"
 #include "core/Support_Progress.h"
+#include "media/Background_Main.h"
+#include "media/Sprite_Main.h"
 
 std::int32_t GameId = 0;
 CGuid GameGuid{};
@@ -26,16 +32,16 @@ void NoClear() {}
 const std::array<CSection, 13> Sections = {{
     {"Game options", 400, 5, NoClear, NoReader, NoWriter, nullptr},
     {"Sounds", 400, 20, NoClear, NoReader, NoWriter, nullptr},
-    {"Sprites", 400, 50, NoClear, NoReader, NoWriter, nullptr},
-    {"Backgrounds", 400, 60, NoClear, NoReader, NoWriter, nullptr},
-    {"Paths", 420, 65, NoClear, NoReader, NoWriter, nullptr},
+    {"Sprites", 400, 50, ClearSprites, LoadSprites, SaveSprites, &SpriteList.Changed},
+    {"Backgrounds", 400, 60, ClearBackgrounds, LoadBackgrounds, SaveBackgrounds, &BackgroundList.Changed},
+    {"Paths", 420, 65, ClearPaths, LoadPaths, SavePaths, &PathList.Changed},
     {"Scripts", 400, 70, NoClear, NoReader, NoWriter, nullptr},
     {"Data files", 440, 75, NoClear, NoReader, NoWriter, nullptr},
-    {"Time lines", 500, 80, NoClear, NoReader, NoWriter, nullptr},
-    {"Objects", 400, 85, NoClear, NoReader, NoWriter, nullptr},
+    {"Time lines", 500, 80, ClearTimeLines, LoadTimeLines, SaveTimeLines, &TimeLineList.Changed},
+    {"Objects", 400, 85, ClearObjects, LoadObjects, SaveObjects, &ObjectList.Changed},
     {"Rooms", 400, 95, NoClear, NoReader, NoWriter, nullptr},
     {"Game information", 400, 100, NoClear, NoReader, NoWriter, nullptr},
-    {"Used action libraries", 440, -1, NoClear, NoReader, NoWriter, nullptr},
+    {"Used action libraries", 440, -1, NoClear, LoadUsedLibraries, SaveUsedLibraries, nullptr},
     {"Resource tree", 400, -1, NoClear, NoReader, NoWriter, nullptr},
 }};
 
