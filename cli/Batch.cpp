@@ -18,9 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A file that is still being worked on after this long gets a progress line.
-constexpr std::chrono::milliseconds ProgressDelay{500};
-
 struct CBatchOptions {
     std::vector<std::string> Sources;
     std::string OutputDir;
@@ -125,97 +122,6 @@ std::optional<CFileId> FileId(const std::string& name) {
     return CFileId{info.st_dev, info.st_ino};
 }
 
-// Writes the messages of one file with its name in front, and keeps a
-// progress line on a terminal while a file takes its time.  With quiet set
-// the messages of a file are held back until it is known to have failed.
-class CBatchFeedback final : public CFeedback {
-public:
-    CBatchFeedback(bool quiet, bool progressLine) : FQuiet(quiet), FProgressLine(progressLine) {}
-
-    void Begin(const std::string& source) {
-        FSource = source;
-        FStarted = std::chrono::steady_clock::now();
-        FHeld.clear();
-        FStage.clear();
-        FPercent = 0;
-    }
-
-    // Ends the file: held messages of a failure are printed, others dropped.
-    void Finish(bool converted) {
-        EraseProgress();
-        if (!converted)
-            for (const std::string& line : FHeld)
-                PrintLine(line);
-        FHeld.clear();
-    }
-
-    void ShowMessage(const std::string& text) override {
-        const std::string line = FSource + ": " + text;
-        if (FQuiet) {
-            FHeld.push_back(line);
-            return;
-        }
-        EraseProgress();
-        PrintLine(line);
-        DrawProgress();
-    }
-    void ProgressStart(const std::string& text) override {
-        FStage = text;
-        FPercent = 0;
-        DrawProgress();
-    }
-    void ProgressSet(int percent) override {
-        FPercent = percent;
-        DrawProgress();
-    }
-    void ProgressEnd() override {
-        EraseProgress();
-        FStage.clear();
-    }
-
-private:
-    static void PrintLine(const std::string& line) {
-        std::fwrite(line.data(), 1, line.size(), stderr);
-        std::fputc('\n', stderr);
-        std::fflush(stderr);
-    }
-
-    void DrawProgress() {
-        if (!FProgressLine || FQuiet || FStage.empty() ||
-            std::chrono::steady_clock::now() - FStarted < ProgressDelay)
-            return;
-        std::string line = FSource + ": " + FStage + " " + std::to_string(FPercent) + "%";
-        // A line wider than the terminal would wrap, and the carriage return
-        // could then no longer take it back.
-        struct winsize size {};
-        if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1 &&
-            line.size() >= size.ws_col)
-            line.resize(size.ws_col - 1u);
-        EraseProgress();
-        std::fputc('\r', stderr);
-        std::fwrite(line.data(), 1, line.size(), stderr);
-        std::fflush(stderr);
-        FShownWidth = line.size();
-    }
-
-    void EraseProgress() {
-        if (FShownWidth == 0)
-            return;
-        std::fprintf(stderr, "\r%*s\r", static_cast<int>(FShownWidth), "");
-        std::fflush(stderr);
-        FShownWidth = 0;
-    }
-
-    const bool FQuiet;
-    const bool FProgressLine;
-    std::string FSource;
-    std::chrono::steady_clock::time_point FStarted;
-    std::vector<std::string> FHeld;
-    std::string FStage;
-    int FPercent = 0;
-    std::size_t FShownWidth = 0;
-};
-
 class CBatch {
 public:
     explicit CBatch(CBatchOptions options)
@@ -306,6 +212,91 @@ private:
 };
 
 }  // namespace
+
+CBatchFeedback::CBatchFeedback(bool quiet, bool progressLine, std::FILE* out,
+                               std::chrono::milliseconds delay)
+    : FQuiet(quiet), FProgressLine(progressLine), FOut(out), FDelay(delay) {}
+
+void CBatchFeedback::Begin(const std::string& source) {
+    FSource = source;
+    FStarted = std::chrono::steady_clock::now();
+    FHeld.clear();
+    FStage.clear();
+    FPercent = 0;
+}
+
+void CBatchFeedback::Finish(bool converted) {
+    EraseProgress();
+    if (!converted)
+        for (const std::string& line : FHeld)
+            PrintLine(line);
+    FHeld.clear();
+}
+
+void CBatchFeedback::ShowMessage(const std::string& text) {
+    const std::string line = FSource + ": " + text;
+    if (FQuiet) {
+        FHeld.push_back(line);
+        return;
+    }
+    EraseProgress();
+    PrintLine(line);
+    DrawProgress();
+}
+
+void CBatchFeedback::ProgressStart(const std::string& text) {
+    FStage = text;
+    FPercent = 0;
+    DrawProgress();
+}
+
+void CBatchFeedback::ProgressSet(int percent) {
+    FPercent = percent;
+    DrawProgress();
+}
+
+void CBatchFeedback::ProgressEnd() {
+    EraseProgress();
+    FStage.clear();
+}
+
+void CBatchFeedback::PrintLine(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), FOut);
+    std::fputc('\n', FOut);
+    std::fflush(FOut);
+}
+
+void CBatchFeedback::DrawProgress() {
+    if (!FProgressLine || FQuiet || FStage.empty() ||
+        std::chrono::steady_clock::now() - FStarted < FDelay)
+        return;
+    std::string line = FSource + ": " + FStage + " " + std::to_string(FPercent) + "%";
+    // A line wider than the terminal would wrap, and the carriage return
+    // could then no longer take it back.  Cut it, but not inside a UTF-8
+    // character.
+    struct winsize size {};
+    if (::ioctl(::fileno(FOut), TIOCGWINSZ, &size) == 0 && size.ws_col > 1 &&
+        line.size() >= size.ws_col) {
+        line.resize(size.ws_col - 1u);
+        while (!line.empty() && (static_cast<unsigned char>(line.back()) & 0xC0) == 0x80)
+            line.pop_back();
+        if (!line.empty() && static_cast<unsigned char>(line.back()) >= 0xC0)
+            line.pop_back();
+    }
+    EraseProgress();
+    std::fputc('\r', FOut);
+    std::fwrite(line.data(), 1, line.size(), FOut);
+    std::fflush(FOut);
+    FShownWidth = line.size();
+}
+
+void CBatchFeedback::EraseProgress() {
+    if (FShownWidth == 0)
+        return;
+    std::fprintf(FOut, "\r%*s\r", static_cast<int>(FShownWidth), "");
+    std::fflush(FOut);
+    FShownWidth = 0;
+}
 
 bool IsBatchConvert(const std::vector<std::string>& arguments) {
     if (arguments.size() != 2)

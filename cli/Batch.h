@@ -27,8 +27,12 @@
 // output folder that cannot be used.
 #pragma once
 
+#include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
+
+#include "core/Support_Progress.h"
 
 // True when the arguments after "convert" are for the batch form: anything
 // other than exactly two plain names (the single form SOURCE TARGET).
@@ -37,3 +41,43 @@ bool IsBatchConvert(const std::vector<std::string>& arguments);
 // Runs the batch form on the arguments after "convert"; returns the exit
 // status.
 int RunBatchConvert(const std::vector<std::string>& arguments);
+
+// The feedback of a batch run.  Each message becomes a line on out with the
+// current file's name in front; with quiet set, the lines of a file are held
+// back and printed only when the file fails.  With progressLine set (out is
+// a terminal) and quiet not, a file still at work after delay gets a
+// progress line ("game.vtr: Loading Game Data ... 50%") that is rewritten in
+// place and erased before anything else is printed.
+class CBatchFeedback final : public CFeedback {
+public:
+    static constexpr std::chrono::milliseconds ProgressDelay{500};
+
+    CBatchFeedback(bool quiet, bool progressLine, std::FILE* out = stderr,
+                   std::chrono::milliseconds delay = ProgressDelay);
+
+    // Starts the next file.
+    void Begin(const std::string& source);
+    // Ends the file: held lines of a failure are printed, others dropped.
+    void Finish(bool converted);
+
+    void ShowMessage(const std::string& text) override;
+    void ProgressStart(const std::string& text) override;
+    void ProgressSet(int percent) override;
+    void ProgressEnd() override;
+
+private:
+    void PrintLine(const std::string& line);
+    void DrawProgress();
+    void EraseProgress();
+
+    const bool FQuiet;
+    const bool FProgressLine;
+    std::FILE* const FOut;
+    const std::chrono::milliseconds FDelay;
+    std::string FSource;
+    std::chrono::steady_clock::time_point FStarted;
+    std::vector<std::string> FHeld;
+    std::string FStage;
+    int FPercent = 0;
+    std::size_t FShownWidth = 0;
+};
