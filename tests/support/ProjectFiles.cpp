@@ -566,3 +566,213 @@ CBlock WriteProject(const TProject& p) {
 }
 
 }  // namespace project
+
+namespace project {
+
+namespace {
+
+TAction NewAction(std::int32_t library, std::int32_t id, std::vector<std::string> arguments) {
+    TAction action;
+    action.LibraryId = library;
+    action.ActionId = id;
+    for (std::size_t i = 0; i < arguments.size() && i < 8; ++i)
+        action.Arguments[i] = arguments[i];
+    return action;
+}
+
+}  // namespace
+
+TProject SampleProject(std::int32_t v, std::uint32_t seed) {
+    TProject p = EmptyProject(v);
+    p.GameId = 100000 + static_cast<std::int32_t>(seed % 800000);
+    p.Flag = 1;  // ignored on load, written as 0
+
+    TOptions& o = p.Options;
+    o.Flags = {5, 1, 0, 0, -1, 1, 1, 0, 7, 1, 0, 1, 0, 1};
+    o.WindowScale = 150;
+    o.FullScale = 0;
+    o.FullMaxSwitch = 1;
+    o.SetResolution = 0;
+    o.ExclusiveMode = 3;
+    o.ColorDepth = 1;
+    o.Resolution = 3;
+    o.Frequency = 2;
+    o.OldBlock = TOldOptionsBlock{1, 1, MakePicture(1, 5, 4, seed + 1), {7, 8, 9}, "dropped", 11, 1};
+    o.ProgressBarKind = v >= 411 ? 2 : 5;
+    o.BarBackImage = MakePicture(1, 9, 3, seed + 2);
+    o.BarFrontImage = std::nullopt;
+    o.ShowLoadImage = 2;
+    o.LoadingImage = MakePicture(2, 7, 6, seed + 3);
+    o.Errors = {0, 1, 5, 0};
+    o.Author = "An Author \xE9";
+    o.GameVersion = 321;
+    o.LastChanged = 40000.5;
+    o.Information = "About\r\nthe game";
+
+    CBlock noise(1000);
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<std::uint8_t>((i * 37 + seed) ^ (i >> 3));
+    p.Sounds.Add("raw", TSound{400, 0, "sound.wav", noise, 5, 7, -1});
+    p.Sounds.AddEmpty();
+    p.Sounds.Add("silent", TSound{400, -1, "", {}, 0, 1, 1});
+    if (v >= 440)
+        p.Sounds.Add("packed", TSound{440, -7, "x.mid", CBlock(300, 0x41), 1, 0, 0});
+
+    TSprite first;
+    first.Width = 9;
+    first.Height = 7;
+    first.Left = 1;
+    first.Top = 2;
+    first.Right = 3;
+    first.Bottom = 4;
+    first.Transparent = 5;
+    first.Value1 = -3;
+    first.Flag3 = -1;
+    first.Value3 = 99;
+    first.Images = {MakePicture(1, 9, 7, seed + 4), MakePicture(2, 300, 2, seed + 5)};
+    p.Sprites.Add("first", first);
+    p.Sprites.AddEmpty();
+    TSprite second;
+    second.Images = {MakePicture(0, 3, 5, seed + 6), MakePicture(10, 4, 4, seed + 7), MakePicture(1, 1, 1, seed + 8)};
+    p.Sprites.Add("second", second);
+    p.Sprites.Add("no images", TSprite{});
+
+    p.Backgrounds.Add("sky", TBackground{400, 64, 48, 1, 0, 9, 1, MakePicture(2, 13, 11, seed + 9)});
+    p.Backgrounds.AddEmpty();
+    p.Backgrounds.Add("none", TBackground{400, 10, 10, 0, 1, 1, 0, {}});
+
+    if (v >= 420) {
+        p.Paths.Add("loop", TPath{420, 1, 2, 4, {{0, 0, 100}, {30, 40, 50}, {30.25, -1e-3, 200}}});
+        p.Paths.AddEmpty();
+        p.Paths.Add("nothing", TPath{420, 0, 7, -2, {}});
+    }
+
+    p.Scripts.AddEmpty();
+    p.Scripts.Add("init", TScript{400, "{\r\n  x = 1; // caf\xE9\r\n}"});
+    p.Scripts.Add("empty", TScript{400, ""});
+
+    if (v >= 440) {
+        p.DataFiles.Add("data", TDataFile{440, "level.dat", 1, CBlock(5000, 7), 3, 1, 0, 1});
+        p.DataFiles.Add("no data", TDataFile{440, "x", 0, {}, 7, 0, 0, 0});
+        p.DataFiles.AddEmpty();
+        p.DataFiles.Add("empty data", TDataFile{440, "", 5, {}, -1, 2, -1, 3});
+    }
+
+    // Actions of both layouts: old numbers (translated, one not in the
+    // table), a newer record in old numbering, a foreign library kept as is.
+    TEvent oldActions;
+    oldActions.Actions = {OldAction(1), OldAction(69, {"a", "b", "c"}, 3, 1),
+                          OldAction(12, {"0", "0", "0", "0", "0", "0", "0", "1"}),
+                          OldAction(70, {"0", "0", "0", "0", "0", "0", "0", "01"})};
+    TEvent newActions;
+    TAction foreign = NewAction(3, 7, {"x", "y"});
+    foreign.DefValue1 = 4;
+    foreign.DefFlag2 = 1;
+    foreign.DefText1 = "text one";
+    foreign.DefValue3 = -9;
+    foreign.ArgumentKinds = {1, 2, 3, 4, 5, 6, 7, 8};
+    foreign.TailFlag = 1;
+    TAction oldInNew = NewAction(0, 12, {});
+    oldInNew.ArgumentKinds = {5, 5};
+    oldInNew.Arguments = {"1", "2", "3"};
+    newActions.Actions = {foreign, oldInNew};
+
+    TObject hero;
+    hero.Version = v >= 430 ? 430 : 400;
+    if (hero.Version == 400)
+        hero.Rows.resize(9);
+    hero.SpriteIndex = 0;
+    hero.Flag1 = 3;
+    hero.Value = -5;
+    hero.RelatedObjectIndex = 2;
+    hero.SecondSpriteIndex = 1;  // an empty slot: reset
+    hero.Rows[0] = {{0, oldActions}, {3, TEvent{}}};
+    hero.Rows[4] = {{1, oldActions}, {2, newActions}};  // object 1 is gone
+    hero.Rows[8] = {{2, newActions}, {5, oldActions}, {2, oldActions}};
+    if (v >= 440 && hero.Version == 430)
+        hero.Rows[10] = {{0, newActions}};
+    p.Objects.Add("hero", hero);
+    p.Objects.AddEmpty();
+    TObject wall;
+    wall.Version = 400;
+    wall.Rows.resize(9);
+    wall.SpriteIndex = 7;
+    wall.RelatedObjectIndex = 0;
+    wall.Rows[2] = {{0, TEvent{}}};
+    p.Objects.Add("wall", wall);
+
+    if (v >= 500) {
+        TTimeLine line;
+        line.Moments = {{30, newActions}, {10, TEvent{}}, {30, oldActions}};
+        p.TimeLines.Add("line", line);
+        p.TimeLines.AddEmpty();
+        p.TimeLines.Add("empty", TTimeLine{});
+    }
+
+    const std::int32_t roomVersion = v >= 500 ? 500 : v;
+    TRoom room;
+    room.Version = roomVersion;
+    room.Caption = "First room";
+    room.Width = 800;
+    room.Speed = 60;
+    room.RoomFlag = 4;
+    room.BackColor = static_cast<std::int32_t>(0x80000005u);
+    room.BackColorFlag = 0;
+    room.Code = "room code";
+    room.Layers.resize(3);
+    room.Layers[1] = TLayer{1, 1, 0, 5, 6, 0, 1, 2, 3};
+    room.Layers[2].BackgroundIndex = 9;
+    room.ViewsEnabled = 1;
+    room.Views.resize(9);
+    room.Views[0] = TView{1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0};
+    room.Views[8].ViewX = 12345;  // a ninth view: read and dropped
+    room.Instances = {TInstance{1, 2, 0, 100001, "i code", 1}, TInstance{3, 4, 1, 100002, "", 0},
+                      TInstance{5, 6, 2, 100003, "", 5}, TInstance{7, 8, -1, 100004, "", 0},
+                      TInstance{9, 10, 3, 100005, "", 0}};
+    room.Tiles = {TTile{{1, 2, 0, 0, 0, 16, 16, 1000, 10000001}}, TTile{{3, 4, 1, 0, 0, 16, 16, 1000, 10000002}},
+                  TTile{{5, 6, 2, 8, 8, 8, 8, -5, 10000003}}};
+    for (std::size_t i = 0; i < room.Settings.size(); ++i)
+        room.Settings[i] = static_cast<std::int32_t>(i * 3) - 4;
+    p.Rooms.List.Add("first", room);
+    p.Rooms.List.AddEmpty();
+    TRoom old;
+    old.Version = 400;
+    old.Caption = "Old";
+    old.Instances = {TInstance{0, 0, 2, 100006, "", 0}};
+    p.Rooms.List.Add("old", old);
+    p.Rooms.InstanceIdCounter = 100006;
+    p.Rooms.TileIdCounter = 10000003;
+
+    TGameInformation& g = p.GameInformation;
+    g.BackgroundColor = v >= 430 ? static_cast<std::int32_t>(0x80000018u) : 0x00FF8040;
+    g.MimicMainForm = 3;
+    const std::string text = v >= 430 ? "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Arial;}}\\f0\\fs24 Hello "
+                                        "\\b bold\\b0  caf\\'e9\\par second line\\par}"
+                                      : "Plain text {braces} \\ back\r\ncaf\xE9 line two";
+    g.Text.assign(text.begin(), text.end());
+
+    if (v >= 440)
+        p.Libraries.Names = {"lib one", "lib two"};
+
+    p.Tree.RoomOrder = {9, 9};  // stale
+    for (TNode& node : p.Tree.TopLevel) {
+        switch (node.ResourceKind) {
+        case 2:
+            node.Children = {TNode{3, 2, 0, "first", {}}, TNode{1, 2, 0, "group", {TNode{3, 2, 2, "second", {}}}}};
+            break;
+        case 4:
+            node.Name = "My Rooms";
+            node.Children = {TNode{3, 4, 2, "old", {}}, TNode{1, 4, 0, "levels", {TNode{3, 4, 0, "first", {}}}},
+                             TNode{3, 4, 1, "gone", {TNode{3, 4, 5, "inside an entry", {}}}}};
+            break;
+        case 1:
+            node.Children = {TNode{3, 1, 0, "hero", {}}, TNode{3, 1, 2, "wall", {}}};
+            break;
+        default:
+            break;
+        }
+    }
+    return p;
+}
+
+}  // namespace project

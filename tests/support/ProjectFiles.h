@@ -391,6 +391,12 @@ struct TProject {
 // given header version can hold (default tree, empty lists).
 TProject EmptyProject(std::int32_t headerVersion);
 
+// A project that uses every section and layout variant that the header
+// version can hold: records of several versions, pictures of every scheme,
+// stored booleans other than 0 and 1, empty slots, dangling references,
+// old action numbers (one not in the table), nested tree groups.
+TProject SampleProject(std::int32_t headerVersion, std::uint32_t seed = 1);
+
 // The section writers, each writing the section as described (its version,
 // its records' versions) whatever the header version.
 void WriteOptions(CStream& stream, const TOptions& options);
