@@ -365,8 +365,7 @@ void THelpForm::UpdateControls() {
     if (FUpdating)
         return;
     FUpdating = true;
-    const QTextCharFormat format = FEditor->currentCharFormat();
-    const QFont font = format.font().resolve(FEditor->document()->defaultFont());
+    const QFont font = SelectionFormat().font().resolve(FEditor->document()->defaultFont());
     FBoldAction->setChecked(font.bold());
     FItalicAction->setChecked(font.italic());
     FUnderlineAction->setChecked(font.underline());
@@ -390,6 +389,17 @@ void THelpForm::UpdateControls() {
     FPasteAction->setEnabled(clipboard != nullptr && clipboard->hasText());
     FUndoAction->setEnabled(FEditor->document()->isUndoAvailable());
     FUpdating = false;
+}
+
+QTextCharFormat THelpForm::SelectionFormat() const {
+    // With a selection, the format of its first character, as a word
+    // processor shows it; without one, the format typing would use.
+    const QTextCursor cursor = FEditor->textCursor();
+    if (!cursor.hasSelection())
+        return FEditor->currentCharFormat();
+    QTextCursor first(FEditor->document());
+    first.setPosition(cursor.selectionStart() + 1);
+    return first.charFormat();
 }
 
 void THelpForm::MergeFormat(const QTextCharFormat& format) {
@@ -479,7 +489,7 @@ void THelpForm::Print() {
 
 void THelpForm::ChooseFont() {
     bool ok = false;
-    const QFont current = FEditor->currentCharFormat().font().resolve(FEditor->document()->defaultFont());
+    const QFont current = SelectionFormat().font().resolve(FEditor->document()->defaultFont());
     const QFont chosen = QFontDialog::getFont(&ok, current, this);
     if (!ok)
         return;
@@ -547,7 +557,7 @@ void THelpForm::AskGotoLine() {
 }
 
 void THelpForm::ChooseTextColor() {
-    const QBrush current = FEditor->currentCharFormat().foreground();
+    const QBrush current = SelectionFormat().foreground();
     const QColor color = ChooseColor(current.style() == Qt::NoBrush ? QColor(Qt::black) : current.color(),
                                      QStringLiteral("Text Color"));
     if (!color.isValid())

@@ -78,6 +78,7 @@ private:
     void ShowBackground();
     void DocumentEdited();
     void UpdateControls();
+    QTextCharFormat SelectionFormat() const;
     void MergeFormat(const QTextCharFormat& format);
 
     void LoadFromFile();

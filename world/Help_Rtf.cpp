@@ -731,9 +731,11 @@ QTextCharFormat CharFormat(const CCharacter& c, const CRtfReader& reader, const 
     format.setFontItalic(c.Italic);
     format.setFontUnderline(c.Underline);
     format.setFontStrikeOut(c.Strike);
-    if (c.Color > 0 && static_cast<std::size_t>(c.Color) <= reader.Colors.size() &&
-        reader.Colors[static_cast<std::size_t>(c.Color) - 1].isValid())
-        format.setForeground(reader.Colors[static_cast<std::size_t>(c.Color) - 1]);
+    // \cfN counts the table's entries from 0; an entry without components
+    // (usually the first) is the automatic colour.
+    if (c.Color > 0 && static_cast<std::size_t>(c.Color) < reader.Colors.size() &&
+        reader.Colors[static_cast<std::size_t>(c.Color)].isValid())
+        format.setForeground(reader.Colors[static_cast<std::size_t>(c.Color)]);
     return format;
 }
 
