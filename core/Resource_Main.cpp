@@ -14,6 +14,8 @@
 #include "media/Background_Main.h"
 #include "media/Sprite_Main.h"
 #include "world/Help_Main.h"
+#include "world/Option_Main.h"
+#include "world/Room_Main.h"
 
 std::int32_t GameId = 0;
 CGuid GameGuid{};
@@ -31,7 +33,7 @@ void NoClear() {}
 // rows whether or not the row was present, so a version-400 file reports the
 // same percentages as a version-500 one.
 const std::array<CSection, 13> Sections = {{
-    {"Game options", 400, 5, NoClear, NoReader, NoWriter, nullptr},
+    {"Game options", 400, 5, ClearOptions, LoadOptions, SaveOptions, &GameOptions.Changed},
     {"Sounds", 400, 20, NoClear, NoReader, NoWriter, nullptr},
     {"Sprites", 400, 50, ClearSprites, LoadSprites, SaveSprites, &SpriteList.Changed},
     {"Backgrounds", 400, 60, ClearBackgrounds, LoadBackgrounds, SaveBackgrounds, &BackgroundList.Changed},
@@ -40,7 +42,7 @@ const std::array<CSection, 13> Sections = {{
     {"Data files", 440, 75, NoClear, NoReader, NoWriter, nullptr},
     {"Time lines", 500, 80, ClearTimeLines, LoadTimeLines, SaveTimeLines, &TimeLineList.Changed},
     {"Objects", 400, 85, ClearObjects, LoadObjects, SaveObjects, &ObjectList.Changed},
-    {"Rooms", 400, 95, NoClear, NoReader, NoWriter, nullptr},
+    {"Rooms", 400, 95, ClearRooms, LoadRooms, SaveRooms, &RoomList.Changed},
     {"Game information", 400, 100, ClearGameInformation, LoadGameInformation, SaveGameInformation,
      &GameInformation.Changed},
     {"Used action libraries", 440, -1, NoClear, LoadUsedLibraries, SaveUsedLibraries, nullptr},
