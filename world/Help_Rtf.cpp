@@ -792,3 +792,21 @@ std::vector<std::uint8_t> DocumentToRtf(const QTextDocument& document) {
     const std::string text = CRtfWriter(document).Write();
     return std::vector<std::uint8_t>(text.begin(), text.end());
 }
+
+QString FromWindows1252(std::string_view text) {
+    QString result;
+    result.reserve(static_cast<qsizetype>(text.size()));
+    for (const char c : text)
+        result.append(QChar(FromCp1252(static_cast<std::uint8_t>(c))));
+    return result;
+}
+
+std::string ToWindows1252(const QString& text) {
+    std::string result;
+    result.reserve(static_cast<std::size_t>(text.size()));
+    for (const QChar c : text) {
+        const int byte = ToCp1252(c.unicode());
+        result += static_cast<char>(byte >= 0 ? byte : '?');
+    }
+    return result;
+}
