@@ -13,6 +13,7 @@
 #include <QInputDialog>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSaveFile>
@@ -85,7 +86,7 @@ std::int32_t THelpForm::StoredColor(const QColor& color) {
 THelpForm::THelpForm(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("HelpForm"));
     setWindowTitle(QStringLiteral("Game Information"));
-    resize(560, 420);
+    resize(640, 460);
 
     ChooseOpenFile = [this](const QString& title, const QString& filter, const QString& suffix) {
         return FileDialog(this, QFileDialog::AcceptOpen, title, filter, suffix);
@@ -173,12 +174,6 @@ void THelpForm::BuildActions() {
     for (QAction* action : {FLeftAction, FRightAction, FCenterAction})
         alignments->addAction(action);
 
-    FBoldAction->setIcon(QIcon::fromTheme(QStringLiteral("format-text-bold")));
-    FItalicAction->setIcon(QIcon::fromTheme(QStringLiteral("format-text-italic")));
-    FUnderlineAction->setIcon(QIcon::fromTheme(QStringLiteral("format-text-underline")));
-    FLeftAction->setIcon(QIcon::fromTheme(QStringLiteral("format-justify-left")));
-    FRightAction->setIcon(QIcon::fromTheme(QStringLiteral("format-justify-right")));
-    FCenterAction->setIcon(QIcon::fromTheme(QStringLiteral("format-justify-center")));
     FUndoAction->setIcon(QIcon::fromTheme(QStringLiteral("edit-undo")));
     FCutAction->setIcon(QIcon::fromTheme(QStringLiteral("edit-cut")));
     FCopyAction->setIcon(QIcon::fromTheme(QStringLiteral("edit-copy")));
@@ -263,19 +258,81 @@ void THelpForm::BuildMenus() {
     format->addAction(FMimicMainFormAction);
 }
 
+namespace {
+
+// Small drawn pictures for the formatting buttons, so that the tool bar
+// looks the same whatever icon theme the desktop has.
+QIcon LetterIcon(const QString& letter, const QFont& font) {
+    QPixmap picture(20, 20);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setPen(QApplication::palette().color(QPalette::ButtonText));
+    painter.setFont(font);
+    painter.drawText(picture.rect(), Qt::AlignCenter, letter);
+    return QIcon(picture);
+}
+
+QIcon LetterIcon(const QString& letter, bool bold, bool italic, bool underline) {
+    QFont font(QStringLiteral("Times New Roman"));
+    font.setPixelSize(15);
+    font.setBold(bold);
+    font.setItalic(italic);
+    font.setUnderline(underline);
+    return LetterIcon(letter, font);
+}
+
+// Four lines of text set left, centred or right, or as a bulleted list.
+QIcon ParagraphIcon(Qt::Alignment alignment, bool bullets = false) {
+    QPixmap picture(20, 20);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    const QColor ink = QApplication::palette().color(QPalette::ButtonText);
+    const int widths[] = {14, 10, 14, 8};
+    for (int i = 0; i < 4; ++i) {
+        const int y = 4 + i * 4;
+        int width = bullets ? 11 : widths[i];
+        int x = 3;
+        if (bullets) {
+            painter.fillRect(3, y, 2, 2, ink);
+            x = 7;
+        } else if (alignment & Qt::AlignRight) {
+            x = 17 - width;
+        } else if (alignment & Qt::AlignHCenter) {
+            x = 10 - width / 2;
+        }
+        painter.fillRect(x, y, width, 2, ink);
+    }
+    return QIcon(picture);
+}
+
+}  // namespace
+
 void THelpForm::BuildToolBar() {
-    FToolBar = addToolBar(QStringLiteral("Format"));
+    FToolBar = addToolBar(QStringLiteral("Edit"));
     FToolBar->setObjectName(QStringLiteral("ToolBar"));
     FToolBar->setMovable(false);
+    addToolBarBreak();
+    QToolBar* formatBar = addToolBar(QStringLiteral("Format"));
+    formatBar->setObjectName(QStringLiteral("FormatBar"));
+    formatBar->setMovable(false);
 
-    FFontName = new QComboBox(FToolBar);
+    FBoldAction->setIcon(LetterIcon(QStringLiteral("B"), true, false, false));
+    FItalicAction->setIcon(LetterIcon(QStringLiteral("I"), false, true, false));
+    FUnderlineAction->setIcon(LetterIcon(QStringLiteral("U"), false, false, true));
+    FLeftAction->setIcon(ParagraphIcon(Qt::AlignLeft));
+    FCenterAction->setIcon(ParagraphIcon(Qt::AlignHCenter));
+    FRightAction->setIcon(ParagraphIcon(Qt::AlignRight));
+    FBulletAction->setIcon(ParagraphIcon(Qt::AlignLeft, true));
+
+    FFontName = new QComboBox(formatBar);
     FFontName->setObjectName(QStringLiteral("FontName"));
     FFontName->setEditable(true);
     QStringList families = QFontDatabase::families();
     families.sort(Qt::CaseInsensitive);
     FFontName->addItems(families);
     FFontName->setMinimumContentsLength(14);
-    FFontSize = new QComboBox(FToolBar);
+    FFontSize = new QComboBox(formatBar);
     FFontSize->setObjectName(QStringLiteral("FontSize"));
     FFontSize->setEditable(true);
     for (const int size : {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72})
@@ -290,18 +347,18 @@ void THelpForm::BuildToolBar() {
     FToolBar->addAction(FCutAction);
     FToolBar->addAction(FCopyAction);
     FToolBar->addAction(FPasteAction);
-    FToolBar->addSeparator();
-    FToolBar->addWidget(FFontName);
-    FToolBar->addWidget(FFontSize);
-    FToolBar->addSeparator();
-    FToolBar->addAction(FBoldAction);
-    FToolBar->addAction(FItalicAction);
-    FToolBar->addAction(FUnderlineAction);
-    FToolBar->addSeparator();
-    FToolBar->addAction(FLeftAction);
-    FToolBar->addAction(FCenterAction);
-    FToolBar->addAction(FRightAction);
-    FToolBar->addAction(FBulletAction);
+    formatBar->addWidget(FFontName);
+    formatBar->addWidget(FFontSize);
+    formatBar->addSeparator();
+    formatBar->addAction(FBoldAction);
+    formatBar->addAction(FItalicAction);
+    formatBar->addAction(FUnderlineAction);
+    formatBar->addSeparator();
+    formatBar->addAction(FLeftAction);
+    formatBar->addAction(FCenterAction);
+    formatBar->addAction(FRightAction);
+    formatBar->addSeparator();
+    formatBar->addAction(FBulletAction);
 
     connect(FFontName, &QComboBox::textActivated, this, [this](const QString& family) {
         if (FUpdating || family.isEmpty())

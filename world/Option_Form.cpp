@@ -116,6 +116,7 @@ TOptionForm::TOptionForm(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(FPages);
     layout->addWidget(buttons);
+    setMinimumWidth(480);
 
     LoadFromOptions();
 }
@@ -210,7 +211,8 @@ QWidget* TOptionForm::BuildResolutionPage() {
 
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(FResolutionCheck);
-    layout->addWidget(FResolutionPanel, 1);
+    layout->addWidget(FResolutionPanel);
+    layout->addStretch(1);
 
     connect(FResolutionCheck, &QCheckBox::clicked, this, [this] { UpdateResolutionPanel(); });
     connect(FExclusiveCheck, &QCheckBox::clicked, this, &TOptionForm::ExclusiveClicked);

@@ -221,6 +221,35 @@ private slots:
         QVERIFY(form.close());
     }
 
+    void formattingSurvivesAnEditInTheEditor() {
+        SetGameInformationText(Bytes(RichEditDocument));
+        THelpForm form;
+        form.show();
+        form.GotoLine(5);
+        QTest::keyClick(form.Editor(), Qt::Key_End);
+        QTest::keyClicks(form.Editor(), " edge");
+        form.GotoLine(2);
+        QTest::keyClicks(form.Editor(), "new ");
+        QVERIFY(IsWellFormedRtf(GameInformation.Text));
+
+        QTextDocument saved;
+        QVERIFY(RtfToDocument(GameInformation.Text, saved));
+        QCOMPARE(saved.blockCount(), 5);
+        QCOMPARE(saved.findBlockByNumber(4).text(), QStringLiteral("right edge"));
+        QVERIFY(saved.findBlockByNumber(1).text().startsWith("new plain italic"));
+        QCOMPARE(FormatAt(saved, 0).fontWeight(), int(QFont::Bold));
+        QCOMPARE(FormatAt(saved, 0).fontPointSize(), 16.0);
+        QVERIFY(saved.findBlockByNumber(0).blockFormat().alignment() & Qt::AlignHCenter);
+        QVERIFY(FormatAt(saved, Find(saved, "italic")).fontItalic());
+        QCOMPARE(FormatAt(saved, Find(saved, "red")).foreground().color(), QColor(255, 0, 0));
+        QVERIFY(saved.findBlockByNumber(2).textList() != nullptr);
+        QVERIFY(saved.findBlockByNumber(3).textList() != nullptr);
+        QVERIFY(saved.findBlockByNumber(4).blockFormat().alignment() & Qt::AlignRight);
+        QVERIFY(saved.toPlainText().contains(QString::fromUtf8("caf\u00e9 \u20ac \u03a9\tend")));
+        form.AskYesNoCancel = [](const QString&) { return QMessageBox::Yes; };
+        form.close();
+    }
+
     void controlsFollowTheSelection() {
         THelpForm form;
         form.show();
