@@ -160,7 +160,7 @@ CBlock TestRtfDocument() {
     const std::string document =
         "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
         "{\\colortbl ;\\red255\\green0\\blue0;}\r\n"
-        "\\viewkind4\\uc1\\pard\\cf1\\b\\f0\\fs24 Welcome\\cf0\\b0 to the \\'e9t\\'e9 game\\par\r\n"
+        "\\viewkind4\\uc1\\pard\\cf1\\b\\f0\\fs24 Welcome\\cf0\\b0  to the \\'e9t\\'e9 game\\par\r\n"
         "Press \\{F1\\} for help.\\par\r\n"
         "}\r\n";
     return CBlock(document.begin(), document.end());
