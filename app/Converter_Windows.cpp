@@ -5,6 +5,7 @@
 CConverterWindows::CConverterWindows(CDialogs& dialogs)
     : MainForm(std::make_unique<TMainForm>(dialogs)),
       ImagesForm(std::make_unique<TImagesForm>()),
+      HelpForm(std::make_unique<THelpForm>()),
       ResourceIconForm(std::make_unique<TResourceIconForm>()),
       OptionForm(std::make_unique<TOptionForm>()),
       PreferencesForm(std::make_unique<TPreferencesForm>()),

@@ -12,6 +12,7 @@
 #include "app/Preferences_Form.h"
 #include "app/Progress_Form.h"
 #include "app/ResourceIcon_Form.h"
+#include "world/Help_Form.h"
 #include "world/Option_Form.h"
 #include "world/Support_ValuesDialog.h"
 
@@ -28,8 +29,7 @@ public:
     // and destroyed in the reverse one.
     std::unique_ptr<TMainForm> MainForm;
     std::unique_ptr<TImagesForm> ImagesForm;
-    // FOR THE LEAD: THelpForm (world/Help_Form.h) is created here, between
-    // TImagesForm and TResourceIconForm, once it exists.
+    std::unique_ptr<THelpForm> HelpForm;
     std::unique_ptr<TResourceIconForm> ResourceIconForm;
     std::unique_ptr<TOptionForm> OptionForm;
     std::unique_ptr<TPreferencesForm> PreferencesForm;
