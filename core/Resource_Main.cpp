@@ -26,11 +26,9 @@ CGuid GameGuid{};
 
 namespace {
 
-// A section whose reader is not there yet: any file that reaches it is not
-// one this build can convert, so it fails like a corrupted file.
-bool NoReader(CStream&) { return false; }
-bool NoWriter(CStream&) { return false; }
-void NoClear() {}
+// The action library registry belongs to the program, not to the project:
+// clearing the project leaves it alone.
+void KeepLibraries() {}
 
 // The order of the file.  A row is present in files whose header version is
 // at least PresentFrom; the progress bar moves after each of the first eleven
@@ -49,7 +47,7 @@ const std::array<CSection, 13> Sections = {{
     {"Rooms", 400, 95, ClearRooms, LoadRooms, SaveRooms, &RoomList.Changed},
     {"Game information", 400, 100, ClearGameInformation, LoadGameInformation, SaveGameInformation,
      &GameInformation.Changed},
-    {"Used action libraries", 440, -1, NoClear, LoadUsedLibraries, SaveUsedLibraries, nullptr},
+    {"Used action libraries", 440, -1, KeepLibraries, LoadUsedLibraries, SaveUsedLibraries, nullptr},
     {"Resource tree", 400, -1, BuildTree, LoadTree, SaveTree, &TreeChanged},
 }};
 
