@@ -77,6 +77,21 @@ TEST(GameOptions, OldSwitchesTranslate) {
     }
 }
 
+TEST(GameOptions, PicturesOfEveryEncodingAreRewritten) {
+    const CTestPixels picture = PatternPixels(7, 5, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF});
+    CTestOptions o;
+    o.BarBackImage = PaletteRunsBlock(picture);
+    o.BarFrontImage = CompressedBmpBlock(MakeBmp(picture));
+    o.LoadingImage = PlainBmpBlock(MakeBmp(picture));
+    ASSERT_TRUE(LoadFrom(441, o));
+    CWrittenOptions w = ReadWritten(SaveNow());
+    EXPECT_EQ(w.BarBack, picture);
+    EXPECT_EQ(w.BarFront, picture);
+    EXPECT_EQ(w.Loading, picture);
+    w.LastChanged = 0;
+    EXPECT_EQ(w, ExpectedWrittenOptions(o, 441, DefaultGameIcon()));
+}
+
 TEST(GameOptions, BarImagesOnlyForAnOwnBar) {
     // Kind 2 without pictures: two NoImage blocks.
     CTestOptions o;
