@@ -4,6 +4,7 @@
 #include <ranges>
 
 #include "behaviour/Object_Main.h"
+#include "media/Sprite_Main.h"
 
 namespace {
 
@@ -54,7 +55,10 @@ CEvent* CObject::GetEvent(int row, std::int32_t number) {
 }
 
 void CObject::Validate() {
-    // SPRITES-PENDING: sprite references are checked once the sprite list exists.
+    if (!SpriteExists(SpriteIndex))
+        SpriteIndex = -1;
+    if (!SpriteExists(SecondSpriteIndex))
+        SecondSpriteIndex = -1;
     if (!ObjectExists(RelatedObjectIndex))
         RelatedObjectIndex = NoRelatedObject;
     // Events never asked for are empty already; only the kept ones can hold

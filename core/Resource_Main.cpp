@@ -9,9 +9,13 @@
 #include "behaviour/Object_Main.h"
 #include "behaviour/Path_Main.h"
 #include "behaviour/TimeLine_Main.h"
+#include "core/Resource_Tree.h"
 #include "core/Support_File.h"
 #include "core/Support_Progress.h"
 #include "media/Background_Main.h"
+#include "media/DataFile_Main.h"
+#include "media/Script_Main.h"
+#include "media/Sound_Main.h"
 #include "media/Sprite_Main.h"
 #include "world/Help_Main.h"
 #include "world/Option_Main.h"
@@ -34,19 +38,19 @@ void NoClear() {}
 // same percentages as a version-500 one.
 const std::array<CSection, 13> Sections = {{
     {"Game options", 400, 5, ClearOptions, LoadOptions, SaveOptions, &GameOptions.Changed},
-    {"Sounds", 400, 20, NoClear, NoReader, NoWriter, nullptr},
+    {"Sounds", 400, 20, ClearSounds, LoadSounds, SaveSounds, &SoundList.Changed},
     {"Sprites", 400, 50, ClearSprites, LoadSprites, SaveSprites, &SpriteList.Changed},
     {"Backgrounds", 400, 60, ClearBackgrounds, LoadBackgrounds, SaveBackgrounds, &BackgroundList.Changed},
     {"Paths", 420, 65, ClearPaths, LoadPaths, SavePaths, &PathList.Changed},
-    {"Scripts", 400, 70, NoClear, NoReader, NoWriter, nullptr},
-    {"Data files", 440, 75, NoClear, NoReader, NoWriter, nullptr},
+    {"Scripts", 400, 70, ClearScripts, LoadScripts, SaveScripts, &ScriptList.Changed},
+    {"Data files", 440, 75, ClearDataFiles, LoadDataFiles, SaveDataFiles, &DataFileList.Changed},
     {"Time lines", 500, 80, ClearTimeLines, LoadTimeLines, SaveTimeLines, &TimeLineList.Changed},
     {"Objects", 400, 85, ClearObjects, LoadObjects, SaveObjects, &ObjectList.Changed},
     {"Rooms", 400, 95, ClearRooms, LoadRooms, SaveRooms, &RoomList.Changed},
     {"Game information", 400, 100, ClearGameInformation, LoadGameInformation, SaveGameInformation,
      &GameInformation.Changed},
     {"Used action libraries", 440, -1, NoClear, LoadUsedLibraries, SaveUsedLibraries, nullptr},
-    {"Resource tree", 400, -1, NoClear, NoReader, NoWriter, nullptr},
+    {"Resource tree", 400, -1, BuildTree, LoadTree, SaveTree, &TreeChanged},
 }};
 
 // ClearGame empties the lists in an order of its own (objects first, game

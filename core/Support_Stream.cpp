@@ -19,6 +19,8 @@ namespace {
 // working memory does not depend on the size of a block.
 constexpr std::size_t ChunkSize = 32768;
 
+std::size_t TheInflateLimit = MaxBlockSize;
+
 std::string ZlibMessage(const z_stream& zs, int code) {
     if (zs.msg != nullptr)
         return zs.msg;
@@ -217,6 +219,9 @@ void CStream::WriteCompressedBlock(std::span<const std::uint8_t> source) {
 // ---------------------------------------------------------------------------
 // zlib
 
+void SetInflateLimit(std::size_t limit) { TheInflateLimit = std::min(limit, MaxBlockSize); }
+std::size_t InflateLimit() { return TheInflateLimit; }
+
 void CompressBlock(std::span<const std::uint8_t> source, CBlock& destination) {
     z_stream zs{};
     int code = deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY);
@@ -277,11 +282,13 @@ CBlock InflateBlock(std::span<const std::uint8_t> source) {
             consumed += inChunk;
         }
         const std::size_t produced = result.size();
-        if (produced >= MaxBlockSize) {
+        if (produced > TheInflateLimit) {
+            // One byte past the limit is enough to know: the room below is
+            // capped so the block never grows beyond limit + 1.
             inflateEnd(&zs);
-            throw EZCompressionError("inflated block exceeds what the project format can hold");
+            throw EZCompressionError("inflated block exceeds the size limit");
         }
-        const std::size_t room = std::min(ChunkSize, MaxBlockSize - produced);
+        const std::size_t room = std::min(ChunkSize, TheInflateLimit + 1 - produced);
         result.resize(produced + room);
         zs.next_out = result.data() + produced;
         zs.avail_out = static_cast<uInt>(room);
@@ -299,6 +306,8 @@ CBlock InflateBlock(std::span<const std::uint8_t> source) {
         }
     } while (code != Z_STREAM_END);
     inflateEnd(&zs);
+    if (result.size() > TheInflateLimit)
+        throw EZCompressionError("inflated block exceeds the size limit");
     // Bytes after the end of the zlib stream are never written by this
     // system; they are ignored.
     if (result.capacity() - result.size() > result.size() / 8)

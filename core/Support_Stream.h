@@ -122,3 +122,10 @@ CBlock InflateBlock(std::span<const std::uint8_t> source);
 
 // The largest block the format can describe: its count is a signed int32.
 inline constexpr std::size_t MaxBlockSize = 2147483647u;
+
+// The most bytes one compressed block may inflate to; a block that inflates
+// further fails with EZCompressionError.  It starts at MaxBlockSize, since a
+// larger block could not be written back; a front end or a fuzzing harness
+// may lower it to bound the memory a hostile file can claim.
+void SetInflateLimit(std::size_t limit);
+std::size_t InflateLimit();

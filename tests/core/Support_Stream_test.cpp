@@ -174,3 +174,24 @@ TEST(Stream, FilesRoundTrip) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Stream, InflateLimitBoundsWhatABlockMayClaim) {
+    const CBlock data(100000, 0);  // compresses to a few hundred bytes
+    CStream s;
+    s.WriteCompressedBlock(data);
+    struct Case { std::size_t limit; bool fits; };
+    for (Case c : {Case{100000, true}, Case{99999, false}, Case{1000000, true}, Case{0, false}}) {
+        SetInflateLimit(c.limit);
+        s.SetPosition(0);
+        if (c.fits)
+            EXPECT_EQ(s.ReadCompressedBlock().size(), data.size()) << c.limit;
+        else
+            EXPECT_THROW(s.ReadCompressedBlock(), EZCompressionError) << c.limit;
+    }
+    SetInflateLimit(MaxBlockSize);
+    EXPECT_EQ(InflateLimit(), MaxBlockSize);
+}
+
+}  // namespace

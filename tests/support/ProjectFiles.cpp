@@ -1,0 +1,778 @@
+#include "support/ProjectFiles.h"
+
+#include <map>
+#include <stdexcept>
+
+#include "support/TestSupport.h"
+
+namespace project {
+
+namespace {
+
+void WriteRaw(CStream& stream, const CBlock& bytes) { stream.Write(bytes); }
+
+void PutU16(CBlock& out, std::uint32_t value) {
+    out.push_back(static_cast<std::uint8_t>(value));
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+void PutU32(CBlock& out, std::uint32_t value) {
+    PutU16(out, value & 0xFFFF);
+    PutU16(out, value >> 16);
+}
+
+void PutColour(CBlock& out, std::uint32_t rgb) {
+    out.push_back(static_cast<std::uint8_t>(rgb));        // blue
+    out.push_back(static_cast<std::uint8_t>(rgb >> 8));   // green
+    out.push_back(static_cast<std::uint8_t>(rgb >> 16));  // red
+}
+
+std::uint32_t PixelAt(const TPicture& picture, std::int32_t x, std::int32_t y) {
+    return picture.Pixels.at(static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.Width) +
+                             static_cast<std::size_t>(x));
+}
+
+// The runs of one row: lengths of at most 255 and their pixel values.
+std::vector<std::pair<std::uint8_t, std::uint32_t>> RowRuns(const TPicture& picture, std::int32_t y) {
+    std::vector<std::pair<std::uint8_t, std::uint32_t>> runs;
+    for (std::int32_t x = 0; x < picture.Width; ++x) {
+        const std::uint32_t pixel = PixelAt(picture, x, y);
+        if (!runs.empty() && runs.back().second == pixel && runs.back().first < 255)
+            ++runs.back().first;
+        else
+            runs.push_back({1, pixel});
+    }
+    return runs;
+}
+
+void WriteColourRuns(CStream& stream, const TPicture& picture) {
+    stream.WriteInt(picture.Width);
+    stream.WriteInt(picture.Height);
+    for (std::int32_t y = 0; y < picture.Height; ++y) {
+        const auto runs = RowRuns(picture, y);
+        stream.WriteInt(static_cast<std::int32_t>(runs.size()));
+        CBlock bytes;
+        for (const auto& run : runs)
+            bytes.push_back(run.first);
+        for (const auto& run : runs)
+            PutColour(bytes, run.second);
+        WriteRaw(stream, bytes);
+    }
+}
+
+void WritePaletteRuns(CStream& stream, const TPicture& picture) {
+    std::map<std::uint32_t, std::uint8_t> index;
+    CBlock palette;
+    for (std::uint32_t pixel : picture.Pixels) {
+        if (index.count(pixel) != 0)
+            continue;
+        if (index.size() == 256)
+            throw std::logic_error("a palette picture holds at most 256 colours");
+        index[pixel] = static_cast<std::uint8_t>(index.size());
+        PutColour(palette, pixel);
+    }
+    stream.WriteInt(static_cast<std::int32_t>(index.size()));
+    WriteRaw(stream, palette);
+    stream.WriteInt(picture.Width);
+    stream.WriteInt(picture.Height);
+    for (std::int32_t y = 0; y < picture.Height; ++y) {
+        const auto runs = RowRuns(picture, y);
+        stream.WriteInt(static_cast<std::int32_t>(runs.size()));
+        CBlock bytes;
+        for (const auto& run : runs)
+            bytes.push_back(run.first);
+        for (const auto& run : runs)
+            bytes.push_back(index.at(run.second));
+        WriteRaw(stream, bytes);
+    }
+}
+
+void WriteList(CStream& stream, const auto& list, auto writeRecord) {
+    stream.WriteInt(list.Version);
+    stream.WriteInt(static_cast<std::int32_t>(list.Slots.size()));
+    for (const auto& slot : list.Slots) {
+        stream.WriteBool(slot.has_value());
+        if (!slot)
+            continue;
+        stream.WriteString(slot->Name);
+        writeRecord(stream, slot->Record);
+    }
+}
+
+void WriteOptionalPicture(CStream& stream, const std::optional<TPicture>& picture) {
+    if (picture)
+        WritePicture(stream, *picture);
+    else
+        stream.WriteInt(-1);
+}
+
+}  // namespace
+
+// An icon file of one 32 x 32 image at 4 bits per pixel: 766 bytes.
+CBlock TestIcon() {
+    CBlock icon;
+    PutU16(icon, 0);  // reserved
+    PutU16(icon, 1);  // type: icon
+    PutU16(icon, 1);  // one image
+    icon.push_back(32);
+    icon.push_back(32);
+    icon.push_back(16);  // colours
+    icon.push_back(0);
+    PutU16(icon, 1);   // planes
+    PutU16(icon, 4);   // bits per pixel
+    PutU32(icon, 744); // image bytes
+    PutU32(icon, 22);  // image offset
+    PutU32(icon, 40);
+    PutU32(icon, 32);
+    PutU32(icon, 64);
+    PutU16(icon, 1);
+    PutU16(icon, 4);
+    while (icon.size() < 766)
+        icon.push_back(static_cast<std::uint8_t>(icon.size() * 7));
+    return icon;
+}
+
+TPicture MakePicture(std::int32_t scheme, std::int32_t width, std::int32_t height, std::uint32_t seed,
+                     int colours) {
+    TPicture picture{scheme, width, height, {}};
+    std::uint32_t state = seed * 2654435761u + 12345u;
+    std::vector<std::uint32_t> palette;
+    for (int i = 0; i < colours; ++i) {
+        state = state * 1103515245u + 12345u;
+        palette.push_back((state >> 4) & 0xFFFFFF);
+    }
+    const std::size_t count = static_cast<std::size_t>(std::max(width, 0)) * static_cast<std::size_t>(std::max(height, 0));
+    std::uint32_t current = palette.empty() ? 0 : palette[0];
+    for (std::size_t i = 0; i < count; ++i) {
+        state = state * 1103515245u + 12345u;
+        if (!palette.empty() && (state >> 16) % 5 == 0)
+            current = palette[(state >> 8) % palette.size()];
+        picture.Pixels.push_back(current);
+    }
+    return picture;
+}
+
+CBlock EncodeBmp24(const TPicture& picture) {
+    const std::uint32_t width = static_cast<std::uint32_t>(picture.Width);
+    const std::uint32_t height = static_cast<std::uint32_t>(picture.Height);
+    const std::uint32_t stride = (width * 3 + 3) / 4 * 4;
+    CBlock bmp;
+    bmp.push_back('B');
+    bmp.push_back('M');
+    PutU32(bmp, 54 + stride * height);
+    PutU32(bmp, 0);
+    PutU32(bmp, 54);
+    PutU32(bmp, 40);
+    PutU32(bmp, width);
+    PutU32(bmp, height);
+    PutU16(bmp, 1);
+    PutU16(bmp, 24);
+    PutU32(bmp, 0);
+    PutU32(bmp, stride * height);
+    PutU32(bmp, 2835);
+    PutU32(bmp, 2835);
+    PutU32(bmp, 0);
+    PutU32(bmp, 0);
+    for (std::int32_t y = picture.Height - 1; y >= 0; --y) {
+        const std::size_t start = bmp.size();
+        for (std::int32_t x = 0; x < picture.Width; ++x)
+            PutColour(bmp, PixelAt(picture, x, y));
+        while (bmp.size() - start < stride)
+            bmp.push_back(0);
+    }
+    return bmp;
+}
+
+void WritePicture(CStream& stream, const TPicture& picture) {
+    stream.WriteInt(picture.Scheme);
+    switch (picture.Scheme) {
+    case 0:
+        WriteRaw(stream, EncodeBmp24(picture));
+        break;
+    case 1:
+        WriteColourRuns(stream, picture);
+        break;
+    case 2:
+        WritePaletteRuns(stream, picture);
+        break;
+    case 10:
+        stream.WriteCompressedBlock(EncodeBmp24(picture));
+        break;
+    default:
+        break;  // -1 and unknown schemes are the scheme word alone
+    }
+}
+
+TAction OldAction(std::int32_t number, std::vector<std::string> arguments, std::int32_t selector,
+                  std::int32_t actionFlag) {
+    TAction action;
+    action.Tag = 400;
+    action.LibraryId = 0;
+    action.ActionId = number;
+    action.Selector = selector;
+    action.ActionFlag = actionFlag;
+    action.Arguments = std::move(arguments);
+    action.ArgumentKinds.clear();
+    return action;
+}
+
+void WriteAction(CStream& stream, const TAction& action) {
+    stream.WriteInt(action.Tag);
+    if (action.Tag == 400) {
+        stream.WriteInt(action.ActionId);
+    } else if (action.Tag == 440) {
+        stream.WriteInt(action.LibraryId);
+        stream.WriteInt(action.ActionId);
+        stream.WriteInt(action.DefValue1);
+        stream.WriteInt(action.DefFlag1);
+        stream.WriteInt(action.DefFlag2);
+        stream.WriteInt(action.DefFlag3);
+        stream.WriteInt(action.DefValue2);
+        stream.WriteString(action.DefText1);
+        stream.WriteString(action.DefText2);
+        stream.WriteInt(action.DefValue3);
+        stream.WriteInt(static_cast<std::int32_t>(action.ArgumentKinds.size()));
+        for (std::int32_t kind : action.ArgumentKinds)
+            stream.WriteInt(kind);
+    } else {
+        return;  // an unknown tag is the tag alone
+    }
+    stream.WriteInt(action.Selector);
+    stream.WriteInt(action.ActionFlag);
+    stream.WriteInt(static_cast<std::int32_t>(action.Arguments.size()));
+    for (const std::string& argument : action.Arguments)
+        stream.WriteString(argument);
+    if (action.Tag == 440)
+        stream.WriteInt(action.TailFlag);
+}
+
+void WriteEvent(CStream& stream, const TEvent& event) {
+    stream.WriteInt(event.Tag);
+    if (event.Tag != 400)
+        return;
+    stream.WriteInt(static_cast<std::int32_t>(event.Actions.size()));
+    for (const TAction& action : event.Actions)
+        WriteAction(stream, action);
+}
+
+void WriteNode(CStream& stream, const TNode& node) {
+    stream.WriteInt(node.NodeKind);
+    stream.WriteInt(node.ResourceKind);
+    stream.WriteInt(node.ResourceIndex);
+    stream.WriteString(node.Name);
+    stream.WriteInt(static_cast<std::int32_t>(node.Children.size()));
+    for (const TNode& child : node.Children)
+        WriteNode(stream, child);
+}
+
+void WriteOptions(CStream& stream, const TOptions& o) {
+    const std::int32_t v = o.Version;
+    stream.WriteInt(v);
+    stream.WriteInt(o.Flags[0]);
+    if (v >= 411)
+        stream.WriteInt(o.Flags[1]);
+    stream.WriteInt(o.Flags[2]);
+    if (v < 420) {
+        stream.WriteInt(o.FullMaxSwitch);
+    } else {
+        stream.WriteInt(o.WindowScale);
+        stream.WriteInt(o.FullScale);
+        stream.WriteInt(o.Flags[3]);
+        stream.WriteInt(o.SetResolution);
+    }
+    stream.WriteInt(o.ExclusiveMode);
+    stream.WriteInt(o.ColorDepth);
+    stream.WriteInt(o.Resolution);
+    if (v >= 420)
+        stream.WriteInt(o.Frequency);
+    stream.WriteInt(o.Flags[4]);
+    stream.WriteInt(o.Flags[5]);
+    if (v >= 500)
+        stream.WriteInt(o.Flags[6]);
+    for (std::size_t i = 7; i <= 10; ++i)
+        stream.WriteInt(o.Flags[i]);
+    if (v < 440) {
+        stream.WriteInt(o.OldBlock.Bool1);
+        stream.WriteInt(o.OldBlock.HasImage);
+        if (o.OldBlock.HasImage > 0)
+            WritePicture(stream, o.OldBlock.Image);
+        for (std::int32_t value : o.OldBlock.Ints)
+            stream.WriteInt(value);
+        stream.WriteString(o.OldBlock.Text);
+        stream.WriteInt(o.OldBlock.Int4);
+        stream.WriteInt(o.OldBlock.Bool2);
+    }
+    for (std::size_t i = 11; i <= 13; ++i)
+        stream.WriteInt(o.Flags[i]);
+    stream.WriteInt(o.ProgressBarKind);
+    if (v >= 411 && o.ProgressBarKind == 2) {
+        WriteOptionalPicture(stream, o.BarBackImage);
+        WriteOptionalPicture(stream, o.BarFrontImage);
+    }
+    stream.WriteInt(o.ShowLoadImage);
+    if (o.ShowLoadImage > 0)
+        WriteOptionalPicture(stream, o.LoadingImage);
+    if (v >= 410)
+        stream.WriteBlock(o.Icon ? *o.Icon : TestIcon());
+    if (v >= 420)
+        for (std::int32_t value : o.Errors)
+            stream.WriteInt(value);
+    if (v >= 441) {
+        stream.WriteString(o.Author);
+        stream.WriteInt(o.GameVersion);
+        stream.WriteReal(o.LastChanged);
+        stream.WriteString(o.Information);
+    }
+}
+
+void WriteSounds(CStream& stream, const TList<TSound>& sounds) {
+    WriteList(stream, sounds, [](CStream& s, const TSound& sound) {
+        s.WriteInt(sound.Version);
+        s.WriteInt(sound.Kind);
+        s.WriteString(sound.Text);
+        if (sound.Kind != -1) {
+            if (sound.Version == 400)
+                s.WriteBlock(sound.Data);
+            else
+                s.WriteCompressedBlock(sound.Data);
+        }
+        s.WriteInt(sound.Flag1);
+        s.WriteInt(sound.Value);
+        s.WriteInt(sound.Flag2);
+    });
+}
+
+void WriteSprites(CStream& stream, const TList<TSprite>& sprites) {
+    WriteList(stream, sprites, [](CStream& s, const TSprite& sprite) {
+        s.WriteInt(sprite.Version);
+        for (std::int32_t value : {sprite.Width, sprite.Height, sprite.Left, sprite.Right, sprite.Bottom, sprite.Top,
+                                   sprite.Transparent, sprite.Value1, sprite.Flag1, sprite.Flag2, sprite.Flag3,
+                                   sprite.Value2, sprite.Value3})
+            s.WriteInt(value);
+        s.WriteInt(static_cast<std::int32_t>(sprite.Images.size()));
+        for (const TPicture& image : sprite.Images)
+            WritePicture(s, image);
+    });
+}
+
+void WriteBackgrounds(CStream& stream, const TList<TBackground>& backgrounds) {
+    WriteList(stream, backgrounds, [](CStream& s, const TBackground& background) {
+        for (std::int32_t value : {background.Version, background.Width, background.Height, background.Transparent,
+                                   background.Flag1, background.Flag2, background.HasImage})
+            s.WriteInt(value);
+        if (background.HasImage > 0)
+            WritePicture(s, background.Image);
+    });
+}
+
+void WritePaths(CStream& stream, const TList<TPath>& paths) {
+    WriteList(stream, paths, [](CStream& s, const TPath& path) {
+        s.WriteInt(path.Version);
+        s.WriteInt(path.ConnectionKind);
+        s.WriteInt(path.EndAction);
+        s.WriteInt(path.SmoothingDepth);
+        s.WriteInt(static_cast<std::int32_t>(path.Points.size()));
+        for (const TPathPoint& point : path.Points) {
+            s.WriteReal(point.X);
+            s.WriteReal(point.Y);
+            s.WriteReal(point.Speed);
+        }
+    });
+}
+
+void WriteScripts(CStream& stream, const TList<TScript>& scripts) {
+    WriteList(stream, scripts, [](CStream& s, const TScript& script) {
+        s.WriteInt(script.Version);
+        s.WriteString(script.Text);
+    });
+}
+
+void WriteDataFiles(CStream& stream, const TList<TDataFile>& dataFiles) {
+    WriteList(stream, dataFiles, [](CStream& s, const TDataFile& file) {
+        s.WriteInt(file.Version);
+        s.WriteString(file.FileName);
+        s.WriteInt(file.HasData);
+        if (file.HasData > 0)
+            s.WriteCompressedBlock(file.Data);
+        s.WriteInt(file.ExportMode);
+        s.WriteInt(file.Flag1);
+        s.WriteInt(file.Flag2);
+        s.WriteInt(file.Flag3);
+    });
+}
+
+void WriteTimeLines(CStream& stream, const TList<TTimeLine>& timeLines) {
+    WriteList(stream, timeLines, [](CStream& s, const TTimeLine& timeLine) {
+        s.WriteInt(timeLine.Version);
+        s.WriteInt(static_cast<std::int32_t>(timeLine.Moments.size()));
+        for (const TMoment& moment : timeLine.Moments) {
+            s.WriteInt(moment.Moment);
+            WriteEvent(s, moment.Event);
+        }
+    });
+}
+
+void WriteObjects(CStream& stream, const TList<TObject>& objects) {
+    WriteList(stream, objects, [](CStream& s, const TObject& object) {
+        for (std::int32_t value : {object.Version, object.SpriteIndex, object.Flag1, object.Flag2, object.Value,
+                                   object.Flag3, object.RelatedObjectIndex, object.SecondSpriteIndex})
+            s.WriteInt(value);
+        if (object.Version == 400 && object.Rows.size() != 9)
+            throw std::logic_error("a version-400 object stores exactly nine rows");
+        if (object.Version != 400)
+            s.WriteInt(static_cast<std::int32_t>(object.Rows.size()) - 1);
+        for (const auto& row : object.Rows) {
+            for (const TNumberedEvent& entry : row) {
+                s.WriteInt(entry.Number);
+                WriteEvent(s, entry.Event);
+            }
+            s.WriteInt(-1);
+        }
+    });
+}
+
+void WriteRooms(CStream& stream, const TRooms& rooms) {
+    WriteList(stream, rooms.List, [](CStream& s, const TRoom& room) {
+        const std::int32_t v = room.Version;
+        s.WriteInt(v);
+        s.WriteString(room.Caption);
+        for (std::int32_t value : {room.Width, room.Height, room.SnapX, room.SnapY, room.Speed, room.RoomFlag,
+                                   room.BackColor, room.BackColorFlag})
+            s.WriteInt(value);
+        if (v >= 411)
+            s.WriteString(room.Code);
+        s.WriteInt(static_cast<std::int32_t>(room.Layers.size()));
+        for (const TLayer& l : room.Layers)
+            for (std::int32_t value : {l.Visible, l.LayerFlag, l.BackgroundIndex, l.X, l.Y, l.TileH, l.TileV, l.SpeedH,
+                                       l.SpeedV})
+                s.WriteInt(value);
+        s.WriteInt(room.ViewsEnabled);
+        s.WriteInt(static_cast<std::int32_t>(room.Views.size()));
+        for (const TView& w : room.Views)
+            for (std::int32_t value : {w.Visible, w.ViewX, w.ViewY, w.ViewWidth, w.ViewHeight, w.PortX, w.PortY,
+                                       w.BorderH, w.BorderV, w.SpeedH, w.SpeedV, w.FollowObject})
+                s.WriteInt(value);
+        s.WriteInt(static_cast<std::int32_t>(room.Instances.size()));
+        for (const TInstance& instance : room.Instances) {
+            s.WriteInt(instance.X);
+            s.WriteInt(instance.Y);
+            s.WriteInt(instance.ObjectIndex);
+            s.WriteInt(instance.Id);
+            if (v >= 500) {
+                s.WriteString(instance.Code);
+                s.WriteInt(instance.InstanceFlag);
+            }
+        }
+        if (v >= 420) {
+            s.WriteInt(static_cast<std::int32_t>(room.Tiles.size()));
+            for (const TTile& tile : room.Tiles)
+                for (std::int32_t value : tile.Values)
+                    s.WriteInt(value);
+        }
+        if (v >= 500)
+            for (std::int32_t value : room.Settings)
+                s.WriteInt(value);
+    });
+    stream.WriteInt(rooms.InstanceIdCounter);
+    if (rooms.List.Version >= 420)
+        stream.WriteInt(rooms.TileIdCounter);
+}
+
+void WriteGameInformation(CStream& stream, const TGameInformation& information) {
+    stream.WriteInt(information.Version);
+    stream.WriteInt(information.BackgroundColor);
+    if (information.Version >= 430)
+        stream.WriteInt(information.MimicMainForm);
+    stream.WriteBlock(information.Text);
+}
+
+void WriteLibraries(CStream& stream, const TLibraries& libraries) {
+    stream.WriteInt(libraries.Version);
+    stream.WriteInt(static_cast<std::int32_t>(libraries.Names.size()));
+    for (const std::string& name : libraries.Names)
+        stream.WriteString(name);
+}
+
+void WriteTree(CStream& stream, const TTree& tree) {
+    stream.WriteInt(tree.Version);
+    stream.WriteInt(static_cast<std::int32_t>(tree.RoomOrder.size()));
+    for (std::int32_t room : tree.RoomOrder)
+        stream.WriteInt(room);
+    for (const TNode& node : tree.TopLevel)
+        WriteNode(stream, node);
+}
+
+std::vector<TNode> DefaultTopLevel(std::int32_t sectionVersion) {
+    struct Entry {
+        const char* Name;
+        std::int32_t NodeKind, ResourceKind, From;
+    };
+    static const Entry entries[] = {
+        {"Sprites", 1, 2, 400},   {"Sounds", 1, 3, 400},      {"Backgrounds", 1, 6, 400},
+        {"Paths", 1, 8, 420},     {"Scripts", 1, 7, 400},     {"Data Files", 1, 9, 440},
+        {"Time Lines", 1, 12, 500}, {"Objects", 1, 1, 400},   {"Rooms", 1, 4, 400},
+        {"Game Information", 3, 10, 400}, {"Game Options", 3, 11, 400},
+    };
+    std::vector<TNode> nodes;
+    for (const Entry& entry : entries)
+        if (sectionVersion >= entry.From)
+            nodes.push_back(TNode{entry.NodeKind, entry.ResourceKind, 0, entry.Name, {}});
+    return nodes;
+}
+
+TProject EmptyProject(std::int32_t headerVersion) {
+    TProject project;
+    project.Version = headerVersion;
+    project.Guid = TestGuid();
+    const std::int32_t v = headerVersion;
+    project.Options.Version = v;
+    if (v >= 410)
+        project.Options.Icon = TestIcon();
+    project.Rooms.List.Version = std::min(v, 420);
+    project.GameInformation.Version = v >= 430 ? 430 : 400;
+    project.Tree.Version = v;
+    project.Tree.TopLevel = DefaultTopLevel(v);
+    return project;
+}
+
+CBlock WriteProject(const TProject& p) {
+    CStream stream;
+    WriteHeader(stream, p.Version, p.GameId, p.Guid);
+    // The header flag is the third int32; WriteHeader writes 0 there.
+    if (p.Flag != 0) {
+        stream.SetPosition(8);
+        stream.WriteInt(p.Flag);
+        stream.SetPosition(stream.Size());
+    }
+    const std::int32_t v = p.Version;
+    WriteOptions(stream, p.Options);
+    WriteSounds(stream, p.Sounds);
+    WriteSprites(stream, p.Sprites);
+    WriteBackgrounds(stream, p.Backgrounds);
+    if (v >= 420)
+        WritePaths(stream, p.Paths);
+    WriteScripts(stream, p.Scripts);
+    if (v >= 440)
+        WriteDataFiles(stream, p.DataFiles);
+    if (v >= 500)
+        WriteTimeLines(stream, p.TimeLines);
+    WriteObjects(stream, p.Objects);
+    WriteRooms(stream, p.Rooms);
+    WriteGameInformation(stream, p.GameInformation);
+    if (v >= 440)
+        WriteLibraries(stream, p.Libraries);
+    WriteTree(stream, p.Tree);
+    return stream.TakeBytes();
+}
+
+}  // namespace project
+
+namespace project {
+
+namespace {
+
+TAction NewAction(std::int32_t library, std::int32_t id, std::vector<std::string> arguments) {
+    TAction action;
+    action.LibraryId = library;
+    action.ActionId = id;
+    for (std::size_t i = 0; i < arguments.size() && i < 8; ++i)
+        action.Arguments[i] = arguments[i];
+    return action;
+}
+
+}  // namespace
+
+TProject SampleProject(std::int32_t v, std::uint32_t seed) {
+    TProject p = EmptyProject(v);
+    p.GameId = 100000 + static_cast<std::int32_t>(seed % 800000);
+    p.Flag = 1;  // ignored on load, written as 0
+
+    TOptions& o = p.Options;
+    o.Flags = {5, 1, 0, 0, -1, 1, 1, 0, 7, 1, 0, 1, 0, 1};
+    o.WindowScale = 150;
+    o.FullScale = 0;
+    o.FullMaxSwitch = 1;
+    o.SetResolution = 0;
+    o.ExclusiveMode = 3;
+    o.ColorDepth = 1;
+    o.Resolution = 3;
+    o.Frequency = 2;
+    o.OldBlock = TOldOptionsBlock{1, 1, MakePicture(1, 5, 4, seed + 1), {7, 8, 9}, "dropped", 11, 1};
+    o.ProgressBarKind = v >= 411 ? 2 : 5;
+    o.BarBackImage = MakePicture(1, 9, 3, seed + 2);
+    o.BarFrontImage = std::nullopt;
+    o.ShowLoadImage = 2;
+    o.LoadingImage = MakePicture(2, 7, 6, seed + 3);
+    o.Errors = {0, 1, 5, 0};
+    o.Author = "An Author \xE9";
+    o.GameVersion = 321;
+    o.LastChanged = 40000.5;
+    o.Information = "About\r\nthe game";
+
+    CBlock noise(1000);
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<std::uint8_t>((i * 37 + seed) ^ (i >> 3));
+    p.Sounds.Add("raw", TSound{400, 0, "sound.wav", noise, 5, 7, -1});
+    p.Sounds.AddEmpty();
+    p.Sounds.Add("silent", TSound{400, -1, "", {}, 0, 1, 1});
+    if (v >= 440)
+        p.Sounds.Add("packed", TSound{440, -7, "x.mid", CBlock(300, 0x41), 1, 0, 0});
+
+    TSprite first;
+    first.Width = 9;
+    first.Height = 7;
+    first.Left = 1;
+    first.Top = 2;
+    first.Right = 3;
+    first.Bottom = 4;
+    first.Transparent = 5;
+    first.Value1 = -3;
+    first.Flag3 = -1;
+    first.Value3 = 99;
+    first.Images = {MakePicture(1, 9, 7, seed + 4), MakePicture(2, 300, 2, seed + 5)};
+    p.Sprites.Add("first", first);
+    p.Sprites.AddEmpty();
+    TSprite second;
+    second.Images = {MakePicture(0, 3, 5, seed + 6), MakePicture(10, 4, 4, seed + 7), MakePicture(1, 1, 1, seed + 8)};
+    p.Sprites.Add("second", second);
+    p.Sprites.Add("no images", TSprite{});
+
+    p.Backgrounds.Add("sky", TBackground{400, 64, 48, 1, 0, 9, 1, MakePicture(2, 13, 11, seed + 9)});
+    p.Backgrounds.AddEmpty();
+    p.Backgrounds.Add("none", TBackground{400, 10, 10, 0, 1, 1, 0, {}});
+
+    if (v >= 420) {
+        p.Paths.Add("loop", TPath{420, 1, 2, 4, {{0, 0, 100}, {30, 40, 50}, {30.25, -1e-3, 200}}});
+        p.Paths.AddEmpty();
+        p.Paths.Add("nothing", TPath{420, 0, 7, -2, {}});
+    }
+
+    p.Scripts.AddEmpty();
+    p.Scripts.Add("init", TScript{400, "{\r\n  x = 1; // caf\xE9\r\n}"});
+    p.Scripts.Add("empty", TScript{400, ""});
+
+    if (v >= 440) {
+        p.DataFiles.Add("data", TDataFile{440, "level.dat", 1, CBlock(5000, 7), 3, 1, 0, 1});
+        p.DataFiles.Add("no data", TDataFile{440, "x", 0, {}, 7, 0, 0, 0});
+        p.DataFiles.AddEmpty();
+        p.DataFiles.Add("empty data", TDataFile{440, "", 5, {}, -1, 2, -1, 3});
+    }
+
+    // Actions of both layouts: old numbers (translated, one not in the
+    // table), a newer record in old numbering, a foreign library kept as is.
+    TEvent oldActions;
+    oldActions.Actions = {OldAction(1), OldAction(69, {"a", "b", "c"}, 3, 1),
+                          OldAction(12, {"0", "0", "0", "0", "0", "0", "0", "1"}),
+                          OldAction(70, {"0", "0", "0", "0", "0", "0", "0", "01"})};
+    TEvent newActions;
+    TAction foreign = NewAction(3, 7, {"x", "y"});
+    foreign.DefValue1 = 4;
+    foreign.DefFlag2 = 1;
+    foreign.DefText1 = "text one";
+    foreign.DefValue3 = -9;
+    foreign.ArgumentKinds = {1, 2, 3, 4, 5, 6, 7, 8};
+    foreign.TailFlag = 1;
+    TAction oldInNew = NewAction(0, 12, {});
+    oldInNew.ArgumentKinds = {5, 5};
+    oldInNew.Arguments = {"1", "2", "3"};
+    newActions.Actions = {foreign, oldInNew};
+
+    TObject hero;
+    hero.Version = v >= 430 ? 430 : 400;
+    if (hero.Version == 400)
+        hero.Rows.resize(9);
+    hero.SpriteIndex = 0;
+    hero.Flag1 = 3;
+    hero.Value = -5;
+    hero.RelatedObjectIndex = 2;
+    hero.SecondSpriteIndex = 1;  // an empty slot: reset
+    hero.Rows[0] = {{0, oldActions}, {3, TEvent{}}};
+    hero.Rows[4] = {{1, oldActions}, {2, newActions}};  // object 1 is gone
+    hero.Rows[8] = {{2, newActions}, {5, oldActions}, {2, oldActions}};
+    if (v >= 440 && hero.Version == 430)
+        hero.Rows[10] = {{0, newActions}};
+    p.Objects.Add("hero", hero);
+    p.Objects.AddEmpty();
+    TObject wall;
+    wall.Version = 400;
+    wall.Rows.resize(9);
+    wall.SpriteIndex = 7;
+    wall.RelatedObjectIndex = 0;
+    wall.Rows[2] = {{0, TEvent{}}};
+    p.Objects.Add("wall", wall);
+
+    if (v >= 500) {
+        TTimeLine line;
+        line.Moments = {{30, newActions}, {10, TEvent{}}, {30, oldActions}};
+        p.TimeLines.Add("line", line);
+        p.TimeLines.AddEmpty();
+        p.TimeLines.Add("empty", TTimeLine{});
+    }
+
+    const std::int32_t roomVersion = v >= 500 ? 500 : v;
+    TRoom room;
+    room.Version = roomVersion;
+    room.Caption = "First room";
+    room.Width = 800;
+    room.Speed = 60;
+    room.RoomFlag = 4;
+    room.BackColor = static_cast<std::int32_t>(0x80000005u);
+    room.BackColorFlag = 0;
+    room.Code = "room code";
+    room.Layers.resize(3);
+    room.Layers[1] = TLayer{1, 1, 0, 5, 6, 0, 1, 2, 3};
+    room.Layers[2].BackgroundIndex = 9;
+    room.ViewsEnabled = 1;
+    room.Views.resize(9);
+    room.Views[0] = TView{1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0};
+    room.Views[8].ViewX = 12345;  // a ninth view: read and dropped
+    room.Instances = {TInstance{1, 2, 0, 100001, "i code", 1}, TInstance{3, 4, 1, 100002, "", 0},
+                      TInstance{5, 6, 2, 100003, "", 5}, TInstance{7, 8, -1, 100004, "", 0},
+                      TInstance{9, 10, 3, 100005, "", 0}};
+    room.Tiles = {TTile{{1, 2, 0, 0, 0, 16, 16, 1000, 10000001}}, TTile{{3, 4, 1, 0, 0, 16, 16, 1000, 10000002}},
+                  TTile{{5, 6, 2, 8, 8, 8, 8, -5, 10000003}}};
+    for (std::size_t i = 0; i < room.Settings.size(); ++i)
+        room.Settings[i] = static_cast<std::int32_t>(i * 3) - 4;
+    p.Rooms.List.Add("first", room);
+    p.Rooms.List.AddEmpty();
+    TRoom old;
+    old.Version = 400;
+    old.Caption = "Old";
+    old.Instances = {TInstance{0, 0, 2, 100006, "", 0}};
+    p.Rooms.List.Add("old", old);
+    p.Rooms.InstanceIdCounter = 100006;
+    p.Rooms.TileIdCounter = 10000003;
+
+    TGameInformation& g = p.GameInformation;
+    g.BackgroundColor = v >= 430 ? static_cast<std::int32_t>(0x80000018u) : 0x00FF8040;
+    g.MimicMainForm = 3;
+    const std::string text = v >= 430 ? "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Arial;}}\\f0\\fs24 Hello "
+                                        "\\b bold\\b0  caf\\'e9\\par second line\\par}"
+                                      : "Plain text {braces} \\ back\r\ncaf\xE9 line two";
+    g.Text.assign(text.begin(), text.end());
+
+    if (v >= 440)
+        p.Libraries.Names = {"lib one", "lib two"};
+
+    p.Tree.RoomOrder = {9, 9};  // stale
+    for (TNode& node : p.Tree.TopLevel) {
+        switch (node.ResourceKind) {
+        case 2:
+            node.Children = {TNode{3, 2, 0, "first", {}}, TNode{1, 2, 0, "group", {TNode{3, 2, 2, "second", {}}}}};
+            break;
+        case 4:
+            node.Name = "My Rooms";
+            node.Children = {TNode{3, 4, 2, "old", {}}, TNode{1, 4, 0, "levels", {TNode{3, 4, 0, "first", {}}}},
+                             TNode{3, 4, 1, "gone", {TNode{3, 4, 5, "inside an entry", {}}}}};
+            break;
+        case 1:
+            node.Children = {TNode{3, 1, 0, "hero", {}}, TNode{3, 1, 2, "wall", {}}};
+            break;
+        default:
+            break;
+        }
+    }
+    return p;
+}
+
+}  // namespace project
