@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -565,7 +566,9 @@ void TOptionForm::SaveToOptions() {
 }
 
 void TOptionForm::showEvent(QShowEvent* event) {
-    LoadFromOptions();
+    // Opening the form, not restoring it from the task bar, reads the record.
+    if (!event->spontaneous())
+        LoadFromOptions();
     QDialog::showEvent(event);
 }
 
