@@ -27,6 +27,7 @@
 #include <iterator>
 
 #include "core/Resource_Main.h"
+#include "media/Support_Bitmap24.h"
 #include "world/Help_Rtf.h"
 #include "world/Option_Icon.h"
 #include "world/Option_Main.h"
