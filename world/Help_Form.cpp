@@ -17,6 +17,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSaveFile>
+#include <QShowEvent>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -465,7 +466,10 @@ void THelpForm::MergeFormat(const QTextCharFormat& format) {
 }
 
 void THelpForm::showEvent(QShowEvent* event) {
-    LoadFromModel();
+    // Opening the window, not restoring it from the task bar, starts over
+    // from the model.
+    if (!event->spontaneous())
+        LoadFromModel();
     QMainWindow::showEvent(event);
 }
 
@@ -564,7 +568,7 @@ void THelpForm::ToggleBold() {
 void THelpForm::ToggleBullets() {
     QTextCursor cursor = FEditor->textCursor();
     cursor.beginEditBlock();
-    if (QTextList* list = cursor.currentList()) {
+    if (cursor.currentList() != nullptr) {
         // Take every paragraph of the selection out of its list.
         const int end = cursor.selectionEnd();
         QTextBlock block = FEditor->document()->findBlock(cursor.selectionStart());
@@ -578,7 +582,6 @@ void THelpForm::ToggleBullets() {
             }
             block = block.next();
         }
-        (void)list;
     } else {
         QTextListFormat format;
         format.setStyle(QTextListFormat::ListDisc);

@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -26,6 +27,7 @@
 #include <iterator>
 
 #include "core/Resource_Main.h"
+#include "media/Support_Bitmap24.h"
 #include "world/Help_Rtf.h"
 #include "world/Option_Icon.h"
 #include "world/Option_Main.h"
@@ -565,7 +567,9 @@ void TOptionForm::SaveToOptions() {
 }
 
 void TOptionForm::showEvent(QShowEvent* event) {
-    LoadFromOptions();
+    // Opening the form, not restoring it from the task bar, reads the record.
+    if (!event->spontaneous())
+        LoadFromOptions();
     QDialog::showEvent(event);
 }
 
