@@ -26,10 +26,8 @@ CGuid GameGuid{};
 
 namespace {
 
-// A section whose reader is not there yet: any file that reaches it is not
-// one this build can convert, so it fails like a corrupted file.
-bool NoReader(CStream&) { return false; }
-bool NoWriter(CStream&) { return false; }
+// The used-libraries section has nothing to clear: the registry outlives
+// every project.
 void NoClear() {}
 
 // The order of the file.  A row is present in files whose header version is
