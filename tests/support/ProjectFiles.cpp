@@ -1,90 +1,41 @@
 #include "support/ProjectFiles.h"
 
-#include <map>
 #include <stdexcept>
 
+#include "support/MediaFiles.h"
 #include "support/TestSupport.h"
+#include "support/WorldFiles.h"
 
 namespace project {
 
 namespace {
 
-void WriteRaw(CStream& stream, const CBlock& bytes) { stream.Write(bytes); }
-
-void PutU16(CBlock& out, std::uint32_t value) {
-    out.push_back(static_cast<std::uint8_t>(value));
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-void PutU32(CBlock& out, std::uint32_t value) {
-    PutU16(out, value & 0xFFFF);
-    PutU16(out, value >> 16);
-}
-
-void PutColour(CBlock& out, std::uint32_t rgb) {
-    out.push_back(static_cast<std::uint8_t>(rgb));        // blue
-    out.push_back(static_cast<std::uint8_t>(rgb >> 8));   // green
-    out.push_back(static_cast<std::uint8_t>(rgb >> 16));  // red
-}
-
-std::uint32_t PixelAt(const TPicture& picture, std::int32_t x, std::int32_t y) {
-    return picture.Pixels.at(static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.Width) +
-                             static_cast<std::size_t>(x));
-}
-
-// The runs of one row: lengths of at most 255 and their pixel values.
-std::vector<std::pair<std::uint8_t, std::uint32_t>> RowRuns(const TPicture& picture, std::int32_t y) {
-    std::vector<std::pair<std::uint8_t, std::uint32_t>> runs;
-    for (std::int32_t x = 0; x < picture.Width; ++x) {
-        const std::uint32_t pixel = PixelAt(picture, x, y);
-        if (!runs.empty() && runs.back().second == pixel && runs.back().first < 255)
-            ++runs.back().first;
-        else
-            runs.push_back({1, pixel});
+// The media builder's pixels: rows top first, blue, green, red.
+CTestPixels ToTestPixels(const TPicture& picture) {
+    CTestPixels pixels{picture.Width, picture.Height, {}};
+    pixels.Bgr.reserve(picture.Pixels.size() * 3);
+    for (std::uint32_t rgb : picture.Pixels) {
+        pixels.Bgr.push_back(static_cast<std::uint8_t>(rgb));
+        pixels.Bgr.push_back(static_cast<std::uint8_t>(rgb >> 8));
+        pixels.Bgr.push_back(static_cast<std::uint8_t>(rgb >> 16));
     }
-    return runs;
+    return pixels;
 }
 
-void WriteColourRuns(CStream& stream, const TPicture& picture) {
-    stream.WriteInt(picture.Width);
-    stream.WriteInt(picture.Height);
-    for (std::int32_t y = 0; y < picture.Height; ++y) {
-        const auto runs = RowRuns(picture, y);
-        stream.WriteInt(static_cast<std::int32_t>(runs.size()));
-        CBlock bytes;
-        for (const auto& run : runs)
-            bytes.push_back(run.first);
-        for (const auto& run : runs)
-            PutColour(bytes, run.second);
-        WriteRaw(stream, bytes);
-    }
+CBlock PictureBlock(const TPicture& picture) {
+    CStream stream;
+    WritePicture(stream, picture);
+    return stream.TakeBytes();
 }
 
-void WritePaletteRuns(CStream& stream, const TPicture& picture) {
-    std::map<std::uint32_t, std::uint8_t> index;
-    CBlock palette;
-    for (std::uint32_t pixel : picture.Pixels) {
-        if (index.count(pixel) != 0)
-            continue;
-        if (index.size() == 256)
-            throw std::logic_error("a palette picture holds at most 256 colours");
-        index[pixel] = static_cast<std::uint8_t>(index.size());
-        PutColour(palette, pixel);
-    }
-    stream.WriteInt(static_cast<std::int32_t>(index.size()));
-    WriteRaw(stream, palette);
-    stream.WriteInt(picture.Width);
-    stream.WriteInt(picture.Height);
-    for (std::int32_t y = 0; y < picture.Height; ++y) {
-        const auto runs = RowRuns(picture, y);
-        stream.WriteInt(static_cast<std::int32_t>(runs.size()));
-        CBlock bytes;
-        for (const auto& run : runs)
-            bytes.push_back(run.first);
-        for (const auto& run : runs)
-            bytes.push_back(index.at(run.second));
-        WriteRaw(stream, bytes);
-    }
+// A list section through the media builder: each present slot's record
+// comes from recordOf.
+template <class T, class F>
+void WriteMediaList(CStream& stream, const TList<T>& list, F recordOf) {
+    std::vector<CTestSlot> slots;
+    for (const auto& slot : list.Slots)
+        slots.push_back(slot ? Present(slot->Name, recordOf(slot->Record)) : Empty());
+    WriteListSection(stream, list.Version, slots);
 }
 
 void WriteList(CStream& stream, const auto& list, auto writeRecord) {
@@ -108,29 +59,7 @@ void WriteOptionalPicture(CStream& stream, const std::optional<TPicture>& pictur
 
 }  // namespace
 
-// An icon file of one 32 x 32 image at 4 bits per pixel: 766 bytes.
-CBlock TestIcon() {
-    CBlock icon;
-    PutU16(icon, 0);  // reserved
-    PutU16(icon, 1);  // type: icon
-    PutU16(icon, 1);  // one image
-    icon.push_back(32);
-    icon.push_back(32);
-    icon.push_back(16);  // colours
-    icon.push_back(0);
-    PutU16(icon, 1);   // planes
-    PutU16(icon, 4);   // bits per pixel
-    PutU32(icon, 744); // image bytes
-    PutU32(icon, 22);  // image offset
-    PutU32(icon, 40);
-    PutU32(icon, 32);
-    PutU32(icon, 64);
-    PutU16(icon, 1);
-    PutU16(icon, 4);
-    while (icon.size() < 766)
-        icon.push_back(static_cast<std::uint8_t>(icon.size() * 7));
-    return icon;
-}
+CBlock TestIcon() { return ::TestIcon(766); }
 
 TPicture MakePicture(std::int32_t scheme, std::int32_t width, std::int32_t height, std::uint32_t seed,
                      int colours) {
@@ -152,54 +81,25 @@ TPicture MakePicture(std::int32_t scheme, std::int32_t width, std::int32_t heigh
     return picture;
 }
 
-CBlock EncodeBmp24(const TPicture& picture) {
-    const std::uint32_t width = static_cast<std::uint32_t>(picture.Width);
-    const std::uint32_t height = static_cast<std::uint32_t>(picture.Height);
-    const std::uint32_t stride = (width * 3 + 3) / 4 * 4;
-    CBlock bmp;
-    bmp.push_back('B');
-    bmp.push_back('M');
-    PutU32(bmp, 54 + stride * height);
-    PutU32(bmp, 0);
-    PutU32(bmp, 54);
-    PutU32(bmp, 40);
-    PutU32(bmp, width);
-    PutU32(bmp, height);
-    PutU16(bmp, 1);
-    PutU16(bmp, 24);
-    PutU32(bmp, 0);
-    PutU32(bmp, stride * height);
-    PutU32(bmp, 2835);
-    PutU32(bmp, 2835);
-    PutU32(bmp, 0);
-    PutU32(bmp, 0);
-    for (std::int32_t y = picture.Height - 1; y >= 0; --y) {
-        const std::size_t start = bmp.size();
-        for (std::int32_t x = 0; x < picture.Width; ++x)
-            PutColour(bmp, PixelAt(picture, x, y));
-        while (bmp.size() - start < stride)
-            bmp.push_back(0);
-    }
-    return bmp;
-}
+CBlock EncodeBmp24(const TPicture& picture) { return MakeBmp(ToTestPixels(picture)); }
 
 void WritePicture(CStream& stream, const TPicture& picture) {
-    stream.WriteInt(picture.Scheme);
     switch (picture.Scheme) {
     case 0:
-        WriteRaw(stream, EncodeBmp24(picture));
+        stream.Write(PlainBmpBlock(EncodeBmp24(picture)));
         break;
     case 1:
-        WriteColourRuns(stream, picture);
+        stream.Write(ColorRunsBlock(ToTestPixels(picture)));
         break;
     case 2:
-        WritePaletteRuns(stream, picture);
+        stream.Write(PaletteRunsBlock(ToTestPixels(picture)));
         break;
     case 10:
-        stream.WriteCompressedBlock(EncodeBmp24(picture));
+        stream.Write(CompressedBmpBlock(EncodeBmp24(picture)));
         break;
     default:
-        break;  // -1 and unknown schemes are the scheme word alone
+        stream.WriteInt(picture.Scheme);  // -1 and unknown schemes are the scheme word alone
+        break;
     }
 }
 
@@ -326,42 +226,25 @@ void WriteOptions(CStream& stream, const TOptions& o) {
 }
 
 void WriteSounds(CStream& stream, const TList<TSound>& sounds) {
-    WriteList(stream, sounds, [](CStream& s, const TSound& sound) {
-        s.WriteInt(sound.Version);
-        s.WriteInt(sound.Kind);
-        s.WriteString(sound.Text);
-        if (sound.Kind != -1) {
-            if (sound.Version == 400)
-                s.WriteBlock(sound.Data);
-            else
-                s.WriteCompressedBlock(sound.Data);
-        }
-        s.WriteInt(sound.Flag1);
-        s.WriteInt(sound.Value);
-        s.WriteInt(sound.Flag2);
+    WriteMediaList(stream, sounds, [](const TSound& s) {
+        return SoundRecord(CTestSound{s.Version, s.Kind, s.Text, s.Data, s.Flag1, s.Value, s.Flag2});
     });
 }
 
 void WriteSprites(CStream& stream, const TList<TSprite>& sprites) {
-    WriteList(stream, sprites, [](CStream& s, const TSprite& sprite) {
-        s.WriteInt(sprite.Version);
-        for (std::int32_t value : {sprite.Width, sprite.Height, sprite.Left, sprite.Right, sprite.Bottom, sprite.Top,
-                                   sprite.Transparent, sprite.Value1, sprite.Flag1, sprite.Flag2, sprite.Flag3,
-                                   sprite.Value2, sprite.Value3})
-            s.WriteInt(value);
-        s.WriteInt(static_cast<std::int32_t>(sprite.Images.size()));
-        for (const TPicture& image : sprite.Images)
-            WritePicture(s, image);
+    WriteMediaList(stream, sprites, [](const TSprite& s) {
+        CTestSprite record{s.Version, s.Width,  s.Height, s.Left,   s.Top,    s.Right,  s.Bottom,
+                           s.Transparent, s.Value1, s.Flag1, s.Flag2, s.Flag3, s.Value2, s.Value3, {}};
+        for (const TPicture& image : s.Images)
+            record.ImageBlocks.push_back(PictureBlock(image));
+        return SpriteRecord(record);
     });
 }
 
 void WriteBackgrounds(CStream& stream, const TList<TBackground>& backgrounds) {
-    WriteList(stream, backgrounds, [](CStream& s, const TBackground& background) {
-        for (std::int32_t value : {background.Version, background.Width, background.Height, background.Transparent,
-                                   background.Flag1, background.Flag2, background.HasImage})
-            s.WriteInt(value);
-        if (background.HasImage > 0)
-            WritePicture(s, background.Image);
+    WriteMediaList(stream, backgrounds, [](const TBackground& b) {
+        return BackgroundRecord(CTestBackground{b.Version, b.Width, b.Height, b.Transparent, b.Flag1, b.Flag2,
+                                                b.HasImage, b.HasImage > 0 ? PictureBlock(b.Image) : CBlock{}});
     });
 }
 
@@ -381,23 +264,13 @@ void WritePaths(CStream& stream, const TList<TPath>& paths) {
 }
 
 void WriteScripts(CStream& stream, const TList<TScript>& scripts) {
-    WriteList(stream, scripts, [](CStream& s, const TScript& script) {
-        s.WriteInt(script.Version);
-        s.WriteString(script.Text);
-    });
+    WriteMediaList(stream, scripts, [](const TScript& s) { return ScriptRecord(s.Text, s.Version); });
 }
 
 void WriteDataFiles(CStream& stream, const TList<TDataFile>& dataFiles) {
-    WriteList(stream, dataFiles, [](CStream& s, const TDataFile& file) {
-        s.WriteInt(file.Version);
-        s.WriteString(file.FileName);
-        s.WriteInt(file.HasData);
-        if (file.HasData > 0)
-            s.WriteCompressedBlock(file.Data);
-        s.WriteInt(file.ExportMode);
-        s.WriteInt(file.Flag1);
-        s.WriteInt(file.Flag2);
-        s.WriteInt(file.Flag3);
+    WriteMediaList(stream, dataFiles, [](const TDataFile& d) {
+        return DataFileRecord(
+            CTestDataFile{d.Version, d.FileName, d.HasData, d.Data, d.ExportMode, d.Flag1, d.Flag2, d.Flag3});
     });
 }
 
