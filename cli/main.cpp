@@ -11,6 +11,7 @@
 #include <iostream>
 #include <string>
 
+#include "cli/Info.h"
 #include "core/Resource_Main.h"
 #include "core/Support_Progress.h"
 #include "core/Support_Random.h"
@@ -19,13 +20,18 @@ namespace {
 
 const char* const Usage =
     "Usage: transvane-cli convert SOURCE TARGET\n"
+    "       transvane-cli info FILE [--json]\n"
     "       transvane-cli --help | --version\n"
     "\n"
     "Converts a Vantrel project file of format version 400 to 500 (.vtr, or a\n"
     "backup .vk1 .. .vk9) into a version-500 project file.  An existing TARGET\n"
     "is kept as its .vk1 backup.  Messages go to standard error, one a line.\n"
     "\n"
-    "Exit status: 0 converted, 1 load or save failed, 2 usage error.\n";
+    "info describes what FILE holds, section by section, or where and why\n"
+    "reading it stops; --json gives the same as JSON.\n"
+    "\n"
+    "Exit status: 0 converted (info: the file loads), 1 load or save failed\n"
+    "(info: it does not), 2 usage error.\n";
 
 // Messages become lines on standard error; progress is not shown.
 class CConsoleFeedback final : public CFeedback {
@@ -60,6 +66,9 @@ int main(int argc, char** argv) {
         std::cout << "transvane-cli " << TRANSVANE_VERSION << "\n";
         return 0;
     }
+    if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "info") == 0 &&
+        (argc == 3 || std::strcmp(argv[3], "--json") == 0))
+        return RunInfo(argv[2], argc == 4, std::cout);
     if (argc == 4 && std::strcmp(argv[1], "convert") == 0)
         return Convert(argv[2], argv[3]);
     std::cerr << Usage;

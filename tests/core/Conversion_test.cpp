@@ -1,16 +1,12 @@
 // Whole projects from end to end: built as files of every header version,
 // converted through the drivers and through transvane-cli, and read back
 // with the tests' own reader.
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "core/Resource_Main.h"
+#include "support/CommandLine.h"
 #include "support/ExpectedConversion.h"
 #include "support/ProjectFiles.h"
 #include "support/ProjectReader.h"
@@ -35,59 +31,11 @@ std::vector<std::string> FolderListing(const std::string& folder) {
     return names;
 }
 
-struct TRun {
-    int Status = -1;
-    std::vector<std::string> ErrorLines;
-    std::string Output;
-};
-
-std::string Quoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-// Runs transvane-cli with the arguments; prefix goes in front of the command
-// in the shell (limits, traps).
-TRun RunCli(const std::vector<std::string>& arguments, const std::string& prefix = "") {
-    const char* cli = std::getenv("TRANSVANE_CLI");
-    if (cli == nullptr)
-        throw std::runtime_error("TRANSVANE_CLI is not set");
-    CScratchFolder capture;
-    std::string command = prefix + "exec " + Quoted(cli);
-    for (const std::string& argument : arguments)
-        command += " " + Quoted(argument);
-    command += " >" + Quoted(capture.File("out")) + " 2>" + Quoted(capture.File("err"));
-    const int status = std::system(("sh -c " + Quoted(command)).c_str());
-    TRun run;
-    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream err(capture.File("err"));
-    for (std::string line; std::getline(err, line);)
-        run.ErrorLines.push_back(line);
-    std::ifstream out(capture.File("out"));
-    std::stringstream text;
-    text << out.rdbuf();
-    run.Output = text.str();
-    return run;
-}
-
-// Until every section has its reader and writer the drivers cannot save
-// even an empty project; the end-to-end tests wait for that.
-bool ConverterComplete() {
-    ClearGame();
-    CStream probe;
-    return SaveGame(probe, false);
-}
-
-#define REQUIRE_COMPLETE_CONVERTER()                                      \
-    if (!ConverterComplete())                                             \
-    GTEST_SKIP() << "not every section of the converter is built yet"
+using TRun = CCliRun;
 
 class Conversion : public ::testing::TestWithParam<std::int32_t> {};
 
 TEST_P(Conversion, ThroughTheDrivers) {
-    REQUIRE_COMPLETE_CONVERTER();
     const TProject source = SampleProject(GetParam(), static_cast<std::uint32_t>(GetParam()));
     const TExpectation expected = ExpectedConversion(source);
     CScratchFolder folder;
@@ -105,7 +53,6 @@ TEST_P(Conversion, ThroughTheDrivers) {
 }
 
 TEST_P(Conversion, ThroughTheCommandLine) {
-    REQUIRE_COMPLETE_CONVERTER();
     const TProject source = SampleProject(GetParam(), 77);
     const TExpectation expected = ExpectedConversion(source);
     CScratchFolder folder;
@@ -122,7 +69,6 @@ TEST_P(Conversion, ThroughTheCommandLine) {
 
 // Converting the output again changes nothing but the time of saving.
 TEST_P(Conversion, OutputConvertsToItself) {
-    REQUIRE_COMPLETE_CONVERTER();
     CScratchFolder folder;
     WriteWholeFile(folder.File("in.vtr"), WriteProject(SampleProject(GetParam(), 5)));
     CRecorder recorder;
@@ -140,7 +86,6 @@ INSTANTIATE_TEST_SUITE_P(HeaderVersions, Conversion, ::testing::ValuesIn(HeaderV
                          [](const auto& test) { return "v" + std::to_string(test.param); });
 
 TEST(ConversionDrivers, EmptyProjectsOfEveryVersion) {
-    REQUIRE_COMPLETE_CONVERTER();
     for (std::int32_t version : HeaderVersions) {
         SCOPED_TRACE(version);
         const TProject source = EmptyProject(version);
@@ -159,7 +104,6 @@ TEST(ConversionDrivers, EmptyProjectsOfEveryVersion) {
 // A version-410 file has no paths, data files, time lines or used libraries;
 // the output still holds all thirteen sections, those four empty.
 TEST(ConversionDrivers, Version410OutputHoldsThirteenSections) {
-    REQUIRE_COMPLETE_CONVERTER();
     CScratchFolder folder;
     WriteWholeFile(folder.File("in.vtr"), WriteProject(SampleProject(410)));
     CRecorder recorder;
@@ -174,7 +118,6 @@ TEST(ConversionDrivers, Version410OutputHoldsThirteenSections) {
 }
 
 TEST(ConversionDrivers, BytesAfterTheTreeAreIgnored) {
-    REQUIRE_COMPLETE_CONVERTER();
     for (std::int32_t version : {400, 500}) {
         CScratchFolder folder;
         CBlock bytes = WriteProject(SampleProject(version));
@@ -199,7 +142,6 @@ TEST(ConversionDrivers, BytesAfterTheTreeAreIgnored) {
 // A file cut short anywhere is corrupted, and the model is left empty: what
 // a save writes afterwards is the empty project.
 TEST(ConversionDrivers, FileCutShortIsClearedToAnEmptyModel) {
-    REQUIRE_COMPLETE_CONVERTER();
     for (std::int32_t version : {400, 441, 500}) {
         const CBlock whole = WriteProject(SampleProject(version));
         for (std::size_t cut : {std::size_t{17}, std::size_t{40}, whole.size() / 5, whole.size() / 2,
@@ -231,7 +173,6 @@ TEST(ConversionDrivers, FileCutShortIsClearedToAnEmptyModel) {
 }
 
 TEST(ConversionDrivers, ProgressRunsThroughEveryStepOnLoadAndSave) {
-    REQUIRE_COMPLETE_CONVERTER();
     const std::vector<int> steps = {5, 20, 50, 60, 65, 70, 75, 80, 85, 95, 100};
     for (std::int32_t version : HeaderVersions) {
         CScratchFolder folder;
@@ -250,7 +191,6 @@ TEST(ConversionDrivers, ProgressRunsThroughEveryStepOnLoadAndSave) {
 }
 
 TEST(ConversionDrivers, SavedHeaderBytes) {
-    REQUIRE_COMPLETE_CONVERTER();
     for (std::int32_t version : {400, 410, 500}) {
         CScratchFolder folder;
         TProject source = SampleProject(version);
@@ -275,7 +215,6 @@ TEST(ConversionDrivers, SavedHeaderBytes) {
 }
 
 TEST(ConversionDrivers, SavingOverAFileKeepsItAsTheBackup) {
-    REQUIRE_COMPLETE_CONVERTER();
     CScratchFolder folder;
     const TProject source = SampleProject(430);
     WriteWholeFile(folder.File("in.vtr"), WriteProject(source));
@@ -292,7 +231,6 @@ TEST(ConversionDrivers, SavingOverAFileKeepsItAsTheBackup) {
 }
 
 TEST(ConversionDrivers, TargetThatCannotBeCreated) {
-    REQUIRE_COMPLETE_CONVERTER();
     CScratchFolder folder;
     WriteWholeFile(folder.File("in.vtr"), WriteProject(SampleProject(500)));
     std::filesystem::create_directory(folder.File("dir.vtr"));
@@ -312,7 +250,6 @@ TEST(ConversionDrivers, TargetThatCannotBeCreated) {
 // file then fails (here: a file-size limit the shell imposes), the earlier
 // file survives as that backup and no partial or temporary file is left.
 TEST(ConversionCommandLine, FailedWriteLeavesTheEarlierFileAsItsBackup) {
-    REQUIRE_COMPLETE_CONVERTER();
     CScratchFolder folder;
     const TProject source = SampleProject(500);
     WriteWholeFile(folder.File("in.vtr"), WriteProject(source));
@@ -327,7 +264,6 @@ TEST(ConversionCommandLine, FailedWriteLeavesTheEarlierFileAsItsBackup) {
 }
 
 TEST(ConversionCommandLine, ConvertingAFileOntoItself) {
-    REQUIRE_COMPLETE_CONVERTER();
     CScratchFolder folder;
     const CBlock original = WriteProject(SampleProject(420));
     WriteWholeFile(folder.File("a.vtr"), original);
