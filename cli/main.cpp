@@ -1,6 +1,8 @@
 // transvane-cli: the converter without a window, for scripts and batch work.
 //
 //   transvane-cli convert SOURCE TARGET
+//   transvane-cli convert SOURCE... --output-dir DIR [--quiet]   (cli/Batch.h)
+//   transvane-cli info FILE [--json]                              (cli/Info.h)
 //
 // Loads SOURCE and saves it to TARGET exactly as the window does.  Every
 // message the window would show in a box is printed to standard error as one
@@ -10,7 +12,9 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <vector>
 
+#include "cli/Batch.h"
 #include "cli/Info.h"
 #include "core/Resource_Main.h"
 #include "core/Support_Progress.h"
@@ -20,6 +24,7 @@ namespace {
 
 const char* const Usage =
     "Usage: transvane-cli convert SOURCE TARGET\n"
+    "       transvane-cli convert SOURCE... --output-dir DIR [--quiet]\n"
     "       transvane-cli info FILE [--json]\n"
     "       transvane-cli --help | --version\n"
     "\n"
@@ -27,11 +32,17 @@ const char* const Usage =
     "backup .vk1 .. .vk9) into a version-500 project file.  An existing TARGET\n"
     "is kept as its .vk1 backup.  Messages go to standard error, one a line.\n"
     "\n"
+    "With --output-dir (-o) each SOURCE is converted to DIR/NAME.vtr, NAME being\n"
+    "its file name without extension; DIR is created when missing.  A file that\n"
+    "fails does not stop the others.  Each message line starts with the file it\n"
+    "belongs to; a summary line follows.  --quiet (-q) prints only failures.\n"
+    "See transvane-cli(1) for what happens when outputs clash.\n"
+    "\n"
     "info describes what FILE holds, section by section, or where and why\n"
     "reading it stops; --json gives the same as JSON.\n"
     "\n"
     "Exit status: 0 converted (info: the file loads), 1 load or save failed\n"
-    "(info: it does not), 2 usage error.\n";
+    "(any file, in a batch; info: the file does not load), 2 usage error.\n";
 
 // Messages become lines on standard error; progress is not shown.
 class CConsoleFeedback final : public CFeedback {
@@ -69,8 +80,12 @@ int main(int argc, char** argv) {
     if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "info") == 0 &&
         (argc == 3 || std::strcmp(argv[3], "--json") == 0))
         return RunInfo(argv[2], argc == 4, std::cout);
-    if (argc == 4 && std::strcmp(argv[1], "convert") == 0)
-        return Convert(argv[2], argv[3]);
+    if (argc >= 2 && std::strcmp(argv[1], "convert") == 0) {
+        const std::vector<std::string> arguments(argv + 2, argv + argc);
+        if (IsBatchConvert(arguments))
+            return RunBatchConvert(arguments);
+        return Convert(arguments[0], arguments[1]);
+    }
     std::cerr << Usage;
     return 2;
 }

@@ -17,6 +17,23 @@
 // bottom-up, three bytes a pixel (blue, green, red), each row padded with
 // zero bytes to a multiple of four.  That is also the form the run schemes
 // are decoded into, so they round-trip without further work.
+//
+// Irregular data is read without ever reaching outside the image, the
+// palette or the row:
+//  - run schemes: a row whose runs fall short keeps white pixels at its end;
+//    a run past the end of its row is cut there; any run count whose bytes
+//    are present is read (the authoring tool writes at most 64001); a
+//    palette index beyond the stored palette paints black, and palette
+//    entries beyond 256 are read but can't be indexed;
+//  - BMP files: every uncompressed depth (1, 2, 4, 8, 16, 24, 32 bits), core
+//    and information headers, bit fields, top-down and bottom-up rows;
+//    colour-table indices beyond the table are black; a run-length encoded
+//    BMP (RLE8, RLE4) is decoded when its image-size field gives its length
+//    or it fills a scheme-10 block, and can't be decoded in place otherwise;
+//    pixels its codes never paint take colour 0 of its table;
+//  - an image that claims more than MaxBitmapPixels, or more than a
+//    million pixels at over 1024 pixels per byte of its data (rows with no
+//    runs, a run-length BMP that ends at once), is a corrupted file.
 #pragma once
 
 #include <cstdint>

@@ -3,7 +3,10 @@
 # skipping those already present.  Run as root (or with sudo available).
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config zlib1g-dev qt6-base-dev libgtest-dev)
+# desktop-file-utils and shared-mime-info check the desktop entry and the file
+# types in the tests; dpkg-dev lets cpack work out the package's dependencies.
+packages=(g++ cmake ninja-build pkg-config zlib1g-dev qt6-base-dev libgtest-dev
+          desktop-file-utils shared-mime-info dpkg-dev)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,5 +1,7 @@
 #include "support/WorldFiles.h"
 
+#include <cstring>
+#include <random>
 #include <stdexcept>
 
 CBlock TestIcon(std::size_t size, std::uint16_t type) {
@@ -170,4 +172,31 @@ void WriteGameInformationSection(CStream& s, std::int32_t version, const CTestGa
     if (version >= 430)
         s.WriteBool(info.MimicMainForm);
     s.WriteBlock(info.Text);
+}
+
+std::vector<CBlock> SpoiledCopies(const CBlock& bytes, int count, unsigned seed) {
+    static constexpr std::int32_t Hostile[] = {0, -1, 8, 9, 0x7FFFFFFF, static_cast<std::int32_t>(0x80000000u),
+                                               0x10000000, 400, 500, 2};
+    std::mt19937 random(seed);
+    std::vector<CBlock> copies;
+    if (bytes.empty())
+        return copies;
+    auto below = [&](std::size_t limit) { return std::uniform_int_distribution<std::size_t>(0, limit - 1)(random); };
+    for (int i = 0; i < count; ++i) {
+        CBlock copy = bytes;
+        if (i % 3 == 0) {
+            copy.resize(below(copy.size()));
+        } else {
+            for (int k = 0; k < 1 + i % 4; ++k) {
+                if (copy.size() < 4)
+                    break;
+                // Numbers sit on 4-byte boundaries in most records.
+                const std::size_t at = below(copy.size() / 4) * 4;
+                const std::int32_t value = Hostile[below(std::size(Hostile))];
+                std::memcpy(copy.data() + at, &value, 4);
+            }
+        }
+        copies.push_back(std::move(copy));
+    }
+    return copies;
 }

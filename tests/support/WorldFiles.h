@@ -183,3 +183,11 @@ struct CTestGameInformation {
 
 void WriteGameInformationSection(CStream& stream, std::int32_t version,
                                  const CTestGameInformation& information = {});
+
+// ---------------------------------------------------------------------------
+// Spoiled files
+
+// Copies of the bytes, each cut short at some point or with a few bytes
+// overwritten by hostile values (0, -1, huge counts), chosen by a fixed
+// pseudo-random sequence so that failures repeat.
+std::vector<CBlock> SpoiledCopies(const CBlock& bytes, int count, unsigned seed = 1);

@@ -134,4 +134,19 @@ TEST(GameInformation, SettingTextMarksTheModel) {
     EXPECT_EQ(GameInformation.Text, TestRtfDocument());
 }
 
+TEST(GameInformation, SpoiledSectionsFailCleanly) {
+    CStream file;
+    WriteGameInformationSection(file, 430);
+    for (const CBlock& copy : SpoiledCopies(file.Bytes(), 300)) {
+        CStream in(copy);
+        try {
+            if (LoadGameInformation(in)) {
+                EXPECT_TRUE(IsWellFormedRtf(GameInformation.Text));
+                Save();
+            }
+        } catch (const EReadError&) {
+        }
+    }
+}
+
 }  // namespace

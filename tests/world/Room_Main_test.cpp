@@ -307,4 +307,23 @@ TEST_F(RoomTest, RefusedListOrRecordFailsTheSection) {
     EXPECT_EQ(TileIdCounter, 10000000);
 }
 
+TEST_F(RoomTest, SpoiledSectionsFailCleanly) {
+    CTestRooms rooms;
+    CTestRoom few = RichRoom();
+    few.Layers.resize(2);
+    rooms.Slots = {{RichRoom(), "a", 500}, {std::nullopt}, {few, "b", 420}, {RichRoom(), "c", 400}};
+    CStream file;
+    WriteRoomsSection(file, 420, rooms);
+    for (const CBlock& copy : SpoiledCopies(file.Bytes(), 600)) {
+        CStream in(copy);
+        try {
+            if (LoadRooms(in)) {
+                CStream out;
+                EXPECT_TRUE(SaveRooms(out));
+            }
+        } catch (const EReadError&) {
+        }
+    }
+}
+
 }  // namespace

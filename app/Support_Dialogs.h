@@ -1,0 +1,42 @@
+// The questions and boxes the converter window puts to the user.
+//
+// The main window asks through this small interface rather than opening
+// dialogs itself, so that a test can answer in place of a person and drive
+// whole conversions without a modal dialog blocking it.
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+class QFileDialog;
+class QMessageBox;
+class QWidget;
+
+// The application title: the caption of every message box.
+inline const QString ApplicationTitle = QStringLiteral("Transvane");
+
+class CDialogs {
+public:
+    virtual ~CDialogs() = default;
+    // The version-4 file to convert, or nothing when the user cancels.
+    virtual std::optional<QString> AskFileToOpen(QWidget* parent) = 0;
+    // The name of the new file, with preset offered first, or nothing when
+    // the user cancels.  An existing file has already been confirmed.
+    virtual std::optional<QString> AskFileToSave(QWidget* parent, const QString& preset) = 0;
+    // A modal box with the text and one OK button; returns once closed.
+    virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+};
+
+// The toolkit's own file dialogs and message boxes.
+class CStandardDialogs final : public CDialogs {
+public:
+    std::optional<QString> AskFileToOpen(QWidget* parent) override;
+    std::optional<QString> AskFileToSave(QWidget* parent, const QString& preset) override;
+    void ShowMessage(QWidget* parent, const QString& text) override;
+
+    // The dialogs and the box, fully set up but not yet run.
+    static std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget* parent);
+    static std::unique_ptr<QFileDialog> MakeSaveDialog(QWidget* parent, const QString& preset);
+    static std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text);
+};

@@ -1,0 +1,317 @@
+#include "cli/Batch.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+#include "core/Resource_Main.h"
+#include "core/Support_File.h"
+#include "core/Support_Progress.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CBatchOptions {
+    std::vector<std::string> Sources;
+    std::string OutputDir;
+    bool Quiet = false;
+};
+
+bool IsOutputDirOption(const std::string& argument) {
+    return argument == "--output-dir" || argument == "-o";
+}
+
+bool IsBatchOption(const std::string& argument) {
+    return IsOutputDirOption(argument) || argument.starts_with("--output-dir=") ||
+           argument == "--quiet" || argument == "-q" || argument == "--";
+}
+
+int UsageError(const std::string& problem) {
+    std::fprintf(stderr, "transvane-cli: %s\nRun 'transvane-cli --help' for the usage.\n",
+                 problem.c_str());
+    return 2;
+}
+
+// Parses the arguments after "convert"; on a usage error prints it and
+// returns nullopt.
+std::optional<CBatchOptions> ParseArguments(const std::vector<std::string>& arguments) {
+    CBatchOptions options;
+    bool haveOutputDir = false;
+    bool optionsEnded = false;
+    const auto setOutputDir = [&](const std::string& dir) {
+        if (haveOutputDir) {
+            UsageError("--output-dir is given more than once");
+            return false;
+        }
+        if (dir.empty()) {
+            UsageError("--output-dir needs a folder name");
+            return false;
+        }
+        options.OutputDir = dir;
+        haveOutputDir = true;
+        return true;
+    };
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            options.Sources.push_back(argument);
+        } else if (argument == "--") {
+            optionsEnded = true;
+        } else if (argument == "--quiet" || argument == "-q") {
+            options.Quiet = true;
+        } else if (IsOutputDirOption(argument)) {
+            if (i + 1 == arguments.size()) {
+                UsageError(argument + " needs a folder name");
+                return std::nullopt;
+            }
+            if (!setOutputDir(arguments[++i]))
+                return std::nullopt;
+        } else if (argument.starts_with("--output-dir=")) {
+            if (!setOutputDir(argument.substr(std::string("--output-dir=").size())))
+                return std::nullopt;
+        } else {
+            UsageError("unknown option " + argument);
+            return std::nullopt;
+        }
+    }
+    if (options.Sources.empty()) {
+        UsageError("no file to convert");
+        return std::nullopt;
+    }
+    if (!haveOutputDir) {
+        UsageError(options.Sources.size() == 1 ? "converting one file needs a TARGET or --output-dir DIR"
+                                               : "converting several files needs --output-dir DIR");
+        return std::nullopt;
+    }
+    return options;
+}
+
+// Makes sure the output folder exists; prints the problem and returns false
+// when it cannot be used.
+bool PrepareOutputDir(const std::string& dir) {
+    std::error_code error;
+    if (fs::is_directory(dir, error))
+        return true;
+    if (fs::exists(dir, error)) {
+        UsageError("the output folder " + dir + " exists and is not a folder");
+        return false;
+    }
+    fs::create_directories(dir, error);
+    if (error) {
+        UsageError("cannot create the output folder " + dir + ": " + error.message());
+        return false;
+    }
+    return true;
+}
+
+// Identity of an existing file, so that different names of one file (a
+// symbolic or hard link, "./a" and "a") compare equal.
+using CFileId = std::pair<dev_t, ino_t>;
+
+std::optional<CFileId> FileId(const std::string& name) {
+    struct stat info {};
+    if (::stat(name.c_str(), &info) != 0)
+        return std::nullopt;
+    return CFileId{info.st_dev, info.st_ino};
+}
+
+class CBatch {
+public:
+    explicit CBatch(CBatchOptions options)
+        : FOptions(std::move(options)),
+          FFeedback(FOptions.Quiet, ::isatty(STDERR_FILENO) == 1) {
+        // The sources as they are before anything is written, so that no
+        // output or backup of this run can replace one of them.
+        for (const std::string& source : FOptions.Sources)
+            if (const auto id = FileId(source))
+                FSourceIds.emplace(*id, source);
+    }
+
+    int Run() {
+        CFeedbackGuard guard(FFeedback);
+        int converted = 0;
+        int failed = 0;
+        for (const std::string& source : FOptions.Sources) {
+            FFeedback.Begin(source);
+            const std::string output = Convert(source);
+            const bool ok = !output.empty();
+            FFeedback.Finish(ok);
+            if (ok) {
+                ++converted;
+                if (!FOptions.Quiet)
+                    std::printf("%s: converted to %s\n", source.c_str(), output.c_str());
+            } else {
+                ++failed;
+            }
+            std::fflush(stdout);
+        }
+        if (!FOptions.Quiet)
+            std::printf("%d converted, %d failed\n", converted, failed);
+        std::fflush(stdout);
+        return failed == 0 ? 0 : 1;
+    }
+
+private:
+    // Converts one source; returns the output's name, or "" on failure.
+    std::string Convert(const std::string& source) {
+        const fs::path leaf = fs::path(source).filename();
+        // A name without a file part ("dir/", ".", "..") names a folder,
+        // which the load reports as missing.
+        if (leaf.empty() || leaf == "." || leaf == "..") {
+            LoadGameFile(source);
+            return {};
+        }
+        const std::string name = ChangeFileExt(leaf.string(), ".vtr");
+        const std::string output = (fs::path(FOptions.OutputDir) / name).string();
+
+        const auto [owner, isNew] = FOutputOwners.emplace(name, source);
+        if (!isNew) {
+            ShowMessage("Not converted: its output " + output + " is already the output of " +
+                        owner->second + ".");
+            return {};
+        }
+        if (const std::string* replaced = SourceAt(output)) {
+            ShowMessage("Not converted: its output " + output + " would replace the source file " +
+                        *replaced + "; choose another output folder.");
+            return {};
+        }
+        const std::string backup = ChangeFileExt(output, ".vk1");
+        if (FileExists(output)) {
+            if (const std::string* replaced = SourceAt(backup)) {
+                ShowMessage("Not converted: the backup of " + output +
+                            " would replace the source file " + *replaced +
+                            "; choose another output folder.");
+                return {};
+            }
+        }
+
+        if (!LoadGameFile(source) || !SaveGameFile(output))
+            return {};
+        return output;
+    }
+
+    const std::string* SourceAt(const std::string& name) const {
+        const auto id = FileId(name);
+        if (!id)
+            return nullptr;
+        const auto found = FSourceIds.find(*id);
+        return found == FSourceIds.end() ? nullptr : &found->second;
+    }
+
+    CBatchOptions FOptions;
+    CBatchFeedback FFeedback;
+    std::map<CFileId, std::string> FSourceIds;
+    std::map<std::string, std::string> FOutputOwners;  // output name -> source
+};
+
+}  // namespace
+
+CBatchFeedback::CBatchFeedback(bool quiet, bool progressLine, std::FILE* out,
+                               std::chrono::milliseconds delay)
+    : FQuiet(quiet), FProgressLine(progressLine), FOut(out), FDelay(delay) {}
+
+void CBatchFeedback::Begin(const std::string& source) {
+    FSource = source;
+    FStarted = std::chrono::steady_clock::now();
+    FHeld.clear();
+    FStage.clear();
+    FPercent = 0;
+}
+
+void CBatchFeedback::Finish(bool converted) {
+    EraseProgress();
+    if (!converted)
+        for (const std::string& line : FHeld)
+            PrintLine(line);
+    FHeld.clear();
+}
+
+void CBatchFeedback::ShowMessage(const std::string& text) {
+    const std::string line = FSource + ": " + text;
+    if (FQuiet) {
+        FHeld.push_back(line);
+        return;
+    }
+    EraseProgress();
+    PrintLine(line);
+    DrawProgress();
+}
+
+void CBatchFeedback::ProgressStart(const std::string& text) {
+    FStage = text;
+    FPercent = 0;
+    DrawProgress();
+}
+
+void CBatchFeedback::ProgressSet(int percent) {
+    FPercent = percent;
+    DrawProgress();
+}
+
+void CBatchFeedback::ProgressEnd() {
+    EraseProgress();
+    FStage.clear();
+}
+
+void CBatchFeedback::PrintLine(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), FOut);
+    std::fputc('\n', FOut);
+    std::fflush(FOut);
+}
+
+void CBatchFeedback::DrawProgress() {
+    if (!FProgressLine || FQuiet || FStage.empty() ||
+        std::chrono::steady_clock::now() - FStarted < FDelay)
+        return;
+    std::string line = FSource + ": " + FStage + " " + std::to_string(FPercent) + "%";
+    // A line wider than the terminal would wrap, and the carriage return
+    // could then no longer take it back.  Cut it, but not inside a UTF-8
+    // character.
+    struct winsize size {};
+    if (::ioctl(::fileno(FOut), TIOCGWINSZ, &size) == 0 && size.ws_col > 1 &&
+        line.size() >= size.ws_col) {
+        line.resize(size.ws_col - 1u);
+        while (!line.empty() && (static_cast<unsigned char>(line.back()) & 0xC0) == 0x80)
+            line.pop_back();
+        if (!line.empty() && static_cast<unsigned char>(line.back()) >= 0xC0)
+            line.pop_back();
+    }
+    EraseProgress();
+    std::fputc('\r', FOut);
+    std::fwrite(line.data(), 1, line.size(), FOut);
+    std::fflush(FOut);
+    FShownWidth = line.size();
+}
+
+void CBatchFeedback::EraseProgress() {
+    if (FShownWidth == 0)
+        return;
+    std::fprintf(FOut, "\r%*s\r", static_cast<int>(FShownWidth), "");
+    std::fflush(FOut);
+    FShownWidth = 0;
+}
+
+bool IsBatchConvert(const std::vector<std::string>& arguments) {
+    if (arguments.size() != 2)
+        return true;
+    for (const std::string& argument : arguments)
+        if (IsBatchOption(argument))
+            return true;
+    return false;
+}
+
+int RunBatchConvert(const std::vector<std::string>& arguments) {
+    std::optional<CBatchOptions> options = ParseArguments(arguments);
+    if (!options)
+        return 2;
+    if (!PrepareOutputDir(options->OutputDir))
+        return 2;
+    return CBatch(std::move(*options)).Run();
+}

@@ -1,0 +1,83 @@
+// Batch conversion for transvane-cli:
+//
+//   transvane-cli convert SOURCE... --output-dir DIR [--quiet]
+//
+// Converts every SOURCE in turn with the same load and save rules as the
+// single form, writing DIR/NAME.vtr where NAME is the source's file name
+// without its extension.  A file that fails does not stop the run.
+//
+// Output on the console:
+//   - every message of a file is one line on standard error, prefixed with
+//     the file as given ("game.vtr: Error Loading: ...");
+//   - each converted file gets a line on standard output, and the run ends
+//     with "N converted, M failed" there;
+//   - while a file takes longer than a moment, a progress line is kept up to
+//     date on standard error, but only when standard error is a terminal;
+//   - --quiet prints only the messages of the files that failed.
+//
+// Files that would clash are refused (counted as failed, nothing written):
+//   - a source whose output name was already taken by an earlier source of
+//     the run (the first one on the command line wins);
+//   - a source whose output, or the .vk1 backup that saving over an
+//     existing output makes, is one of the run's sources, itself included.
+// An existing file in DIR that is not a source is kept as its .vk1 backup,
+// as the single form does.  DIR is created when it does not exist.
+//
+// Exit status: 0 all converted, 1 any file failed, 2 usage error or an
+// output folder that cannot be used.
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/Support_Progress.h"
+
+// True when the arguments after "convert" are for the batch form: anything
+// other than exactly two plain names (the single form SOURCE TARGET).
+bool IsBatchConvert(const std::vector<std::string>& arguments);
+
+// Runs the batch form on the arguments after "convert"; returns the exit
+// status.
+int RunBatchConvert(const std::vector<std::string>& arguments);
+
+// The feedback of a batch run.  Each message becomes a line on out with the
+// current file's name in front; with quiet set, the lines of a file are held
+// back and printed only when the file fails.  With progressLine set (out is
+// a terminal) and quiet not, a file still at work after delay gets a
+// progress line ("game.vtr: Loading Game Data ... 50%") that is rewritten in
+// place and erased before anything else is printed.
+class CBatchFeedback final : public CFeedback {
+public:
+    static constexpr std::chrono::milliseconds ProgressDelay{500};
+
+    CBatchFeedback(bool quiet, bool progressLine, std::FILE* out = stderr,
+                   std::chrono::milliseconds delay = ProgressDelay);
+
+    // Starts the next file.
+    void Begin(const std::string& source);
+    // Ends the file: held lines of a failure are printed, others dropped.
+    void Finish(bool converted);
+
+    void ShowMessage(const std::string& text) override;
+    void ProgressStart(const std::string& text) override;
+    void ProgressSet(int percent) override;
+    void ProgressEnd() override;
+
+private:
+    void PrintLine(const std::string& line);
+    void DrawProgress();
+    void EraseProgress();
+
+    const bool FQuiet;
+    const bool FProgressLine;
+    std::FILE* const FOut;
+    const std::chrono::milliseconds FDelay;
+    std::string FSource;
+    std::chrono::steady_clock::time_point FStarted;
+    std::vector<std::string> FHeld;
+    std::string FStage;
+    int FPercent = 0;
+    std::size_t FShownWidth = 0;
+};

@@ -1,0 +1,124 @@
+// The console feedback of a batch run: prefixed lines, held-back lines
+// under --quiet, and the progress line that must leave no trace.
+#include "cli/Batch.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Strings = std::vector<std::string>;
+
+// A temporary file that stands in for standard error.
+class CCapture {
+public:
+    std::FILE* File() { return FFile.get(); }
+    std::string Text() {
+        std::fflush(FFile.get());
+        std::rewind(FFile.get());
+        std::string text;
+        for (int c = std::fgetc(FFile.get()); c != EOF; c = std::fgetc(FFile.get()))
+            text.push_back(static_cast<char>(c));
+        return text;
+    }
+
+private:
+    struct Closer {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    std::unique_ptr<std::FILE, Closer> FFile{std::tmpfile()};
+};
+
+// What a terminal shows after the text: carriage returns move back to the
+// start of the line and what follows overwrites it.  Trailing blanks are
+// dropped, and so is a last line left blank.
+Strings Screen(const std::string& text) {
+    Strings lines;
+    std::string line;
+    std::size_t column = 0;
+    const auto finish = [&] {
+        line.erase(line.find_last_not_of(' ') + 1);
+        lines.push_back(line);
+        line.clear();
+        column = 0;
+    };
+    for (char c : text) {
+        if (c == '\r') {
+            column = 0;
+        } else if (c == '\n') {
+            finish();
+        } else {
+            if (column < line.size())
+                line[column] = c;
+            else
+                line.push_back(c);
+            ++column;
+        }
+    }
+    finish();
+    if (lines.back().empty())
+        lines.pop_back();
+    return lines;
+}
+
+// One file's road: a load with a message in the middle of it.
+void Convert(CBatchFeedback& feedback, const std::string& source, bool converted) {
+    feedback.Begin(source);
+    feedback.ProgressStart("Loading Game Data ...");
+    feedback.ProgressSet(50);
+    feedback.ShowMessage("Failed to convert old action number: 7");
+    feedback.ProgressSet(100);
+    feedback.ProgressEnd();
+    if (converted) {
+        feedback.ProgressStart("Saving Game Data ...");
+        feedback.ProgressSet(60);
+        feedback.ProgressEnd();
+    }
+    feedback.Finish(converted);
+}
+
+TEST(BatchFeedback, MessagesArePrefixedLines) {
+    CCapture capture;
+    CBatchFeedback feedback(false, false, capture.File());
+    Convert(feedback, "a.vtr", true);
+    Convert(feedback, "dir/b.vk1", false);
+    EXPECT_EQ(capture.Text(), "a.vtr: Failed to convert old action number: 7\n"
+                              "dir/b.vk1: Failed to convert old action number: 7\n");
+}
+
+TEST(BatchFeedback, QuietKeepsOnlyTheLinesOfFailedFiles) {
+    CCapture capture;
+    CBatchFeedback feedback(true, true, capture.File(), 0ms);
+    Convert(feedback, "a.vtr", true);
+    Convert(feedback, "b.vtr", false);
+    EXPECT_EQ(capture.Text(), "b.vtr: Failed to convert old action number: 7\n")
+        << "no progress line either";
+}
+
+TEST(BatchFeedback, ProgressLineShowsAndLeavesNoTrace) {
+    CCapture capture;
+    CBatchFeedback feedback(false, true, capture.File(), 0ms);
+    Convert(feedback, "a.vtr", true);
+    feedback.Begin("b.vtr");
+    feedback.ShowMessage("Error Loading: File does not exist.");
+    feedback.Finish(false);
+
+    const std::string text = capture.Text();
+    for (const char* shown : {"\ra.vtr: Loading Game Data ... 50%", "\ra.vtr: Saving Game Data ... 60%"})
+        EXPECT_NE(text.find(shown), std::string::npos) << shown;
+    EXPECT_EQ(Screen(text), (Strings{"a.vtr: Failed to convert old action number: 7",
+                                     "b.vtr: Error Loading: File does not exist."}));
+}
+
+TEST(BatchFeedback, QuickFilesGetNoProgressLine) {
+    CCapture capture;
+    CBatchFeedback feedback(false, true, capture.File(), 1h);
+    Convert(feedback, "a.vtr", true);
+    EXPECT_EQ(capture.Text(), "a.vtr: Failed to convert old action number: 7\n");
+}
+
+}  // namespace

@@ -1,0 +1,182 @@
+// transvane-cli convert SOURCE... --output-dir DIR, run as the user runs it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "support/RunProgram.h"
+#include "support/TestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string NotVantrel = "Error Loading: This is not a vantrel file.";
+const std::string Corrupted = "Error Loading: File seems to be corrupted.";
+const std::string Missing = "Error Loading: File does not exist.";
+
+using Strings = std::vector<std::string>;
+
+CBlock NotAProject() { return Bytes({'h', 'e', 'l', 'l', 'o'}); }
+
+// A version-500 header and nothing after it: cut short at the first section.
+CBlock HeaderOnly() {
+    CStream stream;
+    WriteHeader(stream, 500);
+    return stream.Bytes();
+}
+
+// The names in a folder, sorted; empty for a folder that does not exist.
+Strings FolderContents(const std::string& path) {
+    Strings names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(path, error))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(BatchConvert, GoesOnAfterFailuresAndSummarises) {
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("bad.vtr"), NotAProject());
+    WriteWholeFile(folder.File("cut.vk3"), HeaderOnly());
+
+    const CRunResult result =
+        RunCli({"convert", "bad.vtr", "missing.vtr", "cut.vk3", "--output-dir", "out"}, folder.Path());
+
+    EXPECT_EQ(result.Status, 1);
+    EXPECT_EQ(Lines(result.Err), (Strings{"bad.vtr: " + NotVantrel, "bad.vtr: " + Corrupted,
+                                          "missing.vtr: " + Missing, "cut.vk3: " + Corrupted}));
+    EXPECT_EQ(Lines(result.Out), Strings{"0 converted, 3 failed"});
+    EXPECT_TRUE(fs::is_directory(folder.File("out")));
+    EXPECT_EQ(FolderContents(folder.File("out")), Strings{}) << "no partial output";
+    EXPECT_EQ(ReadWholeFile(folder.File("bad.vtr")), NotAProject());
+    EXPECT_EQ(ReadWholeFile(folder.File("cut.vk3")), HeaderOnly());
+}
+
+TEST(BatchConvert, QuietPrintsOnlyFailures) {
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("bad.vtr"), NotAProject());
+    for (const char* quiet : {"--quiet", "-q"}) {
+        const CRunResult result =
+            RunCli({"convert", quiet, "bad.vtr", "missing.vtr", "-o", "out"}, folder.Path());
+        EXPECT_EQ(result.Status, 1) << quiet;
+        EXPECT_EQ(result.Out, "") << quiet;
+        EXPECT_EQ(Lines(result.Err), (Strings{"bad.vtr: " + NotVantrel, "bad.vtr: " + Corrupted,
+                                              "missing.vtr: " + Missing}))
+            << quiet;
+    }
+}
+
+TEST(BatchConvert, OptionSpellingsAndTheOutputFolder) {
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("bad.vtr"), NotAProject());
+    const Strings expected{"bad.vtr: " + NotVantrel, "bad.vtr: " + Corrupted};
+    const std::vector<Strings> spellings = {
+        {"convert", "bad.vtr", "--output-dir=new/deeper/a"},
+        {"convert", "-o", "new/deeper/b", "bad.vtr"},
+        {"convert", "--output-dir", "new/deeper/c", "--", "bad.vtr"},
+    };
+    for (const Strings& arguments : spellings) {
+        const CRunResult result = RunCli(arguments, folder.Path());
+        EXPECT_EQ(result.Status, 1) << arguments.back();
+        EXPECT_EQ(Lines(result.Err), expected) << arguments.back();
+    }
+    EXPECT_EQ(FolderContents(folder.File("new/deeper")), (Strings{"a", "b", "c"}))
+        << "the output folder is created with its parents";
+
+    // After "--" a name that looks like an option is a file.
+    const CRunResult dashed = RunCli({"convert", "-o", "out", "--", "--quiet"}, folder.Path());
+    EXPECT_EQ(dashed.Status, 1);
+    EXPECT_EQ(Lines(dashed.Err), Strings{"--quiet: " + Missing});
+}
+
+TEST(BatchConvert, UsageErrorsExitWithTwoAndConvertNothing) {
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("bad.vtr"), NotAProject());
+    WriteWholeFile(folder.File("plain"), NotAProject());
+    struct Case {
+        Strings arguments;
+        std::string problem;
+    };
+    const Case cases[] = {
+        {{"convert"}, "no file to convert"},
+        {{"convert", "bad.vtr"}, "converting one file needs a TARGET or --output-dir DIR"},
+        {{"convert", "bad.vtr", "b", "c"}, "converting several files needs --output-dir DIR"},
+        {{"convert", "bad.vtr", "x.vtr", "--quiet"}, "converting several files needs --output-dir DIR"},
+        {{"convert", "-o", "out"}, "no file to convert"},
+        {{"convert", "bad.vtr", "-o"}, "-o needs a folder name"},
+        {{"convert", "bad.vtr", "--output-dir="}, "--output-dir needs a folder name"},
+        {{"convert", "bad.vtr", "-o", "a", "-o", "b"}, "--output-dir is given more than once"},
+        {{"convert", "bad.vtr", "--fast", "-o", "out"}, "unknown option --fast"},
+        {{"convert", "bad.vtr", "-o", "plain"}, "the output folder plain exists and is not a folder"},
+        {{"convert", "bad.vtr", "-o", "plain/sub"}, "cannot create the output folder plain/sub: "},
+    };
+    for (const Case& c : cases) {
+        const CRunResult result = RunCli(c.arguments, folder.Path());
+        const std::string shown = c.arguments.back();
+        EXPECT_EQ(result.Status, 2) << shown;
+        EXPECT_EQ(result.Out, "") << shown;
+        const Strings lines = Lines(result.Err);
+        ASSERT_EQ(lines.size(), 2u) << result.Err;
+        EXPECT_EQ(lines[0].rfind("transvane-cli: " + c.problem, 0), 0u) << lines[0];
+        EXPECT_EQ(lines[1], "Run 'transvane-cli --help' for the usage.");
+    }
+    EXPECT_EQ(FolderContents(folder.Path()), (Strings{"bad.vtr", "plain"}));
+}
+
+TEST(BatchConvert, RefusesOutputsThatWouldReplaceASource) {
+    CScratchFolder folder;
+    fs::create_directories(folder.File("a"));
+    fs::create_directories(folder.File("b"));
+    fs::create_directories(folder.File("out"));
+    WriteWholeFile(folder.File("a/g.vtr"), NotAProject());
+    WriteWholeFile(folder.File("b/g.vk2"), NotAProject());
+    WriteWholeFile(folder.File("out/self.vtr"), HeaderOnly());
+    WriteWholeFile(folder.File("out/kept.vtr"), Bytes({7}));  // not a source
+    WriteWholeFile(folder.File("out/kept.vk1"), HeaderOnly());
+
+    const CRunResult result = RunCli({"convert", "a/g.vtr", "b/g.vk2", "./out/self.vtr",
+                                      "out/kept.vk1", "--output-dir", "out/"},
+                                     folder.Path());
+    EXPECT_EQ(result.Status, 1);
+    EXPECT_EQ(Lines(result.Err),
+              (Strings{
+                  "a/g.vtr: " + NotVantrel,
+                  "a/g.vtr: " + Corrupted,
+                  "b/g.vk2: Not converted: its output out/g.vtr is already the output of a/g.vtr.",
+                  "./out/self.vtr: Not converted: its output out/self.vtr would replace the "
+                  "source file ./out/self.vtr; choose another output folder.",
+                  "out/kept.vk1: Not converted: the backup of out/kept.vtr would replace the "
+                  "source file out/kept.vk1; choose another output folder.",
+              }));
+    EXPECT_EQ(Lines(result.Out), Strings{"0 converted, 4 failed"});
+    EXPECT_EQ(ReadWholeFile(folder.File("out/self.vtr")), HeaderOnly());
+    EXPECT_EQ(ReadWholeFile(folder.File("out/kept.vtr")), Bytes({7}));
+    EXPECT_EQ(ReadWholeFile(folder.File("out/kept.vk1")), HeaderOnly());
+    EXPECT_EQ(FolderContents(folder.File("out")), (Strings{"kept.vk1", "kept.vtr", "self.vtr"}));
+}
+
+TEST(SingleConvert, KeepsItsPlainMessagesAndStatus) {
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("bad.vtr"), NotAProject());
+    struct Case {
+        Strings arguments;
+        Strings messages;
+    };
+    const Case cases[] = {
+        {{"convert", "bad.vtr", "new.vtr"}, {NotVantrel, Corrupted}},
+        {{"convert", "missing.vtr", "new.vtr"}, {Missing}},
+        // Names that merely start with a dash are still files in this form.
+        {{"convert", "-x", "new.vtr"}, {Missing}},
+    };
+    for (const Case& c : cases) {
+        const CRunResult result = RunCli(c.arguments, folder.Path());
+        EXPECT_EQ(result.Status, 1) << c.arguments[1];
+        EXPECT_EQ(result.Out, "") << c.arguments[1];
+        EXPECT_EQ(Lines(result.Err), c.messages) << c.arguments[1];
+    }
+    EXPECT_EQ(FolderContents(folder.Path()), Strings{"bad.vtr"});
+}
+
+}  // namespace

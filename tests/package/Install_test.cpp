@@ -1,0 +1,140 @@
+// What `cmake --install` puts into a prefix, checked in a temporary one.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <unistd.h>
+#include <zlib.h>
+
+#include "support/RunProgram.h"
+#include "support/TestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string Version = TRANSVANE_VERSION;
+const std::array<int, 8> IconSizes = {16, 22, 24, 32, 48, 64, 128, 256};
+
+std::string Text(const CBlock& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+// The whole content of a gzip-compressed file.
+std::string ReadCompressed(const std::string& name) {
+    gzFile file = ::gzopen(name.c_str(), "rb");
+    if (file == nullptr)
+        return {};
+    std::string text;
+    std::array<char, 4096> buffer{};
+    int got = 0;
+    while ((got = ::gzread(file, buffer.data(), static_cast<unsigned>(buffer.size()))) > 0)
+        text.append(buffer.data(), static_cast<std::size_t>(got));
+    ::gzclose(file);
+    return text;
+}
+
+// Width and height from the header of a PNG file; {0, 0} when it is none.
+std::pair<int, int> PngSize(const CBlock& bytes) {
+    const CBlock signature = Bytes({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
+    if (bytes.size() < 24 || !std::equal(signature.begin(), signature.end(), bytes.begin()) ||
+        Text(CBlock(bytes.begin() + 12, bytes.begin() + 16)) != "IHDR")
+        return {0, 0};
+    const auto bigEndian = [&](std::size_t at) {
+        std::uint32_t value = 0;
+        for (std::size_t i = at; i < at + 4; ++i)
+            value = (value << 8) | bytes[i];
+        return static_cast<int>(value & 0x7FFFFFFF);
+    };
+    return {bigEndian(16), bigEndian(20)};
+}
+
+// Installs the build tree into a fresh temporary prefix.
+class InstalledTree : public testing::Test {
+protected:
+    void SetUp() override {
+        const CRunResult result =
+            RunProgram(TRANSVANE_CMAKE_COMMAND, {"--install", TRANSVANE_BUILD_DIR, "--prefix", Prefix.Path()},
+                       Prefix.Path());
+        ASSERT_EQ(result.Status, 0) << result.Out << result.Err;
+    }
+    std::string File(const std::string& name) const { return Prefix.File(name); }
+
+    CScratchFolder Prefix;
+};
+
+TEST_F(InstalledTree, HoldsTheProgramsAndTheManualPages) {
+    EXPECT_EQ(::access(File("bin/transvane-cli").c_str(), X_OK), 0);
+    const CRunResult version = RunProgram(File("bin/transvane-cli"), {"--version"}, Prefix.Path());
+    EXPECT_EQ(version.Status, 0);
+    EXPECT_EQ(version.Out, "transvane-cli " + Version + "\n");
+
+    const std::string page = ReadCompressed(File("share/man/man1/transvane-cli.1.gz"));
+    EXPECT_NE(page.find(".TH TRANSVANE-CLI 1 \"\" \"Transvane " + Version + "\""), std::string::npos)
+        << "the manual page carries the version of the build";
+    for (const char* documented : {"\\-\\-output\\-dir", "\\-\\-quiet", "EXIT STATUS"})
+        EXPECT_NE(page.find(documented), std::string::npos) << documented;
+
+    // The Debian package is built with the same version.
+    const std::string cpack = Text(ReadWholeFile(std::string(TRANSVANE_BUILD_DIR) + "/CPackConfig.cmake"));
+    EXPECT_NE(cpack.find("set(CPACK_PACKAGE_VERSION \"" + Version + "\")"), std::string::npos);
+
+    if (!TRANSVANE_INSTALLS_GUI)
+        return;
+    EXPECT_EQ(::access(File("bin/transvane").c_str(), X_OK), 0);
+    EXPECT_NE(ReadCompressed(File("share/man/man1/transvane.1.gz")).find("Transvane " + Version),
+              std::string::npos);
+}
+
+TEST_F(InstalledTree, HoldsTheIconInEverySize) {
+    if (!TRANSVANE_INSTALLS_GUI)
+        GTEST_SKIP() << "built without the window";
+    for (int size : IconSizes) {
+        const std::string dimension = std::to_string(size) + "x" + std::to_string(size);
+        const std::string name = "share/icons/hicolor/" + dimension + "/apps/transvane.png";
+        ASSERT_TRUE(fs::is_regular_file(File(name))) << name;
+        EXPECT_EQ(PngSize(ReadWholeFile(File(name))), std::make_pair(size, size)) << name;
+    }
+    const std::string svg = Text(ReadWholeFile(File("share/icons/hicolor/scalable/apps/transvane.svg")));
+    EXPECT_NE(svg.find("<svg xmlns=\"http://www.w3.org/2000/svg\""), std::string::npos);
+}
+
+TEST_F(InstalledTree, DesktopEntryValidatesAndStartsTheWindow) {
+    if (!TRANSVANE_INSTALLS_GUI)
+        GTEST_SKIP() << "built without the window";
+    const std::string entry = File("share/applications/transvane.desktop");
+    const CRunResult validate = RunProgram("desktop-file-validate", {entry}, Prefix.Path());
+    EXPECT_EQ(validate.Status, 0) << validate.Out << validate.Err;
+    EXPECT_EQ(validate.Out + validate.Err, "") << "no warnings or hints either";
+
+    const std::vector<std::string> lines = Lines(Text(ReadWholeFile(entry)));
+    for (const char* line : {"Name=Transvane", "Exec=transvane", "Icon=transvane",
+                             "MimeType=application/x-vantrel-project;"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+}
+
+TEST_F(InstalledTree, FileTypesCoverProjectsAndBackups) {
+    if (!TRANSVANE_INSTALLS_GUI)
+        GTEST_SKIP() << "built without the window";
+    ASSERT_TRUE(fs::is_regular_file(File("share/mime/packages/transvane.xml")));
+    // Compile the definition as the system does on installation.
+    const CRunResult update =
+        RunProgram("update-mime-database", {File("share/mime")}, Prefix.Path());
+    ASSERT_EQ(update.Status, 0) << update.Out << update.Err;
+
+    const std::vector<std::string> globs = Lines(Text(ReadWholeFile(File("share/mime/globs2"))));
+    const auto hasGlob = [&](const std::string& line) {
+        return std::find(globs.begin(), globs.end(), line) != globs.end();
+    };
+    EXPECT_TRUE(hasGlob("50:application/x-vantrel-project:*.vtr"));
+    for (char k = '1'; k <= '9'; ++k)
+        EXPECT_TRUE(hasGlob(std::string("50:application/x-vantrel-project-backup:*.vk") + k)) << k;
+    const std::string subclasses = Text(ReadWholeFile(File("share/mime/subclasses")));
+    EXPECT_NE(subclasses.find("application/x-vantrel-project-backup application/x-vantrel-project"),
+              std::string::npos);
+    // Files are also recognised by their first four bytes, 91 D5 12 00.
+    const std::string magic = Text(ReadWholeFile(File("share/mime/magic")));
+    EXPECT_NE(magic.find(std::string("\x91\xD5\x12\x00", 4)), std::string::npos);
+}
+
+}  // namespace
