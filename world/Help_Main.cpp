@@ -50,4 +50,9 @@ void SetGameInformationText(CBlock bytes) {
     GameInformation.Changed = true;
 }
 
+void SetGameInformationPlainText(const std::string& text) {
+    GameInformation.Text = PlainTextToRtf(text);
+    GameInformation.Changed = true;
+}
+
 std::string GameInformationPlainText() { return RtfPlainText(GameInformation.Text); }

@@ -42,8 +42,11 @@ void ClearGameInformation();
 bool LoadGameInformation(CStream& stream);
 bool SaveGameInformation(CStream& stream);
 
-// For the editor and the tools: replace the document (bytes that are not a
-// well-formed document are taken as plain text, as on loading) and read it
-// back as plain text.  Setting the text sets the modified flag.
+// For the editor and the tools.  SetGameInformationText replaces the
+// document with the bytes, taken as on loading (a well-formed document as
+// it is, anything else as plain text); SetGameInformationPlainText always
+// takes its text as plain text.  Both set the modified flag.
 void SetGameInformationText(CBlock bytes);
+void SetGameInformationPlainText(const std::string& text);
+// The document's text without its formatting (see RtfPlainText).
 std::string GameInformationPlainText();

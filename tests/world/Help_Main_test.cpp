@@ -132,6 +132,12 @@ TEST(GameInformation, SettingTextMarksTheModel) {
     EXPECT_EQ(GameInformationPlainText(), "hello");
     SetGameInformationText(TestRtfDocument());
     EXPECT_EQ(GameInformation.Text, TestRtfDocument());
+    EXPECT_EQ(GameInformationPlainText(), "Welcome to the \xE9t\xE9 game\nPress {F1} for help.\n");
+    // Text that happens to be a document is still text here.
+    GameInformation.Changed = false;
+    SetGameInformationPlainText("{\\rtf1 x}");
+    EXPECT_TRUE(GameInformation.Changed);
+    EXPECT_EQ(GameInformationPlainText(), "{\\rtf1 x}");
 }
 
 TEST(GameInformation, SpoiledSectionsFailCleanly) {
