@@ -348,3 +348,28 @@ TEST(ConversionCommandLine, UsageErrorsAndHelp) {
 }
 
 }  // namespace
+
+namespace {
+
+// Projects drawn at random, every header version, through the drivers.
+TEST(ConversionRandom, DrawnProjectsOfEveryVersionConvert) {
+    for (std::int32_t version : HeaderVersions) {
+        for (std::uint32_t seed = 1; seed <= 25; ++seed) {
+            SCOPED_TRACE("version " + std::to_string(version) + ", seed " + std::to_string(seed));
+            const TProject source = RandomProject(version, seed * 7919 + static_cast<std::uint32_t>(version));
+            const TExpectation expected = ExpectedConversion(source);
+            CScratchFolder folder;
+            WriteWholeFile(folder.File("in.vtr"), WriteProject(source));
+            CRecorder recorder;
+            const double from = LocalNowAsDays();
+            ASSERT_TRUE(LoadGameFile(folder.File("in.vtr"))) << ::testing::PrintToString(recorder.Messages);
+            ASSERT_TRUE(SaveGameFile(folder.File("out.vtr")));
+            EXPECT_EQ(recorder.Messages, expected.Messages);
+            ExpectConverted(expected, ReadProject(ReadWholeFile(folder.File("out.vtr"))), from, LocalNowAsDays());
+            if (HasFailure())
+                return;  // one drawn project at a time is enough to read
+        }
+    }
+}
+
+}  // namespace

@@ -1,5 +1,6 @@
 #include "support/ProjectFiles.h"
 
+#include <random>
 #include <stdexcept>
 
 #include "support/MediaFiles.h"
@@ -644,6 +645,310 @@ TProject SampleProject(std::int32_t v, std::uint32_t seed) {
         default:
             break;
         }
+    }
+    return p;
+}
+
+}  // namespace project
+
+namespace project {
+
+namespace {
+
+// Draws for RandomProject: every value a stored file may hold, with the
+// awkward ones (flags stored as 5 or -1, empty strings, bytes above 127)
+// drawn often.
+class TDraw {
+public:
+    explicit TDraw(std::uint32_t seed) : FEngine(seed) {}
+
+    std::int32_t Between(std::int32_t low, std::int32_t high) {
+        return std::uniform_int_distribution<std::int32_t>(low, high)(FEngine);
+    }
+    bool Chance(int percent) { return Between(0, 99) < percent; }
+    template <class T>
+    T OneOf(std::initializer_list<T> values) {
+        return *(values.begin() + Between(0, static_cast<std::int32_t>(values.size()) - 1));
+    }
+    std::int32_t Flag() { return OneOf<std::int32_t>({0, 1, 0, 1, 2, 5, -1, -7}); }
+    std::int32_t Int() {
+        return Chance(20) ? OneOf<std::int32_t>({0, -1, 1, 2147483647, -2147483647 - 1}) : Between(-100000, 100000);
+    }
+    std::string Text(int longest = 12) {
+        std::string text;
+        const int length = Chance(15) ? 0 : Between(0, longest);
+        for (int i = 0; i < length; ++i)
+            text += static_cast<char>(Chance(10) ? Between(128, 255) : Chance(5) ? OneOf<int>({'\r', '\n', '\t', '{', '\\'}) : Between(32, 126));
+        return text;
+    }
+    CBlock Bytes(int longest) {
+        CBlock bytes(static_cast<std::size_t>(Between(0, longest)));
+        for (auto& byte : bytes)
+            byte = static_cast<std::uint8_t>(Chance(50) ? 0 : Between(0, 255));
+        return bytes;
+    }
+    double Real() { return Chance(20) ? OneOf<double>({0.0, -0.0, 1e300, -1.5}) : Between(-5000, 5000) / 8.0; }
+    TPicture Picture(bool allowNone) {
+        const std::int32_t scheme = allowNone && Chance(15) ? -1 : OneOf<std::int32_t>({0, 1, 2, 10});
+        const std::int32_t width = Chance(10) ? Between(256, 600) : Between(1, 24);
+        const std::int32_t height = Between(1, 12);
+        return MakePicture(scheme, width, height, static_cast<std::uint32_t>(Between(0, 1 << 30)), Between(1, 9));
+    }
+    std::int32_t Version(std::initializer_list<std::int32_t> versions) { return OneOf<std::int32_t>(versions); }
+
+private:
+    std::mt19937 FEngine;
+};
+
+TAction RandomAction(TDraw& d) {
+    TAction action;
+    if (d.Chance(50)) {
+        std::vector<std::string> arguments;
+        for (int i = d.Between(0, 10); i > 0; --i)
+            arguments.push_back(d.Chance(30) ? d.OneOf<std::string>({"1", "0", "01", " 1"}) : d.Text(6));
+        action = OldAction(d.Chance(95) ? d.Between(1, 69) : d.OneOf<std::int32_t>({0, 70, -3}), arguments,
+                           d.Int(), d.Flag());
+        return action;
+    }
+    action.LibraryId = d.OneOf<std::int32_t>({0, 1, 1, 3, -2});
+    action.ActionId = action.LibraryId == 0 ? d.Between(1, 69) : d.Int();
+    action.DefValue1 = d.Int();
+    action.DefFlag1 = d.Flag();
+    action.DefFlag2 = d.Flag();
+    action.DefFlag3 = d.Flag();
+    action.DefValue2 = d.Int();
+    action.DefText1 = d.Text();
+    action.DefText2 = d.Text();
+    action.DefValue3 = d.Int();
+    action.ArgumentKinds.clear();
+    for (int i = d.Between(0, 10); i > 0; --i)
+        action.ArgumentKinds.push_back(d.Int());
+    action.Selector = d.Int();
+    action.ActionFlag = d.Flag();
+    action.Arguments.clear();
+    for (int i = d.Between(0, 10); i > 0; --i)
+        action.Arguments.push_back(d.Text(6));
+    action.TailFlag = d.Flag();
+    return action;
+}
+
+TEvent RandomEvent(TDraw& d) {
+    TEvent event;
+    if (d.Chance(3)) {
+        event.Tag = 401;  // refused: the event stays empty, reading goes on
+        return event;
+    }
+    for (int i = d.Chance(20) ? 0 : d.Between(1, 4); i > 0; --i)
+        event.Actions.push_back(RandomAction(d));
+    return event;
+}
+
+TNode RandomNode(TDraw& d, std::int32_t kind, int depth) {
+    if (depth >= 4 || d.Chance(60))
+        return TNode{d.Chance(90) ? 3 : 5, kind, d.Between(-1, 6), d.Text(), {}};
+    TNode group{1, kind, 0, d.Text(), {}};
+    for (int i = d.Between(0, 4); i > 0; --i)
+        group.Children.push_back(RandomNode(d, kind, depth + 1));
+    if (d.Chance(10))
+        group.NodeKind = 3;  // an entry with children: carried, not descended into for the room order
+    return group;
+}
+
+}  // namespace
+
+TProject RandomProject(std::int32_t v, std::uint32_t seed) {
+    TDraw d(seed);
+    TProject p = EmptyProject(v);
+    p.GameId = d.Between(0, 999999);
+    p.Flag = d.Flag();
+    for (std::size_t i = 0; i < p.Guid.size(); ++i)
+        p.Guid[i] = static_cast<std::uint8_t>(d.Between(0, 255));
+
+    TOptions& o = p.Options;
+    o.Version = d.Version({400, 410, 411, 419, 420, 430, 439, 440, 441, 499, 500});
+    for (auto& flag : o.Flags)
+        flag = d.Flag();
+    o.WindowScale = d.Int();
+    o.FullScale = d.Int();
+    o.FullMaxSwitch = d.Flag();
+    o.SetResolution = d.Flag();
+    o.ExclusiveMode = d.Flag();
+    o.ColorDepth = d.Int();
+    o.Resolution = d.Int();
+    o.Frequency = d.Int();
+    o.OldBlock = TOldOptionsBlock{d.Flag(), d.Flag(), d.Picture(false), {d.Int(), d.Int(), d.Int()}, d.Text(), d.Int(), d.Flag()};
+    o.ProgressBarKind = d.OneOf<std::int32_t>({0, 1, 2, 2, 3, -1});
+    if (d.Chance(80))
+        o.BarBackImage = d.Picture(true);
+    if (d.Chance(80))
+        o.BarFrontImage = d.Picture(true);
+    o.ShowLoadImage = d.Flag();
+    if (d.Chance(80))
+        o.LoadingImage = d.Picture(true);
+    CBlock icon = d.Bytes(3000);
+    icon.resize(std::max<std::size_t>(icon.size(), 6));
+    icon[2] = static_cast<std::uint8_t>(d.Between(0, 1));
+    icon[3] = 0;
+    o.Icon = icon;
+    for (auto& flag : o.Errors)
+        flag = d.Flag();
+    o.Author = d.Text();
+    o.GameVersion = d.Int();
+    o.LastChanged = d.Real();
+    o.Information = d.Text(40);
+
+    for (int i = d.Between(0, 4); i > 0; --i) {
+        if (d.Chance(20)) {
+            p.Sounds.AddEmpty();
+            continue;
+        }
+        p.Sounds.Add(d.Text(), TSound{d.Version({400, 440}), d.OneOf<std::int32_t>({-1, 0, 1, 3, -5}), d.Text(),
+                                      d.Bytes(3000), d.Flag(), d.Int(), d.Flag()});
+    }
+    for (int i = d.Between(0, 4); i > 0; --i) {
+        if (d.Chance(20)) {
+            p.Sprites.AddEmpty();
+            continue;
+        }
+        TSprite sprite{400, d.Int(), d.Int(), d.Int(), d.Int(), d.Int(), d.Int(), d.Flag(), d.Int(),
+                       d.Flag(), d.Flag(), d.Flag(), d.Int(), d.Int(), {}};
+        for (int k = d.Between(0, 4); k > 0; --k)
+            sprite.Images.push_back(d.Picture(false));
+        p.Sprites.Add(d.Text(), sprite);
+    }
+    for (int i = d.Between(0, 4); i > 0; --i) {
+        if (d.Chance(20)) {
+            p.Backgrounds.AddEmpty();
+            continue;
+        }
+        const std::int32_t hasImage = d.Flag();
+        p.Backgrounds.Add(d.Text(), TBackground{400, d.Int(), d.Int(), d.Flag(), d.Flag(), d.Flag(), hasImage,
+                                                hasImage > 0 ? d.Picture(false) : TPicture{}});
+    }
+    if (v >= 420)
+        for (int i = d.Between(0, 3); i > 0; --i) {
+            if (d.Chance(20)) {
+                p.Paths.AddEmpty();
+                continue;
+            }
+            TPath path{420, d.OneOf<std::int32_t>({0, 1, 7}), d.Between(-1, 5), d.Between(0, 5), {}};
+            for (int k = d.Between(0, 5); k > 0; --k)
+                path.Points.push_back(TPathPoint{d.Real(), d.Real(), d.Real()});
+            p.Paths.Add(d.Text(), path);
+        }
+    for (int i = d.Between(0, 3); i > 0; --i) {
+        if (d.Chance(20))
+            p.Scripts.AddEmpty();
+        else
+            p.Scripts.Add(d.Text(), TScript{400, d.Text(200)});
+    }
+    if (v >= 440)
+        for (int i = d.Between(0, 3); i > 0; --i) {
+            if (d.Chance(20)) {
+                p.DataFiles.AddEmpty();
+                continue;
+            }
+            p.DataFiles.Add(d.Text(), TDataFile{440, d.Text(), d.Flag(), d.Bytes(4000), d.Int(), d.Flag(),
+                                                d.Flag(), d.Flag()});
+        }
+    if (v >= 500)
+        for (int i = d.Between(0, 3); i > 0; --i) {
+            if (d.Chance(20)) {
+                p.TimeLines.AddEmpty();
+                continue;
+            }
+            TTimeLine line;
+            for (int k = d.Between(0, 4); k > 0; --k)
+                line.Moments.push_back(TMoment{d.Int(), RandomEvent(d)});
+            p.TimeLines.Add(d.Text(), line);
+        }
+
+    const int objects = d.Between(0, 5);
+    for (int i = 0; i < objects; ++i) {
+        if (d.Chance(20)) {
+            p.Objects.AddEmpty();
+            continue;
+        }
+        TObject object;
+        object.Version = d.Version({400, 430});
+        object.Rows.resize(object.Version == 400 ? 9 : static_cast<std::size_t>(d.OneOf<int>({11, 11, 11, 0, 6})));
+        object.SpriteIndex = d.Between(-2, 5);
+        object.Flag1 = d.Flag();
+        object.Flag2 = d.Flag();
+        object.Value = d.Int();
+        object.Flag3 = d.Flag();
+        object.RelatedObjectIndex = d.OneOf<std::int32_t>({-100, -1, 0, 1, 2, 3, 9});
+        object.SecondSpriteIndex = d.Between(-2, 5);
+        for (auto& row : object.Rows)
+            for (int k = d.Chance(50) ? 0 : d.Between(1, 3); k > 0; --k)
+                row.push_back(TNumberedEvent{d.Chance(10) ? d.Between(0, 300) : d.Between(0, 6), RandomEvent(d)});
+        p.Objects.Add(d.Text(), object);
+    }
+
+    p.Rooms.List.Version = d.Version({400, 410, 419, 420});
+    for (int i = d.Between(0, 4); i > 0; --i) {
+        if (d.Chance(20)) {
+            p.Rooms.List.AddEmpty();
+            continue;
+        }
+        TRoom room;
+        room.Version = d.Version({400, 410, 411, 419, 420, 430, 499, 500});
+        room.Caption = d.Text();
+        room.Width = d.Int();
+        room.Height = d.Int();
+        room.SnapX = d.Int();
+        room.SnapY = d.Int();
+        room.Speed = d.Int();
+        room.RoomFlag = d.Flag();
+        room.BackColor = d.Chance(30) ? static_cast<std::int32_t>(0x80000000u + static_cast<std::uint32_t>(d.Between(0, 30)))
+                                      : d.Between(0, 0xFFFFFF);
+        room.BackColorFlag = d.Flag();
+        room.Code = d.Text(60);
+        room.Layers.resize(static_cast<std::size_t>(d.OneOf<int>({8, 8, 0, 3, 9, 12})));
+        for (TLayer& l : room.Layers)
+            l = TLayer{d.Flag(), d.Flag(), d.Between(-1, 4), d.Int(), d.Int(), d.Flag(), d.Flag(), d.Int(), d.Int()};
+        room.ViewsEnabled = d.Flag();
+        room.Views.resize(static_cast<std::size_t>(d.OneOf<int>({8, 8, 0, 5, 9})));
+        for (TView& w : room.Views)
+            w = TView{d.Flag(), d.Int(), d.Int(), d.Int(), d.Int(), d.Int(), d.Int(), d.Int(), d.Int(), d.Int(),
+                      d.Int(), d.Between(-1, 4)};
+        for (int k = d.Between(0, 6); k > 0; --k)
+            room.Instances.push_back(TInstance{d.Int(), d.Int(), d.Between(-1, objects), d.Int(), d.Text(), d.Flag()});
+        for (int k = d.Between(0, 6); k > 0; --k) {
+            TTile tile;
+            for (auto& value : tile.Values)
+                value = d.Int();
+            tile.Values[2] = d.Between(-1, 5);
+            room.Tiles.push_back(tile);
+        }
+        for (auto& value : room.Settings)
+            value = d.Flag();
+        p.Rooms.List.Add(d.Text(), room);
+    }
+    p.Rooms.InstanceIdCounter = d.Int();
+    p.Rooms.TileIdCounter = d.Int();
+
+    TGameInformation& g = p.GameInformation;
+    g.Version = d.Version({400, 430});
+    g.BackgroundColor = d.Int();
+    g.MimicMainForm = d.Flag();
+    const std::string text = d.Chance(50) ? "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 " + std::string(d.OneOf<const char*>({"a", "b\\par c", "\\'e9t\\'e9"})) + "}"
+                                          : d.Text(80);
+    g.Text.assign(text.begin(), text.end());
+
+    for (int i = d.Between(0, 3); i > 0; --i)
+        p.Libraries.Names.push_back(d.Text());
+
+    p.Tree.Version = d.Version({400, 410, 420, 430, 440, 441, 450, 500});
+    p.Tree.TopLevel = DefaultTopLevel(p.Tree.Version);
+    for (int i = d.Between(0, 5); i > 0; --i)
+        p.Tree.RoomOrder.push_back(d.Int());
+    for (TNode& node : p.Tree.TopLevel) {
+        if (d.Chance(20))
+            node.Name = d.Text();
+        if (node.NodeKind == 1)
+            for (int k = d.Between(0, 4); k > 0; --k)
+                node.Children.push_back(RandomNode(d, node.ResourceKind, 1));
     }
     return p;
 }
