@@ -443,6 +443,10 @@ void DescribeSection(CValue& s, const std::string& name, const CBlock& file, con
         if (span.End - span.Start >= 8)
             s.Add("names", static_cast<std::int32_t>(Le32(file, span.Start + 4)));
     } else if (name == "Resource tree") {
+        // A file may nest a million groups; the list stops at a readable
+        // length and says how many it left out.
+        constexpr std::int64_t MaxListedGroups = 1000;
+        std::int64_t listed = 0;
         CValue top = CValue::Array();
         CValue groups = CValue::Array();
         for (const auto& entry : ResourceTree.Items()) {
@@ -459,12 +463,14 @@ void DescribeSection(CValue& s, const std::string& name, const CBlock& file, con
                     ++resources;
                 } else {
                     ++subgroups;
-                    CValue group = CValue::Object();
-                    group.Add("in", entry->Text);
-                    group.Add("name", node->Text);
-                    group.Add("depth", level);
-                    group.Add("children", node->Children.size());
-                    groups.Push(std::move(group));
+                    if (++listed <= MaxListedGroups) {
+                        CValue group = CValue::Object();
+                        group.Add("in", entry->Text);
+                        group.Add("name", node->Text);
+                        group.Add("depth", level);
+                        group.Add("children", node->Children.size());
+                        groups.Push(std::move(group));
+                    }
                 }
                 for (auto child = node->Children.rbegin(); child != node->Children.rend(); ++child)
                     pending.push_back({child->get(), level + 1});
@@ -479,6 +485,8 @@ void DescribeSection(CValue& s, const std::string& name, const CBlock& file, con
         }
         s.Add("top level", std::move(top));
         s.Add("groups", std::move(groups));
+        if (listed > MaxListedGroups)
+            s.Add("groups not listed", listed - MaxListedGroups);
         CValue rooms = CValue::Array();
         for (std::int32_t room : CollectRoomOrder())
             rooms.Push(room);

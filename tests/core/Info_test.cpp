@@ -92,6 +92,40 @@ TEST(Info, SaysWhereAndWhyReadingStopped) {
     }
 }
 
+// The file chooses how deep groups nest: the report walks them without
+// recursion and lists only the first thousand.
+TEST(Info, DeeplyNestedGroups) {
+    constexpr int Depth = 100000;
+    const TProject empty = EmptyProject(500);
+    CBlock file = WriteProject(empty);
+    CStream defaultTree;
+    WriteTree(defaultTree, empty.Tree);
+    file.resize(file.size() - defaultTree.Size());
+    CStream tree;
+    tree.WriteInt(500);
+    tree.WriteInt(0);
+    for (const TNode& node : empty.Tree.TopLevel) {
+        WriteNode(tree, node);
+        if (node.ResourceKind != 4)
+            continue;
+        tree.SetPosition(tree.Size() - 4);  // the Rooms group holds the chain
+        tree.WriteInt(1);
+        for (int level = 0; level < Depth; ++level) {
+            for (std::int32_t value : {1, 4, 0})
+                tree.WriteInt(value);
+            tree.WriteString("g");
+            tree.WriteInt(level + 1 < Depth ? 1 : 0);
+        }
+    }
+    file.insert(file.end(), tree.Bytes().begin(), tree.Bytes().end());
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("deep.vtr"), file);
+    const TRun run = Cli({"info", folder.File("deep.vtr")});
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_TRUE(Has(run.Output, "        groups: 100000\n        depth: 100000\n")) << run.Output.substr(0, 4000);
+    EXPECT_TRUE(Has(run.Output, "    groups not listed: 99000\n"));
+}
+
 TEST(Info, UsageErrors) {
     for (const auto& arguments : std::vector<std::vector<std::string>>{{"info"}, {"info", "a", "--xml"},
                                                                        {"info", "a", "--json", "b"}}) {
