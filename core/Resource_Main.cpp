@@ -26,9 +26,9 @@ CGuid GameGuid{};
 
 namespace {
 
-// The used-libraries section has nothing to clear: the registry outlives
-// every project.
-void NoClear() {}
+// The action library registry belongs to the program, not to the project:
+// clearing the project leaves it alone.
+void KeepLibraries() {}
 
 // The order of the file.  A row is present in files whose header version is
 // at least PresentFrom; the progress bar moves after each of the first eleven
@@ -47,7 +47,7 @@ const std::array<CSection, 13> Sections = {{
     {"Rooms", 400, 95, ClearRooms, LoadRooms, SaveRooms, &RoomList.Changed},
     {"Game information", 400, 100, ClearGameInformation, LoadGameInformation, SaveGameInformation,
      &GameInformation.Changed},
-    {"Used action libraries", 440, -1, NoClear, LoadUsedLibraries, SaveUsedLibraries, nullptr},
+    {"Used action libraries", 440, -1, KeepLibraries, LoadUsedLibraries, SaveUsedLibraries, nullptr},
     {"Resource tree", 400, -1, BuildTree, LoadTree, SaveTree, &TreeChanged},
 }};
 

@@ -18,6 +18,7 @@ CBlock AsDocument(CBlock bytes) {
 void ClearGameInformation() {
     GameInformation.Text = PlainTextToRtf(std::string());
     GameInformation.BackgroundColor = DefaultInformationColor;
+    GameInformation.MimicMainForm = false;
     GameInformation.Changed = false;
 }
 

@@ -36,8 +36,8 @@ struct CGameInformation {
 
 extern CGameInformation GameInformation;
 
-// Empties the text and resets the colour; the display switch is left as it
-// is, like the editor's menu item that holds it.
+// Empties the text, resets the colour and turns the display switch off, so
+// that nothing of an earlier project survives in a cleared model.
 void ClearGameInformation();
 bool LoadGameInformation(CStream& stream);
 bool SaveGameInformation(CStream& stream);

@@ -40,7 +40,7 @@ TEST(GameInformation, ClearGivesDefaults) {
     GameInformation.Changed = true;
     ClearGameInformation();
     EXPECT_EQ(GameInformation.BackgroundColor, static_cast<std::int32_t>(0x80000018u));
-    EXPECT_TRUE(GameInformation.MimicMainForm);  // the switch is left alone
+    EXPECT_FALSE(GameInformation.MimicMainForm);  // nothing of the last project survives
     EXPECT_FALSE(GameInformation.Changed);
     EXPECT_EQ(GameInformationPlainText(), "");
     EXPECT_TRUE(IsWellFormedRtf(GameInformation.Text));

@@ -202,13 +202,6 @@ TEST(GameOptions, DefaultIconIsA32x32At8Bits) {
     EXPECT_TRUE(mask.count(0) && mask.count(0xFF));
 }
 
-TEST(GameOptions, SingleIconSizes) {
-    for (std::uintmax_t size : {766u, 2238u, 3262u, 4286u})
-        EXPECT_TRUE(IsSingle32x32IconSize(size)) << size;
-    for (std::uintmax_t size : {0u, 6u, 765u, 767u, 2237u, 4287u, 9662u})
-        EXPECT_FALSE(IsSingle32x32IconSize(size)) << size;
-}
-
 TEST(GameOptions, SpoiledSectionsFailCleanly) {
     for (std::int32_t v : {400, 430, 500}) {
         CStream file;
