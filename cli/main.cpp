@@ -2,6 +2,7 @@
 //
 //   transvane-cli convert SOURCE TARGET
 //   transvane-cli convert SOURCE... --output-dir DIR [--quiet]   (cli/Batch.h)
+//   transvane-cli info FILE [--json]                              (cli/Info.h)
 //
 // Loads SOURCE and saves it to TARGET exactly as the window does.  Every
 // message the window would show in a box is printed to standard error as one
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "cli/Batch.h"
+#include "cli/Info.h"
 #include "core/Resource_Main.h"
 #include "core/Support_Progress.h"
 #include "core/Support_Random.h"
@@ -23,6 +25,7 @@ namespace {
 const char* const Usage =
     "Usage: transvane-cli convert SOURCE TARGET\n"
     "       transvane-cli convert SOURCE... --output-dir DIR [--quiet]\n"
+    "       transvane-cli info FILE [--json]\n"
     "       transvane-cli --help | --version\n"
     "\n"
     "Converts a Vantrel project file of format version 400 to 500 (.vtr, or a\n"
@@ -35,8 +38,11 @@ const char* const Usage =
     "belongs to; a summary line follows.  --quiet (-q) prints only failures.\n"
     "See transvane-cli(1) for what happens when outputs clash.\n"
     "\n"
-    "Exit status: 0 converted, 1 load or save failed (any file, in a batch),\n"
-    "2 usage error.\n";
+    "info describes what FILE holds, section by section, or where and why\n"
+    "reading it stops; --json gives the same as JSON.\n"
+    "\n"
+    "Exit status: 0 converted (info: the file loads), 1 load or save failed\n"
+    "(any file, in a batch; info: the file does not load), 2 usage error.\n";
 
 // Messages become lines on standard error; progress is not shown.
 class CConsoleFeedback final : public CFeedback {
@@ -71,6 +77,9 @@ int main(int argc, char** argv) {
         std::cout << "transvane-cli " << TRANSVANE_VERSION << "\n";
         return 0;
     }
+    if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "info") == 0 &&
+        (argc == 3 || std::strcmp(argv[3], "--json") == 0))
+        return RunInfo(argv[2], argc == 4, std::cout);
     if (argc >= 2 && std::strcmp(argv[1], "convert") == 0) {
         const std::vector<std::string> arguments(argv + 2, argv + argc);
         if (IsBatchConvert(arguments))

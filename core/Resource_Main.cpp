@@ -71,20 +71,27 @@ void ClearGame() {
     Sections[TreeSection].Clear();
 }
 
-bool LoadGame(CStream& stream) {
+namespace {
+
+bool LoadHeaderAndSections(CStream& stream, CLoadReport& report) {
+    report.Section = "header";
     if (stream.ReadInt() != GameFileMagic) {
-        ShowMessage("Error Loading: This is not a vantrel file.");
+        report.Failure = "Error Loading: This is not a vantrel file.";
+        ShowMessage(report.Failure);
         return false;
     }
     const std::int32_t version = stream.ReadInt();
+    report.Version = version;
     if (version < OldestGameVersion) {
-        ShowMessage("Error Loading: Cannot load game file created before version 4.0.");
+        report.Failure = "Error Loading: Cannot load game file created before version 4.0.";
+        ShowMessage(report.Failure);
         return false;
     }
     if (version > NewestGameVersion) {
-        ShowMessage(
+        report.Failure =
             "Error Loading: File was created with a newer version of vantrel. Please get the new "
-            "version from the web site.");
+            "version from the web site.";
+        ShowMessage(report.Failure);
         return false;
     }
     stream.ReadInt();  // the header flag carries nothing the converter uses
@@ -93,12 +100,36 @@ bool LoadGame(CStream& stream) {
         stream.Read(GameGuid);
 
     for (const CSection& section : Sections) {
-        if (version >= section.PresentFrom && !section.Load(stream))
+        const bool present = version >= section.PresentFrom;
+        report.Section = section.Name;
+        report.SectionStart = stream.Position();
+        if (present && !section.Load(stream)) {
+            report.Failure = "the section's reader refused its data (a version or value it does not accept)";
             return false;
+        }
+        report.Sections.push_back({section.Name, present, report.SectionStart, stream.Position()});
         if (section.Progress >= 0)
             ProgressSet(section.Progress);
     }
+    report.Section.clear();
     return true;
+}
+
+}  // namespace
+
+bool LoadGame(CStream& stream, CLoadReport* report) {
+    CLoadReport unused;
+    CLoadReport& r = report != nullptr ? *report : unused;
+    r = CLoadReport{};
+    try {
+        const bool ok = LoadHeaderAndSections(stream, r);
+        r.Position = stream.Position();
+        return ok;
+    } catch (const std::exception& error) {
+        r.Position = stream.Position();
+        r.Failure = error.what();
+        throw;
+    }
 }
 
 bool SaveGame(CStream& stream, bool flag) {

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/Support_Random.h"
 #include "core/Support_Stream.h"
@@ -44,9 +45,27 @@ int GameSectionCount();
 // Resets the model: a new GameId and GameGuid, every list emptied, the
 // default resource tree.  The action library registry is left alone.
 void ClearGame();
+// How far LoadGame got, for tools that explain a file: filled while it
+// reads, so after a false result or an exception it says in which section
+// and at which byte offset reading stopped, and why.
+struct CLoadReport {
+    std::int32_t Version = 0;    // the header version, once read
+    std::string Section;         // where reading stopped; empty when all loaded
+    std::size_t SectionStart = 0;  // offset of that section's first byte
+    std::size_t Position = 0;      // offset at which reading stopped
+    std::string Failure;         // why: the refusal or the exception's text
+    struct CSpan {
+        const char* Name;
+        bool Present;            // held by a file of this header version
+        std::size_t Start, End;  // its bytes, [Start, End)
+    };
+    std::vector<CSpan> Sections;  // the sections read completely, in order
+};
+
 // Parses a whole file image.  False when the header or any section is not
-// accepted; exceptions from the stream pass through.
-bool LoadGame(CStream& stream);
+// accepted; exceptions from the stream pass through.  The report, when
+// given, is filled as described above.
+bool LoadGame(CStream& stream, CLoadReport* report = nullptr);
 // Builds a whole version-500 file image.
 bool SaveGame(CStream& stream, bool flag);
 

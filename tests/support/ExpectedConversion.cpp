@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 #include <map>
 #include <ostream>
@@ -353,10 +354,59 @@ TExpectation TConverter::Run() {
     return x;
 }
 
-std::string TrimLineBreaks(std::string text) {
+// Line breaks as one "\n" each, none at the end: a paragraph mark stands
+// for whichever break the text held.
+std::string TrimLineBreaks(const std::string& stored) {
+    std::string text;
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        if (stored[i] == '\r') {
+            text += '\n';
+            if (i + 1 < stored.size() && stored[i + 1] == '\n')
+                ++i;
+        } else {
+            text += stored[i];
+        }
+    }
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
     return text;
+}
+
+// The record written alone in a list, so that a mismatch can be told by
+// the offset of its first differing byte.
+void WriteAlone(CStream& s, const TList<TSound>& l) { WriteSounds(s, l); }
+void WriteAlone(CStream& s, const TList<TSprite>& l) { WriteSprites(s, l); }
+void WriteAlone(CStream& s, const TList<TBackground>& l) { WriteBackgrounds(s, l); }
+void WriteAlone(CStream& s, const TList<TPath>& l) { WritePaths(s, l); }
+void WriteAlone(CStream& s, const TList<TScript>& l) { WriteScripts(s, l); }
+void WriteAlone(CStream& s, const TList<TDataFile>& l) { WriteDataFiles(s, l); }
+void WriteAlone(CStream& s, const TList<TTimeLine>& l) { WriteTimeLines(s, l); }
+void WriteAlone(CStream& s, const TList<TObject>& l) { WriteObjects(s, l); }
+void WriteAlone(CStream& s, const TList<TRoom>& l) { WriteRooms(s, TRooms{l, 0, 0}); }
+
+template <class T>
+std::string FirstDifference(const TSlot<T>& expected, const TSlot<T>& actual, std::int32_t version) {
+    CStream e, a;
+    WriteAlone(e, TList<T>{version, {expected}});
+    WriteAlone(a, TList<T>{version, {actual}});
+    const CBlock& x = e.Bytes();
+    const CBlock& y = a.Bytes();
+    std::size_t at = 0;
+    while (at < x.size() && at < y.size() && x[at] == y[at])
+        ++at;
+    auto context = [at](const CBlock& bytes) {
+        std::string text;
+        const std::size_t from = at >= 8 ? at - 8 : 0;
+        for (std::size_t i = from; i < std::min(bytes.size(), at + 12); ++i) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, i == at ? "[%02X" : " %02X", bytes[i]);
+            text += hex;
+        }
+        return text;
+    };
+    return "the record, written alone in its list section, first differs at byte " + std::to_string(at) +
+           " (the record starts at byte " + std::to_string(8 + 4 + 4 + expected.Name.size()) + ")\n  expected:" +
+           context(x) + "\n  actual:  " + context(y);
 }
 
 template <class T>
@@ -371,7 +421,7 @@ void ExpectSameList(const char* section, const TList<T>& expected, const TList<T
             continue;
         EXPECT_EQ(actual.Slots[i]->Name, expected.Slots[i]->Name);
         EXPECT_TRUE(actual.Slots[i]->Record == expected.Slots[i]->Record)
-            << "record differs from the expectation";
+            << FirstDifference(*expected.Slots[i], *actual.Slots[i], expected.Version);
     }
 }
 

@@ -1,90 +1,42 @@
 #include "support/ProjectFiles.h"
 
-#include <map>
+#include <random>
 #include <stdexcept>
 
+#include "support/MediaFiles.h"
 #include "support/TestSupport.h"
+#include "support/WorldFiles.h"
 
 namespace project {
 
 namespace {
 
-void WriteRaw(CStream& stream, const CBlock& bytes) { stream.Write(bytes); }
-
-void PutU16(CBlock& out, std::uint32_t value) {
-    out.push_back(static_cast<std::uint8_t>(value));
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-void PutU32(CBlock& out, std::uint32_t value) {
-    PutU16(out, value & 0xFFFF);
-    PutU16(out, value >> 16);
-}
-
-void PutColour(CBlock& out, std::uint32_t rgb) {
-    out.push_back(static_cast<std::uint8_t>(rgb));        // blue
-    out.push_back(static_cast<std::uint8_t>(rgb >> 8));   // green
-    out.push_back(static_cast<std::uint8_t>(rgb >> 16));  // red
-}
-
-std::uint32_t PixelAt(const TPicture& picture, std::int32_t x, std::int32_t y) {
-    return picture.Pixels.at(static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.Width) +
-                             static_cast<std::size_t>(x));
-}
-
-// The runs of one row: lengths of at most 255 and their pixel values.
-std::vector<std::pair<std::uint8_t, std::uint32_t>> RowRuns(const TPicture& picture, std::int32_t y) {
-    std::vector<std::pair<std::uint8_t, std::uint32_t>> runs;
-    for (std::int32_t x = 0; x < picture.Width; ++x) {
-        const std::uint32_t pixel = PixelAt(picture, x, y);
-        if (!runs.empty() && runs.back().second == pixel && runs.back().first < 255)
-            ++runs.back().first;
-        else
-            runs.push_back({1, pixel});
+// The media builder's pixels: rows top first, blue, green, red.
+CTestPixels ToTestPixels(const TPicture& picture) {
+    CTestPixels pixels{picture.Width, picture.Height, {}};
+    pixels.Bgr.reserve(picture.Pixels.size() * 3);
+    for (std::uint32_t rgb : picture.Pixels) {
+        pixels.Bgr.push_back(static_cast<std::uint8_t>(rgb));
+        pixels.Bgr.push_back(static_cast<std::uint8_t>(rgb >> 8));
+        pixels.Bgr.push_back(static_cast<std::uint8_t>(rgb >> 16));
     }
-    return runs;
+    return pixels;
 }
 
-void WriteColourRuns(CStream& stream, const TPicture& picture) {
-    stream.WriteInt(picture.Width);
-    stream.WriteInt(picture.Height);
-    for (std::int32_t y = 0; y < picture.Height; ++y) {
-        const auto runs = RowRuns(picture, y);
-        stream.WriteInt(static_cast<std::int32_t>(runs.size()));
-        CBlock bytes;
-        for (const auto& run : runs)
-            bytes.push_back(run.first);
-        for (const auto& run : runs)
-            PutColour(bytes, run.second);
-        WriteRaw(stream, bytes);
-    }
+CBlock PictureBlock(const TPicture& picture) {
+    CStream stream;
+    WritePicture(stream, picture);
+    return stream.TakeBytes();
 }
 
-void WritePaletteRuns(CStream& stream, const TPicture& picture) {
-    std::map<std::uint32_t, std::uint8_t> index;
-    CBlock palette;
-    for (std::uint32_t pixel : picture.Pixels) {
-        if (index.count(pixel) != 0)
-            continue;
-        if (index.size() == 256)
-            throw std::logic_error("a palette picture holds at most 256 colours");
-        index[pixel] = static_cast<std::uint8_t>(index.size());
-        PutColour(palette, pixel);
-    }
-    stream.WriteInt(static_cast<std::int32_t>(index.size()));
-    WriteRaw(stream, palette);
-    stream.WriteInt(picture.Width);
-    stream.WriteInt(picture.Height);
-    for (std::int32_t y = 0; y < picture.Height; ++y) {
-        const auto runs = RowRuns(picture, y);
-        stream.WriteInt(static_cast<std::int32_t>(runs.size()));
-        CBlock bytes;
-        for (const auto& run : runs)
-            bytes.push_back(run.first);
-        for (const auto& run : runs)
-            bytes.push_back(index.at(run.second));
-        WriteRaw(stream, bytes);
-    }
+// A list section through the media builder: each present slot's record
+// comes from recordOf.
+template <class T, class F>
+void WriteMediaList(CStream& stream, const TList<T>& list, F recordOf) {
+    std::vector<CTestSlot> slots;
+    for (const auto& slot : list.Slots)
+        slots.push_back(slot ? Present(slot->Name, recordOf(slot->Record)) : Empty());
+    WriteListSection(stream, list.Version, slots);
 }
 
 void WriteList(CStream& stream, const auto& list, auto writeRecord) {
@@ -108,29 +60,7 @@ void WriteOptionalPicture(CStream& stream, const std::optional<TPicture>& pictur
 
 }  // namespace
 
-// An icon file of one 32 x 32 image at 4 bits per pixel: 766 bytes.
-CBlock TestIcon() {
-    CBlock icon;
-    PutU16(icon, 0);  // reserved
-    PutU16(icon, 1);  // type: icon
-    PutU16(icon, 1);  // one image
-    icon.push_back(32);
-    icon.push_back(32);
-    icon.push_back(16);  // colours
-    icon.push_back(0);
-    PutU16(icon, 1);   // planes
-    PutU16(icon, 4);   // bits per pixel
-    PutU32(icon, 744); // image bytes
-    PutU32(icon, 22);  // image offset
-    PutU32(icon, 40);
-    PutU32(icon, 32);
-    PutU32(icon, 64);
-    PutU16(icon, 1);
-    PutU16(icon, 4);
-    while (icon.size() < 766)
-        icon.push_back(static_cast<std::uint8_t>(icon.size() * 7));
-    return icon;
-}
+CBlock TestIcon() { return ::TestIcon(766); }
 
 TPicture MakePicture(std::int32_t scheme, std::int32_t width, std::int32_t height, std::uint32_t seed,
                      int colours) {
@@ -152,54 +82,25 @@ TPicture MakePicture(std::int32_t scheme, std::int32_t width, std::int32_t heigh
     return picture;
 }
 
-CBlock EncodeBmp24(const TPicture& picture) {
-    const std::uint32_t width = static_cast<std::uint32_t>(picture.Width);
-    const std::uint32_t height = static_cast<std::uint32_t>(picture.Height);
-    const std::uint32_t stride = (width * 3 + 3) / 4 * 4;
-    CBlock bmp;
-    bmp.push_back('B');
-    bmp.push_back('M');
-    PutU32(bmp, 54 + stride * height);
-    PutU32(bmp, 0);
-    PutU32(bmp, 54);
-    PutU32(bmp, 40);
-    PutU32(bmp, width);
-    PutU32(bmp, height);
-    PutU16(bmp, 1);
-    PutU16(bmp, 24);
-    PutU32(bmp, 0);
-    PutU32(bmp, stride * height);
-    PutU32(bmp, 2835);
-    PutU32(bmp, 2835);
-    PutU32(bmp, 0);
-    PutU32(bmp, 0);
-    for (std::int32_t y = picture.Height - 1; y >= 0; --y) {
-        const std::size_t start = bmp.size();
-        for (std::int32_t x = 0; x < picture.Width; ++x)
-            PutColour(bmp, PixelAt(picture, x, y));
-        while (bmp.size() - start < stride)
-            bmp.push_back(0);
-    }
-    return bmp;
-}
+CBlock EncodeBmp24(const TPicture& picture) { return MakeBmp(ToTestPixels(picture)); }
 
 void WritePicture(CStream& stream, const TPicture& picture) {
-    stream.WriteInt(picture.Scheme);
     switch (picture.Scheme) {
     case 0:
-        WriteRaw(stream, EncodeBmp24(picture));
+        stream.Write(PlainBmpBlock(EncodeBmp24(picture)));
         break;
     case 1:
-        WriteColourRuns(stream, picture);
+        stream.Write(ColorRunsBlock(ToTestPixels(picture)));
         break;
     case 2:
-        WritePaletteRuns(stream, picture);
+        stream.Write(PaletteRunsBlock(ToTestPixels(picture)));
         break;
     case 10:
-        stream.WriteCompressedBlock(EncodeBmp24(picture));
+        stream.Write(CompressedBmpBlock(EncodeBmp24(picture)));
         break;
     default:
-        break;  // -1 and unknown schemes are the scheme word alone
+        stream.WriteInt(picture.Scheme);  // -1 and unknown schemes are the scheme word alone
+        break;
     }
 }
 
@@ -326,42 +227,25 @@ void WriteOptions(CStream& stream, const TOptions& o) {
 }
 
 void WriteSounds(CStream& stream, const TList<TSound>& sounds) {
-    WriteList(stream, sounds, [](CStream& s, const TSound& sound) {
-        s.WriteInt(sound.Version);
-        s.WriteInt(sound.Kind);
-        s.WriteString(sound.Text);
-        if (sound.Kind != -1) {
-            if (sound.Version == 400)
-                s.WriteBlock(sound.Data);
-            else
-                s.WriteCompressedBlock(sound.Data);
-        }
-        s.WriteInt(sound.Flag1);
-        s.WriteInt(sound.Value);
-        s.WriteInt(sound.Flag2);
+    WriteMediaList(stream, sounds, [](const TSound& s) {
+        return SoundRecord(CTestSound{s.Version, s.Kind, s.Text, s.Data, s.Flag1, s.Value, s.Flag2});
     });
 }
 
 void WriteSprites(CStream& stream, const TList<TSprite>& sprites) {
-    WriteList(stream, sprites, [](CStream& s, const TSprite& sprite) {
-        s.WriteInt(sprite.Version);
-        for (std::int32_t value : {sprite.Width, sprite.Height, sprite.Left, sprite.Right, sprite.Bottom, sprite.Top,
-                                   sprite.Transparent, sprite.Value1, sprite.Flag1, sprite.Flag2, sprite.Flag3,
-                                   sprite.Value2, sprite.Value3})
-            s.WriteInt(value);
-        s.WriteInt(static_cast<std::int32_t>(sprite.Images.size()));
-        for (const TPicture& image : sprite.Images)
-            WritePicture(s, image);
+    WriteMediaList(stream, sprites, [](const TSprite& s) {
+        CTestSprite record{s.Version, s.Width,  s.Height, s.Left,   s.Top,    s.Right,  s.Bottom,
+                           s.Transparent, s.Value1, s.Flag1, s.Flag2, s.Flag3, s.Value2, s.Value3, {}};
+        for (const TPicture& image : s.Images)
+            record.ImageBlocks.push_back(PictureBlock(image));
+        return SpriteRecord(record);
     });
 }
 
 void WriteBackgrounds(CStream& stream, const TList<TBackground>& backgrounds) {
-    WriteList(stream, backgrounds, [](CStream& s, const TBackground& background) {
-        for (std::int32_t value : {background.Version, background.Width, background.Height, background.Transparent,
-                                   background.Flag1, background.Flag2, background.HasImage})
-            s.WriteInt(value);
-        if (background.HasImage > 0)
-            WritePicture(s, background.Image);
+    WriteMediaList(stream, backgrounds, [](const TBackground& b) {
+        return BackgroundRecord(CTestBackground{b.Version, b.Width, b.Height, b.Transparent, b.Flag1, b.Flag2,
+                                                b.HasImage, b.HasImage > 0 ? PictureBlock(b.Image) : CBlock{}});
     });
 }
 
@@ -381,23 +265,13 @@ void WritePaths(CStream& stream, const TList<TPath>& paths) {
 }
 
 void WriteScripts(CStream& stream, const TList<TScript>& scripts) {
-    WriteList(stream, scripts, [](CStream& s, const TScript& script) {
-        s.WriteInt(script.Version);
-        s.WriteString(script.Text);
-    });
+    WriteMediaList(stream, scripts, [](const TScript& s) { return ScriptRecord(s.Text, s.Version); });
 }
 
 void WriteDataFiles(CStream& stream, const TList<TDataFile>& dataFiles) {
-    WriteList(stream, dataFiles, [](CStream& s, const TDataFile& file) {
-        s.WriteInt(file.Version);
-        s.WriteString(file.FileName);
-        s.WriteInt(file.HasData);
-        if (file.HasData > 0)
-            s.WriteCompressedBlock(file.Data);
-        s.WriteInt(file.ExportMode);
-        s.WriteInt(file.Flag1);
-        s.WriteInt(file.Flag2);
-        s.WriteInt(file.Flag3);
+    WriteMediaList(stream, dataFiles, [](const TDataFile& d) {
+        return DataFileRecord(
+            CTestDataFile{d.Version, d.FileName, d.HasData, d.Data, d.ExportMode, d.Flag1, d.Flag2, d.Flag3});
     });
 }
 
@@ -771,6 +645,310 @@ TProject SampleProject(std::int32_t v, std::uint32_t seed) {
         default:
             break;
         }
+    }
+    return p;
+}
+
+}  // namespace project
+
+namespace project {
+
+namespace {
+
+// Draws for RandomProject: every value a stored file may hold, with the
+// awkward ones (flags stored as 5 or -1, empty strings, bytes above 127)
+// drawn often.
+class TDraw {
+public:
+    explicit TDraw(std::uint32_t seed) : FEngine(seed) {}
+
+    std::int32_t Between(std::int32_t low, std::int32_t high) {
+        return std::uniform_int_distribution<std::int32_t>(low, high)(FEngine);
+    }
+    bool Chance(int percent) { return Between(0, 99) < percent; }
+    template <class T>
+    T OneOf(std::initializer_list<T> values) {
+        return *(values.begin() + Between(0, static_cast<std::int32_t>(values.size()) - 1));
+    }
+    std::int32_t Flag() { return OneOf<std::int32_t>({0, 1, 0, 1, 2, 5, -1, -7}); }
+    std::int32_t Int() {
+        return Chance(20) ? OneOf<std::int32_t>({0, -1, 1, 2147483647, -2147483647 - 1}) : Between(-100000, 100000);
+    }
+    std::string Text(int longest = 12) {
+        std::string text;
+        const int length = Chance(15) ? 0 : Between(0, longest);
+        for (int i = 0; i < length; ++i)
+            text += static_cast<char>(Chance(10) ? Between(128, 255) : Chance(5) ? OneOf<int>({'\r', '\n', '\t', '{', '\\'}) : Between(32, 126));
+        return text;
+    }
+    CBlock Bytes(int longest) {
+        CBlock bytes(static_cast<std::size_t>(Between(0, longest)));
+        for (auto& byte : bytes)
+            byte = static_cast<std::uint8_t>(Chance(50) ? 0 : Between(0, 255));
+        return bytes;
+    }
+    double Real() { return Chance(20) ? OneOf<double>({0.0, -0.0, 1e300, -1.5}) : Between(-5000, 5000) / 8.0; }
+    TPicture Picture(bool allowNone) {
+        const std::int32_t scheme = allowNone && Chance(15) ? -1 : OneOf<std::int32_t>({0, 1, 2, 10});
+        const std::int32_t width = Chance(10) ? Between(256, 600) : Between(1, 24);
+        const std::int32_t height = Between(1, 12);
+        return MakePicture(scheme, width, height, static_cast<std::uint32_t>(Between(0, 1 << 30)), Between(1, 9));
+    }
+    std::int32_t Version(std::initializer_list<std::int32_t> versions) { return OneOf<std::int32_t>(versions); }
+
+private:
+    std::mt19937 FEngine;
+};
+
+TAction RandomAction(TDraw& d) {
+    TAction action;
+    if (d.Chance(50)) {
+        std::vector<std::string> arguments;
+        for (int i = d.Between(0, 10); i > 0; --i)
+            arguments.push_back(d.Chance(30) ? d.OneOf<std::string>({"1", "0", "01", " 1"}) : d.Text(6));
+        action = OldAction(d.Chance(95) ? d.Between(1, 69) : d.OneOf<std::int32_t>({0, 70, -3}), arguments,
+                           d.Int(), d.Flag());
+        return action;
+    }
+    action.LibraryId = d.OneOf<std::int32_t>({0, 1, 1, 3, -2});
+    action.ActionId = action.LibraryId == 0 ? d.Between(1, 69) : d.Int();
+    action.DefValue1 = d.Int();
+    action.DefFlag1 = d.Flag();
+    action.DefFlag2 = d.Flag();
+    action.DefFlag3 = d.Flag();
+    action.DefValue2 = d.Int();
+    action.DefText1 = d.Text();
+    action.DefText2 = d.Text();
+    action.DefValue3 = d.Int();
+    action.ArgumentKinds.clear();
+    for (int i = d.Between(0, 10); i > 0; --i)
+        action.ArgumentKinds.push_back(d.Int());
+    action.Selector = d.Int();
+    action.ActionFlag = d.Flag();
+    action.Arguments.clear();
+    for (int i = d.Between(0, 10); i > 0; --i)
+        action.Arguments.push_back(d.Text(6));
+    action.TailFlag = d.Flag();
+    return action;
+}
+
+TEvent RandomEvent(TDraw& d) {
+    TEvent event;
+    if (d.Chance(3)) {
+        event.Tag = 401;  // refused: the event stays empty, reading goes on
+        return event;
+    }
+    for (int i = d.Chance(20) ? 0 : d.Between(1, 4); i > 0; --i)
+        event.Actions.push_back(RandomAction(d));
+    return event;
+}
+
+TNode RandomNode(TDraw& d, std::int32_t kind, int depth) {
+    if (depth >= 4 || d.Chance(60))
+        return TNode{d.Chance(90) ? 3 : 5, kind, d.Between(-1, 6), d.Text(), {}};
+    TNode group{1, kind, 0, d.Text(), {}};
+    for (int i = d.Between(0, 4); i > 0; --i)
+        group.Children.push_back(RandomNode(d, kind, depth + 1));
+    if (d.Chance(10))
+        group.NodeKind = 3;  // an entry with children: carried, not descended into for the room order
+    return group;
+}
+
+}  // namespace
+
+TProject RandomProject(std::int32_t v, std::uint32_t seed) {
+    TDraw d(seed);
+    TProject p = EmptyProject(v);
+    p.GameId = d.Between(0, 999999);
+    p.Flag = d.Flag();
+    for (std::size_t i = 0; i < p.Guid.size(); ++i)
+        p.Guid[i] = static_cast<std::uint8_t>(d.Between(0, 255));
+
+    TOptions& o = p.Options;
+    o.Version = d.Version({400, 410, 411, 419, 420, 430, 439, 440, 441, 499, 500});
+    for (auto& flag : o.Flags)
+        flag = d.Flag();
+    o.WindowScale = d.Int();
+    o.FullScale = d.Int();
+    o.FullMaxSwitch = d.Flag();
+    o.SetResolution = d.Flag();
+    o.ExclusiveMode = d.Flag();
+    o.ColorDepth = d.Int();
+    o.Resolution = d.Int();
+    o.Frequency = d.Int();
+    o.OldBlock = TOldOptionsBlock{d.Flag(), d.Flag(), d.Picture(false), {d.Int(), d.Int(), d.Int()}, d.Text(), d.Int(), d.Flag()};
+    o.ProgressBarKind = d.OneOf<std::int32_t>({0, 1, 2, 2, 3, -1});
+    if (d.Chance(80))
+        o.BarBackImage = d.Picture(true);
+    if (d.Chance(80))
+        o.BarFrontImage = d.Picture(true);
+    o.ShowLoadImage = d.Flag();
+    if (d.Chance(80))
+        o.LoadingImage = d.Picture(true);
+    CBlock icon = d.Bytes(3000);
+    icon.resize(std::max<std::size_t>(icon.size(), 6));
+    icon[2] = static_cast<std::uint8_t>(d.Between(0, 1));
+    icon[3] = 0;
+    o.Icon = icon;
+    for (auto& flag : o.Errors)
+        flag = d.Flag();
+    o.Author = d.Text();
+    o.GameVersion = d.Int();
+    o.LastChanged = d.Real();
+    o.Information = d.Text(40);
+
+    for (int i = d.Between(0, 4); i > 0; --i) {
+        if (d.Chance(20)) {
+            p.Sounds.AddEmpty();
+            continue;
+        }
+        p.Sounds.Add(d.Text(), TSound{d.Version({400, 440}), d.OneOf<std::int32_t>({-1, 0, 1, 3, -5}), d.Text(),
+                                      d.Bytes(3000), d.Flag(), d.Int(), d.Flag()});
+    }
+    for (int i = d.Between(0, 4); i > 0; --i) {
+        if (d.Chance(20)) {
+            p.Sprites.AddEmpty();
+            continue;
+        }
+        TSprite sprite{400, d.Int(), d.Int(), d.Int(), d.Int(), d.Int(), d.Int(), d.Flag(), d.Int(),
+                       d.Flag(), d.Flag(), d.Flag(), d.Int(), d.Int(), {}};
+        for (int k = d.Between(0, 4); k > 0; --k)
+            sprite.Images.push_back(d.Picture(false));
+        p.Sprites.Add(d.Text(), sprite);
+    }
+    for (int i = d.Between(0, 4); i > 0; --i) {
+        if (d.Chance(20)) {
+            p.Backgrounds.AddEmpty();
+            continue;
+        }
+        const std::int32_t hasImage = d.Flag();
+        p.Backgrounds.Add(d.Text(), TBackground{400, d.Int(), d.Int(), d.Flag(), d.Flag(), d.Flag(), hasImage,
+                                                hasImage > 0 ? d.Picture(false) : TPicture{}});
+    }
+    if (v >= 420)
+        for (int i = d.Between(0, 3); i > 0; --i) {
+            if (d.Chance(20)) {
+                p.Paths.AddEmpty();
+                continue;
+            }
+            TPath path{420, d.OneOf<std::int32_t>({0, 1, 7}), d.Between(-1, 5), d.Between(0, 5), {}};
+            for (int k = d.Between(0, 5); k > 0; --k)
+                path.Points.push_back(TPathPoint{d.Real(), d.Real(), d.Real()});
+            p.Paths.Add(d.Text(), path);
+        }
+    for (int i = d.Between(0, 3); i > 0; --i) {
+        if (d.Chance(20))
+            p.Scripts.AddEmpty();
+        else
+            p.Scripts.Add(d.Text(), TScript{400, d.Text(200)});
+    }
+    if (v >= 440)
+        for (int i = d.Between(0, 3); i > 0; --i) {
+            if (d.Chance(20)) {
+                p.DataFiles.AddEmpty();
+                continue;
+            }
+            p.DataFiles.Add(d.Text(), TDataFile{440, d.Text(), d.Flag(), d.Bytes(4000), d.Int(), d.Flag(),
+                                                d.Flag(), d.Flag()});
+        }
+    if (v >= 500)
+        for (int i = d.Between(0, 3); i > 0; --i) {
+            if (d.Chance(20)) {
+                p.TimeLines.AddEmpty();
+                continue;
+            }
+            TTimeLine line;
+            for (int k = d.Between(0, 4); k > 0; --k)
+                line.Moments.push_back(TMoment{d.Int(), RandomEvent(d)});
+            p.TimeLines.Add(d.Text(), line);
+        }
+
+    const int objects = d.Between(0, 5);
+    for (int i = 0; i < objects; ++i) {
+        if (d.Chance(20)) {
+            p.Objects.AddEmpty();
+            continue;
+        }
+        TObject object;
+        object.Version = d.Version({400, 430});
+        object.Rows.resize(object.Version == 400 ? 9 : static_cast<std::size_t>(d.OneOf<int>({11, 11, 11, 0, 6})));
+        object.SpriteIndex = d.Between(-2, 5);
+        object.Flag1 = d.Flag();
+        object.Flag2 = d.Flag();
+        object.Value = d.Int();
+        object.Flag3 = d.Flag();
+        object.RelatedObjectIndex = d.OneOf<std::int32_t>({-100, -1, 0, 1, 2, 3, 9});
+        object.SecondSpriteIndex = d.Between(-2, 5);
+        for (auto& row : object.Rows)
+            for (int k = d.Chance(50) ? 0 : d.Between(1, 3); k > 0; --k)
+                row.push_back(TNumberedEvent{d.Chance(10) ? d.Between(0, 300) : d.Between(0, 6), RandomEvent(d)});
+        p.Objects.Add(d.Text(), object);
+    }
+
+    p.Rooms.List.Version = d.Version({400, 410, 419, 420});
+    for (int i = d.Between(0, 4); i > 0; --i) {
+        if (d.Chance(20)) {
+            p.Rooms.List.AddEmpty();
+            continue;
+        }
+        TRoom room;
+        room.Version = d.Version({400, 410, 411, 419, 420, 430, 499, 500});
+        room.Caption = d.Text();
+        room.Width = d.Int();
+        room.Height = d.Int();
+        room.SnapX = d.Int();
+        room.SnapY = d.Int();
+        room.Speed = d.Int();
+        room.RoomFlag = d.Flag();
+        room.BackColor = d.Chance(30) ? static_cast<std::int32_t>(0x80000000u + static_cast<std::uint32_t>(d.Between(0, 30)))
+                                      : d.Between(0, 0xFFFFFF);
+        room.BackColorFlag = d.Flag();
+        room.Code = d.Text(60);
+        room.Layers.resize(static_cast<std::size_t>(d.OneOf<int>({8, 8, 0, 3, 9, 12})));
+        for (TLayer& l : room.Layers)
+            l = TLayer{d.Flag(), d.Flag(), d.Between(-1, 4), d.Int(), d.Int(), d.Flag(), d.Flag(), d.Int(), d.Int()};
+        room.ViewsEnabled = d.Flag();
+        room.Views.resize(static_cast<std::size_t>(d.OneOf<int>({8, 8, 0, 5, 9})));
+        for (TView& w : room.Views)
+            w = TView{d.Flag(), d.Int(), d.Int(), d.Int(), d.Int(), d.Int(), d.Int(), d.Int(), d.Int(), d.Int(),
+                      d.Int(), d.Between(-1, 4)};
+        for (int k = d.Between(0, 6); k > 0; --k)
+            room.Instances.push_back(TInstance{d.Int(), d.Int(), d.Between(-1, objects), d.Int(), d.Text(), d.Flag()});
+        for (int k = d.Between(0, 6); k > 0; --k) {
+            TTile tile;
+            for (auto& value : tile.Values)
+                value = d.Int();
+            tile.Values[2] = d.Between(-1, 5);
+            room.Tiles.push_back(tile);
+        }
+        for (auto& value : room.Settings)
+            value = d.Flag();
+        p.Rooms.List.Add(d.Text(), room);
+    }
+    p.Rooms.InstanceIdCounter = d.Int();
+    p.Rooms.TileIdCounter = d.Int();
+
+    TGameInformation& g = p.GameInformation;
+    g.Version = d.Version({400, 430});
+    g.BackgroundColor = d.Int();
+    g.MimicMainForm = d.Flag();
+    const std::string text = d.Chance(50) ? "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 " + std::string(d.OneOf<const char*>({"a", "b\\par c", "\\'e9t\\'e9"})) + "}"
+                                          : d.Text(80);
+    g.Text.assign(text.begin(), text.end());
+
+    for (int i = d.Between(0, 3); i > 0; --i)
+        p.Libraries.Names.push_back(d.Text());
+
+    p.Tree.Version = d.Version({400, 410, 420, 430, 440, 441, 450, 500});
+    p.Tree.TopLevel = DefaultTopLevel(p.Tree.Version);
+    for (int i = d.Between(0, 5); i > 0; --i)
+        p.Tree.RoomOrder.push_back(d.Int());
+    for (TNode& node : p.Tree.TopLevel) {
+        if (d.Chance(20))
+            node.Name = d.Text();
+        if (node.NodeKind == 1)
+            for (int k = d.Between(0, 4); k > 0; --k)
+                node.Children.push_back(RandomNode(d, node.ResourceKind, 1));
     }
     return p;
 }

@@ -397,6 +397,13 @@ TProject EmptyProject(std::int32_t headerVersion);
 // old action numbers (one not in the table), nested tree groups.
 TProject SampleProject(std::int32_t headerVersion, std::uint32_t seed = 1);
 
+// A project drawn from seed: every section the header version holds, with
+// records, section and record versions, picture schemes, counts (also
+// counts above what the model keeps), stored flags and references drawn
+// at random.  Loadable by construction: what it draws, the converter must
+// accept.
+TProject RandomProject(std::int32_t headerVersion, std::uint32_t seed);
+
 // The section writers, each writing the section as described (its version,
 // its records' versions) whatever the header version.
 void WriteOptions(CStream& stream, const TOptions& options);
