@@ -1,6 +1,8 @@
 // transvane-bench: how fast the converter is, next to what zlib alone needs.
 //
-//   transvane-bench [--scale S] [--repeat N] [--dir DIR] [--only NAME]
+//   transvane-bench [--scale S] [--repeat N] [--dir DIR] [--only NAME] [--keep]
+//
+// --keep leaves the generated projects in DIR (for a profiler).
 //
 // Builds large synthetic version-4 projects with the tests' file builder,
 // then measures for each:
@@ -425,60 +427,139 @@ std::size_t HeapInUse() {
 
 struct TChildRun {
     double Seconds = 0;
+    double CpuSeconds = 0;
     double PeakMiB = 0;
 };
 
-// Runs `cli convert input output` in a child, optionally pinned to one CPU.
-TChildRun RunConverter(const std::string& cli, const std::string& input, const std::string& output, bool oneCore) {
-    std::filesystem::remove(output);
-    const auto start = Clock::now();
-    const pid_t pid = ::fork();
-    if (pid < 0)
-        throw std::runtime_error("fork failed");
-    if (pid == 0) {
-        if (oneCore) {
-            cpu_set_t current;
-            CPU_ZERO(&current);
-            if (::sched_getaffinity(0, sizeof current, &current) == 0) {
-                for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
-                    if (CPU_ISSET(cpu, &current)) {
-                        cpu_set_t one;
-                        CPU_ZERO(&one);
-                        CPU_SET(cpu, &one);
-                        ::sched_setaffinity(0, sizeof one, &one);
-                        break;
-                    }
-            }
+// Starts the converter for the measurements.  The peak resident memory that
+// wait4 reports for a child includes what the child held before it called
+// exec, which for a child forked straight from this process would be all
+// the generated data.  So a small launcher is forked at start-up, before any
+// of it exists, and forks and waits for every converter run.
+class CLauncher {
+public:
+    CLauncher() {
+        int requests[2], replies[2];
+        if (::pipe(requests) != 0 || ::pipe(replies) != 0)
+            throw std::runtime_error("pipe failed");
+        FPid = ::fork();
+        if (FPid < 0)
+            throw std::runtime_error("fork failed");
+        if (FPid == 0) {
+            ::close(requests[1]);
+            ::close(replies[0]);
+            Serve(requests[0], replies[1]);
+            ::_exit(0);
         }
-        const char* arguments[] = {cli.c_str(), "convert", input.c_str(), output.c_str(), nullptr};
-        ::execv(cli.c_str(), const_cast<char* const*>(arguments));
-        ::_exit(127);
+        ::close(requests[0]);
+        ::close(replies[1]);
+        FRequests = requests[1];
+        FReplies = replies[0];
     }
-    int status = 0;
-    struct rusage usage {};
-    if (::wait4(pid, &status, 0, &usage) != pid)
-        throw std::runtime_error("wait4 failed");
-    TChildRun run;
-    run.Seconds = Seconds(Clock::now() - start);
-    run.PeakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw std::runtime_error("transvane-cli convert failed on " + input);
-    return run;
-}
+    ~CLauncher() {
+        ::close(FRequests);
+        ::close(FReplies);
+        int status = 0;
+        ::waitpid(FPid, &status, 0);
+    }
+    CLauncher(const CLauncher&) = delete;
+    CLauncher& operator=(const CLauncher&) = delete;
+
+    // Runs `cli convert input output`, optionally pinned to one CPU.
+    TChildRun Run(const std::string& cli, const std::string& input, const std::string& output, bool oneCore) {
+        const std::string request = cli + '\n' + input + '\n' + output + '\n' + (oneCore ? "1" : "0") + '\n';
+        if (::write(FRequests, request.data(), request.size()) != static_cast<ssize_t>(request.size()))
+            throw std::runtime_error("launcher gone");
+        TChildRun run;
+        int ok = 0;
+        char reply[sizeof run + sizeof ok];
+        std::size_t got = 0;
+        while (got < sizeof reply) {
+            const ssize_t n = ::read(FReplies, reply + got, sizeof reply - got);
+            if (n <= 0)
+                throw std::runtime_error("launcher gone");
+            got += static_cast<std::size_t>(n);
+        }
+        std::memcpy(&run, reply, sizeof run);
+        std::memcpy(&ok, reply + sizeof run, sizeof ok);
+        if (!ok)
+            throw std::runtime_error("transvane-cli convert failed on " + input);
+        return run;
+    }
+
+private:
+    static void Serve(int in, int out) {
+        std::FILE* requests = ::fdopen(in, "r");
+        char lines[4][4096];
+        while (requests != nullptr) {
+            for (auto& line : lines) {
+                if (std::fgets(line, sizeof line, requests) == nullptr)
+                    return;
+                line[std::strcspn(line, "\n")] = 0;
+            }
+            int ok = 0;
+            const TChildRun run = Launch(lines[0], lines[1], lines[2], lines[3][0] == '1', ok);
+            char reply[sizeof run + sizeof ok];
+            std::memcpy(reply, &run, sizeof run);
+            std::memcpy(reply + sizeof run, &ok, sizeof ok);
+            if (::write(out, reply, sizeof reply) != static_cast<ssize_t>(sizeof reply))
+                return;
+        }
+    }
+
+    static TChildRun Launch(const char* cli, const char* input, const char* output, bool oneCore, int& ok) {
+        std::filesystem::remove(output);
+        const auto start = Clock::now();
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            if (oneCore) {
+                cpu_set_t current;
+                CPU_ZERO(&current);
+                if (::sched_getaffinity(0, sizeof current, &current) == 0) {
+                    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+                        if (CPU_ISSET(cpu, &current)) {
+                            cpu_set_t one;
+                            CPU_ZERO(&one);
+                            CPU_SET(cpu, &one);
+                            ::sched_setaffinity(0, sizeof one, &one);
+                            break;
+                        }
+                }
+            }
+            const char* arguments[] = {cli, "convert", input, output, nullptr};
+            ::execv(cli, const_cast<char* const*>(arguments));
+            ::_exit(127);
+        }
+        TChildRun run;
+        int status = 0;
+        struct rusage usage {};
+        ok = pid > 0 && ::wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        run.Seconds = Seconds(Clock::now() - start);
+        run.CpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+        run.PeakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+        return run;
+    }
+
+    pid_t FPid = -1;
+    int FRequests = -1;
+    int FReplies = -1;
+};
 
 struct TResult {
     std::string Name;
     std::string Description;
     double InputMiB = 0, OutputMiB = 0, ModelMiB = 0;
     TFloor Floor;
-    double Load = 0, Save = 0, ConvertOne = 0, ConvertAll = 0;
+    double Load = 0, Save = 0, ConvertOne = 0, ConvertAll = 0, CpuOne = 0;
     double PeakOne = 0, PeakAll = 0;
     double Budget() const { return InputMiB + OutputMiB + ModelMiB + 64; }
 };
 
 double Best(double a, double b) { return a == 0 ? b : std::min(a, b); }
 
-TResult Measure(TScenario& scenario, const std::string& dir, const std::string& cli, int repeat) {
+TResult Measure(CLauncher& launcher, TScenario& scenario, const std::string& dir, const std::string& cli, int repeat,
+                bool keep) {
     TResult r;
     r.Name = scenario.Name;
     r.Description = scenario.Description;
@@ -511,17 +592,19 @@ TResult Measure(TScenario& scenario, const std::string& dir, const std::string& 
     r.OutputMiB = static_cast<double>(outputSize) / MiB;
 
     for (int i = 0; i < repeat; ++i) {
-        const TChildRun one = RunConverter(cli, input, output, true);
+        const TChildRun one = launcher.Run(cli, input, output, true);
         r.ConvertOne = Best(r.ConvertOne, one.Seconds);
+        r.CpuOne = Best(r.CpuOne, one.CpuSeconds);
         r.PeakOne = std::max(r.PeakOne, one.PeakMiB);
-        const TChildRun all = RunConverter(cli, input, output, false);
+        const TChildRun all = launcher.Run(cli, input, output, false);
         r.ConvertAll = Best(r.ConvertAll, all.Seconds);
         r.PeakAll = std::max(r.PeakAll, all.PeakMiB);
         const TFloor floor = MeasureFloor(scenario.Blocks, input, outputSize, dir + "/floor.bin");
         r.Floor.Load = Best(r.Floor.Load, floor.Load);
         r.Floor.Save = Best(r.Floor.Save, floor.Save);
     }
-    std::filesystem::remove(input);
+    if (!keep)
+        std::filesystem::remove(input);
     std::filesystem::remove(output);
     std::filesystem::remove(dir + "/" + scenario.Name + "-out.vk1");
     return r;
@@ -536,18 +619,19 @@ int CoresAvailable() {
 }
 
 void PrintTable(const std::vector<TResult>& results) {
-    std::printf("\n%-12s %8s %8s %8s | %15s %15s %15s %8s | %9s %9s | %9s %7s\n", "project", "in MiB", "out MiB",
-                "model", "load s (xfl)", "save s (xfl)", "1 core s (xfl)", "floor s", "peak MiB", "budget",
-                "all cores", "speedup");
+    std::printf("\n%-12s %7s %7s %7s | %14s %14s %14s %6s %7s | %8s %7s | %9s %7s\n", "project", "in MiB",
+                "out MiB", "model", "load s (x fl)", "save s (x fl)", "1 core (x fl)", "cpu s", "floor s",
+                "peak MiB", "budget", "all cores", "speedup");
     bool ok = true;
     for (const TResult& r : results) {
         const double ratio = r.ConvertOne / r.Floor.Total();
         const bool timeOk = ratio <= 1.2;
         const bool memoryOk = std::max(r.PeakOne, r.PeakAll) <= r.Budget();
         ok = ok && timeOk && memoryOk;
-        std::printf("%-12s %8.1f %8.1f %8.1f | %7.2f (%5.2f) %7.2f (%5.2f) %7.2f (%5.2f) %8.2f | %9.1f %9.1f | %9.2f %6.2fx  %s%s\n",
+        std::printf("%-12s %7.1f %7.1f %7.1f | %6.2f (%5.2f) %6.2f (%5.2f) %6.2f (%5.2f) %6.2f %7.2f | %8.1f %7.1f | "
+                    "%9.2f %6.2fx %s%s\n",
                     r.Name.c_str(), r.InputMiB, r.OutputMiB, r.ModelMiB, r.Load, r.Load / r.Floor.Load, r.Save,
-                    r.Save / r.Floor.Save, r.ConvertOne, ratio, r.Floor.Total(),
+                    r.Save / r.Floor.Save, r.ConvertOne, ratio, r.CpuOne, r.Floor.Total(),
                     std::max(r.PeakOne, r.PeakAll), r.Budget(), r.ConvertAll, r.ConvertOne / r.ConvertAll,
                     timeOk ? "" : " TIME>1.2x", memoryOk ? "" : " MEMORY>BUDGET");
     }
@@ -565,6 +649,7 @@ int main(int argc, char** argv) {
     int repeat = 3;
     std::string dir;
     std::string only;
+    bool keep = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -574,10 +659,12 @@ int main(int argc, char** argv) {
             repeat = std::max(1, std::atoi(argv[++i]));
         else if (argument == "--dir" && hasValue)
             dir = argv[++i];
+        else if (argument == "--keep")
+            keep = true;
         else if (argument == "--only" && hasValue)
             only = argv[++i];
         else {
-            std::fprintf(stderr, "usage: transvane-bench [--scale S] [--repeat N] [--dir DIR] [--only NAME]\n");
+            std::fprintf(stderr, "usage: transvane-bench [--scale S] [--repeat N] [--dir DIR] [--only NAME] [--keep]\n");
             return 2;
         }
     }
@@ -587,6 +674,7 @@ int main(int argc, char** argv) {
     }
     Randomize();
     try {
+        CLauncher launcher;
         CScratchFolder scratch;
         if (dir.empty())
             dir = scratch.Path();
@@ -603,7 +691,7 @@ int main(int argc, char** argv) {
             TScenario scenario = make(scale);
             std::printf(" %.1f MiB, measuring ...", static_cast<double>(scenario.File.size()) / MiB);
             std::fflush(stdout);
-            results.push_back(Measure(scenario, dir, TRANSVANE_CLI_PATH, repeat));
+            results.push_back(Measure(launcher, scenario, dir, TRANSVANE_CLI_PATH, repeat, keep));
             std::printf(" done\n");
         }
         PrintTable(results);
