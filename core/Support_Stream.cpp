@@ -1,5 +1,7 @@
 #include "core/Support_Stream.h"
 
+#include "core/Support_Prefetch.h"
+
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -263,6 +265,15 @@ CBlock CStream::ReadCompressedBlock() {
 }
 
 void CStream::WriteCompressedBlock(std::span<const std::uint8_t> source) {
+    if (FPrefetch != nullptr) {
+        if (const std::optional<CBlock> prepared = FPrefetch->Take(source)) {
+            if (prepared->size() > MaxBlockSize)
+                throw EZCompressionError("compressed block too large for the project format");
+            WriteInt(static_cast<std::int32_t>(prepared->size()));
+            Write(*prepared);
+            return;
+        }
+    }
     // Deflate straight behind a placeholder count and patch the count in
     // afterwards: the compressed bytes are never copied.
     const std::size_t countAt = Position();
@@ -326,6 +337,10 @@ CBlock InflateBlock(std::span<const std::uint8_t> source) {
     int code = inflateReset(&zs);
     if (code != Z_OK)
         throw EZCompressionError(ZlibMessage(zs, code));
+    // The reset keeps the input pointers: an earlier block may have left
+    // bytes behind its zlib stream, or failed half-way.
+    zs.next_in = nullptr;
+    zs.avail_in = 0;
 
     CBlock result;
     std::uint8_t* const window = TheInflater.Window();
