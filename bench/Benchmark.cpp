@@ -205,15 +205,23 @@ CBlock ReadFile(const std::string& name) {
     return bytes;
 }
 
+double CpuSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
 struct TFloor {
     double Load = 0;  // read the input, inflate its blocks
     double Save = 0;  // deflate the output's blocks, write the output
+    double Cpu = 0;   // the processor time of both
     double Total() const { return Load + Save; }
 };
 
 TFloor MeasureFloor(const TBlocks& blocks, const std::string& input, std::size_t outputSize,
                     const std::string& scratch) {
     TFloor floor;
+    const double cpuStart = CpuSeconds();
     auto start = Clock::now();
     CBlock file = ReadFile(input);
     {
@@ -236,6 +244,7 @@ TFloor MeasureFloor(const TBlocks& blocks, const std::string& input, std::size_t
     output.resize(std::max(output.size(), outputSize));
     WriteFileSynced(scratch, output);
     floor.Save = Seconds(Clock::now() - start);
+    floor.Cpu = CpuSeconds() - cpuStart;
     std::filesystem::remove(scratch);
     return floor;
 }
@@ -602,6 +611,7 @@ TResult Measure(CLauncher& launcher, TScenario& scenario, const std::string& dir
         const TFloor floor = MeasureFloor(scenario.Blocks, input, outputSize, dir + "/floor.bin");
         r.Floor.Load = Best(r.Floor.Load, floor.Load);
         r.Floor.Save = Best(r.Floor.Save, floor.Save);
+        r.Floor.Cpu = Best(r.Floor.Cpu, floor.Cpu);
     }
     if (!keep)
         std::filesystem::remove(input);
@@ -619,8 +629,8 @@ int CoresAvailable() {
 }
 
 void PrintTable(const std::vector<TResult>& results) {
-    std::printf("\n%-12s %7s %7s %7s | %14s %14s %14s %6s %7s | %8s %7s | %9s %7s\n", "project", "in MiB",
-                "out MiB", "model", "load s (x fl)", "save s (x fl)", "1 core (x fl)", "cpu s", "floor s",
+    std::printf("\n%-12s %7s %7s %7s | %14s %14s %14s %14s %7s | %8s %7s | %9s %7s\n", "project", "in MiB",
+                "out MiB", "model", "load s (x fl)", "save s (x fl)", "1 core (x fl)", "cpu s (x fl)", "floor s",
                 "peak MiB", "budget", "all cores", "speedup");
     bool ok = true;
     for (const TResult& r : results) {
@@ -628,10 +638,10 @@ void PrintTable(const std::vector<TResult>& results) {
         const bool timeOk = ratio <= 1.2;
         const bool memoryOk = std::max(r.PeakOne, r.PeakAll) <= r.Budget();
         ok = ok && timeOk && memoryOk;
-        std::printf("%-12s %7.1f %7.1f %7.1f | %6.2f (%5.2f) %6.2f (%5.2f) %6.2f (%5.2f) %6.2f %7.2f | %8.1f %7.1f | "
+        std::printf("%-12s %7.1f %7.1f %7.1f | %6.2f (%5.2f) %6.2f (%5.2f) %6.2f (%5.2f) %6.2f (%5.2f) %7.2f | %8.1f %7.1f | "
                     "%9.2f %6.2fx %s%s\n",
                     r.Name.c_str(), r.InputMiB, r.OutputMiB, r.ModelMiB, r.Load, r.Load / r.Floor.Load, r.Save,
-                    r.Save / r.Floor.Save, r.ConvertOne, ratio, r.CpuOne, r.Floor.Total(),
+                    r.Save / r.Floor.Save, r.ConvertOne, ratio, r.CpuOne, r.CpuOne / r.Floor.Cpu, r.Floor.Total(),
                     std::max(r.PeakOne, r.PeakAll), r.Budget(), r.ConvertAll, r.ConvertOne / r.ConvertAll,
                     timeOk ? "" : " TIME>1.2x", memoryOk ? "" : " MEMORY>BUDGET");
     }

@@ -31,7 +31,8 @@ void CBlockPrefetch::Add(std::span<const std::uint8_t> source) {
         return;
     {
         std::lock_guard lock(FMutex);
-        FJobs.push_back(CJob{source});
+        FJobs.emplace_back();
+        FJobs.back().Source = source;
     }
     if (FWorkers.empty())
         for (unsigned i = 0; i < FWorkerCount; ++i)
