@@ -1,5 +1,7 @@
 #include "core/Support_Stream.h"
 
+#include "core/Support_Prefetch.h"
+
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -15,9 +17,11 @@ static_assert(std::endian::native == std::endian::little,
 
 namespace {
 
-// zlib works through fixed windows of this size on both sides, so its
-// working memory does not depend on the size of a block.
-constexpr std::size_t ChunkSize = 32768;
+// zlib's output goes through a fixed window of this size on both sides, so
+// its working memory does not depend on the size of a block.
+constexpr std::size_t WindowSize = 65536;
+// The most input handed to zlib in one call: its counters are 32 bits.
+constexpr std::size_t MaxZlibChunk = std::size_t{1} << 30;
 
 std::size_t TheInflateLimit = MaxBlockSize;
 
@@ -27,6 +31,66 @@ std::string ZlibMessage(const z_stream& zs, int code) {
     const char* text = zError(code);
     return text != nullptr ? text : "zlib error";
 }
+
+// One deflate and one inflate state per thread, set up once and reset for
+// every block: a fresh state costs a quarter of a megabyte of allocation and
+// clearing, which dominates the time for small blocks.
+class CDeflater {
+public:
+    CDeflater() = default;
+    CDeflater(const CDeflater&) = delete;
+    CDeflater& operator=(const CDeflater&) = delete;
+    ~CDeflater() {
+        if (FReady)
+            deflateEnd(&FStream);
+    }
+    z_stream& Stream() {
+        if (!FReady) {
+            FStream = z_stream{};
+            const int code = deflateInit2(&FStream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY);
+            if (code != Z_OK)
+                throw EZCompressionError(ZlibMessage(FStream, code));
+            FReady = true;
+        }
+        return FStream;
+    }
+    std::uint8_t* Window() { return FWindow.data(); }
+
+private:
+    z_stream FStream{};
+    bool FReady = false;
+    std::vector<std::uint8_t> FWindow = std::vector<std::uint8_t>(WindowSize);
+};
+
+class CInflater {
+public:
+    CInflater() = default;
+    CInflater(const CInflater&) = delete;
+    CInflater& operator=(const CInflater&) = delete;
+    ~CInflater() {
+        if (FReady)
+            inflateEnd(&FStream);
+    }
+    z_stream& Stream() {
+        if (!FReady) {
+            FStream = z_stream{};
+            const int code = inflateInit(&FStream);
+            if (code != Z_OK)
+                throw EZCompressionError(ZlibMessage(FStream, code));
+            FReady = true;
+        }
+        return FStream;
+    }
+    std::uint8_t* Window() { return FWindow.data(); }
+
+private:
+    z_stream FStream{};
+    bool FReady = false;
+    std::vector<std::uint8_t> FWindow = std::vector<std::uint8_t>(WindowSize);
+};
+
+thread_local CDeflater TheDeflater;
+thread_local CInflater TheInflater;
 
 template <class T>
 T ReadScalar(CMemoryStream& stream) {
@@ -201,6 +265,15 @@ CBlock CStream::ReadCompressedBlock() {
 }
 
 void CStream::WriteCompressedBlock(std::span<const std::uint8_t> source) {
+    if (FPrefetch != nullptr) {
+        if (const std::optional<CBlock> prepared = FPrefetch->Take(source)) {
+            if (prepared->size() > MaxBlockSize)
+                throw EZCompressionError("compressed block too large for the project format");
+            WriteInt(static_cast<std::int32_t>(prepared->size()));
+            Write(*prepared);
+            return;
+        }
+    }
     // Deflate straight behind a placeholder count and patch the count in
     // afterwards: the compressed bytes are never copied.
     const std::size_t countAt = Position();
@@ -223,94 +296,87 @@ void SetInflateLimit(std::size_t limit) { TheInflateLimit = std::min(limit, MaxB
 std::size_t InflateLimit() { return TheInflateLimit; }
 
 void CompressBlock(std::span<const std::uint8_t> source, CBlock& destination) {
-    z_stream zs{};
-    int code = deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY);
+    z_stream& zs = TheDeflater.Stream();
+    int code = deflateReset(&zs);
     if (code != Z_OK)
         throw EZCompressionError(ZlibMessage(zs, code));
 
-    // Reserve room for the whole result once; deflateBound is exact enough
-    // that the buffer rarely grows again.
+    // The output comes in pieces of the scratch window, each appended to the
+    // destination: no zero-filled reservation, and the destination grows as
+    // any buffer does.  deflate's output does not depend on how its input
+    // is handed over, so the whole source goes in at once (in pieces of at
+    // most what zlib's counters hold).
     const std::size_t start = destination.size();
-    destination.resize(start + deflateBound(&zs, static_cast<uLong>(std::min<std::size_t>(
-                                                     source.size(), std::numeric_limits<uLong>::max()))));
-    std::size_t produced = start;
+    std::uint8_t* const window = TheDeflater.Window();
     std::size_t consumed = 0;
     do {
-        const std::size_t inChunk = std::min(ChunkSize, source.size() - consumed);
+        const std::size_t inChunk = std::min<std::size_t>(source.size() - consumed, MaxZlibChunk);
         zs.next_in = const_cast<Bytef*>(source.data() + consumed);
         zs.avail_in = static_cast<uInt>(inChunk);
         consumed += inChunk;
         const int flush = consumed == source.size() ? Z_FINISH : Z_NO_FLUSH;
         do {
-            if (destination.size() - produced < ChunkSize)
-                destination.resize(produced + std::max(ChunkSize, destination.size() / 2));
-            const std::size_t room = std::min(ChunkSize, destination.size() - produced);
-            zs.next_out = destination.data() + produced;
-            zs.avail_out = static_cast<uInt>(room);
+            zs.next_out = window;
+            zs.avail_out = static_cast<uInt>(WindowSize);
             code = deflate(&zs, flush);
             if (code == Z_STREAM_ERROR) {
-                deflateEnd(&zs);
                 destination.resize(start);
                 throw EZCompressionError(ZlibMessage(zs, code));
             }
-            produced += room - zs.avail_out;
+            destination.insert(destination.end(), window, window + (WindowSize - zs.avail_out));
         } while (zs.avail_out == 0);
     } while (consumed < source.size());
-    deflateEnd(&zs);
     if (code != Z_STREAM_END) {
         destination.resize(start);
         throw EZCompressionError(ZlibMessage(zs, code));
     }
-    destination.resize(produced);
 }
 
 CBlock InflateBlock(std::span<const std::uint8_t> source) {
-    z_stream zs{};
-    int code = inflateInit(&zs);
+    z_stream& zs = TheInflater.Stream();
+    int code = inflateReset(&zs);
     if (code != Z_OK)
         throw EZCompressionError(ZlibMessage(zs, code));
+    // The reset keeps the input pointers: an earlier block may have left
+    // bytes behind its zlib stream, or failed half-way.
+    zs.next_in = nullptr;
+    zs.avail_in = 0;
 
     CBlock result;
-    // A first guess at the size; inflation rarely shrinks data below this.
-    result.reserve(std::min<std::size_t>(source.size() * 3 + ChunkSize, std::size_t{64} << 20));
+    std::uint8_t* const window = TheInflater.Window();
     std::size_t consumed = 0;
     do {
         if (zs.avail_in == 0 && consumed < source.size()) {
-            const std::size_t inChunk = std::min(ChunkSize, source.size() - consumed);
+            const std::size_t inChunk = std::min<std::size_t>(source.size() - consumed, MaxZlibChunk);
             zs.next_in = const_cast<Bytef*>(source.data() + consumed);
             zs.avail_in = static_cast<uInt>(inChunk);
             consumed += inChunk;
         }
-        const std::size_t produced = result.size();
-        if (produced > TheInflateLimit) {
-            // One byte past the limit is enough to know: the room below is
-            // capped so the block never grows beyond limit + 1.
-            inflateEnd(&zs);
-            throw EZCompressionError("inflated block exceeds the size limit");
-        }
-        const std::size_t room = std::min(ChunkSize, TheInflateLimit + 1 - produced);
-        result.resize(produced + room);
-        zs.next_out = result.data() + produced;
-        zs.avail_out = static_cast<uInt>(room);
+        zs.next_out = window;
+        zs.avail_out = static_cast<uInt>(WindowSize);
         code = inflate(&zs, Z_NO_FLUSH);
-        result.resize(produced + room - zs.avail_out);
         // Z_BUF_ERROR means no progress was possible: with output room
         // given, that happens only when the input ran out before the end of
         // the zlib stream (the compressed count cut it short).
         if (code == Z_NEED_DICT)
             code = Z_DATA_ERROR;
-        if (code != Z_OK && code != Z_STREAM_END) {
-            std::string message = ZlibMessage(zs, code);
-            inflateEnd(&zs);
-            throw EZCompressionError(message);
+        if (code != Z_OK && code != Z_STREAM_END)
+            throw EZCompressionError(ZlibMessage(zs, code));
+        const std::size_t produced = WindowSize - zs.avail_out;
+        // One byte past the limit is enough to know; the block never grows
+        // beyond limit + window.
+        if (produced > TheInflateLimit - std::min(TheInflateLimit, result.size()))
+            throw EZCompressionError("inflated block exceeds the size limit");
+        if (result.empty() && code != Z_STREAM_END) {
+            // A first guess at the size, so that a block of a few windows
+            // is not moved around while it grows.
+            result.reserve(std::min<std::size_t>(source.size() * 4 + WindowSize, std::size_t{16} << 20));
         }
+        result.insert(result.end(), window, window + produced);
     } while (code != Z_STREAM_END);
-    inflateEnd(&zs);
-    if (result.size() > TheInflateLimit)
-        throw EZCompressionError("inflated block exceeds the size limit");
     // Bytes after the end of the zlib stream are never written by this
     // system; they are ignored.
-    if (result.capacity() - result.size() > result.size() / 8)
+    if (result.capacity() - result.size() > result.size() / 8 + WindowSize)
         result.shrink_to_fit();
     return result;
 }

@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+class CBlockPrefetch;
+
 // Raised when a read needs more bytes than remain in the stream, or when a
 // count taken from the stream cannot possibly be satisfied by what remains.
 class EReadError : public std::runtime_error {
@@ -111,6 +113,14 @@ public:
 
     CBlock ReadCompressedBlock();
     void WriteCompressedBlock(std::span<const std::uint8_t> source);
+
+    // The block compressor working ahead of the writer, if one is installed
+    // (Support_Prefetch.h); WriteCompressedBlock takes its prepared bytes.
+    CBlockPrefetch* Prefetch() const { return FPrefetch; }
+    void SetPrefetch(CBlockPrefetch* prefetch) { FPrefetch = prefetch; }
+
+private:
+    CBlockPrefetch* FPrefetch = nullptr;
 };
 
 // zlib helpers at the converter's fixed settings: default level, 15 window

@@ -27,6 +27,11 @@ bool CBackground::Load(CStream& stream) {
     return true;
 }
 
+void CBackground::PrepareBlocks(CBlockPrefetch& prefetch) const {
+    if (Image)
+        Bitmap24_PrepareBlock(*Image, prefetch);
+}
+
 bool CBackground::Save(CStream& stream) const {
     stream.WriteInt(BackgroundVersion);
     stream.WriteInt(Width);

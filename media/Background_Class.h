@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/Support_Prefetch.h"
 #include "core/Support_Stream.h"
 
 class CBackground {
@@ -26,6 +27,8 @@ public:
     bool Load(CStream& stream);
     // Writes one record; always true.
     bool Save(CStream& stream) const;
+    // Lists the image block Save compresses, if any.
+    void PrepareBlocks(CBlockPrefetch& prefetch) const;
 
     // Width and height as stored, not derived from the image.
     std::int32_t Width = 0;

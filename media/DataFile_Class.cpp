@@ -21,6 +21,11 @@ bool CDataFile::Load(CStream& stream) {
     return true;
 }
 
+void CDataFile::PrepareBlocks(CBlockPrefetch& prefetch) const {
+    if (HasData)
+        prefetch.Add(Data);
+}
+
 bool CDataFile::Save(CStream& stream) const {
     stream.WriteInt(DataFileVersion);
     stream.WriteString(FileName);

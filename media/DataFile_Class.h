@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/Support_Prefetch.h"
 #include "core/Support_Stream.h"
 
 // Where the authoring tool exports the data; a stored value outside these is
@@ -35,6 +36,8 @@ public:
     bool Load(CStream& stream);
     // Writes one record; always true.
     bool Save(CStream& stream) const;
+    // Lists the block Save compresses, if any.
+    void PrepareBlocks(CBlockPrefetch& prefetch) const;
 
     std::string FileName;
     bool HasData = false;

@@ -24,6 +24,11 @@ bool CSound::Load(CStream& stream) {
     return true;
 }
 
+void CSound::PrepareBlocks(CBlockPrefetch& prefetch) const {
+    if (SoundKind != NoSound)
+        prefetch.Add(SoundData);
+}
+
 bool CSound::Save(CStream& stream) const {
     stream.WriteInt(CompressedSoundVersion);
     stream.WriteInt(SoundKind);

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/Support_Prefetch.h"
 #include "core/Support_Stream.h"
 
 class CSound {
@@ -28,6 +29,8 @@ public:
     bool Load(CStream& stream);
     // Writes one version-440 record; always true.
     bool Save(CStream& stream) const;
+    // Lists the block Save compresses, if any.
+    void PrepareBlocks(CBlockPrefetch& prefetch) const;
 
     // -1: the sound holds no data; any other value: it does.
     std::int32_t SoundKind = -1;

@@ -37,6 +37,11 @@ bool CSprite::Load(CStream& stream) {
     return true;
 }
 
+void CSprite::PrepareBlocks(CBlockPrefetch& prefetch) const {
+    for (const CBlock& image : Images)
+        Bitmap24_PrepareBlock(image, prefetch);
+}
+
 bool CSprite::Save(CStream& stream) const {
     stream.WriteInt(SpriteVersion);
     stream.WriteInt(Width);

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/Support_Prefetch.h"
 #include "core/Support_Stream.h"
 
 // A rectangle stored with the sprite; not derived from the images.
@@ -39,6 +40,8 @@ public:
     bool Load(CStream& stream);
     // Writes one record; always true.
     bool Save(CStream& stream) const;
+    // Lists the image blocks Save compresses.
+    void PrepareBlocks(CBlockPrefetch& prefetch) const;
 
     // Width and height as stored; subimages may differ from them and from
     // each other.

@@ -556,6 +556,12 @@ std::optional<CBlock> Bitmap24_LoadFromStream(CStream& stream) {
     }
 }
 
+void Bitmap24_PrepareBlock(const CBlock& image, CBlockPrefetch& prefetch) {
+    const std::optional<CBmpLayout> bmp = ParseBmp(image, true);
+    if (bmp && IsStandardBitmap(image, *bmp))
+        prefetch.Add(image);
+}
+
 void Bitmap24_SaveToStream(const CBlock* image, CStream& stream) {
     if (image == nullptr) {
         stream.WriteInt(SchemeNoImage);

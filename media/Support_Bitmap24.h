@@ -40,6 +40,7 @@
 #include <optional>
 #include <span>
 
+#include "core/Support_Prefetch.h"
 #include "core/Support_Stream.h"
 
 // The largest image, in pixels, that a project can hold.  A block that
@@ -75,6 +76,12 @@ std::optional<CBlock> Bitmap24_LoadFromStream(CStream& stream);
 // decode (never the result of Bitmap24_LoadFromStream or NewBitmap24) throw
 // std::invalid_argument rather than put a broken block into the file.
 void Bitmap24_SaveToStream(const CBlock* image, CStream& stream);
+
+// Lists the block that Bitmap24_SaveToStream compresses for the image with
+// the prefetching compressor, when that block is the image's own bytes (an
+// image in the standard form); other images are decoded and compressed by
+// the writer itself.
+void Bitmap24_PrepareBlock(const CBlock& image, CBlockPrefetch& prefetch);
 
 // A standard 24-bit BMP of max(width, 1) x max(height, 1) white pixels.
 // Throws EReadError above MaxBitmapPixels.

@@ -1,0 +1,713 @@
+// transvane-bench: how fast the converter is, next to what zlib alone needs.
+//
+//   transvane-bench [--scale S] [--repeat N] [--dir DIR] [--only NAME] [--keep]
+//
+// --keep leaves the generated projects in DIR (for a profiler).
+//
+// Builds large synthetic version-4 projects with the tests' file builder,
+// then measures for each:
+//   load     LoadGameFile in this process (file read and parse)
+//   save     SaveGameFile in this process (build, compress, safe write)
+//   convert  the whole of `transvane-cli convert IN OUT` as a child process,
+//            once pinned to one core and once on every core of the machine,
+//            with its peak resident memory from wait4
+// and the floor on the same data: zlib at the converter's settings
+// inflating every compressed block of the input and deflating every block
+// the output holds, plus reading the input file and writing (and syncing)
+// the output file.  Times are the best of N runs and are printed with their
+// ratio to the floor.
+//
+// The memory budget of a conversion is the input file plus the output file
+// plus the project model (the heap the loaded model holds) plus 64 MiB.
+#include <fcntl.h>
+#include <malloc.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <limits>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/Resource_Main.h"
+#include "core/Support_Progress.h"
+#include "core/Support_Random.h"
+#include "core/Support_Stream.h"
+#include "support/ProjectFiles.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using namespace project;
+using Clock = std::chrono::steady_clock;
+
+constexpr double MiB = 1024.0 * 1024.0;
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// ---------------------------------------------------------------------------
+// Data that compresses like the real thing: neither constant nor random.
+
+// 16-bit stereo samples of two drifting tones with a little noise.
+CBlock SoundSamples(std::size_t size, std::uint32_t seed) {
+    CBlock bytes(size);
+    std::uint32_t state = seed * 2654435761u + 1;
+    double phase1 = 0, phase2 = 0;
+    const double step1 = 0.01 + 0.002 * (seed % 7), step2 = 0.031 + 0.001 * (seed % 5);
+    for (std::size_t i = 0; i + 1 < size; i += 2) {
+        state = state * 1103515245u + 12345u;
+        phase1 += step1 * (1.0 + 0.2 * std::sin(static_cast<double>(i) * 1e-6));
+        phase2 += step2;
+        const double value = 9000 * std::sin(phase1) + 3000 * std::sin(phase2) +
+                             static_cast<double>((state >> 16) & 255) - 128;
+        const auto sample = static_cast<std::int16_t>(value);
+        bytes[i] = static_cast<std::uint8_t>(sample & 0xFF);
+        bytes[i + 1] = static_cast<std::uint8_t>((sample >> 8) & 0xFF);
+    }
+    return bytes;
+}
+
+// Text records, tables of small numbers and now and then noise.
+CBlock DataBytes(std::size_t size, std::uint32_t seed) {
+    static const char* const Words[] = {"level", "enemy", "speed", "score", "door", "key", "tile", "x", "y",
+                                        "wall", "spawn", "boss", "music", "=", ";", "\r\n", " ", "0", "17"};
+    CBlock bytes;
+    bytes.reserve(size);
+    std::uint32_t state = seed * 2246822519u + 7;
+    const auto next = [&] {
+        state = state * 1103515245u + 12345u;
+        return state >> 8;
+    };
+    while (bytes.size() < size) {
+        const std::uint32_t kind = next() % 10;
+        if (kind < 6) {
+            const char* word = Words[next() % std::size(Words)];
+            bytes.insert(bytes.end(), word, word + std::strlen(word));
+        } else if (kind < 9) {
+            for (int i = 0; i < 16; ++i)
+                bytes.push_back(static_cast<std::uint8_t>(next() % 8));
+        } else {
+            for (int i = 0; i < 8; ++i)
+                bytes.push_back(static_cast<std::uint8_t>(next()));
+        }
+    }
+    bytes.resize(size);
+    return bytes;
+}
+
+// ---------------------------------------------------------------------------
+// The floor: zlib at the converter's settings, one fresh stream per block.
+
+CBlock Deflate(std::span<const std::uint8_t> source) {
+    z_stream zs{};
+    if (deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw std::runtime_error("deflateInit2");
+    CBlock out(deflateBound(&zs, static_cast<uLong>(source.size())));
+    zs.next_in = const_cast<Bytef*>(source.data());
+    zs.avail_in = static_cast<uInt>(source.size());
+    zs.next_out = out.data();
+    zs.avail_out = static_cast<uInt>(out.size());
+    const int code = deflate(&zs, Z_FINISH);
+    out.resize(zs.total_out);
+    deflateEnd(&zs);
+    if (code != Z_STREAM_END)
+        throw std::runtime_error("deflate");
+    return out;
+}
+
+void Inflate(std::span<const std::uint8_t> source, std::span<std::uint8_t> target) {
+    z_stream zs{};
+    if (inflateInit(&zs) != Z_OK)
+        throw std::runtime_error("inflateInit");
+    zs.next_in = const_cast<Bytef*>(source.data());
+    zs.avail_in = static_cast<uInt>(source.size());
+    zs.next_out = target.data();
+    zs.avail_out = static_cast<uInt>(target.size());
+    const int code = inflate(&zs, Z_FINISH);
+    inflateEnd(&zs);
+    if (code != Z_STREAM_END || zs.total_out != target.size())
+        throw std::runtime_error("inflate");
+}
+
+// What zlib must do for one project: the input's compressed blocks (with
+// their inflated sizes) and the contents of the output's blocks.
+struct TBlocks {
+    std::vector<CBlock> Compressed;
+    std::vector<std::size_t> InflatedSize;
+    std::vector<CBlock> OwnedOutput;
+    std::vector<std::span<const std::uint8_t>> Output;
+
+    void AddOutput(const CBlock& bytes) { Output.emplace_back(bytes); }
+    void AddInput(const CBlock& contents) {
+        Compressed.push_back(Deflate(contents));
+        InflatedSize.push_back(contents.size());
+    }
+    // A picture: the converter writes the standard 24-bit BMP of it.
+    void AddPicture(const TPicture& picture) {
+        if (picture.Scheme < 0 || (picture.Scheme > 2 && picture.Scheme != 10))
+            return;
+        CBlock bmp = EncodeBmp24(picture);
+        // The run schemes are rebuilt with resolution fields of 0; BMP
+        // files are kept as they are.
+        if (picture.Scheme == 1 || picture.Scheme == 2)
+            std::memset(bmp.data() + 38, 0, 8);
+        if (picture.Scheme == 10)
+            AddInput(bmp);
+        OwnedOutput.push_back(std::move(bmp));
+    }
+    void Seal() {
+        for (const CBlock& block : OwnedOutput)
+            Output.emplace_back(block);
+    }
+};
+
+void WriteFileSynced(const std::string& name, std::span<const std::uint8_t> bytes) {
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        throw std::runtime_error("cannot create " + name);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (put <= 0)
+            throw std::runtime_error("cannot write " + name);
+        done += static_cast<std::size_t>(put);
+    }
+    ::fsync(fd);
+    ::close(fd);
+}
+
+CBlock ReadFile(const std::string& name) {
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0)
+        throw std::runtime_error("cannot read " + name);
+    CBlock bytes(static_cast<std::size_t>(info.st_size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (got <= 0)
+            throw std::runtime_error("cannot read " + name);
+        done += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    return bytes;
+}
+
+double CpuSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+struct TFloor {
+    double Load = 0;  // read the input, inflate its blocks
+    double Save = 0;  // deflate the output's blocks, write the output
+    double Cpu = 0;   // the processor time of both
+    double Total() const { return Load + Save; }
+};
+
+TFloor MeasureFloor(const TBlocks& blocks, const std::string& input, std::size_t outputSize,
+                    const std::string& scratch) {
+    TFloor floor;
+    const double cpuStart = CpuSeconds();
+    auto start = Clock::now();
+    CBlock file = ReadFile(input);
+    {
+        CBlock target;
+        for (std::size_t i = 0; i < blocks.Compressed.size(); ++i) {
+            target.resize(blocks.InflatedSize[i]);
+            Inflate(blocks.Compressed[i], target);
+        }
+    }
+    floor.Load = Seconds(Clock::now() - start);
+    file = CBlock();
+
+    start = Clock::now();
+    CBlock output;
+    output.reserve(outputSize);
+    for (std::span<const std::uint8_t> block : blocks.Output) {
+        const CBlock packed = Deflate(block);
+        output.insert(output.end(), packed.begin(), packed.end());
+    }
+    output.resize(std::max(output.size(), outputSize));
+    WriteFileSynced(scratch, output);
+    floor.Save = Seconds(Clock::now() - start);
+    floor.Cpu = CpuSeconds() - cpuStart;
+    std::filesystem::remove(scratch);
+    return floor;
+}
+
+// ---------------------------------------------------------------------------
+// The projects
+
+struct TScenario {
+    std::string Name;
+    std::string Description;
+    CBlock File;
+    TBlocks Blocks;
+};
+
+// ~200 MB of sound and data bytes: raw version-400 sounds that the
+// converter must compress and data files that it inflates and compresses.
+TScenario SoundsAndData(double scale) {
+    TScenario s{"sounds+data", "raw sounds and data files", {}, {}};
+    TProject p = EmptyProject(441);
+    const int sounds = std::max(1, static_cast<int>(std::lround(48 * scale)));
+    const int dataFiles = std::max(1, static_cast<int>(std::lround(16 * scale)));
+    // Below scale 1 the blocks shrink too, so that a smoke run stays small.
+    const double shrink = std::min(1.0, scale);
+    for (int i = 0; i < sounds; ++i) {
+        const auto size = static_cast<std::size_t>((1.5 + (i % 5) * 0.5) * MiB * shrink);
+        p.Sounds.Add("sound" + std::to_string(i),
+                     TSound{400, i % 3, "sound" + std::to_string(i) + ".wav", SoundSamples(size, static_cast<std::uint32_t>(i)), 0, 1, 0});
+    }
+    for (int i = 0; i < dataFiles; ++i) {
+        const auto size = static_cast<std::size_t>((3 + (i % 5)) * MiB * shrink);
+        p.DataFiles.Add("data" + std::to_string(i),
+                        TDataFile{440, "data" + std::to_string(i) + ".dat", 1, DataBytes(size, static_cast<std::uint32_t>(i)), 2, 0, 1, 1});
+    }
+    s.File = WriteProject(p);
+    for (const auto& slot : p.Sounds.Slots)
+        s.Blocks.OwnedOutput.push_back(std::move(slot->Record.Data));
+    for (const auto& slot : p.DataFiles.Slots) {
+        s.Blocks.AddInput(slot->Record.Data);
+        s.Blocks.OwnedOutput.push_back(std::move(slot->Record.Data));
+    }
+    s.Blocks.Seal();
+    return s;
+}
+
+// ~200 MB of pictures over thousands of sprites: colour runs, palette runs
+// and plain BMPs, with some compressed BMP backgrounds.
+TScenario Pictures(double scale) {
+    TScenario s{"pictures", "sprites of colour runs, palette runs, plain BMPs", {}, {}};
+    TProject p = EmptyProject(430);
+    const double target = 190 * MiB * scale;
+    double bytes = 0;
+    std::uint32_t seed = 1;
+    while (bytes < target) {
+        TSprite sprite;
+        const int images = 1 + static_cast<int>(seed % 4);
+        const std::int32_t width = 48 + static_cast<std::int32_t>((seed * 37) % 120);
+        const std::int32_t height = 48 + static_cast<std::int32_t>((seed * 53) % 100);
+        for (int k = 0; k < images; ++k) {
+            const std::int32_t scheme = static_cast<std::int32_t>((seed + static_cast<std::uint32_t>(k)) % 3);
+            sprite.Images.push_back(MakePicture(scheme, width, height, seed * 16 + static_cast<std::uint32_t>(k),
+                                                4 + static_cast<int>(seed % 40)));
+            bytes += 54 + ((width * 3 + 3) / 4 * 4) * height;
+        }
+        p.Sprites.Add("sprite" + std::to_string(seed), std::move(sprite));
+        ++seed;
+    }
+    const int backgrounds = std::max(1, static_cast<int>(std::lround(12 * scale)));
+    for (int i = 0; i < backgrounds; ++i)
+        p.Backgrounds.Add("background" + std::to_string(i),
+                          TBackground{400, 640, 480, 0, 1, 1, 1,
+                                      MakePicture(i % 2 == 0 ? 10 : 1, 640, 480, 9000 + static_cast<std::uint32_t>(i), 12)});
+    s.File = WriteProject(p);
+    for (const auto& slot : p.Sprites.Slots)
+        for (const TPicture& picture : slot->Record.Images)
+            s.Blocks.AddPicture(picture);
+    for (const auto& slot : p.Backgrounds.Slots)
+        s.Blocks.AddPicture(slot->Record.Image);
+    s.Blocks.Seal();
+    s.Description = std::to_string(p.Sprites.Slots.size()) + " sprites, " + std::to_string(backgrounds) +
+                    " backgrounds";
+    return s;
+}
+
+// 100000 small resources, objects with many actions, rooms with many
+// instances.
+TScenario ManySmall(double scale) {
+    TScenario s{"many-small", "", {}, {}};
+    TProject p = EmptyProject(500);
+    const auto count = [scale](int n) { return std::max(1, static_cast<int>(std::lround(n * scale))); };
+    const int sprites = count(20000), sounds = count(20000), scripts = count(30000), paths = count(10000),
+              objects = count(10000), timeLines = count(5000), dataFiles = count(4800), rooms = count(200);
+    for (int i = 0; i < sprites; ++i) {
+        TSprite sprite;
+        sprite.Images.push_back(MakePicture(i % 3, 8 + i % 9, 8 + i % 7, static_cast<std::uint32_t>(i), 3));
+        p.Sprites.Add("spr" + std::to_string(i), std::move(sprite));
+    }
+    for (int i = 0; i < sounds; ++i)
+        p.Sounds.Add("snd" + std::to_string(i),
+                     TSound{i % 2 == 0 ? 400 : 440, 0, "s.wav", SoundSamples(200 + static_cast<std::size_t>(i % 300), static_cast<std::uint32_t>(i)), 0, 1, 0});
+    for (int i = 0; i < scripts; ++i)
+        p.Scripts.Add("scr" + std::to_string(i),
+                      TScript{400, "{\r\n  var i;\r\n  for (i = 0; i < " + std::to_string(i) +
+                                       "; i += 1) show_message(\"step\" + string(i));\r\n}\r\n"});
+    for (int i = 0; i < paths; ++i) {
+        TPath path;
+        for (int k = 0; k < 10; ++k)
+            path.Points.push_back({k * 10.0, i * 0.5, 100});
+        p.Paths.Add("path" + std::to_string(i), std::move(path));
+    }
+    const auto makeEvent = [](int seed, int actions) {
+        TEvent event;
+        for (int a = 0; a < actions; ++a) {
+            if ((seed + a) % 2 == 0) {
+                event.Actions.push_back(OldAction(1 + (seed + a) % 60, {"x", "y + " + std::to_string(a), "0"}));
+            } else {
+                TAction action;
+                action.ActionId = 101 + a % 20;
+                action.Arguments[0] = "other";
+                event.Actions.push_back(std::move(action));
+            }
+        }
+        return event;
+    };
+    for (int i = 0; i < objects; ++i) {
+        TObject object;
+        object.SpriteIndex = i % sprites;
+        for (int r = 0; r < 4; ++r)
+            for (int e = 0; e < 2; ++e)
+                object.Rows[static_cast<std::size_t>(r * 2)].push_back({e, makeEvent(i + r + e, 6)});
+        p.Objects.Add("obj" + std::to_string(i), std::move(object));
+    }
+    for (int i = 0; i < timeLines; ++i) {
+        TTimeLine line;
+        for (int m = 0; m < 4; ++m)
+            line.Moments.push_back({m * 30, makeEvent(i + m, 3)});
+        p.TimeLines.Add("tl" + std::to_string(i), std::move(line));
+    }
+    for (int i = 0; i < dataFiles; ++i)
+        p.DataFiles.Add("df" + std::to_string(i),
+                        TDataFile{440, "f.dat", 1, DataBytes(300 + static_cast<std::size_t>(i % 500), static_cast<std::uint32_t>(i)), 2, 0, 1, 1});
+    std::int32_t id = 100001;
+    for (int i = 0; i < rooms; ++i) {
+        TRoom room;
+        for (int k = 0; k < 1000; ++k)
+            room.Instances.push_back(TInstance{k * 16 % 640, k / 40 * 16, (i + k) % objects, id++, k % 10 == 0 ? "speed = 2;" : "", 0});
+        for (int k = 0; k < 200; ++k)
+            room.Tiles.push_back(TTile{{k * 16 % 640, k / 40 * 16, 0, 0, 0, 16, 16, 1000, 10000001 + i * 200 + k}});
+        p.Rooms.List.Add("room" + std::to_string(i), std::move(room));
+    }
+    p.Rooms.List.Version = 420;
+    p.Rooms.InstanceIdCounter = id;
+    p.Rooms.TileIdCounter = 10000001 + rooms * 200;
+    s.File = WriteProject(p);
+    for (const auto& slot : p.Sounds.Slots) {
+        if (slot->Record.Version == 440)
+            s.Blocks.AddInput(slot->Record.Data);
+        s.Blocks.OwnedOutput.push_back(slot->Record.Data);
+    }
+    for (const auto& slot : p.Sprites.Slots)
+        for (const TPicture& picture : slot->Record.Images)
+            s.Blocks.AddPicture(picture);
+    for (const auto& slot : p.DataFiles.Slots) {
+        s.Blocks.AddInput(slot->Record.Data);
+        s.Blocks.OwnedOutput.push_back(slot->Record.Data);
+    }
+    s.Blocks.Seal();
+    const int total = sprites + sounds + scripts + paths + objects + timeLines + dataFiles + rooms;
+    s.Description = std::to_string(total) + " resources, " + std::to_string(objects * 8 * 6 + timeLines * 12) +
+                    " actions, " + std::to_string(rooms * 1000) + " instances";
+    return s;
+}
+
+// ---------------------------------------------------------------------------
+// Measuring the converter
+
+class CSilent final : public CFeedback {
+public:
+    void ShowMessage(const std::string& text) override { Messages.push_back(text); }
+    void ProgressStart(const std::string&) override {}
+    void ProgressSet(int) override {}
+    void ProgressEnd() override {}
+    std::vector<std::string> Messages;
+};
+
+std::size_t HeapInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+struct TChildRun {
+    double Seconds = 0;
+    double CpuSeconds = 0;
+    double PeakMiB = 0;
+};
+
+// Starts the converter for the measurements.  The peak resident memory that
+// wait4 reports for a child includes what the child held before it called
+// exec, which for a child forked straight from this process would be all
+// the generated data.  So a small launcher is forked at start-up, before any
+// of it exists, and forks and waits for every converter run.
+class CLauncher {
+public:
+    CLauncher() {
+        int requests[2], replies[2];
+        if (::pipe(requests) != 0 || ::pipe(replies) != 0)
+            throw std::runtime_error("pipe failed");
+        FPid = ::fork();
+        if (FPid < 0)
+            throw std::runtime_error("fork failed");
+        if (FPid == 0) {
+            ::close(requests[1]);
+            ::close(replies[0]);
+            Serve(requests[0], replies[1]);
+            ::_exit(0);
+        }
+        ::close(requests[0]);
+        ::close(replies[1]);
+        FRequests = requests[1];
+        FReplies = replies[0];
+    }
+    ~CLauncher() {
+        ::close(FRequests);
+        ::close(FReplies);
+        int status = 0;
+        ::waitpid(FPid, &status, 0);
+    }
+    CLauncher(const CLauncher&) = delete;
+    CLauncher& operator=(const CLauncher&) = delete;
+
+    // Runs `cli convert input output`, optionally pinned to one CPU.
+    TChildRun Run(const std::string& cli, const std::string& input, const std::string& output, bool oneCore) {
+        const std::string request = cli + '\n' + input + '\n' + output + '\n' + (oneCore ? "1" : "0") + '\n';
+        if (::write(FRequests, request.data(), request.size()) != static_cast<ssize_t>(request.size()))
+            throw std::runtime_error("launcher gone");
+        TChildRun run;
+        int ok = 0;
+        char reply[sizeof run + sizeof ok];
+        std::size_t got = 0;
+        while (got < sizeof reply) {
+            const ssize_t n = ::read(FReplies, reply + got, sizeof reply - got);
+            if (n <= 0)
+                throw std::runtime_error("launcher gone");
+            got += static_cast<std::size_t>(n);
+        }
+        std::memcpy(&run, reply, sizeof run);
+        std::memcpy(&ok, reply + sizeof run, sizeof ok);
+        if (!ok)
+            throw std::runtime_error("transvane-cli convert failed on " + input);
+        return run;
+    }
+
+private:
+    static void Serve(int in, int out) {
+        std::FILE* requests = ::fdopen(in, "r");
+        char lines[4][4096];
+        while (requests != nullptr) {
+            for (auto& line : lines) {
+                if (std::fgets(line, sizeof line, requests) == nullptr)
+                    return;
+                line[std::strcspn(line, "\n")] = 0;
+            }
+            int ok = 0;
+            const TChildRun run = Launch(lines[0], lines[1], lines[2], lines[3][0] == '1', ok);
+            char reply[sizeof run + sizeof ok];
+            std::memcpy(reply, &run, sizeof run);
+            std::memcpy(reply + sizeof run, &ok, sizeof ok);
+            if (::write(out, reply, sizeof reply) != static_cast<ssize_t>(sizeof reply))
+                return;
+        }
+    }
+
+    static TChildRun Launch(const char* cli, const char* input, const char* output, bool oneCore, int& ok) {
+        std::filesystem::remove(output);
+        const auto start = Clock::now();
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            if (oneCore) {
+                cpu_set_t current;
+                CPU_ZERO(&current);
+                if (::sched_getaffinity(0, sizeof current, &current) == 0) {
+                    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+                        if (CPU_ISSET(cpu, &current)) {
+                            cpu_set_t one;
+                            CPU_ZERO(&one);
+                            CPU_SET(cpu, &one);
+                            ::sched_setaffinity(0, sizeof one, &one);
+                            break;
+                        }
+                }
+            }
+            const char* arguments[] = {cli, "convert", input, output, nullptr};
+            ::execv(cli, const_cast<char* const*>(arguments));
+            ::_exit(127);
+        }
+        TChildRun run;
+        int status = 0;
+        struct rusage usage {};
+        ok = pid > 0 && ::wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        run.Seconds = Seconds(Clock::now() - start);
+        run.CpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+        run.PeakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+        return run;
+    }
+
+    pid_t FPid = -1;
+    int FRequests = -1;
+    int FReplies = -1;
+};
+
+struct TResult {
+    std::string Name;
+    std::string Description;
+    double InputMiB = 0, OutputMiB = 0, ModelMiB = 0;
+    TFloor Floor;
+    double Load = 0, Save = 0, ConvertOne = 0, ConvertAll = 0, CpuOne = 0;
+    double PeakOne = 0, PeakAll = 0;
+    double Budget() const { return InputMiB + OutputMiB + ModelMiB + 64; }
+};
+
+double Best(double a, double b) { return a == 0 ? b : std::min(a, b); }
+
+TResult Measure(CLauncher& launcher, TScenario& scenario, const std::string& dir, const std::string& cli, int repeat,
+                bool keep) {
+    TResult r;
+    r.Name = scenario.Name;
+    r.Description = scenario.Description;
+    const std::string input = dir + "/" + scenario.Name + ".vtr";
+    const std::string output = dir + "/" + scenario.Name + "-out.vtr";
+    WriteFileSynced(input, scenario.File);
+    r.InputMiB = static_cast<double>(scenario.File.size()) / MiB;
+    scenario.File = CBlock();
+
+    CSilent silent;
+    CFeedbackGuard guard(silent);
+    for (int i = 0; i < repeat; ++i) {
+        ClearGame();
+        const std::size_t before = HeapInUse();
+        auto start = Clock::now();
+        if (!LoadGameFile(input))
+            throw std::runtime_error("cannot load " + input);
+        r.Load = Best(r.Load, Seconds(Clock::now() - start));
+        r.ModelMiB = static_cast<double>(HeapInUse() - std::min(before, HeapInUse())) / MiB;
+        std::filesystem::remove(output);
+        start = Clock::now();
+        if (!SaveGameFile(output))
+            throw std::runtime_error("cannot save " + output);
+        r.Save = Best(r.Save, Seconds(Clock::now() - start));
+        ClearGame();
+    }
+    if (!silent.Messages.empty())
+        throw std::runtime_error(scenario.Name + ": unexpected message " + silent.Messages.front());
+    const auto outputSize = static_cast<std::size_t>(std::filesystem::file_size(output));
+    r.OutputMiB = static_cast<double>(outputSize) / MiB;
+
+    for (int i = 0; i < repeat; ++i) {
+        const TChildRun one = launcher.Run(cli, input, output, true);
+        r.ConvertOne = Best(r.ConvertOne, one.Seconds);
+        r.CpuOne = Best(r.CpuOne, one.CpuSeconds);
+        r.PeakOne = std::max(r.PeakOne, one.PeakMiB);
+        const TChildRun all = launcher.Run(cli, input, output, false);
+        r.ConvertAll = Best(r.ConvertAll, all.Seconds);
+        r.PeakAll = std::max(r.PeakAll, all.PeakMiB);
+        const TFloor floor = MeasureFloor(scenario.Blocks, input, outputSize, dir + "/floor.bin");
+        r.Floor.Load = Best(r.Floor.Load, floor.Load);
+        r.Floor.Save = Best(r.Floor.Save, floor.Save);
+        r.Floor.Cpu = Best(r.Floor.Cpu, floor.Cpu);
+    }
+    if (!keep)
+        std::filesystem::remove(input);
+    std::filesystem::remove(output);
+    std::filesystem::remove(dir + "/" + scenario.Name + "-out.vk1");
+    return r;
+}
+
+int CoresAvailable() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) != 0)
+        return 1;
+    return CPU_COUNT(&set);
+}
+
+void PrintTable(const std::vector<TResult>& results) {
+    std::printf("\n%-12s %7s %7s %7s | %14s %14s %14s %14s %7s | %8s %7s | %9s %7s\n", "project", "in MiB",
+                "out MiB", "model", "load s (x fl)", "save s (x fl)", "1 core (x fl)", "cpu s (x fl)", "floor s",
+                "peak MiB", "budget", "all cores", "speedup");
+    bool ok = true;
+    for (const TResult& r : results) {
+        const double ratio = r.ConvertOne / r.Floor.Total();
+        const bool timeOk = ratio <= 1.2;
+        const bool memoryOk = std::max(r.PeakOne, r.PeakAll) <= r.Budget();
+        ok = ok && timeOk && memoryOk;
+        std::printf("%-12s %7.1f %7.1f %7.1f | %6.2f (%5.2f) %6.2f (%5.2f) %6.2f (%5.2f) %6.2f (%5.2f) %7.2f | %8.1f %7.1f | "
+                    "%9.2f %6.2fx %s%s\n",
+                    r.Name.c_str(), r.InputMiB, r.OutputMiB, r.ModelMiB, r.Load, r.Load / r.Floor.Load, r.Save,
+                    r.Save / r.Floor.Save, r.ConvertOne, ratio, r.CpuOne, r.CpuOne / r.Floor.Cpu, r.Floor.Total(),
+                    std::max(r.PeakOne, r.PeakAll), r.Budget(), r.ConvertAll, r.ConvertOne / r.ConvertAll,
+                    timeOk ? "" : " TIME>1.2x", memoryOk ? "" : " MEMORY>BUDGET");
+    }
+    std::printf("\n");
+    for (const TResult& r : results)
+        std::printf("  %-12s %s\n", r.Name.c_str(), r.Description.c_str());
+    std::printf("\nGoals (one core): conversion <= 1.2 x floor, peak <= input + output + model + 64 MiB: %s\n",
+                ok ? "met" : "NOT met");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    double scale = 1;
+    int repeat = 3;
+    std::string dir;
+    std::string only;
+    bool keep = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (argument == "--scale" && hasValue)
+            scale = std::atof(argv[++i]);
+        else if (argument == "--repeat" && hasValue)
+            repeat = std::max(1, std::atoi(argv[++i]));
+        else if (argument == "--dir" && hasValue)
+            dir = argv[++i];
+        else if (argument == "--keep")
+            keep = true;
+        else if (argument == "--only" && hasValue)
+            only = argv[++i];
+        else {
+            std::fprintf(stderr, "usage: transvane-bench [--scale S] [--repeat N] [--dir DIR] [--only NAME] [--keep]\n");
+            return 2;
+        }
+    }
+    if (!(scale > 0)) {
+        std::fprintf(stderr, "transvane-bench: --scale must be positive\n");
+        return 2;
+    }
+    Randomize();
+    try {
+        CLauncher launcher;
+        CScratchFolder scratch;
+        if (dir.empty())
+            dir = scratch.Path();
+        std::printf("transvane-bench: scale %.3g, best of %d, %d core(s) available, files in %s\n", scale, repeat,
+                    CoresAvailable(), dir.c_str());
+        const std::vector<std::pair<std::string, std::function<TScenario(double)>>> scenarios = {
+            {"sounds+data", SoundsAndData}, {"pictures", Pictures}, {"many-small", ManySmall}};
+        std::vector<TResult> results;
+        for (const auto& [name, make] : scenarios) {
+            if (!only.empty() && only != name)
+                continue;
+            std::printf("%s: generating ...", name.c_str());
+            std::fflush(stdout);
+            TScenario scenario = make(scale);
+            std::printf(" %.1f MiB, measuring ...", static_cast<double>(scenario.File.size()) / MiB);
+            std::fflush(stdout);
+            results.push_back(Measure(launcher, scenario, dir, TRANSVANE_CLI_PATH, repeat, keep));
+            std::printf(" done\n");
+        }
+        PrintTable(results);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "\ntransvane-bench: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
