@@ -72,6 +72,9 @@ void ClearGame() {
 }
 
 bool LoadGame(CStream& stream) {
+    // Everything the sections build beyond the file's own bytes is charged
+    // to this budget, so a small hostile file cannot claim gigabytes.
+    const CLoadBudget budget(stream.Size());
     if (stream.ReadInt() != GameFileMagic) {
         ShowMessage("Error Loading: This is not a vantrel file.");
         return false;

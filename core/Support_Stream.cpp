@@ -21,6 +21,12 @@ constexpr std::size_t ChunkSize = 32768;
 
 std::size_t TheInflateLimit = MaxBlockSize;
 
+// The running load's budget and what it has used; no limit outside a load.
+constexpr std::size_t Unlimited = std::numeric_limits<std::size_t>::max();
+std::size_t TheBudgetLimit = Unlimited;
+std::size_t TheBudgetUsed = 0;
+std::size_t TheBudgetFloor = LoadBudgetFloor;
+
 std::string ZlibMessage(const z_stream& zs, int code) {
     if (zs.msg != nullptr)
         return zs.msg;
@@ -222,6 +228,30 @@ void CStream::WriteCompressedBlock(std::span<const std::uint8_t> source) {
 void SetInflateLimit(std::size_t limit) { TheInflateLimit = std::min(limit, MaxBlockSize); }
 std::size_t InflateLimit() { return TheInflateLimit; }
 
+CLoadBudget::CLoadBudget(std::size_t fileSize) : FPreviousLimit(TheBudgetLimit), FPreviousUsed(TheBudgetUsed) {
+    const std::size_t scaled =
+        fileSize > Unlimited / LoadBudgetFactor ? Unlimited : fileSize * LoadBudgetFactor;
+    TheBudgetLimit = std::max(TheBudgetFloor, scaled);
+    TheBudgetUsed = 0;
+}
+
+void SetLoadBudgetFloor(std::size_t floor) { TheBudgetFloor = floor; }
+
+CLoadBudget::~CLoadBudget() {
+    TheBudgetLimit = FPreviousLimit;
+    TheBudgetUsed = FPreviousUsed;
+}
+
+std::size_t CLoadBudget::Remaining() { return TheBudgetLimit - TheBudgetUsed; }
+
+void CLoadBudget::Charge(std::size_t bytes) {
+    if (TheBudgetLimit == Unlimited)
+        return;
+    if (bytes > Remaining())
+        throw EReadError("The file describes more data than it can hold: it is corrupted");
+    TheBudgetUsed += bytes;
+}
+
 void CompressBlock(std::span<const std::uint8_t> source, CBlock& destination) {
     z_stream zs{};
     int code = deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY);
@@ -265,6 +295,10 @@ void CompressBlock(std::span<const std::uint8_t> source, CBlock& destination) {
 }
 
 CBlock InflateBlock(std::span<const std::uint8_t> source) {
+    // A block may not inflate past the block limit nor past what is left of
+    // the running load's budget; it is charged with what it inflated to.
+    const std::size_t budget = CLoadBudget::Remaining();
+    const std::size_t limit = std::min(TheInflateLimit, budget);
     z_stream zs{};
     int code = inflateInit(&zs);
     if (code != Z_OK)
@@ -282,13 +316,15 @@ CBlock InflateBlock(std::span<const std::uint8_t> source) {
             consumed += inChunk;
         }
         const std::size_t produced = result.size();
-        if (produced > TheInflateLimit) {
+        if (produced > limit) {
             // One byte past the limit is enough to know: the room below is
             // capped so the block never grows beyond limit + 1.
             inflateEnd(&zs);
+            if (limit == budget && budget < TheInflateLimit)
+                throw EReadError("The file describes more data than it can hold: it is corrupted");
             throw EZCompressionError("inflated block exceeds the size limit");
         }
-        const std::size_t room = std::min(ChunkSize, TheInflateLimit + 1 - produced);
+        const std::size_t room = std::min(ChunkSize, limit + 1 - produced);
         result.resize(produced + room);
         zs.next_out = result.data() + produced;
         zs.avail_out = static_cast<uInt>(room);
@@ -308,6 +344,7 @@ CBlock InflateBlock(std::span<const std::uint8_t> source) {
     inflateEnd(&zs);
     if (result.size() > TheInflateLimit)
         throw EZCompressionError("inflated block exceeds the size limit");
+    CLoadBudget::Charge(result.size());
     // Bytes after the end of the zlib stream are never written by this
     // system; they are ignored.
     if (result.capacity() - result.size() > result.size() / 8)
