@@ -13,9 +13,9 @@
 // project, far below the memory limit of a fuzzing run.  The inflate limit
 // stays above the budget's floor, so that every picture a load accepts (at
 // most the budget, once decoded) can be written and read back.
-inline constexpr std::size_t FuzzInflateLimit = std::size_t{64} << 20;
+inline constexpr std::size_t FuzzInflateLimit = std::size_t{16} << 20;
 
-inline constexpr std::size_t FuzzBudgetFloor = std::size_t{32} << 20;
+inline constexpr std::size_t FuzzBudgetFloor = std::size_t{8} << 20;
 
 inline void PrepareFuzzing() {
     SetInflateLimit(FuzzInflateLimit);

@@ -30,7 +30,7 @@ for harness in "$dir"/fuzz/*_fuzz; do
   log="$dir/findings/$name.log"
   # -rss_limit_mb bounds the memory one input may claim; the harnesses
   # lower the inflate limit far below it.
-  if nice -n 10 "$harness" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  if nice -n 10 "$harness" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
        -print_final_stats=1 -artifact_prefix="$dir/findings/$name-" \
        "$corpus" "$dir/seeds/$name" >"$log" 2>&1; then
     grep -E '^Done [0-9]+ runs|stat::number_of_executed_units' "$log" | head -2 || true

@@ -563,6 +563,28 @@ TEST_F(Hostile, ManyCheapPicturesExhaustTheBudget) {
     ExpectHandled(spoiled, EOutcome::Refused, "400 pictures of a million pixels");
 }
 
+// A closed smooth path of three points computes a curve of 766 points,
+// some 24 KB from a hundred stored bytes: a file of a thousand of them is
+// refused once the curves exceed the budget (lowered here to 8 MB), and a
+// few of them load.
+TEST_F(Hostile, ManySmoothPathsExhaustTheBudget) {
+    const CBudgetFloor floor(std::size_t{8} << 20);
+    TProject p = Project;
+    TPath closed;
+    closed.ConnectionKind = 1;
+    closed.EndAction = 2;
+    closed.SmoothingDepth = 8;
+    closed.Points = {{0, 0, 100}, {10, 20, 50}, {30, 0, 100}};
+    p.Paths.Slots.clear();
+    for (int i = 0; i < 10; ++i)
+        p.Paths.Add("p", closed);
+    ExpectHandled(WriteProject(p), EOutcome::Either, "ten paths");
+    EXPECT_EQ(PathList.Count(), 10);
+    for (int i = 10; i < 1000; ++i)
+        p.Paths.Add("p", closed);
+    ExpectHandled(WriteProject(p), EOutcome::Refused, "a thousand paths");
+}
+
 TEST_F(Hostile, SmoothingDepth40IsKeptAndTheCurveBounded) {
     const CBlock file = Patched(File, After(File, PathDepth) - 4, 40);
     ExpectHandled(file, EOutcome::Either, "depth 40");
