@@ -306,7 +306,7 @@ CBlock InflateBlock(std::span<const std::uint8_t> source) {
 
     CBlock result;
     // A first guess at the size; inflation rarely shrinks data below this.
-    result.reserve(std::min<std::size_t>(source.size() * 3 + ChunkSize, std::size_t{64} << 20));
+    result.reserve(std::min({source.size() * 3 + ChunkSize, std::size_t{64} << 20, limit + 1}));
     std::size_t consumed = 0;
     do {
         if (zs.avail_in == 0 && consumed < source.size()) {
