@@ -12,6 +12,9 @@
 #include "app/Preferences_Form.h"
 #include "app/Progress_Form.h"
 #include "app/ResourceIcon_Form.h"
+#include "world/Help_Form.h"
+#include "world/Option_Form.h"
+#include "world/Support_ValuesDialog.h"
 
 class CDialogs;
 
@@ -26,7 +29,10 @@ public:
     // and destroyed in the reverse one.
     std::unique_ptr<TMainForm> MainForm;
     std::unique_ptr<TImagesForm> ImagesForm;
+    std::unique_ptr<THelpForm> HelpForm;
     std::unique_ptr<TResourceIconForm> ResourceIconForm;
+    std::unique_ptr<TOptionForm> OptionForm;
     std::unique_ptr<TPreferencesForm> PreferencesForm;
+    std::unique_ptr<TValuesDialog> ValuesDialog;
     std::unique_ptr<TProgressForm> ProgressForm;
 };

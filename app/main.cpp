@@ -63,6 +63,7 @@ int main(int argc, char** argv) {
     CreateTempFolder();
 
     QApplication::setApplicationName(ApplicationTitle);
+    QApplication::setApplicationVersion(QStringLiteral(TRANSVANE_VERSION));
     int result = EXIT_SUCCESS;
     {
         CConverterWindows windows(dialogs);

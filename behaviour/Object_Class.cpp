@@ -83,15 +83,14 @@ bool CObject::Load(CStream& stream) {
     const std::int32_t lastRow = tag == ObjectTagOld ? OldLastRow : stream.ReadInt();
 
     // A file may claim more rows than the model has; such rows are read as
-    // long as they are empty, and an event in one fails the record.  Each
-    // row costs at least its four-byte end marker, so a huge R ends at the
-    // end of the stream.
+    // long as they are empty, and an event in one fails the record, since
+    // there is nowhere to keep it.  Each row costs at least its four-byte end
+    // marker, so a huge R ends at the end of the stream.
     for (std::int64_t row = 0; row <= lastRow; ++row) {
         for (std::int32_t number = stream.ReadInt(); number >= 0; number = stream.ReadInt()) {
-            CEvent* event = GetEvent(static_cast<int>(std::min<std::int64_t>(row, EventRowCount)), number);
-            if (event == nullptr)
+            if (row >= EventRowCount)
                 return false;
-            event->Load(stream);
+            GetEvent(static_cast<int>(row), number)->Load(stream);
         }
     }
     return true;

@@ -49,6 +49,7 @@ public:
 
     // The events that were asked for, by number, ascending.
     const std::map<std::int32_t, std::unique_ptr<CEvent>>& Events() const { return FEvents; }
+    std::map<std::int32_t, std::unique_ptr<CEvent>>& Events() { return FEvents; }
 
 private:
     std::int64_t FLength = 0;

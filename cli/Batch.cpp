@@ -33,15 +33,19 @@ bool IsBatchOption(const std::string& argument) {
            argument == "--quiet" || argument == "-q" || argument == "--";
 }
 
-int UsageError(const std::string& problem) {
-    std::fprintf(stderr, "transvane-cli: %s\nRun 'transvane-cli --help' for the usage.\n",
-                 problem.c_str());
-    return 2;
+void ShowProblem(const std::string& problem) {
+    std::fprintf(stderr, "transvane-cli: %s\n", problem.c_str());
 }
 
-// Parses the arguments after "convert"; on a usage error prints it and
-// returns nullopt.
-std::optional<CBatchOptions> ParseArguments(const std::vector<std::string>& arguments) {
+// Parses the arguments after "convert"; on a usage error prints the usage
+// text and the problem under it, and returns nullopt.
+std::optional<CBatchOptions> ParseArguments(const std::vector<std::string>& arguments,
+                                            const char* usage) {
+    const auto UsageError = [usage](const std::string& problem) {
+        std::fputs(usage, stderr);
+        std::fputs("\n", stderr);
+        ShowProblem(problem);
+    };
     CBatchOptions options;
     bool haveOutputDir = false;
     bool optionsEnded = false;
@@ -100,12 +104,12 @@ bool PrepareOutputDir(const std::string& dir) {
     if (fs::is_directory(dir, error))
         return true;
     if (fs::exists(dir, error)) {
-        UsageError("the output folder " + dir + " exists and is not a folder");
+        ShowProblem("the output folder " + dir + " exists and is not a folder");
         return false;
     }
     fs::create_directories(dir, error);
     if (error) {
-        UsageError("cannot create the output folder " + dir + ": " + error.message());
+        ShowProblem("cannot create the output folder " + dir + ": " + error.message());
         return false;
     }
     return true;
@@ -307,8 +311,8 @@ bool IsBatchConvert(const std::vector<std::string>& arguments) {
     return false;
 }
 
-int RunBatchConvert(const std::vector<std::string>& arguments) {
-    std::optional<CBatchOptions> options = ParseArguments(arguments);
+int RunBatchConvert(const std::vector<std::string>& arguments, const char* usage) {
+    std::optional<CBatchOptions> options = ParseArguments(arguments, usage);
     if (!options)
         return 2;
     if (!PrepareOutputDir(options->OutputDir))

@@ -39,8 +39,9 @@
 bool IsBatchConvert(const std::vector<std::string>& arguments);
 
 // Runs the batch form on the arguments after "convert"; returns the exit
-// status.
-int RunBatchConvert(const std::vector<std::string>& arguments);
+// status.  A usage error prints usage, the tool's usage text, and then the
+// problem.
+int RunBatchConvert(const std::vector<std::string>& arguments, const char* usage);
 
 // The feedback of a batch run.  Each message becomes a line on out with the
 // current file's name in front; with quiet set, the lines of a file are held

@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "convert") == 0) {
         const std::vector<std::string> arguments(argv + 2, argv + argc);
         if (IsBatchConvert(arguments))
-            return RunBatchConvert(arguments);
+            return RunBatchConvert(arguments, Usage);
         return Convert(arguments[0], arguments[1]);
     }
     std::cerr << Usage;

@@ -18,6 +18,7 @@ CBlock AsDocument(CBlock bytes) {
 void ClearGameInformation() {
     GameInformation.Text = PlainTextToRtf(std::string());
     GameInformation.BackgroundColor = DefaultInformationColor;
+    GameInformation.MimicMainForm = false;
     GameInformation.Changed = false;
 }
 
@@ -47,6 +48,11 @@ bool SaveGameInformation(CStream& stream) {
 
 void SetGameInformationText(CBlock bytes) {
     GameInformation.Text = AsDocument(std::move(bytes));
+    GameInformation.Changed = true;
+}
+
+void SetGameInformationPlainText(const std::string& text) {
+    GameInformation.Text = PlainTextToRtf(text);
     GameInformation.Changed = true;
 }
 

@@ -36,14 +36,17 @@ struct CGameInformation {
 
 extern CGameInformation GameInformation;
 
-// Empties the text and resets the colour; the display switch is left as it
-// is, like the editor's menu item that holds it.
+// Empties the text, resets the colour and turns the display switch off, so
+// that nothing of an earlier project survives in a cleared model.
 void ClearGameInformation();
 bool LoadGameInformation(CStream& stream);
 bool SaveGameInformation(CStream& stream);
 
-// For the editor and the tools: replace the document (bytes that are not a
-// well-formed document are taken as plain text, as on loading) and read it
-// back as plain text.  Setting the text sets the modified flag.
+// For the editor and the tools.  SetGameInformationText replaces the
+// document with the bytes, taken as on loading (a well-formed document as
+// it is, anything else as plain text); SetGameInformationPlainText always
+// takes its text as plain text.  Both set the modified flag.
 void SetGameInformationText(CBlock bytes);
+void SetGameInformationPlainText(const std::string& text);
+// The document's text without its formatting (see RtfPlainText).
 std::string GameInformationPlainText();

@@ -1,6 +1,10 @@
 #include "world/Option_Form.h"
 
+#include <QBuffer>
 #include <QButtonGroup>
+#include <QDateTime>
+#include <QImage>
+#include <QLocale>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -15,9 +19,18 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <iterator>
 
+#include "core/Resource_Main.h"
+#include "media/Support_Bitmap24.h"
+#include "world/Help_Rtf.h"
+#include "world/Option_Icon.h"
+#include "world/Option_Main.h"
 #include "world/Support_ValueEdit.h"
 
 namespace {
@@ -66,6 +79,12 @@ void TRadioGroup::SetItemIndex(int index) {
     FButtons->setExclusive(true);
 }
 
+bool TOptionForm::IsSingleIcon(const QByteArray& bytes) {
+    // The icon file header: reserved word 0, type word 1 (icon), one image.
+    static constexpr char Header[] = {0, 0, 1, 0, 1, 0};
+    return bytes.size() >= 6 && std::equal(std::begin(Header), std::end(Header), bytes.begin());
+}
+
 bool TOptionForm::IsSingleIconSize(std::int64_t size) {
     return size == 766 || size == 2238 || size == 3262 || size == 4286;
 }
@@ -99,6 +118,7 @@ TOptionForm::TOptionForm(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(FPages);
     layout->addWidget(buttons);
+    setMinimumWidth(480);
 
     LoadFromOptions();
 }
@@ -193,7 +213,8 @@ QWidget* TOptionForm::BuildResolutionPage() {
 
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(FResolutionCheck);
-    layout->addWidget(FResolutionPanel, 1);
+    layout->addWidget(FResolutionPanel);
+    layout->addStretch(1);
 
     connect(FResolutionCheck, &QCheckBox::clicked, this, [this] { UpdateResolutionPanel(); });
     connect(FExclusiveCheck, &QCheckBox::clicked, this, &TOptionForm::ExclusiveClicked);
@@ -235,6 +256,13 @@ QWidget* TOptionForm::BuildLoadingPage() {
     FGameIcon = new QLabel(page);
     FGameIcon->setObjectName(QStringLiteral("GameIcon"));
     FGameIcon->setFixedSize(32, 32);
+    // The icon a new project starts with, kept for show as the form's own.
+    auto* defaultIcon = new QLabel(page);
+    defaultIcon->setObjectName(QStringLiteral("DefaultGameIcon"));
+    QPixmap defaultPicture;
+    defaultPicture.loadFromData(DefaultGameIcon().data(), static_cast<uint>(DefaultGameIcon().size()), "ICO");
+    defaultIcon->setPixmap(defaultPicture);
+    defaultIcon->hide();
     FChangeIconBtn = AddButton(page, "ChangeIconBtn", QStringLiteral("C&hange Icon"));
 
     FGameIdEdit = new TValueEdit(page);
@@ -336,7 +364,7 @@ void TOptionForm::UpdateBarButtons() {
 }
 
 void TOptionForm::ExclusiveClicked(bool checked) {
-    if (checked && !FExclusiveMode)
+    if (checked && !GameOptions.ExclusiveMode)
         ShowMessageBox(QStringLiteral(
             "Please realize that in exclusive mode no dialogs, highscore table, or debug information can be shown!"));
 }
@@ -360,7 +388,7 @@ void TOptionForm::ChangeIcon() {
         return;
     }
     const QByteArray bytes = file.readAll();
-    if (!IsSingleIconSize(bytes.size())) {
+    if (!IsSingleIconSize(bytes.size()) || !IsSingleIcon(bytes)) {
         ShowMessageBox(QStringLiteral("Only 32x32, single icons are supported."));
         return;
     }
@@ -375,16 +403,173 @@ void TOptionForm::ShowIcon() {
     FGameIcon->setPixmap(picture.isNull() ? QPixmap() : picture.scaled(32, 32));
 }
 
+namespace {
+
+// A stored date-time (days since 30 December 1899, the fraction the time
+// of day) as the user reads it; empty for a value no calendar holds.
+QString DateTimeText(double days) {
+    if (!std::isfinite(days) || std::abs(days) > 3'000'000)
+        return {};
+    const double whole = std::floor(days);
+    const auto milliseconds = static_cast<qint64>(std::llround((days - whole) * 86'400'000.0));
+    const QDateTime time(QDate(1899, 12, 30).addDays(static_cast<qint64>(whole)), QTime(0, 0));
+    return QLocale().toString(time.addMSecs(milliseconds), QLocale::ShortFormat);
+}
+
+// A memo's lines as stored (CR LF between lines) and as shown.
+QString StoredToShown(const std::string& text) {
+    QString shown = FromWindows1252(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return shown;
+}
+
+std::string ShownToStored(QString text) {
+    text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return ToWindows1252(text);
+}
+
+// Reads a picture file of any format the toolkit knows into the bytes of a
+// 24-bit BMP, the form in which the project holds pictures.  Nothing when
+// the file is no picture.
+std::optional<CBlock> PictureAsBitmap(const QString& fileName) {
+    QImage picture(fileName);
+    if (picture.isNull() || static_cast<std::int64_t>(picture.width()) * picture.height() > MaxBitmapPixels)
+        return std::nullopt;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.convertToFormat(QImage::Format_RGB888).save(&buffer, "BMP"))
+        return std::nullopt;
+    return CBlock(bytes.begin(), bytes.end());
+}
+
+// Replaces a picture of the record by the chosen file, when one was chosen
+// and it is a picture; otherwise the record keeps what it holds.
+void TakePicture(const QString& fileName, std::optional<CBlock>& image) {
+    if (fileName.isEmpty())
+        return;
+    if (std::optional<CBlock> bitmap = PictureAsBitmap(fileName))
+        image = std::move(bitmap);
+}
+
+}  // namespace
+
 void TOptionForm::LoadFromOptions() {
+    const CGameOptions& o = GameOptions;
+    FFullscreenCheck->setChecked(o.OptionFlag1);
+    FWaitCheck->setChecked(o.OptionFlag2);
+    FScaleHardwareCheck->setChecked(o.OptionFlag4);
+    FNoBorderCheck->setChecked(o.OptionFlag5);
+    FShowcursorCheck->setChecked(o.OptionFlag6);
+    FNoCloseCheck->setChecked(o.OptionFlag7);
+    FCaptionCheck->setChecked(o.OptionFlag8);
+    FQuitkeyCheck->setChecked(o.OptionFlag9);
+    FHelpkeyCheck->setChecked(o.OptionFlag10);
+    FScreenkeyCheck->setChecked(o.OptionFlag11);
+    FSaveKeyCheck->setChecked(o.OptionFlag12);
+    FFreezeCheck->setChecked(o.OptionFlag14);
+    FWinScaleValue->SetValue(o.WindowScale);
+    FFullScaleValue->SetValue(o.FullScale);
+
+    FResolutionCheck->setChecked(o.SetResolution);
+    FExclusiveCheck->setChecked(o.ExclusiveMode);
+    FColorGroup->SetItemIndex(o.ColorDepth);
+    FResolutionGroup->SetItemIndex(o.Resolution);
+    FFrequencyGroup->SetItemIndex(o.Frequency);
+
+    FShowLoadImageCheck->setChecked(o.ShowLoadImage);
+    // A kind no form offers (only a damaged file holds one) checks no button
+    // and is kept unless the user picks one.
+    FNoBarBtn->setAutoExclusive(false);
+    FDefaultBarBtn->setAutoExclusive(false);
+    FOwnBarBtn->setAutoExclusive(false);
+    FNoBarBtn->setChecked(o.ProgressBarKind == 0);
+    FDefaultBarBtn->setChecked(o.ProgressBarKind == 1);
+    FOwnBarBtn->setChecked(o.ProgressBarKind == 2);
+    FNoBarBtn->setAutoExclusive(true);
+    FDefaultBarBtn->setAutoExclusive(true);
+    FOwnBarBtn->setAutoExclusive(true);
+    FLoadImageFile.clear();
+    FBackImageFile.clear();
+    FFrontImageFile.clear();
+    FIcon = o.Icon.empty() ? DefaultGameIcon() : o.Icon;
+    FGameIdEdit->SetValue(GameId);
+
+    FDisplayErrorsCheck->setChecked(o.DisplayErrors);
+    FWriteErrorsCheck->setChecked(o.WriteErrors);
+    FAbortErrorsCheck->setChecked(o.AbortErrors);
+    FVariableErrorsCheck->setChecked(o.VariableErrors);
+
+    FEdit_Author->setText(FromWindows1252(o.Author));
+    FEdit_Author->setModified(false);
+    FEdit_Version->SetValue(o.GameVersion);
+    FEdit_LastChanged->setText(DateTimeText(o.LastChanged));
+    FMemo_Information->setPlainText(StoredToShown(o.Information));
+    FMemo_Information->document()->setModified(false);
+
     UpdateResolutionPanel();
     UpdateBarButtons();
     ShowIcon();
 }
 
-void TOptionForm::SaveToOptions() {}
+void TOptionForm::SaveToOptions() {
+    CGameOptions& o = GameOptions;
+    o.OptionFlag1 = FFullscreenCheck->isChecked();
+    o.OptionFlag2 = FWaitCheck->isChecked();
+    o.OptionFlag4 = FScaleHardwareCheck->isChecked();
+    o.OptionFlag5 = FNoBorderCheck->isChecked();
+    o.OptionFlag6 = FShowcursorCheck->isChecked();
+    o.OptionFlag7 = FNoCloseCheck->isChecked();
+    o.OptionFlag8 = FCaptionCheck->isChecked();
+    o.OptionFlag9 = FQuitkeyCheck->isChecked();
+    o.OptionFlag10 = FHelpkeyCheck->isChecked();
+    o.OptionFlag11 = FScreenkeyCheck->isChecked();
+    o.OptionFlag12 = FSaveKeyCheck->isChecked();
+    o.OptionFlag14 = FFreezeCheck->isChecked();
+    o.WindowScale = FWinScaleValue->Value();
+    o.FullScale = FFullScaleValue->Value();
+
+    o.SetResolution = FResolutionCheck->isChecked();
+    o.ExclusiveMode = FExclusiveCheck->isChecked();
+    if (FColorGroup->ItemIndex() >= 0)
+        o.ColorDepth = FColorGroup->ItemIndex();
+    if (FResolutionGroup->ItemIndex() >= 0)
+        o.Resolution = FResolutionGroup->ItemIndex();
+    if (FFrequencyGroup->ItemIndex() >= 0)
+        o.Frequency = FFrequencyGroup->ItemIndex();
+
+    o.ShowLoadImage = FShowLoadImageCheck->isChecked();
+    if (FNoBarBtn->isChecked())
+        o.ProgressBarKind = 0;
+    else if (FDefaultBarBtn->isChecked())
+        o.ProgressBarKind = 1;
+    else if (FOwnBarBtn->isChecked())
+        o.ProgressBarKind = 2;
+    TakePicture(FLoadImageFile, o.LoadingImage);
+    TakePicture(FBackImageFile, o.BarBackImage);
+    TakePicture(FFrontImageFile, o.BarFrontImage);
+    o.Icon = FIcon;
+    GameId = FGameIdEdit->Value();
+
+    o.DisplayErrors = FDisplayErrorsCheck->isChecked();
+    o.WriteErrors = FWriteErrorsCheck->isChecked();
+    o.AbortErrors = FAbortErrorsCheck->isChecked();
+    o.VariableErrors = FVariableErrorsCheck->isChecked();
+
+    // Texts are written back only when edited, so that stored bytes the
+    // code page cannot show survive an unchanged form.
+    if (FEdit_Author->isModified())
+        o.Author = ToWindows1252(FEdit_Author->text());
+    o.GameVersion = FEdit_Version->Value();
+    if (FMemo_Information->document()->isModified())
+        o.Information = ShownToStored(FMemo_Information->toPlainText());
+    o.Changed = true;
+}
 
 void TOptionForm::showEvent(QShowEvent* event) {
-    LoadFromOptions();
+    // Opening the form, not restoring it from the task bar, reads the record.
+    if (!event->spontaneous())
+        LoadFromOptions();
     QDialog::showEvent(event);
 }
 

@@ -17,6 +17,7 @@
 //   OptionFlag7  NoCloseCheck         OptionFlag14  FreezeCheck
 #pragma once
 
+#include <QByteArray>
 #include <QDialog>
 #include <QGroupBox>
 #include <QString>
@@ -58,13 +59,19 @@ public:
     // The sizes of an icon file holding one 32 x 32 image of 4, 8, 24 or 32
     // bits per pixel, the only icons the form accepts.
     static bool IsSingleIconSize(std::int64_t size);
+    // Whether the bytes begin as an icon file of one image.  A file of the
+    // right size that is no icon is refused as well: a project holding it
+    // could not be read again.
+    static bool IsSingleIcon(const QByteArray& bytes);
 
     explicit TOptionForm(QWidget* parent = nullptr);
     ~TOptionForm() override;
 
     // Fills the controls from the project's options record.
     void LoadFromOptions();
-    // Writes the controls back into the record and marks it changed.
+    // Writes the controls back into the record and marks it changed.  The
+    // pictures chosen since the form was filled replace the record's (read
+    // and kept as 24-bit bitmaps); the game identifier goes to GameId.
     void SaveToOptions();
 
     // The icon the form shows and that OK stores: the bytes of an icon file.
@@ -153,7 +160,4 @@ private:
     QString FLoadImageFile;
     QString FBackImageFile;
     QString FFrontImageFile;
-    // The record's exclusive mode when the controls were filled: the warning
-    // is for switching it on, not for a box that was already on.
-    bool FExclusiveMode = false;
 };

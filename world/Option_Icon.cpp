@@ -139,11 +139,3 @@ const CBlock& DefaultGameIcon() {
     return icon;
 }
 
-bool IsSingle32x32IconSize(std::uintmax_t size) {
-    // Header and directory entry (22 bytes), information header (40), the
-    // palette, the colour image and the 1-bit mask (128).
-    constexpr auto Size = [](std::uintmax_t bits, std::uintmax_t paletteEntries) {
-        return 22 + 40 + paletteEntries * 4 + Side * Side * bits / 8 + MaskBytes;
-    };
-    return size == Size(4, 16) || size == Size(8, 256) || size == Size(24, 0) || size == Size(32, 0);
-}

@@ -16,8 +16,6 @@
 // in code rather than kept as a binary resource.
 #pragma once
 
-#include <cstdint>
-
 #include "core/Support_Stream.h"
 
 inline constexpr std::size_t DefaultGameIconSize = 2238;
@@ -25,7 +23,3 @@ inline constexpr std::size_t DefaultGameIconSize = 2238;
 // The icon file's bytes; built once, never changed.
 const CBlock& DefaultGameIcon();
 
-// True for the sizes of an icon file that holds exactly one 32 x 32 image
-// of 4, 8, 24 or 32 bits per pixel (766, 2238, 3262 or 4286 bytes): the
-// only icons a user may choose for a game.
-bool IsSingle32x32IconSize(std::uintmax_t size);

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <ctime>
 
+#include "media/Support_Bitmap24.h"
 #include "world/Option_Icon.h"
 
 CGameOptions GameOptions;

@@ -42,7 +42,6 @@
 #include <string>
 
 #include "core/Support_Stream.h"
-#include "media/Support_Bitmap24.h"
 
 inline constexpr std::int32_t OptionsVersion = 500;
 

@@ -15,17 +15,18 @@ private slots:
     void everyWindowExistsAndNoneIsShown() {
         CScriptedDialogs dialogs;
         CConverterWindows windows(dialogs);
-        const QList<QWidget*> all{windows.MainForm.get(), windows.ImagesForm.get(),
-                                  windows.ResourceIconForm.get(), windows.PreferencesForm.get(),
-                                  windows.ProgressForm.get()};
+        const QList<QWidget*> all{
+            windows.MainForm.get(),   windows.ImagesForm.get(),      windows.HelpForm.get(),
+            windows.ResourceIconForm.get(), windows.OptionForm.get(), windows.PreferencesForm.get(),
+            windows.ValuesDialog.get(), windows.ProgressForm.get()};
         QStringList names;
         for (QWidget* window : all) {
             QVERIFY(window->isWindow());
             QVERIFY(!window->isVisible());
             names << window->objectName();
         }
-        QCOMPARE(names, (QStringList{"MainForm", "ImagesForm", "ResourceIconForm", "PreferencesForm",
-                                     "ProgressForm"}));
+        QCOMPARE(names, (QStringList{"MainForm", "ImagesForm", "HelpForm", "ResourceIconForm",
+                                     "OptionForm", "PreferencesForm", "ValuesDialog", "ProgressForm"}));
         QCOMPARE(windows.PreferencesForm->children().size(), 0);
     }
 

@@ -11,6 +11,7 @@
 #include "app/Progress_Form.h"
 #include "app/ScriptedDialogs.h"
 #include "app/Support_Feedback.h"
+#include "support/ProjectFiles.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -58,6 +59,17 @@ private:
     TMainForm& FMainForm;
     TProgressForm& FProgressForm;
 };
+
+// The bar values a report sequence set, in order.
+QList<int> BarValues(const QStringList& notes) {
+    QList<int> values;
+    for (const QString& note : notes)
+        if (note.startsWith(QStringLiteral("set|")))
+            values << note.section(QLatin1Char('|'), 2, 2).toInt();
+    return values;
+}
+
+const QList<int> SectionProgress{5, 20, 50, 60, 65, 70, 75, 80, 85, 95, 100};
 
 CBlock HeaderOnly(std::int32_t version) {
     CStream stream;
@@ -161,7 +173,7 @@ private slots:
         const auto bytes = [](const CBlock& block) {
             return QByteArray(reinterpret_cast<const char*>(block.data()), static_cast<qsizetype>(block.size()));
         };
-        QTest::newRow("not a project") << QByteArray("PK\x03\x04 certainly not a project", 30)
+        QTest::newRow("not a project") << QByteArray("PK\x03\x04", 4) + " certainly not a project"
                                        << QStringList{NotAProject, Corrupted};
         QTest::newRow("version 399")
             << bytes(HeaderOnly(399))
@@ -201,6 +213,65 @@ private slots:
         ExpectIdle();
         // The chosen file is never touched.
         QCOMPARE(ReadWholeFile(source.toStdString()), CBlock(contents.begin(), contents.end()));
+    }
+
+    void cancelledSaveWritesNothing() {
+        const QString source = FileNamed("old.vtr");
+        const CBlock original = project::WriteProject(project::EmptyProject(400));
+        WriteWholeFile(source.toStdString(), original);
+        Dialogs->OpenAnswers = {source};
+        Dialogs->SaveAnswers = {std::nullopt};
+
+        QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
+
+        QCOMPARE(Dialogs->Calls, (QStringList{"open", "save:" + source}));
+        QCOMPARE(Spy->Notes.front(), QStringLiteral("start|Loading Game Data ...|0|shown|disabled|wait"));
+        QCOMPARE(BarValues(Spy->Notes), SectionProgress);
+        QVERIFY(Spy->Notes.back().startsWith(QStringLiteral("end|Loading")));
+        ExpectIdle();
+        QCOMPARE(QDir(Folder->Path().c_str()).entryList(QDir::Files), QStringList{"old.vtr"});
+        QCOMPARE(ReadWholeFile(source.toStdString()), original);
+    }
+
+    void successfulConversion_data() {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<bool>("overwrite");
+        QTest::newRow("version 400 over itself") << 400 << true;
+        QTest::newRow("version 500 over itself") << 500 << true;
+        QTest::newRow("version 430 to a new name") << 430 << false;
+    }
+
+    void successfulConversion() {
+        QFETCH(int, version);
+        QFETCH(bool, overwrite);
+        const QString source = FileNamed("old.vtr");
+        const QString target = overwrite ? source : FileNamed("new.vtr");
+        const CBlock original = project::WriteProject(project::EmptyProject(version));
+        WriteWholeFile(source.toStdString(), original);
+        Dialogs->OpenAnswers = {source};
+        Dialogs->SaveAnswers = {target};
+
+        QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
+
+        // No message: only the progress window came and went, twice.
+        QCOMPARE(Dialogs->Calls, (QStringList{"open", "save:" + source}));
+        QCOMPARE(Spy->Notes.count(QStringLiteral("end|Loading Game Data ...|100|hidden|enabled|wait")), 1);
+        QCOMPARE(Spy->Notes.count(QStringLiteral("start|Saving Game Data ...|0|shown|disabled|wait")), 1);
+        QCOMPARE(Spy->Notes.back(), QStringLiteral("end|Saving Game Data ...|100|hidden|enabled|wait"));
+        QCOMPARE(BarValues(Spy->Notes), SectionProgress + SectionProgress);
+        ExpectIdle();
+
+        const CBlock written = ReadWholeFile(target.toStdString());
+        QVERIFY(written.size() > 32);
+        QCOMPARE(CBlock(written.begin(), written.begin() + 8), Bytes({0x91, 0xD5, 0x12, 0x00, 0xF4, 0x01, 0x00, 0x00}));
+        QStringList expectedFiles{"old.vtr"};
+        if (overwrite)
+            QCOMPARE(ReadWholeFile(FileNamed("old.vk1").toStdString()), original);  // the backup
+        else
+            QCOMPARE(ReadWholeFile(source.toStdString()), original);
+        expectedFiles << (overwrite ? "old.vk1" : "new.vtr");
+        expectedFiles.sort();
+        QCOMPARE(QDir(Folder->Path().c_str()).entryList(QDir::Files, QDir::Name), expectedFiles);
     }
 
     void missingFileShowsOneMessage() {

@@ -92,6 +92,8 @@ struct CTestLayer {
     bool TileV = true;
     std::int32_t SpeedH = 1;
     std::int32_t SpeedV = -2;
+
+    bool operator==(const CTestLayer&) const = default;
 };
 
 struct CTestView {
@@ -107,6 +109,8 @@ struct CTestView {
     std::int32_t SpeedH = 3;
     std::int32_t SpeedV = 4;
     std::int32_t FollowObject = 0;
+
+    bool operator==(const CTestView&) const = default;
 };
 
 struct CTestInstance {
@@ -116,6 +120,8 @@ struct CTestInstance {
     std::int32_t Id = 100001;
     std::string Code;  // 500 only
     bool InstanceFlag = false;  // 500 only
+
+    bool operator==(const CTestInstance&) const = default;
 };
 
 struct CTestTile {
@@ -128,6 +134,8 @@ struct CTestTile {
     std::int32_t Height = 16;
     std::int32_t Depth = 1000000;
     std::int32_t Id = 10000001;
+
+    bool operator==(const CTestTile&) const = default;
 };
 
 struct CTestRoom {
@@ -150,6 +158,8 @@ struct CTestRoom {
     // 500 only, in file order: bool, int, int, nine bools, bool, seven ints.
     // Written with WriteInt, so give the bools as 0 or 1.
     std::array<std::int32_t, 20> Settings = {1, 2, 3, 1, 0, 1, 0, 1, 0, 1, 0, 1, 1, 4, 5, 6, 7, 8, 9, 10};
+
+    bool operator==(const CTestRoom&) const = default;
 };
 
 // The record count items are written as the vectors' sizes.
@@ -159,12 +169,16 @@ struct CTestRoomSlot {
     std::optional<CTestRoom> Room;  // none: an empty slot
     std::string Name = "room";
     std::int32_t RecordVersion = 500;
+
+    bool operator==(const CTestRoomSlot&) const = default;
 };
 
 struct CTestRooms {
     std::vector<CTestRoomSlot> Slots;
     std::int32_t InstanceIdCounter = 100500;
     std::int32_t TileIdCounter = 10000500;  // 420 and later
+
+    bool operator==(const CTestRooms&) const = default;
 };
 
 void WriteRoomsSection(CStream& stream, std::int32_t listVersion, const CTestRooms& rooms = {});
@@ -179,10 +193,60 @@ struct CTestGameInformation {
     std::int32_t BackgroundColor = 0x00336699;
     bool MimicMainForm = true;         // 430 only
     CBlock Text = TestRtfDocument();  // the block's bytes as stored
+
+    bool operator==(const CTestGameInformation&) const = default;
 };
 
 void WriteGameInformationSection(CStream& stream, std::int32_t version,
                                  const CTestGameInformation& information = {});
+
+// ---------------------------------------------------------------------------
+// Independent readers of what the converter writes, and what it should write
+
+// The pixels of an image block as the tests build them (schemes -1, 0, 1, 2
+// and 10 holding a standard 24-bit BMP); nullopt for -1.
+std::optional<CTestPixels> TestBlockPixels(const CBlock& block);
+
+// A version-500 options section.  Every bool is checked to be stored as 1 or
+// 0; images are compared by their pixels.
+struct CWrittenOptions {
+    std::vector<std::int32_t> Head;  // the version up to ProgressBarKind: 23 numbers
+    bool BarImagesPresent = false;
+    std::optional<CTestPixels> BarBack, BarFront;
+    bool ShowLoadImage = false;
+    std::optional<CTestPixels> Loading;
+    CBlock Icon;
+    std::vector<std::int32_t> Errors;  // the four error settings
+    std::string Author;
+    std::int32_t GameVersion = 0;
+    double LastChanged = 0;  // the time of saving: compare it on its own
+    std::string Information;
+
+    bool operator==(const CWrittenOptions&) const = default;
+};
+CWrittenOptions ReadWrittenOptions(CStream& stream);
+// What the converter writes for a section of the stored version, with
+// LastChanged 0 and the given icon standing for the default game icon of a
+// section that holds none (before 410).
+CWrittenOptions ExpectedWrittenOptions(const CTestOptions& stored, std::int32_t version,
+                                       const CBlock& defaultIcon);
+
+// A version-500 room record (8 layers, 8 views) and a version-420 rooms
+// section, read back into the builder's structures.
+CTestRoom ReadWrittenRoom(CStream& stream);
+CTestRooms ReadWrittenRooms(CStream& stream);
+// What the converter writes for a record or section of the stored version
+// (an empty code before 411, no tiles before 420, empty instance codes and
+// zero editor settings before 500, layers and views cut or padded to 8),
+// keeping the instances whose object and the tiles whose background exist.
+using CExists = bool (*)(std::int32_t index);
+CTestRoom ExpectedWrittenRoom(CTestRoom stored, std::int32_t version, CExists objectExists,
+                              CExists backgroundExists);
+CTestRooms ExpectedWrittenRooms(const CTestRooms& stored, std::int32_t listVersion,
+                                CExists objectExists, CExists backgroundExists);
+
+// A version-430 game-information section; the text is the block's bytes.
+CTestGameInformation ReadWrittenGameInformation(CStream& stream);
 
 // ---------------------------------------------------------------------------
 // Spoiled files

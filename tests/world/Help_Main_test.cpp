@@ -40,7 +40,7 @@ TEST(GameInformation, ClearGivesDefaults) {
     GameInformation.Changed = true;
     ClearGameInformation();
     EXPECT_EQ(GameInformation.BackgroundColor, static_cast<std::int32_t>(0x80000018u));
-    EXPECT_TRUE(GameInformation.MimicMainForm);  // the switch is left alone
+    EXPECT_FALSE(GameInformation.MimicMainForm);  // nothing of the last project survives
     EXPECT_FALSE(GameInformation.Changed);
     EXPECT_EQ(GameInformationPlainText(), "");
     EXPECT_TRUE(IsWellFormedRtf(GameInformation.Text));
@@ -132,6 +132,12 @@ TEST(GameInformation, SettingTextMarksTheModel) {
     EXPECT_EQ(GameInformationPlainText(), "hello");
     SetGameInformationText(TestRtfDocument());
     EXPECT_EQ(GameInformation.Text, TestRtfDocument());
+    EXPECT_EQ(GameInformationPlainText(), "Welcome to the \xE9t\xE9 game\nPress {F1} for help.\n");
+    // Text that happens to be a document is still text here.
+    GameInformation.Changed = false;
+    SetGameInformationPlainText("{\\rtf1 x}");
+    EXPECT_TRUE(GameInformation.Changed);
+    EXPECT_EQ(GameInformationPlainText(), "{\\rtf1 x}");
 }
 
 TEST(GameInformation, SpoiledSectionsFailCleanly) {

@@ -1,0 +1,139 @@
+// Batch conversion of complete project files mixed with corrupt and missing
+// ones: every good file is converted exactly as the single form converts
+// it, the bad ones leave nothing behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "support/ExpectedConversion.h"
+#include "support/ProjectFiles.h"
+#include "support/ProjectReader.h"
+#include "support/RunProgram.h"
+#include "support/TestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const std::string Corrupted = "Error Loading: File seems to be corrupted.";
+
+struct TGoodFile {
+    std::string Source;  // as given on the command line
+    std::string Output;  // as the tool names it
+    project::TProject Project;
+};
+
+Strings FolderContents(const std::string& path) {
+    Strings names;
+    for (const auto& entry : fs::directory_iterator(path))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The lines of the text that start with prefix.
+Strings LinesOf(const std::string& text, const std::string& prefix) {
+    Strings found;
+    for (const std::string& line : Lines(text))
+        if (line.starts_with(prefix))
+            found.push_back(line);
+    return found;
+}
+
+Strings Prefixed(const std::string& prefix, const Strings& messages) {
+    Strings lines;
+    for (const std::string& message : messages)
+        lines.push_back(prefix + ": " + message);
+    return lines;
+}
+
+TEST(BatchConvertProjects, ConvertsEveryGoodFileAndNothingElse) {
+    CScratchFolder folder;
+    fs::create_directories(folder.File("old"));
+    std::vector<TGoodFile> good = {
+        {"old/first.vtr", "out/first.vtr", project::SampleProject(400, 1)},
+        {"old/second.vk3", "out/second.vtr", project::SampleProject(440, 2)},
+        {"third.vtr", "out/third.vtr", project::SampleProject(500, 3)},
+    };
+    for (const TGoodFile& file : good)
+        WriteWholeFile(folder.File(file.Source), project::WriteProject(file.Project));
+    // A good file cut in half, and a file that is no project at all.
+    const CBlock whole = project::WriteProject(project::SampleProject(500, 4));
+    const CBlock half(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 2));
+    WriteWholeFile(folder.File("old/cut.vtr"), half);
+    WriteWholeFile(folder.File("notes.vtr"), Bytes({'n', 'o', 't', 'e', 's'}));
+    // What is in the output folder under a failed file's name stays as it is.
+    fs::create_directories(folder.File("out"));
+    WriteWholeFile(folder.File("out/cut.vtr"), Bytes({1, 2, 3}));
+
+    const double before = project::LocalNowAsDays();
+    const CRunResult result = RunCli({"convert", "old/first.vtr", "old/cut.vtr", "old/second.vk3",
+                                      "missing.vtr", "notes.vtr", "third.vtr", "--output-dir", "out"},
+                                     folder.Path());
+    const double after = project::LocalNowAsDays();
+
+    EXPECT_EQ(result.Status, 1);
+    EXPECT_EQ(Lines(result.Out), (Strings{"old/first.vtr: converted to out/first.vtr",
+                                          "old/second.vk3: converted to out/second.vtr",
+                                          "third.vtr: converted to out/third.vtr",
+                                          "3 converted, 3 failed"}));
+    // The part before the cut may show messages of its own; the last is the verdict.
+    const Strings cut = LinesOf(result.Err, "old/cut.vtr: ");
+    ASSERT_FALSE(cut.empty());
+    EXPECT_EQ(cut.back(), "old/cut.vtr: " + Corrupted);
+    EXPECT_EQ(LinesOf(result.Err, "missing.vtr: "),
+              Strings{"missing.vtr: Error Loading: File does not exist."});
+    EXPECT_EQ(LinesOf(result.Err, "notes.vtr: "),
+              (Strings{"notes.vtr: Error Loading: This is not a vantrel file.", "notes.vtr: " + Corrupted}));
+
+    for (const TGoodFile& file : good) {
+        SCOPED_TRACE(file.Source);
+        const project::TExpectation expected = project::ExpectedConversion(file.Project);
+        EXPECT_EQ(LinesOf(result.Err, file.Source + ": "), Prefixed(file.Source, expected.Messages));
+        project::ExpectConverted(expected, project::ReadProject(ReadWholeFile(folder.File(file.Output))),
+                                 before, after);
+        EXPECT_EQ(ReadWholeFile(folder.File(file.Source)), project::WriteProject(file.Project))
+            << "the source is left as it was";
+    }
+    EXPECT_EQ(FolderContents(folder.File("out")),
+              (Strings{"cut.vtr", "first.vtr", "second.vtr", "third.vtr"}))
+        << "no partial output, no backup, no temporary file";
+    EXPECT_EQ(ReadWholeFile(folder.File("out/cut.vtr")), Bytes({1, 2, 3}));
+}
+
+TEST(BatchConvertProjects, QuietRunOfGoodFilesIsSilentAndKeepsBackups) {
+    CScratchFolder folder;
+    const project::TProject first = project::SampleProject(410, 5);
+    const project::TProject second = project::SampleProject(500, 6);
+    WriteWholeFile(folder.File("first.vtr"), project::WriteProject(first));
+    WriteWholeFile(folder.File("second.vk1"), project::WriteProject(second));
+    fs::create_directories(folder.File("out"));
+    WriteWholeFile(folder.File("out/first.vtr"), Bytes({9, 9}));  // an earlier result
+
+    const CRunResult result =
+        RunCli({"convert", "--quiet", "first.vtr", "second.vk1", "-o", "out"}, folder.Path());
+    EXPECT_EQ(result.Status, 0);
+    EXPECT_EQ(result.Out, "");
+    EXPECT_EQ(result.Err, "") << "the messages of converted files are not failures";
+    EXPECT_EQ(FolderContents(folder.File("out")), (Strings{"first.vk1", "first.vtr", "second.vtr"}));
+    EXPECT_EQ(ReadWholeFile(folder.File("out/first.vk1")), Bytes({9, 9}))
+        << "the file that was there is kept as its backup";
+    for (const char* output : {"out/first.vtr", "out/second.vtr"})
+        EXPECT_NO_THROW(project::ReadProject(ReadWholeFile(folder.File(output)))) << output;
+}
+
+TEST(BatchConvertProjects, InPlaceIsRefusedAnotherFolderWorks) {
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("only.vtr"), project::WriteProject(project::EmptyProject(400)));
+    const CRunResult result = RunCli({"convert", "only.vtr", "-o", "."}, folder.Path());
+    EXPECT_EQ(result.Status, 1) << "its own output: refused";
+    const CRunResult moved = RunCli({"convert", "only.vtr", "-o", "new"}, folder.Path());
+    EXPECT_EQ(moved.Status, 0);
+    EXPECT_EQ(moved.Err, "");
+    EXPECT_EQ(Lines(moved.Out), (Strings{"only.vtr: converted to new/only.vtr", "1 converted, 0 failed"}));
+}
+
+}  // namespace

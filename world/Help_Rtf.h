@@ -1,0 +1,46 @@
+// Rich Text Format to and from the game-information editor's document.
+//
+// The reader understands what such documents use: the font and colour
+// tables, bold, italic, underline, strike-out, size, font, text colour,
+// paragraph alignment, bulleted paragraphs (the \pn and \ls markings),
+// paragraphs, line breaks, tabs, the \'hh and \uN escapes and the usual
+// named characters.  Destinations it does not show (pictures, style sheets,
+// document information, {\* ...} and the like) are skipped whole.
+//
+// The reader is a loop over tokens with an explicit group stack: no
+// recursion, and groups nested deeper than MaxRtfDepth are skipped, so a
+// hostile document costs time and memory in proportion to its size only.
+// Bytes of \'hh escapes are taken as Windows-1252, the code page of the
+// documents the editor writes.
+//
+// The writer produces one well-formed document: a font table, a colour
+// table when the text uses colours, then one \par-terminated paragraph per
+// block of the document.  Characters outside Windows-1252 are written as
+// \uN with a "?" for readers that do not know \u.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QTextDocument;
+
+inline constexpr int MaxRtfDepth = 256;
+
+// Replaces the document's content by the document in the bytes.  Bytes that
+// do not begin with "{\rtf" are not a document: the content is then emptied
+// and false returned.
+bool RtfToDocument(std::span<const std::uint8_t> bytes, QTextDocument& document);
+
+// The document as Rich Text Format.  Character formats the document leaves
+// unset take the document's default font.
+std::vector<std::uint8_t> DocumentToRtf(const QTextDocument& document);
+
+// The 8-bit texts of a project (Windows-1252) and the toolkit's strings.
+// Every byte survives the round trip; characters that the code page lacks
+// become '?'.
+QString FromWindows1252(std::string_view text);
+std::string ToWindows1252(const QString& text);
