@@ -258,11 +258,15 @@ void CompressBlock(std::span<const std::uint8_t> source, CBlock& destination) {
     if (code != Z_OK)
         throw EZCompressionError(ZlibMessage(zs, code));
 
-    // Reserve room for the whole result once; deflateBound is exact enough
-    // that the buffer rarely grows again.
+    // Make room for a typical result at once: a quarter of the source, or
+    // all of deflateBound for a small one.  Room for the worst case of a
+    // large block would be memory touched for nothing, since most blocks
+    // (pictures above all) compress well; incompressible ones grow the
+    // buffer below a few times.
     const std::size_t start = destination.size();
-    destination.resize(start + deflateBound(&zs, static_cast<uLong>(std::min<std::size_t>(
-                                                     source.size(), std::numeric_limits<uLong>::max()))));
+    const std::size_t bound = deflateBound(
+        &zs, static_cast<uLong>(std::min<std::size_t>(source.size(), std::numeric_limits<uLong>::max())));
+    destination.resize(start + std::min(bound, source.size() / 4 + 4 * ChunkSize));
     std::size_t produced = start;
     std::size_t consumed = 0;
     do {
