@@ -23,6 +23,9 @@ bool CEvent::Load(CStream& stream) {
     if (count <= 0)
         return true;
     stream.ExpectItems(count, 4);
+    // A record that is nothing but an unknown tag still becomes a whole
+    // action of some hundred bytes: the load is charged for them.
+    CLoadBudget::Charge(static_cast<std::size_t>(count) * (sizeof(CAction) + sizeof(Actions[0])));
     Actions.reserve(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i)
         AddAction(0, 0).Load(stream);

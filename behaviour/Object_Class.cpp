@@ -1,7 +1,6 @@
 #include "behaviour/Object_Class.h"
 
 #include <algorithm>
-#include <ranges>
 
 #include "behaviour/Object_Main.h"
 #include "media/Sprite_Main.h"
@@ -63,9 +62,10 @@ void CObject::Validate() {
         RelatedObjectIndex = NoRelatedObject;
     // Events never asked for are empty already; only the kept ones can hold
     // actions.
-    for (const auto& [number, event] : EventRows[ObjectEventRow].Events() | std::views::reverse)
-        if (!ObjectExists(number))
-            event->Clear();
+    const auto& events = EventRows[ObjectEventRow].Events();
+    for (auto entry = events.rbegin(); entry != events.rend(); ++entry)
+        if (!ObjectExists(entry->first))
+            entry->second->Clear();
 }
 
 bool CObject::Load(CStream& stream) {
@@ -108,13 +108,15 @@ bool CObject::Save(CStream& stream) {
     stream.WriteInt(SecondSpriteIndex);
     stream.WriteInt(LastRow);
     // Highest number first; events without actions are left out, since a
-    // row is dense and the reader recreates them.
+    // row is dense and the reader recreates them.  (Reverse iterators
+    // rather than a reversed view: clang 14, which builds the fuzzing
+    // harnesses, cannot compile the standard library's views.)
     for (const CEventRow& row : EventRows) {
-        for (const auto& [number, event] : row.Events() | std::views::reverse) {
-            if (event->Empty())
+        for (auto entry = row.Events().rbegin(); entry != row.Events().rend(); ++entry) {
+            if (entry->second->Empty())
                 continue;
-            stream.WriteInt(number);
-            event->Save(stream);
+            stream.WriteInt(entry->first);
+            entry->second->Save(stream);
         }
         stream.WriteInt(RowEnd);
     }

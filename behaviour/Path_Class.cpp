@@ -136,6 +136,9 @@ bool CPath::Load(CStream& stream) {
         point.Y = stream.ReadReal();
         point.Speed = stream.ReadReal();
     }
+    // A few stored points make a curve of up to some hundred thousand: the
+    // load is charged for it before it is computed.
+    CLoadBudget::Charge(static_cast<std::size_t>(PlannedCurvePoints(CurveDepth())) * sizeof(CurvePoint));
     ComputeCurve();
     return true;
 }

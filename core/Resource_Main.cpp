@@ -121,6 +121,9 @@ bool LoadGame(CStream& stream, CLoadReport* report) {
     CLoadReport unused;
     CLoadReport& r = report != nullptr ? *report : unused;
     r = CLoadReport{};
+    // Everything the sections build beyond the file's own bytes is charged
+    // to this budget, so a small hostile file cannot claim gigabytes.
+    const CLoadBudget budget(stream.Size());
     try {
         const bool ok = LoadHeaderAndSections(stream, r);
         r.Position = stream.Position();

@@ -25,6 +25,12 @@ constexpr std::size_t MaxZlibChunk = std::size_t{1} << 30;
 
 std::size_t TheInflateLimit = MaxBlockSize;
 
+// The running load's budget and what it has used; no limit outside a load.
+constexpr std::size_t Unlimited = std::numeric_limits<std::size_t>::max();
+std::size_t TheBudgetLimit = Unlimited;
+std::size_t TheBudgetUsed = 0;
+std::size_t TheBudgetFloor = LoadBudgetFloor;
+
 std::string ZlibMessage(const z_stream& zs, int code) {
     if (zs.msg != nullptr)
         return zs.msg;
@@ -295,6 +301,30 @@ void CStream::WriteCompressedBlock(std::span<const std::uint8_t> source) {
 void SetInflateLimit(std::size_t limit) { TheInflateLimit = std::min(limit, MaxBlockSize); }
 std::size_t InflateLimit() { return TheInflateLimit; }
 
+CLoadBudget::CLoadBudget(std::size_t fileSize) : FPreviousLimit(TheBudgetLimit), FPreviousUsed(TheBudgetUsed) {
+    const std::size_t scaled =
+        fileSize > Unlimited / LoadBudgetFactor ? Unlimited : fileSize * LoadBudgetFactor;
+    TheBudgetLimit = std::max(TheBudgetFloor, scaled);
+    TheBudgetUsed = 0;
+}
+
+void SetLoadBudgetFloor(std::size_t floor) { TheBudgetFloor = floor; }
+
+CLoadBudget::~CLoadBudget() {
+    TheBudgetLimit = FPreviousLimit;
+    TheBudgetUsed = FPreviousUsed;
+}
+
+std::size_t CLoadBudget::Remaining() { return TheBudgetLimit - TheBudgetUsed; }
+
+void CLoadBudget::Charge(std::size_t bytes) {
+    if (TheBudgetLimit == Unlimited)
+        return;
+    if (bytes > Remaining())
+        throw EReadError("The file describes more data than it can hold: it is corrupted");
+    TheBudgetUsed += bytes;
+}
+
 void CompressBlock(std::span<const std::uint8_t> source, CBlock& destination) {
     z_stream& zs = TheDeflater.Stream();
     int code = deflateReset(&zs);
@@ -333,6 +363,10 @@ void CompressBlock(std::span<const std::uint8_t> source, CBlock& destination) {
 }
 
 CBlock InflateBlock(std::span<const std::uint8_t> source) {
+    // A block may not inflate past the block limit nor past what is left of
+    // the running load's budget; it is charged with what it inflated to.
+    const std::size_t budget = CLoadBudget::Remaining();
+    const std::size_t limit = std::min(TheInflateLimit, budget);
     z_stream& zs = TheInflater.Stream();
     int code = inflateReset(&zs);
     if (code != Z_OK)
@@ -365,8 +399,11 @@ CBlock InflateBlock(std::span<const std::uint8_t> source) {
         const std::size_t produced = WindowSize - zs.avail_out;
         // One byte past the limit is enough to know; the block never grows
         // beyond limit + window.
-        if (produced > TheInflateLimit - std::min(TheInflateLimit, result.size()))
+        if (produced > limit - std::min(limit, result.size())) {
+            if (limit < TheInflateLimit)
+                throw EReadError("The file describes more data than it can hold: it is corrupted");
             throw EZCompressionError("inflated block exceeds the size limit");
+        }
         if (result.empty() && code != Z_STREAM_END) {
             // A first guess at the size, so that a block of a few windows
             // is not moved around while it grows.
@@ -374,6 +411,9 @@ CBlock InflateBlock(std::span<const std::uint8_t> source) {
         }
         result.insert(result.end(), window, window + produced);
     } while (code != Z_STREAM_END);
+    if (result.size() > limit)
+        throw EZCompressionError("inflated block exceeds the size limit");
+    CLoadBudget::Charge(result.size());
     // Bytes after the end of the zlib stream are never written by this
     // system; they are ignored.
     if (result.capacity() - result.size() > result.size() / 8 + WindowSize)

@@ -139,3 +139,42 @@ inline constexpr std::size_t MaxBlockSize = 2147483647u;
 // may lower it to bound the memory a hostile file can claim.
 void SetInflateLimit(std::size_t limit);
 std::size_t InflateLimit();
+
+// The memory one load may claim beyond the file itself.  A small file can
+// describe far more than it holds: a compressed block inflates up to about a
+// thousand times its size, a picture of a thousand empty rows costs a few
+// bytes a row.  Whatever a reader builds from such descriptions (inflated
+// blocks, decoded pictures, action records) is charged to the budget of the
+// load that is running; a load that would exceed it fails with EReadError,
+// which ends as a corrupted file.  The budget is
+//
+//   max(LoadBudgetFloor, LoadBudgetFactor x the size of the file)
+//
+// which no real project comes near: real data compresses far less than 128
+// to 1 overall.  Outside a load (no CLoadBudget alive) nothing is limited.
+inline constexpr std::size_t LoadBudgetFloor = std::size_t{256} << 20;
+inline constexpr std::size_t LoadBudgetFactor = 128;
+
+// The floor starts at LoadBudgetFloor; a fuzzing harness lowers it so that
+// a bomb ends long before its time or memory limit.
+void SetLoadBudgetFloor(std::size_t floor);
+
+class CLoadBudget {
+public:
+    // Opens the budget of a load of a file of fileSize bytes; the budget of
+    // an enclosing load, if any, is restored when this one closes.
+    explicit CLoadBudget(std::size_t fileSize);
+    ~CLoadBudget();
+    CLoadBudget(const CLoadBudget&) = delete;
+    CLoadBudget& operator=(const CLoadBudget&) = delete;
+
+    // Bytes still free in the running load's budget; SIZE_MAX outside a load.
+    static std::size_t Remaining();
+    // Charges bytes to the running load; EReadError when they do not fit.
+    static void Charge(std::size_t bytes);
+
+private:
+    std::size_t FPreviousLimit;
+    std::size_t FPreviousUsed;
+};
+

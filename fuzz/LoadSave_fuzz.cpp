@@ -7,9 +7,14 @@
 #include <exception>
 #include <stdexcept>
 
+#include "FuzzSupport.h"
 #include "core/Resource_Main.h"
-#include "core/Support_Progress.h"
 #include "core/Support_Stream.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    PrepareFuzzing();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CStream input{CBlock(data, data + size)};
@@ -17,7 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         ClearGame();
         loaded = LoadGame(input);
-    } catch (const std::exception&) {
+    } catch (const EReadError&) {
+        loaded = false;
+    } catch (const EZCompressionError&) {
         loaded = false;
     }
     if (!loaded) {
@@ -25,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     // What the converter accepted it must be able to write, and what it
-    // writes it must be able to read again.
+    // writes it must be able to read again, to the last byte.
     CStream output;
     if (!SaveGame(output, false))
         throw std::logic_error("an accepted project could not be saved");
@@ -33,6 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ClearGame();
     if (!LoadGame(output))
         throw std::logic_error("a saved project could not be loaded again");
+    if (output.Remaining() != 0)
+        throw std::logic_error("a saved project holds bytes its reader does not consume");
     ClearGame();
     return 0;
 }

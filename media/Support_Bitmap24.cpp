@@ -69,6 +69,14 @@ void CheckImageSize(std::int64_t pixels, std::int64_t storedBytes) {
         throw EReadError("Image data too short for its size: the file is corrupted");
 }
 
+// The bytes of the standard BMP of an image of width x height; an image with
+// no pixels is held one pixel wide or high.
+std::size_t StandardSize(std::int64_t width, std::int64_t height) {
+    const std::int64_t w = std::max<std::int64_t>(width, 1);
+    const std::int64_t h = std::max<std::int64_t>(height, 1);
+    return static_cast<std::size_t>(static_cast<std::int64_t>(StandardHeadersSize) + RowStride(w, 24) * h);
+}
+
 // The first 54 bytes of the standard 24-bit BMP.
 void PutStandardHeaders(std::uint8_t* at, std::int32_t width, std::int32_t height, std::uint32_t imageSize) {
     std::memset(at, 0, StandardHeadersSize);
@@ -455,6 +463,15 @@ CBlock DecodeToStandard(std::span<const std::uint8_t> bytes, const CBmpLayout& b
     return target;
 }
 
+// A BMP kept in another form is decoded into the standard one when it is
+// written: the running load is charged for that picture now, so that a file
+// of many small pictures that decode to huge ones fails as it is read
+// (pixels of one bit, a run-length BMP that ends at once).
+void ChargeDecoding(std::span<const std::uint8_t> bytes, const CBmpLayout& bmp) {
+    if (!IsStandardBitmap(bytes, bmp))
+        CLoadBudget::Charge(StandardSize(bmp.Width, bmp.Height));
+}
+
 std::optional<CBlock> ReadPlainBmp(CStream& stream) {
     // The BMP lies in place with no length in front: its headers tell how
     // far it reaches.
@@ -463,13 +480,16 @@ std::optional<CBlock> ReadPlainBmp(CStream& stream) {
     if (!bmp)
         return std::nullopt;
     const std::span<const std::uint8_t> bytes = stream.Take(bmp->Length);
+    ChargeDecoding(bytes, *bmp);
     return CBlock(bytes.begin(), bytes.end());
 }
 
 std::optional<CBlock> ReadCompressedBmp(CStream& stream) {
     CBlock bytes = stream.ReadCompressedBlock();
-    if (!ParseBmp(bytes, true))
+    const std::optional<CBmpLayout> bmp = ParseBmp(bytes, true);
+    if (!bmp)
         return std::nullopt;
+    ChargeDecoding(bytes, *bmp);
     return bytes;
 }
 
@@ -508,6 +528,7 @@ std::optional<CBlock> ReadRuns(CStream& stream, bool paletted) {
     CheckImageSize(std::int64_t{width} * height, static_cast<std::int64_t>(stream.Position() - start) + 8);
     stream.SetPosition(start);
 
+    CLoadBudget::Charge(StandardSize(width, height));
     CBlock image = NewBitmap24(width, height);
     const auto stride = static_cast<std::size_t>(RowStride(width, 24));
     const auto columns = static_cast<std::size_t>(width);

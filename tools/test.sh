@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: once in a normal
-# build and once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# build and once under AddressSanitizer and UndefinedBehaviorSanitizer; then
+# runs each fuzzing harness for a minute.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
@@ -16,3 +17,6 @@ echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 tools/build.sh build-sanitize -DTRANSVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-sanitize --output-on-failure --parallel "$jobs"
+
+echo "== Fuzzing, a minute per harness"
+tools/fuzz.sh 60

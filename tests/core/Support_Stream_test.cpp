@@ -194,4 +194,40 @@ TEST(Stream, InflateLimitBoundsWhatABlockMayClaim) {
     EXPECT_EQ(InflateLimit(), MaxBlockSize);
 }
 
+// A load's budget spans every block it inflates and whatever else readers
+// charge; it is as large as 128 times the file, at least its floor, and
+// nothing is limited outside a load.
+TEST(Stream, LoadBudgetSpansTheWholeLoad) {
+    const CBlock data(100000, 0);
+    CStream s;
+    for (int i = 0; i < 3; ++i)
+        s.WriteCompressedBlock(data);
+
+    EXPECT_EQ(CLoadBudget::Remaining(), std::numeric_limits<std::size_t>::max());
+    EXPECT_NO_THROW(CLoadBudget::Charge(std::size_t{1} << 40));
+
+    SetLoadBudgetFloor(250000);
+    {
+        const CLoadBudget budget(10);  // 128 x 10 bytes: the floor rules
+        EXPECT_EQ(CLoadBudget::Remaining(), 250000u);
+        s.SetPosition(0);
+        EXPECT_EQ(s.ReadCompressedBlock().size(), data.size());
+        EXPECT_EQ(s.ReadCompressedBlock().size(), data.size());
+        EXPECT_EQ(CLoadBudget::Remaining(), 50000u);
+        EXPECT_THROW(s.ReadCompressedBlock(), EReadError) << "the third block exceeds the budget";
+        EXPECT_THROW(CLoadBudget::Charge(50001), EReadError);
+        CLoadBudget::Charge(50000);
+        EXPECT_EQ(CLoadBudget::Remaining(), 0u);
+        {
+            const CLoadBudget inner(10000);  // 1280000 bytes
+            EXPECT_EQ(CLoadBudget::Remaining(), 1280000u);
+        }
+        EXPECT_EQ(CLoadBudget::Remaining(), 0u) << "the enclosing budget comes back";
+    }
+    SetLoadBudgetFloor(LoadBudgetFloor);
+    EXPECT_EQ(CLoadBudget::Remaining(), std::numeric_limits<std::size_t>::max());
+    const CLoadBudget large(std::size_t{1} << 30);
+    EXPECT_EQ(CLoadBudget::Remaining(), (std::size_t{1} << 30) * LoadBudgetFactor);
+}
+
 }  // namespace

@@ -1,0 +1,23 @@
+// Shared by the harnesses.  The inflate limit and the floor of a load's
+// budget are lowered so that a block that inflates to many megabytes, or a
+// picture that decodes to them, ends as a clean failure long before
+// libFuzzer's memory and time limits are reached.  Messages go nowhere: no
+// feedback is installed.
+#pragma once
+
+#include <cstddef>
+
+#include "core/Support_Stream.h"
+
+// Far above what a harness input of a few kilobytes inflates to in a real
+// project, far below the memory limit of a fuzzing run.  The inflate limit
+// stays above the budget's floor, so that every picture a load accepts (at
+// most the budget, once decoded) can be written and read back.
+inline constexpr std::size_t FuzzInflateLimit = std::size_t{16} << 20;
+
+inline constexpr std::size_t FuzzBudgetFloor = std::size_t{8} << 20;
+
+inline void PrepareFuzzing() {
+    SetInflateLimit(FuzzInflateLimit);
+    SetLoadBudgetFloor(FuzzBudgetFloor);
+}
