@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <map>
@@ -437,12 +438,19 @@ std::int32_t TranslatedActionId(std::int32_t oldNumber, bool* known) {
 TExpectation ExpectedConversion(const TProject& source) { return TConverter(source).Run(); }
 
 double LocalNowAsDays() {
-    const std::time_t now = std::time(nullptr);
+    // The precise clock, as the converter reads it when it stamps a save:
+    // std::time() reads a coarse clock that may still show the previous
+    // second while the precise one has passed it, which would put a stamp
+    // taken in between outside the window.
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    const std::time_t whole = system_clock::to_time_t(now);
     std::tm local{};
-    localtime_r(&now, &local);
+    localtime_r(&whole, &local);
     // timegm reads the broken-down local time as if it were UTC, which
     // gives the local date and time as seconds since 1970.
-    const double seconds = static_cast<double>(timegm(&local));
+    const auto fraction = duration_cast<microseconds>(now.time_since_epoch()).count() % 1000000;
+    const double seconds = static_cast<double>(timegm(&local)) + static_cast<double>(fraction) / 1e6;
     return seconds / 86400.0 + 25569.0;  // 1 January 1970 is day 25569
 }
 
@@ -459,8 +467,11 @@ void ExpectConverted(const TExpectation& expected, const TProject& actual, doubl
         SCOPED_TRACE("game options");
         TOptions a = actual.Options;
         TOptions x = e.Options;
-        EXPECT_GE(a.LastChanged, savedFrom - 1.0 / 86400);
-        EXPECT_LE(a.LastChanged, savedUntil + 1.0 / 86400);
+        // The stamp keeps whole milliseconds, so it may lie up to one
+        // millisecond before the window opened.
+        const double millisecond = 1.0 / 86400000;
+        EXPECT_GE(a.LastChanged, savedFrom - 2 * millisecond);
+        EXPECT_LE(a.LastChanged, savedUntil + millisecond);
         a.LastChanged = x.LastChanged = 0;
         if (!x.Icon) {
             // the default game icon: one 32 x 32 image, 2238 bytes
