@@ -1,5 +1,6 @@
 #include "core/Resource_Main.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -57,6 +58,24 @@ const std::array<CSection, 13> Sections = {{
 // the tree is rebuilt by its own clear, which runs last.
 constexpr std::array<std::size_t, 11> ClearOrder = {8, 1, 2, 9, 3, 4, 5, 6, 7, 10, 0};
 constexpr std::size_t TreeSection = 12;
+
+// The size of the file the project was last loaded from, as a guess at the
+// size of the file it will be saved to.
+std::size_t LoadedFileSize = 0;
+
+// Gives the stream room for the whole file up front, so that its image is
+// not copied each time it outgrows its buffer.  Room that is never written
+// costs address space only, not memory, so the guess is generous: twice
+// the loaded file (old action records grow in the newer layout) and then
+// some.  A file larger still grows as any buffer does; a refused
+// reservation changes nothing but the speed.
+void ReserveForSave(CStream& stream) {
+    constexpr std::size_t Headroom = std::size_t{16} << 20;
+    try {
+        stream.Reserve(std::min(LoadedFileSize, MaxBlockSize) * 2 + Headroom);
+    } catch (const std::exception&) {
+    }
+}
 
 }  // namespace
 
@@ -159,6 +178,7 @@ bool LoadGameFile(const std::string& fileName) {
     CStream stream;
     try {
         stream.LoadFromFile(fileName);
+        LoadedFileSize = stream.Size();
     } catch (const std::exception&) {
         ShowMessage("Error Loading: Failed to load the file.");
         return false;
@@ -191,6 +211,7 @@ bool SaveGameFile(const std::string& fileName) {
     // on disk has changed yet, and the user must not be left with a
     // disabled window.
     CStream stream;
+    ReserveForSave(stream);
     bool built = false;
     try {
         built = SaveGame(stream, false);
