@@ -1,6 +1,7 @@
 // transvane: the converter window.
 //
-// Start-up runs in a fixed order: the pseudo-random generator is seeded,
+// Start-up runs in a fixed order (after the one restart that asks for huge
+// pages, core/Support_Memory.h): the pseudo-random generator is seeded,
 // the temporary folder is created, the application is titled, the windows
 // are created (the main window first), the message loop runs until the main
 // window closes, and the temporary folder is removed.
@@ -13,6 +14,7 @@
 #include "app/Support_Feedback.h"
 #include "app/Support_Window.h"
 #include "core/Support_File.h"
+#include "core/Support_Memory.h"
 #include "core/Support_Random.h"
 
 namespace {
@@ -52,6 +54,7 @@ int main(int argc, char** argv) {
         return EXIT_FAILURE;
     }
 
+    PreferHugePages(argv);
     Randomize();
 
     // The application object exists before the temporary folder is made,

@@ -17,6 +17,7 @@
 #include "cli/Batch.h"
 #include "cli/Info.h"
 #include "core/Resource_Main.h"
+#include "core/Support_Memory.h"
 #include "core/Support_Progress.h"
 #include "core/Support_Random.h"
 
@@ -68,6 +69,7 @@ int Convert(const std::string& source, const std::string& target) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    PreferHugePages(argv);
     Randomize();
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::cout << Usage;
