@@ -9,6 +9,7 @@
 // line holding exactly its text.  Exit status: 0 when TARGET was written,
 // 1 when the load or the save failed, 2 for a usage error.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -66,6 +67,16 @@ int Convert(const std::string& source, const std::string& target) {
     return SaveGameFile(target) ? 0 : 1;
 }
 
+// Ends the process once a conversion is done.  The project model dies with
+// the process: freeing its records one by one (hundreds of thousands in a
+// large project) would only make the user wait longer.  The output file is
+// complete and synced by then; only the standard streams need flushing.
+[[noreturn]] void ExitAfterConversion(int status) {
+    std::cout.flush();
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -85,8 +96,8 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "convert") == 0) {
         const std::vector<std::string> arguments(argv + 2, argv + argc);
         if (IsBatchConvert(arguments))
-            return RunBatchConvert(arguments, Usage);
-        return Convert(arguments[0], arguments[1]);
+            ExitAfterConversion(RunBatchConvert(arguments, Usage));
+        ExitAfterConversion(Convert(arguments[0], arguments[1]));
     }
     std::cerr << Usage;
     return 2;
