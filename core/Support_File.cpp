@@ -86,9 +86,10 @@ void SaveToFileSafely(const CMemoryStream& stream, const std::string& name) {
     std::string temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = (folder / ("." + target.filename().string() + ".tv" +
-                               std::to_string(RandomBelow(1000000)) + ".tmp"))
-                        .string();
+        std::string hidden = ".";
+        hidden += target.filename().string();
+        hidden += ".tv" + std::to_string(RandomBelow(1000000)) + ".tmp";
+        temporary = (folder / hidden).string();
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             break;

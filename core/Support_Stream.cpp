@@ -12,9 +12,6 @@
 #include <unistd.h>
 #include <zlib.h>
 
-static_assert(std::endian::native == std::endian::little,
-              "the stream copies little-endian numbers as they lie in memory");
-
 namespace {
 
 // zlib's output goes through a fixed window of this size on both sides, so
@@ -83,22 +80,6 @@ using CInflater = CZlibState<InitInflate, inflateEnd>;
 thread_local CDeflater TheDeflater;
 thread_local CInflater TheInflater;
 
-template <class T>
-T ReadScalar(CMemoryStream& stream) {
-    T value;
-    std::uint8_t bytes[sizeof(T)];
-    stream.Read(bytes);
-    std::memcpy(&value, bytes, sizeof(T));
-    return value;
-}
-
-template <class T>
-void WriteScalar(CMemoryStream& stream, T value) {
-    std::uint8_t bytes[sizeof(T)];
-    std::memcpy(bytes, &value, sizeof(T));
-    stream.Write(bytes);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -114,25 +95,14 @@ void CMemoryStream::Read(std::span<std::uint8_t> destination) {
         std::memcpy(destination.data(), source.data(), source.size());
 }
 
-std::span<const std::uint8_t> CMemoryStream::Take(std::size_t count) {
-    if (count > Remaining())
-        throw EReadError("Stream read error");
-    std::span<const std::uint8_t> view(FBuffer.data() + FPosition, count);
-    FPosition += count;
-    return view;
-}
+void CMemoryStream::ThrowShortRead() { throw EReadError("Stream read error"); }
 
-void CMemoryStream::Write(std::span<const std::uint8_t> source) {
-    if (source.empty())
-        return;
+void CMemoryStream::Overwrite(std::span<const std::uint8_t> source) {
     const std::size_t end = FPosition + source.size();
-    if (FPosition == FBuffer.size()) {
-        FBuffer.insert(FBuffer.end(), source.begin(), source.end());
-    } else {
-        if (end > FBuffer.size())
-            FBuffer.resize(end);
+    if (end > FBuffer.size())
+        FBuffer.resize(end);
+    if (!source.empty())
         std::memmove(FBuffer.data() + FPosition, source.data(), source.size());
-    }
     FPosition = end;
 }
 
@@ -209,11 +179,6 @@ void CMemoryStream::SaveToFile(const std::string& fileName) const {
 // ---------------------------------------------------------------------------
 // CStream primitives
 
-std::int32_t CStream::ReadInt() { return ReadScalar<std::int32_t>(*this); }
-void CStream::WriteInt(std::int32_t value) { WriteScalar(*this, value); }
-
-double CStream::ReadReal() { return ReadScalar<double>(*this); }
-void CStream::WriteReal(double value) { WriteScalar(*this, value); }
 
 std::string CStream::ReadString() {
     const std::int32_t count = ReadInt();
@@ -230,8 +195,6 @@ void CStream::WriteString(const std::string& value) {
     Write({reinterpret_cast<const std::uint8_t*>(value.data()), value.size()});
 }
 
-bool CStream::ReadBool() { return ReadInt() > 0; }
-void CStream::WriteBool(bool value) { WriteInt(value ? 1 : 0); }
 
 CBlock CStream::ReadBlock() {
     const std::int32_t count = ReadInt();

@@ -15,8 +15,10 @@
 // fails at once with EReadError instead of exhausting the machine.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -69,9 +71,24 @@ public:
     void Read(std::span<std::uint8_t> destination);
     // A view of the next count bytes, then skips them; EReadError when fewer
     // remain.  The view is valid until the stream is next written.
-    std::span<const std::uint8_t> Take(std::size_t count);
+    std::span<const std::uint8_t> Take(std::size_t count) {
+        if (count > Remaining())
+            ThrowShortRead();
+        std::span<const std::uint8_t> view(FBuffer.data() + FPosition, count);
+        FPosition += count;
+        return view;
+    }
     // Writes at the position, overwriting and then growing the buffer.
-    void Write(std::span<const std::uint8_t> source);
+    // Writers append, a few bytes at a time, millions of times for a large
+    // project: that case is kept short enough to be inlined.
+    void Write(std::span<const std::uint8_t> source) {
+        if (FPosition == FBuffer.size()) {
+            FBuffer.insert(FBuffer.end(), source.begin(), source.end());
+            FPosition = FBuffer.size();
+        } else {
+            Overwrite(source);
+        }
+    }
 
     // Fails with EReadError unless count items of at least bytesEach bytes
     // each could still follow.  A negative count also fails.  Readers call it
@@ -87,6 +104,9 @@ public:
     void SaveToFile(const std::string& fileName) const;
 
 protected:
+    [[noreturn]] static void ThrowShortRead();
+    void Overwrite(std::span<const std::uint8_t> source);
+
     CBlock FBuffer;
     std::size_t FPosition = 0;
 };
@@ -96,17 +116,17 @@ class CStream : public CMemoryStream {
 public:
     using CMemoryStream::CMemoryStream;
 
-    std::int32_t ReadInt();
-    void WriteInt(std::int32_t value);
+    std::int32_t ReadInt() { return ReadScalar<std::int32_t>(); }
+    void WriteInt(std::int32_t value) { WriteScalar(value); }
 
-    double ReadReal();
-    void WriteReal(double value);
+    double ReadReal() { return ReadScalar<double>(); }
+    void WriteReal(double value) { WriteScalar(value); }
 
     std::string ReadString();
     void WriteString(const std::string& value);
 
-    bool ReadBool();
-    void WriteBool(bool value);
+    bool ReadBool() { return ReadInt() > 0; }
+    void WriteBool(bool value) { WriteInt(value ? 1 : 0); }
 
     CBlock ReadBlock();
     void WriteBlock(std::span<const std::uint8_t> source);
@@ -120,6 +140,22 @@ public:
     void SetPrefetch(CBlockPrefetch* prefetch) { FPrefetch = prefetch; }
 
 private:
+    // Numbers lie in the file as they lie in memory.
+    static_assert(std::endian::native == std::endian::little,
+                  "the stream copies little-endian numbers as they lie in memory");
+    template <class T>
+    T ReadScalar() {
+        T value;
+        std::memcpy(&value, Take(sizeof(T)).data(), sizeof(T));
+        return value;
+    }
+    template <class T>
+    void WriteScalar(T value) {
+        std::uint8_t bytes[sizeof(T)];
+        std::memcpy(bytes, &value, sizeof(T));
+        Write(bytes);
+    }
+
     CBlockPrefetch* FPrefetch = nullptr;
 };
 
