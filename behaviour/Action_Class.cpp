@@ -165,8 +165,13 @@ void CAction::ResetValues() {
     ActionFlag = false;
     TailFlag = false;
     const LibraryAction* definition = FindDefinition();
-    for (int i = 0; i < ActionArgumentCount; ++i)
-        Arguments[static_cast<std::size_t>(i)] = definition != nullptr ? DefaultArgument(*definition, i) : "0";
+    for (int i = 0; i < ActionArgumentCount; ++i) {
+        std::string& argument = Arguments[static_cast<std::size_t>(i)];
+        if (definition != nullptr)
+            argument = DefaultArgument(*definition, i);
+        else
+            argument.assign(1, '0');  // in place: every action of a load passes here twice
+    }
 }
 
 bool CAction::Load(CStream& stream) {
