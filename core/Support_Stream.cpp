@@ -179,7 +179,6 @@ void CMemoryStream::SaveToFile(const std::string& fileName) const {
 // ---------------------------------------------------------------------------
 // CStream primitives
 
-
 std::string CStream::ReadString() {
     const std::int32_t count = ReadInt();
     if (count <= 0)
@@ -194,7 +193,6 @@ void CStream::WriteString(const std::string& value) {
     WriteInt(static_cast<std::int32_t>(value.size()));
     Write({reinterpret_cast<const std::uint8_t*>(value.data()), value.size()});
 }
-
 
 CBlock CStream::ReadBlock() {
     const std::int32_t count = ReadInt();
