@@ -421,15 +421,6 @@ TScenario ManySmall(double scale) {
 // ---------------------------------------------------------------------------
 // Measuring the converter
 
-class CSilent final : public CFeedback {
-public:
-    void ShowMessage(const std::string& text) override { Messages.push_back(text); }
-    void ProgressStart(const std::string&) override {}
-    void ProgressSet(int) override {}
-    void ProgressEnd() override {}
-    std::vector<std::string> Messages;
-};
-
 std::size_t HeapInUse() {
     const struct mallinfo2 info = mallinfo2();
     return info.uordblks + info.hblkhd;
@@ -579,7 +570,7 @@ TResult Measure(CLauncher& launcher, TScenario& scenario, const std::string& dir
     r.InputMiB = static_cast<double>(scenario.File.size()) / MiB;
     scenario.File = CBlock();
 
-    CSilent silent;
+    CMessageCollector silent;
     CFeedbackGuard guard(silent);
     for (int i = 0; i < repeat; ++i) {
         ClearGame();

@@ -494,16 +494,6 @@ void DescribeSection(CValue& s, const std::string& name, const CBlock& file, con
     }
 }
 
-// Records the messages that loading shows, instead of showing them.
-class CCollector final : public CFeedback {
-public:
-    void ShowMessage(const std::string& text) override { Messages.push_back(text); }
-    void ProgressStart(const std::string&) override {}
-    void ProgressSet(int) override {}
-    void ProgressEnd() override {}
-    std::vector<std::string> Messages;
-};
-
 }  // namespace
 
 int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
@@ -529,7 +519,7 @@ int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
         failure.Add("reason", unreadable);
         report.Add("failure", std::move(failure));
     } else {
-        CCollector collector;
+        CMessageCollector collector;
         CFeedbackGuard guard(collector);
         CLoadReport load;
         ClearGame();

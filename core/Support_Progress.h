@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class CFeedback {
 public:
@@ -20,6 +21,18 @@ public:
     virtual void ProgressSet(int percent) = 0;
     // Hides the progress window and enables the main window again.
     virtual void ProgressEnd() = 0;
+};
+
+// Collects the messages instead of showing them and shows no progress: for
+// tools that report what a load said in their own way.
+class CMessageCollector final : public CFeedback {
+public:
+    void ShowMessage(const std::string& text) override { Messages.push_back(text); }
+    void ProgressStart(const std::string&) override {}
+    void ProgressSet(int) override {}
+    void ProgressEnd() override {}
+
+    std::vector<std::string> Messages;
 };
 
 // Installs the front end's feedback; nullptr (the start) swallows everything.

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "world/Support_RichText.h"
+
 namespace {
 
 // ---------------------------------------------------------------------------
@@ -42,18 +44,6 @@ int ToCp1252(char16_t c) {
 
 // ---------------------------------------------------------------------------
 // Reading.
-
-bool IsLetter(std::uint8_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(std::uint8_t c) { return c >= '0' && c <= '9'; }
-int HexValue(std::uint8_t c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // Where the text of a group goes.
 enum class EDestination {
@@ -175,7 +165,7 @@ void CRtfReader::Read() {
             if (FPosition >= FBytes.size())
                 break;
             const std::uint8_t next = FBytes[FPosition];
-            if (!IsLetter(next)) {
+            if (!RtfIsLetter(next)) {
                 ++FPosition;
                 if (next == '*' && groupStart) {
                     FIgnorable = true;
@@ -188,17 +178,17 @@ void CRtfReader::Read() {
             }
             // \letters[-digits][ ]
             const std::size_t start = FPosition;
-            while (FPosition < FBytes.size() && IsLetter(FBytes[FPosition]) && FPosition - start < 32)
+            while (FPosition < FBytes.size() && RtfIsLetter(FBytes[FPosition]) && FPosition - start < 32)
                 ++FPosition;
             const std::string_view word(reinterpret_cast<const char*>(FBytes.data() + start), FPosition - start);
             bool negative = false;
-            if (FPosition + 1 < FBytes.size() && FBytes[FPosition] == '-' && IsDigit(FBytes[FPosition + 1])) {
+            if (FPosition + 1 < FBytes.size() && FBytes[FPosition] == '-' && RtfIsDigit(FBytes[FPosition + 1])) {
                 negative = true;
                 ++FPosition;
             }
             bool hasParameter = false;
             std::int64_t parameter = 0;
-            while (FPosition < FBytes.size() && IsDigit(FBytes[FPosition])) {
+            while (FPosition < FBytes.size() && RtfIsDigit(FBytes[FPosition])) {
                 hasParameter = true;
                 // Saturates: no writer uses more than ten digits.
                 parameter = std::min<std::int64_t>(parameter * 10 + (FBytes[FPosition] - '0'), 1'000'000'000'000);
@@ -327,8 +317,8 @@ void CRtfReader::ControlSymbol(std::uint8_t symbol) {
     if (symbol == '\'') {
         if (FPosition + 2 > FBytes.size())
             return;
-        const int high = HexValue(FBytes[FPosition]);
-        const int low = HexValue(FBytes[FPosition + 1]);
+        const int high = RtfHexValue(FBytes[FPosition]);
+        const int low = RtfHexValue(FBytes[FPosition + 1]);
         if (high < 0 || low < 0)
             return;
         FPosition += 2;

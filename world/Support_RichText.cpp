@@ -33,24 +33,13 @@ struct CToken {
 constexpr std::size_t MaxWordLength = 32;
 constexpr std::size_t MaxDigits = 10;
 
-bool IsLetter(std::uint8_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(std::uint8_t c) { return c >= '0' && c <= '9'; }
-int HexValue(std::uint8_t c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 // A control symbol is a backslash and one character that cannot start a
 // control word: printable ASCII punctuation, or a line break (\<LF> is an
 // old spelling of \par) or a tab.
 bool IsSymbolCharacter(std::uint8_t c) {
     if (c == '\t' || c == '\n' || c == '\r')
         return true;
-    return c >= 0x20 && c <= 0x7E && !IsLetter(c) && !IsDigit(c);
+    return c >= 0x20 && c <= 0x7E && !RtfIsLetter(c) && !RtfIsDigit(c);
 }
 
 class CRtfScanner {
@@ -89,8 +78,8 @@ private:
         if (c == '\'') {
             if (FBytes.size() - FPosition < 3)
                 return;
-            const int high = HexValue(FBytes[FPosition + 1]);
-            const int low = HexValue(FBytes[FPosition + 2]);
+            const int high = RtfHexValue(FBytes[FPosition + 1]);
+            const int low = RtfHexValue(FBytes[FPosition + 2]);
             if (high < 0 || low < 0)
                 return;
             FPosition += 3;
@@ -98,7 +87,7 @@ private:
             token.Byte = static_cast<std::uint8_t>(high * 16 + low);
             return;
         }
-        if (!IsLetter(c)) {
+        if (!RtfIsLetter(c)) {
             if (!IsSymbolCharacter(c))
                 return;
             ++FPosition;
@@ -111,7 +100,7 @@ private:
 
     void ScanWord(CToken& token) {
         const std::size_t start = FPosition;
-        while (More() && IsLetter(Peek()))
+        while (More() && RtfIsLetter(Peek()))
             ++FPosition;
         if (FPosition - start > MaxWordLength)
             return;
@@ -121,13 +110,13 @@ private:
         if (More() && Peek() == '-') {
             ++FPosition;
             negative = true;
-            if (!More() || !IsDigit(Peek()))
+            if (!More() || !RtfIsDigit(Peek()))
                 return;  // a minus sign must be followed by the number
         }
-        if (More() && IsDigit(Peek())) {
+        if (More() && RtfIsDigit(Peek())) {
             std::size_t digits = 0;
             std::int64_t value = 0;
-            while (More() && IsDigit(Peek())) {
+            while (More() && RtfIsDigit(Peek())) {
                 if (++digits > MaxDigits)
                     return;
                 value = value * 10 + (Peek() - '0');

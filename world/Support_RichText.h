@@ -39,3 +39,18 @@ CBlock PlainTextToRtf(const std::string& text);
 // well-formed document; anything else gives its best reading without
 // failing.
 std::string RtfPlainText(std::span<const std::uint8_t> document);
+
+// The character classes of the format: the letters of control words, the
+// digits of their numbers, and the value of a hexadecimal digit of an \'hh
+// escape (-1 for any other byte).
+inline bool RtfIsLetter(std::uint8_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+inline bool RtfIsDigit(std::uint8_t c) { return c >= '0' && c <= '9'; }
+inline int RtfHexValue(std::uint8_t c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
