@@ -166,11 +166,11 @@ void CAction::ResetValues() {
     TailFlag = false;
     const LibraryAction* definition = FindDefinition();
     for (int i = 0; i < ActionArgumentCount; ++i) {
-        std::string& argument = Arguments[static_cast<std::size_t>(i)];
+        CCompactString& argument = Arguments[static_cast<std::size_t>(i)];
         if (definition != nullptr)
             argument = DefaultArgument(*definition, i);
         else
-            argument.assign(1, '0');  // in place: every action of a load passes here twice
+            argument = "0";
     }
 }
 
@@ -188,8 +188,8 @@ bool CAction::Load(CStream& stream) {
         DefFlag2 = stream.ReadBool();
         DefFlag3 = stream.ReadBool();
         DefValue2 = stream.ReadInt();
-        DefText1 = stream.ReadString();
-        DefText2 = stream.ReadString();
+        DefText1 = stream.ReadStringView();
+        DefText2 = stream.ReadStringView();
         DefValue3 = stream.ReadInt();
         ReadArray(stream, 4, [&](std::int32_t i) {
             const std::int32_t kind = stream.ReadInt();
@@ -206,9 +206,9 @@ bool CAction::Load(CStream& stream) {
     Selector = stream.ReadInt();
     ActionFlag = stream.ReadBool();
     ReadArray(stream, 4, [&](std::int32_t i) {
-        std::string argument = stream.ReadString();
+        const std::string_view argument = stream.ReadStringView();
         if (i < ActionArgumentCount)
-            Arguments[static_cast<std::size_t>(i)] = std::move(argument);
+            Arguments[static_cast<std::size_t>(i)] = argument;
     });
 
     if (tag == ActionTagNew)
@@ -242,7 +242,7 @@ bool CAction::Save(CStream& stream) {
     stream.WriteInt(Selector);
     stream.WriteBool(ActionFlag);
     stream.WriteInt(ActionArgumentCount);
-    for (const std::string& argument : Arguments)
+    for (const CCompactString& argument : Arguments)
         stream.WriteString(argument);
     stream.WriteBool(TailFlag);
     return true;

@@ -36,6 +36,7 @@
 #include <string>
 
 #include "behaviour/Library_Actions.h"
+#include "core/Support_CompactString.h"
 #include "core/Support_Stream.h"
 
 inline constexpr std::int32_t ActionTagOld = 400;
@@ -84,13 +85,13 @@ public:
     bool DefFlag2 = false;
     bool DefFlag3 = false;
     std::int32_t DefValue2 = 0;
-    std::string DefText1;
-    std::string DefText2;
+    CCompactString DefText1;
+    CCompactString DefText2;
     std::int32_t DefValue3 = 0;
     std::array<std::int32_t, ActionArgumentCount> ArgumentKinds{};
     // The instance's own values.
     std::int32_t Selector = -1;
     bool ActionFlag = false;
-    std::array<std::string, ActionArgumentCount> Arguments;
+    std::array<CCompactString, ActionArgumentCount> Arguments;
     bool TailFlag = false;
 };

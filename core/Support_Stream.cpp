@@ -179,15 +179,17 @@ void CMemoryStream::SaveToFile(const std::string& fileName) const {
 // ---------------------------------------------------------------------------
 // CStream primitives
 
-std::string CStream::ReadString() {
+std::string CStream::ReadString() { return std::string(ReadStringView()); }
+
+std::string_view CStream::ReadStringView() {
     const std::int32_t count = ReadInt();
     if (count <= 0)
         return {};
     std::span<const std::uint8_t> bytes = Take(static_cast<std::size_t>(count));
-    return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
-void CStream::WriteString(const std::string& value) {
+void CStream::WriteString(std::string_view value) {
     if (value.size() > MaxBlockSize)
         throw std::length_error("string too long for the project format");
     WriteInt(static_cast<std::int32_t>(value.size()));

@@ -22,6 +22,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CBlockPrefetch;
@@ -123,7 +124,11 @@ public:
     void WriteReal(double value) { WriteScalar(value); }
 
     std::string ReadString();
-    void WriteString(const std::string& value);
+    // The characters of the next string as a view into the stream's bytes,
+    // valid until the stream is next written: for readers that keep the
+    // text in something other than a std::string.
+    std::string_view ReadStringView();
+    void WriteString(std::string_view value);
 
     bool ReadBool() { return ReadInt() > 0; }
     void WriteBool(bool value) { WriteInt(value ? 1 : 0); }

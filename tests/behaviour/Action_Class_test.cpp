@@ -50,7 +50,7 @@ TEST(Action, NewActionHasItsDefaults) {
     EXPECT_EQ(action.Selector, -1);
     EXPECT_FALSE(action.ActionFlag);
     EXPECT_FALSE(action.TailFlag);
-    for (const std::string& argument : action.Arguments)
+    for (const CCompactString& argument : action.Arguments)
         EXPECT_EQ(argument, "0");
 }
 

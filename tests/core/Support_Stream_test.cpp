@@ -50,6 +50,13 @@ TEST(Stream, StringCountsAndEightBitCharacters) {
     round.SetPosition(0);
     EXPECT_EQ(round.ReadString(), text);
     EXPECT_EQ(round.Remaining(), 0u);
+    // The view reads the same string in place.
+    round.SetPosition(0);
+    EXPECT_EQ(round.ReadStringView(), text);
+    EXPECT_EQ(round.Remaining(), 0u);
+    negative.SetPosition(0);
+    EXPECT_EQ(negative.ReadStringView(), "");
+    EXPECT_EQ(negative.Position(), 4u);
 }
 
 TEST(Stream, RealRoundTrips) {
