@@ -219,8 +219,56 @@ struct TFloor {
     double Total() const { return Load + Save; }
 };
 
+// Every one-core measurement runs on the same core: the floor, the load and
+// save in this process, and the converter's one-core run.  The cores of a
+// virtual machine are not equally fast (one may take the interrupts, or
+// share its host core), so a floor measured on one core and a conversion
+// on another would compare the cores, not the work.
+int MeasuringCore() {
+    static const int core = [] {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        if (::sched_getaffinity(0, sizeof set, &set) == 0)
+            for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+                if (CPU_ISSET(cpu, &set))
+                    return cpu;
+        return -1;
+    }();
+    return core;
+}
+
+void PinToMeasuringCore() {
+    if (MeasuringCore() < 0)
+        return;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(MeasuringCore(), &one);
+    ::sched_setaffinity(0, sizeof one, &one);
+}
+
+// Runs the calling thread on the measuring core while it lives.
+class COnMeasuringCore {
+public:
+    COnMeasuringCore() {
+        CPU_ZERO(&FSaved);
+        FRestore = ::sched_getaffinity(0, sizeof FSaved, &FSaved) == 0;
+        PinToMeasuringCore();
+    }
+    ~COnMeasuringCore() {
+        if (FRestore)
+            ::sched_setaffinity(0, sizeof FSaved, &FSaved);
+    }
+    COnMeasuringCore(const COnMeasuringCore&) = delete;
+    COnMeasuringCore& operator=(const COnMeasuringCore&) = delete;
+
+private:
+    cpu_set_t FSaved;
+    bool FRestore = false;
+};
+
 TFloor MeasureFloor(const TBlocks& blocks, const std::string& input, std::size_t outputSize,
                     const std::string& scratch) {
+    const COnMeasuringCore oneCore;
     TFloor floor;
     const double cpuStart = CpuSeconds();
     auto start = Clock::now();
@@ -513,20 +561,8 @@ private:
         const auto start = Clock::now();
         const pid_t pid = ::fork();
         if (pid == 0) {
-            if (oneCore) {
-                cpu_set_t current;
-                CPU_ZERO(&current);
-                if (::sched_getaffinity(0, sizeof current, &current) == 0) {
-                    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
-                        if (CPU_ISSET(cpu, &current)) {
-                            cpu_set_t one;
-                            CPU_ZERO(&one);
-                            CPU_SET(cpu, &one);
-                            ::sched_setaffinity(0, sizeof one, &one);
-                            break;
-                        }
-                }
-            }
+            if (oneCore)
+                PinToMeasuringCore();
             const char* arguments[] = {cli, "convert", input, output, nullptr};
             ::execv(cli, const_cast<char* const*>(arguments));
             ::_exit(127);
@@ -573,6 +609,7 @@ TResult Measure(CLauncher& launcher, TScenario& scenario, const std::string& dir
     CMessageCollector silent;
     CFeedbackGuard guard(silent);
     for (int i = 0; i < repeat; ++i) {
+        const COnMeasuringCore oneCore;
         ClearGame();
         const std::size_t before = HeapInUse();
         auto start = Clock::now();
@@ -679,6 +716,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     Randomize();
+    MeasuringCore();  // chosen before anything is pinned
     try {
         CLauncher launcher;
         CScratchFolder scratch;
