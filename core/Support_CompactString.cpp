@@ -1,28 +1,30 @@
 #include "core/Support_CompactString.h"
 
-#include <cstring>
 #include <memory>
 #include <ostream>
 #include <stdexcept>
 
-// The address and length of a long text are kept as bytes (copied with
-// memcpy), which leaves the whole object one plain array of characters.
+namespace {
 
-char* CCompactString::HeapData() const noexcept {
-    char* data = nullptr;
-    std::memcpy(&data, FBytes, sizeof data);
-    return data;
+// The 32-bit words of an allocation holding length characters: one for
+// the length, then the characters rounded up to whole words.
+std::size_t WordsFor(std::size_t length) { return 1 + (length + 3) / 4; }
+
+}  // namespace
+
+// The address of an allocation is kept as bytes (copied with memcpy), which
+// leaves the whole object one plain array of characters.
+std::uint32_t* CCompactString::HeapWords() const noexcept {
+    std::uint32_t* words = nullptr;
+    std::memcpy(&words, FBytes, sizeof words);
+    return words;
 }
 
-std::uint32_t CCompactString::HeapSize() const noexcept {
-    std::uint32_t size = 0;
-    std::memcpy(&size, FBytes + sizeof(char*), sizeof size);
-    return size;
-}
+std::uint32_t CCompactString::HeapSize() const noexcept { return HeapWords()[0]; }
 
 CCompactString::CCompactString(CCompactString&& other) noexcept {
     std::memcpy(FBytes, other.FBytes, ByteCount);
-    std::memset(other.FBytes, 0, ByteCount);
+    other.FBytes[0] = InlineTag(0);
 }
 
 CCompactString& CCompactString::operator=(const CCompactString& other) {
@@ -34,7 +36,7 @@ CCompactString& CCompactString::operator=(CCompactString&& other) noexcept {
     if (this != &other) {
         Release();
         std::memcpy(FBytes, other.FBytes, ByteCount);
-        std::memset(other.FBytes, 0, ByteCount);
+        other.FBytes[0] = InlineTag(0);
     }
     return *this;
 }
@@ -42,31 +44,31 @@ CCompactString& CCompactString::operator=(CCompactString&& other) noexcept {
 void CCompactString::Assign(std::string_view text) {
     if (text.size() <= InlineCapacity) {
         // Copied aside first: text may lie in the old allocation, or in
-        // this string's own inline bytes.
+        // this string's own bytes.
         char copy[InlineCapacity];
         if (!text.empty())
             std::memcpy(copy, text.data(), text.size());
         Release();
         if (!text.empty())
-            std::memcpy(FBytes, copy, text.size());
-        FBytes[Tag] = static_cast<char>(text.size());
+            std::memcpy(FBytes + 1, copy, text.size());
+        FBytes[0] = InlineTag(text.size());
         return;
     }
     if (text.size() > MaxSize)
         throw std::length_error("text too long for one string of the project");
-    const auto size = static_cast<std::uint32_t>(text.size());
-    char* data = std::allocator<char>().allocate(size);
-    std::memcpy(data, text.data(), size);
+    // The new text is in place before the old one goes, since text may lie
+    // in the old allocation.
+    std::uint32_t* words = std::allocator<std::uint32_t>().allocate(WordsFor(text.size()));
+    words[0] = static_cast<std::uint32_t>(text.size());
+    std::memcpy(words + 1, text.data(), text.size());
     Release();
-    std::memcpy(FBytes, &data, sizeof data);
-    std::memcpy(FBytes + sizeof data, &size, sizeof size);
-    FBytes[Tag] = static_cast<char>(HeapTag);
+    std::memcpy(FBytes, &words, sizeof words);
 }
 
 void CCompactString::Release() noexcept {
     if (OnHeap())
-        std::allocator<char>().deallocate(HeapData(), HeapSize());
-    std::memset(FBytes, 0, ByteCount);
+        std::allocator<std::uint32_t>().deallocate(HeapWords(), WordsFor(HeapSize()));
+    FBytes[0] = InlineTag(0);
 }
 
 std::ostream& operator<<(std::ostream& out, const CCompactString& text) { return out << text.View(); }

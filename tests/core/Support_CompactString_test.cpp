@@ -9,11 +9,13 @@
 
 namespace {
 
-// Lengths on both sides of the 15 characters kept inside the string, with
-// NULs and bytes above 127, since project strings are raw 8-bit text.
+// Lengths on both sides of the 7 characters kept inside the string and of
+// the word boundaries of an allocation, with NULs and bytes above 127,
+// since project strings are raw 8-bit text.
 std::vector<std::string> Texts() {
-    std::vector<std::string> texts = {"", "0", "self", std::string("a\0b", 3), "\xE9t\xE9", "fifteen chars!!"};
-    texts.push_back(std::string(16, 'x'));
+    std::vector<std::string> texts = {"", "0", "self", std::string("a\0b", 3), "\xE9t\xE9", "seven!!", "eight!!!"};
+    for (int length : {9, 11, 12, 13, 16})
+        texts.push_back(std::string(static_cast<std::size_t>(length), static_cast<char>('a' + length)));
     texts.push_back(std::string(1000, '\0') + "end");
     texts.push_back("{\r\n  var i;\r\n  show_message(\"" + std::string(300, '\xFF') + "\");\r\n}");
     return texts;
@@ -33,7 +35,8 @@ TEST(CompactString, HoldsEveryTextExactly) {
     EXPECT_EQ(CCompactString().View(), "");
     EXPECT_EQ(CCompactString("0"), "0");
     EXPECT_FALSE(CCompactString("0") == "00");
-    EXPECT_FALSE(CCompactString(std::string(16, 'x')) == std::string(15, 'x'));
+    EXPECT_FALSE(CCompactString(std::string(8, 'x')) == std::string(7, 'x'));
+    EXPECT_FALSE(CCompactString(std::string(16, 'x')) == std::string(17, 'x'));
 }
 
 TEST(CompactString, AssignsBetweenEveryPairOfLengths) {
