@@ -6,16 +6,17 @@
 //
 // Builds large synthetic version-4 projects with the tests' file builder,
 // then measures for each:
-//   load     LoadGameFile in this process (file read and parse)
-//   save     SaveGameFile in this process (build, compress, safe write)
+//   load     LoadGameFile in this process (file read and parse), one core
+//   save     SaveGameFile in this process (build, compress, safe write),
+//            one core
 //   convert  the whole of `transvane-cli convert IN OUT` as a child process,
 //            once pinned to one core and once on every core of the machine,
 //            with its peak resident memory from wait4
-// and the floor on the same data: zlib at the converter's settings
-// inflating every compressed block of the input and deflating every block
-// the output holds, plus reading the input file and writing (and syncing)
-// the output file.  Times are the best of N runs and are printed with their
-// ratio to the floor.
+// and the floor on the same data and the same core: zlib at the
+// converter's settings inflating every compressed block of the input and
+// deflating every block the output holds, plus reading the input file and
+// writing (and syncing) the output file.  Times are the best of N runs and
+// are printed with their ratio to the floor.
 //
 // The memory budget of a conversion is the input file plus the output file
 // plus the project model (the heap the loaded model holds) plus 64 MiB.
