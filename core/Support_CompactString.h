@@ -70,7 +70,6 @@ public:
     bool Empty() const noexcept { return Size() == 0; }
     std::string_view View() const noexcept { return {Data(), Size()}; }
     operator std::string_view() const noexcept { return View(); }
-    std::string Str() const { return std::string(View()); }
 
     // The longest text one string can hold; longer text is refused with
     // std::length_error (the project format's own limit is lower).

@@ -28,7 +28,7 @@ TEST(CompactString, HoldsEveryTextExactly) {
         EXPECT_EQ(fromString.View(), text);
         EXPECT_EQ(fromString.Size(), text.size());
         EXPECT_EQ(fromString.Empty(), text.empty());
-        EXPECT_EQ(fromView.Str(), text);
+        EXPECT_EQ(std::string(fromView.View()), text);
         EXPECT_TRUE(fromString == text);
         EXPECT_TRUE(fromString == fromView);
     }
