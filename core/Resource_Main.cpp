@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <optional>
 
 #include "behaviour/Library_Main.h"
 #include "behaviour/Object_Main.h"
@@ -59,21 +60,58 @@ const std::array<CSection, 13> Sections = {{
 constexpr std::array<std::size_t, 11> ClearOrder = {8, 1, 2, 9, 3, 4, 5, 6, 7, 10, 0};
 constexpr std::size_t TreeSection = 12;
 
+// While a file is saved, the stream holds a window of this many bytes and
+// hands it to the file each time it fills: the output never exists in
+// memory whole, beside the model it is built from.  A block larger than the
+// window still goes in whole, since a compressed block's count is patched
+// in behind it.
+constexpr std::size_t SaveWindow = std::size_t{1} << 20;
+
 // The size of the file the project was last loaded from, as a guess at the
 // size of the file it will be saved to.
 std::size_t LoadedFileSize = 0;
 
-// Gives the stream room for the whole file up front, so that its image is
-// not copied each time it outgrows its buffer.  Room that is never written
-// costs address space only, not memory, so the guess is generous: twice
-// the loaded file (old action records grow in the newer layout) and then
-// some.  A file larger still grows as any buffer does; a refused
-// reservation changes nothing but the speed.
-void ReserveForSave(CStream& stream) {
+// Gives the stream room for what it will hold, so that its buffer is not
+// copied each time it outgrows itself: a window and a block of any usual
+// size when it spills, otherwise the whole file.  Room that is never
+// written costs address space only, not memory, so the guess for a whole
+// file is generous: twice the loaded file (old action records grow in the
+// newer layout) and then some.  A refused reservation changes nothing but
+// the speed.
+void ReserveForSave(CStream& stream, bool spilling) {
     constexpr std::size_t Headroom = std::size_t{16} << 20;
     try {
-        stream.Reserve(std::min(LoadedFileSize, MaxBlockSize) * 2 + Headroom);
+        stream.Reserve(spilling ? SaveWindow + Headroom : std::min(LoadedFileSize, MaxBlockSize) * 2 + Headroom);
     } catch (const std::exception&) {
+    }
+}
+
+// The file being overwritten becomes the single backup, name.vk1.  Only one
+// backup is kept, so there are no older .vk2 ... to shift first.  A file
+// that is itself named .vk1 is simply replaced: removing "its backup" first
+// would delete the very file being replaced.
+void MakeBackup(const std::string& fileName) {
+    const std::string backup = ChangeFileExt(fileName, ".vk1");
+    if (FileExists(fileName) && backup != fileName) {
+        std::remove(backup.c_str());
+        std::rename(fileName.c_str(), backup.c_str());
+    }
+}
+
+// The last step of a save: a spilling stream sends its last bytes and its
+// file takes the target's name, a stream built in memory is written whole.
+// False when the file system refuses.
+bool FinishFile(CStream& stream, std::optional<CReplacementFile>& target, const std::string& fileName) {
+    try {
+        if (target) {
+            stream.Flush();
+            target->Commit();
+        } else {
+            SaveToFileSafely(stream, fileName);
+        }
+        return true;
+    } catch (const std::exception&) {
+        return false;
     }
 }
 
@@ -206,37 +244,43 @@ bool LoadGameFile(const std::string& fileName) {
 bool SaveGameFile(const std::string& fileName) {
     ProgressStart("Saving Game Data ...");
 
-    // The whole file is built in memory before anything touches the disk.
-    // A writer that throws is treated like one that returns false: nothing
-    // on disk has changed yet, and the user must not be left with a
-    // disabled window.
+    // The file is built under a temporary name beside its target, the
+    // stream spilling its bytes there as it goes, and takes the target's
+    // name only once it is complete.  So nothing the user sees on disk
+    // changes before the build has succeeded, just as if the whole file
+    // were built in memory first.  Where no temporary file can be created
+    // the file is built in memory, and writing it reports the failure.
+    std::optional<CReplacementFile> target;
     CStream stream;
-    ReserveForSave(stream);
+    try {
+        target.emplace(fileName);
+        stream.SpillTo(target->Handle(), fileName, SaveWindow);
+    } catch (const EFileError&) {
+        target.reset();
+    }
+    ReserveForSave(stream, target.has_value());
+
+    // A writer that throws is treated like one that returns false, so the
+    // user is not left with a disabled window.  A spilling stream that
+    // cannot write its file is a failure to write the file, reported as
+    // such below.
     bool built = false;
+    bool writeFailed = false;
     try {
         built = SaveGame(stream, false);
+    } catch (const EFileError&) {
+        writeFailed = true;
     } catch (const std::exception&) {
         built = false;
     }
-    if (!built) {
+    if (!built && !writeFailed) {
         ShowMessage("Error Saving: Internal error. The game has not been saved!");
         ProgressEnd();
         return false;
     }
 
-    // The file being overwritten becomes the single backup, name.vk1.  Only
-    // one backup is kept, so there are no older .vk2 ... to shift first.
-    // A file that is itself named .vk1 is simply replaced: removing "its
-    // backup" first would delete the very file being replaced.
-    const std::string backup = ChangeFileExt(fileName, ".vk1");
-    if (FileExists(fileName) && backup != fileName) {
-        std::remove(backup.c_str());
-        std::rename(fileName.c_str(), backup.c_str());
-    }
-
-    try {
-        SaveToFileSafely(stream, fileName);
-    } catch (const std::exception&) {
+    MakeBackup(fileName);
+    if (writeFailed || !FinishFile(stream, target, fileName)) {
         ShowMessage(
             "Error Saving: Cannot create the file. The game has not been saved!Try saving your "
             "work under a different name.");

@@ -48,19 +48,6 @@ bool TryCreateTempFolder(const std::string& base) {
     return fs::create_directories(path, error) && !error;
 }
 
-void WriteAll(int fd, const CBlock& bytes, const std::string& name) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            throw EFileError("Cannot write file \"" + name + "\": " +
-                             std::strerror(put < 0 ? errno : ENOSPC));
-        done += static_cast<std::size_t>(put);
-    }
-}
-
 }  // namespace
 
 bool FileExists(const std::string& name) {
@@ -80,38 +67,45 @@ std::string ChangeFileExt(const std::string& name, const std::string& extension)
     return name.substr(0, dot) + extension;
 }
 
-void SaveToFileSafely(const CMemoryStream& stream, const std::string& name) {
+CReplacementFile::CReplacementFile(const std::string& name) : FName(name) {
     const fs::path target(name);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    for (int attempt = 0; attempt < 100 && FHandle < 0; ++attempt) {
         std::string hidden = ".";
         hidden += target.filename().string();
         hidden += ".tv" + std::to_string(RandomBelow(1000000)) + ".tmp";
-        temporary = (folder / hidden).string();
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
+        FTemporary = (folder / hidden).string();
+        FHandle = ::open(FTemporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (FHandle < 0 && errno != EEXIST)
             break;
     }
-    if (fd < 0)
+    if (FHandle < 0)
         throw EFileError("Cannot create file \"" + name + "\": " + std::strerror(errno));
-    try {
-        WriteAll(fd, stream.Bytes(), name);
-        if (::fsync(fd) != 0)
-            throw EFileError("Cannot write file \"" + name + "\": " + std::strerror(errno));
-        const int closed = ::close(fd);
-        fd = -1;
-        if (closed != 0)
-            throw EFileError("Cannot write file \"" + name + "\": " + std::strerror(errno));
-        if (::rename(temporary.c_str(), name.c_str()) != 0)
-            throw EFileError("Cannot create file \"" + name + "\": " + std::strerror(errno));
-    } catch (...) {
-        if (fd >= 0)
-            ::close(fd);
-        ::unlink(temporary.c_str());
-        throw;
-    }
+}
+
+CReplacementFile::~CReplacementFile() {
+    if (FHandle >= 0)
+        ::close(FHandle);
+    if (!FCommitted)
+        ::unlink(FTemporary.c_str());
+}
+
+void CReplacementFile::Commit() {
+    if (::fsync(FHandle) != 0)
+        throw EFileError("Cannot write file \"" + FName + "\": " + std::strerror(errno));
+    const int closed = ::close(FHandle);
+    FHandle = -1;
+    if (closed != 0)
+        throw EFileError("Cannot write file \"" + FName + "\": " + std::strerror(errno));
+    if (::rename(FTemporary.c_str(), FName.c_str()) != 0)
+        throw EFileError("Cannot create file \"" + FName + "\": " + std::strerror(errno));
+    FCommitted = true;
+}
+
+void SaveToFileSafely(const CMemoryStream& stream, const std::string& name) {
+    CReplacementFile file(name);
+    WriteAllToFile(file.Handle(), stream.Bytes(), name);
+    file.Commit();
 }
 
 std::string EnvironmentValue(const std::string& name) {

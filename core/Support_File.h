@@ -15,10 +15,33 @@ bool DirectoryExists(const std::string& name);
 // name without such a dot gets the extension appended.
 std::string ChangeFileExt(const std::string& name, const std::string& extension);
 
-// Writes the whole stream to a new file in the folder of name and moves it
-// onto name only once it is complete and flushed to disk, so an interrupted
-// or failed write never leaves a truncated file under that name.  Raises
-// EFileError (and leaves no temporary file behind) on failure.
+// A file that replaces name only once it is complete: it is written under
+// a hidden temporary name in the folder of name, and Commit flushes it to
+// disk and moves it onto name.  An interrupted or failed write therefore
+// never leaves a truncated file under that name, and a replacement that is
+// destroyed without a successful Commit removes its temporary file.
+class CReplacementFile {
+public:
+    // Creates the temporary file; EFileError when it cannot be created.
+    explicit CReplacementFile(const std::string& name);
+    ~CReplacementFile();
+    CReplacementFile(const CReplacementFile&) = delete;
+    CReplacementFile& operator=(const CReplacementFile&) = delete;
+
+    // The open temporary file, for writing.
+    int Handle() const { return FHandle; }
+    // Flushes, closes and renames the file onto name; EFileError on failure.
+    void Commit();
+
+private:
+    std::string FName;
+    std::string FTemporary;
+    int FHandle = -1;
+    bool FCommitted = false;
+};
+
+// Writes the whole stream through a CReplacementFile.  Raises EFileError (and
+// leaves no temporary file behind) on failure.
 void SaveToFileSafely(const CMemoryStream& stream, const std::string& name);
 
 // The temporary folder.  The converter puts nothing into it; it exists

@@ -86,7 +86,9 @@ thread_local CInflater TheInflater;
 // CMemoryStream
 
 void CMemoryStream::SetPosition(std::size_t position) {
-    FPosition = std::min(position, FBuffer.size());
+    if (position < FSpilled)
+        throw std::logic_error("a spilling stream cannot go back to bytes already written");
+    FPosition = std::min(position - FSpilled, FBuffer.size());
 }
 
 void CMemoryStream::Read(std::span<std::uint8_t> destination) {
@@ -97,7 +99,13 @@ void CMemoryStream::Read(std::span<std::uint8_t> destination) {
 
 void CMemoryStream::ThrowShortRead() { throw EReadError("Stream read error"); }
 
-void CMemoryStream::Overwrite(std::span<const std::uint8_t> source) {
+void CMemoryStream::WriteElsewhere(std::span<const std::uint8_t> source) {
+    if (FPosition == FBuffer.size()) {
+        Spill();  // the window is full
+        FBuffer.assign(source.begin(), source.end());
+        FPosition = FBuffer.size();
+        return;
+    }
     const std::size_t end = FPosition + source.size();
     if (end > FBuffer.size())
         FBuffer.resize(end);
@@ -113,6 +121,29 @@ void CMemoryStream::ExpectItems(std::int64_t count, std::size_t bytesEach) const
         return;
     if (static_cast<std::uint64_t>(count) > Remaining() / bytesEach)
         throw EReadError("Stream read error: count exceeds the data");
+}
+
+void CMemoryStream::SpillTo(int fd, const std::string& fileName, std::size_t threshold) {
+    if (Size() != 0)
+        throw std::logic_error("only an empty stream can start spilling");
+    FSpillFile = fd;
+    FSpillName = fileName;
+    FSpillAt = threshold;
+}
+
+void CMemoryStream::Spill() {
+    if (FPosition != FBuffer.size())
+        throw std::logic_error("a spilling stream may only be appended to");
+    WriteAllToFile(FSpillFile, FBuffer, FSpillName);
+    // The buffer keeps its capacity: the next window reuses the same memory.
+    FSpilled += FBuffer.size();
+    FBuffer.clear();
+    FPosition = 0;
+}
+
+void CMemoryStream::Flush() {
+    if (FSpillFile >= 0)
+        Spill();
 }
 
 CBlock CMemoryStream::TakeBytes() {
@@ -160,20 +191,26 @@ void CMemoryStream::SaveToFile(const std::string& fileName) const {
     const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         throw EFileError("Cannot create file \"" + fileName + "\": " + std::strerror(errno));
-    std::size_t done = 0;
-    while (done < FBuffer.size()) {
-        const ssize_t put = ::write(fd, FBuffer.data() + done, FBuffer.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0) {
-            const int error = errno;
-            ::close(fd);
-            throw EFileError("Cannot write file \"" + fileName + "\": " + std::strerror(error));
-        }
-        done += static_cast<std::size_t>(put);
+    try {
+        WriteAllToFile(fd, FBuffer, fileName);
+    } catch (...) {
+        ::close(fd);
+        throw;
     }
     if (::close(fd) != 0)
         throw EFileError("Cannot write file \"" + fileName + "\": " + std::strerror(errno));
+}
+
+void WriteAllToFile(int fd, std::span<const std::uint8_t> bytes, const std::string& fileName) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            throw EFileError("Cannot write file \"" + fileName + "\": " + std::strerror(put < 0 ? errno : ENOSPC));
+        done += static_cast<std::size_t>(put);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -229,11 +266,13 @@ void CStream::WriteCompressedBlock(std::span<const std::uint8_t> source) {
         }
     }
     // Deflate straight behind a placeholder count and patch the count in
-    // afterwards: the compressed bytes are never copied.
-    const std::size_t countAt = Position();
+    // afterwards: the compressed bytes are never copied.  (A spilling stream
+    // spills only at the start of a write, so the placeholder is still in
+    // the buffer when it is patched.)
     WriteInt(0);
-    if (Position() != Size())
+    if (FPosition != FBuffer.size())
         throw std::logic_error("WriteCompressedBlock must append at the end of the stream");
+    const std::size_t countAt = FPosition - 4;
     CompressBlock(source, FBuffer);
     const std::size_t compressed = FBuffer.size() - countAt - 4;
     if (compressed > MaxBlockSize)

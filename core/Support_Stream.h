@@ -63,8 +63,10 @@ public:
     CMemoryStream(CMemoryStream&&) = default;
     CMemoryStream& operator=(CMemoryStream&&) = default;
 
-    std::size_t Size() const { return FBuffer.size(); }
-    std::size_t Position() const { return FPosition; }
+    // Size and position count from the start of the stream, including what
+    // has already gone to the file of a spilling stream (see SpillTo).
+    std::size_t Size() const { return FSpilled + FBuffer.size(); }
+    std::size_t Position() const { return FSpilled + FPosition; }
     void SetPosition(std::size_t position);
     std::size_t Remaining() const { return FBuffer.size() - FPosition; }
 
@@ -81,13 +83,14 @@ public:
     }
     // Writes at the position, overwriting and then growing the buffer.
     // Writers append, a few bytes at a time, millions of times for a large
-    // project: that case is kept short enough to be inlined.
+    // project: that case is kept short enough to be inlined, and the rest
+    // (overwriting, spilling) is left to WriteElsewhere.
     void Write(std::span<const std::uint8_t> source) {
-        if (FPosition == FBuffer.size()) {
+        if (FPosition == FBuffer.size() && FBuffer.size() < FSpillAt) {
             FBuffer.insert(FBuffer.end(), source.begin(), source.end());
             FPosition = FBuffer.size();
         } else {
-            Overwrite(source);
+            WriteElsewhere(source);
         }
     }
 
@@ -96,6 +99,7 @@ public:
     // with a count taken from the file before they allocate for it.
     void ExpectItems(std::int64_t count, std::size_t bytesEach) const;
 
+    // The bytes held in memory: all of them, unless the stream spills.
     const CBlock& Bytes() const { return FBuffer; }
     // Hands the buffer over; the stream is left empty.
     CBlock TakeBytes();
@@ -104,13 +108,36 @@ public:
     void LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName) const;
 
+    // Writing a file that need not be held in memory whole: from now on,
+    // whenever at least threshold bytes are buffered, the next write first
+    // appends them to the open file fd and empties the buffer, so the
+    // stream holds a window of the file instead of all of it.  The stream
+    // must be empty and must only be appended to; the bytes gone to the
+    // file can be neither read nor overwritten.  Flush sends what is still
+    // buffered.  Both raise EFileError when the file refuses bytes.
+    // fileName only names the file in messages.
+    void SpillTo(int fd, const std::string& fileName, std::size_t threshold);
+    void Flush();
+
 protected:
     [[noreturn]] static void ThrowShortRead();
-    void Overwrite(std::span<const std::uint8_t> source);
+    void WriteElsewhere(std::span<const std::uint8_t> source);
+    void Spill();
 
     CBlock FBuffer;
-    std::size_t FPosition = 0;
+    std::size_t FPosition = 0;  // in FBuffer
+
+    // Spilling: bytes already written to FSpillFile; no spilling while
+    // FSpillAt is the largest size.
+    std::size_t FSpilled = 0;
+    std::size_t FSpillAt = static_cast<std::size_t>(-1);
+    int FSpillFile = -1;
+    std::string FSpillName;
 };
+
+// Writes all of bytes to the open file fd, going on after short writes;
+// EFileError naming fileName when the file refuses them.
+void WriteAllToFile(int fd, std::span<const std::uint8_t> bytes, const std::string& fileName);
 
 // The project stream: a memory stream with the twelve typed primitives.
 class CStream : public CMemoryStream {

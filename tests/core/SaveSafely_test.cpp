@@ -105,34 +105,39 @@ TEST(SaveSafely, ReadOnlyFolderKeepsTheEarlierFile) {
 }
 
 // The new file does not fit: the earlier one survives as its backup, and
-// neither a truncated file nor the temporary one is left behind.
+// neither a truncated file nor the temporary one is left behind.  The disk
+// fills either while the file is being built (it is written as it grows)
+// or only when its last bytes go out.
 TEST(SaveSafely, FullDiskKeepsTheEarlierFileAsItsBackup) {
-    CScratchFolder folder;
-    WriteWholeFile(folder.File("in.vtr"), ProjectOfAbout(200000));
-    const std::string target = folder.File("small");
-    CTmpfs fs(target, "size=64k");
-    REQUIRE_MOUNTED(fs);
-    const CBlock earlier = ProjectOfAbout(100);
-    WriteWholeFile(target + "/a.vtr", earlier);
+    for (const std::size_t size : {std::size_t{200000}, std::size_t{3} << 20}) {
+        SCOPED_TRACE(size);
+        CScratchFolder folder;
+        WriteWholeFile(folder.File("in.vtr"), ProjectOfAbout(size));
+        const std::string target = folder.File("small");
+        CTmpfs fs(target, "size=64k");
+        REQUIRE_MOUNTED(fs);
+        const CBlock earlier = ProjectOfAbout(100);
+        WriteWholeFile(target + "/a.vtr", earlier);
 
-    CRecorder recorder;
-    ASSERT_TRUE(LoadGameFile(folder.File("in.vtr")));
-    EXPECT_FALSE(SaveGameFile(target + "/a.vtr"));
-    EXPECT_EQ(recorder.Messages, std::vector<std::string>{CannotCreate});
-    EXPECT_EQ(Listing(target), std::vector<std::string>{"a.vk1"});
-    EXPECT_EQ(ReadWholeFile(target + "/a.vk1"), earlier);
+        CRecorder recorder;
+        ASSERT_TRUE(LoadGameFile(folder.File("in.vtr")));
+        EXPECT_FALSE(SaveGameFile(target + "/a.vtr"));
+        EXPECT_EQ(recorder.Messages, std::vector<std::string>{CannotCreate});
+        EXPECT_EQ(Listing(target), std::vector<std::string>{"a.vk1"});
+        EXPECT_EQ(ReadWholeFile(target + "/a.vk1"), earlier);
 
-    // Under a new name nothing is left either, and the disk is usable again:
-    // a project that fits is saved over the backup's original name.
-    recorder.Messages.clear();
-    EXPECT_FALSE(SaveGameFile(target + "/b.vtr"));
-    EXPECT_EQ(recorder.Messages, std::vector<std::string>{CannotCreate});
-    EXPECT_EQ(Listing(target), std::vector<std::string>{"a.vk1"});
-    WriteWholeFile(folder.File("small.vtr"), ProjectOfAbout(1000));
-    ASSERT_TRUE(LoadGameFile(folder.File("small.vtr")));
-    EXPECT_TRUE(SaveGameFile(target + "/a.vtr"));
-    EXPECT_EQ(Listing(target), (std::vector<std::string>{"a.vk1", "a.vtr"}));
-    EXPECT_EQ(ReadWholeFile(target + "/a.vk1"), earlier);
+        // Under a new name nothing is left either, and the disk is usable
+        // again: a project that fits is saved over the backup's original name.
+        recorder.Messages.clear();
+        EXPECT_FALSE(SaveGameFile(target + "/b.vtr"));
+        EXPECT_EQ(recorder.Messages, std::vector<std::string>{CannotCreate});
+        EXPECT_EQ(Listing(target), std::vector<std::string>{"a.vk1"});
+        WriteWholeFile(folder.File("small.vtr"), ProjectOfAbout(1000));
+        ASSERT_TRUE(LoadGameFile(folder.File("small.vtr")));
+        EXPECT_TRUE(SaveGameFile(target + "/a.vtr"));
+        EXPECT_EQ(Listing(target), (std::vector<std::string>{"a.vk1", "a.vtr"}));
+        EXPECT_EQ(ReadWholeFile(target + "/a.vk1"), earlier);
+    }
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <limits>
+#include <unistd.h>
 
 #include "support/TestSupport.h"
 
@@ -178,6 +180,57 @@ TEST(Stream, FilesRoundTrip) {
     EXPECT_THROW(in.LoadFromFile(folder.File("missing.bin")), EFileError);
     EXPECT_THROW(in.LoadFromFile(folder.Path()), EFileError);
     EXPECT_THROW(out.SaveToFile(folder.File("no/such/folder/a.bin")), EFileError);
+}
+
+// The same writes through a stream that spills to a file at every threshold
+// give the same bytes as a stream held in memory, whatever falls on a
+// window's edge: a compressed block's patched count, a block larger than
+// the window, a prepared string.
+TEST(Stream, SpillingStreamWritesTheSameFile) {
+    const CBlock big(5000, 7);
+    const auto writeAll = [&](CStream& s) {
+        for (int i = 0; i < 300; ++i) {
+            s.WriteInt(i);
+            s.WriteString(std::string(static_cast<std::size_t>(i % 13), 'a'));
+            if (i % 50 == 0)
+                s.WriteCompressedBlock(big);
+            if (i % 70 == 0)
+                s.WriteBlock(big);
+        }
+    };
+    CStream whole;
+    writeAll(whole);
+    for (const std::size_t threshold : {1u, 64u, 1000u, 4096u, 1u << 20}) {
+        CScratchFolder folder;
+        const std::string name = folder.File("spilled.bin");
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        CStream s;
+        s.SpillTo(fd, name, threshold);
+        writeAll(s);
+        EXPECT_EQ(s.Size(), whole.Size()) << threshold;
+        EXPECT_EQ(s.Position(), whole.Size()) << threshold;
+        s.Flush();
+        ::close(fd);
+        EXPECT_EQ(ReadWholeFile(name), whole.Bytes()) << threshold;
+        if (threshold < whole.Size()) {
+            EXPECT_THROW(s.SetPosition(0), std::logic_error) << "bytes in the file cannot be revisited";
+        }
+    }
+}
+
+TEST(Stream, SpillingStreamReportsAFileThatRefusesBytes) {
+    const int fd = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        GTEST_SKIP() << "no /dev/full here";
+    CStream s;
+    s.SpillTo(fd, "/dev/full", 4);
+    s.WriteInt(1);
+    EXPECT_THROW(s.WriteInt(2), EFileError) << "the second write spills the first";
+    ::close(fd);
+    CStream started;
+    started.WriteInt(1);
+    EXPECT_THROW(started.SpillTo(fd, "x", 4), std::logic_error) << "only an empty stream starts spilling";
 }
 
 }  // namespace
