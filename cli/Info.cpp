@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <exception>
 #include <ostream>
+#include <span>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -229,12 +230,12 @@ void CValue::WriteText(std::ostream& out, int indent) const {
 
 // ---- what the model holds ---------------------------------------------------
 
-std::uint32_t Le32(const CBlock& bytes, std::size_t at) {
+std::uint32_t Le32(std::span<const std::uint8_t> bytes, std::size_t at) {
     return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
            static_cast<std::uint32_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
 }
 
-std::uint32_t Le16(const CBlock& bytes, std::size_t at) {
+std::uint32_t Le16(std::span<const std::uint8_t> bytes, std::size_t at) {
     return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8;
 }
 
@@ -360,7 +361,7 @@ void DescribeOptions(CValue& s) {
     s.Add("information", o.Information);
 }
 
-void DescribeSection(CValue& s, const std::string& name, const CBlock& file, const CLoadReport::CSpan& span) {
+void DescribeSection(CValue& s, const std::string& name, std::span<const std::uint8_t> file, const CLoadReport::CSpan& span) {
     if (name == "Game options") {
         DescribeOptions(s);
     } else if (name == "Sounds") {
@@ -528,7 +529,11 @@ int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
         } catch (const std::exception&) {
             loaded = false;  // the report holds the text
         }
-        const CBlock& bytes = stream.Bytes();
+        if (stream.FileFailed()) {
+            loaded = false;
+            load.Failure = "Failed to load the file: it shrank or its device failed while it was read";
+        }
+        const std::span<const std::uint8_t> bytes = stream.View();
 
         report.Add("bytes", bytes.size());
         report.Add("loads", loaded);

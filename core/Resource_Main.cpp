@@ -234,6 +234,13 @@ bool LoadGameFile(const std::string& fileName) {
     }
     ProgressEnd();
 
+    // The file shrank or its device failed while it was read: what was read
+    // from it is not the file, whatever the readers made of it.
+    if (stream.FileFailed()) {
+        ShowMessage("Error Loading: Failed to load the file.");
+        ClearGame();
+        return false;
+    }
     if (!ok) {
         ShowMessage("Error Loading: File seems to be corrupted.");
         ClearGame();  // loading is all or nothing

@@ -80,6 +80,26 @@ using CInflater = CZlibState<InitInflate, inflateEnd>;
 thread_local CDeflater TheDeflater;
 thread_local CInflater TheInflater;
 
+CBlock ReadWholeFile(int fd, std::size_t size, const std::string& fileName) {
+    CBlock bytes;
+    try {
+        bytes.resize(size);
+    } catch (const std::bad_alloc&) {
+        throw EFileError("Cannot read file \"" + fileName + "\": out of memory");
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            throw EFileError("Cannot read file \"" + fileName + "\": " +
+                             (got == 0 ? "file shrank while reading" : std::strerror(errno)));
+        done += static_cast<std::size_t>(got);
+    }
+    return bytes;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -88,7 +108,7 @@ thread_local CInflater TheInflater;
 void CMemoryStream::SetPosition(std::size_t position) {
     if (position < FSpilled)
         throw std::logic_error("a spilling stream cannot go back to bytes already written");
-    FPosition = std::min(position - FSpilled, FBuffer.size());
+    FPosition = std::min(position - FSpilled, Held());
 }
 
 void CMemoryStream::Read(std::span<std::uint8_t> destination) {
@@ -100,9 +120,12 @@ void CMemoryStream::Read(std::span<std::uint8_t> destination) {
 void CMemoryStream::ThrowShortRead() { throw EReadError("Stream read error"); }
 
 void CMemoryStream::WriteElsewhere(std::span<const std::uint8_t> source) {
+    if (FMapping != nullptr)
+        CopyMapping();
     if (FPosition == FBuffer.size()) {
-        Spill();  // the window is full
-        FBuffer.assign(source.begin(), source.end());
+        if (FSpillFile >= 0 && FBuffer.size() >= FSpillAt)
+            Spill();  // the window is full
+        FBuffer.insert(FBuffer.end(), source.begin(), source.end());
         FPosition = FBuffer.size();
         return;
     }
@@ -129,6 +152,7 @@ void CMemoryStream::SpillTo(int fd, const std::string& fileName, std::size_t thr
     FSpillFile = fd;
     FSpillName = fileName;
     FSpillAt = threshold;
+    FAppendLimit = threshold;
 }
 
 void CMemoryStream::Spill() {
@@ -146,7 +170,22 @@ void CMemoryStream::Flush() {
         Spill();
 }
 
+void CMemoryStream::CopyMapping() {
+    const std::span<const std::uint8_t> mapped = FMapping->Bytes();
+    FBuffer.assign(mapped.begin(), mapped.end());
+    FMapping.reset();
+    FAppendLimit = FSpillAt;
+}
+
+const CBlock& CMemoryStream::Bytes() const {
+    if (FMapping != nullptr)
+        throw std::logic_error("a stream reading a mapped file has no buffer; use View");
+    return FBuffer;
+}
+
 CBlock CMemoryStream::TakeBytes() {
+    if (FMapping != nullptr)
+        CopyMapping();
     CBlock bytes = std::move(FBuffer);
     FBuffer.clear();
     FPosition = 0;
@@ -162,28 +201,27 @@ void CMemoryStream::LoadFromFile(const std::string& fileName) {
         ::close(fd);
         throw EFileError("Cannot open file \"" + fileName + "\": not an ordinary file");
     }
+    const auto size = static_cast<std::size_t>(info.st_size);
+    std::unique_ptr<CMappedFile> mapping;
     CBlock bytes;
     try {
-        bytes.resize(static_cast<std::size_t>(info.st_size));
-    } catch (const std::bad_alloc&) {
-        ::close(fd);
-        throw EFileError("Cannot read file \"" + fileName + "\": out of memory");
-    }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            const int error = errno;
-            ::close(fd);
-            throw EFileError("Cannot read file \"" + fileName + "\": " +
-                             (got == 0 ? "file shrank while reading" : std::strerror(error)));
+        if (size > 0) {
+            try {
+                mapping = std::make_unique<CMappedFile>(fd, size, fileName);
+            } catch (const EFileError&) {
+                // Not mappable here: the file is read into the buffer instead.
+            }
         }
-        done += static_cast<std::size_t>(got);
+        if (mapping == nullptr)
+            bytes = ReadWholeFile(fd, size, fileName);
+    } catch (...) {
+        ::close(fd);
+        throw;
     }
-    ::close(fd);
+    ::close(fd);  // a mapping stays valid without its descriptor
     FBuffer = std::move(bytes);
+    FMapping = std::move(mapping);
+    FAppendLimit = FMapping != nullptr ? 0 : FSpillAt;
     FPosition = 0;
 }
 
@@ -192,7 +230,7 @@ void CMemoryStream::SaveToFile(const std::string& fileName) const {
     if (fd < 0)
         throw EFileError("Cannot create file \"" + fileName + "\": " + std::strerror(errno));
     try {
-        WriteAllToFile(fd, FBuffer, fileName);
+        WriteAllToFile(fd, View(), fileName);
     } catch (...) {
         ::close(fd);
         throw;

@@ -19,11 +19,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/Support_MappedFile.h"
 
 class CBlockPrefetch;
 
@@ -51,7 +54,9 @@ public:
 // needs one wraps it in a CMemoryStream.
 using CBlock = std::vector<std::uint8_t>;
 
-// A growable byte buffer with a cursor: the plain memory stream.
+// A growable byte buffer with a cursor: the plain memory stream.  A stream
+// loaded from a file reads the file's pages where the system keeps them (a
+// CMappedFile) when it can; its first write copies them into its buffer.
 class CMemoryStream {
 public:
     CMemoryStream() = default;
@@ -65,10 +70,10 @@ public:
 
     // Size and position count from the start of the stream, including what
     // has already gone to the file of a spilling stream (see SpillTo).
-    std::size_t Size() const { return FSpilled + FBuffer.size(); }
+    std::size_t Size() const { return FSpilled + Held(); }
     std::size_t Position() const { return FSpilled + FPosition; }
     void SetPosition(std::size_t position);
-    std::size_t Remaining() const { return FBuffer.size() - FPosition; }
+    std::size_t Remaining() const { return Held() - FPosition; }
 
     // Reads exactly destination.size() bytes; EReadError when fewer remain.
     void Read(std::span<std::uint8_t> destination);
@@ -77,16 +82,17 @@ public:
     std::span<const std::uint8_t> Take(std::size_t count) {
         if (count > Remaining())
             ThrowShortRead();
-        std::span<const std::uint8_t> view(FBuffer.data() + FPosition, count);
+        std::span<const std::uint8_t> view(Data() + FPosition, count);
         FPosition += count;
         return view;
     }
     // Writes at the position, overwriting and then growing the buffer.
     // Writers append, a few bytes at a time, millions of times for a large
     // project: that case is kept short enough to be inlined, and the rest
-    // (overwriting, spilling) is left to WriteElsewhere.
+    // (overwriting, spilling, the first write to a mapped file) is left to
+    // WriteElsewhere.
     void Write(std::span<const std::uint8_t> source) {
-        if (FPosition == FBuffer.size() && FBuffer.size() < FSpillAt) {
+        if (FPosition == FBuffer.size() && FBuffer.size() < FAppendLimit) {
             FBuffer.insert(FBuffer.end(), source.begin(), source.end());
             FPosition = FBuffer.size();
         } else {
@@ -99,14 +105,23 @@ public:
     // with a count taken from the file before they allocate for it.
     void ExpectItems(std::int64_t count, std::size_t bytesEach) const;
 
-    // The bytes held in memory: all of them, unless the stream spills.
-    const CBlock& Bytes() const { return FBuffer; }
-    // Hands the buffer over; the stream is left empty.
+    // The bytes the stream can read: all of them, unless it spills.
+    std::span<const std::uint8_t> View() const { return {Data(), Held()}; }
+    // The bytes from the position on, valid until the stream is next written.
+    std::span<const std::uint8_t> Rest() const { return {Data() + FPosition, Remaining()}; }
+    // The same bytes as the buffer they lie in: a stream reading a mapped
+    // file has none and raises std::logic_error.
+    const CBlock& Bytes() const;
+    // Hands the bytes over as a buffer; the stream is left empty.
     CBlock TakeBytes();
     void Reserve(std::size_t capacity) { FBuffer.reserve(capacity); }
 
     void LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName) const;
+    // True when the file the stream was loaded from failed while it was read
+    // (it shrank, or its device failed): the bytes from there on read as 0,
+    // and whatever was read from them must be thrown away.
+    bool FileFailed() const { return FMapping != nullptr && FMapping->Failed(); }
 
     // Writing a file that need not be held in memory whole: from now on,
     // whenever at least threshold bytes are buffered, the next write first
@@ -123,14 +138,24 @@ protected:
     [[noreturn]] static void ThrowShortRead();
     void WriteElsewhere(std::span<const std::uint8_t> source);
     void Spill();
+    void CopyMapping();
+
+    // The bytes read: the mapped file's, or the buffer's.
+    const std::uint8_t* Data() const { return FMapping != nullptr ? FMapping->Bytes().data() : FBuffer.data(); }
+    std::size_t Held() const { return FMapping != nullptr ? FMapping->Bytes().size() : FBuffer.size(); }
 
     CBlock FBuffer;
-    std::size_t FPosition = 0;  // in FBuffer
+    std::unique_ptr<CMappedFile> FMapping;  // instead of FBuffer, until written
+    std::size_t FPosition = 0;              // in the bytes held
 
-    // Spilling: bytes already written to FSpillFile; no spilling while
-    // FSpillAt is the largest size.
+    // Write appends inline only while the buffer is shorter than this: the
+    // threshold of a spilling stream, 0 while a mapped file is read.
+    static constexpr std::size_t NoLimit = static_cast<std::size_t>(-1);
+    std::size_t FAppendLimit = NoLimit;
+
+    // Spilling: bytes already written to FSpillFile.
     std::size_t FSpilled = 0;
-    std::size_t FSpillAt = static_cast<std::size_t>(-1);
+    std::size_t FSpillAt = NoLimit;
     int FSpillFile = -1;
     std::string FSpillName;
 };

@@ -475,8 +475,7 @@ void ChargeDecoding(std::span<const std::uint8_t> bytes, const CBmpLayout& bmp) 
 std::optional<CBlock> ReadPlainBmp(CStream& stream) {
     // The BMP lies in place with no length in front: its headers tell how
     // far it reaches.
-    const std::span<const std::uint8_t> rest(stream.Bytes().data() + stream.Position(), stream.Remaining());
-    const std::optional<CBmpLayout> bmp = ParseBmp(rest, false);
+    const std::optional<CBmpLayout> bmp = ParseBmp(stream.Rest(), false);
     if (!bmp)
         return std::nullopt;
     const std::span<const std::uint8_t> bytes = stream.Take(bmp->Length);
