@@ -361,7 +361,8 @@ void DescribeOptions(CValue& s) {
     s.Add("information", o.Information);
 }
 
-void DescribeSection(CValue& s, const std::string& name, std::span<const std::uint8_t> file, const CLoadReport::CSpan& span) {
+void DescribeSection(CValue& s, const std::string& name, std::span<const std::uint8_t> file,
+                     const CLoadReport::CSpan& span) {
     if (name == "Game options") {
         DescribeOptions(s);
     } else if (name == "Sounds") {

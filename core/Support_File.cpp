@@ -104,7 +104,7 @@ void CReplacementFile::Commit() {
 
 void SaveToFileSafely(const CMemoryStream& stream, const std::string& name) {
     CReplacementFile file(name);
-    WriteAllToFile(file.Handle(), stream.Bytes(), name);
+    WriteAllToFile(file.Handle(), stream.View(), name);
     file.Commit();
 }
 
