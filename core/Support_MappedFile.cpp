@@ -63,6 +63,9 @@ void OnBusError(int signal, siginfo_t* info, void* context) {
         PreviousBusAction.sa_handler(signal);
         return;
     }
+    if ((PreviousBusAction.sa_flags & SA_SIGINFO) == 0 && PreviousBusAction.sa_handler == SIG_IGN &&
+        info->si_code <= 0)
+        return;  // a SIGBUS sent by a program, ignored before as now
     ::sigaction(SIGBUS, &PreviousBusAction, nullptr);
     ::raise(SIGBUS);  // delivered with the old disposition once this returns
 }
