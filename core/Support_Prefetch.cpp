@@ -1,5 +1,7 @@
 #include "core/Support_Prefetch.h"
 
+#include "core/Support_Zlib.h"
+
 #include <algorithm>
 #include <sched.h>
 

@@ -27,18 +27,13 @@
 #include <vector>
 
 #include "core/Support_MappedFile.h"
+#include "core/Support_Zlib.h"
 
 class CBlockPrefetch;
 
 // Raised when a read needs more bytes than remain in the stream, or when a
 // count taken from the stream cannot possibly be satisfied by what remains.
 class EReadError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Raised by the block compressor and inflater; carries zlib's own error text.
-class EZCompressionError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -188,6 +183,8 @@ public:
     CBlock ReadBlock();
     void WriteBlock(std::span<const std::uint8_t> source);
 
+    // A block inflates to at most InflateLimit() bytes and what is left of
+    // the running load's budget, which it is charged (Support_Zlib.h).
     CBlock ReadCompressedBlock();
     void WriteCompressedBlock(std::span<const std::uint8_t> source);
 
@@ -215,23 +212,6 @@ private:
 
     CBlockPrefetch* FPrefetch = nullptr;
 };
-
-// zlib helpers at the converter's fixed settings: default level, 15 window
-// bits, memory level 8, default strategy.  Compress appends one zlib stream
-// to destination; Inflate decodes one zlib stream and fails with
-// EZCompressionError on anything else.
-void CompressBlock(std::span<const std::uint8_t> source, CBlock& destination);
-CBlock InflateBlock(std::span<const std::uint8_t> source);
-
-// The largest block the format can describe: its count is a signed int32.
-inline constexpr std::size_t MaxBlockSize = 2147483647u;
-
-// The most bytes one compressed block may inflate to; a block that inflates
-// further fails with EZCompressionError.  It starts at MaxBlockSize, since a
-// larger block could not be written back; a front end or a fuzzing harness
-// may lower it to bound the memory a hostile file can claim.
-void SetInflateLimit(std::size_t limit);
-std::size_t InflateLimit();
 
 // The memory one load may claim beyond the file itself.  A small file can
 // describe far more than it holds: a compressed block inflates up to about a

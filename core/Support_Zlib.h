@@ -1,0 +1,40 @@
+// The block codec: one zlib stream per compressed block of a project file.
+//
+// A compressed block holds one zlib stream (two-byte header, deflate data,
+// Adler-32 trailer) and nothing else; its inflated size is stored nowhere,
+// the stream ends by itself.  This unit knows nothing of the project
+// stream: it turns bytes into a zlib stream and back, within a size limit.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <vector>
+
+// Raised by the block compressor and inflater; carries zlib's own error text.
+class EZCompressionError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The largest block the format can describe: its count is a signed int32.
+inline constexpr std::size_t MaxBlockSize = 2147483647u;
+
+// zlib at the converter's fixed settings: default level, 15 window bits,
+// memory level 8, default strategy.  Appends one zlib stream to destination.
+void CompressBlock(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& destination);
+
+// Decodes one zlib stream and fails with EZCompressionError on anything
+// else; bytes after the end of the stream are ignored.  nullopt when the
+// stream inflates to more than maxSize bytes: the inflater stops one window
+// past maxSize, so a bomb never costs more than that.
+std::optional<std::vector<std::uint8_t>> InflateBlock(std::span<const std::uint8_t> source, std::size_t maxSize);
+
+// The most bytes one compressed block of a project file may inflate to.  It
+// starts at MaxBlockSize, since a larger block could not be written back; a
+// front end or a fuzzing harness may lower it to bound the memory a hostile
+// file can claim.
+void SetInflateLimit(std::size_t limit);
+std::size_t InflateLimit();
