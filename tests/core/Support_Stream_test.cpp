@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <unistd.h>
+#include <zlib.h>
 
 #include "support/TestSupport.h"
 
@@ -92,6 +93,52 @@ TEST(Stream, BlockRoundTripsByteForByte) {
     EXPECT_EQ(s.Remaining(), 0u);
 }
 
+// Whichever library compresses, a block is one zlib stream with the header
+// zlib writes at its default level, which zlib's own inflate reads whole;
+// and any zlib stream, whatever its level or window, is read back.
+TEST(Stream, CompressedBlocksAreZlibStreamsBothWays) {
+    CBlock noise(200000);
+    std::uint32_t state = 1;
+    for (std::uint8_t& byte : noise)
+        byte = static_cast<std::uint8_t>((state = state * 1103515245u + 12345u) >> 24);
+    CBlock pattern(100000);
+    for (std::size_t i = 0; i < pattern.size(); ++i)
+        pattern[i] = static_cast<std::uint8_t>(i * i / 7);
+    for (const CBlock& data : {Bytes({7}), pattern, noise, CBlock(300000, 0)}) {
+        CStream s;
+        s.WriteCompressedBlock(data);
+        const CBlock& bytes = s.Bytes();
+        ASSERT_GE(bytes.size(), 6u);
+        EXPECT_EQ(bytes[4], 0x78);
+        EXPECT_EQ(bytes[5], 0x9C);
+        CBlock inflated(data.size() + 1);
+        uLongf size = static_cast<uLongf>(inflated.size());
+        uLong used = static_cast<uLong>(bytes.size() - 4);
+        ASSERT_EQ(uncompress2(inflated.data(), &size, bytes.data() + 4, &used), Z_OK) << data.size();
+        EXPECT_EQ(used, bytes.size() - 4) << "nothing follows the stream";
+        inflated.resize(size);
+        EXPECT_EQ(inflated, data);
+    }
+    for (const int level : {0, 1, 9}) {
+        for (const int windowBits : {9, 15}) {
+            z_stream zs{};
+            ASSERT_EQ(deflateInit2(&zs, level, Z_DEFLATED, windowBits, 9, Z_DEFAULT_STRATEGY), Z_OK);
+            CBlock packed(deflateBound(&zs, static_cast<uLong>(pattern.size())));
+            zs.next_in = pattern.data();
+            zs.avail_in = static_cast<uInt>(pattern.size());
+            zs.next_out = packed.data();
+            zs.avail_out = static_cast<uInt>(packed.size());
+            ASSERT_EQ(deflate(&zs, Z_FINISH), Z_STREAM_END);
+            packed.resize(zs.total_out);
+            deflateEnd(&zs);
+            CStream s;
+            s.WriteBlock(packed);
+            s.SetPosition(0);
+            EXPECT_EQ(s.ReadCompressedBlock(), pattern) << "level " << level << ", window bits " << windowBits;
+        }
+    }
+}
+
 TEST(Stream, CompressedEmptyBlockIsTheDefaultLevelEmptyStream) {
     CStream s;
     s.WriteCompressedBlock({});
@@ -109,6 +156,15 @@ TEST(Stream, CompressedBlockAfterOtherData) {
     EXPECT_EQ(s.ReadInt(), 5);
     EXPECT_EQ(s.ReadCompressedBlock(), Bytes({1, 2, 3}));
     EXPECT_EQ(s.ReadInt(), 6);
+    // Bytes behind the end of the zlib stream, inside the block's count,
+    // are ignored.
+    CBlock trailing(s.Bytes().begin() + 8, s.Bytes().end() - 4);
+    trailing.insert(trailing.end(), {9, 9, 9});
+    CStream t;
+    t.WriteBlock(trailing);
+    t.SetPosition(0);
+    EXPECT_EQ(t.ReadCompressedBlock(), Bytes({1, 2, 3}));
+    EXPECT_EQ(t.Remaining(), 0u);
 }
 
 TEST(Stream, ShortReadsRaiseTheReadError) {
@@ -140,10 +196,13 @@ TEST(Stream, CorruptCompressedDataRaisesTheZlibError) {
     CStream good;
     good.WriteCompressedBlock(Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     CBlock cut(good.Bytes().begin() + 4, good.Bytes().end() - 3);
+    CBlock badCheck(good.Bytes().begin() + 4, good.Bytes().end());
+    badCheck.back() ^= 1;
     const Case cases[] = {
         {"not zlib", Bytes({1, 2, 3, 4, 5})},
         {"zlib stream cut short", cut},
         {"empty", Bytes({})},
+        {"wrong checksum", badCheck},
     };
     for (const Case& c : cases) {
         CStream s;
@@ -155,6 +214,16 @@ TEST(Stream, CorruptCompressedDataRaisesTheZlibError) {
         } catch (const EZCompressionError& error) {
             EXPECT_STRNE(error.what(), "") << c.what;
         }
+    }
+    // The words are zlib's own, whichever library inflates.
+    CStream s;
+    s.WriteBlock(badCheck);
+    s.SetPosition(0);
+    try {
+        s.ReadCompressedBlock();
+        ADD_FAILURE() << "no error";
+    } catch (const EZCompressionError& error) {
+        EXPECT_STREQ(error.what(), "incorrect data check");
     }
 }
 

@@ -80,6 +80,9 @@ public:
     CBlock CompressedBlock() {
         const std::size_t n = Count(1);
         const std::uint8_t* b = Take(n);
+        // What zlib writes at its default level, and nothing else.
+        if (n < 2 || b[0] != 0x78 || b[1] != 0x9C)
+            Fail("compressed block does not start with the zlib header 78 9C");
         z_stream z{};
         if (inflateInit(&z) != Z_OK)
             Fail("inflateInit");
