@@ -1,0 +1,302 @@
+#include "format/core/Support_Stream.h"
+
+#include "format/core/Support_Prefetch.h"
+#include "format/core/Support_Zlib.h"
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The running load's budget and what it has used; no limit outside a load.
+constexpr std::size_t Unlimited = std::numeric_limits<std::size_t>::max();
+std::size_t TheBudgetLimit = Unlimited;
+std::size_t TheBudgetUsed = 0;
+std::size_t TheBudgetFloor = LoadBudgetFloor;
+
+// A block may not inflate past the block limit nor past what is left of the
+// running load's budget; it is charged with what it inflated to.
+CBlock InflateCharged(std::span<const std::uint8_t> source) {
+    const std::size_t limit = std::min(InflateLimit(), CLoadBudget::Remaining());
+    std::optional<CBlock> block = InflateBlock(source, limit);
+    if (!block) {
+        if (limit < InflateLimit())
+            throw EReadError("The file describes more data than it can hold: it is corrupted");
+        throw EZCompressionError("inflated block exceeds the size limit");
+    }
+    CLoadBudget::Charge(block->size());
+    return std::move(*block);
+}
+
+CBlock ReadWholeFile(int fd, std::size_t size, const std::string& fileName) {
+    CBlock bytes;
+    try {
+        bytes.resize(size);
+    } catch (const std::bad_alloc&) {
+        throw EFileError("Cannot read file \"" + fileName + "\": out of memory");
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            throw EFileError("Cannot read file \"" + fileName + "\": " +
+                             (got == 0 ? "file shrank while reading" : std::strerror(errno)));
+        done += static_cast<std::size_t>(got);
+    }
+    return bytes;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// CMemoryStream
+
+void CMemoryStream::SetPosition(std::size_t position) {
+    if (position < FSpilled)
+        throw std::logic_error("a spilling stream cannot go back to bytes already written");
+    FPosition = std::min(position - FSpilled, Held());
+}
+
+void CMemoryStream::Read(std::span<std::uint8_t> destination) {
+    std::span<const std::uint8_t> source = Take(destination.size());
+    if (!source.empty())
+        std::memcpy(destination.data(), source.data(), source.size());
+}
+
+void CMemoryStream::ThrowShortRead() { throw EReadError("Stream read error"); }
+
+void CMemoryStream::WriteElsewhere(std::span<const std::uint8_t> source) {
+    if (FMapping != nullptr)
+        CopyMapping();
+    if (FPosition == FBuffer.size()) {
+        if (FSpillFile >= 0 && FBuffer.size() >= FSpillAt)
+            Spill();  // the window is full
+        FBuffer.insert(FBuffer.end(), source.begin(), source.end());
+        FPosition = FBuffer.size();
+        return;
+    }
+    const std::size_t end = FPosition + source.size();
+    if (end > FBuffer.size())
+        FBuffer.resize(end);
+    if (!source.empty())
+        std::memmove(FBuffer.data() + FPosition, source.data(), source.size());
+    FPosition = end;
+}
+
+void CMemoryStream::ExpectItems(std::int64_t count, std::size_t bytesEach) const {
+    if (count < 0)
+        throw EReadError("Stream read error: negative count");
+    if (bytesEach == 0)
+        return;
+    if (static_cast<std::uint64_t>(count) > Remaining() / bytesEach)
+        throw EReadError("Stream read error: count exceeds the data");
+}
+
+void CMemoryStream::SpillTo(int fd, const std::string& fileName, std::size_t threshold) {
+    if (Size() != 0)
+        throw std::logic_error("only an empty stream can start spilling");
+    FSpillFile = fd;
+    FSpillName = fileName;
+    FSpillAt = threshold;
+    FAppendLimit = threshold;
+}
+
+void CMemoryStream::Spill() {
+    if (FPosition != FBuffer.size())
+        throw std::logic_error("a spilling stream may only be appended to");
+    WriteAllToFile(FSpillFile, FBuffer, FSpillName);
+    // The buffer keeps its capacity: the next window reuses the same memory.
+    FSpilled += FBuffer.size();
+    FBuffer.clear();
+    FPosition = 0;
+}
+
+void CMemoryStream::Flush() {
+    if (FSpillFile >= 0)
+        Spill();
+}
+
+void CMemoryStream::CopyMapping() {
+    const std::span<const std::uint8_t> mapped = FMapping->Bytes();
+    FBuffer.assign(mapped.begin(), mapped.end());
+    FMapping.reset();
+    FAppendLimit = FSpillAt;
+}
+
+const CBlock& CMemoryStream::Bytes() const {
+    if (FMapping != nullptr)
+        throw std::logic_error("a stream reading a mapped file has no buffer; use View");
+    return FBuffer;
+}
+
+CBlock CMemoryStream::TakeBytes() {
+    if (FMapping != nullptr)
+        CopyMapping();
+    CBlock bytes = std::move(FBuffer);
+    FBuffer.clear();
+    FPosition = 0;
+    return bytes;
+}
+
+void CMemoryStream::LoadFromFile(const std::string& fileName) {
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw EFileError("Cannot open file \"" + fileName + "\": " + std::strerror(errno));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw EFileError("Cannot open file \"" + fileName + "\": not an ordinary file");
+    }
+    const auto size = static_cast<std::size_t>(info.st_size);
+    std::unique_ptr<CMappedFile> mapping;
+    CBlock bytes;
+    try {
+        if (size > 0) {
+            try {
+                mapping = std::make_unique<CMappedFile>(fd, size, fileName);
+            } catch (const EFileError&) {
+                // Not mappable here: the file is read into the buffer instead.
+            }
+        }
+        if (mapping == nullptr)
+            bytes = ReadWholeFile(fd, size, fileName);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    ::close(fd);  // a mapping stays valid without its descriptor
+    FBuffer = std::move(bytes);
+    FMapping = std::move(mapping);
+    FAppendLimit = FMapping != nullptr ? 0 : FSpillAt;
+    FPosition = 0;
+}
+
+void CMemoryStream::SaveToFile(const std::string& fileName) const {
+    const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        throw EFileError("Cannot create file \"" + fileName + "\": " + std::strerror(errno));
+    try {
+        WriteAllToFile(fd, View(), fileName);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    if (::close(fd) != 0)
+        throw EFileError("Cannot write file \"" + fileName + "\": " + std::strerror(errno));
+}
+
+void WriteAllToFile(int fd, std::span<const std::uint8_t> bytes, const std::string& fileName) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            throw EFileError("Cannot write file \"" + fileName + "\": " + std::strerror(put < 0 ? errno : ENOSPC));
+        done += static_cast<std::size_t>(put);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// CStream primitives
+
+std::string CStream::ReadString() { return std::string(ReadStringView()); }
+
+std::string_view CStream::ReadStringView() {
+    const std::int32_t count = ReadInt();
+    if (count <= 0)
+        return {};
+    std::span<const std::uint8_t> bytes = Take(static_cast<std::size_t>(count));
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+void CStream::WriteString(std::string_view value) {
+    if (value.size() > MaxBlockSize)
+        throw std::length_error("string too long for the project format");
+    WriteInt(static_cast<std::int32_t>(value.size()));
+    Write({reinterpret_cast<const std::uint8_t*>(value.data()), value.size()});
+}
+
+CBlock CStream::ReadBlock() {
+    const std::int32_t count = ReadInt();
+    if (count < 0)
+        throw EReadError("Stream read error: negative block size");
+    std::span<const std::uint8_t> bytes = Take(static_cast<std::size_t>(count));
+    return CBlock(bytes.begin(), bytes.end());
+}
+
+void CStream::WriteBlock(std::span<const std::uint8_t> source) {
+    if (source.size() > MaxBlockSize)
+        throw std::length_error("block too large for the project format");
+    WriteInt(static_cast<std::int32_t>(source.size()));
+    Write(source);
+}
+
+CBlock CStream::ReadCompressedBlock() {
+    const std::int32_t count = ReadInt();
+    if (count < 0)
+        throw EReadError("Stream read error: negative block size");
+    return InflateCharged(Take(static_cast<std::size_t>(count)));
+}
+
+void CStream::WriteCompressedBlock(std::span<const std::uint8_t> source) {
+    if (FPrefetch != nullptr) {
+        if (const std::optional<CBlock> prepared = FPrefetch->Take(source)) {
+            if (prepared->size() > MaxBlockSize)
+                throw EZCompressionError("compressed block too large for the project format");
+            WriteInt(static_cast<std::int32_t>(prepared->size()));
+            Write(*prepared);
+            return;
+        }
+    }
+    // Deflate straight behind a placeholder count and patch the count in
+    // afterwards: the compressed bytes are never copied.  (A spilling stream
+    // spills only at the start of a write, so the placeholder is still in
+    // the buffer when it is patched.)
+    WriteInt(0);
+    if (FPosition != FBuffer.size())
+        throw std::logic_error("WriteCompressedBlock must append at the end of the stream");
+    const std::size_t countAt = FPosition - 4;
+    CompressBlock(source, FBuffer);
+    const std::size_t compressed = FBuffer.size() - countAt - 4;
+    if (compressed > MaxBlockSize)
+        throw EZCompressionError("compressed block too large for the project format");
+    const auto count = static_cast<std::int32_t>(compressed);
+    std::memcpy(FBuffer.data() + countAt, &count, 4);
+    FPosition = FBuffer.size();
+}
+
+// ---------------------------------------------------------------------------
+// The load budget
+
+CLoadBudget::CLoadBudget(std::size_t fileSize) : FPreviousLimit(TheBudgetLimit), FPreviousUsed(TheBudgetUsed) {
+    const std::size_t scaled =
+        fileSize > Unlimited / LoadBudgetFactor ? Unlimited : fileSize * LoadBudgetFactor;
+    TheBudgetLimit = std::max(TheBudgetFloor, scaled);
+    TheBudgetUsed = 0;
+}
+
+void SetLoadBudgetFloor(std::size_t floor) { TheBudgetFloor = floor; }
+
+CLoadBudget::~CLoadBudget() {
+    TheBudgetLimit = FPreviousLimit;
+    TheBudgetUsed = FPreviousUsed;
+}
+
+std::size_t CLoadBudget::Remaining() { return TheBudgetLimit - TheBudgetUsed; }
+
+void CLoadBudget::Charge(std::size_t bytes) {
+    if (TheBudgetLimit == Unlimited)
+        return;
+    if (bytes > Remaining())
+        throw EReadError("The file describes more data than it can hold: it is corrupted");
+    TheBudgetUsed += bytes;
+}

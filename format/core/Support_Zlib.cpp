@@ -1,0 +1,290 @@
+#include "format/core/Support_Zlib.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <string>
+#include <zlib.h>
+
+#if TRANSVANE_LIBDEFLATE
+#include <libdeflate.h>
+#endif
+
+namespace {
+
+// zlib's output goes through a fixed window of this size on both sides, so
+// its working memory does not depend on the size of a block.
+constexpr std::size_t WindowSize = 65536;
+// The most input handed to zlib in one call: its counters are 32 bits.
+constexpr std::size_t MaxZlibChunk = std::size_t{1} << 30;
+
+// What zlib writes for no bytes at its default level: the header, one empty
+// fixed-code block, the Adler-32 of nothing.
+constexpr std::uint8_t EmptyStream[] = {0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01};
+
+std::size_t TheInflateLimit = MaxBlockSize;
+
+std::string ZlibMessage(const z_stream& zs, int code) {
+    if (zs.msg != nullptr)
+        return zs.msg;
+    const char* text = zError(code);
+    return text != nullptr ? text : "zlib error";
+}
+
+// One deflate and one inflate state per thread, set up once and reset for
+// every block: a fresh state costs a quarter of a megabyte of allocation and
+// clearing, which dominates the time for small blocks.
+// Init sets a fresh state up; End releases it.
+template <int (*Init)(z_stream&), int (*End)(z_streamp)>
+class CZlibState {
+public:
+    CZlibState() = default;
+    CZlibState(const CZlibState&) = delete;
+    CZlibState& operator=(const CZlibState&) = delete;
+    ~CZlibState() {
+        if (FReady)
+            End(&FStream);
+    }
+    z_stream& Stream() {
+        if (!FReady) {
+            FStream = z_stream{};
+            const int code = Init(FStream);
+            if (code != Z_OK)
+                throw EZCompressionError(ZlibMessage(FStream, code));
+            FReady = true;
+        }
+        return FStream;
+    }
+    std::uint8_t* Window() { return FWindow.data(); }
+
+private:
+    z_stream FStream{};
+    bool FReady = false;
+    std::vector<std::uint8_t> FWindow = std::vector<std::uint8_t>(WindowSize);
+};
+
+// The converter's fixed settings: default level, 15 window bits, memory
+// level 8, default strategy; inflate with the default window.
+int InitDeflate(z_stream& zs) {
+    return deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY);
+}
+int InitInflate(z_stream& zs) { return inflateInit(&zs); }
+
+using CDeflater = CZlibState<InitDeflate, deflateEnd>;
+using CInflater = CZlibState<InitInflate, inflateEnd>;
+
+#if !TRANSVANE_LIBDEFLATE
+thread_local CDeflater TheDeflater;
+#endif
+thread_local CInflater TheInflater;
+
+#if !TRANSVANE_LIBDEFLATE
+void ZlibCompress(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& destination) {
+    z_stream& zs = TheDeflater.Stream();
+    int code = deflateReset(&zs);
+    if (code != Z_OK)
+        throw EZCompressionError(ZlibMessage(zs, code));
+
+    // The output comes in pieces of the scratch window, each appended to the
+    // destination: no zero-filled reservation, and the destination grows as
+    // any buffer does.  deflate's output does not depend on how its input
+    // is handed over, so the whole source goes in at once (in pieces of at
+    // most what zlib's counters hold).
+    const std::size_t start = destination.size();
+    std::uint8_t* const window = TheDeflater.Window();
+    std::size_t consumed = 0;
+    do {
+        const std::size_t inChunk = std::min<std::size_t>(source.size() - consumed, MaxZlibChunk);
+        zs.next_in = const_cast<Bytef*>(source.data() + consumed);
+        zs.avail_in = static_cast<uInt>(inChunk);
+        consumed += inChunk;
+        const int flush = consumed == source.size() ? Z_FINISH : Z_NO_FLUSH;
+        do {
+            zs.next_out = window;
+            zs.avail_out = static_cast<uInt>(WindowSize);
+            code = deflate(&zs, flush);
+            if (code == Z_STREAM_ERROR) {
+                destination.resize(start);
+                throw EZCompressionError(ZlibMessage(zs, code));
+            }
+            destination.insert(destination.end(), window, window + (WindowSize - zs.avail_out));
+        } while (zs.avail_out == 0);
+    } while (consumed < source.size());
+    if (code != Z_STREAM_END) {
+        destination.resize(start);
+        throw EZCompressionError(ZlibMessage(zs, code));
+    }
+}
+#endif
+
+std::optional<std::vector<std::uint8_t>> ZlibInflate(std::span<const std::uint8_t> source, std::size_t maxSize) {
+    z_stream& zs = TheInflater.Stream();
+    int code = inflateReset(&zs);
+    if (code != Z_OK)
+        throw EZCompressionError(ZlibMessage(zs, code));
+    // The reset keeps the input pointers: an earlier block may have left
+    // bytes behind its zlib stream, or failed half-way.
+    zs.next_in = nullptr;
+    zs.avail_in = 0;
+
+    std::vector<std::uint8_t> result;
+    std::uint8_t* const window = TheInflater.Window();
+    std::size_t consumed = 0;
+    do {
+        if (zs.avail_in == 0 && consumed < source.size()) {
+            const std::size_t inChunk = std::min<std::size_t>(source.size() - consumed, MaxZlibChunk);
+            zs.next_in = const_cast<Bytef*>(source.data() + consumed);
+            zs.avail_in = static_cast<uInt>(inChunk);
+            consumed += inChunk;
+        }
+        zs.next_out = window;
+        zs.avail_out = static_cast<uInt>(WindowSize);
+        code = inflate(&zs, Z_NO_FLUSH);
+        // Z_BUF_ERROR means no progress was possible: with output room
+        // given, that happens only when the input ran out before the end of
+        // the zlib stream (the compressed count cut it short).
+        if (code == Z_NEED_DICT)
+            code = Z_DATA_ERROR;
+        if (code != Z_OK && code != Z_STREAM_END)
+            throw EZCompressionError(ZlibMessage(zs, code));
+        const std::size_t produced = WindowSize - zs.avail_out;
+        // One byte past the limit is enough to know; the block never grows
+        // beyond limit + window.
+        if (produced > maxSize - std::min(maxSize, result.size()))
+            return std::nullopt;
+        if (result.empty() && code != Z_STREAM_END) {
+            // A first guess at the size, so that a block of a few windows
+            // is not moved around while it grows.
+            result.reserve(std::min<std::size_t>(source.size() * 4 + WindowSize, std::size_t{16} << 20));
+        }
+        result.insert(result.end(), window, window + produced);
+    } while (code != Z_STREAM_END);
+    // Bytes after the end of the zlib stream are never written by this
+    // system; they are ignored.
+    if (result.capacity() - result.size() > result.size() / 8 + WindowSize)
+        result.shrink_to_fit();
+    return result;
+}
+
+#if TRANSVANE_LIBDEFLATE
+
+// libdeflate works on whole buffers, which is what a block is, and does the
+// same work as zlib in about half the time.  Its compressor at level 6
+// writes the stream a zlib compressor at the default level announces
+// (header 78 9C, a window of 32 KiB, the Adler-32 behind the data); only
+// for no bytes at all does it choose other deflate blocks than zlib, so
+// that case is written as zlib writes it.
+constexpr int LibdeflateLevel = 6;
+
+struct CFreeCompressor {
+    void operator()(libdeflate_compressor* compressor) const { libdeflate_free_compressor(compressor); }
+};
+struct CFreeDecompressor {
+    void operator()(libdeflate_decompressor* decompressor) const { libdeflate_free_decompressor(decompressor); }
+};
+
+// One compressor and one decompressor per thread, allocated on first use.
+libdeflate_compressor& Compressor() {
+    thread_local std::unique_ptr<libdeflate_compressor, CFreeCompressor> compressor;
+    if (compressor == nullptr) {
+        compressor.reset(libdeflate_alloc_compressor(LibdeflateLevel));
+        if (compressor == nullptr)
+            throw EZCompressionError("insufficient memory");
+    }
+    return *compressor;
+}
+
+libdeflate_decompressor& Decompressor() {
+    thread_local std::unique_ptr<libdeflate_decompressor, CFreeDecompressor> decompressor;
+    if (decompressor == nullptr) {
+        decompressor.reset(libdeflate_alloc_decompressor());
+        if (decompressor == nullptr)
+            throw EZCompressionError("insufficient memory");
+    }
+    return *decompressor;
+}
+
+void LibdeflateCompress(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& destination) {
+    libdeflate_compressor& compressor = Compressor();
+    // Compressed straight into the destination, with room for the worst
+    // case; what is not used is cut off again (the capacity stays).
+    const std::size_t start = destination.size();
+    destination.resize(start + libdeflate_zlib_compress_bound(&compressor, source.size()));
+    const std::size_t written = libdeflate_zlib_compress(&compressor, source.data(), source.size(),
+                                                         destination.data() + start, destination.size() - start);
+    destination.resize(start + written);
+    if (written == 0)
+        throw EZCompressionError("compressed data exceeds its bound");
+}
+
+// Deflate cannot encode more than 258 bytes in less than two bits, so no
+// stream of n bytes inflates to more than about 1032 n bytes.
+constexpr std::size_t MaxDeflateRatio = 1032;
+constexpr std::size_t StreamOverhead = 1024;
+
+// The inflated size is stored nowhere, and libdeflate needs the room for
+// all of it at once.  It inflates into a buffer as large as the stream can
+// possibly inflate to, within maxSize, left uninitialised: the system backs
+// only the pages that are written with memory, so a block costs what it
+// inflates to, as with zlib.  Then the bytes are copied into a buffer of
+// their own size.  What libdeflate cannot do is left to zlib: a block for
+// which no such buffer could be had, data that libdeflate refuses (zlib
+// then tells what is wrong with it, in its own words).
+enum class EFastInflate { Done, TooLarge, LeftToZlib };
+
+EFastInflate LibdeflateInflate(std::span<const std::uint8_t> source, std::size_t maxSize,
+                               std::vector<std::uint8_t>& result) {
+    // A block's count is an int32, so the product cannot overflow.
+    const std::size_t most = std::min(maxSize, source.size() * MaxDeflateRatio + StreamOverhead);
+    std::unique_ptr<std::uint8_t[]> room;
+    try {
+        room = std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::size_t>(most, 1));
+    } catch (const std::bad_alloc&) {
+        return EFastInflate::LeftToZlib;
+    }
+    std::size_t inflated = 0;
+    switch (libdeflate_zlib_decompress(&Decompressor(), source.data(), source.size(), room.get(), most, &inflated)) {
+    case LIBDEFLATE_SUCCESS:
+        result.assign(room.get(), room.get() + inflated);
+        return EFastInflate::Done;
+    case LIBDEFLATE_INSUFFICIENT_SPACE:
+        // Room for maxSize bytes, or for more than the stream can hold.
+        return most == maxSize ? EFastInflate::TooLarge : EFastInflate::LeftToZlib;
+    default:
+        return EFastInflate::LeftToZlib;
+    }
+}
+
+#endif
+
+}  // namespace
+
+void SetInflateLimit(std::size_t limit) { TheInflateLimit = std::min(limit, MaxBlockSize); }
+std::size_t InflateLimit() { return TheInflateLimit; }
+
+void CompressBlock(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& destination) {
+    if (source.empty()) {
+        destination.insert(destination.end(), std::begin(EmptyStream), std::end(EmptyStream));
+        return;
+    }
+#if TRANSVANE_LIBDEFLATE
+    LibdeflateCompress(source, destination);
+#else
+    ZlibCompress(source, destination);
+#endif
+}
+
+std::optional<std::vector<std::uint8_t>> InflateBlock(std::span<const std::uint8_t> source, std::size_t maxSize) {
+#if TRANSVANE_LIBDEFLATE
+    std::vector<std::uint8_t> result;
+    switch (LibdeflateInflate(source, maxSize, result)) {
+    case EFastInflate::Done:
+        return result;
+    case EFastInflate::TooLarge:
+        return std::nullopt;
+    case EFastInflate::LeftToZlib:
+        break;
+    }
+#endif
+    return ZlibInflate(source, maxSize);
+}
