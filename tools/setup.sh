@@ -5,8 +5,11 @@ set -euo pipefail
 
 # desktop-file-utils and shared-mime-info check the desktop entry and the file
 # types in the tests; dpkg-dev lets cpack work out the package's dependencies;
-# clang and its runtime build and run the fuzzing harnesses (tools/fuzz.sh).
-packages=(g++ cmake ninja-build pkg-config zlib1g-dev qt6-base-dev libgtest-dev
+# clang and its runtime build and run the fuzzing harnesses (tools/fuzz.sh);
+# chromium renders the page that extract writes, headless, in its test, and
+# nlohmann-json3-dev reads the project.json it writes.
+packages=(g++ cmake ninja-build pkg-config zlib1g-dev libpng-dev qt6-base-dev libgtest-dev chromium
+          nlohmann-json3-dev
           desktop-file-utils shared-mime-info dpkg-dev clang-14 libclang-rt-14-dev)
 
 missing=()

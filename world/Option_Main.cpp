@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <ctime>
 
 #include "media/Support_Bitmap24.h"
@@ -47,6 +49,32 @@ double EncodeDateTime(int year, unsigned month, unsigned day, int hour, int minu
     const double days = static_cast<double>((date - epoch).count());
     const double seconds = hour * 3600.0 + minute * 60.0 + second + millisecond / 1000.0;
     return days + seconds / 86400.0;
+}
+
+std::string DateTimeToText(double days) {
+    if (!std::isfinite(days) || std::fabs(days) > 3e6)
+        return "(not a date)";
+    double whole = std::floor(days);
+    auto seconds = static_cast<std::int64_t>(std::llround((days - whole) * 86400.0));
+    if (seconds >= 86400) {
+        seconds -= 86400;
+        whole += 1;
+    }
+    // civil date from a day number (days since 1970-01-01)
+    std::int64_t z = static_cast<std::int64_t>(whole) - 25569 + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
+    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+    char text[160];
+    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", static_cast<long long>(year),
+                  static_cast<long long>(month), static_cast<long long>(day), static_cast<long long>(seconds / 3600),
+                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    return text;
 }
 
 double CurrentDateTime() {

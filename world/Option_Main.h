@@ -103,5 +103,8 @@ void CheckIcon(const CBlock& icon);
 // fraction being the time of day.
 double EncodeDateTime(int year, unsigned month, unsigned day, int hour, int minute, int second,
                       int millisecond = 0);
+// A stored date-time as "YYYY-MM-DD hh:mm:ss" (local time, as stored), or
+// "(not a date)" for a value no calendar holds.
+std::string DateTimeToText(double days);
 // The current local date and time in that form.
 double CurrentDateTime();
