@@ -1,5 +1,6 @@
 #include "cli/Extract.h"
 
+#include <algorithm>
 #include <exception>
 #include <functional>
 #include <map>
@@ -821,24 +822,27 @@ int RunExtract(const std::string& fileName, const std::string& folder, bool repl
                 return 1;
             }
         }
-        std::map<std::string, COutputFolder> folders;
+        // The folders from DIR down to the current file's, each opened from
+        // the one above it with links refused; only that chain stays open, so
+        // a project of a million sprites does not run out of handles.
+        std::vector<std::pair<std::string, COutputFolder>> chain;
         auto open = [&](const std::string& path) -> const COutputFolder& {
-            // Each level is opened from the one above it, links refused.
-            std::string done;
-            const COutputFolder* at = &root;
+            std::vector<std::string> parts;
             for (std::size_t start = 0; start < path.size();) {
-                std::size_t end = path.find('/', start);
-                if (end == std::string::npos)
-                    end = path.size();
-                const std::string part = path.substr(start, end - start);
-                done += (done.empty() ? "" : "/") + part;
-                auto found = folders.find(done);
-                if (found == folders.end())
-                    found = folders.emplace(done, at->Subfolder(part)).first;
-                at = &found->second;
+                const std::size_t end = std::min(path.find('/', start), path.size());
+                parts.push_back(path.substr(start, end - start));
                 start = end + 1;
             }
-            return *at;
+            std::size_t shared = 0;
+            while (shared < chain.size() && shared < parts.size() && chain[shared].first == parts[shared])
+                ++shared;
+            while (chain.size() > shared)
+                chain.pop_back();
+            for (std::size_t k = shared; k < parts.size(); ++k) {
+                const COutputFolder& parent = k == 0 ? root : chain[k - 1].second;
+                chain.emplace_back(parts[k], parent.Subfolder(parts[k]));
+            }
+            return chain.empty() ? root : chain.back().second;
         };
         for (const CFile& file : plan.Files)
             open(file.Folder).WriteFile(file.Name, replace, file.Write);

@@ -107,9 +107,17 @@ std::string FoldedName(std::string_view name) {
 
 std::string CNameSet::Claim(std::string_view name, std::string_view extension, std::string_view fallback) {
     const std::string stem = SafeFileName(name, fallback);
+    // Counting goes on where the last claim of the same name stopped: a
+    // file naming a million resources alike costs a million steps, not a
+    // million squared.
+    std::int64_t& next = FNext[FoldedName(stem) + '/' + FoldedName(extension)];
     std::string candidate = stem + std::string(extension);
-    for (int n = 2; !FTaken.insert(FoldedName(candidate)).second; ++n)
-        candidate = stem + "_" + std::to_string(n) + std::string(extension);
+    if (next == 0)
+        next = 2;
+    else
+        candidate = stem + "_" + std::to_string(next++) + std::string(extension);
+    while (!FTaken.insert(FoldedName(candidate)).second)
+        candidate = stem + "_" + std::to_string(next++) + std::string(extension);
     return candidate;
 }
 

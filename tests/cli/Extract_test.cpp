@@ -193,6 +193,11 @@ TEST(Extract, SafeFileNames) {
                                               names.Claim("\xC3\x89t\xC3\xA9", ""), names.Claim("\xC3\xA9t\xC3\xA9", "")};
     EXPECT_EQ(claimed, (std::vector<std::string>{"Hero.png", "hero_2.png", "HERO_3.png", "hero_2_2.png",
                                                  "\xC3\x89t\xC3\xA9", "\xC3\xA9t\xC3\xA9_2"}));
+    // A file may name a million resources alike.
+    std::string last;
+    for (int i = 0; i < 100000; ++i)
+        last = names.Claim("x", ".txt");
+    EXPECT_EQ(last, "x_100000.txt");
 }
 
 // A project whose names attack the folder: everything lands inside it, under
