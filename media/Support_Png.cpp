@@ -46,9 +46,9 @@ CBlock Bitmap24_ToPng(const CBlock& image) {
     png.width = static_cast<png_uint_32>(width);
     png.height = static_cast<png_uint_32>(height);
     png.format = PNG_FORMAT_RGB;
-    png_alloc_size_t size = 0;
-    if (!png_image_write_to_memory(&png, nullptr, &size, 0, rgb.data(), 0, nullptr) || size == 0)
-        throw std::runtime_error(std::string("PNG encoding failed: ") + png.message);
+    // Room for the worst case (the pixels stored, not compressed), so that
+    // the picture is compressed once rather than measured first.
+    png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(png);
     CBlock result(size);
     if (!png_image_write_to_memory(&png, result.data(), &size, 0, rgb.data(), 0, nullptr))
         throw std::runtime_error(std::string("PNG encoding failed: ") + png.message);

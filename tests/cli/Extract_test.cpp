@@ -281,14 +281,16 @@ TEST(Extract, PageRendersWithItsPictures) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("game.vtr"), WriteProject(SampleProject(500)));
     ASSERT_EQ(RunCli({"extract", folder.File("game.vtr"), folder.File("out")}, folder.Path()).Status, 0);
+    // The budget of virtual time ends the browser; timeout is the guard
+    // should it hang all the same.
     const CRunResult browser = RunProgram(
-        "chromium",
-        {"--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+        "timeout",
+        {"120", "chromium", "--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
          "--disable-component-update", "--no-first-run", "--user-data-dir=" + folder.File("profile"),
          "--virtual-time-budget=5000", "--dump-dom", "file://" + folder.File("out/index.html")},
         folder.Path());
     ASSERT_EQ(browser.Status, 0) << browser.Err;
-    // 2 + 3 subimages, one background, the bar's back and the loading image.
+    // 2 + 3 subimages, one background, the bar's back, the loading image, the icon.
     EXPECT_NE(browser.Out.find("data-shown=\"9\" data-total=\"9\""), std::string::npos) << browser.Out;
 }
 
