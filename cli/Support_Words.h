@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <string>
 
-#include "behaviour/Object_Class.h"
-#include "core/Resource_List.h"
-#include "core/Support_CodePage.h"
-#include "core/Support_Random.h"
-#include "core/Support_Stream.h"
+#include "format/behaviour/Object_Class.h"
+#include "format/core/Resource_List.h"
+#include "format/core/Support_CodePage.h"
+#include "format/core/Support_Random.h"
+#include "format/core/Support_Stream.h"
 
 // What a sound's data bytes are, told from their first bytes: "wav" for
 // RIFF/WAVE, "mid" for a MIDI file, "mp3" for an ID3 tag or an MPEG audio

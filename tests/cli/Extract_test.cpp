@@ -9,12 +9,12 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Support_SafeName.h"
-#include "core/Support_CodePage.h"
-#include "support/ExpectedConversion.h"
-#include "world/Option_Icon.h"
-#include "support/ProjectFiles.h"
-#include "support/RunProgram.h"
-#include "support/TestSupport.h"
+#include "format/core/Support_CodePage.h"
+#include "testkit/ExpectedConversion.h"
+#include "format/world/Option_Icon.h"
+#include "testkit/ProjectFiles.h"
+#include "testkit/RunProgram.h"
+#include "testkit/TestSupport.h"
 
 namespace {
 
