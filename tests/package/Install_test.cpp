@@ -108,8 +108,8 @@ TEST_F(InstalledTree, DesktopEntryValidatesAndStartsTheWindow) {
     EXPECT_EQ(validate.Out + validate.Err, "") << "no warnings or hints either";
 
     const std::vector<std::string> lines = Lines(Text(ReadWholeFile(entry)));
-    for (const char* line : {"Name=Transvane", "Exec=transvane", "Icon=transvane",
-                             "MimeType=application/x-vantrel-project;"})
+    for (const char* line : {"Name=Transvane", "Exec=transvane %f", "Icon=transvane",
+                             "MimeType=application/x-vantrel-project;application/x-vantrel-project-backup;"})
         EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
 }
 
