@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: once in a normal
-# build and once under AddressSanitizer and UndefinedBehaviorSanitizer; then
+# build (with the page in the browser, built first) and once under
+# AddressSanitizer and UndefinedBehaviorSanitizer; then
 # runs each fuzzing harness for a minute.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,8 +10,11 @@ tools/setup.sh
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
-echo "== Build and test"
-tools/build.sh build
+echo "== Build the page in the browser"
+tools/web.sh build-web
+
+echo "== Build and test (with the page, in headless Chromium)"
+tools/build.sh build -DTRANSVANE_WEB_PAGE="$PWD/build-web/web/transvane.html"
 ctest --test-dir build --output-on-failure --parallel "$jobs"
 
 echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
