@@ -10,9 +10,9 @@
 #include <unistd.h>
 #include <utility>
 
-#include "core/Resource_Main.h"
-#include "core/Support_File.h"
-#include "core/Support_Progress.h"
+#include "project/Resource_Main.h"
+#include "format/core/Support_File.h"
+#include "format/core/Support_Progress.h"
 
 namespace fs = std::filesystem;
 

@@ -32,7 +32,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Support_Progress.h"
+#include "format/core/Support_Progress.h"
 
 // True when the arguments after "convert" are for the batch form: anything
 // other than exactly two plain names (the single form SOURCE TARGET).

@@ -17,10 +17,10 @@
 
 #include "cli/Batch.h"
 #include "cli/Info.h"
-#include "core/Resource_Main.h"
-#include "core/Support_Memory.h"
-#include "core/Support_Progress.h"
-#include "core/Support_Random.h"
+#include "project/Resource_Main.h"
+#include "format/core/Support_Memory.h"
+#include "format/core/Support_Progress.h"
+#include "format/core/Support_Random.h"
 
 namespace {
 

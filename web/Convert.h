@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Support_Stream.h"
+#include "format/core/Support_Stream.h"
 
 // What a project holds, for a reader deciding whether the conversion kept
 // everything: the header and the number of resources of each kind.

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "support/RunProgram.h"
-#include "support/TestSupport.h"
+#include "testkit/RunProgram.h"
+#include "testkit/TestSupport.h"
 
 namespace fs = std::filesystem;
 

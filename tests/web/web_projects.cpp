@@ -25,10 +25,10 @@
 #include <string>
 #include <unistd.h>
 
-#include "core/Resource_Main.h"
-#include "core/Support_Progress.h"
-#include "support/ProjectFiles.h"
-#include "support/ProjectReader.h"
+#include "format/core/Support_Progress.h"
+#include "project/Resource_Main.h"
+#include "testkit/ProjectFiles.h"
+#include "testkit/ProjectReader.h"
 
 namespace {
 

@@ -1,5 +1,0 @@
-// Platforms without threads (the page in the browser): the writer
-// compresses every block itself, and listing a block does nothing.
-#include "core/Support_Prefetch.h"
-
-unsigned CBlockPrefetch::WorkerCount() { return 0; }
