@@ -16,6 +16,7 @@
 #include "core/Support_File.h"
 #include "core/Support_Memory.h"
 #include "core/Support_Random.h"
+#include "core/Support_SafeSave.h"
 
 namespace {
 
@@ -56,6 +57,9 @@ int main(int argc, char** argv) {
 
     PreferHugePages(argv);
     Randomize();
+    // Ended by a signal (a terminal's Ctrl-C, the session's end), the window
+    // leaves no temporary file of a save behind; the target stays as it was.
+    HandleInterruptions(nullptr);
 
     // The application object exists before the temporary folder is made,
     // because the folder's one message needs a box; the title comes after.
