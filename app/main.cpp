@@ -45,7 +45,8 @@ const char* const NoDisplayText =
     "    transvane-cli convert OLD.vtr NEW.vtr\n"
     "\n"
     "It reads OLD.vtr (or a backup .vk1 .. .vk9) and writes the version 5 project\n"
-    "NEW.vtr, keeping an existing NEW.vtr as NEW.vk1.  \"transvane-cli --help\" says more.\n";
+    "NEW.vtr; with --force it replaces an existing NEW.vtr, keeping it as NEW.vk1.\n"
+    "\"transvane-cli --help\" says more.\n";
 
 }  // namespace
 
