@@ -246,46 +246,6 @@ TEST(ConvertExistingTarget, NeedsForceUnlessItIsTheSource) {
     }
 }
 
-// Watches a name from a thread of its own: every time it looks, the name
-// must open, and the file it opens must have one of the sizes of a whole
-// project (the old one or the new one).
-class CNameWatcher {
-public:
-    explicit CNameWatcher(std::string name) : FName(std::move(name)), FThread([this] { Watch(); }) {}
-    ~CNameWatcher() { Stop(); }
-    void Stop() {
-        FStop = true;
-        if (FThread.joinable())
-            FThread.join();
-    }
-    int Missing() const { return FMissing; }
-    const std::set<off_t>& Sizes() const { return FSizes; }
-    int Looks() const { return FLooks; }
-
-private:
-    void Watch() {
-        while (!FStop) {
-            const int fd = ::open(FName.c_str(), O_RDONLY | O_CLOEXEC);
-            ++FLooks;
-            if (fd < 0) {
-                ++FMissing;
-                continue;
-            }
-            struct stat info {};
-            ::fstat(fd, &info);
-            FSizes.insert(info.st_size);
-            ::close(fd);
-        }
-    }
-
-    std::string FName;
-    std::atomic<bool> FStop{false};
-    int FMissing = 0;
-    int FLooks = 0;
-    std::set<off_t> FSizes;
-    std::thread FThread;
-};
-
 // A large conversion onto an existing project, interrupted by SIGINT at
 // moments drawn over the length of a whole run: the target's name always
 // holds a whole project, the old one or the new one; no temporary file is
@@ -312,15 +272,32 @@ TEST(ConvertInterrupted, TheTargetNameAlwaysHoldsAWholeProject) {
         SCOPED_TRACE("kill " + std::to_string(kill));
         WriteWholeFile(target, old);
         fs::remove(folder.File("t.vk1"));
-        CNameWatcher watcher(target);
+        // Meanwhile a thread keeps opening the name: it must always open,
+        // and what it opens must have the size of a whole project.
+        std::atomic<bool> stop{false};
+        int missing = 0;
+        std::set<off_t> sizes;
+        std::thread watcher([&] {
+            while (!stop) {
+                const int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
+                struct stat info {};
+                if (fd < 0 || ::fstat(fd, &info) != 0)
+                    ++missing;
+                else
+                    sizes.insert(info.st_size);
+                if (fd >= 0)
+                    ::close(fd);
+            }
+        });
         CRunningProgram cli(CliPath(), arguments, folder.Path(), {SIGINT});
         std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
         cli.Signal(SIGINT);
         const CRunResult result = cli.Wait();
-        watcher.Stop();
+        stop = true;
+        watcher.join();
 
-        EXPECT_EQ(watcher.Missing(), 0) << "of " << watcher.Looks() << " looks";
-        for (const off_t size : watcher.Sizes())
+        EXPECT_EQ(missing, 0);
+        for (const off_t size : sizes)
             EXPECT_TRUE(size == static_cast<off_t>(old.size()) || size == newSize) << size;
         const CBlock now = ReadWholeFile(target);
         if (result.Status == 130) {
