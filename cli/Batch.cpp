@@ -11,10 +11,10 @@
 #include <unistd.h>
 #include <utility>
 
-#include "core/Resource_Main.h"
-#include "core/Support_File.h"
-#include "core/Support_Progress.h"
-#include "core/Support_SafeSave.h"
+#include "project/Resource_Main.h"
+#include "format/core/Support_File.h"
+#include "format/core/Support_Progress.h"
+#include "format/core/Support_SafeSave.h"
 
 namespace fs = std::filesystem;
 

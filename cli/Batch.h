@@ -37,7 +37,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Support_Progress.h"
+#include "format/core/Support_Progress.h"
 
 // The single form's arguments: SOURCE TARGET, --force (-f) anywhere.
 struct CSingleConvert {

@@ -9,21 +9,21 @@
 #include <utility>
 #include <vector>
 
-#include "behaviour/Object_Main.h"
-#include "behaviour/Path_Main.h"
-#include "behaviour/TimeLine_Main.h"
-#include "core/Resource_Main.h"
-#include "core/Resource_Tree.h"
-#include "core/Support_File.h"
-#include "core/Support_Progress.h"
-#include "media/Background_Main.h"
-#include "media/DataFile_Main.h"
-#include "media/Script_Main.h"
-#include "media/Sound_Main.h"
-#include "media/Sprite_Main.h"
-#include "world/Help_Main.h"
-#include "world/Option_Main.h"
-#include "world/Room_Main.h"
+#include "format/behaviour/Object_Main.h"
+#include "format/behaviour/Path_Main.h"
+#include "format/behaviour/TimeLine_Main.h"
+#include "project/Resource_Main.h"
+#include "project/Resource_Tree.h"
+#include "format/core/Support_File.h"
+#include "format/core/Support_Progress.h"
+#include "format/media/Background_Main.h"
+#include "format/media/DataFile_Main.h"
+#include "format/media/Script_Main.h"
+#include "format/media/Sound_Main.h"
+#include "format/media/Sprite_Main.h"
+#include "format/world/Help_Main.h"
+#include "format/world/Option_Main.h"
+#include "format/world/Room_Main.h"
 
 namespace {
 

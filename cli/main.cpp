@@ -24,11 +24,11 @@
 
 #include "cli/Batch.h"
 #include "cli/Info.h"
-#include "core/Resource_Main.h"
-#include "core/Support_Memory.h"
-#include "core/Support_Progress.h"
-#include "core/Support_Random.h"
-#include "core/Support_SafeSave.h"
+#include "project/Resource_Main.h"
+#include "format/core/Support_Memory.h"
+#include "format/core/Support_Progress.h"
+#include "format/core/Support_Random.h"
+#include "format/core/Support_SafeSave.h"
 
 namespace {
 

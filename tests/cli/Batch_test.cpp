@@ -14,10 +14,10 @@
 #include <set>
 #include <thread>
 
-#include "support/ProjectFiles.h"
-#include "support/ProjectReader.h"
-#include "support/RunProgram.h"
-#include "support/TestSupport.h"
+#include "testkit/ProjectFiles.h"
+#include "testkit/ProjectReader.h"
+#include "testkit/RunProgram.h"
+#include "testkit/TestSupport.h"
 
 namespace fs = std::filesystem;
 

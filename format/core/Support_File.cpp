@@ -1,0 +1,108 @@
+#include "format/core/Support_File.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+#include "format/core/Support_Progress.h"
+#include "format/core/Support_Random.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Where the platform keeps temporary files when nothing says otherwise.
+const std::string FixedTempBase = "/tmp";
+
+std::string TheTempBase;
+std::string TheTempFolder;
+
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+bool TryCreateTempFolder(const std::string& base) {
+    TheTempBase = base;
+    std::error_code error;
+    std::string path;
+    // Pick a name that does not exist yet, so an earlier run that ended
+    // abnormally and left its folder behind is never reused.
+    for (int attempt = 0; attempt < 1000000; ++attempt) {
+        path = base + "/vt_ttt_" + std::to_string(RandomBelow(100000));
+        if (!fs::exists(path, error))
+            break;
+    }
+    TheTempFolder = path;
+    return fs::create_directories(path, error) && !error;
+}
+
+}  // namespace
+
+bool FileExists(const std::string& name) {
+    std::error_code error;
+    return fs::is_regular_file(name, error);
+}
+
+bool DirectoryExists(const std::string& name) {
+    std::error_code error;
+    return fs::is_directory(name, error);
+}
+
+std::string ChangeFileExt(const std::string& name, const std::string& extension) {
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || name.find('/', dot) != std::string::npos)
+        return name + extension;
+    return name.substr(0, dot) + extension;
+}
+
+std::string EnvironmentValue(const std::string& name) {
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        const std::string pair(*entry);
+        const std::size_t equals = pair.find('=');
+        if (equals != std::string::npos && EqualsIgnoringCase(pair.substr(0, equals), name))
+            return pair.substr(equals + 1);
+    }
+    return {};
+}
+
+void CreateTempFolder() {
+    std::string base = FixedTempBase;
+    if (const std::string temp = EnvironmentValue("temp"); !temp.empty())
+        base = temp;
+    else if (const std::string tmp = EnvironmentValue("tmp"); !tmp.empty())
+        base = tmp;
+
+    if (TryCreateTempFolder(base) || TryCreateTempFolder(FixedTempBase))
+        return;
+    std::error_code error;
+    const fs::path here = fs::current_path(error);
+    if (!error && TryCreateTempFolder(here.string()))
+        return;
+    ShowMessage("Failed to create temp dir. This can create serious problems with sounds, etc.");
+}
+
+void RemoveTempFolder() {
+    std::error_code error;
+    if (!TheTempFolder.empty() && fs::is_directory(TheTempFolder, error)) {
+        // Ordinary files only; a hidden file or a subfolder keeps the folder
+        // alive, and every failure here is silent.
+        for (const auto& entry : fs::directory_iterator(TheTempFolder, error)) {
+            const std::string leaf = entry.path().filename().string();
+            if (!leaf.empty() && leaf[0] != '.' && entry.is_regular_file(error))
+                fs::remove(entry.path(), error);
+        }
+        fs::remove(TheTempFolder, error);
+    }
+    TheTempFolder.clear();
+    TheTempBase.clear();
+}
+
+const std::string& TempFolder() { return TheTempFolder; }
+const std::string& TempBase() { return TheTempBase; }

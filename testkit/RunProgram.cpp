@@ -1,0 +1,136 @@
+#include "testkit/RunProgram.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdexcept>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "testkit/TestSupport.h"
+
+extern char** environ;
+
+std::string CliPath() {
+    const char* path = std::getenv("TRANSVANE_CLI");
+    if (path == nullptr || *path == '\0')
+        throw std::runtime_error("TRANSVANE_CLI is not set; run the tests through ctest");
+    return path;
+}
+
+namespace {
+
+std::string ReadText(const std::string& name) {
+    const CBlock bytes = ReadWholeFile(name);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// Owns a posix_spawn_file_actions_t.
+class CFileActions {
+public:
+    CFileActions() { ::posix_spawn_file_actions_init(&FActions); }
+    ~CFileActions() { ::posix_spawn_file_actions_destroy(&FActions); }
+    CFileActions(const CFileActions&) = delete;
+    CFileActions& operator=(const CFileActions&) = delete;
+    posix_spawn_file_actions_t* Get() { return &FActions; }
+
+private:
+    posix_spawn_file_actions_t FActions;
+};
+
+}  // namespace
+
+// Owns a posix_spawnattr_t.
+class CSpawnAttributes {
+public:
+    CSpawnAttributes() { ::posix_spawnattr_init(&FAttributes); }
+    ~CSpawnAttributes() { ::posix_spawnattr_destroy(&FAttributes); }
+    CSpawnAttributes(const CSpawnAttributes&) = delete;
+    CSpawnAttributes& operator=(const CSpawnAttributes&) = delete;
+    posix_spawnattr_t* Get() { return &FAttributes; }
+
+private:
+    posix_spawnattr_t FAttributes;
+};
+
+CRunningProgram::CRunningProgram(const std::string& program, const std::vector<std::string>& arguments,
+                                 const std::string& workDir, const std::vector<int>& held)
+    : FCapture(std::make_unique<CScratchFolder>()), FProgram(program) {
+    const std::string outName = FCapture->File("out");
+    const std::string errName = FCapture->File("err");
+
+    CFileActions actions;
+    ::posix_spawn_file_actions_addopen(actions.Get(), 0, "/dev/null", O_RDONLY, 0);
+    ::posix_spawn_file_actions_addopen(actions.Get(), 1, outName.c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::posix_spawn_file_actions_addopen(actions.Get(), 2, errName.c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::posix_spawn_file_actions_addchdir_np(actions.Get(), workDir.c_str());
+    CSpawnAttributes attributes;
+    sigset_t mask;
+    sigemptyset(&mask);
+    for (int signal : held)
+        sigaddset(&mask, signal);
+    ::posix_spawnattr_setsigmask(attributes.Get(), &mask);
+    ::posix_spawnattr_setflags(attributes.Get(), POSIX_SPAWN_SETSIGMASK);
+
+    std::vector<std::string> words{program};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    if (::posix_spawnp(&FChild, program.c_str(), actions.Get(), attributes.Get(), argv.data(), environ) != 0)
+        throw std::runtime_error("cannot start " + program);
+}
+
+CRunningProgram::~CRunningProgram() {
+    if (FChild <= 0)
+        return;
+    ::kill(FChild, SIGKILL);
+    int status = 0;
+    while (::waitpid(FChild, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+void CRunningProgram::Signal(int signal) { ::kill(FChild, signal); }
+
+CRunResult CRunningProgram::Wait() {
+    int status = 0;
+    while (::waitpid(FChild, &status, 0) < 0)
+        if (errno != EINTR)
+            throw std::runtime_error("lost " + FProgram);
+    FChild = -1;
+    CRunResult result;
+    result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.Out = ReadText(FCapture->File("out"));
+    result.Err = ReadText(FCapture->File("err"));
+    return result;
+}
+
+CRunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& workDir) {
+    return CRunningProgram(program, arguments, workDir).Wait();
+}
+
+CRunResult RunCli(const std::vector<std::string>& arguments, const std::string& workDir) {
+    return RunProgram(CliPath(), arguments, workDir);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
