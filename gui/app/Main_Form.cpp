@@ -102,17 +102,28 @@ void TMainForm::ConvertFile(const QString& source) {
         CWaitCursor wait;
         loaded = LoadGameFile(ToCoreFileName(source));
     }
-    if (!loaded)
-        return;  // the load has said why
+    if (!loaded || CloseIfAsked())
+        return;  // the load has said why, or the user is leaving
 
     // The project stays loaded if the user changes their mind here.
     const std::optional<QString> target =
         FDialogs.AskFileToSave(this, QFileInfo(source).absoluteFilePath());
     if (!target)
         return;
-    CWaitCursor wait;
-    // A failed save has shown its own message; a successful one shows none.
-    SaveGameFile(ToCoreFileName(*target));
+    {
+        CWaitCursor wait;
+        // A failed save has shown its own message; a successful one shows none.
+        SaveGameFile(ToCoreFileName(*target));
+    }
+    CloseIfAsked();
+}
+
+bool TMainForm::CloseIfAsked() {
+    if (!FCloseWhenDone)
+        return false;
+    FCloseWhenDone = false;
+    close();
+    return true;
 }
 
 void TMainForm::QuitButtonClick() { close(); }
@@ -136,9 +147,12 @@ void TMainForm::keyPressEvent(QKeyEvent* event) {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     // While a load or a save runs the window is disabled; the window
-    // manager may still ask it to close, which must wait until the
-    // conversion is over.
+    // manager may still ask it to close.  A save cut off halfway would
+    // leave a temporary file and no result, so the request waits: the
+    // running load or save finishes, nothing further is asked, and the
+    // window closes then.
     if (!isEnabled()) {
+        FCloseWhenDone = true;
         event->ignore();
         return;
     }

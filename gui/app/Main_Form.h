@@ -47,5 +47,10 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Closes the window if the user asked for it while a conversion ran;
+    // true when it did.
+    bool CloseIfAsked();
+
     CDialogs& FDialogs;
+    bool FCloseWhenDone = false;
 };

@@ -20,6 +20,7 @@
 #include "format/core/Support_File.h"
 #include "format/core/Support_Memory.h"
 #include "format/core/Support_Random.h"
+#include "format/core/Support_SafeSave.h"
 
 namespace {
 
@@ -48,7 +49,8 @@ const char* const NoDisplayText =
     "    transvane-cli convert OLD.vtr NEW.vtr\n"
     "\n"
     "It reads OLD.vtr (or a backup .vk1 .. .vk9) and writes the version 5 project\n"
-    "NEW.vtr, keeping an existing NEW.vtr as NEW.vk1.  \"transvane-cli --help\" says more.\n";
+    "NEW.vtr; with --force it replaces an existing NEW.vtr, keeping it as NEW.vk1.\n"
+    "\"transvane-cli --help\" says more.\n";
 
 // The arguments as the toolkit decodes them, before it has taken its own.
 QStringList RawArguments(int argc, char** argv) {
@@ -84,6 +86,9 @@ int main(int argc, char** argv) {
 
     PreferHugePages(argv);
     Randomize();
+    // Ended by a signal (a terminal's Ctrl-C, the session's end), the window
+    // leaves no temporary file of a save behind; the target stays as it was.
+    HandleInterruptions(nullptr);
 
     // The application object exists before the temporary folder is made,
     // because the folder's one message needs a box; the title comes after.

@@ -7,7 +7,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QtTest>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "gui/app/Main_Form.h"
 #include "gui/app/Progress_Form.h"
@@ -36,6 +38,8 @@ public:
     void ProgressSet(int percent) override {
         FInner.ProgressSet(percent);
         Note(QStringLiteral("set"));
+        if (OnSet)
+            std::exchange(OnSet, nullptr)(FProgressForm.ProgressLabel->text());
     }
     void ProgressEnd() override {
         FInner.ProgressEnd();
@@ -45,6 +49,8 @@ public:
     // One line per report: what, label, bar, progress window visible, main
     // window enabled, override cursor.
     QStringList Notes;
+    // Called once, at the next report of the bar, with the label's text.
+    std::function<void(const QString&)> OnSet;
 
 private:
     void Note(const QString& what) {
@@ -380,12 +386,44 @@ private slots:
         QVERIFY(!MainForm->isVisible());
     }
 
+    // Closing the window while a load or a save runs lets it finish, asks
+    // nothing further and then closes: a save is never left half done.
+    void closingWaitsWhileAConversionRuns_data() {
+        QTest::addColumn<QString>("during");
+        QTest::newRow("load") << QStringLiteral("Loading Game Data ...");
+        QTest::newRow("save") << QStringLiteral("Saving Game Data ...");
+    }
+
     void closingWaitsWhileAConversionRuns() {
-        Feedback->ProgressStart("Loading Game Data ...");
-        QVERIFY(!MainForm->close());
-        QVERIFY(MainForm->isVisible());
-        Feedback->ProgressEnd();
-        QVERIFY(MainForm->close());
+        QFETCH(QString, during);
+        const QString source = FileNamed("old.vtr");
+        const CBlock original = project::WriteProject(project::EmptyProject(430));
+        WriteWholeFile(source.toStdString(), original);
+        Dialogs->OpenAnswers = {source};
+        Dialogs->SaveAnswers = {source};
+        bool refused = false;
+        const std::function<void(const QString&)> closeNow = [&](const QString& label) {
+            if (label != during) {
+                Spy->OnSet = closeNow;  // not yet
+                return;
+            }
+            refused = !MainForm->close();
+            QVERIFY(MainForm->isVisible());
+        };
+        Spy->OnSet = closeNow;
+
+        QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
+
+        QVERIFY(refused);
+        QVERIFY(!MainForm->isVisible());
+        const bool saving = during.startsWith(QStringLiteral("Saving"));
+        const QStringList calls = saving ? QStringList{"open", "save:" + source} : QStringList{"open"};
+        QCOMPARE(Dialogs->Calls, calls);
+        QStringList expectedFiles{"old.vtr"};
+        if (saving)
+            expectedFiles.prepend("old.vk1");
+        QCOMPARE(QDir(Folder->Path().c_str()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expectedFiles);
+        QCOMPARE(ReadWholeFile(source.toStdString()) == original, !saving);
     }
 
     void progressWindowLooksAsDesigned() {
