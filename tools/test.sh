@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: once in a normal
-# build and once under AddressSanitizer and UndefinedBehaviorSanitizer; then
-# runs each fuzzing harness for a minute.
+# build and once under AddressSanitizer and UndefinedBehaviorSanitizer; builds
+# the Debian package and checks it; then runs each fuzzing harness for a
+# minute.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
@@ -12,6 +13,9 @@ jobs=$(nproc)
 echo "== Build and test"
 tools/build.sh build
 ctest --test-dir build --output-on-failure --parallel "$jobs"
+
+echo "== Build the Debian package and check it (lintian, metadata, desktop entry)"
+tools/package.sh build-release
 
 echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 tools/build.sh build-sanitize -DTRANSVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug

@@ -2,11 +2,14 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
+#include <QTimer>
 #include <string>
 
 #include "gui/app/Support_Dialogs.h"
@@ -62,6 +65,8 @@ TMainForm::TMainForm(CDialogs& dialogs, QWidget* parent)
     connect(AboutAction, &QAction::triggered, this, &TMainForm::ShowAbout);
     addAction(AboutAction);
     setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    setAcceptDrops(true);
 }
 
 QStringList TMainForm::Explanation() {
@@ -78,21 +83,31 @@ QString TMainForm::AboutText() {
         .arg(QStringLiteral(TRANSVANE_VERSION));
 }
 
+QString TMainForm::DroppedFile(const QMimeData& data) {
+    if (!data.hasUrls() || data.urls().size() != 1 || !data.urls().front().isLocalFile())
+        return {};
+    const QString file = data.urls().front().toLocalFile();
+    return QFileInfo(file).isDir() ? QString() : file;
+}
+
 void TMainForm::ConvertButtonClick() {
     const std::optional<QString> source = FDialogs.AskFileToOpen(this);
-    if (!source)
-        return;
+    if (source)
+        ConvertFile(*source);
+}
+
+void TMainForm::ConvertFile(const QString& source) {
     bool loaded = false;
     {
         CWaitCursor wait;
-        loaded = LoadGameFile(ToCoreFileName(*source));
+        loaded = LoadGameFile(ToCoreFileName(source));
     }
     if (!loaded)
         return;  // the load has said why
 
     // The project stays loaded if the user changes their mind here.
     const std::optional<QString> target =
-        FDialogs.AskFileToSave(this, QFileInfo(*source).absoluteFilePath());
+        FDialogs.AskFileToSave(this, QFileInfo(source).absoluteFilePath());
     if (!target)
         return;
     CWaitCursor wait;
@@ -128,4 +143,25 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         return;
     }
     QWidget::closeEvent(event);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (isEnabled() && !DroppedFile(*event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dragMoveEvent(QDragMoveEvent* event) {
+    if (isEnabled() && !DroppedFile(*event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    const QString file = DroppedFile(*event->mimeData());
+    if (!isEnabled() || file.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // The conversion asks questions in modal dialogs: it starts once the
+    // drop is over, so that the program the file came from is not kept
+    // waiting for the end of the drag.
+    QTimer::singleShot(0, this, [this, file] { ConvertFile(file); });
 }

@@ -1,6 +1,8 @@
 // The converter window driven as a person would: whole Convert clicks with
-// scripted answers to the dialogs, the keys, and the progress window.
+// scripted answers to the dialogs, files dropped on it, the keys, and the
+// progress window.
 #include <QLabel>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -70,6 +72,26 @@ QList<int> BarValues(const QStringList& notes) {
 }
 
 const QList<int> SectionProgress{5, 20, 50, 60, 65, 70, 75, 80, 85, 95, 100};
+
+// Drags data over the window and drops it there, as a file manager would;
+// true when the window took the drag.
+bool DragAndDrop(QWidget& window, const QMimeData& data) {
+    const QPoint centre = window.rect().center();
+    QDragEnterEvent enter(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    QCoreApplication::processEvents();  // the conversion starts once the drop is over
+    return drop.isAccepted();
+}
+
+std::unique_ptr<QMimeData> Urls(const QList<QUrl>& urls) {
+    auto data = std::make_unique<QMimeData>();
+    data->setUrls(urls);
+    return data;
+}
 
 CBlock HeaderOnly(std::int32_t version) {
     CStream stream;
@@ -272,6 +294,48 @@ private slots:
         expectedFiles << (overwrite ? "old.vk1" : "new.vtr");
         expectedFiles.sort();
         QCOMPARE(QDir(Folder->Path().c_str()).entryList(QDir::Files, QDir::Name), expectedFiles);
+    }
+
+    void fileGivenOrDroppedSkipsTheOpenDialog_data() {
+        QTest::addColumn<bool>("dropped");
+        QTest::newRow("given at start-up") << false;
+        QTest::newRow("dropped on the window") << true;
+    }
+
+    void fileGivenOrDroppedSkipsTheOpenDialog() {
+        QFETCH(bool, dropped);
+        const QString source = FileNamed("old.vtr");
+        const QString target = FileNamed("new.vtr");
+        WriteWholeFile(source.toStdString(), project::WriteProject(project::EmptyProject(410)));
+        Dialogs->SaveAnswers = {target};
+
+        if (dropped)
+            QVERIFY(DragAndDrop(*MainForm, *Urls({QUrl::fromLocalFile(source)})));
+        else
+            MainForm->ConvertFile(source);
+
+        QCOMPARE(Dialogs->Calls, QStringList{"save:" + source});
+        QCOMPARE(BarValues(Spy->Notes), SectionProgress + SectionProgress);
+        ExpectIdle();
+        QCOMPARE(int(ReadWholeFile(target.toStdString()).at(4)), 0xF4);  // version 500
+    }
+
+    void dropRefusesWhatIsNotOneFile() {
+        const QString file = FileNamed("old.vtr");
+        WriteWholeFile(file.toStdString(), Bytes({1}));
+        std::vector<std::unique_ptr<QMimeData>> refused;
+        refused.push_back(Urls({QUrl::fromLocalFile(file), QUrl::fromLocalFile(file)}));
+        refused.push_back(Urls({QUrl::fromLocalFile(QString::fromStdString(Folder->Path()))}));
+        refused.push_back(Urls({QUrl(QStringLiteral("https://example.org/old.vtr"))}));
+        refused.push_back(std::make_unique<QMimeData>());
+        refused.back()->setText(file);
+        for (const auto& data : refused)
+            QVERIFY(!DragAndDrop(*MainForm, *data));
+        // Nor does a window that is busy converting take one.
+        Feedback->ProgressStart("Loading Game Data ...");
+        QVERIFY(!DragAndDrop(*MainForm, *Urls({QUrl::fromLocalFile(file)})));
+        Feedback->ProgressEnd();
+        QVERIFY(Dialogs->Calls.isEmpty());
     }
 
     void missingFileShowsOneMessage() {
