@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <ostream>
 #include <span>
 #include <sstream>
@@ -14,6 +15,7 @@
 #include "format/behaviour/TimeLine_Main.h"
 #include "project/Resource_Main.h"
 #include "project/Resource_Tree.h"
+#include "format/core/Support_Bytes.h"
 #include "format/core/Support_File.h"
 #include "format/core/Support_Progress.h"
 #include "format/media/Background_Main.h"
@@ -21,6 +23,7 @@
 #include "format/media/Script_Main.h"
 #include "format/media/Sound_Main.h"
 #include "format/media/Sprite_Main.h"
+#include "format/media/Support_Bitmap24.h"
 #include "format/world/Help_Main.h"
 #include "format/world/Option_Main.h"
 #include "format/world/Room_Main.h"
@@ -230,31 +233,14 @@ void CValue::WriteText(std::ostream& out, int indent) const {
 
 // ---- what the model holds ---------------------------------------------------
 
-std::uint32_t Le32(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
-           static_cast<std::uint32_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
-}
-
-std::uint32_t Le16(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8;
-}
-
 // A picture as the model holds it, the bytes of a BMP file: its size and
 // depth.  Every picture is written back as a compressed 24-bit BMP.
 CValue Picture(const CBlock& bmp) {
     CValue picture = CValue::Object();
-    if (bmp.size() >= 26 && bmp[0] == 'B' && bmp[1] == 'M') {
-        const std::uint32_t header = Le32(bmp, 14);
-        if (header == 12) {
-            picture.Add("width", static_cast<std::int32_t>(Le16(bmp, 18)));
-            picture.Add("height", static_cast<std::int32_t>(Le16(bmp, 20)));
-            picture.Add("bits per pixel", static_cast<std::int32_t>(Le16(bmp, 24)));
-        } else if (bmp.size() >= 30) {
-            const auto height = static_cast<std::int32_t>(Le32(bmp, 22));
-            picture.Add("width", static_cast<std::int32_t>(Le32(bmp, 18)));
-            picture.Add("height", height < 0 ? -static_cast<std::int64_t>(height) : height);
-            picture.Add("bits per pixel", static_cast<std::int32_t>(Le16(bmp, 28)));
-        }
+    if (const std::optional<CBitmapShape> shape = Bitmap24_Shape(bmp)) {
+        picture.Add("width", shape->Width);
+        picture.Add("height", shape->Height);
+        picture.Add("bits per pixel", static_cast<std::int32_t>(shape->BitCount));
     }
     picture.Add("bmp bytes", bmp.size());
     return picture;
@@ -264,28 +250,12 @@ CValue OptionalPicture(const std::optional<CBlock>& bmp) { return bmp ? Picture(
 
 // A stored date-time (days since 30 December 1899) as local date and time.
 std::string DateTimeText(double days) {
-    if (!std::isfinite(days) || std::fabs(days) > 3e6)
+    const std::optional<CDateTime> time = DecodeDateTime(days);
+    if (!time)
         return "(not a date)";
-    double whole = std::floor(days);
-    auto seconds = static_cast<std::int64_t>(std::llround((days - whole) * 86400.0));
-    if (seconds >= 86400) {
-        seconds -= 86400;
-        whole += 1;
-    }
-    // civil date from a day number (days since 1970-01-01)
-    std::int64_t z = static_cast<std::int64_t>(whole) - 25569 + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
-    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-    char text[160];
-    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", static_cast<long long>(year),
-                  static_cast<long long>(month), static_cast<long long>(day), static_cast<long long>(seconds / 3600),
-                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    char text[96];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d", time->Year, time->Month, time->Day, time->Hour,
+                  time->Minute, time->Second);
     return text;
 }
 
@@ -349,7 +319,7 @@ void DescribeOptions(CValue& s) {
     CValue icon = CValue::Object();
     icon.Add("bytes", o.Icon.size());
     if (o.Icon.size() >= 6)
-        icon.Add("images", static_cast<std::int32_t>(Le16(o.Icon, 4)));
+        icon.Add("images", static_cast<std::int32_t>(Get16(o.Icon, 4)));
     s.Add("icon", std::move(icon));
     s.Add("display errors", o.DisplayErrors);
     s.Add("write errors", o.WriteErrors);
@@ -361,17 +331,19 @@ void DescribeOptions(CValue& s) {
     s.Add("information", o.Information);
 }
 
-void DescribeSection(CValue& s, const std::string& name, std::span<const std::uint8_t> file,
-                     const CLoadReport::CSpan& span) {
-    if (name == "Game options") {
+void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadReport::CSpan& span) {
+    switch (span.Id) {
+    case ESection::Options:
         DescribeOptions(s);
-    } else if (name == "Sounds") {
+        break;
+    case ESection::Sounds:
         AddList(s, SoundList, [](CValue& item, const CSound& sound) {
             item.Add("kind", sound.SoundKind);
             item.Add("file", sound.SoundText);
             item.Add("data bytes", sound.SoundKind == -1 ? CValue() : CValue(sound.SoundData.size()));
         });
-    } else if (name == "Sprites") {
+        break;
+    case ESection::Sprites:
         AddList(s, SpriteList, [](CValue& item, const CSprite& sprite) {
             item.Add("width", sprite.Width);
             item.Add("height", sprite.Height);
@@ -380,13 +352,15 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
                 images.Push(Picture(image));
             item.Add("subimages", std::move(images));
         });
-    } else if (name == "Backgrounds") {
+        break;
+    case ESection::Backgrounds:
         AddList(s, BackgroundList, [](CValue& item, const CBackground& background) {
             item.Add("width", background.Width);
             item.Add("height", background.Height);
             item.Add("image", OptionalPicture(background.Image));
         });
-    } else if (name == "Paths") {
+        break;
+    case ESection::Paths:
         AddList(s, PathList, [](CValue& item, const CPath& path) {
             item.Add("points", static_cast<std::int32_t>(path.PointCount()));
             item.Add("smooth", path.ConnectionKind != 0);
@@ -394,17 +368,20 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
             item.Add("smoothing depth", path.SmoothingDepth);
             item.Add("length", path.Length);
         });
-    } else if (name == "Scripts") {
+        break;
+    case ESection::Scripts:
         AddList(s, ScriptList, [](CValue& item, const CScript& script) {
             item.Add("characters", script.ScriptText.size());
         });
-    } else if (name == "Data files") {
+        break;
+    case ESection::DataFiles:
         AddList(s, DataFileList, [](CValue& item, const CDataFile& dataFile) {
             item.Add("file name", dataFile.FileName);
             item.Add("data bytes", dataFile.HasData ? CValue(dataFile.Data.size()) : CValue());
             item.Add("export mode", dataFile.ExportMode);
         });
-    } else if (name == "Time lines") {
+        break;
+    case ESection::TimeLines:
         AddList(s, TimeLineList, [](CValue& item, const CTimeLine& line) {
             std::int64_t actions = 0;
             for (const auto& event : line.Events)
@@ -412,7 +389,8 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
             item.Add("moments", static_cast<std::int32_t>(line.Count()));
             item.Add("actions", actions);
         });
-    } else if (name == "Objects") {
+        break;
+    case ESection::Objects:
         AddList(s, ObjectList, [](CValue& item, const CObject& object) {
             std::int64_t events = 0, actions = 0;
             for (const CEventRow& row : object.EventRows)
@@ -425,7 +403,8 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
             item.Add("events", events);
             item.Add("actions", actions);
         });
-    } else if (name == "Rooms") {
+        break;
+    case ESection::Rooms:
         AddList(s, RoomList, [](CValue& item, const CRoom& room) {
             item.Add("caption", room.Caption);
             item.Add("width", room.Width);
@@ -435,16 +414,19 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
         });
         s.Add("instance id counter", InstanceIdCounter);
         s.Add("tile id counter", TileIdCounter);
-    } else if (name == "Game information") {
+        break;
+    case ESection::GameInformation:
         s.Add("background colour", ColourText(GameInformation.BackgroundColor));
         s.Add("mimic main form", GameInformation.MimicMainForm);
         s.Add("text", GameInformationPlainText());
-    } else if (name == "Used action libraries") {
+        break;
+    case ESection::Libraries:
         // The names are read and dropped; the count is the section's second
         // int32.
         if (span.End - span.Start >= 8)
-            s.Add("names", static_cast<std::int32_t>(Le32(file, span.Start + 4)));
-    } else if (name == "Resource tree") {
+            s.Add("names", static_cast<std::int32_t>(Get32(file, span.Start + 4)));
+        break;
+    case ESection::Tree: {
         // A file may nest a million groups; the list stops at a readable
         // length and says how many it left out.
         constexpr std::int64_t MaxListedGroups = 1000;
@@ -493,6 +475,8 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
         for (std::int32_t room : CollectRoomOrder())
             rooms.Push(room);
         s.Add("room order", std::move(rooms));
+        break;
+    }
     }
 }
 
@@ -554,8 +538,8 @@ int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
             }
             section.Add("offset", span.Start);
             section.Add("bytes", span.End - span.Start);
-            section.Add("version", static_cast<std::int32_t>(Le32(bytes, span.Start)));
-            DescribeSection(section, span.Name, bytes, span);
+            section.Add("version", static_cast<std::int32_t>(Get32(bytes, span.Start)));
+            DescribeSection(section, bytes, span);
             sections.Push(std::move(section));
         }
         report.Add("sections", std::move(sections));
@@ -568,7 +552,7 @@ int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
             // Readers usually stop right after the value they refuse or the
             // count that runs past the end: show it.
             if (load.Position >= 4 && load.Position <= bytes.size())
-                failure.Add("int32 before the offset", static_cast<std::int32_t>(Le32(bytes, load.Position - 4)));
+                failure.Add("int32 before the offset", static_cast<std::int32_t>(Get32(bytes, load.Position - 4)));
             report.Add("failure", std::move(failure));
         }
         CValue messages = CValue::Array();
