@@ -19,6 +19,7 @@
 #include "cli/Support_Value.h"
 #include "cli/Support_Words.h"
 #include "format/core/Support_CodePage.h"
+#include "format/core/Support_Bytes.h"
 #include "format/core/Support_File.h"
 #include "format/core/Support_Progress.h"
 #include "format/media/Background_Main.h"
@@ -26,6 +27,7 @@
 #include "format/media/Script_Main.h"
 #include "format/media/Sound_Main.h"
 #include "format/media/Sprite_Main.h"
+#include "format/media/Support_Bitmap24.h"
 #include "format/world/Help_Main.h"
 #include "format/world/Option_Main.h"
 #include "format/world/Room_Main.h"
@@ -36,31 +38,14 @@ std::string Utf8(std::string_view stored) { return Windows1252ToUtf8(stored); }
 
 // ---- the layout: what each section of the file holds ------------------------ ---------------------------------------------------
 
-std::uint32_t Le32(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
-           static_cast<std::uint32_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
-}
-
-std::uint32_t Le16(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8;
-}
-
 // A picture as the model holds it, the bytes of a BMP file: its size and
 // depth.  Every picture is written back as a compressed 24-bit BMP.
 CValue Picture(const CBlock& bmp) {
     CValue picture = CValue::Object();
-    if (bmp.size() >= 26 && bmp[0] == 'B' && bmp[1] == 'M') {
-        const std::uint32_t header = Le32(bmp, 14);
-        if (header == 12) {
-            picture.Add("width", static_cast<std::int32_t>(Le16(bmp, 18)));
-            picture.Add("height", static_cast<std::int32_t>(Le16(bmp, 20)));
-            picture.Add("bits per pixel", static_cast<std::int32_t>(Le16(bmp, 24)));
-        } else if (bmp.size() >= 30) {
-            const auto height = static_cast<std::int32_t>(Le32(bmp, 22));
-            picture.Add("width", static_cast<std::int32_t>(Le32(bmp, 18)));
-            picture.Add("height", height < 0 ? -static_cast<std::int64_t>(height) : height);
-            picture.Add("bits per pixel", static_cast<std::int32_t>(Le16(bmp, 28)));
-        }
+    if (const std::optional<CBitmapShape> shape = Bitmap24_Shape(bmp)) {
+        picture.Add("width", shape->Width);
+        picture.Add("height", shape->Height);
+        picture.Add("bits per pixel", static_cast<std::int32_t>(shape->BitCount));
     }
     picture.Add("bmp bytes", bmp.size());
     return picture;
@@ -110,7 +95,7 @@ void DescribeOptions(CValue& s) {
     CValue icon = CValue::Object();
     icon.Add("bytes", o.Icon.size());
     if (o.Icon.size() >= 6)
-        icon.Add("images", static_cast<std::int32_t>(Le16(o.Icon, 4)));
+        icon.Add("images", static_cast<std::int32_t>(Get16(o.Icon, 4)));
     s.Add("icon", std::move(icon));
     s.Add("display errors", o.DisplayErrors);
     s.Add("write errors", o.WriteErrors);
@@ -122,17 +107,19 @@ void DescribeOptions(CValue& s) {
     s.Add("information", Utf8(o.Information));
 }
 
-void DescribeSection(CValue& s, const std::string& name, std::span<const std::uint8_t> file,
-                     const CLoadReport::CSpan& span) {
-    if (name == "Game options") {
+void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadReport::CSpan& span) {
+    switch (span.Id) {
+    case ESection::Options:
         DescribeOptions(s);
-    } else if (name == "Sounds") {
+        break;
+    case ESection::Sounds:
         AddList(s, SoundList, [](CValue& item, const CSound& sound) {
             item.Add("kind", sound.SoundKind);
             item.Add("file", Utf8(sound.SoundText));
             item.Add("data bytes", sound.SoundKind == -1 ? CValue() : CValue(sound.SoundData.size()));
         });
-    } else if (name == "Sprites") {
+        break;
+    case ESection::Sprites:
         AddList(s, SpriteList, [](CValue& item, const CSprite& sprite) {
             item.Add("width", sprite.Width);
             item.Add("height", sprite.Height);
@@ -141,13 +128,15 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
                 images.Push(Picture(image));
             item.Add("subimages", std::move(images));
         });
-    } else if (name == "Backgrounds") {
+        break;
+    case ESection::Backgrounds:
         AddList(s, BackgroundList, [](CValue& item, const CBackground& background) {
             item.Add("width", background.Width);
             item.Add("height", background.Height);
             item.Add("image", OptionalPicture(background.Image));
         });
-    } else if (name == "Paths") {
+        break;
+    case ESection::Paths:
         AddList(s, PathList, [](CValue& item, const CPath& path) {
             item.Add("points", static_cast<std::int32_t>(path.PointCount()));
             item.Add("smooth", path.ConnectionKind != 0);
@@ -155,17 +144,20 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
             item.Add("smoothing depth", path.SmoothingDepth);
             item.Add("length", path.Length);
         });
-    } else if (name == "Scripts") {
+        break;
+    case ESection::Scripts:
         AddList(s, ScriptList, [](CValue& item, const CScript& script) {
             item.Add("characters", script.ScriptText.size());
         });
-    } else if (name == "Data files") {
+        break;
+    case ESection::DataFiles:
         AddList(s, DataFileList, [](CValue& item, const CDataFile& dataFile) {
             item.Add("file name", Utf8(dataFile.FileName));
             item.Add("data bytes", dataFile.HasData ? CValue(dataFile.Data.size()) : CValue());
             item.Add("export mode", dataFile.ExportMode);
         });
-    } else if (name == "Time lines") {
+        break;
+    case ESection::TimeLines:
         AddList(s, TimeLineList, [](CValue& item, const CTimeLine& line) {
             std::int64_t actions = 0;
             for (const auto& event : line.Events)
@@ -173,14 +165,16 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
             item.Add("moments", static_cast<std::int32_t>(line.Count()));
             item.Add("actions", actions);
         });
-    } else if (name == "Objects") {
+        break;
+    case ESection::Objects:
         AddList(s, ObjectList, [](CValue& item, const CObject& object) {
             const CEventCounts counts = CountEvents(object);
             item.Add("sprite", object.SpriteIndex);
             item.Add("events", counts.Events);
             item.Add("actions", counts.Actions);
         });
-    } else if (name == "Rooms") {
+        break;
+    case ESection::Rooms:
         AddList(s, RoomList, [](CValue& item, const CRoom& room) {
             item.Add("caption", Utf8(room.Caption));
             item.Add("width", room.Width);
@@ -190,16 +184,19 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
         });
         s.Add("instance id counter", InstanceIdCounter);
         s.Add("tile id counter", TileIdCounter);
-    } else if (name == "Game information") {
+        break;
+    case ESection::GameInformation:
         s.Add("background colour", ColourText(GameInformation.BackgroundColor));
         s.Add("mimic main form", GameInformation.MimicMainForm);
         s.Add("text", Utf8(GameInformationPlainText()));
-    } else if (name == "Used action libraries") {
+        break;
+    case ESection::Libraries:
         // The names are read and dropped; the count is the section's second
         // int32.
         if (span.End - span.Start >= 8)
-            s.Add("names", static_cast<std::int32_t>(Le32(file, span.Start + 4)));
-    } else if (name == "Resource tree") {
+            s.Add("names", static_cast<std::int32_t>(Get32(file, span.Start + 4)));
+        break;
+    case ESection::Tree: {
         // A file may nest a million groups; the list stops at a readable
         // length and says how many it left out.
         constexpr std::int64_t MaxListedGroups = 1000;
@@ -248,6 +245,8 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
         for (std::int32_t room : CollectRoomOrder())
             rooms.Push(room);
         s.Add("room order", std::move(rooms));
+        break;
+    }
     }
 }
 
@@ -473,7 +472,7 @@ int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream
             std::int32_t optionsVersion = 0;
             for (const CLoadReport::CSpan& span : load.Sections)
                 if (span.Present && std::string_view(span.Name) == "Game options")
-                    optionsVersion = static_cast<std::int32_t>(Le32(bytes, span.Start));
+                    optionsVersion = static_cast<std::int32_t>(Get32(bytes, span.Start));
             summary = Summary(fileName, load.Version, optionsVersion);
             CValue messages = CValue::Array();
             for (const std::string& message : collector.Messages)
@@ -498,8 +497,8 @@ int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream
             }
             section.Add("offset", span.Start);
             section.Add("bytes", span.End - span.Start);
-            section.Add("version", static_cast<std::int32_t>(Le32(bytes, span.Start)));
-            DescribeSection(section, span.Name, bytes, span);
+            section.Add("version", static_cast<std::int32_t>(Get32(bytes, span.Start)));
+            DescribeSection(section, bytes, span);
             sections.Push(std::move(section));
         }
         report.Add("sections", std::move(sections));
@@ -512,7 +511,7 @@ int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream
             // Readers usually stop right after the value they refuse or the
             // count that runs past the end: show it.
             if (load.Position >= 4 && load.Position <= bytes.size())
-                failure.Add("int32 before the offset", static_cast<std::int32_t>(Le32(bytes, load.Position - 4)));
+                failure.Add("int32 before the offset", static_cast<std::int32_t>(Get32(bytes, load.Position - 4)));
             report.Add("failure", std::move(failure));
         }
         CValue messages = CValue::Array();

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "format/core/Support_Bytes.h"
 #include "format/media/Support_Bitmap24.h"
 #include "format/world/Option_Icon.h"
 
@@ -36,7 +37,7 @@ const CBlock* ImageOrNone(const std::optional<CBlock>& image) { return image ? &
 void CheckIcon(const CBlock& icon) {
     if (icon.size() < IconHeaderBytes)
         throw EReadError("Invalid icon: too short for its header");
-    const unsigned type = icon[2] | (icon[3] << 8);
+    const unsigned type = Get16(icon, 2);
     if (type > 1)
         throw EReadError("Invalid icon");
 }
@@ -51,29 +52,29 @@ double EncodeDateTime(int year, unsigned month, unsigned day, int hour, int minu
     return days + seconds / 86400.0;
 }
 
-std::string DateTimeToText(double days) {
+std::optional<CDateTime> DecodeDateTime(double days) {
+    using namespace std::chrono;
     if (!std::isfinite(days) || std::fabs(days) > 3e6)
-        return "(not a date)";
+        return std::nullopt;
     double whole = std::floor(days);
-    auto seconds = static_cast<std::int64_t>(std::llround((days - whole) * 86400.0));
+    auto seconds = static_cast<int>(std::llround((days - whole) * 86400.0));
     if (seconds >= 86400) {
         seconds -= 86400;
         whole += 1;
     }
-    // civil date from a day number (days since 1970-01-01)
-    std::int64_t z = static_cast<std::int64_t>(whole) - 25569 + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
-    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-    char text[160];
-    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", static_cast<long long>(year),
-                  static_cast<long long>(month), static_cast<long long>(day), static_cast<long long>(seconds / 3600),
-                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    const sys_days epoch{std::chrono::year{1899} / December / 30};
+    const year_month_day date{epoch + std::chrono::days{static_cast<int>(whole)}};
+    return CDateTime{static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                     static_cast<unsigned>(date.day()), seconds / 3600, seconds / 60 % 60, seconds % 60};
+}
+
+std::string DateTimeToText(double days) {
+    const std::optional<CDateTime> t = DecodeDateTime(days);
+    if (!t)
+        return "(not a date)";
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d", t->Year, t->Month, t->Day, t->Hour, t->Minute,
+                  t->Second);
     return text;
 }
 
