@@ -1,5 +1,6 @@
 #include "cli/Batch.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "project/Resource_Main.h"
 #include "format/core/Support_File.h"
 #include "format/core/Support_Progress.h"
+#include "format/core/Support_SafeSave.h"
 
 namespace fs = std::filesystem;
 
@@ -22,6 +24,7 @@ struct CBatchOptions {
     std::vector<std::string> Sources;
     std::string OutputDir;
     bool Quiet = false;
+    bool Force = false;
 };
 
 bool IsOutputDirOption(const std::string& argument) {
@@ -32,6 +35,8 @@ bool IsBatchOption(const std::string& argument) {
     return IsOutputDirOption(argument) || argument.starts_with("--output-dir=") ||
            argument == "--quiet" || argument == "-q" || argument == "--";
 }
+
+bool IsForceOption(const std::string& argument) { return argument == "--force" || argument == "-f"; }
 
 void ShowProblem(const std::string& problem) {
     std::fprintf(stderr, "transvane-cli: %s\n", problem.c_str());
@@ -70,6 +75,8 @@ std::optional<CBatchOptions> ParseArguments(const std::vector<std::string>& argu
             optionsEnded = true;
         } else if (argument == "--quiet" || argument == "-q") {
             options.Quiet = true;
+        } else if (IsForceOption(argument)) {
+            options.Force = true;
         } else if (IsOutputDirOption(argument)) {
             if (i + 1 == arguments.size()) {
                 UsageError(argument + " needs a folder name");
@@ -115,6 +122,17 @@ bool PrepareOutputDir(const std::string& dir) {
     return true;
 }
 
+bool IsBatchConvert(const std::vector<std::string>& arguments) {
+    std::size_t names = 0;
+    for (const std::string& argument : arguments) {
+        if (IsBatchOption(argument))
+            return true;
+        if (!IsForceOption(argument))
+            ++names;
+    }
+    return names != 2;
+}
+
 // Identity of an existing file, so that different names of one file (a
 // symbolic or hard link, "./a" and "a") compare equal.
 using CFileId = std::pair<dev_t, ino_t>;
@@ -124,6 +142,40 @@ std::optional<CFileId> FileId(const std::string& name) {
     if (::stat(name.c_str(), &info) != 0)
         return std::nullopt;
     return CFileId{info.st_dev, info.st_ino};
+}
+
+// How far the running batch is, for the interruption report: written by
+// the batch between files, read by a signal handler at any moment.
+struct CRunState {
+    std::atomic<const std::vector<std::string>*> Sources{nullptr};  // null: no batch runs
+    std::atomic<std::size_t> Next{0};     // the first source not started
+    std::atomic<bool> AtWork{false};      // Sources[Next - 1] is being converted
+    std::atomic<int> Converted{0};
+    std::atomic<int> Failed{0};
+    bool Quiet = false;
+    bool Terminal = false;  // standard error shows a progress line
+};
+
+CRunState TheRun;
+
+// The number as decimal digits, for a signal handler.
+const char* Decimal(int value, char (&buffer)[16]) {
+    char* end = buffer + sizeof buffer - 1;
+    *end = '\0';
+    char* p = end;
+    unsigned magnitude = value < 0 ? 0u : static_cast<unsigned>(value);
+    do {
+        *--p = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0 && p > buffer);
+    return p;
+}
+
+void WriteSourceLine(const std::string& source, const char* text) {
+    WriteFromHandler(STDERR_FILENO, source.c_str());
+    WriteFromHandler(STDERR_FILENO, ": ");
+    WriteFromHandler(STDERR_FILENO, text);
+    WriteFromHandler(STDERR_FILENO, "\n");
 }
 
 class CBatch {
@@ -140,22 +192,37 @@ public:
 
     int Run() {
         CFeedbackGuard guard(FFeedback);
-        int converted = 0;
-        int failed = 0;
-        for (const std::string& source : FOptions.Sources) {
+        TheRun.Quiet = FOptions.Quiet;
+        TheRun.Terminal = ::isatty(STDERR_FILENO) == 1;
+        TheRun.Sources.store(&FOptions.Sources);
+        for (std::size_t index = 0; index < FOptions.Sources.size(); ++index) {
+            const std::string& source = FOptions.Sources[index];
             FFeedback.Begin(source);
+            {
+                CInterruptionsHeld held;
+                TheRun.Next.store(index + 1);
+                TheRun.AtWork.store(true);
+            }
             const std::string output = Convert(source);
             const bool ok = !output.empty();
+            // The file's lines, its count and the end of its work go
+            // together: an interruption sees all of them or none.
+            CInterruptionsHeld held;
             FFeedback.Finish(ok);
             if (ok) {
-                ++converted;
+                TheRun.Converted.fetch_add(1);
                 if (!FOptions.Quiet)
                     std::printf("%s: converted to %s\n", source.c_str(), output.c_str());
             } else {
-                ++failed;
+                TheRun.Failed.fetch_add(1);
             }
             std::fflush(stdout);
+            TheRun.AtWork.store(false);
         }
+        CInterruptionsHeld held;
+        TheRun.Sources.store(nullptr);
+        const int converted = TheRun.Converted.load();
+        const int failed = TheRun.Failed.load();
         if (!FOptions.Quiet)
             std::printf("%d converted, %d failed\n", converted, failed);
         std::fflush(stdout);
@@ -194,6 +261,13 @@ private:
                             "; choose another output folder.");
                 return {};
             }
+        }
+
+        // The user may have named a project that is not the run's to
+        // replace: only --force says otherwise.
+        if (!FOptions.Force && ResolveSaveTarget(output).Kind == ESaveTargetKind::File) {
+            ShowMessage("Not converted: its output " + output + " already exists; use --force to replace it.");
+            return {};
         }
 
         if (!LoadGameFile(source) || !SaveGameFile(output))
@@ -302,20 +376,50 @@ void CBatchFeedback::EraseProgress() {
     FShownWidth = 0;
 }
 
-bool IsBatchConvert(const std::vector<std::string>& arguments) {
-    if (arguments.size() != 2)
-        return true;
-    for (const std::string& argument : arguments)
-        if (IsBatchOption(argument))
-            return true;
-    return false;
+std::optional<CSingleConvert> SingleConvertArguments(const std::vector<std::string>& arguments) {
+    CSingleConvert single;
+    std::vector<std::string> names;
+    for (const std::string& argument : arguments) {
+        if (IsForceOption(argument))
+            single.Force = true;
+        else
+            names.push_back(argument);
+    }
+    if (IsBatchConvert(arguments) || names.size() != 2)
+        return std::nullopt;
+    single.Source = names[0];
+    single.Target = names[1];
+    return single;
 }
 
 int RunBatchConvert(const std::vector<std::string>& arguments, const char* usage) {
     std::optional<CBatchOptions> options = ParseArguments(arguments, usage);
     if (!options)
         return 2;
+    // Not a usage error: the command was right, the disk said no.
     if (!PrepareOutputDir(options->OutputDir))
-        return 2;
+        return 1;
     return CBatch(std::move(*options)).Run();
+}
+
+bool ReportBatchInterrupted() {
+    const std::vector<std::string>* sources = TheRun.Sources.load();
+    if (sources == nullptr)
+        return false;
+    if (TheRun.Terminal)
+        WriteFromHandler(STDERR_FILENO, "\r\033[K");  // the progress line, or the ^C the terminal echoed
+    const std::size_t next = TheRun.Next.load();
+    const bool atWork = TheRun.AtWork.load();
+    if (atWork && next > 0)
+        WriteSourceLine((*sources)[next - 1], "Conversion interrupted.");
+    for (std::size_t index = next; index < sources->size(); ++index)
+        WriteSourceLine((*sources)[index], "Not converted: the conversion was interrupted.");
+    if (!TheRun.Quiet) {
+        char converted[16], failed[16];
+        WriteFromHandler(STDOUT_FILENO, Decimal(TheRun.Converted.load(), converted));
+        WriteFromHandler(STDOUT_FILENO, " converted, ");
+        WriteFromHandler(STDOUT_FILENO, Decimal(TheRun.Failed.load() + (atWork ? 1 : 0), failed));
+        WriteFromHandler(STDOUT_FILENO, " failed\n");
+    }
+    return true;
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <optional>
@@ -14,6 +13,7 @@
 #include "project/Resource_Tree.h"
 #include "format/core/Support_File.h"
 #include "format/core/Support_Progress.h"
+#include "format/core/Support_SafeSave.h"
 #include "format/media/Background_Main.h"
 #include "format/media/DataFile_Main.h"
 #include "format/media/Script_Main.h"
@@ -35,30 +35,33 @@ void KeepLibraries() {}
 // The order of the file.  A row is present in files whose header version is
 // at least PresentFrom; the progress bar moves after each of the first eleven
 // rows whether or not the row was present, so a version-400 file reports the
-// same percentages as a version-500 one.
+// same percentages as a version-500 one.  The last number of a row is its
+// step in ClearGame.
 const std::array<CSection, 13> Sections = {{
-    {"Game options", 400, 5, ClearOptions, LoadOptions, SaveOptions, &GameOptions.Changed},
-    {"Sounds", 400, 20, ClearSounds, LoadSounds, SaveSounds, &SoundList.Changed},
-    {"Sprites", 400, 50, ClearSprites, LoadSprites, SaveSprites, &SpriteList.Changed},
-    {"Backgrounds", 400, 60, ClearBackgrounds, LoadBackgrounds, SaveBackgrounds, &BackgroundList.Changed},
-    {"Paths", 420, 65, ClearPaths, LoadPaths, SavePaths, &PathList.Changed},
-    {"Scripts", 400, 70, ClearScripts, LoadScripts, SaveScripts, &ScriptList.Changed},
-    {"Data files", 440, 75, ClearDataFiles, LoadDataFiles, SaveDataFiles, &DataFileList.Changed},
-    {"Time lines", 500, 80, ClearTimeLines, LoadTimeLines, SaveTimeLines, &TimeLineList.Changed},
-    {"Objects", 400, 85, ClearObjects, LoadObjects, SaveObjects, &ObjectList.Changed},
-    {"Rooms", 400, 95, ClearRooms, LoadRooms, SaveRooms, &RoomList.Changed},
-    {"Game information", 400, 100, ClearGameInformation, LoadGameInformation, SaveGameInformation,
-     &GameInformation.Changed},
-    {"Used action libraries", 440, -1, KeepLibraries, LoadUsedLibraries, SaveUsedLibraries, nullptr},
-    {"Resource tree", 400, -1, BuildTree, LoadTree, SaveTree, &TreeChanged},
+    {ESection::Options, "Game options", 400, 5, ClearOptions, LoadOptions, SaveOptions, &GameOptions.Changed, 11},
+    {ESection::Sounds, "Sounds", 400, 20, ClearSounds, LoadSounds, SaveSounds, &SoundList.Changed, 2},
+    {ESection::Sprites, "Sprites", 400, 50, ClearSprites, LoadSprites, SaveSprites, &SpriteList.Changed, 3},
+    {ESection::Backgrounds, "Backgrounds", 400, 60, ClearBackgrounds, LoadBackgrounds, SaveBackgrounds,
+     &BackgroundList.Changed, 5},
+    {ESection::Paths, "Paths", 420, 65, ClearPaths, LoadPaths, SavePaths, &PathList.Changed, 6},
+    {ESection::Scripts, "Scripts", 400, 70, ClearScripts, LoadScripts, SaveScripts, &ScriptList.Changed, 7},
+    {ESection::DataFiles, "Data files", 440, 75, ClearDataFiles, LoadDataFiles, SaveDataFiles,
+     &DataFileList.Changed, 8},
+    {ESection::TimeLines, "Time lines", 500, 80, ClearTimeLines, LoadTimeLines, SaveTimeLines,
+     &TimeLineList.Changed, 9},
+    {ESection::Objects, "Objects", 400, 85, ClearObjects, LoadObjects, SaveObjects, &ObjectList.Changed, 1},
+    {ESection::Rooms, "Rooms", 400, 95, ClearRooms, LoadRooms, SaveRooms, &RoomList.Changed, 4},
+    {ESection::GameInformation, "Game information", 400, 100, ClearGameInformation, LoadGameInformation,
+     SaveGameInformation, &GameInformation.Changed, 10},
+    {ESection::Libraries, "Used action libraries", 440, -1, KeepLibraries, LoadUsedLibraries, SaveUsedLibraries,
+     nullptr, 0},
+    {ESection::Tree, "Resource tree", 400, -1, BuildTree, LoadTree, SaveTree, &TreeChanged, 12},
 }};
 
 // ClearGame empties the lists in an order of its own (objects first, game
-// options last); the numbers index Sections.  The action library registry
-// and the resource tree are not in it: the registry is never cleared, and
-// the tree is rebuilt by its own clear, which runs last.
-constexpr std::array<std::size_t, 11> ClearOrder = {8, 1, 2, 9, 3, 4, 5, 6, 7, 10, 0};
-constexpr std::size_t TreeSection = 12;
+// options last, the resource tree after them all: its clear rebuilds it);
+// the action library registry is never cleared.
+constexpr int LastClearStep = 12;
 
 // While a file is saved, the stream holds a window of this many bytes and
 // hands it to the file each time it fills: the output never exists in
@@ -86,28 +89,21 @@ void ReserveForSave(CStream& stream, bool spilling) {
     }
 }
 
-// The file being overwritten becomes the single backup, name.vk1.  Only one
-// backup is kept, so there are no older .vk2 ... to shift first.  A file
-// that is itself named .vk1 is simply replaced: removing "its backup" first
-// would delete the very file being replaced.
-void MakeBackup(const std::string& fileName) {
-    const std::string backup = ChangeFileExt(fileName, ".vk1");
-    if (FileExists(fileName) && backup != fileName) {
-        std::remove(backup.c_str());
-        std::rename(fileName.c_str(), backup.c_str());
-    }
-}
+// The file being overwritten is kept as the single backup, name.vk1.  Only
+// one backup is kept, so there are no older .vk2 ... to shift first.
+const std::string BackupExtension = ".vk1";
 
 // The last step of a save: a spilling stream sends its last bytes and its
-// file takes the target's name, a stream built in memory is written whole.
-// False when the file system refuses.
-bool FinishFile(CStream& stream, std::optional<CReplacementFile>& target, const std::string& fileName) {
+// file takes the target's name, keeping the old file as its backup; a
+// stream built in memory is written whole.  False when the file system
+// refuses.
+bool FinishFile(CStream& stream, std::optional<CSafeSave>& target, const std::string& fileName) {
     try {
         if (target) {
             stream.Flush();
             target->Commit();
         } else {
-            SaveToFileSafely(stream, fileName);
+            SaveToFileSafely(stream, fileName, BackupExtension);
         }
         return true;
     } catch (const std::exception&) {
@@ -123,9 +119,10 @@ int GameSectionCount() { return static_cast<int>(Sections.size()); }
 void ClearGame() {
     GameId = RandomBelow(1000000);
     GameGuid = NewGuid();
-    for (std::size_t index : ClearOrder)
-        Sections[index].Clear();
-    Sections[TreeSection].Clear();
+    for (int step = 1; step <= LastClearStep; ++step)
+        for (const CSection& section : Sections)
+            if (section.ClearStep == step)
+                section.Clear();
 }
 
 namespace {
@@ -164,7 +161,7 @@ bool LoadHeaderAndSections(CStream& stream, CLoadReport& report) {
             report.Failure = "the section's reader refused its data (a version or value it does not accept)";
             return false;
         }
-        report.Sections.push_back({section.Name, present, report.SectionStart, stream.Position()});
+        report.Sections.push_back({section.Id, section.Name, present, report.SectionStart, stream.Position()});
         if (section.Progress >= 0)
             ProgressSet(section.Progress);
     }
@@ -253,14 +250,15 @@ bool SaveGameFile(const std::string& fileName) {
 
     // The file is built under a temporary name beside its target, the
     // stream spilling its bytes there as it goes, and takes the target's
-    // name only once it is complete.  So nothing the user sees on disk
-    // changes before the build has succeeded, just as if the whole file
-    // were built in memory first.  Where no temporary file can be created
-    // the file is built in memory, and writing it reports the failure.
-    std::optional<CReplacementFile> target;
+    // name only once it is complete (Support_SafeSave.h says how).  So
+    // nothing the user sees on disk changes before the build has
+    // succeeded, just as if the whole file were built in memory first.
+    // Where the target is refused or no temporary file can be created the
+    // file is built in memory, and writing it reports the failure.
+    std::optional<CSafeSave> target;
     CStream stream;
     try {
-        target.emplace(fileName);
+        target.emplace(fileName, BackupExtension);
         stream.SpillTo(target->Handle(), fileName, SaveWindow);
     } catch (const EFileError&) {
         target.reset();
@@ -286,7 +284,6 @@ bool SaveGameFile(const std::string& fileName) {
         return false;
     }
 
-    MakeBackup(fileName);
     if (writeFailed || !FinishFile(stream, target, fileName)) {
         ShowMessage(
             "Error Saving: Cannot create the file. The game has not been saved!Try saving your "

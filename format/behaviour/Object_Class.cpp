@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "format/behaviour/Object_Main.h"
 #include "format/media/Sprite_Main.h"
 
 namespace {
@@ -53,18 +52,18 @@ CEvent* CObject::GetEvent(int row, std::int32_t number) {
     return EventRows[static_cast<std::size_t>(row)].Get(number);
 }
 
-void CObject::Validate() {
+void CObject::Validate(const std::function<bool(int)>& objectExists) {
     if (!SpriteExists(SpriteIndex))
         SpriteIndex = -1;
     if (!SpriteExists(SecondSpriteIndex))
         SecondSpriteIndex = -1;
-    if (!ObjectExists(RelatedObjectIndex))
+    if (!objectExists(RelatedObjectIndex))
         RelatedObjectIndex = NoRelatedObject;
     // Events never asked for are empty already; only the kept ones can hold
     // actions.
     const auto& events = EventRows[ObjectEventRow].Events();
     for (auto entry = events.rbegin(); entry != events.rend(); ++entry)
-        if (!ObjectExists(entry->first))
+        if (!objectExists(entry->first))
             entry->second->Clear();
 }
 
@@ -97,7 +96,6 @@ bool CObject::Load(CStream& stream) {
 }
 
 bool CObject::Save(CStream& stream) {
-    Validate();
     stream.WriteInt(ObjectTagNew);
     stream.WriteInt(SpriteIndex);
     stream.WriteBool(ObjectFlag1);

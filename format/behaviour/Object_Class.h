@@ -17,6 +17,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -72,9 +73,10 @@ public:
     const CEventRow& Row(int row) const { return EventRows.at(static_cast<std::size_t>(row)); }
 
     // Resets sprite and object references that name nothing and empties the
-    // row-4 events whose number names no object.  Runs as the object is
-    // saved.
-    void Validate();
+    // row-4 events whose number names no object.  The object list runs it
+    // on every object before it saves them (an object does not know its
+    // list; objectExists tells it which objects there are).
+    void Validate(const std::function<bool(int)>& objectExists);
 
     bool Load(CStream& stream);
     bool Save(CStream& stream);

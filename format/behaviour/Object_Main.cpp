@@ -6,7 +6,12 @@ void ClearObjects() { ObjectList.Clear(); }
 
 bool LoadObjects(CStream& stream) { return ObjectList.Load(stream, ObjectListVersion, ObjectListVersion); }
 
-bool SaveObjects(CStream& stream) { return ObjectList.Save(stream, ObjectListVersion); }
+bool SaveObjects(CStream& stream) {
+    for (int i = 0; i < ObjectList.Count(); ++i)
+        if (CObject* object = ObjectList.Get(i))
+            object->Validate(ObjectExists);
+    return ObjectList.Save(stream, ObjectListVersion);
+}
 
 CObject* GetObject(int index) { return ObjectList.Get(index); }
 

@@ -1,6 +1,5 @@
 #include "format/core/Support_Stream.h"
 
-#include "format/core/Support_Prefetch.h"
 #include "format/core/Support_Zlib.h"
 
 #include <algorithm>

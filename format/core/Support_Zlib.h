@@ -10,14 +10,9 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <stdexcept>
 #include <vector>
 
-// Raised by the block compressor and inflater; carries zlib's own error text.
-class EZCompressionError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+#include "format/core/Support_Errors.h"
 
 // The largest block the format can describe: its count is a signed int32.
 inline constexpr std::size_t MaxBlockSize = 2147483647u;

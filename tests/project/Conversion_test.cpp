@@ -250,37 +250,22 @@ TEST(ConversionDrivers, SavingOverAFileKeepsItAsTheBackup) {
     EXPECT_EQ(recorder.Messages, ExpectedConversion(source).Messages) << "no message of the drivers";
 }
 
-TEST(ConversionDrivers, TargetThatCannotBeCreated) {
-    CScratchFolder folder;
-    WriteWholeFile(folder.File("in.vtr"), WriteProject(SampleProject(500)));
-    std::filesystem::create_directory(folder.File("dir.vtr"));
-    CRecorder recorder;
-    ASSERT_TRUE(LoadGameFile(folder.File("in.vtr")));
-    for (const std::string& target : {folder.File("missing/out.vtr"), folder.File("dir.vtr")}) {
-        recorder.Messages.clear();
-        recorder.Events.clear();
-        EXPECT_FALSE(SaveGameFile(target)) << target;
-        EXPECT_EQ(recorder.Messages, std::vector<std::string>{CannotCreate}) << target;
-        EXPECT_EQ(recorder.Events.back(), "end") << "the progress window closes";
-    }
-    EXPECT_EQ(FolderListing(folder.Path()), (std::vector<std::string>{"dir.vtr", "in.vtr"}));
-}
-
-// The file being replaced is renamed to .vk1 first; when writing the new
-// file then fails (here: a file-size limit the shell imposes), the earlier
-// file survives as that backup and no partial or temporary file is left.
-TEST(ConversionCommandLine, FailedWriteLeavesTheEarlierFileAsItsBackup) {
+// When writing the new file fails (here: a file-size limit the shell
+// imposes), the earlier file keeps its name, no backup is made and no
+// partial or temporary file is left.
+TEST(ConversionCommandLine, FailedWriteLeavesTheEarlierFileInPlace) {
     CScratchFolder folder;
     const TProject source = SampleProject(500);
     WriteWholeFile(folder.File("in.vtr"), WriteProject(source));
     WriteWholeFile(folder.File("a.vtr"), Bytes({1, 2, 3}));
     std::vector<std::string> lines = ExpectedConversion(source).Messages;
     lines.push_back(CannotCreate);
-    const TRun run = Cli({"convert", folder.File("in.vtr"), folder.File("a.vtr")}, "trap '' XFSZ; ulimit -f 4; ");
+    const TRun run =
+        Cli({"convert", "--force", folder.File("in.vtr"), folder.File("a.vtr")}, "trap '' XFSZ; ulimit -f 4; ");
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.ErrorLines, lines);
-    EXPECT_EQ(ReadWholeFile(folder.File("a.vk1")), Bytes({1, 2, 3}));
-    EXPECT_EQ(FolderListing(folder.Path()), (std::vector<std::string>{"a.vk1", "in.vtr"}));
+    EXPECT_EQ(ReadWholeFile(folder.File("a.vtr")), Bytes({1, 2, 3}));
+    EXPECT_EQ(FolderListing(folder.Path()), (std::vector<std::string>{"a.vtr", "in.vtr"}));
 }
 
 TEST(ConversionCommandLine, ConvertingAFileOntoItself) {
@@ -323,7 +308,7 @@ TEST(ConversionCommandLine, RefusedFilesLeaveTheTargetUntouched) {
         if (c.bytes)
             WriteWholeFile(folder.File("in.vtr"), *c.bytes);
         WriteWholeFile(folder.File("target.vtr"), Bytes({7, 7, 7}));
-        const TRun run = Cli({"convert", folder.File("in.vtr"), folder.File("target.vtr")});
+        const TRun run = Cli({"convert", "-f", folder.File("in.vtr"), folder.File("target.vtr")});
         EXPECT_EQ(run.Status, 1) << c.what;
         EXPECT_EQ(run.ErrorLines, c.lines) << c.what;
         EXPECT_EQ(ReadWholeFile(folder.File("target.vtr")), Bytes({7, 7, 7})) << c.what;

@@ -18,8 +18,10 @@ CStream StreamOf(const CTestObject& record) {
 
 CBlock RecordBytes(const CTestObject& record) { return StreamOf(record).TakeBytes(); }
 
+// What the object list writes for the object: validated, then saved.
 CBlock SavedBytes(CObject& object) {
     CStream stream;
+    object.Validate(ObjectExists);
     EXPECT_TRUE(object.Save(stream));
     return stream.TakeBytes();
 }
@@ -133,7 +135,7 @@ TEST_F(ObjectTest, ValidateResetsADanglingRelatedObject) {
     for (const auto& [related, written] : cases) {
         CObject object;
         object.RelatedObjectIndex = related;
-        object.Validate();
+        object.Validate(ObjectExists);
         EXPECT_EQ(object.RelatedObjectIndex, written) << related;
     }
 }
