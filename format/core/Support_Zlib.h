@@ -18,7 +18,8 @@
 inline constexpr std::size_t MaxBlockSize = 2147483647u;
 
 // Appends one zlib stream of source to destination: header 78 9C, window of
-// 32 KiB, Adler-32 trailer (libdeflate at level 6, or zlib's default level).
+// 32 KiB, Adler-32 trailer (libdeflate at level 6 from 4 KiB up, zlib at its
+// default level below that, or zlib alone).
 void CompressBlock(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& destination);
 
 // Decodes one zlib stream and fails with EZCompressionError on anything

@@ -138,18 +138,13 @@ struct TCase {
 };
 
 TEST(SavedBytes, VariedProjectsAreWrittenExactlyAsBefore) {
+    // Blocks under 4 KiB are zlib's with either build; only the large
+    // project's sound and pictures differ.
 #if TRANSVANE_LIBDEFLATE
-    const TCase cases[] = {
-        {"sample 400", [] { return WriteProject(SampleProject(400, 1)); }, {9414, 0xdc58f15e}},
-        {"sample 410", [] { return WriteProject(SampleProject(410, 2)); }, {7942, 0xb2489c14}},
-        {"sample 420", [] { return WriteProject(SampleProject(420, 3)); }, {8210, 0x7d87923a}},
-        {"sample 430", [] { return WriteProject(SampleProject(430, 4)); }, {8213, 0xe1802206}},
-        {"sample 440", [] { return WriteProject(SampleProject(440, 5)); }, {8765, 0xa8b5bde0}},
-        {"sample 441", [] { return WriteProject(SampleProject(441, 6)); }, {8768, 0xe28f2fc5}},
-        {"sample 500", [] { return WriteProject(SampleProject(500, 7)); }, {9659, 0x8138fe7a}},
-        {"large 440", LargeProject, {629573, 0x1ab006a6}},
-    };
+    const TSaved large = {629067, 0x2276b65e};
 #else
+    const TSaved large = {629984, 0x550e50f2};
+#endif
     const TCase cases[] = {
         {"sample 400", [] { return WriteProject(SampleProject(400, 1)); }, {9349, 0xdcce6f7d}},
         {"sample 410", [] { return WriteProject(SampleProject(410, 2)); }, {7870, 0x509da6a2}},
@@ -158,9 +153,8 @@ TEST(SavedBytes, VariedProjectsAreWrittenExactlyAsBefore) {
         {"sample 440", [] { return WriteProject(SampleProject(440, 5)); }, {8684, 0x332883bf}},
         {"sample 441", [] { return WriteProject(SampleProject(441, 6)); }, {8690, 0xce531f40}},
         {"sample 500", [] { return WriteProject(SampleProject(500, 7)); }, {9587, 0xc3e92761}},
-        {"large 440", LargeProject, {629984, 0x550e50f2}},
+        {"large 440", LargeProject, large},
     };
-#endif
     for (const TCase& c : cases)
         EXPECT_EQ(LoadAndSave(c.Make()), c.Expected) << c.Name;
 }
