@@ -17,7 +17,7 @@
 // inflating every compressed block of the input and deflating every block
 // the output holds, plus reading the input file and writing (and syncing)
 // the output file; and the same work with the converter's own codec
-// (libdeflate at level 6, zlib for blocks under 4 KiB).  Times are the best
+// (libdeflate at level 6, zlib for small blocks of few byte values).  Times are the best
 // of N runs and are printed with their ratio to the floors.  The output's
 // blocks are summed as each floor writes them: the converter's may be at
 // most 0.5 % larger than zlib's.
@@ -154,8 +154,9 @@ void Inflate(std::span<const std::uint8_t> source, std::span<std::uint8_t> targe
 
 #if TRANSVANE_LIBDEFLATE
 // The same work with the converter's own codec: its compressor (libdeflate
-// at level 6, zlib for small blocks, one state per thread) and libdeflate's
-// inflater, one for the whole floor, into buffers of the known size.
+// at level 6, zlib for some small blocks, one state per thread) and
+// libdeflate's inflater, one for the whole floor, into buffers of the known
+// size.
 class CLibdeflate {
 public:
     CBlock Deflate(std::span<const std::uint8_t> source) {
