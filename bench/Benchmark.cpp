@@ -9,6 +9,8 @@
 //   load     LoadGameFile in this process (file read and parse), one core
 //   save     SaveGameFile in this process (build, compress, safe write),
 //            one core
+//   batch    `transvane-cli convert` of 100 small projects of every version
+//            into one folder, with --jobs 1 and --jobs 2 (goal: 1.7 x)
 //   convert  the whole of `transvane-cli convert IN OUT` as a child process,
 //            once pinned to one core and once on every core of the machine,
 //            with its peak resident memory from wait4
@@ -48,6 +50,7 @@
 #include "format/core/Support_Random.h"
 #include "format/core/Support_Stream.h"
 #include "testkit/ProjectFiles.h"
+#include "testkit/RunProgram.h"
 #include "testkit/TestSupport.h"
 
 namespace {
@@ -684,6 +687,37 @@ void PrintTable(const std::vector<TResult>& results) {
 
 }  // namespace
 
+// The batch: 100 small projects of every header version, converted by one
+// transvane-cli with one job and with two; best wall time of each.
+void MeasureBatch(const std::string& dir, const std::string& cli, int repeat) {
+    constexpr int Files = 100;
+    const std::int32_t versions[] = {400, 410, 411, 420, 430, 440, 441, 500};
+    const std::string in = dir + "/batch-in";
+    std::filesystem::create_directories(in);
+    std::vector<std::string> arguments = {"convert", "--quiet"};
+    for (int i = 0; i < Files; ++i) {
+        const std::string name = "p" + std::to_string(i) + ".vtr";
+        const auto seed = static_cast<std::uint32_t>(i + 1);
+        WriteFileSynced(in + "/" + name, project::WriteProject(project::SampleProject(versions[i % 8], seed)));
+        arguments.push_back(name);
+    }
+    arguments.insert(arguments.end(), {"--output-dir", "out", "--jobs", ""});
+    double best[2] = {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()};
+    for (int r = 0; r < repeat; ++r)
+        for (int jobs = 1; jobs <= 2; ++jobs) {
+            arguments.back() = std::to_string(jobs);
+            std::filesystem::remove_all(in + "/out");
+            const auto start = Clock::now();
+            const CRunResult run = RunProgram(cli, arguments, in);
+            if (run.Status != 0)
+                throw std::runtime_error("the batch failed: " + run.Err);
+            best[jobs - 1] = std::min(best[jobs - 1], Seconds(Clock::now() - start));
+        }
+    std::printf("batch of %d small projects: --jobs 1 %.3f s, --jobs 2 %.3f s, %.2f x (goal 1.7 x)\n", Files,
+                best[0], best[1], best[0] / best[1]);
+    std::filesystem::remove_all(in);
+}
+
 int main(int argc, char** argv) {
     // The floor is measured under the same allocator settings as the
     // converter runs with, so that neither pays for page faults the other
@@ -740,6 +774,8 @@ int main(int argc, char** argv) {
             std::printf(" done\n");
         }
         PrintTable(results);
+        if (only.empty() || only == "batch")
+            MeasureBatch(dir, TRANSVANE_CLI_PATH, repeat);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "\ntransvane-bench: %s\n", error.what());
         return 1;

@@ -1,15 +1,23 @@
 #include "cli/Batch.h"
 
+#include <algorithm>
+#include <atomic>
+#include <charconv>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
+#include "project/Conversion.h"
+#include "project/Project_Main.h"
 #include "project/Resource_Main.h"
 #include "format/core/Support_File.h"
 #include "format/core/Support_Progress.h"
@@ -18,18 +26,34 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// As many conversions at once as there are cores, by default.
+unsigned DefaultJobs() { return std::max(1u, std::thread::hardware_concurrency()); }
+
 struct CBatchOptions {
     std::vector<std::string> Sources;
     std::string OutputDir;
     bool Quiet = false;
+    unsigned Jobs = DefaultJobs();
 };
+
+// A --jobs count: a whole number from 1 up.
+std::optional<unsigned> ParseJobs(const std::string& text) {
+    unsigned jobs = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), jobs);
+    if (error != std::errc() || end != text.data() + text.size() || jobs == 0)
+        return std::nullopt;
+    return jobs;
+}
+
+bool IsJobsOption(const std::string& argument) { return argument == "--jobs" || argument == "-j"; }
 
 bool IsOutputDirOption(const std::string& argument) {
     return argument == "--output-dir" || argument == "-o";
 }
 
 bool IsBatchOption(const std::string& argument) {
-    return IsOutputDirOption(argument) || argument.starts_with("--output-dir=") ||
+    return IsOutputDirOption(argument) || argument.starts_with("--output-dir=") || IsJobsOption(argument) ||
+           argument.starts_with("--jobs=") ||
            argument == "--quiet" || argument == "-q" || argument == "--";
 }
 
@@ -77,6 +101,19 @@ std::optional<CBatchOptions> ParseArguments(const std::vector<std::string>& argu
             }
             if (!setOutputDir(arguments[++i]))
                 return std::nullopt;
+        } else if (IsJobsOption(argument) || argument.starts_with("--jobs=")) {
+            const bool joined = argument.starts_with("--jobs=");
+            if (!joined && i + 1 == arguments.size()) {
+                UsageError(argument + " needs a number");
+                return std::nullopt;
+            }
+            const std::string count = joined ? argument.substr(std::string("--jobs=").size()) : arguments[++i];
+            const std::optional<unsigned> jobs = ParseJobs(count);
+            if (!jobs) {
+                UsageError("--jobs needs a whole number from 1 up, not " + count);
+                return std::nullopt;
+            }
+            options.Jobs = *jobs;
         } else if (argument.starts_with("--output-dir=")) {
             if (!setOutputDir(argument.substr(std::string("--output-dir=").size())))
                 return std::nullopt;
@@ -126,6 +163,52 @@ std::optional<CFileId> FileId(const std::string& name) {
     return CFileId{info.st_dev, info.st_ino};
 }
 
+// What the run does with one source, decided before any file is converted:
+// the clash checks look at the whole run in source order, whatever order
+// the conversions then finish in.
+struct CPlan {
+    std::string Output;               // empty: nothing to convert
+    std::vector<std::string> Refusal;  // why not, when refused
+    bool LoadOnly = false;            // a folder name: only the load speaks
+};
+
+// One source's outcome: its messages in order and whether it converted.
+struct COutcome {
+    std::vector<std::string> Messages;
+    bool Converted = false;
+};
+
+// Keeps a file's messages for later; shows no progress.
+class CRecordingFeedback final : public CFeedback {
+public:
+    explicit CRecordingFeedback(std::vector<std::string>& messages) : FMessages(messages) {}
+    void ShowMessage(const std::string& text) override { FMessages.push_back(text); }
+    void ProgressStart(const std::string&) override {}
+    void ProgressSet(int) override {}
+    void ProgressEnd() override {}
+
+private:
+    std::vector<std::string>& FMessages;
+};
+
+// Converts the planned source with a project of its own, reporting to
+// feedback; true when it converted.
+bool Carry(const std::string& source, const CPlan& plan, CFeedback& feedback) {
+    if (!plan.Refusal.empty()) {
+        for (const std::string& message : plan.Refusal)
+            feedback.ShowMessage(message);
+        return false;
+    }
+    if (plan.LoadOnly) {
+        CProject project;
+        CProjectScope scope(project.Parts());
+        CFeedbackGuard guard(feedback);
+        LoadGameFile(source);
+        return false;
+    }
+    return ConvertFile(source, plan.Output, &feedback).Converted;
+}
+
 class CBatch {
 public:
     explicit CBatch(CBatchOptions options)
@@ -139,66 +222,116 @@ public:
     }
 
     int Run() {
-        CFeedbackGuard guard(FFeedback);
-        int converted = 0;
-        int failed = 0;
-        for (const std::string& source : FOptions.Sources) {
-            FFeedback.Begin(source);
-            const std::string output = Convert(source);
-            const bool ok = !output.empty();
-            FFeedback.Finish(ok);
-            if (ok) {
-                ++converted;
-                if (!FOptions.Quiet)
-                    std::printf("%s: converted to %s\n", source.c_str(), output.c_str());
-            } else {
-                ++failed;
-            }
-            std::fflush(stdout);
-        }
+        std::vector<CPlan> plans;
+        for (const std::string& source : FOptions.Sources)
+            plans.push_back(Plan(source));
+        const std::size_t jobs = std::min<std::size_t>(FOptions.Jobs, plans.size());
+        if (jobs <= 1)
+            RunInTurn(plans);
+        else
+            RunAtOnce(plans, jobs);
         if (!FOptions.Quiet)
-            std::printf("%d converted, %d failed\n", converted, failed);
+            std::printf("%d converted, %d failed\n", FConverted, FFailed);
         std::fflush(stdout);
-        return failed == 0 ? 0 : 1;
+        return FFailed == 0 ? 0 : 1;
     }
 
 private:
-    // Converts one source; returns the output's name, or "" on failure.
-    std::string Convert(const std::string& source) {
+    // One file after the other, its messages and progress shown as they come.
+    void RunInTurn(const std::vector<CPlan>& plans) {
+        for (std::size_t i = 0; i < plans.size(); ++i) {
+            const std::string& source = FOptions.Sources[i];
+            FFeedback.Begin(source);
+            Report(source, plans[i], Carry(source, plans[i], FFeedback));
+        }
+    }
+
+    // Several files at once, each with its own project; each file's lines
+    // are shown together, in the order of the sources, as soon as it and
+    // every file before it are done.  No progress line: several files are
+    // at work at any moment.
+    void RunAtOnce(const std::vector<CPlan>& plans, std::size_t jobs) {
+        std::vector<COutcome> outcomes(plans.size());
+        std::vector<bool> done(plans.size(), false);
+        std::mutex lock;
+        std::condition_variable finished;
+        std::atomic<std::size_t> next{0};
+        const auto work = [&] {
+            for (std::size_t i = next++; i < plans.size(); i = next++) {
+                COutcome outcome;
+                CRecordingFeedback recorder(outcome.Messages);
+                outcome.Converted = Carry(FOptions.Sources[i], plans[i], recorder);
+                const std::lock_guard<std::mutex> guard(lock);
+                outcomes[i] = std::move(outcome);
+                done[i] = true;
+                finished.notify_one();
+            }
+        };
+        std::vector<std::jthread> workers;
+        for (std::size_t j = 0; j < jobs; ++j)
+            workers.emplace_back(work);
+        for (std::size_t i = 0; i < plans.size(); ++i) {
+            COutcome outcome;
+            {
+                std::unique_lock<std::mutex> guard(lock);
+                finished.wait(guard, [&] { return done[i]; });
+                outcome = std::move(outcomes[i]);
+            }
+            const std::string& source = FOptions.Sources[i];
+            FFeedback.Begin(source);
+            for (const std::string& message : outcome.Messages)
+                FFeedback.ShowMessage(message);
+            Report(source, plans[i], outcome.Converted);
+        }
+    }
+
+    void Report(const std::string& source, const CPlan& plan, bool converted) {
+        FFeedback.Finish(converted);
+        if (converted) {
+            ++FConverted;
+            if (!FOptions.Quiet)
+                std::printf("%s: converted to %s\n", source.c_str(), plan.Output.c_str());
+        } else {
+            ++FFailed;
+        }
+        std::fflush(stdout);
+    }
+
+    // Decides what to do with one source, in source order.
+    CPlan Plan(const std::string& source) {
+        CPlan plan;
         const fs::path leaf = fs::path(source).filename();
         // A name without a file part ("dir/", ".", "..") names a folder,
         // which the load reports as missing.
         if (leaf.empty() || leaf == "." || leaf == "..") {
-            LoadGameFile(source);
-            return {};
+            plan.LoadOnly = true;
+            return plan;
         }
         const std::string name = ChangeFileExt(leaf.string(), ".vtr");
         const std::string output = (fs::path(FOptions.OutputDir) / name).string();
 
         const auto [owner, isNew] = FOutputOwners.emplace(name, source);
         if (!isNew) {
-            ShowMessage("Not converted: its output " + output + " is already the output of " +
-                        owner->second + ".");
-            return {};
+            plan.Refusal.push_back("Not converted: its output " + output + " is already the output of " +
+                                   owner->second + ".");
+            return plan;
         }
         if (const std::string* replaced = SourceAt(output)) {
-            ShowMessage("Not converted: its output " + output + " would replace the source file " +
-                        *replaced + "; choose another output folder.");
-            return {};
+            plan.Refusal.push_back("Not converted: its output " + output + " would replace the source file " +
+                                   *replaced + "; choose another output folder.");
+            return plan;
         }
         const std::string backup = ChangeFileExt(output, ".vk1");
         if (FileExists(output)) {
             if (const std::string* replaced = SourceAt(backup)) {
-                ShowMessage("Not converted: the backup of " + output +
-                            " would replace the source file " + *replaced +
-                            "; choose another output folder.");
-                return {};
+                plan.Refusal.push_back("Not converted: the backup of " + output +
+                                       " would replace the source file " + *replaced +
+                                       "; choose another output folder.");
+                return plan;
             }
         }
-
-        if (!LoadGameFile(source) || !SaveGameFile(output))
-            return {};
-        return output;
+        plan.Output = output;
+        return plan;
     }
 
     const std::string* SourceAt(const std::string& name) const {
@@ -213,6 +346,8 @@ private:
     CBatchFeedback FFeedback;
     std::map<CFileId, std::string> FSourceIds;
     std::map<std::string, std::string> FOutputOwners;  // output name -> source
+    int FConverted = 0;
+    int FFailed = 0;
 };
 
 }  // namespace

@@ -1,9 +1,10 @@
 // Batch conversion for transvane-cli:
 //
-//   transvane-cli convert SOURCE... --output-dir DIR [--quiet]
+//   transvane-cli convert SOURCE... --output-dir DIR [--quiet] [--jobs N]
 //
-// Converts every SOURCE in turn with the same load and save rules as the
-// single form, writing DIR/NAME.vtr where NAME is the source's file name
+// Converts every SOURCE with the same load and save rules as the single
+// form, up to N at once (default: the number of cores), each with a project
+// of its own; writing DIR/NAME.vtr where NAME is the source's file name
 // without its extension.  A file that fails does not stop the run.
 //
 // Output on the console:
@@ -11,8 +12,11 @@
 //     the file as given ("game.vtr: Error Loading: ...");
 //   - each converted file gets a line on standard output, and the run ends
 //     with "N converted, M failed" there;
+//   - the lines of a file come together, in the order of the sources, so
+//     the output does not depend on N;
 //   - while a file takes longer than a moment, a progress line is kept up to
-//     date on standard error, but only when standard error is a terminal;
+//     date on standard error, but only when standard error is a terminal
+//     and one file is converted at a time;
 //   - --quiet prints only the messages of the files that failed.
 //
 // Files that would clash are refused (counted as failed, nothing written):

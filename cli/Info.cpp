@@ -12,6 +12,7 @@
 #include "format/behaviour/Object_Main.h"
 #include "format/behaviour/Path_Main.h"
 #include "format/behaviour/TimeLine_Main.h"
+#include "project/Project_Main.h"
 #include "project/Resource_Main.h"
 #include "project/Resource_Tree.h"
 #include "format/core/Support_File.h"
@@ -333,7 +334,7 @@ void AddList(CValue& section, const CResourceList<T>& list, F describe) {
 std::int64_t ActionCount(const CEvent& event) { return event.Count(); }
 
 void DescribeOptions(CValue& s) {
-    const CGameOptions& o = GameOptions;
+    const CGameOptions& o = GameOptions();
     s.Add("window scale", o.WindowScale);
     s.Add("full-screen scale", o.FullScale);
     s.Add("set resolution", o.SetResolution);
@@ -366,13 +367,13 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
     if (name == "Game options") {
         DescribeOptions(s);
     } else if (name == "Sounds") {
-        AddList(s, SoundList, [](CValue& item, const CSound& sound) {
+        AddList(s, SoundList(), [](CValue& item, const CSound& sound) {
             item.Add("kind", sound.SoundKind);
             item.Add("file", sound.SoundText);
             item.Add("data bytes", sound.SoundKind == -1 ? CValue() : CValue(sound.SoundData.size()));
         });
     } else if (name == "Sprites") {
-        AddList(s, SpriteList, [](CValue& item, const CSprite& sprite) {
+        AddList(s, SpriteList(), [](CValue& item, const CSprite& sprite) {
             item.Add("width", sprite.Width);
             item.Add("height", sprite.Height);
             CValue images = CValue::Array();
@@ -381,13 +382,13 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
             item.Add("subimages", std::move(images));
         });
     } else if (name == "Backgrounds") {
-        AddList(s, BackgroundList, [](CValue& item, const CBackground& background) {
+        AddList(s, BackgroundList(), [](CValue& item, const CBackground& background) {
             item.Add("width", background.Width);
             item.Add("height", background.Height);
             item.Add("image", OptionalPicture(background.Image));
         });
     } else if (name == "Paths") {
-        AddList(s, PathList, [](CValue& item, const CPath& path) {
+        AddList(s, PathList(), [](CValue& item, const CPath& path) {
             item.Add("points", static_cast<std::int32_t>(path.PointCount()));
             item.Add("smooth", path.ConnectionKind != 0);
             item.Add("end action", path.EndAction);
@@ -395,17 +396,17 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
             item.Add("length", path.Length);
         });
     } else if (name == "Scripts") {
-        AddList(s, ScriptList, [](CValue& item, const CScript& script) {
+        AddList(s, ScriptList(), [](CValue& item, const CScript& script) {
             item.Add("characters", script.ScriptText.size());
         });
     } else if (name == "Data files") {
-        AddList(s, DataFileList, [](CValue& item, const CDataFile& dataFile) {
+        AddList(s, DataFileList(), [](CValue& item, const CDataFile& dataFile) {
             item.Add("file name", dataFile.FileName);
             item.Add("data bytes", dataFile.HasData ? CValue(dataFile.Data.size()) : CValue());
             item.Add("export mode", dataFile.ExportMode);
         });
     } else if (name == "Time lines") {
-        AddList(s, TimeLineList, [](CValue& item, const CTimeLine& line) {
+        AddList(s, TimeLineList(), [](CValue& item, const CTimeLine& line) {
             std::int64_t actions = 0;
             for (const auto& event : line.Events)
                 actions += ActionCount(*event);
@@ -413,7 +414,7 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
             item.Add("actions", actions);
         });
     } else if (name == "Objects") {
-        AddList(s, ObjectList, [](CValue& item, const CObject& object) {
+        AddList(s, ObjectList(), [](CValue& item, const CObject& object) {
             std::int64_t events = 0, actions = 0;
             for (const CEventRow& row : object.EventRows)
                 for (const auto& [number, event] : row.Events())
@@ -426,18 +427,18 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
             item.Add("actions", actions);
         });
     } else if (name == "Rooms") {
-        AddList(s, RoomList, [](CValue& item, const CRoom& room) {
+        AddList(s, RoomList(), [](CValue& item, const CRoom& room) {
             item.Add("caption", room.Caption);
             item.Add("width", room.Width);
             item.Add("height", room.Height);
             item.Add("instances", room.Instances.size());
             item.Add("tiles", room.Tiles.size());
         });
-        s.Add("instance id counter", InstanceIdCounter);
-        s.Add("tile id counter", TileIdCounter);
+        s.Add("instance id counter", InstanceIdCounter());
+        s.Add("tile id counter", TileIdCounter());
     } else if (name == "Game information") {
-        s.Add("background colour", ColourText(GameInformation.BackgroundColor));
-        s.Add("mimic main form", GameInformation.MimicMainForm);
+        s.Add("background colour", ColourText(GameInformation().BackgroundColor));
+        s.Add("mimic main form", GameInformation().MimicMainForm);
         s.Add("text", GameInformationPlainText());
     } else if (name == "Used action libraries") {
         // The names are read and dropped; the count is the section's second
@@ -451,7 +452,7 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
         std::int64_t listed = 0;
         CValue top = CValue::Array();
         CValue groups = CValue::Array();
-        for (const auto& entry : ResourceTree.Items()) {
+        for (const auto& entry : ResourceTree().Items()) {
             // walked with a stack: the file chooses how deep groups nest
             std::int64_t resources = 0, subgroups = 0, depth = 0;
             std::vector<std::pair<const CTreeNode*, std::int64_t>> pending;
@@ -521,10 +522,12 @@ int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
         failure.Add("reason", unreadable);
         report.Add("failure", std::move(failure));
     } else {
+        // The file is read into a project of its own, which goes with it.
+        CProject project;
+        CProjectScope scope(project.Parts());
         CMessageCollector collector;
         CFeedbackGuard guard(collector);
         CLoadReport load;
-        ClearGame();
         try {
             loaded = LoadGame(stream, &load);
         } catch (const std::exception&) {
@@ -540,8 +543,8 @@ int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
         report.Add("loads", loaded);
         report.Add("header version", load.Version != 0 ? CValue(load.Version) : CValue());
         if (load.Version >= OldestGameVersion && load.Version <= NewestGameVersion && bytes.size() >= 16) {
-            report.Add("game id", GameId);
-            report.Add("guid", load.Version >= 410 ? CValue(GuidText(GameGuid)) : CValue("none stored"));
+            report.Add("game id", GameId());
+            report.Add("guid", load.Version >= 410 ? CValue(GuidText(GameGuid())) : CValue("none stored"));
         }
         CValue sections = CValue::Array();
         for (const CLoadReport::CSpan& span : load.Sections) {
@@ -575,7 +578,6 @@ int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
         for (const std::string& message : collector.Messages)
             messages.Push(message);
         report.Add("messages", std::move(messages));
-        ClearGame();
     }
 
     if (json) {

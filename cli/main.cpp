@@ -26,7 +26,7 @@ namespace {
 
 const char* const Usage =
     "Usage: transvane-cli convert SOURCE TARGET\n"
-    "       transvane-cli convert SOURCE... --output-dir DIR [--quiet]\n"
+    "       transvane-cli convert SOURCE... --output-dir DIR [--quiet] [--jobs N]\n"
     "       transvane-cli info FILE [--json]\n"
     "       transvane-cli --help | --version\n"
     "\n"
@@ -38,6 +38,8 @@ const char* const Usage =
     "its file name without extension; DIR is created when missing.  A file that\n"
     "fails does not stop the others.  Each message line starts with the file it\n"
     "belongs to; a summary line follows.  --quiet (-q) prints only failures.\n"
+    "--jobs (-j) N converts up to N files at once (default: the number of\n"
+    "cores); files, messages and summary are the same as with --jobs 1.\n"
     "See transvane-cli(1) for what happens when outputs clash.\n"
     "\n"
     "info describes what FILE holds, section by section, or where and why\n"

@@ -11,6 +11,7 @@
 #include "format/behaviour/Object_Main.h"
 #include "format/behaviour/Path_Main.h"
 #include "format/behaviour/TimeLine_Main.h"
+#include "project/Project_Model.h"
 #include "project/Resource_Tree.h"
 #include "format/core/Support_File.h"
 #include "format/core/Support_Progress.h"
@@ -23,8 +24,8 @@
 #include "format/world/Option_Main.h"
 #include "format/world/Room_Main.h"
 
-std::int32_t GameId = 0;
-CGuid GameGuid{};
+std::int32_t& GameId() { return ProjectModel().GameId; }
+CGuid& GameGuid() { return ProjectModel().GameGuid; }
 
 namespace {
 
@@ -32,25 +33,32 @@ namespace {
 // clearing the project leaves it alone.
 void KeepLibraries() {}
 
+// The modified flag of the current project's list (or record) that the
+// accessor returns.
+template <auto& Accessor>
+bool& ChangedFlag() {
+    return Accessor().Changed;
+}
+
 // The order of the file.  A row is present in files whose header version is
 // at least PresentFrom; the progress bar moves after each of the first eleven
 // rows whether or not the row was present, so a version-400 file reports the
 // same percentages as a version-500 one.
 const std::array<CSection, 13> Sections = {{
-    {"Game options", 400, 5, ClearOptions, LoadOptions, SaveOptions, &GameOptions.Changed},
-    {"Sounds", 400, 20, ClearSounds, LoadSounds, SaveSounds, &SoundList.Changed},
-    {"Sprites", 400, 50, ClearSprites, LoadSprites, SaveSprites, &SpriteList.Changed},
-    {"Backgrounds", 400, 60, ClearBackgrounds, LoadBackgrounds, SaveBackgrounds, &BackgroundList.Changed},
-    {"Paths", 420, 65, ClearPaths, LoadPaths, SavePaths, &PathList.Changed},
-    {"Scripts", 400, 70, ClearScripts, LoadScripts, SaveScripts, &ScriptList.Changed},
-    {"Data files", 440, 75, ClearDataFiles, LoadDataFiles, SaveDataFiles, &DataFileList.Changed},
-    {"Time lines", 500, 80, ClearTimeLines, LoadTimeLines, SaveTimeLines, &TimeLineList.Changed},
-    {"Objects", 400, 85, ClearObjects, LoadObjects, SaveObjects, &ObjectList.Changed},
-    {"Rooms", 400, 95, ClearRooms, LoadRooms, SaveRooms, &RoomList.Changed},
+    {"Game options", 400, 5, ClearOptions, LoadOptions, SaveOptions, ChangedFlag<GameOptions>},
+    {"Sounds", 400, 20, ClearSounds, LoadSounds, SaveSounds, ChangedFlag<SoundList>},
+    {"Sprites", 400, 50, ClearSprites, LoadSprites, SaveSprites, ChangedFlag<SpriteList>},
+    {"Backgrounds", 400, 60, ClearBackgrounds, LoadBackgrounds, SaveBackgrounds, ChangedFlag<BackgroundList>},
+    {"Paths", 420, 65, ClearPaths, LoadPaths, SavePaths, ChangedFlag<PathList>},
+    {"Scripts", 400, 70, ClearScripts, LoadScripts, SaveScripts, ChangedFlag<ScriptList>},
+    {"Data files", 440, 75, ClearDataFiles, LoadDataFiles, SaveDataFiles, ChangedFlag<DataFileList>},
+    {"Time lines", 500, 80, ClearTimeLines, LoadTimeLines, SaveTimeLines, ChangedFlag<TimeLineList>},
+    {"Objects", 400, 85, ClearObjects, LoadObjects, SaveObjects, ChangedFlag<ObjectList>},
+    {"Rooms", 400, 95, ClearRooms, LoadRooms, SaveRooms, ChangedFlag<RoomList>},
     {"Game information", 400, 100, ClearGameInformation, LoadGameInformation, SaveGameInformation,
-     &GameInformation.Changed},
+     ChangedFlag<GameInformation>},
     {"Used action libraries", 440, -1, KeepLibraries, LoadUsedLibraries, SaveUsedLibraries, nullptr},
-    {"Resource tree", 400, -1, BuildTree, LoadTree, SaveTree, &TreeChanged},
+    {"Resource tree", 400, -1, BuildTree, LoadTree, SaveTree, TreeChanged},
 }};
 
 // ClearGame empties the lists in an order of its own (objects first, game
@@ -67,10 +75,6 @@ constexpr std::size_t TreeSection = 12;
 // in behind it.
 constexpr std::size_t SaveWindow = std::size_t{1} << 20;
 
-// The size of the file the project was last loaded from, as a guess at the
-// size of the file it will be saved to.
-std::size_t LoadedFileSize = 0;
-
 // Gives the stream room for what it will hold, so that its buffer is not
 // copied each time it outgrows itself: a window and a block of any usual
 // size when it spills, otherwise the whole file.  Room that is never
@@ -81,7 +85,7 @@ std::size_t LoadedFileSize = 0;
 void ReserveForSave(CStream& stream, bool spilling) {
     constexpr std::size_t Headroom = std::size_t{16} << 20;
     try {
-        stream.Reserve(spilling ? SaveWindow + Headroom : std::min(LoadedFileSize, MaxBlockSize) * 2 + Headroom);
+        stream.Reserve(spilling ? SaveWindow + Headroom : std::min(ProjectModel().LoadedFileSize, MaxBlockSize) * 2 + Headroom);
     } catch (const std::exception&) {
     }
 }
@@ -121,8 +125,8 @@ const CSection* GameSections() { return Sections.data(); }
 int GameSectionCount() { return static_cast<int>(Sections.size()); }
 
 void ClearGame() {
-    GameId = RandomBelow(1000000);
-    GameGuid = NewGuid();
+    GameId() = RandomBelow(1000000);
+    GameGuid() = NewGuid();
     for (std::size_t index : ClearOrder)
         Sections[index].Clear();
     Sections[TreeSection].Clear();
@@ -152,9 +156,9 @@ bool LoadHeaderAndSections(CStream& stream, CLoadReport& report) {
         return false;
     }
     stream.ReadInt();  // the header flag carries nothing the converter uses
-    GameId = stream.ReadInt();
+    GameId() = stream.ReadInt();
     if (version >= 410)
-        stream.Read(GameGuid);
+        stream.Read(GameGuid());
 
     for (const CSection& section : Sections) {
         const bool present = version >= section.PresentFrom;
@@ -196,8 +200,8 @@ bool SaveGame(CStream& stream, bool flag) {
     stream.WriteInt(GameFileMagic);
     stream.WriteInt(NewestGameVersion);
     stream.WriteBool(flag);
-    stream.WriteInt(GameId);
-    stream.Write(GameGuid);
+    stream.WriteInt(GameId());
+    stream.Write(GameGuid());
 
     for (const CSection& section : Sections) {
         if (!section.Save(stream))
@@ -208,25 +212,16 @@ bool SaveGame(CStream& stream, bool flag) {
     return true;
 }
 
-bool LoadGameFile(const std::string& fileName) {
-    if (!FileExists(fileName)) {
-        ShowMessage("Error Loading: File does not exist.");
-        return false;
-    }
-    CStream stream;
-    try {
-        stream.LoadFromFile(fileName);
-        LoadedFileSize = stream.Size();
-    } catch (const std::exception&) {
-        ShowMessage("Error Loading: Failed to load the file.");
-        return false;
-    }
+namespace {
 
+// The part of a load that is the same for a file and for bytes in memory:
+// the progress window, the parsing, and the corrupted-file message.
+bool LoadGameStream(CStream& stream, CLoadReport* report) {
     ProgressStart("Loading Game Data ...");
     bool ok = false;
     try {
         ClearGame();
-        ok = LoadGame(stream);
+        ok = LoadGame(stream, report);
     } catch (const std::exception&) {
         // A short read, a corrupt compressed block, a hostile count: the
         // file is reported as corrupted below, like any false result.
@@ -246,6 +241,57 @@ bool LoadGameFile(const std::string& fileName) {
         ClearGame();  // loading is all or nothing
     }
     return ok;
+}
+
+// A successful save clears every modified flag.
+void ClearModifiedFlags() {
+    for (const CSection& section : Sections)
+        if (section.Changed != nullptr)
+            section.Changed() = false;
+}
+
+}  // namespace
+
+bool LoadGameFile(const std::string& fileName, CLoadReport* report) {
+    if (!FileExists(fileName)) {
+        ShowMessage("Error Loading: File does not exist.");
+        return false;
+    }
+    CStream stream;
+    try {
+        stream.LoadFromFile(fileName);
+        ProjectModel().LoadedFileSize = stream.Size();
+    } catch (const std::exception&) {
+        ShowMessage("Error Loading: Failed to load the file.");
+        return false;
+    }
+    return LoadGameStream(stream, report);
+}
+
+bool LoadGameBytes(CBlock bytes, CLoadReport* report) {
+    CStream stream(std::move(bytes));
+    ProjectModel().LoadedFileSize = stream.Size();
+    return LoadGameStream(stream, report);
+}
+
+bool SaveGameBytes(CBlock& bytes) {
+    ProgressStart("Saving Game Data ...");
+    CStream stream;
+    ReserveForSave(stream, false);
+    bool built = false;
+    try {
+        built = SaveGame(stream, false);
+    } catch (const std::exception&) {
+        built = false;
+    }
+    ProgressEnd();
+    if (!built) {
+        ShowMessage("Error Saving: Internal error. The game has not been saved!");
+        return false;
+    }
+    bytes = stream.TakeBytes();
+    ClearModifiedFlags();
+    return true;
 }
 
 bool SaveGameFile(const std::string& fileName) {
@@ -295,9 +341,6 @@ bool SaveGameFile(const std::string& fileName) {
         return false;
     }
     ProgressEnd();
-
-    for (const CSection& section : Sections)
-        if (section.Changed != nullptr)
-            *section.Changed = false;
+    ClearModifiedFlags();
     return true;
 }

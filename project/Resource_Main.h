@@ -23,8 +23,9 @@ inline constexpr std::int32_t GameFileMagic = 1234321;
 inline constexpr std::int32_t OldestGameVersion = 400;
 inline constexpr std::int32_t NewestGameVersion = 500;
 
-extern std::int32_t GameId;
-extern CGuid GameGuid;
+// The current project's identity.
+std::int32_t& GameId();
+CGuid& GameGuid();
 
 // One section of the file: present from which header version, the progress
 // percentage after it (or -1 for none), and the operations of its list.
@@ -35,7 +36,7 @@ struct CSection {
     void (*Clear)();
     bool (*Load)(CStream&);
     bool (*Save)(CStream&);
-    bool* Changed;  // the section's modified flag, or nullptr
+    bool& (*Changed)();  // the current project's modified flag of the section, or nullptr
 };
 
 // The thirteen sections in file order.
@@ -70,6 +71,11 @@ bool LoadGame(CStream& stream, CLoadReport* report = nullptr);
 bool SaveGame(CStream& stream, bool flag);
 
 // The drivers: the only places that touch the disk or show the driver's
-// messages.  Both report through the installed feedback.
-bool LoadGameFile(const std::string& fileName);
+// messages.  Both report through the installed feedback.  The report, when
+// given, is filled as by LoadGame.
+bool LoadGameFile(const std::string& fileName, CLoadReport* report = nullptr);
 bool SaveGameFile(const std::string& fileName);
+// The same for a file image in memory, with the same messages: for callers
+// that hold the bytes themselves (a browser page, the library API).
+bool LoadGameBytes(CBlock bytes, CLoadReport* report = nullptr);
+bool SaveGameBytes(CBlock& bytes);

@@ -2,9 +2,11 @@
 
 #include <utility>
 
-CResourceTreeView ResourceTree;
-CResourceTreeView HiddenResourceTree;
-bool TreeChanged = false;
+#include "project/Project_Model.h"
+
+CResourceTreeView& ResourceTree() { return ProjectModel().ResourceTree; }
+CResourceTreeView& HiddenResourceTree() { return ProjectModel().HiddenResourceTree; }
+bool& TreeChanged() { return ProjectModel().TreeChanged; }
 
 namespace {
 
@@ -33,10 +35,9 @@ const std::array<CTopLevelEntry, TopLevelCount> Entries = {{
 // the stored order is the order of Entries whatever order the trees hold.
 std::array<CTreeNode*, TopLevelCount> TopNodes{};
 
-std::function<void()> IconsReset;
 
 CResourceTreeView& TreeFor(const CTopLevelEntry& entry) {
-    return entry.AdvancedOnly && !Advanced ? HiddenResourceTree : ResourceTree;
+    return entry.AdvancedOnly && !Advanced ? HiddenResourceTree() : ResourceTree();
 }
 
 std::unique_ptr<CTreeNode> DefaultEntry(const CTopLevelEntry& entry) {
@@ -138,17 +139,17 @@ const std::array<CTopLevelEntry, TopLevelCount>& TopLevelEntries() { return Entr
 
 CTreeNode* TopLevelNode(ETopLevel entry) { return TopNodes[static_cast<std::size_t>(entry)]; }
 
-void SetTreeIconsReset(std::function<void()> reset) { IconsReset = std::move(reset); }
+void SetTreeIconsReset(std::function<void()> reset) { ProjectModel().TreeIconsReset = std::move(reset); }
 
 void BuildTree() {
-    if (IconsReset)
-        IconsReset();
+    if (const auto& reset = ProjectModel().TreeIconsReset)
+        reset();
     TopNodes.fill(nullptr);
-    ResourceTree.Clear();
-    HiddenResourceTree.Clear();
+    ResourceTree().Clear();
+    HiddenResourceTree().Clear();
     for (std::size_t i = 0; i < Entries.size(); ++i)
         TopNodes[i] = &TreeFor(Entries[i]).Add(DefaultEntry(Entries[i]));
-    TreeChanged = false;
+    TreeChanged() = false;
 }
 
 bool LoadTree(CStream& stream) {
@@ -168,11 +169,11 @@ bool LoadTree(CStream& stream) {
         read[i] = version >= Entries[i].StoredFrom ? ReadSubtree(stream) : DefaultEntry(Entries[i]);
 
     TopNodes.fill(nullptr);
-    ResourceTree.Clear();
-    HiddenResourceTree.Clear();
+    ResourceTree().Clear();
+    HiddenResourceTree().Clear();
     for (std::size_t i = 0; i < Entries.size(); ++i)
         TopNodes[i] = &TreeFor(Entries[i]).Add(std::move(read[i]));
-    TreeChanged = false;
+    TreeChanged() = false;
     return true;
 }
 

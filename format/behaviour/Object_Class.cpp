@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "format/behaviour/Object_Main.h"
-#include "format/media/Sprite_Main.h"
 
 namespace {
 
@@ -53,18 +51,18 @@ CEvent* CObject::GetEvent(int row, std::int32_t number) {
     return EventRows[static_cast<std::size_t>(row)].Get(number);
 }
 
-void CObject::Validate() {
-    if (!SpriteExists(SpriteIndex))
+void CObject::Validate(const CResourceList<CSprite>& sprites, const CResourceList<CObject>& objects) {
+    if (!sprites.Exists(SpriteIndex))
         SpriteIndex = -1;
-    if (!SpriteExists(SecondSpriteIndex))
+    if (!sprites.Exists(SecondSpriteIndex))
         SecondSpriteIndex = -1;
-    if (!ObjectExists(RelatedObjectIndex))
+    if (!objects.Exists(RelatedObjectIndex))
         RelatedObjectIndex = NoRelatedObject;
     // Events never asked for are empty already; only the kept ones can hold
     // actions.
     const auto& events = EventRows[ObjectEventRow].Events();
     for (auto entry = events.rbegin(); entry != events.rend(); ++entry)
-        if (!ObjectExists(entry->first))
+        if (!objects.Exists(entry->first))
             entry->second->Clear();
 }
 
@@ -97,7 +95,6 @@ bool CObject::Load(CStream& stream) {
 }
 
 bool CObject::Save(CStream& stream) {
-    Validate();
     stream.WriteInt(ObjectTagNew);
     stream.WriteInt(SpriteIndex);
     stream.WriteBool(ObjectFlag1);

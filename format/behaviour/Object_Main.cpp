@@ -1,13 +1,24 @@
 #include "format/behaviour/Object_Main.h"
 
-CResourceList<CObject> ObjectList;
+#include "format/behaviour/Behaviour_Model.h"
+#include "format/media/Sprite_Main.h"
 
-void ClearObjects() { ObjectList.Clear(); }
+CResourceList<CObject>& ObjectList() { return BehaviourModel().Objects; }
 
-bool LoadObjects(CStream& stream) { return ObjectList.Load(stream, ObjectListVersion, ObjectListVersion); }
+void ClearObjects() { ObjectList().Clear(); }
 
-bool SaveObjects(CStream& stream) { return ObjectList.Save(stream, ObjectListVersion); }
+bool LoadObjects(CStream& stream) { return ObjectList().Load(stream, ObjectListVersion, ObjectListVersion); }
 
-CObject* GetObject(int index) { return ObjectList.Get(index); }
+bool SaveObjects(CStream& stream) {
+    // Every object is told which sprites and objects exist before any is
+    // written; checking does not change what exists, so the order is free.
+    CResourceList<CObject>& objects = ObjectList();
+    for (int i = 0; i < objects.Count(); ++i)
+        if (CObject* object = objects.Get(i))
+            object->Validate(SpriteList(), objects);
+    return objects.Save(stream, ObjectListVersion);
+}
 
-bool ObjectExists(int index) { return ObjectList.Exists(index); }
+CObject* GetObject(int index) { return ObjectList().Get(index); }
+
+bool ObjectExists(int index) { return ObjectList().Exists(index); }

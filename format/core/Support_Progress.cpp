@@ -1,28 +1,28 @@
 #include "format/core/Support_Progress.h"
 
-namespace {
-CFeedback* TheFeedback = nullptr;
-}
+#include "format/core/Support_Project.h"
 
-void SetFeedback(CFeedback* feedback) { TheFeedback = feedback; }
-CFeedback* GetFeedback() { return TheFeedback; }
+// The feedback belongs to the current project: a conversion on another
+// thread reports to its own.
+void SetFeedback(CFeedback* feedback) { CoreState().Feedback = feedback; }
+CFeedback* GetFeedback() { return CoreState().Feedback; }
 
 void ShowMessage(const std::string& text) {
-    if (TheFeedback != nullptr)
-        TheFeedback->ShowMessage(text);
+    if (CFeedback* feedback = GetFeedback())
+        feedback->ShowMessage(text);
 }
 
 void ProgressStart(const std::string& text) {
-    if (TheFeedback != nullptr)
-        TheFeedback->ProgressStart(text);
+    if (CFeedback* feedback = GetFeedback())
+        feedback->ProgressStart(text);
 }
 
 void ProgressSet(int percent) {
-    if (TheFeedback != nullptr)
-        TheFeedback->ProgressSet(percent);
+    if (CFeedback* feedback = GetFeedback())
+        feedback->ProgressSet(percent);
 }
 
 void ProgressEnd() {
-    if (TheFeedback != nullptr)
-        TheFeedback->ProgressEnd();
+    if (CFeedback* feedback = GetFeedback())
+        feedback->ProgressEnd();
 }

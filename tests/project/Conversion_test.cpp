@@ -3,9 +3,12 @@
 // with the tests' own reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
+#include "project/Conversion.h"
 #include "project/Resource_Main.h"
 #include "testkit/ExpectedConversion.h"
 #include "testkit/ProjectFiles.h"
@@ -218,7 +221,7 @@ TEST(ConversionDrivers, SavedHeaderBytes) {
         WriteWholeFile(folder.File("in.vtr"), WriteProject(source));
         CRecorder recorder;
         ASSERT_TRUE(LoadGameFile(folder.File("in.vtr")));
-        const CGuid guid = GameGuid;
+        const CGuid guid = GameGuid();
         ASSERT_TRUE(SaveGameFile(folder.File("out.vtr")));
         const CBlock out = ReadWholeFile(folder.File("out.vtr"));
         ASSERT_GE(out.size(), 32u);
@@ -393,6 +396,55 @@ TEST(ConversionRandom, DrawnProjectsOfEveryVersionConvert) {
                 return;  // one drawn project at a time is enough to read
         }
     }
+}
+
+// The library calls: each conversion with a project of its own, any number
+// at once.  Version-500 sources store every field, so their output does not
+// depend on the moment of the conversion.
+TEST(ConversionLibrary, BytesConvertTheSameOnTwoThreadsAsInTurn) {
+    std::vector<CBlock> sources;
+    for (std::uint32_t seed = 1; seed <= 6; ++seed)
+        sources.push_back(WriteProject(RandomProject(500, seed * 104729)));
+    const auto convertAll = [&sources](std::size_t first, std::size_t step, std::vector<CBlock>& outputs) {
+        for (std::size_t i = first; i < sources.size(); i += step)
+            EXPECT_TRUE(ConvertBytes(sources[i], outputs[i]).Converted) << i;
+    };
+    std::vector<CBlock> inTurn(sources.size());
+    convertAll(0, 1, inTurn);
+    std::vector<CBlock> atOnce(sources.size());
+    {
+        std::jthread even([&] { convertAll(0, 2, atOnce); });
+        std::jthread odd([&] { convertAll(1, 2, atOnce); });
+    }
+    EXPECT_EQ(atOnce, inTurn);
+    EXPECT_TRUE(ConvertBytes(inTurn[0], atOnce[0]).Converted);
+    EXPECT_EQ(atOnce[0], inTurn[0]) << "an output converts to itself";
+}
+
+TEST(ConversionLibrary, ReportsMessagesAndSummaryAndLeavesTheTargetOnFailure) {
+    const TProject source = SampleProject(410, 3);
+    CBlock output;
+    const CConversion converted = ConvertBytes(WriteProject(source), output);
+    EXPECT_TRUE(converted.Converted);
+    EXPECT_EQ(converted.Messages, ExpectedConversion(source).Messages);
+    EXPECT_EQ(converted.Summary.Version, 410);
+    ASSERT_EQ(converted.Summary.Counts.size(), 9u);
+    EXPECT_STREQ(converted.Summary.Counts[8].Kind, "Rooms");
+    const auto& rooms = ReadProject(output).Rooms.List.Slots;
+    EXPECT_EQ(converted.Summary.Counts[8].Count, std::count_if(rooms.begin(), rooms.end(), [](const auto& slot) {
+                  return slot.has_value();
+              }));
+
+    CBlock untouched = Bytes({7});
+    const CBlock cut(output.begin(), output.begin() + static_cast<std::ptrdiff_t>(output.size() / 2));
+    const CConversion failed = ConvertBytes(cut, untouched);
+    EXPECT_FALSE(failed.Converted);
+    ASSERT_FALSE(failed.Messages.empty());
+    EXPECT_EQ(failed.Messages.back(), Corrupted);
+    EXPECT_EQ(failed.Summary.Version, 500);
+    EXPECT_EQ(untouched, Bytes({7}));
+    EXPECT_TRUE(ConvertFile("no/such/file.vtr", "unused.vtr").Messages ==
+                std::vector<std::string>{"Error Loading: File does not exist."});
 }
 
 }  // namespace
