@@ -21,6 +21,7 @@
 #include "project/Resource_Main.h"
 #include "format/core/Support_File.h"
 #include "format/core/Support_Progress.h"
+#include "format/core/Support_SafeSave.h"
 
 namespace fs = std::filesystem;
 
@@ -33,6 +34,7 @@ struct CBatchOptions {
     std::vector<std::string> Sources;
     std::string OutputDir;
     bool Quiet = false;
+    bool Force = false;
     unsigned Jobs = DefaultJobs();
 };
 
@@ -44,6 +46,8 @@ std::optional<unsigned> ParseJobs(const std::string& text) {
         return std::nullopt;
     return jobs;
 }
+
+bool IsForceOption(const std::string& argument) { return argument == "--force" || argument == "-f"; }
 
 bool IsJobsOption(const std::string& argument) { return argument == "--jobs" || argument == "-j"; }
 
@@ -101,6 +105,8 @@ std::optional<CBatchOptions> ParseArguments(const std::vector<std::string>& argu
             }
             if (!setOutputDir(arguments[++i]))
                 return std::nullopt;
+        } else if (IsForceOption(argument)) {
+            options.Force = true;
         } else if (IsJobsOption(argument) || argument.starts_with("--jobs=")) {
             const bool joined = argument.starts_with("--jobs=");
             if (!joined && i + 1 == arguments.size()) {
@@ -209,6 +215,40 @@ bool Carry(const std::string& source, const CPlan& plan, CFeedback& feedback) {
     return ConvertFile(source, plan.Output, &feedback).Converted;
 }
 
+// How far the running batch is, for the interruption report: written by
+// the batch between files, read by a signal handler at any moment.
+struct CRunState {
+    std::atomic<const std::vector<std::string>*> Sources{nullptr};  // null: no batch runs
+    std::atomic<std::size_t> Next{0};     // the first source not started
+    std::atomic<bool> AtWork{false};      // Sources[Next - 1] is being converted
+    std::atomic<int> Converted{0};
+    std::atomic<int> Failed{0};
+    bool Quiet = false;
+    bool Terminal = false;  // standard error shows a progress line
+};
+
+CRunState TheRun;
+
+// The number as decimal digits, for a signal handler.
+const char* Decimal(int value, char (&buffer)[16]) {
+    char* end = buffer + sizeof buffer - 1;
+    *end = '\0';
+    char* p = end;
+    unsigned magnitude = value < 0 ? 0u : static_cast<unsigned>(value);
+    do {
+        *--p = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0 && p > buffer);
+    return p;
+}
+
+void WriteSourceLine(const std::string& source, const char* text) {
+    WriteFromHandler(STDERR_FILENO, source.c_str());
+    WriteFromHandler(STDERR_FILENO, ": ");
+    WriteFromHandler(STDERR_FILENO, text);
+    WriteFromHandler(STDERR_FILENO, "\n");
+}
+
 class CBatch {
 public:
     explicit CBatch(CBatchOptions options)
@@ -222,6 +262,9 @@ public:
     }
 
     int Run() {
+        TheRun.Quiet = FOptions.Quiet;
+        TheRun.Terminal = ::isatty(STDERR_FILENO) == 1;
+        TheRun.Sources.store(&FOptions.Sources);
         std::vector<CPlan> plans;
         for (const std::string& source : FOptions.Sources)
             plans.push_back(Plan(source));
@@ -230,10 +273,14 @@ public:
             RunInTurn(plans);
         else
             RunAtOnce(plans, jobs);
+        CInterruptionsHeld held;
+        TheRun.Sources.store(nullptr);
+        const int converted = TheRun.Converted.load();
+        const int failed = TheRun.Failed.load();
         if (!FOptions.Quiet)
-            std::printf("%d converted, %d failed\n", FConverted, FFailed);
+            std::printf("%d converted, %d failed\n", converted, failed);
         std::fflush(stdout);
-        return FFailed == 0 ? 0 : 1;
+        return failed == 0 ? 0 : 1;
     }
 
 private:
@@ -242,6 +289,7 @@ private:
         for (std::size_t i = 0; i < plans.size(); ++i) {
             const std::string& source = FOptions.Sources[i];
             FFeedback.Begin(source);
+            StartedShowing(i);
             Report(source, plans[i], Carry(source, plans[i], FFeedback));
         }
     }
@@ -271,6 +319,7 @@ private:
         for (std::size_t j = 0; j < jobs; ++j)
             workers.emplace_back(work);
         for (std::size_t i = 0; i < plans.size(); ++i) {
+            StartedShowing(i);
             COutcome outcome;
             {
                 std::unique_lock<std::mutex> guard(lock);
@@ -285,16 +334,28 @@ private:
         }
     }
 
+    // The file whose lines come next is at work, for the interruption
+    // report (with several jobs, later files may be at work too).
+    static void StartedShowing(std::size_t index) {
+        CInterruptionsHeld held;
+        TheRun.Next.store(index + 1);
+        TheRun.AtWork.store(true);
+    }
+
     void Report(const std::string& source, const CPlan& plan, bool converted) {
+        // The file's lines, its count and the end of its work go together:
+        // an interruption sees all of them or none.
+        CInterruptionsHeld held;
         FFeedback.Finish(converted);
         if (converted) {
-            ++FConverted;
+            TheRun.Converted.fetch_add(1);
             if (!FOptions.Quiet)
                 std::printf("%s: converted to %s\n", source.c_str(), plan.Output.c_str());
         } else {
-            ++FFailed;
+            TheRun.Failed.fetch_add(1);
         }
         std::fflush(stdout);
+        TheRun.AtWork.store(false);
     }
 
     // Decides what to do with one source, in source order.
@@ -330,6 +391,13 @@ private:
                 return plan;
             }
         }
+        // The user may have named a project that is not the run's to
+        // replace: only --force says otherwise.
+        if (!FOptions.Force && ResolveSaveTarget(output).Kind == ESaveTargetKind::File) {
+            plan.Refusal.push_back("Not converted: its output " + output +
+                                   " already exists; use --force to replace it.");
+            return plan;
+        }
         plan.Output = output;
         return plan;
     }
@@ -346,8 +414,6 @@ private:
     CBatchFeedback FFeedback;
     std::map<CFileId, std::string> FSourceIds;
     std::map<std::string, std::string> FOutputOwners;  // output name -> source
-    int FConverted = 0;
-    int FFailed = 0;
 };
 
 }  // namespace
@@ -438,19 +504,65 @@ void CBatchFeedback::EraseProgress() {
 }
 
 bool IsBatchConvert(const std::vector<std::string>& arguments) {
-    if (arguments.size() != 2)
-        return true;
-    for (const std::string& argument : arguments)
+    std::size_t names = 0;
+    for (const std::string& argument : arguments) {
         if (IsBatchOption(argument))
             return true;
-    return false;
+        if (!IsForceOption(argument))
+            ++names;
+    }
+    return names != 2;
+}
+
+// Identity of an existing file, so that different names of one file (a
+// symbolic or hard link, "./a" and "a") compare equal.
+using CFileId = std::pair<dev_t, ino_t>;
+
+
+std::optional<CSingleConvert> SingleConvertArguments(const std::vector<std::string>& arguments) {
+    CSingleConvert single;
+    std::vector<std::string> names;
+    for (const std::string& argument : arguments) {
+        if (IsForceOption(argument))
+            single.Force = true;
+        else
+            names.push_back(argument);
+    }
+    if (IsBatchConvert(arguments) || names.size() != 2)
+        return std::nullopt;
+    single.Source = names[0];
+    single.Target = names[1];
+    return single;
 }
 
 int RunBatchConvert(const std::vector<std::string>& arguments, const char* usage) {
     std::optional<CBatchOptions> options = ParseArguments(arguments, usage);
     if (!options)
         return 2;
+    // Not a usage error: the command was right, the disk said no.
     if (!PrepareOutputDir(options->OutputDir))
-        return 2;
+        return 1;
     return CBatch(std::move(*options)).Run();
+}
+
+bool ReportBatchInterrupted() {
+    const std::vector<std::string>* sources = TheRun.Sources.load();
+    if (sources == nullptr)
+        return false;
+    if (TheRun.Terminal)
+        WriteFromHandler(STDERR_FILENO, "\r\033[K");  // the progress line, or the ^C the terminal echoed
+    const std::size_t next = TheRun.Next.load();
+    const bool atWork = TheRun.AtWork.load();
+    if (atWork && next > 0)
+        WriteSourceLine((*sources)[next - 1], "Conversion interrupted.");
+    for (std::size_t index = next; index < sources->size(); ++index)
+        WriteSourceLine((*sources)[index], "Not converted: the conversion was interrupted.");
+    if (!TheRun.Quiet) {
+        char converted[16], failed[16];
+        WriteFromHandler(STDOUT_FILENO, Decimal(TheRun.Converted.load(), converted));
+        WriteFromHandler(STDOUT_FILENO, " converted, ");
+        WriteFromHandler(STDOUT_FILENO, Decimal(TheRun.Failed.load() + (atWork ? 1 : 0), failed));
+        WriteFromHandler(STDOUT_FILENO, " failed\n");
+    }
+    return true;
 }

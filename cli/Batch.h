@@ -1,6 +1,6 @@
 // Batch conversion for transvane-cli:
 //
-//   transvane-cli convert SOURCE... --output-dir DIR [--quiet] [--jobs N]
+//   transvane-cli convert SOURCE... --output-dir DIR [--quiet] [--force] [--jobs N]
 //
 // Converts every SOURCE with the same load and save rules as the single
 // form, up to N at once (default: the number of cores), each with a project
@@ -24,28 +24,45 @@
 //     the run (the first one on the command line wins);
 //   - a source whose output, or the .vk1 backup that saving over an
 //     existing output makes, is one of the run's sources, itself included.
-// An existing file in DIR that is not a source is kept as its .vk1 backup,
-// as the single form does.  DIR is created when it does not exist.
+// An existing file in DIR that is not a source is refused too, unless
+// --force (-f) is given; it is then kept as its .vk1 backup, as the single
+// form does.  DIR is created when it does not exist.
 //
-// Exit status: 0 all converted, 1 any file failed, 2 usage error or an
-// output folder that cannot be used.
+// Interrupted (SIGINT, SIGTERM, SIGHUP), the run says which file it was at
+// and which files it did not start, and still ends with the summary line.
+//
+// Exit status: 0 all converted, 1 any file failed or an output folder that
+// cannot be used, 2 usage error; 128 + the signal when interrupted.
 #pragma once
 
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "format/core/Support_Progress.h"
 
-// True when the arguments after "convert" are for the batch form: anything
-// other than exactly two plain names (the single form SOURCE TARGET).
-bool IsBatchConvert(const std::vector<std::string>& arguments);
+// The single form's arguments: SOURCE TARGET, --force (-f) anywhere.
+struct CSingleConvert {
+    std::string Source;
+    std::string Target;
+    bool Force = false;
+};
+// nullopt when the arguments after "convert" are for the batch form:
+// anything other than exactly two plain names, besides --force.
+std::optional<CSingleConvert> SingleConvertArguments(const std::vector<std::string>& arguments);
 
 // Runs the batch form on the arguments after "convert"; returns the exit
 // status.  A usage error prints usage, the tool's usage text, and then the
 // problem.
 int RunBatchConvert(const std::vector<std::string>& arguments, const char* usage);
+
+// Says, from a signal handler, how far the running batch got: the file at
+// work as interrupted and each file not started as not converted, on
+// standard error, then the summary line (the interrupted file failed).
+// False, saying nothing, when no batch runs.  Async-signal-safe.
+bool ReportBatchInterrupted();
 
 // The feedback of a batch run.  Each message becomes a line on out with the
 // current file's name in front; with quiet set, the lines of a file are held

@@ -1,18 +1,25 @@
 // transvane-cli: the converter without a window, for scripts and batch work.
 //
-//   transvane-cli convert SOURCE TARGET
-//   transvane-cli convert SOURCE... --output-dir DIR [--quiet]   (cli/Batch.h)
-//   transvane-cli info FILE [--json]                              (cli/Info.h)
+//   transvane-cli convert [--force] SOURCE TARGET
+//   transvane-cli convert SOURCE... --output-dir DIR [--quiet] [--force]   (cli/Batch.h)
+//   transvane-cli info FILE [--json]                                       (cli/Info.h)
 //
 // Loads SOURCE and saves it to TARGET exactly as the window does.  Every
 // message the window would show in a box is printed to standard error as one
-// line holding exactly its text.  Exit status: 0 when TARGET was written,
-// 1 when the load or the save failed, 2 for a usage error.
+// line holding exactly its text.  The window asks before it replaces a file;
+// this tool cannot ask, so an existing TARGET that is not SOURCE itself is
+// refused before anything is read, unless --force (-f) is given.  Exit
+// status: 0 when TARGET was written, 1 when the load or the save failed or
+// TARGET was refused, 2 for a usage error, 128 + the signal when SIGINT,
+// SIGTERM or SIGHUP interrupted the conversion (its temporary file is
+// removed, TARGET is as it was or complete and new).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "cli/Batch.h"
@@ -21,18 +28,23 @@
 #include "format/core/Support_Memory.h"
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Random.h"
+#include "format/core/Support_SafeSave.h"
 
 namespace {
 
 const char* const Usage =
-    "Usage: transvane-cli convert SOURCE TARGET\n"
-    "       transvane-cli convert SOURCE... --output-dir DIR [--quiet] [--jobs N]\n"
+    "Usage: transvane-cli convert SOURCE TARGET [--force]\n"
+    "       transvane-cli convert SOURCE... --output-dir DIR [--quiet] [--force] [--jobs N]\n"
     "       transvane-cli info FILE [--json]\n"
     "       transvane-cli --help | --version\n"
     "\n"
     "Converts a Vantrel project file of format version 400 to 500 (.vtr, or a\n"
-    "backup .vk1 .. .vk9) into a version-500 project file.  An existing TARGET\n"
-    "is kept as its .vk1 backup.  Messages go to standard error, one a line.\n"
+    "backup .vk1 .. .vk9) into a version-500 project file.  Messages go to\n"
+    "standard error, one a line.\n"
+    "\n"
+    "An existing TARGET is replaced only with --force (-f), or when it is SOURCE\n"
+    "itself (in place); the old file is kept as its .vk1 backup.  A symbolic\n"
+    "link is written through; a folder, device, FIFO or socket is refused.\n"
     "\n"
     "With --output-dir (-o) each SOURCE is converted to DIR/NAME.vtr, NAME being\n"
     "its file name without extension; DIR is created when missing.  A file that\n"
@@ -40,13 +52,16 @@ const char* const Usage =
     "belongs to; a summary line follows.  --quiet (-q) prints only failures.\n"
     "--jobs (-j) N converts up to N files at once (default: the number of\n"
     "cores); files, messages and summary are the same as with --jobs 1.\n"
-    "See transvane-cli(1) for what happens when outputs clash.\n"
+    "Existing outputs are replaced only with --force.  See transvane-cli(1) for\n"
+    "what happens when outputs clash.\n"
     "\n"
     "info describes what FILE holds, section by section, or where and why\n"
     "reading it stops; --json gives the same as JSON.\n"
     "\n"
-    "Exit status: 0 converted (info: the file loads), 1 load or save failed\n"
-    "(any file, in a batch; info: the file does not load), 2 usage error.\n";
+    "Exit status: 0 converted (info: the file loads), 1 load or save failed or\n"
+    "a target refused (any file, in a batch; info: the file does not load),\n"
+    "2 usage error, 130/143/129 interrupted by SIGINT/SIGTERM/SIGHUP (the target\n"
+    "is left as it was, no temporary file remains).\n";
 
 // Messages become lines on standard error; progress is not shown.
 class CConsoleFeedback final : public CFeedback {
@@ -61,12 +76,25 @@ public:
     void ProgressEnd() override {}
 };
 
-int Convert(const std::string& source, const std::string& target) {
+int Convert(const CSingleConvert& single) {
+    // Refused before the load, which may take a while for a large project.
+    if (!single.Force && ResolveSaveTarget(single.Target).Kind == ESaveTargetKind::File &&
+        !SameFile(single.Source, single.Target)) {
+        std::fprintf(stderr, "transvane-cli: %s already exists; use --force to replace it\n", single.Target.c_str());
+        return 1;
+    }
     CConsoleFeedback feedback;
     CFeedbackGuard guard(feedback);
-    if (!LoadGameFile(source))
+    if (!LoadGameFile(single.Source))
         return 1;
-    return SaveGameFile(target) ? 0 : 1;
+    return SaveGameFile(single.Target) ? 0 : 1;
+}
+
+// Says that the conversion was interrupted; runs in a signal handler, once
+// the temporary files are gone.
+void ReportInterruption(int) {
+    if (!ReportBatchInterrupted())
+        WriteFromHandler(STDERR_FILENO, "Conversion interrupted.\n");
 }
 
 // Ends the process once a conversion is done.  The project model dies with
@@ -97,9 +125,10 @@ int main(int argc, char** argv) {
         return RunInfo(argv[2], argc == 4, std::cout);
     if (argc >= 2 && std::strcmp(argv[1], "convert") == 0) {
         const std::vector<std::string> arguments(argv + 2, argv + argc);
-        if (IsBatchConvert(arguments))
-            ExitAfterConversion(RunBatchConvert(arguments, Usage));
-        ExitAfterConversion(Convert(arguments[0], arguments[1]));
+        HandleInterruptions(ReportInterruption);
+        if (const std::optional<CSingleConvert> single = SingleConvertArguments(arguments))
+            ExitAfterConversion(Convert(*single));
+        ExitAfterConversion(RunBatchConvert(arguments, Usage));
     }
     std::cerr << Usage;
     return 2;

@@ -67,7 +67,7 @@ private:
 // One conversion's own project, current on this thread while it lives.
 class CConversionRun {
 public:
-    CConversionRun(CConversion& result, CFeedback* feedback, const CConversionLimits& limits)
+    CConversionRun(CConversionResult& result, CFeedback* feedback, const CConversionLimits& limits)
         : FResult(result), FFeedback(result.Messages, feedback), FScope(FProject.Parts()) {
         FProject.Core.Feedback = &FFeedback;
         FProject.Core.InflateLimit = std::min(limits.InflateLimit, MaxBlockSize);
@@ -83,7 +83,7 @@ public:
     }
 
 private:
-    CConversion& FResult;
+    CConversionResult& FResult;
     CProject FProject;
     CCollectingFeedback FFeedback;
     CProjectScope FScope;
@@ -91,9 +91,9 @@ private:
 
 }  // namespace
 
-CConversion ConvertFile(const std::string& source, const std::string& target, CFeedback* feedback,
+CConversionResult ConvertFile(const std::string& source, const std::string& target, CFeedback* feedback,
                         const CConversionLimits& limits) {
-    CConversion result;
+    CConversionResult result;
     CConversionRun run(result, feedback, limits);
     CLoadReport report;
     if (run.Loaded(LoadGameFile(source, &report), report))
@@ -101,8 +101,8 @@ CConversion ConvertFile(const std::string& source, const std::string& target, CF
     return result;
 }
 
-CConversion ConvertBytes(std::span<const std::uint8_t> source, CBlock& target, const CConversionLimits& limits) {
-    CConversion result;
+CConversionResult ConvertBytes(std::span<const std::uint8_t> source, CBlock& target, const CConversionLimits& limits) {
+    CConversionResult result;
     CConversionRun run(result, nullptr, limits);
     CLoadReport report;
     if (run.Loaded(LoadGameBytes(CBlock(source.begin(), source.end()), &report), report)) {

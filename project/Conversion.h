@@ -6,7 +6,7 @@
 // threads.  The messages are those the window shows, word for word; none
 // is shown anywhere else unless a feedback is given.
 //
-//     CConversion result = ConvertBytes(oldBytes, newBytes);
+//     CConversionResult result = ConvertBytes(oldBytes, newBytes);
 //     if (!result.Converted)
 //         for (const std::string& line : result.Messages) ...
 #pragma once
@@ -31,7 +31,7 @@ struct CConversionSummary {
     std::vector<CKindCount> Counts;  // the nine lists, in file order
 };
 
-struct CConversion {
+struct CConversionResult {
     bool Converted = false;
     std::vector<std::string> Messages;  // in the order they were shown
     CConversionSummary Summary;          // filled once the source loaded
@@ -47,10 +47,10 @@ struct CConversionLimits {
 // Converts the file source into the file target, keeping an existing target
 // as its .vk1 backup and never leaving a half-written target.  Messages and
 // progress go to feedback as well, when one is given.
-CConversion ConvertFile(const std::string& source, const std::string& target, CFeedback* feedback = nullptr,
+CConversionResult ConvertFile(const std::string& source, const std::string& target, CFeedback* feedback = nullptr,
                         const CConversionLimits& limits = {});
 
 // Converts a file image in memory; target receives the new image and is
 // left untouched when the conversion fails.
-CConversion ConvertBytes(std::span<const std::uint8_t> source, CBlock& target,
+CConversionResult ConvertBytes(std::span<const std::uint8_t> source, CBlock& target,
                          const CConversionLimits& limits = {});

@@ -5,6 +5,7 @@
 // ProjectModel() is the current project's.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -21,6 +22,10 @@ struct CProjectModel {
     CResourceTreeView ResourceTree;
     CResourceTreeView HiddenResourceTree;
     bool TreeChanged = false;
+    // The references through which the writer reaches the top-level
+    // entries, so the stored order is the order of the entries whatever
+    // order the trees hold.
+    std::array<CTreeNode*, TopLevelCount> TopNodes{};
     // The window keeps the tree's icon list; BuildTree resets it through
     // this hook when one is installed.
     std::function<void()> TreeIconsReset;

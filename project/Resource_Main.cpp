@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <optional>
@@ -15,6 +14,7 @@
 #include "project/Resource_Tree.h"
 #include "format/core/Support_File.h"
 #include "format/core/Support_Progress.h"
+#include "format/core/Support_SafeSave.h"
 #include "format/media/Background_Main.h"
 #include "format/media/DataFile_Main.h"
 #include "format/media/Script_Main.h"
@@ -90,28 +90,21 @@ void ReserveForSave(CStream& stream, bool spilling) {
     }
 }
 
-// The file being overwritten becomes the single backup, name.vk1.  Only one
-// backup is kept, so there are no older .vk2 ... to shift first.  A file
-// that is itself named .vk1 is simply replaced: removing "its backup" first
-// would delete the very file being replaced.
-void MakeBackup(const std::string& fileName) {
-    const std::string backup = ChangeFileExt(fileName, ".vk1");
-    if (FileExists(fileName) && backup != fileName) {
-        std::remove(backup.c_str());
-        std::rename(fileName.c_str(), backup.c_str());
-    }
-}
+// The file being overwritten is kept as the single backup, name.vk1.  Only
+// one backup is kept, so there are no older .vk2 ... to shift first.
+const std::string BackupExtension = ".vk1";
 
 // The last step of a save: a spilling stream sends its last bytes and its
-// file takes the target's name, a stream built in memory is written whole.
-// False when the file system refuses.
-bool FinishFile(CStream& stream, std::optional<CReplacementFile>& target, const std::string& fileName) {
+// file takes the target's name, keeping the old file as its backup; a
+// stream built in memory is written whole.  False when the file system
+// refuses.
+bool FinishFile(CStream& stream, std::optional<CSafeSave>& target, const std::string& fileName) {
     try {
         if (target) {
             stream.Flush();
             target->Commit();
         } else {
-            SaveToFileSafely(stream, fileName);
+            SaveToFileSafely(stream, fileName, BackupExtension);
         }
         return true;
     } catch (const std::exception&) {
@@ -299,14 +292,15 @@ bool SaveGameFile(const std::string& fileName) {
 
     // The file is built under a temporary name beside its target, the
     // stream spilling its bytes there as it goes, and takes the target's
-    // name only once it is complete.  So nothing the user sees on disk
-    // changes before the build has succeeded, just as if the whole file
-    // were built in memory first.  Where no temporary file can be created
-    // the file is built in memory, and writing it reports the failure.
-    std::optional<CReplacementFile> target;
+    // name only once it is complete (Support_SafeSave.h says how).  So
+    // nothing the user sees on disk changes before the build has
+    // succeeded, just as if the whole file were built in memory first.
+    // Where the target is refused or no temporary file can be created the
+    // file is built in memory, and writing it reports the failure.
+    std::optional<CSafeSave> target;
     CStream stream;
     try {
-        target.emplace(fileName);
+        target.emplace(fileName, BackupExtension);
         stream.SpillTo(target->Handle(), fileName, SaveWindow);
     } catch (const EFileError&) {
         target.reset();
@@ -332,7 +326,6 @@ bool SaveGameFile(const std::string& fileName) {
         return false;
     }
 
-    MakeBackup(fileName);
     if (writeFailed || !FinishFile(stream, target, fileName)) {
         ShowMessage(
             "Error Saving: Cannot create the file. The game has not been saved!Try saving your "

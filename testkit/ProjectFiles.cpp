@@ -756,6 +756,21 @@ TNode RandomNode(TDraw& d, std::int32_t kind, int depth) {
 
 }  // namespace
 
+TProject BulkyProject(std::size_t bytes) {
+    TProject p = EmptyProject(500);
+    TDataFile data;
+    data.FileName = "noise.bin";
+    data.HasData = 1;
+    data.Data.resize(bytes);
+    std::uint32_t state = 12345;
+    for (std::uint8_t& byte : data.Data) {
+        state = state * 1103515245u + 12345u;
+        byte = static_cast<std::uint8_t>(state >> 24);
+    }
+    p.DataFiles.Add("noise", data);
+    return p;
+}
+
 TProject RandomProject(std::int32_t v, std::uint32_t seed) {
     TDraw d(seed);
     TProject p = EmptyProject(v);

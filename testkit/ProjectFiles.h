@@ -404,6 +404,10 @@ TProject SampleProject(std::int32_t headerVersion, std::uint32_t seed = 1);
 // accept.
 TProject RandomProject(std::int32_t headerVersion, std::uint32_t seed);
 
+// A version-500 project whose converted file is about `bytes` long: one
+// data file of bytes that do not compress.
+TProject BulkyProject(std::size_t bytes);
+
 // The section writers, each writing the section as described (its version,
 // its records' versions) whatever the header version.
 void WriteOptions(CStream& stream, const TOptions& options);

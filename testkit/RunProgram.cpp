@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdexcept>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,14 +13,14 @@
 
 extern char** environ;
 
-namespace {
-
 std::string CliPath() {
     const char* path = std::getenv("TRANSVANE_CLI");
     if (path == nullptr || *path == '\0')
         throw std::runtime_error("TRANSVANE_CLI is not set; run the tests through ctest");
     return path;
 }
+
+namespace {
 
 std::string ReadText(const std::string& name) {
     const CBlock bytes = ReadWholeFile(name);
@@ -41,11 +42,24 @@ private:
 
 }  // namespace
 
-CRunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::string& workDir) {
-    CScratchFolder capture;
-    const std::string outName = capture.File("out");
-    const std::string errName = capture.File("err");
+// Owns a posix_spawnattr_t.
+class CSpawnAttributes {
+public:
+    CSpawnAttributes() { ::posix_spawnattr_init(&FAttributes); }
+    ~CSpawnAttributes() { ::posix_spawnattr_destroy(&FAttributes); }
+    CSpawnAttributes(const CSpawnAttributes&) = delete;
+    CSpawnAttributes& operator=(const CSpawnAttributes&) = delete;
+    posix_spawnattr_t* Get() { return &FAttributes; }
+
+private:
+    posix_spawnattr_t FAttributes;
+};
+
+CRunningProgram::CRunningProgram(const std::string& program, const std::vector<std::string>& arguments,
+                                 const std::string& workDir, const std::vector<int>& held)
+    : FCapture(std::make_unique<CScratchFolder>()), FProgram(program) {
+    const std::string outName = FCapture->File("out");
+    const std::string errName = FCapture->File("err");
 
     CFileActions actions;
     ::posix_spawn_file_actions_addopen(actions.Get(), 0, "/dev/null", O_RDONLY, 0);
@@ -54,6 +68,13 @@ CRunResult RunProgram(const std::string& program, const std::vector<std::string>
     ::posix_spawn_file_actions_addopen(actions.Get(), 2, errName.c_str(),
                                        O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ::posix_spawn_file_actions_addchdir_np(actions.Get(), workDir.c_str());
+    CSpawnAttributes attributes;
+    sigset_t mask;
+    sigemptyset(&mask);
+    for (int signal : held)
+        sigaddset(&mask, signal);
+    ::posix_spawnattr_setsigmask(attributes.Get(), &mask);
+    ::posix_spawnattr_setflags(attributes.Get(), POSIX_SPAWN_SETSIGMASK);
 
     std::vector<std::string> words{program};
     words.insert(words.end(), arguments.begin(), arguments.end());
@@ -62,18 +83,37 @@ CRunResult RunProgram(const std::string& program, const std::vector<std::string>
         argv.push_back(word.data());
     argv.push_back(nullptr);
 
-    pid_t child = 0;
-    if (::posix_spawnp(&child, program.c_str(), actions.Get(), nullptr, argv.data(), environ) != 0)
+    if (::posix_spawnp(&FChild, program.c_str(), actions.Get(), attributes.Get(), argv.data(), environ) != 0)
         throw std::runtime_error("cannot start " + program);
+}
+
+CRunningProgram::~CRunningProgram() {
+    if (FChild <= 0)
+        return;
+    ::kill(FChild, SIGKILL);
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0)
+    while (::waitpid(FChild, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+void CRunningProgram::Signal(int signal) { ::kill(FChild, signal); }
+
+CRunResult CRunningProgram::Wait() {
+    int status = 0;
+    while (::waitpid(FChild, &status, 0) < 0)
         if (errno != EINTR)
-            throw std::runtime_error("lost " + program);
+            throw std::runtime_error("lost " + FProgram);
+    FChild = -1;
     CRunResult result;
     result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.Out = ReadText(outName);
-    result.Err = ReadText(errName);
+    result.Out = ReadText(FCapture->File("out"));
+    result.Err = ReadText(FCapture->File("err"));
     return result;
+}
+
+CRunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& workDir) {
+    return CRunningProgram(program, arguments, workDir).Wait();
 }
 
 CRunResult RunCli(const std::vector<std::string>& arguments, const std::string& workDir) {

@@ -3,8 +3,13 @@
 // the system.
 #pragma once
 
+#include <csignal>
+#include <memory>
 #include <string>
+#include <sys/types.h>
 #include <vector>
+
+class CScratchFolder;
 
 struct CRunResult {
     int Status = -1;  // the exit status, or -1 when it did not exit normally
@@ -18,8 +23,33 @@ struct CRunResult {
 CRunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                       const std::string& workDir);
 
+// A program started as RunProgram starts it and not yet waited for, for
+// tests that signal it while it runs.  A program still running when the
+// object goes is killed.
+class CRunningProgram {
+public:
+    // held: signals that start blocked in the program, so that they wait
+    // until it has installed its handlers and lets them through.
+    CRunningProgram(const std::string& program, const std::vector<std::string>& arguments,
+                    const std::string& workDir, const std::vector<int>& held = {});
+    ~CRunningProgram();
+    CRunningProgram(const CRunningProgram&) = delete;
+    CRunningProgram& operator=(const CRunningProgram&) = delete;
+
+    void Signal(int signal);
+    // Waits for the end; Status is -1 when a signal ended the program.
+    CRunResult Wait();
+
+private:
+    std::unique_ptr<CScratchFolder> FCapture;
+    std::string FProgram;
+    pid_t FChild = -1;
+};
+
 // Runs the transvane-cli under test.
 CRunResult RunCli(const std::vector<std::string>& arguments, const std::string& workDir);
+// The path of the transvane-cli under test.
+std::string CliPath();
 
 // The lines of text, without their line ends.
 std::vector<std::string> Lines(const std::string& text);

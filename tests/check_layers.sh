@@ -19,7 +19,7 @@ BEGIN {
   # The floors, lowest first.  Folders on one floor do not see each other;
   # the tests, on top, see everything.
   split("format/core|format/media|format/behaviour|format/world|project|" \
-        "cli gui/world testkit|gui/app|bench fuzz|tests", floors, "|")
+        "cli gui/world testkit web|gui/app|bench fuzz|tests", floors, "|")
   for (i = 1; i in floors; i++) {
     n = split(floors[i], names, " ")
     for (j = 1; j <= n; j++) floor[names[j]] = i

@@ -1,13 +1,24 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building and testing Transvane needs,
-# skipping those already present.  Run as root (or with sudo available).
+# skipping those already present; packages named as arguments are added
+# (tools/screenshot.sh asks for imagemagick).  Run as root (or with sudo
+# available).
 set -euo pipefail
 
 # desktop-file-utils and shared-mime-info check the desktop entry and the file
 # types in the tests; dpkg-dev lets cpack work out the package's dependencies;
-# clang and its runtime build and run the fuzzing harnesses (tools/fuzz.sh).
+# lintian and appstream check the package and its software-centre metadata
+# (tools/package.sh); xvfb, xauth and xdotool run the window under a virtual
+# X server in one test; clang and its runtime build and run the fuzzing
+# harnesses (tools/fuzz.sh); emscripten builds the page in the browser
+# (tools/web.sh), with zlib's C sources from binutils-source, and chromium
+# runs the page's test.
 packages=(g++ cmake ninja-build pkg-config zlib1g-dev qt6-base-dev libgtest-dev
-          desktop-file-utils shared-mime-info dpkg-dev clang-14 libclang-rt-14-dev)
+          desktop-file-utils shared-mime-info dpkg-dev lintian appstream xvfb xauth xdotool
+          clang-14 libclang-rt-14-dev emscripten binutils-source chromium "$@")
+# Node.js and npm drive the browser test and fetch the page's zip writer; a
+# Node.js already installed (with its own npm) is kept.
+command -v npm >/dev/null || packages+=(nodejs npm)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: once in a normal
-# build and once under AddressSanitizer and UndefinedBehaviorSanitizer; then
-# runs each fuzzing harness for a minute.
+# build (with the page in the browser, built first and tested in headless
+# Chromium) and once under AddressSanitizer and UndefinedBehaviorSanitizer; builds
+# the Debian package and checks it; then runs each fuzzing harness for a
+# minute.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
@@ -9,9 +11,15 @@ tools/setup.sh
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
-echo "== Build and test"
-tools/build.sh build
+echo "== Build the page in the browser"
+tools/web.sh build-web
+
+echo "== Build and test (with the page, in headless Chromium)"
+tools/build.sh build -DTRANSVANE_WEB_PAGE="$PWD/build-web/web/transvane.html"
 ctest --test-dir build --output-on-failure --parallel "$jobs"
+
+echo "== Build the Debian package and check it (lintian, metadata, desktop entry)"
+tools/package.sh build-release
 
 echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 tools/build.sh build-sanitize -DTRANSVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug

@@ -20,9 +20,10 @@
 //                    the characters
 //
 // An allocation of 32-bit words lies at an address divisible by 4; on the
-// little-endian 64-bit machines the converter runs on, the first byte of
-// an address is its lowest, so it is even for an allocation and never for
-// a text kept inline.  The characters are not NUL-terminated and may
+// little-endian machines the converter runs on, the first byte of an
+// address is its lowest, so it is even for an allocation and never for a
+// text kept inline.  An address of 4 bytes (WebAssembly) fills the first
+// half of the eight.  The characters are not NUL-terminated and may
 // include NUL.
 #pragma once
 
@@ -80,7 +81,7 @@ public:
     }
 
 private:
-    static_assert(std::endian::native == std::endian::little && sizeof(void*) == 8,
+    static_assert(std::endian::native == std::endian::little && sizeof(void*) <= 8,
                   "the compact string tells its two forms apart by the lowest byte of an address");
 
     static constexpr std::size_t ByteCount = 8;

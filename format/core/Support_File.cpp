@@ -2,13 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <system_error>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Random.h"
@@ -65,47 +60,6 @@ std::string ChangeFileExt(const std::string& name, const std::string& extension)
     if (dot == std::string::npos || name.find('/', dot) != std::string::npos)
         return name + extension;
     return name.substr(0, dot) + extension;
-}
-
-CReplacementFile::CReplacementFile(const std::string& name) : FName(name) {
-    const fs::path target(name);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    for (int attempt = 0; attempt < 100 && FHandle < 0; ++attempt) {
-        std::string hidden = ".";
-        hidden += target.filename().string();
-        hidden += ".tv" + std::to_string(RandomBelow(1000000)) + ".tmp";
-        FTemporary = (folder / hidden).string();
-        FHandle = ::open(FTemporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (FHandle < 0 && errno != EEXIST)
-            break;
-    }
-    if (FHandle < 0)
-        throw EFileError("Cannot create file \"" + name + "\": " + std::strerror(errno));
-}
-
-CReplacementFile::~CReplacementFile() {
-    if (FHandle >= 0)
-        ::close(FHandle);
-    if (!FCommitted)
-        ::unlink(FTemporary.c_str());
-}
-
-void CReplacementFile::Commit() {
-    if (::fsync(FHandle) != 0)
-        throw EFileError("Cannot write file \"" + FName + "\": " + std::strerror(errno));
-    const int closed = ::close(FHandle);
-    FHandle = -1;
-    if (closed != 0)
-        throw EFileError("Cannot write file \"" + FName + "\": " + std::strerror(errno));
-    if (::rename(FTemporary.c_str(), FName.c_str()) != 0)
-        throw EFileError("Cannot create file \"" + FName + "\": " + std::strerror(errno));
-    FCommitted = true;
-}
-
-void SaveToFileSafely(const CMemoryStream& stream, const std::string& name) {
-    CReplacementFile file(name);
-    WriteAllToFile(file.Handle(), stream.View(), name);
-    file.Commit();
 }
 
 std::string EnvironmentValue(const std::string& name) {

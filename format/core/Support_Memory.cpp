@@ -12,10 +12,11 @@
 
 namespace {
 
-constexpr const char* TunablesVariable = "GLIBC_TUNABLES";
+// Unused where the C library has no huge-page tunable (the browser).
+[[maybe_unused]] constexpr const char* TunablesVariable = "GLIBC_TUNABLES";
 constexpr const char* HugePageTunable = "glibc.malloc.hugetlb";
 
-std::string ReadSetting(const char* path) {
+[[maybe_unused]] std::string ReadSetting(const char* path) {
     std::ifstream file(path);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }

@@ -1,7 +1,6 @@
 #include "format/core/Support_Prefetch.h"
 
 #include <algorithm>
-#include <sched.h>
 
 CBlockPrefetch::CBlockPrefetch(CStream& stream)
     : FStream(stream), FPrevious(stream.Prefetch()), FWorkerCount(WorkerCount()) {
@@ -14,16 +13,9 @@ CBlockPrefetch::~CBlockPrefetch() {
         FStopping = true;
     }
     FChanged.notify_all();
-    FWorkers.clear();  // joins
+    for (std::thread& worker : FWorkers)
+        worker.join();
     FStream.SetPrefetch(FPrevious);
-}
-
-unsigned CBlockPrefetch::WorkerCount() {
-    cpu_set_t cores;
-    CPU_ZERO(&cores);
-    if (::sched_getaffinity(0, sizeof cores, &cores) != 0)
-        return 0;
-    return static_cast<unsigned>(std::max(CPU_COUNT(&cores), 1) - 1);
 }
 
 void CBlockPrefetch::Add(std::span<const std::uint8_t> source) {

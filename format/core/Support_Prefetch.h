@@ -88,5 +88,5 @@ private:
     std::size_t FTaken = 0;       // jobs before it are taken or passed by
     std::size_t FAheadBytes = 0;  // source bytes of jobs running or done and not taken
     bool FStopping = false;
-    std::vector<std::jthread> FWorkers;
+    std::vector<std::thread> FWorkers;  // joined by the destructor
 };

@@ -2,11 +2,14 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
+#include <QTimer>
 #include <string>
 
 #include "gui/app/Support_Dialogs.h"
@@ -62,6 +65,8 @@ TMainForm::TMainForm(CDialogs& dialogs, QWidget* parent)
     connect(AboutAction, &QAction::triggered, this, &TMainForm::ShowAbout);
     addAction(AboutAction);
     setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    setAcceptDrops(true);
 }
 
 QStringList TMainForm::Explanation() {
@@ -78,26 +83,47 @@ QString TMainForm::AboutText() {
         .arg(QStringLiteral(TRANSVANE_VERSION));
 }
 
+QString TMainForm::DroppedFile(const QMimeData& data) {
+    if (!data.hasUrls() || data.urls().size() != 1 || !data.urls().front().isLocalFile())
+        return {};
+    const QString file = data.urls().front().toLocalFile();
+    return QFileInfo(file).isDir() ? QString() : file;
+}
+
 void TMainForm::ConvertButtonClick() {
     const std::optional<QString> source = FDialogs.AskFileToOpen(this);
-    if (!source)
-        return;
+    if (source)
+        ConvertFile(*source);
+}
+
+void TMainForm::ConvertFile(const QString& source) {
     bool loaded = false;
     {
         CWaitCursor wait;
-        loaded = LoadGameFile(ToCoreFileName(*source));
+        loaded = LoadGameFile(ToCoreFileName(source));
     }
-    if (!loaded)
-        return;  // the load has said why
+    if (!loaded || CloseIfAsked())
+        return;  // the load has said why, or the user is leaving
 
     // The project stays loaded if the user changes their mind here.
     const std::optional<QString> target =
-        FDialogs.AskFileToSave(this, QFileInfo(*source).absoluteFilePath());
+        FDialogs.AskFileToSave(this, QFileInfo(source).absoluteFilePath());
     if (!target)
         return;
-    CWaitCursor wait;
-    // A failed save has shown its own message; a successful one shows none.
-    SaveGameFile(ToCoreFileName(*target));
+    {
+        CWaitCursor wait;
+        // A failed save has shown its own message; a successful one shows none.
+        SaveGameFile(ToCoreFileName(*target));
+    }
+    CloseIfAsked();
+}
+
+bool TMainForm::CloseIfAsked() {
+    if (!FCloseWhenDone)
+        return false;
+    FCloseWhenDone = false;
+    close();
+    return true;
 }
 
 void TMainForm::QuitButtonClick() { close(); }
@@ -121,11 +147,35 @@ void TMainForm::keyPressEvent(QKeyEvent* event) {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     // While a load or a save runs the window is disabled; the window
-    // manager may still ask it to close, which must wait until the
-    // conversion is over.
+    // manager may still ask it to close.  A save cut off halfway would
+    // leave a temporary file and no result, so the request waits: the
+    // running load or save finishes, nothing further is asked, and the
+    // window closes then.
     if (!isEnabled()) {
+        FCloseWhenDone = true;
         event->ignore();
         return;
     }
     QWidget::closeEvent(event);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (isEnabled() && !DroppedFile(*event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dragMoveEvent(QDragMoveEvent* event) {
+    if (isEnabled() && !DroppedFile(*event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    const QString file = DroppedFile(*event->mimeData());
+    if (!isEnabled() || file.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // The conversion asks questions in modal dialogs: it starts once the
+    // drop is over, so that the program the file came from is not kept
+    // waiting for the end of the drag.
+    QTimer::singleShot(0, this, [this, file] { ConvertFile(file); });
 }

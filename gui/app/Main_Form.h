@@ -1,10 +1,12 @@
-// The converter window: four lines of explanation, Convert and Quit.
+// The converter window: four lines of explanation, Convert and Quit.  A
+// project file dropped onto it is converted as one picked with Convert.
 #pragma once
 
 #include <QWidget>
 
 class CDialogs;
 class QAction;
+class QMimeData;
 class QLabel;
 class QPushButton;
 
@@ -25,16 +27,30 @@ public:
     static QStringList Explanation();
     // What the about box says: the program, its version and its job.
     static QString AboutText();
+    // The one local file a drag carries, or empty when it carries anything
+    // else (several files, a folder, text, a remote address).
+    static QString DroppedFile(const QMimeData& data);
 
 public slots:
     void ConvertButtonClick();
+    // Everything after the open dialog: load source, ask for the new name,
+    // save.  Also what a file given at start-up or dropped on the window does.
+    void ConvertFile(const QString& source);
     void QuitButtonClick();
     void ShowAbout();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    // Closes the window if the user asked for it while a conversion ran;
+    // true when it did.
+    bool CloseIfAsked();
+
     CDialogs& FDialogs;
+    bool FCloseWhenDone = false;
 };

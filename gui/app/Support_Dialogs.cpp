@@ -1,13 +1,20 @@
 #include "gui/app/Support_Dialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QSettings>
 
 namespace {
 
 const QString VantrelFilter = QStringLiteral("Vantrel files (*.vtr)");
 const QString BackupFilter =
     QStringLiteral("Backup Files (*.vk1 *.vk2 *.vk3 *.vk4 *.vk5 *.vk6 *.vk7 *.vk8 *.vk9)");
+// A project renamed by hand (or a backup of an older tool) is still a project.
+const QString AllFilesFilter = QStringLiteral("All files (*)");
+
+const QString OpenFolderKey = QStringLiteral("FileOpenDialog/Folder");
 
 std::optional<QString> RunFileDialog(QFileDialog& dialog) {
     if (dialog.exec() != QDialog::Accepted)
@@ -21,13 +28,16 @@ std::optional<QString> RunFileDialog(QFileDialog& dialog) {
 }  // namespace
 
 std::unique_ptr<QFileDialog> CStandardDialogs::MakeOpenDialog(QWidget* parent) {
-    // No starting folder is set: the platform's own choice applies.
     auto dialog = std::make_unique<QFileDialog>(parent, QStringLiteral("Version 4 file to convert"));
     dialog->setObjectName(QStringLiteral("FileOpenDialog"));
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setNameFilters({VantrelFilter, BackupFilter});
+    dialog->setNameFilters({VantrelFilter, BackupFilter, AllFilesFilter});
     dialog->setDefaultSuffix(QStringLiteral("vtr"));
+    // Without a remembered folder the platform's own choice applies.
+    const QString folder = RememberedOpenFolder();
+    if (!folder.isEmpty())
+        dialog->setDirectory(folder);
     return dialog;
 }
 
@@ -55,7 +65,10 @@ std::unique_ptr<QMessageBox> CStandardDialogs::MakeMessageBox(QWidget* parent, c
 }
 
 std::optional<QString> CStandardDialogs::AskFileToOpen(QWidget* parent) {
-    return RunFileDialog(*MakeOpenDialog(parent));
+    std::optional<QString> file = RunFileDialog(*MakeOpenDialog(parent));
+    if (file)
+        RememberOpenFolder(*file);
+    return file;
 }
 
 std::optional<QString> CStandardDialogs::AskFileToSave(QWidget* parent, const QString& preset) {
@@ -64,4 +77,15 @@ std::optional<QString> CStandardDialogs::AskFileToSave(QWidget* parent, const QS
 
 void CStandardDialogs::ShowMessage(QWidget* parent, const QString& text) {
     MakeMessageBox(parent, text)->exec();
+}
+
+QString RememberedOpenFolder() {
+    const QString folder = QSettings().value(OpenFolderKey).toString();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        return {};
+    return folder;
+}
+
+void RememberOpenFolder(const QString& fileName) {
+    QSettings().setValue(OpenFolderKey, QFileInfo(fileName).absolutePath());
 }

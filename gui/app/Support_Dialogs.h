@@ -35,8 +35,16 @@ public:
     std::optional<QString> AskFileToSave(QWidget* parent, const QString& preset) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
 
-    // The dialogs and the box, fully set up but not yet run.
+    // The dialogs and the box, fully set up but not yet run.  The open
+    // dialog starts in the remembered folder.
     static std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget* parent);
     static std::unique_ptr<QFileDialog> MakeSaveDialog(QWidget* parent, const QString& preset);
     static std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text);
 };
+
+// The folder of the file last picked in the open dialog, kept in the user's
+// settings between runs (the application and organisation names must be
+// set); empty when none is kept or it no longer exists.  Qt's dialogs do not
+// return to it by themselves.
+QString RememberedOpenFolder();
+void RememberOpenFolder(const QString& fileName);

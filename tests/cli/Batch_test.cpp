@@ -1,9 +1,21 @@
-// transvane-cli convert SOURCE... --output-dir DIR, run as the user runs it.
+// transvane-cli convert, run as the user runs it: the batch form, existing
+// targets and --force, and interruptions.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <random>
+#include <set>
+#include <thread>
 
+#include "testkit/ProjectFiles.h"
+#include "testkit/ProjectReader.h"
 #include "testkit/RunProgram.h"
 #include "testkit/TestSupport.h"
 
@@ -91,7 +103,9 @@ TEST(BatchConvert, OptionSpellingsAndTheOutputFolder) {
     EXPECT_EQ(Lines(dashed.Err), Strings{"--quiet: " + Missing});
 }
 
-TEST(BatchConvert, UsageErrorsExitWithTwoAndConvertNothing) {
+// Usage errors exit with 2 and print the usage first; an output folder that
+// cannot be made is a failure (1), not a usage error.
+TEST(BatchConvert, UsageErrorsAndUnusableFoldersConvertNothing) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("bad.vtr"), NotAProject());
     WriteWholeFile(folder.File("plain"), NotAProject());
@@ -116,7 +130,7 @@ TEST(BatchConvert, UsageErrorsExitWithTwoAndConvertNothing) {
     for (const Case& c : cases) {
         const CRunResult result = RunCli(c.arguments, folder.Path());
         const std::string shown = c.arguments.back();
-        EXPECT_EQ(result.Status, 2) << shown;
+        EXPECT_EQ(result.Status, c.usage ? 2 : 1) << shown;
         EXPECT_EQ(result.Out, "") << shown;
         const Strings lines = Lines(result.Err);
         ASSERT_FALSE(lines.empty()) << shown;
@@ -180,6 +194,175 @@ TEST(SingleConvert, KeepsItsPlainMessagesAndStatus) {
         EXPECT_EQ(Lines(result.Err), c.messages) << c.arguments[1];
     }
     EXPECT_EQ(FolderContents(folder.Path()), Strings{"bad.vtr"});
+}
+
+// Converts without a message.
+const project::TProject Small = project::EmptyProject(430);
+
+// An existing target is replaced only when it is the source itself (any
+// name of it) or with --force, and then kept as its .vk1; refused, it is
+// left as it was and the tool says so in one line, before loading anything.
+TEST(ConvertExistingTarget, NeedsForceUnlessItIsTheSource) {
+    struct Case {
+        Strings arguments;
+        int status;
+        Strings err;
+        Strings after;  // the folder afterwards
+    };
+    const std::string refused = "transvane-cli: b.vtr already exists; use --force to replace it";
+    const Case cases[] = {
+        {{"a.vtr", "b.vtr"}, 1, {refused}, {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
+        {{"a.vtr", "b.vtr", "--force"}, 0, {}, {"a.vtr", "b.vk1", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
+        {{"-f", "a.vtr", "b.vtr"}, 0, {}, {"a.vtr", "b.vk1", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
+        {{"a.vtr", "./a.vtr"}, 0, {}, {"a.vk1", "a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
+        {{"a.vtr", "l.vtr"}, 0, {}, {"a.vk1", "a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},  // a link to the source
+        {{"missing.vtr", "b.vtr"}, 1, {refused}, {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
+        // In a batch the file with an existing output fails, the others go on.
+        {{"a.vtr", "l.vtr", "-o", "out"}, 1, {"a.vtr: Not converted: its output out/a.vtr already exists; use --force to replace it."},
+         {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr", "out/l.vtr"}},
+        {{"a.vtr", "l.vtr", "-o", "out", "-f"}, 0, {}, {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vk1", "out/a.vtr", "out/l.vtr"}},
+    };
+    for (const Case& c : cases) {
+        const std::string shown = ::testing::PrintToString(c.arguments);
+        CScratchFolder folder;
+        WriteWholeFile(folder.File("a.vtr"), project::WriteProject(Small));
+        WriteWholeFile(folder.File("b.vtr"), NotAProject());
+        fs::create_symlink("a.vtr", folder.File("l.vtr"));
+        fs::create_directory(folder.File("out"));
+        WriteWholeFile(folder.File("out/a.vtr"), NotAProject());
+        Strings arguments{"convert"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const CRunResult result = RunCli(arguments, folder.Path());
+        EXPECT_EQ(result.Status, c.status) << shown;
+        EXPECT_EQ(Lines(result.Err), c.err) << shown;
+        Strings after;
+        for (const auto& entry : fs::recursive_directory_iterator(folder.Path()))
+            after.push_back(entry.path().lexically_relative(folder.Path()).string());
+        std::sort(after.begin(), after.end());
+        EXPECT_EQ(after, c.after) << shown;
+        const bool replaced = std::find(c.after.begin(), c.after.end(), "b.vk1") != c.after.end();
+        EXPECT_EQ(ReadWholeFile(folder.File("b.vtr")) == NotAProject(), !replaced) << shown;
+        EXPECT_TRUE(fs::is_symlink(folder.File("l.vtr"))) << shown;
+    }
+}
+
+// A large conversion onto an existing project, interrupted by SIGINT at
+// moments drawn over the length of a whole run: the target's name always
+// holds a whole project, the old one or the new one; no temporary file is
+// left; the tool says so and exits with 130 (or 0 when it had finished).
+// The signal is held back until the tool has installed its handlers, so
+// every kill meets a tool that handles it.
+TEST(ConvertInterrupted, TheTargetNameAlwaysHoldsAWholeProject) {
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("big.vtr"), project::WriteProject(project::BulkyProject(std::size_t{16} << 20)));
+    const CBlock old = project::WriteProject(Small);
+    const std::string target = folder.File("t.vtr");
+    const Strings arguments{"convert", "--force", "big.vtr", "t.vtr"};
+
+    WriteWholeFile(target, old);
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(RunCli(arguments, folder.Path()).Status, 0);
+    const auto whole = std::chrono::steady_clock::now() - started;
+    const auto newSize = static_cast<off_t>(fs::file_size(target));
+
+    std::mt19937 random(15);
+    std::uniform_int_distribution<long long> moment(0, std::chrono::duration_cast<std::chrono::microseconds>(whole).count());
+    int interrupted = 0;
+    for (int kill = 0; kill < 6; ++kill) {
+        SCOPED_TRACE("kill " + std::to_string(kill));
+        WriteWholeFile(target, old);
+        fs::remove(folder.File("t.vk1"));
+        // Meanwhile a thread keeps opening the name: it must always open,
+        // and what it opens must have the size of a whole project.
+        std::atomic<bool> stop{false};
+        int missing = 0;
+        std::set<off_t> sizes;
+        std::thread watcher([&] {
+            while (!stop) {
+                const int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
+                struct stat info {};
+                if (fd < 0 || ::fstat(fd, &info) != 0)
+                    ++missing;
+                else
+                    sizes.insert(info.st_size);
+                if (fd >= 0)
+                    ::close(fd);
+            }
+        });
+        CRunningProgram cli(CliPath(), arguments, folder.Path(), {SIGINT});
+        std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+        cli.Signal(SIGINT);
+        const CRunResult result = cli.Wait();
+        stop = true;
+        watcher.join();
+
+        EXPECT_EQ(missing, 0);
+        for (const off_t size : sizes)
+            EXPECT_TRUE(size == static_cast<off_t>(old.size()) || size == newSize) << size;
+        const CBlock now = ReadWholeFile(target);
+        if (result.Status == 130) {
+            ++interrupted;
+            EXPECT_EQ(Lines(result.Err).back(), "Conversion interrupted.");
+        } else {
+            EXPECT_EQ(result.Status, 0);
+        }
+        if (now != old) {
+            EXPECT_EQ(now.size(), static_cast<std::size_t>(newSize));
+            EXPECT_NO_THROW(project::ReadProject(now));
+        } else {
+            EXPECT_EQ(result.Status, 130) << "a finished run leaves the new project";
+        }
+        Strings left = FolderContents(folder.Path());
+        std::erase(left, "t.vk1");  // the old project's backup, once the rename came near
+        EXPECT_EQ(left, (Strings{"big.vtr", "t.vtr"})) << "no temporary file";
+    }
+    EXPECT_GT(interrupted, 0);
+}
+
+// A batch interrupted in its first file, by SIGTERM once the file is being
+// written: the file counts as failed, the others are named as not
+// converted, the summary comes, and nothing is left in the output folder.
+// SIGHUP ends the single form the same way.
+TEST(ConvertInterrupted, BatchSaysWhereItStoppedAndSummarises) {
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("big.vtr"), project::WriteProject(project::BulkyProject(std::size_t{4} << 20)));
+    WriteWholeFile(folder.File("small.vtr"), project::WriteProject(Small));
+    fs::create_directory(folder.File("out"));
+    struct Case {
+        Strings arguments;
+        int signal;
+        std::string folder;  // where the temporary file appears
+        Strings out, err;
+    };
+    const Case cases[] = {
+        {{"convert", "big.vtr", "small.vtr", "x.vtr", "-o", "out"}, SIGTERM, "out",
+         {"0 converted, 1 failed"},
+         {"big.vtr: Conversion interrupted.", "small.vtr: Not converted: the conversion was interrupted.",
+          "x.vtr: Not converted: the conversion was interrupted."}},
+        {{"convert", "big.vtr", "new.vtr"}, SIGHUP, ".", {}, {"Conversion interrupted."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.signal);
+        CRunningProgram cli(CliPath(), c.arguments, folder.Path(), {c.signal});
+        // Waits for the save to begin, then signals; a run that ends first
+        // fails the test on its status.
+        const auto saving = [&] {
+            for (const auto& entry : fs::directory_iterator(folder.File(c.folder)))
+                if (entry.path().extension() == ".tmp")
+                    return true;
+            return false;
+        };
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!saving() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        cli.Signal(c.signal);
+        const CRunResult result = cli.Wait();
+        EXPECT_EQ(result.Status, 128 + c.signal);
+        EXPECT_EQ(Lines(result.Out), c.out);
+        EXPECT_EQ(Lines(result.Err), c.err);
+        EXPECT_EQ(FolderContents(folder.File("out")), Strings{});
+        EXPECT_EQ(FolderContents(folder.Path()), (Strings{"big.vtr", "out", "small.vtr"}));
+    }
 }
 
 }  // namespace

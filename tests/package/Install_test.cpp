@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <regex>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -32,6 +33,16 @@ std::string ReadCompressed(const std::string& name) {
         text.append(buffer.data(), static_cast<std::size_t>(got));
     ::gzclose(file);
     return text;
+}
+
+// The versions a text names by pattern (its first group), in order.
+std::vector<std::string> Versions(const std::string& text, const std::string& pattern) {
+    std::vector<std::string> versions;
+    const std::regex expression(pattern);
+    for (auto match = std::sregex_iterator(text.begin(), text.end(), expression); match != std::sregex_iterator();
+         ++match)
+        versions.push_back((*match)[1]);
+    return versions;
 }
 
 // Width and height from the header of a PNG file; {0, 0} when it is none.
@@ -86,6 +97,40 @@ TEST_F(InstalledTree, HoldsTheProgramsAndTheManualPages) {
               std::string::npos);
 }
 
+TEST_F(InstalledTree, CarriesTheLicenceAndOneReleaseHistory) {
+    // The licence, in Debian's machine-readable copyright format.
+    const std::string copyright = Text(ReadWholeFile(File("share/doc/transvane/copyright")));
+    EXPECT_EQ(copyright.rfind("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n", 0), 0u);
+    EXPECT_NE(copyright.find("Files: *\nCopyright: 2026 The Transvane developers\nLicense: Expat\n"),
+              std::string::npos);
+    const std::vector<std::string> licence =
+        Lines(Text(ReadWholeFile(std::string(TRANSVANE_SOURCE_DIR) + "/LICENSE")));
+    ASSERT_GT(licence.size(), 10u);
+    for (std::size_t line = 4; line < licence.size(); ++line)
+        EXPECT_NE(copyright.find("\n " + (licence[line].empty() ? "." : licence[line]) + "\n"), std::string::npos)
+            << "LICENSE line " << line + 1 << " is missing";
+    for (const char* library : {"License: Zlib\n", "License: libpng-2.0\n", "License: LGPL-3\n"})
+        EXPECT_NE(copyright.find(library), std::string::npos) << library;
+
+    // The changelog, made from CHANGELOG.md, starts with the version built
+    // and lists the same releases as the software-centre metadata.
+    const std::string changelog = ReadCompressed(File("share/doc/transvane/changelog.gz"));
+    EXPECT_EQ(changelog.rfind("transvane (" + Version + ") unstable; urgency=medium\n\n  * ", 0), 0u) << changelog;
+    const std::vector<std::string> released = Versions(changelog, R"((?:^|\n)transvane \(([0-9.]+)\))");
+    EXPECT_EQ(Versions(Text(ReadWholeFile(std::string(TRANSVANE_SOURCE_DIR) + "/CHANGELOG.md")),
+                       R"((?:^|\n)## ([0-9.]+) )")
+                  .back(),
+              released.back())
+        << "every released section is carried";
+
+    if (!TRANSVANE_INSTALLS_GUI)
+        return;
+    const std::string metainfo = File("share/metainfo/org.transvane.transvane.metainfo.xml");
+    const CRunResult validate = RunProgram("appstreamcli", {"validate", "--no-net", metainfo}, Prefix.Path());
+    EXPECT_EQ(validate.Status, 0) << validate.Out << validate.Err;
+    EXPECT_EQ(Versions(Text(ReadWholeFile(metainfo)), R"x(<release version="([0-9.]+)")x"), released);
+}
+
 TEST_F(InstalledTree, HoldsTheIconInEverySize) {
     if (!TRANSVANE_INSTALLS_GUI)
         GTEST_SKIP() << "built without the window";
@@ -108,8 +153,8 @@ TEST_F(InstalledTree, DesktopEntryValidatesAndStartsTheWindow) {
     EXPECT_EQ(validate.Out + validate.Err, "") << "no warnings or hints either";
 
     const std::vector<std::string> lines = Lines(Text(ReadWholeFile(entry)));
-    for (const char* line : {"Name=Transvane", "Exec=transvane", "Icon=transvane",
-                             "MimeType=application/x-vantrel-project;"})
+    for (const char* line : {"Name=Transvane", "Exec=transvane %f", "Icon=transvane",
+                             "MimeType=application/x-vantrel-project;application/x-vantrel-project-backup;"})
         EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
 }
 

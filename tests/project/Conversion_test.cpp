@@ -253,37 +253,22 @@ TEST(ConversionDrivers, SavingOverAFileKeepsItAsTheBackup) {
     EXPECT_EQ(recorder.Messages, ExpectedConversion(source).Messages) << "no message of the drivers";
 }
 
-TEST(ConversionDrivers, TargetThatCannotBeCreated) {
-    CScratchFolder folder;
-    WriteWholeFile(folder.File("in.vtr"), WriteProject(SampleProject(500)));
-    std::filesystem::create_directory(folder.File("dir.vtr"));
-    CRecorder recorder;
-    ASSERT_TRUE(LoadGameFile(folder.File("in.vtr")));
-    for (const std::string& target : {folder.File("missing/out.vtr"), folder.File("dir.vtr")}) {
-        recorder.Messages.clear();
-        recorder.Events.clear();
-        EXPECT_FALSE(SaveGameFile(target)) << target;
-        EXPECT_EQ(recorder.Messages, std::vector<std::string>{CannotCreate}) << target;
-        EXPECT_EQ(recorder.Events.back(), "end") << "the progress window closes";
-    }
-    EXPECT_EQ(FolderListing(folder.Path()), (std::vector<std::string>{"dir.vtr", "in.vtr"}));
-}
-
-// The file being replaced is renamed to .vk1 first; when writing the new
-// file then fails (here: a file-size limit the shell imposes), the earlier
-// file survives as that backup and no partial or temporary file is left.
-TEST(ConversionCommandLine, FailedWriteLeavesTheEarlierFileAsItsBackup) {
+// When writing the new file fails (here: a file-size limit the shell
+// imposes), the earlier file keeps its name, no backup is made and no
+// partial or temporary file is left.
+TEST(ConversionCommandLine, FailedWriteLeavesTheEarlierFileInPlace) {
     CScratchFolder folder;
     const TProject source = SampleProject(500);
     WriteWholeFile(folder.File("in.vtr"), WriteProject(source));
     WriteWholeFile(folder.File("a.vtr"), Bytes({1, 2, 3}));
     std::vector<std::string> lines = ExpectedConversion(source).Messages;
     lines.push_back(CannotCreate);
-    const TRun run = Cli({"convert", folder.File("in.vtr"), folder.File("a.vtr")}, "trap '' XFSZ; ulimit -f 4; ");
+    const TRun run =
+        Cli({"convert", "--force", folder.File("in.vtr"), folder.File("a.vtr")}, "trap '' XFSZ; ulimit -f 4; ");
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.ErrorLines, lines);
-    EXPECT_EQ(ReadWholeFile(folder.File("a.vk1")), Bytes({1, 2, 3}));
-    EXPECT_EQ(FolderListing(folder.Path()), (std::vector<std::string>{"a.vk1", "in.vtr"}));
+    EXPECT_EQ(ReadWholeFile(folder.File("a.vtr")), Bytes({1, 2, 3}));
+    EXPECT_EQ(FolderListing(folder.Path()), (std::vector<std::string>{"a.vtr", "in.vtr"}));
 }
 
 TEST(ConversionCommandLine, ConvertingAFileOntoItself) {
@@ -326,7 +311,7 @@ TEST(ConversionCommandLine, RefusedFilesLeaveTheTargetUntouched) {
         if (c.bytes)
             WriteWholeFile(folder.File("in.vtr"), *c.bytes);
         WriteWholeFile(folder.File("target.vtr"), Bytes({7, 7, 7}));
-        const TRun run = Cli({"convert", folder.File("in.vtr"), folder.File("target.vtr")});
+        const TRun run = Cli({"convert", "-f", folder.File("in.vtr"), folder.File("target.vtr")});
         EXPECT_EQ(run.Status, 1) << c.what;
         EXPECT_EQ(run.ErrorLines, c.lines) << c.what;
         EXPECT_EQ(ReadWholeFile(folder.File("target.vtr")), Bytes({7, 7, 7})) << c.what;
@@ -399,32 +384,36 @@ TEST(ConversionRandom, DrawnProjectsOfEveryVersionConvert) {
 }
 
 // The library calls: each conversion with a project of its own, any number
-// at once.  Version-500 sources store every field, so their output does not
-// depend on the moment of the conversion.
-TEST(ConversionLibrary, BytesConvertTheSameOnTwoThreadsAsInTurn) {
-    std::vector<CBlock> sources;
+// at once, each as correct as on its own.
+TEST(ConversionLibrary, BytesConvertOnTwoThreadsAtOnce) {
+    std::vector<TProject> sources;
     for (std::uint32_t seed = 1; seed <= 6; ++seed)
-        sources.push_back(WriteProject(RandomProject(500, seed * 104729)));
-    const auto convertAll = [&sources](std::size_t first, std::size_t step, std::vector<CBlock>& outputs) {
-        for (std::size_t i = first; i < sources.size(); i += step)
-            EXPECT_TRUE(ConvertBytes(sources[i], outputs[i]).Converted) << i;
+        sources.push_back(RandomProject(HeaderVersions[seed], seed * 104729));
+    std::vector<CBlock> outputs(sources.size());
+    std::vector<CConversionResult> results(sources.size());
+    const auto convertEvery = [&](std::size_t first) {
+        for (std::size_t i = first; i < sources.size(); i += 2)
+            results[i] = ConvertBytes(WriteProject(sources[i]), outputs[i]);
     };
-    std::vector<CBlock> inTurn(sources.size());
-    convertAll(0, 1, inTurn);
-    std::vector<CBlock> atOnce(sources.size());
+    const double from = LocalNowAsDays();
     {
-        std::jthread even([&] { convertAll(0, 2, atOnce); });
-        std::jthread odd([&] { convertAll(1, 2, atOnce); });
+        std::jthread even(convertEvery, 0);
+        std::jthread odd(convertEvery, 1);
     }
-    EXPECT_EQ(atOnce, inTurn);
-    EXPECT_TRUE(ConvertBytes(inTurn[0], atOnce[0]).Converted);
-    EXPECT_EQ(atOnce[0], inTurn[0]) << "an output converts to itself";
+    const double until = LocalNowAsDays();
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        SCOPED_TRACE(i);
+        const TExpectation expected = ExpectedConversion(sources[i]);
+        ASSERT_TRUE(results[i].Converted);
+        EXPECT_EQ(results[i].Messages, expected.Messages);
+        ExpectConverted(expected, ReadProject(outputs[i]), from, until);
+    }
 }
 
 TEST(ConversionLibrary, ReportsMessagesAndSummaryAndLeavesTheTargetOnFailure) {
     const TProject source = SampleProject(410, 3);
     CBlock output;
-    const CConversion converted = ConvertBytes(WriteProject(source), output);
+    const CConversionResult converted = ConvertBytes(WriteProject(source), output);
     EXPECT_TRUE(converted.Converted);
     EXPECT_EQ(converted.Messages, ExpectedConversion(source).Messages);
     EXPECT_EQ(converted.Summary.Version, 410);
@@ -437,7 +426,7 @@ TEST(ConversionLibrary, ReportsMessagesAndSummaryAndLeavesTheTargetOnFailure) {
 
     CBlock untouched = Bytes({7});
     const CBlock cut(output.begin(), output.begin() + static_cast<std::ptrdiff_t>(output.size() / 2));
-    const CConversion failed = ConvertBytes(cut, untouched);
+    const CConversionResult failed = ConvertBytes(cut, untouched);
     EXPECT_FALSE(failed.Converted);
     ASSERT_FALSE(failed.Messages.empty());
     EXPECT_EQ(failed.Messages.back(), Corrupted);

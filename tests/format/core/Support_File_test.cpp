@@ -17,33 +17,6 @@ TEST(ChangeFileExt, ReplacesOnlyAnExtensionOfTheLastComponent) {
         EXPECT_EQ(ChangeFileExt(c.name, ".vk1"), c.expected) << c.name;
 }
 
-TEST(SaveToFileSafely, WritesWholeFileAndLeavesNoTemporary) {
-    CScratchFolder folder;
-    CStream stream;
-    stream.WriteString("new contents");
-    WriteWholeFile(folder.File("a.vtr"), Bytes({1, 2, 3}));
-    SaveToFileSafely(stream, folder.File("a.vtr"));
-    EXPECT_EQ(ReadWholeFile(folder.File("a.vtr")), stream.Bytes());
-    int entries = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.Path()))
-        ++entries;
-    EXPECT_EQ(entries, 1);
-}
-
-TEST(SaveToFileSafely, FailureLeavesTargetAndFolderUntouched) {
-    CScratchFolder folder;
-    CStream stream;
-    stream.WriteInt(1);
-    std::filesystem::create_directory(folder.File("target.vtr"));
-    EXPECT_THROW(SaveToFileSafely(stream, folder.File("target.vtr")), EFileError);
-    EXPECT_TRUE(std::filesystem::is_directory(folder.File("target.vtr")));
-    EXPECT_THROW(SaveToFileSafely(stream, folder.File("no/such/a.vtr")), EFileError);
-    int entries = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.Path()))
-        ++entries;
-    EXPECT_EQ(entries, 1);
-}
-
 class TempFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {

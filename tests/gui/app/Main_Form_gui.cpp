@@ -1,11 +1,15 @@
 // The converter window driven as a person would: whole Convert clicks with
-// scripted answers to the dialogs, the keys, and the progress window.
+// scripted answers to the dialogs, files dropped on it, the keys, and the
+// progress window.
 #include <QLabel>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QtTest>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "gui/app/Main_Form.h"
 #include "gui/app/Progress_Form.h"
@@ -34,6 +38,8 @@ public:
     void ProgressSet(int percent) override {
         FInner.ProgressSet(percent);
         Note(QStringLiteral("set"));
+        if (OnSet)
+            std::exchange(OnSet, nullptr)(FProgressForm.ProgressLabel->text());
     }
     void ProgressEnd() override {
         FInner.ProgressEnd();
@@ -43,6 +49,8 @@ public:
     // One line per report: what, label, bar, progress window visible, main
     // window enabled, override cursor.
     QStringList Notes;
+    // Called once, at the next report of the bar, with the label's text.
+    std::function<void(const QString&)> OnSet;
 
 private:
     void Note(const QString& what) {
@@ -70,6 +78,26 @@ QList<int> BarValues(const QStringList& notes) {
 }
 
 const QList<int> SectionProgress{5, 20, 50, 60, 65, 70, 75, 80, 85, 95, 100};
+
+// Drags data over the window and drops it there, as a file manager would;
+// true when the window took the drag.
+bool DragAndDrop(QWidget& window, const QMimeData& data) {
+    const QPoint centre = window.rect().center();
+    QDragEnterEvent enter(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    QCoreApplication::processEvents();  // the conversion starts once the drop is over
+    return drop.isAccepted();
+}
+
+std::unique_ptr<QMimeData> Urls(const QList<QUrl>& urls) {
+    auto data = std::make_unique<QMimeData>();
+    data->setUrls(urls);
+    return data;
+}
 
 CBlock HeaderOnly(std::int32_t version) {
     CStream stream;
@@ -274,6 +302,48 @@ private slots:
         QCOMPARE(QDir(Folder->Path().c_str()).entryList(QDir::Files, QDir::Name), expectedFiles);
     }
 
+    void fileGivenOrDroppedSkipsTheOpenDialog_data() {
+        QTest::addColumn<bool>("dropped");
+        QTest::newRow("given at start-up") << false;
+        QTest::newRow("dropped on the window") << true;
+    }
+
+    void fileGivenOrDroppedSkipsTheOpenDialog() {
+        QFETCH(bool, dropped);
+        const QString source = FileNamed("old.vtr");
+        const QString target = FileNamed("new.vtr");
+        WriteWholeFile(source.toStdString(), project::WriteProject(project::EmptyProject(410)));
+        Dialogs->SaveAnswers = {target};
+
+        if (dropped)
+            QVERIFY(DragAndDrop(*MainForm, *Urls({QUrl::fromLocalFile(source)})));
+        else
+            MainForm->ConvertFile(source);
+
+        QCOMPARE(Dialogs->Calls, QStringList{"save:" + source});
+        QCOMPARE(BarValues(Spy->Notes), SectionProgress + SectionProgress);
+        ExpectIdle();
+        QCOMPARE(int(ReadWholeFile(target.toStdString()).at(4)), 0xF4);  // version 500
+    }
+
+    void dropRefusesWhatIsNotOneFile() {
+        const QString file = FileNamed("old.vtr");
+        WriteWholeFile(file.toStdString(), Bytes({1}));
+        std::vector<std::unique_ptr<QMimeData>> refused;
+        refused.push_back(Urls({QUrl::fromLocalFile(file), QUrl::fromLocalFile(file)}));
+        refused.push_back(Urls({QUrl::fromLocalFile(QString::fromStdString(Folder->Path()))}));
+        refused.push_back(Urls({QUrl(QStringLiteral("https://example.org/old.vtr"))}));
+        refused.push_back(std::make_unique<QMimeData>());
+        refused.back()->setText(file);
+        for (const auto& data : refused)
+            QVERIFY(!DragAndDrop(*MainForm, *data));
+        // Nor does a window that is busy converting take one.
+        Feedback->ProgressStart("Loading Game Data ...");
+        QVERIFY(!DragAndDrop(*MainForm, *Urls({QUrl::fromLocalFile(file)})));
+        Feedback->ProgressEnd();
+        QVERIFY(Dialogs->Calls.isEmpty());
+    }
+
     void missingFileShowsOneMessage() {
         Dialogs->OpenAnswers = {FileNamed("nowhere.vtr")};
         QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
@@ -316,12 +386,44 @@ private slots:
         QVERIFY(!MainForm->isVisible());
     }
 
+    // Closing the window while a load or a save runs lets it finish, asks
+    // nothing further and then closes: a save is never left half done.
+    void closingWaitsWhileAConversionRuns_data() {
+        QTest::addColumn<QString>("during");
+        QTest::newRow("load") << QStringLiteral("Loading Game Data ...");
+        QTest::newRow("save") << QStringLiteral("Saving Game Data ...");
+    }
+
     void closingWaitsWhileAConversionRuns() {
-        Feedback->ProgressStart("Loading Game Data ...");
-        QVERIFY(!MainForm->close());
-        QVERIFY(MainForm->isVisible());
-        Feedback->ProgressEnd();
-        QVERIFY(MainForm->close());
+        QFETCH(QString, during);
+        const QString source = FileNamed("old.vtr");
+        const CBlock original = project::WriteProject(project::EmptyProject(430));
+        WriteWholeFile(source.toStdString(), original);
+        Dialogs->OpenAnswers = {source};
+        Dialogs->SaveAnswers = {source};
+        bool refused = false;
+        const std::function<void(const QString&)> closeNow = [&](const QString& label) {
+            if (label != during) {
+                Spy->OnSet = closeNow;  // not yet
+                return;
+            }
+            refused = !MainForm->close();
+            QVERIFY(MainForm->isVisible());
+        };
+        Spy->OnSet = closeNow;
+
+        QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
+
+        QVERIFY(refused);
+        QVERIFY(!MainForm->isVisible());
+        const bool saving = during.startsWith(QStringLiteral("Saving"));
+        const QStringList calls = saving ? QStringList{"open", "save:" + source} : QStringList{"open"};
+        QCOMPARE(Dialogs->Calls, calls);
+        QStringList expectedFiles{"old.vtr"};
+        if (saving)
+            expectedFiles.prepend("old.vk1");
+        QCOMPARE(QDir(Folder->Path().c_str()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expectedFiles);
+        QCOMPARE(ReadWholeFile(source.toStdString()) == original, !saving);
     }
 
     void progressWindowLooksAsDesigned() {

@@ -1,15 +1,30 @@
-// The standard file dialogs and message box, set up but not run.
+// The standard file dialogs and message box, set up but not run, and the
+// folder the open dialog remembers.
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QSettings>
 #include <QtTest>
 
 #include "gui/app/Support_Dialogs.h"
+#include "testkit/TestSupport.h"
 
 class TStandardDialogsTest : public QObject {
     Q_OBJECT
 
+private:
+    CScratchFolder Settings;
+
 private slots:
+    void initTestCase() {
+        // The user's own settings stay out of the tests.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(Settings.Path()));
+        QCoreApplication::setOrganizationName(ApplicationTitle);
+        QCoreApplication::setApplicationName(ApplicationTitle);
+    }
+
+    void init() { QSettings().clear(); }
+
     void openDialog() {
         const auto dialog = CStandardDialogs::MakeOpenDialog(nullptr);
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Version 4 file to convert"));
@@ -17,8 +32,35 @@ private slots:
         QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);  // the file must exist
         QCOMPARE(dialog->nameFilters(),
                  (QStringList{"Vantrel files (*.vtr)",
-                              "Backup Files (*.vk1 *.vk2 *.vk3 *.vk4 *.vk5 *.vk6 *.vk7 *.vk8 *.vk9)"}));
+                              "Backup Files (*.vk1 *.vk2 *.vk3 *.vk4 *.vk5 *.vk6 *.vk7 *.vk8 *.vk9)",
+                              "All files (*)"}));
         QCOMPARE(dialog->defaultSuffix(), QStringLiteral("vtr"));
+    }
+
+    void openDialogRemembersTheLastFolder() {
+        CScratchFolder games;
+        const QString folder = QString::fromStdString(games.Path());
+        const QString picked = QString::fromStdString(games.File("old game.vtr"));
+        WriteWholeFile(picked.toStdString(), Bytes({1}));
+        QCOMPARE(RememberedOpenFolder(), QString());
+
+        CStandardDialogs dialogs;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            dialog->selectFile(picked);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        QCOMPARE(dialogs.AskFileToOpen(nullptr), std::optional<QString>(picked));
+
+        // Kept in the settings, so a later run starts there too.
+        QSettings().sync();
+        QCOMPARE(RememberedOpenFolder(), folder);
+        QCOMPARE(CStandardDialogs::MakeOpenDialog(nullptr)->directory().absolutePath(), folder);
+
+        // A folder that has gone since is forgotten rather than offered.
+        RememberOpenFolder(folder + QStringLiteral("/gone/old.vtr"));
+        QCOMPARE(RememberedOpenFolder(), QString());
     }
 
     void saveDialog() {

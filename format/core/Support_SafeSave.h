@@ -1,0 +1,127 @@
+// Replacing a file on disk so that it is never lost: the one place that
+// decides how a save reaches its target, for the window and the
+// command-line tool alike.
+//
+// A save through CSafeSave goes in this order:
+//   1. Resolve.  The name is followed through symbolic links (a chain of
+//      at most MaxLinkHops) to the file that is really replaced; the links
+//      stay links and show the new file afterwards.  A link that points
+//      nowhere names the file to create.
+//   2. Check.  An existing target must be an ordinary file.  A folder, a
+//      device, a FIFO or a socket is refused before anything is created,
+//      and only looked at, never opened (opening a FIFO would block).
+//   3. Write.  The new file is written under a hidden temporary name in
+//      the real file's folder and synced to disk.
+//   4. Back up.  The old file gets a second name, NAME.vk1 (a hard link;
+//      where the file system refuses links, a copy synced to disk), which
+//      replaces an older backup in one rename.  The old file itself is
+//      never moved away.
+//   5. Replace.  The complete new file is renamed over the real file in
+//      one step, so the name holds the old file or the new one at every
+//      instant, whenever the process dies.
+//   6. Sync the folder, so that the new name survives a power cut; where
+//      the file system refuses to sync a folder, the save carries on.
+//
+// The temporary files that exist for the moment are kept in a table that a
+// signal handler may read: HandleInterruptions installs handlers that
+// remove them when the user interrupts the program.
+#pragma once
+
+#include <csignal>
+#include <string>
+#include <sys/stat.h>
+
+#include "format/core/Support_Stream.h"
+
+// Links followed at most before a name counts as a loop.
+inline constexpr int MaxLinkHops = 40;
+
+enum class ESaveTargetKind {
+    Missing,      // nothing there yet: the file is created
+    File,         // an ordinary file, which is replaced
+    NotAFile,     // a folder, device, FIFO or socket: refused
+    Unreachable,  // a link loop, a folder that cannot be searched ...: refused
+};
+
+struct CSaveTarget {
+    std::string Path;  // the real file, after the links
+    ESaveTargetKind Kind = ESaveTargetKind::Missing;
+    struct stat Info {};  // its status, when Kind is File
+};
+
+// Follows name through its links without opening anything.
+CSaveTarget ResolveSaveTarget(const std::string& name);
+
+// True when a and b name the same existing file (same device and inode),
+// whatever links or spellings lead there.
+bool SameFile(const std::string& a, const std::string& b);
+
+// A new file for name that takes its place only on Commit.  Destroyed
+// without a successful Commit, it removes what it created and name stays
+// as it was.
+class CSafeSave {
+public:
+    // Resolves and checks the target and creates the temporary file;
+    // EFileError when the target is refused or nothing can be created.
+    // backupExtension (".vk1") names the backup of an existing file; empty
+    // for none.
+    CSafeSave(const std::string& name, const std::string& backupExtension);
+    ~CSafeSave();
+    CSafeSave(const CSafeSave&) = delete;
+    CSafeSave& operator=(const CSafeSave&) = delete;
+
+    // The open temporary file, for writing.
+    int Handle() const { return FHandle; }
+    // Syncs and closes the file, backs up the old one, renames the new one
+    // into place and syncs the folder; EFileError when any step but the
+    // last fails, and then the target is as it was.
+    void Commit();
+
+private:
+    void MakeBackup();
+
+    CSaveTarget FTarget;
+    std::string FBackupExtension;
+    std::string FTemporary;
+    int FHandle = -1;
+    int FSlot = -1;  // the temporary file's entry in the interruption table
+};
+
+// Writes the whole stream through a CSafeSave.  Raises EFileError (and
+// leaves no temporary file behind) on failure.
+void SaveToFileSafely(const CMemoryStream& stream, const std::string& name,
+                      const std::string& backupExtension = {});
+
+// The calls through which a save makes a backup and syncs a folder, so that
+// tests can make them fail as some file systems do.  Both return 0 or -1
+// with errno set, as the system calls they stand for.
+struct CSaveCalls {
+    int (*Link)(const char* existing, const char* newName);
+    int (*SyncFolder)(int folder);
+};
+CSaveCalls& SaveCalls();
+
+// Installs handlers for SIGINT, SIGTERM and SIGHUP (each one that is not
+// ignored; an ignored one stays ignored) and lets them through.  A handler
+// removes the temporary files of the save under way, calls report (which
+// must be async-signal-safe; nullptr for none) and ends the process with
+// status 128 + the signal's number, as shells report an interrupted
+// command.  The target of the save is then as it was, or complete and new
+// if its rename had happened.
+void HandleInterruptions(void (*report)(int signal));
+
+// The signals HandleInterruptions handles, held back for the lifetime of
+// the object: a handler then never sees a state half changed.
+class CInterruptionsHeld {
+public:
+    CInterruptionsHeld();
+    ~CInterruptionsHeld();
+    CInterruptionsHeld(const CInterruptionsHeld&) = delete;
+    CInterruptionsHeld& operator=(const CInterruptionsHeld&) = delete;
+
+private:
+    sigset_t FPrevious;
+};
+
+// Writes text to fd, for signal handlers: async-signal-safe.
+void WriteFromHandler(int fd, const char* text);

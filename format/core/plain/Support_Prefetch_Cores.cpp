@@ -1,0 +1,5 @@
+// Platforms without threads (the page in the browser): the writer
+// compresses every block itself, and listing a block does nothing.
+#include "format/core/Support_Prefetch.h"
+
+unsigned CBlockPrefetch::WorkerCount() { return 0; }

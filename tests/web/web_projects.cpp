@@ -1,0 +1,149 @@
+// The native half of the page's browser test (page.test.mjs):
+//
+//   web_projects make DIR
+//       writes the test's projects, all made by the test-file builder:
+//       sample_V.vtr for every header version V from 400 to 500, a backup
+//       named backup.vk1, and files the page must refuse: damaged.vtr (a
+//       sample cut short), not_a_project.vtr, too_old.vtr (version 399) and
+//       too_new.vtr (501).
+//   web_projects check SOURCE CONVERTED
+//       converts SOURCE natively, with the drivers the command-line tool
+//       uses, prints that conversion's messages one a line, and compares
+//       CONVERTED (the page's download) with the native file section by
+//       section through the test kit's independent reader.  Exit status 0
+//       when they hold the same project, 1 when not (the sections that
+//       differ are named on standard error), 2 on a usage error.
+//
+// Two fields may differ between two conversions of one file: the time of
+// saving, and the GUID of a file too old to store one (each save makes a
+// fresh one).
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+
+#include "format/core/Support_Progress.h"
+#include "project/Resource_Main.h"
+#include "testkit/ProjectFiles.h"
+#include "testkit/ProjectReader.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace project;
+
+void Write(const fs::path& file, const CBlock& bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + file.string());
+}
+
+CBlock Read(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + file.string());
+    return CBlock(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+CBlock HeaderOnly(std::int32_t version) {
+    CStream stream;
+    for (std::int32_t word : {GameFileMagic, version, 0, 7})
+        stream.WriteInt(word);
+    return stream.TakeBytes();
+}
+
+void Make(const fs::path& folder) {
+    fs::create_directories(folder);
+    for (std::int32_t version : {400, 410, 411, 420, 430, 440, 441, 500})
+        Write(folder / ("sample_" + std::to_string(version) + ".vtr"),
+              WriteProject(SampleProject(version, static_cast<std::uint32_t>(version))));
+    Write(folder / "backup.vk1", WriteProject(RandomProject(441, 7)));
+    CBlock damaged = WriteProject(SampleProject(500, 3));
+    damaged.resize(damaged.size() / 2);
+    Write(folder / "damaged.vtr", damaged);
+    const std::string text = "Not a project, only some text.\n";
+    Write(folder / "not_a_project.vtr", CBlock(text.begin(), text.end()));
+    Write(folder / "too_old.vtr", HeaderOnly(399));
+    Write(folder / "too_new.vtr", HeaderOnly(501));
+}
+
+// The sections of two read-back projects that differ, by name.
+template <class F>
+int CompareSections(const TProject& a, const TProject& b, F report) {
+    int differences = 0;
+    auto compare = [&](const char* name, bool same) {
+        if (!same) {
+            report(name);
+            ++differences;
+        }
+    };
+    compare("header", a.Version == b.Version && a.Flag == b.Flag && a.GameId == b.GameId && a.Guid == b.Guid);
+    compare("game options", a.Options == b.Options);
+    compare("sounds", a.Sounds == b.Sounds);
+    compare("sprites", a.Sprites == b.Sprites);
+    compare("backgrounds", a.Backgrounds == b.Backgrounds);
+    compare("paths", a.Paths == b.Paths);
+    compare("scripts", a.Scripts == b.Scripts);
+    compare("data files", a.DataFiles == b.DataFiles);
+    compare("time lines", a.TimeLines == b.TimeLines);
+    compare("objects", a.Objects == b.Objects);
+    compare("rooms", a.Rooms == b.Rooms);
+    compare("game information", a.GameInformation == b.GameInformation);
+    compare("used action libraries", a.Libraries == b.Libraries);
+    compare("resource tree", a.Tree == b.Tree);
+    return differences;
+}
+
+int Check(const fs::path& source, const fs::path& converted) {
+    const fs::path native = fs::temp_directory_path() / ("web_projects_" + std::to_string(::getpid()) + ".vtr");
+    CMessageCollector collector;
+    bool ok = false;
+    {
+        const CFeedbackGuard guard(collector);
+        ok = LoadGameFile(source.string()) && SaveGameFile(native.string());
+    }
+    for (const std::string& message : collector.Messages)
+        std::cout << message << "\n";
+    if (!ok) {
+        std::cerr << source << ": the native conversion failed\n";
+        return 1;
+    }
+    TProject expected = ReadProject(Read(native));
+    fs::remove(native);
+    const TProject actual = ReadProject(Read(converted));
+    const std::int32_t sourceVersion = [&] {
+        CStream header{Read(source)};
+        header.ReadInt();
+        return header.ReadInt();
+    }();
+    expected.Options.LastChanged = actual.Options.LastChanged;
+    if (sourceVersion < 410)
+        expected.Guid = actual.Guid;
+    const int differences = CompareSections(expected, actual, [&](const char* section) {
+        std::cerr << converted << ": " << section << " differ from the native conversion\n";
+    });
+    return differences == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string command = argc > 1 ? argv[1] : "";
+    try {
+        if (command == "make" && argc == 3) {
+            Make(argv[2]);
+            return 0;
+        }
+        if (command == "check" && argc == 4)
+            return Check(argv[2], argv[3]);
+    } catch (const std::exception& error) {
+        std::cerr << "web_projects: " << error.what() << "\n";
+        return 1;
+    }
+    std::cerr << "Usage: web_projects make DIR\n       web_projects check SOURCE CONVERTED\n";
+    return 2;
+}
