@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 #include <exception>
+#include <optional>
+#include <string_view>
 #include <ostream>
 #include <span>
 #include <sstream>
@@ -15,6 +17,10 @@
 #include "project/Project_Main.h"
 #include "project/Resource_Main.h"
 #include "project/Resource_Tree.h"
+#include "cli/Support_Value.h"
+#include "cli/Support_Words.h"
+#include "format/core/Support_CodePage.h"
+#include "format/core/Support_Bytes.h"
 #include "format/core/Support_File.h"
 #include "format/core/Support_Progress.h"
 #include "format/media/Background_Main.h"
@@ -22,291 +28,31 @@
 #include "format/media/Script_Main.h"
 #include "format/media/Sound_Main.h"
 #include "format/media/Sprite_Main.h"
+#include "format/media/Support_Bitmap24.h"
 #include "format/world/Help_Main.h"
 #include "format/world/Option_Main.h"
 #include "format/world/Room_Main.h"
 
 namespace {
 
-// ---- a small value tree, printed as JSON or as indented text ---------------
+std::string Utf8(std::string_view stored) { return Windows1252ToUtf8(stored); }
 
-class CValue {
-public:
-    enum class EKind { Null, Bool, Number, Text, Array, Object };
-
-    CValue() = default;
-    CValue(bool value) : FKind(EKind::Bool), FNumber(value ? 1 : 0) {}
-    CValue(std::int32_t value) : FKind(EKind::Number), FNumber(static_cast<double>(value)) {}
-    CValue(std::int64_t value) : FKind(EKind::Number), FNumber(static_cast<double>(value)) {}
-    CValue(std::size_t value) : FKind(EKind::Number), FNumber(static_cast<double>(value)) {}
-    CValue(double value) : FKind(EKind::Number), FNumber(value) {}
-    CValue(std::string value) : FKind(EKind::Text), FText(std::move(value)) {}
-    CValue(const char* value) : FKind(EKind::Text), FText(value) {}
-
-    static CValue Array() {
-        CValue value;
-        value.FKind = EKind::Array;
-        return value;
-    }
-    static CValue Object() {
-        CValue value;
-        value.FKind = EKind::Object;
-        return value;
-    }
-
-    CValue& Add(std::string key, CValue value) {
-        FFields.emplace_back(std::move(key), std::move(value));
-        return FFields.back().second;
-    }
-    CValue& Push(CValue value) {
-        FItems.push_back(std::move(value));
-        return FItems.back();
-    }
-
-    void WriteJson(std::ostream& out, int indent = 0) const;
-    void WriteText(std::ostream& out, int indent = 0) const;
-
-private:
-    bool Scalar() const { return FKind != EKind::Array && FKind != EKind::Object; }
-    void WriteScalar(std::ostream& out, bool json) const;
-
-    EKind FKind = EKind::Null;
-    double FNumber = 0;
-    std::string FText;
-    std::vector<CValue> FItems;
-    std::vector<std::pair<std::string, CValue>> FFields;
-};
-
-// Strings in a project are 8-bit characters of the authoring platform's
-// code page; JSON gets them as the Latin-1 characters of those bytes.
-void WriteJsonString(std::ostream& out, const std::string& text) {
-    out << '"';
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out << '\\' << c;
-        } else if (byte < 0x20 || byte >= 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out << escaped;
-        } else {
-            out << c;
-        }
-    }
-    out << '"';
-}
-
-void WriteNumber(std::ostream& out, double number) {
-    if (!std::isfinite(number)) {
-        out << "null";
-        return;
-    }
-    char text[32];
-    if (number == std::floor(number) && std::fabs(number) < 1e15)
-        std::snprintf(text, sizeof text, "%.0f", number);
-    else
-        std::snprintf(text, sizeof text, "%.10g", number);
-    out << text;
-}
-
-void CValue::WriteScalar(std::ostream& out, bool json) const {
-    switch (FKind) {
-    case EKind::Null:
-        out << (json ? "null" : "-");
-        break;
-    case EKind::Bool:
-        out << (FNumber != 0 ? (json ? "true" : "yes") : (json ? "false" : "no"));
-        break;
-    case EKind::Number:
-        WriteNumber(out, FNumber);
-        break;
-    case EKind::Text:
-        if (json) {
-            WriteJsonString(out, FText);
-        } else {
-            for (char c : FText) {
-                const auto byte = static_cast<unsigned char>(c);
-                if (byte < 0x20 && c != '\t') {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-                    out << escaped;
-                } else {
-                    out << c;
-                }
-            }
-        }
-        break;
-    default:
-        break;
-    }
-}
-
-void CValue::WriteJson(std::ostream& out, int indent) const {
-    const std::string pad(static_cast<std::size_t>(indent + 2), ' ');
-    if (Scalar()) {
-        WriteScalar(out, true);
-    } else if (FKind == EKind::Array) {
-        if (FItems.empty()) {
-            out << "[]";
-            return;
-        }
-        out << "[\n";
-        for (std::size_t i = 0; i < FItems.size(); ++i) {
-            out << pad;
-            FItems[i].WriteJson(out, indent + 2);
-            out << (i + 1 < FItems.size() ? ",\n" : "\n");
-        }
-        out << std::string(static_cast<std::size_t>(indent), ' ') << "]";
-    } else {
-        if (FFields.empty()) {
-            out << "{}";
-            return;
-        }
-        out << "{\n";
-        for (std::size_t i = 0; i < FFields.size(); ++i) {
-            out << pad;
-            WriteJsonString(out, FFields[i].first);
-            out << ": ";
-            FFields[i].second.WriteJson(out, indent + 2);
-            out << (i + 1 < FFields.size() ? ",\n" : "\n");
-        }
-        out << std::string(static_cast<std::size_t>(indent), ' ') << "}";
-    }
-}
-
-// Text: "key: value" lines, nested values indented below their key, array
-// items marked with "-".  Texts of several lines become an indented block.
-void CValue::WriteText(std::ostream& out, int indent) const {
-    const std::string pad(static_cast<std::size_t>(indent), ' ');
-    // lead is "key:" or "-"; scalars follow it on the same line.
-    auto writeEntry = [&](const std::string& lead, const CValue& value) {
-        if (value.Scalar() && !(value.FKind == EKind::Text && value.FText.find('\n') != std::string::npos)) {
-            out << pad << lead << ' ';
-            value.WriteScalar(out, false);
-            out << "\n";
-        } else if (value.Scalar()) {
-            out << pad << lead << "\n";
-            std::string text = value.FText;
-            while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-                text.pop_back();
-            std::size_t start = 0;
-            while (start <= text.size()) {
-                std::size_t end = text.find('\n', start);
-                if (end == std::string::npos)
-                    end = text.size();
-                std::string line = text.substr(start, end - start);
-                if (!line.empty() && line.back() == '\r')
-                    line.pop_back();
-                out << pad << "    | ";
-                CValue(line).WriteScalar(out, false);
-                out << "\n";
-                start = end + 1;
-            }
-        } else if (value.FItems.empty() && value.FFields.empty()) {
-            out << pad << lead << (value.FKind == EKind::Array ? " none" : " -") << "\n";
-        } else {
-            out << pad << lead << "\n";
-            value.WriteText(out, indent + 2);
-        }
-    };
-    if (FKind == EKind::Array) {
-        for (const CValue& item : FItems) {
-            if (item.FKind == EKind::Object && !item.FFields.empty()) {
-                // the fields indented below the dash, the first on its line
-                std::ostringstream lines;
-                item.WriteText(lines, indent + 2);
-                const std::string text = lines.str();
-                out << pad << "- " << text.substr(pad.size() + 2);
-            } else {
-                writeEntry("-", item);
-            }
-        }
-    } else if (FKind == EKind::Object) {
-        for (const auto& [key, value] : FFields)
-            writeEntry(key + ":", value);
-    } else {
-        writeEntry("", *this);
-    }
-}
-
-// ---- what the model holds ---------------------------------------------------
-
-std::uint32_t Le32(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
-           static_cast<std::uint32_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
-}
-
-std::uint32_t Le16(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8;
-}
+// ---- the layout: what each section of the file holds ------------------------ ---------------------------------------------------
 
 // A picture as the model holds it, the bytes of a BMP file: its size and
 // depth.  Every picture is written back as a compressed 24-bit BMP.
 CValue Picture(const CBlock& bmp) {
     CValue picture = CValue::Object();
-    if (bmp.size() >= 26 && bmp[0] == 'B' && bmp[1] == 'M') {
-        const std::uint32_t header = Le32(bmp, 14);
-        if (header == 12) {
-            picture.Add("width", static_cast<std::int32_t>(Le16(bmp, 18)));
-            picture.Add("height", static_cast<std::int32_t>(Le16(bmp, 20)));
-            picture.Add("bits per pixel", static_cast<std::int32_t>(Le16(bmp, 24)));
-        } else if (bmp.size() >= 30) {
-            const auto height = static_cast<std::int32_t>(Le32(bmp, 22));
-            picture.Add("width", static_cast<std::int32_t>(Le32(bmp, 18)));
-            picture.Add("height", height < 0 ? -static_cast<std::int64_t>(height) : height);
-            picture.Add("bits per pixel", static_cast<std::int32_t>(Le16(bmp, 28)));
-        }
+    if (const std::optional<CBitmapShape> shape = Bitmap24_Shape(bmp)) {
+        picture.Add("width", shape->Width);
+        picture.Add("height", shape->Height);
+        picture.Add("bits per pixel", static_cast<std::int32_t>(shape->BitCount));
     }
     picture.Add("bmp bytes", bmp.size());
     return picture;
 }
 
 CValue OptionalPicture(const std::optional<CBlock>& bmp) { return bmp ? Picture(*bmp) : CValue(); }
-
-// A stored date-time (days since 30 December 1899) as local date and time.
-std::string DateTimeText(double days) {
-    if (!std::isfinite(days) || std::fabs(days) > 3e6)
-        return "(not a date)";
-    double whole = std::floor(days);
-    auto seconds = static_cast<std::int64_t>(std::llround((days - whole) * 86400.0));
-    if (seconds >= 86400) {
-        seconds -= 86400;
-        whole += 1;
-    }
-    // civil date from a day number (days since 1970-01-01)
-    std::int64_t z = static_cast<std::int64_t>(whole) - 25569 + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
-    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-    char text[160];
-    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", static_cast<long long>(year),
-                  static_cast<long long>(month), static_cast<long long>(day), static_cast<long long>(seconds / 3600),
-                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
-    return text;
-}
-
-std::string ColourText(std::int32_t colour) {
-    char text[48];
-    const auto value = static_cast<std::uint32_t>(colour);
-    if (value & 0x80000000u)
-        std::snprintf(text, sizeof text, "system colour %u (0x%08X)", value & 0xFF, value);
-    else
-        std::snprintf(text, sizeof text, "0x%06X (red %u, green %u, blue %u)", value, value & 0xFF,
-                      (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-    return text;
-}
-
-std::string GuidText(const CGuid& g) {
-    char text[40];
-    std::snprintf(text, sizeof text, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g[3],
-                  g[2], g[1], g[0], g[5], g[4], g[7], g[6], g[8], g[9], g[10], g[11], g[12], g[13], g[14], g[15]);
-    return text;
-}
 
 // The slots of a list: their count, the empty ones, and one entry per
 // resource that describe() fills.
@@ -322,7 +68,7 @@ void AddList(CValue& section, const CResourceList<T>& list, F describe) {
         }
         CValue item = CValue::Object();
         item.Add("index", static_cast<std::int32_t>(i));
-        item.Add("name", list.Name(i));
+        item.Add("name", Utf8(list.Name(i)));
         describe(item, *record);
         items.Push(std::move(item));
     }
@@ -350,29 +96,31 @@ void DescribeOptions(CValue& s) {
     CValue icon = CValue::Object();
     icon.Add("bytes", o.Icon.size());
     if (o.Icon.size() >= 6)
-        icon.Add("images", static_cast<std::int32_t>(Le16(o.Icon, 4)));
+        icon.Add("images", static_cast<std::int32_t>(Get16(o.Icon, 4)));
     s.Add("icon", std::move(icon));
     s.Add("display errors", o.DisplayErrors);
     s.Add("write errors", o.WriteErrors);
     s.Add("abort on errors", o.AbortErrors);
     s.Add("uninitialised variables as 0", o.VariableErrors);
-    s.Add("author", o.Author);
+    s.Add("author", Utf8(o.Author));
     s.Add("game version", o.GameVersion);
-    s.Add("last changed", DateTimeText(o.LastChanged));
-    s.Add("information", o.Information);
+    s.Add("last changed", DateTimeToText(o.LastChanged));
+    s.Add("information", Utf8(o.Information));
 }
 
-void DescribeSection(CValue& s, const std::string& name, std::span<const std::uint8_t> file,
-                     const CLoadReport::CSpan& span) {
-    if (name == "Game options") {
+void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadReport::CSpan& span) {
+    switch (span.Id) {
+    case ESection::Options:
         DescribeOptions(s);
-    } else if (name == "Sounds") {
+        break;
+    case ESection::Sounds:
         AddList(s, SoundList(), [](CValue& item, const CSound& sound) {
             item.Add("kind", sound.SoundKind);
-            item.Add("file", sound.SoundText);
+            item.Add("file", Utf8(sound.SoundText));
             item.Add("data bytes", sound.SoundKind == -1 ? CValue() : CValue(sound.SoundData.size()));
         });
-    } else if (name == "Sprites") {
+        break;
+    case ESection::Sprites:
         AddList(s, SpriteList(), [](CValue& item, const CSprite& sprite) {
             item.Add("width", sprite.Width);
             item.Add("height", sprite.Height);
@@ -381,13 +129,15 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
                 images.Push(Picture(image));
             item.Add("subimages", std::move(images));
         });
-    } else if (name == "Backgrounds") {
+        break;
+    case ESection::Backgrounds:
         AddList(s, BackgroundList(), [](CValue& item, const CBackground& background) {
             item.Add("width", background.Width);
             item.Add("height", background.Height);
             item.Add("image", OptionalPicture(background.Image));
         });
-    } else if (name == "Paths") {
+        break;
+    case ESection::Paths:
         AddList(s, PathList(), [](CValue& item, const CPath& path) {
             item.Add("points", static_cast<std::int32_t>(path.PointCount()));
             item.Add("smooth", path.ConnectionKind != 0);
@@ -395,17 +145,20 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
             item.Add("smoothing depth", path.SmoothingDepth);
             item.Add("length", path.Length);
         });
-    } else if (name == "Scripts") {
+        break;
+    case ESection::Scripts:
         AddList(s, ScriptList(), [](CValue& item, const CScript& script) {
             item.Add("characters", script.ScriptText.size());
         });
-    } else if (name == "Data files") {
+        break;
+    case ESection::DataFiles:
         AddList(s, DataFileList(), [](CValue& item, const CDataFile& dataFile) {
-            item.Add("file name", dataFile.FileName);
+            item.Add("file name", Utf8(dataFile.FileName));
             item.Add("data bytes", dataFile.HasData ? CValue(dataFile.Data.size()) : CValue());
             item.Add("export mode", dataFile.ExportMode);
         });
-    } else if (name == "Time lines") {
+        break;
+    case ESection::TimeLines:
         AddList(s, TimeLineList(), [](CValue& item, const CTimeLine& line) {
             std::int64_t actions = 0;
             for (const auto& event : line.Events)
@@ -413,22 +166,18 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
             item.Add("moments", static_cast<std::int32_t>(line.Count()));
             item.Add("actions", actions);
         });
-    } else if (name == "Objects") {
+        break;
+    case ESection::Objects:
         AddList(s, ObjectList(), [](CValue& item, const CObject& object) {
-            std::int64_t events = 0, actions = 0;
-            for (const CEventRow& row : object.EventRows)
-                for (const auto& [number, event] : row.Events())
-                    if (!event->Empty()) {
-                        ++events;
-                        actions += ActionCount(*event);
-                    }
+            const CEventCounts counts = CountEvents(object);
             item.Add("sprite", object.SpriteIndex);
-            item.Add("events", events);
-            item.Add("actions", actions);
+            item.Add("events", counts.Events);
+            item.Add("actions", counts.Actions);
         });
-    } else if (name == "Rooms") {
+        break;
+    case ESection::Rooms:
         AddList(s, RoomList(), [](CValue& item, const CRoom& room) {
-            item.Add("caption", room.Caption);
+            item.Add("caption", Utf8(room.Caption));
             item.Add("width", room.Width);
             item.Add("height", room.Height);
             item.Add("instances", room.Instances.size());
@@ -436,16 +185,19 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
         });
         s.Add("instance id counter", InstanceIdCounter());
         s.Add("tile id counter", TileIdCounter());
-    } else if (name == "Game information") {
+        break;
+    case ESection::GameInformation:
         s.Add("background colour", ColourText(GameInformation().BackgroundColor));
         s.Add("mimic main form", GameInformation().MimicMainForm);
-        s.Add("text", GameInformationPlainText());
-    } else if (name == "Used action libraries") {
+        s.Add("text", Utf8(GameInformationPlainText()));
+        break;
+    case ESection::Libraries:
         // The names are read and dropped; the count is the section's second
         // int32.
         if (span.End - span.Start >= 8)
-            s.Add("names", static_cast<std::int32_t>(Le32(file, span.Start + 4)));
-    } else if (name == "Resource tree") {
+            s.Add("names", static_cast<std::int32_t>(Get32(file, span.Start + 4)));
+        break;
+    case ESection::Tree: {
         // A file may nest a million groups; the list stops at a readable
         // length and says how many it left out.
         constexpr std::int64_t MaxListedGroups = 1000;
@@ -468,8 +220,8 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
                     ++subgroups;
                     if (++listed <= MaxListedGroups) {
                         CValue group = CValue::Object();
-                        group.Add("in", entry->Text);
-                        group.Add("name", node->Text);
+                        group.Add("in", Utf8(entry->Text));
+                        group.Add("name", Utf8(node->Text));
                         group.Add("depth", level);
                         group.Add("children", node->Children.size());
                         groups.Push(std::move(group));
@@ -479,7 +231,7 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
                     pending.push_back({child->get(), level + 1});
             }
             CValue item = CValue::Object();
-            item.Add("name", entry->Text);
+            item.Add("name", Utf8(entry->Text));
             item.Add("kind", entry->Resource.ResourceKind);
             item.Add("entries", resources);
             item.Add("groups", subgroups);
@@ -494,15 +246,195 @@ void DescribeSection(CValue& s, const std::string& name, std::span<const std::ui
         for (std::int32_t room : CollectRoomOrder())
             rooms.Push(room);
         s.Add("room order", std::move(rooms));
+        break;
     }
+    }
+}
+
+// ---- the summary: what the project holds, for a person ------------------------
+
+std::string Size(std::int32_t width, std::int32_t height) {
+    return std::to_string(width) + " x " + std::to_string(height);
+}
+
+// Counts the references to resources that are not there as they are read.
+class CReferences {
+public:
+    template <class T>
+    std::string Words(const CResourceList<T>& list, std::int32_t index) {
+        if (DanglingReference(index, list.Exists(index)))
+            ++Dangling;
+        return ReferenceWords(list, index);
+    }
+    std::int64_t Dangling = 0;
+};
+
+// One entry per resource of the list, filled by describe.
+template <class T, class F>
+CValue Resources(const CResourceList<T>& list, F describe) {
+    CValue items = CValue::Array();
+    for (int i = 0; i < list.Count(); ++i) {
+        const T* record = list.Get(i);
+        if (record == nullptr)
+            continue;
+        CValue item = CValue::Object();
+        item.Add("name", Utf8(list.Name(i)));
+        describe(item, *record);
+        items.Push(std::move(item));
+    }
+    return items;
+}
+
+// optionsVersion is the stored version of the options section: author, game
+// version and the last change are held from 441 on.
+CValue Summary(const std::string& fileName, std::int32_t version, std::int32_t optionsVersion) {
+    const CGameOptions& o = GameOptions();
+    CReferences references;
+    CValue report = CValue::Object();
+    report.Add("file", fileName);
+    report.Add("format version", version);
+    const bool stored = optionsVersion >= 441;
+    report.Add("author", stored ? CValue(Utf8(o.Author)) : CValue("not stored"));
+    report.Add("game version", stored ? CValue(o.GameVersion) : CValue("not stored"));
+    report.Add("last changed", stored ? CValue(DateTimeToText(o.LastChanged)) : CValue("not stored"));
+    report.Add("game id", GameId());
+    CValue counts = CValue::Object();
+    counts.Add("sprites", ResourceCount(SpriteList()));
+    counts.Add("sounds", ResourceCount(SoundList()));
+    counts.Add("backgrounds", ResourceCount(BackgroundList()));
+    counts.Add("paths", ResourceCount(PathList()));
+    counts.Add("scripts", ResourceCount(ScriptList()));
+    counts.Add("data files", ResourceCount(DataFileList()));
+    counts.Add("time lines", ResourceCount(TimeLineList()));
+    counts.Add("objects", ResourceCount(ObjectList()));
+    counts.Add("rooms", ResourceCount(RoomList()));
+    report.Add("resources", std::move(counts));
+
+    // Every list is described before the count of the references it finds
+    // goes in front of them.
+    CValue kinds = CValue::Object();
+    kinds.Add("sprites", Resources(SpriteList(), [](CValue& item, const CSprite& s) {
+        item.Add("size", Size(s.Width, s.Height));
+        item.Add("subimages", s.Images.size());
+        item.Add("transparent", s.Transparent);
+    }));
+    kinds.Add("sounds", Resources(SoundList(), [](CValue& item, const CSound& s) {
+        if (s.SoundKind == -1) {
+            item.Add("data", "none");
+        } else {
+            item.Add("data", SoundFormatWords(s.SoundData));
+            item.Add("bytes", s.SoundData.size());
+        }
+        if (!s.SoundText.empty())
+            item.Add("file", Utf8(s.SoundText));
+    }));
+    kinds.Add("backgrounds", Resources(BackgroundList(), [](CValue& item, const CBackground& b) {
+        item.Add("size", Size(b.Width, b.Height));
+        item.Add("image", b.Image.has_value());
+        item.Add("transparent", b.Transparent);
+    }));
+    kinds.Add("paths", Resources(PathList(), [](CValue& item, const CPath& p) {
+        item.Add("points", p.PointCount());
+        item.Add("connection", PathConnectionWords(p.ConnectionKind));
+        item.Add("at the end", PathEndWords(p.EndAction));
+        item.Add("length", p.Length);
+    }));
+    kinds.Add("scripts", Resources(ScriptList(), [](CValue& item, const CScript& s) {
+        std::int64_t lines = s.ScriptText.empty() ? 0 : 1;
+        for (const char c : s.ScriptText)
+            lines += c == '\n' ? 1 : 0;
+        item.Add("lines", lines);
+        item.Add("characters", s.ScriptText.size());
+    }));
+    kinds.Add("data files", Resources(DataFileList(), [](CValue& item, const CDataFile& d) {
+        item.Add("file name", Utf8(d.FileName));
+        item.Add("data", d.HasData ? CValue(std::to_string(d.Data.size()) + " bytes") : CValue("none"));
+        item.Add("export", ExportModeWords(d.ExportMode));
+    }));
+    kinds.Add("time lines", Resources(TimeLineList(), [](CValue& item, const CTimeLine& t) {
+        std::int64_t actions = 0;
+        for (const auto& event : t.Events)
+            actions += event->Count();
+        item.Add("moments", t.Count());
+        item.Add("actions", actions);
+    }));
+    kinds.Add("objects", Resources(ObjectList(), [&](CValue& item, const CObject& object) {
+        const CEventCounts events = CountEvents(object);
+        item.Add("sprite", references.Words(SpriteList(), object.SpriteIndex));
+        if (object.SecondSpriteIndex >= 0)
+            item.Add("second sprite", references.Words(SpriteList(), object.SecondSpriteIndex));
+        if (object.RelatedObjectIndex != NoRelatedObject)
+            item.Add("related object", references.Words(ObjectList(), object.RelatedObjectIndex));
+        item.Add("events", events.Events);
+        item.Add("actions", events.Actions);
+    }));
+    kinds.Add("rooms", Resources(RoomList(), [&](CValue& item, const CRoom& room) {
+        item.Add("caption", Utf8(room.Caption));
+        item.Add("size", Size(room.Width, room.Height));
+        item.Add("speed", room.Speed);
+        CValue backgrounds = CValue::Array();
+        for (const CRoomLayer& layer : room.Layers)
+            if (layer.Visible && layer.BackgroundIndex >= 0)
+                backgrounds.Push(references.Words(BackgroundList(), layer.BackgroundIndex));
+        item.Add("backgrounds", std::move(backgrounds));
+        item.Add("instances", room.Instances.size());
+        std::int64_t missing = 0;
+        for (const CRoomInstance& instance : room.Instances)
+            missing += DanglingReference(instance.ObjectIndex, ObjectList().Exists(instance.ObjectIndex)) ? 1 : 0;
+        if (missing != 0)
+            item.Add("instances of missing objects", missing);
+        references.Dangling += missing;
+        item.Add("tiles", room.Tiles.size());
+    }));
+
+    report.Add("references to empty slots", references.Dangling);
+    report.Append(std::move(kinds));
+
+    CValue options = CValue::Object();
+    options.Add("window scale", std::to_string(o.WindowScale) + "%");
+    options.Add("full-screen scale", FullScaleWords(o.FullScale));
+    options.Add("set resolution", o.SetResolution);
+    options.Add("colour depth", ColorDepthWords(o.ColorDepth));
+    options.Add("resolution", ResolutionWords(o.Resolution));
+    options.Add("frequency", FrequencyWords(o.Frequency));
+    options.Add("exclusive mode", o.ExclusiveMode);
+    options.Add("loading progress bar", ProgressBarWords(o.ProgressBarKind));
+    options.Add("image while loading", o.ShowLoadImage);
+    report.Add("game options", std::move(options));
+    CValue information = CValue::Object();
+    information.Add("characters", GameInformationPlainText().size());
+    information.Add("background colour", ColourText(GameInformation().BackgroundColor));
+    report.Add("game information", std::move(information));
+    return report;
+}
+
+// Where and why reading stopped, in plain words.
+std::vector<std::string> Explanation(const CLoadReport& load, const std::string& unreadable) {
+    std::vector<std::string> lines;
+    if (!unreadable.empty()) {
+        lines.push_back("The file cannot be read: " + unreadable);
+        return lines;
+    }
+    if (load.Section == "header") {
+        lines.push_back("The file does not load: its header is not that of a project file of version " +
+                   std::to_string(OldestGameVersion) + " to " + std::to_string(NewestGameVersion) + ".");
+    } else {
+        lines.push_back("The file does not load: reading stopped in the section \"" + load.Section +
+                   "\", which starts at byte " + std::to_string(load.SectionStart) + ", at byte " +
+                   std::to_string(load.Position) + ".");
+    }
+    lines.push_back("Why: " + load.Failure);
+    lines.push_back("Below, the sections as far as they were read.");
+    return lines;
 }
 
 }  // namespace
 
-int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
+int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream& out) {
     CValue report = CValue::Object();
     report.Add("file", fileName);
     bool loaded = false;
+    CLoadReport load;
 
     CStream stream;
     std::string unreadable;
@@ -516,6 +448,7 @@ int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
         }
     }
 
+    std::optional<CValue> summary;
     if (!unreadable.empty()) {
         report.Add("loads", false);
         CValue failure = CValue::Object();
@@ -527,7 +460,6 @@ int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
         CProjectScope scope(project.Parts());
         CMessageCollector collector;
         CFeedbackGuard guard(collector);
-        CLoadReport load;
         try {
             loaded = LoadGame(stream, &load);
         } catch (const std::exception&) {
@@ -539,6 +471,17 @@ int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
         }
         const std::span<const std::uint8_t> bytes = stream.View();
 
+        if (loaded && view == EInfoView::Summary) {
+            std::int32_t optionsVersion = 0;
+            for (const CLoadReport::CSpan& span : load.Sections)
+                if (span.Present && std::string_view(span.Name) == "Game options")
+                    optionsVersion = static_cast<std::int32_t>(Get32(bytes, span.Start));
+            summary = Summary(fileName, load.Version, optionsVersion);
+            CValue messages = CValue::Array();
+            for (const std::string& message : collector.Messages)
+                messages.Push(message);
+            summary->Add("messages", std::move(messages));
+        }
         report.Add("bytes", bytes.size());
         report.Add("loads", loaded);
         report.Add("header version", load.Version != 0 ? CValue(load.Version) : CValue());
@@ -557,8 +500,8 @@ int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
             }
             section.Add("offset", span.Start);
             section.Add("bytes", span.End - span.Start);
-            section.Add("version", static_cast<std::int32_t>(Le32(bytes, span.Start)));
-            DescribeSection(section, span.Name, bytes, span);
+            section.Add("version", static_cast<std::int32_t>(Get32(bytes, span.Start)));
+            DescribeSection(section, bytes, span);
             sections.Push(std::move(section));
         }
         report.Add("sections", std::move(sections));
@@ -571,7 +514,7 @@ int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
             // Readers usually stop right after the value they refuse or the
             // count that runs past the end: show it.
             if (load.Position >= 4 && load.Position <= bytes.size())
-                failure.Add("int32 before the offset", static_cast<std::int32_t>(Le32(bytes, load.Position - 4)));
+                failure.Add("int32 before the offset", static_cast<std::int32_t>(Get32(bytes, load.Position - 4)));
             report.Add("failure", std::move(failure));
         }
         CValue messages = CValue::Array();
@@ -580,11 +523,29 @@ int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
         report.Add("messages", std::move(messages));
     }
 
+    // A file that does not load is explained in plain words, then shown as
+    // far as it was read, whichever view was asked for.
+    const bool explain = !loaded && view == EInfoView::Summary;
+    const CValue& shown = summary ? *summary : report;
     if (json) {
-        report.WriteJson(out);
-        out << "\n";
+        if (explain) {
+            CValue explained = CValue::Object();
+            CValue lines = CValue::Array();
+            for (const std::string& line : Explanation(load, unreadable))
+                lines.Push(line);
+            explained.Add("explanation", std::move(lines));
+            explained.Add("layout", std::move(report));
+            explained.WriteJson(out);
+        } else {
+            shown.WriteJson(out);
+        }
     } else {
-        report.WriteText(out);
+        if (explain) {
+            for (const std::string& line : Explanation(load, unreadable))
+                out << line << "\n";
+            out << "\n";
+        }
+        shown.WriteText(out);
     }
     return loaded ? 0 : 1;
 }

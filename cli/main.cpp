@@ -1,8 +1,9 @@
 // transvane-cli: the converter without a window, for scripts and batch work.
 //
 //   transvane-cli convert [--force] SOURCE TARGET
-//   transvane-cli convert SOURCE... --output-dir DIR [--quiet] [--force]   (cli/Batch.h)
-//   transvane-cli info FILE [--json]                                       (cli/Info.h)
+//   transvane-cli convert SOURCE... --output-dir DIR [--quiet] [--force] [--jobs N] (cli/Batch.h)
+//   transvane-cli info FILE [--layout] [--json]                            (cli/Info.h)
+//   transvane-cli extract FILE DIR [--force]                               (cli/Extract.h)
 //
 // Loads SOURCE and saves it to TARGET exactly as the window does.  Every
 // message the window would show in a box is printed to standard error as one
@@ -23,6 +24,7 @@
 #include <vector>
 
 #include "cli/Batch.h"
+#include "cli/Extract.h"
 #include "cli/Info.h"
 #include "project/Resource_Main.h"
 #include "format/core/Support_Memory.h"
@@ -35,7 +37,8 @@ namespace {
 const char* const Usage =
     "Usage: transvane-cli convert SOURCE TARGET [--force]\n"
     "       transvane-cli convert SOURCE... --output-dir DIR [--quiet] [--force] [--jobs N]\n"
-    "       transvane-cli info FILE [--json]\n"
+    "       transvane-cli info FILE [--layout] [--json]\n"
+    "       transvane-cli extract FILE DIR [--force]\n"
     "       transvane-cli --help | --version\n"
     "\n"
     "Converts a Vantrel project file of format version 400 to 500 (.vtr, or a\n"
@@ -55,13 +58,22 @@ const char* const Usage =
     "Existing outputs are replaced only with --force.  See transvane-cli(1) for\n"
     "what happens when outputs clash.\n"
     "\n"
-    "info describes what FILE holds, section by section, or where and why\n"
-    "reading it stops; --json gives the same as JSON.\n"
+    "info summarises what FILE holds: format version, author, game version,\n"
+    "last change, the number of resources of each kind, then every resource\n"
+    "by name.  --layout shows the file's sections instead (offsets, stored\n"
+    "versions and sizes); a file that does not load is explained, then shown\n"
+    "that way up to where reading stopped.  --json gives either as JSON.\n"
     "\n"
-    "Exit status: 0 converted (info: the file loads), 1 load or save failed or\n"
-    "a target refused (any file, in a batch; info: the file does not load),\n"
-    "2 usage error, 130/143/129 interrupted by SIGINT/SIGTERM/SIGHUP (the target\n"
-    "is left as it was, no temporary file remains).\n";
+    "extract writes every picture (PNG), sound, script, data file and the game\n"
+    "information of FILE into DIR (created when missing), with project.json\n"
+    "describing every record and index.html showing the project.  Existing\n"
+    "files are replaced only with --force (-f).\n"
+    "\n"
+    "Exit status: 0 converted (info: the file loads; extract: all written),\n"
+    "1 load or save failed or a target refused (any file, in a batch; info: the\n"
+    "file does not load; extract: nothing or not everything written), 2 usage\n"
+    "error, 130/143/129 interrupted by SIGINT/SIGTERM/SIGHUP (the target is left\n"
+    "as it was, no temporary file remains).\n";
 
 // Messages become lines on standard error; progress is not shown.
 class CConsoleFeedback final : public CFeedback {
@@ -120,9 +132,22 @@ int main(int argc, char** argv) {
         std::cout << "transvane-cli " << TRANSVANE_VERSION << "\n";
         return 0;
     }
-    if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "info") == 0 &&
-        (argc == 3 || std::strcmp(argv[3], "--json") == 0))
-        return RunInfo(argv[2], argc == 4, std::cout);
+    if (argc >= 3 && argc <= 5 && std::strcmp(argv[1], "info") == 0) {
+        bool json = false, layout = false, known = true;
+        for (int i = 3; i < argc; ++i) {
+            bool& option = std::strcmp(argv[i], "--json") == 0 ? json : layout;
+            known = known && (std::strcmp(argv[i], "--json") == 0 || std::strcmp(argv[i], "--layout") == 0) && !option;
+            option = true;
+        }
+        if (known)
+            return RunInfo(argv[2], layout ? EInfoView::Layout : EInfoView::Summary, json, std::cout);
+    }
+    if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "extract") == 0 &&
+        (argc == 4 || std::strcmp(argv[4], "--force") == 0 || std::strcmp(argv[4], "-f") == 0)) {
+        CConsoleFeedback feedback;
+        CFeedbackGuard guard(feedback);
+        ExitAfterConversion(RunExtract(argv[2], argv[3], argc == 5, std::cerr));
+    }
     if (argc >= 2 && std::strcmp(argv[1], "convert") == 0) {
         const std::vector<std::string> arguments(argv + 2, argv + argc);
         HandleInterruptions(ReportInterruption);

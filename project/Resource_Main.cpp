@@ -43,30 +43,33 @@ bool& ChangedFlag() {
 // The order of the file.  A row is present in files whose header version is
 // at least PresentFrom; the progress bar moves after each of the first eleven
 // rows whether or not the row was present, so a version-400 file reports the
-// same percentages as a version-500 one.
+// same percentages as a version-500 one.  The last number of a row is its
+// step in ClearGame.
 const std::array<CSection, 13> Sections = {{
-    {"Game options", 400, 5, ClearOptions, LoadOptions, SaveOptions, ChangedFlag<GameOptions>},
-    {"Sounds", 400, 20, ClearSounds, LoadSounds, SaveSounds, ChangedFlag<SoundList>},
-    {"Sprites", 400, 50, ClearSprites, LoadSprites, SaveSprites, ChangedFlag<SpriteList>},
-    {"Backgrounds", 400, 60, ClearBackgrounds, LoadBackgrounds, SaveBackgrounds, ChangedFlag<BackgroundList>},
-    {"Paths", 420, 65, ClearPaths, LoadPaths, SavePaths, ChangedFlag<PathList>},
-    {"Scripts", 400, 70, ClearScripts, LoadScripts, SaveScripts, ChangedFlag<ScriptList>},
-    {"Data files", 440, 75, ClearDataFiles, LoadDataFiles, SaveDataFiles, ChangedFlag<DataFileList>},
-    {"Time lines", 500, 80, ClearTimeLines, LoadTimeLines, SaveTimeLines, ChangedFlag<TimeLineList>},
-    {"Objects", 400, 85, ClearObjects, LoadObjects, SaveObjects, ChangedFlag<ObjectList>},
-    {"Rooms", 400, 95, ClearRooms, LoadRooms, SaveRooms, ChangedFlag<RoomList>},
-    {"Game information", 400, 100, ClearGameInformation, LoadGameInformation, SaveGameInformation,
-     ChangedFlag<GameInformation>},
-    {"Used action libraries", 440, -1, KeepLibraries, LoadUsedLibraries, SaveUsedLibraries, nullptr},
-    {"Resource tree", 400, -1, BuildTree, LoadTree, SaveTree, TreeChanged},
+    {ESection::Options, "Game options", 400, 5, ClearOptions, LoadOptions, SaveOptions, ChangedFlag<GameOptions>, 11},
+    {ESection::Sounds, "Sounds", 400, 20, ClearSounds, LoadSounds, SaveSounds, ChangedFlag<SoundList>, 2},
+    {ESection::Sprites, "Sprites", 400, 50, ClearSprites, LoadSprites, SaveSprites, ChangedFlag<SpriteList>, 3},
+    {ESection::Backgrounds, "Backgrounds", 400, 60, ClearBackgrounds, LoadBackgrounds, SaveBackgrounds,
+     ChangedFlag<BackgroundList>, 5},
+    {ESection::Paths, "Paths", 420, 65, ClearPaths, LoadPaths, SavePaths, ChangedFlag<PathList>, 6},
+    {ESection::Scripts, "Scripts", 400, 70, ClearScripts, LoadScripts, SaveScripts, ChangedFlag<ScriptList>, 7},
+    {ESection::DataFiles, "Data files", 440, 75, ClearDataFiles, LoadDataFiles, SaveDataFiles,
+     ChangedFlag<DataFileList>, 8},
+    {ESection::TimeLines, "Time lines", 500, 80, ClearTimeLines, LoadTimeLines, SaveTimeLines,
+     ChangedFlag<TimeLineList>, 9},
+    {ESection::Objects, "Objects", 400, 85, ClearObjects, LoadObjects, SaveObjects, ChangedFlag<ObjectList>, 1},
+    {ESection::Rooms, "Rooms", 400, 95, ClearRooms, LoadRooms, SaveRooms, ChangedFlag<RoomList>, 4},
+    {ESection::GameInformation, "Game information", 400, 100, ClearGameInformation, LoadGameInformation,
+     SaveGameInformation, ChangedFlag<GameInformation>, 10},
+    {ESection::Libraries, "Used action libraries", 440, -1, KeepLibraries, LoadUsedLibraries, SaveUsedLibraries,
+     nullptr, 0},
+    {ESection::Tree, "Resource tree", 400, -1, BuildTree, LoadTree, SaveTree, TreeChanged, 12},
 }};
 
 // ClearGame empties the lists in an order of its own (objects first, game
-// options last); the numbers index Sections.  The action library registry
-// and the resource tree are not in it: the registry is never cleared, and
-// the tree is rebuilt by its own clear, which runs last.
-constexpr std::array<std::size_t, 11> ClearOrder = {8, 1, 2, 9, 3, 4, 5, 6, 7, 10, 0};
-constexpr std::size_t TreeSection = 12;
+// options last, the resource tree after them all: its clear rebuilds it);
+// the action library registry is never cleared.
+constexpr int LastClearStep = 12;
 
 // While a file is saved, the stream holds a window of this many bytes and
 // hands it to the file each time it fills: the output never exists in
@@ -120,9 +123,10 @@ int GameSectionCount() { return static_cast<int>(Sections.size()); }
 void ClearGame() {
     GameId() = RandomBelow(1000000);
     GameGuid() = NewGuid();
-    for (std::size_t index : ClearOrder)
-        Sections[index].Clear();
-    Sections[TreeSection].Clear();
+    for (int step = 1; step <= LastClearStep; ++step)
+        for (const CSection& section : Sections)
+            if (section.ClearStep == step)
+                section.Clear();
 }
 
 namespace {
@@ -161,7 +165,7 @@ bool LoadHeaderAndSections(CStream& stream, CLoadReport& report) {
             report.Failure = "the section's reader refused its data (a version or value it does not accept)";
             return false;
         }
-        report.Sections.push_back({section.Name, present, report.SectionStart, stream.Position()});
+        report.Sections.push_back({section.Id, section.Name, present, report.SectionStart, stream.Position()});
         if (section.Progress >= 0)
             ProgressSet(section.Progress);
     }

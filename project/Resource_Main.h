@@ -27,9 +27,18 @@ inline constexpr std::int32_t NewestGameVersion = 500;
 std::int32_t& GameId();
 CGuid& GameGuid();
 
+// The sections, in file order.  Code that treats sections differently
+// dispatches on these, never on their names, which are for people.
+enum class ESection {
+    Options, Sounds, Sprites, Backgrounds, Paths, Scripts, DataFiles, TimeLines, Objects, Rooms,
+    GameInformation, Libraries, Tree
+};
+
 // One section of the file: present from which header version, the progress
-// percentage after it (or -1 for none), and the operations of its list.
+// percentage after it (or -1 for none), the operations of its list, and
+// when ClearGame empties it.
 struct CSection {
+    ESection Id;
     const char* Name;
     std::int32_t PresentFrom;
     int Progress;
@@ -37,6 +46,7 @@ struct CSection {
     bool (*Load)(CStream&);
     bool (*Save)(CStream&);
     bool& (*Changed)();  // the current project's modified flag of the section, or nullptr
+    int ClearStep;       // ClearGame clears step 1 first, then 2 ...; 0: never
 };
 
 // The thirteen sections in file order.
@@ -56,6 +66,7 @@ struct CLoadReport {
     std::size_t Position = 0;      // offset at which reading stopped
     std::string Failure;         // why: the refusal or the exception's text
     struct CSpan {
+        ESection Id;
         const char* Name;
         bool Present;            // held by a file of this header version
         std::size_t Start, End;  // its bytes, [Start, End)

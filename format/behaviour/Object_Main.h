@@ -19,6 +19,8 @@ CResourceList<CObject>& ObjectList();
 
 void ClearObjects();
 bool LoadObjects(CStream& stream);
+// Saving first drops the references of every object to objects that are
+// gone (CObject::Validate).
 bool SaveObjects(CStream& stream);
 
 // The object in the slot, or nullptr for an index outside the list or an

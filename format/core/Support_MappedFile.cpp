@@ -9,7 +9,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "format/core/Support_Stream.h"
+#include "format/core/Support_Errors.h"
 
 namespace {
 

@@ -34,7 +34,7 @@
 
 #include "format/core/Support_Stream.h"
 
-class CBlockPrefetch {
+class CBlockPrefetch final : public CPreparedBlocks {
 public:
     static constexpr std::size_t MaxPreparedBlock = std::size_t{16} << 20;
     static constexpr std::size_t MaxAheadBytes = std::size_t{32} << 20;
@@ -56,7 +56,7 @@ public:
     // it is a listed block, nullopt otherwise.  Listed blocks before it that
     // the writer did not write are dropped.  A failure of the compression
     // is raised here, in the writer's thread.
-    std::optional<CBlock> Take(std::span<const std::uint8_t> source);
+    std::optional<CBlock> Take(std::span<const std::uint8_t> source) override;
 
     // How many threads compress besides the writer: one less than the cores
     // this process may run on.
@@ -80,7 +80,7 @@ private:
     void Work();
 
     CStream& FStream;
-    CBlockPrefetch* FPrevious;
+    CPreparedBlocks* FPrevious;
     const unsigned FWorkerCount;
     std::mutex FMutex;
     std::condition_variable FChanged;

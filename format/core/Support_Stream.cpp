@@ -1,7 +1,5 @@
 #include "format/core/Support_Stream.h"
 
-#include "format/core/Support_Prefetch.h"
-
 #include <algorithm>
 #include <bit>
 #include <cerrno>

@@ -20,41 +20,33 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "format/core/Support_Project.h"
-
+#include "format/core/Support_Errors.h"
 #include "format/core/Support_MappedFile.h"
-
-class CBlockPrefetch;
-
-// Raised when a read needs more bytes than remain in the stream, or when a
-// count taken from the stream cannot possibly be satisfied by what remains.
-class EReadError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Raised by the block compressor and inflater; carries zlib's own error text.
-class EZCompressionError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Raised by LoadFromFile and SaveToFile.
-class EFileError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+#include "format/core/Support_Project.h"
 
 // The bytes of a block read from or written to the stream.  A block is owned
 // by whoever holds the vector; it has no position of its own: a reader that
 // needs one wraps it in a CMemoryStream.
 using CBlock = std::vector<std::uint8_t>;
+
+// Something that compresses blocks ahead of the writer (the block
+// prefetch of Support_Prefetch.h).  WriteCompressedBlock asks it for the
+// bytes it has prepared.
+class CPreparedBlocks {
+public:
+    // The compressed bytes of source when they were prepared for it,
+    // nullopt otherwise; a failure of their compression is raised here.
+    virtual std::optional<CBlock> Take(std::span<const std::uint8_t> source) = 0;
+
+protected:
+    ~CPreparedBlocks() = default;
+};
 
 // A growable byte buffer with a cursor: the plain memory stream.  A stream
 // loaded from a file reads the file's pages where the system keeps them (a
@@ -193,10 +185,10 @@ public:
     CBlock ReadCompressedBlock();
     void WriteCompressedBlock(std::span<const std::uint8_t> source);
 
-    // The block compressor working ahead of the writer, if one is installed
-    // (Support_Prefetch.h); WriteCompressedBlock takes its prepared bytes.
-    CBlockPrefetch* Prefetch() const { return FPrefetch; }
-    void SetPrefetch(CBlockPrefetch* prefetch) { FPrefetch = prefetch; }
+    // The block compressor working ahead of the writer, if one is installed;
+    // WriteCompressedBlock takes its prepared bytes.
+    CPreparedBlocks* Prefetch() const { return FPrefetch; }
+    void SetPrefetch(CPreparedBlocks* prefetch) { FPrefetch = prefetch; }
 
 private:
     // Numbers lie in the file as they lie in memory.
@@ -215,7 +207,7 @@ private:
         Write(bytes);
     }
 
-    CBlockPrefetch* FPrefetch = nullptr;
+    CPreparedBlocks* FPrefetch = nullptr;
 };
 
 // zlib helpers at the converter's fixed settings: default level, 15 window

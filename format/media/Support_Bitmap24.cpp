@@ -5,6 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "format/core/Support_Bytes.h"
 #include "format/core/Support_Progress.h"
 
 namespace {
@@ -35,25 +36,6 @@ constexpr std::uint32_t BiBitFields = 3;
 // four bytes.
 constexpr std::int64_t SmallImagePixels = std::int64_t{1} << 20;
 constexpr std::int64_t ExpansionPixelsPerByte = 1024;
-
-std::uint16_t Get16(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
-}
-
-std::uint32_t Get32(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
-           static_cast<std::uint32_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
-}
-
-void Put16(std::uint8_t* at, std::uint16_t value) {
-    at[0] = static_cast<std::uint8_t>(value);
-    at[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void Put32(std::uint8_t* at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 // Bytes of one row of a BMP: width x bits, rounded up to whole 32-bit words.
 std::int64_t RowStride(std::int64_t width, unsigned bitCount) {
@@ -576,10 +558,24 @@ std::optional<CBlock> Bitmap24_LoadFromStream(CStream& stream) {
     }
 }
 
+std::optional<CBitmapShape> Bitmap24_Shape(std::span<const std::uint8_t> bmp) {
+    const std::optional<CBmpLayout> layout = ParseBmp(bmp, true);
+    if (!layout)
+        return std::nullopt;
+    return CBitmapShape{layout->Width, layout->Height, layout->BitCount};
+}
+
 void Bitmap24_PrepareBlock(const CBlock& image, CBlockPrefetch& prefetch) {
     const std::optional<CBmpLayout> bmp = ParseBmp(image, true);
     if (bmp && IsStandardBitmap(image, *bmp))
         prefetch.Add(image);
+}
+
+CBlock Bitmap24_Standard(const CBlock& image) {
+    const std::optional<CBmpLayout> bmp = ParseBmp(image, true);
+    if (!bmp)
+        throw std::invalid_argument("Bitmap24_Standard: the image is not a BMP file it can decode");
+    return IsStandardBitmap(image, *bmp) ? image : DecodeToStandard(image, *bmp);
 }
 
 void Bitmap24_SaveToStream(const CBlock* image, CStream& stream) {

@@ -83,6 +83,20 @@ void Bitmap24_SaveToStream(const CBlock* image, CStream& stream);
 // the writer itself.
 void Bitmap24_PrepareBlock(const CBlock& image, CBlockPrefetch& prefetch);
 
+// The size and depth of an image as the model holds it (the bytes of a BMP
+// file that fills its block), read from its headers; nullopt for bytes that
+// are no BMP this unit can decode.
+struct CBitmapShape {
+    std::int64_t Width;
+    std::int64_t Height;  // absolute, whichever way the rows run
+    unsigned BitCount;
+};
+std::optional<CBitmapShape> Bitmap24_Shape(std::span<const std::uint8_t> bmp);
+// The image in the form Bitmap24_SaveToStream stores it: the standard 24-bit
+// BMP of the same pixels (the image itself when it is in that form).  Throws
+// std::invalid_argument for bytes that are no BMP this unit can decode.
+CBlock Bitmap24_Standard(const CBlock& image);
+
 // A standard 24-bit BMP of max(width, 1) x max(height, 1) white pixels.
 // Throws EReadError above MaxBitmapPixels.
 CBlock NewBitmap24(std::int32_t width, std::int32_t height);

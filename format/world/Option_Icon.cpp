@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "format/core/Support_Bytes.h"
+
 namespace {
 
 constexpr int Side = 32;
@@ -67,46 +69,37 @@ Colour PixelAt(int x, int y) {
     return Sky;
 }
 
-void PutU16(CBlock& out, std::uint32_t value) {
-    out.push_back(static_cast<std::uint8_t>(value));
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-void PutU32(CBlock& out, std::uint32_t value) {
-    PutU16(out, value & 0xFFFF);
-    PutU16(out, value >> 16);
-}
-
 CBlock BuildIcon() {
     CBlock out;
     out.reserve(DefaultGameIconSize);
 
     // Icon file header.
-    PutU16(out, 0);  // reserved
-    PutU16(out, 1);  // type: icon
-    PutU16(out, 1);  // one image
+    Append16(out, 0);  // reserved
+    Append16(out, 1);  // type: icon
+    Append16(out, 1);  // one image
 
     // Directory entry.
     out.push_back(Side);  // width
     out.push_back(Side);  // height
     out.push_back(0);     // colour count: 0 stands for 256
     out.push_back(0);     // reserved
-    PutU16(out, 1);       // planes
-    PutU16(out, 8);       // bits per pixel
-    PutU32(out, ResourceBytes);
-    PutU32(out, HeaderBytes + EntryBytes);
+    Append16(out, 1);       // planes
+    Append16(out, 8);       // bits per pixel
+    Append32(out, ResourceBytes);
+    Append32(out, HeaderBytes + EntryBytes);
 
     // Bitmap information header; the height counts image and mask.
-    PutU32(out, InfoBytes);
-    PutU32(out, Side);
-    PutU32(out, 2 * Side);
-    PutU16(out, 1);
-    PutU16(out, 8);
-    PutU32(out, 0);  // uncompressed
-    PutU32(out, ImageBytes + MaskBytes);
-    PutU32(out, 0);
-    PutU32(out, 0);
-    PutU32(out, 0);  // all 256 colours
-    PutU32(out, 0);
+    Append32(out, InfoBytes);
+    Append32(out, Side);
+    Append32(out, 2 * Side);
+    Append16(out, 1);
+    Append16(out, 8);
+    Append32(out, 0);  // uncompressed
+    Append32(out, ImageBytes + MaskBytes);
+    Append32(out, 0);
+    Append32(out, 0);
+    Append32(out, 0);  // all 256 colours
+    Append32(out, 0);
 
     for (std::uint32_t i = 0; i < PaletteSize; ++i) {
         const CRgb c = i < Colours.size() ? Colours[i] : CRgb{0, 0, 0};

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <ctime>
 
+#include "format/core/Support_Bytes.h"
 #include "format/media/Support_Bitmap24.h"
 #include "format/world/Option_Icon.h"
 #include "format/world/World_Model.h"
@@ -35,7 +38,7 @@ const CBlock* ImageOrNone(const std::optional<CBlock>& image) { return image ? &
 void CheckIcon(const CBlock& icon) {
     if (icon.size() < IconHeaderBytes)
         throw EReadError("Invalid icon: too short for its header");
-    const unsigned type = icon[2] | (icon[3] << 8);
+    const unsigned type = Get16(icon, 2);
     if (type > 1)
         throw EReadError("Invalid icon");
 }
@@ -48,6 +51,32 @@ double EncodeDateTime(int year, unsigned month, unsigned day, int hour, int minu
     const double days = static_cast<double>((date - epoch).count());
     const double seconds = hour * 3600.0 + minute * 60.0 + second + millisecond / 1000.0;
     return days + seconds / 86400.0;
+}
+
+std::optional<CDateTime> DecodeDateTime(double days) {
+    using namespace std::chrono;
+    if (!std::isfinite(days) || std::fabs(days) > 3e6)
+        return std::nullopt;
+    double whole = std::floor(days);
+    auto seconds = static_cast<int>(std::llround((days - whole) * 86400.0));
+    if (seconds >= 86400) {
+        seconds -= 86400;
+        whole += 1;
+    }
+    const sys_days epoch{std::chrono::year{1899} / December / 30};
+    const year_month_day date{epoch + std::chrono::days{static_cast<int>(whole)}};
+    return CDateTime{static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                     static_cast<unsigned>(date.day()), seconds / 3600, seconds / 60 % 60, seconds % 60};
+}
+
+std::string DateTimeToText(double days) {
+    const std::optional<CDateTime> t = DecodeDateTime(days);
+    if (!t)
+        return "(not a date)";
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d", t->Year, t->Month, t->Day, t->Hour, t->Minute,
+                  t->Second);
+    return text;
 }
 
 double CurrentDateTime() {

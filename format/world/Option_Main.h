@@ -104,5 +104,17 @@ void CheckIcon(const CBlock& icon);
 // fraction being the time of day.
 double EncodeDateTime(int year, unsigned month, unsigned day, int hour, int minute, int second,
                       int millisecond = 0);
+// The inverse of EncodeDateTime, to the nearest second; nullopt for a value
+// that is no date (not finite, or more than 3 000 000 days, some eight
+// thousand years, from 30 December 1899).
+struct CDateTime {
+    int Year;
+    unsigned Month, Day;
+    int Hour, Minute, Second;
+};
+std::optional<CDateTime> DecodeDateTime(double days);
+// A stored date-time as "YYYY-MM-DD hh:mm:ss" (local time, as stored), or
+// "(not a date)" for a value no calendar holds.
+std::string DateTimeToText(double days);
 // The current local date and time in that form.
 double CurrentDateTime();

@@ -12,35 +12,10 @@
 #include <string>
 #include <string_view>
 
+#include "format/core/Support_CodePage.h"
 #include "format/world/Support_RichText.h"
 
 namespace {
-
-// ---------------------------------------------------------------------------
-// Windows-1252, the code page of \'hh escapes.
-
-// The characters of the bytes 0x80..0x9F; the rest of the page is Latin-1.
-// The five unassigned bytes map to themselves, as Windows does.
-constexpr std::array<char16_t, 32> Cp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char16_t FromCp1252(std::uint8_t byte) {
-    if (byte >= 0x80 && byte <= 0x9F)
-        return Cp1252High[byte - 0x80u];
-    return byte;
-}
-
-// The byte of a character in Windows-1252, or -1 when it has none.
-int ToCp1252(char16_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return c;
-    for (std::size_t i = 0; i < Cp1252High.size(); ++i)
-        if (Cp1252High[i] == c)
-            return static_cast<int>(0x80 + i);
-    return -1;
-}
 
 // ---------------------------------------------------------------------------
 // Reading.
@@ -234,7 +209,7 @@ void CRtfReader::Read() {
             } else if (c == '\t') {
                 Character(u'\t');
             } else if (c >= 0x20) {
-                Character(FromCp1252(c));
+                Character(Windows1252Character(c));
             }
             break;
         case EDestination::FontTable:
@@ -301,7 +276,7 @@ void CRtfReader::TableText(std::uint8_t byte) {
             Fonts[FFontNumber].Name = FFontName.trimmed();
             FFontName.clear();
         } else if (FFontName.size() < 256) {
-            FFontName.append(QChar(FromCp1252(byte)));
+            FFontName.append(QChar(Windows1252Character(byte)));
         }
     } else if (byte == ';') {
         if (FRed < 0 && FGreen < 0 && FBlue < 0)
@@ -327,7 +302,7 @@ void CRtfReader::ControlSymbol(std::uint8_t symbol) {
             if (FPendingSkip > 0)
                 --FPendingSkip;
             else
-                Character(FromCp1252(byte));
+                Character(Windows1252Character(byte));
         } else if (destination == EDestination::FontTable) {
             TableText(byte);
         }
@@ -509,7 +484,7 @@ void AppendHex(std::string& out, int byte) {
 std::string FontName(const QString& family) {
     std::string name;
     for (const QChar qc : family) {
-        const int byte = ToCp1252(qc.unicode());
+        const int byte = Windows1252Byte(qc.unicode());
         if (byte == '\\' || byte == '{' || byte == '}') {
             name += '\\';
             name += static_cast<char>(byte);
@@ -638,7 +613,7 @@ void CRtfWriter::Text(const QString& text) {
                 FBody += ' ';
             FBody += static_cast<char>(c);
             FNeedSpace = false;
-        } else if (const int byte = ToCp1252(c); byte >= 0) {
+        } else if (const int byte = Windows1252Byte(c); byte >= 0) {
             AppendHex(FBody, byte);
             FNeedSpace = false;
         } else {
@@ -787,7 +762,7 @@ QString FromWindows1252(std::string_view text) {
     QString result;
     result.reserve(static_cast<qsizetype>(text.size()));
     for (const char c : text)
-        result.append(QChar(FromCp1252(static_cast<std::uint8_t>(c))));
+        result.append(QChar(Windows1252Character(static_cast<std::uint8_t>(c))));
     return result;
 }
 
@@ -795,7 +770,7 @@ std::string ToWindows1252(const QString& text) {
     std::string result;
     result.reserve(static_cast<std::size_t>(text.size()));
     for (const QChar c : text) {
-        const int byte = ToCp1252(c.unicode());
+        const int byte = Windows1252Byte(c.unicode());
         result += static_cast<char>(byte >= 0 ? byte : '?');
     }
     return result;

@@ -18,8 +18,10 @@ CStream StreamOf(const CTestObject& record) {
 
 CBlock RecordBytes(const CTestObject& record) { return StreamOf(record).TakeBytes(); }
 
+// What the object list writes for the object: validated, then saved.
 CBlock SavedBytes(CObject& object) {
     CStream stream;
+    object.Validate(SpriteList(), ObjectList());
     EXPECT_TRUE(object.Save(stream));
     return stream.TakeBytes();
 }

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <limits>
+#include <optional>
 #include <set>
 
 #include "testkit/MediaFiles.h"
@@ -227,6 +230,33 @@ TEST(DateTime, CountsDaysFrom30December1899) {
     const double now = CurrentDateTime();
     EXPECT_GT(now, 45000.0);  // after 2023
     EXPECT_LT(now, 80000.0);
+}
+
+TEST(DateTime, DecodesToTheNearestSecond) {
+    struct CCase {
+        double Days;
+        std::optional<std::array<int, 6>> Expected;  // year, month, day, hour, minute, second
+    } const cases[] = {
+        {0.0, {{1899, 12, 30, 0, 0, 0}}},
+        {36526.5, {{2000, 1, 1, 12, 0, 0}}},
+        {-1.25, {{1899, 12, 28, 18, 0, 0}}},  // the fraction counts forward from the day before
+        {1.0 - 1e-9, {{1899, 12, 31, 0, 0, 0}}},  // rounding carries into the next day
+        {EncodeDateTime(1600, 2, 29, 23, 59, 59), {{1600, 2, 29, 23, 59, 59}}},
+        {3e6 + 1, std::nullopt},
+        {-3e6 - 1, std::nullopt},
+        {std::numeric_limits<double>::infinity(), std::nullopt},
+        {std::numeric_limits<double>::quiet_NaN(), std::nullopt},
+    };
+    for (const CCase& c : cases) {
+        const std::optional<CDateTime> t = DecodeDateTime(c.Days);
+        ASSERT_EQ(t.has_value(), c.Expected.has_value()) << c.Days;
+        if (t) {
+            EXPECT_EQ((std::array<int, 6>{t->Year, static_cast<int>(t->Month), static_cast<int>(t->Day), t->Hour,
+                                          t->Minute, t->Second}),
+                      *c.Expected)
+                << c.Days;
+        }
+    }
 }
 
 }  // namespace

@@ -1,0 +1,67 @@
+// A small value tree for the reports of transvane-cli, printed as JSON or as
+// indented text: "key: value" lines, nested values indented below their
+// key, array items marked with "-", texts of several lines as an indented
+// block.  Texts are UTF-8; decode a project's strings first.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <utility>
+#include <vector>
+
+class CJsonWriter;
+
+class CValue {
+public:
+    enum class EKind { Null, Bool, Number, Text, Array, Object };
+
+    CValue() = default;
+    CValue(bool value) : FKind(EKind::Bool), FNumber(value ? 1 : 0) {}
+    CValue(std::int32_t value) : FKind(EKind::Number), FNumber(static_cast<double>(value)) {}
+    CValue(std::int64_t value) : FKind(EKind::Number), FNumber(static_cast<double>(value)) {}
+    CValue(std::size_t value) : FKind(EKind::Number), FNumber(static_cast<double>(value)) {}
+    CValue(double value) : FKind(EKind::Number), FNumber(value) {}
+    CValue(std::string value) : FKind(EKind::Text), FText(std::move(value)) {}
+    CValue(const char* value) : FKind(EKind::Text), FText(value) {}
+
+    static CValue Array() {
+        CValue value;
+        value.FKind = EKind::Array;
+        return value;
+    }
+    static CValue Object() {
+        CValue value;
+        value.FKind = EKind::Object;
+        return value;
+    }
+
+    CValue& Add(std::string key, CValue value) {
+        FFields.emplace_back(std::move(key), std::move(value));
+        return FFields.back().second;
+    }
+    // The members of another object, after this one's.
+    void Append(CValue&& object) {
+        for (auto& field : object.FFields)
+            FFields.push_back(std::move(field));
+    }
+    CValue& Push(CValue value) {
+        FItems.push_back(std::move(value));
+        return FItems.back();
+    }
+
+    void WriteJson(CJsonWriter& out) const;
+    // The whole tree as one JSON document, ended by a line break.
+    void WriteJson(std::ostream& out) const;
+    void WriteText(std::ostream& out, int indent = 0) const;
+
+private:
+    bool Scalar() const { return FKind != EKind::Array && FKind != EKind::Object; }
+    void WriteScalarText(std::ostream& out) const;
+
+    EKind FKind = EKind::Null;
+    double FNumber = 0;
+    std::string FText;
+    std::vector<CValue> FItems;
+    std::vector<std::pair<std::string, CValue>> FFields;
+};
