@@ -6,9 +6,9 @@
 //
 // Builds large synthetic version-4 projects with the tests' file builder,
 // then measures for each:
-//   load     LoadGameFile in this process (file read and parse), one core
-//   save     SaveGameFile in this process (build, compress, safe write),
-//            one core
+//   load     a library conversion's load in this process (file read and
+//            parse), one core
+//   save     its save (build, compress, safe write), one core
 //   batch    `transvane-cli convert` of 100 small projects of every version
 //            into one folder, with --jobs 1 and --jobs 2 (goal: 1.7 x)
 //   convert  the whole of `transvane-cli convert IN OUT` as a child process,
@@ -44,7 +44,7 @@
 #include <string>
 #include <vector>
 
-#include "project/Resource_Main.h"
+#include "project/Conversion.h"
 #include "format/core/Support_Memory.h"
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Random.h"
@@ -610,26 +610,24 @@ TResult Measure(CLauncher& launcher, TScenario& scenario, const std::string& dir
     r.InputMiB = static_cast<double>(scenario.File.size()) / MiB;
     scenario.File = CBlock();
 
-    CMessageCollector silent;
-    CFeedbackGuard guard(silent);
+    // The two steps of a library conversion, timed apart.
     for (int i = 0; i < repeat; ++i) {
         const COnMeasuringCore oneCore;
-        ClearGame();
+        CConversion conversion;
         const std::size_t before = HeapInUse();
         auto start = Clock::now();
-        if (!LoadGameFile(input))
+        if (!conversion.Load(input))
             throw std::runtime_error("cannot load " + input);
         r.Load = Best(r.Load, Seconds(Clock::now() - start));
         r.ModelMiB = static_cast<double>(HeapInUse() - std::min(before, HeapInUse())) / MiB;
         std::filesystem::remove(output);
         start = Clock::now();
-        if (!SaveGameFile(output))
+        if (!conversion.Save(output))
             throw std::runtime_error("cannot save " + output);
         r.Save = Best(r.Save, Seconds(Clock::now() - start));
-        ClearGame();
+        if (!conversion.Result().Messages.empty())
+            throw std::runtime_error(scenario.Name + ": unexpected message " + conversion.Result().Messages.front());
     }
-    if (!silent.Messages.empty())
-        throw std::runtime_error(scenario.Name + ": unexpected message " + silent.Messages.front());
     const auto outputSize = static_cast<std::size_t>(std::filesystem::file_size(output));
     r.OutputMiB = static_cast<double>(outputSize) / MiB;
 

@@ -17,8 +17,6 @@
 #include <utility>
 
 #include "project/Conversion.h"
-#include "project/Project_Main.h"
-#include "project/Resource_Main.h"
 #include "format/core/Support_File.h"
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_SafeSave.h"
@@ -206,10 +204,7 @@ bool Carry(const std::string& source, const CPlan& plan, CFeedback& feedback) {
         return false;
     }
     if (plan.LoadOnly) {
-        CProject project;
-        CProjectScope scope(project.Parts());
-        CFeedbackGuard guard(feedback);
-        LoadGameFile(source);
+        CConversion(&feedback).Load(source);
         return false;
     }
     return ConvertFile(source, plan.Output, &feedback).Converted;

@@ -26,7 +26,7 @@
 #include "cli/Batch.h"
 #include "cli/Extract.h"
 #include "cli/Info.h"
-#include "project/Resource_Main.h"
+#include "project/Conversion.h"
 #include "format/core/Support_Memory.h"
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Random.h"
@@ -96,10 +96,7 @@ int Convert(const CSingleConvert& single) {
         return 1;
     }
     CConsoleFeedback feedback;
-    CFeedbackGuard guard(feedback);
-    if (!LoadGameFile(single.Source))
-        return 1;
-    return SaveGameFile(single.Target) ? 0 : 1;
+    return ConvertFile(single.Source, single.Target, &feedback).Converted ? 0 : 1;
 }
 
 // Says that the conversion was interrupted; runs in a signal handler, once

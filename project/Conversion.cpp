@@ -18,21 +18,38 @@
 namespace {
 
 template <class T>
-int PresentCount(const CResourceList<T>& list) {
-    int present = 0;
+std::int64_t PresentCount(const CResourceList<T>& list) {
+    std::int64_t present = 0;
     for (int i = 0; i < list.Count(); ++i)
         present += list.Exists(i) ? 1 : 0;
     return present;
 }
 
-// The current project's lists, in file order.
-std::vector<CConversionSummary::CKindCount> CountResources() {
-    return {
-        {"Sounds", PresentCount(SoundList())},       {"Sprites", PresentCount(SpriteList())},
-        {"Backgrounds", PresentCount(BackgroundList())}, {"Paths", PresentCount(PathList())},
-        {"Scripts", PresentCount(ScriptList())},     {"Data files", PresentCount(DataFileList())},
-        {"Time lines", PresentCount(TimeLineList())}, {"Objects", PresentCount(ObjectList())},
+// The current project's contents, in file order.
+void Summarise(CConversionSummary& summary) {
+    std::int64_t subimages = 0, instances = 0, tiles = 0;
+    for (int i = 0; i < SpriteList().Count(); ++i)
+        if (const CSprite* sprite = SpriteList().Get(i))
+            subimages += static_cast<std::int64_t>(sprite->Images.size());
+    for (int i = 0; i < RoomList().Count(); ++i)
+        if (const CRoom* room = RoomList().Get(i)) {
+            instances += static_cast<std::int64_t>(room->Instances.size());
+            tiles += static_cast<std::int64_t>(room->Tiles.size());
+        }
+    summary.GameId = GameId();
+    summary.Counts = {
+        {"Sounds", PresentCount(SoundList())},
+        {"Sprites", PresentCount(SpriteList())},
+        {"Subimages", subimages},
+        {"Backgrounds", PresentCount(BackgroundList())},
+        {"Paths", PresentCount(PathList())},
+        {"Scripts", PresentCount(ScriptList())},
+        {"Data files", PresentCount(DataFileList())},
+        {"Time lines", PresentCount(TimeLineList())},
+        {"Objects", PresentCount(ObjectList())},
         {"Rooms", PresentCount(RoomList())},
+        {"Instances", instances},
+        {"Tiles", tiles},
     };
 }
 
@@ -64,52 +81,93 @@ private:
     CFeedback* FNext;
 };
 
-// One conversion's own project, current on this thread while it lives.
-class CConversionRun {
+}  // namespace
+
+// The conversion's own project, with its feedback and limits set once.
+class CConversion::CRun {
 public:
-    CConversionRun(CConversionResult& result, CFeedback* feedback, const CConversionLimits& limits)
-        : FResult(result), FFeedback(result.Messages, feedback), FScope(FProject.Parts()) {
-        FProject.Core.Feedback = &FFeedback;
-        FProject.Core.InflateLimit = std::min(limits.InflateLimit, MaxBlockSize);
-        FProject.Core.BudgetFloor = limits.LoadBudgetFloor;
+    CRun(std::vector<std::string>& messages, CFeedback* feedback, const CConversionLimits& limits)
+        : FFeedback(messages, feedback) {
+        Project.Core.Feedback = &FFeedback;
+        Project.Core.InflateLimit = std::min(limits.InflateLimit, MaxBlockSize);
+        Project.Core.BudgetFloor = limits.LoadBudgetFloor;
     }
 
-    // After a load: what was loaded, for the summary.
-    bool Loaded(bool ok, const CLoadReport& report) {
-        FResult.Summary.Version = report.Version;
-        if (ok)
-            FResult.Summary.Counts = CountResources();
-        return ok;
-    }
+    CProject Project;
+    bool Loaded = false;
 
 private:
-    CConversionResult& FResult;
-    CProject FProject;
     CCollectingFeedback FFeedback;
-    CProjectScope FScope;
 };
+
+CConversion::CConversion(CFeedback* feedback, const CConversionLimits& limits)
+    : FRun(std::make_unique<CRun>(FResult.Messages, feedback, limits)) {}
+
+CConversion::~CConversion() = default;
+
+namespace {
+
+// Loads with the run's project current; load is the driver to call.
+template <class F>
+bool LoadInto(CProject& project, CConversionSummary& summary, F load) {
+    const CProjectScope scope(project.Parts());
+    CLoadReport report;
+    const bool loaded = load(report);
+    summary = CConversionSummary{};
+    summary.Version = report.Version;
+    if (loaded)
+        Summarise(summary);
+    return loaded;
+}
+
+template <class F>
+bool SaveFrom(CProject& project, CConversionResult& result, F save) {
+    const CProjectScope scope(project.Parts());
+    result.Converted = save();
+    if (result.Converted)
+        Summarise(result.Summary);
+    return result.Converted;
+}
 
 }  // namespace
 
+bool CConversion::Load(const std::string& source) {
+    FRun->Loaded = LoadInto(FRun->Project, FResult.Summary,
+                            [&](CLoadReport& report) { return LoadGameFile(source, &report); });
+    return FRun->Loaded;
+}
+
+bool CConversion::Load(CBlock source) {
+    FRun->Loaded = LoadInto(FRun->Project, FResult.Summary,
+                            [&](CLoadReport& report) { return LoadGameBytes(std::move(source), &report); });
+    return FRun->Loaded;
+}
+
+bool CConversion::Save(const std::string& target) {
+    return FRun->Loaded && SaveFrom(FRun->Project, FResult, [&] { return SaveGameFile(target); });
+}
+
+bool CConversion::Save(CBlock& target) {
+    return FRun->Loaded && SaveFrom(FRun->Project, FResult, [&] {
+        CBlock bytes;
+        if (!SaveGameBytes(bytes))
+            return false;
+        target = std::move(bytes);
+        return true;
+    });
+}
+
 CConversionResult ConvertFile(const std::string& source, const std::string& target, CFeedback* feedback,
-                        const CConversionLimits& limits) {
-    CConversionResult result;
-    CConversionRun run(result, feedback, limits);
-    CLoadReport report;
-    if (run.Loaded(LoadGameFile(source, &report), report))
-        result.Converted = SaveGameFile(target);
-    return result;
+                              const CConversionLimits& limits) {
+    CConversion conversion(feedback, limits);
+    if (conversion.Load(source))
+        conversion.Save(target);
+    return conversion.TakeResult();
 }
 
 CConversionResult ConvertBytes(std::span<const std::uint8_t> source, CBlock& target, const CConversionLimits& limits) {
-    CConversionResult result;
-    CConversionRun run(result, nullptr, limits);
-    CLoadReport report;
-    if (run.Loaded(LoadGameBytes(CBlock(source.begin(), source.end()), &report), report)) {
-        CBlock bytes;
-        result.Converted = SaveGameBytes(bytes);
-        if (result.Converted)
-            target = std::move(bytes);
-    }
-    return result;
+    CConversion conversion(nullptr, limits);
+    if (conversion.Load(CBlock(source.begin(), source.end())))
+        conversion.Save(target);
+    return conversion.TakeResult();
 }

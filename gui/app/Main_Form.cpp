@@ -14,7 +14,7 @@
 
 #include "gui/app/Support_Dialogs.h"
 #include "gui/app/Support_Window.h"
-#include "project/Resource_Main.h"
+#include "project/Conversion.h"
 
 namespace {
 
@@ -97,15 +97,18 @@ void TMainForm::ConvertButtonClick() {
 }
 
 void TMainForm::ConvertFile(const QString& source) {
+    // The project lives as long as this conversion; messages and progress go
+    // to the window's feedback.
+    CConversion conversion(GetFeedback());
     bool loaded = false;
     {
         CWaitCursor wait;
-        loaded = LoadGameFile(ToCoreFileName(source));
+        loaded = conversion.Load(ToCoreFileName(source));
     }
     if (!loaded || CloseIfAsked())
         return;  // the load has said why, or the user is leaving
 
-    // The project stays loaded if the user changes their mind here.
+    // The project stays loaded while the user picks the target.
     const std::optional<QString> target =
         FDialogs.AskFileToSave(this, QFileInfo(source).absoluteFilePath());
     if (!target)
@@ -113,7 +116,7 @@ void TMainForm::ConvertFile(const QString& source) {
     {
         CWaitCursor wait;
         // A failed save has shown its own message; a successful one shows none.
-        SaveGameFile(ToCoreFileName(*target));
+        conversion.Save(ToCoreFileName(*target));
     }
     CloseIfAsked();
 }

@@ -417,12 +417,21 @@ TEST(ConversionLibrary, ReportsMessagesAndSummaryAndLeavesTheTargetOnFailure) {
     EXPECT_TRUE(converted.Converted);
     EXPECT_EQ(converted.Messages, ExpectedConversion(source).Messages);
     EXPECT_EQ(converted.Summary.Version, 410);
-    ASSERT_EQ(converted.Summary.Counts.size(), 9u);
-    EXPECT_STREQ(converted.Summary.Counts[8].Kind, "Rooms");
-    const auto& rooms = ReadProject(output).Rooms.List.Slots;
-    EXPECT_EQ(converted.Summary.Counts[8].Count, std::count_if(rooms.begin(), rooms.end(), [](const auto& slot) {
-                  return slot.has_value();
-              }));
+    // Counted after saving: what the new file holds.
+    const TProject written = ReadProject(output);
+    EXPECT_EQ(converted.Summary.GameId, written.GameId);
+    ASSERT_EQ(converted.Summary.Counts.size(), 12u);
+    EXPECT_STREQ(converted.Summary.Counts[9].Kind, "Rooms");
+    EXPECT_STREQ(converted.Summary.Counts[10].Kind, "Instances");
+    const auto& rooms = written.Rooms.List.Slots;
+    std::int64_t present = 0, instances = 0;
+    for (const auto& room : rooms)
+        if (room) {
+            ++present;
+            instances += static_cast<std::int64_t>(room->Record.Instances.size());
+        }
+    EXPECT_EQ(converted.Summary.Counts[9].Count, present);
+    EXPECT_EQ(converted.Summary.Counts[10].Count, instances);
 
     CBlock untouched = Bytes({7});
     const CBlock cut(output.begin(), output.begin() + static_cast<std::ptrdiff_t>(output.size() / 2));
