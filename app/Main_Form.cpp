@@ -7,11 +7,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
+#include <optional>
 #include <string>
 
 #include "app/Support_Dialogs.h"
 #include "app/Support_Window.h"
 #include "core/Resource_Main.h"
+#include "core/Support_File.h"
 
 namespace {
 
@@ -28,6 +31,7 @@ TMainForm::TMainForm(CDialogs& dialogs, QWidget* parent)
       ConvertButton(new QPushButton(QStringLiteral("Convert"), this)),
       QuitButton(new QPushButton(QStringLiteral("Quit"), this)),
       AboutAction(new QAction(QStringLiteral("About Transvane"), this)),
+      ConfirmationTimer(new QTimer(this)),
       FDialogs(dialogs) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Vantrel 4 to 5 Converter"));
@@ -62,6 +66,11 @@ TMainForm::TMainForm(CDialogs& dialogs, QWidget* parent)
     connect(AboutAction, &QAction::triggered, this, &TMainForm::ShowAbout);
     addAction(AboutAction);
     setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    ConfirmationTimer->setObjectName(QStringLiteral("ConfirmationTimer"));
+    ConfirmationTimer->setSingleShot(true);
+    ConfirmationTimer->setInterval(ConfirmationMilliseconds);
+    connect(ConfirmationTimer, &QTimer::timeout, this, &TMainForm::RestoreExplanation);
 }
 
 QStringList TMainForm::Explanation() {
@@ -78,26 +87,63 @@ QString TMainForm::AboutText() {
         .arg(QStringLiteral(TRANSVANE_VERSION));
 }
 
+QString TMainForm::ConfirmationText(const QString& target, const QString& backup) {
+    QString text = QStringLiteral("Converted. The new version 5 file is\n%1").arg(target);
+    if (!backup.isEmpty())
+        text += QStringLiteral("\nThe earlier file was kept as\n%1").arg(backup);
+    return text;
+}
+
 void TMainForm::ConvertButtonClick() {
     const std::optional<QString> source = FDialogs.AskFileToOpen(this);
     if (!source)
         return;
-    bool loaded = false;
+    RestoreExplanation();
+    emit ConversionStarted();
+    // Whichever step ends the conversion, its end is signalled.
+    struct CFinish {
+        TMainForm& Form;
+        const QString& Source;
+        ~CFinish() { emit Form.ConversionFinished(Source); }
+    };
+    std::optional<QString> target;
+    bool saved = false;
+    bool replaced = false;
     {
-        CWaitCursor wait;
-        loaded = LoadGameFile(ToCoreFileName(*source));
-    }
-    if (!loaded)
-        return;  // the load has said why
+        const CFinish finish{*this, *source};
+        bool loaded = false;
+        {
+            CWaitCursor wait;
+            loaded = LoadGameFile(ToCoreFileName(*source));
+        }
+        if (!loaded)
+            return;  // the load has said why
 
-    // The project stays loaded if the user changes their mind here.
-    const std::optional<QString> target =
-        FDialogs.AskFileToSave(this, QFileInfo(*source).absoluteFilePath());
-    if (!target)
-        return;
-    CWaitCursor wait;
-    // A failed save has shown its own message; a successful one shows none.
-    SaveGameFile(ToCoreFileName(*target));
+        // The project stays loaded if the user changes their mind here.
+        target = FDialogs.AskFileToSave(this, QFileInfo(*source).absoluteFilePath());
+        if (!target)
+            return;
+        replaced = QFileInfo::exists(*target);
+        CWaitCursor wait;
+        // A failed save has shown its own message.
+        saved = SaveGameFile(ToCoreFileName(*target));
+    }
+    // Success needs no box to click away: the window says it for a while.
+    if (saved)
+        ConfirmConversion(*target,
+                          replaced ? QString::fromStdString(ChangeFileExt(target->toStdString(), ".vk1")) : QString());
+}
+
+void TMainForm::ConfirmConversion(const QString& target, const QString& backup) {
+    const QFontMetrics metrics(Label1->font());
+    const auto fit = [&](const QString& name) { return metrics.elidedText(name, Qt::ElideMiddle, Label1->width()); };
+    Label1->setText(ConfirmationText(fit(target), backup.isEmpty() ? QString() : fit(backup)));
+    ConfirmationTimer->start();
+}
+
+void TMainForm::RestoreExplanation() {
+    ConfirmationTimer->stop();
+    Label1->setText(Explanation().join(QLatin1Char('\n')));
 }
 
 void TMainForm::QuitButtonClick() { close(); }

@@ -1,6 +1,6 @@
 #include "behaviour/Object_Main.h"
 
-CResourceList<CObject> ObjectList;
+CResourceList<CObject> ObjectList{"object"};
 
 void ClearObjects() { ObjectList.Clear(); }
 

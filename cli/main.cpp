@@ -1,71 +1,30 @@
 // transvane-cli: the converter without a window, for scripts and batch work.
 //
-//   transvane-cli convert SOURCE TARGET
-//   transvane-cli convert SOURCE... --output-dir DIR [--quiet]   (cli/Batch.h)
-//   transvane-cli info FILE [--json]                              (cli/Info.h)
+//   transvane-cli convert [-q] SOURCE TARGET                    (cli/Batch.h)
+//   transvane-cli convert [-q] SOURCE... --output-dir DIR       (cli/Batch.h)
+//   transvane-cli info FILE [--json]                            (cli/Info.h)
+//   transvane-cli check SOURCE [--json]                         (cli/Check.h)
 //
-// Loads SOURCE and saves it to TARGET exactly as the window does.  Every
-// message the window would show in a box is printed to standard error as one
-// line holding exactly its text.  Exit status: 0 when TARGET was written,
-// 1 when the load or the save failed, 2 for a usage error.
+// convert loads SOURCE and saves it to TARGET exactly as the window does.
+// Every message the window would show in a box is printed to standard error
+// as one line holding exactly its text, its context on indented lines after
+// it.  Exit status: 0 done, 1 when a load or a save failed, 2 for a usage
+// error (cli/Arguments.h).
+#include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "cli/Arguments.h"
 #include "cli/Batch.h"
+#include "cli/Check.h"
 #include "cli/Info.h"
-#include "core/Resource_Main.h"
 #include "core/Support_Memory.h"
-#include "core/Support_Progress.h"
 #include "core/Support_Random.h"
 
 namespace {
-
-const char* const Usage =
-    "Usage: transvane-cli convert SOURCE TARGET\n"
-    "       transvane-cli convert SOURCE... --output-dir DIR [--quiet]\n"
-    "       transvane-cli info FILE [--json]\n"
-    "       transvane-cli --help | --version\n"
-    "\n"
-    "Converts a Vantrel project file of format version 400 to 500 (.vtr, or a\n"
-    "backup .vk1 .. .vk9) into a version-500 project file.  An existing TARGET\n"
-    "is kept as its .vk1 backup.  Messages go to standard error, one a line.\n"
-    "\n"
-    "With --output-dir (-o) each SOURCE is converted to DIR/NAME.vtr, NAME being\n"
-    "its file name without extension; DIR is created when missing.  A file that\n"
-    "fails does not stop the others.  Each message line starts with the file it\n"
-    "belongs to; a summary line follows.  --quiet (-q) prints only failures.\n"
-    "See transvane-cli(1) for what happens when outputs clash.\n"
-    "\n"
-    "info describes what FILE holds, section by section, or where and why\n"
-    "reading it stops; --json gives the same as JSON.\n"
-    "\n"
-    "Exit status: 0 converted (info: the file loads), 1 load or save failed\n"
-    "(any file, in a batch; info: the file does not load), 2 usage error.\n";
-
-// Messages become lines on standard error; progress is not shown.
-class CConsoleFeedback final : public CFeedback {
-public:
-    void ShowMessage(const std::string& text) override {
-        std::fwrite(text.data(), 1, text.size(), stderr);
-        std::fputc('\n', stderr);
-        std::fflush(stderr);
-    }
-    void ProgressStart(const std::string&) override {}
-    void ProgressSet(int) override {}
-    void ProgressEnd() override {}
-};
-
-int Convert(const std::string& source, const std::string& target) {
-    CConsoleFeedback feedback;
-    CFeedbackGuard guard(feedback);
-    if (!LoadGameFile(source))
-        return 1;
-    return SaveGameFile(target) ? 0 : 1;
-}
 
 // Ends the process once a conversion is done.  The project model dies with
 // the process: freeing its records one by one (hundreds of thousands in a
@@ -77,28 +36,78 @@ int Convert(const std::string& source, const std::string& target) {
     std::_Exit(status);
 }
 
+int Convert(const CArguments& arguments) { ExitAfterConversion(RunConvert(arguments)); }
+
+int Info(const CArguments& arguments) { return RunInfo(arguments.Operands[0], arguments.Has("json"), std::cout); }
+
+int Check(const CArguments& arguments) {
+    if (arguments.Operands[0] == "-")
+        return UsageError("check cannot use \"-\": give the file to convert");
+    ExitAfterConversion(RunCheck(arguments.Operands[0], arguments.Has("json"), std::cout));
+}
+
+// ---- the commands and their options: one row each ----------------------------
+
+constexpr std::array ConvertOptions = {
+    COptionRow{"output-dir", 'o', "DIR", "a folder name", "convert each SOURCE to DIR/NAME.vtr"},
+    COptionRow{"quiet", 'q', nullptr, nullptr, "print failures only: no warnings, no summary"},
+    HelpOption,
+};
+
+constexpr std::array InfoOptions = {
+    COptionRow{"json", 0, nullptr, nullptr, "print the report as one JSON object"},
+    HelpOption,
+};
+
+constexpr std::array CheckOptions = {
+    COptionRow{"json", 0, nullptr, nullptr, "print the report as one JSON object"},
+    HelpOption,
+};
+
+const std::array<CCommandRow, 3> Commands = {{
+    {"convert", "SOURCE TARGET | SOURCE... --output-dir DIR", ConvertOptions, 1, ManyOperands,
+     "Converts a project file of format version 400 to 500 (.vtr, or a backup\n"
+     ".vk1 .. .vk9) into a version-500 file.  An existing TARGET is kept as\n"
+     "its .vk1 backup.  With --output-dir each SOURCE becomes DIR/NAME.vtr,\n"
+     "NAME being its file name without extension, and DIR is created when\n"
+     "missing; a file that fails does not stop the others, and a summary line\n"
+     "ends the run.  Messages of a file that converts are warnings and are\n"
+     "counted.  A file cannot be \"-\": the new file is written beside its\n"
+     "target under a temporary name and needs a real source.\n",
+     Convert},
+    {"info", "FILE", InfoOptions, 1, 1,
+     "Describes what FILE holds, section by section, or where and why reading\n"
+     "it stops.  FILE \"-\" reads standard input.  Exit status 0 when the file\n"
+     "loads, 1 when it does not.\n",
+     Info},
+    {"check", "SOURCE", CheckOptions, 1, 1,
+     "Converts SOURCE in memory and writes nothing: lists what the conversion\n"
+     "changes, each change with its place and a count, and the messages it\n"
+     "gives.  Exit status 0 when the file would convert, 1 when it would not.\n",
+     Check},
+}};
+
 }  // namespace
 
 int main(int argc, char** argv) {
     PreferHugePages(argv);
     Randomize();
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::cout << Usage;
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+        std::cout << ToolHelp(Commands);
         return 0;
     }
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    if (arguments.size() == 1 && arguments[0] == "--version") {
         std::cout << "transvane-cli " << TRANSVANE_VERSION << "\n";
         return 0;
     }
-    if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "info") == 0 &&
-        (argc == 3 || std::strcmp(argv[3], "--json") == 0))
-        return RunInfo(argv[2], argc == 4, std::cout);
-    if (argc >= 2 && std::strcmp(argv[1], "convert") == 0) {
-        const std::vector<std::string> arguments(argv + 2, argv + argc);
-        if (IsBatchConvert(arguments))
-            ExitAfterConversion(RunBatchConvert(arguments, Usage));
-        ExitAfterConversion(Convert(arguments[0], arguments[1]));
+    std::string problem;
+    const std::optional<CArguments> parsed = ParseArguments(Commands, arguments, problem);
+    if (!parsed)
+        return UsageError(problem);
+    if (parsed->Has("help")) {
+        std::cout << CommandHelp(*parsed->Command);
+        return 0;
     }
-    std::cerr << Usage;
-    return 2;
+    return parsed->Command->Run(*parsed);
 }

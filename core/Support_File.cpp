@@ -60,6 +60,21 @@ bool DirectoryExists(const std::string& name) {
     return fs::is_directory(name, error);
 }
 
+std::string ReadProblem(const std::string& name) {
+    struct stat info {};
+    if (::stat(name.c_str(), &info) != 0)
+        return std::strerror(errno);
+    if (S_ISDIR(info.st_mode))
+        return std::strerror(EISDIR);
+    if (!S_ISREG(info.st_mode))
+        return "not an ordinary file";
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::strerror(errno);
+    ::close(fd);
+    return {};
+}
+
 std::string ChangeFileExt(const std::string& name, const std::string& extension) {
     const std::size_t dot = name.find_last_of('.');
     if (dot == std::string::npos || name.find('/', dot) != std::string::npos)

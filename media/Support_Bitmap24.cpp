@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "core/Support_Progress.h"
+#include "core/Support_Report.h"
 
 namespace {
 
@@ -563,10 +564,13 @@ std::optional<CBlock> Bitmap24_LoadFromStream(CStream& stream) {
     case SchemeNoImage:
         return std::nullopt;
     case SchemePlainBmp:
+        NoteChange(EChange::PictureReencoded, 1, "stored as a plain bitmap");
         return ReadPlainBmp(stream);
     case SchemeColorRuns:
+        NoteChange(EChange::PictureReencoded, 1, "stored as colour runs");
         return ReadRuns(stream, false);
     case SchemePaletteRuns:
+        NoteChange(EChange::PictureReencoded, 1, "stored as palette runs");
         return ReadRuns(stream, true);
     case SchemeCompressedBmp:
         return ReadCompressedBmp(stream);

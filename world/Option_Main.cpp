@@ -6,6 +6,7 @@
 
 #include "media/Support_Bitmap24.h"
 #include "world/Option_Icon.h"
+#include "core/Support_Report.h"
 
 CGameOptions GameOptions;
 
@@ -16,9 +17,10 @@ constexpr std::size_t IconHeaderBytes = 6;
 
 // Read in full and released: the version-4 block that version 5 dropped.
 void SkipVersion4Block(CStream& s) {
+    NoteChange(EChange::OptionsBlockDropped);
     s.ReadBool();
-    if (s.ReadBool())
-        Bitmap24_LoadFromStream(s);
+    if (s.ReadBool() && Bitmap24_LoadFromStream(s))
+        NoteChange(EChange::OptionsPictureDropped);
     s.ReadInt();
     s.ReadInt();
     s.ReadInt();

@@ -23,3 +23,8 @@ CRunResult RunCli(const std::vector<std::string>& arguments, const std::string& 
 
 // The lines of text, without their line ends.
 std::vector<std::string> Lines(const std::string& text);
+
+// The messages in transvane-cli's standard error: its lines without the
+// indented context of each message and without the tool's own notes
+// ("transvane-cli: converted with 2 warnings").
+std::vector<std::string> MessageLines(const std::string& err);
