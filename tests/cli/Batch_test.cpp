@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <unistd.h>
 
+#include "support/ProjectFiles.h"
 #include "support/RunProgram.h"
 #include "support/TestSupport.h"
 
@@ -189,6 +191,66 @@ TEST(SingleConvert, KeepsItsPlainMessagesAndStatus) {
         EXPECT_EQ(MessageLines(result.Err), c.messages) << c.arguments[1];
     }
     EXPECT_EQ(FolderContents(folder.Path()), Strings{"bad.vtr"});
+}
+
+// Each message is followed by its context: the file, and the cause the
+// system gave or where reading stopped.
+TEST(Messages, NameTheirFileAndCause) {
+    CScratchFolder folder;
+    fs::create_directories(folder.File("dir"));
+    WriteWholeFile(folder.File("cut.vtr"), HeaderOnly());
+    WriteWholeFile(folder.File("locked.vtr"), HeaderOnly());
+    fs::permissions(folder.File("locked.vtr"), fs::perms::none);
+    struct Case {
+        std::string source;
+        Strings lines;
+    };
+    std::vector<Case> cases = {
+        {"missing.vtr", {Missing, "  file: missing.vtr", "  cause: No such file or directory"}},
+        {"dir", {Missing, "  file: dir", "  cause: Is a directory"}},
+        {"cut.vtr",
+         {Corrupted, "  file: cut.vtr", "  section: Game options (from byte 32)", "  stopped at: byte 32",
+          "  cause: Stream read error", "  more: transvane-cli info cut.vtr"}},
+    };
+    if (::geteuid() != 0)  // the superuser reads any file
+        cases.push_back({"locked.vtr", {"Error Loading: Failed to load the file.", "  file: locked.vtr",
+                                        "  cause: Permission denied"}});
+    for (const Case& c : cases) {
+        const CRunResult result = RunCli({"convert", c.source, "new.vtr"}, folder.Path());
+        EXPECT_EQ(result.Status, 1) << c.source;
+        EXPECT_EQ(Lines(result.Err), c.lines) << c.source;
+    }
+}
+
+// Messages after which the conversion goes on are warnings: each names its
+// place, and they are counted; --quiet keeps failures only.
+TEST(Messages, WarningsNameTheirPlaceAndAreCounted) {
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("a.vtr"), project::WriteProject(project::SampleProject(500)));
+    WriteWholeFile(folder.File("plain.vtr"), project::WriteProject(project::EmptyProject(440)));
+    WriteWholeFile(folder.File("bad.vtr"), NotAProject());
+
+    const CRunResult single = RunCli({"convert", "a.vtr", "new.vtr"}, folder.Path());
+    EXPECT_EQ(single.Status, 0);
+    const Strings lines = Lines(single.Err);
+    ASSERT_EQ(lines.size(), 5u * 3 + 2) << single.Err;
+    EXPECT_EQ(Strings(lines.begin(), lines.begin() + 3),
+              (Strings{"Failed to convert old action number: 70", "  file: a.vtr",
+                       "  place: time line 0 \"line\", moment 30, action 4"}));
+    EXPECT_EQ(lines[5], "  place: object 0 \"hero\", row 0, event 0, action 4");
+    EXPECT_EQ(Strings(lines.end() - 2, lines.end()),
+              (Strings{"transvane-cli: a.vtr was already version 5", "transvane-cli: converted with 5 warnings"}));
+    EXPECT_EQ(RunCli({"convert", "-q", "a.vtr", "new.vtr"}, folder.Path()).Err, "");
+
+    const CRunResult batch = RunCli({"convert", "a.vtr", "plain.vtr", "bad.vtr", "-o", "out"}, folder.Path());
+    EXPECT_EQ(Lines(batch.Out), (Strings{"a.vtr: converted to out/a.vtr (already version 5, 5 warnings)",
+                                         "plain.vtr: converted to out/plain.vtr",
+                                         "2 converted (1 with warnings), 1 failed"}));
+    EXPECT_EQ(Lines(batch.Err)[1], "  file: a.vtr");
+    // Options stand anywhere and short ones combine.
+    const CRunResult quiet = RunCli({"convert", "a.vtr", "-qo", "out2", "plain.vtr", "bad.vtr"}, folder.Path());
+    EXPECT_EQ(quiet.Out, "");
+    EXPECT_EQ(MessageLines(quiet.Err), (Strings{"bad.vtr: " + NotVantrel, "bad.vtr: " + Corrupted}));
 }
 
 }  // namespace
