@@ -42,13 +42,13 @@
 #include <string>
 #include <vector>
 
-#include "core/Resource_Main.h"
-#include "core/Support_Memory.h"
-#include "core/Support_Progress.h"
-#include "core/Support_Random.h"
-#include "core/Support_Stream.h"
-#include "support/ProjectFiles.h"
-#include "support/TestSupport.h"
+#include "project/Resource_Main.h"
+#include "format/core/Support_Memory.h"
+#include "format/core/Support_Progress.h"
+#include "format/core/Support_Random.h"
+#include "format/core/Support_Stream.h"
+#include "testkit/ProjectFiles.h"
+#include "testkit/TestSupport.h"
 
 namespace {
 

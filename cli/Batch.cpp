@@ -11,9 +11,9 @@
 #include <utility>
 
 #include "cli/Arguments.h"
-#include "core/Resource_Main.h"
-#include "core/Support_File.h"
-#include "core/Support_Report.h"
+#include "project/Resource_Main.h"
+#include "format/core/Support_File.h"
+#include "format/core/Support_Report.h"
 
 namespace fs = std::filesystem;
 

@@ -40,7 +40,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Support_Progress.h"
+#include "format/core/Support_Progress.h"
 
 struct CArguments;
 

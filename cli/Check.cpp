@@ -4,8 +4,8 @@
 
 #include "cli/Batch.h"
 #include "cli/Support_Value.h"
-#include "core/Resource_Main.h"
-#include "core/Support_Report.h"
+#include "project/Resource_Main.h"
+#include "format/core/Support_Report.h"
 
 void AddReport(CValue& value, const CConversionReport& report) {
     CValue changes = CValue::Array();

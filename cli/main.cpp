@@ -21,8 +21,8 @@
 #include "cli/Batch.h"
 #include "cli/Check.h"
 #include "cli/Info.h"
-#include "core/Support_Memory.h"
-#include "core/Support_Random.h"
+#include "format/core/Support_Memory.h"
+#include "format/core/Support_Random.h"
 
 namespace {
 

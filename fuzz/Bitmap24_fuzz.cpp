@@ -7,8 +7,8 @@
 #include <optional>
 #include <stdexcept>
 
-#include "core/Support_Stream.h"
-#include "media/Support_Bitmap24.h"
+#include "format/core/Support_Stream.h"
+#include "format/media/Support_Bitmap24.h"
 #include "FuzzSupport.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "core/Support_Stream.h"
+#include "format/core/Support_Stream.h"
 
 // Far above what a harness input of a few kilobytes inflates to in a real
 // project, far below the memory limit of a fuzzing run.  The inflate limit

@@ -13,9 +13,9 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "core/Support_Stream.h"
-#include "world/Help_Main.h"
-#include "world/Support_RichText.h"
+#include "format/core/Support_Stream.h"
+#include "format/world/Help_Main.h"
+#include "format/world/Support_RichText.h"
 
 namespace {
 

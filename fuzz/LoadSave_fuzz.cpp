@@ -8,8 +8,8 @@
 #include <stdexcept>
 
 #include "FuzzSupport.h"
-#include "core/Resource_Main.h"
-#include "core/Support_Stream.h"
+#include "project/Resource_Main.h"
+#include "format/core/Support_Stream.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     PrepareFuzzing();

@@ -7,8 +7,8 @@
 #include <stdexcept>
 
 #include "FuzzSupport.h"
-#include "core/Resource_Tree.h"
-#include "core/Support_Stream.h"
+#include "project/Resource_Tree.h"
+#include "format/core/Support_Stream.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     PrepareFuzzing();

@@ -10,7 +10,7 @@
 #include <iostream>
 #include <string>
 
-#include "support/ProjectFiles.h"
+#include "testkit/ProjectFiles.h"
 
 namespace {
 

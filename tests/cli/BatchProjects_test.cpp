@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "support/ExpectedConversion.h"
-#include "support/ProjectFiles.h"
-#include "support/ProjectReader.h"
-#include "support/RunProgram.h"
-#include "support/TestSupport.h"
+#include "testkit/ExpectedConversion.h"
+#include "testkit/ProjectFiles.h"
+#include "testkit/ProjectReader.h"
+#include "testkit/RunProgram.h"
+#include "testkit/TestSupport.h"
 
 namespace fs = std::filesystem;
 

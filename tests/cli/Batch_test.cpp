@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <unistd.h>
 
-#include "support/ProjectFiles.h"
-#include "support/RunProgram.h"
-#include "support/TestSupport.h"
+#include "testkit/ProjectFiles.h"
+#include "testkit/RunProgram.h"
+#include "testkit/TestSupport.h"
 
 namespace fs = std::filesystem;
 

@@ -8,8 +8,8 @@
 #include <unistd.h>
 #include <zlib.h>
 
-#include "support/RunProgram.h"
-#include "support/TestSupport.h"
+#include "testkit/RunProgram.h"
+#include "testkit/TestSupport.h"
 
 namespace fs = std::filesystem;
 

@@ -1,7 +1,0 @@
-#include "behaviour/Library_Library.h"
-
-const LibraryAction* GetLibraryAction(const ActionLibrary& library, int position) {
-    if (position < 0 || position >= library.ActionCount())
-        return nullptr;
-    return library.Actions[static_cast<std::size_t>(position)].get();
-}

@@ -1,0 +1,45 @@
+#include "format/behaviour/Event_Class.h"
+
+#include "format/core/Support_Progress.h"
+
+void CEvent::Clear() {
+    Actions.clear();
+    Actions.shrink_to_fit();
+}
+
+CAction& CEvent::AddAction(std::int32_t libraryId, std::int32_t actionId) {
+    if (libraryId != 0)
+        Actions.push_back(std::make_unique<CAction>(libraryId, actionId));
+    else
+        Actions.push_back(std::make_unique<CAction>());
+    return *Actions.back();
+}
+
+bool CEvent::Load(CStream& stream) {
+    Clear();
+    if (stream.ReadInt() != EventTag)
+        return false;
+    // A negative count is an empty event.  Every action record holds at
+    // least its four-byte tag.
+    const std::int32_t count = stream.ReadInt();
+    if (count <= 0)
+        return true;
+    stream.ExpectItems(count, 4);
+    // A record that is nothing but an unknown tag still becomes a whole
+    // action of some hundred bytes: the load is charged for them.
+    CLoadBudget::Charge(static_cast<std::size_t>(count) * (sizeof(CAction) + sizeof(Actions[0])));
+    Actions.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count; ++i) {
+        const CPlace place("action", std::int64_t{i} + 1);  // counted from 1, as people count
+        AddAction(0, 0).Load(stream);
+    }
+    return true;
+}
+
+bool CEvent::Save(CStream& stream) {
+    stream.WriteInt(EventTag);
+    stream.WriteInt(Count());
+    for (const auto& action : Actions)
+        action->Save(stream);
+    return true;
+}

@@ -1,0 +1,120 @@
+// The list shape shared by every resource kind.
+//
+// A list is a number of slots, each empty or owning one record, with a
+// parallel array of names (empty for an empty slot).  The slot index is the
+// resource's identity: deleting a resource leaves an empty slot and later
+// indices never shift.  In the file a list is
+//
+//   int32 list version
+//   int32 slot count
+//   per slot: bool present; when present: string name, then the record
+//
+// A record type T provides Load(CStream&) -> bool and Save(CStream&) -> bool.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "format/core/Support_Prefetch.h"
+#include "format/core/Support_Progress.h"
+#include "format/core/Support_Stream.h"
+
+// Records that hold compressed blocks list them for the block compressor
+// (Support_Prefetch.h) in the order their Save writes them.
+template <class T>
+concept CHasBlocks = requires(const T& record, CBlockPrefetch& prefetch) { record.PrepareBlocks(prefetch); };
+
+template <class T>
+class CResourceList {
+public:
+    // what names a slot in messages and reports: "object 3 "player"".
+    explicit CResourceList(const char* what = "resource") : FWhat(what) {}
+
+    int Count() const { return static_cast<int>(FSlots.size()); }
+
+    // The record in the slot, or nullptr for an index outside the list or an
+    // empty slot.
+    T* Get(int index) const {
+        if (index < 0 || index >= Count())
+            return nullptr;
+        return FSlots[static_cast<std::size_t>(index)].get();
+    }
+    bool Exists(int index) const { return Get(index) != nullptr; }
+
+    const std::string& Name(int index) const { return FNames.at(static_cast<std::size_t>(index)); }
+
+    // Appends a slot; record may be null for an empty slot.
+    void Add(std::unique_ptr<T> record, std::string name = {}) {
+        const bool present = record != nullptr;
+        FSlots.push_back(std::move(record));
+        FNames.push_back(present ? std::move(name) : std::string());
+    }
+
+    void Clear() {
+        FSlots.clear();
+        FNames.clear();
+        Changed = false;
+    }
+
+    // Reads the list section.  The list is cleared first; on a false result
+    // or an exception the slots read so far stay until the driver clears the
+    // project.  A version outside [minVersion, maxVersion] gives false.
+    bool Load(CStream& stream, std::int32_t minVersion, std::int32_t maxVersion) {
+        Clear();
+        const std::int32_t version = stream.ReadInt();
+        if (version < minVersion || version > maxVersion)
+            return false;
+        const std::int32_t count = stream.ReadInt();
+        // Every slot holds at least its four-byte presence flag.
+        stream.ExpectItems(count, 4);
+        FSlots.resize(static_cast<std::size_t>(count));
+        FNames.resize(static_cast<std::size_t>(count));
+        for (std::size_t i = 0; i < FSlots.size(); ++i) {
+            if (!stream.ReadBool())
+                continue;
+            FNames[i] = stream.ReadString();
+            const CPlace place(FWhat, static_cast<std::int64_t>(i), FNames[i], Named);
+            FSlots[i] = std::make_unique<T>();
+            if (!FSlots[i]->Load(stream))
+                return false;
+        }
+        Changed = false;
+        return true;
+    }
+
+    bool Save(CStream& stream, std::int32_t version) const {
+        // The blocks of the whole list are compressed on every core while
+        // the list is written; the bytes are the same as without.
+        std::optional<CBlockPrefetch> prefetch;
+        if constexpr (CHasBlocks<T>) {
+            prefetch.emplace(stream);
+            for (const auto& slot : FSlots)
+                if (slot != nullptr)
+                    slot->PrepareBlocks(*prefetch);
+        }
+        stream.WriteInt(version);
+        stream.WriteInt(Count());
+        for (std::size_t i = 0; i < FSlots.size(); ++i) {
+            stream.WriteBool(FSlots[i] != nullptr);
+            if (FSlots[i] == nullptr)
+                continue;
+            stream.WriteString(FNames[i]);
+            const CPlace place(FWhat, static_cast<std::int64_t>(i), FNames[i], Named);
+            if (!FSlots[i]->Save(stream))
+                return false;
+        }
+        return true;
+    }
+
+    // The modified flag: cleared by Clear, a successful Load and a successful
+    // save of the whole project; nothing in the converter sets it.
+    bool Changed = false;
+
+private:
+    const char* FWhat;
+    std::vector<std::unique_ptr<T>> FSlots;
+    std::vector<std::string> FNames;
+};

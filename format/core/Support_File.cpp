@@ -1,0 +1,169 @@
+#include "format/core/Support_File.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <system_error>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "format/core/Support_Progress.h"
+#include "format/core/Support_Random.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Where the platform keeps temporary files when nothing says otherwise.
+const std::string FixedTempBase = "/tmp";
+
+std::string TheTempBase;
+std::string TheTempFolder;
+
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+bool TryCreateTempFolder(const std::string& base) {
+    TheTempBase = base;
+    std::error_code error;
+    std::string path;
+    // Pick a name that does not exist yet, so an earlier run that ended
+    // abnormally and left its folder behind is never reused.
+    for (int attempt = 0; attempt < 1000000; ++attempt) {
+        path = base + "/vt_ttt_" + std::to_string(RandomBelow(100000));
+        if (!fs::exists(path, error))
+            break;
+    }
+    TheTempFolder = path;
+    return fs::create_directories(path, error) && !error;
+}
+
+}  // namespace
+
+bool FileExists(const std::string& name) {
+    std::error_code error;
+    return fs::is_regular_file(name, error);
+}
+
+bool DirectoryExists(const std::string& name) {
+    std::error_code error;
+    return fs::is_directory(name, error);
+}
+
+std::string ReadProblem(const std::string& name) {
+    struct stat info {};
+    if (::stat(name.c_str(), &info) != 0)
+        return std::strerror(errno);
+    if (S_ISDIR(info.st_mode))
+        return std::strerror(EISDIR);
+    if (!S_ISREG(info.st_mode))
+        return "not an ordinary file";
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::strerror(errno);
+    ::close(fd);
+    return {};
+}
+
+std::string ChangeFileExt(const std::string& name, const std::string& extension) {
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || name.find('/', dot) != std::string::npos)
+        return name + extension;
+    return name.substr(0, dot) + extension;
+}
+
+CReplacementFile::CReplacementFile(const std::string& name) : FName(name) {
+    const fs::path target(name);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    for (int attempt = 0; attempt < 100 && FHandle < 0; ++attempt) {
+        std::string hidden = ".";
+        hidden += target.filename().string();
+        hidden += ".tv" + std::to_string(RandomBelow(1000000)) + ".tmp";
+        FTemporary = (folder / hidden).string();
+        FHandle = ::open(FTemporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (FHandle < 0 && errno != EEXIST)
+            break;
+    }
+    if (FHandle < 0)
+        throw EFileError("Cannot create file \"" + name + "\": " + std::strerror(errno));
+}
+
+CReplacementFile::~CReplacementFile() {
+    if (FHandle >= 0)
+        ::close(FHandle);
+    if (!FCommitted)
+        ::unlink(FTemporary.c_str());
+}
+
+void CReplacementFile::Commit() {
+    if (::fsync(FHandle) != 0)
+        throw EFileError("Cannot write file \"" + FName + "\": " + std::strerror(errno));
+    const int closed = ::close(FHandle);
+    FHandle = -1;
+    if (closed != 0)
+        throw EFileError("Cannot write file \"" + FName + "\": " + std::strerror(errno));
+    if (::rename(FTemporary.c_str(), FName.c_str()) != 0)
+        throw EFileError("Cannot create file \"" + FName + "\": " + std::strerror(errno));
+    FCommitted = true;
+}
+
+void SaveToFileSafely(const CMemoryStream& stream, const std::string& name) {
+    CReplacementFile file(name);
+    WriteAllToFile(file.Handle(), stream.View(), name);
+    file.Commit();
+}
+
+std::string EnvironmentValue(const std::string& name) {
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        const std::string pair(*entry);
+        const std::size_t equals = pair.find('=');
+        if (equals != std::string::npos && EqualsIgnoringCase(pair.substr(0, equals), name))
+            return pair.substr(equals + 1);
+    }
+    return {};
+}
+
+void CreateTempFolder() {
+    std::string base = FixedTempBase;
+    if (const std::string temp = EnvironmentValue("temp"); !temp.empty())
+        base = temp;
+    else if (const std::string tmp = EnvironmentValue("tmp"); !tmp.empty())
+        base = tmp;
+
+    if (TryCreateTempFolder(base) || TryCreateTempFolder(FixedTempBase))
+        return;
+    std::error_code error;
+    const fs::path here = fs::current_path(error);
+    if (!error && TryCreateTempFolder(here.string()))
+        return;
+    ShowMessage("Failed to create temp dir. This can create serious problems with sounds, etc.");
+}
+
+void RemoveTempFolder() {
+    std::error_code error;
+    if (!TheTempFolder.empty() && fs::is_directory(TheTempFolder, error)) {
+        // Ordinary files only; a hidden file or a subfolder keeps the folder
+        // alive, and every failure here is silent.
+        for (const auto& entry : fs::directory_iterator(TheTempFolder, error)) {
+            const std::string leaf = entry.path().filename().string();
+            if (!leaf.empty() && leaf[0] != '.' && entry.is_regular_file(error))
+                fs::remove(entry.path(), error);
+        }
+        fs::remove(TheTempFolder, error);
+    }
+    TheTempFolder.clear();
+    TheTempBase.clear();
+}
+
+const std::string& TempFolder() { return TheTempFolder; }
+const std::string& TempBase() { return TheTempBase; }

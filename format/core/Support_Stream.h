@@ -1,0 +1,273 @@
+// The project stream: every byte of a project file passes through CStream.
+//
+// A project file is a flat sequence of typed primitives with no tags, names,
+// alignment or section lengths, so a reader must perform exactly the sequence
+// of primitives its writer performed.  All numbers are little-endian.
+//
+//   Int            4 bytes, signed two's complement
+//   Real           8 bytes, IEEE 754 double
+//   String         int32 count n, then n 8-bit characters (n <= 0: empty)
+//   Bool           int32, written 1 / 0, read as true when > 0
+//   Block          int32 count n, then n raw bytes
+//   CompressedBlock int32 count n, then n bytes holding one zlib stream
+//
+// Every read checks what remains before it allocates, so a hostile count
+// fails at once with EReadError instead of exhausting the machine.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "format/core/Support_MappedFile.h"
+
+class CBlockPrefetch;
+
+// Raised when a read needs more bytes than remain in the stream, or when a
+// count taken from the stream cannot possibly be satisfied by what remains.
+class EReadError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Raised by the block compressor and inflater; carries zlib's own error text.
+class EZCompressionError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Raised by LoadFromFile and SaveToFile.
+class EFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The bytes of a block read from or written to the stream.  A block is owned
+// by whoever holds the vector; it has no position of its own: a reader that
+// needs one wraps it in a CMemoryStream.
+using CBlock = std::vector<std::uint8_t>;
+
+// A growable byte buffer with a cursor: the plain memory stream.  A stream
+// loaded from a file reads the file's pages where the system keeps them (a
+// CMappedFile) when it can; its first write copies them into its buffer.
+class CMemoryStream {
+public:
+    CMemoryStream() = default;
+    explicit CMemoryStream(CBlock bytes) : FBuffer(std::move(bytes)) {}
+    virtual ~CMemoryStream() = default;
+
+    CMemoryStream(const CMemoryStream&) = delete;
+    CMemoryStream& operator=(const CMemoryStream&) = delete;
+    CMemoryStream(CMemoryStream&&) = default;
+    CMemoryStream& operator=(CMemoryStream&&) = default;
+
+    // Size and position count from the start of the stream, including what
+    // has already gone to the file of a spilling stream (see SpillTo).
+    std::size_t Size() const { return FSpilled + Held(); }
+    std::size_t Position() const { return FSpilled + FPosition; }
+    void SetPosition(std::size_t position);
+    std::size_t Remaining() const { return Held() - FPosition; }
+
+    // Reads exactly destination.size() bytes; EReadError when fewer remain.
+    void Read(std::span<std::uint8_t> destination);
+    // A view of the next count bytes, then skips them; EReadError when fewer
+    // remain.  The view is valid until the stream is next written.
+    std::span<const std::uint8_t> Take(std::size_t count) {
+        if (count > Remaining())
+            ThrowShortRead();
+        std::span<const std::uint8_t> view(Data() + FPosition, count);
+        FPosition += count;
+        return view;
+    }
+    // Writes at the position, overwriting and then growing the buffer.
+    // Writers append, a few bytes at a time, millions of times for a large
+    // project: that case is kept short enough to be inlined, and the rest
+    // (overwriting, spilling, the first write to a mapped file) is left to
+    // WriteElsewhere.
+    void Write(std::span<const std::uint8_t> source) {
+        if (FPosition == FBuffer.size() && FBuffer.size() < FAppendLimit) {
+            FBuffer.insert(FBuffer.end(), source.begin(), source.end());
+            FPosition = FBuffer.size();
+        } else {
+            WriteElsewhere(source);
+        }
+    }
+
+    // Fails with EReadError unless count items of at least bytesEach bytes
+    // each could still follow.  A negative count also fails.  Readers call it
+    // with a count taken from the file before they allocate for it.
+    void ExpectItems(std::int64_t count, std::size_t bytesEach) const;
+
+    // The bytes the stream can read: all of them, unless it spills.
+    std::span<const std::uint8_t> View() const { return {Data(), Held()}; }
+    // The bytes from the position on, valid until the stream is next written.
+    std::span<const std::uint8_t> Rest() const { return {Data() + FPosition, Remaining()}; }
+    // The same bytes as the buffer they lie in: a stream reading a mapped
+    // file has none and raises std::logic_error.
+    const CBlock& Bytes() const;
+    // Hands the bytes over as a buffer; the stream is left empty.
+    CBlock TakeBytes();
+    void Reserve(std::size_t capacity) { FBuffer.reserve(capacity); }
+
+    void LoadFromFile(const std::string& fileName);
+    void SaveToFile(const std::string& fileName) const;
+    // True when the file the stream was loaded from failed while it was read
+    // (it shrank, or its device failed): the bytes from there on read as 0,
+    // and whatever was read from them must be thrown away.
+    bool FileFailed() const { return FMapping != nullptr && FMapping->Failed(); }
+
+    // Writing a file that need not be held in memory whole: from now on,
+    // whenever at least threshold bytes are buffered, the next write first
+    // appends them to the open file fd and empties the buffer, so the
+    // stream holds a window of the file instead of all of it.  The stream
+    // must be empty and must only be appended to; the bytes gone to the
+    // file can be neither read nor overwritten.  Flush sends what is still
+    // buffered.  Both raise EFileError when the file refuses bytes.
+    // fileName only names the file in messages.
+    void SpillTo(int fd, const std::string& fileName, std::size_t threshold);
+    void Flush();
+
+protected:
+    [[noreturn]] static void ThrowShortRead();
+    void WriteElsewhere(std::span<const std::uint8_t> source);
+    void Spill();
+    void CopyMapping();
+
+    // The bytes read: the mapped file's, or the buffer's.
+    const std::uint8_t* Data() const { return FMapping != nullptr ? FMapping->Bytes().data() : FBuffer.data(); }
+    std::size_t Held() const { return FMapping != nullptr ? FMapping->Bytes().size() : FBuffer.size(); }
+
+    CBlock FBuffer;
+    std::unique_ptr<CMappedFile> FMapping;  // instead of FBuffer, until written
+    std::size_t FPosition = 0;              // in the bytes held
+
+    // Write appends inline only while the buffer is shorter than this: the
+    // threshold of a spilling stream, 0 while a mapped file is read.
+    static constexpr std::size_t NoLimit = static_cast<std::size_t>(-1);
+    std::size_t FAppendLimit = NoLimit;
+
+    // Spilling: bytes already written to FSpillFile.
+    std::size_t FSpilled = 0;
+    std::size_t FSpillAt = NoLimit;
+    int FSpillFile = -1;
+    std::string FSpillName;
+};
+
+// Writes all of bytes to the open file fd, going on after short writes;
+// EFileError naming fileName when the file refuses them.
+void WriteAllToFile(int fd, std::span<const std::uint8_t> bytes, const std::string& fileName);
+
+// The project stream: a memory stream with the twelve typed primitives.
+class CStream : public CMemoryStream {
+public:
+    using CMemoryStream::CMemoryStream;
+
+    std::int32_t ReadInt() { return ReadScalar<std::int32_t>(); }
+    void WriteInt(std::int32_t value) { WriteScalar(value); }
+
+    double ReadReal() { return ReadScalar<double>(); }
+    void WriteReal(double value) { WriteScalar(value); }
+
+    std::string ReadString();
+    // The characters of the next string as a view into the stream's bytes,
+    // valid until the stream is next written: for readers that keep the
+    // text in something other than a std::string.
+    std::string_view ReadStringView();
+    void WriteString(std::string_view value);
+
+    bool ReadBool() { return ReadInt() > 0; }
+    void WriteBool(bool value) { WriteInt(value ? 1 : 0); }
+
+    CBlock ReadBlock();
+    void WriteBlock(std::span<const std::uint8_t> source);
+
+    CBlock ReadCompressedBlock();
+    void WriteCompressedBlock(std::span<const std::uint8_t> source);
+
+    // The block compressor working ahead of the writer, if one is installed
+    // (Support_Prefetch.h); WriteCompressedBlock takes its prepared bytes.
+    CBlockPrefetch* Prefetch() const { return FPrefetch; }
+    void SetPrefetch(CBlockPrefetch* prefetch) { FPrefetch = prefetch; }
+
+private:
+    // Numbers lie in the file as they lie in memory.
+    static_assert(std::endian::native == std::endian::little,
+                  "the stream copies little-endian numbers as they lie in memory");
+    template <class T>
+    T ReadScalar() {
+        T value;
+        std::memcpy(&value, Take(sizeof(T)).data(), sizeof(T));
+        return value;
+    }
+    template <class T>
+    void WriteScalar(T value) {
+        std::uint8_t bytes[sizeof(T)];
+        std::memcpy(bytes, &value, sizeof(T));
+        Write(bytes);
+    }
+
+    CBlockPrefetch* FPrefetch = nullptr;
+};
+
+// zlib helpers at the converter's fixed settings: default level, 15 window
+// bits, memory level 8, default strategy.  Compress appends one zlib stream
+// to destination; Inflate decodes one zlib stream and fails with
+// EZCompressionError on anything else.
+void CompressBlock(std::span<const std::uint8_t> source, CBlock& destination);
+CBlock InflateBlock(std::span<const std::uint8_t> source);
+
+// The largest block the format can describe: its count is a signed int32.
+inline constexpr std::size_t MaxBlockSize = 2147483647u;
+
+// The most bytes one compressed block may inflate to; a block that inflates
+// further fails with EZCompressionError.  It starts at MaxBlockSize, since a
+// larger block could not be written back; a front end or a fuzzing harness
+// may lower it to bound the memory a hostile file can claim.
+void SetInflateLimit(std::size_t limit);
+std::size_t InflateLimit();
+
+// The memory one load may claim beyond the file itself.  A small file can
+// describe far more than it holds: a compressed block inflates up to about a
+// thousand times its size, a picture of a thousand empty rows costs a few
+// bytes a row.  Whatever a reader builds from such descriptions (inflated
+// blocks, decoded pictures, action records) is charged to the budget of the
+// load that is running; a load that would exceed it fails with EReadError,
+// which ends as a corrupted file.  The budget is
+//
+//   max(LoadBudgetFloor, LoadBudgetFactor x the size of the file)
+//
+// which no real project comes near: real data compresses far less than 128
+// to 1 overall.  Outside a load (no CLoadBudget alive) nothing is limited.
+inline constexpr std::size_t LoadBudgetFloor = std::size_t{256} << 20;
+inline constexpr std::size_t LoadBudgetFactor = 128;
+
+// The floor starts at LoadBudgetFloor; a fuzzing harness lowers it so that
+// a bomb ends long before its time or memory limit.
+void SetLoadBudgetFloor(std::size_t floor);
+
+class CLoadBudget {
+public:
+    // Opens the budget of a load of a file of fileSize bytes; the budget of
+    // an enclosing load, if any, is restored when this one closes.
+    explicit CLoadBudget(std::size_t fileSize);
+    ~CLoadBudget();
+    CLoadBudget(const CLoadBudget&) = delete;
+    CLoadBudget& operator=(const CLoadBudget&) = delete;
+
+    // Bytes still free in the running load's budget; SIZE_MAX outside a load.
+    static std::size_t Remaining();
+    // Charges bytes to the running load; EReadError when they do not fit.
+    static void Charge(std::size_t bytes);
+
+private:
+    std::size_t FPreviousLimit;
+    std::size_t FPreviousUsed;
+};
+

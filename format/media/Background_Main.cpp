@@ -1,0 +1,17 @@
+#include "format/media/Background_Main.h"
+
+namespace {
+constexpr std::int32_t BackgroundListVersion = 400;
+}
+
+CResourceList<CBackground> BackgroundList{"background"};
+
+void ClearBackgrounds() { BackgroundList.Clear(); }
+
+bool LoadBackgrounds(CStream& stream) {
+    return BackgroundList.Load(stream, BackgroundListVersion, BackgroundListVersion);
+}
+
+bool SaveBackgrounds(CStream& stream) { return BackgroundList.Save(stream, BackgroundListVersion); }
+
+CBackground* GetBackground(int index) { return BackgroundList.Get(index); }

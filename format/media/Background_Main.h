@@ -1,0 +1,23 @@
+// The project's background list and the backgrounds section of the project
+// file.
+//
+// Section (list version 400, the only one read and written): int32 400,
+// int32 slot count, then per slot a bool and, for a present background, its
+// name and its record (Background_Class.h).  Rooms refer to backgrounds by
+// slot index.
+#pragma once
+
+#include "format/core/Resource_List.h"
+#include "format/media/Background_Class.h"
+
+extern CResourceList<CBackground> BackgroundList;
+
+// Destroys every background, empties the list and clears its modified flag.
+void ClearBackgrounds();
+// Reads the backgrounds section into an empty list.
+bool LoadBackgrounds(CStream& stream);
+// Writes the backgrounds section.
+bool SaveBackgrounds(CStream& stream);
+// The background in slot index, or nullptr for an index outside the list or
+// an empty slot.
+CBackground* GetBackground(int index);

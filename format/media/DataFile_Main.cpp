@@ -1,0 +1,15 @@
+#include "format/media/DataFile_Main.h"
+
+namespace {
+constexpr std::int32_t DataFileListVersion = 440;
+}
+
+CResourceList<CDataFile> DataFileList{"data file"};
+
+void ClearDataFiles() { DataFileList.Clear(); }
+
+bool LoadDataFiles(CStream& stream) {
+    return DataFileList.Load(stream, DataFileListVersion, DataFileListVersion);
+}
+
+bool SaveDataFiles(CStream& stream) { return DataFileList.Save(stream, DataFileListVersion); }

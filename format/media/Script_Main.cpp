@@ -1,0 +1,13 @@
+#include "format/media/Script_Main.h"
+
+namespace {
+constexpr std::int32_t ScriptListVersion = 400;
+}
+
+CResourceList<CScript> ScriptList{"script"};
+
+void ClearScripts() { ScriptList.Clear(); }
+
+bool LoadScripts(CStream& stream) { return ScriptList.Load(stream, ScriptListVersion, ScriptListVersion); }
+
+bool SaveScripts(CStream& stream) { return ScriptList.Save(stream, ScriptListVersion); }

@@ -1,0 +1,18 @@
+// The project's script list and the scripts section of the project file.
+//
+// Section (list version 400, the only one read and written): int32 400,
+// int32 slot count, then per slot a bool and, for a present script, its
+// name and its record (Script_Class.h).
+#pragma once
+
+#include "format/core/Resource_List.h"
+#include "format/media/Script_Class.h"
+
+extern CResourceList<CScript> ScriptList;
+
+// Destroys every script, empties the list and clears its modified flag.
+void ClearScripts();
+// Reads the scripts section into an empty list.
+bool LoadScripts(CStream& stream);
+// Writes the scripts section.
+bool SaveScripts(CStream& stream);

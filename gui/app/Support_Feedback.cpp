@@ -1,0 +1,131 @@
+#include "gui/app/Support_Feedback.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <algorithm>
+
+#include "gui/app/Main_Form.h"
+#include "gui/app/Progress_Form.h"
+#include "gui/app/Support_Dialogs.h"
+#include "gui/app/Support_Window.h"
+
+namespace {
+
+// The core's texts are 8-bit; on this system that is the locale's encoding.
+QString FromCore(const std::string& text) {
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Lets the windows repaint while the user-interface thread is busy loading
+// or saving.  The main window is disabled meanwhile, so no click can start
+// a second conversion.
+void ProcessPendingEvents() { QCoreApplication::processEvents(); }
+
+}  // namespace
+
+CWindowFeedback::CWindowFeedback(CDialogs& dialogs) : FDialogs(dialogs) {}
+
+void CWindowFeedback::AttachWindows(QWidget* mainWindow, TProgressForm* progressForm) {
+    QObject::disconnect(FStarted);
+    QObject::disconnect(FFinished);
+    FMainWindow = mainWindow;
+    FProgressForm = progressForm;
+    if (auto* form = qobject_cast<TMainForm*>(mainWindow)) {
+        FStarted = QObject::connect(form, &TMainForm::ConversionStarted, form, [this] { BeginConversion(); });
+        FFinished = QObject::connect(form, &TMainForm::ConversionFinished, form,
+                                     [this](const QString& source) { EndConversion(source); });
+    }
+}
+
+QWidget* CWindowFeedback::MessageParent() const {
+    // A box shown during a load sits above the progress window, which is
+    // always on top and would otherwise cover it.
+    if (FProgressForm != nullptr && FProgressForm->isVisible())
+        return FProgressForm;
+    return FMainWindow;
+}
+
+void CWindowFeedback::ShowMessage(const std::string& text) {
+    // The arrow replaces the hourglass while the user reads a box.
+    if (!FConverting) {
+        CArrowCursor arrow;
+        FDialogs.ShowMessage(MessageParent(), FromCore(text));
+        return;
+    }
+    FReport.NoteMessage(text);
+    if (FSilenced)
+        return;
+    CArrowCursor arrow;
+    if (FReport.Messages.size() == 1)
+        FDialogs.ShowMessage(MessageParent(), FromCore(text));
+    else
+        FSilenced = FDialogs.ShowMessageOfSeveral(MessageParent(), FromCore(text));
+}
+
+void CWindowFeedback::NoteChange(EChange kind, std::int64_t count, const std::string& detail) {
+    if (FConverting)
+        FReport.Note(kind, count, detail);
+}
+
+void CWindowFeedback::BeginConversion() {
+    FConverting = true;
+    FSilenced = false;
+    FReport = CConversionReport();
+}
+
+void CWindowFeedback::EndConversion(const QString& source) {
+    FConverting = false;
+    const std::size_t count = FReport.Messages.size();
+    if (count <= 1)
+        return;
+    QStringList details;
+    for (const CReportedMessage& message : FReport.Messages)
+        for (const std::string& line : MessageLines(message))
+            details << QString::fromUtf8(line);
+    const std::vector<std::string> changes = ChangeLines(FReport);
+    if (!changes.empty()) {
+        details << QString() << QStringLiteral("What the conversion changed:");
+        for (const std::string& line : changes)
+            details << QString::fromUtf8(line);
+    }
+    const QString summary = QStringLiteral("Converting %1 gave %2 messages.\nThe details list each with its place.")
+                                .arg(QFileInfo(source).fileName())
+                                .arg(count);
+    CArrowCursor arrow;
+    FDialogs.ShowSummary(FMainWindow, summary, details.join(QLatin1Char('\n')));
+}
+
+void CWindowFeedback::ProgressStart(const std::string& text) {
+    if (FMainWindow != nullptr)
+        FMainWindow->setEnabled(false);
+    if (FProgressForm != nullptr) {
+        FProgressForm->ProgressLabel->setText(FromCore(text));
+        FProgressForm->ProgressBar->setValue(0);
+        if (!FProgressForm->isVisible()) {
+            CentreOnScreen(*FProgressForm);
+            FProgressForm->show();
+        }
+        FProgressForm->ProgressLabel->repaint();
+    }
+    ProcessPendingEvents();
+}
+
+void CWindowFeedback::ProgressSet(int percent) {
+    if (FProgressForm != nullptr)
+        FProgressForm->ProgressBar->setValue(std::clamp(percent, 0, 100));
+    ProcessPendingEvents();
+}
+
+void CWindowFeedback::ProgressEnd() {
+    if (FProgressForm != nullptr)
+        FProgressForm->hide();
+    if (FMainWindow != nullptr) {
+        FMainWindow->setEnabled(true);
+        // Hiding the progress window may have left no window active.
+        if (FMainWindow->isVisible() && QApplication::activeWindow() == nullptr)
+            FMainWindow->activateWindow();
+    }
+    ProcessPendingEvents();
+}

@@ -1,0 +1,378 @@
+#include "project/Resource_Main.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <optional>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "format/behaviour/Library_Main.h"
+#include "format/behaviour/Object_Main.h"
+#include "format/behaviour/Path_Main.h"
+#include "format/behaviour/TimeLine_Main.h"
+#include "project/Resource_Tree.h"
+#include "format/core/Support_File.h"
+#include "format/core/Support_Progress.h"
+#include "format/media/Background_Main.h"
+#include "format/media/DataFile_Main.h"
+#include "format/media/Script_Main.h"
+#include "format/media/Sound_Main.h"
+#include "format/media/Sprite_Main.h"
+#include "format/world/Help_Main.h"
+#include "format/world/Option_Main.h"
+#include "format/world/Room_Main.h"
+
+std::int32_t GameId = 0;
+CGuid GameGuid{};
+
+namespace {
+
+// The action library registry belongs to the program, not to the project:
+// clearing the project leaves it alone.
+void KeepLibraries() {}
+
+// The order of the file.  A row is present in files whose header version is
+// at least PresentFrom; the progress bar moves after each of the first eleven
+// rows whether or not the row was present, so a version-400 file reports the
+// same percentages as a version-500 one.
+const std::array<CSection, 13> Sections = {{
+    {"Game options", 400, 5, ClearOptions, LoadOptions, SaveOptions, &GameOptions.Changed},
+    {"Sounds", 400, 20, ClearSounds, LoadSounds, SaveSounds, &SoundList.Changed},
+    {"Sprites", 400, 50, ClearSprites, LoadSprites, SaveSprites, &SpriteList.Changed},
+    {"Backgrounds", 400, 60, ClearBackgrounds, LoadBackgrounds, SaveBackgrounds, &BackgroundList.Changed},
+    {"Paths", 420, 65, ClearPaths, LoadPaths, SavePaths, &PathList.Changed},
+    {"Scripts", 400, 70, ClearScripts, LoadScripts, SaveScripts, &ScriptList.Changed},
+    {"Data files", 440, 75, ClearDataFiles, LoadDataFiles, SaveDataFiles, &DataFileList.Changed},
+    {"Time lines", 500, 80, ClearTimeLines, LoadTimeLines, SaveTimeLines, &TimeLineList.Changed},
+    {"Objects", 400, 85, ClearObjects, LoadObjects, SaveObjects, &ObjectList.Changed},
+    {"Rooms", 400, 95, ClearRooms, LoadRooms, SaveRooms, &RoomList.Changed},
+    {"Game information", 400, 100, ClearGameInformation, LoadGameInformation, SaveGameInformation,
+     &GameInformation.Changed},
+    {"Used action libraries", 440, -1, KeepLibraries, LoadUsedLibraries, SaveUsedLibraries, nullptr},
+    {"Resource tree", 400, -1, BuildTree, LoadTree, SaveTree, &TreeChanged},
+}};
+
+// ClearGame empties the lists in an order of its own (objects first, game
+// options last); the numbers index Sections.  The action library registry
+// and the resource tree are not in it: the registry is never cleared, and
+// the tree is rebuilt by its own clear, which runs last.
+constexpr std::array<std::size_t, 11> ClearOrder = {8, 1, 2, 9, 3, 4, 5, 6, 7, 10, 0};
+constexpr std::size_t TreeSection = 12;
+
+// While a file is saved, the stream holds a window of this many bytes and
+// hands it to the file each time it fills: the output never exists in
+// memory whole, beside the model it is built from.  A block larger than the
+// window still goes in whole, since a compressed block's count is patched
+// in behind it.
+constexpr std::size_t SaveWindow = std::size_t{1} << 20;
+
+// The size of the file the project was last loaded from, as a guess at the
+// size of the file it will be saved to.
+std::size_t LoadedFileSize = 0;
+
+// Gives the stream room for what it will hold, so that its buffer is not
+// copied each time it outgrows itself: a window and a block of any usual
+// size when it spills, otherwise the whole file.  Room that is never
+// written costs address space only, not memory, so the guess for a whole
+// file is generous: twice the loaded file (old action records grow in the
+// newer layout) and then some.  A refused reservation changes nothing but
+// the speed.
+void ReserveForSave(CStream& stream, bool spilling) {
+    constexpr std::size_t Headroom = std::size_t{16} << 20;
+    try {
+        stream.Reserve(spilling ? SaveWindow + Headroom : std::min(LoadedFileSize, MaxBlockSize) * 2 + Headroom);
+    } catch (const std::exception&) {
+    }
+}
+
+// The file being overwritten becomes the single backup, name.vk1.  Only one
+// backup is kept, so there are no older .vk2 ... to shift first.  A file
+// that is itself named .vk1 is simply replaced: removing "its backup" first
+// would delete the very file being replaced.
+void MakeBackup(const std::string& fileName) {
+    const std::string backup = ChangeFileExt(fileName, ".vk1");
+    if (FileExists(fileName) && backup != fileName) {
+        std::remove(backup.c_str());
+        std::rename(fileName.c_str(), backup.c_str());
+    }
+}
+
+// The last step of a save: a spilling stream sends its last bytes and its
+// file takes the target's name, a stream built in memory is written whole.
+// False when the file system refuses.
+bool FinishFile(CStream& stream, std::optional<CReplacementFile>& target, const std::string& fileName) {
+    try {
+        if (target) {
+            stream.Flush();
+            target->Commit();
+        } else {
+            SaveToFileSafely(stream, fileName);
+        }
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+const CSection* GameSections() { return Sections.data(); }
+int GameSectionCount() { return static_cast<int>(Sections.size()); }
+
+void ClearGame() {
+    GameId = RandomBelow(1000000);
+    GameGuid = NewGuid();
+    for (std::size_t index : ClearOrder)
+        Sections[index].Clear();
+    Sections[TreeSection].Clear();
+}
+
+namespace {
+
+bool LoadHeaderAndSections(CStream& stream, CLoadReport& report) {
+    report.Section = "header";
+    if (stream.ReadInt() != GameFileMagic) {
+        report.Failure = "Error Loading: This is not a vantrel file.";
+        ShowMessage(report.Failure);
+        return false;
+    }
+    const std::int32_t version = stream.ReadInt();
+    report.Version = version;
+    if (version < OldestGameVersion) {
+        report.Failure = "Error Loading: Cannot load game file created before version 4.0.";
+        ShowMessage(report.Failure);
+        return false;
+    }
+    if (version > NewestGameVersion) {
+        report.Failure =
+            "Error Loading: File was created with a newer version of vantrel. Please get the new "
+            "version from the web site.";
+        ShowMessage(report.Failure);
+        return false;
+    }
+    stream.ReadInt();  // the header flag carries nothing the converter uses
+    GameId = stream.ReadInt();
+    if (version >= 410)
+        stream.Read(GameGuid);
+
+    for (const CSection& section : Sections) {
+        const bool present = version >= section.PresentFrom;
+        report.Section = section.Name;
+        report.SectionStart = stream.Position();
+        if (present && !section.Load(stream)) {
+            report.Failure = "the section's reader refused its data (a version or value it does not accept)";
+            return false;
+        }
+        report.Sections.push_back({section.Name, present, report.SectionStart, stream.Position()});
+        if (section.Progress >= 0)
+            ProgressSet(section.Progress);
+    }
+    report.Section.clear();
+    return true;
+}
+
+}  // namespace
+
+bool LoadGame(CStream& stream, CLoadReport* report) {
+    CLoadReport unused;
+    CLoadReport& r = report != nullptr ? *report : unused;
+    r = CLoadReport{};
+    // Everything the sections build beyond the file's own bytes is charged
+    // to this budget, so a small hostile file cannot claim gigabytes.
+    const CLoadBudget budget(stream.Size());
+    try {
+        const bool ok = LoadHeaderAndSections(stream, r);
+        r.Position = stream.Position();
+        return ok;
+    } catch (const std::exception& error) {
+        r.Position = stream.Position();
+        r.Failure = error.what();
+        throw;
+    }
+}
+
+bool SaveGame(CStream& stream, bool flag) {
+    stream.WriteInt(GameFileMagic);
+    stream.WriteInt(NewestGameVersion);
+    stream.WriteBool(flag);
+    stream.WriteInt(GameId);
+    stream.Write(GameGuid);
+
+    for (const CSection& section : Sections) {
+        if (!section.Save(stream))
+            return false;
+        if (section.Progress >= 0)
+            ProgressSet(section.Progress);
+    }
+    return true;
+}
+
+namespace {
+
+// A file name as a shell reads it back: quoted when it holds anything but
+// the plainest characters.
+std::string ShellWord(const std::string& text) {
+    const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("/._-+,:@%", c) != nullptr;
+    });
+    if (plain)
+        return text;
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// The "corrupted" message with where reading stopped and why, and where to
+// learn more.
+void ShowCorrupted(const std::string& fileName, const CLoadReport& report) {
+    std::optional<CMessageContext> section, stopped, cause;
+    if (!report.Section.empty()) {
+        section.emplace("section", report.Section + " (from byte " + std::to_string(report.SectionStart) + ")");
+        stopped.emplace("stopped at", "byte " + std::to_string(report.Position));
+    }
+    // A refusal of the header has been shown as a message of its own.
+    if (!report.Failure.empty() && !report.Failure.starts_with("Error Loading:"))
+        cause.emplace("cause", report.Failure);
+    const CMessageContext more("more", "transvane-cli info " + ShellWord(fileName));
+    ShowMessage("Error Loading: File seems to be corrupted.");
+}
+
+std::int32_t TheLoadedVersion = 0;
+
+}  // namespace
+
+std::int32_t LoadedGameVersion() { return TheLoadedVersion; }
+
+bool LoadGameFile(const std::string& fileName) {
+    const CMessageContext file("file", fileName);
+    // A missing file, a folder or one the user may not read is not the
+    // file's fault: the message says so, with the system's reason.
+    if (!FileExists(fileName)) {
+        const CMessageContext cause("cause", ReadProblem(fileName));
+        ShowMessage("Error Loading: File does not exist.");
+        return false;
+    }
+    CStream stream;
+    try {
+        stream.LoadFromFile(fileName);
+        LoadedFileSize = stream.Size();
+    } catch (const std::exception& error) {
+        const std::string problem = ReadProblem(fileName);
+        const CMessageContext cause("cause", problem.empty() ? error.what() : problem);
+        ShowMessage("Error Loading: Failed to load the file.");
+        return false;
+    }
+
+    ProgressStart("Loading Game Data ...");
+    bool ok = false;
+    CLoadReport report;
+    try {
+        ClearGame();
+        ok = LoadGame(stream, &report);
+    } catch (const std::exception&) {
+        // A short read, a corrupt compressed block, a hostile count: the
+        // file is reported as corrupted below, like any false result.
+        ok = false;
+    }
+    ProgressEnd();
+
+    // The file shrank or its device failed while it was read: what was read
+    // from it is not the file, whatever the readers made of it.
+    if (stream.FileFailed()) {
+        const CMessageContext cause("cause", "the file shrank or its device failed while it was read");
+        ShowMessage("Error Loading: Failed to load the file.");
+        ClearGame();
+        return false;
+    }
+    if (!ok) {
+        ShowCorrupted(fileName, report);
+        ClearGame();  // loading is all or nothing
+    }
+    TheLoadedVersion = ok ? report.Version : 0;
+    return ok;
+}
+
+bool SaveGameFile(const std::string& fileName) {
+    const CMessageContext file("file", fileName);
+    ProgressStart("Saving Game Data ...");
+
+    // The file is built under a temporary name beside its target, the
+    // stream spilling its bytes there as it goes, and takes the target's
+    // name only once it is complete.  So nothing the user sees on disk
+    // changes before the build has succeeded, just as if the whole file
+    // were built in memory first.  Where no temporary file can be created
+    // the file is built in memory, and writing it reports the failure.
+    std::optional<CReplacementFile> target;
+    CStream stream;
+    try {
+        target.emplace(fileName);
+        stream.SpillTo(target->Handle(), fileName, SaveWindow);
+    } catch (const EFileError&) {
+        target.reset();
+    }
+    ReserveForSave(stream, target.has_value());
+
+    // A writer that throws is treated like one that returns false, so the
+    // user is not left with a disabled window.  A spilling stream that
+    // cannot write its file is a failure to write the file, reported as
+    // such below.
+    bool built = false;
+    bool writeFailed = false;
+    try {
+        built = SaveGame(stream, false);
+    } catch (const EFileError&) {
+        writeFailed = true;
+    } catch (const std::exception&) {
+        built = false;
+    }
+    if (!built && !writeFailed) {
+        ShowMessage("Error Saving: Internal error. The game has not been saved!");
+        ProgressEnd();
+        return false;
+    }
+
+    MakeBackup(fileName);
+    if (writeFailed || !FinishFile(stream, target, fileName)) {
+        ShowMessage(
+            "Error Saving: Cannot create the file. The game has not been saved!Try saving your "
+            "work under a different name.");
+        ProgressEnd();
+        return false;
+    }
+    ProgressEnd();
+
+    for (const CSection& section : Sections)
+        if (section.Changed != nullptr)
+            *section.Changed = false;
+    return true;
+}
+
+bool SaveGameDryRun() {
+    ProgressStart("Saving Game Data ...");
+    // The file is built as a save builds it, window by window, and each
+    // window is thrown away: the changes a save makes are made and noted,
+    // and nothing is kept.
+    CStream stream;
+    const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (nowhere >= 0)
+        stream.SpillTo(nowhere, "/dev/null", SaveWindow);
+    bool built = false;
+    try {
+        built = SaveGame(stream, false);
+        if (nowhere >= 0)
+            stream.Flush();
+    } catch (const std::exception&) {
+        built = false;
+    }
+    if (nowhere >= 0)
+        ::close(nowhere);
+    if (!built)
+        ShowMessage("Error Saving: Internal error. The game has not been saved!");
+    ProgressEnd();
+    return built;
+}

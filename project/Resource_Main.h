@@ -1,0 +1,85 @@
+// The project as a whole: its identity, the file container and the drivers.
+//
+// A project file is a header followed by thirteen sections in a fixed order:
+//
+//   offset 0   int32 magic number 1234321 (91 D5 12 00)
+//          4   int32 format version, 400..500 read, 500 written
+//          8   int32 header flag, ignored on load, 0 on save
+//         12   int32 GameId
+//         16   16 bytes GameGuid, from version 410 on (always written)
+//
+// then the sections, each parsed completely by its reader because nothing
+// measures or tags a section.  Bytes after the last section are ignored.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "format/core/Support_Random.h"
+#include "format/core/Support_Stream.h"
+
+inline constexpr std::int32_t GameFileMagic = 1234321;
+inline constexpr std::int32_t OldestGameVersion = 400;
+inline constexpr std::int32_t NewestGameVersion = 500;
+
+extern std::int32_t GameId;
+extern CGuid GameGuid;
+
+// One section of the file: present from which header version, the progress
+// percentage after it (or -1 for none), and the operations of its list.
+struct CSection {
+    const char* Name;
+    std::int32_t PresentFrom;
+    int Progress;
+    void (*Clear)();
+    bool (*Load)(CStream&);
+    bool (*Save)(CStream&);
+    bool* Changed;  // the section's modified flag, or nullptr
+};
+
+// The thirteen sections in file order.
+const CSection* GameSections();
+int GameSectionCount();
+
+// Resets the model: a new GameId and GameGuid, every list emptied, the
+// default resource tree.  The action library registry is left alone.
+void ClearGame();
+// How far LoadGame got, for tools that explain a file: filled while it
+// reads, so after a false result or an exception it says in which section
+// and at which byte offset reading stopped, and why.
+struct CLoadReport {
+    std::int32_t Version = 0;    // the header version, once read
+    std::string Section;         // where reading stopped; empty when all loaded
+    std::size_t SectionStart = 0;  // offset of that section's first byte
+    std::size_t Position = 0;      // offset at which reading stopped
+    std::string Failure;         // why: the refusal or the exception's text
+    struct CSpan {
+        const char* Name;
+        bool Present;            // held by a file of this header version
+        std::size_t Start, End;  // its bytes, [Start, End)
+    };
+    std::vector<CSpan> Sections;  // the sections read completely, in order
+};
+
+// Parses a whole file image.  False when the header or any section is not
+// accepted; exceptions from the stream pass through.  The report, when
+// given, is filled as described above.
+bool LoadGame(CStream& stream, CLoadReport* report = nullptr);
+// Builds a whole version-500 file image.
+bool SaveGame(CStream& stream, bool flag);
+
+// The drivers: the only places that touch the disk or show the driver's
+// messages.  Both report through the installed feedback.
+// Every message they show carries the file as context ("file: NAME"); a
+// failed load adds the cause, or for a damaged file the section and byte
+// where reading stopped (Support_Progress.h).
+bool LoadGameFile(const std::string& fileName);
+// The header version of the file LoadGameFile last loaded, 0 after a
+// failed load.
+std::int32_t LoadedGameVersion();
+bool SaveGameFile(const std::string& fileName);
+// Builds the version-500 file as SaveGameFile would, changes and messages
+// included, and throws it away: for a dry run.  False, after the "Internal
+// error" message, when the file could not be built.
+bool SaveGameDryRun();

@@ -1,0 +1,104 @@
+#include "testkit/RunProgram.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "testkit/TestSupport.h"
+
+extern char** environ;
+
+namespace {
+
+std::string CliPath() {
+    const char* path = std::getenv("TRANSVANE_CLI");
+    if (path == nullptr || *path == '\0')
+        throw std::runtime_error("TRANSVANE_CLI is not set; run the tests through ctest");
+    return path;
+}
+
+std::string ReadText(const std::string& name) {
+    const CBlock bytes = ReadWholeFile(name);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// Owns a posix_spawn_file_actions_t.
+class CFileActions {
+public:
+    CFileActions() { ::posix_spawn_file_actions_init(&FActions); }
+    ~CFileActions() { ::posix_spawn_file_actions_destroy(&FActions); }
+    CFileActions(const CFileActions&) = delete;
+    CFileActions& operator=(const CFileActions&) = delete;
+    posix_spawn_file_actions_t* Get() { return &FActions; }
+
+private:
+    posix_spawn_file_actions_t FActions;
+};
+
+}  // namespace
+
+CRunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& workDir) {
+    CScratchFolder capture;
+    const std::string outName = capture.File("out");
+    const std::string errName = capture.File("err");
+
+    CFileActions actions;
+    ::posix_spawn_file_actions_addopen(actions.Get(), 0, "/dev/null", O_RDONLY, 0);
+    ::posix_spawn_file_actions_addopen(actions.Get(), 1, outName.c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::posix_spawn_file_actions_addopen(actions.Get(), 2, errName.c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::posix_spawn_file_actions_addchdir_np(actions.Get(), workDir.c_str());
+
+    std::vector<std::string> words{program};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    pid_t child = 0;
+    if (::posix_spawnp(&child, program.c_str(), actions.Get(), nullptr, argv.data(), environ) != 0)
+        throw std::runtime_error("cannot start " + program);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0)
+        if (errno != EINTR)
+            throw std::runtime_error("lost " + program);
+    CRunResult result;
+    result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.Out = ReadText(outName);
+    result.Err = ReadText(errName);
+    return result;
+}
+
+CRunResult RunCli(const std::vector<std::string>& arguments, const std::string& workDir) {
+    return RunProgram(CliPath(), arguments, workDir);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::vector<std::string> MessageLines(const std::string& err) {
+    std::vector<std::string> lines;
+    for (std::string& line : Lines(err))
+        if (!line.starts_with("  ") && !line.starts_with("transvane-cli: "))
+            lines.push_back(std::move(line));
+    return lines;
+}

@@ -1,0 +1,72 @@
+// Shared pieces of the tests: a feedback recorder, a scratch folder and the
+// start of the test-file builder (the header of a project file).
+//
+// Project files for tests are always built here, through the stream's own
+// write primitives, section by section; no sample file comes from elsewhere.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "format/core/Support_Progress.h"
+#include "format/core/Support_Random.h"
+#include "format/core/Support_Stream.h"
+
+// Records everything the core reports, in order.
+class CRecorder final : public CFeedback {
+public:
+    CRecorder() : FGuard(*this) {}
+    void ShowMessage(const std::string& text) override {
+        Messages.push_back(text);
+        Events.push_back("message:" + text);
+    }
+    void ProgressStart(const std::string& text) override {
+        Events.push_back("start:" + text);
+        Progress.clear();
+    }
+    void ProgressSet(int percent) override {
+        Progress.push_back(percent);
+        Events.push_back("set:" + std::to_string(percent));
+    }
+    void ProgressEnd() override { Events.push_back("end"); }
+
+    std::vector<std::string> Messages;
+    std::vector<int> Progress;  // since the last ProgressStart
+    std::vector<std::string> Events;
+
+private:
+    struct Guard {
+        explicit Guard(CFeedback& f) : previous(GetFeedback()) { SetFeedback(&f); }
+        ~Guard() { SetFeedback(previous); }
+        CFeedback* previous;
+    } FGuard;
+};
+
+// A fresh folder under the system's temporary folder, removed with
+// everything in it when the object goes.
+class CScratchFolder {
+public:
+    CScratchFolder();
+    ~CScratchFolder();
+    CScratchFolder(const CScratchFolder&) = delete;
+    CScratchFolder& operator=(const CScratchFolder&) = delete;
+    const std::string& Path() const { return FPath; }
+    std::string File(const std::string& leaf) const { return FPath + "/" + leaf; }
+
+private:
+    std::string FPath;
+};
+
+CBlock Bytes(std::initializer_list<int> values);
+CBlock ReadWholeFile(const std::string& name);
+void WriteWholeFile(const std::string& name, const CBlock& bytes);
+
+// The GUID that test files carry: 16 recognisable bytes.
+CGuid TestGuid();
+
+// Writes a project file header: magic, version, flag, game id and, from
+// version 410 on, the GUID.
+void WriteHeader(CStream& stream, std::int32_t version, std::int32_t gameId = 4242,
+                 const CGuid& guid = TestGuid());

@@ -1,0 +1,197 @@
+// transvane-cli info: what it says about a file that loads and where it
+// says reading stopped in one that does not.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+#include "testkit/ProjectFiles.h"
+#include "testkit/RunProgram.h"
+#include "testkit/TestSupport.h"
+
+namespace {
+
+using namespace project;
+
+struct TRun {
+    int Status = -1;
+    std::string Output;
+};
+
+TRun Cli(const std::vector<std::string>& arguments) {
+    CScratchFolder work;
+    const CRunResult result = RunCli(arguments, work.Path());
+    return TRun{result.Status, result.Out};
+}
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST(Info, DescribesEverySectionOfAFileThatLoads) {
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("a.vtr"), WriteProject(SampleProject(500)));
+    const TRun text = Cli({"info", folder.File("a.vtr")});
+    EXPECT_EQ(text.Status, 0);
+    for (const char* line : {"loads: yes", "header version: 500", "game id: 100001",
+                             "guid: {A3A2A1A0-A5A4-A7A6-A8A9-AAABACADAEAF}", "  - section: Game options",
+                             "    offset: 32", "  - section: Resource tree", "        name: first",
+                             "        data bytes: 1000", "          - width: 300", "  - Failed to convert old action number: 70",
+                             "    background colour: system colour 24 (0x80000018)", "        | second line",
+                             "      - name: My Rooms"})
+        EXPECT_TRUE(Has(text.Output, line)) << line << "\n" << text.Output;
+
+    const TRun json = Cli({"info", folder.File("a.vtr"), "--json"});
+    EXPECT_EQ(json.Status, 0);
+    for (const char* part : {"\"loads\": true", "\"header version\": 500", "\"section\": \"Time lines\"",
+                             "\"version\": 420", "\"author\": \"An Author \u00e9\"", "\"room order\": [",
+                             "\"data bytes\": null"})
+        EXPECT_TRUE(Has(json.Output, part)) << part << "\n" << json.Output;
+    EXPECT_EQ(json.Output.front(), '{');
+    EXPECT_EQ(json.Output.substr(json.Output.size() - 2), "}\n");
+}
+
+TEST(Info, OlderFilesShowWhichSectionsTheyLack) {
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("a.vtr"), WriteProject(SampleProject(410)));
+    const TRun run = Cli({"info", folder.File("a.vtr")});
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_TRUE(Has(run.Output, "  - section: Paths\n    stored: no\n")) << run.Output;
+    EXPECT_TRUE(Has(run.Output, "  - section: Used action libraries\n    stored: no\n"));
+    EXPECT_TRUE(Has(run.Output, "    offset: 32\n    bytes: "));
+}
+
+// Where reading stopped: the section, its first byte, the offset and why.
+TEST(Info, SaysWhereAndWhyReadingStopped) {
+    TProject refused = SampleProject(441);
+    refused.Rooms.List.Slots[2]->Record.Version = 501;
+    TProject badTree = SampleProject(441);
+    badTree.Tree.Version = 399;
+    const CBlock whole = WriteProject(SampleProject(441));
+    struct Case {
+        const char* what;
+        std::optional<CBlock> bytes;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"not a project",
+         Bytes({'n', 'o', 'p', 'e', 0, 0, 0, 0}),
+         {"loads: no", "  section: header", "  offset: 4", "  reason: Error Loading: This is not a vantrel file."}},
+        {"missing", std::nullopt, {"loads: no", "  reason: File does not exist: No such file or directory"}},
+        {"refused room", WriteProject(refused),
+         {"loads: no", "  section: Rooms", "  reason: the section's reader refused", "  int32 before the offset: 501",
+          "  - section: Objects"}},
+        {"refused tree", WriteProject(badTree),
+         {"  section: Resource tree", "  int32 before the offset: 399", "  - section: Used action libraries"}},
+        {"cut short", CBlock(whole.begin(), whole.begin() + 40),
+         {"  section: Game options", "  section offset: 32", "  offset: 40", "  reason: "}},
+    };
+    for (const Case& c : cases) {
+        CScratchFolder folder;
+        if (c.bytes)
+            WriteWholeFile(folder.File("a.vtr"), *c.bytes);
+        const TRun run = Cli({"info", folder.File("a.vtr")});
+        EXPECT_EQ(run.Status, 1) << c.what;
+        for (const std::string& line : c.lines)
+            EXPECT_TRUE(Has(run.Output, line)) << c.what << ": " << line << "\n" << run.Output;
+    }
+}
+
+// The file chooses how deep groups nest: the report walks them without
+// recursion and lists only the first thousand.
+TEST(Info, DeeplyNestedGroups) {
+    constexpr int Depth = 100000;
+    const TProject empty = EmptyProject(500);
+    CBlock file = WriteProject(empty);
+    CStream defaultTree;
+    WriteTree(defaultTree, empty.Tree);
+    file.resize(file.size() - defaultTree.Size());
+    CStream tree;
+    tree.WriteInt(500);
+    tree.WriteInt(0);
+    for (const TNode& node : empty.Tree.TopLevel) {
+        WriteNode(tree, node);
+        if (node.ResourceKind != 4)
+            continue;
+        tree.SetPosition(tree.Size() - 4);  // the Rooms group holds the chain
+        tree.WriteInt(1);
+        for (int level = 0; level < Depth; ++level) {
+            for (std::int32_t value : {1, 4, 0})
+                tree.WriteInt(value);
+            tree.WriteString("g");
+            tree.WriteInt(level + 1 < Depth ? 1 : 0);
+        }
+    }
+    file.insert(file.end(), tree.Bytes().begin(), tree.Bytes().end());
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("deep.vtr"), file);
+    const TRun run = Cli({"info", folder.File("deep.vtr")});
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_TRUE(Has(run.Output, "        groups: 100000\n        depth: 100000\n")) << run.Output.substr(0, 4000);
+    EXPECT_TRUE(Has(run.Output, "    groups not listed: 99000\n"));
+}
+
+// Names of the file are Windows-1252, shown as UTF-8; a path is shown as
+// given; options stand before or after the file; "-" is standard input.
+TEST(Info, ShowsTextAsPeopleReadItWhereverTheOptionsStand) {
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("caf\u00e9.vtr"), WriteProject(SampleProject(500)));
+    const CRunResult before = RunCli({"info", "--json", "caf\u00e9.vtr"}, folder.Path());
+    const CRunResult after = RunCli({"info", "caf\u00e9.vtr", "--json"}, folder.Path());
+    EXPECT_EQ(before.Status, 0);
+    EXPECT_EQ(before.Out, after.Out);
+    EXPECT_TRUE(Has(before.Out, "\"file\": \"caf\u00e9.vtr\"")) << before.Out.substr(0, 200);
+    const CRunResult text = RunCli({"info", "caf\u00e9.vtr"}, folder.Path());
+    EXPECT_TRUE(Has(text.Out, "    author: An Author \u00e9\n"));
+
+    const char* cli = std::getenv("TRANSVANE_CLI");
+    ASSERT_NE(cli, nullptr);
+    const CRunResult piped = RunProgram("sh", {"-c", "\"$0\" info - < caf\u00e9.vtr", cli}, folder.Path());
+    EXPECT_EQ(piped.Status, 0);
+    EXPECT_TRUE(Has(piped.Out, "file: -\n"));
+    EXPECT_EQ(piped.Out.substr(piped.Out.find('\n')), text.Out.substr(text.Out.find('\n')));
+}
+
+// check converts in memory, writes nothing, and lists every change with
+// its place and count.
+TEST(Check, ListsWhatTheConversionChangesAndWritesNothing) {
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("old.vtr"), WriteProject(SampleProject(400)));
+    const CRunResult run = RunCli({"check", "old.vtr"}, folder.Path());
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_EQ(run.Err, "");
+    for (const char* part : {
+             "converts: yes\nheader version: 400\n",
+             "  - change: version 4 options dropped\n",
+             "  - change: version 4 options picture dropped\n",
+             "    detail: stored as colour runs\n    count: 3\n",
+             "  - change: sound compressed\n",
+             "    detail: number 70\n    place: object 0 \"hero\", row 8, event 2, action 4\n    count: 1\n",
+             "  - change: information wrapped\n",
+             "    detail: Time Lines\n",
+             "    detail: sprite 1\n    place: object 0 \"hero\"\n",
+             "    detail: object 1\n    place: object 0 \"hero\"\n    count: 4\n",
+             "    detail: sprite 7\n    place: object 2 \"wall\"\n",
+             "  - change: instance dropped\n    what: room instance dropped: its object no longer exists\n"
+             "    place: room 0 \"first\"\n    count: 3\n",
+             "      - place: object 0 \"hero\", row 0, event 0, action 4\n",
+         })
+        EXPECT_TRUE(Has(run.Out, part)) << part << "\n" << run.Out;
+    EXPECT_TRUE(Has(RunCli({"check", "--json", "old.vtr"}, folder.Path()).Out, "\"change\": \"tree group added\""));
+
+    const CBlock whole = WriteProject(SampleProject(400));
+    WriteWholeFile(folder.File("cut.vtr"), CBlock(whole.begin(), whole.begin() + 40));
+    const CRunResult cut = RunCli({"check", "cut.vtr"}, folder.Path());
+    EXPECT_EQ(cut.Status, 1);
+    EXPECT_TRUE(Has(cut.Out, "converts: no\n"));
+    EXPECT_TRUE(Has(cut.Err, "Error Loading: File seems to be corrupted.\n  file: cut.vtr\n  section: Game options"));
+    EXPECT_TRUE(Has(cut.Err, "\n  more: transvane-cli info cut.vtr\n"));
+
+    std::error_code error;
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path(), error))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"cut.vtr", "old.vtr"})) << "check writes nothing";
+}
+
+}  // namespace

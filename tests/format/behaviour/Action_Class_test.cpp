@@ -1,0 +1,210 @@
+#include "format/behaviour/Action_Class.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "testkit/BehaviourFiles.h"
+#include "testkit/TestSupport.h"
+
+namespace {
+
+const std::string NoTranslation = "Failed to convert old action number: ";
+
+CStream StreamOf(const CTestAction& record) {
+    CStream stream;
+    WriteAction(stream, record);
+    stream.SetPosition(0);
+    return stream;
+}
+
+CBlock SavedBytes(CAction& action) {
+    CStream stream;
+    EXPECT_TRUE(action.Save(stream));
+    return stream.TakeBytes();
+}
+
+CBlock RecordBytes(const CTestAction& record) { return StreamOf(record).TakeBytes(); }
+
+TEST(Translation, EndPointsHolesAndNeighbours) {
+    const std::pair<std::int32_t, std::optional<std::int32_t>> cases[] = {
+        {1, 101},  {2, 113},  {12, 301}, {19, 701}, {34, 603},     {52, 711},
+        {68, 612}, {69, 613}, {0, {}},   {70, {}},  {-1, {}},      {INT32_MIN, {}},
+        {INT32_MAX, {}},
+    };
+    for (const auto& [old, translated] : cases)
+        EXPECT_EQ(TranslateOldAction(old), translated) << old;
+}
+
+TEST(Translation, OneToOneOntoSixtyNineIds) {
+    std::set<std::int32_t> ids;
+    for (std::int32_t old = 1; old <= 69; ++old)
+        ids.insert(TranslateOldAction(old).value());
+    EXPECT_EQ(ids.size(), 69u);
+}
+
+TEST(Action, NewActionHasItsDefaults) {
+    CAction action;
+    EXPECT_EQ(action.LibraryId, 0);
+    EXPECT_EQ(action.ActionId, 0);
+    EXPECT_EQ(action.Selector, -1);
+    EXPECT_FALSE(action.ActionFlag);
+    EXPECT_FALSE(action.TailFlag);
+    for (const CCompactString& argument : action.Arguments)
+        EXPECT_EQ(argument, "0");
+}
+
+// Older-layout records and the newer record the converter writes for each.
+struct OldRecordCase {
+    const char* what;
+    CTestAction400 record;
+    CTestAction440 written;
+    std::vector<std::string> messages;
+};
+
+TEST(Action, OldLayoutIsTranslatedAndWrittenInTheNewerLayout) {
+    const OldRecordCase cases[] = {
+        {"first entry, no arguments", {1, -1, false, {}, {}}, ConvertedAction(101), {}},
+        {"last entry", {69, 3, true, {"a", "b"}, {}}, ConvertedAction(613, {"a", "b"}, 3, true), {}},
+        {"three arguments", {12, -1, false, {"x", "y", "z"}, {}}, ConvertedAction(301, {"x", "y", "z"}), {}},
+        {"eighth argument 1 sets the tail flag",
+         {2, -1, false, {"0", "0", "0", "0", "0", "0", "0", "1"}, {}},
+         ConvertedAction(113, {"0", "0", "0", "0", "0", "0", "0", "1"}), {}},
+        {"eighth argument 01 does not",
+         {2, -1, false, {"0", "0", "0", "0", "0", "0", "0", "01"}, {}},
+         ConvertedAction(113, {"0", "0", "0", "0", "0", "0", "0", "01"}), {}},
+        {"eighth argument space 1 does not",
+         {2, -1, false, {"0", "0", "0", "0", "0", "0", "0", " 1"}, {}},
+         ConvertedAction(113, {"0", "0", "0", "0", "0", "0", "0", " 1"}), {}},
+        {"old number 70", {70, -1, false, {}, {}}, ConvertedAction(70), {NoTranslation + "70"}},
+        {"old number 0", {0, -1, false, {}, {}}, ConvertedAction(0), {NoTranslation + "0"}},
+        {"old number -5", {-5, -1, false, {}, {}}, ConvertedAction(-5), {NoTranslation + "-5"}},
+    };
+    for (const OldRecordCase& c : cases) {
+        CRecorder recorder;
+        CStream stream = StreamOf(c.record);
+        CAction action;
+        ASSERT_TRUE(action.Load(stream)) << c.what;
+        EXPECT_EQ(stream.Remaining(), 0u) << c.what;
+        EXPECT_EQ(SavedBytes(action), RecordBytes(c.written)) << c.what;
+        // The message is shown once, while loading; saving does not repeat it.
+        EXPECT_EQ(recorder.Messages, c.messages) << c.what;
+    }
+}
+
+TEST(Action, ConvertedActionTakes136Bytes) {
+    CStream stream = StreamOf(CTestAction400{1, -1, false, {}, {}});
+    CAction action;
+    ASSERT_TRUE(action.Load(stream));
+    EXPECT_EQ(action.LibraryId, 1);
+    EXPECT_EQ(action.ActionId, 101);
+    EXPECT_EQ(SavedBytes(action).size(), 136u);
+}
+
+TEST(Action, NewerLayoutIsWrittenBackUnchanged) {
+    CTestAction440 record;
+    record.LibraryId = 3;
+    record.ActionId = 7;
+    record.DefValue1 = -9;
+    record.DefFlag1 = true;
+    record.DefFlag3 = true;
+    record.DefValue2 = 1 << 30;
+    record.DefText1 = "text \xE9";
+    record.DefText2 = "more";
+    record.DefValue3 = 12;
+    record.ArgumentKinds = {1, 2, 3, 4, 5, 6, 7, 8};
+    record.Selector = 42;
+    record.ActionFlag = true;
+    record.Arguments = {"a", "", "c", "d", "e", "f", "g", "0"};
+    record.TailFlag = true;  // not derived from the eighth argument in this layout
+
+    CRecorder recorder;
+    CStream stream = StreamOf(record);
+    CAction action;
+    ASSERT_TRUE(action.Load(stream));
+    EXPECT_EQ(stream.Remaining(), 0u);
+    EXPECT_EQ(SavedBytes(action), RecordBytes(record));
+    EXPECT_TRUE(recorder.Messages.empty());
+    EXPECT_EQ(SavedBytes(action).size(), 128u + 6 + 4 + 7);
+}
+
+TEST(Action, NewerLayoutWithLibraryZeroIsTranslated) {
+    CTestAction440 record;
+    record.LibraryId = 0;
+    record.ActionId = 12;
+    record.DefValue1 = 5;
+    CStream stream = StreamOf(record);
+    CAction action;
+    ASSERT_TRUE(action.Load(stream));
+    EXPECT_EQ(action.LibraryId, 1);
+    EXPECT_EQ(action.ActionId, 301);
+    EXPECT_EQ(action.DefValue1, 5);  // no definition: the stored copy stays
+}
+
+// Stored counts that differ from eight: only eight values are kept, the
+// rest is read and dropped, and a negative count reads nothing.
+TEST(Action, ArgumentCountsOtherThanEight) {
+    {
+        CTestAction440 record;
+        record.ArgumentKinds = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+        record.Arguments = {"a", "b", "c", "d", "e", "f", "g", "1", "i"};
+        CStream stream = StreamOf(record);
+        CAction action;
+        ASSERT_TRUE(action.Load(stream));
+        EXPECT_EQ(stream.Remaining(), 0u);
+        EXPECT_EQ(action.ArgumentKinds[7], 8);
+        EXPECT_EQ(action.Arguments[7], "1");
+        EXPECT_FALSE(action.TailFlag);
+    }
+    {
+        CTestAction440 record;
+        record.ArgumentKinds = {};
+        record.KindCount = -3;
+        record.Arguments = {};
+        record.ArgumentCount = -1;
+        record.TailFlag = true;
+        CStream stream = StreamOf(record);
+        CAction action;
+        ASSERT_TRUE(action.Load(stream));
+        EXPECT_EQ(stream.Remaining(), 0u);
+        EXPECT_EQ(action.ArgumentKinds[0], 0);
+        EXPECT_EQ(action.Arguments[0], "0");
+        EXPECT_TRUE(action.TailFlag);
+    }
+    {
+        CStream stream = StreamOf(CTestAction400{1, -1, false, {}, -7});
+        CAction action;
+        ASSERT_TRUE(action.Load(stream));
+        EXPECT_EQ(stream.Remaining(), 0u);
+    }
+    {
+        CStream stream = StreamOf(CTestAction400{1, -1, false, {"a"}, 2000000000});
+        CAction action;
+        EXPECT_THROW(action.Load(stream), EReadError);
+    }
+}
+
+TEST(Action, UnknownTagReadsOnlyTheTagAndSavesAsLibraryOneActionZero) {
+    CRecorder recorder;
+    CStream stream;
+    stream.WriteInt(441);
+    stream.WriteInt(1);
+    stream.SetPosition(0);
+    CAction action;
+    EXPECT_FALSE(action.Load(stream));
+    EXPECT_EQ(stream.Position(), 4u);
+    EXPECT_TRUE(recorder.Messages.empty());
+    EXPECT_EQ(SavedBytes(action), RecordBytes(ConvertedAction(0)));
+    EXPECT_EQ(recorder.Messages, std::vector<std::string>{NoTranslation + "0"});
+}
+
+TEST(Action, CutRecordRaisesTheReadError) {
+    const CBlock whole = RecordBytes(CTestAction440{});
+    for (std::size_t cut : {std::size_t{2}, std::size_t{30}, whole.size() - 1}) {
+        CStream stream(CBlock(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
+        CAction action;
+        EXPECT_THROW(action.Load(stream), EReadError) << cut;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,293 @@
+#include "format/core/Support_Stream.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <limits>
+#include <unistd.h>
+
+#include "testkit/TestSupport.h"
+
+namespace {
+
+TEST(Stream, IntIsLittleEndian) {
+    CStream s;
+    s.WriteInt(1234321);
+    EXPECT_EQ(s.Bytes(), Bytes({0x91, 0xD5, 0x12, 0x00}));
+    s.SetPosition(0);
+    EXPECT_EQ(s.ReadInt(), 1234321);
+}
+
+TEST(Stream, BoolIsWrittenOneOrZeroAndReadAsPositive) {
+    CStream s;
+    s.WriteBool(true);
+    s.WriteBool(false);
+    EXPECT_EQ(s.Bytes(), Bytes({1, 0, 0, 0, 0, 0, 0, 0}));
+
+    struct Case { std::int32_t stored; bool read; };
+    for (Case c : {Case{2, true}, Case{1, true}, Case{0, false}, Case{-1, false},
+                   Case{std::numeric_limits<std::int32_t>::min(), false}}) {
+        CStream in;
+        in.WriteInt(c.stored);
+        in.SetPosition(0);
+        EXPECT_EQ(in.ReadBool(), c.read) << c.stored;
+    }
+}
+
+TEST(Stream, StringCountsAndEightBitCharacters) {
+    CStream s;
+    s.WriteString("");
+    EXPECT_EQ(s.Bytes(), Bytes({0, 0, 0, 0}));
+
+    CStream negative;
+    negative.WriteInt(-5);
+    negative.WriteInt(77);
+    negative.SetPosition(0);
+    EXPECT_EQ(negative.ReadString(), "");
+    EXPECT_EQ(negative.Position(), 4u);
+
+    const std::string text("caf\xE9\n\0x", 7);
+    CStream round;
+    round.WriteString(text);
+    round.SetPosition(0);
+    EXPECT_EQ(round.ReadString(), text);
+    EXPECT_EQ(round.Remaining(), 0u);
+    // The view reads the same string in place.
+    round.SetPosition(0);
+    EXPECT_EQ(round.ReadStringView(), text);
+    EXPECT_EQ(round.Remaining(), 0u);
+    negative.SetPosition(0);
+    EXPECT_EQ(negative.ReadStringView(), "");
+    EXPECT_EQ(negative.Position(), 4u);
+}
+
+TEST(Stream, RealRoundTrips) {
+    CStream s;
+    s.WriteReal(45678.25);
+    EXPECT_EQ(s.Size(), 8u);
+    s.SetPosition(0);
+    EXPECT_EQ(s.ReadReal(), 45678.25);
+}
+
+TEST(Stream, BlockOfEmptyStream) {
+    CStream s;
+    s.WriteBlock({});
+    EXPECT_EQ(s.Bytes(), Bytes({0, 0, 0, 0}));
+    s.WriteInt(9);
+    s.SetPosition(0);
+    EXPECT_TRUE(s.ReadBlock().empty());
+    EXPECT_EQ(s.Position(), 4u);
+}
+
+TEST(Stream, BlockRoundTripsByteForByte) {
+    CBlock data;
+    for (int i = 0; i < 100000; ++i)
+        data.push_back(static_cast<std::uint8_t>(i * 7));
+    CStream s;
+    s.WriteBlock(data);
+    s.WriteCompressedBlock(data);
+    s.SetPosition(0);
+    EXPECT_EQ(s.ReadBlock(), data);
+    EXPECT_EQ(s.ReadCompressedBlock(), data);
+    EXPECT_EQ(s.Remaining(), 0u);
+}
+
+TEST(Stream, CompressedEmptyBlockIsTheDefaultLevelEmptyStream) {
+    CStream s;
+    s.WriteCompressedBlock({});
+    EXPECT_EQ(s.Bytes(), Bytes({8, 0, 0, 0, 0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01}));
+    s.SetPosition(0);
+    EXPECT_TRUE(s.ReadCompressedBlock().empty());
+}
+
+TEST(Stream, CompressedBlockAfterOtherData) {
+    CStream s;
+    s.WriteInt(5);
+    s.WriteCompressedBlock(Bytes({1, 2, 3}));
+    s.WriteInt(6);
+    s.SetPosition(0);
+    EXPECT_EQ(s.ReadInt(), 5);
+    EXPECT_EQ(s.ReadCompressedBlock(), Bytes({1, 2, 3}));
+    EXPECT_EQ(s.ReadInt(), 6);
+}
+
+TEST(Stream, ShortReadsRaiseTheReadError) {
+    struct Case { const char* what; CBlock bytes; void (*read)(CStream&); };
+    const Case cases[] = {
+        {"int", Bytes({1, 2, 3}), [](CStream& s) { s.ReadInt(); }},
+        {"real", Bytes({1, 2, 3, 4, 5, 6, 7}), [](CStream& s) { s.ReadReal(); }},
+        {"bool", Bytes({}), [](CStream& s) { s.ReadBool(); }},
+        {"string", Bytes({5, 0, 0, 0, 'a', 'b'}), [](CStream& s) { s.ReadString(); }},
+        {"block", Bytes({3, 0, 0, 0, 1, 2}), [](CStream& s) { s.ReadBlock(); }},
+        {"negative block", Bytes({0xFF, 0xFF, 0xFF, 0xFF}), [](CStream& s) { s.ReadBlock(); }},
+        {"compressed count past the end", Bytes({20, 0, 0, 0, 0x78, 0x9C}),
+         [](CStream& s) { s.ReadCompressedBlock(); }},
+        // Two thousand million characters announced in a ten-byte stream
+        // must fail at once, before anything is allocated.
+        {"huge string", Bytes({0x00, 0x94, 0x35, 0x77, 1, 2, 3, 4, 5, 6}),
+         [](CStream& s) { s.ReadString(); }},
+        {"huge block", Bytes({0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3, 4, 5, 6}),
+         [](CStream& s) { s.ReadBlock(); }},
+    };
+    for (const Case& c : cases) {
+        CStream s{CBlock(c.bytes)};
+        EXPECT_THROW(c.read(s), EReadError) << c.what;
+    }
+}
+
+TEST(Stream, CorruptCompressedDataRaisesTheZlibError) {
+    struct Case { const char* what; CBlock payload; };
+    CStream good;
+    good.WriteCompressedBlock(Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    CBlock cut(good.Bytes().begin() + 4, good.Bytes().end() - 3);
+    const Case cases[] = {
+        {"not zlib", Bytes({1, 2, 3, 4, 5})},
+        {"zlib stream cut short", cut},
+        {"empty", Bytes({})},
+    };
+    for (const Case& c : cases) {
+        CStream s;
+        s.WriteBlock(c.payload);
+        s.SetPosition(0);
+        try {
+            s.ReadCompressedBlock();
+            ADD_FAILURE() << c.what << ": no error";
+        } catch (const EZCompressionError& error) {
+            EXPECT_STRNE(error.what(), "") << c.what;
+        }
+    }
+}
+
+TEST(Stream, ExpectItemsGuardsCountsTakenFromTheFile) {
+    CStream s{CBlock(10, 0)};
+    EXPECT_NO_THROW(s.ExpectItems(2, 4));
+    EXPECT_NO_THROW(s.ExpectItems(10, 1));
+    EXPECT_THROW(s.ExpectItems(3, 4), EReadError);
+    EXPECT_THROW(s.ExpectItems(-1, 4), EReadError);
+    EXPECT_THROW(s.ExpectItems(2147483647, 4), EReadError);
+}
+
+TEST(Stream, FilesRoundTrip) {
+    CScratchFolder folder;
+    CStream out;
+    out.WriteString("hello");
+    out.SetPosition(2);
+    out.SaveToFile(folder.File("a.bin"));
+    CStream in;
+    in.LoadFromFile(folder.File("a.bin"));
+    EXPECT_EQ(in.Position(), 0u);
+    EXPECT_EQ(in.ReadString(), "hello");
+    EXPECT_THROW(in.LoadFromFile(folder.File("missing.bin")), EFileError);
+    EXPECT_THROW(in.LoadFromFile(folder.Path()), EFileError);
+    EXPECT_THROW(out.SaveToFile(folder.File("no/such/folder/a.bin")), EFileError);
+}
+
+// The same writes through a stream that spills to a file at every threshold
+// give the same bytes as a stream held in memory, whatever falls on a
+// window's edge: a compressed block's patched count, a block larger than
+// the window, a prepared string.
+TEST(Stream, SpillingStreamWritesTheSameFile) {
+    const CBlock big(5000, 7);
+    const auto writeAll = [&](CStream& s) {
+        for (int i = 0; i < 300; ++i) {
+            s.WriteInt(i);
+            s.WriteString(std::string(static_cast<std::size_t>(i % 13), 'a'));
+            if (i % 50 == 0)
+                s.WriteCompressedBlock(big);
+            if (i % 70 == 0)
+                s.WriteBlock(big);
+        }
+    };
+    CStream whole;
+    writeAll(whole);
+    for (const std::size_t threshold : {1u, 64u, 1000u, 4096u, 1u << 20}) {
+        CScratchFolder folder;
+        const std::string name = folder.File("spilled.bin");
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        CStream s;
+        s.SpillTo(fd, name, threshold);
+        writeAll(s);
+        EXPECT_EQ(s.Size(), whole.Size()) << threshold;
+        EXPECT_EQ(s.Position(), whole.Size()) << threshold;
+        s.Flush();
+        ::close(fd);
+        EXPECT_EQ(ReadWholeFile(name), whole.Bytes()) << threshold;
+        if (threshold < whole.Size()) {
+            EXPECT_THROW(s.SetPosition(0), std::logic_error) << "bytes in the file cannot be revisited";
+        }
+    }
+}
+
+TEST(Stream, SpillingStreamReportsAFileThatRefusesBytes) {
+    const int fd = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        GTEST_SKIP() << "no /dev/full here";
+    CStream s;
+    s.SpillTo(fd, "/dev/full", 4);
+    s.WriteInt(1);
+    EXPECT_THROW(s.WriteInt(2), EFileError) << "the second write spills the first";
+    ::close(fd);
+    CStream started;
+    started.WriteInt(1);
+    EXPECT_THROW(started.SpillTo(fd, "x", 4), std::logic_error) << "only an empty stream starts spilling";
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Stream, InflateLimitBoundsWhatABlockMayClaim) {
+    const CBlock data(100000, 0);  // compresses to a few hundred bytes
+    CStream s;
+    s.WriteCompressedBlock(data);
+    struct Case { std::size_t limit; bool fits; };
+    for (Case c : {Case{100000, true}, Case{99999, false}, Case{1000000, true}, Case{0, false}}) {
+        SetInflateLimit(c.limit);
+        s.SetPosition(0);
+        if (c.fits)
+            EXPECT_EQ(s.ReadCompressedBlock().size(), data.size()) << c.limit;
+        else
+            EXPECT_THROW(s.ReadCompressedBlock(), EZCompressionError) << c.limit;
+    }
+    SetInflateLimit(MaxBlockSize);
+    EXPECT_EQ(InflateLimit(), MaxBlockSize);
+}
+
+// A load's budget spans every block it inflates and whatever else readers
+// charge; it is as large as 128 times the file, at least its floor, and
+// nothing is limited outside a load.
+TEST(Stream, LoadBudgetSpansTheWholeLoad) {
+    const CBlock data(100000, 0);
+    CStream s;
+    for (int i = 0; i < 3; ++i)
+        s.WriteCompressedBlock(data);
+
+    EXPECT_EQ(CLoadBudget::Remaining(), std::numeric_limits<std::size_t>::max());
+    EXPECT_NO_THROW(CLoadBudget::Charge(std::size_t{1} << 40));
+
+    SetLoadBudgetFloor(250000);
+    {
+        const CLoadBudget budget(10);  // 128 x 10 bytes: the floor rules
+        EXPECT_EQ(CLoadBudget::Remaining(), 250000u);
+        s.SetPosition(0);
+        EXPECT_EQ(s.ReadCompressedBlock().size(), data.size());
+        EXPECT_EQ(s.ReadCompressedBlock().size(), data.size());
+        EXPECT_EQ(CLoadBudget::Remaining(), 50000u);
+        EXPECT_THROW(s.ReadCompressedBlock(), EReadError) << "the third block exceeds the budget";
+        EXPECT_THROW(CLoadBudget::Charge(50001), EReadError);
+        CLoadBudget::Charge(50000);
+        EXPECT_EQ(CLoadBudget::Remaining(), 0u);
+        {
+            const CLoadBudget inner(10000);  // 1280000 bytes
+            EXPECT_EQ(CLoadBudget::Remaining(), 1280000u);
+        }
+        EXPECT_EQ(CLoadBudget::Remaining(), 0u) << "the enclosing budget comes back";
+    }
+    SetLoadBudgetFloor(LoadBudgetFloor);
+    EXPECT_EQ(CLoadBudget::Remaining(), std::numeric_limits<std::size_t>::max());
+    const CLoadBudget large(std::size_t{1} << 30);
+    EXPECT_EQ(CLoadBudget::Remaining(), (std::size_t{1} << 30) * LoadBudgetFactor);
+}
+
+}  // namespace

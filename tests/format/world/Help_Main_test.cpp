@@ -1,0 +1,158 @@
+#include "format/world/Help_Main.h"
+
+#include <gtest/gtest.h>
+
+#include "testkit/WorldFiles.h"
+#include "format/world/Support_RichText.h"
+
+namespace {
+
+CBlock B(const std::string& text) { return CBlock(text.begin(), text.end()); }
+
+// Loads a section from bytes and checks it was consumed whole.
+bool LoadFrom(const CStream& written) {
+    CStream in(written.Bytes());
+    const bool ok = LoadGameInformation(in);
+    if (ok) {
+        EXPECT_EQ(in.Remaining(), 0u);
+    }
+    return ok;
+}
+
+struct CSaved {
+    std::int32_t Version, Color;
+    bool Mimic;
+    CBlock Text;
+};
+
+CSaved Save() {
+    CStream out;
+    EXPECT_TRUE(SaveGameInformation(out));
+    CStream in(out.Bytes());
+    CSaved saved{in.ReadInt(), in.ReadInt(), in.ReadBool(), in.ReadBlock()};
+    EXPECT_EQ(in.Remaining(), 0u);
+    return saved;
+}
+
+TEST(GameInformation, ClearGivesDefaults) {
+    GameInformation.MimicMainForm = true;
+    GameInformation.BackgroundColor = 5;
+    GameInformation.Changed = true;
+    ClearGameInformation();
+    EXPECT_EQ(GameInformation.BackgroundColor, static_cast<std::int32_t>(0x80000018u));
+    EXPECT_FALSE(GameInformation.MimicMainForm);  // nothing of the last project survives
+    EXPECT_FALSE(GameInformation.Changed);
+    EXPECT_EQ(GameInformationPlainText(), "");
+    EXPECT_TRUE(IsWellFormedRtf(GameInformation.Text));
+}
+
+TEST(GameInformation, BothVersionsRoundTrip) {
+    for (std::int32_t version : {400, 430}) {
+        CStream file;
+        CTestGameInformation info;
+        info.BackgroundColor = static_cast<std::int32_t>(0x80000018u);
+        WriteGameInformationSection(file, version, info);
+        GameInformation.Changed = true;
+        ASSERT_TRUE(LoadFrom(file)) << version;
+        EXPECT_FALSE(GameInformation.Changed);
+        const CSaved saved = Save();
+        EXPECT_EQ(saved.Version, 430);
+        EXPECT_EQ(saved.Color, static_cast<std::int32_t>(0x80000018u));  // not resolved
+        EXPECT_EQ(saved.Mimic, version == 430);
+        EXPECT_EQ(saved.Text, info.Text);  // a well-formed document is kept byte for byte
+    }
+}
+
+TEST(GameInformation, PlainTextBecomesADocument) {
+    CStream file;
+    CTestGameInformation info;
+    info.MimicMainForm = false;
+    info.Text = B("Line one\r\nCost: {5} \\ \xA3");
+    WriteGameInformationSection(file, 430, info);
+    ASSERT_TRUE(LoadFrom(file));
+    const CSaved saved = Save();
+    EXPECT_FALSE(saved.Mimic);
+    EXPECT_TRUE(IsWellFormedRtf(saved.Text));
+    EXPECT_EQ(RtfPlainText(saved.Text), "Line one\nCost: {5} \\ \xA3");
+}
+
+TEST(GameInformation, LooksLikeRtfButIsNot) {
+    // Starts like a document but never closes: taken as text, kept whole.
+    const std::string text = "{\\rtf1 unfinished {\\b business}";
+    CStream file;
+    CTestGameInformation info;
+    info.Text = B(text);
+    WriteGameInformationSection(file, 400, info);
+    ASSERT_TRUE(LoadFrom(file));
+    EXPECT_EQ(GameInformationPlainText(), text);
+    EXPECT_TRUE(IsWellFormedRtf(Save().Text));
+}
+
+TEST(GameInformation, EmptyBlockIsAnEmptyDocument) {
+    CStream file;
+    CTestGameInformation info;
+    info.Text.clear();
+    WriteGameInformationSection(file, 430, info);
+    ASSERT_TRUE(LoadFrom(file));
+    EXPECT_EQ(GameInformationPlainText(), "");
+    EXPECT_TRUE(IsWellFormedRtf(Save().Text));
+}
+
+TEST(GameInformation, OnlyVersions400And430) {
+    for (std::int32_t version : {399, 401, 410, 420, 429, 431, 440, 500}) {
+        CStream file;
+        WriteGameInformationSection(file, version);
+        CStream in(file.Bytes());
+        EXPECT_FALSE(LoadGameInformation(in)) << version;
+        EXPECT_EQ(in.Position(), 4u) << version;  // nothing after the version is read
+    }
+}
+
+TEST(GameInformation, CutShortOrHostileBlockFails) {
+    CStream file;
+    WriteGameInformationSection(file, 430);
+    CBlock bytes = file.Bytes();
+    bytes.resize(bytes.size() - 1);
+    CStream cut(bytes);
+    EXPECT_THROW(LoadGameInformation(cut), EReadError);
+
+    CStream hostile;
+    hostile.WriteInt(430);
+    hostile.WriteInt(0);
+    hostile.WriteBool(false);
+    hostile.WriteInt(0x7FFFFFFF);
+    CStream in(hostile.Bytes());
+    EXPECT_THROW(LoadGameInformation(in), EReadError);
+}
+
+TEST(GameInformation, SettingTextMarksTheModel) {
+    ClearGameInformation();
+    SetGameInformationText(B("hello"));
+    EXPECT_TRUE(GameInformation.Changed);
+    EXPECT_EQ(GameInformationPlainText(), "hello");
+    SetGameInformationText(TestRtfDocument());
+    EXPECT_EQ(GameInformation.Text, TestRtfDocument());
+    EXPECT_EQ(GameInformationPlainText(), "Welcome to the \xE9t\xE9 game\nPress {F1} for help.\n");
+    // Text that happens to be a document is still text here.
+    GameInformation.Changed = false;
+    SetGameInformationPlainText("{\\rtf1 x}");
+    EXPECT_TRUE(GameInformation.Changed);
+    EXPECT_EQ(GameInformationPlainText(), "{\\rtf1 x}");
+}
+
+TEST(GameInformation, SpoiledSectionsFailCleanly) {
+    CStream file;
+    WriteGameInformationSection(file, 430);
+    for (const CBlock& copy : SpoiledCopies(file.Bytes(), 300)) {
+        CStream in(copy);
+        try {
+            if (LoadGameInformation(in)) {
+                EXPECT_TRUE(IsWellFormedRtf(GameInformation.Text));
+                Save();
+            }
+        } catch (const EReadError&) {
+        }
+    }
+}
+
+}  // namespace

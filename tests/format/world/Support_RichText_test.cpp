@@ -1,0 +1,94 @@
+#include "format/world/Support_RichText.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+CBlock B(const std::string& text) { return CBlock(text.begin(), text.end()); }
+std::string S(const CBlock& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+TEST(IsWellFormedRtf, AcceptsAndRejects) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool wellFormed;
+    };
+    const Case cases[] = {
+        {"minimal", "{\\rtf1}", true},
+        {"with header words", "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0 Hi\\par}", true},
+        {"trailing CR LF and NULs", std::string("{\\rtf1 x}\r\n\0\0", 13), true},
+        {"control symbols", "{\\rtf1 a\\{b\\}c\\\\d\\~e\\-f\\_g{\\*\\x y}\\\r\n}", true},
+        {"hex escapes", "{\\rtf1 \\'e9\\'FF\\'0a}", true},
+        {"negative parameter", "{\\rtf1\\li-120 x}", true},
+        {"binary data holding braces", "{\\rtf1{\\pict\\bin4 }}{{}}", true},
+        {"plain text", "Just some words", false},
+        {"empty", "", false},
+        {"header version 2", "{\\rtf2 x}", false},
+        {"header without version", "{\\rtf x}", false},
+        {"header word longer", "{\\rtfx1 x}", false},
+        {"leading space", " {\\rtf1 x}", false},
+        {"unclosed group", "{\\rtf1{\\b x}", false},
+        {"text after the end", "{\\rtf1 x} more", false},
+        {"second document after the end", "{\\rtf1 x}{\\rtf1 y}", false},
+        {"short hex escape", "{\\rtf1 \\'e}", false},
+        {"bad hex digit", "{\\rtf1 \\'g0}", false},
+        {"backslash at the end", "{\\rtf1 x\\", false},
+        {"backslash digit", "{\\rtf1 \\1}", false},
+        {"minus without digits", "{\\rtf1\\li- x}", false},
+        {"binary running past the end", "{\\rtf1\\bin99 }", false},
+        {"word too long", "{\\rtf1\\" + std::string(40, 'a') + " x}", false},
+        {"number too long", "{\\rtf1\\li12345678901 x}", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsWellFormedRtf(B(c.bytes)), c.wellFormed) << c.what;
+}
+
+TEST(IsWellFormedRtf, DeepNestingNeedsNoStack) {
+    const std::size_t depth = 1000000;
+    std::string deep = "{\\rtf1" + std::string(depth, '{') + "x" + std::string(depth, '}') + "}";
+    EXPECT_TRUE(IsWellFormedRtf(B(deep)));
+    deep.pop_back();
+    EXPECT_FALSE(IsWellFormedRtf(B(deep)));
+    EXPECT_EQ(RtfPlainText(B(deep)), "x");
+}
+
+TEST(PlainTextToRtf, EscapesAndBreaks) {
+    const std::string text = "a\\b{c}d\r\ne\nf\rg\th\xE9\x01";
+    const CBlock rtf = PlainTextToRtf(text);
+    EXPECT_TRUE(IsWellFormedRtf(rtf));
+    const std::string written = S(rtf);
+    EXPECT_EQ(written.rfind("{\\rtf1", 0), 0u);
+    EXPECT_NE(written.find("a\\\\b\\{c\\}d\\par e\\par f\\par g\\tab h\\'e9\\'01}"), std::string::npos)
+        << written;
+    EXPECT_EQ(RtfPlainText(rtf), "a\\b{c}d\ne\nf\ng\th\xE9\x01");
+}
+
+TEST(PlainTextToRtf, EveryByteSurvives) {
+    std::string text;
+    for (int c = 0; c < 256; ++c)
+        if (c != '\r' && c != '\n')
+            text += static_cast<char>(c);
+    const CBlock rtf = PlainTextToRtf(text);
+    EXPECT_TRUE(IsWellFormedRtf(rtf));
+    EXPECT_EQ(RtfPlainText(rtf), text);
+    for (std::uint8_t c : rtf)
+        EXPECT_TRUE(c >= 0x20 && c <= 0x7E) << int(c);  // the document itself is 7-bit
+}
+
+TEST(PlainTextToRtf, EmptyTextIsAnEmptyDocument) {
+    const CBlock rtf = PlainTextToRtf(std::string());
+    EXPECT_TRUE(IsWellFormedRtf(rtf));
+    EXPECT_EQ(RtfPlainText(rtf), "");
+}
+
+TEST(RtfPlainText, SkipsTablesAndDestinations) {
+    const std::string doc =
+        "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red1\\green2\\blue3;}"
+        "{\\info{\\title T}}{\\*\\generator G;}\\pard\\b Bold\\b0  text\\par\r\n"
+        "\\uc1\\u233?t\\u8364?\\emdash{\\pict\\bin3 {{}AB}\\line end}";
+    EXPECT_EQ(RtfPlainText(B(doc)), "Bold text\n\xE9t?\x97\nend");
+}
+
+}  // namespace

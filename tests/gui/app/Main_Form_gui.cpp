@@ -1,0 +1,428 @@
+// The converter window driven as a person would: whole Convert clicks with
+// scripted answers to the dialogs, the keys, and the progress window.
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+#include "gui/app/Main_Form.h"
+#include "gui/app/Progress_Form.h"
+#include "tests/gui/app/ScriptedDialogs.h"
+#include "gui/app/Support_Feedback.h"
+#include "testkit/ProjectFiles.h"
+#include "testkit/TestSupport.h"
+
+namespace {
+
+const QString NotAProject = QStringLiteral("Error Loading: This is not a vantrel file.");
+const QString Corrupted = QStringLiteral("Error Loading: File seems to be corrupted.");
+
+// Passes everything on to the window feedback and notes the state of the
+// windows and the cursor just after each progress report.
+class CProgressSpy final : public CFeedback {
+public:
+    CProgressSpy(CFeedback& inner, TMainForm& mainForm, TProgressForm& progressForm)
+        : FInner(inner), FMainForm(mainForm), FProgressForm(progressForm) {}
+
+    void ShowMessage(const std::string& text) override { FInner.ShowMessage(text); }
+    void NoteChange(EChange kind, std::int64_t count, const std::string& detail) override {
+        FInner.NoteChange(kind, count, detail);
+    }
+    void ProgressStart(const std::string& text) override {
+        FInner.ProgressStart(text);
+        Note(QStringLiteral("start"));
+    }
+    void ProgressSet(int percent) override {
+        FInner.ProgressSet(percent);
+        Note(QStringLiteral("set"));
+    }
+    void ProgressEnd() override {
+        FInner.ProgressEnd();
+        Note(QStringLiteral("end"));
+    }
+
+    // One line per report: what, label, bar, progress window visible, main
+    // window enabled, override cursor.
+    QStringList Notes;
+
+private:
+    void Note(const QString& what) {
+        const QCursor* cursor = QApplication::overrideCursor();
+        Notes << QStringLiteral("%1|%2|%3|%4|%5|%6")
+                     .arg(what, FProgressForm.ProgressLabel->text())
+                     .arg(FProgressForm.ProgressBar->value())
+                     .arg(FProgressForm.isVisible() ? "shown" : "hidden")
+                     .arg(FMainForm.isEnabled() ? "enabled" : "disabled")
+                     .arg(cursor != nullptr && cursor->shape() == Qt::WaitCursor ? "wait" : "normal");
+    }
+
+    CFeedback& FInner;
+    TMainForm& FMainForm;
+    TProgressForm& FProgressForm;
+};
+
+// The bar values a report sequence set, in order.
+QList<int> BarValues(const QStringList& notes) {
+    QList<int> values;
+    for (const QString& note : notes)
+        if (note.startsWith(QStringLiteral("set|")))
+            values << note.section(QLatin1Char('|'), 2, 2).toInt();
+    return values;
+}
+
+const QList<int> SectionProgress{5, 20, 50, 60, 65, 70, 75, 80, 85, 95, 100};
+
+CBlock HeaderOnly(std::int32_t version) {
+    CStream stream;
+    WriteHeader(stream, version);
+    return stream.Bytes();
+}
+
+}  // namespace
+
+class TMainFormTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<CScratchFolder> Folder;
+    std::unique_ptr<CScriptedDialogs> Dialogs;
+    std::unique_ptr<TMainForm> MainForm;
+    std::unique_ptr<TProgressForm> ProgressForm;
+    std::unique_ptr<CWindowFeedback> Feedback;
+    std::unique_ptr<CProgressSpy> Spy;
+    std::unique_ptr<CFeedbackGuard> Guard;
+
+    QString FileNamed(const char* leaf) const { return QString::fromStdString(Folder->File(leaf)); }
+
+    void ExpectIdle() {
+        QVERIFY(MainForm->isEnabled());
+        QVERIFY(!ProgressForm->isVisible());
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+    }
+
+private slots:
+    void init() {
+        Folder = std::make_unique<CScratchFolder>();
+        Dialogs = std::make_unique<CScriptedDialogs>();
+        MainForm = std::make_unique<TMainForm>(*Dialogs);
+        ProgressForm = std::make_unique<TProgressForm>();
+        Feedback = std::make_unique<CWindowFeedback>(*Dialogs);
+        Feedback->AttachWindows(MainForm.get(), ProgressForm.get());
+        Spy = std::make_unique<CProgressSpy>(*Feedback, *MainForm, *ProgressForm);
+        Guard = std::make_unique<CFeedbackGuard>(*Spy);
+        MainForm->show();
+    }
+
+    void cleanup() {
+        Guard.reset();
+        Spy.reset();
+        Feedback.reset();
+        ProgressForm.reset();
+        MainForm.reset();
+        Dialogs.reset();
+        Folder.reset();
+    }
+
+    void looksAsDesigned() {
+        QCOMPARE(MainForm->windowTitle(), QStringLiteral("Vantrel 4 to 5 Converter"));
+        QCOMPARE(MainForm->size(), QSize(316, 113));
+        QCOMPARE(MainForm->minimumSize(), MainForm->maximumSize());
+        QVERIFY(!(MainForm->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(MainForm->windowFlags() & Qt::WindowMinimizeButtonHint);
+        QVERIFY(MainForm->windowFlags() & Qt::WindowSystemMenuHint);
+
+        QCOMPARE(MainForm->Label1->objectName(), QStringLiteral("Label1"));
+        QCOMPARE(MainForm->Label1->geometry(), QRect(8, 16, 297, 52));
+        QCOMPARE(MainForm->Label1->text(),
+                 QStringLiteral("This program converts Vantrel 4.x files into version 5 files.\n"
+                                "To convert a file click on the Convert button. Give the name of\n"
+                                "the file to be converted and next the name of the new file in\n"
+                                "which to save it."));
+        // Whatever face the machine supplies, every line fits the label.
+        const QFontMetrics metrics(MainForm->Label1->font());
+        for (const QString& line : TMainForm::Explanation())
+            QVERIFY2(metrics.horizontalAdvance(line) <= 297, qPrintable(line));
+        QVERIFY(metrics.height() * 4 <= 52 + 4);
+
+        QCOMPARE(MainForm->ConvertButton->text(), QStringLiteral("Convert"));
+        QCOMPARE(MainForm->ConvertButton->geometry(), QRect(40, 80, 75, 25));
+        QVERIFY(MainForm->ConvertButton->isDefault());
+        QCOMPARE(MainForm->QuitButton->text(), QStringLiteral("Quit"));
+        QCOMPARE(MainForm->QuitButton->geometry(), QRect(208, 80, 75, 25));
+        QVERIFY(!MainForm->QuitButton->isDefault());
+    }
+
+    void aboutTextCarriesTheVersion() {
+        MainForm->AboutAction->trigger();
+        QCOMPARE(Dialogs->Messages.size(), 1);
+        QVERIFY(Dialogs->Messages.front().contains(QStringLiteral(TRANSVANE_VERSION)));
+        QVERIFY(Dialogs->Messages.front().startsWith(QStringLiteral("Transvane ")));
+        QVERIFY(MainForm->actions().contains(MainForm->AboutAction));
+    }
+
+    void cancelledOpenChangesNothing() {
+        Dialogs->OpenAnswers = {std::nullopt};
+        QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
+        QCOMPARE(Dialogs->Calls, QStringList{"open"});
+        QVERIFY(Spy->Notes.isEmpty());
+        ExpectIdle();
+    }
+
+    void failedLoad_data() {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QStringList>("messages");
+        const auto bytes = [](const CBlock& block) {
+            return QByteArray(reinterpret_cast<const char*>(block.data()), static_cast<qsizetype>(block.size()));
+        };
+        QTest::newRow("not a project") << QByteArray("PK\x03\x04", 4) + " certainly not a project"
+                                       << QStringList{NotAProject, Corrupted};
+        QTest::newRow("version 399")
+            << bytes(HeaderOnly(399))
+            << QStringList{"Error Loading: Cannot load game file created before version 4.0.", Corrupted};
+        QTest::newRow("version 501")
+            << bytes(HeaderOnly(501))
+            << QStringList{"Error Loading: File was created with a newer version of vantrel. Please get "
+                           "the new version from the web site.",
+                           Corrupted};
+        QTest::newRow("cut short after the header") << bytes(HeaderOnly(500)) << QStringList{Corrupted};
+        QTest::newRow("empty file") << QByteArray() << QStringList{Corrupted};
+    }
+
+    void failedLoad() {
+        QFETCH(QByteArray, contents);
+        QFETCH(QStringList, messages);
+        const QString source = FileNamed("old.vtr");
+        WriteWholeFile(source.toStdString(), CBlock(contents.begin(), contents.end()));
+        Dialogs->OpenAnswers = {source};
+
+        QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
+
+        // The first message is a plain box, later ones offer to show no
+        // more, and several end in one summary.
+        QStringList expected{"open"};
+        for (const QString& message : messages)
+            expected << (expected.size() == 1 ? "message:" : "message+check:") + message;
+        if (messages.size() > 1)
+            expected << "summary:Converting old.vtr gave 2 messages.\nThe details list each with its place.";
+        QCOMPARE(Dialogs->Calls, expected);  // and no save dialog
+        QVERIFY(!Spy->Notes.isEmpty());
+        QCOMPARE(Spy->Notes.front(), QStringLiteral("start|Loading Game Data ...|0|shown|disabled|wait"));
+        QCOMPARE(Spy->Notes.back(), QStringLiteral("end|Loading Game Data ...|0|hidden|enabled|wait"));
+        // A box never shows the hourglass, and it sits above the progress
+        // window while that is up.
+        for (Qt::CursorShape shape : Dialogs->CursorsAtMessage)
+            QCOMPARE(shape, Qt::ArrowCursor);
+        if (messages.size() == 2)
+            QCOMPARE(Dialogs->Parents.front(), static_cast<QWidget*>(ProgressForm.get()));
+        QCOMPARE(Dialogs->Parents.back(), static_cast<QWidget*>(MainForm.get()));
+        ExpectIdle();
+        // The chosen file is never touched.
+        QCOMPARE(ReadWholeFile(source.toStdString()), CBlock(contents.begin(), contents.end()));
+    }
+
+    void cancelledSaveWritesNothing() {
+        const QString source = FileNamed("old.vtr");
+        const CBlock original = project::WriteProject(project::EmptyProject(400));
+        WriteWholeFile(source.toStdString(), original);
+        Dialogs->OpenAnswers = {source};
+        Dialogs->SaveAnswers = {std::nullopt};
+
+        QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
+
+        QCOMPARE(Dialogs->Calls, (QStringList{"open", "save:" + source}));
+        QCOMPARE(Spy->Notes.front(), QStringLiteral("start|Loading Game Data ...|0|shown|disabled|wait"));
+        QCOMPARE(BarValues(Spy->Notes), SectionProgress);
+        QVERIFY(Spy->Notes.back().startsWith(QStringLiteral("end|Loading")));
+        ExpectIdle();
+        QCOMPARE(QDir(Folder->Path().c_str()).entryList(QDir::Files), QStringList{"old.vtr"});
+        QCOMPARE(ReadWholeFile(source.toStdString()), original);
+    }
+
+    void successfulConversion_data() {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<bool>("overwrite");
+        QTest::newRow("version 400 over itself") << 400 << true;
+        QTest::newRow("version 500 over itself") << 500 << true;
+        QTest::newRow("version 430 to a new name") << 430 << false;
+    }
+
+    void successfulConversion() {
+        QFETCH(int, version);
+        QFETCH(bool, overwrite);
+        const QString source = FileNamed("old.vtr");
+        const QString target = overwrite ? source : FileNamed("new.vtr");
+        const CBlock original = project::WriteProject(project::EmptyProject(version));
+        WriteWholeFile(source.toStdString(), original);
+        Dialogs->OpenAnswers = {source};
+        Dialogs->SaveAnswers = {target};
+
+        QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
+
+        // No message: only the progress window came and went, twice.
+        QCOMPARE(Dialogs->Calls, (QStringList{"open", "save:" + source}));
+        QCOMPARE(Spy->Notes.count(QStringLiteral("end|Loading Game Data ...|100|hidden|enabled|wait")), 1);
+        QCOMPARE(Spy->Notes.count(QStringLiteral("start|Saving Game Data ...|0|shown|disabled|wait")), 1);
+        QCOMPARE(Spy->Notes.back(), QStringLiteral("end|Saving Game Data ...|100|hidden|enabled|wait"));
+        QCOMPARE(BarValues(Spy->Notes), SectionProgress + SectionProgress);
+        ExpectIdle();
+        // The window says it for a while instead: the new file, and the
+        // backup when there is one.
+        QVERIFY(MainForm->Label1->text().startsWith(QStringLiteral("Converted.")));
+        QVERIFY(MainForm->Label1->text().contains(target));
+        QCOMPARE(MainForm->Label1->text().contains(QStringLiteral("old.vk1")), overwrite);
+        QVERIFY(MainForm->ConfirmationTimer->isActive());
+
+        const CBlock written = ReadWholeFile(target.toStdString());
+        QVERIFY(written.size() > 32);
+        QCOMPARE(CBlock(written.begin(), written.begin() + 8), Bytes({0x91, 0xD5, 0x12, 0x00, 0xF4, 0x01, 0x00, 0x00}));
+        QStringList expectedFiles{"old.vtr"};
+        if (overwrite)
+            QCOMPARE(ReadWholeFile(FileNamed("old.vk1").toStdString()), original);  // the backup
+        else
+            QCOMPARE(ReadWholeFile(source.toStdString()), original);
+        expectedFiles << (overwrite ? "old.vk1" : "new.vtr");
+        expectedFiles.sort();
+        QCOMPARE(QDir(Folder->Path().c_str()).entryList(QDir::Files, QDir::Name), expectedFiles);
+    }
+
+    // Twenty actions without translation: the first box, one that offers
+    // to show no more, and one summary with every message and its place.
+    void manyMessagesEndInOneSummary() {
+        project::TProject project = project::EmptyProject(400);
+        project::TObject player;
+        player.Version = 400;
+        player.Rows.resize(9);
+        project::TEvent event;
+        for (int i = 0; i < 20; ++i)
+            event.Actions.push_back(project::OldAction(70));
+        player.Rows[0] = {{0, event}};
+        project.Objects.Add("player", player);
+        const QString source = FileNamed("many.vtr");
+        WriteWholeFile(source.toStdString(), project::WriteProject(project));
+        Dialogs->OpenAnswers = {source};
+        Dialogs->SaveAnswers = {FileNamed("new.vtr")};
+        Dialogs->SilenceFromMessage = 2;
+
+        QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
+
+        QCOMPARE(Dialogs->Messages.size(), 2);
+        QCOMPARE(Dialogs->Summaries.size(), 1);
+        QCOMPARE(Dialogs->Calls.back(),
+                 QStringLiteral("summary:Converting many.vtr gave 20 messages.\nThe details list each with its place."));
+        const QString details = Dialogs->Summaries.front();
+        QCOMPARE(details.count(QStringLiteral("Failed to convert old action number: 70\n")), 20);
+        QVERIFY(details.contains(QStringLiteral("  place: object 0 \"player\", row 0, event 0, action 20\n")));
+        QVERIFY(details.contains(QStringLiteral("old action without translation, kept as it was (number 70): 1")));
+        QVERIFY(MainForm->Label1->text().startsWith(QStringLiteral("Converted.")));  // the conversion went on
+        ExpectIdle();
+    }
+
+    void missingFileShowsOneMessage() {
+        Dialogs->OpenAnswers = {FileNamed("nowhere.vtr")};
+        QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
+        QCOMPARE(Dialogs->Calls,
+                 (QStringList{"open", "message:Error Loading: File does not exist."}));
+        QVERIFY(Spy->Notes.isEmpty());
+        ExpectIdle();
+    }
+
+    void convertsAgainAfterAFailure() {
+        Dialogs->OpenAnswers = {FileNamed("nowhere.vtr"), std::nullopt};
+        QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
+        QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
+        QCOMPARE(Dialogs->Calls,
+                 (QStringList{"open", "message:Error Loading: File does not exist.", "open"}));
+    }
+
+    void enterConverts() {
+        Dialogs->OpenAnswers = {std::nullopt, std::nullopt};
+        QTest::keyClick(MainForm.get(), Qt::Key_Return);
+        QTest::keyClick(MainForm->ConvertButton, Qt::Key_Enter);
+        QCOMPARE(Dialogs->Calls, (QStringList{"open", "open"}));
+        QVERIFY(MainForm->isVisible());
+    }
+
+    void enterOnQuitQuits() {
+        QTest::keyClick(MainForm->QuitButton, Qt::Key_Return);
+        QVERIFY(Dialogs->Calls.isEmpty());
+        QVERIFY(!MainForm->isVisible());
+    }
+
+    void escapeCloses() {
+        QTest::keyClick(MainForm->ConvertButton, Qt::Key_Escape);
+        QVERIFY(Dialogs->Calls.isEmpty());
+        QVERIFY(!MainForm->isVisible());
+    }
+
+    void quitCloses() {
+        QTest::mouseClick(MainForm->QuitButton, Qt::LeftButton);
+        QVERIFY(!MainForm->isVisible());
+    }
+
+    void closingWaitsWhileAConversionRuns() {
+        Feedback->ProgressStart("Loading Game Data ...");
+        QVERIFY(!MainForm->close());
+        QVERIFY(MainForm->isVisible());
+        Feedback->ProgressEnd();
+        QVERIFY(MainForm->close());
+    }
+
+    void progressWindowLooksAsDesigned() {
+        QCOMPARE(ProgressForm->size(), QSize(299, 69));
+        QCOMPARE(ProgressForm->minimumSize(), ProgressForm->maximumSize());
+        QVERIFY(ProgressForm->windowFlags() & Qt::FramelessWindowHint);
+        QVERIFY(ProgressForm->windowFlags() & Qt::WindowStaysOnTopHint);
+        QCOMPARE(ProgressForm->Panel->geometry(), QRect(0, 0, 299, 69));
+        QCOMPARE(ProgressForm->Panel->frameShadow(), QFrame::Raised);
+        QCOMPARE(ProgressForm->ProgressLabel->objectName(), QStringLiteral("ProgressLabel"));
+        QCOMPARE(ProgressForm->ProgressLabel->geometry(), QRect(8, 8, 281, 25));
+        QVERIFY(ProgressForm->ProgressLabel->font().bold());
+        QVERIFY(ProgressForm->ProgressLabel->alignment() & Qt::AlignVCenter);
+        QCOMPARE(ProgressForm->ProgressBar->geometry(), QRect(8, 40, 281, 17));
+        QCOMPARE(ProgressForm->ProgressBar->minimum(), 0);
+        QCOMPARE(ProgressForm->ProgressBar->maximum(), 100);
+    }
+
+    void progressOperations() {
+        Spy->ProgressStart("Saving Game Data ...");
+        Spy->ProgressSet(50);
+        Spy->ProgressSet(100);
+        // A second start while the window is up only resets it.
+        Spy->ProgressStart("Loading Game Data ...");
+        Spy->ProgressEnd();
+        QCOMPARE(Spy->Notes, (QStringList{
+                                 "start|Saving Game Data ...|0|shown|disabled|normal",
+                                 "set|Saving Game Data ...|50|shown|disabled|normal",
+                                 "set|Saving Game Data ...|100|shown|disabled|normal",
+                                 "start|Loading Game Data ...|0|shown|disabled|normal",
+                                 "end|Loading Game Data ...|0|hidden|enabled|normal",
+                             }));
+    }
+
+    void progressWindowIsCentred() {
+        Feedback->ProgressStart("Loading Game Data ...");
+        const QRect area = ProgressForm->screen()->availableGeometry();
+        const QPoint centre = ProgressForm->frameGeometry().center();
+        QVERIFY(qAbs(centre.x() - area.center().x()) <= 1);
+        QVERIFY(qAbs(centre.y() - area.center().y()) <= 1);
+        Feedback->ProgressEnd();
+    }
+
+    void messagesBeforeAnyWindowStillShow() {
+        CWindowFeedback early(*Dialogs);
+        early.ProgressStart("ignored");
+        early.ProgressSet(10);
+        early.ProgressEnd();
+        early.ShowMessage("Failed to create temp dir. This can create serious problems with sounds, etc.");
+        QCOMPARE(Dialogs->Calls,
+                 QStringList{
+                     "message:Failed to create temp dir. This can create serious problems with sounds, etc."});
+        QCOMPARE(Dialogs->Parents.front(), nullptr);
+    }
+};
+
+QTEST_MAIN(TMainFormTest)
+#include "Main_Form_gui.moc"

@@ -1,0 +1,64 @@
+// Dialogs that answer from a script instead of a person, and record every
+// question and message in order, with the state of the windows at the time.
+#pragma once
+
+#include <QApplication>
+#include <QCursor>
+#include <QStringList>
+#include <deque>
+#include <optional>
+
+#include "gui/app/Support_Dialogs.h"
+
+class CScriptedDialogs final : public CDialogs {
+public:
+    std::optional<QString> AskFileToOpen(QWidget*) override {
+        Calls << QStringLiteral("open");
+        return Next(OpenAnswers);
+    }
+    std::optional<QString> AskFileToSave(QWidget*, const QString& preset) override {
+        Calls << QStringLiteral("save:") + preset;
+        return Next(SaveAnswers);
+    }
+    void ShowMessage(QWidget* parent, const QString& text) override {
+        Calls << QStringLiteral("message:") + text;
+        Messages << text;
+        Parents.push_back(parent);
+        const QCursor* cursor = QApplication::overrideCursor();
+        CursorsAtMessage.push_back(cursor != nullptr ? cursor->shape() : Qt::BitmapCursor);
+    }
+
+    bool ShowMessageOfSeveral(QWidget* parent, const QString& text) override {
+        ShowMessage(parent, text);
+        Calls.back() = QStringLiteral("message+check:") + text;
+        return SilenceFromMessage > 0 && Messages.size() >= SilenceFromMessage;
+    }
+    void ShowSummary(QWidget*, const QString& summary, const QString& details) override {
+        Calls << QStringLiteral("summary:") + summary;
+        Summaries << details;
+    }
+
+    // From this message on (counted from 1) the user ticks "Don't show
+    // more messages"; 0: never.
+    qsizetype SilenceFromMessage = 0;
+    QStringList Summaries;  // the details of each summary
+
+    // Answers in order; when the script runs out, the user cancels.
+    std::deque<std::optional<QString>> OpenAnswers;
+    std::deque<std::optional<QString>> SaveAnswers;
+
+    QStringList Calls;
+    QStringList Messages;
+    std::vector<QWidget*> Parents;
+    // The override cursor while each message was shown (BitmapCursor: none).
+    std::vector<Qt::CursorShape> CursorsAtMessage;
+
+private:
+    static std::optional<QString> Next(std::deque<std::optional<QString>>& answers) {
+        if (answers.empty())
+            return std::nullopt;
+        std::optional<QString> answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};

@@ -1,0 +1,416 @@
+// The game-information editor and its Rich Text Format conversion.
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTextList>
+#include <string>
+
+#include "gui/world/Help_Form.h"
+#include "format/world/Help_Main.h"
+#include "gui/world/Help_Rtf.h"
+#include "format/world/Support_RichText.h"
+
+namespace {
+
+CBlock Bytes(const std::string& text) { return CBlock(text.begin(), text.end()); }
+std::string Text(const CBlock& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+// The character format at a position of the document (of the character
+// after it).
+QTextCharFormat FormatAt(const QTextDocument& document, int position) {
+    QTextCursor cursor(const_cast<QTextDocument*>(&document));
+    cursor.setPosition(position + 1);
+    return cursor.charFormat();
+}
+
+int Find(const QTextDocument& document, const QString& text) {
+    return document.find(text).selectionStart();
+}
+
+QAction* Action(THelpForm& form, const char* name) { return form.findChild<QAction*>(name); }
+
+const char* const RichEditDocument =
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}"
+    "{\\f1\\froman\\fcharset0 Times New Roman;}{\\f2\\fnil\\fcharset2 Symbol;}}\r\n"
+    "{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}\r\n"
+    "{\\*\\generator Riched20 5.50.99.2050;}\\viewkind4\\uc1\\pard\\qc\\b\\f0\\fs32 Title\\b0\\par\r\n"
+    "\\pard\\fs24 plain \\i italic\\i0  \\ul under\\ulnone  \\cf1 red\\cf0  \\f1 times\\f0  caf\\'e9 "
+    "\\u8364? \\u937?\\tab end\\par\r\n"
+    "{\\pntext\\f2\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf2\\pnindent0{\\pntxtb\\'B7}}\\fi-720\\li720 first\\par\r\n"
+    "{\\pntext\\f2\\'B7\\tab}second\\par\r\n"
+    "\\pard\\qr{\\pict\\wmetafile8 0102030405}{\\*\\unknown hidden}right\\par\r\n"
+    "}\r\n";
+
+}  // namespace
+
+class HelpFormTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        ClearGameInformation();
+        GameInformation.MimicMainForm = false;
+    }
+
+    void readsFormattingOfAStoredDocument() {
+        QTextDocument document;
+        QVERIFY(RtfToDocument(Bytes(RichEditDocument), document));
+        QCOMPARE(document.blockCount(), 5);
+        QCOMPARE(document.findBlockByNumber(0).text(), QStringLiteral("Title"));
+        QCOMPARE(document.findBlockByNumber(1).text(),
+                 QString::fromUtf8("plain italic under red times caf\u00e9 \u20ac \u03a9\tend"));
+        QCOMPARE(document.findBlockByNumber(2).text(), QStringLiteral("first"));
+        QCOMPARE(document.findBlockByNumber(3).text(), QStringLiteral("second"));
+        QCOMPARE(document.findBlockByNumber(4).text(), QStringLiteral("right"));
+
+        const QTextCharFormat title = FormatAt(document, 0);
+        QCOMPARE(title.fontWeight(), int(QFont::Bold));
+        QCOMPARE(title.fontPointSize(), 16.0);
+        QCOMPARE(title.fontFamilies().toStringList().value(0), QStringLiteral("Arial"));
+        QVERIFY(document.findBlockByNumber(0).blockFormat().alignment() & Qt::AlignHCenter);
+
+        QVERIFY(FormatAt(document, Find(document, "italic")).fontItalic());
+        QVERIFY(!FormatAt(document, Find(document, "plain")).fontItalic());
+        QVERIFY(FormatAt(document, Find(document, "under")).fontUnderline());
+        QCOMPARE(FormatAt(document, Find(document, "red")).foreground().color(), QColor(255, 0, 0));
+        QCOMPARE(FormatAt(document, Find(document, "times")).fontFamilies().toStringList().value(0),
+                 QStringLiteral("Times New Roman"));
+        QCOMPARE(FormatAt(document, Find(document, "plain")).fontPointSize(), 12.0);
+
+        QVERIFY(document.findBlockByNumber(2).textList() != nullptr);
+        QCOMPARE(document.findBlockByNumber(3).textList(), document.findBlockByNumber(2).textList());
+        QVERIFY(document.findBlockByNumber(4).textList() == nullptr);
+        QVERIFY(document.findBlockByNumber(4).blockFormat().alignment() & Qt::AlignRight);
+    }
+
+    void roundTripKeepsFormatting() {
+        QTextDocument document;
+        QVERIFY(RtfToDocument(Bytes(RichEditDocument), document));
+        const CBlock written = DocumentToRtf(document);
+        QVERIFY2(IsWellFormedRtf(written), Text(written).c_str());
+        QTextDocument again;
+        QVERIFY(RtfToDocument(written, again));
+        QCOMPARE(again.toPlainText(), document.toPlainText());
+        QCOMPARE(again.blockCount(), document.blockCount());
+        for (int i = 0; i < document.characterCount() - 1; ++i) {
+            const QTextCharFormat a = FormatAt(document, i);
+            const QTextCharFormat b = FormatAt(again, i);
+            QCOMPARE(b.fontWeight(), a.fontWeight());
+            QCOMPARE(b.fontItalic(), a.fontItalic());
+            QCOMPARE(b.fontUnderline(), a.fontUnderline());
+            QCOMPARE(b.fontPointSize(), a.fontPointSize());
+            QCOMPARE(b.fontFamilies(), a.fontFamilies());
+            QCOMPARE(b.foreground().color(), a.foreground().color());
+        }
+        for (int i = 0; i < document.blockCount(); ++i) {
+            QCOMPARE(again.findBlockByNumber(i).blockFormat().alignment(),
+                     document.findBlockByNumber(i).blockFormat().alignment());
+            QCOMPARE(again.findBlockByNumber(i).textList() != nullptr,
+                     document.findBlockByNumber(i).textList() != nullptr);
+        }
+        // Written twice, the same document gives the same bytes.
+        QCOMPARE(Text(DocumentToRtf(again)), Text(written));
+    }
+
+    void writesCharactersSafely_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("braces and backslash") << QStringLiteral("a{b}c\\d");
+        QTest::newRow("Windows-1252") << QString::fromUtf8("\u20ac \u00e9\u00ff \u201chi\u201d");
+        QTest::newRow("beyond Windows-1252") << QString::fromUtf8("\u03a9\u4e2d\U0001F600");
+        QTest::newRow("tabs and line breaks") << QString::fromUtf8("a\tb\u2028c");
+        QTest::newRow("leading spaces after a word") << QStringLiteral("  two spaces");
+        QTest::newRow("control word look-alike") << QStringLiteral("\\par \\b not bold");
+        QTest::newRow("several paragraphs with an empty one") << QStringLiteral("one\n\nthree\n");
+    }
+
+    void writesCharactersSafely() {
+        QFETCH(QString, text);
+        QTextDocument document;
+        document.setPlainText(text);
+        const CBlock written = DocumentToRtf(document);
+        QVERIFY2(IsWellFormedRtf(written), Text(written).c_str());
+        for (const std::uint8_t byte : written)
+            QVERIFY(byte < 0x80);
+        QTextDocument again;
+        QVERIFY(RtfToDocument(written, again));
+        QCOMPARE(again.toRawText(), document.toRawText());
+    }
+
+    void readsHostileInputWithinBounds() {
+        // Nesting far deeper than any document: no recursion, the deep part skipped.
+        std::string deep = "{\\rtf1 before";
+        deep += std::string(200000, '{') + "deep" + std::string(200000, '}') + " after}";
+        QTextDocument document;
+        QVERIFY(RtfToDocument(Bytes(deep), document));
+        QVERIFY(document.toPlainText().startsWith("before"));
+        QVERIFY(document.toPlainText().endsWith("after"));
+        QVERIFY(!document.toPlainText().contains("deep"));
+
+        const char* const cases[] = {
+            "{\\rtf1 text\\bin999999999999",                 // binary run past the end
+            "{\\rtf1 \\'",                                   // cut-off escape
+            "{\\rtf1 \\'zz ok}",                              // invalid hex digits
+            "{\\rtf1 \\u-999999999999999999999? x}",          // absurd number
+            "{\\rtf1 \\fs-5 \\fs999999999 \\cf99999 \\f-3 small}",  // absurd sizes, indices
+            "{\\rtf1{\\colortbl;\\red999\\green-4;;}\\cf1 c}",  // odd colour table
+            "{\\rtf1{\\fonttbl\\f0 Unterminated",           // document cut short
+            "{\\rtf1}}}}}} trailing",                         // closing braces to spare
+            "{\\rtf1 \\uc99999 \\u65 ABC}",                   // fallback count clamped
+        };
+        for (const char* hostile : cases) {
+            QTextDocument hostileDocument;
+            QVERIFY(RtfToDocument(Bytes(hostile), hostileDocument));
+        }
+        QTextDocument small;
+        RtfToDocument(Bytes("{\\rtf1 \\fs-5 \\fs999999999 \\cf99999 \\f-3 small}"), small);
+        QCOMPARE(small.toPlainText(), QStringLiteral("small"));
+        QCOMPARE(FormatAt(small, 0).fontPointSize(), 1638.0);
+
+        QTextDocument notRtf;
+        QVERIFY(!RtfToDocument(Bytes("plain text"), notRtf));
+        QVERIFY(notRtf.isEmpty());
+    }
+
+    void skipsWhatIsNotShown() {
+        QTextDocument document;
+        QVERIFY(RtfToDocument(
+            Bytes("{\\rtf1{\\stylesheet{\\s0 Normal;}}{\\info{\\title secret}}{\\*\\foo{\\b nested} hidden}"
+                  "{\\field{\\*\\fldinst HYPERLINK x}{\\fldrslt shown}}\\'41\\uc2\\u66 xyC\\line D}"),
+            document));
+        QCOMPARE(document.toRawText(), QString::fromUtf8("shownABC\u2028D"));
+    }
+
+    void editorShowsTheModelAndKeepsUneditedBytes() {
+        SetGameInformationText(Bytes(RichEditDocument));
+        GameInformation.Changed = false;
+        const CBlock stored = GameInformation.Text;
+        THelpForm form;
+        QCOMPARE(form.windowTitle(), QStringLiteral("Game Information"));
+        QCOMPARE(form.Editor()->objectName(), QStringLiteral("Editor"));
+        form.show();
+        QVERIFY(form.Editor()->toPlainText().startsWith("Title"));
+        form.GotoLine(3);
+        QCOMPARE(form.CurrentLine(), 3);
+        QVERIFY(form.close());
+        QCOMPARE(GameInformation.Text, stored);
+        QVERIFY(!GameInformation.Changed);
+    }
+
+    void editsReachTheModelAsRichText() {
+        THelpForm form;
+        form.show();
+        QTest::keyClicks(form.Editor(), "Hello");
+        Action(form, "SelectAllItem")->trigger();
+        Action(form, "BoldItem")->trigger();
+        QVERIFY(GameInformation.Changed);
+        QVERIFY(IsWellFormedRtf(GameInformation.Text));
+        QCOMPARE(QString::fromStdString(GameInformationPlainText()).trimmed(), QStringLiteral("Hello"));
+        QTextDocument document;
+        QVERIFY(RtfToDocument(GameInformation.Text, document));
+        QCOMPARE(FormatAt(document, 0).fontWeight(), int(QFont::Bold));
+        QCOMPARE(FormatAt(document, 0).fontFamilies().toStringList().value(0), QStringLiteral("Arial"));
+        QCOMPARE(FormatAt(document, 0).fontPointSize(), 12.0);
+        form.AskYesNoCancel = [](const QString&) { return QMessageBox::Yes; };
+        QVERIFY(form.close());
+    }
+
+    void formattingSurvivesAnEditInTheEditor() {
+        SetGameInformationText(Bytes(RichEditDocument));
+        THelpForm form;
+        form.show();
+        form.GotoLine(5);
+        QTest::keyClick(form.Editor(), Qt::Key_End);
+        QTest::keyClicks(form.Editor(), " edge");
+        form.GotoLine(2);
+        QTest::keyClicks(form.Editor(), "new ");
+        QVERIFY(IsWellFormedRtf(GameInformation.Text));
+
+        QTextDocument saved;
+        QVERIFY(RtfToDocument(GameInformation.Text, saved));
+        QCOMPARE(saved.blockCount(), 5);
+        QCOMPARE(saved.findBlockByNumber(4).text(), QStringLiteral("right edge"));
+        QVERIFY(saved.findBlockByNumber(1).text().startsWith("new plain italic"));
+        QCOMPARE(FormatAt(saved, 0).fontWeight(), int(QFont::Bold));
+        QCOMPARE(FormatAt(saved, 0).fontPointSize(), 16.0);
+        QVERIFY(saved.findBlockByNumber(0).blockFormat().alignment() & Qt::AlignHCenter);
+        QVERIFY(FormatAt(saved, Find(saved, "italic")).fontItalic());
+        QCOMPARE(FormatAt(saved, Find(saved, "red")).foreground().color(), QColor(255, 0, 0));
+        QVERIFY(saved.findBlockByNumber(2).textList() != nullptr);
+        QVERIFY(saved.findBlockByNumber(3).textList() != nullptr);
+        QVERIFY(saved.findBlockByNumber(4).blockFormat().alignment() & Qt::AlignRight);
+        QVERIFY(saved.toPlainText().contains(QString::fromUtf8("caf\u00e9 \u20ac \u03a9\tend")));
+        form.AskYesNoCancel = [](const QString&) { return QMessageBox::Yes; };
+        form.close();
+    }
+
+    void controlsFollowTheSelection() {
+        THelpForm form;
+        form.show();
+        QTest::keyClicks(form.Editor(), "abc");
+        QVERIFY(!Action(form, "CopyItem")->isEnabled());
+        QVERIFY(!Action(form, "CutItem")->isEnabled());
+        QVERIFY(Action(form, "UndoItem")->isEnabled());
+        QTest::keyClick(form.Editor(), Qt::Key_Left, Qt::ShiftModifier);
+        QVERIFY(Action(form, "CopyItem")->isEnabled());
+        Action(form, "BoldItem")->trigger();
+        QVERIFY(Action(form, "BoldItem")->isChecked());
+        Action(form, "CenterAlignItem")->trigger();
+        Action(form, "BulletItem")->trigger();
+        QTest::keyClick(form.Editor(), Qt::Key_Home);
+        QVERIFY(!Action(form, "BoldItem")->isChecked());
+        QVERIFY(Action(form, "CenterAlignItem")->isChecked());
+        QVERIFY(Action(form, "BulletItem")->isChecked());
+        Action(form, "BulletItem")->trigger();
+        QVERIFY(!Action(form, "BulletItem")->isChecked());
+        QVERIFY(form.Editor()->textCursor().currentList() == nullptr);
+        form.AskYesNoCancel = [](const QString&) { return QMessageBox::Yes; };
+        form.close();
+    }
+
+    void gotoLine_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<int>("line");
+        QTest::newRow("a line") << "3" << 3;
+        QTest::newRow("spaces around") << " 2 " << 2;
+        QTest::newRow("not a number is ignored") << "two" << 4;
+        QTest::newRow("beyond the end") << "99" << 5;
+        QTest::newRow("below the start") << "0" << 1;
+    }
+
+    void gotoLine() {
+        QFETCH(QString, answer);
+        QFETCH(int, line);
+        SetGameInformationText(Bytes("{\\rtf1 one\\par two\\par three\\par four\\par five}"));
+        THelpForm form;
+        form.show();
+        form.GotoLine(4);
+        QString title, prompt, proposed;
+        form.AskText = [&](const QString& t, const QString& p, const QString& v) -> std::optional<QString> {
+            title = t;
+            prompt = p;
+            proposed = v;
+            return answer;
+        };
+        Action(form, "GotoLineItem")->trigger();
+        QCOMPARE(title, QStringLiteral("Goto Line"));
+        QCOMPARE(prompt, QStringLiteral("line number:"));
+        QCOMPARE(proposed, QStringLiteral("4"));
+        QCOMPARE(form.CurrentLine(), line);
+        QCOMPARE(form.Editor()->textCursor().positionInBlock(), 0);
+    }
+
+    void closeQuestion() {
+        SetGameInformationText(Bytes("{\\rtf1 original}"));
+        GameInformation.Changed = false;
+        const CBlock stored = GameInformation.Text;
+        THelpForm form;
+        form.show();
+        QStringList asked;
+        QMessageBox::StandardButton answer = QMessageBox::Cancel;
+        form.AskYesNoCancel = [&](const QString& text) {
+            asked << text;
+            return answer;
+        };
+        // Nothing changed: no question.
+        QVERIFY(form.close());
+        QVERIFY(asked.isEmpty());
+
+        form.show();
+        QTest::keyClicks(form.Editor(), "new ");
+        form.ChooseColor = [](const QColor&, const QString&) { return QColor(0x10, 0x20, 0x30); };
+        Action(form, "BackgroundColorItem")->trigger();
+        QCOMPARE(GameInformation.BackgroundColor, 0x302010);
+        QCOMPARE(form.Editor()->palette().color(QPalette::Base), QColor(0x10, 0x20, 0x30));
+
+        answer = QMessageBox::Cancel;
+        QVERIFY(!form.close());
+        QCOMPARE(asked, QStringList{"Save changes in game information?"});
+        QVERIFY(form.isVisible());
+        QVERIFY(GameInformation.Changed);
+
+        answer = QMessageBox::No;
+        QVERIFY(form.close());
+        QCOMPARE(GameInformation.Text, stored);
+        QCOMPARE(GameInformation.BackgroundColor, DefaultInformationColor);
+        QVERIFY(!GameInformation.Changed);
+        QCOMPARE(form.Editor()->toPlainText(), QStringLiteral("original"));
+
+        form.show();
+        QTest::keyClicks(form.Editor(), "kept ");
+        answer = QMessageBox::Yes;
+        QVERIFY(form.close());
+        QVERIFY(QString::fromStdString(GameInformationPlainText()).startsWith("kept original"));
+        QVERIFY(GameInformation.Changed);
+
+        form.show();
+        asked.clear();
+        QTest::keyClicks(form.Editor(), "more ");
+        Action(form, "CloseSavingItem")->trigger();
+        QVERIFY(!form.isVisible());
+        QVERIFY(asked.isEmpty());
+        QVERIFY(QString::fromStdString(GameInformationPlainText()).startsWith("more kept"));
+    }
+
+    void mimicMainFormAndColours() {
+        THelpForm form;
+        form.show();
+        QAction* mimic = Action(form, "MimicMainForm1");
+        QVERIFY(mimic);
+        QCOMPARE(mimic->text(), QStringLiteral("Mimic Main Form"));
+        QVERIFY(!mimic->isChecked());
+        mimic->trigger();
+        QVERIFY(GameInformation.MimicMainForm);
+        QVERIFY(GameInformation.Changed);
+        // The stored system colour shows as the tool-tip background.
+        QCOMPARE(form.Editor()->palette().color(QPalette::Base), QApplication::palette().color(QPalette::ToolTipBase));
+        QCOMPARE(THelpForm::ShownColor(0x0000FF), QColor(255, 0, 0));
+        QCOMPARE(THelpForm::StoredColor(QColor(1, 2, 3)), 0x030201);
+        QCOMPARE(form.Editor()->font().family(), QStringLiteral("Arial"));
+        QCOMPARE(form.Editor()->font().pointSize(), 12);
+        form.AskYesNoCancel = [](const QString&) { return QMessageBox::Yes; };
+        form.close();
+    }
+
+    void loadAndSaveFiles() {
+        THelpForm form;
+        form.show();
+        QStringList titles;
+        QString fileName = QDir::temp().filePath(QStringLiteral("transvane_help_%1.rtf").arg(QCoreApplication::applicationPid()));
+        form.ChooseSaveFile = [&](const QString& title, const QString& filter, const QString& suffix) {
+            titles << title << filter << suffix;
+            return fileName;
+        };
+        form.ChooseOpenFile = [&](const QString& title, const QString&, const QString&) {
+            titles << title;
+            return fileName;
+        };
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(RichEditDocument);
+        file.close();
+        Action(form, "LoadItem")->trigger();
+        QVERIFY(form.Editor()->toPlainText().startsWith("Title"));
+        QCOMPARE(Text(GameInformation.Text), std::string(RichEditDocument));
+        QVERIFY(GameInformation.Changed);
+        QVERIFY(QFile::remove(fileName));
+        Action(form, "SaveItem")->trigger();
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray(RichEditDocument));
+        file.close();
+        QFile::remove(fileName);
+        QCOMPARE(titles, (QStringList{"File to load information from", "File to write information to",
+                                      "Rich Text Files (*.rtf);;All Files (*)", "rtf"}));
+        form.AskYesNoCancel = [](const QString&) { return QMessageBox::Yes; };
+        form.close();
+    }
+};
+
+QTEST_MAIN(HelpFormTest)
+#include "Help_Form_gui.moc"

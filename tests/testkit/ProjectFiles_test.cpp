@@ -1,0 +1,57 @@
+// The test-project builder and the independent reader must agree on every
+// version-500 layout, or the end-to-end tests would prove nothing.
+#include "testkit/ProjectFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "testkit/ExpectedConversion.h"
+#include "testkit/ProjectReader.h"
+
+namespace {
+
+using namespace project;
+
+TEST(ProjectFiles, ReaderReadsBackWhatTheBuilderWritesInTheNewestLayout) {
+    for (std::int32_t version : {400, 410, 411, 420, 430, 440, 441, 500}) {
+        TProject converted = ExpectedConversion(SampleProject(version)).Project;
+        if (!converted.Options.Icon)
+            converted.Options.Icon = TestIcon();
+        converted.Options.LastChanged = 44000.25;
+        const CBlock bytes = WriteProject(converted);
+        const TProject read = ReadProject(bytes);
+        EXPECT_TRUE(read.Options == converted.Options) << version;
+        EXPECT_EQ(read.Sprites, converted.Sprites) << version;
+        EXPECT_EQ(read.Objects, converted.Objects) << version;
+        EXPECT_EQ(read.Rooms, converted.Rooms) << version;
+        EXPECT_EQ(read.Tree, converted.Tree) << version;
+        EXPECT_EQ(WriteProject(read), bytes) << version;
+
+        CBlock longer = bytes;
+        longer.push_back(0);
+        EXPECT_THROW(ReadProject(longer), std::runtime_error) << "nothing may follow the tree";
+        EXPECT_THROW(ReadProject(CBlock(bytes.begin(), bytes.end() - 1)), std::runtime_error);
+    }
+}
+
+TEST(ProjectFiles, TranslationTableIsOneToOne) {
+    std::set<std::int32_t> ids;
+    for (std::int32_t number = 1; number <= 69; ++number)
+        ids.insert(TranslatedActionId(number));
+    EXPECT_EQ(ids.size(), 69u);
+    EXPECT_EQ(TranslatedActionId(1), 101);
+    EXPECT_EQ(TranslatedActionId(69), 613);
+    bool known = true;
+    EXPECT_EQ(TranslatedActionId(70, &known), 70);
+    EXPECT_FALSE(known);
+}
+
+TEST(ProjectFiles, PlainTextOfRichText) {
+    const std::string rtf =
+        "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red0\\green0\\blue0;}{\\*\\generator x;}"
+        "\\f0 a \\{b\\} c\\\\\\par caf\\'e9\\tab x}";
+    EXPECT_EQ(RtfPlainText(CBlock(rtf.begin(), rtf.end())), "a {b} c\\\r\ncaf\xE9\tx");
+}
+
+}  // namespace
