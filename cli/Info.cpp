@@ -1,6 +1,9 @@
 #include "cli/Info.h"
 
+#include <cerrno>
 #include <cmath>
+#include <optional>
+#include <unistd.h>
 #include <cstdio>
 #include <exception>
 #include <optional>
@@ -11,11 +14,13 @@
 #include <vector>
 
 #include "format/behaviour/Object_Main.h"
+#include "cli/Support_Value.h"
 #include "format/behaviour/Path_Main.h"
 #include "format/behaviour/TimeLine_Main.h"
 #include "project/Resource_Main.h"
 #include "project/Resource_Tree.h"
 #include "format/core/Support_Bytes.h"
+#include "format/core/Support_CodePage.h"
 #include "format/core/Support_File.h"
 #include "format/core/Support_Progress.h"
 #include "format/media/Background_Main.h"
@@ -30,208 +35,10 @@
 
 namespace {
 
-// ---- a small value tree, printed as JSON or as indented text ---------------
-
-class CValue {
-public:
-    enum class EKind { Null, Bool, Number, Text, Array, Object };
-
-    CValue() = default;
-    CValue(bool value) : FKind(EKind::Bool), FNumber(value ? 1 : 0) {}
-    CValue(std::int32_t value) : FKind(EKind::Number), FNumber(static_cast<double>(value)) {}
-    CValue(std::int64_t value) : FKind(EKind::Number), FNumber(static_cast<double>(value)) {}
-    CValue(std::size_t value) : FKind(EKind::Number), FNumber(static_cast<double>(value)) {}
-    CValue(double value) : FKind(EKind::Number), FNumber(value) {}
-    CValue(std::string value) : FKind(EKind::Text), FText(std::move(value)) {}
-    CValue(const char* value) : FKind(EKind::Text), FText(value) {}
-
-    static CValue Array() {
-        CValue value;
-        value.FKind = EKind::Array;
-        return value;
-    }
-    static CValue Object() {
-        CValue value;
-        value.FKind = EKind::Object;
-        return value;
-    }
-
-    CValue& Add(std::string key, CValue value) {
-        FFields.emplace_back(std::move(key), std::move(value));
-        return FFields.back().second;
-    }
-    CValue& Push(CValue value) {
-        FItems.push_back(std::move(value));
-        return FItems.back();
-    }
-
-    void WriteJson(std::ostream& out, int indent = 0) const;
-    void WriteText(std::ostream& out, int indent = 0) const;
-
-private:
-    bool Scalar() const { return FKind != EKind::Array && FKind != EKind::Object; }
-    void WriteScalar(std::ostream& out, bool json) const;
-
-    EKind FKind = EKind::Null;
-    double FNumber = 0;
-    std::string FText;
-    std::vector<CValue> FItems;
-    std::vector<std::pair<std::string, CValue>> FFields;
-};
-
-// Strings in a project are 8-bit characters of the authoring platform's
-// code page; JSON gets them as the Latin-1 characters of those bytes.
-void WriteJsonString(std::ostream& out, const std::string& text) {
-    out << '"';
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out << '\\' << c;
-        } else if (byte < 0x20 || byte >= 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out << escaped;
-        } else {
-            out << c;
-        }
-    }
-    out << '"';
-}
-
-void WriteNumber(std::ostream& out, double number) {
-    if (!std::isfinite(number)) {
-        out << "null";
-        return;
-    }
-    char text[32];
-    if (number == std::floor(number) && std::fabs(number) < 1e15)
-        std::snprintf(text, sizeof text, "%.0f", number);
-    else
-        std::snprintf(text, sizeof text, "%.10g", number);
-    out << text;
-}
-
-void CValue::WriteScalar(std::ostream& out, bool json) const {
-    switch (FKind) {
-    case EKind::Null:
-        out << (json ? "null" : "-");
-        break;
-    case EKind::Bool:
-        out << (FNumber != 0 ? (json ? "true" : "yes") : (json ? "false" : "no"));
-        break;
-    case EKind::Number:
-        WriteNumber(out, FNumber);
-        break;
-    case EKind::Text:
-        if (json) {
-            WriteJsonString(out, FText);
-        } else {
-            for (char c : FText) {
-                const auto byte = static_cast<unsigned char>(c);
-                if (byte < 0x20 && c != '\t') {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-                    out << escaped;
-                } else {
-                    out << c;
-                }
-            }
-        }
-        break;
-    default:
-        break;
-    }
-}
-
-void CValue::WriteJson(std::ostream& out, int indent) const {
-    const std::string pad(static_cast<std::size_t>(indent + 2), ' ');
-    if (Scalar()) {
-        WriteScalar(out, true);
-    } else if (FKind == EKind::Array) {
-        if (FItems.empty()) {
-            out << "[]";
-            return;
-        }
-        out << "[\n";
-        for (std::size_t i = 0; i < FItems.size(); ++i) {
-            out << pad;
-            FItems[i].WriteJson(out, indent + 2);
-            out << (i + 1 < FItems.size() ? ",\n" : "\n");
-        }
-        out << std::string(static_cast<std::size_t>(indent), ' ') << "]";
-    } else {
-        if (FFields.empty()) {
-            out << "{}";
-            return;
-        }
-        out << "{\n";
-        for (std::size_t i = 0; i < FFields.size(); ++i) {
-            out << pad;
-            WriteJsonString(out, FFields[i].first);
-            out << ": ";
-            FFields[i].second.WriteJson(out, indent + 2);
-            out << (i + 1 < FFields.size() ? ",\n" : "\n");
-        }
-        out << std::string(static_cast<std::size_t>(indent), ' ') << "}";
-    }
-}
-
-// Text: "key: value" lines, nested values indented below their key, array
-// items marked with "-".  Texts of several lines become an indented block.
-void CValue::WriteText(std::ostream& out, int indent) const {
-    const std::string pad(static_cast<std::size_t>(indent), ' ');
-    // lead is "key:" or "-"; scalars follow it on the same line.
-    auto writeEntry = [&](const std::string& lead, const CValue& value) {
-        if (value.Scalar() && !(value.FKind == EKind::Text && value.FText.find('\n') != std::string::npos)) {
-            out << pad << lead << ' ';
-            value.WriteScalar(out, false);
-            out << "\n";
-        } else if (value.Scalar()) {
-            out << pad << lead << "\n";
-            std::string text = value.FText;
-            while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-                text.pop_back();
-            std::size_t start = 0;
-            while (start <= text.size()) {
-                std::size_t end = text.find('\n', start);
-                if (end == std::string::npos)
-                    end = text.size();
-                std::string line = text.substr(start, end - start);
-                if (!line.empty() && line.back() == '\r')
-                    line.pop_back();
-                out << pad << "    | ";
-                CValue(line).WriteScalar(out, false);
-                out << "\n";
-                start = end + 1;
-            }
-        } else if (value.FItems.empty() && value.FFields.empty()) {
-            out << pad << lead << (value.FKind == EKind::Array ? " none" : " -") << "\n";
-        } else {
-            out << pad << lead << "\n";
-            value.WriteText(out, indent + 2);
-        }
-    };
-    if (FKind == EKind::Array) {
-        for (const CValue& item : FItems) {
-            if (item.FKind == EKind::Object && !item.FFields.empty()) {
-                // the fields indented below the dash, the first on its line
-                std::ostringstream lines;
-                item.WriteText(lines, indent + 2);
-                const std::string text = lines.str();
-                out << pad << "- " << text.substr(pad.size() + 2);
-            } else {
-                writeEntry("-", item);
-            }
-        }
-    } else if (FKind == EKind::Object) {
-        for (const auto& [key, value] : FFields)
-            writeEntry(key + ":", value);
-    } else {
-        writeEntry("", *this);
-    }
-}
-
 // ---- what the model holds ---------------------------------------------------
+
+// Text of the file, for people: its bytes are Windows-1252.
+CValue Text(std::string_view bytes) { return CValue(Windows1252ToUtf8(bytes)); }
 
 // A picture as the model holds it, the bytes of a BMP file: its size and
 // depth.  Every picture is written back as a compressed 24-bit BMP.
@@ -257,6 +64,25 @@ std::string DateTimeText(double days) {
     std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d", time->Year, time->Month, time->Day, time->Hour,
                   time->Minute, time->Second);
     return text;
+}
+
+// Standard input is read whole, as a file would be mapped; more than this
+// is not a project anyone has.
+constexpr std::size_t MaxStandardInput = std::size_t{1} << 30;
+
+std::optional<CBlock> ReadStandardInput() {
+    CBlock bytes;
+    std::uint8_t buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 || bytes.size() + static_cast<std::size_t>(got) > MaxStandardInput)
+            return std::nullopt;
+        if (got == 0)
+            return bytes;
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
 }
 
 std::string ColourText(std::int32_t colour) {
@@ -291,7 +117,7 @@ void AddList(CValue& section, const CResourceList<T>& list, F describe) {
         }
         CValue item = CValue::Object();
         item.Add("index", static_cast<std::int32_t>(i));
-        item.Add("name", list.Name(i));
+        item.Add("name", Text(list.Name(i)));
         describe(item, *record);
         items.Push(std::move(item));
     }
@@ -325,10 +151,10 @@ void DescribeOptions(CValue& s) {
     s.Add("write errors", o.WriteErrors);
     s.Add("abort on errors", o.AbortErrors);
     s.Add("uninitialised variables as 0", o.VariableErrors);
-    s.Add("author", o.Author);
+    s.Add("author", Text(o.Author));
     s.Add("game version", o.GameVersion);
     s.Add("last changed", DateTimeText(o.LastChanged));
-    s.Add("information", o.Information);
+    s.Add("information", Text(o.Information));
 }
 
 void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadReport::CSpan& span) {
@@ -339,7 +165,7 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
     case ESection::Sounds:
         AddList(s, SoundList, [](CValue& item, const CSound& sound) {
             item.Add("kind", sound.SoundKind);
-            item.Add("file", sound.SoundText);
+            item.Add("file", Text(sound.SoundText));
             item.Add("data bytes", sound.SoundKind == -1 ? CValue() : CValue(sound.SoundData.size()));
         });
         break;
@@ -376,7 +202,7 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
         break;
     case ESection::DataFiles:
         AddList(s, DataFileList, [](CValue& item, const CDataFile& dataFile) {
-            item.Add("file name", dataFile.FileName);
+            item.Add("file name", Text(dataFile.FileName));
             item.Add("data bytes", dataFile.HasData ? CValue(dataFile.Data.size()) : CValue());
             item.Add("export mode", dataFile.ExportMode);
         });
@@ -406,7 +232,7 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
         break;
     case ESection::Rooms:
         AddList(s, RoomList, [](CValue& item, const CRoom& room) {
-            item.Add("caption", room.Caption);
+            item.Add("caption", Text(room.Caption));
             item.Add("width", room.Width);
             item.Add("height", room.Height);
             item.Add("instances", room.Instances.size());
@@ -418,7 +244,7 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
     case ESection::GameInformation:
         s.Add("background colour", ColourText(GameInformation.BackgroundColor));
         s.Add("mimic main form", GameInformation.MimicMainForm);
-        s.Add("text", GameInformationPlainText());
+        s.Add("text", Text(GameInformationPlainText()));
         break;
     case ESection::Libraries:
         // The names are read and dropped; the count is the section's second
@@ -449,8 +275,8 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
                     ++subgroups;
                     if (++listed <= MaxListedGroups) {
                         CValue group = CValue::Object();
-                        group.Add("in", entry->Text);
-                        group.Add("name", node->Text);
+                        group.Add("in", Text(entry->Text));
+                        group.Add("name", Text(node->Text));
                         group.Add("depth", level);
                         group.Add("children", node->Children.size());
                         groups.Push(std::move(group));
@@ -460,7 +286,7 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
                     pending.push_back({child->get(), level + 1});
             }
             CValue item = CValue::Object();
-            item.Add("name", entry->Text);
+            item.Add("name", Text(entry->Text));
             item.Add("kind", entry->Resource.ResourceKind);
             item.Add("entries", resources);
             item.Add("groups", subgroups);
@@ -489,13 +315,20 @@ int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
 
     CStream stream;
     std::string unreadable;
-    if (!FileExists(fileName)) {
-        unreadable = "File does not exist.";
+    if (fileName == "-") {
+        if (std::optional<CBlock> bytes = ReadStandardInput())
+            stream = CStream(std::move(*bytes));
+        else
+            unreadable = "Failed to load the file: standard input cannot be read or is larger than " +
+                         std::to_string(MaxStandardInput >> 20) + " MiB";
+    } else if (!FileExists(fileName)) {
+        unreadable = "File does not exist: " + ReadProblem(fileName);
     } else {
         try {
             stream.LoadFromFile(fileName);
         } catch (const std::exception& error) {
-            unreadable = std::string("Failed to load the file: ") + error.what();
+            const std::string problem = ReadProblem(fileName);
+            unreadable = "Failed to load the file: " + (problem.empty() ? std::string(error.what()) : problem);
         }
     }
 

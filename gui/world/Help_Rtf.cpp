@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "format/core/Support_CodePage.h"
 #include "format/world/Support_RichText.h"
 
 namespace {
@@ -19,28 +20,10 @@ namespace {
 // ---------------------------------------------------------------------------
 // Windows-1252, the code page of \'hh escapes.
 
-// The characters of the bytes 0x80..0x9F; the rest of the page is Latin-1.
-// The five unassigned bytes map to themselves, as Windows does.
-constexpr std::array<char16_t, 32> Cp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char16_t FromCp1252(std::uint8_t byte) {
-    if (byte >= 0x80 && byte <= 0x9F)
-        return Cp1252High[byte - 0x80u];
-    return byte;
-}
+char16_t FromCp1252(std::uint8_t byte) { return Windows1252ToUnicode(byte); }
 
 // The byte of a character in Windows-1252, or -1 when it has none.
-int ToCp1252(char16_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return c;
-    for (std::size_t i = 0; i < Cp1252High.size(); ++i)
-        if (Cp1252High[i] == c)
-            return static_cast<int>(0x80 + i);
-    return -1;
-}
+int ToCp1252(char16_t c) { return UnicodeToWindows1252(c); }
 
 // ---------------------------------------------------------------------------
 // Reading.

@@ -28,6 +28,21 @@ public:
         CursorsAtMessage.push_back(cursor != nullptr ? cursor->shape() : Qt::BitmapCursor);
     }
 
+    bool ShowMessageOfSeveral(QWidget* parent, const QString& text) override {
+        ShowMessage(parent, text);
+        Calls.back() = QStringLiteral("message+check:") + text;
+        return SilenceFromMessage > 0 && Messages.size() >= SilenceFromMessage;
+    }
+    void ShowSummary(QWidget*, const QString& summary, const QString& details) override {
+        Calls << QStringLiteral("summary:") + summary;
+        Summaries << details;
+    }
+
+    // From this message on (counted from 1) the user ticks "Don't show
+    // more messages"; 0: never.
+    qsizetype SilenceFromMessage = 0;
+    QStringList Summaries;  // the details of each summary
+
     // Answers in order; when the script runs out, the user cancels.
     std::deque<std::optional<QString>> OpenAnswers;
     std::deque<std::optional<QString>> SaveAnswers;
