@@ -52,7 +52,6 @@ int RunCheck(const std::string& source, bool json, std::ostream& out) {
     AddReport(value, report);
     if (json) {
         value.WriteJson(out);
-        out << "\n";
     } else {
         value.WriteText(out);
     }

@@ -2,25 +2,27 @@
 
 #include <cerrno>
 #include <cmath>
-#include <optional>
-#include <unistd.h>
 #include <cstdio>
 #include <exception>
 #include <optional>
+#include <string_view>
 #include <ostream>
 #include <span>
 #include <sstream>
 #include <utility>
 #include <vector>
 
+#include <unistd.h>
+
 #include "format/behaviour/Object_Main.h"
-#include "cli/Support_Value.h"
 #include "format/behaviour/Path_Main.h"
 #include "format/behaviour/TimeLine_Main.h"
 #include "project/Resource_Main.h"
 #include "project/Resource_Tree.h"
-#include "format/core/Support_Bytes.h"
+#include "cli/Support_Value.h"
+#include "cli/Support_Words.h"
 #include "format/core/Support_CodePage.h"
+#include "format/core/Support_Bytes.h"
 #include "format/core/Support_File.h"
 #include "format/core/Support_Progress.h"
 #include "format/media/Background_Main.h"
@@ -35,36 +37,7 @@
 
 namespace {
 
-// ---- what the model holds ---------------------------------------------------
-
-// Text of the file, for people: its bytes are Windows-1252.
-CValue Text(std::string_view bytes) { return CValue(Windows1252ToUtf8(bytes)); }
-
-// A picture as the model holds it, the bytes of a BMP file: its size and
-// depth.  Every picture is written back as a compressed 24-bit BMP.
-CValue Picture(const CBlock& bmp) {
-    CValue picture = CValue::Object();
-    if (const std::optional<CBitmapShape> shape = Bitmap24_Shape(bmp)) {
-        picture.Add("width", shape->Width);
-        picture.Add("height", shape->Height);
-        picture.Add("bits per pixel", static_cast<std::int32_t>(shape->BitCount));
-    }
-    picture.Add("bmp bytes", bmp.size());
-    return picture;
-}
-
-CValue OptionalPicture(const std::optional<CBlock>& bmp) { return bmp ? Picture(*bmp) : CValue(); }
-
-// A stored date-time (days since 30 December 1899) as local date and time.
-std::string DateTimeText(double days) {
-    const std::optional<CDateTime> time = DecodeDateTime(days);
-    if (!time)
-        return "(not a date)";
-    char text[96];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d", time->Year, time->Month, time->Day, time->Hour,
-                  time->Minute, time->Second);
-    return text;
-}
+std::string Utf8(std::string_view stored) { return Windows1252ToUtf8(stored); }
 
 // Standard input is read whole, as a file would be mapped; more than this
 // is not a project anyone has.
@@ -85,23 +58,22 @@ std::optional<CBlock> ReadStandardInput() {
     }
 }
 
-std::string ColourText(std::int32_t colour) {
-    char text[48];
-    const auto value = static_cast<std::uint32_t>(colour);
-    if (value & 0x80000000u)
-        std::snprintf(text, sizeof text, "system colour %u (0x%08X)", value & 0xFF, value);
-    else
-        std::snprintf(text, sizeof text, "0x%06X (red %u, green %u, blue %u)", value, value & 0xFF,
-                      (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-    return text;
+// ---- the layout: what each section of the file holds ------------------------ ---------------------------------------------------
+
+// A picture as the model holds it, the bytes of a BMP file: its size and
+// depth.  Every picture is written back as a compressed 24-bit BMP.
+CValue Picture(const CBlock& bmp) {
+    CValue picture = CValue::Object();
+    if (const std::optional<CBitmapShape> shape = Bitmap24_Shape(bmp)) {
+        picture.Add("width", shape->Width);
+        picture.Add("height", shape->Height);
+        picture.Add("bits per pixel", static_cast<std::int32_t>(shape->BitCount));
+    }
+    picture.Add("bmp bytes", bmp.size());
+    return picture;
 }
 
-std::string GuidText(const CGuid& g) {
-    char text[40];
-    std::snprintf(text, sizeof text, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g[3],
-                  g[2], g[1], g[0], g[5], g[4], g[7], g[6], g[8], g[9], g[10], g[11], g[12], g[13], g[14], g[15]);
-    return text;
-}
+CValue OptionalPicture(const std::optional<CBlock>& bmp) { return bmp ? Picture(*bmp) : CValue(); }
 
 // The slots of a list: their count, the empty ones, and one entry per
 // resource that describe() fills.
@@ -117,7 +89,7 @@ void AddList(CValue& section, const CResourceList<T>& list, F describe) {
         }
         CValue item = CValue::Object();
         item.Add("index", static_cast<std::int32_t>(i));
-        item.Add("name", Text(list.Name(i)));
+        item.Add("name", Utf8(list.Name(i)));
         describe(item, *record);
         items.Push(std::move(item));
     }
@@ -151,10 +123,10 @@ void DescribeOptions(CValue& s) {
     s.Add("write errors", o.WriteErrors);
     s.Add("abort on errors", o.AbortErrors);
     s.Add("uninitialised variables as 0", o.VariableErrors);
-    s.Add("author", Text(o.Author));
+    s.Add("author", Utf8(o.Author));
     s.Add("game version", o.GameVersion);
-    s.Add("last changed", DateTimeText(o.LastChanged));
-    s.Add("information", Text(o.Information));
+    s.Add("last changed", DateTimeToText(o.LastChanged));
+    s.Add("information", Utf8(o.Information));
 }
 
 void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadReport::CSpan& span) {
@@ -165,7 +137,7 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
     case ESection::Sounds:
         AddList(s, SoundList, [](CValue& item, const CSound& sound) {
             item.Add("kind", sound.SoundKind);
-            item.Add("file", Text(sound.SoundText));
+            item.Add("file", Utf8(sound.SoundText));
             item.Add("data bytes", sound.SoundKind == -1 ? CValue() : CValue(sound.SoundData.size()));
         });
         break;
@@ -202,7 +174,7 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
         break;
     case ESection::DataFiles:
         AddList(s, DataFileList, [](CValue& item, const CDataFile& dataFile) {
-            item.Add("file name", Text(dataFile.FileName));
+            item.Add("file name", Utf8(dataFile.FileName));
             item.Add("data bytes", dataFile.HasData ? CValue(dataFile.Data.size()) : CValue());
             item.Add("export mode", dataFile.ExportMode);
         });
@@ -218,21 +190,15 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
         break;
     case ESection::Objects:
         AddList(s, ObjectList, [](CValue& item, const CObject& object) {
-            std::int64_t events = 0, actions = 0;
-            for (const CEventRow& row : object.EventRows)
-                for (const auto& [number, event] : row.Events())
-                    if (!event->Empty()) {
-                        ++events;
-                        actions += ActionCount(*event);
-                    }
+            const CEventCounts counts = CountEvents(object);
             item.Add("sprite", object.SpriteIndex);
-            item.Add("events", events);
-            item.Add("actions", actions);
+            item.Add("events", counts.Events);
+            item.Add("actions", counts.Actions);
         });
         break;
     case ESection::Rooms:
         AddList(s, RoomList, [](CValue& item, const CRoom& room) {
-            item.Add("caption", Text(room.Caption));
+            item.Add("caption", Utf8(room.Caption));
             item.Add("width", room.Width);
             item.Add("height", room.Height);
             item.Add("instances", room.Instances.size());
@@ -244,7 +210,7 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
     case ESection::GameInformation:
         s.Add("background colour", ColourText(GameInformation.BackgroundColor));
         s.Add("mimic main form", GameInformation.MimicMainForm);
-        s.Add("text", Text(GameInformationPlainText()));
+        s.Add("text", Utf8(GameInformationPlainText()));
         break;
     case ESection::Libraries:
         // The names are read and dropped; the count is the section's second
@@ -275,8 +241,8 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
                     ++subgroups;
                     if (++listed <= MaxListedGroups) {
                         CValue group = CValue::Object();
-                        group.Add("in", Text(entry->Text));
-                        group.Add("name", Text(node->Text));
+                        group.Add("in", Utf8(entry->Text));
+                        group.Add("name", Utf8(node->Text));
                         group.Add("depth", level);
                         group.Add("children", node->Children.size());
                         groups.Push(std::move(group));
@@ -286,7 +252,7 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
                     pending.push_back({child->get(), level + 1});
             }
             CValue item = CValue::Object();
-            item.Add("name", Text(entry->Text));
+            item.Add("name", Utf8(entry->Text));
             item.Add("kind", entry->Resource.ResourceKind);
             item.Add("entries", resources);
             item.Add("groups", subgroups);
@@ -306,12 +272,190 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
     }
 }
 
+// ---- the summary: what the project holds, for a person ------------------------
+
+std::string Size(std::int32_t width, std::int32_t height) {
+    return std::to_string(width) + " x " + std::to_string(height);
+}
+
+// Counts the references to resources that are not there as they are read.
+class CReferences {
+public:
+    template <class T>
+    std::string Words(const CResourceList<T>& list, std::int32_t index) {
+        if (DanglingReference(index, list.Exists(index)))
+            ++Dangling;
+        return ReferenceWords(list, index);
+    }
+    std::int64_t Dangling = 0;
+};
+
+// One entry per resource of the list, filled by describe.
+template <class T, class F>
+CValue Resources(const CResourceList<T>& list, F describe) {
+    CValue items = CValue::Array();
+    for (int i = 0; i < list.Count(); ++i) {
+        const T* record = list.Get(i);
+        if (record == nullptr)
+            continue;
+        CValue item = CValue::Object();
+        item.Add("name", Utf8(list.Name(i)));
+        describe(item, *record);
+        items.Push(std::move(item));
+    }
+    return items;
+}
+
+// optionsVersion is the stored version of the options section: author, game
+// version and the last change are held from 441 on.
+CValue Summary(const std::string& fileName, std::int32_t version, std::int32_t optionsVersion) {
+    const CGameOptions& o = GameOptions;
+    CReferences references;
+    CValue report = CValue::Object();
+    report.Add("file", fileName);
+    report.Add("format version", version);
+    const bool stored = optionsVersion >= 441;
+    report.Add("author", stored ? CValue(Utf8(o.Author)) : CValue("not stored"));
+    report.Add("game version", stored ? CValue(o.GameVersion) : CValue("not stored"));
+    report.Add("last changed", stored ? CValue(DateTimeToText(o.LastChanged)) : CValue("not stored"));
+    report.Add("game id", GameId);
+    CValue counts = CValue::Object();
+    counts.Add("sprites", ResourceCount(SpriteList));
+    counts.Add("sounds", ResourceCount(SoundList));
+    counts.Add("backgrounds", ResourceCount(BackgroundList));
+    counts.Add("paths", ResourceCount(PathList));
+    counts.Add("scripts", ResourceCount(ScriptList));
+    counts.Add("data files", ResourceCount(DataFileList));
+    counts.Add("time lines", ResourceCount(TimeLineList));
+    counts.Add("objects", ResourceCount(ObjectList));
+    counts.Add("rooms", ResourceCount(RoomList));
+    report.Add("resources", std::move(counts));
+
+    // Every list is described before the count of the references it finds
+    // goes in front of them.
+    CValue kinds = CValue::Object();
+    kinds.Add("sprites", Resources(SpriteList, [](CValue& item, const CSprite& s) {
+        item.Add("size", Size(s.Width, s.Height));
+        item.Add("subimages", s.Images.size());
+        item.Add("transparent", s.Transparent);
+    }));
+    kinds.Add("sounds", Resources(SoundList, [](CValue& item, const CSound& s) {
+        if (s.SoundKind == -1) {
+            item.Add("data", "none");
+        } else {
+            item.Add("data", SoundFormatWords(s.SoundData));
+            item.Add("bytes", s.SoundData.size());
+        }
+        if (!s.SoundText.empty())
+            item.Add("file", Utf8(s.SoundText));
+    }));
+    kinds.Add("backgrounds", Resources(BackgroundList, [](CValue& item, const CBackground& b) {
+        item.Add("size", Size(b.Width, b.Height));
+        item.Add("image", b.Image.has_value());
+        item.Add("transparent", b.Transparent);
+    }));
+    kinds.Add("paths", Resources(PathList, [](CValue& item, const CPath& p) {
+        item.Add("points", p.PointCount());
+        item.Add("connection", PathConnectionWords(p.ConnectionKind));
+        item.Add("at the end", PathEndWords(p.EndAction));
+        item.Add("length", p.Length);
+    }));
+    kinds.Add("scripts", Resources(ScriptList, [](CValue& item, const CScript& s) {
+        std::int64_t lines = s.ScriptText.empty() ? 0 : 1;
+        for (const char c : s.ScriptText)
+            lines += c == '\n' ? 1 : 0;
+        item.Add("lines", lines);
+        item.Add("characters", s.ScriptText.size());
+    }));
+    kinds.Add("data files", Resources(DataFileList, [](CValue& item, const CDataFile& d) {
+        item.Add("file name", Utf8(d.FileName));
+        item.Add("data", d.HasData ? CValue(std::to_string(d.Data.size()) + " bytes") : CValue("none"));
+        item.Add("export", ExportModeWords(d.ExportMode));
+    }));
+    kinds.Add("time lines", Resources(TimeLineList, [](CValue& item, const CTimeLine& t) {
+        std::int64_t actions = 0;
+        for (const auto& event : t.Events)
+            actions += event->Count();
+        item.Add("moments", t.Count());
+        item.Add("actions", actions);
+    }));
+    kinds.Add("objects", Resources(ObjectList, [&](CValue& item, const CObject& object) {
+        const CEventCounts events = CountEvents(object);
+        item.Add("sprite", references.Words(SpriteList, object.SpriteIndex));
+        if (object.SecondSpriteIndex >= 0)
+            item.Add("second sprite", references.Words(SpriteList, object.SecondSpriteIndex));
+        if (object.RelatedObjectIndex != NoRelatedObject)
+            item.Add("related object", references.Words(ObjectList, object.RelatedObjectIndex));
+        item.Add("events", events.Events);
+        item.Add("actions", events.Actions);
+    }));
+    kinds.Add("rooms", Resources(RoomList, [&](CValue& item, const CRoom& room) {
+        item.Add("caption", Utf8(room.Caption));
+        item.Add("size", Size(room.Width, room.Height));
+        item.Add("speed", room.Speed);
+        CValue backgrounds = CValue::Array();
+        for (const CRoomLayer& layer : room.Layers)
+            if (layer.Visible && layer.BackgroundIndex >= 0)
+                backgrounds.Push(references.Words(BackgroundList, layer.BackgroundIndex));
+        item.Add("backgrounds", std::move(backgrounds));
+        item.Add("instances", room.Instances.size());
+        std::int64_t missing = 0;
+        for (const CRoomInstance& instance : room.Instances)
+            missing += DanglingReference(instance.ObjectIndex, ObjectList.Exists(instance.ObjectIndex)) ? 1 : 0;
+        if (missing != 0)
+            item.Add("instances of missing objects", missing);
+        references.Dangling += missing;
+        item.Add("tiles", room.Tiles.size());
+    }));
+
+    report.Add("references to empty slots", references.Dangling);
+    report.Append(std::move(kinds));
+
+    CValue options = CValue::Object();
+    options.Add("window scale", std::to_string(o.WindowScale) + "%");
+    options.Add("full-screen scale", FullScaleWords(o.FullScale));
+    options.Add("set resolution", o.SetResolution);
+    options.Add("colour depth", ColorDepthWords(o.ColorDepth));
+    options.Add("resolution", ResolutionWords(o.Resolution));
+    options.Add("frequency", FrequencyWords(o.Frequency));
+    options.Add("exclusive mode", o.ExclusiveMode);
+    options.Add("loading progress bar", ProgressBarWords(o.ProgressBarKind));
+    options.Add("image while loading", o.ShowLoadImage);
+    report.Add("game options", std::move(options));
+    CValue information = CValue::Object();
+    information.Add("characters", GameInformationPlainText().size());
+    information.Add("background colour", ColourText(GameInformation.BackgroundColor));
+    report.Add("game information", std::move(information));
+    return report;
+}
+
+// Where and why reading stopped, in plain words.
+std::vector<std::string> Explanation(const CLoadReport& load, const std::string& unreadable) {
+    std::vector<std::string> lines;
+    if (!unreadable.empty()) {
+        lines.push_back("The file cannot be read: " + unreadable);
+        return lines;
+    }
+    if (load.Section == "header") {
+        lines.push_back("The file does not load: its header is not that of a project file of version " +
+                   std::to_string(OldestGameVersion) + " to " + std::to_string(NewestGameVersion) + ".");
+    } else {
+        lines.push_back("The file does not load: reading stopped in the section \"" + load.Section +
+                   "\", which starts at byte " + std::to_string(load.SectionStart) + ", at byte " +
+                   std::to_string(load.Position) + ".");
+    }
+    lines.push_back("Why: " + load.Failure);
+    lines.push_back("Below, the sections as far as they were read.");
+    return lines;
+}
+
 }  // namespace
 
-int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
+int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream& out) {
     CValue report = CValue::Object();
     report.Add("file", fileName);
     bool loaded = false;
+    CLoadReport load;
 
     CStream stream;
     std::string unreadable;
@@ -332,6 +476,7 @@ int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
         }
     }
 
+    std::optional<CValue> summary;
     if (!unreadable.empty()) {
         report.Add("loads", false);
         CValue failure = CValue::Object();
@@ -340,7 +485,6 @@ int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
     } else {
         CMessageCollector collector;
         CFeedbackGuard guard(collector);
-        CLoadReport load;
         ClearGame();
         try {
             loaded = LoadGame(stream, &load);
@@ -353,6 +497,17 @@ int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
         }
         const std::span<const std::uint8_t> bytes = stream.View();
 
+        if (loaded && view == EInfoView::Summary) {
+            std::int32_t optionsVersion = 0;
+            for (const CLoadReport::CSpan& span : load.Sections)
+                if (span.Present && std::string_view(span.Name) == "Game options")
+                    optionsVersion = static_cast<std::int32_t>(Get32(bytes, span.Start));
+            summary = Summary(fileName, load.Version, optionsVersion);
+            CValue messages = CValue::Array();
+            for (const std::string& message : collector.Messages)
+                messages.Push(message);
+            summary->Add("messages", std::move(messages));
+        }
         report.Add("bytes", bytes.size());
         report.Add("loads", loaded);
         report.Add("header version", load.Version != 0 ? CValue(load.Version) : CValue());
@@ -395,11 +550,29 @@ int RunInfo(const std::string& fileName, bool json, std::ostream& out) {
         ClearGame();
     }
 
+    // A file that does not load is explained in plain words, then shown as
+    // far as it was read, whichever view was asked for.
+    const bool explain = !loaded && view == EInfoView::Summary;
+    const CValue& shown = summary ? *summary : report;
     if (json) {
-        report.WriteJson(out);
-        out << "\n";
+        if (explain) {
+            CValue explained = CValue::Object();
+            CValue lines = CValue::Array();
+            for (const std::string& line : Explanation(load, unreadable))
+                lines.Push(line);
+            explained.Add("explanation", std::move(lines));
+            explained.Add("layout", std::move(report));
+            explained.WriteJson(out);
+        } else {
+            shown.WriteJson(out);
+        }
     } else {
-        report.WriteText(out);
+        if (explain) {
+            for (const std::string& line : Explanation(load, unreadable))
+                out << line << "\n";
+            out << "\n";
+        }
+        shown.WriteText(out);
     }
     return loaded ? 0 : 1;
 }

@@ -1,17 +1,16 @@
-// A small value tree, printed as JSON or as indented text: the reports of
-// the info and check commands are built as one and printed either way.
-//
-// Texts are UTF-8; text from a project file is decoded from its code page
-// (Windows1252ToUtf8) before it goes in, and a file name goes in exactly as
-// the user gave it.
+// A small value tree for the reports of transvane-cli, printed as JSON or as
+// indented text: "key: value" lines, nested values indented below their
+// key, array items marked with "-", texts of several lines as an indented
+// block.  Texts are UTF-8; decode a project's strings first.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <utility>
 #include <vector>
+
+class CJsonWriter;
 
 class CValue {
 public:
@@ -41,17 +40,24 @@ public:
         FFields.emplace_back(std::move(key), std::move(value));
         return FFields.back().second;
     }
+    // The members of another object, after this one's.
+    void Append(CValue&& object) {
+        for (auto& field : object.FFields)
+            FFields.push_back(std::move(field));
+    }
     CValue& Push(CValue value) {
         FItems.push_back(std::move(value));
         return FItems.back();
     }
 
-    void WriteJson(std::ostream& out, int indent = 0) const;
+    void WriteJson(CJsonWriter& out) const;
+    // The whole tree as one JSON document, ended by a line break.
+    void WriteJson(std::ostream& out) const;
     void WriteText(std::ostream& out, int indent = 0) const;
 
 private:
     bool Scalar() const { return FKind != EKind::Array && FKind != EKind::Object; }
-    void WriteScalar(std::ostream& out, bool json) const;
+    void WriteScalarText(std::ostream& out) const;
 
     EKind FKind = EKind::Null;
     double FNumber = 0;

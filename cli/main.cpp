@@ -2,8 +2,9 @@
 //
 //   transvane-cli convert [-q] [-f] SOURCE TARGET                (cli/Batch.h)
 //   transvane-cli convert [-q] [-f] SOURCE... --output-dir DIR   (cli/Batch.h)
-//   transvane-cli info FILE [--json]                             (cli/Info.h)
+//   transvane-cli info FILE [--layout] [--json]                  (cli/Info.h)
 //   transvane-cli check SOURCE [--json]                          (cli/Check.h)
+//   transvane-cli extract FILE DIR [--force]                     (cli/Extract.h)
 //
 // convert loads SOURCE and saves it to TARGET exactly as the window does.
 // Every message the window would show in a box is printed to standard error
@@ -27,6 +28,7 @@
 #include "cli/Arguments.h"
 #include "cli/Batch.h"
 #include "cli/Check.h"
+#include "cli/Extract.h"
 #include "cli/Info.h"
 #include "format/core/Support_Memory.h"
 #include "format/core/Support_Random.h"
@@ -56,12 +58,27 @@ int Convert(const CArguments& arguments) {
     ExitAfterConversion(RunConvert(arguments));
 }
 
-int Info(const CArguments& arguments) { return RunInfo(arguments.Operands[0], arguments.Has("json"), std::cout); }
+int Info(const CArguments& arguments) {
+    return RunInfo(arguments.Operands[0], arguments.Has("layout") ? EInfoView::Layout : EInfoView::Summary,
+                   arguments.Has("json"), std::cout);
+}
 
 int Check(const CArguments& arguments) {
     if (arguments.Operands[0] == "-")
         return UsageError("check cannot use \"-\": give the file to convert");
     ExitAfterConversion(RunCheck(arguments.Operands[0], arguments.Has("json"), std::cout));
+}
+
+int Extract(const CArguments& arguments) {
+    if (arguments.Operands[0] == "-")
+        return UsageError("extract cannot use \"-\": give the project file");
+    // The load's messages, with their context lines, as a conversion prints them.
+    CBatchFeedback console(false, false);
+    CFeedbackGuard guard(console);
+    console.Begin("");
+    const int status = RunExtract(arguments.Operands[0], arguments.Operands[1], arguments.Has("force"), std::cerr);
+    console.Finish(status == 0);
+    ExitAfterConversion(status);
 }
 
 // ---- the commands and their options: one row each ----------------------------
@@ -74,6 +91,7 @@ constexpr std::array ConvertOptions = {
 };
 
 constexpr std::array InfoOptions = {
+    COptionRow{"layout", 0, nullptr, nullptr, "show the file's sections: offsets, stored versions, sizes"},
     COptionRow{"json", 0, nullptr, nullptr, "print the report as one JSON object"},
     HelpOption,
 };
@@ -83,7 +101,12 @@ constexpr std::array CheckOptions = {
     HelpOption,
 };
 
-const std::array<CCommandRow, 3> Commands = {{
+constexpr std::array ExtractOptions = {
+    COptionRow{"force", 'f', nullptr, nullptr, "replace files that exist in DIR already"},
+    HelpOption,
+};
+
+const std::array<CCommandRow, 4> Commands = {{
     {"convert", "SOURCE TARGET | SOURCE... --output-dir DIR", ConvertOptions, 1, ManyOperands,
      "Converts a project file of format version 400 to 500 (.vtr, or a backup\n"
      ".vk1 .. .vk9) into a version-500 file.  An existing TARGET is replaced\n"
@@ -101,15 +124,25 @@ const std::array<CCommandRow, 3> Commands = {{
      "remains).\n",
      Convert},
     {"info", "FILE", InfoOptions, 1, 1,
-     "Describes what FILE holds, section by section, or where and why reading\n"
-     "it stops.  FILE \"-\" reads standard input.  Exit status 0 when the file\n"
-     "loads, 1 when it does not.\n",
+     "Summarises what FILE holds: format version, author, game version, last\n"
+     "change, the number of resources of each kind, then every resource by\n"
+     "name.  --layout shows the file's sections instead (offsets, stored\n"
+     "versions and sizes); a file that does not load is explained, then shown\n"
+     "that way up to where reading stopped.  FILE \"-\" reads standard input.\n"
+     "Exit status 0 when the file loads, 1 when it does not.\n",
      Info},
     {"check", "SOURCE", CheckOptions, 1, 1,
      "Converts SOURCE in memory and writes nothing: lists what the conversion\n"
      "changes, each change with its place and a count, and the messages it\n"
      "gives.  Exit status 0 when the file would convert, 1 when it would not.\n",
      Check},
+    {"extract", "FILE DIR", ExtractOptions, 2, 2,
+     "Writes every picture (PNG), sound, script, data file and the game\n"
+     "information of FILE into DIR (created when missing), with project.json\n"
+     "describing every record and index.html showing the project.  Existing\n"
+     "files are replaced only with --force.  Exit status 0 when everything was\n"
+     "written, 1 when the file does not load or a file could not be written.\n",
+     Extract},
 }};
 
 }  // namespace

@@ -575,6 +575,13 @@ void Bitmap24_PrepareBlock(const CBlock& image, CBlockPrefetch& prefetch) {
         prefetch.Add(image);
 }
 
+CBlock Bitmap24_Standard(const CBlock& image) {
+    const std::optional<CBmpLayout> bmp = ParseBmp(image, true);
+    if (!bmp)
+        throw std::invalid_argument("Bitmap24_Standard: the image is not a BMP file it can decode");
+    return IsStandardBitmap(image, *bmp) ? image : DecodeToStandard(image, *bmp);
+}
+
 void Bitmap24_SaveToStream(const CBlock* image, CStream& stream) {
     if (image == nullptr) {
         stream.WriteInt(SchemeNoImage);

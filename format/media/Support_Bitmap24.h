@@ -92,6 +92,10 @@ struct CBitmapShape {
     unsigned BitCount;
 };
 std::optional<CBitmapShape> Bitmap24_Shape(std::span<const std::uint8_t> bmp);
+// The image in the form Bitmap24_SaveToStream stores it: the standard 24-bit
+// BMP of the same pixels (the image itself when it is in that form).  Throws
+// std::invalid_argument for bytes that are no BMP this unit can decode.
+CBlock Bitmap24_Standard(const CBlock& image);
 
 // A standard 24-bit BMP of max(width, 1) x max(height, 1) white pixels.
 // Throws EReadError above MaxBitmapPixels.

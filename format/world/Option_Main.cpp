@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 
 #include "format/core/Support_Bytes.h"
@@ -67,6 +68,16 @@ std::optional<CDateTime> DecodeDateTime(double days) {
     const year_month_day date{epoch + std::chrono::days{static_cast<int>(whole)}};
     return CDateTime{static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
                      static_cast<unsigned>(date.day()), seconds / 3600, seconds / 60 % 60, seconds % 60};
+}
+
+std::string DateTimeToText(double days) {
+    const std::optional<CDateTime> t = DecodeDateTime(days);
+    if (!t)
+        return "(not a date)";
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d", t->Year, t->Month, t->Day, t->Hour, t->Minute,
+                  t->Second);
+    return text;
 }
 
 double CurrentDateTime() {

@@ -112,5 +112,8 @@ struct CDateTime {
     int Hour, Minute, Second;
 };
 std::optional<CDateTime> DecodeDateTime(double days);
+// A stored date-time as "YYYY-MM-DD hh:mm:ss" (local time, as stored), or
+// "(not a date)" for a value no calendar holds.
+std::string DateTimeToText(double days);
 // The current local date and time in that form.
 double CurrentDateTime();

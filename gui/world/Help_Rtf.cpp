@@ -18,14 +18,6 @@
 namespace {
 
 // ---------------------------------------------------------------------------
-// Windows-1252, the code page of \'hh escapes.
-
-char16_t FromCp1252(std::uint8_t byte) { return Windows1252ToUnicode(byte); }
-
-// The byte of a character in Windows-1252, or -1 when it has none.
-int ToCp1252(char16_t c) { return UnicodeToWindows1252(c); }
-
-// ---------------------------------------------------------------------------
 // Reading.
 
 // Where the text of a group goes.
@@ -217,7 +209,7 @@ void CRtfReader::Read() {
             } else if (c == '\t') {
                 Character(u'\t');
             } else if (c >= 0x20) {
-                Character(FromCp1252(c));
+                Character(Windows1252Character(c));
             }
             break;
         case EDestination::FontTable:
@@ -284,7 +276,7 @@ void CRtfReader::TableText(std::uint8_t byte) {
             Fonts[FFontNumber].Name = FFontName.trimmed();
             FFontName.clear();
         } else if (FFontName.size() < 256) {
-            FFontName.append(QChar(FromCp1252(byte)));
+            FFontName.append(QChar(Windows1252Character(byte)));
         }
     } else if (byte == ';') {
         if (FRed < 0 && FGreen < 0 && FBlue < 0)
@@ -310,7 +302,7 @@ void CRtfReader::ControlSymbol(std::uint8_t symbol) {
             if (FPendingSkip > 0)
                 --FPendingSkip;
             else
-                Character(FromCp1252(byte));
+                Character(Windows1252Character(byte));
         } else if (destination == EDestination::FontTable) {
             TableText(byte);
         }
@@ -492,7 +484,7 @@ void AppendHex(std::string& out, int byte) {
 std::string FontName(const QString& family) {
     std::string name;
     for (const QChar qc : family) {
-        const int byte = ToCp1252(qc.unicode());
+        const int byte = Windows1252Byte(qc.unicode());
         if (byte == '\\' || byte == '{' || byte == '}') {
             name += '\\';
             name += static_cast<char>(byte);
@@ -621,7 +613,7 @@ void CRtfWriter::Text(const QString& text) {
                 FBody += ' ';
             FBody += static_cast<char>(c);
             FNeedSpace = false;
-        } else if (const int byte = ToCp1252(c); byte >= 0) {
+        } else if (const int byte = Windows1252Byte(c); byte >= 0) {
             AppendHex(FBody, byte);
             FNeedSpace = false;
         } else {
@@ -770,7 +762,7 @@ QString FromWindows1252(std::string_view text) {
     QString result;
     result.reserve(static_cast<qsizetype>(text.size()));
     for (const char c : text)
-        result.append(QChar(FromCp1252(static_cast<std::uint8_t>(c))));
+        result.append(QChar(Windows1252Character(static_cast<std::uint8_t>(c))));
     return result;
 }
 
@@ -778,7 +770,7 @@ std::string ToWindows1252(const QString& text) {
     std::string result;
     result.reserve(static_cast<std::size_t>(text.size()));
     for (const QChar c : text) {
-        const int byte = ToCp1252(c.unicode());
+        const int byte = Windows1252Byte(c.unicode());
         result += static_cast<char>(byte >= 0 ? byte : '?');
     }
     return result;

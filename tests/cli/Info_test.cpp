@@ -30,7 +30,7 @@ bool Has(const std::string& text, const std::string& part) { return text.find(pa
 TEST(Info, DescribesEverySectionOfAFileThatLoads) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("a.vtr"), WriteProject(SampleProject(500)));
-    const TRun text = Cli({"info", folder.File("a.vtr")});
+    const TRun text = Cli({"info", folder.File("a.vtr"), "--layout"});
     EXPECT_EQ(text.Status, 0);
     for (const char* line : {"loads: yes", "header version: 500", "game id: 100001",
                              "guid: {A3A2A1A0-A5A4-A7A6-A8A9-AAABACADAEAF}", "  - section: Game options",
@@ -40,10 +40,10 @@ TEST(Info, DescribesEverySectionOfAFileThatLoads) {
                              "      - name: My Rooms"})
         EXPECT_TRUE(Has(text.Output, line)) << line << "\n" << text.Output;
 
-    const TRun json = Cli({"info", folder.File("a.vtr"), "--json"});
+    const TRun json = Cli({"info", folder.File("a.vtr"), "--json", "--layout"});
     EXPECT_EQ(json.Status, 0);
     for (const char* part : {"\"loads\": true", "\"header version\": 500", "\"section\": \"Time lines\"",
-                             "\"version\": 420", "\"author\": \"An Author \u00e9\"", "\"room order\": [",
+                             "\"version\": 420", "\"author\": \"An Author \xC3\xA9\"", "\"room order\": [",
                              "\"data bytes\": null"})
         EXPECT_TRUE(Has(json.Output, part)) << part << "\n" << json.Output;
     EXPECT_EQ(json.Output.front(), '{');
@@ -53,7 +53,7 @@ TEST(Info, DescribesEverySectionOfAFileThatLoads) {
 TEST(Info, OlderFilesShowWhichSectionsTheyLack) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("a.vtr"), WriteProject(SampleProject(410)));
-    const TRun run = Cli({"info", folder.File("a.vtr")});
+    const TRun run = Cli({"info", folder.File("a.vtr"), "--layout"});
     EXPECT_EQ(run.Status, 0);
     EXPECT_TRUE(Has(run.Output, "  - section: Paths\n    stored: no\n")) << run.Output;
     EXPECT_TRUE(Has(run.Output, "  - section: Used action libraries\n    stored: no\n"));
@@ -75,10 +75,15 @@ TEST(Info, SaysWhereAndWhyReadingStopped) {
     const Case cases[] = {
         {"not a project",
          Bytes({'n', 'o', 'p', 'e', 0, 0, 0, 0}),
-         {"loads: no", "  section: header", "  offset: 4", "  reason: Error Loading: This is not a vantrel file."}},
-        {"missing", std::nullopt, {"loads: no", "  reason: File does not exist: No such file or directory"}},
+         {"The file does not load: its header is not that of a project file of version 400 to 500.\n"
+          "Why: Error Loading: This is not a vantrel file.\n",
+          "loads: no", "  section: header", "  offset: 4", "  reason: Error Loading: This is not a vantrel file."}},
+        {"missing", std::nullopt,
+         {"The file cannot be read: File does not exist: No such file or directory\n",
+          "  reason: File does not exist: No such file or directory"}},
         {"refused room", WriteProject(refused),
-         {"loads: no", "  section: Rooms", "  reason: the section's reader refused", "  int32 before the offset: 501",
+         {"The file does not load: reading stopped in the section \"Rooms\", which starts at byte ",
+          "Why: the section's reader refused", "loads: no", "  section: Rooms", "  reason: the section's reader refused", "  int32 before the offset: 501",
           "  - section: Objects"}},
         {"refused tree", WriteProject(badTree),
          {"  section: Resource tree", "  int32 before the offset: 399", "  - section: Used action libraries"}},
@@ -94,6 +99,26 @@ TEST(Info, SaysWhereAndWhyReadingStopped) {
         for (const std::string& line : c.lines)
             EXPECT_TRUE(Has(run.Output, line)) << c.what << ": " << line << "\n" << run.Output;
     }
+}
+
+// The summary: counts, the format's codes as words, references by name and
+// references to empty slots flagged.
+TEST(Info, SummarisesTheProjectForPeople) {
+    TProject p = SampleProject(500);
+    p.Objects.Slots[0]->Record.SpriteIndex = 1;  // the empty slot
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("a.vtr"), WriteProject(p));
+    const TRun run = Cli({"info", folder.File("a.vtr")});
+    EXPECT_EQ(run.Status, 0);
+    for (const char* line : {"format version: 500\n", "author: An Author \xC3\xA9\n", "game version: 321\n",
+                             "last changed: 2009-07-06 12:00:00\n", "resources:\n  sprites: 3\n  sounds: 3\n",
+                             "  - name: first\n    size: 9 x 7\n    subimages: 2\n", "    data: unknown data\n    bytes: 1000\n",
+                             "    connection: smooth curve\n    at the end: move to the start (closed)\n",
+                             "    at the end: unknown (7)\n", "    export: install as a font\n",
+                             "    sprite: #1 (empty slot)\n", "  resolution: 1024x768\n",
+                             "  loading progress bar: own bar with back and front images\n"})
+        EXPECT_TRUE(Has(run.Output, line)) << line << "\n" << run.Output;
+    EXPECT_FALSE(Has(run.Output, "offset:")) << "the layout only with --layout";
 }
 
 // The file chooses how deep groups nest: the report walks them without
@@ -124,10 +149,18 @@ TEST(Info, DeeplyNestedGroups) {
     file.insert(file.end(), tree.Bytes().begin(), tree.Bytes().end());
     CScratchFolder folder;
     WriteWholeFile(folder.File("deep.vtr"), file);
-    const TRun run = Cli({"info", folder.File("deep.vtr")});
+    const TRun run = Cli({"info", folder.File("deep.vtr"), "--layout"});
     EXPECT_EQ(run.Status, 0);
     EXPECT_TRUE(Has(run.Output, "        groups: 100000\n        depth: 100000\n")) << run.Output.substr(0, 4000);
     EXPECT_TRUE(Has(run.Output, "    groups not listed: 99000\n"));
+}
+
+TEST(Info, UsageErrors) {
+    for (const auto& arguments : std::vector<std::vector<std::string>>{{"info"}, {"info", "a", "--xml"},
+                                                                       {"info", "a", "--json", "b"}}) {
+        const TRun run = Cli(arguments);
+        EXPECT_EQ(run.Status, 2);
+    }
 }
 
 // Names of the file are Windows-1252, shown as UTF-8; a path is shown as
@@ -141,7 +174,7 @@ TEST(Info, ShowsTextAsPeopleReadItWhereverTheOptionsStand) {
     EXPECT_EQ(before.Out, after.Out);
     EXPECT_TRUE(Has(before.Out, "\"file\": \"caf\u00e9.vtr\"")) << before.Out.substr(0, 200);
     const CRunResult text = RunCli({"info", "caf\u00e9.vtr"}, folder.Path());
-    EXPECT_TRUE(Has(text.Out, "    author: An Author \u00e9\n"));
+    EXPECT_TRUE(Has(text.Out, "\nauthor: An Author \u00e9\n")) << text.Out;
 
     const char* cli = std::getenv("TRANSVANE_CLI");
     ASSERT_NE(cli, nullptr);

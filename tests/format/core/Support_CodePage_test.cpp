@@ -1,33 +1,23 @@
-// Windows-1252 as people see it: every one of the 256 bytes decodes, and
-// the encoder takes each character back to its byte.
-#include "format/core/Support_CodePage.h"
-
+// Windows-1252 to Unicode: every byte has a character, and the page's own
+// byte comes back for it.
 #include <gtest/gtest.h>
 
+#include "format/core/Support_CodePage.h"
 
-namespace {
-
-TEST(CodePage, DecodesEveryByte) {
-    struct Case {
-        std::uint8_t byte;
+TEST(CodePage, EveryByteDecodesAndComesBack) {
+    const struct {
+        unsigned char byte;
         const char* utf8;
-    };
-    const Case cases[] = {
-        {'A', "A"}, {0x7F, "\x7F"},
-        {0x80, "\u20AC"}, {0x81, "\xC2\x81"}, {0x8D, "\xC2\x8D"}, {0x8F, "\xC2\x8F"}, {0x90, "\xC2\x90"},
-        {0x9D, "\xC2\x9D"}, {0x99, "\u2122"}, {0x9F, "\u0178"}, {0xA0, "\u00A0"}, {0xE9, "\u00E9"}, {0xFF, "\u00FF"},
-    };
-    for (const Case& c : cases) {
-        const std::string byte(1, static_cast<char>(c.byte));
-        EXPECT_EQ(Windows1252ToUtf8(byte), c.utf8) << int(c.byte);
+    } cases[] = {{'A', "A"},             {0x7F, "\x7F"},
+                 {0x80, "\xE2\x82\xAC"}, {0x81, "\xC2\x81"}, {0x8D, "\xC2\x8D"}, {0x8F, "\xC2\x8F"},
+                 {0x90, "\xC2\x90"},     {0x9D, "\xC2\x9D"}, {0x99, "\xE2\x84\xA2"}, {0x9F, "\xC5\xB8"},
+                 {0xA0, "\xC2\xA0"},     {0xE9, "\xC3\xA9"}, {0xFF, "\xC3\xBF"}};
+    for (const auto& c : cases) {
+        const std::string utf8 = Windows1252ToUtf8(std::string(1, static_cast<char>(c.byte)));
+        EXPECT_EQ(utf8, c.utf8) << int(c.byte);
     }
-    EXPECT_EQ(Windows1252ToUtf8("caf\xE9 \x80" "5"), "caf\u00E9 \u20AC5");
-}
-
-TEST(CodePage, EveryByteComesBack) {
     for (int byte = 0; byte < 256; ++byte)
-        EXPECT_EQ(UnicodeToWindows1252(Windows1252ToUnicode(static_cast<std::uint8_t>(byte))), byte);
-    EXPECT_EQ(UnicodeToWindows1252(u'\u4E00'), -1);
+        EXPECT_EQ(Windows1252Byte(Windows1252Character(static_cast<std::uint8_t>(byte))), byte);
+    EXPECT_EQ(Windows1252Byte(u'\u20AD'), -1);
+    EXPECT_EQ(Windows1252ToUtf8("caf\xE9 \x93x\x94"), "caf\xC3\xA9 \xE2\x80\x9Cx\xE2\x80\x9D");
 }
-
-}  // namespace

@@ -177,7 +177,7 @@ private slots:
 
         // The command-line tool reads the new file back as a whole project.
         QProcess info;
-        info.start(qEnvironmentVariable("TRANSVANE_CLI"), {"info", QString::fromStdString(target)});
+        info.start(qEnvironmentVariable("TRANSVANE_CLI"), {"info", QString::fromStdString(target), "--layout"});
         QVERIFY(info.waitForFinished(30000));
         QCOMPARE(info.exitCode(), 0);
         const QString report = QString::fromLatin1(info.readAllStandardOutput());

@@ -1,0 +1,241 @@
+#include "cli/Support_SafeName.h"
+
+#include <cerrno>
+#include <ostream>
+#include <streambuf>
+#include <vector>
+#include <cstring>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The code point at text[at] and its length in bytes; a byte that starts no
+// valid sequence counts as one character of its own.
+std::pair<char32_t, std::size_t> NextCharacter(std::string_view text, std::size_t at) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    std::size_t length = byte < 0x80 ? 1 : (byte >> 5) == 0x6 ? 2 : (byte >> 4) == 0xE ? 3 : (byte >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || at + length > text.size())
+        return {byte, 1};
+    char32_t code = length == 1 ? byte : byte & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[at + i]);
+        if ((next & 0xC0) != 0x80)
+            return {byte, 1};
+        code = code << 6 | (next & 0x3F);
+    }
+    return {code, length};
+}
+
+bool Forbidden(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || std::strchr("/\\:*?\"<>|", static_cast<int>(c < 0x80 ? c : 'a'));
+}
+
+bool ReservedOnWindows(std::string_view name) {
+    std::string stem(name.substr(0, name.find('.')));
+    while (!stem.empty() && stem.back() == ' ')
+        stem.pop_back();
+    for (char& c : stem)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL")
+        return true;
+    return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) && stem[3] >= '1' &&
+           stem[3] <= '9';
+}
+
+std::string Reason() { return std::strerror(errno); }
+
+}  // namespace
+
+std::string SafeFileName(std::string_view name, std::string_view fallback) {
+    std::string safe;
+    for (std::size_t at = 0; at < name.size();) {
+        const auto [code, length] = NextCharacter(name, at);
+        std::string_view piece = name.substr(at, length);
+        at += length;
+        if (Forbidden(code) || (length == 1 && code >= 0x80))  // a stray byte is no character
+            piece = "_";
+        if (safe.size() + piece.size() > MaxNameBytes)
+            break;
+        safe += piece;
+    }
+    // Leading dots: no hidden files, no "." or "..".
+    for (char& c : safe) {
+        if (c != '.')
+            break;
+        c = '_';
+    }
+    while (!safe.empty() && (safe.back() == '.' || safe.back() == ' '))
+        safe.pop_back();
+    if (safe.empty())
+        safe = fallback;
+    if (ReservedOnWindows(safe))
+        safe.insert(0, "_");
+    return safe;
+}
+
+std::string FoldedName(std::string_view name) {
+    std::string folded;
+    for (std::size_t at = 0; at < name.size();) {
+        auto [code, length] = NextCharacter(name, at);
+        const std::string_view piece = name.substr(at, length);
+        at += length;
+        if (code >= 'A' && code <= 'Z') {
+            folded += static_cast<char>(code - 'A' + 'a');
+            continue;
+        }
+        // The upper-case letters of Windows-1252 beyond ASCII.
+        if (code >= 0xC0 && code <= 0xDE && code != 0xD7)
+            code += 0x20;
+        else if (code == 0x160 || code == 0x152 || code == 0x17D)
+            code += 1;
+        else if (code == 0x178)
+            code = 0xFF;
+        else {
+            folded += piece;
+            continue;
+        }
+        // Folded letters are all two-byte characters.
+        folded += static_cast<char>(0xC0 | (code >> 6));
+        folded += static_cast<char>(0x80 | (code & 0x3F));
+    }
+    return folded;
+}
+
+std::string CNameSet::Claim(std::string_view name, std::string_view extension, std::string_view fallback) {
+    const std::string stem = SafeFileName(name, fallback);
+    // Counting goes on where the last claim of the same name stopped: a
+    // file naming a million resources alike costs a million steps, not a
+    // million squared.
+    std::int64_t& next = FNext[FoldedName(stem) + '/' + FoldedName(extension)];
+    std::string candidate = stem + std::string(extension);
+    if (next == 0)
+        next = 2;
+    else
+        candidate = stem + "_" + std::to_string(next++) + std::string(extension);
+    while (!FTaken.insert(FoldedName(candidate)).second)
+        candidate = stem + "_" + std::to_string(next++) + std::string(extension);
+    return candidate;
+}
+
+COutputFolder::COutputFolder(const std::string& path) : FPath(path) {
+    // Parents first, as mkdir -p does; the folder the user names may be a
+    // link to elsewhere, that is their choice.
+    for (std::size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
+        const std::string part = path.substr(0, slash);
+        if (!part.empty() && ::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
+            throw std::runtime_error(part + ": " + Reason());
+        if (slash == std::string::npos)
+            break;
+    }
+    FHandle = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (FHandle < 0)
+        throw std::runtime_error(path + ": " + Reason());
+}
+
+COutputFolder::~COutputFolder() {
+    if (FHandle >= 0)
+        ::close(FHandle);
+}
+
+COutputFolder COutputFolder::Subfolder(const std::string& name) const {
+    if (::mkdirat(FHandle, name.c_str(), 0777) != 0 && errno != EEXIST)
+        throw std::runtime_error(FPath + "/" + name + ": " + Reason());
+    const int handle = ::openat(FHandle, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (handle < 0)
+        throw std::runtime_error(FPath + "/" + name + ": " +
+                                 (errno == ELOOP || errno == ENOTDIR ? std::string("not a folder") : Reason()));
+    return COutputFolder(handle, FPath + "/" + name);
+}
+
+bool COutputFolder::Has(const std::string& name) const {
+    struct stat status {};
+    return ::fstatat(FHandle, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+int COutputFolder::CreateFile(const std::string& name, bool replace) const {
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    int handle = ::openat(FHandle, name.c_str(), flags, 0666);
+    if (handle < 0 && errno == EEXIST && replace) {
+        // The old entry goes (a link is removed, never followed), then the
+        // file is created afresh, exclusively.
+        if (::unlinkat(FHandle, name.c_str(), 0) != 0)
+            throw std::runtime_error(FPath + "/" + name + ": " + Reason());
+        handle = ::openat(FHandle, name.c_str(), flags, 0666);
+    }
+    if (handle < 0)
+        throw std::runtime_error(FPath + "/" + name + ": " +
+                                 (errno == EEXIST ? std::string("exists already") : Reason()));
+    return handle;
+}
+
+namespace {
+
+// A stream buffer that writes to a file handle in 64 KiB pieces and
+// remembers the first failure.
+class CHandleBuffer final : public std::streambuf {
+public:
+    explicit CHandleBuffer(int handle) : FHandle(handle), FBuffer(1 << 16) {
+        setp(FBuffer.data(), FBuffer.data() + FBuffer.size());
+    }
+    int Error = 0;
+
+protected:
+    int_type overflow(int_type c) override {
+        if (sync() != 0)
+            return traits_type::eof();
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(c);
+            pbump(1);
+        }
+        return traits_type::not_eof(c);
+    }
+    int sync() override {
+        const char* at = pbase();
+        while (at < pptr() && Error == 0) {
+            const ssize_t written = ::write(FHandle, at, static_cast<std::size_t>(pptr() - at));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                Error = written < 0 ? errno : EIO;
+            else
+                at += written;
+        }
+        setp(FBuffer.data(), FBuffer.data() + FBuffer.size());
+        return Error == 0 ? 0 : -1;
+    }
+
+private:
+    int FHandle;
+    std::vector<char> FBuffer;
+};
+
+}  // namespace
+
+void COutputFolder::WriteFile(const std::string& name, bool replace,
+                              const std::function<void(std::ostream&)>& writer) const {
+    const int handle = CreateFile(name, replace);
+    CHandleBuffer buffer(handle);
+    std::ostream out(&buffer);
+    try {
+        writer(out);
+    } catch (...) {
+        ::close(handle);
+        throw;
+    }
+    out.flush();
+    int error = buffer.Error;
+    if (::close(handle) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        throw std::runtime_error(FPath + "/" + name + ": " + std::strerror(error));
+}
+
+void COutputFolder::WriteFile(const std::string& name, std::span<const std::uint8_t> bytes, bool replace) const {
+    WriteFile(name, replace, [&](std::ostream& out) {
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    });
+}
