@@ -53,8 +53,8 @@ void Summarise(CConversionSummary& summary) {
     };
 }
 
-// Keeps every message for the result and passes everything on to the
-// caller's feedback, if any.
+// Keeps every message's text for the result and passes everything on to
+// the caller's feedback, if any.
 class CCollectingFeedback final : public CFeedback {
 public:
     CCollectingFeedback(std::vector<std::string>& messages, CFeedback* next) : FMessages(messages), FNext(next) {}
@@ -75,6 +75,10 @@ public:
         if (FNext != nullptr)
             FNext->ProgressEnd();
     }
+    void NoteChange(EChange kind, std::int64_t count, const std::string& detail) override {
+        if (FNext != nullptr)
+            FNext->NoteChange(kind, count, detail);
+    }
 
 private:
     std::vector<std::string>& FMessages;
@@ -83,12 +87,14 @@ private:
 
 }  // namespace
 
-// The conversion's own project, with its feedback and limits set once.
+// The conversion's own project, with its feedback and limits set once.  A
+// message is noted in the report with its context, kept as text and then
+// passed on to the caller's feedback.
 class CConversion::CRun {
 public:
-    CRun(std::vector<std::string>& messages, CFeedback* feedback, const CConversionLimits& limits)
-        : FFeedback(messages, feedback) {
-        Project.Core.Feedback = &FFeedback;
+    CRun(CConversionResult& result, CFeedback* feedback, const CConversionLimits& limits)
+        : FCollecting(result.Messages, feedback), FReporting(result.Report, &FCollecting) {
+        Project.Core.Feedback = &FReporting;
         Project.Core.InflateLimit = std::min(limits.InflateLimit, MaxBlockSize);
         Project.Core.BudgetFloor = limits.LoadBudgetFloor;
     }
@@ -97,11 +103,12 @@ public:
     bool Loaded = false;
 
 private:
-    CCollectingFeedback FFeedback;
+    CCollectingFeedback FCollecting;
+    CReportingFeedback FReporting;
 };
 
 CConversion::CConversion(CFeedback* feedback, const CConversionLimits& limits)
-    : FRun(std::make_unique<CRun>(FResult.Messages, feedback, limits)) {}
+    : FRun(std::make_unique<CRun>(FResult, feedback, limits)) {}
 
 CConversion::~CConversion() = default;
 
@@ -155,6 +162,10 @@ bool CConversion::Save(CBlock& target) {
         target = std::move(bytes);
         return true;
     });
+}
+
+bool CConversion::DryRun() {
+    return FRun->Loaded && SaveFrom(FRun->Project, FResult, [] { return SaveGameDryRun(); });
 }
 
 CConversionResult ConvertFile(const std::string& source, const std::string& target, CFeedback* feedback,

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "format/core/Support_Progress.h"
+#include "format/core/Support_Report.h"
 #include "format/core/Support_Stream.h"
 
 // What was converted: the source's header version and how much of each
@@ -46,6 +47,9 @@ struct CConversionSummary {
 struct CConversionResult {
     bool Converted = false;
     std::vector<std::string> Messages;  // in the order they were shown
+    // What the conversion changed, and every message again with the lines
+    // of context it was shown with (its file, its place ...).
+    CConversionReport Report;
     CConversionSummary Summary;
 };
 
@@ -58,7 +62,8 @@ struct CConversionLimits {
 
 // One conversion in two steps, with a project of its own that lives as long
 // as the object.  Messages and progress go to feedback as well, when one is
-// given.  Only the calls need the project current, so the object may be kept
+// given; it is called on the thread that converts, with the conversion's
+// project current, so it may read the message's context there.  Only the calls need the project current, so the object may be kept
 // between them (while a dialog is open, say) and used from any one thread at
 // a time.
 class CConversion {
@@ -77,8 +82,12 @@ public:
     // bytes are left untouched on failure.  False before a successful load.
     bool Save(const std::string& target);
     bool Save(CBlock& target);
+    // Builds the file as a save would, changes and messages included, and
+    // throws it away: what a conversion would do, without writing.
+    bool DryRun();
 
     const CConversionResult& Result() const { return FResult; }
+    // The result, moved out: the last call on the object.
     CConversionResult TakeResult() { return std::move(FResult); }
 
 private:

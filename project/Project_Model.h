@@ -32,6 +32,8 @@ struct CProjectModel {
     // The size of the file the project was last loaded from, as a guess at
     // the size of the file it will be saved to.
     std::size_t LoadedFileSize = 0;
+    // The header version of the file last loaded, 0 after a failed load.
+    std::int32_t LoadedVersion = 0;
 };
 
 CProjectModel& ProjectModel();

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <optional>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "format/behaviour/Library_Main.h"
 #include "format/behaviour/Object_Main.h"
@@ -211,33 +215,70 @@ bool SaveGame(CStream& stream, bool flag) {
 
 namespace {
 
-// The part of a load that is the same for a file and for bytes in memory:
-// the progress window, the parsing, and the corrupted-file message.
-bool LoadGameStream(CStream& stream, CLoadReport* report) {
+// A file name as a shell reads it back: quoted when it holds anything but
+// the plainest characters.
+std::string ShellWord(const std::string& text) {
+    const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("/._-+,:@%", c) != nullptr;
+    });
+    if (plain)
+        return text;
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// The "corrupted" message with where reading stopped and why, and, for a
+// file, where to learn more.
+void ShowCorrupted(const std::string& fileName, const CLoadReport& report) {
+    std::optional<CMessageContext> section, stopped, cause, more;
+    if (!report.Section.empty()) {
+        section.emplace("section", report.Section + " (from byte " + std::to_string(report.SectionStart) + ")");
+        stopped.emplace("stopped at", "byte " + std::to_string(report.Position));
+    }
+    // A refusal of the header has been shown as a message of its own.
+    if (!report.Failure.empty() && !report.Failure.starts_with("Error Loading:"))
+        cause.emplace("cause", report.Failure);
+    if (!fileName.empty())
+        more.emplace("more", "transvane-cli info " + ShellWord(fileName));
+    ShowMessage("Error Loading: File seems to be corrupted.");
+}
+
+// The part of a load that is the same for a file and for bytes in memory
+// (fileName empty): the progress window, the parsing, and the
+// corrupted-file message.
+bool LoadGameStream(CStream& stream, const std::string& fileName, CLoadReport* given) {
     ProgressStart("Loading Game Data ...");
     bool ok = false;
+    CLoadReport unused;
+    CLoadReport& report = given != nullptr ? *given : unused;
     try {
         ClearGame();
-        ok = LoadGame(stream, report);
+        ok = LoadGame(stream, &report);
     } catch (const std::exception&) {
         // A short read, a corrupt compressed block, a hostile count: the
         // file is reported as corrupted below, like any false result.
         ok = false;
     }
     ProgressEnd();
+    ProjectModel().LoadedVersion = 0;
 
     // The file shrank or its device failed while it was read: what was read
     // from it is not the file, whatever the readers made of it.
     if (stream.FileFailed()) {
+        const CMessageContext cause("cause", "the file shrank or its device failed while it was read");
         ShowMessage("Error Loading: Failed to load the file.");
         ClearGame();
         return false;
     }
     if (!ok) {
-        ShowMessage("Error Loading: File seems to be corrupted.");
+        ShowCorrupted(fileName, report);
         ClearGame();  // loading is all or nothing
+        return false;
     }
-    return ok;
+    ProjectModel().LoadedVersion = report.Version;
+    return true;
 }
 
 // A successful save clears every modified flag.
@@ -249,8 +290,15 @@ void ClearModifiedFlags() {
 
 }  // namespace
 
+std::int32_t LoadedGameVersion() { return ProjectModel().LoadedVersion; }
+
 bool LoadGameFile(const std::string& fileName, CLoadReport* report) {
+    const CMessageContext file("file", fileName);
+    ProjectModel().LoadedVersion = 0;
+    // A missing file, a folder or one the user may not read is not the
+    // file's fault: the message says so, with the system's reason.
     if (!FileExists(fileName)) {
+        const CMessageContext cause("cause", ReadProblem(fileName));
         ShowMessage("Error Loading: File does not exist.");
         return false;
     }
@@ -258,17 +306,19 @@ bool LoadGameFile(const std::string& fileName, CLoadReport* report) {
     try {
         stream.LoadFromFile(fileName);
         ProjectModel().LoadedFileSize = stream.Size();
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        const std::string problem = ReadProblem(fileName);
+        const CMessageContext cause("cause", problem.empty() ? error.what() : problem);
         ShowMessage("Error Loading: Failed to load the file.");
         return false;
     }
-    return LoadGameStream(stream, report);
+    return LoadGameStream(stream, fileName, report);
 }
 
 bool LoadGameBytes(CBlock bytes, CLoadReport* report) {
     CStream stream(std::move(bytes));
     ProjectModel().LoadedFileSize = stream.Size();
-    return LoadGameStream(stream, report);
+    return LoadGameStream(stream, {}, report);
 }
 
 bool SaveGameBytes(CBlock& bytes) {
@@ -292,6 +342,7 @@ bool SaveGameBytes(CBlock& bytes) {
 }
 
 bool SaveGameFile(const std::string& fileName) {
+    const CMessageContext file("file", fileName);
     ProgressStart("Saving Game Data ...");
 
     // The file is built under a temporary name beside its target, the
@@ -340,4 +391,29 @@ bool SaveGameFile(const std::string& fileName) {
     ProgressEnd();
     ClearModifiedFlags();
     return true;
+}
+
+bool SaveGameDryRun() {
+    ProgressStart("Saving Game Data ...");
+    // The file is built as a save builds it, window by window, and each
+    // window is thrown away: the changes a save makes are made and noted,
+    // and nothing is kept.
+    CStream stream;
+    const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (nowhere >= 0)
+        stream.SpillTo(nowhere, "/dev/null", SaveWindow);
+    bool built = false;
+    try {
+        built = SaveGame(stream, false);
+        if (nowhere >= 0)
+            stream.Flush();
+    } catch (const std::exception&) {
+        built = false;
+    }
+    if (nowhere >= 0)
+        ::close(nowhere);
+    if (!built)
+        ShowMessage("Error Saving: Internal error. The game has not been saved!");
+    ProgressEnd();
+    return built;
 }

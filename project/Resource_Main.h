@@ -82,11 +82,22 @@ bool LoadGame(CStream& stream, CLoadReport* report = nullptr);
 bool SaveGame(CStream& stream, bool flag);
 
 // The drivers: the only places that touch the disk or show the driver's
-// messages.  Both report through the installed feedback.  The report, when
-// given, is filled as by LoadGame.
+// messages.  Both report through the installed feedback.
+// Every message they show carries the file as context ("file: NAME"); a
+// failed load adds the cause, or for a damaged file the section and byte
+// where reading stopped (Support_Progress.h).  The report, when given, is
+// filled as by LoadGame.
 bool LoadGameFile(const std::string& fileName, CLoadReport* report = nullptr);
+// The header version of the file the current project was last loaded from,
+// 0 after a failed load.
+std::int32_t LoadedGameVersion();
 bool SaveGameFile(const std::string& fileName);
-// The same for a file image in memory, with the same messages: for callers
-// that hold the bytes themselves (a browser page, the library API).
+// Builds the version-500 file as SaveGameFile would, changes and messages
+// included, and throws it away: for a dry run.  False, after the "Internal
+// error" message, when the file could not be built.
+bool SaveGameDryRun();
+// The same for a file image in memory, with the same messages but no file
+// to name: for callers that hold the bytes themselves (a browser page, the
+// library API).
 bool LoadGameBytes(CBlock bytes, CLoadReport* report = nullptr);
 bool SaveGameBytes(CBlock& bytes);

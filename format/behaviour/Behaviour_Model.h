@@ -13,9 +13,9 @@
 #include "format/behaviour/TimeLine_Class.h"
 
 struct CBehaviourModel {
-    CResourceList<CObject> Objects;
-    CResourceList<CTimeLine> TimeLines;
-    CResourceList<CPath> Paths;
+    CResourceList<CObject> Objects{"object"};
+    CResourceList<CTimeLine> TimeLines{"time line"};
+    CResourceList<CPath> Paths{"path"};
 };
 
 CBehaviourModel& BehaviourModel();

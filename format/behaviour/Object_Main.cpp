@@ -12,10 +12,13 @@ bool LoadObjects(CStream& stream) { return ObjectList().Load(stream, ObjectListV
 bool SaveObjects(CStream& stream) {
     // Every object is told which sprites and objects exist before any is
     // written; checking does not change what exists, so the order is free.
+    // What it clears is noted at the object's place.
     CResourceList<CObject>& objects = ObjectList();
     for (int i = 0; i < objects.Count(); ++i)
-        if (CObject* object = objects.Get(i))
+        if (CObject* object = objects.Get(i)) {
+            const CPlace place("object", i, objects.Name(i), Named);
             object->Validate(SpriteList(), objects);
+        }
     return objects.Save(stream, ObjectListVersion);
 }
 

@@ -1,5 +1,6 @@
 #include "format/core/Support_Progress.h"
 
+#include "format/core/Support_CodePage.h"
 #include "format/core/Support_Project.h"
 
 // The feedback belongs to the current project: a conversion on another
@@ -25,4 +26,44 @@ void ProgressSet(int percent) {
 void ProgressEnd() {
     if (CFeedback* feedback = GetFeedback())
         feedback->ProgressEnd();
+}
+
+void NoteChange(EChange kind, std::int64_t count, const std::string& detail) {
+    if (CFeedback* feedback = GetFeedback())
+        feedback->NoteChange(kind, count, detail);
+}
+
+// The places and context lines belong to the current project too: each
+// conversion's messages carry its own.
+CPlace::CPlace(const char* what, std::int64_t number, std::string_view name, bool named) {
+    CoreState().Places.push_back({what, number, name, named});
+}
+
+CPlace::~CPlace() { CoreState().Places.pop_back(); }
+
+CMessageContext::CMessageContext(std::string key, std::string value) {
+    CoreState().ContextLines.push_back(std::move(key) + ": " + std::move(value));
+}
+
+CMessageContext::~CMessageContext() { CoreState().ContextLines.pop_back(); }
+
+std::string CurrentPlace() {
+    std::string place;
+    for (const CPlaceFrame& frame : CoreState().Places) {
+        if (!place.empty())
+            place += ", ";
+        place += frame.What;
+        place += ' ';
+        place += std::to_string(frame.Number);
+        if (frame.Named)
+            place += " \"" + Windows1252ToUtf8(frame.Name) + '"';
+    }
+    return place;
+}
+
+std::vector<std::string> MessageContext() {
+    std::vector<std::string> lines = CoreState().ContextLines;
+    if (!CoreState().Places.empty())
+        lines.push_back("place: " + CurrentPlace());
+    return lines;
 }

@@ -12,7 +12,8 @@
 // So a project is kept in parts, one per floor, each defined on its own
 // floor next to the code that uses it:
 //
-//   CCoreState      here: feedback, load budget, inflate limit
+//   CCoreState      here: feedback, places and message context, load
+//                   budget, inflate limit
 //   CMediaModel     format/media/Media_Model.h: sprites, sounds, backgrounds,
 //                   scripts, data files
 //   CBehaviourModel format/behaviour/Behaviour_Model.h: objects, time lines,
@@ -32,7 +33,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
 
 class CFeedback;
 struct CMediaModel;
@@ -46,9 +51,21 @@ inline constexpr std::size_t MaxBlockSize = 2147483647u;
 // The least memory budget of one load (Support_Stream.h).
 inline constexpr std::size_t LoadBudgetFloor = std::size_t{256} << 20;
 
+// One place held while the core works on it (CPlace, Support_Progress.h).
+struct CPlaceFrame {
+    const char* What;
+    std::int64_t Number;
+    std::string_view Name;
+    bool Named;
+};
+
 // The lowest floor's part: what one conversion needs beside the model.
 struct CCoreState {
     CFeedback* Feedback = nullptr;  // nullptr swallows every message
+    // Where the core is at work, outermost first, and the drivers' lines of
+    // context for the messages shown meanwhile.
+    std::vector<CPlaceFrame> Places;
+    std::vector<std::string> ContextLines;
     std::size_t InflateLimit = MaxBlockSize;
     // The running load's budget and what it has used; no limit outside a load.
     std::size_t BudgetLimit = std::numeric_limits<std::size_t>::max();

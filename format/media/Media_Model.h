@@ -15,11 +15,11 @@
 #include "format/media/Sprite_Class.h"
 
 struct CMediaModel {
-    CResourceList<CSprite> Sprites;
-    CResourceList<CSound> Sounds;
-    CResourceList<CBackground> Backgrounds;
-    CResourceList<CScript> Scripts;
-    CResourceList<CDataFile> DataFiles;
+    CResourceList<CSprite> Sprites{"sprite"};
+    CResourceList<CSound> Sounds{"sound"};
+    CResourceList<CBackground> Backgrounds{"background"};
+    CResourceList<CScript> Scripts{"script"};
+    CResourceList<CDataFile> DataFiles{"data file"};
 };
 
 CMediaModel& MediaModel();

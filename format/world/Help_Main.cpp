@@ -3,6 +3,7 @@
 #include "format/world/World_Model.h"
 
 #include "format/world/Support_RichText.h"
+#include "format/core/Support_Report.h"
 
 CGameInformation& GameInformation() { return WorldModel().Information; }
 
@@ -12,6 +13,8 @@ namespace {
 CBlock AsDocument(CBlock bytes) {
     if (IsWellFormedRtf(bytes))
         return bytes;
+    if (!bytes.empty())
+        NoteChange(EChange::InformationWrapped);
     return PlainTextToRtf(bytes);
 }
 

@@ -9,6 +9,7 @@
 #include "format/core/Support_Bytes.h"
 #include "format/media/Support_Bitmap24.h"
 #include "format/world/Option_Icon.h"
+#include "format/core/Support_Report.h"
 #include "format/world/World_Model.h"
 
 CGameOptions& GameOptions() { return WorldModel().Options; }
@@ -20,9 +21,10 @@ constexpr std::size_t IconHeaderBytes = 6;
 
 // Read in full and released: the version-4 block that version 5 dropped.
 void SkipVersion4Block(CStream& s) {
+    NoteChange(EChange::OptionsBlockDropped);
     s.ReadBool();
-    if (s.ReadBool())
-        Bitmap24_LoadFromStream(s);
+    if (s.ReadBool() && Bitmap24_LoadFromStream(s))
+        NoteChange(EChange::OptionsPictureDropped);
     s.ReadInt();
     s.ReadInt();
     s.ReadInt();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "format/core/Support_Report.h"
 
 namespace {
 
@@ -188,8 +189,12 @@ bool CRoom::Load(CStream& s) {
 }
 
 void CRoom::Prune(const CResourceList<CObject>& objects, const CResourceList<CBackground>& backgrounds) {
-    std::erase_if(Instances, [&objects](const CRoomInstance& i) { return !objects.Exists(i.ObjectIndex); });
-    std::erase_if(Tiles, [&backgrounds](const CRoomTile& t) { return !backgrounds.Exists(t.BackgroundIndex); });
+    if (const auto dropped =
+            std::erase_if(Instances, [&objects](const CRoomInstance& i) { return !objects.Exists(i.ObjectIndex); }))
+        NoteChange(EChange::InstanceDropped, static_cast<std::int64_t>(dropped));
+    if (const auto dropped = std::erase_if(
+            Tiles, [&backgrounds](const CRoomTile& t) { return !backgrounds.Exists(t.BackgroundIndex); }))
+        NoteChange(EChange::TileDropped, static_cast<std::int64_t>(dropped));
 }
 
 bool CRoom::Save(CStream& s) {

@@ -30,11 +30,14 @@ bool LoadRooms(CStream& stream) {
 
 bool SaveRooms(CStream& stream) {
     // Instances of objects and tiles of backgrounds that no longer exist
-    // are dropped from every room before any is written.
+    // are dropped from every room before any is written; what a room drops
+    // is noted at the room's place.
     CResourceList<CRoom>& rooms = RoomList();
     for (int i = 0; i < rooms.Count(); ++i)
-        if (CRoom* room = rooms.Get(i))
+        if (CRoom* room = rooms.Get(i)) {
+            const CPlace place("room", i, rooms.Name(i), Named);
             room->Prune(ObjectList(), BackgroundList());
+        }
     if (!rooms.Save(stream, RoomListVersion))
         return false;
     stream.WriteInt(InstanceIdCounter());

@@ -14,7 +14,7 @@
 #include "format/world/Room_Main.h"
 
 struct CWorldModel {
-    CResourceList<CRoom> Rooms;
+    CResourceList<CRoom> Rooms{"room"};
     // The counters from which the authoring tool numbers new instances and
     // tiles (Room_Main.h).
     std::int32_t InstanceIdCounter = FirstInstanceId;
