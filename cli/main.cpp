@@ -87,7 +87,7 @@ constexpr std::array ConvertOptions = {
     COptionRow{"output-dir", 'o', "DIR", "a folder name", "convert each SOURCE to DIR/NAME.vtr"},
     COptionRow{"quiet", 'q', nullptr, nullptr, "print failures only: no warnings, no summary"},
     COptionRow{"force", 'f', nullptr, nullptr, "replace an existing TARGET or output, keeping it as .vk1"},
-    COptionRow{"jobs", 'j', "N", "a number", "with --output-dir, convert up to N files at once (default: all cores)"},
+    COptionRow{"jobs", 'j', "N", "a number", "convert up to N files at once (default: all cores)"},
     HelpOption,
 };
 
