@@ -757,21 +757,3 @@ std::vector<std::uint8_t> DocumentToRtf(const QTextDocument& document) {
     const std::string text = CRtfWriter(document).Write();
     return std::vector<std::uint8_t>(text.begin(), text.end());
 }
-
-QString FromWindows1252(std::string_view text) {
-    QString result;
-    result.reserve(static_cast<qsizetype>(text.size()));
-    for (const char c : text)
-        result.append(QChar(Windows1252Character(static_cast<std::uint8_t>(c))));
-    return result;
-}
-
-std::string ToWindows1252(const QString& text) {
-    std::string result;
-    result.reserve(static_cast<std::size_t>(text.size()));
-    for (const QChar c : text) {
-        const int byte = Windows1252Byte(c.unicode());
-        result += static_cast<char>(byte >= 0 ? byte : '?');
-    }
-    return result;
-}

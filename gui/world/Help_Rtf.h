@@ -19,7 +19,6 @@
 // \uN with a "?" for readers that do not know \u.
 #pragma once
 
-#include <QString>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -38,9 +37,3 @@ bool RtfToDocument(std::span<const std::uint8_t> bytes, QTextDocument& document)
 // The document as Rich Text Format.  Character formats the document leaves
 // unset take the document's default font.
 std::vector<std::uint8_t> DocumentToRtf(const QTextDocument& document);
-
-// The 8-bit texts of a project (Windows-1252) and the toolkit's strings.
-// Every byte survives the round trip; characters that the code page lacks
-// become '?'.
-QString FromWindows1252(std::string_view text);
-std::string ToWindows1252(const QString& text);
