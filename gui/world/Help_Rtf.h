@@ -7,8 +7,9 @@
 // named characters.  Destinations it does not show (pictures, style sheets,
 // document information, {\* ...} and the like) are skipped whole.
 //
-// The reader is a loop over tokens with an explicit group stack: no
-// recursion, and groups nested deeper than MaxRtfDepth are skipped, so a
+// The reader takes its tokens from the one scanner of Support_RichText (so it
+// reads a document as `info` does) and keeps an explicit group stack: no
+// recursion, and groups nested deeper than MaxRtfDepth are passed over, so a
 // hostile document costs time and memory in proportion to its size only.
 // Bytes of \'hh escapes are taken as Windows-1252, the code page of the
 // documents the editor writes.
@@ -26,8 +27,6 @@
 #include <vector>
 
 class QTextDocument;
-
-inline constexpr int MaxRtfDepth = 256;
 
 // Replaces the document's content by the document in the bytes.  Bytes that
 // do not begin with "{\rtf" are not a document: the content is then emptied
