@@ -54,11 +54,20 @@ public:
     std::vector<Qt::CursorShape> CursorsAtMessage;
 
 private:
+    // GCC 12 takes the QString inside a moved std::optional for possibly
+    // uninitialised once this is inlined; it is not (a false positive).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
     static std::optional<QString> Next(std::deque<std::optional<QString>>& answers) {
         if (answers.empty())
             return std::nullopt;
-        std::optional<QString> answer = answers.front();
+        std::optional<QString> answer = std::move(answers.front());
         answers.pop_front();
         return answer;
     }
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 };
