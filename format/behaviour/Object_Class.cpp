@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "format/media/Sprite_Main.h"
+#include "format/core/Support_Report.h"
 
 namespace {
 
@@ -52,19 +52,34 @@ CEvent* CObject::GetEvent(int row, std::int32_t number) {
     return EventRows[static_cast<std::size_t>(row)].Get(number);
 }
 
-void CObject::Validate(const std::function<bool(int)>& objectExists) {
-    if (!SpriteExists(SpriteIndex))
+// A reference that already named nothing (-1, or the parent's own "none")
+// is not a change; one that named a resource no longer there is.
+void CObject::Validate(const CResourceList<CSprite>& sprites, const CResourceList<CObject>& objects) {
+    if (!sprites.Exists(SpriteIndex)) {
+        if (SpriteIndex != -1)
+            NoteChange(EChange::SpriteCleared, 1, "sprite " + std::to_string(SpriteIndex));
         SpriteIndex = -1;
-    if (!SpriteExists(SecondSpriteIndex))
+    }
+    if (!sprites.Exists(SecondSpriteIndex)) {
+        if (SecondSpriteIndex != -1)
+            NoteChange(EChange::MaskCleared, 1, "sprite " + std::to_string(SecondSpriteIndex));
         SecondSpriteIndex = -1;
-    if (!objectExists(RelatedObjectIndex))
+    }
+    if (!objects.Exists(RelatedObjectIndex)) {
+        if (RelatedObjectIndex != NoRelatedObject)
+            NoteChange(EChange::ParentCleared, 1, "object " + std::to_string(RelatedObjectIndex));
         RelatedObjectIndex = NoRelatedObject;
+    }
     // Events never asked for are empty already; only the kept ones can hold
     // actions.
     const auto& events = EventRows[ObjectEventRow].Events();
     for (auto entry = events.rbegin(); entry != events.rend(); ++entry)
-        if (!objectExists(entry->first))
+        if (!objects.Exists(entry->first)) {
+            if (!entry->second->Empty())
+                NoteChange(EChange::CollisionEventEmptied, entry->second->Count(),
+                           "object " + std::to_string(entry->first));
             entry->second->Clear();
+        }
 }
 
 bool CObject::Load(CStream& stream) {
@@ -89,6 +104,8 @@ bool CObject::Load(CStream& stream) {
         for (std::int32_t number = stream.ReadInt(); number >= 0; number = stream.ReadInt()) {
             if (row >= EventRowCount)
                 return false;
+            const CPlace rowPlace("row", row);
+            const CPlace eventPlace("event", number);
             GetEvent(static_cast<int>(row), number)->Load(stream);
         }
     }

@@ -13,11 +13,8 @@
 
 namespace {
 
-// The running load's budget and what it has used; no limit outside a load.
+// The running load's budget (CCoreState) is this when no load runs.
 constexpr std::size_t Unlimited = std::numeric_limits<std::size_t>::max();
-std::size_t TheBudgetLimit = Unlimited;
-std::size_t TheBudgetUsed = 0;
-std::size_t TheBudgetFloor = LoadBudgetFloor;
 
 // A block may not inflate past the block limit nor past what is left of the
 // running load's budget; it is charged with what it inflated to.
@@ -276,26 +273,30 @@ void CStream::WriteCompressedBlock(std::span<const std::uint8_t> source) {
 // ---------------------------------------------------------------------------
 // The load budget
 
-CLoadBudget::CLoadBudget(std::size_t fileSize) : FPreviousLimit(TheBudgetLimit), FPreviousUsed(TheBudgetUsed) {
+CLoadBudget::CLoadBudget(std::size_t fileSize)
+    : FPreviousLimit(CoreState().BudgetLimit), FPreviousUsed(CoreState().BudgetUsed) {
+    CCoreState& state = CoreState();
     const std::size_t scaled =
         fileSize > Unlimited / LoadBudgetFactor ? Unlimited : fileSize * LoadBudgetFactor;
-    TheBudgetLimit = std::max(TheBudgetFloor, scaled);
-    TheBudgetUsed = 0;
+    state.BudgetLimit = std::max(state.BudgetFloor, scaled);
+    state.BudgetUsed = 0;
 }
 
-void SetLoadBudgetFloor(std::size_t floor) { TheBudgetFloor = floor; }
+void SetLoadBudgetFloor(std::size_t floor) { CoreState().BudgetFloor = floor; }
 
 CLoadBudget::~CLoadBudget() {
-    TheBudgetLimit = FPreviousLimit;
-    TheBudgetUsed = FPreviousUsed;
+    CCoreState& state = CoreState();
+    state.BudgetLimit = FPreviousLimit;
+    state.BudgetUsed = FPreviousUsed;
 }
 
-std::size_t CLoadBudget::Remaining() { return TheBudgetLimit - TheBudgetUsed; }
+std::size_t CLoadBudget::Remaining() { return CoreState().BudgetLimit - CoreState().BudgetUsed; }
 
 void CLoadBudget::Charge(std::size_t bytes) {
-    if (TheBudgetLimit == Unlimited)
+    CCoreState& state = CoreState();
+    if (state.BudgetLimit == Unlimited)
         return;
     if (bytes > Remaining())
         throw EReadError("The file describes more data than it can hold: it is corrupted");
-    TheBudgetUsed += bytes;
+    state.BudgetUsed += bytes;
 }

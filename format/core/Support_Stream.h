@@ -28,6 +28,7 @@
 
 #include "format/core/Support_Errors.h"
 #include "format/core/Support_MappedFile.h"
+#include "format/core/Support_Project.h"
 #include "format/core/Support_Zlib.h"
 
 // The bytes of a block read from or written to the stream.  A block is owned
@@ -224,7 +225,6 @@ private:
 //
 // which no real project comes near: real data compresses far less than 128
 // to 1 overall.  Outside a load (no CLoadBudget alive) nothing is limited.
-inline constexpr std::size_t LoadBudgetFloor = std::size_t{256} << 20;
 inline constexpr std::size_t LoadBudgetFactor = 128;
 
 // The floor starts at LoadBudgetFloor; a fuzzing harness lowers it so that

@@ -23,8 +23,6 @@ constexpr std::size_t MaxZlibChunk = std::size_t{1} << 30;
 // fixed-code block, the Adler-32 of nothing.
 constexpr std::uint8_t EmptyStream[] = {0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01};
 
-std::size_t TheInflateLimit = MaxBlockSize;
-
 std::string ZlibMessage(const z_stream& zs, int code) {
     if (zs.msg != nullptr)
         return zs.msg;
@@ -307,8 +305,8 @@ EFastInflate LibdeflateInflate(std::span<const std::uint8_t> source, std::size_t
 
 }  // namespace
 
-void SetInflateLimit(std::size_t limit) { TheInflateLimit = std::min(limit, MaxBlockSize); }
-std::size_t InflateLimit() { return TheInflateLimit; }
+void SetInflateLimit(std::size_t limit) { CoreState().InflateLimit = std::min(limit, MaxBlockSize); }
+std::size_t InflateLimit() { return CoreState().InflateLimit; }
 
 void CompressBlock(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& destination) {
     if (source.empty()) {

@@ -13,9 +13,7 @@
 #include <vector>
 
 #include "format/core/Support_Errors.h"
-
-// The largest block the format can describe: its count is a signed int32.
-inline constexpr std::size_t MaxBlockSize = 2147483647u;
+#include "format/core/Support_Project.h"  // MaxBlockSize; the inflate limit is the project's
 
 // Appends one zlib stream of source to destination: header 78 9C, window of
 // 32 KiB, Adler-32 trailer (libdeflate at level 6 from 4 KiB up, zlib at its
@@ -28,9 +26,9 @@ void CompressBlock(std::span<const std::uint8_t> source, std::vector<std::uint8_
 // past maxSize, so a bomb never costs more than that.
 std::optional<std::vector<std::uint8_t>> InflateBlock(std::span<const std::uint8_t> source, std::size_t maxSize);
 
-// The most bytes one compressed block of a project file may inflate to.  It
-// starts at MaxBlockSize, since a larger block could not be written back; a
-// front end or a fuzzing harness may lower it to bound the memory a hostile
-// file can claim.
+// The most bytes one compressed block of the current project may inflate
+// to (each conversion has its own, CCoreState).  It starts at MaxBlockSize,
+// since a larger block could not be written back; a front end or a fuzzing
+// harness may lower it to bound the memory a hostile file can claim.
 void SetInflateLimit(std::size_t limit);
 std::size_t InflateLimit();

@@ -29,19 +29,19 @@ TEST_F(ObjectListTest, SectionRoundTripsWithAbsentSlots) {
     WriteObjectsSection(stream, {{{"first", first}}, std::nullopt, {{"third \xE9", third}}});
     const CBlock written = stream.Bytes();
     stream.SetPosition(0);
-    ObjectList.Changed = true;
+    ObjectList().Changed = true;
     ASSERT_TRUE(LoadObjects(stream));
     EXPECT_EQ(stream.Remaining(), 0u);
-    EXPECT_FALSE(ObjectList.Changed);
-    ASSERT_EQ(ObjectList.Count(), 3);
+    EXPECT_FALSE(ObjectList().Changed);
+    ASSERT_EQ(ObjectList().Count(), 3);
     EXPECT_TRUE(ObjectExists(0));
     EXPECT_FALSE(ObjectExists(1));
     EXPECT_EQ(GetObject(1), nullptr);
     EXPECT_EQ(GetObject(3), nullptr);
     EXPECT_EQ(GetObject(-1), nullptr);
     EXPECT_EQ(GetObject(2)->ObjectValue, 77);
-    EXPECT_EQ(ObjectList.Name(2), "third \xE9");
-    EXPECT_EQ(ObjectList.Name(1), "");
+    EXPECT_EQ(ObjectList().Name(2), "third \xE9");
+    EXPECT_EQ(ObjectList().Name(1), "");
 
     CStream saved;
     ASSERT_TRUE(SaveObjects(saved));
@@ -115,12 +115,12 @@ TEST_F(ObjectListTest, SectionsOfTheProjectFile) {
     WriteObjectsSection(stream, {{{"o", CTestObject{}}}});
     stream.SetPosition(0);
     ASSERT_TRUE(LoadObjects(stream));
-    PathList.Add(std::make_unique<CPath>(), "p");
-    TimeLineList.Add(std::make_unique<CTimeLine>(), "t");
-    ObjectList.Changed = PathList.Changed = TimeLineList.Changed = true;
+    PathList().Add(std::make_unique<CPath>(), "p");
+    TimeLineList().Add(std::make_unique<CTimeLine>(), "t");
+    ObjectList().Changed = PathList().Changed = TimeLineList().Changed = true;
     ClearGame();
-    EXPECT_EQ(ObjectList.Count() + PathList.Count() + TimeLineList.Count(), 0);
-    EXPECT_FALSE(ObjectList.Changed || PathList.Changed || TimeLineList.Changed);
+    EXPECT_EQ(ObjectList().Count() + PathList().Count() + TimeLineList().Count(), 0);
+    EXPECT_FALSE(ObjectList().Changed || PathList().Changed || TimeLineList().Changed);
 }
 
 }  // namespace

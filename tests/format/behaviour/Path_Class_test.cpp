@@ -185,8 +185,8 @@ TEST_F(PathListTest, SectionRoundTrip) {
     stream.SetPosition(0);
     ASSERT_TRUE(LoadPaths(stream));
     EXPECT_EQ(stream.Remaining(), 0u);
-    ASSERT_EQ(PathList.Count(), 3);
-    EXPECT_EQ(PathList.Get(1)->CurvePointCount(), 2);
+    ASSERT_EQ(PathList().Count(), 3);
+    EXPECT_EQ(PathList().Get(1)->CurvePointCount(), 2);
     CStream saved;
     ASSERT_TRUE(SavePaths(saved));
     EXPECT_EQ(saved.Bytes(), stream.Bytes());
@@ -206,7 +206,7 @@ TEST_F(PathListTest, EmptyListAndRejectedSections) {
     WritePathsSection(badPath, {{{"a", CTestPath{}}}, {{"b", CTestPath{.Tag = 0}}}});
     badPath.SetPosition(0);
     EXPECT_FALSE(LoadPaths(badPath));
-    EXPECT_TRUE(PathList.Exists(0));
+    EXPECT_TRUE(PathList().Exists(0));
 
     CStream negative;
     negative.WriteInt(420);

@@ -31,8 +31,8 @@ TEST_F(TimeLineTest, EntriesKeepTheirOrderAndEmptyEventsAreWritten) {
     stream.SetPosition(0);
     ASSERT_TRUE(LoadTimeLines(stream));
     EXPECT_EQ(stream.Remaining(), 0u);
-    ASSERT_EQ(TimeLineList.Count(), 3);
-    EXPECT_EQ(TimeLineList.Get(0)->Moments, (std::vector<std::int32_t>{30, 10, 30, -5}));
+    ASSERT_EQ(TimeLineList().Count(), 3);
+    EXPECT_EQ(TimeLineList().Get(0)->Moments, (std::vector<std::int32_t>{30, 10, 30, -5}));
 
     CTestTimeLine converted;
     converted.Entries = {{30, OneConverted(101)}, {10, {}}, {30, OneConverted(113)}, {-5, OneConverted(114)}};

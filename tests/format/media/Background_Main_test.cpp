@@ -55,7 +55,7 @@ TEST(Backgrounds, ImagesOfEverySchemeAreWrittenAsScheme10) {
 TEST(Backgrounds, GetBackgroundAndEmptySlots) {
     CStream in = BackgroundsSection({Present("a", BackgroundRecord({})), {-1, "", {}}, {0, "", {}}});
     ASSERT_TRUE(LoadBackgrounds(in));
-    EXPECT_EQ(BackgroundList.Count(), 3);
+    EXPECT_EQ(BackgroundList().Count(), 3);
     EXPECT_NE(GetBackground(0), nullptr);
     EXPECT_EQ(GetBackground(-1), nullptr);
     EXPECT_EQ(GetBackground(1), nullptr);

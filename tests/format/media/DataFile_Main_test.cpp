@@ -46,7 +46,7 @@ TEST(DataFiles, EveryFieldIsCarried) {
         WriteListSection(written, 440, {Empty(), Present("data", DataFileRecord(expected))});
         EXPECT_EQ(out.Bytes(), written.Bytes());
         if (expected.HasData != 0) {
-            EXPECT_EQ(DataFileList.Get(1)->Data, c.Stored.Data);
+            EXPECT_EQ(DataFileList().Get(1)->Data, c.Stored.Data);
         }
     }
 }
@@ -86,7 +86,7 @@ TEST(DataFiles, RejectedAndBrokenRecords) {
         WriteListSection(in, 440, {Present("a", DataFileRecord({})), Present("b", DataFileRecord({.Version = version}))});
         in.SetPosition(0);
         EXPECT_FALSE(LoadDataFiles(in)) << version;
-        EXPECT_NE(DataFileList.Get(0), nullptr);
+        EXPECT_NE(DataFileList().Get(0), nullptr);
     }
     CStream list;
     WriteListSection(list, 400, {});
@@ -107,7 +107,7 @@ TEST(DataFiles, RejectedAndBrokenRecords) {
     EXPECT_THROW(LoadDataFiles(cut), std::exception);
 
     ClearDataFiles();
-    EXPECT_EQ(DataFileList.Count(), 0);
+    EXPECT_EQ(DataFileList().Count(), 0);
 }
 
 }  // namespace

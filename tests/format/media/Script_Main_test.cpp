@@ -19,8 +19,8 @@ TEST(Scripts, TextComesBackByteForByte) {
         in.SetPosition(0);
         ASSERT_TRUE(LoadScripts(in));
         EXPECT_EQ(in.Remaining(), 0u);
-        ASSERT_NE(ScriptList.Get(0), nullptr);
-        EXPECT_EQ(ScriptList.Get(0)->ScriptText, text);
+        ASSERT_NE(ScriptList().Get(0), nullptr);
+        EXPECT_EQ(ScriptList().Get(0)->ScriptText, text);
         CStream out;
         ASSERT_TRUE(SaveScripts(out));
         EXPECT_EQ(out.Bytes(), in.Bytes());
@@ -47,7 +47,7 @@ TEST(Scripts, LayoutOfAnEmptyScriptAndAnEmptySlot) {
     expected.WriteString("t");
     EXPECT_EQ(out.Bytes(), expected.Bytes());
     ClearScripts();
-    EXPECT_EQ(ScriptList.Count(), 0);
+    EXPECT_EQ(ScriptList().Count(), 0);
 }
 
 TEST(Scripts, RejectedVersionsAndShortText) {
@@ -56,7 +56,7 @@ TEST(Scripts, RejectedVersionsAndShortText) {
         WriteListSection(in, 400, {Present("a", ScriptRecord("ok")), Present("b", ScriptRecord("x", version))});
         in.SetPosition(0);
         EXPECT_FALSE(LoadScripts(in)) << version;
-        EXPECT_NE(ScriptList.Get(0), nullptr);
+        EXPECT_NE(ScriptList().Get(0), nullptr);
     }
     CStream list;
     WriteListSection(list, 410, {});

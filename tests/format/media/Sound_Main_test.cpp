@@ -75,18 +75,18 @@ TEST(Sounds, DataIsKeptByteForByte) {
     const CBlock data = SomeData(4096);
     CStream in = SoundsSection({Empty(), Present("a", SoundRecord({.Version = 400, .Kind = 0, .Data = data}))});
     ASSERT_TRUE(LoadSounds(in));
-    ASSERT_NE(SoundList.Get(1), nullptr);
-    EXPECT_EQ(SoundList.Get(1)->SoundData, data);
-    EXPECT_EQ(SoundList.Get(0), nullptr);
+    ASSERT_NE(SoundList().Get(1), nullptr);
+    EXPECT_EQ(SoundList().Get(1)->SoundData, data);
+    EXPECT_EQ(SoundList().Get(0), nullptr);
     ClearSounds();
-    EXPECT_EQ(SoundList.Count(), 0);
+    EXPECT_EQ(SoundList().Count(), 0);
 }
 
 TEST(Sounds, RejectedAndBrokenRecords) {
     for (std::int32_t version : {420, 399, 500, 0}) {
         CStream in = SoundsSection({Present("ok", SoundRecord({})), Present("bad", SoundRecord({.Version = version}))});
         EXPECT_FALSE(LoadSounds(in)) << version;
-        EXPECT_NE(SoundList.Get(0), nullptr) << "slots before the failure stay until the project is cleared";
+        EXPECT_NE(SoundList().Get(0), nullptr) << "slots before the failure stay until the project is cleared";
     }
     CStream listVersion = SoundsSection({}, 440);
     EXPECT_FALSE(LoadSounds(listVersion));

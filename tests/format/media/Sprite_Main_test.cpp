@@ -29,7 +29,7 @@ TEST(Sprites, FieldsAndSubimagesAreCarried) {
     CStream in = SpritesSection({Present("spr_hero", SpriteRecord(stored))});
     ASSERT_TRUE(LoadSprites(in));
     EXPECT_EQ(in.Remaining(), 0u);
-    const CSprite* sprite = SpriteList.Get(0);
+    const CSprite* sprite = SpriteList().Get(0);
     ASSERT_NE(sprite, nullptr);
     EXPECT_EQ(sprite->Bounds, (CSpriteBounds{1, 2, 3, 4}));
     EXPECT_TRUE(sprite->Transparent);
@@ -54,10 +54,10 @@ TEST(Sprites, FieldsAndSubimagesAreCarried) {
 TEST(Sprites, OnlyTheMiddleSlotHoldsASprite) {
     CStream in = SpritesSection({Empty(), Present("middle", SpriteRecord({})), {-3, "", {}}});
     ASSERT_TRUE(LoadSprites(in));
-    ASSERT_EQ(SpriteList.Count(), 3);
-    EXPECT_EQ(SpriteList.Name(0), "");
-    EXPECT_EQ(SpriteList.Name(1), "middle");
-    EXPECT_EQ(SpriteList.Name(2), "");
+    ASSERT_EQ(SpriteList().Count(), 3);
+    EXPECT_EQ(SpriteList().Name(0), "");
+    EXPECT_EQ(SpriteList().Name(1), "middle");
+    EXPECT_EQ(SpriteList().Name(2), "");
     EXPECT_FALSE(SpriteExists(-1));
     EXPECT_FALSE(SpriteExists(0));
     EXPECT_TRUE(SpriteExists(1));
@@ -74,10 +74,10 @@ TEST(Sprites, OnlyTheMiddleSlotHoldsASprite) {
 TEST(Sprites, ClearEmptiesTheList) {
     CStream in = SpritesSection({Present("a", SpriteRecord({}))});
     ASSERT_TRUE(LoadSprites(in));
-    SpriteList.Changed = true;
+    SpriteList().Changed = true;
     ClearSprites();
-    EXPECT_EQ(SpriteList.Count(), 0);
-    EXPECT_FALSE(SpriteList.Changed);
+    EXPECT_EQ(SpriteList().Count(), 0);
+    EXPECT_FALSE(SpriteList().Changed);
     CStream out;
     ASSERT_TRUE(SaveSprites(out));
     EXPECT_EQ(out.Bytes(), Bytes({0x90, 1, 0, 0, 0, 0, 0, 0}));

@@ -35,15 +35,15 @@ CSaved Save() {
 }
 
 TEST(GameInformation, ClearGivesDefaults) {
-    GameInformation.MimicMainForm = true;
-    GameInformation.BackgroundColor = 5;
-    GameInformation.Changed = true;
+    GameInformation().MimicMainForm = true;
+    GameInformation().BackgroundColor = 5;
+    GameInformation().Changed = true;
     ClearGameInformation();
-    EXPECT_EQ(GameInformation.BackgroundColor, static_cast<std::int32_t>(0x80000018u));
-    EXPECT_FALSE(GameInformation.MimicMainForm);  // nothing of the last project survives
-    EXPECT_FALSE(GameInformation.Changed);
+    EXPECT_EQ(GameInformation().BackgroundColor, static_cast<std::int32_t>(0x80000018u));
+    EXPECT_FALSE(GameInformation().MimicMainForm);  // nothing of the last project survives
+    EXPECT_FALSE(GameInformation().Changed);
     EXPECT_EQ(GameInformationPlainText(), "");
-    EXPECT_TRUE(IsWellFormedRtf(GameInformation.Text));
+    EXPECT_TRUE(IsWellFormedRtf(GameInformation().Text));
 }
 
 TEST(GameInformation, BothVersionsRoundTrip) {
@@ -52,9 +52,9 @@ TEST(GameInformation, BothVersionsRoundTrip) {
         CTestGameInformation info;
         info.BackgroundColor = static_cast<std::int32_t>(0x80000018u);
         WriteGameInformationSection(file, version, info);
-        GameInformation.Changed = true;
+        GameInformation().Changed = true;
         ASSERT_TRUE(LoadFrom(file)) << version;
-        EXPECT_FALSE(GameInformation.Changed);
+        EXPECT_FALSE(GameInformation().Changed);
         const CSaved saved = Save();
         EXPECT_EQ(saved.Version, 430);
         EXPECT_EQ(saved.Color, static_cast<std::int32_t>(0x80000018u));  // not resolved
@@ -128,15 +128,15 @@ TEST(GameInformation, CutShortOrHostileBlockFails) {
 TEST(GameInformation, SettingTextMarksTheModel) {
     ClearGameInformation();
     SetGameInformationText(B("hello"));
-    EXPECT_TRUE(GameInformation.Changed);
+    EXPECT_TRUE(GameInformation().Changed);
     EXPECT_EQ(GameInformationPlainText(), "hello");
     SetGameInformationText(TestRtfDocument());
-    EXPECT_EQ(GameInformation.Text, TestRtfDocument());
+    EXPECT_EQ(GameInformation().Text, TestRtfDocument());
     EXPECT_EQ(GameInformationPlainText(), "Welcome to the \xE9t\xE9 game\nPress {F1} for help.\n");
     // Text that happens to be a document is still text here.
-    GameInformation.Changed = false;
+    GameInformation().Changed = false;
     SetGameInformationPlainText("{\\rtf1 x}");
-    EXPECT_TRUE(GameInformation.Changed);
+    EXPECT_TRUE(GameInformation().Changed);
     EXPECT_EQ(GameInformationPlainText(), "{\\rtf1 x}");
 }
 
@@ -147,7 +147,7 @@ TEST(GameInformation, SpoiledSectionsFailCleanly) {
         CStream in(copy);
         try {
             if (LoadGameInformation(in)) {
-                EXPECT_TRUE(IsWellFormedRtf(GameInformation.Text));
+                EXPECT_TRUE(IsWellFormedRtf(GameInformation().Text));
                 Save();
             }
         } catch (const EReadError&) {

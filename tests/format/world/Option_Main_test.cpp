@@ -46,13 +46,13 @@ TEST(GameOptions, EveryVersionIsWrittenAs500) {
     const CTestOptions o;
     for (std::int32_t v : {400, 410, 411, 419, 420, 430, 439, 440, 441, 499, 500}) {
         SCOPED_TRACE(v);
-        GameOptions.Changed = true;
+        GameOptions().Changed = true;
         ASSERT_TRUE(LoadFrom(v, o));
-        EXPECT_FALSE(GameOptions.Changed);
+        EXPECT_FALSE(GameOptions().Changed);
         if (v >= 441)
-            EXPECT_EQ(GameOptions.LastChanged, o.LastChanged);
+            EXPECT_EQ(GameOptions().LastChanged, o.LastChanged);
         else
-            ExpectNow(GameOptions.LastChanged);
+            ExpectNow(GameOptions().LastChanged);
 
         CWrittenOptions w = ReadWritten(SaveNow());
         ExpectNow(w.LastChanged);  // the time of saving, never the stored one
@@ -72,10 +72,10 @@ TEST(GameOptions, OldSwitchesTranslate) {
             o.ProgressBarKind = kind;
             o.OldImage.reset();
             ASSERT_TRUE(LoadFrom(400, o));
-            EXPECT_EQ(GameOptions.FullScale, maximum ? 0 : 100);
-            EXPECT_EQ(GameOptions.SetResolution, !maximum);
-            EXPECT_EQ(GameOptions.ProgressBarKind, kind);
-            EXPECT_FALSE(GameOptions.BarBackImage || GameOptions.BarFrontImage);
+            EXPECT_EQ(GameOptions().FullScale, maximum ? 0 : 100);
+            EXPECT_EQ(GameOptions().SetResolution, !maximum);
+            EXPECT_EQ(GameOptions().ProgressBarKind, kind);
+            EXPECT_FALSE(GameOptions().BarBackImage || GameOptions().BarFrontImage);
         }
     }
 }
@@ -110,9 +110,9 @@ TEST(GameOptions, BarImagesOnlyForAnOwnBar) {
     // Held pictures are not written for another kind, nor a loading image
     // that is switched off.
     ASSERT_TRUE(LoadFrom(500, CTestOptions{}));
-    ASSERT_TRUE(GameOptions.BarBackImage && GameOptions.LoadingImage);
-    GameOptions.ProgressBarKind = 1;
-    GameOptions.ShowLoadImage = false;
+    ASSERT_TRUE(GameOptions().BarBackImage && GameOptions().LoadingImage);
+    GameOptions().ProgressBarKind = 1;
+    GameOptions().ShowLoadImage = false;
     w = ReadWritten(SaveNow());
     EXPECT_FALSE(w.BarImagesPresent);
     EXPECT_FALSE(w.ShowLoadImage);
@@ -120,9 +120,9 @@ TEST(GameOptions, BarImagesOnlyForAnOwnBar) {
 
 TEST(GameOptions, ClearedRecordIs2374Bytes) {
     ClearOptions();
-    EXPECT_FALSE(GameOptions.LoadingImage || GameOptions.BarBackImage || GameOptions.BarFrontImage);
-    EXPECT_EQ(GameOptions.ProgressBarKind, 1);
-    ExpectNow(GameOptions.LastChanged);
+    EXPECT_FALSE(GameOptions().LoadingImage || GameOptions().BarBackImage || GameOptions().BarFrontImage);
+    EXPECT_EQ(GameOptions().ProgressBarKind, 1);
+    ExpectNow(GameOptions().LastChanged);
     const CBlock saved = SaveNow();
     EXPECT_EQ(saved.size(), 2374u);
     const CWrittenOptions w = ReadWritten(saved);
@@ -153,7 +153,7 @@ TEST(GameOptions, IconBlockIsChecked) {
         o.Icon = c.icon;
         if (c.accepted) {
             ASSERT_TRUE(LoadFrom(410, o)) << c.what;
-            EXPECT_EQ(GameOptions.Icon, c.icon) << c.what;
+            EXPECT_EQ(GameOptions().Icon, c.icon) << c.what;
             EXPECT_EQ(ReadWritten(SaveNow()).Icon, c.icon) << c.what;
         } else {
             EXPECT_THROW(LoadFrom(500, o), EReadError) << c.what;

@@ -15,9 +15,9 @@ protected:
         ClearObjects();
         ClearBackgrounds();
         for (int i = 0; i < 4; ++i)
-            ObjectList.Add(i == 2 ? nullptr : std::make_unique<CObject>(), "object");
+            ObjectList().Add(i == 2 ? nullptr : std::make_unique<CObject>(), "object");
         for (int i = 0; i < 3; ++i)
-            BackgroundList.Add(i == 1 ? nullptr : std::make_unique<CBackground>(), "background");
+            BackgroundList().Add(i == 1 ? nullptr : std::make_unique<CBackground>(), "background");
         ClearRooms();
     }
     void TearDown() override {
@@ -66,8 +66,10 @@ CBlock RecordBytes(std::int32_t version, const CTestRoom& room) {
     return s.TakeBytes();
 }
 
+// The room as its list writes it: pruned against the lists, then saved.
 CBlock Saved(CRoom& room) {
     CStream s;
+    room.Prune(ObjectList(), BackgroundList());
     EXPECT_TRUE(room.Save(s));
     return s.TakeBytes();
 }
@@ -233,16 +235,16 @@ TEST_F(RoomTest, ListVersionsAndCounters) {
         CStream file;
         WriteRoomsSection(file, listVersion, rooms);
         CStream in(file.Bytes());
-        RoomList.Changed = true;
+        RoomList().Changed = true;
         ASSERT_TRUE(LoadRooms(in)) << listVersion;
         EXPECT_EQ(in.Remaining(), 0u);
-        EXPECT_FALSE(RoomList.Changed);
-        EXPECT_EQ(RoomList.Count(), 3);
-        EXPECT_FALSE(RoomList.Exists(1));
-        EXPECT_EQ(RoomList.Name(1), "");
-        EXPECT_EQ(RoomList.Name(2), "third");
-        EXPECT_EQ(InstanceIdCounter, 100500);
-        EXPECT_EQ(TileIdCounter, listVersion >= 420 ? 10000500 : 10000000);
+        EXPECT_FALSE(RoomList().Changed);
+        EXPECT_EQ(RoomList().Count(), 3);
+        EXPECT_FALSE(RoomList().Exists(1));
+        EXPECT_EQ(RoomList().Name(1), "");
+        EXPECT_EQ(RoomList().Name(2), "third");
+        EXPECT_EQ(InstanceIdCounter(), 100500);
+        EXPECT_EQ(TileIdCounter(), listVersion >= 420 ? 10000500 : 10000000);
 
         CStream out;
         ASSERT_TRUE(SaveRooms(out));
@@ -287,12 +289,12 @@ TEST_F(RoomTest, RefusedListOrRecordFailsTheSection) {
     WriteRoomsSection(file, 420, rooms);
     CStream in(file.Bytes());
     EXPECT_FALSE(LoadRooms(in));
-    EXPECT_TRUE(RoomList.Exists(0));  // the rooms read so far stay until the project is cleared
+    EXPECT_TRUE(RoomList().Exists(0));  // the rooms read so far stay until the project is cleared
 
     ClearRooms();
-    EXPECT_EQ(RoomList.Count(), 0);
-    EXPECT_EQ(InstanceIdCounter, 100000);
-    EXPECT_EQ(TileIdCounter, 10000000);
+    EXPECT_EQ(RoomList().Count(), 0);
+    EXPECT_EQ(InstanceIdCounter(), 100000);
+    EXPECT_EQ(TileIdCounter(), 10000000);
 }
 
 TEST_F(RoomTest, SpoiledSectionsFailCleanly) {
