@@ -29,6 +29,7 @@ std::optional<TPicture> Converted(const TPicture& picture) {
         return std::nullopt;
     TPicture result = picture;
     result.Scheme = 10;
+    result.Block.clear();
     return result;
 }
 
@@ -373,25 +374,10 @@ std::string TrimLineBreaks(const std::string& stored) {
     return text;
 }
 
-// The record written alone in a list, so that a mismatch can be told by
-// the offset of its first differing byte.
-void WriteAlone(CStream& s, const TList<TSound>& l) { WriteSounds(s, l); }
-void WriteAlone(CStream& s, const TList<TSprite>& l) { WriteSprites(s, l); }
-void WriteAlone(CStream& s, const TList<TBackground>& l) { WriteBackgrounds(s, l); }
-void WriteAlone(CStream& s, const TList<TPath>& l) { WritePaths(s, l); }
-void WriteAlone(CStream& s, const TList<TScript>& l) { WriteScripts(s, l); }
-void WriteAlone(CStream& s, const TList<TDataFile>& l) { WriteDataFiles(s, l); }
-void WriteAlone(CStream& s, const TList<TTimeLine>& l) { WriteTimeLines(s, l); }
-void WriteAlone(CStream& s, const TList<TObject>& l) { WriteObjects(s, l); }
-void WriteAlone(CStream& s, const TList<TRoom>& l) { WriteRooms(s, TRooms{l, 0, 0}); }
-
 template <class T>
 std::string FirstDifference(const TSlot<T>& expected, const TSlot<T>& actual, std::int32_t version) {
-    CStream e, a;
-    WriteAlone(e, TList<T>{version, {expected}});
-    WriteAlone(a, TList<T>{version, {actual}});
-    const CBlock& x = e.Bytes();
-    const CBlock& y = a.Bytes();
+    const CBlock x = ListBytes(TList<T>{version, {expected}});
+    const CBlock y = ListBytes(TList<T>{version, {actual}});
     std::size_t at = 0;
     while (at < x.size() && at < y.size() && x[at] == y[at])
         ++at;

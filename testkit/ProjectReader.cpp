@@ -130,7 +130,7 @@ TPicture DecodeBmp24(TCursor& in, const CBlock& bmp) {
     const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
     if (offset < 14 + headerSize || offset + stride * static_cast<std::size_t>(rows) > bmp.size())
         in.Fail("BMP pixel data runs past the file");
-    TPicture picture{10, width, rows, {}};
+    TPicture picture{10, width, rows, {}, {}};
     picture.Pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(rows));
     for (std::int32_t row = 0; row < rows; ++row) {
         const std::int32_t y = height > 0 ? rows - 1 - row : row;  // stored bottom-up unless negative
@@ -510,6 +510,15 @@ TProject ReadProject(const CBlock& file) {
     if (in.Remaining() != 0)
         in.Fail(std::to_string(in.Remaining()) + " bytes after the tree");
     return p;
+}
+
+TOptions ReadOptionsSection(const CBlock& section) {
+    TCursor in(section);
+    in.SetSection("game options");
+    TOptions options = Options(in);
+    if (in.Remaining() != 0)
+        in.Fail(std::to_string(in.Remaining()) + " bytes after the section");
+    return options;
 }
 
 std::string RtfPlainText(const CBlock& rtf) {

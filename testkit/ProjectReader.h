@@ -17,6 +17,8 @@
 namespace project {
 
 TProject ReadProject(const CBlock& file);
+// A version-500 options section alone, read the same way.
+TOptions ReadOptionsSection(const CBlock& section);
 
 // The text of a Rich Text Format document without its formatting: groups
 // that hold no text (font and colour tables, styles, destinations marked

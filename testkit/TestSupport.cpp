@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 CScratchFolder::CScratchFolder() {
@@ -25,6 +26,40 @@ CBlock Bytes(std::initializer_list<int> values) {
     for (int value : values)
         bytes.push_back(static_cast<std::uint8_t>(value));
     return bytes;
+}
+
+CBlock Patched(CBlock bytes, std::size_t at, std::int32_t value) {
+    CStream stream(std::move(bytes));
+    stream.SetPosition(at);
+    stream.WriteInt(value);
+    return stream.TakeBytes();
+}
+
+std::vector<CBlock> SpoiledCopies(const CBlock& bytes, int count, unsigned seed) {
+    static constexpr std::int32_t Hostile[] = {0, -1, 8, 9, 0x7FFFFFFF, static_cast<std::int32_t>(0x80000000u),
+                                               0x10000000, 400, 500, 2};
+    std::mt19937 random(seed);
+    std::vector<CBlock> copies;
+    if (bytes.empty())
+        return copies;
+    auto below = [&](std::size_t limit) { return std::uniform_int_distribution<std::size_t>(0, limit - 1)(random); };
+    for (int i = 0; i < count; ++i) {
+        CBlock copy = bytes;
+        if (i % 3 == 0) {
+            copy.resize(below(copy.size()));
+        } else {
+            for (int k = 0; k < 1 + i % 4; ++k) {
+                if (copy.size() < 4)
+                    break;
+                // Numbers sit on 4-byte boundaries in most records.
+                const std::size_t at = below(copy.size() / 4) * 4;
+                const std::int32_t value = Hostile[below(std::size(Hostile))];
+                copy = Patched(std::move(copy), at, value);
+            }
+        }
+        copies.push_back(std::move(copy));
+    }
+    return copies;
 }
 
 CBlock ReadWholeFile(const std::string& name) {

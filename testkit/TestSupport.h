@@ -60,6 +60,13 @@ private:
 };
 
 CBlock Bytes(std::initializer_list<int> values);
+// A copy of the bytes with the int32 at offset `at` replaced by value: a
+// count, flag or version spoiled in a file that was built sound.
+CBlock Patched(CBlock bytes, std::size_t at, std::int32_t value);
+// Copies of the bytes, each cut short at some point or with a few int32
+// overwritten by hostile values (0, -1, huge counts), chosen by a fixed
+// pseudo-random sequence so that failures repeat.
+std::vector<CBlock> SpoiledCopies(const CBlock& bytes, int count, unsigned seed = 1);
 CBlock ReadWholeFile(const std::string& name);
 void WriteWholeFile(const std::string& name, const CBlock& bytes);
 

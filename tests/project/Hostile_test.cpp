@@ -158,11 +158,6 @@ std::size_t Before(const CBlock& file, const std::string& text) {
     return Find(file, CBlock(text.begin(), text.end()));
 }
 
-CBlock Patched(CBlock file, std::size_t at, std::int32_t value) {
-    std::memcpy(file.data() + at, &value, 4);
-    return file;
-}
-
 // The offsets of the thirteen sections of a version-500 file.
 std::vector<std::size_t> SectionOffsets(const TProject& p) {
     std::vector<std::size_t> offsets;
@@ -170,14 +165,14 @@ std::vector<std::size_t> SectionOffsets(const TProject& p) {
     WriteHeader(s, 500);
     const auto mark = [&] { offsets.push_back(s.Size()); };
     mark(), WriteOptions(s, p.Options);
-    mark(), WriteSounds(s, p.Sounds);
-    mark(), WriteSprites(s, p.Sprites);
-    mark(), WriteBackgrounds(s, p.Backgrounds);
-    mark(), WritePaths(s, p.Paths);
-    mark(), WriteScripts(s, p.Scripts);
-    mark(), WriteDataFiles(s, p.DataFiles);
-    mark(), WriteTimeLines(s, p.TimeLines);
-    mark(), WriteObjects(s, p.Objects);
+    mark(), WriteList(s, p.Sounds);
+    mark(), WriteList(s, p.Sprites);
+    mark(), WriteList(s, p.Backgrounds);
+    mark(), WriteList(s, p.Paths);
+    mark(), WriteList(s, p.Scripts);
+    mark(), WriteList(s, p.DataFiles);
+    mark(), WriteList(s, p.TimeLines);
+    mark(), WriteList(s, p.Objects);
     mark(), WriteRooms(s, p.Rooms);
     mark(), WriteGameInformation(s, p.GameInformation);
     mark(), WriteLibraries(s, p.Libraries);

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "testkit/MediaFiles.h"
+#include "testkit/PictureFiles.h"
 #include "testkit/TestSupport.h"
 
 namespace {
@@ -25,7 +25,7 @@ struct CRoundTrip {
 
 CRoundTrip RoundTrip(const CBlock& block) {
     CRecorder recorder;
-    CStream in = StreamOf(block);
+    CStream in(block);
     std::optional<CBlock> image = Bitmap24_LoadFromStream(in);
     EXPECT_EQ(in.Remaining(), 0u) << "the block is consumed exactly";
     CStream out;
@@ -107,7 +107,7 @@ TEST(Bitmap24, EveryEncodingRoundTripsToTheSamePixels) {
         CStream written;
         const CBlock bmp = MakeBmp(c.Pixels);
         Bitmap24_SaveToStream(&bmp, written);
-        CStream again = StreamOf(written.Bytes());
+        CStream again(written.Bytes());
         std::optional<CBlock> reread = Bitmap24_LoadFromStream(again);
         ASSERT_TRUE(reread.has_value());
         CStream rewritten;
@@ -118,7 +118,7 @@ TEST(Bitmap24, EveryEncodingRoundTripsToTheSamePixels) {
 
 TEST(Bitmap24, StandardBitmapIsWrittenAsItIs) {
     const CBlock bmp = MakeBmp(PatternPixels(5, 4, TrueColours), {.PaddingByte = 0x5A});
-    CStream in = StreamOf(CompressedBmpBlock(bmp));
+    CStream in(CompressedBmpBlock(bmp));
     std::optional<CBlock> image = Bitmap24_LoadFromStream(in);
     ASSERT_TRUE(image.has_value());
     EXPECT_EQ(*image, bmp) << "kept as the bytes of the BMP file";
@@ -130,7 +130,7 @@ TEST(Bitmap24, StandardBitmapIsWrittenAsItIs) {
 }
 
 TEST(Bitmap24, NoImageIsFourBytes) {
-    CStream in = StreamOf(Bytes({0xFF, 0xFF, 0xFF, 0xFF, 7}));
+    CStream in(Bytes({0xFF, 0xFF, 0xFF, 0xFF, 7}));
     EXPECT_FALSE(Bitmap24_LoadFromStream(in).has_value());
     EXPECT_EQ(in.Position(), 4u);
     CStream out;
@@ -282,32 +282,32 @@ TEST(Bitmap24, UndecodableBmpYieldsNone) {
     for (const auto& [what, bmp] : cases) {
         SCOPED_TRACE(what);
         CRecorder recorder;
-        CStream plain = StreamOf(PlainBmpBlock(bmp));
+        CStream plain(PlainBmpBlock(bmp));
         EXPECT_FALSE(Bitmap24_LoadFromStream(plain).has_value());
-        CStream compressed = StreamOf(CompressedBmpBlock(bmp));
+        CStream compressed(CompressedBmpBlock(bmp));
         EXPECT_FALSE(Bitmap24_LoadFromStream(compressed).has_value());
         EXPECT_EQ(compressed.Remaining(), 0u) << "the compressed block is consumed whole";
         EXPECT_TRUE(recorder.Messages.empty());
         EXPECT_THROW(Bitmap24_SaveToStream(&bmp, compressed), std::invalid_argument);
     }
     // A run-length BMP in place needs its image size to tell its length.
-    CStream rle = StreamOf(PlainBmpBlock(MakeBmp(pixels, {.BitCount = 8, .RunLength = 8, .ImageSizeField = false})));
+    CStream rle(PlainBmpBlock(MakeBmp(pixels, {.BitCount = 8, .RunLength = 8, .ImageSizeField = false})));
     EXPECT_FALSE(Bitmap24_LoadFromStream(rle).has_value());
 }
 
 TEST(Bitmap24, ShortAndCorruptBlocksFailTheRead) {
     const CBlock runs = ColorRunsBlock(PatternPixels(4, 3, Primaries));
     for (std::size_t cut : {4u, 8u, 12u, 20u}) {
-        CStream in = StreamOf(CBlock(runs.begin(), runs.begin() + static_cast<std::ptrdiff_t>(cut)));
+        CStream in(CBlock(runs.begin(), runs.begin() + static_cast<std::ptrdiff_t>(cut)));
         EXPECT_THROW(Bitmap24_LoadFromStream(in), EReadError) << cut;
     }
     CBlock compressed = CompressedBmpBlock(MakeBmp(PatternPixels(4, 3, Primaries)));
     compressed[10] ^= 0xFF;
-    CStream corrupt = StreamOf(compressed);
+    CStream corrupt(compressed);
     EXPECT_THROW(Bitmap24_LoadFromStream(corrupt), EZCompressionError);
-    CStream cutPlain = StreamOf(CBlock(compressed.begin(), compressed.begin() + 20));
+    CStream cutPlain(CBlock(compressed.begin(), compressed.begin() + 20));
     EXPECT_THROW(Bitmap24_LoadFromStream(cutPlain), EReadError);
-    CStream negativeRuns = StreamOf(ColorRunsBlock(2, 1, {}));
+    CStream negativeRuns(ColorRunsBlock(2, 1, {}));
     negativeRuns.SetPosition(negativeRuns.Size());
     negativeRuns.WriteInt(-1);
     negativeRuns.SetPosition(0);
@@ -316,28 +316,28 @@ TEST(Bitmap24, ShortAndCorruptBlocksFailTheRead) {
 
 TEST(Bitmap24, HostileSizesAreCorruptFilesNotAllocations) {
     // Each must fail at once, before anything of its claimed size exists.
-    CStream rows = StreamOf(ColorRunsBlock(1, 1 << 30, {}));
+    CStream rows(ColorRunsBlock(1, 1 << 30, {}));
     EXPECT_THROW(Bitmap24_LoadFromStream(rows), EReadError) << "more rows than bytes";
-    CStream huge = StreamOf(ColorRunsBlock(1 << 15, 1 << 14, CTestRows(1 << 14)));
+    CStream huge(ColorRunsBlock(1 << 15, 1 << 14, CTestRows(1 << 14)));
     EXPECT_THROW(Bitmap24_LoadFromStream(huge), EReadError) << "above the pixel bound";
-    CStream sparse = StreamOf(ColorRunsBlock(1 << 14, 1 << 8, CTestRows(1 << 8)));
+    CStream sparse(ColorRunsBlock(1 << 14, 1 << 8, CTestRows(1 << 8)));
     EXPECT_THROW(Bitmap24_LoadFromStream(sparse), EReadError) << "four million pixels from a kilobyte";
-    CStream wideRow = StreamOf(PaletteRunsBlock({}, 1 << 28, 0, {}));
+    CStream wideRow(PaletteRunsBlock({}, 1 << 28, 0, {}));
     EXPECT_THROW(Bitmap24_LoadFromStream(wideRow), EReadError) << "one row of 2^28 pixels from nothing";
-    CStream palette = StreamOf(Bytes({2, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F}));
+    CStream palette(Bytes({2, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F}));
     EXPECT_THROW(Bitmap24_LoadFromStream(palette), EReadError) << "palette larger than the data";
 
     // A run-length BMP of 2^28 pixels that ends at once.
     CBlock rle = MakeBmp(White(2, 2), {.BitCount = 8, .RunLength = 8});
     rle[18] = 0, rle[19] = 0x40, rle[20] = 0, rle[21] = 0;  // width 16384
     rle[22] = 0, rle[23] = 0x40, rle[24] = 0, rle[25] = 0;  // height 16384
-    CStream bigRle = StreamOf(CompressedBmpBlock(rle));
+    CStream bigRle(CompressedBmpBlock(rle));
     EXPECT_THROW(Bitmap24_LoadFromStream(bigRle), EReadError);
     // A plain BMP above the bound with its data absent.
     CBlock plain = MakeBmp(White(2, 2), {.BitCount = 1});
     plain[21] = 0x7F;
     plain[25] = 0x7F;
-    CStream bigPlain = StreamOf(PlainBmpBlock(plain));
+    CStream bigPlain(PlainBmpBlock(plain));
     EXPECT_THROW(Bitmap24_LoadFromStream(bigPlain), EReadError);
 }
 

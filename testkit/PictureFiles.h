@@ -1,11 +1,8 @@
-// The test-file builder for pictures, sprites, backgrounds, sounds, scripts
-// and data files: image blocks of every scheme, BMP files of every depth and
-// header, the records of every stored version and their list sections.
-//
-// Everything is written from the file layouts through CStream's write
-// primitives; records come back as bytes so that tests can put them into a
-// list section, cut them short or spoil them.  Flags are taken as raw int32
-// values so that stored values such as 5 or -1 can be built.
+// The picture part of the test-file builder: image blocks of every scheme
+// and BMP files of every depth and header, written from the file layouts
+// through CStream's write primitives, and an independent reader of the
+// pictures the converter writes.  The records that hold pictures are
+// written by ProjectFiles.h.
 #pragma once
 
 #include <cstdint>
@@ -15,9 +12,6 @@
 #include <vector>
 
 #include "format/core/Support_Stream.h"
-
-// ---------------------------------------------------------------------------
-// Pictures
 
 // Pixels as the tests think of them: rows top first, three bytes a pixel in
 // the order blue, green, red, no padding.
@@ -86,62 +80,3 @@ CBlock PaletteRunsBlock(const CTestPixels& pixels);
 std::optional<CTestPixels> ReadWrittenImage(CStream& stream);
 // The pixels of a standard 24-bit BMP held in memory (as records keep it).
 CTestPixels StandardBmpPixels(const CBlock& bmp);
-
-// ---------------------------------------------------------------------------
-// Records and list sections
-
-// One slot of a list section: the stored presence flag and, for a present
-// slot (flag > 0), the name and the record's bytes.
-struct CTestSlot {
-    std::int32_t Flag = 0;
-    std::string Name;
-    CBlock Record;
-};
-void WriteListSection(CStream& stream, std::int32_t version, const std::vector<CTestSlot>& slots);
-CTestSlot Present(std::string name, CBlock record);
-CTestSlot Empty();
-
-struct CTestSprite {
-    std::int32_t Version = 400;
-    std::int32_t Width = 32, Height = 32;
-    std::int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
-    std::int32_t Transparent = 1;
-    std::int32_t Value1 = 0;
-    std::int32_t Flag1 = 1, Flag2 = 1, Flag3 = 0;
-    std::int32_t Value2 = 0, Value3 = 0;
-    std::vector<CBlock> ImageBlocks{};  // written one after the other behind their count
-};
-CBlock SpriteRecord(const CTestSprite& sprite);
-
-struct CTestBackground {
-    std::int32_t Version = 400;
-    std::int32_t Width = 0, Height = 0;
-    std::int32_t Transparent = 0, Flag1 = 1, Flag2 = 1;
-    std::int32_t HasImage = 0;
-    CBlock ImageBlock{};  // written when HasImage > 0
-};
-CBlock BackgroundRecord(const CTestBackground& background);
-
-struct CTestSound {
-    std::int32_t Version = 440;  // 400: raw data block, 440: compressed
-    std::int32_t Kind = 0;       // -1: no data block
-    std::string Text{};
-    CBlock Data{};
-    std::int32_t Flag1 = 0, Value = 1, Flag2 = 0;
-};
-CBlock SoundRecord(const CTestSound& sound);
-
-CBlock ScriptRecord(const std::string& text, std::int32_t version = 400);
-
-struct CTestDataFile {
-    std::int32_t Version = 440;
-    std::string FileName{};
-    std::int32_t HasData = 0;
-    CBlock Data{};  // written, compressed, when HasData > 0
-    std::int32_t ExportMode = 2;
-    std::int32_t Flag1 = 0, Flag2 = 1, Flag3 = 1;
-};
-CBlock DataFileRecord(const CTestDataFile& dataFile);
-
-// A stream holding the bytes, positioned at their start.
-CStream StreamOf(const CBlock& bytes);

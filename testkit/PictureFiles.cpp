@@ -1,4 +1,4 @@
-#include "testkit/MediaFiles.h"
+#include "testkit/PictureFiles.h"
 
 #include <algorithm>
 #include <bit>
@@ -337,76 +337,3 @@ CTestPixels StandardBmpPixels(const CBlock& bmp) {
     }
     return pixels;
 }
-
-void WriteListSection(CStream& stream, std::int32_t version, const std::vector<CTestSlot>& slots) {
-    stream.WriteInt(version);
-    stream.WriteInt(static_cast<std::int32_t>(slots.size()));
-    for (const CTestSlot& slot : slots) {
-        stream.WriteInt(slot.Flag);
-        if (slot.Flag <= 0)
-            continue;
-        stream.WriteString(slot.Name);
-        stream.Write(slot.Record);
-    }
-}
-
-CTestSlot Present(std::string name, CBlock record) { return {1, std::move(name), std::move(record)}; }
-CTestSlot Empty() { return {}; }
-
-CBlock SpriteRecord(const CTestSprite& s) {
-    CStream stream;
-    for (std::int32_t value : {s.Version, s.Width, s.Height, s.Left, s.Right, s.Bottom, s.Top, s.Transparent,
-                               s.Value1, s.Flag1, s.Flag2, s.Flag3, s.Value2, s.Value3})
-        stream.WriteInt(value);
-    stream.WriteInt(static_cast<std::int32_t>(s.ImageBlocks.size()));
-    for (const CBlock& block : s.ImageBlocks)
-        stream.Write(block);
-    return stream.TakeBytes();
-}
-
-CBlock BackgroundRecord(const CTestBackground& b) {
-    CStream stream;
-    for (std::int32_t value : {b.Version, b.Width, b.Height, b.Transparent, b.Flag1, b.Flag2, b.HasImage})
-        stream.WriteInt(value);
-    if (b.HasImage > 0)
-        stream.Write(b.ImageBlock);
-    return stream.TakeBytes();
-}
-
-CBlock SoundRecord(const CTestSound& s) {
-    CStream stream;
-    stream.WriteInt(s.Version);
-    stream.WriteInt(s.Kind);
-    stream.WriteString(s.Text);
-    if (s.Kind != -1) {
-        if (s.Version == 400)
-            stream.WriteBlock(s.Data);
-        else
-            stream.WriteCompressedBlock(s.Data);
-    }
-    stream.WriteInt(s.Flag1);
-    stream.WriteInt(s.Value);
-    stream.WriteInt(s.Flag2);
-    return stream.TakeBytes();
-}
-
-CBlock ScriptRecord(const std::string& text, std::int32_t version) {
-    CStream stream;
-    stream.WriteInt(version);
-    stream.WriteString(text);
-    return stream.TakeBytes();
-}
-
-CBlock DataFileRecord(const CTestDataFile& d) {
-    CStream stream;
-    stream.WriteInt(d.Version);
-    stream.WriteString(d.FileName);
-    stream.WriteInt(d.HasData);
-    if (d.HasData > 0)
-        stream.WriteCompressedBlock(d.Data);
-    for (std::int32_t value : {d.ExportMode, d.Flag1, d.Flag2, d.Flag3})
-        stream.WriteInt(value);
-    return stream.TakeBytes();
-}
-
-CStream StreamOf(const CBlock& bytes) { return CStream(bytes); }
