@@ -11,9 +11,11 @@
 #include <unistd.h>
 #include <utility>
 
+#include "cli/Arguments.h"
 #include "project/Resource_Main.h"
 #include "format/core/Support_File.h"
 #include "format/core/Support_Progress.h"
+#include "format/core/Support_Report.h"
 #include "format/core/Support_SafeSave.h"
 
 namespace fs = std::filesystem;
@@ -27,81 +29,18 @@ struct CBatchOptions {
     bool Force = false;
 };
 
-bool IsOutputDirOption(const std::string& argument) {
-    return argument == "--output-dir" || argument == "-o";
-}
-
-bool IsBatchOption(const std::string& argument) {
-    return IsOutputDirOption(argument) || argument.starts_with("--output-dir=") ||
-           argument == "--quiet" || argument == "-q" || argument == "--";
-}
-
-bool IsForceOption(const std::string& argument) { return argument == "--force" || argument == "-f"; }
-
 void ShowProblem(const std::string& problem) {
     std::fprintf(stderr, "transvane-cli: %s\n", problem.c_str());
 }
 
-// Parses the arguments after "convert"; on a usage error prints the usage
-// text and the problem under it, and returns nullopt.
-std::optional<CBatchOptions> ParseArguments(const std::vector<std::string>& arguments,
-                                            const char* usage) {
-    const auto UsageError = [usage](const std::string& problem) {
-        std::fputs(usage, stderr);
-        std::fputs("\n", stderr);
-        ShowProblem(problem);
-    };
-    CBatchOptions options;
-    bool haveOutputDir = false;
-    bool optionsEnded = false;
-    const auto setOutputDir = [&](const std::string& dir) {
-        if (haveOutputDir) {
-            UsageError("--output-dir is given more than once");
-            return false;
-        }
-        if (dir.empty()) {
-            UsageError("--output-dir needs a folder name");
-            return false;
-        }
-        options.OutputDir = dir;
-        haveOutputDir = true;
-        return true;
-    };
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
-            options.Sources.push_back(argument);
-        } else if (argument == "--") {
-            optionsEnded = true;
-        } else if (argument == "--quiet" || argument == "-q") {
-            options.Quiet = true;
-        } else if (IsForceOption(argument)) {
-            options.Force = true;
-        } else if (IsOutputDirOption(argument)) {
-            if (i + 1 == arguments.size()) {
-                UsageError(argument + " needs a folder name");
-                return std::nullopt;
-            }
-            if (!setOutputDir(arguments[++i]))
-                return std::nullopt;
-        } else if (argument.starts_with("--output-dir=")) {
-            if (!setOutputDir(argument.substr(std::string("--output-dir=").size())))
-                return std::nullopt;
-        } else {
-            UsageError("unknown option " + argument);
-            return std::nullopt;
-        }
-    }
-    if (options.Sources.empty()) {
-        UsageError("no file to convert");
-        return std::nullopt;
-    }
-    if (!haveOutputDir) {
-        UsageError(options.Sources.size() == 1 ? "converting one file needs a TARGET or --output-dir DIR"
-                                               : "converting several files needs --output-dir DIR");
-        return std::nullopt;
-    }
-    return options;
+// What follows a converted file's name: "already version 5", "2 warnings".
+std::string ConversionNotes(std::size_t warnings) {
+    std::string notes;
+    if (LoadedGameVersion() == NewestGameVersion)
+        notes = "already version 5";
+    if (warnings > 0)
+        notes += (notes.empty() ? "" : ", ") + std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings");
+    return notes;
 }
 
 // Makes sure the output folder exists; prints the problem and returns false
@@ -122,17 +61,6 @@ bool PrepareOutputDir(const std::string& dir) {
     return true;
 }
 
-bool IsBatchConvert(const std::vector<std::string>& arguments) {
-    std::size_t names = 0;
-    for (const std::string& argument : arguments) {
-        if (IsBatchOption(argument))
-            return true;
-        if (!IsForceOption(argument))
-            ++names;
-    }
-    return names != 2;
-}
-
 // Identity of an existing file, so that different names of one file (a
 // symbolic or hard link, "./a" and "a") compare equal.
 using CFileId = std::pair<dev_t, ino_t>;
@@ -151,6 +79,7 @@ struct CRunState {
     std::atomic<std::size_t> Next{0};     // the first source not started
     std::atomic<bool> AtWork{false};      // Sources[Next - 1] is being converted
     std::atomic<int> Converted{0};
+    std::atomic<int> WithWarnings{0};     // of the converted ones
     std::atomic<int> Failed{0};
     bool Quiet = false;
     bool Terminal = false;  // standard error shows a progress line
@@ -191,12 +120,16 @@ public:
     }
 
     int Run() {
-        CFeedbackGuard guard(FFeedback);
         TheRun.Quiet = FOptions.Quiet;
         TheRun.Terminal = ::isatty(STDERR_FILENO) == 1;
         TheRun.Sources.store(&FOptions.Sources);
         for (std::size_t index = 0; index < FOptions.Sources.size(); ++index) {
             const std::string& source = FOptions.Sources[index];
+            // Each file's own report: its messages are its warnings when it
+            // converts.
+            CConversionReport report;
+            CReportingFeedback reporting(report, &FFeedback);
+            CFeedbackGuard guard(reporting);
             FFeedback.Begin(source);
             {
                 CInterruptionsHeld held;
@@ -211,8 +144,11 @@ public:
             FFeedback.Finish(ok);
             if (ok) {
                 TheRun.Converted.fetch_add(1);
+                TheRun.WithWarnings.fetch_add(report.Messages.empty() ? 0 : 1);
+                const std::string notes = ConversionNotes(report.Messages.size());
                 if (!FOptions.Quiet)
-                    std::printf("%s: converted to %s\n", source.c_str(), output.c_str());
+                    std::printf("%s: converted to %s%s\n", source.c_str(), output.c_str(),
+                                notes.empty() ? "" : (" (" + notes + ")").c_str());
             } else {
                 TheRun.Failed.fetch_add(1);
             }
@@ -222,9 +158,14 @@ public:
         CInterruptionsHeld held;
         TheRun.Sources.store(nullptr);
         const int converted = TheRun.Converted.load();
+        const int withWarnings = TheRun.WithWarnings.load();
         const int failed = TheRun.Failed.load();
-        if (!FOptions.Quiet)
-            std::printf("%d converted, %d failed\n", converted, failed);
+        if (!FOptions.Quiet) {
+            if (withWarnings > 0)
+                std::printf("%d converted (%d with warnings), %d failed\n", converted, withWarnings, failed);
+            else
+                std::printf("%d converted, %d failed\n", converted, failed);
+        }
         std::fflush(stdout);
         return failed == 0 ? 0 : 1;
     }
@@ -306,19 +247,21 @@ void CBatchFeedback::Begin(const std::string& source) {
 void CBatchFeedback::Finish(bool converted) {
     EraseProgress();
     if (!converted)
-        for (const std::string& line : FHeld)
-            PrintLine(line);
+        for (const std::vector<std::string>& lines : FHeld)
+            PrintLines(lines);
     FHeld.clear();
 }
 
 void CBatchFeedback::ShowMessage(const std::string& text) {
-    const std::string line = FSource + ": " + text;
+    std::vector<std::string> lines{FSource.empty() ? text : FSource + ": " + text};
+    for (const std::string& context : MessageContext())
+        lines.push_back("  " + context);
     if (FQuiet) {
-        FHeld.push_back(line);
+        FHeld.push_back(std::move(lines));
         return;
     }
     EraseProgress();
-    PrintLine(line);
+    PrintLines(lines);
     DrawProgress();
 }
 
@@ -338,9 +281,11 @@ void CBatchFeedback::ProgressEnd() {
     FStage.clear();
 }
 
-void CBatchFeedback::PrintLine(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), FOut);
-    std::fputc('\n', FOut);
+void CBatchFeedback::PrintLines(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+        std::fwrite(line.data(), 1, line.size(), FOut);
+        std::fputc('\n', FOut);
+    }
     std::fflush(FOut);
 }
 
@@ -376,30 +321,51 @@ void CBatchFeedback::EraseProgress() {
     FShownWidth = 0;
 }
 
-std::optional<CSingleConvert> SingleConvertArguments(const std::vector<std::string>& arguments) {
-    CSingleConvert single;
-    std::vector<std::string> names;
-    for (const std::string& argument : arguments) {
-        if (IsForceOption(argument))
-            single.Force = true;
-        else
-            names.push_back(argument);
+namespace {
+
+// The single form: SOURCE to TARGET, messages without a prefix.
+int ConvertOne(const std::string& source, const std::string& target, bool quiet, bool force) {
+    // Refused before the load, which may take a while for a large project.
+    // The window asks before it replaces a file; this tool cannot ask.
+    if (!force && ResolveSaveTarget(target).Kind == ESaveTargetKind::File && !SameFile(source, target)) {
+        ShowProblem(target + " already exists; use --force to replace it");
+        return 1;
     }
-    if (IsBatchConvert(arguments) || names.size() != 2)
-        return std::nullopt;
-    single.Source = names[0];
-    single.Target = names[1];
-    return single;
+    CBatchFeedback feedback(quiet, false);
+    CConversionReport report;
+    CReportingFeedback reporting(report, &feedback);
+    CFeedbackGuard guard(reporting);
+    feedback.Begin("");
+    const bool ok = LoadGameFile(source) && SaveGameFile(target);
+    feedback.Finish(ok);
+    if (ok && !quiet) {
+        if (LoadedGameVersion() == NewestGameVersion)
+            ShowProblem(source + " was already version 5");
+        if (const std::size_t warnings = report.Messages.size(); warnings > 0)
+            ShowProblem("converted with " + std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings"));
+    }
+    return ok ? 0 : 1;
 }
 
-int RunBatchConvert(const std::vector<std::string>& arguments, const char* usage) {
-    std::optional<CBatchOptions> options = ParseArguments(arguments, usage);
-    if (!options)
-        return 2;
+}  // namespace
+
+int RunConvert(const CArguments& arguments) {
+    CBatchOptions options{arguments.Operands, arguments.Value("output-dir"), arguments.Has("quiet"),
+                          arguments.Has("force")};
+    for (const std::string& name : options.Sources)
+        if (name == "-")
+            return UsageError("convert cannot use \"-\": the new file needs a real source file and is "
+                              "written beside its target's backup");
+    if (!arguments.Has("output-dir")) {
+        if (options.Sources.size() != 2)
+            return UsageError(options.Sources.size() == 1 ? "converting one file needs a TARGET or --output-dir DIR"
+                                                          : "converting several files needs --output-dir DIR");
+        return ConvertOne(options.Sources[0], options.Sources[1], options.Quiet, options.Force);
+    }
     // Not a usage error: the command was right, the disk said no.
-    if (!PrepareOutputDir(options->OutputDir))
+    if (!PrepareOutputDir(options.OutputDir))
         return 1;
-    return CBatch(std::move(*options)).Run();
+    return CBatch(std::move(options)).Run();
 }
 
 bool ReportBatchInterrupted() {
@@ -417,7 +383,14 @@ bool ReportBatchInterrupted() {
     if (!TheRun.Quiet) {
         char converted[16], failed[16];
         WriteFromHandler(STDOUT_FILENO, Decimal(TheRun.Converted.load(), converted));
-        WriteFromHandler(STDOUT_FILENO, " converted, ");
+        WriteFromHandler(STDOUT_FILENO, " converted");
+        if (const int withWarnings = TheRun.WithWarnings.load(); withWarnings > 0) {
+            char warned[16];
+            WriteFromHandler(STDOUT_FILENO, " (");
+            WriteFromHandler(STDOUT_FILENO, Decimal(withWarnings, warned));
+            WriteFromHandler(STDOUT_FILENO, " with warnings)");
+        }
+        WriteFromHandler(STDOUT_FILENO, ", ");
         WriteFromHandler(STDOUT_FILENO, Decimal(TheRun.Failed.load() + (atWork ? 1 : 0), failed));
         WriteFromHandler(STDOUT_FILENO, " failed\n");
     }

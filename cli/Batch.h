@@ -1,18 +1,26 @@
-// Batch conversion for transvane-cli:
+// The convert command of transvane-cli:
 //
-//   transvane-cli convert SOURCE... --output-dir DIR [--quiet] [--force]
+//   transvane-cli convert [-q] [-f] SOURCE TARGET
+//   transvane-cli convert [-q] [-f] SOURCE... --output-dir DIR
 //
-// Converts every SOURCE in turn with the same load and save rules as the
-// single form, writing DIR/NAME.vtr where NAME is the source's file name
-// without its extension.  A file that fails does not stop the run.
+// The single form converts SOURCE to TARGET; the batch form converts every
+// SOURCE in turn with the same load and save rules, writing DIR/NAME.vtr
+// where NAME is the source's file name without its extension.  A file that
+// fails does not stop the run.
 //
 // Output on the console:
-//   - every message of a file is one line on standard error, prefixed with
-//     the file as given ("game.vtr: Error Loading: ...");
-//   - each converted file gets a line on standard output, and the run ends
-//     with "N converted, M failed" there;
+//   - every message is one line of exactly its text on standard error, in a
+//     batch prefixed with the file as given ("game.vtr: Error Loading: ..."),
+//     followed by its context on lines indented by two spaces ("  file: ...",
+//     "  cause: ...", "  place: ...");
+//   - messages of a file that converts are warnings: the single form ends
+//     with "transvane-cli: converted with N warnings", the batch form names
+//     them on the file's line on standard output, and the run ends with
+//     "N converted (W with warnings), M failed" there;
+//   - a file that was already version 5 says so in one line;
 //   - while a file takes longer than a moment, a progress line is kept up to
-//     date on standard error, but only when standard error is a terminal;
+//     date on standard error, but only in a batch and when standard error
+//     is a terminal;
 //   - --quiet prints only the messages of the files that failed.
 //
 // Files that would clash are refused (counted as failed, nothing written):
@@ -39,20 +47,10 @@
 
 #include "format/core/Support_Progress.h"
 
-// The single form's arguments: SOURCE TARGET, --force (-f) anywhere.
-struct CSingleConvert {
-    std::string Source;
-    std::string Target;
-    bool Force = false;
-};
-// nullopt when the arguments after "convert" are for the batch form:
-// anything other than exactly two plain names, besides --force.
-std::optional<CSingleConvert> SingleConvertArguments(const std::vector<std::string>& arguments);
+struct CArguments;
 
-// Runs the batch form on the arguments after "convert"; returns the exit
-// status.  A usage error prints usage, the tool's usage text, and then the
-// problem.
-int RunBatchConvert(const std::vector<std::string>& arguments, const char* usage);
+// Runs the convert command; returns the exit status.
+int RunConvert(const CArguments& arguments);
 
 // Says, from a signal handler, how far the running batch got: the file at
 // work as interrupted and each file not started as not converted, on
@@ -60,9 +58,10 @@ int RunBatchConvert(const std::vector<std::string>& arguments, const char* usage
 // False, saying nothing, when no batch runs.  Async-signal-safe.
 bool ReportBatchInterrupted();
 
-// The feedback of a batch run.  Each message becomes a line on out with the
-// current file's name in front; with quiet set, the lines of a file are held
-// back and printed only when the file fails.  With progressLine set (out is
+// The feedback of a conversion on the console.  Each message becomes a line
+// on out, with the current file's name in front when one is given, and its
+// context lines after it; with quiet set, the lines of a file are held back
+// and printed only when the file fails.  With progressLine set (out is
 // a terminal) and quiet not, a file still at work after delay gets a
 // progress line ("game.vtr: Loading Game Data ... 50%") that is rewritten in
 // place and erased before anything else is printed.
@@ -73,7 +72,7 @@ public:
     CBatchFeedback(bool quiet, bool progressLine, std::FILE* out = stderr,
                    std::chrono::milliseconds delay = ProgressDelay);
 
-    // Starts the next file.
+    // Starts the next file; an empty source prefixes nothing.
     void Begin(const std::string& source);
     // Ends the file: held lines of a failure are printed, others dropped.
     void Finish(bool converted);
@@ -84,7 +83,7 @@ public:
     void ProgressEnd() override;
 
 private:
-    void PrintLine(const std::string& line);
+    void PrintLines(const std::vector<std::string>& lines);
     void DrawProgress();
     void EraseProgress();
 
@@ -94,7 +93,7 @@ private:
     const std::chrono::milliseconds FDelay;
     std::string FSource;
     std::chrono::steady_clock::time_point FStarted;
-    std::vector<std::string> FHeld;
+    std::vector<std::vector<std::string>> FHeld;
     std::string FStage;
     int FPercent = 0;
     std::size_t FShownWidth = 0;

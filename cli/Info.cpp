@@ -1,5 +1,6 @@
 #include "cli/Info.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <exception>
@@ -10,6 +11,8 @@
 #include <sstream>
 #include <utility>
 #include <vector>
+
+#include <unistd.h>
 
 #include "format/behaviour/Object_Main.h"
 #include "format/behaviour/Path_Main.h"
@@ -35,6 +38,25 @@
 namespace {
 
 std::string Utf8(std::string_view stored) { return Windows1252ToUtf8(stored); }
+
+// Standard input is read whole, as a file would be mapped; more than this
+// is not a project anyone has.
+constexpr std::size_t MaxStandardInput = std::size_t{1} << 30;
+
+std::optional<CBlock> ReadStandardInput() {
+    CBlock bytes;
+    std::uint8_t buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 || bytes.size() + static_cast<std::size_t>(got) > MaxStandardInput)
+            return std::nullopt;
+        if (got == 0)
+            return bytes;
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+}
 
 // ---- the layout: what each section of the file holds ------------------------ ---------------------------------------------------
 
@@ -437,13 +459,20 @@ int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream
 
     CStream stream;
     std::string unreadable;
-    if (!FileExists(fileName)) {
-        unreadable = "File does not exist.";
+    if (fileName == "-") {
+        if (std::optional<CBlock> bytes = ReadStandardInput())
+            stream = CStream(std::move(*bytes));
+        else
+            unreadable = "Failed to load the file: standard input cannot be read or is larger than " +
+                         std::to_string(MaxStandardInput >> 20) + " MiB";
+    } else if (!FileExists(fileName)) {
+        unreadable = "File does not exist: " + ReadProblem(fileName);
     } else {
         try {
             stream.LoadFromFile(fileName);
         } catch (const std::exception& error) {
-            unreadable = std::string("Failed to load the file: ") + error.what();
+            const std::string problem = ReadProblem(fileName);
+            unreadable = "Failed to load the file: " + (problem.empty() ? std::string(error.what()) : problem);
         }
     }
 

@@ -1,104 +1,40 @@
 // transvane-cli: the converter without a window, for scripts and batch work.
 //
-//   transvane-cli convert [--force] SOURCE TARGET
-//   transvane-cli convert SOURCE... --output-dir DIR [--quiet] [--force]   (cli/Batch.h)
-//   transvane-cli info FILE [--layout] [--json]                            (cli/Info.h)
-//   transvane-cli extract FILE DIR [--force]                               (cli/Extract.h)
+//   transvane-cli convert [-q] [-f] SOURCE TARGET                (cli/Batch.h)
+//   transvane-cli convert [-q] [-f] SOURCE... --output-dir DIR   (cli/Batch.h)
+//   transvane-cli info FILE [--layout] [--json]                  (cli/Info.h)
+//   transvane-cli check SOURCE [--json]                          (cli/Check.h)
+//   transvane-cli extract FILE DIR [--force]                     (cli/Extract.h)
 //
-// Loads SOURCE and saves it to TARGET exactly as the window does.  Every
-// message the window would show in a box is printed to standard error as one
-// line holding exactly its text.  The window asks before it replaces a file;
-// this tool cannot ask, so an existing TARGET that is not SOURCE itself is
-// refused before anything is read, unless --force (-f) is given.  Exit
-// status: 0 when TARGET was written, 1 when the load or the save failed or
-// TARGET was refused, 2 for a usage error, 128 + the signal when SIGINT,
-// SIGTERM or SIGHUP interrupted the conversion (its temporary file is
-// removed, TARGET is as it was or complete and new).
+// convert loads SOURCE and saves it to TARGET exactly as the window does.
+// Every message the window would show in a box is printed to standard error
+// as one line holding exactly its text, its context on indented lines after
+// it.  The window asks before it replaces a file; this tool cannot ask, so
+// an existing TARGET that is not SOURCE itself is refused before anything is
+// read, unless --force (-f) is given.  Exit status: 0 done, 1 when a load or
+// a save failed or a target was refused, 2 for a usage error
+// (cli/Arguments.h), 128 + the signal when SIGINT, SIGTERM or SIGHUP
+// interrupted the conversion (its temporary file is removed, TARGET is as it
+// was or complete and new).
+#include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
+#include "cli/Arguments.h"
 #include "cli/Batch.h"
+#include "cli/Check.h"
 #include "cli/Extract.h"
 #include "cli/Info.h"
-#include "project/Resource_Main.h"
 #include "format/core/Support_Memory.h"
-#include "format/core/Support_Progress.h"
 #include "format/core/Support_Random.h"
 #include "format/core/Support_SafeSave.h"
 
 namespace {
-
-const char* const Usage =
-    "Usage: transvane-cli convert SOURCE TARGET [--force]\n"
-    "       transvane-cli convert SOURCE... --output-dir DIR [--quiet] [--force]\n"
-    "       transvane-cli info FILE [--layout] [--json]\n"
-    "       transvane-cli extract FILE DIR [--force]\n"
-    "       transvane-cli --help | --version\n"
-    "\n"
-    "Converts a Vantrel project file of format version 400 to 500 (.vtr, or a\n"
-    "backup .vk1 .. .vk9) into a version-500 project file.  Messages go to\n"
-    "standard error, one a line.\n"
-    "\n"
-    "An existing TARGET is replaced only with --force (-f), or when it is SOURCE\n"
-    "itself (in place); the old file is kept as its .vk1 backup.  A symbolic\n"
-    "link is written through; a folder, device, FIFO or socket is refused.\n"
-    "\n"
-    "With --output-dir (-o) each SOURCE is converted to DIR/NAME.vtr, NAME being\n"
-    "its file name without extension; DIR is created when missing.  A file that\n"
-    "fails does not stop the others.  Each message line starts with the file it\n"
-    "belongs to; a summary line follows.  --quiet (-q) prints only failures.\n"
-    "Existing outputs are replaced only with --force.  See transvane-cli(1) for\n"
-    "what happens when outputs clash.\n"
-    "\n"
-    "info summarises what FILE holds: format version, author, game version,\n"
-    "last change, the number of resources of each kind, then every resource\n"
-    "by name.  --layout shows the file's sections instead (offsets, stored\n"
-    "versions and sizes); a file that does not load is explained, then shown\n"
-    "that way up to where reading stopped.  --json gives either as JSON.\n"
-    "\n"
-    "extract writes every picture (PNG), sound, script, data file and the game\n"
-    "information of FILE into DIR (created when missing), with project.json\n"
-    "describing every record and index.html showing the project.  Existing\n"
-    "files are replaced only with --force (-f).\n"
-    "\n"
-    "Exit status: 0 converted (info: the file loads; extract: all written),\n"
-    "1 load or save failed or a target refused (any file, in a batch; info: the\n"
-    "file does not load; extract: nothing or not everything written), 2 usage\n"
-    "error, 130/143/129 interrupted by SIGINT/SIGTERM/SIGHUP (the target is left\n"
-    "as it was, no temporary file remains).\n";
-
-// Messages become lines on standard error; progress is not shown.
-class CConsoleFeedback final : public CFeedback {
-public:
-    void ShowMessage(const std::string& text) override {
-        std::fwrite(text.data(), 1, text.size(), stderr);
-        std::fputc('\n', stderr);
-        std::fflush(stderr);
-    }
-    void ProgressStart(const std::string&) override {}
-    void ProgressSet(int) override {}
-    void ProgressEnd() override {}
-};
-
-int Convert(const CSingleConvert& single) {
-    // Refused before the load, which may take a while for a large project.
-    if (!single.Force && ResolveSaveTarget(single.Target).Kind == ESaveTargetKind::File &&
-        !SameFile(single.Source, single.Target)) {
-        std::fprintf(stderr, "transvane-cli: %s already exists; use --force to replace it\n", single.Target.c_str());
-        return 1;
-    }
-    CConsoleFeedback feedback;
-    CFeedbackGuard guard(feedback);
-    if (!LoadGameFile(single.Source))
-        return 1;
-    return SaveGameFile(single.Target) ? 0 : 1;
-}
 
 // Says that the conversion was interrupted; runs in a signal handler, once
 // the temporary files are gone.
@@ -117,42 +53,119 @@ void ReportInterruption(int) {
     std::_Exit(status);
 }
 
+int Convert(const CArguments& arguments) {
+    HandleInterruptions(ReportInterruption);
+    ExitAfterConversion(RunConvert(arguments));
+}
+
+int Info(const CArguments& arguments) {
+    return RunInfo(arguments.Operands[0], arguments.Has("layout") ? EInfoView::Layout : EInfoView::Summary,
+                   arguments.Has("json"), std::cout);
+}
+
+int Check(const CArguments& arguments) {
+    if (arguments.Operands[0] == "-")
+        return UsageError("check cannot use \"-\": give the file to convert");
+    ExitAfterConversion(RunCheck(arguments.Operands[0], arguments.Has("json"), std::cout));
+}
+
+int Extract(const CArguments& arguments) {
+    if (arguments.Operands[0] == "-")
+        return UsageError("extract cannot use \"-\": give the project file");
+    // The load's messages, with their context lines, as a conversion prints them.
+    CBatchFeedback console(false, false);
+    CFeedbackGuard guard(console);
+    console.Begin("");
+    const int status = RunExtract(arguments.Operands[0], arguments.Operands[1], arguments.Has("force"), std::cerr);
+    console.Finish(status == 0);
+    ExitAfterConversion(status);
+}
+
+// ---- the commands and their options: one row each ----------------------------
+
+constexpr std::array ConvertOptions = {
+    COptionRow{"output-dir", 'o', "DIR", "a folder name", "convert each SOURCE to DIR/NAME.vtr"},
+    COptionRow{"quiet", 'q', nullptr, nullptr, "print failures only: no warnings, no summary"},
+    COptionRow{"force", 'f', nullptr, nullptr, "replace an existing TARGET or output, keeping it as .vk1"},
+    HelpOption,
+};
+
+constexpr std::array InfoOptions = {
+    COptionRow{"layout", 0, nullptr, nullptr, "show the file's sections: offsets, stored versions, sizes"},
+    COptionRow{"json", 0, nullptr, nullptr, "print the report as one JSON object"},
+    HelpOption,
+};
+
+constexpr std::array CheckOptions = {
+    COptionRow{"json", 0, nullptr, nullptr, "print the report as one JSON object"},
+    HelpOption,
+};
+
+constexpr std::array ExtractOptions = {
+    COptionRow{"force", 'f', nullptr, nullptr, "replace files that exist in DIR already"},
+    HelpOption,
+};
+
+const std::array<CCommandRow, 4> Commands = {{
+    {"convert", "SOURCE TARGET | SOURCE... --output-dir DIR", ConvertOptions, 1, ManyOperands,
+     "Converts a project file of format version 400 to 500 (.vtr, or a backup\n"
+     ".vk1 .. .vk9) into a version-500 file.  An existing TARGET is replaced\n"
+     "only with --force, or when it is SOURCE itself, and is then kept as its\n"
+     ".vk1 backup; a symbolic link is written through, a folder, device, FIFO\n"
+     "or socket is refused.  With --output-dir each SOURCE becomes DIR/NAME.vtr,\n"
+     "NAME being its file name without extension, and DIR is created when\n"
+     "missing; a file that fails does not stop the others, and a summary line\n"
+     "ends the run.  Messages of a file that converts are warnings and are\n"
+     "counted.  A file cannot be \"-\": the new file is written beside its\n"
+     "target under a temporary name and needs a real source.  Exit status 0\n"
+     "converted, 1 a load or save failed or a target was refused (any file, in\n"
+     "a batch) or DIR cannot be used, 130/143/129 interrupted by\n"
+     "SIGINT/SIGTERM/SIGHUP (the target is left as it was, no temporary file\n"
+     "remains).\n",
+     Convert},
+    {"info", "FILE", InfoOptions, 1, 1,
+     "Summarises what FILE holds: format version, author, game version, last\n"
+     "change, the number of resources of each kind, then every resource by\n"
+     "name.  --layout shows the file's sections instead (offsets, stored\n"
+     "versions and sizes); a file that does not load is explained, then shown\n"
+     "that way up to where reading stopped.  FILE \"-\" reads standard input.\n"
+     "Exit status 0 when the file loads, 1 when it does not.\n",
+     Info},
+    {"check", "SOURCE", CheckOptions, 1, 1,
+     "Converts SOURCE in memory and writes nothing: lists what the conversion\n"
+     "changes, each change with its place and a count, and the messages it\n"
+     "gives.  Exit status 0 when the file would convert, 1 when it would not.\n",
+     Check},
+    {"extract", "FILE DIR", ExtractOptions, 2, 2,
+     "Writes every picture (PNG), sound, script, data file and the game\n"
+     "information of FILE into DIR (created when missing), with project.json\n"
+     "describing every record and index.html showing the project.  Existing\n"
+     "files are replaced only with --force.  Exit status 0 when everything was\n"
+     "written, 1 when the file does not load or a file could not be written.\n",
+     Extract},
+}};
+
 }  // namespace
 
 int main(int argc, char** argv) {
     PreferHugePages(argv);
     Randomize();
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::cout << Usage;
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+        std::cout << ToolHelp(Commands);
         return 0;
     }
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    if (arguments.size() == 1 && arguments[0] == "--version") {
         std::cout << "transvane-cli " << TRANSVANE_VERSION << "\n";
         return 0;
     }
-    if (argc >= 3 && argc <= 5 && std::strcmp(argv[1], "info") == 0) {
-        bool json = false, layout = false, known = true;
-        for (int i = 3; i < argc; ++i) {
-            bool& option = std::strcmp(argv[i], "--json") == 0 ? json : layout;
-            known = known && (std::strcmp(argv[i], "--json") == 0 || std::strcmp(argv[i], "--layout") == 0) && !option;
-            option = true;
-        }
-        if (known)
-            return RunInfo(argv[2], layout ? EInfoView::Layout : EInfoView::Summary, json, std::cout);
+    std::string problem;
+    const std::optional<CArguments> parsed = ParseArguments(Commands, arguments, problem);
+    if (!parsed)
+        return UsageError(problem);
+    if (parsed->Has("help")) {
+        std::cout << CommandHelp(*parsed->Command);
+        return 0;
     }
-    if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "extract") == 0 &&
-        (argc == 4 || std::strcmp(argv[4], "--force") == 0 || std::strcmp(argv[4], "-f") == 0)) {
-        CConsoleFeedback feedback;
-        CFeedbackGuard guard(feedback);
-        ExitAfterConversion(RunExtract(argv[2], argv[3], argc == 5, std::cerr));
-    }
-    if (argc >= 2 && std::strcmp(argv[1], "convert") == 0) {
-        const std::vector<std::string> arguments(argv + 2, argv + argc);
-        HandleInterruptions(ReportInterruption);
-        if (const std::optional<CSingleConvert> single = SingleConvertArguments(arguments))
-            ExitAfterConversion(Convert(*single));
-        ExitAfterConversion(RunBatchConvert(arguments, Usage));
-    }
-    std::cerr << Usage;
-    return 2;
+    return parsed->Command->Run(*parsed);
 }

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <optional>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "format/behaviour/Library_Main.h"
 #include "format/behaviour/Object_Main.h"
@@ -205,8 +209,49 @@ bool SaveGame(CStream& stream, bool flag) {
     return true;
 }
 
+namespace {
+
+// A file name as a shell reads it back: quoted when it holds anything but
+// the plainest characters.
+std::string ShellWord(const std::string& text) {
+    const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("/._-+,:@%", c) != nullptr;
+    });
+    if (plain)
+        return text;
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// The "corrupted" message with where reading stopped and why, and where to
+// learn more.
+void ShowCorrupted(const std::string& fileName, const CLoadReport& report) {
+    std::optional<CMessageContext> section, stopped, cause;
+    if (!report.Section.empty()) {
+        section.emplace("section", report.Section + " (from byte " + std::to_string(report.SectionStart) + ")");
+        stopped.emplace("stopped at", "byte " + std::to_string(report.Position));
+    }
+    // A refusal of the header has been shown as a message of its own.
+    if (!report.Failure.empty() && !report.Failure.starts_with("Error Loading:"))
+        cause.emplace("cause", report.Failure);
+    const CMessageContext more("more", "transvane-cli info " + ShellWord(fileName));
+    ShowMessage("Error Loading: File seems to be corrupted.");
+}
+
+std::int32_t TheLoadedVersion = 0;
+
+}  // namespace
+
+std::int32_t LoadedGameVersion() { return TheLoadedVersion; }
+
 bool LoadGameFile(const std::string& fileName) {
+    const CMessageContext file("file", fileName);
+    // A missing file, a folder or one the user may not read is not the
+    // file's fault: the message says so, with the system's reason.
     if (!FileExists(fileName)) {
+        const CMessageContext cause("cause", ReadProblem(fileName));
         ShowMessage("Error Loading: File does not exist.");
         return false;
     }
@@ -214,16 +259,19 @@ bool LoadGameFile(const std::string& fileName) {
     try {
         stream.LoadFromFile(fileName);
         LoadedFileSize = stream.Size();
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        const std::string problem = ReadProblem(fileName);
+        const CMessageContext cause("cause", problem.empty() ? error.what() : problem);
         ShowMessage("Error Loading: Failed to load the file.");
         return false;
     }
 
     ProgressStart("Loading Game Data ...");
     bool ok = false;
+    CLoadReport report;
     try {
         ClearGame();
-        ok = LoadGame(stream);
+        ok = LoadGame(stream, &report);
     } catch (const std::exception&) {
         // A short read, a corrupt compressed block, a hostile count: the
         // file is reported as corrupted below, like any false result.
@@ -234,18 +282,21 @@ bool LoadGameFile(const std::string& fileName) {
     // The file shrank or its device failed while it was read: what was read
     // from it is not the file, whatever the readers made of it.
     if (stream.FileFailed()) {
+        const CMessageContext cause("cause", "the file shrank or its device failed while it was read");
         ShowMessage("Error Loading: Failed to load the file.");
         ClearGame();
         return false;
     }
     if (!ok) {
-        ShowMessage("Error Loading: File seems to be corrupted.");
+        ShowCorrupted(fileName, report);
         ClearGame();  // loading is all or nothing
     }
+    TheLoadedVersion = ok ? report.Version : 0;
     return ok;
 }
 
 bool SaveGameFile(const std::string& fileName) {
+    const CMessageContext file("file", fileName);
     ProgressStart("Saving Game Data ...");
 
     // The file is built under a temporary name beside its target, the
@@ -297,4 +348,29 @@ bool SaveGameFile(const std::string& fileName) {
         if (section.Changed != nullptr)
             *section.Changed = false;
     return true;
+}
+
+bool SaveGameDryRun() {
+    ProgressStart("Saving Game Data ...");
+    // The file is built as a save builds it, window by window, and each
+    // window is thrown away: the changes a save makes are made and noted,
+    // and nothing is kept.
+    CStream stream;
+    const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (nowhere >= 0)
+        stream.SpillTo(nowhere, "/dev/null", SaveWindow);
+    bool built = false;
+    try {
+        built = SaveGame(stream, false);
+        if (nowhere >= 0)
+            stream.Flush();
+    } catch (const std::exception&) {
+        built = false;
+    }
+    if (nowhere >= 0)
+        ::close(nowhere);
+    if (!built)
+        ShowMessage("Error Saving: Internal error. The game has not been saved!");
+    ProgressEnd();
+    return built;
 }

@@ -82,5 +82,15 @@ bool SaveGame(CStream& stream, bool flag);
 
 // The drivers: the only places that touch the disk or show the driver's
 // messages.  Both report through the installed feedback.
+// Every message they show carries the file as context ("file: NAME"); a
+// failed load adds the cause, or for a damaged file the section and byte
+// where reading stopped (Support_Progress.h).
 bool LoadGameFile(const std::string& fileName);
+// The header version of the file LoadGameFile last loaded, 0 after a
+// failed load.
+std::int32_t LoadedGameVersion();
 bool SaveGameFile(const std::string& fileName);
+// Builds the version-500 file as SaveGameFile would, changes and messages
+// included, and throws it away: for a dry run.  False, after the "Internal
+// error" message, when the file could not be built.
+bool SaveGameDryRun();

@@ -1,4 +1,5 @@
 #include "project/Resource_Tree.h"
+#include "format/core/Support_Report.h"
 
 #include <utility>
 
@@ -170,8 +171,11 @@ bool LoadTree(CStream& stream) {
     TopNodes.fill(nullptr);
     ResourceTree.Clear();
     HiddenResourceTree.Clear();
-    for (std::size_t i = 0; i < Entries.size(); ++i)
+    for (std::size_t i = 0; i < Entries.size(); ++i) {
         TopNodes[i] = &TreeFor(Entries[i]).Add(std::move(read[i]));
+        if (version < Entries[i].StoredFrom)
+            NoteChange(EChange::TreeGroupAdded, 1, Entries[i].Name);
+    }
     TreeChanged = false;
     return true;
 }

@@ -134,3 +134,11 @@ std::vector<std::string> Lines(const std::string& text) {
     }
     return lines;
 }
+
+std::vector<std::string> MessageLines(const std::string& err) {
+    std::vector<std::string> lines;
+    for (std::string& line : Lines(err))
+        if (!line.starts_with("  ") && !line.starts_with("transvane-cli: "))
+            lines.push_back(std::move(line));
+    return lines;
+}

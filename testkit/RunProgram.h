@@ -53,3 +53,8 @@ std::string CliPath();
 
 // The lines of text, without their line ends.
 std::vector<std::string> Lines(const std::string& text);
+
+// The messages in transvane-cli's standard error: its lines without the
+// indented context of each message and without the tool's own notes
+// ("transvane-cli: converted with 2 warnings").
+std::vector<std::string> MessageLines(const std::string& err);

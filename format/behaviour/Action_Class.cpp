@@ -3,7 +3,7 @@
 #include <string>
 
 #include "format/behaviour/Library_Main.h"
-#include "format/core/Support_Progress.h"
+#include "format/core/Support_Report.h"
 
 namespace {
 
@@ -141,8 +141,10 @@ void CAction::SetAction(std::int32_t libraryId, std::int32_t actionId) {
         LibraryId = OldActionLibraryId;
         if (const auto translated = TranslateOldAction(ActionId))
             ActionId = *translated;
-        else
+        else {
             ShowMessage("Failed to convert old action number: " + std::to_string(ActionId));
+            NoteChange(EChange::UntranslatedAction, 1, "number " + std::to_string(ActionId));
+        }
     }
 
     const LibraryAction* definition = FindDefinition();

@@ -1,5 +1,7 @@
 #include "format/behaviour/Event_Class.h"
 
+#include "format/core/Support_Progress.h"
+
 void CEvent::Clear() {
     Actions.clear();
     Actions.shrink_to_fit();
@@ -27,8 +29,10 @@ bool CEvent::Load(CStream& stream) {
     // action of some hundred bytes: the load is charged for them.
     CLoadBudget::Charge(static_cast<std::size_t>(count) * (sizeof(CAction) + sizeof(Actions[0])));
     Actions.reserve(static_cast<std::size_t>(count));
-    for (std::int32_t i = 0; i < count; ++i)
+    for (std::int32_t i = 0; i < count; ++i) {
+        const CPlace place("action", std::int64_t{i} + 1);  // counted from 1, as people count
         AddAction(0, 0).Load(stream);
+    }
     return true;
 }
 

@@ -1,4 +1,5 @@
 #include "format/behaviour/Library_Main.h"
+#include "format/core/Support_Report.h"
 
 CLibraryRegistry LibraryRegistry;
 
@@ -30,6 +31,7 @@ bool LoadUsedLibraries(CStream& stream) {
         stream.ExpectItems(count, 4);
         for (std::int32_t i = 0; i < count; ++i)
             stream.ReadString();
+        NoteChange(EChange::LibrariesEmptied, count);
     }
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "format/core/Support_Report.h"
 #include "format/media/Sprite_Main.h"
 
 namespace {
@@ -52,19 +53,34 @@ CEvent* CObject::GetEvent(int row, std::int32_t number) {
     return EventRows[static_cast<std::size_t>(row)].Get(number);
 }
 
+// A reference that already named nothing (-1, or the parent's own "none")
+// is not a change; one that named a resource no longer there is.
 void CObject::Validate(const std::function<bool(int)>& objectExists) {
-    if (!SpriteExists(SpriteIndex))
+    if (!SpriteExists(SpriteIndex)) {
+        if (SpriteIndex != -1)
+            NoteChange(EChange::SpriteCleared, 1, "sprite " + std::to_string(SpriteIndex));
         SpriteIndex = -1;
-    if (!SpriteExists(SecondSpriteIndex))
+    }
+    if (!SpriteExists(SecondSpriteIndex)) {
+        if (SecondSpriteIndex != -1)
+            NoteChange(EChange::MaskCleared, 1, "sprite " + std::to_string(SecondSpriteIndex));
         SecondSpriteIndex = -1;
-    if (!objectExists(RelatedObjectIndex))
+    }
+    if (!objectExists(RelatedObjectIndex)) {
+        if (RelatedObjectIndex != NoRelatedObject)
+            NoteChange(EChange::ParentCleared, 1, "object " + std::to_string(RelatedObjectIndex));
         RelatedObjectIndex = NoRelatedObject;
+    }
     // Events never asked for are empty already; only the kept ones can hold
     // actions.
     const auto& events = EventRows[ObjectEventRow].Events();
     for (auto entry = events.rbegin(); entry != events.rend(); ++entry)
-        if (!objectExists(entry->first))
+        if (!objectExists(entry->first)) {
+            if (!entry->second->Empty())
+                NoteChange(EChange::CollisionEventEmptied, entry->second->Count(),
+                           "object " + std::to_string(entry->first));
             entry->second->Clear();
+        }
 }
 
 bool CObject::Load(CStream& stream) {
@@ -89,6 +105,8 @@ bool CObject::Load(CStream& stream) {
         for (std::int32_t number = stream.ReadInt(); number >= 0; number = stream.ReadInt()) {
             if (row >= EventRowCount)
                 return false;
+            const CPlace rowPlace("row", row);
+            const CPlace eventPlace("event", number);
             GetEvent(static_cast<int>(row), number)->Load(stream);
         }
     }

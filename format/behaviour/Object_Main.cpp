@@ -1,6 +1,6 @@
 #include "format/behaviour/Object_Main.h"
 
-CResourceList<CObject> ObjectList;
+CResourceList<CObject> ObjectList{"object"};
 
 void ClearObjects() { ObjectList.Clear(); }
 
@@ -8,8 +8,11 @@ bool LoadObjects(CStream& stream) { return ObjectList.Load(stream, ObjectListVer
 
 bool SaveObjects(CStream& stream) {
     for (int i = 0; i < ObjectList.Count(); ++i)
-        if (CObject* object = ObjectList.Get(i))
+        if (CObject* object = ObjectList.Get(i)) {
+            // What it clears is noted at the object's place.
+            const CPlace place("object", i, ObjectList.Name(i), Named);
             object->Validate(ObjectExists);
+        }
     return ObjectList.Save(stream, ObjectListVersion);
 }
 

@@ -1,6 +1,6 @@
 #include "format/behaviour/Path_Main.h"
 
-CResourceList<CPath> PathList;
+CResourceList<CPath> PathList{"path"};
 
 void ClearPaths() { PathList.Clear(); }
 

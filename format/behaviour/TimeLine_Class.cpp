@@ -1,5 +1,7 @@
 #include "format/behaviour/TimeLine_Class.h"
 
+#include "format/core/Support_Progress.h"
+
 void CTimeLine::Clear() {
     Moments.clear();
     Events.clear();
@@ -22,7 +24,11 @@ bool CTimeLine::Load(CStream& stream) {
     Moments.reserve(static_cast<std::size_t>(count));
     Events.reserve(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i)
-        AddEntry(stream.ReadInt()).Load(stream);
+    {
+        const std::int32_t moment = stream.ReadInt();
+        const CPlace place("moment", moment);
+        AddEntry(moment).Load(stream);
+    }
     return true;
 }
 

@@ -1,6 +1,6 @@
 #include "format/behaviour/TimeLine_Main.h"
 
-CResourceList<CTimeLine> TimeLineList;
+CResourceList<CTimeLine> TimeLineList{"time line"};
 
 void ClearTimeLines() { TimeLineList.Clear(); }
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "format/core/Support_Prefetch.h"
+#include "format/core/Support_Progress.h"
 #include "format/core/Support_Stream.h"
 
 // Records that hold compressed blocks list them for the block compressor
@@ -29,6 +30,9 @@ concept CHasBlocks = requires(const T& record, CBlockPrefetch& prefetch) { recor
 template <class T>
 class CResourceList {
 public:
+    // what names a slot in messages and reports: "object 3 "player"".
+    explicit CResourceList(const char* what = "resource") : FWhat(what) {}
+
     int Count() const { return static_cast<int>(FSlots.size()); }
 
     // The record in the slot, or nullptr for an index outside the list or an
@@ -72,6 +76,7 @@ public:
             if (!stream.ReadBool())
                 continue;
             FNames[i] = stream.ReadString();
+            const CPlace place(FWhat, static_cast<std::int64_t>(i), FNames[i], Named);
             FSlots[i] = std::make_unique<T>();
             if (!FSlots[i]->Load(stream))
                 return false;
@@ -97,6 +102,7 @@ public:
             if (FSlots[i] == nullptr)
                 continue;
             stream.WriteString(FNames[i]);
+            const CPlace place(FWhat, static_cast<std::int64_t>(i), FNames[i], Named);
             if (!FSlots[i]->Save(stream))
                 return false;
         }
@@ -108,6 +114,7 @@ public:
     bool Changed = false;
 
 private:
+    const char* FWhat;
     std::vector<std::unique_ptr<T>> FSlots;
     std::vector<std::string> FNames;
 };

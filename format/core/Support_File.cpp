@@ -2,8 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <system_error>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Random.h"
@@ -53,6 +58,21 @@ bool FileExists(const std::string& name) {
 bool DirectoryExists(const std::string& name) {
     std::error_code error;
     return fs::is_directory(name, error);
+}
+
+std::string ReadProblem(const std::string& name) {
+    struct stat info {};
+    if (::stat(name.c_str(), &info) != 0)
+        return std::strerror(errno);
+    if (S_ISDIR(info.st_mode))
+        return std::strerror(EISDIR);
+    if (!S_ISREG(info.st_mode))
+        return "not an ordinary file";
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::strerror(errno);
+    ::close(fd);
+    return {};
 }
 
 std::string ChangeFileExt(const std::string& name, const std::string& extension) {

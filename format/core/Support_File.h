@@ -7,6 +7,10 @@
 // True when name is an existing ordinary file (a directory is not a file).
 bool FileExists(const std::string& name);
 bool DirectoryExists(const std::string& name);
+// Why a file cannot be read, in the system's words ("No such file or
+// directory", "Is a directory", "Permission denied" ...), or "" when it
+// can be opened for reading.
+std::string ReadProblem(const std::string& name);
 
 // Replaces the extension of name (the part from its last dot, provided no
 // path separator follows that dot) by extension, which includes its dot.  A

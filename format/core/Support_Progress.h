@@ -6,8 +6,12 @@
 // functions below, which forward to it.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
+
+enum class EChange : int;  // Support_Report.h
 
 class CFeedback {
 public:
@@ -21,6 +25,9 @@ public:
     virtual void ProgressSet(int percent) = 0;
     // Hides the progress window and enables the main window again.
     virtual void ProgressEnd() = 0;
+    // Notes a change the conversion makes to the project (Support_Report.h);
+    // a feedback that keeps no report ignores it.
+    virtual void NoteChange(EChange /*kind*/, std::int64_t /*count*/, const std::string& /*detail*/) {}
 };
 
 // Collects the messages instead of showing them and shows no progress: for
@@ -44,6 +51,45 @@ void ShowMessage(const std::string& text);
 void ProgressStart(const std::string& text);
 void ProgressSet(int percent);
 void ProgressEnd();
+void NoteChange(EChange kind, std::int64_t count = 1, const std::string& detail = {});
+
+// ---- where the core is at work ----------------------------------------------
+//
+// A message or a change is more use with its place: "object 3 "player",
+// row 0, event 2, action 1".  The code that reads or writes a part of the
+// project holds a CPlace for as long as it works on it; the places held
+// form a path, outermost first.  The drivers add lines of context of their
+// own (the file, the cause of a failure) with CMessageContext.  A feedback
+// reads both when it shows a message; they cost a few words each, so even a
+// project of a million actions pays nothing worth measuring.  Everything
+// happens on the thread that loads or saves.
+
+class CPlace {
+public:
+    // "what number", or "what number "name"" when a name is given.  The
+    // name is text of the file (Windows-1252) and must outlive the place.
+    CPlace(const char* what, std::int64_t number, std::string_view name = {}, bool named = false);
+    ~CPlace();
+    CPlace(const CPlace&) = delete;
+    CPlace& operator=(const CPlace&) = delete;
+};
+
+// A named slot of a list: "object 3 "player"".
+inline constexpr bool Named = true;
+
+class CMessageContext {
+public:
+    CMessageContext(std::string key, std::string value);
+    ~CMessageContext();
+    CMessageContext(const CMessageContext&) = delete;
+    CMessageContext& operator=(const CMessageContext&) = delete;
+};
+
+// The places held, joined by ", " (names decoded to UTF-8), or "".
+std::string CurrentPlace();
+// The context of a message shown now: the drivers' lines ("key: value") in
+// the order given, then "place: ..." when a place is held.
+std::vector<std::string> MessageContext();
 
 // Installs a feedback for the lifetime of the guard, restoring the one
 // before it afterwards.

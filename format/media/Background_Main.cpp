@@ -4,7 +4,7 @@ namespace {
 constexpr std::int32_t BackgroundListVersion = 400;
 }
 
-CResourceList<CBackground> BackgroundList;
+CResourceList<CBackground> BackgroundList{"background"};
 
 void ClearBackgrounds() { BackgroundList.Clear(); }
 

@@ -4,7 +4,7 @@ namespace {
 constexpr std::int32_t DataFileListVersion = 440;
 }
 
-CResourceList<CDataFile> DataFileList;
+CResourceList<CDataFile> DataFileList{"data file"};
 
 void ClearDataFiles() { DataFileList.Clear(); }
 

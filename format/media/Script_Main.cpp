@@ -4,7 +4,7 @@ namespace {
 constexpr std::int32_t ScriptListVersion = 400;
 }
 
-CResourceList<CScript> ScriptList;
+CResourceList<CScript> ScriptList{"script"};
 
 void ClearScripts() { ScriptList.Clear(); }
 

@@ -1,4 +1,5 @@
 #include "format/media/Sound_Class.h"
+#include "format/core/Support_Report.h"
 
 namespace {
 constexpr std::int32_t RawSoundVersion = 400;
@@ -16,8 +17,11 @@ bool CSound::Load(CStream& stream) {
     SoundKind = stream.ReadInt();
     SoundText = stream.ReadString();
     // The two versions differ only here: the old one stored the data raw.
-    if (SoundKind != NoSound)
+    if (SoundKind != NoSound) {
         SoundData = version == RawSoundVersion ? stream.ReadBlock() : stream.ReadCompressedBlock();
+        if (version == RawSoundVersion)
+            NoteChange(EChange::SoundCompressed);
+    }
     SoundFlag1 = stream.ReadBool();
     SoundValue = stream.ReadInt();
     SoundFlag2 = stream.ReadBool();

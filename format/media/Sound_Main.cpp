@@ -4,7 +4,7 @@ namespace {
 constexpr std::int32_t SoundListVersion = 400;
 }
 
-CResourceList<CSound> SoundList;
+CResourceList<CSound> SoundList{"sound"};
 
 void ClearSounds() { SoundList.Clear(); }
 

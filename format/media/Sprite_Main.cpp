@@ -4,7 +4,7 @@ namespace {
 constexpr std::int32_t SpriteListVersion = 400;
 }
 
-CResourceList<CSprite> SpriteList;
+CResourceList<CSprite> SpriteList{"sprite"};
 
 void ClearSprites() { SpriteList.Clear(); }
 

@@ -7,6 +7,7 @@
 
 #include "format/core/Support_Bytes.h"
 #include "format/core/Support_Progress.h"
+#include "format/core/Support_Report.h"
 
 namespace {
 
@@ -545,10 +546,13 @@ std::optional<CBlock> Bitmap24_LoadFromStream(CStream& stream) {
     case SchemeNoImage:
         return std::nullopt;
     case SchemePlainBmp:
+        NoteChange(EChange::PictureReencoded, 1, "stored as a plain bitmap");
         return ReadPlainBmp(stream);
     case SchemeColorRuns:
+        NoteChange(EChange::PictureReencoded, 1, "stored as colour runs");
         return ReadRuns(stream, false);
     case SchemePaletteRuns:
+        NoteChange(EChange::PictureReencoded, 1, "stored as palette runs");
         return ReadRuns(stream, true);
     case SchemeCompressedBmp:
         return ReadCompressedBmp(stream);

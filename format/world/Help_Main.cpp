@@ -1,6 +1,7 @@
 #include "format/world/Help_Main.h"
 
 #include "format/world/Support_RichText.h"
+#include "format/core/Support_Report.h"
 
 CGameInformation GameInformation;
 
@@ -10,6 +11,8 @@ namespace {
 CBlock AsDocument(CBlock bytes) {
     if (IsWellFormedRtf(bytes))
         return bytes;
+    if (!bytes.empty())
+        NoteChange(EChange::InformationWrapped);
     return PlainTextToRtf(bytes);
 }
 

@@ -9,6 +9,7 @@
 #include "format/core/Support_Bytes.h"
 #include "format/media/Support_Bitmap24.h"
 #include "format/world/Option_Icon.h"
+#include "format/core/Support_Report.h"
 
 CGameOptions GameOptions;
 
@@ -19,9 +20,10 @@ constexpr std::size_t IconHeaderBytes = 6;
 
 // Read in full and released: the version-4 block that version 5 dropped.
 void SkipVersion4Block(CStream& s) {
+    NoteChange(EChange::OptionsBlockDropped);
     s.ReadBool();
-    if (s.ReadBool())
-        Bitmap24_LoadFromStream(s);
+    if (s.ReadBool() && Bitmap24_LoadFromStream(s))
+        NoteChange(EChange::OptionsPictureDropped);
     s.ReadInt();
     s.ReadInt();
     s.ReadInt();

@@ -4,6 +4,7 @@
 
 #include "format/behaviour/Object_Main.h"
 #include "format/media/Background_Main.h"
+#include "format/core/Support_Report.h"
 
 namespace {
 
@@ -190,8 +191,12 @@ bool CRoom::Load(CStream& s) {
 }
 
 void CRoom::Prune() {
-    std::erase_if(Instances, [](const CRoomInstance& i) { return GetObject(i.ObjectIndex) == nullptr; });
-    std::erase_if(Tiles, [](const CRoomTile& t) { return GetBackground(t.BackgroundIndex) == nullptr; });
+    if (const auto dropped =
+            std::erase_if(Instances, [](const CRoomInstance& i) { return GetObject(i.ObjectIndex) == nullptr; }))
+        NoteChange(EChange::InstanceDropped, static_cast<std::int64_t>(dropped));
+    if (const auto dropped =
+            std::erase_if(Tiles, [](const CRoomTile& t) { return GetBackground(t.BackgroundIndex) == nullptr; }))
+        NoteChange(EChange::TileDropped, static_cast<std::int64_t>(dropped));
 }
 
 bool CRoom::Save(CStream& s) {

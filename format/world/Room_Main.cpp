@@ -1,6 +1,6 @@
 #include "format/world/Room_Main.h"
 
-CResourceList<CRoom> RoomList;
+CResourceList<CRoom> RoomList{"room"};
 std::int32_t InstanceIdCounter = FirstInstanceId;
 std::int32_t TileIdCounter = FirstTileId;
 

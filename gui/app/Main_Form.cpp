@@ -10,11 +10,13 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
+#include <optional>
 #include <string>
 
 #include "gui/app/Support_Dialogs.h"
 #include "gui/app/Support_Window.h"
 #include "project/Resource_Main.h"
+#include "format/core/Support_File.h"
 
 namespace {
 
@@ -31,6 +33,7 @@ TMainForm::TMainForm(CDialogs& dialogs, QWidget* parent)
       ConvertButton(new QPushButton(QStringLiteral("Convert"), this)),
       QuitButton(new QPushButton(QStringLiteral("Quit"), this)),
       AboutAction(new QAction(QStringLiteral("About Transvane"), this)),
+      ConfirmationTimer(new QTimer(this)),
       FDialogs(dialogs) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Vantrel 4 to 5 Converter"));
@@ -67,6 +70,10 @@ TMainForm::TMainForm(CDialogs& dialogs, QWidget* parent)
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
     setAcceptDrops(true);
+    ConfirmationTimer->setObjectName(QStringLiteral("ConfirmationTimer"));
+    ConfirmationTimer->setSingleShot(true);
+    ConfirmationTimer->setInterval(ConfirmationMilliseconds);
+    connect(ConfirmationTimer, &QTimer::timeout, this, &TMainForm::RestoreExplanation);
 }
 
 QStringList TMainForm::Explanation() {
@@ -90,6 +97,13 @@ QString TMainForm::DroppedFile(const QMimeData& data) {
     return QFileInfo(file).isDir() ? QString() : file;
 }
 
+QString TMainForm::ConfirmationText(const QString& target, const QString& backup) {
+    QString text = QStringLiteral("Converted. The new version 5 file is\n%1").arg(target);
+    if (!backup.isEmpty())
+        text += QStringLiteral("\nThe earlier file was kept as\n%1").arg(backup);
+    return text;
+}
+
 void TMainForm::ConvertButtonClick() {
     const std::optional<QString> source = FDialogs.AskFileToOpen(this);
     if (source)
@@ -97,25 +111,42 @@ void TMainForm::ConvertButtonClick() {
 }
 
 void TMainForm::ConvertFile(const QString& source) {
-    bool loaded = false;
-    {
-        CWaitCursor wait;
-        loaded = LoadGameFile(ToCoreFileName(source));
-    }
-    if (!loaded || CloseIfAsked())
-        return;  // the load has said why, or the user is leaving
+    RestoreExplanation();
+    emit ConversionStarted();
+    // Whichever step ends the conversion, its end is signalled.
+    struct CFinish {
+        TMainForm& Form;
+        const QString& Source;
+        ~CFinish() { emit Form.ConversionFinished(Source); }
+    };
+    std::optional<QString> target;
+    bool saved = false;
+    bool replaced = false;
+    [&] {
+        const CFinish finish{*this, source};
+        bool loaded = false;
+        {
+            CWaitCursor wait;
+            loaded = LoadGameFile(ToCoreFileName(source));
+        }
+        if (!loaded || FCloseWhenDone)
+            return;  // the load has said why, or the user is leaving
 
-    // The project stays loaded if the user changes their mind here.
-    const std::optional<QString> target =
-        FDialogs.AskFileToSave(this, QFileInfo(source).absoluteFilePath());
-    if (!target)
-        return;
-    {
+        // The project stays loaded if the user changes their mind here.
+        target = FDialogs.AskFileToSave(this, QFileInfo(source).absoluteFilePath());
+        if (!target)
+            return;
+        replaced = QFileInfo::exists(*target);
         CWaitCursor wait;
-        // A failed save has shown its own message; a successful one shows none.
-        SaveGameFile(ToCoreFileName(*target));
-    }
-    CloseIfAsked();
+        // A failed save has shown its own message.
+        saved = SaveGameFile(ToCoreFileName(*target));
+    }();
+    if (CloseIfAsked())
+        return;
+    // Success needs no box to click away: the window says it for a while.
+    if (saved)
+        ConfirmConversion(*target,
+                          replaced ? QString::fromStdString(ChangeFileExt(target->toStdString(), ".vk1")) : QString());
 }
 
 bool TMainForm::CloseIfAsked() {
@@ -124,6 +155,18 @@ bool TMainForm::CloseIfAsked() {
     FCloseWhenDone = false;
     close();
     return true;
+}
+
+void TMainForm::ConfirmConversion(const QString& target, const QString& backup) {
+    const QFontMetrics metrics(Label1->font());
+    const auto fit = [&](const QString& name) { return metrics.elidedText(name, Qt::ElideMiddle, Label1->width()); };
+    Label1->setText(ConfirmationText(fit(target), backup.isEmpty() ? QString() : fit(backup)));
+    ConfirmationTimer->start();
+}
+
+void TMainForm::RestoreExplanation() {
+    ConfirmationTimer->stop();
+    Label1->setText(Explanation().join(QLatin1Char('\n')));
 }
 
 void TMainForm::QuitButtonClick() { close(); }

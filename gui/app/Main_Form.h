@@ -9,6 +9,7 @@ class QAction;
 class QMimeData;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 class TMainForm final : public QWidget {
     Q_OBJECT
@@ -22,6 +23,9 @@ public:
     QPushButton* ConvertButton;
     QPushButton* QuitButton;
     QAction* AboutAction;
+    // Brings back the four lines after a success was confirmed in Label1.
+    QTimer* ConfirmationTimer;
+    static constexpr int ConfirmationMilliseconds = 8000;
 
     // The four lines of Label1.
     static QStringList Explanation();
@@ -30,6 +34,15 @@ public:
     // The one local file a drag carries, or empty when it carries anything
     // else (several files, a folder, text, a remote address).
     static QString DroppedFile(const QMimeData& data);
+    // What Label1 says for a few seconds after a successful conversion:
+    // the new file, and the backup when an earlier file was kept as one.
+    static QString ConfirmationText(const QString& target, const QString& backup);
+
+signals:
+    // A conversion begins once a file has been chosen, and ends after its
+    // save or at the step that stopped it; source is the chosen file.
+    void ConversionStarted();
+    void ConversionFinished(const QString& source);
 
 public slots:
     void ConvertButtonClick();
@@ -50,6 +63,8 @@ private:
     // Closes the window if the user asked for it while a conversion ran;
     // true when it did.
     bool CloseIfAsked();
+    void ConfirmConversion(const QString& target, const QString& backup);
+    void RestoreExplanation();
 
     CDialogs& FDialogs;
     bool FCloseWhenDone = false;

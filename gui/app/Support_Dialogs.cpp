@@ -1,5 +1,6 @@
 #include "gui/app/Support_Dialogs.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -64,6 +65,22 @@ std::unique_ptr<QMessageBox> CStandardDialogs::MakeMessageBox(QWidget* parent, c
     return box;
 }
 
+std::unique_ptr<QMessageBox> CStandardDialogs::MakeMessageOfSeveralBox(QWidget* parent, const QString& text) {
+    auto box = MakeMessageBox(parent, text);
+    auto* check = new QCheckBox(NoMoreMessagesText);  // owned by the box
+    check->setObjectName(QStringLiteral("NoMoreMessages"));
+    box->setCheckBox(check);
+    return box;
+}
+
+std::unique_ptr<QMessageBox> CStandardDialogs::MakeSummaryBox(QWidget* parent, const QString& summary,
+                                                              const QString& details) {
+    auto box = MakeMessageBox(parent, summary);
+    // The details section is a read-only text the user can select and copy.
+    box->setDetailedText(details);
+    return box;
+}
+
 std::optional<QString> CStandardDialogs::AskFileToOpen(QWidget* parent) {
     std::optional<QString> file = RunFileDialog(*MakeOpenDialog(parent));
     if (file)
@@ -77,6 +94,16 @@ std::optional<QString> CStandardDialogs::AskFileToSave(QWidget* parent, const QS
 
 void CStandardDialogs::ShowMessage(QWidget* parent, const QString& text) {
     MakeMessageBox(parent, text)->exec();
+}
+
+bool CStandardDialogs::ShowMessageOfSeveral(QWidget* parent, const QString& text) {
+    const auto box = MakeMessageOfSeveralBox(parent, text);
+    box->exec();
+    return box->checkBox()->isChecked();
+}
+
+void CStandardDialogs::ShowSummary(QWidget* parent, const QString& summary, const QString& details) {
+    MakeSummaryBox(parent, summary, details)->exec();
 }
 
 QString RememberedOpenFolder() {

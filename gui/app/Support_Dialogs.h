@@ -15,6 +15,8 @@ class QWidget;
 
 // The application title: the caption of every message box.
 inline const QString ApplicationTitle = QStringLiteral("Transvane");
+// The check box of a message after the first of one conversion.
+inline const QString NoMoreMessagesText = QStringLiteral("Don't show more messages for this file");
 
 class CDialogs {
 public:
@@ -26,6 +28,14 @@ public:
     virtual std::optional<QString> AskFileToSave(QWidget* parent, const QString& preset) = 0;
     // A modal box with the text and one OK button; returns once closed.
     virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+    // The same box for a message after the first of one conversion, with
+    // the check box "Don't show more messages for this file"; true when the
+    // user ticked it.
+    virtual bool ShowMessageOfSeveral(QWidget* parent, const QString& text) = 0;
+    // The end of a conversion that gave several messages: one box with the
+    // summary, and every message with its place, and what the conversion
+    // changed, as copyable text in its details section.
+    virtual void ShowSummary(QWidget* parent, const QString& summary, const QString& details) = 0;
 };
 
 // The toolkit's own file dialogs and message boxes.
@@ -34,12 +44,17 @@ public:
     std::optional<QString> AskFileToOpen(QWidget* parent) override;
     std::optional<QString> AskFileToSave(QWidget* parent, const QString& preset) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
+    bool ShowMessageOfSeveral(QWidget* parent, const QString& text) override;
+    void ShowSummary(QWidget* parent, const QString& summary, const QString& details) override;
 
-    // The dialogs and the box, fully set up but not yet run.  The open
+    // The dialogs and the boxes, fully set up but not yet run.  The open
     // dialog starts in the remembered folder.
     static std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget* parent);
     static std::unique_ptr<QFileDialog> MakeSaveDialog(QWidget* parent, const QString& preset);
     static std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text);
+    static std::unique_ptr<QMessageBox> MakeMessageOfSeveralBox(QWidget* parent, const QString& text);
+    static std::unique_ptr<QMessageBox> MakeSummaryBox(QWidget* parent, const QString& summary,
+                                                       const QString& details);
 };
 
 // The folder of the file last picked in the open dialog, kept in the user's

@@ -1,10 +1,12 @@
 #include "gui/app/Support_Feedback.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <algorithm>
 
+#include "gui/app/Main_Form.h"
 #include "gui/app/Progress_Form.h"
 #include "gui/app/Support_Dialogs.h"
 #include "gui/app/Support_Window.h"
@@ -26,19 +28,73 @@ void ProcessPendingEvents() { QCoreApplication::processEvents(); }
 CWindowFeedback::CWindowFeedback(CDialogs& dialogs) : FDialogs(dialogs) {}
 
 void CWindowFeedback::AttachWindows(QWidget* mainWindow, TProgressForm* progressForm) {
+    QObject::disconnect(FStarted);
+    QObject::disconnect(FFinished);
     FMainWindow = mainWindow;
     FProgressForm = progressForm;
+    if (auto* form = qobject_cast<TMainForm*>(mainWindow)) {
+        FStarted = QObject::connect(form, &TMainForm::ConversionStarted, form, [this] { BeginConversion(); });
+        FFinished = QObject::connect(form, &TMainForm::ConversionFinished, form,
+                                     [this](const QString& source) { EndConversion(source); });
+    }
+}
+
+QWidget* CWindowFeedback::MessageParent() const {
+    // A box shown during a load sits above the progress window, which is
+    // always on top and would otherwise cover it.
+    if (FProgressForm != nullptr && FProgressForm->isVisible())
+        return FProgressForm;
+    return FMainWindow;
 }
 
 void CWindowFeedback::ShowMessage(const std::string& text) {
-    // A box shown during a load sits above the progress window, which is
-    // always on top and would otherwise cover it; the arrow replaces the
-    // hourglass while the user reads it.
-    QWidget* parent = FMainWindow;
-    if (FProgressForm != nullptr && FProgressForm->isVisible())
-        parent = FProgressForm;
+    // The arrow replaces the hourglass while the user reads a box.
+    if (!FConverting) {
+        CArrowCursor arrow;
+        FDialogs.ShowMessage(MessageParent(), FromCore(text));
+        return;
+    }
+    FReport.NoteMessage(text);
+    if (FSilenced)
+        return;
     CArrowCursor arrow;
-    FDialogs.ShowMessage(parent, FromCore(text));
+    if (FReport.Messages.size() == 1)
+        FDialogs.ShowMessage(MessageParent(), FromCore(text));
+    else
+        FSilenced = FDialogs.ShowMessageOfSeveral(MessageParent(), FromCore(text));
+}
+
+void CWindowFeedback::NoteChange(EChange kind, std::int64_t count, const std::string& detail) {
+    if (FConverting)
+        FReport.Note(kind, count, detail);
+}
+
+void CWindowFeedback::BeginConversion() {
+    FConverting = true;
+    FSilenced = false;
+    FReport = CConversionReport();
+}
+
+void CWindowFeedback::EndConversion(const QString& source) {
+    FConverting = false;
+    const std::size_t count = FReport.Messages.size();
+    if (count <= 1)
+        return;
+    QStringList details;
+    for (const CReportedMessage& message : FReport.Messages)
+        for (const std::string& line : MessageLines(message))
+            details << QString::fromUtf8(line);
+    const std::vector<std::string> changes = ChangeLines(FReport);
+    if (!changes.empty()) {
+        details << QString() << QStringLiteral("What the conversion changed:");
+        for (const std::string& line : changes)
+            details << QString::fromUtf8(line);
+    }
+    const QString summary = QStringLiteral("Converting %1 gave %2 messages.\nThe details list each with its place.")
+                                .arg(QFileInfo(source).fileName())
+                                .arg(count);
+    CArrowCursor arrow;
+    FDialogs.ShowSummary(FMainWindow, summary, details.join(QLatin1Char('\n')));
 }
 
 void CWindowFeedback::ProgressStart(const std::string& text) {

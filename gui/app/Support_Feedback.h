@@ -5,13 +5,20 @@
 // something at start-up); the main window and the progress window are
 // attached once they have been created.  Until then messages still appear
 // in boxes of their own and progress reports are ignored.
+//
+// One conversion (from the Convert click to its end, which the main window
+// signals) keeps a report of what it said and changed.  Its first message
+// is a plain box; each later one offers to show no more for this file; and
+// when there were several, one summary at the end lists them all with
+// their places, and what the conversion changed.
 #pragma once
 
+#include <QMetaObject>
 #include <QPointer>
 #include <QWidget>
 #include <string>
 
-#include "format/core/Support_Progress.h"
+#include "format/core/Support_Report.h"
 
 class CDialogs;
 class TProgressForm;
@@ -26,9 +33,22 @@ public:
     void ProgressStart(const std::string& text) override;
     void ProgressSet(int percent) override;
     void ProgressEnd() override;
+    void NoteChange(EChange kind, std::int64_t count, const std::string& detail) override;
+
+    void BeginConversion();
+    // Shows the summary when the conversion gave more than one message.
+    void EndConversion(const QString& source);
+    // What the last conversion said and changed.
+    const CConversionReport& Report() const { return FReport; }
 
 private:
+    QWidget* MessageParent() const;
+
     CDialogs& FDialogs;
+    QMetaObject::Connection FStarted, FFinished;
+    bool FConverting = false;
+    bool FSilenced = false;
+    CConversionReport FReport;
     QPointer<QWidget> FMainWindow;
     QPointer<TProgressForm> FProgressForm;
 };

@@ -13,6 +13,7 @@
 #include <random>
 #include <set>
 #include <thread>
+#include <unistd.h>
 
 #include "testkit/ProjectFiles.h"
 #include "testkit/ProjectReader.h"
@@ -57,8 +58,8 @@ TEST(BatchConvert, GoesOnAfterFailuresAndSummarises) {
         RunCli({"convert", "bad.vtr", "missing.vtr", "cut.vk3", "--output-dir", "out"}, folder.Path());
 
     EXPECT_EQ(result.Status, 1);
-    EXPECT_EQ(Lines(result.Err), (Strings{"bad.vtr: " + NotVantrel, "bad.vtr: " + Corrupted,
-                                          "missing.vtr: " + Missing, "cut.vk3: " + Corrupted}));
+    EXPECT_EQ(MessageLines(result.Err), (Strings{"bad.vtr: " + NotVantrel, "bad.vtr: " + Corrupted,
+                                                 "missing.vtr: " + Missing, "cut.vk3: " + Corrupted}));
     EXPECT_EQ(Lines(result.Out), Strings{"0 converted, 3 failed"});
     EXPECT_TRUE(fs::is_directory(folder.File("out")));
     EXPECT_EQ(FolderContents(folder.File("out")), Strings{}) << "no partial output";
@@ -74,8 +75,8 @@ TEST(BatchConvert, QuietPrintsOnlyFailures) {
             RunCli({"convert", quiet, "bad.vtr", "missing.vtr", "-o", "out"}, folder.Path());
         EXPECT_EQ(result.Status, 1) << quiet;
         EXPECT_EQ(result.Out, "") << quiet;
-        EXPECT_EQ(Lines(result.Err), (Strings{"bad.vtr: " + NotVantrel, "bad.vtr: " + Corrupted,
-                                              "missing.vtr: " + Missing}))
+        EXPECT_EQ(MessageLines(result.Err), (Strings{"bad.vtr: " + NotVantrel, "bad.vtr: " + Corrupted,
+                                                     "missing.vtr: " + Missing}))
             << quiet;
     }
 }
@@ -92,7 +93,7 @@ TEST(BatchConvert, OptionSpellingsAndTheOutputFolder) {
     for (const Strings& arguments : spellings) {
         const CRunResult result = RunCli(arguments, folder.Path());
         EXPECT_EQ(result.Status, 1) << arguments.back();
-        EXPECT_EQ(Lines(result.Err), expected) << arguments.back();
+        EXPECT_EQ(MessageLines(result.Err), expected) << arguments.back();
     }
     EXPECT_EQ(FolderContents(folder.File("new/deeper")), (Strings{"a", "b", "c"}))
         << "the output folder is created with its parents";
@@ -100,11 +101,11 @@ TEST(BatchConvert, OptionSpellingsAndTheOutputFolder) {
     // After "--" a name that looks like an option is a file.
     const CRunResult dashed = RunCli({"convert", "-o", "out", "--", "--quiet"}, folder.Path());
     EXPECT_EQ(dashed.Status, 1);
-    EXPECT_EQ(Lines(dashed.Err), Strings{"--quiet: " + Missing});
+    EXPECT_EQ(MessageLines(dashed.Err), Strings{"--quiet: " + Missing});
 }
 
-// Usage errors exit with 2 and print the usage first; an output folder that
-// cannot be made is a failure (1), not a usage error.
+// A usage error is one line naming the problem and a pointer to --help,
+// exit status 2; an output folder that cannot be made is a failure (1).
 TEST(BatchConvert, UsageErrorsAndUnusableFoldersConvertNothing) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("bad.vtr"), NotAProject());
@@ -112,32 +113,40 @@ TEST(BatchConvert, UsageErrorsAndUnusableFoldersConvertNothing) {
     struct Case {
         Strings arguments;
         std::string problem;
-        bool usage;  // the usage text comes first
+        bool usage;  // the pointer to --help follows
     };
     const Case cases[] = {
-        {{"convert"}, "no file to convert", true},
+        {{}, "no command given", true},
+        {{"--fast"}, "unknown option --fast", true},
+        {{"convrt", "a"}, "unknown command convrt", true},
+        {{"convert"}, "convert needs a file", true},
         {{"convert", "bad.vtr"}, "converting one file needs a TARGET or --output-dir DIR", true},
         {{"convert", "bad.vtr", "b", "c"}, "converting several files needs --output-dir DIR", true},
-        {{"convert", "bad.vtr", "x.vtr", "--quiet"}, "converting several files needs --output-dir DIR", true},
-        {{"convert", "-o", "out"}, "no file to convert", true},
+        {{"convert", "-o", "out"}, "convert needs a file", true},
         {{"convert", "bad.vtr", "-o"}, "-o needs a folder name", true},
         {{"convert", "bad.vtr", "--output-dir="}, "--output-dir needs a folder name", true},
         {{"convert", "bad.vtr", "-o", "a", "-o", "b"}, "--output-dir is given more than once", true},
         {{"convert", "bad.vtr", "--fast", "-o", "out"}, "unknown option --fast", true},
+        {{"convert", "-qx", "bad.vtr", "-o", "out"}, "unknown option -x", true},
+        {{"convert", "--quiet=yes", "bad.vtr", "-o", "out"}, "--quiet takes no value", true},
+        {{"convert", "-", "new.vtr"}, "convert cannot use \"-\"", true},
+        {{"info"}, "info needs a file", true},
+        {{"info", "a", "--xml"}, "unknown option --xml", true},
+        {{"info", "a", "--json", "b"}, "info takes one file, not 2", true},
         {{"convert", "bad.vtr", "-o", "plain"}, "the output folder plain exists and is not a folder", false},
         {{"convert", "bad.vtr", "-o", "plain/sub"}, "cannot create the output folder plain/sub: ", false},
     };
     for (const Case& c : cases) {
         const CRunResult result = RunCli(c.arguments, folder.Path());
-        const std::string shown = c.arguments.back();
+        const std::string shown = c.problem;
         EXPECT_EQ(result.Status, c.usage ? 2 : 1) << shown;
         EXPECT_EQ(result.Out, "") << shown;
         const Strings lines = Lines(result.Err);
-        ASSERT_FALSE(lines.empty()) << shown;
-        EXPECT_EQ(lines.front().starts_with("Usage: transvane-cli convert SOURCE TARGET"), c.usage)
-            << lines.front();
-        EXPECT_EQ(lines.back().rfind("transvane-cli: " + c.problem, 0), 0u) << lines.back();
-        EXPECT_EQ(lines.size() > 1, c.usage) << shown;
+        ASSERT_EQ(lines.size(), c.usage ? 2u : 1u) << result.Err;
+        EXPECT_EQ(lines.front().rfind("transvane-cli: " + c.problem, 0), 0u) << lines.front();
+        if (c.usage) {
+            EXPECT_EQ(lines.back(), "Try 'transvane-cli --help'.");
+        }
     }
     EXPECT_EQ(FolderContents(folder.Path()), (Strings{"bad.vtr", "plain"}));
 }
@@ -157,7 +166,7 @@ TEST(BatchConvert, RefusesOutputsThatWouldReplaceASource) {
                                       "out/kept.vk1", "--output-dir", "out/"},
                                      folder.Path());
     EXPECT_EQ(result.Status, 1);
-    EXPECT_EQ(Lines(result.Err),
+    EXPECT_EQ(MessageLines(result.Err),
               (Strings{
                   "a/g.vtr: " + NotVantrel,
                   "a/g.vtr: " + Corrupted,
@@ -184,14 +193,14 @@ TEST(SingleConvert, KeepsItsPlainMessagesAndStatus) {
     const Case cases[] = {
         {{"convert", "bad.vtr", "new.vtr"}, {NotVantrel, Corrupted}},
         {{"convert", "missing.vtr", "new.vtr"}, {Missing}},
-        // Names that merely start with a dash are still files in this form.
-        {{"convert", "-x", "new.vtr"}, {Missing}},
+        // After "--" a name that starts with a dash is a file.
+        {{"convert", "--", "-x", "new.vtr"}, {Missing}},
     };
     for (const Case& c : cases) {
         const CRunResult result = RunCli(c.arguments, folder.Path());
         EXPECT_EQ(result.Status, 1) << c.arguments[1];
         EXPECT_EQ(result.Out, "") << c.arguments[1];
-        EXPECT_EQ(Lines(result.Err), c.messages) << c.arguments[1];
+        EXPECT_EQ(MessageLines(result.Err), c.messages) << c.arguments[1];
     }
     EXPECT_EQ(FolderContents(folder.Path()), Strings{"bad.vtr"});
 }
@@ -363,6 +372,66 @@ TEST(ConvertInterrupted, BatchSaysWhereItStoppedAndSummarises) {
         EXPECT_EQ(FolderContents(folder.File("out")), Strings{});
         EXPECT_EQ(FolderContents(folder.Path()), (Strings{"big.vtr", "out", "small.vtr"}));
     }
+}
+
+// Each message is followed by its context: the file, and the cause the
+// system gave or where reading stopped.
+TEST(Messages, NameTheirFileAndCause) {
+    CScratchFolder folder;
+    fs::create_directories(folder.File("dir"));
+    WriteWholeFile(folder.File("cut.vtr"), HeaderOnly());
+    WriteWholeFile(folder.File("locked.vtr"), HeaderOnly());
+    fs::permissions(folder.File("locked.vtr"), fs::perms::none);
+    struct Case {
+        std::string source;
+        Strings lines;
+    };
+    std::vector<Case> cases = {
+        {"missing.vtr", {Missing, "  file: missing.vtr", "  cause: No such file or directory"}},
+        {"dir", {Missing, "  file: dir", "  cause: Is a directory"}},
+        {"cut.vtr",
+         {Corrupted, "  file: cut.vtr", "  section: Game options (from byte 32)", "  stopped at: byte 32",
+          "  cause: Stream read error", "  more: transvane-cli info cut.vtr"}},
+    };
+    if (::geteuid() != 0)  // the superuser reads any file
+        cases.push_back({"locked.vtr", {"Error Loading: Failed to load the file.", "  file: locked.vtr",
+                                        "  cause: Permission denied"}});
+    for (const Case& c : cases) {
+        const CRunResult result = RunCli({"convert", c.source, "new.vtr"}, folder.Path());
+        EXPECT_EQ(result.Status, 1) << c.source;
+        EXPECT_EQ(Lines(result.Err), c.lines) << c.source;
+    }
+}
+
+// Messages after which the conversion goes on are warnings: each names its
+// place, and they are counted; --quiet keeps failures only.
+TEST(Messages, WarningsNameTheirPlaceAndAreCounted) {
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("a.vtr"), project::WriteProject(project::SampleProject(500)));
+    WriteWholeFile(folder.File("plain.vtr"), project::WriteProject(project::EmptyProject(440)));
+    WriteWholeFile(folder.File("bad.vtr"), NotAProject());
+
+    const CRunResult single = RunCli({"convert", "a.vtr", "new.vtr"}, folder.Path());
+    EXPECT_EQ(single.Status, 0);
+    const Strings lines = Lines(single.Err);
+    ASSERT_EQ(lines.size(), 5u * 3 + 2) << single.Err;
+    EXPECT_EQ(Strings(lines.begin(), lines.begin() + 3),
+              (Strings{"Failed to convert old action number: 70", "  file: a.vtr",
+                       "  place: time line 0 \"line\", moment 30, action 4"}));
+    EXPECT_EQ(lines[5], "  place: object 0 \"hero\", row 0, event 0, action 4");
+    EXPECT_EQ(Strings(lines.end() - 2, lines.end()),
+              (Strings{"transvane-cli: a.vtr was already version 5", "transvane-cli: converted with 5 warnings"}));
+    EXPECT_EQ(RunCli({"convert", "-qf", "a.vtr", "new.vtr"}, folder.Path()).Err, "");
+
+    const CRunResult batch = RunCli({"convert", "a.vtr", "plain.vtr", "bad.vtr", "-o", "out"}, folder.Path());
+    EXPECT_EQ(Lines(batch.Out), (Strings{"a.vtr: converted to out/a.vtr (already version 5, 5 warnings)",
+                                         "plain.vtr: converted to out/plain.vtr",
+                                         "2 converted (1 with warnings), 1 failed"}));
+    EXPECT_EQ(Lines(batch.Err)[1], "  file: a.vtr");
+    // Options stand anywhere and short ones combine.
+    const CRunResult quiet = RunCli({"convert", "a.vtr", "-qo", "out2", "plain.vtr", "bad.vtr"}, folder.Path());
+    EXPECT_EQ(quiet.Out, "");
+    EXPECT_EQ(MessageLines(quiet.Err), (Strings{"bad.vtr: " + NotVantrel, "bad.vtr: " + Corrupted}));
 }
 
 }  // namespace

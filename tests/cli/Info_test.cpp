@@ -2,6 +2,10 @@
 // says reading stopped in one that does not.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
 #include "testkit/ProjectFiles.h"
 #include "testkit/RunProgram.h"
 #include "testkit/TestSupport.h"
@@ -74,7 +78,9 @@ TEST(Info, SaysWhereAndWhyReadingStopped) {
          {"The file does not load: its header is not that of a project file of version 400 to 500.\n"
           "Why: Error Loading: This is not a vantrel file.\n",
           "loads: no", "  section: header", "  offset: 4", "  reason: Error Loading: This is not a vantrel file."}},
-        {"missing", std::nullopt, {"The file cannot be read: File does not exist.\n\n", "  reason: File does not exist."}},
+        {"missing", std::nullopt,
+         {"The file cannot be read: File does not exist: No such file or directory\n",
+          "  reason: File does not exist: No such file or directory"}},
         {"refused room", WriteProject(refused),
          {"The file does not load: reading stopped in the section \"Rooms\", which starts at byte ",
           "Why: the section's reader refused", "loads: no", "  section: Rooms", "  reason: the section's reader refused", "  int32 before the offset: 501",
@@ -151,11 +157,74 @@ TEST(Info, DeeplyNestedGroups) {
 
 TEST(Info, UsageErrors) {
     for (const auto& arguments : std::vector<std::vector<std::string>>{{"info"}, {"info", "a", "--xml"},
-                                                                       {"info", "a", "--json", "b"},
-                                                                       {"info", "a", "--json", "--json"}}) {
+                                                                       {"info", "a", "--json", "b"}}) {
         const TRun run = Cli(arguments);
         EXPECT_EQ(run.Status, 2);
     }
+}
+
+// Names of the file are Windows-1252, shown as UTF-8; a path is shown as
+// given; options stand before or after the file; "-" is standard input.
+TEST(Info, ShowsTextAsPeopleReadItWhereverTheOptionsStand) {
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("caf\u00e9.vtr"), WriteProject(SampleProject(500)));
+    const CRunResult before = RunCli({"info", "--json", "caf\u00e9.vtr"}, folder.Path());
+    const CRunResult after = RunCli({"info", "caf\u00e9.vtr", "--json"}, folder.Path());
+    EXPECT_EQ(before.Status, 0);
+    EXPECT_EQ(before.Out, after.Out);
+    EXPECT_TRUE(Has(before.Out, "\"file\": \"caf\u00e9.vtr\"")) << before.Out.substr(0, 200);
+    const CRunResult text = RunCli({"info", "caf\u00e9.vtr"}, folder.Path());
+    EXPECT_TRUE(Has(text.Out, "\nauthor: An Author \u00e9\n")) << text.Out;
+
+    const char* cli = std::getenv("TRANSVANE_CLI");
+    ASSERT_NE(cli, nullptr);
+    const CRunResult piped = RunProgram("sh", {"-c", "\"$0\" info - < caf\u00e9.vtr", cli}, folder.Path());
+    EXPECT_EQ(piped.Status, 0);
+    EXPECT_TRUE(Has(piped.Out, "file: -\n"));
+    EXPECT_EQ(piped.Out.substr(piped.Out.find('\n')), text.Out.substr(text.Out.find('\n')));
+}
+
+// check converts in memory, writes nothing, and lists every change with
+// its place and count.
+TEST(Check, ListsWhatTheConversionChangesAndWritesNothing) {
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("old.vtr"), WriteProject(SampleProject(400)));
+    const CRunResult run = RunCli({"check", "old.vtr"}, folder.Path());
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_EQ(run.Err, "");
+    for (const char* part : {
+             "converts: yes\nheader version: 400\n",
+             "  - change: version 4 options dropped\n",
+             "  - change: version 4 options picture dropped\n",
+             "    detail: stored as colour runs\n    count: 3\n",
+             "  - change: sound compressed\n",
+             "    detail: number 70\n    place: object 0 \"hero\", row 8, event 2, action 4\n    count: 1\n",
+             "  - change: information wrapped\n",
+             "    detail: Time Lines\n",
+             "    detail: sprite 1\n    place: object 0 \"hero\"\n",
+             "    detail: object 1\n    place: object 0 \"hero\"\n    count: 4\n",
+             "    detail: sprite 7\n    place: object 2 \"wall\"\n",
+             "  - change: instance dropped\n    what: room instance dropped: its object no longer exists\n"
+             "    place: room 0 \"first\"\n    count: 3\n",
+             "      - place: object 0 \"hero\", row 0, event 0, action 4\n",
+         })
+        EXPECT_TRUE(Has(run.Out, part)) << part << "\n" << run.Out;
+    EXPECT_TRUE(Has(RunCli({"check", "--json", "old.vtr"}, folder.Path()).Out, "\"change\": \"tree group added\""));
+
+    const CBlock whole = WriteProject(SampleProject(400));
+    WriteWholeFile(folder.File("cut.vtr"), CBlock(whole.begin(), whole.begin() + 40));
+    const CRunResult cut = RunCli({"check", "cut.vtr"}, folder.Path());
+    EXPECT_EQ(cut.Status, 1);
+    EXPECT_TRUE(Has(cut.Out, "converts: no\n"));
+    EXPECT_TRUE(Has(cut.Err, "Error Loading: File seems to be corrupted.\n  file: cut.vtr\n  section: Game options"));
+    EXPECT_TRUE(Has(cut.Err, "\n  more: transvane-cli info cut.vtr\n"));
+
+    std::error_code error;
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path(), error))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"cut.vtr", "old.vtr"})) << "check writes nothing";
 }
 
 }  // namespace

@@ -34,8 +34,9 @@ std::vector<std::string> FolderListing(const std::string& folder) {
 
 struct TRun {
     int Status = -1;
-    std::vector<std::string> ErrorLines;
+    std::vector<std::string> ErrorLines;  // the messages
     std::string Output;
+    std::string Error;
 };
 
 // Runs transvane-cli; shellPrefix, when given, runs first in a shell that
@@ -50,7 +51,7 @@ TRun Cli(const std::vector<std::string>& arguments, const std::string& shellPref
         shell.insert(shell.end(), arguments.begin(), arguments.end());
         result = RunProgram("sh", shell, work.Path());
     }
-    return TRun{result.Status, Lines(result.Err), result.Out};
+    return TRun{result.Status, MessageLines(result.Err), result.Out, result.Err};
 }
 
 class Conversion : public ::testing::TestWithParam<std::int32_t> {};
@@ -346,13 +347,20 @@ TEST(ConversionCommandLine, UsageErrorsAndHelp) {
     for (const auto& arguments : usageErrors) {
         const TRun run = Cli(arguments);
         EXPECT_EQ(run.Status, 2) << arguments.size();
-        EXPECT_FALSE(run.ErrorLines.empty()) << "a usage error says what is wrong";
+        EXPECT_EQ(Lines(run.Error).size(), 2u) << "a usage error says what is wrong:\n" << run.Error;
         EXPECT_TRUE(run.Output.empty());
     }
     const TRun help = Cli({"--help"});
     EXPECT_EQ(help.Status, 0);
-    EXPECT_EQ(help.Output.rfind("Usage: transvane-cli convert SOURCE TARGET", 0), 0u) << help.Output;
-    EXPECT_TRUE(help.ErrorLines.empty());
+    EXPECT_EQ(help.Output.rfind("Usage: transvane-cli COMMAND", 0), 0u) << help.Output;
+    EXPECT_TRUE(help.Error.empty());
+    // Each command has its own help, wherever --help stands.
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{"convert", "--help"}, {"info", "a.vtr", "-h"}, {"check", "--help"}}) {
+        const TRun commandHelp = Cli(arguments);
+        EXPECT_EQ(commandHelp.Status, 0);
+        EXPECT_EQ(commandHelp.Output.rfind("Usage: transvane-cli " + arguments[0] + " ", 0), 0u) << commandHelp.Output;
+    }
 }
 
 }  // namespace

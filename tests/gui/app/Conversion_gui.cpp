@@ -19,6 +19,9 @@ class CProgressLog final : public CFeedback {
 public:
     explicit CProgressLog(CFeedback& inner) : FInner(inner) {}
     void ShowMessage(const std::string& text) override { FInner.ShowMessage(text); }
+    void NoteChange(EChange kind, std::int64_t count, const std::string& detail) override {
+        FInner.NoteChange(kind, count, detail);
+    }
     void ProgressStart(const std::string& text) override {
         FInner.ProgressStart(text);
         Steps << QString::fromStdString("start:" + text);

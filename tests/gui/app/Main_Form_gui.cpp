@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -31,6 +32,9 @@ public:
         : FInner(inner), FMainForm(mainForm), FProgressForm(progressForm) {}
 
     void ShowMessage(const std::string& text) override { FInner.ShowMessage(text); }
+    void NoteChange(EChange kind, std::int64_t count, const std::string& detail) override {
+        FInner.NoteChange(kind, count, detail);
+    }
     void ProgressStart(const std::string& text) override {
         FInner.ProgressStart(text);
         Note(QStringLiteral("start"));
@@ -224,9 +228,13 @@ private slots:
 
         QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
 
+        // The first message is a plain box, later ones offer to show no
+        // more, and several end in one summary.
         QStringList expected{"open"};
         for (const QString& message : messages)
-            expected << "message:" + message;
+            expected << (expected.size() == 1 ? "message:" : "message+check:") + message;
+        if (messages.size() > 1)
+            expected << "summary:Converting old.vtr gave 2 messages.\nThe details list each with its place.";
         QCOMPARE(Dialogs->Calls, expected);  // and no save dialog
         QVERIFY(!Spy->Notes.isEmpty());
         QCOMPARE(Spy->Notes.front(), QStringLiteral("start|Loading Game Data ...|0|shown|disabled|wait"));
@@ -288,6 +296,12 @@ private slots:
         QCOMPARE(Spy->Notes.back(), QStringLiteral("end|Saving Game Data ...|100|hidden|enabled|wait"));
         QCOMPARE(BarValues(Spy->Notes), SectionProgress + SectionProgress);
         ExpectIdle();
+        // The window says it for a while instead: the new file, and the
+        // backup when there is one.
+        QVERIFY(MainForm->Label1->text().startsWith(QStringLiteral("Converted.")));
+        QVERIFY(MainForm->Label1->text().contains(target));
+        QCOMPARE(MainForm->Label1->text().contains(QStringLiteral("old.vk1")), overwrite);
+        QVERIFY(MainForm->ConfirmationTimer->isActive());
 
         const CBlock written = ReadWholeFile(target.toStdString());
         QVERIFY(written.size() > 32);
@@ -342,6 +356,38 @@ private slots:
         QVERIFY(!DragAndDrop(*MainForm, *Urls({QUrl::fromLocalFile(file)})));
         Feedback->ProgressEnd();
         QVERIFY(Dialogs->Calls.isEmpty());
+    }
+
+    // Twenty actions without translation: the first box, one that offers
+    // to show no more, and one summary with every message and its place.
+    void manyMessagesEndInOneSummary() {
+        project::TProject project = project::EmptyProject(400);
+        project::TObject player;
+        player.Version = 400;
+        player.Rows.resize(9);
+        project::TEvent event;
+        for (int i = 0; i < 20; ++i)
+            event.Actions.push_back(project::OldAction(70));
+        player.Rows[0] = {{0, event}};
+        project.Objects.Add("player", player);
+        const QString source = FileNamed("many.vtr");
+        WriteWholeFile(source.toStdString(), project::WriteProject(project));
+        Dialogs->OpenAnswers = {source};
+        Dialogs->SaveAnswers = {FileNamed("new.vtr")};
+        Dialogs->SilenceFromMessage = 2;
+
+        QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
+
+        QCOMPARE(Dialogs->Messages.size(), 2);
+        QCOMPARE(Dialogs->Summaries.size(), 1);
+        QCOMPARE(Dialogs->Calls.back(),
+                 QStringLiteral("summary:Converting many.vtr gave 20 messages.\nThe details list each with its place."));
+        const QString details = Dialogs->Summaries.front();
+        QCOMPARE(details.count(QStringLiteral("Failed to convert old action number: 70\n")), 20);
+        QVERIFY(details.contains(QStringLiteral("  place: object 0 \"player\", row 0, event 0, action 20\n")));
+        QVERIFY(details.contains(QStringLiteral("old action without translation, kept as it was (number 70): 1")));
+        QVERIFY(MainForm->Label1->text().startsWith(QStringLiteral("Converted.")));  // the conversion went on
+        ExpectIdle();
     }
 
     void missingFileShowsOneMessage() {

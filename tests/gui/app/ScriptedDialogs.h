@@ -28,6 +28,21 @@ public:
         CursorsAtMessage.push_back(cursor != nullptr ? cursor->shape() : Qt::BitmapCursor);
     }
 
+    bool ShowMessageOfSeveral(QWidget* parent, const QString& text) override {
+        ShowMessage(parent, text);
+        Calls.back() = QStringLiteral("message+check:") + text;
+        return SilenceFromMessage > 0 && Messages.size() >= SilenceFromMessage;
+    }
+    void ShowSummary(QWidget*, const QString& summary, const QString& details) override {
+        Calls << QStringLiteral("summary:") + summary;
+        Summaries << details;
+    }
+
+    // From this message on (counted from 1) the user ticks "Don't show
+    // more messages"; 0: never.
+    qsizetype SilenceFromMessage = 0;
+    QStringList Summaries;  // the details of each summary
+
     // Answers in order; when the script runs out, the user cancels.
     std::deque<std::optional<QString>> OpenAnswers;
     std::deque<std::optional<QString>> SaveAnswers;
@@ -39,11 +54,20 @@ public:
     std::vector<Qt::CursorShape> CursorsAtMessage;
 
 private:
+    // GCC 12 takes the QString inside a moved std::optional for possibly
+    // uninitialised once this is inlined; it is not (a false positive).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
     static std::optional<QString> Next(std::deque<std::optional<QString>>& answers) {
         if (answers.empty())
             return std::nullopt;
-        std::optional<QString> answer = answers.front();
+        std::optional<QString> answer = std::move(answers.front());
         answers.pop_front();
         return answer;
     }
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 };

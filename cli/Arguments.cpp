@@ -1,0 +1,174 @@
+#include "cli/Arguments.h"
+
+#include <cstdio>
+
+namespace {
+
+const COptionRow* FindLong(const CCommandRow& command, std::string_view name) {
+    for (const COptionRow& option : command.Options)
+        if (name == option.Long)
+            return &option;
+    return nullptr;
+}
+
+const COptionRow* FindShort(const CCommandRow& command, char letter) {
+    for (const COptionRow& option : command.Options)
+        if (option.Short != 0 && option.Short == letter)
+            return &option;
+    return nullptr;
+}
+
+// Records an option; false (and the problem) when it cannot be taken.
+bool Take(CArguments& result, const COptionRow& option, const std::string& spelling,
+          std::optional<std::string> value, std::string& problem) {
+    if (option.Metavar == nullptr) {
+        if (value) {
+            problem = spelling + " takes no value";
+            return false;
+        }
+        result.Options[option.Long] = "";
+        return true;
+    }
+    if (!value || value->empty()) {
+        problem = spelling + " needs " + option.Needs;
+        return false;
+    }
+    if (result.Has(option.Long)) {
+        problem = std::string("--") + option.Long + " is given more than once";
+        return false;
+    }
+    result.Options[option.Long] = *value;
+    return true;
+}
+
+}  // namespace
+
+std::string CArguments::Value(const std::string& option) const {
+    const auto found = Options.find(option);
+    return found == Options.end() ? std::string() : found->second;
+}
+
+std::optional<CArguments> ParseArguments(std::span<const CCommandRow> commands, std::span<const std::string> arguments,
+                                        std::string& problem) {
+    CArguments result;
+    if (arguments.empty()) {
+        problem = "no command given";
+        return std::nullopt;
+    }
+    const std::string& name = arguments[0];
+    for (const CCommandRow& command : commands)
+        if (name == command.Name)
+            result.Command = &command;
+    if (result.Command == nullptr) {
+        problem = name.starts_with('-') ? "unknown option " + name : "unknown command " + name;
+        return std::nullopt;
+    }
+    const CCommandRow& command = *result.Command;
+
+    bool optionsEnded = false;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument == "-" || !argument.starts_with('-')) {
+            result.Operands.push_back(argument);
+        } else if (argument == "--") {
+            optionsEnded = true;
+        } else if (argument.starts_with("--")) {
+            const std::size_t equals = argument.find('=');
+            const std::string spelling = argument.substr(0, equals);
+            const COptionRow* option = FindLong(command, std::string_view(spelling).substr(2));
+            if (option == nullptr) {
+                problem = "unknown option " + spelling;
+                return std::nullopt;
+            }
+            std::optional<std::string> value;
+            if (equals != std::string::npos)
+                value = argument.substr(equals + 1);
+            else if (option->Metavar != nullptr && i + 1 < arguments.size())
+                value = arguments[++i];
+            if (!Take(result, *option, spelling, value, problem))
+                return std::nullopt;
+        } else {
+            // A group of short options; one that takes a value ends it.
+            for (std::size_t k = 1; k < argument.size(); ++k) {
+                const std::string spelling = std::string("-") + argument[k];
+                const COptionRow* option = FindShort(command, argument[k]);
+                if (option == nullptr) {
+                    problem = "unknown option " + spelling;
+                    return std::nullopt;
+                }
+                std::optional<std::string> value;
+                if (option->Metavar != nullptr) {
+                    if (k + 1 < argument.size())
+                        value = argument.substr(k + 1);
+                    else if (i + 1 < arguments.size())
+                        value = arguments[++i];
+                    k = argument.size();
+                }
+                if (!Take(result, *option, spelling, value, problem))
+                    return std::nullopt;
+            }
+        }
+    }
+    if (result.Has("help"))
+        return result;  // help needs no operands
+    if (result.Operands.size() < command.MinOperands) {
+        problem = std::string(command.Name) + " needs " +
+                  (command.MinOperands == 1 ? "a file" : std::to_string(command.MinOperands) + " files");
+        return std::nullopt;
+    }
+    if (result.Operands.size() > command.MaxOperands) {
+        problem = std::string(command.Name) + " takes " +
+                  (command.MaxOperands == 1 ? "one file" : std::to_string(command.MaxOperands) + " files") +
+                  ", not " + std::to_string(result.Operands.size());
+        return std::nullopt;
+    }
+    return result;
+}
+
+std::string ToolHelp(std::span<const CCommandRow> commands) {
+    std::string text = "Usage: transvane-cli COMMAND [OPTION]... FILE...\n";
+    for (const CCommandRow& command : commands)
+        text += std::string("       transvane-cli ") + command.Name + " " + command.Synopsis + "\n";
+    text +=
+        "       transvane-cli --help | --version\n"
+        "\n"
+        "Converts Vantrel project files of format version 400 to 500 (.vtr, or a\n"
+        "backup .vk1 .. .vk9) into version-500 files.\n"
+        "\n"
+        "Commands:\n";
+    for (const CCommandRow& command : commands) {
+        const std::string help = command.Help;
+        text += std::string("  ") + command.Name + ": " + help.substr(0, help.find('\n')) + "\n";
+    }
+    text +=
+        "\n"
+        "Options may stand anywhere after the command; -- ends them.\n"
+        "'transvane-cli COMMAND --help' describes a command and its options.\n"
+        "\n"
+        "Messages go to standard error: each is one line of fixed text, followed\n"
+        "by lines indented by two spaces that give its file, place and cause.\n"
+        "\n"
+        "Exit status: 0 done, 1 a file failed (to load, convert or save),\n"
+        "2 usage error.\n";
+    return text;
+}
+
+std::string CommandHelp(const CCommandRow& command) {
+    std::string text = std::string("Usage: transvane-cli ") + command.Name + " " + command.Synopsis +
+                       " [OPTION]...\n\n" + command.Help + "\nOptions:\n";
+    for (const COptionRow& option : command.Options) {
+        std::string spelling = option.Short != 0 ? std::string("-") + option.Short + ", " : "    ";
+        spelling += std::string("--") + option.Long;
+        if (option.Metavar != nullptr)
+            spelling += std::string(" ") + option.Metavar;
+        if (spelling.size() < 22)
+            spelling.resize(22, ' ');
+        text += "  " + spelling + " " + option.Help + "\n";
+    }
+    return text;
+}
+
+int UsageError(const std::string& problem) {
+    std::fprintf(stderr, "transvane-cli: %s\nTry 'transvane-cli --help'.\n", problem.c_str());
+    return 2;
+}

@@ -1,0 +1,59 @@
+#include "cli/Check.h"
+
+#include <ostream>
+
+#include "cli/Batch.h"
+#include "cli/Support_Value.h"
+#include "project/Resource_Main.h"
+#include "format/core/Support_Report.h"
+
+void AddReport(CValue& value, const CConversionReport& report) {
+    CValue changes = CValue::Array();
+    for (const CChange& change : report.Changes) {
+        CValue item = CValue::Object();
+        item.Add("change", ChangeKind(change.Kind).Key);
+        item.Add("what", ChangeKind(change.Kind).Text);
+        if (!change.Detail.empty())
+            item.Add("detail", change.Detail);
+        if (!change.Place.empty())
+            item.Add("place", change.Place);
+        item.Add("count", change.Count);
+        changes.Push(std::move(item));
+    }
+    CValue messages = CValue::Array();
+    for (const CReportedMessage& message : report.Messages) {
+        CValue item = CValue::Object();
+        item.Add("message", message.Text);
+        CValue context = CValue::Array();
+        for (const std::string& line : message.Context)
+            context.Push(line);
+        item.Add("context", std::move(context));
+        messages.Push(std::move(item));
+    }
+    value.Add("changes", std::move(changes));
+    value.Add("messages", std::move(messages));
+}
+
+int RunCheck(const std::string& source, bool json, std::ostream& out) {
+    // Messages go to standard error only when the file fails; otherwise
+    // they are part of the report.
+    CBatchFeedback console(true, false);
+    CConversionReport report;
+    CReportingFeedback reporting(report, &console);
+    CFeedbackGuard guard(reporting);
+    console.Begin("");
+    const bool ok = LoadGameFile(source) && SaveGameDryRun();
+    console.Finish(ok);
+
+    CValue value = CValue::Object();
+    value.Add("file", source);
+    value.Add("converts", ok);
+    value.Add("header version", ok ? CValue(LoadedGameVersion()) : CValue());
+    AddReport(value, report);
+    if (json) {
+        value.WriteJson(out);
+    } else {
+        value.WriteText(out);
+    }
+    return ok ? 0 : 1;
+}

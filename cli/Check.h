@@ -1,0 +1,21 @@
+// transvane-cli check SOURCE [--json]: a dry run of a conversion.
+//
+// SOURCE is loaded and converted in memory exactly as convert would, and
+// nothing is written.  The report lists what the conversion changes, each
+// change with its place (where one matters) and a count, and the messages
+// the conversion gave with their context.  A file that does not load gets
+// its messages on standard error, as convert prints them.
+//
+// Exit status: 0 when the file would convert, 1 when it would not.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+class CConversionReport;
+class CValue;
+
+int RunCheck(const std::string& source, bool json, std::ostream& out);
+
+// Adds the report's "changes" and "messages" to value, an object.
+void AddReport(CValue& value, const CConversionReport& report);

@@ -1,0 +1,115 @@
+#include "format/core/Support_Report.h"
+
+#include <array>
+
+namespace {
+
+constexpr std::array<CChangeKind, 14> Kinds = {{
+    {EChange::UntranslatedAction, "untranslated action", "old action without translation, kept as it was", true},
+    {EChange::InstanceDropped, "instance dropped", "room instance dropped: its object no longer exists", true},
+    {EChange::TileDropped, "tile dropped", "room tile dropped: its background no longer exists", true},
+    {EChange::SpriteCleared, "sprite cleared", "object's sprite cleared: it no longer exists", true},
+    {EChange::MaskCleared, "mask cleared", "object's mask cleared: it no longer exists", true},
+    {EChange::ParentCleared, "parent cleared", "object's parent cleared: it no longer exists", true},
+    {EChange::CollisionEventEmptied, "collision actions dropped",
+     "actions of a collision event dropped: its other object no longer exists", true},
+    {EChange::OptionsBlockDropped, "version 4 options dropped",
+     "version-4 game-options block dropped: version 5 has no place for it", false},
+    {EChange::OptionsPictureDropped, "version 4 options picture dropped",
+     "picture of the version-4 game-options block dropped", false},
+    {EChange::LibrariesEmptied, "used libraries emptied", "used-libraries list written empty (names dropped)",
+     false},
+    {EChange::InformationWrapped, "information wrapped", "game information of plain text wrapped as rich text",
+     false},
+    {EChange::PictureReencoded, "picture re-encoded", "picture re-encoded as a compressed 24-bit bitmap", false},
+    {EChange::SoundCompressed, "sound compressed", "sound stored uncompressed, written compressed", false},
+    {EChange::TreeGroupAdded, "tree group added", "resource-tree group added", false},
+}};
+
+// ChangeKind indexes the table by the kind.
+constexpr bool KindsInOrder() {
+    for (std::size_t i = 0; i < Kinds.size(); ++i)
+        if (static_cast<std::size_t>(Kinds[i].Kind) != i)
+            return false;
+    return true;
+}
+static_assert(KindsInOrder());
+
+}  // namespace
+
+std::span<const CChangeKind> ChangeKinds() { return Kinds; }
+
+const CChangeKind& ChangeKind(EChange kind) { return Kinds[static_cast<std::size_t>(kind)]; }
+
+void CConversionReport::AddChange(EChange kind, std::string place, std::string detail, std::int64_t count) {
+    auto [entry, isNew] = FIndex.try_emplace({kind, place, detail}, Changes.size());
+    if (isNew)
+        Changes.push_back({kind, std::move(place), std::move(detail), 0});
+    Changes[entry->second].Count += count;
+}
+
+void CConversionReport::AddMessage(std::string text, std::vector<std::string> context) {
+    Messages.push_back({std::move(text), std::move(context)});
+}
+
+void CConversionReport::Note(EChange kind, std::int64_t count, const std::string& detail) {
+    AddChange(kind, ChangeKind(kind).Placed ? CurrentPlace() : std::string(), detail, count);
+}
+
+void CConversionReport::NoteMessage(const std::string& text) { AddMessage(text, MessageContext()); }
+
+std::int64_t CConversionReport::Total(EChange kind) const {
+    std::int64_t total = 0;
+    for (const CChange& change : Changes)
+        if (change.Kind == kind)
+            total += change.Count;
+    return total;
+}
+
+std::vector<std::string> ChangeLines(const CConversionReport& report) {
+    std::vector<std::string> lines;
+    for (const CChange& change : report.Changes) {
+        std::string line = ChangeKind(change.Kind).Text;
+        if (!change.Detail.empty())
+            line += " (" + change.Detail + ")";
+        lines.push_back(line + ": " + std::to_string(change.Count));
+        if (!change.Place.empty())
+            lines.push_back("  place: " + change.Place);
+    }
+    return lines;
+}
+
+std::vector<std::string> MessageLines(const CReportedMessage& message) {
+    std::vector<std::string> lines{message.Text};
+    for (const std::string& context : message.Context)
+        lines.push_back("  " + context);
+    return lines;
+}
+
+CReportingFeedback::CReportingFeedback(CConversionReport& report, CFeedback* next)
+    : FReport(report), FNext(next) {}
+
+void CReportingFeedback::ShowMessage(const std::string& text) {
+    FReport.NoteMessage(text);
+    if (FNext != nullptr)
+        FNext->ShowMessage(text);
+}
+
+void CReportingFeedback::ProgressStart(const std::string& text) {
+    if (FNext != nullptr)
+        FNext->ProgressStart(text);
+}
+
+void CReportingFeedback::ProgressSet(int percent) {
+    if (FNext != nullptr)
+        FNext->ProgressSet(percent);
+}
+
+void CReportingFeedback::ProgressEnd() {
+    if (FNext != nullptr)
+        FNext->ProgressEnd();
+}
+
+void CReportingFeedback::NoteChange(EChange kind, std::int64_t count, const std::string& detail) {
+    FReport.Note(kind, count, detail);
+}
