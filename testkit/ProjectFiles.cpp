@@ -412,6 +412,32 @@ std::vector<TNode> DefaultTopLevel(std::int32_t sectionVersion) {
     return nodes;
 }
 
+CBlock DeepTreeSection(int depth, std::optional<std::int32_t> room) {
+    CStream stream;
+    stream.WriteInt(500);
+    stream.WriteInt(0);  // no room order
+    const auto writeHead = [&stream](std::int32_t nodeKind, std::int32_t index, const char* name, bool holdsOne) {
+        stream.WriteInt(nodeKind);
+        stream.WriteInt(4);
+        stream.WriteInt(index);
+        stream.WriteString(name);
+        stream.WriteInt(holdsOne ? 1 : 0);
+    };
+    for (const TNode& node : DefaultTopLevel(500)) {
+        if (node.ResourceKind != 4) {
+            WriteNode(stream, node);
+            continue;
+        }
+        // Each group is followed by the one it holds.
+        writeHead(1, 0, "Rooms", depth > 0 || room);
+        for (int level = 0; level < depth; ++level)
+            writeHead(1, 0, "", level + 1 < depth || room);
+        if (room)
+            writeHead(3, *room, "", false);
+    }
+    return stream.TakeBytes();
+}
+
 TProject EmptyProject(std::int32_t headerVersion) {
     TProject project;
     project.Version = headerVersion;

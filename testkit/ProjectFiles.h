@@ -376,6 +376,11 @@ struct TTree {
 // The default top-level records of a tree section of the given version.
 std::vector<TNode> DefaultTopLevel(std::int32_t sectionVersion);
 
+// A version-500 tree section whose Rooms group holds a chain of `depth`
+// nested groups, the innermost holding one room entry when `room` is given:
+// nesting that no reader may follow by recursion.
+CBlock DeepTreeSection(int depth, std::optional<std::int32_t> room = std::nullopt);
+
 // ---- the whole project --------------------------------------------------------
 
 struct TProject {

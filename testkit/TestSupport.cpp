@@ -1,5 +1,6 @@
 #include "testkit/TestSupport.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -27,6 +28,10 @@ CBlock Bytes(std::initializer_list<int> values) {
         bytes.push_back(static_cast<std::uint8_t>(value));
     return bytes;
 }
+
+CBlock Bytes(const std::string& text) { return CBlock(text.begin(), text.end()); }
+
+std::string Text(const CBlock& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 CBlock Patched(CBlock bytes, std::size_t at, std::int32_t value) {
     CStream stream(std::move(bytes));
@@ -69,6 +74,15 @@ CBlock ReadWholeFile(const std::string& name) {
     return CBlock(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::vector<std::string> FolderContents(const std::string& path) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(path, error))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 void WriteWholeFile(const std::string& name, const CBlock& bytes) {
     std::ofstream out(name, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -90,4 +104,10 @@ void WriteHeader(CStream& stream, std::int32_t version, std::int32_t gameId, con
     stream.WriteInt(gameId);
     if (version >= 410)
         stream.Write(guid);
+}
+
+CBlock HeaderOnly(std::int32_t version) {
+    CStream stream;
+    WriteHeader(stream, version);
+    return stream.TakeBytes();
 }

@@ -22,8 +22,6 @@ using namespace project;
 using nlohmann::json;
 namespace fs = std::filesystem;
 
-std::string Text(const CBlock& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
 // The pixels of a PNG as 0x00RRGGBB, top row first, decoded by libpng.
 TPicture DecodePng(const CBlock& bytes) {
     png_image image{};

@@ -619,28 +619,9 @@ TEST_F(Hostile, EventInRow11IsCorrupted) {
 // bottom: read, written and torn down without recursion.
 TEST_F(Hostile, TreeNestedAMillionLevelsDeep) {
     constexpr int Depth = 1000000;
-    CStream tree;
-    tree.WriteInt(500);
-    tree.WriteInt(0);
-    for (const TNode& node : DefaultTopLevel(500)) {
-        if (node.ResourceKind != 4) {
-            WriteNode(tree, node);
-            continue;
-        }
-        WriteNode(tree, TNode{1, 4, 0, "Rooms", {}});
-        tree.SetPosition(tree.Size() - 4);
-        tree.WriteInt(1);
-        for (int level = 0; level < Depth; ++level) {
-            tree.WriteInt(1), tree.WriteInt(4), tree.WriteInt(0);
-            tree.WriteString("");
-            tree.WriteInt(1);
-        }
-        tree.WriteInt(3), tree.WriteInt(4), tree.WriteInt(0);
-        tree.WriteString("");
-        tree.WriteInt(0);
-    }
+    const CBlock stored = DeepTreeSection(Depth, 0);
     CBlock file(File.begin(), File.begin() + static_cast<long>(Offsets[12]));
-    file.insert(file.end(), tree.Bytes().begin(), tree.Bytes().end());
+    file.insert(file.end(), stored.begin(), stored.end());
 
     CScratchFolder folder;
     WriteWholeFile(folder.File("in.vtr"), file);
@@ -651,7 +632,6 @@ TEST_F(Hostile, TreeNestedAMillionLevelsDeep) {
     // The saved tree is the stored one, with the room order now holding the
     // one room.
     const CBlock out = ReadWholeFile(folder.File("out.vtr"));
-    const CBlock& stored = tree.Bytes();
     ASSERT_GT(out.size(), stored.size() + 4);
     EXPECT_TRUE(std::equal(stored.begin() + 8, stored.end(), out.end() - static_cast<long>(stored.size() - 8)));
     EXPECT_EQ(CBlock(out.end() - static_cast<long>(stored.size() + 4), out.end() - static_cast<long>(stored.size() - 8)),

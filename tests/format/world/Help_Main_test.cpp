@@ -10,11 +10,9 @@ namespace {
 
 using namespace project;
 
-CBlock B(const std::string& text) { return CBlock(text.begin(), text.end()); }
-
 // A small formatted document.
 CBlock RtfDocument() {
-    return B("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
+    return Bytes("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
              "{\\colortbl ;\\red255\\green0\\blue0;}\r\n"
              "\\viewkind4\\uc1\\pard\\cf1\\b\\f0\\fs24 Welcome\\cf0\\b0  to the \\'e9t\\'e9 game\\par\r\n"
              "Press \\{F1\\} for help.\\par\r\n"
@@ -79,7 +77,7 @@ TEST(GameInformation, BothVersionsRoundTrip) {
 }
 
 TEST(GameInformation, PlainTextBecomesADocument) {
-    ASSERT_TRUE(LoadFrom(Section(430, B("Line one\r\nCost: {5} \\ \xA3"), 0)));
+    ASSERT_TRUE(LoadFrom(Section(430, Bytes("Line one\r\nCost: {5} \\ \xA3"), 0)));
     const CSaved saved = Save();
     EXPECT_FALSE(saved.Mimic);
     EXPECT_TRUE(IsWellFormedRtf(saved.Text));
@@ -89,7 +87,7 @@ TEST(GameInformation, PlainTextBecomesADocument) {
 TEST(GameInformation, LooksLikeRtfButIsNot) {
     // Starts like a document but never closes: taken as text, kept whole.
     const std::string text = "{\\rtf1 unfinished {\\b business}";
-    ASSERT_TRUE(LoadFrom(Section(400, B(text))));
+    ASSERT_TRUE(LoadFrom(Section(400, Bytes(text))));
     EXPECT_EQ(GameInformationPlainText(), text);
     EXPECT_TRUE(IsWellFormedRtf(Save().Text));
 }
@@ -125,7 +123,7 @@ TEST(GameInformation, CutShortOrHostileBlockFails) {
 
 TEST(GameInformation, SettingTextMarksTheModel) {
     ClearGameInformation();
-    SetGameInformationText(B("hello"));
+    SetGameInformationText(Bytes("hello"));
     EXPECT_TRUE(GameInformation.Changed);
     EXPECT_EQ(GameInformationPlainText(), "hello");
     SetGameInformationText(RtfDocument());

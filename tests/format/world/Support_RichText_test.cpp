@@ -4,10 +4,9 @@
 
 #include <string>
 
-namespace {
+#include "testkit/TestSupport.h"
 
-CBlock B(const std::string& text) { return CBlock(text.begin(), text.end()); }
-std::string S(const CBlock& bytes) { return std::string(bytes.begin(), bytes.end()); }
+namespace {
 
 TEST(IsWellFormedRtf, AcceptsAndRejects) {
     struct Case {
@@ -42,23 +41,23 @@ TEST(IsWellFormedRtf, AcceptsAndRejects) {
         {"number too long", "{\\rtf1\\li12345678901 x}", false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(IsWellFormedRtf(B(c.bytes)), c.wellFormed) << c.what;
+        EXPECT_EQ(IsWellFormedRtf(Bytes(c.bytes)), c.wellFormed) << c.what;
 }
 
 TEST(IsWellFormedRtf, DeepNestingNeedsNoStack) {
     const std::size_t depth = 1000000;
     std::string deep = "{\\rtf1" + std::string(depth, '{') + "x" + std::string(depth, '}') + "}";
-    EXPECT_TRUE(IsWellFormedRtf(B(deep)));
+    EXPECT_TRUE(IsWellFormedRtf(Bytes(deep)));
     deep.pop_back();
-    EXPECT_FALSE(IsWellFormedRtf(B(deep)));
-    EXPECT_EQ(RtfPlainText(B(deep)), "x");
+    EXPECT_FALSE(IsWellFormedRtf(Bytes(deep)));
+    EXPECT_EQ(RtfPlainText(Bytes(deep)), "x");
 }
 
 TEST(PlainTextToRtf, EscapesAndBreaks) {
     const std::string text = "a\\b{c}d\r\ne\nf\rg\th\xE9\x01";
     const CBlock rtf = PlainTextToRtf(text);
     EXPECT_TRUE(IsWellFormedRtf(rtf));
-    const std::string written = S(rtf);
+    const std::string written = Text(rtf);
     EXPECT_EQ(written.rfind("{\\rtf1", 0), 0u);
     EXPECT_NE(written.find("a\\\\b\\{c\\}d\\par e\\par f\\par g\\tab h\\'e9\\'01}"), std::string::npos)
         << written;
@@ -88,7 +87,7 @@ TEST(RtfPlainText, SkipsTablesAndDestinations) {
         "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red1\\green2\\blue3;}"
         "{\\info{\\title T}}{\\*\\generator G;}\\pard\\b Bold\\b0  text\\par\r\n"
         "\\uc1\\u233?t\\u8364?\\emdash{\\pict\\bin3 {{}AB}\\line end}";
-    EXPECT_EQ(RtfPlainText(B(doc)), "Bold text\n\xE9t?\x97\nend");
+    EXPECT_EQ(RtfPlainText(Bytes(doc)), "Bold text\n\xE9t?\x97\nend");
 }
 
 }  // namespace
