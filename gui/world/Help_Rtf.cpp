@@ -26,7 +26,7 @@ enum class EDestination {
     FontTable,   // font names
     ColorTable,  // colour entries
     Bullet,      // {\*\pn ...}: a paragraph numbering, of which only the bullet matters
-    Skip,        // nothing
+    Skip,        // nothing: what comes before the document
 };
 
 struct CCharacter {
@@ -49,7 +49,6 @@ struct CGroup {
     CCharacter Character;
     CParagraph Paragraph;
     EDestination Destination = EDestination::Text;
-    int UnicodeSkip = 1;  // \ucN: fallback characters after \uN
 };
 
 struct CRun {
@@ -67,22 +66,15 @@ struct CFontEntry {
     QString Name;
 };
 
-// Control words that start a destination the editor never shows.
-bool IsSkippedDestination(std::string_view word) {
-    static constexpr std::array<std::string_view, 44> Words = {
-        "aftncn",    "aftnsep",  "aftnsepc",     "annotation",  "atnauthor",  "atnid",   "author",
-        "buptim",    "colorschememapping",       "comment",     "creatim",    "datastore", "doccomm",
-        "footer",    "footerf",  "footerl",      "footerr",     "footnote",   "ftncn",   "ftnsep",
-        "ftnsepc",   "header",   "headerf",      "headerl",     "headerr",    "info",    "keywords",
-        "latentstyles",          "listoverridetable",           "listtable",  "listtext", "object",
-        "operator",  "pict",     "pntext",       "printim",     "revtim",     "rsidtbl", "stylesheet",
-        "subject",   "themedata", "title",       "xmlnstbl",    "nonshppict"};
-    return std::find(Words.begin(), Words.end(), word) != Words.end();
-}
+// The destinations the editor reads itself: the font and colour tables, and
+// the paragraph numbering, of which only the bullet matters.  The number or
+// bullet text of {\pntext ...} and {\listtext ...} is passed over: the
+// editor draws the list itself.
+constexpr std::array<std::string_view, 3> EditorDestinations = {"fonttbl", "colortbl", "pn"};
 
 class CRtfReader {
 public:
-    explicit CRtfReader(std::span<const std::uint8_t> bytes) : FBytes(bytes) {}
+    explicit CRtfReader(std::span<const std::uint8_t> bytes) : FScanner(bytes, EditorDestinations) {}
 
     void Read();
 
@@ -94,25 +86,21 @@ public:
 private:
     CGroup& State() { return FStack.back(); }
     void OpenGroup();
-    void CloseGroup();
+    bool CloseGroup();
+    void Destination(std::string_view word);
     void ControlWord(std::string_view word, bool hasParameter, std::int64_t parameter);
     void ControlSymbol(std::uint8_t symbol);
-    void Character(char16_t c);
+    void Text(char16_t c);
     void TableText(std::uint8_t byte);
+    void Character(char16_t c);
     void EndParagraph();
     void Flush();
 
-    std::span<const std::uint8_t> FBytes;
-    std::size_t FPosition = 0;
+    CRtfScanner FScanner;
     std::vector<CGroup> FStack;
-    std::size_t FTooDeep = 0;      // groups opened beyond MaxRtfDepth, skipped
-    bool FIgnorable = false;       // a \* just opened this group
-    bool FGroupStart = false;      // nothing yet in the group just opened
-    int FPendingSkip = 0;          // fallback characters of a \uN still to drop
     CParsedParagraph FCurrent;
     CCharacter FRunCharacter;
     QString FRunText;
-    bool FDone = false;
     // The font and colour entries being read.
     int FFontNumber = 0;
     QString FFontName;
@@ -122,102 +110,38 @@ private:
 void CRtfReader::Read() {
     FStack.push_back(CGroup{});
     FStack.back().Destination = EDestination::Skip;  // nothing before the first brace counts
-    while (FPosition < FBytes.size() && !FDone) {
-        const std::uint8_t c = FBytes[FPosition++];
-        if (c == '{') {
+    for (bool done = false; !done;) {
+        const CRtfToken token = FScanner.Next();
+        switch (token.Kind) {
+        case ERtfToken::End:
+        case ERtfToken::Malformed:
+            done = true;
+            break;
+        case ERtfToken::GroupOpen:
             OpenGroup();
-            continue;
-        }
-        if (c == '}') {
-            CloseGroup();
-            continue;
-        }
-        if (c == '\r' || c == '\n')
-            continue;  // line breaks of the file, not of the text
-        const bool groupStart = FGroupStart;
-        FGroupStart = false;
-        if (c == '\\') {
-            if (FPosition >= FBytes.size())
-                break;
-            const std::uint8_t next = FBytes[FPosition];
-            if (!RtfIsLetter(next)) {
-                ++FPosition;
-                if (next == '*' && groupStart) {
-                    FIgnorable = true;
-                    FGroupStart = true;  // the destination's word comes next
-                    continue;
-                }
-                if (FTooDeep == 0)
-                    ControlSymbol(next);
-                continue;
-            }
-            // \letters[-digits][ ]
-            const std::size_t start = FPosition;
-            while (FPosition < FBytes.size() && RtfIsLetter(FBytes[FPosition]) && FPosition - start < 32)
-                ++FPosition;
-            const std::string_view word(reinterpret_cast<const char*>(FBytes.data() + start), FPosition - start);
-            bool negative = false;
-            if (FPosition + 1 < FBytes.size() && FBytes[FPosition] == '-' && RtfIsDigit(FBytes[FPosition + 1])) {
-                negative = true;
-                ++FPosition;
-            }
-            bool hasParameter = false;
-            std::int64_t parameter = 0;
-            while (FPosition < FBytes.size() && RtfIsDigit(FBytes[FPosition])) {
-                hasParameter = true;
-                // Saturates: no writer uses more than ten digits.
-                parameter = std::min<std::int64_t>(parameter * 10 + (FBytes[FPosition] - '0'), 1'000'000'000'000);
-                ++FPosition;
-            }
-            if (negative)
-                parameter = -parameter;
-            if (FPosition < FBytes.size() && FBytes[FPosition] == ' ')
-                ++FPosition;
-            if (word == "bin") {
-                // Raw bytes, never text: skip them, within what is there.
-                const std::size_t count = parameter > 0 ? static_cast<std::size_t>(parameter) : 0;
-                FPosition += std::min(count, FBytes.size() - FPosition);
-                continue;
-            }
-            if (FTooDeep > 0)
-                continue;
-            if (groupStart && State().Destination != EDestination::Skip) {
-                // The first word of a group may name its destination.
-                if (word == "fonttbl") {
-                    State().Destination = EDestination::FontTable;
-                } else if (word == "colortbl") {
-                    State().Destination = EDestination::ColorTable;
-                    FRed = FGreen = FBlue = -1;
-                } else if (word == "pn" && FIgnorable) {
-                    State().Destination = EDestination::Bullet;
-                } else if (IsSkippedDestination(word) || FIgnorable) {
-                    State().Destination = EDestination::Skip;
-                }
-                FIgnorable = false;
-                if (State().Destination == EDestination::Skip)
-                    continue;
-            }
-            ControlWord(word, hasParameter, parameter);
-            continue;
-        }
-        if (FTooDeep > 0)
-            continue;
-        switch (State().Destination) {
-        case EDestination::Text:
-            if (FPendingSkip > 0) {
-                --FPendingSkip;
-            } else if (c == '\t') {
-                Character(u'\t');
-            } else if (c >= 0x20) {
-                Character(Windows1252Character(c));
-            }
             break;
-        case EDestination::FontTable:
-        case EDestination::ColorTable:
-            TableText(c);
+        case ERtfToken::GroupClose:
+            done = CloseGroup();
             break;
-        default:
+        case ERtfToken::Word:
+            if (token.Destination)
+                Destination(token.Word);
+            ControlWord(token.Word, token.HasParameter, token.Parameter);
             break;
+        case ERtfToken::Symbol:
+            ControlSymbol(token.Byte);
+            break;
+        case ERtfToken::Character:
+            if (State().Destination == EDestination::Text)
+                Character(Windows1252Character(token.Byte));
+            else
+                TableText(token.Byte);
+            break;
+        case ERtfToken::Unicode:
+            Text(token.Unicode);
+            break;
+        case ERtfToken::Binary:
+            break;  // raw bytes, never text
         }
     }
     // A document cut short keeps what it held; an unfinished last paragraph
@@ -228,38 +152,21 @@ void CRtfReader::Read() {
 }
 
 void CRtfReader::OpenGroup() {
-    FPendingSkip = 0;
-    FIgnorable = false;
-    if (FTooDeep > 0 || FStack.size() > static_cast<std::size_t>(MaxRtfDepth)) {
-        ++FTooDeep;
-        return;
-    }
     Flush();
     CGroup group = State();
     if (FStack.size() == 1)
         group.Destination = EDestination::Text;  // the document's own group
     FStack.push_back(group);
-    FGroupStart = true;
 }
 
-void CRtfReader::CloseGroup() {
-    FPendingSkip = 0;
-    FIgnorable = false;
-    FGroupStart = false;
-    if (FTooDeep > 0) {
-        --FTooDeep;
-        return;
-    }
+// True at the document's closing brace.
+bool CRtfReader::CloseGroup() {
     Flush();
     const EDestination closing = State().Destination;
     const CParagraph paragraph = State().Paragraph;
     FStack.pop_back();
-    if (FStack.size() <= 1) {
-        FDone = true;  // the document's closing brace
-        if (FStack.empty())
-            FStack.push_back(CGroup{});
-        return;
-    }
+    if (FStack.size() <= 1)
+        return true;
     if (closing == EDestination::FontTable && !FFontName.isEmpty()) {
         // An entry without its semicolon still names its font.
         Fonts[FFontNumber].Name = FFontName.trimmed();
@@ -268,6 +175,21 @@ void CRtfReader::CloseGroup() {
     // The bullet of a {\*\pn ...} belongs to the paragraph around it.
     if (closing == EDestination::Bullet && paragraph.Bullet)
         State().Paragraph.Bullet = true;
+    return false;
+}
+
+// The first word of a group may name its destination.
+void CRtfReader::Destination(std::string_view word) {
+    if (State().Destination == EDestination::Skip)
+        return;
+    if (word == "fonttbl") {
+        State().Destination = EDestination::FontTable;
+    } else if (word == "colortbl") {
+        State().Destination = EDestination::ColorTable;
+        FRed = FGreen = FBlue = -1;
+    } else if (word == "pn") {
+        State().Destination = EDestination::Bullet;
+    }
 }
 
 void CRtfReader::TableText(std::uint8_t byte) {
@@ -278,7 +200,7 @@ void CRtfReader::TableText(std::uint8_t byte) {
         } else if (FFontName.size() < 256) {
             FFontName.append(QChar(Windows1252Character(byte)));
         }
-    } else if (byte == ';') {
+    } else if (State().Destination == EDestination::ColorTable && byte == ';') {
         if (FRed < 0 && FGreen < 0 && FBlue < 0)
             Colors.emplace_back();
         else
@@ -287,58 +209,21 @@ void CRtfReader::TableText(std::uint8_t byte) {
     }
 }
 
-void CRtfReader::ControlSymbol(std::uint8_t symbol) {
-    const EDestination destination = State().Destination;
-    if (symbol == '\'') {
-        if (FPosition + 2 > FBytes.size())
-            return;
-        const int high = RtfHexValue(FBytes[FPosition]);
-        const int low = RtfHexValue(FBytes[FPosition + 1]);
-        if (high < 0 || low < 0)
-            return;
-        FPosition += 2;
-        const auto byte = static_cast<std::uint8_t>(high * 16 + low);
-        if (destination == EDestination::Text) {
-            if (FPendingSkip > 0)
-                --FPendingSkip;
-            else
-                Character(Windows1252Character(byte));
-        } else if (destination == EDestination::FontTable) {
-            TableText(byte);
-        }
+// A character of the document's text: the end of a paragraph ends it.
+void CRtfReader::Text(char16_t c) {
+    if (State().Destination != EDestination::Text || c == 0)
         return;
-    }
-    if (destination != EDestination::Text) {
-        if ((symbol == '\\' || symbol == '{' || symbol == '}') && destination == EDestination::FontTable)
-            TableText(symbol);
-        return;
-    }
-    if (FPendingSkip > 0) {
-        --FPendingSkip;
-        return;
-    }
-    switch (symbol) {
-    case '\\':
-    case '{':
-    case '}':
-        Character(symbol);
-        break;
-    case '~':
-        Character(u'\u00A0');
-        break;
-    case '_':
-        Character(u'\u2011');
-        break;
-    case '\n':
-    case '\r':
+    if (c == RtfParagraphEnd)
         EndParagraph();
-        break;
-    case '\t':
-        Character(u'\t');
-        break;
-    default:
-        break;  // \- (optional hyphen), \| and \: show nothing
-    }
+    else
+        Character(c);
+}
+
+void CRtfReader::ControlSymbol(std::uint8_t symbol) {
+    if (State().Destination == EDestination::FontTable && (symbol == '\\' || symbol == '{' || symbol == '}'))
+        TableText(symbol);
+    else
+        Text(RtfSymbolCharacter(symbol));
 }
 
 void CRtfReader::ControlWord(std::string_view word, bool hasParameter, std::int64_t parameter) {
@@ -371,26 +256,10 @@ void CRtfReader::ControlWord(std::string_view word, bool hasParameter, std::int6
         break;
     }
 
-    if (FPendingSkip > 0 && word != "u") {
-        --FPendingSkip;
-        return;
-    }
     CCharacter& c = state.Character;
     CParagraph& p = state.Paragraph;
-    if (word == "par" || word == "row" || word == "page" || word == "sect") {
-        EndParagraph();
-    } else if (word == "cell") {
-        Character(u'\t');
-    } else if (word == "line") {
-        Character(u'\u2028');
-    } else if (word == "tab") {
-        Character(u'\t');
-    } else if (word == "u") {
-        // A signed 16-bit unit; surrogate pairs come as two of them.
-        Character(static_cast<char16_t>(static_cast<std::uint16_t>(number & 0xFFFF)));
-        FPendingSkip = state.UnicodeSkip;
-    } else if (word == "uc") {
-        state.UnicodeSkip = std::clamp(number, 0, 16);
+    if (const char16_t named = RtfWordCharacter(word); named != 0) {
+        Text(named);
     } else if (word == "deff") {
         DefaultFont = number;
     } else if (word == "plain") {
@@ -423,22 +292,6 @@ void CRtfReader::ControlWord(std::string_view word, bool hasParameter, std::int6
         p.Alignment = Qt::AlignJustify;
     } else if (word == "ls") {
         p.Bullet = true;  // a list of a word processor: shown as bullets
-    } else if (word == "bullet") {
-        Character(u'\u2022');
-    } else if (word == "emdash") {
-        Character(u'\u2014');
-    } else if (word == "endash") {
-        Character(u'\u2013');
-    } else if (word == "lquote") {
-        Character(u'\u2018');
-    } else if (word == "rquote") {
-        Character(u'\u2019');
-    } else if (word == "ldblquote") {
-        Character(u'\u201C');
-    } else if (word == "rdblquote") {
-        Character(u'\u201D');
-    } else if (word == "emspace" || word == "enspace" || word == "qmspace") {
-        Character(u' ');
     }
 }
 
@@ -756,22 +609,4 @@ bool RtfToDocument(std::span<const std::uint8_t> bytes, QTextDocument& document)
 std::vector<std::uint8_t> DocumentToRtf(const QTextDocument& document) {
     const std::string text = CRtfWriter(document).Write();
     return std::vector<std::uint8_t>(text.begin(), text.end());
-}
-
-QString FromWindows1252(std::string_view text) {
-    QString result;
-    result.reserve(static_cast<qsizetype>(text.size()));
-    for (const char c : text)
-        result.append(QChar(Windows1252Character(static_cast<std::uint8_t>(c))));
-    return result;
-}
-
-std::string ToWindows1252(const QString& text) {
-    std::string result;
-    result.reserve(static_cast<std::size_t>(text.size()));
-    for (const QChar c : text) {
-        const int byte = Windows1252Byte(c.unicode());
-        result += static_cast<char>(byte >= 0 ? byte : '?');
-    }
-    return result;
 }

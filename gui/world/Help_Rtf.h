@@ -7,8 +7,9 @@
 // named characters.  Destinations it does not show (pictures, style sheets,
 // document information, {\* ...} and the like) are skipped whole.
 //
-// The reader is a loop over tokens with an explicit group stack: no
-// recursion, and groups nested deeper than MaxRtfDepth are skipped, so a
+// The reader takes its tokens from the one scanner of Support_RichText (so it
+// reads a document as `info` does) and keeps an explicit group stack: no
+// recursion, and groups nested deeper than MaxRtfDepth are passed over, so a
 // hostile document costs time and memory in proportion to its size only.
 // Bytes of \'hh escapes are taken as Windows-1252, the code page of the
 // documents the editor writes.
@@ -19,7 +20,6 @@
 // \uN with a "?" for readers that do not know \u.
 #pragma once
 
-#include <QString>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -27,8 +27,6 @@
 #include <vector>
 
 class QTextDocument;
-
-inline constexpr int MaxRtfDepth = 256;
 
 // Replaces the document's content by the document in the bytes.  Bytes that
 // do not begin with "{\rtf" are not a document: the content is then emptied
@@ -38,9 +36,3 @@ bool RtfToDocument(std::span<const std::uint8_t> bytes, QTextDocument& document)
 // The document as Rich Text Format.  Character formats the document leaves
 // unset take the document's default font.
 std::vector<std::uint8_t> DocumentToRtf(const QTextDocument& document);
-
-// The 8-bit texts of a project (Windows-1252) and the toolkit's strings.
-// Every byte survives the round trip; characters that the code page lacks
-// become '?'.
-QString FromWindows1252(std::string_view text);
-std::string ToWindows1252(const QString& text);

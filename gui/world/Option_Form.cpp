@@ -28,7 +28,7 @@
 
 #include "project/Resource_Main.h"
 #include "format/media/Support_Bitmap24.h"
-#include "gui/world/Help_Rtf.h"
+#include "gui/world/Support_QtCodePage.h"
 #include "format/world/Option_Icon.h"
 #include "format/world/Option_Main.h"
 #include "gui/world/Support_ValueEdit.h"
