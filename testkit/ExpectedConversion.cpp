@@ -509,11 +509,22 @@ void ExpectConverted(const TExpectation& expected, const TProject& actual, doubl
 }
 
 void PrintTo(const TPicture& value, std::ostream* out) {
-    std::uint32_t hash = 2166136261u;
-    for (std::uint32_t pixel : value.Pixels)
-        hash = (hash ^ pixel) * 16777619u;
-    *out << "picture{scheme " << value.Scheme << ", " << value.Width << "x" << value.Height << ", "
-         << value.Pixels.size() << " pixels, hash " << std::hex << hash << std::dec << "}";
+    *out << "picture{scheme " << value.Scheme << ", " << value.Width << "x" << value.Height << ", ";
+    if (value.Pixels.size() <= 64 && value.Pixels.size() == static_cast<std::size_t>(value.Width) *
+                                                               static_cast<std::size_t>(value.Height)) {
+        // Small enough to show: the rows as RRGGBB values.
+        char text[8];
+        for (std::size_t i = 0; i < value.Pixels.size(); ++i) {
+            std::snprintf(text, sizeof text, "%06X", value.Pixels[i]);
+            *out << (i == 0 ? "" : i % static_cast<std::size_t>(value.Width) == 0 ? " / " : " ") << text;
+        }
+    } else {
+        std::uint32_t hash = 2166136261u;
+        for (std::uint32_t pixel : value.Pixels)
+            hash = (hash ^ pixel) * 16777619u;
+        *out << value.Pixels.size() << " pixels, hash " << std::hex << hash << std::dec;
+    }
+    *out << (value.Block.empty() ? "" : ", stored as given") << "}";
 }
 
 void PrintTo(const TAction& a, std::ostream* out) {

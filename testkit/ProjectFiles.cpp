@@ -19,18 +19,6 @@ TAction NewAction(std::int32_t library, std::int32_t id, std::vector<std::string
     return action;
 }
 
-// The picture builder's pixels: rows top first, blue, green, red.
-CTestPixels ToTestPixels(const TPicture& picture) {
-    CTestPixels pixels{picture.Width, picture.Height, {}};
-    pixels.Bgr.reserve(picture.Pixels.size() * 3);
-    for (std::uint32_t rgb : picture.Pixels) {
-        pixels.Bgr.push_back(static_cast<std::uint8_t>(rgb));
-        pixels.Bgr.push_back(static_cast<std::uint8_t>(rgb >> 8));
-        pixels.Bgr.push_back(static_cast<std::uint8_t>(rgb >> 16));
-    }
-    return pixels;
-}
-
 void WriteOptionalPicture(CStream& stream, const std::optional<TPicture>& picture) {
     if (picture)
         WritePicture(stream, *picture);
@@ -78,7 +66,7 @@ TPicture StoredPicture(CBlock block) {
     return picture;
 }
 
-CBlock EncodeBmp24(const TPicture& picture) { return MakeBmp(ToTestPixels(picture)); }
+CBlock EncodeBmp24(const TPicture& picture) { return MakeBmp(picture); }
 
 void WritePicture(CStream& stream, const TPicture& picture) {
     if (!picture.Block.empty()) {
@@ -90,10 +78,10 @@ void WritePicture(CStream& stream, const TPicture& picture) {
         stream.Write(PlainBmpBlock(EncodeBmp24(picture)));
         break;
     case 1:
-        stream.Write(ColorRunsBlock(ToTestPixels(picture)));
+        stream.Write(ColorRunsBlock(picture));
         break;
     case 2:
-        stream.Write(PaletteRunsBlock(ToTestPixels(picture)));
+        stream.Write(PaletteRunsBlock(picture));
         break;
     case 10:
         stream.Write(CompressedBmpBlock(EncodeBmp24(picture)));

@@ -17,6 +17,12 @@
 namespace project {
 
 TProject ReadProject(const CBlock& file);
+
+// A BMP file the converter wrote, as the picture it holds: a standard
+// bottom-up 24-bit BMP (54 bytes of headers, no colour table, rows padded
+// to four bytes), the only kind it writes; throws std::runtime_error on
+// anything else.
+TPicture ReadWrittenBmp(const CBlock& bmp);
 // A version-500 options section alone, read the same way.
 TOptions ReadOptionsSection(const CBlock& section);
 

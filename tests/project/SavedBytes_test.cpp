@@ -86,8 +86,8 @@ CBlock LargeProject() {
     sounds.Add("empty", {.Version = 400, .Kind = 0});
     WriteList(stream, sounds);
 
-    const CTestPixels photo = PatternPixels(301, 203, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000});
-    const CTestPixels small = PatternPixels(37, 11, {0xFF00FF, 0x00FFFF, 0x000000});
+    const TPicture photo = PatternPixels(301, 203, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000});
+    const TPicture small = PatternPixels(37, 11, {0xFF00FF, 0x00FFFF, 0x000000});
     TSprite many;
     for (CBlock block : {
              CompressedBmpBlock(MakeBmp(photo)),

@@ -32,7 +32,7 @@ TEST(Backgrounds, WithoutAnImageTheRecordIs28Bytes) {
 }
 
 TEST(Backgrounds, ImagesOfEverySchemeAreWrittenAsScheme10) {
-    const CTestPixels pixels = PatternPixels(9, 7, {0x010203, 0xFFFFFF, 0x00FF00, 0x808080});
+    const TPicture pixels = PatternPixels(9, 7, {0x010203, 0xFFFFFF, 0x00FF00, 0x808080});
     const CBlock blocks[] = {PlainBmpBlock(MakeBmp(pixels)), ColorRunsBlock(pixels), PaletteRunsBlock(pixels),
                              CompressedBmpBlock(MakeBmp(pixels, {.TopDown = true}))};
     for (const CBlock& block : blocks) {

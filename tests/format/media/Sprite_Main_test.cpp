@@ -20,9 +20,9 @@ CStream SpritesSection(const TSprite& sprite) {
 }
 
 TEST(Sprites, FieldsAndSubimagesAreCarried) {
-    const CTestPixels runs = PatternPixels(6, 4, Colours);
-    const CTestPixels palette = PatternPixels(3, 5, Colours);
-    const CTestPixels plain = PatternPixels(2, 2, Colours);
+    const TPicture runs = PatternPixels(6, 4, Colours);
+    const TPicture palette = PatternPixels(3, 5, Colours);
+    const TPicture plain = PatternPixels(2, 2, Colours);
     const TSprite stored{.Width = 64, .Height = -7, .Left = 1, .Top = 2, .Right = 3, .Bottom = 4,
                          .Transparent = 5, .Value1 = -123, .Flag1 = -1, .Flag2 = 0, .Flag3 = 7,
                          .Value2 = 0x7FFFFFFF, .Value3 = -1,
@@ -50,7 +50,7 @@ TEST(Sprites, FieldsAndSubimagesAreCarried) {
     // flags as 0 or 1.
     for (std::int32_t expected : {400, 64, -7, 1, 3, 4, 2, 1, -123, 0, 0, 1, 0x7FFFFFFF, -1, 4})
         EXPECT_EQ(out.ReadInt(), expected);
-    for (const CTestPixels& pixels : {runs, palette, plain, plain})
+    for (const TPicture& pixels : {runs, palette, plain, plain})
         EXPECT_EQ(ReadWrittenImage(out), pixels);
     EXPECT_EQ(out.Remaining(), 0u);
 }

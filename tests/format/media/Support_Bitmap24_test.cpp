@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "testkit/ExpectedConversion.h"
 #include "testkit/PictureFiles.h"
+#include "testkit/ProjectReader.h"
 #include "testkit/TestSupport.h"
 
 namespace {
+
+using namespace project;
 
 const std::string UnknownScheme = "Internal error: Unknown image compression scheme.";
 const std::string SaveError = "Internal error in Bitmap24_SaveToStream.";
@@ -14,12 +18,12 @@ const std::vector<std::uint32_t> Primaries = {0x000000, 0xFFFFFF, 0xFF0000, 0x00
                                               0x0000FF, 0xFFFF00, 0x00FFFF, 0xFF00FF};
 const std::vector<std::uint32_t> TrueColours = {0x123456, 0xFEDCBA, 0x0080FF, 0x7F7F01, 0xFFFFFF, 0x000000};
 
-CTestPixels White(std::int32_t width, std::int32_t height) { return FilledPixels(width, height, 0xFFFFFF); }
+TPicture White(std::int32_t width, std::int32_t height) { return FilledPixels(width, height, 0xFFFFFF); }
 
 // Reads one image block from the bytes, checking that exactly the block was
 // consumed, and writes the image back.
 struct CRoundTrip {
-    std::optional<CTestPixels> Pixels;
+    std::optional<TPicture> Pixels;
     std::vector<std::string> Messages;
 };
 
@@ -38,18 +42,18 @@ CRoundTrip RoundTrip(const CBlock& block) {
 
 struct CEncodingCase {
     const char* What;
-    CTestPixels Pixels;
+    TPicture Pixels;
     CBlock Block;
     bool ShowsSaveError;  // images of another depth than 24 bits
 };
 
 TEST(Bitmap24, EveryEncodingRoundTripsToTheSamePixels) {
-    const CTestPixels eight = PatternPixels(5, 3, Primaries);
-    const CTestPixels two = PatternPixels(11, 4, {0x000000, 0xFFFFFF});
-    const CTestPixels four = PatternPixels(6, 3, {0x000000, 0xFFFFFF, 0xFF0000, 0x0000FF});
-    const CTestPixels deep = PatternPixels(7, 5, TrueColours);
-    const CTestPixels wide = PatternPixels(600, 2, Primaries);  // runs longer than 255 pixels
-    const CTestPixels plain = FilledPixels(300, 2, 0x336699);
+    const TPicture eight = PatternPixels(5, 3, Primaries);
+    const TPicture two = PatternPixels(11, 4, {0x000000, 0xFFFFFF});
+    const TPicture four = PatternPixels(6, 3, {0x000000, 0xFFFFFF, 0xFF0000, 0x0000FF});
+    const TPicture deep = PatternPixels(7, 5, TrueColours);
+    const TPicture wide = PatternPixels(600, 2, Primaries);  // runs longer than 255 pixels
+    const TPicture plain = FilledPixels(300, 2, 0x336699);
     const std::vector<CEncodingCase> cases = {
         {"colour runs", deep, ColorRunsBlock(deep), false},
         {"colour runs longer than a byte", plain, ColorRunsBlock(plain), false},
@@ -139,31 +143,26 @@ TEST(Bitmap24, NoImageIsFourBytes) {
 }
 
 TEST(Bitmap24, NewBitmapIsWhiteAndAtLeastOnePixel) {
-    EXPECT_EQ(StandardBmpPixels(NewBitmap24(3, 2)), White(3, 2));
-    EXPECT_EQ(StandardBmpPixels(NewBitmap24(0, -5)), White(1, 1));
-    EXPECT_EQ(StandardBmpPixels(NewBitmap24(-1, 4)), White(1, 4));
+    EXPECT_EQ(ReadWrittenBmp(NewBitmap24(3, 2)), White(3, 2));
+    EXPECT_EQ(ReadWrittenBmp(NewBitmap24(0, -5)), White(1, 1));
+    EXPECT_EQ(ReadWrittenBmp(NewBitmap24(-1, 4)), White(1, 4));
     EXPECT_THROW(NewBitmap24(1 << 15, 1 << 14), EReadError);
 }
 
 struct CRunCase {
     const char* What;
     CBlock Block;
-    CTestPixels Expected;
+    TPicture Expected;
 };
 
 TEST(Bitmap24, RunEdgeCases) {
     const std::uint32_t red = 0xFF0000, blue = 0x0000FF;
     auto row = [](std::initializer_list<std::uint32_t> colours) {
-        CTestPixels pixels{static_cast<std::int32_t>(colours.size()), 1, {}};
-        for (std::uint32_t colour : colours)
-            pixels.Bgr.insert(pixels.Bgr.end(), {static_cast<std::uint8_t>(colour),
-                                                 static_cast<std::uint8_t>(colour >> 8),
-                                                 static_cast<std::uint8_t>(colour >> 16)});
-        return pixels;
+        return TPicture{10, static_cast<std::int32_t>(colours.size()), 1, colours, {}};
     };
     const std::uint32_t white = 0xFFFFFF, black = 0x000000;
-    CTestRows manyRuns(1);
-    manyRuns[0].assign(70000, CTestRun{0, red});
+    TRunRows manyRuns(1);
+    manyRuns[0].assign(70000, TColourRun{0, red});
     manyRuns[0].push_back({2, blue});
     const std::vector<CRunCase> cases = {
         {"height 0", ColorRunsBlock(4, 0, {}), White(4, 1)},
@@ -174,7 +173,7 @@ TEST(Bitmap24, RunEdgeCases) {
         {"runs past the row end are cut", ColorRunsBlock(3, 1, {{{2, red}, {200, blue}, {5, red}}}),
          row({red, red, blue})},
         {"a row of no runs", ColorRunsBlock(2, 2, {{}, {{2, red}}}),
-         CTestPixels{2, 2, row({white, white, red, red}).Bgr}},
+         TPicture{10, 2, 2, {white, white, red, red}, {}}},
         {"more runs than the authoring tool writes", ColorRunsBlock(2, 1, manyRuns), row({blue, blue})},
         {"palette runs, zero-length and short", PaletteRunsBlock({red, blue}, 4, 1, {{{0, 1}, {1, 0}, {2, 1}}}),
          row({red, blue, blue, white})},
@@ -204,9 +203,7 @@ TEST(Bitmap24, RunEdgeCases) {
 CBlock HandMadeRle8(const CBlock& data) {
     // Both rows grey, red, green, blue: the colour table takes them in
     // that order.
-    const CBlock row = Bytes({0x80, 0x80, 0x80, 0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0});
-    CTestPixels order{4, 2, row};
-    order.Bgr.insert(order.Bgr.end(), row.begin(), row.end());
+    const TPicture order{10, 4, 2, {0x808080, 0xFF0000, 0x00FF00, 0x0000FF, 0x808080, 0xFF0000, 0x00FF00, 0x0000FF}, {}};
     CBlock bmp = MakeBmp(order, {.BitCount = 8, .ColoursUsed = 4});
     const std::size_t dataAt = 14 + 40 + 16;
     bmp.resize(dataAt);
@@ -220,13 +217,7 @@ CBlock HandMadeRle8(const CBlock& data) {
 
 TEST(Bitmap24, RunLengthBmpCodes) {
     const std::uint32_t grey = 0x808080, red = 0xFF0000, green = 0x00FF00, blue = 0x0000FF;
-    auto pixels = [](std::initializer_list<std::uint32_t> colours) {
-        CTestPixels p{4, 2, {}};
-        for (std::uint32_t colour : colours)
-            p.Bgr.insert(p.Bgr.end(), {static_cast<std::uint8_t>(colour), static_cast<std::uint8_t>(colour >> 8),
-                                       static_cast<std::uint8_t>(colour >> 16)});
-        return p;
-    };
+    auto pixels = [](std::initializer_list<std::uint32_t> colours) { return TPicture{10, 4, 2, colours, {}}; };
     const std::vector<CRunCase> cases = {
         {"absolute run, end of line, delta",
          PlainBmpBlock(HandMadeRle8(Bytes({0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 2, 0, 1, 1, 0, 1}))),
@@ -260,8 +251,8 @@ TEST(Bitmap24, UnknownSchemeShowsItsMessageAndConsumesOnlyTheScheme) {
 }
 
 TEST(Bitmap24, UndecodableBmpYieldsNone) {
-    const CTestPixels pixels = PatternPixels(3, 3, Primaries);
-    auto spoil = [&](std::size_t at, std::uint8_t value, CBmpShape shape = {}) {
+    const TPicture pixels = PatternPixels(3, 3, Primaries);
+    auto spoil = [&](std::size_t at, std::uint8_t value, TBmpShape shape = {}) {
         CBlock bmp = MakeBmp(pixels, shape);
         bmp[at] = value;
         return bmp;
@@ -318,9 +309,9 @@ TEST(Bitmap24, HostileSizesAreCorruptFilesNotAllocations) {
     // Each must fail at once, before anything of its claimed size exists.
     CStream rows(ColorRunsBlock(1, 1 << 30, {}));
     EXPECT_THROW(Bitmap24_LoadFromStream(rows), EReadError) << "more rows than bytes";
-    CStream huge(ColorRunsBlock(1 << 15, 1 << 14, CTestRows(1 << 14)));
+    CStream huge(ColorRunsBlock(1 << 15, 1 << 14, TRunRows(1 << 14)));
     EXPECT_THROW(Bitmap24_LoadFromStream(huge), EReadError) << "above the pixel bound";
-    CStream sparse(ColorRunsBlock(1 << 14, 1 << 8, CTestRows(1 << 8)));
+    CStream sparse(ColorRunsBlock(1 << 14, 1 << 8, TRunRows(1 << 8)));
     EXPECT_THROW(Bitmap24_LoadFromStream(sparse), EReadError) << "four million pixels from a kilobyte";
     CStream wideRow(PaletteRunsBlock({}, 1 << 28, 0, {}));
     EXPECT_THROW(Bitmap24_LoadFromStream(wideRow), EReadError) << "one row of 2^28 pixels from nothing";
