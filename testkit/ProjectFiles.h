@@ -8,6 +8,10 @@
 // 400 to 500, writing only the sections and fields that version and each
 // record's own version hold.
 //
+// The record and list writers below also lay down one record or section
+// alone, so the suites of single sections build their input with the same
+// code as whole files.
+//
 // The same types describe what a converted file must hold: ReadProject
 // (ProjectReader.h) parses a version-500 file into a TProject, and
 // ExpectedConversion says what the converter must turn a source description

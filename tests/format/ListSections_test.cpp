@@ -35,6 +35,7 @@ struct TKind {
 };
 
 struct TSprites : TKind<TSprite, 400, 400> {
+    static constexpr const char* Name = "Sprites";
     static auto& List() { return SpriteList; }
     static bool Load(CStream& s) { return LoadSprites(s); }
     static bool Save(CStream& s) { return SaveSprites(s); }
@@ -43,6 +44,7 @@ struct TSprites : TKind<TSprite, 400, 400> {
 };
 
 struct TSounds : TKind<TSound, 400, 400> {
+    static constexpr const char* Name = "Sounds";
     static auto& List() { return SoundList; }
     static bool Load(CStream& s) { return LoadSounds(s); }
     static bool Save(CStream& s) { return SaveSounds(s); }
@@ -53,6 +55,7 @@ struct TSounds : TKind<TSound, 400, 400> {
 };
 
 struct TBackgrounds : TKind<TBackground, 400, 400> {
+    static constexpr const char* Name = "Backgrounds";
     static auto& List() { return BackgroundList; }
     static bool Load(CStream& s) { return LoadBackgrounds(s); }
     static bool Save(CStream& s) { return SaveBackgrounds(s); }
@@ -61,6 +64,7 @@ struct TBackgrounds : TKind<TBackground, 400, 400> {
 };
 
 struct TPaths : TKind<TPath, 420, 420> {
+    static constexpr const char* Name = "Paths";
     static auto& List() { return PathList; }
     static bool Load(CStream& s) { return LoadPaths(s); }
     static bool Save(CStream& s) { return SavePaths(s); }
@@ -69,6 +73,7 @@ struct TPaths : TKind<TPath, 420, 420> {
 };
 
 struct TScripts : TKind<TScript, 400, 400> {
+    static constexpr const char* Name = "Scripts";
     static auto& List() { return ScriptList; }
     static bool Load(CStream& s) { return LoadScripts(s); }
     static bool Save(CStream& s) { return SaveScripts(s); }
@@ -77,6 +82,7 @@ struct TScripts : TKind<TScript, 400, 400> {
 };
 
 struct TDataFiles : TKind<TDataFile, 440, 440> {
+    static constexpr const char* Name = "DataFiles";
     static auto& List() { return DataFileList; }
     static bool Load(CStream& s) { return LoadDataFiles(s); }
     static bool Save(CStream& s) { return SaveDataFiles(s); }
@@ -85,6 +91,7 @@ struct TDataFiles : TKind<TDataFile, 440, 440> {
 };
 
 struct TTimeLines : TKind<TTimeLine, 500, 500> {
+    static constexpr const char* Name = "TimeLines";
     static auto& List() { return TimeLineList; }
     static bool Load(CStream& s) { return LoadTimeLines(s); }
     static bool Save(CStream& s) { return SaveTimeLines(s); }
@@ -93,6 +100,7 @@ struct TTimeLines : TKind<TTimeLine, 500, 500> {
 };
 
 struct TObjects : TKind<TObject, 400, 400> {
+    static constexpr const char* Name = "Objects";
     static auto& List() { return ObjectList; }
     static bool Load(CStream& s) { return LoadObjects(s); }
     static bool Save(CStream& s) { return SaveObjects(s); }
@@ -103,6 +111,7 @@ struct TObjects : TKind<TObject, 400, 400> {
 // The room list also carries the id counters, and reads list versions
 // 400 to 420.
 struct TRoomList : TKind<TRoom, 400, 420> {
+    static constexpr const char* Name = "Rooms";
     static auto& List() { return RoomList; }
     static bool Load(CStream& s) { return LoadRooms(s); }
     static bool Save(CStream& s) { return SaveRooms(s); }
@@ -140,7 +149,13 @@ protected:
 
 using Kinds = ::testing::Types<TSprites, TSounds, TBackgrounds, TPaths, TScripts, TDataFiles, TTimeLines, TObjects,
                                TRoomList>;
-TYPED_TEST_SUITE(ListSection, Kinds);
+struct KindNames {
+    template <class K>
+    static std::string GetName(int) {
+        return K::Name;
+    }
+};
+TYPED_TEST_SUITE(ListSection, Kinds, KindNames);
 
 TYPED_TEST(ListSection, EmptyListIsItsVersionAndNoSlots) {
     const CBlock empty = TypeParam::Section(this->ListOf({}));
