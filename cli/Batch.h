@@ -1,10 +1,11 @@
 // The convert command of transvane-cli:
 //
 //   transvane-cli convert [-q] [-f] SOURCE TARGET
-//   transvane-cli convert [-q] [-f] SOURCE... --output-dir DIR
+//   transvane-cli convert [-q] [-f] SOURCE... --output-dir DIR [-j N]
 //
 // The single form converts SOURCE to TARGET; the batch form converts every
-// SOURCE in turn with the same load and save rules, writing DIR/NAME.vtr
+// SOURCE with the same load and save rules, up to N at once (default: the
+// number of cores), each with a project of its own, writing DIR/NAME.vtr
 // where NAME is the source's file name without its extension.  A file that
 // fails does not stop the run.
 //
@@ -18,9 +19,11 @@
 //     them on the file's line on standard output, and the run ends with
 //     "N converted (W with warnings), M failed" there;
 //   - a file that was already version 5 says so in one line;
+//   - the lines of a file come together, in the order of the sources, so
+//     the output does not depend on N;
 //   - while a file takes longer than a moment, a progress line is kept up to
-//     date on standard error, but only in a batch and when standard error
-//     is a terminal;
+//     date on standard error, but only in a batch, when standard error is a
+//     terminal and one file is converted at a time;
 //   - --quiet prints only the messages of the files that failed.
 //
 // Files that would clash are refused (counted as failed, nothing written):
@@ -77,6 +80,9 @@ public:
     // Ends the file: held lines of a failure are printed, others dropped.
     void Finish(bool converted);
 
+    // A message with the context it was shown with, for a file converted
+    // elsewhere (on another thread) whose lines are shown now.
+    void ShowMessage(const std::string& text, const std::vector<std::string>& context);
     void ShowMessage(const std::string& text) override;
     void ProgressStart(const std::string& text) override;
     void ProgressSet(int percent) override;

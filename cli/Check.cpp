@@ -4,7 +4,7 @@
 
 #include "cli/Batch.h"
 #include "cli/Support_Value.h"
-#include "project/Resource_Main.h"
+#include "project/Conversion.h"
 #include "format/core/Support_Report.h"
 
 void AddReport(CValue& value, const CConversionReport& report) {
@@ -38,18 +38,17 @@ int RunCheck(const std::string& source, bool json, std::ostream& out) {
     // Messages go to standard error only when the file fails; otherwise
     // they are part of the report.
     CBatchFeedback console(true, false);
-    CConversionReport report;
-    CReportingFeedback reporting(report, &console);
-    CFeedbackGuard guard(reporting);
     console.Begin("");
-    const bool ok = LoadGameFile(source) && SaveGameDryRun();
+    CConversion conversion(&console);
+    const bool ok = conversion.Load(source) && conversion.DryRun();
     console.Finish(ok);
+    const CConversionResult& result = conversion.Result();
 
     CValue value = CValue::Object();
     value.Add("file", source);
     value.Add("converts", ok);
-    value.Add("header version", ok ? CValue(LoadedGameVersion()) : CValue());
-    AddReport(value, report);
+    value.Add("header version", ok ? CValue(result.Summary.Version) : CValue());
+    AddReport(value, result.Report);
     if (json) {
         value.WriteJson(out);
     } else {

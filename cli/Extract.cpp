@@ -15,9 +15,11 @@
 #include "cli/Support_Json.h"
 #include "cli/Support_SafeName.h"
 #include "cli/Support_Words.h"
+#include "project/Project_Main.h"
 #include "project/Resource_Main.h"
 #include "project/Resource_Tree.h"
 #include "format/core/Support_CodePage.h"
+#include "format/core/Support_Progress.h"
 #include "format/media/Background_Main.h"
 #include "format/media/DataFile_Main.h"
 #include "format/media/Script_Main.h"
@@ -88,45 +90,45 @@ std::string Fallback(const char* kind, int index) { return std::string(kind) + "
 
 CAssets PlanAssets(CPlan& plan) {
     CAssets a;
-    a.SpriteImages.resize(static_cast<std::size_t>(SpriteList.Count()));
-    for (int i = 0; i < SpriteList.Count(); ++i) {
-        const CSprite* sprite = SpriteList.Get(i);
+    a.SpriteImages.resize(static_cast<std::size_t>(SpriteList().Count()));
+    for (int i = 0; i < SpriteList().Count(); ++i) {
+        const CSprite* sprite = SpriteList().Get(i);
         if (sprite == nullptr || sprite->Images.empty())
             continue;
-        const std::string folder = plan.Folder("sprites", Utf8(SpriteList.Name(i)), Fallback("sprite", i));
+        const std::string folder = plan.Folder("sprites", Utf8(SpriteList().Name(i)), Fallback("sprite", i));
         for (std::size_t k = 0; k < sprite->Images.size(); ++k)
             a.SpriteImages[static_cast<std::size_t>(i)].push_back(
                 plan.File(folder, std::to_string(k), ".png", "", Png(sprite->Images[k])));
     }
-    a.Backgrounds.resize(static_cast<std::size_t>(BackgroundList.Count()));
-    for (int i = 0; i < BackgroundList.Count(); ++i)
-        if (const CBackground* background = BackgroundList.Get(i); background != nullptr && background->Image)
+    a.Backgrounds.resize(static_cast<std::size_t>(BackgroundList().Count()));
+    for (int i = 0; i < BackgroundList().Count(); ++i)
+        if (const CBackground* background = BackgroundList().Get(i); background != nullptr && background->Image)
             a.Backgrounds[static_cast<std::size_t>(i)] = plan.File(
-                "backgrounds", Utf8(BackgroundList.Name(i)), ".png", Fallback("background", i), Png(*background->Image));
-    a.Sounds.resize(static_cast<std::size_t>(SoundList.Count()));
-    for (int i = 0; i < SoundList.Count(); ++i)
-        if (const CSound* sound = SoundList.Get(i); sound != nullptr && sound->SoundKind != -1)
+                "backgrounds", Utf8(BackgroundList().Name(i)), ".png", Fallback("background", i), Png(*background->Image));
+    a.Sounds.resize(static_cast<std::size_t>(SoundList().Count()));
+    for (int i = 0; i < SoundList().Count(); ++i)
+        if (const CSound* sound = SoundList().Get(i); sound != nullptr && sound->SoundKind != -1)
             a.Sounds[static_cast<std::size_t>(i)] =
-                plan.File("sounds", Utf8(SoundList.Name(i)), std::string(".") + SoundFormat(sound->SoundData),
+                plan.File("sounds", Utf8(SoundList().Name(i)), std::string(".") + SoundFormat(sound->SoundData),
                           Fallback("sound", i), Bytes(sound->SoundData));
-    a.Scripts.resize(static_cast<std::size_t>(ScriptList.Count()));
-    for (int i = 0; i < ScriptList.Count(); ++i)
-        if (const CScript* script = ScriptList.Get(i); script != nullptr)
-            a.Scripts[static_cast<std::size_t>(i)] = plan.File("scripts", Utf8(ScriptList.Name(i)), ".txt",
+    a.Scripts.resize(static_cast<std::size_t>(ScriptList().Count()));
+    for (int i = 0; i < ScriptList().Count(); ++i)
+        if (const CScript* script = ScriptList().Get(i); script != nullptr)
+            a.Scripts[static_cast<std::size_t>(i)] = plan.File("scripts", Utf8(ScriptList().Name(i)), ".txt",
                                                               Fallback("script", i), Text(Utf8(script->ScriptText)));
-    a.DataFiles.resize(static_cast<std::size_t>(DataFileList.Count()));
-    for (int i = 0; i < DataFileList.Count(); ++i) {
-        const CDataFile* dataFile = DataFileList.Get(i);
+    a.DataFiles.resize(static_cast<std::size_t>(DataFileList().Count()));
+    for (int i = 0; i < DataFileList().Count(); ++i) {
+        const CDataFile* dataFile = DataFileList().Get(i);
         if (dataFile == nullptr || !dataFile->HasData)
             continue;
         // Under the name the game exports it as; the resource's name when
         // the file name is empty.
-        const std::string name = Utf8(dataFile->FileName.empty() ? DataFileList.Name(i) : dataFile->FileName);
+        const std::string name = Utf8(dataFile->FileName.empty() ? DataFileList().Name(i) : dataFile->FileName);
         a.DataFiles[static_cast<std::size_t>(i)] =
             plan.File("datafiles", name, "", Fallback("datafile", i), Bytes(dataFile->Data));
     }
 
-    const CGameOptions& o = GameOptions;
+    const CGameOptions& o = GameOptions();
     if (!o.Icon.empty())
         a.Icon = plan.File("game", "icon", ".ico", "", Bytes(o.Icon));
     if (o.LoadingImage)
@@ -135,7 +137,7 @@ CAssets PlanAssets(CPlan& plan) {
         a.BarBackImage = plan.File("game", "bar-back", ".png", "", Png(*o.BarBackImage));
     if (o.BarFrontImage)
         a.BarFrontImage = plan.File("game", "bar-front", ".png", "", Png(*o.BarFrontImage));
-    a.InformationRtf = plan.File("game", "information", ".rtf", "", Bytes(GameInformation.Text));
+    a.InformationRtf = plan.File("game", "information", ".rtf", "", Bytes(GameInformation().Text));
     a.InformationText = plan.File("game", "information", ".txt", "", Text(Utf8(GameInformationPlainText())));
     return a;
 }
@@ -220,7 +222,7 @@ void ActionsMember(CJsonWriter& j, const CEvent& event) {
 }
 
 void OptionsMember(CJsonWriter& j, const CAssets& a) {
-    const CGameOptions& o = GameOptions;
+    const CGameOptions& o = GameOptions();
     j.Key("options").BeginObject();
     const std::pair<const char*, bool> flags[] = {
         {"OptionFlag1", o.OptionFlag1},   {"OptionFlag2", o.OptionFlag2},   {"OptionFlag3", o.OptionFlag3},
@@ -260,7 +262,7 @@ void OptionsMember(CJsonWriter& j, const CAssets& a) {
 }
 
 void RoomsMember(CJsonWriter& j) {
-    ListMember(j, "rooms", RoomList, [&](const CRoom& r, std::size_t) {
+    ListMember(j, "rooms", RoomList(), [&](const CRoom& r, std::size_t) {
         j.Member("Caption", Utf8(r.Caption));
         j.Member("Width", r.Width);
         j.Member("Height", r.Height);
@@ -276,7 +278,7 @@ void RoomsMember(CJsonWriter& j) {
             j.BeginObject();
             j.Member("Visible", l.Visible);
             j.Member("LayerFlag", l.LayerFlag);
-            ReferenceMember(j, "background", BackgroundList, l.BackgroundIndex);
+            ReferenceMember(j, "background", BackgroundList(), l.BackgroundIndex);
             j.Member("X", l.X);
             j.Member("Y", l.Y);
             j.Member("TileH", l.TileH);
@@ -297,7 +299,7 @@ void RoomsMember(CJsonWriter& j) {
                 {"SpeedH", v.SpeedH},   {"SpeedV", v.SpeedV}};
             for (const auto& [key, value] : values)
                 j.Member(key, value);
-            ReferenceMember(j, "follow object", ObjectList, v.FollowObject);
+            ReferenceMember(j, "follow object", ObjectList(), v.FollowObject);
             j.EndObject();
         }
         j.EndArray();
@@ -306,7 +308,7 @@ void RoomsMember(CJsonWriter& j) {
             j.BeginObject();
             j.Member("X", instance.X);
             j.Member("Y", instance.Y);
-            ReferenceMember(j, "object", ObjectList, instance.ObjectIndex);
+            ReferenceMember(j, "object", ObjectList(), instance.ObjectIndex);
             j.Member("Id", instance.Id);
             j.Member("Code", Utf8(instance.Code));
             j.Member("InstanceFlag", instance.InstanceFlag);
@@ -318,7 +320,7 @@ void RoomsMember(CJsonWriter& j) {
             j.BeginObject();
             j.Member("X", t.X);
             j.Member("Y", t.Y);
-            ReferenceMember(j, "background", BackgroundList, t.BackgroundIndex);
+            ReferenceMember(j, "background", BackgroundList(), t.BackgroundIndex);
             const std::pair<const char*, std::int32_t> values[] = {{"SourceX", t.SourceX}, {"SourceY", t.SourceY},
                                                                    {"Width", t.Width},     {"Height", t.Height},
                                                                    {"Depth", t.Depth},     {"Id", t.Id}};
@@ -339,8 +341,8 @@ void RoomsMember(CJsonWriter& j) {
             j.Number(value);
         j.EndArray();
     });
-    j.Member("InstanceIdCounter", InstanceIdCounter);
-    j.Member("TileIdCounter", TileIdCounter);
+    j.Member("InstanceIdCounter", InstanceIdCounter());
+    j.Member("TileIdCounter", TileIdCounter());
 }
 
 // The name of the resource a tree entry stands for, if it exists.
@@ -351,15 +353,15 @@ std::optional<std::string> TreeResourceName(std::int32_t kind, std::int32_t inde
         return Utf8(list.Name(index));
     };
     switch (kind) {
-    case KindObjects: return name(ObjectList);
-    case KindSprites: return name(SpriteList);
-    case KindSounds: return name(SoundList);
-    case KindRooms: return name(RoomList);
-    case KindBackgrounds: return name(BackgroundList);
-    case KindScripts: return name(ScriptList);
-    case KindPaths: return name(PathList);
-    case KindDataFiles: return name(DataFileList);
-    case KindTimeLines: return name(TimeLineList);
+    case KindObjects: return name(ObjectList());
+    case KindSprites: return name(SpriteList());
+    case KindSounds: return name(SoundList());
+    case KindRooms: return name(RoomList());
+    case KindBackgrounds: return name(BackgroundList());
+    case KindScripts: return name(ScriptList());
+    case KindPaths: return name(PathList());
+    case KindDataFiles: return name(DataFileList());
+    case KindTimeLines: return name(TimeLineList());
     default: return std::nullopt;
     }
 }
@@ -376,7 +378,7 @@ void TreeMember(CJsonWriter& j) {
         std::int64_t Depth;
     };
     std::vector<CPending> pending;
-    const auto& top = ResourceTree.Items();
+    const auto& top = ResourceTree().Items();
     for (auto node = top.rbegin(); node != top.rend(); ++node)
         pending.push_back({node->get(), -1, 0});
     while (!pending.empty()) {
@@ -418,22 +420,22 @@ void WriteProjectJson(std::ostream& out, const std::string& source, const CAsset
     CJsonWriter j(out);
     j.BeginObject();
     j.Member("file", source);
-    j.Member("GameId", GameId);
-    j.Member("GameGuid", GuidText(GameGuid));
+    j.Member("GameId", GameId());
+    j.Member("GameGuid", GuidText(GameGuid()));
     j.Key("counts").BeginObject();
-    j.Member("sprites", ResourceCount(SpriteList));
-    j.Member("sounds", ResourceCount(SoundList));
-    j.Member("backgrounds", ResourceCount(BackgroundList));
-    j.Member("paths", ResourceCount(PathList));
-    j.Member("scripts", ResourceCount(ScriptList));
-    j.Member("data files", ResourceCount(DataFileList));
-    j.Member("time lines", ResourceCount(TimeLineList));
-    j.Member("objects", ResourceCount(ObjectList));
-    j.Member("rooms", ResourceCount(RoomList));
+    j.Member("sprites", ResourceCount(SpriteList()));
+    j.Member("sounds", ResourceCount(SoundList()));
+    j.Member("backgrounds", ResourceCount(BackgroundList()));
+    j.Member("paths", ResourceCount(PathList()));
+    j.Member("scripts", ResourceCount(ScriptList()));
+    j.Member("data files", ResourceCount(DataFileList()));
+    j.Member("time lines", ResourceCount(TimeLineList()));
+    j.Member("objects", ResourceCount(ObjectList()));
+    j.Member("rooms", ResourceCount(RoomList()));
     j.EndObject();
     OptionsMember(j, a);
 
-    ListMember(j, "sprites", SpriteList, [&](const CSprite& s, std::size_t i) {
+    ListMember(j, "sprites", SpriteList(), [&](const CSprite& s, std::size_t i) {
         j.Member("Width", s.Width);
         j.Member("Height", s.Height);
         j.Key("Bounds").BeginObject();
@@ -454,7 +456,7 @@ void WriteProjectJson(std::ostream& out, const std::string& source, const CAsset
             j.Text(path);
         j.EndArray();
     });
-    ListMember(j, "sounds", SoundList, [&](const CSound& s, std::size_t i) {
+    ListMember(j, "sounds", SoundList(), [&](const CSound& s, std::size_t i) {
         j.Member("SoundKind", s.SoundKind);
         j.Member("SoundText", Utf8(s.SoundText));
         PathMember(j, "data", a.Sounds[i]);
@@ -466,7 +468,7 @@ void WriteProjectJson(std::ostream& out, const std::string& source, const CAsset
         j.Member("SoundValue", s.SoundValue);
         j.Member("SoundFlag2", s.SoundFlag2);
     });
-    ListMember(j, "backgrounds", BackgroundList, [&](const CBackground& b, std::size_t i) {
+    ListMember(j, "backgrounds", BackgroundList(), [&](const CBackground& b, std::size_t i) {
         j.Member("Width", b.Width);
         j.Member("Height", b.Height);
         j.Member("Transparent", b.Transparent);
@@ -474,7 +476,7 @@ void WriteProjectJson(std::ostream& out, const std::string& source, const CAsset
         j.Member("BackgroundFlag2", b.BackgroundFlag2);
         PathMember(j, "image", a.Backgrounds[i]);
     });
-    ListMember(j, "paths", PathList, [&](const CPath& p, std::size_t) {
+    ListMember(j, "paths", PathList(), [&](const CPath& p, std::size_t) {
         j.Member("ConnectionKind", p.ConnectionKind);
         j.Member("connection", PathConnectionWords(p.ConnectionKind));
         j.Member("EndAction", p.EndAction);
@@ -491,11 +493,11 @@ void WriteProjectJson(std::ostream& out, const std::string& source, const CAsset
         }
         j.EndArray();
     });
-    ListMember(j, "scripts", ScriptList, [&](const CScript& s, std::size_t i) {
+    ListMember(j, "scripts", ScriptList(), [&](const CScript& s, std::size_t i) {
         j.Member("text", a.Scripts[i]);
         j.Member("characters", s.ScriptText.size());
     });
-    ListMember(j, "data files", DataFileList, [&](const CDataFile& d, std::size_t i) {
+    ListMember(j, "data files", DataFileList(), [&](const CDataFile& d, std::size_t i) {
         j.Member("FileName", Utf8(d.FileName));
         j.Member("HasData", d.HasData);
         PathMember(j, "data", a.DataFiles[i]);
@@ -507,7 +509,7 @@ void WriteProjectJson(std::ostream& out, const std::string& source, const CAsset
         j.Member("DataFileFlag2", d.DataFileFlag2);
         j.Member("DataFileFlag3", d.DataFileFlag3);
     });
-    ListMember(j, "time lines", TimeLineList, [&](const CTimeLine& t, std::size_t) {
+    ListMember(j, "time lines", TimeLineList(), [&](const CTimeLine& t, std::size_t) {
         j.Key("moments").BeginArray();
         for (std::size_t k = 0; k < t.Moments.size(); ++k) {
             j.BeginObject();
@@ -517,14 +519,14 @@ void WriteProjectJson(std::ostream& out, const std::string& source, const CAsset
         }
         j.EndArray();
     });
-    ListMember(j, "objects", ObjectList, [&](const CObject& o, std::size_t) {
-        ReferenceMember(j, "sprite", SpriteList, o.SpriteIndex);
+    ListMember(j, "objects", ObjectList(), [&](const CObject& o, std::size_t) {
+        ReferenceMember(j, "sprite", SpriteList(), o.SpriteIndex);
         j.Member("ObjectFlag1", o.ObjectFlag1);
         j.Member("ObjectFlag2", o.ObjectFlag2);
         j.Member("ObjectValue", o.ObjectValue);
         j.Member("ObjectFlag3", o.ObjectFlag3);
-        ReferenceMember(j, "related object", ObjectList, o.RelatedObjectIndex == NoRelatedObject ? -1 : o.RelatedObjectIndex);
-        ReferenceMember(j, "second sprite", SpriteList, o.SecondSpriteIndex);
+        ReferenceMember(j, "related object", ObjectList(), o.RelatedObjectIndex == NoRelatedObject ? -1 : o.RelatedObjectIndex);
+        ReferenceMember(j, "second sprite", SpriteList(), o.SecondSpriteIndex);
         j.Key("events").BeginArray();
         for (int row = 0; row < EventRowCount; ++row)
             for (const auto& [number, event] : o.Row(row).Events()) {
@@ -535,7 +537,7 @@ void WriteProjectJson(std::ostream& out, const std::string& source, const CAsset
                 j.Member("number", number);
                 // Row 4's numbers name objects.
                 if (row == ObjectEventRow)
-                    ReferenceMember(j, "object", ObjectList, number);
+                    ReferenceMember(j, "object", ObjectList(), number);
                 ActionsMember(j, *event);
                 j.EndObject();
             }
@@ -544,9 +546,9 @@ void WriteProjectJson(std::ostream& out, const std::string& source, const CAsset
     RoomsMember(j);
 
     j.Key("game information").BeginObject();
-    j.Member("BackgroundColor", GameInformation.BackgroundColor);
-    j.Member("background colour", ColourText(GameInformation.BackgroundColor));
-    j.Member("MimicMainForm", GameInformation.MimicMainForm);
+    j.Member("BackgroundColor", GameInformation().BackgroundColor);
+    j.Member("background colour", ColourText(GameInformation().BackgroundColor));
+    j.Member("MimicMainForm", GameInformation().MimicMainForm);
     j.Member("rtf", a.InformationRtf);
     j.Member("text", a.InformationText);
     j.EndObject();
@@ -624,7 +626,7 @@ void PageTree(std::ostream& out) {
         bool Close;  // closes a group's list instead
     };
     std::vector<CPending> pending;
-    const auto& top = ResourceTree.Items();
+    const auto& top = ResourceTree().Items();
     for (auto node = top.rbegin(); node != top.rend(); ++node)
         pending.push_back({node->get(), false});
     while (!pending.empty()) {
@@ -654,33 +656,33 @@ void PageTree(std::ostream& out) {
 }
 
 void WriteIndexHtml(std::ostream& out, const std::string& source, const CAssets& a) {
-    const CGameOptions& o = GameOptions;
+    const CGameOptions& o = GameOptions();
     const std::string title = Html(source);
     out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
         << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
         << "<title>" << title << "</title>\n<style>" << PageStyle << "</style>\n</head>\n<body>\n"
-        << "<h1>" << title << "</h1>\n<p>Game id " << GameId << ", author " << Html(Utf8(o.Author))
+        << "<h1>" << title << "</h1>\n<p>Game id " << GameId() << ", author " << Html(Utf8(o.Author))
         << ", game version " << o.GameVersion << ", last changed " << DateTimeToText(o.LastChanged)
         << ". The whole project is described in <a href=\"project.json\">project.json</a>.</p>\n";
 
     out << "<table>\n";
-    PageCount(out, "Sprites", "sprites", SpriteList);
-    PageCount(out, "Sounds", "sounds", SoundList);
-    PageCount(out, "Backgrounds", "backgrounds", BackgroundList);
-    PageCount(out, "Paths", "paths", PathList);
-    PageCount(out, "Scripts", "scripts", ScriptList);
-    PageCount(out, "Data files", "datafiles", DataFileList);
-    PageCount(out, "Time lines", "timelines", TimeLineList);
-    PageCount(out, "Objects", "objects", ObjectList);
-    PageCount(out, "Rooms", "rooms", RoomList);
+    PageCount(out, "Sprites", "sprites", SpriteList());
+    PageCount(out, "Sounds", "sounds", SoundList());
+    PageCount(out, "Backgrounds", "backgrounds", BackgroundList());
+    PageCount(out, "Paths", "paths", PathList());
+    PageCount(out, "Scripts", "scripts", ScriptList());
+    PageCount(out, "Data files", "datafiles", DataFileList());
+    PageCount(out, "Time lines", "timelines", TimeLineList());
+    PageCount(out, "Objects", "objects", ObjectList());
+    PageCount(out, "Rooms", "rooms", RoomList());
     out << "</table>\n<p id=\"pictures\"></p>\n";
 
     out << "<h2 id=\"sprites\">Sprites</h2>\n";
-    for (int i = 0; i < SpriteList.Count(); ++i) {
-        const CSprite* s = SpriteList.Get(i);
+    for (int i = 0; i < SpriteList().Count(); ++i) {
+        const CSprite* s = SpriteList().Get(i);
         if (s == nullptr)
             continue;
-        const std::string name = Html(Utf8(SpriteList.Name(i)));
+        const std::string name = Html(Utf8(SpriteList().Name(i)));
         out << "<figure>";
         for (const std::string& path : a.SpriteImages[static_cast<std::size_t>(i)])
             out << "<img src=\"" << Url(path) << "\" alt=\"" << name << "\">";
@@ -688,11 +690,11 @@ void WriteIndexHtml(std::ostream& out, const std::string& source, const CAssets&
             << " subimages)</figcaption></figure>\n";
     }
     out << "<h2 id=\"backgrounds\">Backgrounds</h2>\n";
-    for (int i = 0; i < BackgroundList.Count(); ++i) {
-        const CBackground* b = BackgroundList.Get(i);
+    for (int i = 0; i < BackgroundList().Count(); ++i) {
+        const CBackground* b = BackgroundList().Get(i);
         if (b == nullptr)
             continue;
-        const std::string name = Html(Utf8(BackgroundList.Name(i)));
+        const std::string name = Html(Utf8(BackgroundList().Name(i)));
         const std::string& path = a.Backgrounds[static_cast<std::size_t>(i)];
         out << "<figure>";
         if (!path.empty())
@@ -701,12 +703,12 @@ void WriteIndexHtml(std::ostream& out, const std::string& source, const CAssets&
             << (path.empty() ? ", no image" : "") << ")</figcaption></figure>\n";
     }
     out << "<h2 id=\"sounds\">Sounds</h2>\n<table>\n<tr><th>Name</th><th>Data</th><th>Bytes</th><th></th></tr>\n";
-    for (int i = 0; i < SoundList.Count(); ++i) {
-        const CSound* s = SoundList.Get(i);
+    for (int i = 0; i < SoundList().Count(); ++i) {
+        const CSound* s = SoundList().Get(i);
         if (s == nullptr)
             continue;
         const std::string& path = a.Sounds[static_cast<std::size_t>(i)];
-        out << "<tr><td>" << Html(Utf8(SoundList.Name(i))) << "</td>";
+        out << "<tr><td>" << Html(Utf8(SoundList().Name(i))) << "</td>";
         if (path.empty()) {
             out << "<td>none</td><td></td><td></td></tr>\n";
             continue;
@@ -719,25 +721,25 @@ void WriteIndexHtml(std::ostream& out, const std::string& source, const CAssets&
     }
     out << "</table>\n<h2 id=\"paths\">Paths</h2>\n<table>\n"
         << "<tr><th>Name</th><th>Points</th><th>Connection</th><th>At the end</th><th>Length</th></tr>\n";
-    for (int i = 0; i < PathList.Count(); ++i)
-        if (const CPath* p = PathList.Get(i); p != nullptr)
-            out << "<tr><td>" << Html(Utf8(PathList.Name(i))) << "</td><td>" << p->PointCount() << "</td><td>"
+    for (int i = 0; i < PathList().Count(); ++i)
+        if (const CPath* p = PathList().Get(i); p != nullptr)
+            out << "<tr><td>" << Html(Utf8(PathList().Name(i))) << "</td><td>" << p->PointCount() << "</td><td>"
                 << PathConnectionWords(p->ConnectionKind) << "</td><td>" << Html(PathEndWords(p->EndAction))
                 << "</td><td>" << p->Length << "</td></tr>\n";
     out << "</table>\n<h2 id=\"scripts\">Scripts</h2>\n";
-    for (int i = 0; i < ScriptList.Count(); ++i)
-        if (const CScript* s = ScriptList.Get(i); s != nullptr)
-            out << "<details><summary>" << Html(Utf8(ScriptList.Name(i))) << " (<a href=\""
+    for (int i = 0; i < ScriptList().Count(); ++i)
+        if (const CScript* s = ScriptList().Get(i); s != nullptr)
+            out << "<details><summary>" << Html(Utf8(ScriptList().Name(i))) << " (<a href=\""
                 << Url(a.Scripts[static_cast<std::size_t>(i)]) << "\">file</a>)</summary><pre>"
                 << Html(Utf8(s->ScriptText)) << "</pre></details>\n";
     out << "<h2 id=\"datafiles\">Data files</h2>\n<table>\n"
         << "<tr><th>Name</th><th>File name</th><th>Bytes</th><th>Export</th></tr>\n";
-    for (int i = 0; i < DataFileList.Count(); ++i) {
-        const CDataFile* d = DataFileList.Get(i);
+    for (int i = 0; i < DataFileList().Count(); ++i) {
+        const CDataFile* d = DataFileList().Get(i);
         if (d == nullptr)
             continue;
         const std::string& path = a.DataFiles[static_cast<std::size_t>(i)];
-        out << "<tr><td>" << Html(Utf8(DataFileList.Name(i))) << "</td><td>";
+        out << "<tr><td>" << Html(Utf8(DataFileList().Name(i))) << "</td><td>";
         if (path.empty())
             out << Html(Utf8(d->FileName)) << "</td><td>no data";
         else
@@ -745,24 +747,24 @@ void WriteIndexHtml(std::ostream& out, const std::string& source, const CAssets&
         out << "</td><td>" << Html(ExportModeWords(d->ExportMode)) << "</td></tr>\n";
     }
     out << "</table>\n<h2 id=\"timelines\">Time lines</h2>\n<table>\n<tr><th>Name</th><th>Moments</th></tr>\n";
-    for (int i = 0; i < TimeLineList.Count(); ++i)
-        if (const CTimeLine* t = TimeLineList.Get(i); t != nullptr)
-            out << "<tr><td>" << Html(Utf8(TimeLineList.Name(i))) << "</td><td>" << t->Count() << "</td></tr>\n";
+    for (int i = 0; i < TimeLineList().Count(); ++i)
+        if (const CTimeLine* t = TimeLineList().Get(i); t != nullptr)
+            out << "<tr><td>" << Html(Utf8(TimeLineList().Name(i))) << "</td><td>" << t->Count() << "</td></tr>\n";
     out << "</table>\n<h2 id=\"objects\">Objects</h2>\n<table>\n"
         << "<tr><th>Name</th><th>Sprite</th><th>Events</th><th>Actions</th></tr>\n";
-    for (int i = 0; i < ObjectList.Count(); ++i) {
-        const CObject* o2 = ObjectList.Get(i);
+    for (int i = 0; i < ObjectList().Count(); ++i) {
+        const CObject* o2 = ObjectList().Get(i);
         if (o2 == nullptr)
             continue;
         const CEventCounts counts = CountEvents(*o2);
-        out << "<tr><td>" << Html(Utf8(ObjectList.Name(i))) << "</td><td>" << PageReference(SpriteList, o2->SpriteIndex)
+        out << "<tr><td>" << Html(Utf8(ObjectList().Name(i))) << "</td><td>" << PageReference(SpriteList(), o2->SpriteIndex)
             << "</td><td>" << counts.Events << "</td><td>" << counts.Actions << "</td></tr>\n";
     }
     out << "</table>\n<h2 id=\"rooms\">Rooms</h2>\n<table>\n"
         << "<tr><th>Name</th><th>Caption</th><th>Size</th><th>Instances</th><th>Tiles</th></tr>\n";
-    for (int i = 0; i < RoomList.Count(); ++i)
-        if (const CRoom* r = RoomList.Get(i); r != nullptr)
-            out << "<tr><td>" << Html(Utf8(RoomList.Name(i))) << "</td><td>" << Html(Utf8(r->Caption)) << "</td><td>"
+    for (int i = 0; i < RoomList().Count(); ++i)
+        if (const CRoom* r = RoomList().Get(i); r != nullptr)
+            out << "<tr><td>" << Html(Utf8(RoomList().Name(i))) << "</td><td>" << Html(Utf8(r->Caption)) << "</td><td>"
                 << r->Width << " x " << r->Height << "</td><td>" << r->Instances.size() << "</td><td>"
                 << r->Tiles.size() << "</td></tr>\n";
     out << "</table>\n<h2>Game information</h2>\n<p><a href=\"" << Url(a.InformationRtf)
@@ -796,6 +798,11 @@ void WriteIndexHtml(std::ostream& out, const std::string& source, const CAssets&
 }  // namespace
 
 int RunExtract(const std::string& fileName, const std::string& folder, bool replace, std::ostream& err) {
+    // The file is read into a project of its own, which goes with it; its
+    // messages go where the tool's do.
+    CProject project;
+    project.Core.Feedback = GetFeedback();
+    CProjectScope scope(project.Parts());
     if (!LoadGameFile(fileName))
         return 1;
     CPlan plan;

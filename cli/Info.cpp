@@ -17,6 +17,7 @@
 #include "format/behaviour/Object_Main.h"
 #include "format/behaviour/Path_Main.h"
 #include "format/behaviour/TimeLine_Main.h"
+#include "project/Project_Main.h"
 #include "project/Resource_Main.h"
 #include "project/Resource_Tree.h"
 #include "cli/Support_Value.h"
@@ -101,7 +102,7 @@ void AddList(CValue& section, const CResourceList<T>& list, F describe) {
 std::int64_t ActionCount(const CEvent& event) { return event.Count(); }
 
 void DescribeOptions(CValue& s) {
-    const CGameOptions& o = GameOptions;
+    const CGameOptions& o = GameOptions();
     s.Add("window scale", o.WindowScale);
     s.Add("full-screen scale", o.FullScale);
     s.Add("set resolution", o.SetResolution);
@@ -135,14 +136,14 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
         DescribeOptions(s);
         break;
     case ESection::Sounds:
-        AddList(s, SoundList, [](CValue& item, const CSound& sound) {
+        AddList(s, SoundList(), [](CValue& item, const CSound& sound) {
             item.Add("kind", sound.SoundKind);
             item.Add("file", Utf8(sound.SoundText));
             item.Add("data bytes", sound.SoundKind == -1 ? CValue() : CValue(sound.SoundData.size()));
         });
         break;
     case ESection::Sprites:
-        AddList(s, SpriteList, [](CValue& item, const CSprite& sprite) {
+        AddList(s, SpriteList(), [](CValue& item, const CSprite& sprite) {
             item.Add("width", sprite.Width);
             item.Add("height", sprite.Height);
             CValue images = CValue::Array();
@@ -152,14 +153,14 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
         });
         break;
     case ESection::Backgrounds:
-        AddList(s, BackgroundList, [](CValue& item, const CBackground& background) {
+        AddList(s, BackgroundList(), [](CValue& item, const CBackground& background) {
             item.Add("width", background.Width);
             item.Add("height", background.Height);
             item.Add("image", OptionalPicture(background.Image));
         });
         break;
     case ESection::Paths:
-        AddList(s, PathList, [](CValue& item, const CPath& path) {
+        AddList(s, PathList(), [](CValue& item, const CPath& path) {
             item.Add("points", static_cast<std::int32_t>(path.PointCount()));
             item.Add("smooth", path.ConnectionKind != 0);
             item.Add("end action", path.EndAction);
@@ -168,19 +169,19 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
         });
         break;
     case ESection::Scripts:
-        AddList(s, ScriptList, [](CValue& item, const CScript& script) {
+        AddList(s, ScriptList(), [](CValue& item, const CScript& script) {
             item.Add("characters", script.ScriptText.size());
         });
         break;
     case ESection::DataFiles:
-        AddList(s, DataFileList, [](CValue& item, const CDataFile& dataFile) {
+        AddList(s, DataFileList(), [](CValue& item, const CDataFile& dataFile) {
             item.Add("file name", Utf8(dataFile.FileName));
             item.Add("data bytes", dataFile.HasData ? CValue(dataFile.Data.size()) : CValue());
             item.Add("export mode", dataFile.ExportMode);
         });
         break;
     case ESection::TimeLines:
-        AddList(s, TimeLineList, [](CValue& item, const CTimeLine& line) {
+        AddList(s, TimeLineList(), [](CValue& item, const CTimeLine& line) {
             std::int64_t actions = 0;
             for (const auto& event : line.Events)
                 actions += ActionCount(*event);
@@ -189,7 +190,7 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
         });
         break;
     case ESection::Objects:
-        AddList(s, ObjectList, [](CValue& item, const CObject& object) {
+        AddList(s, ObjectList(), [](CValue& item, const CObject& object) {
             const CEventCounts counts = CountEvents(object);
             item.Add("sprite", object.SpriteIndex);
             item.Add("events", counts.Events);
@@ -197,19 +198,19 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
         });
         break;
     case ESection::Rooms:
-        AddList(s, RoomList, [](CValue& item, const CRoom& room) {
+        AddList(s, RoomList(), [](CValue& item, const CRoom& room) {
             item.Add("caption", Utf8(room.Caption));
             item.Add("width", room.Width);
             item.Add("height", room.Height);
             item.Add("instances", room.Instances.size());
             item.Add("tiles", room.Tiles.size());
         });
-        s.Add("instance id counter", InstanceIdCounter);
-        s.Add("tile id counter", TileIdCounter);
+        s.Add("instance id counter", InstanceIdCounter());
+        s.Add("tile id counter", TileIdCounter());
         break;
     case ESection::GameInformation:
-        s.Add("background colour", ColourText(GameInformation.BackgroundColor));
-        s.Add("mimic main form", GameInformation.MimicMainForm);
+        s.Add("background colour", ColourText(GameInformation().BackgroundColor));
+        s.Add("mimic main form", GameInformation().MimicMainForm);
         s.Add("text", Utf8(GameInformationPlainText()));
         break;
     case ESection::Libraries:
@@ -225,7 +226,7 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
         std::int64_t listed = 0;
         CValue top = CValue::Array();
         CValue groups = CValue::Array();
-        for (const auto& entry : ResourceTree.Items()) {
+        for (const auto& entry : ResourceTree().Items()) {
             // walked with a stack: the file chooses how deep groups nest
             std::int64_t resources = 0, subgroups = 0, depth = 0;
             std::vector<std::pair<const CTreeNode*, std::int64_t>> pending;
@@ -309,7 +310,7 @@ CValue Resources(const CResourceList<T>& list, F describe) {
 // optionsVersion is the stored version of the options section: author, game
 // version and the last change are held from 441 on.
 CValue Summary(const std::string& fileName, std::int32_t version, std::int32_t optionsVersion) {
-    const CGameOptions& o = GameOptions;
+    const CGameOptions& o = GameOptions();
     CReferences references;
     CValue report = CValue::Object();
     report.Add("file", fileName);
@@ -318,28 +319,28 @@ CValue Summary(const std::string& fileName, std::int32_t version, std::int32_t o
     report.Add("author", stored ? CValue(Utf8(o.Author)) : CValue("not stored"));
     report.Add("game version", stored ? CValue(o.GameVersion) : CValue("not stored"));
     report.Add("last changed", stored ? CValue(DateTimeToText(o.LastChanged)) : CValue("not stored"));
-    report.Add("game id", GameId);
+    report.Add("game id", GameId());
     CValue counts = CValue::Object();
-    counts.Add("sprites", ResourceCount(SpriteList));
-    counts.Add("sounds", ResourceCount(SoundList));
-    counts.Add("backgrounds", ResourceCount(BackgroundList));
-    counts.Add("paths", ResourceCount(PathList));
-    counts.Add("scripts", ResourceCount(ScriptList));
-    counts.Add("data files", ResourceCount(DataFileList));
-    counts.Add("time lines", ResourceCount(TimeLineList));
-    counts.Add("objects", ResourceCount(ObjectList));
-    counts.Add("rooms", ResourceCount(RoomList));
+    counts.Add("sprites", ResourceCount(SpriteList()));
+    counts.Add("sounds", ResourceCount(SoundList()));
+    counts.Add("backgrounds", ResourceCount(BackgroundList()));
+    counts.Add("paths", ResourceCount(PathList()));
+    counts.Add("scripts", ResourceCount(ScriptList()));
+    counts.Add("data files", ResourceCount(DataFileList()));
+    counts.Add("time lines", ResourceCount(TimeLineList()));
+    counts.Add("objects", ResourceCount(ObjectList()));
+    counts.Add("rooms", ResourceCount(RoomList()));
     report.Add("resources", std::move(counts));
 
     // Every list is described before the count of the references it finds
     // goes in front of them.
     CValue kinds = CValue::Object();
-    kinds.Add("sprites", Resources(SpriteList, [](CValue& item, const CSprite& s) {
+    kinds.Add("sprites", Resources(SpriteList(), [](CValue& item, const CSprite& s) {
         item.Add("size", Size(s.Width, s.Height));
         item.Add("subimages", s.Images.size());
         item.Add("transparent", s.Transparent);
     }));
-    kinds.Add("sounds", Resources(SoundList, [](CValue& item, const CSound& s) {
+    kinds.Add("sounds", Resources(SoundList(), [](CValue& item, const CSound& s) {
         if (s.SoundKind == -1) {
             item.Add("data", "none");
         } else {
@@ -349,59 +350,59 @@ CValue Summary(const std::string& fileName, std::int32_t version, std::int32_t o
         if (!s.SoundText.empty())
             item.Add("file", Utf8(s.SoundText));
     }));
-    kinds.Add("backgrounds", Resources(BackgroundList, [](CValue& item, const CBackground& b) {
+    kinds.Add("backgrounds", Resources(BackgroundList(), [](CValue& item, const CBackground& b) {
         item.Add("size", Size(b.Width, b.Height));
         item.Add("image", b.Image.has_value());
         item.Add("transparent", b.Transparent);
     }));
-    kinds.Add("paths", Resources(PathList, [](CValue& item, const CPath& p) {
+    kinds.Add("paths", Resources(PathList(), [](CValue& item, const CPath& p) {
         item.Add("points", p.PointCount());
         item.Add("connection", PathConnectionWords(p.ConnectionKind));
         item.Add("at the end", PathEndWords(p.EndAction));
         item.Add("length", p.Length);
     }));
-    kinds.Add("scripts", Resources(ScriptList, [](CValue& item, const CScript& s) {
+    kinds.Add("scripts", Resources(ScriptList(), [](CValue& item, const CScript& s) {
         std::int64_t lines = s.ScriptText.empty() ? 0 : 1;
         for (const char c : s.ScriptText)
             lines += c == '\n' ? 1 : 0;
         item.Add("lines", lines);
         item.Add("characters", s.ScriptText.size());
     }));
-    kinds.Add("data files", Resources(DataFileList, [](CValue& item, const CDataFile& d) {
+    kinds.Add("data files", Resources(DataFileList(), [](CValue& item, const CDataFile& d) {
         item.Add("file name", Utf8(d.FileName));
         item.Add("data", d.HasData ? CValue(std::to_string(d.Data.size()) + " bytes") : CValue("none"));
         item.Add("export", ExportModeWords(d.ExportMode));
     }));
-    kinds.Add("time lines", Resources(TimeLineList, [](CValue& item, const CTimeLine& t) {
+    kinds.Add("time lines", Resources(TimeLineList(), [](CValue& item, const CTimeLine& t) {
         std::int64_t actions = 0;
         for (const auto& event : t.Events)
             actions += event->Count();
         item.Add("moments", t.Count());
         item.Add("actions", actions);
     }));
-    kinds.Add("objects", Resources(ObjectList, [&](CValue& item, const CObject& object) {
+    kinds.Add("objects", Resources(ObjectList(), [&](CValue& item, const CObject& object) {
         const CEventCounts events = CountEvents(object);
-        item.Add("sprite", references.Words(SpriteList, object.SpriteIndex));
+        item.Add("sprite", references.Words(SpriteList(), object.SpriteIndex));
         if (object.SecondSpriteIndex >= 0)
-            item.Add("second sprite", references.Words(SpriteList, object.SecondSpriteIndex));
+            item.Add("second sprite", references.Words(SpriteList(), object.SecondSpriteIndex));
         if (object.RelatedObjectIndex != NoRelatedObject)
-            item.Add("related object", references.Words(ObjectList, object.RelatedObjectIndex));
+            item.Add("related object", references.Words(ObjectList(), object.RelatedObjectIndex));
         item.Add("events", events.Events);
         item.Add("actions", events.Actions);
     }));
-    kinds.Add("rooms", Resources(RoomList, [&](CValue& item, const CRoom& room) {
+    kinds.Add("rooms", Resources(RoomList(), [&](CValue& item, const CRoom& room) {
         item.Add("caption", Utf8(room.Caption));
         item.Add("size", Size(room.Width, room.Height));
         item.Add("speed", room.Speed);
         CValue backgrounds = CValue::Array();
         for (const CRoomLayer& layer : room.Layers)
             if (layer.Visible && layer.BackgroundIndex >= 0)
-                backgrounds.Push(references.Words(BackgroundList, layer.BackgroundIndex));
+                backgrounds.Push(references.Words(BackgroundList(), layer.BackgroundIndex));
         item.Add("backgrounds", std::move(backgrounds));
         item.Add("instances", room.Instances.size());
         std::int64_t missing = 0;
         for (const CRoomInstance& instance : room.Instances)
-            missing += DanglingReference(instance.ObjectIndex, ObjectList.Exists(instance.ObjectIndex)) ? 1 : 0;
+            missing += DanglingReference(instance.ObjectIndex, ObjectList().Exists(instance.ObjectIndex)) ? 1 : 0;
         if (missing != 0)
             item.Add("instances of missing objects", missing);
         references.Dangling += missing;
@@ -424,7 +425,7 @@ CValue Summary(const std::string& fileName, std::int32_t version, std::int32_t o
     report.Add("game options", std::move(options));
     CValue information = CValue::Object();
     information.Add("characters", GameInformationPlainText().size());
-    information.Add("background colour", ColourText(GameInformation.BackgroundColor));
+    information.Add("background colour", ColourText(GameInformation().BackgroundColor));
     report.Add("game information", std::move(information));
     return report;
 }
@@ -483,9 +484,11 @@ int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream
         failure.Add("reason", unreadable);
         report.Add("failure", std::move(failure));
     } else {
+        // The file is read into a project of its own, which goes with it.
+        CProject project;
+        CProjectScope scope(project.Parts());
         CMessageCollector collector;
         CFeedbackGuard guard(collector);
-        ClearGame();
         try {
             loaded = LoadGame(stream, &load);
         } catch (const std::exception&) {
@@ -512,8 +515,8 @@ int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream
         report.Add("loads", loaded);
         report.Add("header version", load.Version != 0 ? CValue(load.Version) : CValue());
         if (load.Version >= OldestGameVersion && load.Version <= NewestGameVersion && bytes.size() >= 16) {
-            report.Add("game id", GameId);
-            report.Add("guid", load.Version >= 410 ? CValue(GuidText(GameGuid)) : CValue("none stored"));
+            report.Add("game id", GameId());
+            report.Add("guid", load.Version >= 410 ? CValue(GuidText(GameGuid())) : CValue("none stored"));
         }
         CValue sections = CValue::Array();
         for (const CLoadReport::CSpan& span : load.Sections) {
@@ -547,7 +550,6 @@ int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream
         for (const std::string& message : collector.Messages)
             messages.Push(message);
         report.Add("messages", std::move(messages));
-        ClearGame();
     }
 
     // A file that does not load is explained in plain words, then shown as

@@ -1,7 +1,7 @@
 // transvane-cli: the converter without a window, for scripts and batch work.
 //
 //   transvane-cli convert [-q] [-f] SOURCE TARGET                (cli/Batch.h)
-//   transvane-cli convert [-q] [-f] SOURCE... --output-dir DIR   (cli/Batch.h)
+//   transvane-cli convert [-q] [-f] SOURCE... --output-dir DIR [-j N]   (cli/Batch.h)
 //   transvane-cli info FILE [--layout] [--json]                  (cli/Info.h)
 //   transvane-cli check SOURCE [--json]                          (cli/Check.h)
 //   transvane-cli extract FILE DIR [--force]                     (cli/Extract.h)
@@ -87,6 +87,7 @@ constexpr std::array ConvertOptions = {
     COptionRow{"output-dir", 'o', "DIR", "a folder name", "convert each SOURCE to DIR/NAME.vtr"},
     COptionRow{"quiet", 'q', nullptr, nullptr, "print failures only: no warnings, no summary"},
     COptionRow{"force", 'f', nullptr, nullptr, "replace an existing TARGET or output, keeping it as .vk1"},
+    COptionRow{"jobs", 'j', "N", "a number", "convert up to N files at once (default: all cores)"},
     HelpOption,
 };
 
@@ -115,7 +116,9 @@ const std::array<CCommandRow, 4> Commands = {{
      "or socket is refused.  With --output-dir each SOURCE becomes DIR/NAME.vtr,\n"
      "NAME being its file name without extension, and DIR is created when\n"
      "missing; a file that fails does not stop the others, and a summary line\n"
-     "ends the run.  Messages of a file that converts are warnings and are\n"
+     "ends the run.  --jobs N converts up to N files at once; the files, the\n"
+     "messages (in the order of the sources) and the summary are the same as\n"
+     "with --jobs 1.  Messages of a file that converts are warnings and are\n"
      "counted.  A file cannot be \"-\": the new file is written beside its\n"
      "target under a temporary name and needs a real source.  Exit status 0\n"
      "converted, 1 a load or save failed or a target was refused (any file, in\n"

@@ -8,6 +8,7 @@
 #include <cstddef>
 
 #include "format/core/Support_Stream.h"
+#include "project/Conversion.h"
 
 // Far above what a harness input of a few kilobytes inflates to in a real
 // project, far below the memory limit of a fuzzing run.  The inflate limit
@@ -16,6 +17,10 @@
 inline constexpr std::size_t FuzzInflateLimit = std::size_t{16} << 20;
 
 inline constexpr std::size_t FuzzBudgetFloor = std::size_t{8} << 20;
+
+// The same bounds for a conversion through the library, which uses a
+// project of its own.
+inline constexpr CConversionLimits FuzzLimits{FuzzInflateLimit, FuzzBudgetFloor};
 
 inline void PrepareFuzzing() {
     SetInflateLimit(FuzzInflateLimit);

@@ -1,13 +1,15 @@
-// The whole road of a conversion on arbitrary bytes: parse a file image and,
-// when it is accepted, build the version-500 image and parse that again.
-// Anything but a clean false result, an exception from the stream, or a
-// successful round trip is a finding.
+// The whole road of a conversion on arbitrary bytes, through the library:
+// convert a file image and, when it is accepted, read the version-500 image
+// again.  Anything but a clean refusal or a complete round trip is a
+// finding.
 #include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <stdexcept>
 
 #include "FuzzSupport.h"
+#include "project/Conversion.h"
+#include "project/Project_Main.h"
 #include "project/Resource_Main.h"
 #include "format/core/Support_Stream.h"
 
@@ -17,31 +19,17 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    CStream input{CBlock(data, data + size)};
-    bool loaded = false;
-    try {
-        ClearGame();
-        loaded = LoadGame(input);
-    } catch (const EReadError&) {
-        loaded = false;
-    } catch (const EZCompressionError&) {
-        loaded = false;
-    }
-    if (!loaded) {
-        ClearGame();
+    CBlock converted;
+    if (!ConvertBytes({data, size}, converted, FuzzLimits).Converted)
         return 0;
-    }
-    // What the converter accepted it must be able to write, and what it
-    // writes it must be able to read again, to the last byte.
-    CStream output;
-    if (!SaveGame(output, false))
-        throw std::logic_error("an accepted project could not be saved");
-    output.SetPosition(0);
-    ClearGame();
+    // What the converter wrote it must be able to read again, to the last
+    // byte.
+    CProject project;
+    CProjectScope scope(project.Parts());
+    CStream output(std::move(converted));
     if (!LoadGame(output))
         throw std::logic_error("a saved project could not be loaded again");
     if (output.Remaining() != 0)
         throw std::logic_error("a saved project holds bytes its reader does not consume");
-    ClearGame();
     return 0;
 }

@@ -14,6 +14,7 @@
 #include "format/behaviour/Object_Main.h"
 #include "format/behaviour/Path_Main.h"
 #include "format/behaviour/TimeLine_Main.h"
+#include "project/Project_Model.h"
 #include "project/Resource_Tree.h"
 #include "format/core/Support_File.h"
 #include "format/core/Support_Progress.h"
@@ -27,8 +28,8 @@
 #include "format/world/Option_Main.h"
 #include "format/world/Room_Main.h"
 
-std::int32_t GameId = 0;
-CGuid GameGuid{};
+std::int32_t& GameId() { return ProjectModel().GameId; }
+CGuid& GameGuid() { return ProjectModel().GameGuid; }
 
 namespace {
 
@@ -36,30 +37,37 @@ namespace {
 // clearing the project leaves it alone.
 void KeepLibraries() {}
 
+// The modified flag of the current project's list (or record) that the
+// accessor returns.
+template <auto& Accessor>
+bool& ChangedFlag() {
+    return Accessor().Changed;
+}
+
 // The order of the file.  A row is present in files whose header version is
 // at least PresentFrom; the progress bar moves after each of the first eleven
 // rows whether or not the row was present, so a version-400 file reports the
 // same percentages as a version-500 one.  The last number of a row is its
 // step in ClearGame.
 const std::array<CSection, 13> Sections = {{
-    {ESection::Options, "Game options", 400, 5, ClearOptions, LoadOptions, SaveOptions, &GameOptions.Changed, 11},
-    {ESection::Sounds, "Sounds", 400, 20, ClearSounds, LoadSounds, SaveSounds, &SoundList.Changed, 2},
-    {ESection::Sprites, "Sprites", 400, 50, ClearSprites, LoadSprites, SaveSprites, &SpriteList.Changed, 3},
+    {ESection::Options, "Game options", 400, 5, ClearOptions, LoadOptions, SaveOptions, ChangedFlag<GameOptions>, 11},
+    {ESection::Sounds, "Sounds", 400, 20, ClearSounds, LoadSounds, SaveSounds, ChangedFlag<SoundList>, 2},
+    {ESection::Sprites, "Sprites", 400, 50, ClearSprites, LoadSprites, SaveSprites, ChangedFlag<SpriteList>, 3},
     {ESection::Backgrounds, "Backgrounds", 400, 60, ClearBackgrounds, LoadBackgrounds, SaveBackgrounds,
-     &BackgroundList.Changed, 5},
-    {ESection::Paths, "Paths", 420, 65, ClearPaths, LoadPaths, SavePaths, &PathList.Changed, 6},
-    {ESection::Scripts, "Scripts", 400, 70, ClearScripts, LoadScripts, SaveScripts, &ScriptList.Changed, 7},
+     ChangedFlag<BackgroundList>, 5},
+    {ESection::Paths, "Paths", 420, 65, ClearPaths, LoadPaths, SavePaths, ChangedFlag<PathList>, 6},
+    {ESection::Scripts, "Scripts", 400, 70, ClearScripts, LoadScripts, SaveScripts, ChangedFlag<ScriptList>, 7},
     {ESection::DataFiles, "Data files", 440, 75, ClearDataFiles, LoadDataFiles, SaveDataFiles,
-     &DataFileList.Changed, 8},
+     ChangedFlag<DataFileList>, 8},
     {ESection::TimeLines, "Time lines", 500, 80, ClearTimeLines, LoadTimeLines, SaveTimeLines,
-     &TimeLineList.Changed, 9},
-    {ESection::Objects, "Objects", 400, 85, ClearObjects, LoadObjects, SaveObjects, &ObjectList.Changed, 1},
-    {ESection::Rooms, "Rooms", 400, 95, ClearRooms, LoadRooms, SaveRooms, &RoomList.Changed, 4},
+     ChangedFlag<TimeLineList>, 9},
+    {ESection::Objects, "Objects", 400, 85, ClearObjects, LoadObjects, SaveObjects, ChangedFlag<ObjectList>, 1},
+    {ESection::Rooms, "Rooms", 400, 95, ClearRooms, LoadRooms, SaveRooms, ChangedFlag<RoomList>, 4},
     {ESection::GameInformation, "Game information", 400, 100, ClearGameInformation, LoadGameInformation,
-     SaveGameInformation, &GameInformation.Changed, 10},
+     SaveGameInformation, ChangedFlag<GameInformation>, 10},
     {ESection::Libraries, "Used action libraries", 440, -1, KeepLibraries, LoadUsedLibraries, SaveUsedLibraries,
      nullptr, 0},
-    {ESection::Tree, "Resource tree", 400, -1, BuildTree, LoadTree, SaveTree, &TreeChanged, 12},
+    {ESection::Tree, "Resource tree", 400, -1, BuildTree, LoadTree, SaveTree, TreeChanged, 12},
 }};
 
 // ClearGame empties the lists in an order of its own (objects first, game
@@ -74,10 +82,6 @@ constexpr int LastClearStep = 12;
 // in behind it.
 constexpr std::size_t SaveWindow = std::size_t{1} << 20;
 
-// The size of the file the project was last loaded from, as a guess at the
-// size of the file it will be saved to.
-std::size_t LoadedFileSize = 0;
-
 // Gives the stream room for what it will hold, so that its buffer is not
 // copied each time it outgrows itself: a window and a block of any usual
 // size when it spills, otherwise the whole file.  Room that is never
@@ -88,7 +92,7 @@ std::size_t LoadedFileSize = 0;
 void ReserveForSave(CStream& stream, bool spilling) {
     constexpr std::size_t Headroom = std::size_t{16} << 20;
     try {
-        stream.Reserve(spilling ? SaveWindow + Headroom : std::min(LoadedFileSize, MaxBlockSize) * 2 + Headroom);
+        stream.Reserve(spilling ? SaveWindow + Headroom : std::min(ProjectModel().LoadedFileSize, MaxBlockSize) * 2 + Headroom);
     } catch (const std::exception&) {
     }
 }
@@ -121,8 +125,8 @@ const CSection* GameSections() { return Sections.data(); }
 int GameSectionCount() { return static_cast<int>(Sections.size()); }
 
 void ClearGame() {
-    GameId = RandomBelow(1000000);
-    GameGuid = NewGuid();
+    GameId() = RandomBelow(1000000);
+    GameGuid() = NewGuid();
     for (int step = 1; step <= LastClearStep; ++step)
         for (const CSection& section : Sections)
             if (section.ClearStep == step)
@@ -153,9 +157,9 @@ bool LoadHeaderAndSections(CStream& stream, CLoadReport& report) {
         return false;
     }
     stream.ReadInt();  // the header flag carries nothing the converter uses
-    GameId = stream.ReadInt();
+    GameId() = stream.ReadInt();
     if (version >= 410)
-        stream.Read(GameGuid);
+        stream.Read(GameGuid());
 
     for (const CSection& section : Sections) {
         const bool present = version >= section.PresentFrom;
@@ -197,8 +201,8 @@ bool SaveGame(CStream& stream, bool flag) {
     stream.WriteInt(GameFileMagic);
     stream.WriteInt(NewestGameVersion);
     stream.WriteBool(flag);
-    stream.WriteInt(GameId);
-    stream.Write(GameGuid);
+    stream.WriteInt(GameId());
+    stream.Write(GameGuid());
 
     for (const CSection& section : Sections) {
         if (!section.Save(stream))
@@ -225,10 +229,10 @@ std::string ShellWord(const std::string& text) {
     return quoted + "'";
 }
 
-// The "corrupted" message with where reading stopped and why, and where to
-// learn more.
+// The "corrupted" message with where reading stopped and why, and, for a
+// file, where to learn more.
 void ShowCorrupted(const std::string& fileName, const CLoadReport& report) {
-    std::optional<CMessageContext> section, stopped, cause;
+    std::optional<CMessageContext> section, stopped, cause, more;
     if (!report.Section.empty()) {
         section.emplace("section", report.Section + " (from byte " + std::to_string(report.SectionStart) + ")");
         stopped.emplace("stopped at", "byte " + std::to_string(report.Position));
@@ -236,39 +240,19 @@ void ShowCorrupted(const std::string& fileName, const CLoadReport& report) {
     // A refusal of the header has been shown as a message of its own.
     if (!report.Failure.empty() && !report.Failure.starts_with("Error Loading:"))
         cause.emplace("cause", report.Failure);
-    const CMessageContext more("more", "transvane-cli info " + ShellWord(fileName));
+    if (!fileName.empty())
+        more.emplace("more", "transvane-cli info " + ShellWord(fileName));
     ShowMessage("Error Loading: File seems to be corrupted.");
 }
 
-std::int32_t TheLoadedVersion = 0;
-
-}  // namespace
-
-std::int32_t LoadedGameVersion() { return TheLoadedVersion; }
-
-bool LoadGameFile(const std::string& fileName) {
-    const CMessageContext file("file", fileName);
-    // A missing file, a folder or one the user may not read is not the
-    // file's fault: the message says so, with the system's reason.
-    if (!FileExists(fileName)) {
-        const CMessageContext cause("cause", ReadProblem(fileName));
-        ShowMessage("Error Loading: File does not exist.");
-        return false;
-    }
-    CStream stream;
-    try {
-        stream.LoadFromFile(fileName);
-        LoadedFileSize = stream.Size();
-    } catch (const std::exception& error) {
-        const std::string problem = ReadProblem(fileName);
-        const CMessageContext cause("cause", problem.empty() ? error.what() : problem);
-        ShowMessage("Error Loading: Failed to load the file.");
-        return false;
-    }
-
+// The part of a load that is the same for a file and for bytes in memory
+// (fileName empty): the progress window, the parsing, and the
+// corrupted-file message.
+bool LoadGameStream(CStream& stream, const std::string& fileName, CLoadReport* given) {
     ProgressStart("Loading Game Data ...");
     bool ok = false;
-    CLoadReport report;
+    CLoadReport unused;
+    CLoadReport& report = given != nullptr ? *given : unused;
     try {
         ClearGame();
         ok = LoadGame(stream, &report);
@@ -278,6 +262,7 @@ bool LoadGameFile(const std::string& fileName) {
         ok = false;
     }
     ProgressEnd();
+    ProjectModel().LoadedVersion = 0;
 
     // The file shrank or its device failed while it was read: what was read
     // from it is not the file, whatever the readers made of it.
@@ -290,9 +275,70 @@ bool LoadGameFile(const std::string& fileName) {
     if (!ok) {
         ShowCorrupted(fileName, report);
         ClearGame();  // loading is all or nothing
+        return false;
     }
-    TheLoadedVersion = ok ? report.Version : 0;
-    return ok;
+    ProjectModel().LoadedVersion = report.Version;
+    return true;
+}
+
+// A successful save clears every modified flag.
+void ClearModifiedFlags() {
+    for (const CSection& section : Sections)
+        if (section.Changed != nullptr)
+            section.Changed() = false;
+}
+
+}  // namespace
+
+std::int32_t LoadedGameVersion() { return ProjectModel().LoadedVersion; }
+
+bool LoadGameFile(const std::string& fileName, CLoadReport* report) {
+    const CMessageContext file("file", fileName);
+    ProjectModel().LoadedVersion = 0;
+    // A missing file, a folder or one the user may not read is not the
+    // file's fault: the message says so, with the system's reason.
+    if (!FileExists(fileName)) {
+        const CMessageContext cause("cause", ReadProblem(fileName));
+        ShowMessage("Error Loading: File does not exist.");
+        return false;
+    }
+    CStream stream;
+    try {
+        stream.LoadFromFile(fileName);
+        ProjectModel().LoadedFileSize = stream.Size();
+    } catch (const std::exception& error) {
+        const std::string problem = ReadProblem(fileName);
+        const CMessageContext cause("cause", problem.empty() ? error.what() : problem);
+        ShowMessage("Error Loading: Failed to load the file.");
+        return false;
+    }
+    return LoadGameStream(stream, fileName, report);
+}
+
+bool LoadGameBytes(CBlock bytes, CLoadReport* report) {
+    CStream stream(std::move(bytes));
+    ProjectModel().LoadedFileSize = stream.Size();
+    return LoadGameStream(stream, {}, report);
+}
+
+bool SaveGameBytes(CBlock& bytes) {
+    ProgressStart("Saving Game Data ...");
+    CStream stream;
+    ReserveForSave(stream, false);
+    bool built = false;
+    try {
+        built = SaveGame(stream, false);
+    } catch (const std::exception&) {
+        built = false;
+    }
+    ProgressEnd();
+    if (!built) {
+        ShowMessage("Error Saving: Internal error. The game has not been saved!");
+        return false;
+    }
+    bytes = stream.TakeBytes();
+    ClearModifiedFlags();
+    return true;
 }
 
 bool SaveGameFile(const std::string& fileName) {
@@ -343,10 +389,7 @@ bool SaveGameFile(const std::string& fileName) {
         return false;
     }
     ProgressEnd();
-
-    for (const CSection& section : Sections)
-        if (section.Changed != nullptr)
-            *section.Changed = false;
+    ClearModifiedFlags();
     return true;
 }
 

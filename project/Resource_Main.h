@@ -23,8 +23,9 @@ inline constexpr std::int32_t GameFileMagic = 1234321;
 inline constexpr std::int32_t OldestGameVersion = 400;
 inline constexpr std::int32_t NewestGameVersion = 500;
 
-extern std::int32_t GameId;
-extern CGuid GameGuid;
+// The current project's identity.
+std::int32_t& GameId();
+CGuid& GameGuid();
 
 // The sections, in file order.  Code that treats sections differently
 // dispatches on these, never on their names, which are for people.
@@ -44,8 +45,8 @@ struct CSection {
     void (*Clear)();
     bool (*Load)(CStream&);
     bool (*Save)(CStream&);
-    bool* Changed;  // the section's modified flag, or nullptr
-    int ClearStep;  // ClearGame clears step 1 first, then 2 ...; 0: never
+    bool& (*Changed)();  // the current project's modified flag of the section, or nullptr
+    int ClearStep;       // ClearGame clears step 1 first, then 2 ...; 0: never
 };
 
 // The thirteen sections in file order.
@@ -84,13 +85,19 @@ bool SaveGame(CStream& stream, bool flag);
 // messages.  Both report through the installed feedback.
 // Every message they show carries the file as context ("file: NAME"); a
 // failed load adds the cause, or for a damaged file the section and byte
-// where reading stopped (Support_Progress.h).
-bool LoadGameFile(const std::string& fileName);
-// The header version of the file LoadGameFile last loaded, 0 after a
-// failed load.
+// where reading stopped (Support_Progress.h).  The report, when given, is
+// filled as by LoadGame.
+bool LoadGameFile(const std::string& fileName, CLoadReport* report = nullptr);
+// The header version of the file the current project was last loaded from,
+// 0 after a failed load.
 std::int32_t LoadedGameVersion();
 bool SaveGameFile(const std::string& fileName);
 // Builds the version-500 file as SaveGameFile would, changes and messages
 // included, and throws it away: for a dry run.  False, after the "Internal
 // error" message, when the file could not be built.
 bool SaveGameDryRun();
+// The same for a file image in memory, with the same messages but no file
+// to name: for callers that hold the bytes themselves (a browser page, the
+// library API).
+bool LoadGameBytes(CBlock bytes, CLoadReport* report = nullptr);
+bool SaveGameBytes(CBlock& bytes);

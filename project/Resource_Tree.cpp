@@ -3,9 +3,11 @@
 
 #include <utility>
 
-CResourceTreeView ResourceTree;
-CResourceTreeView HiddenResourceTree;
-bool TreeChanged = false;
+#include "project/Project_Model.h"
+
+CResourceTreeView& ResourceTree() { return ProjectModel().ResourceTree; }
+CResourceTreeView& HiddenResourceTree() { return ProjectModel().HiddenResourceTree; }
+bool& TreeChanged() { return ProjectModel().TreeChanged; }
 
 namespace {
 
@@ -30,14 +32,9 @@ const std::array<CTopLevelEntry, TopLevelCount> Entries = {{
     {"Game Options", ResourceNode, KindGameOptions, 400, false},
 }};
 
-// The references through which the writer reaches the top-level entries, so
-// the stored order is the order of Entries whatever order the trees hold.
-std::array<CTreeNode*, TopLevelCount> TopNodes{};
-
-std::function<void()> IconsReset;
 
 CResourceTreeView& TreeFor(const CTopLevelEntry& entry) {
-    return entry.AdvancedOnly && !Advanced ? HiddenResourceTree : ResourceTree;
+    return entry.AdvancedOnly && !Advanced ? HiddenResourceTree() : ResourceTree();
 }
 
 std::unique_ptr<CTreeNode> DefaultEntry(const CTopLevelEntry& entry) {
@@ -137,19 +134,19 @@ CTreeNode& CResourceTreeView::Add(std::unique_ptr<CTreeNode> node) {
 
 const std::array<CTopLevelEntry, TopLevelCount>& TopLevelEntries() { return Entries; }
 
-CTreeNode* TopLevelNode(ETopLevel entry) { return TopNodes[static_cast<std::size_t>(entry)]; }
+CTreeNode* TopLevelNode(ETopLevel entry) { return ProjectModel().TopNodes[static_cast<std::size_t>(entry)]; }
 
-void SetTreeIconsReset(std::function<void()> reset) { IconsReset = std::move(reset); }
+void SetTreeIconsReset(std::function<void()> reset) { ProjectModel().TreeIconsReset = std::move(reset); }
 
 void BuildTree() {
-    if (IconsReset)
-        IconsReset();
-    TopNodes.fill(nullptr);
-    ResourceTree.Clear();
-    HiddenResourceTree.Clear();
+    if (const auto& reset = ProjectModel().TreeIconsReset)
+        reset();
+    ProjectModel().TopNodes.fill(nullptr);
+    ResourceTree().Clear();
+    HiddenResourceTree().Clear();
     for (std::size_t i = 0; i < Entries.size(); ++i)
-        TopNodes[i] = &TreeFor(Entries[i]).Add(DefaultEntry(Entries[i]));
-    TreeChanged = false;
+        ProjectModel().TopNodes[i] = &TreeFor(Entries[i]).Add(DefaultEntry(Entries[i]));
+    TreeChanged() = false;
 }
 
 bool LoadTree(CStream& stream) {
@@ -168,15 +165,15 @@ bool LoadTree(CStream& stream) {
     for (std::size_t i = 0; i < Entries.size(); ++i)
         read[i] = version >= Entries[i].StoredFrom ? ReadSubtree(stream) : DefaultEntry(Entries[i]);
 
-    TopNodes.fill(nullptr);
-    ResourceTree.Clear();
-    HiddenResourceTree.Clear();
+    ProjectModel().TopNodes.fill(nullptr);
+    ResourceTree().Clear();
+    HiddenResourceTree().Clear();
     for (std::size_t i = 0; i < Entries.size(); ++i) {
-        TopNodes[i] = &TreeFor(Entries[i]).Add(std::move(read[i]));
+        ProjectModel().TopNodes[i] = &TreeFor(Entries[i]).Add(std::move(read[i]));
         if (version < Entries[i].StoredFrom)
             NoteChange(EChange::TreeGroupAdded, 1, Entries[i].Name);
     }
-    TreeChanged = false;
+    TreeChanged() = false;
     return true;
 }
 
@@ -202,14 +199,14 @@ std::vector<std::int32_t> CollectRoomOrder() {
 }
 
 bool SaveTree(CStream& stream) {
-    if (TopNodes[0] == nullptr)
+    if (ProjectModel().TopNodes[0] == nullptr)
         BuildTree();  // nothing was ever built: the empty project's tree
     stream.WriteInt(NewestTreeVersion);
     const std::vector<std::int32_t> rooms = CollectRoomOrder();
     stream.WriteInt(static_cast<std::int32_t>(rooms.size()));
     for (std::int32_t room : rooms)
         stream.WriteInt(room);
-    for (const CTreeNode* node : TopNodes)
+    for (const CTreeNode* node : ProjectModel().TopNodes)
         WriteSubtree(stream, *node);
     return true;
 }

@@ -132,19 +132,20 @@ const std::array<CTopLevelEntry, TopLevelCount>& TopLevelEntries();
 // every entry lives in the main tree and the hidden tree stays empty.
 inline constexpr bool Advanced = true;
 
-// The two trees of the main window; neither is ever shown.
-extern CResourceTreeView ResourceTree;
-extern CResourceTreeView HiddenResourceTree;
-// The tree's modified flag: cleared by BuildTree, LoadTree and a successful
-// save; nothing in the converter sets it.
-extern bool TreeChanged;
+// The current project's two trees of the main window; neither is ever shown.
+CResourceTreeView& ResourceTree();
+CResourceTreeView& HiddenResourceTree();
+// The current project's tree modified flag: cleared by BuildTree, LoadTree
+// and a successful save; nothing in the converter sets it.
+bool& TreeChanged();
 
 // The top-level node of an entry, wherever it lives; null only before the
 // first BuildTree.
 CTreeNode* TopLevelNode(ETopLevel entry);
 
 // The window side keeps the tree's icon list; BuildTree resets it through
-// this hook when one is installed.  The core itself has no icons.
+// this hook when one is installed in the current project.  The core itself
+// has no icons.
 void SetTreeIconsReset(std::function<void()> reset);
 
 // Both trees hold the default arrangement: the eleven entries, no children.

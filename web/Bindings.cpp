@@ -5,7 +5,7 @@
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
-#include "web/Convert.h"
+#include "project/Conversion.h"
 
 namespace {
 
@@ -24,31 +24,34 @@ val ToScript(const CBlock& block) {
     return val::global("Uint8Array").new_(typed_memory_view(block.size(), block.data()));
 }
 
+// The source's bytes go to the conversion, which lets go of them once they
+// are read; the tab never holds them twice.
 val Convert(const val& bytes) {
-    CConversion conversion = [&] {
-        const CBlock source = FromScript(bytes);
-        return ConvertProject(source);
-    }();
+    CConversion conversion;
+    CBlock converted;
+    if (conversion.Load(FromScript(bytes)))
+        conversion.Save(converted);
+    const CConversionResult& outcome = conversion.Result();
 
     val messages = val::array();
-    for (const std::string& message : conversion.Messages)
+    for (const std::string& message : outcome.Messages)
         messages.call<void>("push", message);
     val counts = val::array();
-    for (const CProjectSummary::CCount& count : conversion.Summary.Counts) {
+    for (const CConversionSummary::CKindCount& count : outcome.Summary.Counts) {
         val entry = val::object();
-        entry.set("kind", count.Kind);
+        entry.set("kind", std::string(count.Kind));
         entry.set("count", static_cast<double>(count.Count));
         counts.call<void>("push", entry);
     }
     val summary = val::object();
-    summary.set("version", conversion.Summary.Version);
-    if (conversion.Ok)
-        summary.set("gameId", conversion.Summary.GameId);
+    summary.set("version", outcome.Summary.Version);
+    if (outcome.Converted)
+        summary.set("gameId", outcome.Summary.GameId);
     summary.set("counts", counts);
 
     val result = val::object();
-    result.set("ok", conversion.Ok);
-    result.set("bytes", conversion.Ok ? ToScript(conversion.Bytes) : val::null());
+    result.set("ok", outcome.Converted);
+    result.set("bytes", outcome.Converted ? ToScript(converted) : val::null());
     result.set("messages", messages);
     result.set("summary", summary);
     return result;

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "format/core/Support_Report.h"
-#include "format/media/Sprite_Main.h"
 
 namespace {
 
@@ -55,18 +54,18 @@ CEvent* CObject::GetEvent(int row, std::int32_t number) {
 
 // A reference that already named nothing (-1, or the parent's own "none")
 // is not a change; one that named a resource no longer there is.
-void CObject::Validate(const std::function<bool(int)>& objectExists) {
-    if (!SpriteExists(SpriteIndex)) {
+void CObject::Validate(const CResourceList<CSprite>& sprites, const CResourceList<CObject>& objects) {
+    if (!sprites.Exists(SpriteIndex)) {
         if (SpriteIndex != -1)
             NoteChange(EChange::SpriteCleared, 1, "sprite " + std::to_string(SpriteIndex));
         SpriteIndex = -1;
     }
-    if (!SpriteExists(SecondSpriteIndex)) {
+    if (!sprites.Exists(SecondSpriteIndex)) {
         if (SecondSpriteIndex != -1)
             NoteChange(EChange::MaskCleared, 1, "sprite " + std::to_string(SecondSpriteIndex));
         SecondSpriteIndex = -1;
     }
-    if (!objectExists(RelatedObjectIndex)) {
+    if (!objects.Exists(RelatedObjectIndex)) {
         if (RelatedObjectIndex != NoRelatedObject)
             NoteChange(EChange::ParentCleared, 1, "object " + std::to_string(RelatedObjectIndex));
         RelatedObjectIndex = NoRelatedObject;
@@ -75,7 +74,7 @@ void CObject::Validate(const std::function<bool(int)>& objectExists) {
     // actions.
     const auto& events = EventRows[ObjectEventRow].Events();
     for (auto entry = events.rbegin(); entry != events.rend(); ++entry)
-        if (!objectExists(entry->first)) {
+        if (!objects.Exists(entry->first)) {
             if (!entry->second->Empty())
                 NoteChange(EChange::CollisionEventEmptied, entry->second->Count(),
                            "object " + std::to_string(entry->first));

@@ -17,12 +17,13 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 
 #include "format/behaviour/Event_Class.h"
+#include "format/core/Resource_List.h"
 #include "format/core/Support_Stream.h"
+#include "format/media/Sprite_Class.h"
 
 inline constexpr std::int32_t ObjectTagOld = 400;
 inline constexpr std::int32_t ObjectTagNew = 430;
@@ -72,11 +73,10 @@ public:
     CEvent* GetEvent(int row, std::int32_t number);
     const CEventRow& Row(int row) const { return EventRows.at(static_cast<std::size_t>(row)); }
 
-    // Resets sprite and object references that name nothing and empties the
-    // row-4 events whose number names no object.  The object list runs it
-    // on every object before it saves them (an object does not know its
-    // list; objectExists tells it which objects there are).
-    void Validate(const std::function<bool(int)>& objectExists);
+    // Resets sprite and object references that name nothing in the lists
+    // given and empties the row-4 events whose number names no object.  The
+    // object list runs it on every object before it saves them (Object_Main).
+    void Validate(const CResourceList<CSprite>& sprites, const CResourceList<CObject>& objects);
 
     bool Load(CStream& stream);
     bool Save(CStream& stream);

@@ -1,21 +1,27 @@
 #include "format/behaviour/Object_Main.h"
 
-CResourceList<CObject> ObjectList{"object"};
+#include "format/behaviour/Behaviour_Model.h"
+#include "format/media/Sprite_Main.h"
 
-void ClearObjects() { ObjectList.Clear(); }
+CResourceList<CObject>& ObjectList() { return BehaviourModel().Objects; }
 
-bool LoadObjects(CStream& stream) { return ObjectList.Load(stream, ObjectListVersion, ObjectListVersion); }
+void ClearObjects() { ObjectList().Clear(); }
+
+bool LoadObjects(CStream& stream) { return ObjectList().Load(stream, ObjectListVersion, ObjectListVersion); }
 
 bool SaveObjects(CStream& stream) {
-    for (int i = 0; i < ObjectList.Count(); ++i)
-        if (CObject* object = ObjectList.Get(i)) {
-            // What it clears is noted at the object's place.
-            const CPlace place("object", i, ObjectList.Name(i), Named);
-            object->Validate(ObjectExists);
+    // Every object is told which sprites and objects exist before any is
+    // written; checking does not change what exists, so the order is free.
+    // What it clears is noted at the object's place.
+    CResourceList<CObject>& objects = ObjectList();
+    for (int i = 0; i < objects.Count(); ++i)
+        if (CObject* object = objects.Get(i)) {
+            const CPlace place("object", i, objects.Name(i), Named);
+            object->Validate(SpriteList(), objects);
         }
-    return ObjectList.Save(stream, ObjectListVersion);
+    return objects.Save(stream, ObjectListVersion);
 }
 
-CObject* GetObject(int index) { return ObjectList.Get(index); }
+CObject* GetObject(int index) { return ObjectList().Get(index); }
 
-bool ObjectExists(int index) { return ObjectList.Exists(index); }
+bool ObjectExists(int index) { return ObjectList().Exists(index); }

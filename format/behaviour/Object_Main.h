@@ -14,7 +14,8 @@
 #include "format/core/Support_Stream.h"
 
 inline constexpr std::int32_t ObjectListVersion = 400;
-extern CResourceList<CObject> ObjectList;
+// The current project's list.
+CResourceList<CObject>& ObjectList();
 
 void ClearObjects();
 bool LoadObjects(CStream& stream);

@@ -1,9 +1,11 @@
 #include "format/behaviour/Path_Main.h"
 
-CResourceList<CPath> PathList{"path"};
+#include "format/behaviour/Behaviour_Model.h"
 
-void ClearPaths() { PathList.Clear(); }
+CResourceList<CPath>& PathList() { return BehaviourModel().Paths; }
 
-bool LoadPaths(CStream& stream) { return PathList.Load(stream, PathListVersion, PathListVersion); }
+void ClearPaths() { PathList().Clear(); }
 
-bool SavePaths(CStream& stream) { return PathList.Save(stream, PathListVersion); }
+bool LoadPaths(CStream& stream) { return PathList().Load(stream, PathListVersion, PathListVersion); }
+
+bool SavePaths(CStream& stream) { return PathList().Save(stream, PathListVersion); }

@@ -15,7 +15,8 @@
 
 inline constexpr std::int32_t PathListVersion = 420;
 
-extern CResourceList<CPath> PathList;
+// The current project's list.
+CResourceList<CPath>& PathList();
 
 void ClearPaths();
 bool LoadPaths(CStream& stream);

@@ -1,11 +1,13 @@
 #include "format/behaviour/TimeLine_Main.h"
 
-CResourceList<CTimeLine> TimeLineList{"time line"};
+#include "format/behaviour/Behaviour_Model.h"
 
-void ClearTimeLines() { TimeLineList.Clear(); }
+CResourceList<CTimeLine>& TimeLineList() { return BehaviourModel().TimeLines; }
+
+void ClearTimeLines() { TimeLineList().Clear(); }
 
 bool LoadTimeLines(CStream& stream) {
-    return TimeLineList.Load(stream, TimeLineListVersion, TimeLineListVersion);
+    return TimeLineList().Load(stream, TimeLineListVersion, TimeLineListVersion);
 }
 
-bool SaveTimeLines(CStream& stream) { return TimeLineList.Save(stream, TimeLineListVersion); }
+bool SaveTimeLines(CStream& stream) { return TimeLineList().Save(stream, TimeLineListVersion); }

@@ -15,7 +15,8 @@
 
 inline constexpr std::int32_t TimeLineListVersion = 500;
 
-extern CResourceList<CTimeLine> TimeLineList;
+// The current project's list.
+CResourceList<CTimeLine>& TimeLineList();
 
 void ClearTimeLines();
 bool LoadTimeLines(CStream& stream);

@@ -1,65 +1,55 @@
 #include "format/core/Support_Progress.h"
 
 #include "format/core/Support_CodePage.h"
+#include "format/core/Support_Project.h"
 
-namespace {
-
-CFeedback* TheFeedback = nullptr;
-
-struct CPlaceFrame {
-    const char* What;
-    std::int64_t Number;
-    std::string_view Name;
-    bool Named;
-};
-std::vector<CPlaceFrame> Places;
-std::vector<std::string> ContextLines;
-
-}  // namespace
-
-void SetFeedback(CFeedback* feedback) { TheFeedback = feedback; }
-CFeedback* GetFeedback() { return TheFeedback; }
+// The feedback belongs to the current project: a conversion on another
+// thread reports to its own.
+void SetFeedback(CFeedback* feedback) { CoreState().Feedback = feedback; }
+CFeedback* GetFeedback() { return CoreState().Feedback; }
 
 void ShowMessage(const std::string& text) {
-    if (TheFeedback != nullptr)
-        TheFeedback->ShowMessage(text);
+    if (CFeedback* feedback = GetFeedback())
+        feedback->ShowMessage(text);
 }
 
 void ProgressStart(const std::string& text) {
-    if (TheFeedback != nullptr)
-        TheFeedback->ProgressStart(text);
+    if (CFeedback* feedback = GetFeedback())
+        feedback->ProgressStart(text);
 }
 
 void ProgressSet(int percent) {
-    if (TheFeedback != nullptr)
-        TheFeedback->ProgressSet(percent);
+    if (CFeedback* feedback = GetFeedback())
+        feedback->ProgressSet(percent);
 }
 
 void ProgressEnd() {
-    if (TheFeedback != nullptr)
-        TheFeedback->ProgressEnd();
+    if (CFeedback* feedback = GetFeedback())
+        feedback->ProgressEnd();
 }
 
 void NoteChange(EChange kind, std::int64_t count, const std::string& detail) {
-    if (TheFeedback != nullptr)
-        TheFeedback->NoteChange(kind, count, detail);
+    if (CFeedback* feedback = GetFeedback())
+        feedback->NoteChange(kind, count, detail);
 }
 
+// The places and context lines belong to the current project too: each
+// conversion's messages carry its own.
 CPlace::CPlace(const char* what, std::int64_t number, std::string_view name, bool named) {
-    Places.push_back({what, number, name, named});
+    CoreState().Places.push_back({what, number, name, named});
 }
 
-CPlace::~CPlace() { Places.pop_back(); }
+CPlace::~CPlace() { CoreState().Places.pop_back(); }
 
 CMessageContext::CMessageContext(std::string key, std::string value) {
-    ContextLines.push_back(std::move(key) + ": " + std::move(value));
+    CoreState().ContextLines.push_back(std::move(key) + ": " + std::move(value));
 }
 
-CMessageContext::~CMessageContext() { ContextLines.pop_back(); }
+CMessageContext::~CMessageContext() { CoreState().ContextLines.pop_back(); }
 
 std::string CurrentPlace() {
     std::string place;
-    for (const CPlaceFrame& frame : Places) {
+    for (const CPlaceFrame& frame : CoreState().Places) {
         if (!place.empty())
             place += ", ";
         place += frame.What;
@@ -72,8 +62,8 @@ std::string CurrentPlace() {
 }
 
 std::vector<std::string> MessageContext() {
-    std::vector<std::string> lines = ContextLines;
-    if (!Places.empty())
+    std::vector<std::string> lines = CoreState().ContextLines;
+    if (!CoreState().Places.empty())
         lines.push_back("place: " + CurrentPlace());
     return lines;
 }

@@ -42,7 +42,8 @@ public:
     std::vector<std::string> Messages;
 };
 
-// Installs the front end's feedback; nullptr (the start) swallows everything.
+// Installs the front end's feedback in the current project (Support_Project.h);
+// nullptr (the start) swallows everything.
 // The caller keeps ownership and must outlive its installation.
 void SetFeedback(CFeedback* feedback);
 CFeedback* GetFeedback();

@@ -1,6 +1,7 @@
 #include "format/core/Support_Random.h"
 
 #include <chrono>
+#include <mutex>
 #include <random>
 
 namespace {
@@ -8,9 +9,17 @@ std::mt19937& Generator() {
     static std::mt19937 generator;
     return generator;
 }
+
+// Conversions on several threads each draw a GameId when they clear their
+// project: the one generator is drawn from under this lock.
+std::mutex& GeneratorLock() {
+    static std::mutex lock;
+    return lock;
+}
 }  // namespace
 
 void Randomize() {
+    const std::lock_guard<std::mutex> guard(GeneratorLock());
     Generator().seed(static_cast<std::mt19937::result_type>(
         std::chrono::steady_clock::now().time_since_epoch().count() ^
         std::chrono::system_clock::now().time_since_epoch().count()));
@@ -18,6 +27,7 @@ void Randomize() {
 
 std::int32_t RandomBelow(std::int32_t limit) {
     std::uniform_int_distribution<std::int32_t> pick(0, limit - 1);
+    const std::lock_guard<std::mutex> guard(GeneratorLock());
     return pick(Generator());
 }
 

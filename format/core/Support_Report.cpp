@@ -112,4 +112,6 @@ void CReportingFeedback::ProgressEnd() {
 
 void CReportingFeedback::NoteChange(EChange kind, std::int64_t count, const std::string& detail) {
     FReport.Note(kind, count, detail);
+    if (FNext != nullptr)
+        FNext->NoteChange(kind, count, detail);
 }

@@ -86,8 +86,9 @@ std::vector<std::string> ChangeLines(const CConversionReport& report);
 // indented by two spaces.
 std::vector<std::string> MessageLines(const CReportedMessage& message);
 
-// Collects a report while it is installed, passing messages and progress on
-// to the feedback that was installed before it (or to next, when given).
+// Collects a report while it is installed, passing messages, changes and
+// progress on to the feedback that was installed before it (or to next,
+// when given).
 class CReportingFeedback final : public CFeedback {
 public:
     explicit CReportingFeedback(CConversionReport& report, CFeedback* next = GetFeedback());

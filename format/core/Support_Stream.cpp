@@ -18,13 +18,8 @@ constexpr std::size_t WindowSize = 65536;
 // The most input handed to zlib in one call: its counters are 32 bits.
 constexpr std::size_t MaxZlibChunk = std::size_t{1} << 30;
 
-std::size_t TheInflateLimit = MaxBlockSize;
-
-// The running load's budget and what it has used; no limit outside a load.
+// The running load's budget (CCoreState) is this when no load runs.
 constexpr std::size_t Unlimited = std::numeric_limits<std::size_t>::max();
-std::size_t TheBudgetLimit = Unlimited;
-std::size_t TheBudgetUsed = 0;
-std::size_t TheBudgetFloor = LoadBudgetFloor;
 
 std::string ZlibMessage(const z_stream& zs, int code) {
     if (zs.msg != nullptr)
@@ -321,31 +316,35 @@ void CStream::WriteCompressedBlock(std::span<const std::uint8_t> source) {
 // ---------------------------------------------------------------------------
 // zlib
 
-void SetInflateLimit(std::size_t limit) { TheInflateLimit = std::min(limit, MaxBlockSize); }
-std::size_t InflateLimit() { return TheInflateLimit; }
+void SetInflateLimit(std::size_t limit) { CoreState().InflateLimit = std::min(limit, MaxBlockSize); }
+std::size_t InflateLimit() { return CoreState().InflateLimit; }
 
-CLoadBudget::CLoadBudget(std::size_t fileSize) : FPreviousLimit(TheBudgetLimit), FPreviousUsed(TheBudgetUsed) {
+CLoadBudget::CLoadBudget(std::size_t fileSize)
+    : FPreviousLimit(CoreState().BudgetLimit), FPreviousUsed(CoreState().BudgetUsed) {
+    CCoreState& state = CoreState();
     const std::size_t scaled =
         fileSize > Unlimited / LoadBudgetFactor ? Unlimited : fileSize * LoadBudgetFactor;
-    TheBudgetLimit = std::max(TheBudgetFloor, scaled);
-    TheBudgetUsed = 0;
+    state.BudgetLimit = std::max(state.BudgetFloor, scaled);
+    state.BudgetUsed = 0;
 }
 
-void SetLoadBudgetFloor(std::size_t floor) { TheBudgetFloor = floor; }
+void SetLoadBudgetFloor(std::size_t floor) { CoreState().BudgetFloor = floor; }
 
 CLoadBudget::~CLoadBudget() {
-    TheBudgetLimit = FPreviousLimit;
-    TheBudgetUsed = FPreviousUsed;
+    CCoreState& state = CoreState();
+    state.BudgetLimit = FPreviousLimit;
+    state.BudgetUsed = FPreviousUsed;
 }
 
-std::size_t CLoadBudget::Remaining() { return TheBudgetLimit - TheBudgetUsed; }
+std::size_t CLoadBudget::Remaining() { return CoreState().BudgetLimit - CoreState().BudgetUsed; }
 
 void CLoadBudget::Charge(std::size_t bytes) {
-    if (TheBudgetLimit == Unlimited)
+    CCoreState& state = CoreState();
+    if (state.BudgetLimit == Unlimited)
         return;
     if (bytes > Remaining())
         throw EReadError("The file describes more data than it can hold: it is corrupted");
-    TheBudgetUsed += bytes;
+    state.BudgetUsed += bytes;
 }
 
 void CompressBlock(std::span<const std::uint8_t> source, CBlock& destination) {
@@ -389,7 +388,8 @@ CBlock InflateBlock(std::span<const std::uint8_t> source) {
     // A block may not inflate past the block limit nor past what is left of
     // the running load's budget; it is charged with what it inflated to.
     const std::size_t budget = CLoadBudget::Remaining();
-    const std::size_t limit = std::min(TheInflateLimit, budget);
+    const std::size_t inflateLimit = InflateLimit();
+    const std::size_t limit = std::min(inflateLimit, budget);
     z_stream& zs = TheInflater.Stream();
     int code = inflateReset(&zs);
     if (code != Z_OK)
@@ -423,7 +423,7 @@ CBlock InflateBlock(std::span<const std::uint8_t> source) {
         // One byte past the limit is enough to know; the block never grows
         // beyond limit + window.
         if (produced > limit - std::min(limit, result.size())) {
-            if (limit < TheInflateLimit)
+            if (limit < inflateLimit)
                 throw EReadError("The file describes more data than it can hold: it is corrupted");
             throw EZCompressionError("inflated block exceeds the size limit");
         }

@@ -28,6 +28,7 @@
 
 #include "format/core/Support_Errors.h"
 #include "format/core/Support_MappedFile.h"
+#include "format/core/Support_Project.h"
 
 // The bytes of a block read from or written to the stream.  A block is owned
 // by whoever holds the vector; it has no position of its own: a reader that
@@ -216,8 +217,8 @@ private:
 void CompressBlock(std::span<const std::uint8_t> source, CBlock& destination);
 CBlock InflateBlock(std::span<const std::uint8_t> source);
 
-// The largest block the format can describe: its count is a signed int32.
-inline constexpr std::size_t MaxBlockSize = 2147483647u;
+// MaxBlockSize, the largest block the format can describe, is in
+// Support_Project.h beside the per-project limits.
 
 // The most bytes one compressed block may inflate to; a block that inflates
 // further fails with EZCompressionError.  It starts at MaxBlockSize, since a
@@ -238,7 +239,6 @@ std::size_t InflateLimit();
 //
 // which no real project comes near: real data compresses far less than 128
 // to 1 overall.  Outside a load (no CLoadBudget alive) nothing is limited.
-inline constexpr std::size_t LoadBudgetFloor = std::size_t{256} << 20;
 inline constexpr std::size_t LoadBudgetFactor = 128;
 
 // The floor starts at LoadBudgetFloor; a fuzzing harness lowers it so that

@@ -10,7 +10,8 @@
 #include "format/core/Resource_List.h"
 #include "format/media/Background_Class.h"
 
-extern CResourceList<CBackground> BackgroundList;
+// The current project's list.
+CResourceList<CBackground>& BackgroundList();
 
 // Destroys every background, empties the list and clears its modified flag.
 void ClearBackgrounds();

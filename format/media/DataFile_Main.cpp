@@ -1,15 +1,17 @@
 #include "format/media/DataFile_Main.h"
 
+#include "format/media/Media_Model.h"
+
 namespace {
 constexpr std::int32_t DataFileListVersion = 440;
 }
 
-CResourceList<CDataFile> DataFileList{"data file"};
+CResourceList<CDataFile>& DataFileList() { return MediaModel().DataFiles; }
 
-void ClearDataFiles() { DataFileList.Clear(); }
+void ClearDataFiles() { DataFileList().Clear(); }
 
 bool LoadDataFiles(CStream& stream) {
-    return DataFileList.Load(stream, DataFileListVersion, DataFileListVersion);
+    return DataFileList().Load(stream, DataFileListVersion, DataFileListVersion);
 }
 
-bool SaveDataFiles(CStream& stream) { return DataFileList.Save(stream, DataFileListVersion); }
+bool SaveDataFiles(CStream& stream) { return DataFileList().Save(stream, DataFileListVersion); }

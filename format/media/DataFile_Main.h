@@ -10,7 +10,8 @@
 #include "format/core/Resource_List.h"
 #include "format/media/DataFile_Class.h"
 
-extern CResourceList<CDataFile> DataFileList;
+// The current project's list.
+CResourceList<CDataFile>& DataFileList();
 
 // Destroys every data file, empties the list and clears its modified flag.
 void ClearDataFiles();

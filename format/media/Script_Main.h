@@ -8,7 +8,8 @@
 #include "format/core/Resource_List.h"
 #include "format/media/Script_Class.h"
 
-extern CResourceList<CScript> ScriptList;
+// The current project's list.
+CResourceList<CScript>& ScriptList();
 
 // Destroys every script, empties the list and clears its modified flag.
 void ClearScripts();

@@ -8,7 +8,8 @@
 #include "format/core/Resource_List.h"
 #include "format/media/Sound_Class.h"
 
-extern CResourceList<CSound> SoundList;
+// The current project's list.
+CResourceList<CSound>& SoundList();
 
 // Destroys every sound, empties the list and clears its modified flag.
 void ClearSounds();

@@ -8,7 +8,8 @@
 #include "format/core/Resource_List.h"
 #include "format/media/Sprite_Class.h"
 
-extern CResourceList<CSprite> SpriteList;
+// The current project's list.
+CResourceList<CSprite>& SpriteList();
 
 // Destroys every sprite, empties the list and clears its modified flag.
 void ClearSprites();

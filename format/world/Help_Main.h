@@ -34,7 +34,8 @@ struct CGameInformation {
     bool Changed = false;  // the modified flag; not stored
 };
 
-extern CGameInformation GameInformation;
+// The current project's game information.
+CGameInformation& GameInformation();
 
 // Empties the text, resets the colour and turns the display switch off, so
 // that nothing of an earlier project survives in a cleared model.

@@ -10,8 +10,9 @@
 #include "format/media/Support_Bitmap24.h"
 #include "format/world/Option_Icon.h"
 #include "format/core/Support_Report.h"
+#include "format/world/World_Model.h"
 
-CGameOptions GameOptions;
+CGameOptions& GameOptions() { return WorldModel().Options; }
 
 namespace {
 
@@ -94,14 +95,14 @@ double CurrentDateTime() {
 }
 
 void ClearOptions() {
-    GameOptions = CGameOptions{};
-    GameOptions.Icon = DefaultGameIcon();
-    GameOptions.LastChanged = CurrentDateTime();
+    GameOptions() = CGameOptions{};
+    GameOptions().Icon = DefaultGameIcon();
+    GameOptions().LastChanged = CurrentDateTime();
 }
 
 bool LoadOptions(CStream& s) {
     ClearOptions();
-    CGameOptions& o = GameOptions;
+    CGameOptions& o = GameOptions();
     const std::int32_t v = s.ReadInt();
     if (v < 400 || v > 500)
         return false;
@@ -173,7 +174,7 @@ bool LoadOptions(CStream& s) {
 }
 
 bool SaveOptions(CStream& s) {
-    const CGameOptions& o = GameOptions;
+    const CGameOptions& o = GameOptions();
     s.WriteInt(OptionsVersion);
     s.WriteBool(o.OptionFlag1);
     s.WriteBool(o.OptionFlag2);

@@ -86,7 +86,8 @@ struct CGameOptions {
     bool Changed = false;  // the modified flag; not stored
 };
 
-extern CGameOptions GameOptions;
+// The current project's options.
+CGameOptions& GameOptions();
 
 // Every setting back to its default, the images released, the default game
 // icon, LastChanged the current time.

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "format/behaviour/Object_Main.h"
-#include "format/media/Background_Main.h"
 #include "format/core/Support_Report.h"
 
 namespace {
@@ -190,18 +188,16 @@ bool CRoom::Load(CStream& s) {
     return true;
 }
 
-void CRoom::Prune() {
+void CRoom::Prune(const CResourceList<CObject>& objects, const CResourceList<CBackground>& backgrounds) {
     if (const auto dropped =
-            std::erase_if(Instances, [](const CRoomInstance& i) { return GetObject(i.ObjectIndex) == nullptr; }))
+            std::erase_if(Instances, [&objects](const CRoomInstance& i) { return !objects.Exists(i.ObjectIndex); }))
         NoteChange(EChange::InstanceDropped, static_cast<std::int64_t>(dropped));
-    if (const auto dropped =
-            std::erase_if(Tiles, [](const CRoomTile& t) { return GetBackground(t.BackgroundIndex) == nullptr; }))
+    if (const auto dropped = std::erase_if(
+            Tiles, [&backgrounds](const CRoomTile& t) { return !backgrounds.Exists(t.BackgroundIndex); }))
         NoteChange(EChange::TileDropped, static_cast<std::int64_t>(dropped));
 }
 
 bool CRoom::Save(CStream& s) {
-    Prune();
-
     s.WriteInt(RoomVersion);
     s.WriteString(Caption);
     s.WriteInt(Width);

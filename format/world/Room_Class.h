@@ -32,7 +32,10 @@
 #include <string>
 #include <vector>
 
+#include "format/behaviour/Object_Class.h"
+#include "format/core/Resource_List.h"
 #include "format/core/Support_Stream.h"
+#include "format/media/Background_Class.h"
 
 inline constexpr std::int32_t RoomVersion = 500;
 inline constexpr int RoomLayerCount = 8;
@@ -120,11 +123,12 @@ public:
     // False when the record version is not accepted; nothing after it is
     // read then.
     bool Load(CStream& stream);
-    // Drops the instances whose object and the tiles whose background no
-    // longer exist, then writes a version-500 record.
+    // Writes a version-500 record.
     bool Save(CStream& stream);
-    // The dropping on its own.
-    void Prune();
+    // Drops the instances whose object and the tiles whose background is not
+    // in the lists given.  The room list runs it on every room before it
+    // saves them (Room_Main).
+    void Prune(const CResourceList<CObject>& objects, const CResourceList<CBackground>& backgrounds);
 
     std::string Caption;
     std::int32_t Speed = 30;

@@ -22,9 +22,11 @@ inline constexpr std::int32_t RoomListVersion = 420;
 inline constexpr std::int32_t FirstInstanceId = 100000;
 inline constexpr std::int32_t FirstTileId = 10000000;
 
-extern CResourceList<CRoom> RoomList;
-extern std::int32_t InstanceIdCounter;
-extern std::int32_t TileIdCounter;
+// The current project's list.
+CResourceList<CRoom>& RoomList();
+// The current project's counters.
+std::int32_t& InstanceIdCounter();
+std::int32_t& TileIdCounter();
 
 void ClearRooms();
 bool LoadRooms(CStream& stream);

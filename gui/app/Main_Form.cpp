@@ -15,7 +15,7 @@
 
 #include "gui/app/Support_Dialogs.h"
 #include "gui/app/Support_Window.h"
-#include "project/Resource_Main.h"
+#include "project/Conversion.h"
 #include "format/core/Support_File.h"
 
 namespace {
@@ -124,22 +124,25 @@ void TMainForm::ConvertFile(const QString& source) {
     bool replaced = false;
     [&] {
         const CFinish finish{*this, source};
+        // The project lives as long as this conversion; messages and
+        // progress go to the window's feedback.
+        CConversion conversion(GetFeedback());
         bool loaded = false;
         {
             CWaitCursor wait;
-            loaded = LoadGameFile(ToCoreFileName(source));
+            loaded = conversion.Load(ToCoreFileName(source));
         }
         if (!loaded || FCloseWhenDone)
             return;  // the load has said why, or the user is leaving
 
-        // The project stays loaded if the user changes their mind here.
+        // The project stays loaded while the user picks the target.
         target = FDialogs.AskFileToSave(this, QFileInfo(source).absoluteFilePath());
         if (!target)
             return;
         replaced = QFileInfo::exists(*target);
         CWaitCursor wait;
         // A failed save has shown its own message.
-        saved = SaveGameFile(ToCoreFileName(*target));
+        saved = conversion.Save(ToCoreFileName(*target));
     }();
     if (CloseIfAsked())
         return;

@@ -212,8 +212,8 @@ void THelpForm::BuildActions() {
     connect(FTextColorAction, &QAction::triggered, this, &THelpForm::ChooseTextColor);
     connect(FBackgroundColorAction, &QAction::triggered, this, &THelpForm::ChooseBackgroundColor);
     connect(FMimicMainFormAction, &QAction::triggered, this, [](bool on) {
-        GameInformation.MimicMainForm = on;
-        GameInformation.Changed = true;
+        GameInformation().MimicMainForm = on;
+        GameInformation().Changed = true;
     });
 }
 
@@ -382,10 +382,10 @@ void THelpForm::BuildToolBar() {
 }
 
 void THelpForm::LoadFromModel() {
-    ShowDocument(GameInformation.Text);
+    ShowDocument(GameInformation().Text);
     ShowBackground();
-    FMimicMainFormAction->setChecked(GameInformation.MimicMainForm);
-    FSnapshot = CSnapshot{GameInformation.Text, GameInformation.BackgroundColor, GameInformation.Changed};
+    FMimicMainFormAction->setChecked(GameInformation().MimicMainForm);
+    FSnapshot = CSnapshot{GameInformation().Text, GameInformation().BackgroundColor, GameInformation().Changed};
     FChangedSinceSnapshot = false;
     UpdateControls();
 }
@@ -407,15 +407,15 @@ void THelpForm::ShowDocument(const std::vector<std::uint8_t>& bytes) {
 
 void THelpForm::ShowBackground() {
     QPalette colors = FEditor->palette();
-    colors.setColor(QPalette::Base, ShownColor(GameInformation.BackgroundColor));
+    colors.setColor(QPalette::Base, ShownColor(GameInformation().BackgroundColor));
     FEditor->setPalette(colors);
 }
 
 void THelpForm::DocumentEdited() {
     if (FLoading)
         return;
-    GameInformation.Text = DocumentToRtf(*FEditor->document());
-    GameInformation.Changed = true;
+    GameInformation().Text = DocumentToRtf(*FEditor->document());
+    GameInformation().Changed = true;
     FChangedSinceSnapshot = true;
 }
 
@@ -484,10 +484,10 @@ void THelpForm::closeEvent(QCloseEvent* event) {
         case QMessageBox::Yes:
             break;
         case QMessageBox::No:
-            GameInformation.Text = FSnapshot.Text;
-            GameInformation.BackgroundColor = FSnapshot.BackgroundColor;
-            GameInformation.Changed = FSnapshot.Changed;
-            ShowDocument(GameInformation.Text);
+            GameInformation().Text = FSnapshot.Text;
+            GameInformation().BackgroundColor = FSnapshot.BackgroundColor;
+            GameInformation().Changed = FSnapshot.Changed;
+            ShowDocument(GameInformation().Text);
             ShowBackground();
             break;
         default:
@@ -521,8 +521,8 @@ void THelpForm::LoadFromFile() {
         bytes = PlainTextToRtf(bytes);
     ShowDocument(bytes);
     // The file's bytes are the new game information as they stand.
-    GameInformation.Text = std::move(bytes);
-    GameInformation.Changed = true;
+    GameInformation().Text = std::move(bytes);
+    GameInformation().Changed = true;
     FChangedSinceSnapshot = true;
     UpdateControls();
 }
@@ -532,7 +532,7 @@ void THelpForm::SaveToFile() {
                                         QString::fromLatin1(RtfFilter), QStringLiteral("rtf"));
     if (name.isEmpty())
         return;
-    const CBlock& bytes = GameInformation.Text;
+    const CBlock& bytes = GameInformation().Text;
     QSaveFile file(name);
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) !=
@@ -628,11 +628,11 @@ void THelpForm::ChooseTextColor() {
 }
 
 void THelpForm::ChooseBackgroundColor() {
-    const QColor color = ChooseColor(ShownColor(GameInformation.BackgroundColor), QStringLiteral("Background Color"));
+    const QColor color = ChooseColor(ShownColor(GameInformation().BackgroundColor), QStringLiteral("Background Color"));
     if (!color.isValid())
         return;
-    GameInformation.BackgroundColor = StoredColor(color);
-    GameInformation.Changed = true;
+    GameInformation().BackgroundColor = StoredColor(color);
+    GameInformation().Changed = true;
     FChangedSinceSnapshot = true;
     ShowBackground();
 }

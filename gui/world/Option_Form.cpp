@@ -364,7 +364,7 @@ void TOptionForm::UpdateBarButtons() {
 }
 
 void TOptionForm::ExclusiveClicked(bool checked) {
-    if (checked && !GameOptions.ExclusiveMode)
+    if (checked && !GameOptions().ExclusiveMode)
         ShowMessageBox(QStringLiteral(
             "Please realize that in exclusive mode no dialogs, highscore table, or debug information can be shown!"));
 }
@@ -455,7 +455,7 @@ void TakePicture(const QString& fileName, std::optional<CBlock>& image) {
 }  // namespace
 
 void TOptionForm::LoadFromOptions() {
-    const CGameOptions& o = GameOptions;
+    const CGameOptions& o = GameOptions();
     FFullscreenCheck->setChecked(o.OptionFlag1);
     FWaitCheck->setChecked(o.OptionFlag2);
     FScaleHardwareCheck->setChecked(o.OptionFlag4);
@@ -493,7 +493,7 @@ void TOptionForm::LoadFromOptions() {
     FBackImageFile.clear();
     FFrontImageFile.clear();
     FIcon = o.Icon.empty() ? DefaultGameIcon() : o.Icon;
-    FGameIdEdit->SetValue(GameId);
+    FGameIdEdit->SetValue(GameId());
 
     FDisplayErrorsCheck->setChecked(o.DisplayErrors);
     FWriteErrorsCheck->setChecked(o.WriteErrors);
@@ -513,7 +513,7 @@ void TOptionForm::LoadFromOptions() {
 }
 
 void TOptionForm::SaveToOptions() {
-    CGameOptions& o = GameOptions;
+    CGameOptions& o = GameOptions();
     o.OptionFlag1 = FFullscreenCheck->isChecked();
     o.OptionFlag2 = FWaitCheck->isChecked();
     o.OptionFlag4 = FScaleHardwareCheck->isChecked();
@@ -549,7 +549,7 @@ void TOptionForm::SaveToOptions() {
     TakePicture(FBackImageFile, o.BarBackImage);
     TakePicture(FFrontImageFile, o.BarFrontImage);
     o.Icon = FIcon;
-    GameId = FGameIdEdit->Value();
+    GameId() = FGameIdEdit->Value();
 
     o.DisplayErrors = FDisplayErrorsCheck->isChecked();
     o.WriteErrors = FWriteErrorsCheck->isChecked();

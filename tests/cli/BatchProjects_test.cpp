@@ -98,6 +98,43 @@ TEST(BatchConvertProjects, ConvertsEveryGoodFileAndNothingElse) {
     EXPECT_EQ(ReadWholeFile(folder.File("out/cut.vtr")), Bytes({1, 2, 3}));
 }
 
+// Several files at once give what one after the other gives: the same
+// lines in the same order, the same summary, every output correct.
+TEST(BatchConvertProjects, JobsChangeNothingButTheTime) {
+    const std::int32_t versions[] = {400, 410, 411, 420, 430, 440, 441, 500};
+    Strings arguments = {"convert", "missing.vtr"};
+    std::vector<project::TProject> projects;
+    for (std::int32_t version : versions) {
+        projects.push_back(project::SampleProject(version, static_cast<std::uint32_t>(version)));
+        arguments.push_back("v" + std::to_string(version) + ".vtr");
+    }
+    arguments.push_back("notes.vtr");
+    CRunResult runs[2];
+    CScratchFolder folders[2];
+    const char* jobs[2] = {"1", "2"};
+    const double before = project::LocalNowAsDays();
+    for (int run = 0; run < 2; ++run) {
+        for (std::size_t i = 0; i < projects.size(); ++i)
+            WriteWholeFile(folders[run].File(arguments[i + 2]), project::WriteProject(projects[i]));
+        WriteWholeFile(folders[run].File("notes.vtr"), Bytes({'n', 'o'}));
+        Strings withJobs = arguments;
+        withJobs.insert(withJobs.end(), {"-o", "out", "--jobs", jobs[run]});
+        runs[run] = RunCli(withJobs, folders[run].Path());
+    }
+    const double after = project::LocalNowAsDays();
+    EXPECT_EQ(runs[1].Status, runs[0].Status);
+    EXPECT_EQ(runs[1].Out, runs[0].Out);
+    EXPECT_EQ(runs[1].Err, runs[0].Err);
+    EXPECT_EQ(Lines(runs[0].Out).back(), "8 converted (8 with warnings), 2 failed");
+    for (std::size_t i = 0; i < projects.size(); ++i) {
+        SCOPED_TRACE(arguments[i + 2]);
+        const project::TExpectation expected = project::ExpectedConversion(projects[i]);
+        for (CScratchFolder& folder : folders)
+            project::ExpectConverted(expected, project::ReadProject(ReadWholeFile(folder.File("out/" + arguments[i + 2]))),
+                                     before, after);
+    }
+}
+
 TEST(BatchConvertProjects, QuietRunOfGoodFilesIsSilentAndKeepsBackups) {
     CScratchFolder folder;
     const project::TProject first = project::SampleProject(410, 5);

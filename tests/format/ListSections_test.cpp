@@ -36,7 +36,7 @@ struct TKind {
 
 struct TSprites : TKind<TSprite, 400, 400> {
     static constexpr const char* Name = "Sprites";
-    static auto& List() { return SpriteList; }
+    static auto& List() { return SpriteList(); }
     static bool Load(CStream& s) { return LoadSprites(s); }
     static bool Save(CStream& s) { return SaveSprites(s); }
     static void Clear() { ClearSprites(); }
@@ -45,7 +45,7 @@ struct TSprites : TKind<TSprite, 400, 400> {
 
 struct TSounds : TKind<TSound, 400, 400> {
     static constexpr const char* Name = "Sounds";
-    static auto& List() { return SoundList; }
+    static auto& List() { return SoundList(); }
     static bool Load(CStream& s) { return LoadSounds(s); }
     static bool Save(CStream& s) { return SaveSounds(s); }
     static void Clear() { ClearSounds(); }
@@ -56,7 +56,7 @@ struct TSounds : TKind<TSound, 400, 400> {
 
 struct TBackgrounds : TKind<TBackground, 400, 400> {
     static constexpr const char* Name = "Backgrounds";
-    static auto& List() { return BackgroundList; }
+    static auto& List() { return BackgroundList(); }
     static bool Load(CStream& s) { return LoadBackgrounds(s); }
     static bool Save(CStream& s) { return SaveBackgrounds(s); }
     static void Clear() { ClearBackgrounds(); }
@@ -65,7 +65,7 @@ struct TBackgrounds : TKind<TBackground, 400, 400> {
 
 struct TPaths : TKind<TPath, 420, 420> {
     static constexpr const char* Name = "Paths";
-    static auto& List() { return PathList; }
+    static auto& List() { return PathList(); }
     static bool Load(CStream& s) { return LoadPaths(s); }
     static bool Save(CStream& s) { return SavePaths(s); }
     static void Clear() { ClearPaths(); }
@@ -74,7 +74,7 @@ struct TPaths : TKind<TPath, 420, 420> {
 
 struct TScripts : TKind<TScript, 400, 400> {
     static constexpr const char* Name = "Scripts";
-    static auto& List() { return ScriptList; }
+    static auto& List() { return ScriptList(); }
     static bool Load(CStream& s) { return LoadScripts(s); }
     static bool Save(CStream& s) { return SaveScripts(s); }
     static void Clear() { ClearScripts(); }
@@ -83,7 +83,7 @@ struct TScripts : TKind<TScript, 400, 400> {
 
 struct TDataFiles : TKind<TDataFile, 440, 440> {
     static constexpr const char* Name = "DataFiles";
-    static auto& List() { return DataFileList; }
+    static auto& List() { return DataFileList(); }
     static bool Load(CStream& s) { return LoadDataFiles(s); }
     static bool Save(CStream& s) { return SaveDataFiles(s); }
     static void Clear() { ClearDataFiles(); }
@@ -92,7 +92,7 @@ struct TDataFiles : TKind<TDataFile, 440, 440> {
 
 struct TTimeLines : TKind<TTimeLine, 500, 500> {
     static constexpr const char* Name = "TimeLines";
-    static auto& List() { return TimeLineList; }
+    static auto& List() { return TimeLineList(); }
     static bool Load(CStream& s) { return LoadTimeLines(s); }
     static bool Save(CStream& s) { return SaveTimeLines(s); }
     static void Clear() { ClearTimeLines(); }
@@ -101,7 +101,7 @@ struct TTimeLines : TKind<TTimeLine, 500, 500> {
 
 struct TObjects : TKind<TObject, 400, 400> {
     static constexpr const char* Name = "Objects";
-    static auto& List() { return ObjectList; }
+    static auto& List() { return ObjectList(); }
     static bool Load(CStream& s) { return LoadObjects(s); }
     static bool Save(CStream& s) { return SaveObjects(s); }
     static void Clear() { ClearObjects(); }
@@ -112,7 +112,7 @@ struct TObjects : TKind<TObject, 400, 400> {
 // 400 to 420.
 struct TRoomList : TKind<TRoom, 400, 420> {
     static constexpr const char* Name = "Rooms";
-    static auto& List() { return RoomList; }
+    static auto& List() { return RoomList(); }
     static bool Load(CStream& s) { return LoadRooms(s); }
     static bool Save(CStream& s) { return SaveRooms(s); }
     static void Clear() { ClearRooms(); }

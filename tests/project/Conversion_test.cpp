@@ -3,9 +3,12 @@
 // with the tests' own reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
+#include "project/Conversion.h"
 #include "project/Resource_Main.h"
 #include "testkit/ExpectedConversion.h"
 #include "testkit/ProjectFiles.h"
@@ -219,7 +222,7 @@ TEST(ConversionDrivers, SavedHeaderBytes) {
         WriteWholeFile(folder.File("in.vtr"), WriteProject(source));
         CRecorder recorder;
         ASSERT_TRUE(LoadGameFile(folder.File("in.vtr")));
-        const CGuid guid = GameGuid;
+        const CGuid guid = GameGuid();
         ASSERT_TRUE(SaveGameFile(folder.File("out.vtr")));
         const CBlock out = ReadWholeFile(folder.File("out.vtr"));
         ASSERT_GE(out.size(), 32u);
@@ -386,6 +389,68 @@ TEST(ConversionRandom, DrawnProjectsOfEveryVersionConvert) {
                 return;  // one drawn project at a time is enough to read
         }
     }
+}
+
+// The library calls: each conversion with a project of its own, any number
+// at once, each as correct as on its own.
+TEST(ConversionLibrary, BytesConvertOnTwoThreadsAtOnce) {
+    std::vector<TProject> sources;
+    for (std::uint32_t seed = 1; seed <= 6; ++seed)
+        sources.push_back(RandomProject(HeaderVersions[seed], seed * 104729));
+    std::vector<CBlock> outputs(sources.size());
+    std::vector<CConversionResult> results(sources.size());
+    const auto convertEvery = [&](std::size_t first) {
+        for (std::size_t i = first; i < sources.size(); i += 2)
+            results[i] = ConvertBytes(WriteProject(sources[i]), outputs[i]);
+    };
+    const double from = LocalNowAsDays();
+    {
+        std::jthread even(convertEvery, 0);
+        std::jthread odd(convertEvery, 1);
+    }
+    const double until = LocalNowAsDays();
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        SCOPED_TRACE(i);
+        const TExpectation expected = ExpectedConversion(sources[i]);
+        ASSERT_TRUE(results[i].Converted);
+        EXPECT_EQ(results[i].Messages, expected.Messages);
+        ExpectConverted(expected, ReadProject(outputs[i]), from, until);
+    }
+}
+
+TEST(ConversionLibrary, ReportsMessagesAndSummaryAndLeavesTheTargetOnFailure) {
+    const TProject source = SampleProject(410, 3);
+    CBlock output;
+    const CConversionResult converted = ConvertBytes(WriteProject(source), output);
+    EXPECT_TRUE(converted.Converted);
+    EXPECT_EQ(converted.Messages, ExpectedConversion(source).Messages);
+    EXPECT_EQ(converted.Summary.Version, 410);
+    // Counted after saving: what the new file holds.
+    const TProject written = ReadProject(output);
+    EXPECT_EQ(converted.Summary.GameId, written.GameId);
+    ASSERT_EQ(converted.Summary.Counts.size(), 12u);
+    EXPECT_STREQ(converted.Summary.Counts[9].Kind, "Rooms");
+    EXPECT_STREQ(converted.Summary.Counts[10].Kind, "Instances");
+    const auto& rooms = written.Rooms.List.Slots;
+    std::int64_t present = 0, instances = 0;
+    for (const auto& room : rooms)
+        if (room) {
+            ++present;
+            instances += static_cast<std::int64_t>(room->Record.Instances.size());
+        }
+    EXPECT_EQ(converted.Summary.Counts[9].Count, present);
+    EXPECT_EQ(converted.Summary.Counts[10].Count, instances);
+
+    CBlock untouched = Bytes({7});
+    const CBlock cut(output.begin(), output.begin() + static_cast<std::ptrdiff_t>(output.size() / 2));
+    const CConversionResult failed = ConvertBytes(cut, untouched);
+    EXPECT_FALSE(failed.Converted);
+    ASSERT_FALSE(failed.Messages.empty());
+    EXPECT_EQ(failed.Messages.back(), Corrupted);
+    EXPECT_EQ(failed.Summary.Version, 500);
+    EXPECT_EQ(untouched, Bytes({7}));
+    EXPECT_TRUE(ConvertFile("no/such/file.vtr", "unused.vtr").Messages ==
+                std::vector<std::string>{"Error Loading: File does not exist."});
 }
 
 }  // namespace

@@ -187,17 +187,17 @@ std::string ModelDifferences() {
         if (!same)
             differences += std::string(what) + "; ";
     };
-    expect(SoundList.Count() == 0, "sounds");
-    expect(SpriteList.Count() == 0, "sprites");
-    expect(BackgroundList.Count() == 0, "backgrounds");
-    expect(PathList.Count() == 0, "paths");
-    expect(ScriptList.Count() == 0, "scripts");
-    expect(DataFileList.Count() == 0, "data files");
-    expect(TimeLineList.Count() == 0, "time lines");
-    expect(ObjectList.Count() == 0, "objects");
-    expect(RoomList.Count() == 0, "rooms");
-    expect(GameInformation.Text == PlainTextToRtf(std::string()), "game information");
-    expect(GameOptions.Icon == DefaultGameIcon() && GameOptions.Author.empty() && !GameOptions.LoadingImage,
+    expect(SoundList().Count() == 0, "sounds");
+    expect(SpriteList().Count() == 0, "sprites");
+    expect(BackgroundList().Count() == 0, "backgrounds");
+    expect(PathList().Count() == 0, "paths");
+    expect(ScriptList().Count() == 0, "scripts");
+    expect(DataFileList().Count() == 0, "data files");
+    expect(TimeLineList().Count() == 0, "time lines");
+    expect(ObjectList().Count() == 0, "objects");
+    expect(RoomList().Count() == 0, "rooms");
+    expect(GameInformation().Text == PlainTextToRtf(std::string()), "game information");
+    expect(GameOptions().Icon == DefaultGameIcon() && GameOptions().Author.empty() && !GameOptions().LoadingImage,
            "game options");
     CStream tree, defaultTree;
     SaveTree(tree);
@@ -244,8 +244,8 @@ protected:
 TEST_F(Hostile, TheSmallProjectConverts) {
     ASSERT_EQ(Offsets.size(), 13u);
     ExpectHandled(File, EOutcome::Either, "whole");
-    EXPECT_EQ(SpriteList.Count(), 1);
-    EXPECT_EQ(ObjectList.Count(), 1);
+    EXPECT_EQ(SpriteList().Count(), 1);
+    EXPECT_EQ(ObjectList().Count(), 1);
 }
 
 // Every prefix: the file cut after each of its bytes.
@@ -529,7 +529,7 @@ TEST_F(Hostile, InflationBombsAcrossManyBlocks) {
     // One sound alone fits.
     const CBlock one = WithBlock(File, After(File, SoundText), bomb);
     ExpectHandled(one, EOutcome::Either, "one sound of 15 MB");
-    EXPECT_EQ(SoundList.Count(), 2);
+    EXPECT_EQ(SoundList().Count(), 2);
 }
 
 // Empty runs cost four bytes a row: a file of many wide pictures with no
@@ -574,7 +574,7 @@ TEST_F(Hostile, ManySmoothPathsExhaustTheBudget) {
     for (int i = 0; i < 10; ++i)
         p.Paths.Add("p", closed);
     ExpectHandled(WriteProject(p), EOutcome::Either, "ten paths");
-    EXPECT_EQ(PathList.Count(), 10);
+    EXPECT_EQ(PathList().Count(), 10);
     for (int i = 10; i < 1000; ++i)
         p.Paths.Add("p", closed);
     ExpectHandled(WriteProject(p), EOutcome::Refused, "a thousand paths");

@@ -56,11 +56,11 @@ TEST(LoadGameFile, MissingAndUnreadableFiles) {
 
 TEST(ClearGame, DrawsAFreshIdentity) {
     ClearGame();
-    const CGuid first = GameGuid;
-    EXPECT_GE(GameId, 0);
-    EXPECT_LT(GameId, 1000000);
+    const CGuid first = GameGuid();
+    EXPECT_GE(GameId(), 0);
+    EXPECT_LT(GameId(), 1000000);
     ClearGame();
-    EXPECT_NE(GameGuid, first);
+    EXPECT_NE(GameGuid(), first);
 }
 
 }  // namespace

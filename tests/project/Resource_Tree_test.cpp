@@ -27,7 +27,7 @@ TNode FromCore(const CTreeNode& node) {
 
 std::vector<TNode> TopLevelNow() {
     std::vector<TNode> nodes;
-    for (const auto& item : ResourceTree.Items())
+    for (const auto& item : ResourceTree().Items())
         nodes.push_back(FromCore(*item));
     return nodes;
 }
@@ -65,18 +65,18 @@ TNode& RoomsOf(TTree& tree) {
 TEST(BuildTree, HoldsTheElevenEntriesInTheMainTree) {
     int resets = 0;
     SetTreeIconsReset([&resets] { ++resets; });
-    TreeChanged = true;
+    TreeChanged() = true;
     BuildTree();
     SetTreeIconsReset(nullptr);
 
     EXPECT_EQ(resets, 1);
-    EXPECT_FALSE(TreeChanged);
-    EXPECT_TRUE(HiddenResourceTree.Empty());
+    EXPECT_FALSE(TreeChanged());
+    EXPECT_TRUE(HiddenResourceTree().Empty());
     EXPECT_EQ(TopLevelNow(), project::DefaultTopLevel(500));
-    for (const auto& item : ResourceTree.Items())
+    for (const auto& item : ResourceTree().Items())
         EXPECT_EQ(item->ImageIndex, -1);
     EXPECT_EQ(TopLevelNode(ETopLevel::Rooms)->Text, "Rooms");
-    EXPECT_EQ(TopLevelNode(ETopLevel::GameOptions), ResourceTree.Items().back().get());
+    EXPECT_EQ(TopLevelNode(ETopLevel::GameOptions), ResourceTree().Items().back().get());
 }
 
 TEST(SaveTree, DefaultTreeIsElevenChildlessRecords) {
@@ -94,9 +94,9 @@ TEST(LoadTree, CompletesTheGroupsOlderSectionsLack) {
         RoomsOf(stored).Children = {Room(2)};
 
         BuildTree();
-        TreeChanged = true;
+        TreeChanged() = true;
         Load(Section(stored));
-        EXPECT_FALSE(TreeChanged);
+        EXPECT_FALSE(TreeChanged());
 
         TTree expected = TreeOfVersion(500);
         for (TNode& node : expected.TopLevel) {
@@ -114,13 +114,13 @@ TEST(LoadTree, CompletesTheGroupsOlderSectionsLack) {
 TEST(LoadTree, RefusesVersionsOutside400To500AndKeepsTheTrees) {
     for (std::int32_t version : {399, 501, 0, -400}) {
         BuildTree();
-        TreeChanged = true;
+        TreeChanged() = true;
         TTree stored = TreeOfVersion(500);
         stored.Version = version;
         CStream stream{Section(stored)};
         EXPECT_FALSE(LoadTree(stream)) << version;
         EXPECT_EQ(stream.Position(), 4u) << "nothing read after the version";
-        EXPECT_TRUE(TreeChanged) << "a refused section changes nothing";
+        EXPECT_TRUE(TreeChanged()) << "a refused section changes nothing";
         EXPECT_EQ(TopLevelNow(), project::DefaultTopLevel(500));
     }
 }

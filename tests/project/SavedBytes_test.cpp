@@ -54,7 +54,7 @@ TSaved LoadAndSave(const CBlock& file) {
     }
     std::memset(bytes.data() + 16, 0, 16);
     // The options section ends with real LastChanged, string Information.
-    const std::size_t stamp = HeaderSize + options.Size() - 4 - GameOptions.Information.size() - 8;
+    const std::size_t stamp = HeaderSize + options.Size() - 4 - GameOptions().Information.size() - 8;
     std::memset(bytes.data() + stamp, 0, 8);
     const auto crc = static_cast<std::uint32_t>(crc32(0, bytes.data(), static_cast<uInt>(bytes.size())));
     return {bytes.size(), crc};

@@ -7,8 +7,8 @@
 //       sample cut short), not_a_project.vtr, too_old.vtr (version 399) and
 //       too_new.vtr (501).
 //   web_projects check SOURCE CONVERTED
-//       converts SOURCE natively, with the drivers the command-line tool
-//       uses, prints that conversion's messages one a line, and compares
+//       converts SOURCE natively, through the library call the command-line
+//       tool uses, prints that conversion's messages one a line, and compares
 //       CONVERTED (the page's download) with the native file section by
 //       section through the test kit's independent reader.  Exit status 0
 //       when they hold the same project, 1 when not (the sections that
@@ -23,7 +23,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "format/core/Support_Progress.h"
+#include "project/Conversion.h"
 #include "project/Resource_Main.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/ProjectReader.h"
@@ -80,15 +80,10 @@ int CompareSections(const TProject& a, const TProject& b, F report) {
 
 int Check(const fs::path& source, const fs::path& converted) {
     const fs::path native = fs::temp_directory_path() / ("web_projects_" + std::to_string(::getpid()) + ".vtr");
-    CMessageCollector collector;
-    bool ok = false;
-    {
-        const CFeedbackGuard guard(collector);
-        ok = LoadGameFile(source.string()) && SaveGameFile(native.string());
-    }
-    for (const std::string& message : collector.Messages)
+    const CConversionResult result = ConvertFile(source.string(), native.string());
+    for (const std::string& message : result.Messages)
         std::cout << message << "\n";
-    if (!ok) {
+    if (!result.Converted) {
         std::cerr << source << ": the native conversion failed\n";
         return 1;
     }

@@ -16,7 +16,7 @@ CStream StreamOf(const TObject& record) { return CStream(RecordBytes(record)); }
 // What the object list writes for the object: validated, then saved.
 CBlock SavedBytes(CObject& object) {
     CStream stream;
-    object.Validate(ObjectExists);
+    object.Validate(SpriteList(), ObjectList());
     EXPECT_TRUE(object.Save(stream));
     return stream.TakeBytes();
 }
@@ -39,7 +39,7 @@ protected:
     void TearDown() override { ClearObjects(); }
     static void MakeObjects(int count) {
         for (int i = 0; i < count; ++i)
-            ObjectList.Add(std::make_unique<CObject>(), "object" + std::to_string(i));
+            ObjectList().Add(std::make_unique<CObject>(), "object" + std::to_string(i));
     }
 };
 
@@ -119,6 +119,7 @@ TEST_F(ObjectTest, ValidateEmptiesRowFourEventsOfMissingObjects) {
     expected.Rows[4] = {{3, OneConverted(113)}};
     expected.Rows[3] = {{7, OneConverted(114)}};
     expected.RelatedObjectIndex = 4;
+    object.Validate(SpriteList(), ObjectList());
     EXPECT_EQ(SavedBytes(object), RecordBytes(expected));
     EXPECT_TRUE(object.GetEvent(4, 7)->Empty());
     EXPECT_EQ(object.Row(4).Length(), 8) << "the slot itself stays";
@@ -126,25 +127,25 @@ TEST_F(ObjectTest, ValidateEmptiesRowFourEventsOfMissingObjects) {
 
 TEST_F(ObjectTest, ValidateResetsADanglingRelatedObject) {
     MakeObjects(3);
-    ObjectList.Add(nullptr);
+    ObjectList().Add(nullptr);
     const std::pair<std::int32_t, std::int32_t> cases[] = {
         {2, 2}, {0, 0}, {3, -100}, {4, -100}, {-1, -100}, {-100, -100}, {INT32_MAX, -100},
     };
     for (const auto& [related, written] : cases) {
         CObject object;
         object.RelatedObjectIndex = related;
-        object.Validate(ObjectExists);
+        object.Validate(SpriteList(), ObjectList());
         EXPECT_EQ(object.RelatedObjectIndex, written) << related;
     }
 }
 
 TEST_F(ObjectTest, ValidateResetsDanglingSpriteReferences) {
     ClearSprites();
-    SpriteList.Add(std::make_unique<CSprite>(), "s0");
-    SpriteList.Add(nullptr);
-    SpriteList.Add(nullptr);
-    SpriteList.Add(nullptr);  // slot 3 is empty
-    SpriteList.Add(std::make_unique<CSprite>(), "s4");
+    SpriteList().Add(std::make_unique<CSprite>(), "s0");
+    SpriteList().Add(nullptr);
+    SpriteList().Add(nullptr);
+    SpriteList().Add(nullptr);  // slot 3 is empty
+    SpriteList().Add(std::make_unique<CSprite>(), "s4");
     const std::pair<std::int32_t, std::int32_t> cases[] = {
         {0, 0}, {4, 4}, {3, -1}, {5, -1}, {-1, -1}, {-7, -1}, {INT32_MAX, -1},
     };
@@ -158,8 +159,9 @@ TEST_F(ObjectTest, ValidateResetsDanglingSpriteReferences) {
         EXPECT_EQ(object.SpriteIndex, index) << "kept as read";
         record.SpriteIndex = written;
         record.SecondSpriteIndex = written;
+        object.Validate(SpriteList(), ObjectList());
         EXPECT_EQ(SavedBytes(object), RecordBytes(record)) << index;
-        EXPECT_EQ(object.SpriteIndex, written) << "saving changes the model";
+        EXPECT_EQ(object.SpriteIndex, written) << "checking changes the model";
     }
     ClearSprites();
 }

@@ -72,12 +72,12 @@ TEST_F(ObjectListTest, SectionsOfTheProjectFile) {
     // ClearGame empties the lists and their modified flags.
     CStream stream(ListBytes(TList<TObject>{400, {TSlot<TObject>{"o", {}}}}));
     ASSERT_TRUE(LoadObjects(stream));
-    PathList.Add(std::make_unique<CPath>(), "p");
-    TimeLineList.Add(std::make_unique<CTimeLine>(), "t");
-    ObjectList.Changed = PathList.Changed = TimeLineList.Changed = true;
+    PathList().Add(std::make_unique<CPath>(), "p");
+    TimeLineList().Add(std::make_unique<CTimeLine>(), "t");
+    ObjectList().Changed = PathList().Changed = TimeLineList().Changed = true;
     ClearGame();
-    EXPECT_EQ(ObjectList.Count() + PathList.Count() + TimeLineList.Count(), 0);
-    EXPECT_FALSE(ObjectList.Changed || PathList.Changed || TimeLineList.Changed);
+    EXPECT_EQ(ObjectList().Count() + PathList().Count() + TimeLineList().Count(), 0);
+    EXPECT_FALSE(ObjectList().Changed || PathList().Changed || TimeLineList().Changed);
 }
 
 }  // namespace

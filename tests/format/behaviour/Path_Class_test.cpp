@@ -170,7 +170,7 @@ TEST(PathList, CurvesAreComputedOnLoading) {
     list.Add("first", {.ConnectionKind = 1, .EndAction = 0, .SmoothingDepth = 2, .Points = {{1, 2, 3}, {4, 5, 6}}});
     CStream stream(ListBytes(list));
     ASSERT_TRUE(LoadPaths(stream));
-    EXPECT_EQ(PathList.Get(1)->CurvePointCount(), 2);
+    EXPECT_EQ(PathList().Get(1)->CurvePointCount(), 2);
     CStream saved;
     ASSERT_TRUE(SavePaths(saved));
     EXPECT_EQ(saved.Bytes(), stream.Bytes());

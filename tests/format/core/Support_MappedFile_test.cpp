@@ -125,7 +125,7 @@ TEST(MappedFile, ProjectThatShrinksWhileLoadedFailsToLoad) {
     CFeedbackGuard guard(feedback);
     EXPECT_FALSE(LoadGameFile(folder.File("a.vtr")));
     EXPECT_EQ(feedback.Messages, std::vector<std::string>{"Error Loading: Failed to load the file."});
-    EXPECT_EQ(SoundList.Count(), 0) << "nothing of the lost file stays in the model";
+    EXPECT_EQ(SoundList().Count(), 0) << "nothing of the lost file stays in the model";
 }
 
 TEST(MappedFileDeathTest, SigbusOutsideEveryMappingStillEndsTheProgram) {

@@ -46,7 +46,7 @@ TEST(DataFiles, EveryFieldIsCarried) {
         expected.Flag3 = expected.Flag3 > 0;
         EXPECT_EQ(out.Bytes(), DataFilesSection(expected));
         if (expected.HasData != 0) {
-            EXPECT_EQ(DataFileList.Get(1)->Data, stored.Data);
+            EXPECT_EQ(DataFileList().Get(1)->Data, stored.Data);
         }
     }
 }

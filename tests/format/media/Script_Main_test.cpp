@@ -19,8 +19,8 @@ TEST(Scripts, TextComesBackByteForByte) {
         CStream in(ListBytes(TList<TScript>{400, {TSlot<TScript>{"scr", {400, text}}}}));
         ASSERT_TRUE(LoadScripts(in));
         EXPECT_EQ(in.Remaining(), 0u);
-        ASSERT_NE(ScriptList.Get(0), nullptr);
-        EXPECT_EQ(ScriptList.Get(0)->ScriptText, text);
+        ASSERT_NE(ScriptList().Get(0), nullptr);
+        EXPECT_EQ(ScriptList().Get(0)->ScriptText, text);
         CStream out;
         ASSERT_TRUE(SaveScripts(out));
         EXPECT_EQ(out.Bytes(), in.Bytes());

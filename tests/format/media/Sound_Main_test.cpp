@@ -34,8 +34,8 @@ TEST(Sounds, BothVersionsAreWrittenAsVersion440) {
         CStream in(SoundsSection(stored));
         ASSERT_TRUE(LoadSounds(in));
         EXPECT_EQ(in.Remaining(), 0u);
-        ASSERT_NE(SoundList.Get(0), nullptr);
-        EXPECT_EQ(SoundList.Get(0)->SoundData, stored.Data);
+        ASSERT_NE(SoundList().Get(0), nullptr);
+        EXPECT_EQ(SoundList().Get(0)->SoundData, stored.Data);
         CStream out;
         ASSERT_TRUE(SaveSounds(out));
 

@@ -32,7 +32,7 @@ TEST(Sprites, FieldsAndSubimagesAreCarried) {
     CStream in = SpritesSection(stored);
     ASSERT_TRUE(LoadSprites(in));
     EXPECT_EQ(in.Remaining(), 0u);
-    const CSprite* sprite = SpriteList.Get(0);
+    const CSprite* sprite = SpriteList().Get(0);
     ASSERT_NE(sprite, nullptr);
     EXPECT_EQ(sprite->Bounds, (CSpriteBounds{1, 2, 3, 4}));
     EXPECT_TRUE(sprite->Transparent);

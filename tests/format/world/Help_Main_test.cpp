@@ -51,23 +51,23 @@ CSaved Save() {
 }
 
 TEST(GameInformation, ClearGivesDefaults) {
-    GameInformation.MimicMainForm = true;
-    GameInformation.BackgroundColor = 5;
-    GameInformation.Changed = true;
+    GameInformation().MimicMainForm = true;
+    GameInformation().BackgroundColor = 5;
+    GameInformation().Changed = true;
     ClearGameInformation();
-    EXPECT_EQ(GameInformation.BackgroundColor, static_cast<std::int32_t>(0x80000018u));
-    EXPECT_FALSE(GameInformation.MimicMainForm);  // nothing of the last project survives
-    EXPECT_FALSE(GameInformation.Changed);
+    EXPECT_EQ(GameInformation().BackgroundColor, static_cast<std::int32_t>(0x80000018u));
+    EXPECT_FALSE(GameInformation().MimicMainForm);  // nothing of the last project survives
+    EXPECT_FALSE(GameInformation().Changed);
     EXPECT_EQ(GameInformationPlainText(), "");
-    EXPECT_TRUE(IsWellFormedRtf(GameInformation.Text));
+    EXPECT_TRUE(IsWellFormedRtf(GameInformation().Text));
 }
 
 TEST(GameInformation, BothVersionsRoundTrip) {
     for (std::int32_t version : {400, 430}) {
-        GameInformation.Changed = true;
+        GameInformation().Changed = true;
         // A system colour, which stays unresolved.
         ASSERT_TRUE(LoadFrom(Patched(Section(version), 4, static_cast<std::int32_t>(0x80000018u)))) << version;
-        EXPECT_FALSE(GameInformation.Changed);
+        EXPECT_FALSE(GameInformation().Changed);
         const CSaved saved = Save();
         EXPECT_EQ(saved.Version, 430);
         EXPECT_EQ(saved.Color, static_cast<std::int32_t>(0x80000018u));  // not resolved
@@ -124,15 +124,15 @@ TEST(GameInformation, CutShortOrHostileBlockFails) {
 TEST(GameInformation, SettingTextMarksTheModel) {
     ClearGameInformation();
     SetGameInformationText(Bytes("hello"));
-    EXPECT_TRUE(GameInformation.Changed);
+    EXPECT_TRUE(GameInformation().Changed);
     EXPECT_EQ(GameInformationPlainText(), "hello");
     SetGameInformationText(RtfDocument());
-    EXPECT_EQ(GameInformation.Text, RtfDocument());
+    EXPECT_EQ(GameInformation().Text, RtfDocument());
     EXPECT_EQ(GameInformationPlainText(), "Welcome to the \xE9t\xE9 game\nPress {F1} for help.\n");
     // Text that happens to be a document is still text here.
-    GameInformation.Changed = false;
+    GameInformation().Changed = false;
     SetGameInformationPlainText("{\\rtf1 x}");
-    EXPECT_TRUE(GameInformation.Changed);
+    EXPECT_TRUE(GameInformation().Changed);
     EXPECT_EQ(GameInformationPlainText(), "{\\rtf1 x}");
 }
 
@@ -141,7 +141,7 @@ TEST(GameInformation, SpoiledSectionsFailCleanly) {
         CStream in(copy);
         try {
             if (LoadGameInformation(in)) {
-                EXPECT_TRUE(IsWellFormedRtf(GameInformation.Text));
+                EXPECT_TRUE(IsWellFormedRtf(GameInformation().Text));
                 Save();
             }
         } catch (const EReadError&) {

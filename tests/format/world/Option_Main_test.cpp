@@ -87,13 +87,13 @@ TEST(GameOptions, EveryVersionIsWrittenAs500) {
     for (std::int32_t v : {400, 410, 411, 419, 420, 430, 439, 440, 441, 499, 500}) {
         SCOPED_TRACE(v);
         const TOptions o = RichOptions(v);
-        GameOptions.Changed = true;
+        GameOptions().Changed = true;
         ASSERT_TRUE(LoadFrom(o));
-        EXPECT_FALSE(GameOptions.Changed);
+        EXPECT_FALSE(GameOptions().Changed);
         if (v >= 441)
-            EXPECT_EQ(GameOptions.LastChanged, o.LastChanged);
+            EXPECT_EQ(GameOptions().LastChanged, o.LastChanged);
         else
-            ExpectNow(GameOptions.LastChanged);
+            ExpectNow(GameOptions().LastChanged);
 
         TOptions w = Written();
         ExpectNow(w.LastChanged);  // the time of saving, never the stored one
@@ -113,10 +113,10 @@ TEST(GameOptions, OldSwitchesTranslate) {
             o.ProgressBarKind = kind;
             o.OldBlock.HasImage = 0;
             ASSERT_TRUE(LoadFrom(o));
-            EXPECT_EQ(GameOptions.FullScale, maximum ? 0 : 100);
-            EXPECT_EQ(GameOptions.SetResolution, !maximum);
-            EXPECT_EQ(GameOptions.ProgressBarKind, kind);
-            EXPECT_FALSE(GameOptions.BarBackImage || GameOptions.BarFrontImage);
+            EXPECT_EQ(GameOptions().FullScale, maximum ? 0 : 100);
+            EXPECT_EQ(GameOptions().SetResolution, !maximum);
+            EXPECT_EQ(GameOptions().ProgressBarKind, kind);
+            EXPECT_FALSE(GameOptions().BarBackImage || GameOptions().BarFrontImage);
         }
     }
 }
@@ -151,9 +151,9 @@ TEST(GameOptions, BarImagesOnlyForAnOwnBar) {
     // Held pictures are not written for another kind, nor a loading image
     // that is switched off (the independent reader would find bytes left).
     ASSERT_TRUE(LoadFrom(RichOptions(500)));
-    ASSERT_TRUE(GameOptions.BarBackImage && GameOptions.LoadingImage);
-    GameOptions.ProgressBarKind = 1;
-    GameOptions.ShowLoadImage = false;
+    ASSERT_TRUE(GameOptions().BarBackImage && GameOptions().LoadingImage);
+    GameOptions().ProgressBarKind = 1;
+    GameOptions().ShowLoadImage = false;
     w = Written();
     EXPECT_FALSE(w.BarBackImage || w.BarFrontImage);
     EXPECT_EQ(w.ShowLoadImage, 0);
@@ -162,9 +162,9 @@ TEST(GameOptions, BarImagesOnlyForAnOwnBar) {
 
 TEST(GameOptions, ClearedRecordIs2374Bytes) {
     ClearOptions();
-    EXPECT_FALSE(GameOptions.LoadingImage || GameOptions.BarBackImage || GameOptions.BarFrontImage);
-    EXPECT_EQ(GameOptions.ProgressBarKind, 1);
-    ExpectNow(GameOptions.LastChanged);
+    EXPECT_FALSE(GameOptions().LoadingImage || GameOptions().BarBackImage || GameOptions().BarFrontImage);
+    EXPECT_EQ(GameOptions().ProgressBarKind, 1);
+    ExpectNow(GameOptions().LastChanged);
     const CBlock saved = SaveNow();
     EXPECT_EQ(saved.size(), 2374u);
     // A new project's options are the builder's defaults.
@@ -196,7 +196,7 @@ TEST(GameOptions, IconBlockIsChecked) {
         o.Icon = c.icon;
         if (c.accepted) {
             ASSERT_TRUE(LoadFrom(o)) << c.what;
-            EXPECT_EQ(GameOptions.Icon, c.icon) << c.what;
+            EXPECT_EQ(GameOptions().Icon, c.icon) << c.what;
             EXPECT_EQ(Written().Icon, c.icon) << c.what;
         } else {
             EXPECT_THROW(LoadFrom(o), EReadError) << c.what;

@@ -19,9 +19,9 @@ protected:
         ClearObjects();
         ClearBackgrounds();
         for (int i = 0; i < 4; ++i)
-            ObjectList.Add(i == 2 ? nullptr : std::make_unique<CObject>(), "object");
+            ObjectList().Add(i == 2 ? nullptr : std::make_unique<CObject>(), "object");
         for (int i = 0; i < 3; ++i)
-            BackgroundList.Add(i == 1 ? nullptr : std::make_unique<CBackground>(), "background");
+            BackgroundList().Add(i == 1 ? nullptr : std::make_unique<CBackground>(), "background");
         ClearRooms();
     }
     void TearDown() override {
@@ -82,8 +82,10 @@ TRoom AsWritten(const TRoom& room) {
     return ExpectedConversion(AroundRooms(rooms)).Project.Rooms.List.Slots[0]->Record;
 }
 
+// The room as its list writes it: pruned against the lists, then saved.
 CBlock Saved(CRoom& room) {
     CStream s;
+    room.Prune(ObjectList(), BackgroundList());
     EXPECT_TRUE(room.Save(s));
     return s.TakeBytes();
 }
@@ -256,16 +258,16 @@ TEST_F(RoomTest, ListVersionsAndCounters) {
         CStream in(RoomsSection(rooms));
         ASSERT_TRUE(LoadRooms(in)) << listVersion;
         EXPECT_EQ(in.Remaining(), 0u);
-        EXPECT_EQ(InstanceIdCounter, 100500);
-        EXPECT_EQ(TileIdCounter, listVersion >= 420 ? 10000500 : 10000000);
+        EXPECT_EQ(InstanceIdCounter(), 100500);
+        EXPECT_EQ(TileIdCounter(), listVersion >= 420 ? 10000500 : 10000000);
 
         CStream out;
         ASSERT_TRUE(SaveRooms(out));
         EXPECT_EQ(out.Bytes(), RoomsSection(ExpectedConversion(AroundRooms(rooms)).Project.Rooms)) << listVersion;
     }
     ClearRooms();
-    EXPECT_EQ(InstanceIdCounter, 100000);
-    EXPECT_EQ(TileIdCounter, 10000000);
+    EXPECT_EQ(InstanceIdCounter(), 100000);
+    EXPECT_EQ(TileIdCounter(), 10000000);
 }
 
 TEST_F(RoomTest, SpoiledSectionsFailCleanly) {

@@ -55,7 +55,7 @@ class HelpFormTest : public QObject {
 private slots:
     void init() {
         ClearGameInformation();
-        GameInformation.MimicMainForm = false;
+        GameInformation().MimicMainForm = false;
     }
 
     void readsFormattingOfAStoredDocument() {
@@ -206,8 +206,8 @@ private slots:
 
     void editorShowsTheModelAndKeepsUneditedBytes() {
         SetGameInformationText(Bytes(RichEditDocument));
-        GameInformation.Changed = false;
-        const CBlock stored = GameInformation.Text;
+        GameInformation().Changed = false;
+        const CBlock stored = GameInformation().Text;
         THelpForm form;
         QCOMPARE(form.windowTitle(), QStringLiteral("Game Information"));
         QCOMPARE(form.Editor()->objectName(), QStringLiteral("Editor"));
@@ -216,8 +216,8 @@ private slots:
         form.GotoLine(3);
         QCOMPARE(form.CurrentLine(), 3);
         QVERIFY(form.close());
-        QCOMPARE(GameInformation.Text, stored);
-        QVERIFY(!GameInformation.Changed);
+        QCOMPARE(GameInformation().Text, stored);
+        QVERIFY(!GameInformation().Changed);
     }
 
     void editsReachTheModelAsRichText() {
@@ -226,11 +226,11 @@ private slots:
         QTest::keyClicks(form.Editor(), "Hello");
         Action(form, "SelectAllItem")->trigger();
         Action(form, "BoldItem")->trigger();
-        QVERIFY(GameInformation.Changed);
-        QVERIFY(IsWellFormedRtf(GameInformation.Text));
+        QVERIFY(GameInformation().Changed);
+        QVERIFY(IsWellFormedRtf(GameInformation().Text));
         QCOMPARE(QString::fromStdString(GameInformationPlainText()).trimmed(), QStringLiteral("Hello"));
         QTextDocument document;
-        QVERIFY(RtfToDocument(GameInformation.Text, document));
+        QVERIFY(RtfToDocument(GameInformation().Text, document));
         QCOMPARE(FormatAt(document, 0).fontWeight(), int(QFont::Bold));
         QCOMPARE(FormatAt(document, 0).fontFamilies().toStringList().value(0), QStringLiteral("Arial"));
         QCOMPARE(FormatAt(document, 0).fontPointSize(), 12.0);
@@ -247,10 +247,10 @@ private slots:
         QTest::keyClicks(form.Editor(), " edge");
         form.GotoLine(2);
         QTest::keyClicks(form.Editor(), "new ");
-        QVERIFY(IsWellFormedRtf(GameInformation.Text));
+        QVERIFY(IsWellFormedRtf(GameInformation().Text));
 
         QTextDocument saved;
-        QVERIFY(RtfToDocument(GameInformation.Text, saved));
+        QVERIFY(RtfToDocument(GameInformation().Text, saved));
         QCOMPARE(saved.blockCount(), 5);
         QCOMPARE(saved.findBlockByNumber(4).text(), QStringLiteral("right edge"));
         QVERIFY(saved.findBlockByNumber(1).text().startsWith("new plain italic"));
@@ -325,8 +325,8 @@ private slots:
 
     void closeQuestion() {
         SetGameInformationText(Bytes("{\\rtf1 original}"));
-        GameInformation.Changed = false;
-        const CBlock stored = GameInformation.Text;
+        GameInformation().Changed = false;
+        const CBlock stored = GameInformation().Text;
         THelpForm form;
         form.show();
         QStringList asked;
@@ -343,20 +343,20 @@ private slots:
         QTest::keyClicks(form.Editor(), "new ");
         form.ChooseColor = [](const QColor&, const QString&) { return QColor(0x10, 0x20, 0x30); };
         Action(form, "BackgroundColorItem")->trigger();
-        QCOMPARE(GameInformation.BackgroundColor, 0x302010);
+        QCOMPARE(GameInformation().BackgroundColor, 0x302010);
         QCOMPARE(form.Editor()->palette().color(QPalette::Base), QColor(0x10, 0x20, 0x30));
 
         answer = QMessageBox::Cancel;
         QVERIFY(!form.close());
         QCOMPARE(asked, QStringList{"Save changes in game information?"});
         QVERIFY(form.isVisible());
-        QVERIFY(GameInformation.Changed);
+        QVERIFY(GameInformation().Changed);
 
         answer = QMessageBox::No;
         QVERIFY(form.close());
-        QCOMPARE(GameInformation.Text, stored);
-        QCOMPARE(GameInformation.BackgroundColor, DefaultInformationColor);
-        QVERIFY(!GameInformation.Changed);
+        QCOMPARE(GameInformation().Text, stored);
+        QCOMPARE(GameInformation().BackgroundColor, DefaultInformationColor);
+        QVERIFY(!GameInformation().Changed);
         QCOMPARE(form.Editor()->toPlainText(), QStringLiteral("original"));
 
         form.show();
@@ -364,7 +364,7 @@ private slots:
         answer = QMessageBox::Yes;
         QVERIFY(form.close());
         QVERIFY(QString::fromStdString(GameInformationPlainText()).startsWith("kept original"));
-        QVERIFY(GameInformation.Changed);
+        QVERIFY(GameInformation().Changed);
 
         form.show();
         asked.clear();
@@ -383,8 +383,8 @@ private slots:
         QCOMPARE(mimic->text(), QStringLiteral("Mimic Main Form"));
         QVERIFY(!mimic->isChecked());
         mimic->trigger();
-        QVERIFY(GameInformation.MimicMainForm);
-        QVERIFY(GameInformation.Changed);
+        QVERIFY(GameInformation().MimicMainForm);
+        QVERIFY(GameInformation().Changed);
         // The stored system colour shows as the tool-tip background.
         QCOMPARE(form.Editor()->palette().color(QPalette::Base), QApplication::palette().color(QPalette::ToolTipBase));
         QCOMPARE(THelpForm::ShownColor(0x0000FF), QColor(255, 0, 0));
@@ -414,8 +414,8 @@ private slots:
         file.close();
         Action(form, "LoadItem")->trigger();
         QVERIFY(form.Editor()->toPlainText().startsWith("Title"));
-        QCOMPARE(Text(GameInformation.Text), std::string(RichEditDocument));
-        QVERIFY(GameInformation.Changed);
+        QCOMPARE(Text(GameInformation().Text), std::string(RichEditDocument));
+        QVERIFY(GameInformation().Changed);
         QVERIFY(QFile::remove(fileName));
         Action(form, "SaveItem")->trigger();
         QVERIFY(file.open(QIODevice::ReadOnly));

@@ -63,7 +63,7 @@ class OptionFormTest : public QObject {
 private slots:
     void init() {
         ClearOptions();
-        GameId = 0;
+        GameId() = 0;
     }
 
     void pagesAndControls() {
@@ -127,8 +127,8 @@ private slots:
         Click(check);  // unchecking says nothing
         QCOMPARE(messages.size(), 1);
 
-        GameOptions.ExclusiveMode = true;
-        GameOptions.SetResolution = true;
+        GameOptions().ExclusiveMode = true;
+        GameOptions().SetResolution = true;
         form.LoadFromOptions();
         QVERIFY(check->isChecked());
         Click(check);
@@ -179,11 +179,11 @@ private slots:
 
         // OK stores the picture as a 24-bit bitmap.
         form.accept();
-        QCOMPARE(GameOptions.ProgressBarKind, 2);
-        QVERIFY(GameOptions.BarBackImage.has_value());
-        QVERIFY(!GameOptions.BarFrontImage.has_value());
-        QVERIFY(!GameOptions.LoadingImage.has_value());
-        const CBlock& bmp = *GameOptions.BarBackImage;
+        QCOMPARE(GameOptions().ProgressBarKind, 2);
+        QVERIFY(GameOptions().BarBackImage.has_value());
+        QVERIFY(!GameOptions().BarFrontImage.has_value());
+        QVERIFY(!GameOptions().LoadingImage.has_value());
+        const CBlock& bmp = *GameOptions().BarBackImage;
         QVERIFY(bmp.size() > 54);
         QCOMPARE(bmp[0], std::uint8_t('B'));
         QCOMPARE(bmp[1], std::uint8_t('M'));
@@ -234,7 +234,7 @@ private slots:
             QVERIFY(messages.isEmpty());
             QCOMPARE(form.IconBytes(), CBlock(bytes.begin(), bytes.end()));
             form.accept();
-            QCOMPARE(GameOptions.Icon, CBlock(bytes.begin(), bytes.end()));
+            QCOMPARE(GameOptions().Icon, CBlock(bytes.begin(), bytes.end()));
         } else {
             QCOMPARE(messages, QStringList{"Only 32x32, single icons are supported."});
             QCOMPARE(form.IconBytes(), DefaultGameIcon());
@@ -250,20 +250,20 @@ private slots:
     }
 
     void fillsAndWritesTheRecord() {
-        GameOptions.WindowScale = 250;
-        GameOptions.FullScale = 0;
-        GameOptions.SetResolution = true;
-        GameOptions.ColorDepth = 1;
-        GameOptions.Resolution = 4;
-        GameOptions.Frequency = 2;
-        GameOptions.ProgressBarKind = 0;
-        GameOptions.ShowLoadImage = true;
-        GameOptions.WriteErrors = true;
-        GameOptions.Author = "Ann\x81\xe9";  // a byte Windows-1252 leaves unassigned
-        GameOptions.GameVersion = 321;
-        GameOptions.Information = "line one\r\nline two";
-        GameOptions.LastChanged = 45000.5;  // 15 March 2023, noon
-        GameId = 4242;
+        GameOptions().WindowScale = 250;
+        GameOptions().FullScale = 0;
+        GameOptions().SetResolution = true;
+        GameOptions().ColorDepth = 1;
+        GameOptions().Resolution = 4;
+        GameOptions().Frequency = 2;
+        GameOptions().ProgressBarKind = 0;
+        GameOptions().ShowLoadImage = true;
+        GameOptions().WriteErrors = true;
+        GameOptions().Author = "Ann\x81\xe9";  // a byte Windows-1252 leaves unassigned
+        GameOptions().GameVersion = 321;
+        GameOptions().Information = "line one\r\nline two";
+        GameOptions().LastChanged = 45000.5;  // 15 March 2023, noon
+        GameId() = 4242;
 
         TOptionForm form;
         form.show();
@@ -284,19 +284,19 @@ private slots:
         QVERIFY(Child<QLineEdit>(form, "Edit_LastChanged")->text().contains("23"));
 
         // Accepted unchanged, the record keeps every value, texts byte for byte.
-        const CGameOptions before = GameOptions;
+        const CGameOptions before = GameOptions();
         form.accept();
-        QCOMPARE(GameOptions.Author, before.Author);
-        QCOMPARE(GameOptions.Information, before.Information);
-        QCOMPARE(GameOptions.WindowScale, 250);
-        QCOMPARE(GameOptions.Resolution, 4);
-        QCOMPARE(GameOptions.ProgressBarKind, 0);
-        QCOMPARE(GameOptions.Icon, before.Icon);
-        QCOMPARE(GameId, 4242);
-        QVERIFY(GameOptions.Changed);
+        QCOMPARE(GameOptions().Author, before.Author);
+        QCOMPARE(GameOptions().Information, before.Information);
+        QCOMPARE(GameOptions().WindowScale, 250);
+        QCOMPARE(GameOptions().Resolution, 4);
+        QCOMPARE(GameOptions().ProgressBarKind, 0);
+        QCOMPARE(GameOptions().Icon, before.Icon);
+        QCOMPARE(GameId(), 4242);
+        QVERIFY(GameOptions().Changed);
 
         // Edited, the record takes the edits.
-        GameOptions.Changed = false;
+        GameOptions().Changed = false;
         form.show();
         auto* scale = Child<TValueEdit>(form, "WinScaleValue");
         scale->selectAll();
@@ -314,10 +314,10 @@ private slots:
             QApplication::sendEvent(author, &press);
         }
         form.accept();
-        QCOMPARE(GameOptions.WindowScale, 999);
-        QCOMPARE(GameOptions.Resolution, 6);
-        QCOMPARE(GameOptions.Information, std::string("a\r\nb"));
-        QCOMPARE(GameOptions.Author, std::string("Zo\xeb \x80"));
+        QCOMPARE(GameOptions().WindowScale, 999);
+        QCOMPARE(GameOptions().Resolution, 6);
+        QCOMPARE(GameOptions().Information, std::string("a\r\nb"));
+        QCOMPARE(GameOptions().Author, std::string("Zo\xeb \x80"));
     }
 
     void cancelLeavesTheRecord() {
@@ -326,15 +326,15 @@ private slots:
         Click(Check(form, "FullscreenCheck"));
         Click(Child<QRadioButton>(form, "OwnBarBtn"));
         form.reject();
-        QVERIFY(!GameOptions.OptionFlag1);
-        QCOMPARE(GameOptions.ProgressBarKind, 1);
-        QVERIFY(!GameOptions.Changed);
+        QVERIFY(!GameOptions().OptionFlag1);
+        QCOMPARE(GameOptions().ProgressBarKind, 1);
+        QVERIFY(!GameOptions().Changed);
     }
 
     void flagsMapToBoxes() {
         for (const CFlagBox& mapping : FlagBoxes) {
             ClearOptions();
-            const CGameOptions cleared = GameOptions;
+            const CGameOptions cleared = GameOptions();
             TOptionForm form;
             form.show();
             // Each box starts at its flag's default and writes only its own flag.
@@ -342,17 +342,17 @@ private slots:
             Click(Check(form, mapping.Box));
             form.accept();
             for (const CFlagBox& other : FlagBoxes)
-                QVERIFY2((GameOptions.*other.Flag) ==
+                QVERIFY2((GameOptions().*other.Flag) ==
                              (other.Flag == mapping.Flag ? !(cleared.*other.Flag) : cleared.*other.Flag),
                          mapping.Box);
-            QCOMPARE(GameOptions.OptionFlag3, cleared.OptionFlag3);
-            QCOMPARE(GameOptions.OptionFlag13, cleared.OptionFlag13);
+            QCOMPARE(GameOptions().OptionFlag3, cleared.OptionFlag3);
+            QCOMPARE(GameOptions().OptionFlag13, cleared.OptionFlag13);
         }
     }
 
     void unknownChoicesAreKept() {
-        GameOptions.ProgressBarKind = 7;
-        GameOptions.Resolution = 12;
+        GameOptions().ProgressBarKind = 7;
+        GameOptions().Resolution = 12;
         TOptionForm form;
         form.show();
         QVERIFY(!Child<QRadioButton>(form, "NoBarBtn")->isChecked());
@@ -360,8 +360,8 @@ private slots:
         QVERIFY(!Child<QRadioButton>(form, "OwnBarBtn")->isChecked());
         QCOMPARE(Child<TRadioGroup>(form, "ResolutionGroup")->ItemIndex(), -1);
         form.accept();
-        QCOMPARE(GameOptions.ProgressBarKind, 7);
-        QCOMPARE(GameOptions.Resolution, 12);
+        QCOMPARE(GameOptions().ProgressBarKind, 7);
+        QCOMPARE(GameOptions().Resolution, 12);
     }
 };
 

@@ -1,0 +1,106 @@
+// The converter as a library: a project file of version 400..500 in, the
+// same project as a version-500 file out.
+//
+// Each conversion has a project of its own (Project_Main.h) and touches
+// nothing process-wide, so any number of them may run at once on as many
+// threads.  The messages are those the window shows, word for word; none
+// is shown anywhere else unless a feedback is given.
+//
+//     CConversionResult result = ConvertBytes(oldBytes, newBytes);
+//     if (!result.Converted)
+//         for (const std::string& line : result.Messages) ...
+//
+// A caller that decides something between reading and writing (the window
+// asks where to save once the source has loaded) uses CConversion, the two
+// steps that ConvertFile and ConvertBytes take one after the other.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "format/core/Support_Progress.h"
+#include "format/core/Support_Report.h"
+#include "format/core/Support_Stream.h"
+
+// What was converted: the source's header version and how much of each
+// kind the project holds.  Counted when the source has loaded, and again
+// when it has been saved, since saving drops the room instances and tiles
+// that name a resource that is gone: a converted project's summary tells
+// what the new file holds.
+struct CConversionSummary {
+    std::int32_t Version = 0;  // 0 when the header was not read
+    std::int32_t GameId = 0;
+    struct CKindCount {
+        const char* Kind;  // "Sounds", "Sprites", "Subimages" ...
+        std::int64_t Count;  // resources present (empty slots not counted), or parts of them
+    };
+    // Sounds, Sprites, Subimages, Backgrounds, Paths, Scripts, Data files,
+    // Time lines, Objects, Rooms, Instances, Tiles; empty when the source did
+    // not load.
+    std::vector<CKindCount> Counts;
+};
+
+struct CConversionResult {
+    bool Converted = false;
+    std::vector<std::string> Messages;  // in the order they were shown
+    // What the conversion changed, and every message again with the lines
+    // of context it was shown with (its file, its place ...).
+    CConversionReport Report;
+    CConversionSummary Summary;
+};
+
+// Bounds on what a hostile source may claim, for callers that want them
+// tighter than a desktop's (a fuzzing harness, a browser tab).
+struct CConversionLimits {
+    std::size_t InflateLimit = MaxBlockSize;
+    std::size_t LoadBudgetFloor = ::LoadBudgetFloor;
+};
+
+// One conversion in two steps, with a project of its own that lives as long
+// as the object.  Messages and progress go to feedback as well, when one is
+// given; it is called on the thread that converts, with the conversion's
+// project current, so it may read the message's context there.  Only the calls need the project current, so the object may be kept
+// between them (while a dialog is open, say) and used from any one thread at
+// a time.
+class CConversion {
+public:
+    explicit CConversion(CFeedback* feedback = nullptr, const CConversionLimits& limits = {});
+    ~CConversion();
+    CConversion(const CConversion&) = delete;
+    CConversion& operator=(const CConversion&) = delete;
+
+    // Reads the source into the project; false, with the messages saying
+    // why, when it does not load (the project is then empty).
+    bool Load(const std::string& source);
+    bool Load(CBlock source);
+    // Writes the loaded project as a version-500 file: a file keeps an
+    // existing target as its .vk1 backup and is never left half-written;
+    // bytes are left untouched on failure.  False before a successful load.
+    bool Save(const std::string& target);
+    bool Save(CBlock& target);
+    // Builds the file as a save would, changes and messages included, and
+    // throws it away: what a conversion would do, without writing.
+    bool DryRun();
+
+    const CConversionResult& Result() const { return FResult; }
+    // The result, moved out: the last call on the object.
+    CConversionResult TakeResult() { return std::move(FResult); }
+
+private:
+    class CRun;
+    CConversionResult FResult;
+    std::unique_ptr<CRun> FRun;
+};
+
+// Converts the file source into the file target.
+CConversionResult ConvertFile(const std::string& source, const std::string& target, CFeedback* feedback = nullptr,
+                              const CConversionLimits& limits = {});
+
+// Converts a file image in memory; target receives the new image and is
+// left untouched when the conversion fails.
+CConversionResult ConvertBytes(std::span<const std::uint8_t> source, CBlock& target,
+                               const CConversionLimits& limits = {});

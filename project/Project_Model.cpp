@@ -1,0 +1,8 @@
+#include "project/Project_Model.h"
+
+CProjectModel& ProjectModel() {
+    if (CProjectModel* part = CurrentParts().Project)
+        return *part;
+    static CProjectModel defaultPart;
+    return defaultPart;
+}
