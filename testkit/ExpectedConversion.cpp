@@ -29,6 +29,7 @@ std::optional<TPicture> Converted(const TPicture& picture) {
         return std::nullopt;
     TPicture result = picture;
     result.Scheme = 10;
+    result.Block.clear();
     return result;
 }
 
@@ -373,25 +374,10 @@ std::string TrimLineBreaks(const std::string& stored) {
     return text;
 }
 
-// The record written alone in a list, so that a mismatch can be told by
-// the offset of its first differing byte.
-void WriteAlone(CStream& s, const TList<TSound>& l) { WriteSounds(s, l); }
-void WriteAlone(CStream& s, const TList<TSprite>& l) { WriteSprites(s, l); }
-void WriteAlone(CStream& s, const TList<TBackground>& l) { WriteBackgrounds(s, l); }
-void WriteAlone(CStream& s, const TList<TPath>& l) { WritePaths(s, l); }
-void WriteAlone(CStream& s, const TList<TScript>& l) { WriteScripts(s, l); }
-void WriteAlone(CStream& s, const TList<TDataFile>& l) { WriteDataFiles(s, l); }
-void WriteAlone(CStream& s, const TList<TTimeLine>& l) { WriteTimeLines(s, l); }
-void WriteAlone(CStream& s, const TList<TObject>& l) { WriteObjects(s, l); }
-void WriteAlone(CStream& s, const TList<TRoom>& l) { WriteRooms(s, TRooms{l, 0, 0}); }
-
 template <class T>
 std::string FirstDifference(const TSlot<T>& expected, const TSlot<T>& actual, std::int32_t version) {
-    CStream e, a;
-    WriteAlone(e, TList<T>{version, {expected}});
-    WriteAlone(a, TList<T>{version, {actual}});
-    const CBlock& x = e.Bytes();
-    const CBlock& y = a.Bytes();
+    const CBlock x = ListBytes(TList<T>{version, {expected}});
+    const CBlock y = ListBytes(TList<T>{version, {actual}});
     std::size_t at = 0;
     while (at < x.size() && at < y.size() && x[at] == y[at])
         ++at;
@@ -523,11 +509,22 @@ void ExpectConverted(const TExpectation& expected, const TProject& actual, doubl
 }
 
 void PrintTo(const TPicture& value, std::ostream* out) {
-    std::uint32_t hash = 2166136261u;
-    for (std::uint32_t pixel : value.Pixels)
-        hash = (hash ^ pixel) * 16777619u;
-    *out << "picture{scheme " << value.Scheme << ", " << value.Width << "x" << value.Height << ", "
-         << value.Pixels.size() << " pixels, hash " << std::hex << hash << std::dec << "}";
+    *out << "picture{scheme " << value.Scheme << ", " << value.Width << "x" << value.Height << ", ";
+    if (value.Pixels.size() <= 64 && value.Pixels.size() == static_cast<std::size_t>(value.Width) *
+                                                               static_cast<std::size_t>(value.Height)) {
+        // Small enough to show: the rows as RRGGBB values.
+        char text[8];
+        for (std::size_t i = 0; i < value.Pixels.size(); ++i) {
+            std::snprintf(text, sizeof text, "%06X", value.Pixels[i]);
+            *out << (i == 0 ? "" : i % static_cast<std::size_t>(value.Width) == 0 ? " / " : " ") << text;
+        }
+    } else {
+        std::uint32_t hash = 2166136261u;
+        for (std::uint32_t pixel : value.Pixels)
+            hash = (hash ^ pixel) * 16777619u;
+        *out << value.Pixels.size() << " pixels, hash " << std::hex << hash << std::dec;
+    }
+    *out << (value.Block.empty() ? "" : ", stored as given") << "}";
 }
 
 void PrintTo(const TAction& a, std::ostream* out) {

@@ -3,52 +3,20 @@
 #include <random>
 #include <stdexcept>
 
-#include "testkit/MediaFiles.h"
+#include "testkit/PictureFiles.h"
 #include "testkit/TestSupport.h"
-#include "testkit/WorldFiles.h"
 
 namespace project {
 
 namespace {
 
-// The media builder's pixels: rows top first, blue, green, red.
-CTestPixels ToTestPixels(const TPicture& picture) {
-    CTestPixels pixels{picture.Width, picture.Height, {}};
-    pixels.Bgr.reserve(picture.Pixels.size() * 3);
-    for (std::uint32_t rgb : picture.Pixels) {
-        pixels.Bgr.push_back(static_cast<std::uint8_t>(rgb));
-        pixels.Bgr.push_back(static_cast<std::uint8_t>(rgb >> 8));
-        pixels.Bgr.push_back(static_cast<std::uint8_t>(rgb >> 16));
-    }
-    return pixels;
-}
-
-CBlock PictureBlock(const TPicture& picture) {
-    CStream stream;
-    WritePicture(stream, picture);
-    return stream.TakeBytes();
-}
-
-// A list section through the media builder: each present slot's record
-// comes from recordOf.
-template <class T, class F>
-void WriteMediaList(CStream& stream, const TList<T>& list, F recordOf) {
-    std::vector<CTestSlot> slots;
-    for (const auto& slot : list.Slots)
-        slots.push_back(slot ? Present(slot->Name, recordOf(slot->Record)) : Empty());
-    WriteListSection(stream, list.Version, slots);
-}
-
-void WriteList(CStream& stream, const auto& list, auto writeRecord) {
-    stream.WriteInt(list.Version);
-    stream.WriteInt(static_cast<std::int32_t>(list.Slots.size()));
-    for (const auto& slot : list.Slots) {
-        stream.WriteBool(slot.has_value());
-        if (!slot)
-            continue;
-        stream.WriteString(slot->Name);
-        writeRecord(stream, slot->Record);
-    }
+TAction NewAction(std::int32_t library, std::int32_t id, std::vector<std::string> arguments) {
+    TAction action;
+    action.LibraryId = library;
+    action.ActionId = id;
+    for (std::size_t i = 0; i < arguments.size() && i < 8; ++i)
+        action.Arguments[i] = arguments[i];
+    return action;
 }
 
 void WriteOptionalPicture(CStream& stream, const std::optional<TPicture>& picture) {
@@ -60,11 +28,21 @@ void WriteOptionalPicture(CStream& stream, const std::optional<TPicture>& pictur
 
 }  // namespace
 
-CBlock TestIcon() { return ::TestIcon(766); }
+CBlock TestIcon(std::size_t size, std::uint16_t type) {
+    if (size < 6)
+        throw std::invalid_argument("an icon file has at least its 6-byte header");
+    CBlock icon(size);
+    icon[2] = static_cast<std::uint8_t>(type & 0xFF);
+    icon[3] = static_cast<std::uint8_t>(type >> 8);
+    icon[4] = 1;
+    for (std::size_t i = 6; i < size; ++i)
+        icon[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    return icon;
+}
 
 TPicture MakePicture(std::int32_t scheme, std::int32_t width, std::int32_t height, std::uint32_t seed,
                      int colours) {
-    TPicture picture{scheme, width, height, {}};
+    TPicture picture{scheme, width, height, {}, {}};
     std::uint32_t state = seed * 2654435761u + 12345u;
     std::vector<std::uint32_t> palette;
     for (int i = 0; i < colours; ++i) {
@@ -82,18 +60,28 @@ TPicture MakePicture(std::int32_t scheme, std::int32_t width, std::int32_t heigh
     return picture;
 }
 
-CBlock EncodeBmp24(const TPicture& picture) { return MakeBmp(ToTestPixels(picture)); }
+TPicture StoredPicture(CBlock block) {
+    TPicture picture;
+    picture.Block = std::move(block);
+    return picture;
+}
+
+CBlock EncodeBmp24(const TPicture& picture) { return MakeBmp(picture); }
 
 void WritePicture(CStream& stream, const TPicture& picture) {
+    if (!picture.Block.empty()) {
+        stream.Write(picture.Block);
+        return;
+    }
     switch (picture.Scheme) {
     case 0:
         stream.Write(PlainBmpBlock(EncodeBmp24(picture)));
         break;
     case 1:
-        stream.Write(ColorRunsBlock(ToTestPixels(picture)));
+        stream.Write(ColorRunsBlock(picture));
         break;
     case 2:
-        stream.Write(PaletteRunsBlock(ToTestPixels(picture)));
+        stream.Write(PaletteRunsBlock(picture));
         break;
     case 10:
         stream.Write(CompressedBmpBlock(EncodeBmp24(picture)));
@@ -117,7 +105,16 @@ TAction OldAction(std::int32_t number, std::vector<std::string> arguments, std::
     return action;
 }
 
-void WriteAction(CStream& stream, const TAction& action) {
+TAction ConvertedAction(std::int32_t actionId, std::vector<std::string> arguments, std::int32_t selector,
+                        std::int32_t actionFlag) {
+    TAction action = NewAction(1, actionId, std::move(arguments));
+    action.Selector = selector;
+    action.ActionFlag = actionFlag;
+    action.TailFlag = action.Arguments[7] == "1" ? 1 : 0;
+    return action;
+}
+
+void WriteRecord(CStream& stream, const TAction& action) {
     stream.WriteInt(action.Tag);
     if (action.Tag == 400) {
         stream.WriteInt(action.ActionId);
@@ -147,13 +144,13 @@ void WriteAction(CStream& stream, const TAction& action) {
         stream.WriteInt(action.TailFlag);
 }
 
-void WriteEvent(CStream& stream, const TEvent& event) {
+void WriteRecord(CStream& stream, const TEvent& event) {
     stream.WriteInt(event.Tag);
     if (event.Tag != 400)
         return;
     stream.WriteInt(static_cast<std::int32_t>(event.Actions.size()));
     for (const TAction& action : event.Actions)
-        WriteAction(stream, action);
+        WriteRecord(stream, action);
 }
 
 void WriteNode(CStream& stream, const TNode& node) {
@@ -226,127 +223,136 @@ void WriteOptions(CStream& stream, const TOptions& o) {
     }
 }
 
-void WriteSounds(CStream& stream, const TList<TSound>& sounds) {
-    WriteMediaList(stream, sounds, [](const TSound& s) {
-        return SoundRecord(CTestSound{s.Version, s.Kind, s.Text, s.Data, s.Flag1, s.Value, s.Flag2});
-    });
+void WriteRecord(CStream& stream, const TSound& sound) {
+    stream.WriteInt(sound.Version);
+    stream.WriteInt(sound.Kind);
+    stream.WriteString(sound.Text);
+    if (sound.Kind != -1) {
+        if (sound.Version == 400)
+            stream.WriteBlock(sound.Data);
+        else
+            stream.WriteCompressedBlock(sound.Data);
+    }
+    stream.WriteInt(sound.Flag1);
+    stream.WriteInt(sound.Value);
+    stream.WriteInt(sound.Flag2);
 }
 
-void WriteSprites(CStream& stream, const TList<TSprite>& sprites) {
-    WriteMediaList(stream, sprites, [](const TSprite& s) {
-        CTestSprite record{s.Version, s.Width,  s.Height, s.Left,   s.Top,    s.Right,  s.Bottom,
-                           s.Transparent, s.Value1, s.Flag1, s.Flag2, s.Flag3, s.Value2, s.Value3, {}};
-        for (const TPicture& image : s.Images)
-            record.ImageBlocks.push_back(PictureBlock(image));
-        return SpriteRecord(record);
-    });
+void WriteRecord(CStream& stream, const TSprite& s) {
+    // The bounds are stored left, right, bottom, top.
+    for (std::int32_t value : {s.Version, s.Width, s.Height, s.Left, s.Right, s.Bottom, s.Top, s.Transparent,
+                               s.Value1, s.Flag1, s.Flag2, s.Flag3, s.Value2, s.Value3})
+        stream.WriteInt(value);
+    stream.WriteInt(static_cast<std::int32_t>(s.Images.size()));
+    for (const TPicture& image : s.Images)
+        WritePicture(stream, image);
 }
 
-void WriteBackgrounds(CStream& stream, const TList<TBackground>& backgrounds) {
-    WriteMediaList(stream, backgrounds, [](const TBackground& b) {
-        return BackgroundRecord(CTestBackground{b.Version, b.Width, b.Height, b.Transparent, b.Flag1, b.Flag2,
-                                                b.HasImage, b.HasImage > 0 ? PictureBlock(b.Image) : CBlock{}});
-    });
+void WriteRecord(CStream& stream, const TBackground& b) {
+    for (std::int32_t value : {b.Version, b.Width, b.Height, b.Transparent, b.Flag1, b.Flag2, b.HasImage})
+        stream.WriteInt(value);
+    if (b.HasImage > 0)
+        WritePicture(stream, b.Image);
 }
 
-void WritePaths(CStream& stream, const TList<TPath>& paths) {
-    WriteList(stream, paths, [](CStream& s, const TPath& path) {
-        s.WriteInt(path.Version);
-        s.WriteInt(path.ConnectionKind);
-        s.WriteInt(path.EndAction);
-        s.WriteInt(path.SmoothingDepth);
-        s.WriteInt(static_cast<std::int32_t>(path.Points.size()));
-        for (const TPathPoint& point : path.Points) {
-            s.WriteReal(point.X);
-            s.WriteReal(point.Y);
-            s.WriteReal(point.Speed);
+void WriteRecord(CStream& stream, const TPath& path) {
+    stream.WriteInt(path.Version);
+    stream.WriteInt(path.ConnectionKind);
+    stream.WriteInt(path.EndAction);
+    stream.WriteInt(path.SmoothingDepth);
+    stream.WriteInt(static_cast<std::int32_t>(path.Points.size()));
+    for (const TPathPoint& point : path.Points) {
+        stream.WriteReal(point.X);
+        stream.WriteReal(point.Y);
+        stream.WriteReal(point.Speed);
+    }
+}
+
+void WriteRecord(CStream& stream, const TScript& script) {
+    stream.WriteInt(script.Version);
+    stream.WriteString(script.Text);
+}
+
+void WriteRecord(CStream& stream, const TDataFile& d) {
+    stream.WriteInt(d.Version);
+    stream.WriteString(d.FileName);
+    stream.WriteInt(d.HasData);
+    if (d.HasData > 0)
+        stream.WriteCompressedBlock(d.Data);
+    for (std::int32_t value : {d.ExportMode, d.Flag1, d.Flag2, d.Flag3})
+        stream.WriteInt(value);
+}
+
+void WriteRecord(CStream& stream, const TTimeLine& timeLine) {
+    stream.WriteInt(timeLine.Version);
+    stream.WriteInt(static_cast<std::int32_t>(timeLine.Moments.size()));
+    for (const TMoment& moment : timeLine.Moments) {
+        stream.WriteInt(moment.Moment);
+        WriteRecord(stream, moment.Event);
+    }
+}
+
+void WriteRecord(CStream& stream, const TObject& object) {
+    for (std::int32_t value : {object.Version, object.SpriteIndex, object.Flag1, object.Flag2, object.Value,
+                               object.Flag3, object.RelatedObjectIndex, object.SecondSpriteIndex})
+        stream.WriteInt(value);
+    if (object.Version == 400 && object.Rows.size() != 9)
+        throw std::logic_error("a version-400 object stores exactly nine rows");
+    if (object.Version != 400)
+        stream.WriteInt(static_cast<std::int32_t>(object.Rows.size()) - 1);
+    for (const auto& row : object.Rows) {
+        for (const TNumberedEvent& entry : row) {
+            stream.WriteInt(entry.Number);
+            WriteRecord(stream, entry.Event);
         }
-    });
+        stream.WriteInt(-1);
+    }
 }
 
-void WriteScripts(CStream& stream, const TList<TScript>& scripts) {
-    WriteMediaList(stream, scripts, [](const TScript& s) { return ScriptRecord(s.Text, s.Version); });
-}
-
-void WriteDataFiles(CStream& stream, const TList<TDataFile>& dataFiles) {
-    WriteMediaList(stream, dataFiles, [](const TDataFile& d) {
-        return DataFileRecord(
-            CTestDataFile{d.Version, d.FileName, d.HasData, d.Data, d.ExportMode, d.Flag1, d.Flag2, d.Flag3});
-    });
-}
-
-void WriteTimeLines(CStream& stream, const TList<TTimeLine>& timeLines) {
-    WriteList(stream, timeLines, [](CStream& s, const TTimeLine& timeLine) {
-        s.WriteInt(timeLine.Version);
-        s.WriteInt(static_cast<std::int32_t>(timeLine.Moments.size()));
-        for (const TMoment& moment : timeLine.Moments) {
-            s.WriteInt(moment.Moment);
-            WriteEvent(s, moment.Event);
-        }
-    });
-}
-
-void WriteObjects(CStream& stream, const TList<TObject>& objects) {
-    WriteList(stream, objects, [](CStream& s, const TObject& object) {
-        for (std::int32_t value : {object.Version, object.SpriteIndex, object.Flag1, object.Flag2, object.Value,
-                                   object.Flag3, object.RelatedObjectIndex, object.SecondSpriteIndex})
+void WriteRecord(CStream& s, const TRoom& room) {
+    const std::int32_t v = room.Version;
+    s.WriteInt(v);
+    s.WriteString(room.Caption);
+    for (std::int32_t value : {room.Width, room.Height, room.SnapX, room.SnapY, room.Speed, room.RoomFlag,
+                               room.BackColor, room.BackColorFlag})
+        s.WriteInt(value);
+    if (v >= 411)
+        s.WriteString(room.Code);
+    s.WriteInt(static_cast<std::int32_t>(room.Layers.size()));
+    for (const TLayer& l : room.Layers)
+        for (std::int32_t value : {l.Visible, l.LayerFlag, l.BackgroundIndex, l.X, l.Y, l.TileH, l.TileV, l.SpeedH,
+                                   l.SpeedV})
             s.WriteInt(value);
-        if (object.Version == 400 && object.Rows.size() != 9)
-            throw std::logic_error("a version-400 object stores exactly nine rows");
-        if (object.Version != 400)
-            s.WriteInt(static_cast<std::int32_t>(object.Rows.size()) - 1);
-        for (const auto& row : object.Rows) {
-            for (const TNumberedEvent& entry : row) {
-                s.WriteInt(entry.Number);
-                WriteEvent(s, entry.Event);
-            }
-            s.WriteInt(-1);
+    s.WriteInt(room.ViewsEnabled);
+    s.WriteInt(static_cast<std::int32_t>(room.Views.size()));
+    for (const TView& w : room.Views)
+        for (std::int32_t value : {w.Visible, w.ViewX, w.ViewY, w.ViewWidth, w.ViewHeight, w.PortX, w.PortY,
+                                   w.BorderH, w.BorderV, w.SpeedH, w.SpeedV, w.FollowObject})
+            s.WriteInt(value);
+    s.WriteInt(static_cast<std::int32_t>(room.Instances.size()));
+    for (const TInstance& instance : room.Instances) {
+        s.WriteInt(instance.X);
+        s.WriteInt(instance.Y);
+        s.WriteInt(instance.ObjectIndex);
+        s.WriteInt(instance.Id);
+        if (v >= 500) {
+            s.WriteString(instance.Code);
+            s.WriteInt(instance.InstanceFlag);
         }
-    });
+    }
+    if (v >= 420) {
+        s.WriteInt(static_cast<std::int32_t>(room.Tiles.size()));
+        for (const TTile& tile : room.Tiles)
+            for (std::int32_t value : tile.Values)
+                s.WriteInt(value);
+    }
+    if (v >= 500)
+        for (std::int32_t value : room.Settings)
+            s.WriteInt(value);
 }
 
 void WriteRooms(CStream& stream, const TRooms& rooms) {
-    WriteList(stream, rooms.List, [](CStream& s, const TRoom& room) {
-        const std::int32_t v = room.Version;
-        s.WriteInt(v);
-        s.WriteString(room.Caption);
-        for (std::int32_t value : {room.Width, room.Height, room.SnapX, room.SnapY, room.Speed, room.RoomFlag,
-                                   room.BackColor, room.BackColorFlag})
-            s.WriteInt(value);
-        if (v >= 411)
-            s.WriteString(room.Code);
-        s.WriteInt(static_cast<std::int32_t>(room.Layers.size()));
-        for (const TLayer& l : room.Layers)
-            for (std::int32_t value : {l.Visible, l.LayerFlag, l.BackgroundIndex, l.X, l.Y, l.TileH, l.TileV, l.SpeedH,
-                                       l.SpeedV})
-                s.WriteInt(value);
-        s.WriteInt(room.ViewsEnabled);
-        s.WriteInt(static_cast<std::int32_t>(room.Views.size()));
-        for (const TView& w : room.Views)
-            for (std::int32_t value : {w.Visible, w.ViewX, w.ViewY, w.ViewWidth, w.ViewHeight, w.PortX, w.PortY,
-                                       w.BorderH, w.BorderV, w.SpeedH, w.SpeedV, w.FollowObject})
-                s.WriteInt(value);
-        s.WriteInt(static_cast<std::int32_t>(room.Instances.size()));
-        for (const TInstance& instance : room.Instances) {
-            s.WriteInt(instance.X);
-            s.WriteInt(instance.Y);
-            s.WriteInt(instance.ObjectIndex);
-            s.WriteInt(instance.Id);
-            if (v >= 500) {
-                s.WriteString(instance.Code);
-                s.WriteInt(instance.InstanceFlag);
-            }
-        }
-        if (v >= 420) {
-            s.WriteInt(static_cast<std::int32_t>(room.Tiles.size()));
-            for (const TTile& tile : room.Tiles)
-                for (std::int32_t value : tile.Values)
-                    s.WriteInt(value);
-        }
-        if (v >= 500)
-            for (std::int32_t value : room.Settings)
-                s.WriteInt(value);
-    });
+    WriteList(stream, rooms.List);
     stream.WriteInt(rooms.InstanceIdCounter);
     if (rooms.List.Version >= 420)
         stream.WriteInt(rooms.TileIdCounter);
@@ -394,6 +400,32 @@ std::vector<TNode> DefaultTopLevel(std::int32_t sectionVersion) {
     return nodes;
 }
 
+CBlock DeepTreeSection(int depth, std::optional<std::int32_t> room) {
+    CStream stream;
+    stream.WriteInt(500);
+    stream.WriteInt(0);  // no room order
+    const auto writeHead = [&stream](std::int32_t nodeKind, std::int32_t index, const char* name, bool holdsOne) {
+        stream.WriteInt(nodeKind);
+        stream.WriteInt(4);
+        stream.WriteInt(index);
+        stream.WriteString(name);
+        stream.WriteInt(holdsOne ? 1 : 0);
+    };
+    for (const TNode& node : DefaultTopLevel(500)) {
+        if (node.ResourceKind != 4) {
+            WriteNode(stream, node);
+            continue;
+        }
+        // Each group is followed by the one it holds.
+        writeHead(1, 0, "Rooms", depth > 0 || room);
+        for (int level = 0; level < depth; ++level)
+            writeHead(1, 0, "", level + 1 < depth || room);
+        if (room)
+            writeHead(3, *room, "", false);
+    }
+    return stream.TakeBytes();
+}
+
 TProject EmptyProject(std::int32_t headerVersion) {
     TProject project;
     project.Version = headerVersion;
@@ -420,17 +452,17 @@ CBlock WriteProject(const TProject& p) {
     }
     const std::int32_t v = p.Version;
     WriteOptions(stream, p.Options);
-    WriteSounds(stream, p.Sounds);
-    WriteSprites(stream, p.Sprites);
-    WriteBackgrounds(stream, p.Backgrounds);
+    WriteList(stream, p.Sounds);
+    WriteList(stream, p.Sprites);
+    WriteList(stream, p.Backgrounds);
     if (v >= 420)
-        WritePaths(stream, p.Paths);
-    WriteScripts(stream, p.Scripts);
+        WriteList(stream, p.Paths);
+    WriteList(stream, p.Scripts);
     if (v >= 440)
-        WriteDataFiles(stream, p.DataFiles);
+        WriteList(stream, p.DataFiles);
     if (v >= 500)
-        WriteTimeLines(stream, p.TimeLines);
-    WriteObjects(stream, p.Objects);
+        WriteList(stream, p.TimeLines);
+    WriteList(stream, p.Objects);
     WriteRooms(stream, p.Rooms);
     WriteGameInformation(stream, p.GameInformation);
     if (v >= 440)
@@ -443,18 +475,6 @@ CBlock WriteProject(const TProject& p) {
 
 namespace project {
 
-namespace {
-
-TAction NewAction(std::int32_t library, std::int32_t id, std::vector<std::string> arguments) {
-    TAction action;
-    action.LibraryId = library;
-    action.ActionId = id;
-    for (std::size_t i = 0; i < arguments.size() && i < 8; ++i)
-        action.Arguments[i] = arguments[i];
-    return action;
-}
-
-}  // namespace
 
 TProject SampleProject(std::int32_t v, std::uint32_t seed) {
     TProject p = EmptyProject(v);

@@ -118,32 +118,11 @@ std::uint32_t U32(const CBlock& b, std::size_t at) {
 }
 
 TPicture DecodeBmp24(TCursor& in, const CBlock& bmp) {
-    if (bmp.size() < 54 || bmp[0] != 'B' || bmp[1] != 'M')
-        in.Fail("picture is not a BMP file");
-    const std::uint32_t offset = U32(bmp, 10);
-    const std::uint32_t headerSize = U32(bmp, 14);
-    const std::int32_t width = static_cast<std::int32_t>(U32(bmp, 18));
-    const std::int32_t height = static_cast<std::int32_t>(U32(bmp, 22));
-    const std::uint32_t planes = U32(bmp, 26) & 0xFFFF;
-    const std::uint32_t bits = U32(bmp, 26) >> 16;
-    const std::uint32_t compression = U32(bmp, 30);
-    if (headerSize < 40 || planes != 1 || bits != 24 || compression != 0 || width <= 0 || height == 0)
-        in.Fail("picture is not an uncompressed 24-bit BMP");
-    const std::int32_t rows = height < 0 ? -height : height;
-    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
-    if (offset < 14 + headerSize || offset + stride * static_cast<std::size_t>(rows) > bmp.size())
-        in.Fail("BMP pixel data runs past the file");
-    TPicture picture{10, width, rows, {}};
-    picture.Pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(rows));
-    for (std::int32_t row = 0; row < rows; ++row) {
-        const std::int32_t y = height > 0 ? rows - 1 - row : row;  // stored bottom-up unless negative
-        const std::uint8_t* p = bmp.data() + offset + stride * static_cast<std::size_t>(row);
-        for (std::int32_t x = 0; x < width; ++x, p += 3)
-            picture.Pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] =
-                static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-                static_cast<std::uint32_t>(p[2]) << 16;
+    try {
+        return ReadWrittenBmp(bmp);
+    } catch (const std::runtime_error& error) {
+        in.Fail(error.what());
     }
-    return picture;
 }
 
 std::optional<TPicture> Picture(TCursor& in) {
@@ -475,6 +454,35 @@ TTree Tree(TCursor& in) {
 
 }  // namespace
 
+TPicture ReadWrittenBmp(const CBlock& bmp) {
+    const auto fail = [](const std::string& why) { throw std::runtime_error("picture: " + why); };
+    if (bmp.size() < 54 || bmp[0] != 'B' || bmp[1] != 'M')
+        fail("not a BMP file");
+    if (U32(bmp, 10) != 54 || U32(bmp, 14) != 40 || U32(bmp, 26) != (24u << 16 | 1u) || U32(bmp, 30) != 0 ||
+        U32(bmp, 46) != 0)
+        fail("not a standard 24-bit BMP (54 bytes of headers, one plane, no compression, no colour table)");
+    const auto width = static_cast<std::int32_t>(U32(bmp, 18));
+    const auto height = static_cast<std::int32_t>(U32(bmp, 22));
+    if (width <= 0 || height <= 0)
+        fail("a BMP of " + std::to_string(width) + " x " + std::to_string(height) + " pixels (rows bottom-up)");
+    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
+    const auto rows = static_cast<std::size_t>(height);
+    if (rows > bmp.size() / stride || bmp.size() != 54 + stride * rows || U32(bmp, 2) != bmp.size() ||
+        U32(bmp, 34) != stride * rows)
+        fail("a BMP of " + std::to_string(bmp.size()) + " bytes whose sizes disagree with its " +
+             std::to_string(width) + " x " + std::to_string(height) + " pixels");
+    TPicture picture{10, width, height, {}, {}};
+    picture.Pixels.resize(static_cast<std::size_t>(width) * rows);
+    for (std::size_t row = 0; row < rows; ++row) {
+        const std::uint8_t* p = bmp.data() + 54 + stride * row;
+        std::uint32_t* out = picture.Pixels.data() + (rows - 1 - row) * static_cast<std::size_t>(width);
+        for (std::int32_t x = 0; x < width; ++x, p += 3)
+            out[x] = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+                     static_cast<std::uint32_t>(p[2]) << 16;
+    }
+    return picture;
+}
+
 TProject ReadProject(const CBlock& file) {
     TCursor in(file);
     TProject p;
@@ -513,6 +521,15 @@ TProject ReadProject(const CBlock& file) {
     if (in.Remaining() != 0)
         in.Fail(std::to_string(in.Remaining()) + " bytes after the tree");
     return p;
+}
+
+TOptions ReadOptionsSection(const CBlock& section) {
+    TCursor in(section);
+    in.SetSection("game options");
+    TOptions options = Options(in);
+    if (in.Remaining() != 0)
+        in.Fail(std::to_string(in.Remaining()) + " bytes after the section");
+    return options;
 }
 
 std::string RtfPlainText(const CBlock& rtf) {

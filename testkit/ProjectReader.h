@@ -18,6 +18,14 @@ namespace project {
 
 TProject ReadProject(const CBlock& file);
 
+// A BMP file the converter wrote, as the picture it holds: a standard
+// bottom-up 24-bit BMP (54 bytes of headers, no colour table, rows padded
+// to four bytes), the only kind it writes; throws std::runtime_error on
+// anything else.
+TPicture ReadWrittenBmp(const CBlock& bmp);
+// A version-500 options section alone, read the same way.
+TOptions ReadOptionsSection(const CBlock& section);
+
 // The text of a Rich Text Format document without its formatting: groups
 // that hold no text (font and colour tables, styles, destinations marked
 // \*) are skipped, \par and \line become "\r\n", \tab a tab, \'hh the byte

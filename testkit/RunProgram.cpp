@@ -120,6 +120,11 @@ CRunResult RunCli(const std::vector<std::string>& arguments, const std::string& 
     return RunProgram(CliPath(), arguments, workDir);
 }
 
+CRunResult RunCli(const std::vector<std::string>& arguments) {
+    CScratchFolder work;
+    return RunCli(arguments, work.Path());
+}
+
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::size_t start = 0;

@@ -46,8 +46,9 @@ private:
     pid_t FChild = -1;
 };
 
-// Runs the transvane-cli under test.
+// Runs the transvane-cli under test, in workDir or in a fresh scratch folder.
 CRunResult RunCli(const std::vector<std::string>& arguments, const std::string& workDir);
+CRunResult RunCli(const std::vector<std::string>& arguments);
 // The path of the transvane-cli under test.
 std::string CliPath();
 

@@ -1,9 +1,11 @@
 #include "testkit/TestSupport.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 CScratchFolder::CScratchFolder() {
@@ -27,11 +29,58 @@ CBlock Bytes(std::initializer_list<int> values) {
     return bytes;
 }
 
+CBlock Bytes(const std::string& text) { return CBlock(text.begin(), text.end()); }
+
+std::string Text(const CBlock& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+CBlock Patched(CBlock bytes, std::size_t at, std::int32_t value) {
+    CStream stream(std::move(bytes));
+    stream.SetPosition(at);
+    stream.WriteInt(value);
+    return stream.TakeBytes();
+}
+
+std::vector<CBlock> SpoiledCopies(const CBlock& bytes, int count, unsigned seed) {
+    static constexpr std::int32_t Hostile[] = {0, -1, 8, 9, 0x7FFFFFFF, static_cast<std::int32_t>(0x80000000u),
+                                               0x10000000, 400, 500, 2};
+    std::mt19937 random(seed);
+    std::vector<CBlock> copies;
+    if (bytes.empty())
+        return copies;
+    auto below = [&](std::size_t limit) { return std::uniform_int_distribution<std::size_t>(0, limit - 1)(random); };
+    for (int i = 0; i < count; ++i) {
+        CBlock copy = bytes;
+        if (i % 3 == 0) {
+            copy.resize(below(copy.size()));
+        } else {
+            for (int k = 0; k < 1 + i % 4; ++k) {
+                if (copy.size() < 4)
+                    break;
+                // Numbers sit on 4-byte boundaries in most records.
+                const std::size_t at = below(copy.size() / 4) * 4;
+                const std::int32_t value = Hostile[below(std::size(Hostile))];
+                copy = Patched(std::move(copy), at, value);
+            }
+        }
+        copies.push_back(std::move(copy));
+    }
+    return copies;
+}
+
 CBlock ReadWholeFile(const std::string& name) {
     std::ifstream in(name, std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot read " + name);
     return CBlock(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> FolderContents(const std::string& path) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(path, error))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 void WriteWholeFile(const std::string& name, const CBlock& bytes) {
@@ -55,4 +104,10 @@ void WriteHeader(CStream& stream, std::int32_t version, std::int32_t gameId, con
     stream.WriteInt(gameId);
     if (version >= 410)
         stream.Write(guid);
+}
+
+CBlock HeaderOnly(std::int32_t version) {
+    CStream stream;
+    WriteHeader(stream, version);
+    return stream.TakeBytes();
 }

@@ -60,7 +60,19 @@ private:
 };
 
 CBlock Bytes(std::initializer_list<int> values);
+// The bytes of a text, and the text of some bytes.
+CBlock Bytes(const std::string& text);
+std::string Text(const CBlock& bytes);
+// A copy of the bytes with the int32 at offset `at` replaced by value: a
+// count, flag or version spoiled in a file that was built sound.
+CBlock Patched(CBlock bytes, std::size_t at, std::int32_t value);
+// Copies of the bytes, each cut short at some point or with a few int32
+// overwritten by hostile values (0, -1, huge counts), chosen by a fixed
+// pseudo-random sequence so that failures repeat.
+std::vector<CBlock> SpoiledCopies(const CBlock& bytes, int count, unsigned seed = 1);
 CBlock ReadWholeFile(const std::string& name);
+// The names in a folder, sorted; empty for a folder that does not exist.
+std::vector<std::string> FolderContents(const std::string& path);
 void WriteWholeFile(const std::string& name, const CBlock& bytes);
 
 // The GUID that test files carry: 16 recognisable bytes.
@@ -70,3 +82,5 @@ CGuid TestGuid();
 // version 410 on, the GUID.
 void WriteHeader(CStream& stream, std::int32_t version, std::int32_t gameId = 4242,
                  const CGuid& guid = TestGuid());
+// A project file that is its header alone: cut short at the first section.
+CBlock HeaderOnly(std::int32_t version = 500);

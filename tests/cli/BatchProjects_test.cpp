@@ -26,14 +26,6 @@ struct TGoodFile {
     project::TProject Project;
 };
 
-Strings FolderContents(const std::string& path) {
-    Strings names;
-    for (const auto& entry : fs::directory_iterator(path))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // The lines of the text that start with prefix.
 Strings LinesOf(const std::string& text, const std::string& prefix) {
     Strings found;

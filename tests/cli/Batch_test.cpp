@@ -32,23 +32,6 @@ using Strings = std::vector<std::string>;
 
 CBlock NotAProject() { return Bytes({'h', 'e', 'l', 'l', 'o'}); }
 
-// A version-500 header and nothing after it: cut short at the first section.
-CBlock HeaderOnly() {
-    CStream stream;
-    WriteHeader(stream, 500);
-    return stream.Bytes();
-}
-
-// The names in a folder, sorted; empty for a folder that does not exist.
-Strings FolderContents(const std::string& path) {
-    Strings names;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(path, error))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST(BatchConvert, GoesOnAfterFailuresAndSummarises) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("bad.vtr"), NotAProject());

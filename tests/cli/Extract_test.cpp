@@ -22,8 +22,6 @@ using namespace project;
 using nlohmann::json;
 namespace fs = std::filesystem;
 
-std::string Text(const CBlock& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
 // The pixels of a PNG as 0x00RRGGBB, top row first, decoded by libpng.
 TPicture DecodePng(const CBlock& bytes) {
     png_image image{};
@@ -35,7 +33,7 @@ TPicture DecodePng(const CBlock& bytes) {
     CBlock rgb(PNG_IMAGE_SIZE(image));
     if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr))
         throw std::runtime_error(image.message);
-    TPicture picture{10, static_cast<std::int32_t>(image.width), static_cast<std::int32_t>(image.height), {}};
+    TPicture picture{10, static_cast<std::int32_t>(image.width), static_cast<std::int32_t>(image.height), {}, {}};
     for (std::size_t i = 0; i + 2 < rgb.size(); i += 3)
         picture.Pixels.push_back(static_cast<std::uint32_t>(rgb[i]) << 16 | rgb[i + 1] << 8 | rgb[i + 2]);
     return picture;

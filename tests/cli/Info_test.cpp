@@ -14,23 +14,12 @@ namespace {
 
 using namespace project;
 
-struct TRun {
-    int Status = -1;
-    std::string Output;
-};
-
-TRun Cli(const std::vector<std::string>& arguments) {
-    CScratchFolder work;
-    const CRunResult result = RunCli(arguments, work.Path());
-    return TRun{result.Status, result.Out};
-}
-
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 TEST(Info, DescribesEverySectionOfAFileThatLoads) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("a.vtr"), WriteProject(SampleProject(500)));
-    const TRun text = Cli({"info", folder.File("a.vtr"), "--layout"});
+    const CRunResult text = RunCli({"info", folder.File("a.vtr"), "--layout"});
     EXPECT_EQ(text.Status, 0);
     for (const char* line : {"loads: yes", "header version: 500", "game id: 100001",
                              "guid: {A3A2A1A0-A5A4-A7A6-A8A9-AAABACADAEAF}", "  - section: Game options",
@@ -38,26 +27,26 @@ TEST(Info, DescribesEverySectionOfAFileThatLoads) {
                              "        data bytes: 1000", "          - width: 300", "  - Failed to convert old action number: 70",
                              "    background colour: system colour 24 (0x80000018)", "        | second line",
                              "      - name: My Rooms"})
-        EXPECT_TRUE(Has(text.Output, line)) << line << "\n" << text.Output;
+        EXPECT_TRUE(Has(text.Out, line)) << line << "\n" << text.Out;
 
-    const TRun json = Cli({"info", folder.File("a.vtr"), "--json", "--layout"});
+    const CRunResult json = RunCli({"info", folder.File("a.vtr"), "--json", "--layout"});
     EXPECT_EQ(json.Status, 0);
     for (const char* part : {"\"loads\": true", "\"header version\": 500", "\"section\": \"Time lines\"",
                              "\"version\": 420", "\"author\": \"An Author \xC3\xA9\"", "\"room order\": [",
                              "\"data bytes\": null"})
-        EXPECT_TRUE(Has(json.Output, part)) << part << "\n" << json.Output;
-    EXPECT_EQ(json.Output.front(), '{');
-    EXPECT_EQ(json.Output.substr(json.Output.size() - 2), "}\n");
+        EXPECT_TRUE(Has(json.Out, part)) << part << "\n" << json.Out;
+    EXPECT_EQ(json.Out.front(), '{');
+    EXPECT_EQ(json.Out.substr(json.Out.size() - 2), "}\n");
 }
 
 TEST(Info, OlderFilesShowWhichSectionsTheyLack) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("a.vtr"), WriteProject(SampleProject(410)));
-    const TRun run = Cli({"info", folder.File("a.vtr"), "--layout"});
+    const CRunResult run = RunCli({"info", folder.File("a.vtr"), "--layout"});
     EXPECT_EQ(run.Status, 0);
-    EXPECT_TRUE(Has(run.Output, "  - section: Paths\n    stored: no\n")) << run.Output;
-    EXPECT_TRUE(Has(run.Output, "  - section: Used action libraries\n    stored: no\n"));
-    EXPECT_TRUE(Has(run.Output, "    offset: 32\n    bytes: "));
+    EXPECT_TRUE(Has(run.Out, "  - section: Paths\n    stored: no\n")) << run.Out;
+    EXPECT_TRUE(Has(run.Out, "  - section: Used action libraries\n    stored: no\n"));
+    EXPECT_TRUE(Has(run.Out, "    offset: 32\n    bytes: "));
 }
 
 // Where reading stopped: the section, its first byte, the offset and why.
@@ -94,10 +83,10 @@ TEST(Info, SaysWhereAndWhyReadingStopped) {
         CScratchFolder folder;
         if (c.bytes)
             WriteWholeFile(folder.File("a.vtr"), *c.bytes);
-        const TRun run = Cli({"info", folder.File("a.vtr")});
+        const CRunResult run = RunCli({"info", folder.File("a.vtr")});
         EXPECT_EQ(run.Status, 1) << c.what;
         for (const std::string& line : c.lines)
-            EXPECT_TRUE(Has(run.Output, line)) << c.what << ": " << line << "\n" << run.Output;
+            EXPECT_TRUE(Has(run.Out, line)) << c.what << ": " << line << "\n" << run.Out;
     }
 }
 
@@ -108,7 +97,7 @@ TEST(Info, SummarisesTheProjectForPeople) {
     p.Objects.Slots[0]->Record.SpriteIndex = 1;  // the empty slot
     CScratchFolder folder;
     WriteWholeFile(folder.File("a.vtr"), WriteProject(p));
-    const TRun run = Cli({"info", folder.File("a.vtr")});
+    const CRunResult run = RunCli({"info", folder.File("a.vtr")});
     EXPECT_EQ(run.Status, 0);
     for (const char* line : {"format version: 500\n", "author: An Author \xC3\xA9\n", "game version: 321\n",
                              "last changed: 2009-07-06 12:00:00\n", "resources:\n  sprites: 3\n  sounds: 3\n",
@@ -117,8 +106,8 @@ TEST(Info, SummarisesTheProjectForPeople) {
                              "    at the end: unknown (7)\n", "    export: install as a font\n",
                              "    sprite: #1 (empty slot)\n", "  resolution: 1024x768\n",
                              "  loading progress bar: own bar with back and front images\n"})
-        EXPECT_TRUE(Has(run.Output, line)) << line << "\n" << run.Output;
-    EXPECT_FALSE(Has(run.Output, "offset:")) << "the layout only with --layout";
+        EXPECT_TRUE(Has(run.Out, line)) << line << "\n" << run.Out;
+    EXPECT_FALSE(Has(run.Out, "offset:")) << "the layout only with --layout";
 }
 
 // The file chooses how deep groups nest: the report walks them without
@@ -130,35 +119,20 @@ TEST(Info, DeeplyNestedGroups) {
     CStream defaultTree;
     WriteTree(defaultTree, empty.Tree);
     file.resize(file.size() - defaultTree.Size());
-    CStream tree;
-    tree.WriteInt(500);
-    tree.WriteInt(0);
-    for (const TNode& node : empty.Tree.TopLevel) {
-        WriteNode(tree, node);
-        if (node.ResourceKind != 4)
-            continue;
-        tree.SetPosition(tree.Size() - 4);  // the Rooms group holds the chain
-        tree.WriteInt(1);
-        for (int level = 0; level < Depth; ++level) {
-            for (std::int32_t value : {1, 4, 0})
-                tree.WriteInt(value);
-            tree.WriteString("g");
-            tree.WriteInt(level + 1 < Depth ? 1 : 0);
-        }
-    }
-    file.insert(file.end(), tree.Bytes().begin(), tree.Bytes().end());
+    const CBlock tree = DeepTreeSection(Depth);
+    file.insert(file.end(), tree.begin(), tree.end());
     CScratchFolder folder;
     WriteWholeFile(folder.File("deep.vtr"), file);
-    const TRun run = Cli({"info", folder.File("deep.vtr"), "--layout"});
+    const CRunResult run = RunCli({"info", folder.File("deep.vtr"), "--layout"});
     EXPECT_EQ(run.Status, 0);
-    EXPECT_TRUE(Has(run.Output, "        groups: 100000\n        depth: 100000\n")) << run.Output.substr(0, 4000);
-    EXPECT_TRUE(Has(run.Output, "    groups not listed: 99000\n"));
+    EXPECT_TRUE(Has(run.Out, "        groups: 100000\n        depth: 100000\n")) << run.Out.substr(0, 4000);
+    EXPECT_TRUE(Has(run.Out, "    groups not listed: 99000\n"));
 }
 
 TEST(Info, UsageErrors) {
     for (const auto& arguments : std::vector<std::vector<std::string>>{{"info"}, {"info", "a", "--xml"},
                                                                        {"info", "a", "--json", "b"}}) {
-        const TRun run = Cli(arguments);
+        const CRunResult run = RunCli(arguments);
         EXPECT_EQ(run.Status, 2);
     }
 }

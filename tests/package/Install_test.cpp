@@ -19,8 +19,6 @@ namespace {
 const std::string Version = TRANSVANE_VERSION;
 const std::array<int, 8> IconSizes = {16, 22, 24, 32, 48, 64, 128, 256};
 
-std::string Text(const CBlock& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
 // The whole content of a gzip-compressed file.
 std::string ReadCompressed(const std::string& name) {
     gzFile file = ::gzopen(name.c_str(), "rb");

@@ -158,11 +158,6 @@ std::size_t Before(const CBlock& file, const std::string& text) {
     return Find(file, CBlock(text.begin(), text.end()));
 }
 
-CBlock Patched(CBlock file, std::size_t at, std::int32_t value) {
-    std::memcpy(file.data() + at, &value, 4);
-    return file;
-}
-
 // The offsets of the thirteen sections of a version-500 file.
 std::vector<std::size_t> SectionOffsets(const TProject& p) {
     std::vector<std::size_t> offsets;
@@ -170,14 +165,14 @@ std::vector<std::size_t> SectionOffsets(const TProject& p) {
     WriteHeader(s, 500);
     const auto mark = [&] { offsets.push_back(s.Size()); };
     mark(), WriteOptions(s, p.Options);
-    mark(), WriteSounds(s, p.Sounds);
-    mark(), WriteSprites(s, p.Sprites);
-    mark(), WriteBackgrounds(s, p.Backgrounds);
-    mark(), WritePaths(s, p.Paths);
-    mark(), WriteScripts(s, p.Scripts);
-    mark(), WriteDataFiles(s, p.DataFiles);
-    mark(), WriteTimeLines(s, p.TimeLines);
-    mark(), WriteObjects(s, p.Objects);
+    mark(), WriteList(s, p.Sounds);
+    mark(), WriteList(s, p.Sprites);
+    mark(), WriteList(s, p.Backgrounds);
+    mark(), WriteList(s, p.Paths);
+    mark(), WriteList(s, p.Scripts);
+    mark(), WriteList(s, p.DataFiles);
+    mark(), WriteList(s, p.TimeLines);
+    mark(), WriteList(s, p.Objects);
     mark(), WriteRooms(s, p.Rooms);
     mark(), WriteGameInformation(s, p.GameInformation);
     mark(), WriteLibraries(s, p.Libraries);
@@ -624,28 +619,9 @@ TEST_F(Hostile, EventInRow11IsCorrupted) {
 // bottom: read, written and torn down without recursion.
 TEST_F(Hostile, TreeNestedAMillionLevelsDeep) {
     constexpr int Depth = 1000000;
-    CStream tree;
-    tree.WriteInt(500);
-    tree.WriteInt(0);
-    for (const TNode& node : DefaultTopLevel(500)) {
-        if (node.ResourceKind != 4) {
-            WriteNode(tree, node);
-            continue;
-        }
-        WriteNode(tree, TNode{1, 4, 0, "Rooms", {}});
-        tree.SetPosition(tree.Size() - 4);
-        tree.WriteInt(1);
-        for (int level = 0; level < Depth; ++level) {
-            tree.WriteInt(1), tree.WriteInt(4), tree.WriteInt(0);
-            tree.WriteString("");
-            tree.WriteInt(1);
-        }
-        tree.WriteInt(3), tree.WriteInt(4), tree.WriteInt(0);
-        tree.WriteString("");
-        tree.WriteInt(0);
-    }
+    const CBlock stored = DeepTreeSection(Depth, 0);
     CBlock file(File.begin(), File.begin() + static_cast<long>(Offsets[12]));
-    file.insert(file.end(), tree.Bytes().begin(), tree.Bytes().end());
+    file.insert(file.end(), stored.begin(), stored.end());
 
     CScratchFolder folder;
     WriteWholeFile(folder.File("in.vtr"), file);
@@ -656,7 +632,6 @@ TEST_F(Hostile, TreeNestedAMillionLevelsDeep) {
     // The saved tree is the stored one, with the room order now holding the
     // one room.
     const CBlock out = ReadWholeFile(folder.File("out.vtr"));
-    const CBlock& stored = tree.Bytes();
     ASSERT_GT(out.size(), stored.size() + 4);
     EXPECT_TRUE(std::equal(stored.begin() + 8, stored.end(), out.end() - static_cast<long>(stored.size() - 8)));
     EXPECT_EQ(CBlock(out.end() - static_cast<long>(stored.size() + 4), out.end() - static_cast<long>(stored.size() - 8)),

@@ -214,34 +214,7 @@ TEST(LoadTree, ShortAndHostileSectionsFailWithoutTouchingTheTrees) {
 // overflow the stack on reading, writing, collecting nor destroying.
 TEST(LoadTree, MillionLevelsDeepLoadsSavesAndFails) {
     constexpr int Depth = 1000000;
-    CStream stream;
-    stream.WriteInt(500);
-    stream.WriteInt(0);
-    const std::vector<TNode> top = project::DefaultTopLevel(500);
-    for (const TNode& node : top) {
-        if (node.ResourceKind != 4) {
-            project::WriteNode(stream, node);
-            continue;
-        }
-        project::WriteNode(stream, TNode{1, 4, 0, "Rooms", {}});
-        // WriteNode wrote a child count of 0; patch it and chain the levels.
-        stream.SetPosition(stream.Size() - 4);
-        stream.WriteInt(1);
-        for (int level = 0; level < Depth; ++level) {
-            stream.WriteInt(1);
-            stream.WriteInt(4);
-            stream.WriteInt(0);
-            stream.WriteString("");
-            stream.WriteInt(1);
-        }
-        // the innermost group holds one room
-        stream.WriteInt(3);
-        stream.WriteInt(4);
-        stream.WriteInt(77);
-        stream.WriteString("");
-        stream.WriteInt(0);
-    }
-    const CBlock deep = stream.TakeBytes();
+    const CBlock deep = project::DeepTreeSection(Depth, 77);
 
     Load(deep);
     EXPECT_EQ(CollectRoomOrder(), std::vector<std::int32_t>{77});

@@ -18,7 +18,7 @@
 
 #include "project/Resource_Main.h"
 #include "format/core/Support_Stream.h"
-#include "testkit/MediaFiles.h"
+#include "testkit/PictureFiles.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 #include "format/world/Option_Main.h"
@@ -83,45 +83,49 @@ CBlock LargeProject() {
     WriteHeader(stream, 440);
     WriteOptions(stream, EmptyProject(440).Options);
 
-    WriteListSection(stream, 400,
-                     {Present("raw", SoundRecord({.Version = 400, .Kind = 1, .Text = "a.wav",
-                                                  .Data = Waveform(300000, 1)})),
-                      Present("packed", SoundRecord({.Version = 440, .Kind = 2, .Text = "b.mid",
-                                                     .Data = Waveform(70000, 2)})),
-                      Empty(), Present("empty", SoundRecord({.Version = 400, .Kind = 0}))});
+    TList<TSound> sounds{400, {}};
+    sounds.Add("raw", {.Version = 400, .Kind = 1, .Text = "a.wav", .Data = Waveform(300000, 1)});
+    sounds.Add("packed", {.Version = 440, .Kind = 2, .Text = "b.mid", .Data = Waveform(70000, 2)});
+    sounds.AddEmpty();
+    sounds.Add("empty", {.Version = 400, .Kind = 0});
+    WriteList(stream, sounds);
 
-    const CTestPixels photo = PatternPixels(301, 203, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000});
-    const CTestPixels small = PatternPixels(37, 11, {0xFF00FF, 0x00FFFF, 0x000000});
-    CTestSprite many;
-    many.ImageBlocks = {
-        CompressedBmpBlock(MakeBmp(photo)),
-        PlainBmpBlock(MakeBmp(photo, {.BitCount = 8})),
-        CompressedBmpBlock(MakeBmp(photo, {.BitCount = 4, .RunLength = 4})),
-        CompressedBmpBlock(MakeBmp(small, {.BitCount = 32, .BitFields = true, .RedMask = 0xFF0000,
-                                           .GreenMask = 0xFF00, .BlueMask = 0xFF})),
-        CompressedBmpBlock(MakeBmp(small, {.BitCount = 24, .TopDown = true})),
-        PlainBmpBlock(MakeBmp(small, {.BitCount = 16})),
-        CompressedBmpBlock(MakeBmp(PatternPixels(37, 11, {0x000000, 0xFFFFFF}), {.BitCount = 1, .HeaderSize = 12})),
-        CompressedBmpBlock(MakeBmp(small, {.BitCount = 8, .RunLength = 8, .ImageSizeField = false})),
-        ColorRunsBlock(photo),
-        PaletteRunsBlock(photo),
-    };
+    const TPicture photo = PatternPixels(301, 203, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000});
+    const TPicture small = PatternPixels(37, 11, {0xFF00FF, 0x00FFFF, 0x000000});
+    TSprite many;
+    for (CBlock block : {
+             CompressedBmpBlock(MakeBmp(photo)),
+             PlainBmpBlock(MakeBmp(photo, {.BitCount = 8})),
+             CompressedBmpBlock(MakeBmp(photo, {.BitCount = 4, .RunLength = 4})),
+             CompressedBmpBlock(MakeBmp(small, {.BitCount = 32, .BitFields = true, .RedMask = 0xFF0000,
+                                                .GreenMask = 0xFF00, .BlueMask = 0xFF})),
+             CompressedBmpBlock(MakeBmp(small, {.BitCount = 24, .TopDown = true})),
+             PlainBmpBlock(MakeBmp(small, {.BitCount = 16})),
+             CompressedBmpBlock(MakeBmp(PatternPixels(37, 11, {0x000000, 0xFFFFFF}), {.BitCount = 1, .HeaderSize = 12})),
+             CompressedBmpBlock(MakeBmp(small, {.BitCount = 8, .RunLength = 8, .ImageSizeField = false})),
+             ColorRunsBlock(photo),
+             PaletteRunsBlock(photo),
+         })
+        many.Images.push_back(StoredPicture(std::move(block)));
     for (std::uint32_t i = 0; i < 40; ++i)
-        many.ImageBlocks.push_back(ColorRunsBlock(PatternPixels(static_cast<std::int32_t>(5 + i * 3), 9,
-                                                                {0x102030u * i, 0xFFFFFF})));
-    WriteListSection(stream, 400, {Present("many", SpriteRecord(many)), Empty(),
-                                   Present("none", SpriteRecord({}))});
-    WriteListSection(stream, 400,
-                     {Present("sky", BackgroundRecord({.HasImage = 1,
-                                                       .ImageBlock = CompressedBmpBlock(MakeBmp(
-                                                           PatternPixels(640, 120, {0x336699, 0x6699CC})))}))});
-    WritePaths(stream, TList<TPath>{420, {}});
-    WriteScripts(stream, TList<TScript>{400, {}});
-    WriteListSection(stream, 440,
-                     {Present("level", DataFileRecord({.FileName = "level.dat", .HasData = 1,
-                                                       .Data = Waveform(250000, 3)})),
-                      Present("nothing", DataFileRecord({.FileName = "none", .HasData = 1}))});
-    WriteObjects(stream, TList<TObject>{400, {}});
+        many.Images.push_back(StoredPicture(ColorRunsBlock(PatternPixels(static_cast<std::int32_t>(5 + i * 3), 9,
+                                                                         {0x102030u * i, 0xFFFFFF}))));
+    TList<TSprite> sprites{400, {}};
+    sprites.Add("many", many);
+    sprites.AddEmpty();
+    sprites.Add("none", {});
+    WriteList(stream, sprites);
+    TList<TBackground> backgrounds{400, {}};
+    backgrounds.Add("sky", {.HasImage = 1, .Image = StoredPicture(CompressedBmpBlock(MakeBmp(
+                                                 PatternPixels(640, 120, {0x336699, 0x6699CC}))))});
+    WriteList(stream, backgrounds);
+    WriteList(stream, TList<TPath>{420, {}});
+    WriteList(stream, TList<TScript>{400, {}});
+    TList<TDataFile> dataFiles{440, {}};
+    dataFiles.Add("level", {.FileName = "level.dat", .HasData = 1, .Data = Waveform(250000, 3)});
+    dataFiles.Add("nothing", {.FileName = "none", .HasData = 1});
+    WriteList(stream, dataFiles);
+    WriteList(stream, TList<TObject>{400, {}});
     TRooms rooms;
     rooms.List.Version = 420;
     WriteRooms(stream, rooms);

@@ -19,9 +19,7 @@
 // fresh one).
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <string>
 #include <unistd.h>
 
@@ -29,32 +27,14 @@
 #include "project/Resource_Main.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/ProjectReader.h"
+#include "testkit/TestSupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace project;
 
-void Write(const fs::path& file, const CBlock& bytes) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + file.string());
-}
-
-CBlock Read(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + file.string());
-    return CBlock(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-CBlock HeaderOnly(std::int32_t version) {
-    CStream stream;
-    for (std::int32_t word : {GameFileMagic, version, 0, 7})
-        stream.WriteInt(word);
-    return stream.TakeBytes();
-}
+void Write(const fs::path& file, const CBlock& bytes) { WriteWholeFile(file.string(), bytes); }
 
 void Make(const fs::path& folder) {
     fs::create_directories(folder);
@@ -66,7 +46,7 @@ void Make(const fs::path& folder) {
     damaged.resize(damaged.size() / 2);
     Write(folder / "damaged.vtr", damaged);
     const std::string text = "Not a project, only some text.\n";
-    Write(folder / "not_a_project.vtr", CBlock(text.begin(), text.end()));
+    Write(folder / "not_a_project.vtr", Bytes(text));
     Write(folder / "too_old.vtr", HeaderOnly(399));
     Write(folder / "too_new.vtr", HeaderOnly(501));
 }
@@ -107,11 +87,11 @@ int Check(const fs::path& source, const fs::path& converted) {
         std::cerr << source << ": the native conversion failed\n";
         return 1;
     }
-    TProject expected = ReadProject(Read(native));
+    TProject expected = ReadProject(ReadWholeFile(native));
     fs::remove(native);
-    const TProject actual = ReadProject(Read(converted));
+    const TProject actual = ReadProject(ReadWholeFile(converted));
     const std::int32_t sourceVersion = [&] {
-        CStream header{Read(source)};
+        CStream header{ReadWholeFile(source)};
         header.ReadInt();
         return header.ReadInt();
     }();

@@ -4,27 +4,22 @@
 
 #include <set>
 
-#include "testkit/BehaviourFiles.h"
+#include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
 namespace {
 
 const std::string NoTranslation = "Failed to convert old action number: ";
 
-CStream StreamOf(const CTestAction& record) {
-    CStream stream;
-    WriteAction(stream, record);
-    stream.SetPosition(0);
-    return stream;
-}
+using namespace project;
+
+CStream StreamOf(const TAction& record) { return CStream(RecordBytes(record)); }
 
 CBlock SavedBytes(CAction& action) {
     CStream stream;
     EXPECT_TRUE(action.Save(stream));
     return stream.TakeBytes();
 }
-
-CBlock RecordBytes(const CTestAction& record) { return StreamOf(record).TakeBytes(); }
 
 TEST(Translation, EndPointsHolesAndNeighbours) {
     const std::pair<std::int32_t, std::optional<std::int32_t>> cases[] = {
@@ -57,28 +52,28 @@ TEST(Action, NewActionHasItsDefaults) {
 // Older-layout records and the newer record the converter writes for each.
 struct OldRecordCase {
     const char* what;
-    CTestAction400 record;
-    CTestAction440 written;
+    TAction record;
+    TAction written;
     std::vector<std::string> messages;
 };
 
 TEST(Action, OldLayoutIsTranslatedAndWrittenInTheNewerLayout) {
     const OldRecordCase cases[] = {
-        {"first entry, no arguments", {1, -1, false, {}, {}}, ConvertedAction(101), {}},
-        {"last entry", {69, 3, true, {"a", "b"}, {}}, ConvertedAction(613, {"a", "b"}, 3, true), {}},
-        {"three arguments", {12, -1, false, {"x", "y", "z"}, {}}, ConvertedAction(301, {"x", "y", "z"}), {}},
+        {"first entry, no arguments", OldAction(1, {}, -1, 0), ConvertedAction(101), {}},
+        {"last entry", OldAction(69, {"a", "b"}, 3, 1), ConvertedAction(613, {"a", "b"}, 3, 1), {}},
+        {"three arguments", OldAction(12, {"x", "y", "z"}, -1, 0), ConvertedAction(301, {"x", "y", "z"}), {}},
         {"eighth argument 1 sets the tail flag",
-         {2, -1, false, {"0", "0", "0", "0", "0", "0", "0", "1"}, {}},
+         OldAction(2, {"0", "0", "0", "0", "0", "0", "0", "1"}, -1, 0),
          ConvertedAction(113, {"0", "0", "0", "0", "0", "0", "0", "1"}), {}},
         {"eighth argument 01 does not",
-         {2, -1, false, {"0", "0", "0", "0", "0", "0", "0", "01"}, {}},
+         OldAction(2, {"0", "0", "0", "0", "0", "0", "0", "01"}, -1, 0),
          ConvertedAction(113, {"0", "0", "0", "0", "0", "0", "0", "01"}), {}},
         {"eighth argument space 1 does not",
-         {2, -1, false, {"0", "0", "0", "0", "0", "0", "0", " 1"}, {}},
+         OldAction(2, {"0", "0", "0", "0", "0", "0", "0", " 1"}, -1, 0),
          ConvertedAction(113, {"0", "0", "0", "0", "0", "0", "0", " 1"}), {}},
-        {"old number 70", {70, -1, false, {}, {}}, ConvertedAction(70), {NoTranslation + "70"}},
-        {"old number 0", {0, -1, false, {}, {}}, ConvertedAction(0), {NoTranslation + "0"}},
-        {"old number -5", {-5, -1, false, {}, {}}, ConvertedAction(-5), {NoTranslation + "-5"}},
+        {"old number 70", OldAction(70, {}, -1, 0), ConvertedAction(70), {NoTranslation + "70"}},
+        {"old number 0", OldAction(0, {}, -1, 0), ConvertedAction(0), {NoTranslation + "0"}},
+        {"old number -5", OldAction(-5, {}, -1, 0), ConvertedAction(-5), {NoTranslation + "-5"}},
     };
     for (const OldRecordCase& c : cases) {
         CRecorder recorder;
@@ -93,7 +88,7 @@ TEST(Action, OldLayoutIsTranslatedAndWrittenInTheNewerLayout) {
 }
 
 TEST(Action, ConvertedActionTakes136Bytes) {
-    CStream stream = StreamOf(CTestAction400{1, -1, false, {}, {}});
+    CStream stream = StreamOf(OldAction(1));
     CAction action;
     ASSERT_TRUE(action.Load(stream));
     EXPECT_EQ(action.LibraryId, 1);
@@ -102,21 +97,21 @@ TEST(Action, ConvertedActionTakes136Bytes) {
 }
 
 TEST(Action, NewerLayoutIsWrittenBackUnchanged) {
-    CTestAction440 record;
+    TAction record;
     record.LibraryId = 3;
     record.ActionId = 7;
     record.DefValue1 = -9;
-    record.DefFlag1 = true;
-    record.DefFlag3 = true;
+    record.DefFlag1 = 1;
+    record.DefFlag3 = 1;
     record.DefValue2 = 1 << 30;
     record.DefText1 = "text \xE9";
     record.DefText2 = "more";
     record.DefValue3 = 12;
     record.ArgumentKinds = {1, 2, 3, 4, 5, 6, 7, 8};
     record.Selector = 42;
-    record.ActionFlag = true;
+    record.ActionFlag = 1;
     record.Arguments = {"a", "", "c", "d", "e", "f", "g", "0"};
-    record.TailFlag = true;  // not derived from the eighth argument in this layout
+    record.TailFlag = 1;  // not derived from the eighth argument in this layout
 
     CRecorder recorder;
     CStream stream = StreamOf(record);
@@ -129,7 +124,7 @@ TEST(Action, NewerLayoutIsWrittenBackUnchanged) {
 }
 
 TEST(Action, NewerLayoutWithLibraryZeroIsTranslated) {
-    CTestAction440 record;
+    TAction record;
     record.LibraryId = 0;
     record.ActionId = 12;
     record.DefValue1 = 5;
@@ -145,7 +140,7 @@ TEST(Action, NewerLayoutWithLibraryZeroIsTranslated) {
 // rest is read and dropped, and a negative count reads nothing.
 TEST(Action, ArgumentCountsOtherThanEight) {
     {
-        CTestAction440 record;
+        TAction record;
         record.ArgumentKinds = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
         record.Arguments = {"a", "b", "c", "d", "e", "f", "g", "1", "i"};
         CStream stream = StreamOf(record);
@@ -157,13 +152,13 @@ TEST(Action, ArgumentCountsOtherThanEight) {
         EXPECT_FALSE(action.TailFlag);
     }
     {
-        CTestAction440 record;
+        // With empty texts and no kinds or arguments, the kind count is the
+        // twelfth number and the argument count the fifteenth.
+        TAction record;
         record.ArgumentKinds = {};
-        record.KindCount = -3;
         record.Arguments = {};
-        record.ArgumentCount = -1;
-        record.TailFlag = true;
-        CStream stream = StreamOf(record);
+        record.TailFlag = 1;
+        CStream stream(Patched(Patched(RecordBytes(record), 44, -3), 56, -1));
         CAction action;
         ASSERT_TRUE(action.Load(stream));
         EXPECT_EQ(stream.Remaining(), 0u);
@@ -171,14 +166,15 @@ TEST(Action, ArgumentCountsOtherThanEight) {
         EXPECT_EQ(action.Arguments[0], "0");
         EXPECT_TRUE(action.TailFlag);
     }
+    // An older record's argument count is its fifth number.
     {
-        CStream stream = StreamOf(CTestAction400{1, -1, false, {}, -7});
+        CStream stream(Patched(RecordBytes(OldAction(1)), 16, -7));
         CAction action;
         ASSERT_TRUE(action.Load(stream));
         EXPECT_EQ(stream.Remaining(), 0u);
     }
     {
-        CStream stream = StreamOf(CTestAction400{1, -1, false, {"a"}, 2000000000});
+        CStream stream(Patched(RecordBytes(OldAction(1, {"a"})), 16, 2000000000));
         CAction action;
         EXPECT_THROW(action.Load(stream), EReadError);
     }
@@ -199,7 +195,7 @@ TEST(Action, UnknownTagReadsOnlyTheTagAndSavesAsLibraryOneActionZero) {
 }
 
 TEST(Action, CutRecordRaisesTheReadError) {
-    const CBlock whole = RecordBytes(CTestAction440{});
+    const CBlock whole = RecordBytes(TAction{});
     for (std::size_t cut : {std::size_t{2}, std::size_t{30}, whole.size() - 1}) {
         CStream stream(CBlock(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
         CAction action;

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "testkit/BehaviourFiles.h"
+#include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
 namespace {
+
+using namespace project;
 
 TEST(Event, AddActionBindsOnlyForALibraryOtherThanZero) {
     CRecorder recorder;
@@ -25,19 +27,19 @@ TEST(Event, AddActionBindsOnlyForALibraryOtherThanZero) {
 TEST(Event, RecordsOfEveryShape) {
     struct Case {
         const char* what;
-        CTestEvent record;
+        CBlock record;
         bool loads;
         int actions;
     };
     const Case cases[] = {
-        {"empty", {400, {}, {}}, true, 0},
-        {"negative count", {400, {}, -1}, true, 0},
-        {"both layouts", {400, {CTestAction400{}, CTestAction440{}}, {}}, true, 2},
-        {"foreign tag", {440, {}, {}}, false, 0},
+        {"empty", RecordBytes(TEvent{}), true, 0},
+        {"negative count", Patched(RecordBytes(TEvent{}), 4, -1), true, 0},
+        {"both layouts", RecordBytes(TEvent{400, {OldAction(1), TAction{}}}), true, 2},
+        {"foreign tag", RecordBytes(TEvent{440, {}}), false, 0},
     };
     for (const Case& c : cases) {
-        CStream stream;
-        WriteEvent(stream, c.record);
+        CStream stream(c.record);
+        stream.SetPosition(stream.Size());
         stream.WriteInt(-1);  // what follows in a row
         stream.SetPosition(0);
         CEvent event;
@@ -48,15 +50,12 @@ TEST(Event, RecordsOfEveryShape) {
 }
 
 TEST(Event, SavedAsTag400CountAndNewerRecords) {
-    CStream stream;
-    WriteEvent(stream, {400, {CTestAction400{3, 5, true, {"a", "b"}, {}}}, {}});
-    stream.SetPosition(0);
+    CStream stream(RecordBytes(TEvent{400, {OldAction(3, {"a", "b"}, 5, 1)}}));
     CEvent event;
     ASSERT_TRUE(event.Load(stream));
-    CStream saved, expected;
+    CStream saved;
     ASSERT_TRUE(event.Save(saved));
-    WriteEvent(expected, {400, {ConvertedAction(114, {"a", "b"}, 5, true)}, {}});
-    EXPECT_EQ(saved.Bytes(), expected.Bytes());
+    EXPECT_EQ(saved.Bytes(), RecordBytes(TEvent{400, {ConvertedAction(114, {"a", "b"}, 5, 1)}}));
 
     CEvent empty;
     CStream emptySaved;

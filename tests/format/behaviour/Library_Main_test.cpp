@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "format/behaviour/Action_Class.h"
-#include "testkit/BehaviourFiles.h"
+#include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
 namespace {
+
+using namespace project;
 
 // Registers libraries for one test and empties the registry afterwards, so
 // the other tests see the converter's empty registry.
@@ -95,15 +97,13 @@ TEST_F(RegistryTest, BindingCopiesTheDefinitionWithTheFlagsCrossed) {
 
     // A newer-layout record of that pair loses its stored copy to the
     // definition; its arguments stay as stored.
-    CTestAction440 stored;
+    TAction stored;
     stored.LibraryId = 3;
     stored.ActionId = 7;
     stored.DefValue1 = 1;
     stored.DefText1 = "stored";
     stored.Arguments = {"a", "b", "c", "d", "e", "f", "g", "h"};
-    CStream stream;
-    WriteAction(stream, stored);
-    stream.SetPosition(0);
+    CStream stream(RecordBytes(stored));
     CAction loaded;
     ASSERT_TRUE(loaded.Load(stream));
     EXPECT_EQ(loaded.DefValue1, 11);
@@ -116,7 +116,7 @@ TEST_F(RegistryTest, SavedSectionListsTheRegisteredNames) {
     Register(2, "beta");
     CStream saved, expected;
     ASSERT_TRUE(SaveUsedLibraries(saved));
-    WriteUsedLibrariesSection(expected, {"alpha", "beta"});
+    WriteLibraries(expected, {500, {"alpha", "beta"}});
     EXPECT_EQ(saved.Bytes(), expected.Bytes());
 }
 
@@ -142,7 +142,7 @@ TEST(UsedLibraries, Load) {
             stream.WriteInt(c.version);
             stream.WriteInt(*c.count);
         } else {
-            WriteUsedLibrariesSection(stream, c.names, c.version);
+            WriteLibraries(stream, {c.version, c.names});
         }
         stream.WriteInt(0x5A5A5A5A);  // whatever follows
         stream.SetPosition(0);

@@ -4,19 +4,14 @@
 
 #include "format/behaviour/Object_Main.h"
 #include "format/media/Sprite_Main.h"
-#include "testkit/BehaviourFiles.h"
+#include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
 namespace {
 
-CStream StreamOf(const CTestObject& record) {
-    CStream stream;
-    WriteObject(stream, record);
-    stream.SetPosition(0);
-    return stream;
-}
+using namespace project;
 
-CBlock RecordBytes(const CTestObject& record) { return StreamOf(record).TakeBytes(); }
+CStream StreamOf(const TObject& record) { return CStream(RecordBytes(record)); }
 
 // What the object list writes for the object: validated, then saved.
 CBlock SavedBytes(CObject& object) {
@@ -26,9 +21,16 @@ CBlock SavedBytes(CObject& object) {
     return stream.TakeBytes();
 }
 
-// An event holding one converted action.
-CTestEvent OneAction(std::int32_t oldNumber) { return {400, {CTestAction400{oldNumber, -1, false, {}, {}}}, {}}; }
-CTestEvent OneConverted(std::int32_t newId) { return {400, {ConvertedAction(newId)}, {}}; }
+// An event holding one old action, and what the converter writes for it.
+TEvent OneAction(std::int32_t oldNumber) { return {400, {OldAction(oldNumber)}}; }
+TEvent OneConverted(std::int32_t newId) { return {400, {ConvertedAction(newId)}}; }
+
+// An object record of the newer layout with rows 0 .. rows - 1.
+TObject WithRows(std::size_t rows) {
+    TObject record;
+    record.Rows.resize(rows);
+    return record;
+}
 
 // Gives the object list this many present slots for one test.
 class ObjectTest : public ::testing::Test {
@@ -53,47 +55,45 @@ TEST(Object, NewObjectHasItsDefaults) {
 }
 
 TEST_F(ObjectTest, OlderRecordWithEmptyRowsIsWrittenIn80Bytes) {
-    CTestObject record;
-    record.Tag = 400;
-    record.ObjectFlag1 = true;
-    record.ObjectFlag2 = false;
-    record.ObjectValue = -7;
-    record.ObjectFlag3 = true;
+    TObject record = WithRows(9);
+    record.Version = 400;
+    record.Flag1 = 1;
+    record.Flag2 = 0;
+    record.Value = -7;
+    record.Flag3 = 1;
     CStream stream = StreamOf(record);
     ASSERT_EQ(stream.Size(), 4u * 8 + 9 * 4);
     CObject object;
     ASSERT_TRUE(object.Load(stream));
     EXPECT_EQ(stream.Remaining(), 0u);
 
-    CTestObject expected = record;
-    expected.Tag = 430;
+    TObject expected = record;
+    expected.Version = 430;
+    expected.Rows.resize(11);
     const CBlock saved = SavedBytes(object);
     EXPECT_EQ(saved.size(), 80u);
     EXPECT_EQ(saved, RecordBytes(expected));
 }
 
 TEST_F(ObjectTest, OlderRecordReadsNineRowsWithActionsOfBothLayouts) {
-    CTestObject record;
-    record.Tag = 400;
-    record.Rows.resize(9);
+    TObject record = WithRows(9);
+    record.Version = 400;
     record.Rows[0] = {{0, OneAction(1)}};
-    record.Rows[8] = {{1, {400, {ConvertedAction(205, {"a"}), CTestAction400{69, 2, true, {"b"}, {}}}, {}}}};
+    record.Rows[8] = {{1, {400, {ConvertedAction(205, {"a"}), OldAction(69, {"b"}, 2, 1)}}}};
     MakeObjects(1);
     CStream stream = StreamOf(record);
     CObject object;
     ASSERT_TRUE(object.Load(stream));
     EXPECT_EQ(stream.Remaining(), 0u);
 
-    CTestObject expected;
-    expected.Rows.resize(9);
+    TObject expected;
     expected.Rows[0] = {{0, OneConverted(101)}};
-    expected.Rows[8] = {{1, {400, {ConvertedAction(205, {"a"}), ConvertedAction(613, {"b"}, 2, true)}, {}}}};
+    expected.Rows[8] = {{1, {400, {ConvertedAction(205, {"a"}), ConvertedAction(613, {"b"}, 2, 1)}}}};
     EXPECT_EQ(SavedBytes(object), RecordBytes(expected));
 }
 
 TEST_F(ObjectTest, RowIsDenseUpToItsHighestEvent) {
-    CTestObject record;
-    record.Rows.resize(5);
+    TObject record;
     record.Rows[4] = {{7, OneAction(1)}};
     CStream stream = StreamOf(record);
     CObject object;
@@ -106,8 +106,7 @@ TEST_F(ObjectTest, RowIsDenseUpToItsHighestEvent) {
 }
 
 TEST_F(ObjectTest, ValidateEmptiesRowFourEventsOfMissingObjects) {
-    CTestObject record;
-    record.Rows.resize(5);
+    TObject record;
     record.Rows[4] = {{7, OneAction(1)}, {3, OneAction(2)}};
     record.Rows[3] = {{7, OneAction(3)}};  // other rows are not object indices
     record.RelatedObjectIndex = 4;
@@ -116,8 +115,7 @@ TEST_F(ObjectTest, ValidateEmptiesRowFourEventsOfMissingObjects) {
     CObject object;
     ASSERT_TRUE(object.Load(stream));
 
-    CTestObject expected;
-    expected.Rows.resize(5);
+    TObject expected;
     expected.Rows[4] = {{3, OneConverted(113)}};
     expected.Rows[3] = {{7, OneConverted(114)}};
     expected.RelatedObjectIndex = 4;
@@ -152,7 +150,7 @@ TEST_F(ObjectTest, ValidateResetsDanglingSpriteReferences) {
         {0, 0}, {4, 4}, {3, -1}, {5, -1}, {-1, -1}, {-7, -1}, {INT32_MAX, -1},
     };
     for (const auto& [index, written] : cases) {
-        CTestObject record;
+        TObject record;
         record.SpriteIndex = index;
         record.SecondSpriteIndex = index;
         CStream stream = StreamOf(record);
@@ -169,24 +167,21 @@ TEST_F(ObjectTest, ValidateResetsDanglingSpriteReferences) {
 }
 
 TEST_F(ObjectTest, RowsAreWrittenHighestNumberFirstWithoutEmptyEvents) {
-    CTestObject record;
-    record.Rows.resize(11);
+    TObject record;
     record.Rows[0] = {{2, OneAction(1)}, {5, OneAction(2)}, {9, {}}};
     record.Rows[10] = {{0, OneAction(3)}, {1, OneAction(4)}};
     CStream stream = StreamOf(record);
     CObject object;
     ASSERT_TRUE(object.Load(stream));
 
-    CTestObject expected;
-    expected.Rows.resize(11);
+    TObject expected;
     expected.Rows[0] = {{5, OneConverted(113)}, {2, OneConverted(101)}};
     expected.Rows[10] = {{1, OneConverted(109)}, {0, OneConverted(114)}};
     EXPECT_EQ(SavedBytes(object), RecordBytes(expected));
 }
 
 TEST_F(ObjectTest, HugeEventNumberCostsOneEvent) {
-    CTestObject record;
-    record.Rows.resize(1);
+    TObject record;
     record.Rows[0] = {{2147483646, OneAction(1)}};
     CStream stream = StreamOf(record);
     CObject object;
@@ -196,8 +191,8 @@ TEST_F(ObjectTest, HugeEventNumberCostsOneEvent) {
     EXPECT_TRUE(object.GetEvent(0, 1000)->Empty());
     EXPECT_EQ(object.Row(0).Length(), 2147483647);
 
-    CTestObject expected;
-    expected.Rows = {{{2147483646, OneConverted(101)}}};
+    TObject expected;
+    expected.Rows[0] = {{2147483646, OneConverted(101)}};
     EXPECT_EQ(SavedBytes(object), RecordBytes(expected));
 }
 
@@ -211,34 +206,27 @@ TEST_F(ObjectTest, GetEventOutsideTheRows) {
 
 TEST_F(ObjectTest, LastRowOtherThanTen) {
     // R = -1: no row blocks at all.
-    CTestObject none;
-    none.LastRow = -1;
-    CStream stream = StreamOf(none);
+    CStream stream = StreamOf(WithRows(0));
     CObject object;
     ASSERT_TRUE(object.Load(stream));
     EXPECT_EQ(stream.Remaining(), 0u);
 
     // R = 3: rows 0 to 3 only.
-    CTestObject few;
-    few.LastRow = 3;
-    few.Rows = {{}, {}, {}, {{0, OneAction(1)}}};
+    TObject few = WithRows(4);
+    few.Rows[3] = {{0, OneAction(1)}};
     stream = StreamOf(few);
     ASSERT_TRUE(object.Load(stream));
     EXPECT_EQ(stream.Remaining(), 0u);
     EXPECT_EQ(object.GetEvent(3, 0)->Count(), 1);
 
     // R = 14 with empty rows above 10: read without effect.
-    CTestObject more;
-    more.LastRow = 14;
-    stream = StreamOf(more);
+    stream = StreamOf(WithRows(15));
     ASSERT_TRUE(object.Load(stream));
     EXPECT_EQ(stream.Remaining(), 0u);
 }
 
 TEST_F(ObjectTest, EventInARowAboveTenFailsTheRecord) {
-    CTestObject record;
-    record.LastRow = 11;
-    record.Rows.resize(12);
+    TObject record = WithRows(12);
     record.Rows[11] = {{0, OneAction(1)}};
     CStream stream = StreamOf(record);
     CObject object;
@@ -246,13 +234,7 @@ TEST_F(ObjectTest, EventInARowAboveTenFailsTheRecord) {
 }
 
 TEST_F(ObjectTest, HugeLastRowEndsAtTheEndOfTheStream) {
-    CStream stream = StreamOf(CTestObject{.LastRow = 0});
-    CBlock bytes = stream.TakeBytes();
-    bytes[32] = 0xFF;  // R := 0x7FFFFFFF
-    bytes[33] = 0xFF;
-    bytes[34] = 0xFF;
-    bytes[35] = 0x7F;
-    CStream hostile(std::move(bytes));
+    CStream hostile(Patched(RecordBytes(WithRows(1)), 32, 0x7FFFFFFF));  // R after eight numbers
     CObject object;
     EXPECT_THROW(object.Load(hostile), EReadError);
 }
@@ -260,9 +242,11 @@ TEST_F(ObjectTest, HugeLastRowEndsAtTheEndOfTheStream) {
 TEST_F(ObjectTest, BadEventsInsideARecord) {
     // An event with a foreign tag returns false to the object, which reads
     // on at the current position; a negative action count is an empty event.
-    CTestObject record;
-    record.Rows = {{{0, {401, {}, {}}}, {1, {400, {}, -3}}, {2, OneAction(1)}}};
-    CStream stream = StreamOf(record);
+    // The first event's count follows R, its number and its tag.
+    const std::size_t firstCount = 36 + 4 + 4;
+    TObject record;
+    record.Rows[0] = {{1, {}}, {0, {401, {}}}, {2, OneAction(1)}};
+    CStream stream(Patched(RecordBytes(record), firstCount, -3));
     CObject object;
     ASSERT_TRUE(object.Load(stream));
     EXPECT_EQ(stream.Remaining(), 0u);
@@ -270,23 +254,23 @@ TEST_F(ObjectTest, BadEventsInsideARecord) {
     EXPECT_TRUE(object.GetEvent(0, 1)->Empty());
     EXPECT_EQ(object.GetEvent(0, 2)->Count(), 1);
 
-    CTestObject hostile;
-    hostile.Rows = {{{0, {400, {}, 1000000000}}}};
-    stream = StreamOf(hostile);
+    TObject hostile;
+    hostile.Rows[0] = {{0, {}}};
+    stream = CStream(Patched(RecordBytes(hostile), firstCount, 1000000000));
     EXPECT_THROW(object.Load(stream), EReadError);
 }
 
 TEST_F(ObjectTest, EventKeepsActionsWithUnknownTags) {
     CRecorder recorder;
-    CTestObject record;
-    record.Rows = {{{0, {400, {CTestActionTag{7}, CTestAction400{1, -1, false, {}, {}}}, {}}}}};
+    TObject record;
+    record.Rows[0] = {{0, {400, {TAction{.Tag = 7}, OldAction(1)}}}};
     CStream stream = StreamOf(record);
     CObject object;
     ASSERT_TRUE(object.Load(stream));
     EXPECT_EQ(object.GetEvent(0, 0)->Count(), 2);
 
-    CTestObject expected;
-    expected.Rows = {{{0, {400, {ConvertedAction(0), ConvertedAction(101)}, {}}}}};
+    TObject expected;
+    expected.Rows[0] = {{0, {400, {ConvertedAction(0), ConvertedAction(101)}}}};
     EXPECT_EQ(SavedBytes(object), RecordBytes(expected));
     EXPECT_EQ(recorder.Messages, std::vector<std::string>{"Failed to convert old action number: 0"});
 }

@@ -6,10 +6,12 @@
 #include "format/behaviour/Path_Main.h"
 #include "format/behaviour/TimeLine_Main.h"
 #include "project/Resource_Main.h"
-#include "testkit/BehaviourFiles.h"
+#include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
 namespace {
+
+using namespace project;
 
 class ObjectListTest : public ::testing::Test {
 protected:
@@ -17,72 +19,29 @@ protected:
     void TearDown() override { ClearObjects(); }
 };
 
-TEST_F(ObjectListTest, SectionRoundTripsWithAbsentSlots) {
-    CTestObject first;
-    first.SpriteIndex = -1;
+TEST_F(ObjectListTest, ObjectsAreFoundByTheirSlots) {
+    TObject first;
     first.RelatedObjectIndex = 2;  // the third slot, present
-    first.Rows = {{}, {}, {}, {}, {{2, {400, {ConvertedAction(301, {"x"})}, {}}}}};
-    CTestObject third;
-    third.ObjectValue = 77;
-
-    CStream stream;
-    WriteObjectsSection(stream, {{{"first", first}}, std::nullopt, {{"third \xE9", third}}});
-    const CBlock written = stream.Bytes();
-    stream.SetPosition(0);
-    ObjectList().Changed = true;
+    first.Rows[4] = {{2, {400, {ConvertedAction(301, {"x"})}}}};
+    TObject third;
+    third.Value = 77;
+    TList<TObject> list{400, {}};
+    list.Add("first", first);
+    list.AddEmpty();
+    list.Add("third", third);
+    const CBlock written = ListBytes(list);
+    CStream stream(written);
     ASSERT_TRUE(LoadObjects(stream));
-    EXPECT_EQ(stream.Remaining(), 0u);
-    EXPECT_FALSE(ObjectList().Changed);
-    ASSERT_EQ(ObjectList().Count(), 3);
     EXPECT_TRUE(ObjectExists(0));
     EXPECT_FALSE(ObjectExists(1));
     EXPECT_EQ(GetObject(1), nullptr);
     EXPECT_EQ(GetObject(3), nullptr);
     EXPECT_EQ(GetObject(-1), nullptr);
     EXPECT_EQ(GetObject(2)->ObjectValue, 77);
-    EXPECT_EQ(ObjectList().Name(2), "third \xE9");
-    EXPECT_EQ(ObjectList().Name(1), "");
 
     CStream saved;
     ASSERT_TRUE(SaveObjects(saved));
     EXPECT_EQ(saved.Bytes(), written);
-}
-
-TEST_F(ObjectListTest, AbsentSlotTakesFourBytes) {
-    CStream stream;
-    WriteObjectsSection(stream, {std::nullopt});
-    EXPECT_EQ(stream.Size(), 12u);
-    stream.SetPosition(0);
-    ASSERT_TRUE(LoadObjects(stream));
-    CStream saved;
-    ASSERT_TRUE(SaveObjects(saved));
-    EXPECT_EQ(saved.Bytes(), Bytes({0x90, 0x01, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}));
-}
-
-TEST_F(ObjectListTest, RejectedSections) {
-    {
-        CStream stream;
-        WriteObjectsSection(stream, {}, 430);
-        stream.SetPosition(0);
-        EXPECT_FALSE(LoadObjects(stream));
-    }
-    {
-        // A bad object stops the load; the slots before it keep their objects.
-        CStream stream;
-        WriteObjectsSection(stream, {{{"good", CTestObject{}}}, {{"bad", CTestObject{.Tag = 431}}},
-                                     {{"never read", CTestObject{}}}});
-        stream.SetPosition(0);
-        EXPECT_FALSE(LoadObjects(stream));
-        EXPECT_TRUE(ObjectExists(0));
-        EXPECT_FALSE(ObjectExists(2));
-    }
-    for (std::int32_t count : {-1, 1000000}) {
-        CStream stream;
-        stream.WriteInt(400);
-        stream.WriteInt(count);
-        stream.SetPosition(0);
-        EXPECT_THROW(LoadObjects(stream), EReadError) << count;
-    }
 }
 
 // The behaviour sections in the file's table: where they stand, from which
@@ -111,9 +70,7 @@ TEST_F(ObjectListTest, SectionsOfTheProjectFile) {
     }
 
     // ClearGame empties the lists and their modified flags.
-    CStream stream;
-    WriteObjectsSection(stream, {{{"o", CTestObject{}}}});
-    stream.SetPosition(0);
+    CStream stream(ListBytes(TList<TObject>{400, {TSlot<TObject>{"o", {}}}}));
     ASSERT_TRUE(LoadObjects(stream));
     PathList().Add(std::make_unique<CPath>(), "p");
     TimeLineList().Add(std::make_unique<CTimeLine>(), "t");

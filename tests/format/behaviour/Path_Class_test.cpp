@@ -5,10 +5,12 @@
 #include <cmath>
 
 #include "format/behaviour/Path_Main.h"
-#include "testkit/BehaviourFiles.h"
+#include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
 namespace {
+
+using namespace project;
 
 // A path with these settings and its curve computed.
 struct MakePath : CPath {
@@ -134,15 +136,10 @@ TEST(PathCurve, DepthFromTheFileIsBounded) {
 }
 
 TEST(PathRecord, RoundTripAndSizes) {
-    CTestPath record;
-    record.ConnectionKind = 1;
-    record.EndAction = 3;
-    record.SmoothingDepth = 40;
-    record.Points = {{1.5, -2.25, 100}, {1e300, 0, -7}};
-    CStream stream;
-    WritePath(stream, record);
+    const TPath record{.ConnectionKind = 1, .EndAction = 3, .SmoothingDepth = 40,
+                       .Points = {{1.5, -2.25, 100}, {1e300, 0, -7}}};
+    CStream stream(RecordBytes(record));
     EXPECT_EQ(stream.Size(), 20u + 2 * 24);
-    stream.SetPosition(0);
     CPath path;
     ASSERT_TRUE(path.Load(stream));
     EXPECT_EQ(stream.Remaining(), 0u);
@@ -150,69 +147,34 @@ TEST(PathRecord, RoundTripAndSizes) {
     CStream saved;
     ASSERT_TRUE(path.Save(saved));
     EXPECT_EQ(saved.Bytes(), stream.Bytes());
-
-    CStream empty;
-    WritePath(empty, CTestPath{});
-    EXPECT_EQ(empty.Size(), 20u);
+    EXPECT_EQ(RecordBytes(TPath{}).size(), 20u);
 }
 
 TEST(PathRecord, Rejected) {
-    CStream stream;
-    WritePath(stream, CTestPath{.Tag = 421});
-    stream.SetPosition(0);
+    CStream stream(RecordBytes(TPath{.Version = 421}));
     CPath path;
     EXPECT_FALSE(path.Load(stream));
     EXPECT_EQ(stream.Position(), 4u);
 
+    // The point count follows four numbers.
     for (std::int32_t count : {-1, 3}) {
-        CStream bad;
-        WritePath(bad, CTestPath{.Points = {{0, 0, 100}}, .Count = count});
-        bad.SetPosition(0);
+        CStream bad(Patched(RecordBytes(TPath{.Points = {{0, 0, 100}}}), 16, count));
         EXPECT_THROW(path.Load(bad), EReadError) << count;
     }
 }
 
-class PathListTest : public ::testing::Test {
-protected:
-    void SetUp() override { ClearPaths(); }
-    void TearDown() override { ClearPaths(); }
-};
-
-TEST_F(PathListTest, SectionRoundTrip) {
-    CTestPath first{.ConnectionKind = 1, .EndAction = 0, .SmoothingDepth = 2, .Points = {{1, 2, 3}, {4, 5, 6}}};
-    CStream stream;
-    WritePathsSection(stream, {std::nullopt, {{"first", first}}, {{"", CTestPath{}}}});
-    stream.SetPosition(0);
+TEST(PathList, CurvesAreComputedOnLoading) {
+    ClearPaths();
+    TList<TPath> list{420, {}};
+    list.AddEmpty();
+    list.Add("first", {.ConnectionKind = 1, .EndAction = 0, .SmoothingDepth = 2, .Points = {{1, 2, 3}, {4, 5, 6}}});
+    CStream stream(ListBytes(list));
     ASSERT_TRUE(LoadPaths(stream));
-    EXPECT_EQ(stream.Remaining(), 0u);
-    ASSERT_EQ(PathList().Count(), 3);
     EXPECT_EQ(PathList().Get(1)->CurvePointCount(), 2);
     CStream saved;
     ASSERT_TRUE(SavePaths(saved));
     EXPECT_EQ(saved.Bytes(), stream.Bytes());
-}
-
-TEST_F(PathListTest, EmptyListAndRejectedSections) {
-    CStream saved;
-    ASSERT_TRUE(SavePaths(saved));
-    EXPECT_EQ(saved.Bytes(), Bytes({0xA4, 0x01, 0, 0, 0, 0, 0, 0}));
-
-    CStream wrongTag;
-    WritePathsSection(wrongTag, {}, 400);
-    wrongTag.SetPosition(0);
-    EXPECT_FALSE(LoadPaths(wrongTag));
-
-    CStream badPath;
-    WritePathsSection(badPath, {{{"a", CTestPath{}}}, {{"b", CTestPath{.Tag = 0}}}});
-    badPath.SetPosition(0);
-    EXPECT_FALSE(LoadPaths(badPath));
-    EXPECT_TRUE(PathList().Exists(0));
-
-    CStream negative;
-    negative.WriteInt(420);
-    negative.WriteInt(-2);
-    negative.SetPosition(0);
-    EXPECT_THROW(LoadPaths(negative), EReadError);
+    ClearPaths();
 }
 
 }  // namespace

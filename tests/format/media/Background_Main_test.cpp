@@ -2,41 +2,41 @@
 
 #include <gtest/gtest.h>
 
-#include "testkit/MediaFiles.h"
+#include "testkit/PictureFiles.h"
+#include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
 namespace {
 
-CStream BackgroundsSection(const std::vector<CTestSlot>& slots, std::int32_t version = 400) {
-    CStream stream;
-    WriteListSection(stream, version, slots);
-    stream.SetPosition(0);
-    return stream;
+using namespace project;
+
+CStream BackgroundsSection(const TBackground& background) {
+    TList<TBackground> list{400, {}};
+    list.AddEmpty();
+    list.Add("b", background);
+    return CStream(ListBytes(list));
 }
 
 TEST(Backgrounds, WithoutAnImageTheRecordIs28Bytes) {
-    const CBlock record = BackgroundRecord({.Width = 640, .Height = -480, .Transparent = 5, .Flag1 = -1, .Flag2 = 2});
-    CStream in = BackgroundsSection({Present("bg", record)});
+    CStream in = BackgroundsSection({.Width = 640, .Height = -480, .Transparent = 5, .Flag1 = -1, .Flag2 = 2});
     ASSERT_TRUE(LoadBackgrounds(in));
-    ASSERT_NE(GetBackground(0), nullptr);
-    EXPECT_FALSE(GetBackground(0)->Image.has_value());
+    ASSERT_NE(GetBackground(1), nullptr);
+    EXPECT_FALSE(GetBackground(1)->Image.has_value());
+    EXPECT_EQ(GetBackground(0), nullptr);
+    EXPECT_EQ(GetBackground(2), nullptr);
 
     CStream out;
-    ASSERT_TRUE(GetBackground(0)->Save(out));
-    CStream expected;
-    for (std::int32_t value : {400, 640, -480, 1, 0, 1, 0})
-        expected.WriteInt(value);
-    EXPECT_EQ(out.Bytes(), expected.Bytes());
+    ASSERT_TRUE(GetBackground(1)->Save(out));
+    EXPECT_EQ(out.Bytes(), RecordBytes(TBackground{.Width = 640, .Height = -480, .Transparent = 1, .Flag1 = 0}));
     EXPECT_EQ(out.Size(), 28u);
 }
 
 TEST(Backgrounds, ImagesOfEverySchemeAreWrittenAsScheme10) {
-    const CTestPixels pixels = PatternPixels(9, 7, {0x010203, 0xFFFFFF, 0x00FF00, 0x808080});
+    const TPicture pixels = PatternPixels(9, 7, {0x010203, 0xFFFFFF, 0x00FF00, 0x808080});
     const CBlock blocks[] = {PlainBmpBlock(MakeBmp(pixels)), ColorRunsBlock(pixels), PaletteRunsBlock(pixels),
                              CompressedBmpBlock(MakeBmp(pixels, {.TopDown = true}))};
     for (const CBlock& block : blocks) {
-        CStream in = BackgroundsSection(
-            {Empty(), Present("b", BackgroundRecord({.Width = 9, .Height = 7, .HasImage = 1, .ImageBlock = block}))});
+        CStream in = BackgroundsSection({.Width = 9, .Height = 7, .HasImage = 1, .Image = StoredPicture(block)});
         ASSERT_TRUE(LoadBackgrounds(in));
         EXPECT_EQ(in.Remaining(), 0u);
         CStream out;
@@ -52,40 +52,16 @@ TEST(Backgrounds, ImagesOfEverySchemeAreWrittenAsScheme10) {
     }
 }
 
-TEST(Backgrounds, GetBackgroundAndEmptySlots) {
-    CStream in = BackgroundsSection({Present("a", BackgroundRecord({})), {-1, "", {}}, {0, "", {}}});
-    ASSERT_TRUE(LoadBackgrounds(in));
-    EXPECT_EQ(BackgroundList().Count(), 3);
-    EXPECT_NE(GetBackground(0), nullptr);
-    EXPECT_EQ(GetBackground(-1), nullptr);
-    EXPECT_EQ(GetBackground(1), nullptr);
-    EXPECT_EQ(GetBackground(2), nullptr);
-    EXPECT_EQ(GetBackground(3), nullptr);
-    ClearBackgrounds();
-    CStream out;
-    ASSERT_TRUE(SaveBackgrounds(out));
-    EXPECT_EQ(out.Bytes(), Bytes({0x90, 1, 0, 0, 0, 0, 0, 0}));
-}
-
-TEST(Backgrounds, RejectedRecordsFailTheRead) {
-    const std::vector<std::pair<const char*, CBlock>> records = {
-        {"record version 440", BackgroundRecord({.Version = 440})},
-        {"image flag with a NoImage block", BackgroundRecord({.HasImage = 1, .ImageBlock = NoImageBlock()})},
-        {"image flag with an unknown scheme", BackgroundRecord({.HasImage = 2, .ImageBlock = Bytes({7, 0, 0, 0})})},
+TEST(Backgrounds, ImageFlagWithoutAnImageFailsTheRead) {
+    const std::vector<std::pair<const char*, TBackground>> records = {
+        {"image flag with a NoImage block", {.HasImage = 1, .Image = {.Scheme = -1}}},
+        {"image flag with an unknown scheme", {.HasImage = 2, .Image = {.Scheme = 7}}},
     };
     for (const auto& [what, record] : records) {
         CRecorder recorder;
-        CStream in = BackgroundsSection({Present("ok", BackgroundRecord({})), Present("bad", record)});
+        CStream in = BackgroundsSection(record);
         EXPECT_FALSE(LoadBackgrounds(in)) << what;
-        EXPECT_NE(GetBackground(0), nullptr);
     }
-    CStream version = BackgroundsSection({}, 500);
-    EXPECT_FALSE(LoadBackgrounds(version));
-    CStream negative = BackgroundsSection({});
-    negative.SetPosition(4);
-    negative.WriteInt(-2);
-    negative.SetPosition(0);
-    EXPECT_THROW(LoadBackgrounds(negative), EReadError);
 }
 
 }  // namespace

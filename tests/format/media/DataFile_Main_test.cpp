@@ -4,21 +4,25 @@
 #include <gtest/gtest.h>
 
 #include "project/Resource_Main.h"
-#include "testkit/MediaFiles.h"
+#include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
 namespace {
 
-struct CDataFileCase {
-    const char* What;
-    CTestDataFile Stored;
-};
+using namespace project;
+
+CBlock DataFilesSection(const TDataFile& dataFile) {
+    TList<TDataFile> list{440, {}};
+    list.AddEmpty();
+    list.Add("data", dataFile);
+    return ListBytes(list);
+}
 
 TEST(DataFiles, EveryFieldIsCarried) {
     CBlock data(5000);
     for (std::size_t i = 0; i < data.size(); ++i)
         data[i] = static_cast<std::uint8_t>(i ^ (i >> 3));
-    const std::vector<CDataFileCase> cases = {
+    const std::pair<const char*, TDataFile> cases[] = {
         {"data", {.FileName = "level1.dat", .HasData = 1, .Data = data, .ExportMode = 1}},
         {"HasData with no bytes", {.FileName = "empty.txt", .HasData = 1, .Data = {}}},
         {"HasData stored as 5", {.FileName = "f", .HasData = 5, .Data = Bytes({1, 2, 3})}},
@@ -27,26 +31,22 @@ TEST(DataFiles, EveryFieldIsCarried) {
         {"ExportMode outside 0..3", {.FileName = "font.ttf", .ExportMode = 77, .Flag1 = 1, .Flag2 = 0, .Flag3 = 0}},
         {"negative ExportMode, flags 5 and -1", {.ExportMode = -4, .Flag1 = 5, .Flag2 = -1, .Flag3 = 2}},
     };
-    for (const CDataFileCase& c : cases) {
-        SCOPED_TRACE(c.What);
-        CStream in;
-        WriteListSection(in, 440, {Empty(), Present("data", DataFileRecord(c.Stored))});
-        in.SetPosition(0);
+    for (const auto& [what, stored] : cases) {
+        SCOPED_TRACE(what);
+        CStream in(DataFilesSection(stored));
         ASSERT_TRUE(LoadDataFiles(in));
         EXPECT_EQ(in.Remaining(), 0u);
         CStream out;
         ASSERT_TRUE(SaveDataFiles(out));
 
-        CTestDataFile expected = c.Stored;
+        TDataFile expected = stored;
         expected.HasData = expected.HasData > 0;
         expected.Flag1 = expected.Flag1 > 0;
         expected.Flag2 = expected.Flag2 > 0;
         expected.Flag3 = expected.Flag3 > 0;
-        CStream written;
-        WriteListSection(written, 440, {Empty(), Present("data", DataFileRecord(expected))});
-        EXPECT_EQ(out.Bytes(), written.Bytes());
+        EXPECT_EQ(out.Bytes(), DataFilesSection(expected));
         if (expected.HasData != 0) {
-            EXPECT_EQ(DataFileList().Get(1)->Data, c.Stored.Data);
+            EXPECT_EQ(DataFileList().Get(1)->Data, stored.Data);
         }
     }
 }
@@ -56,12 +56,7 @@ TEST(DataFiles, WithoutDataNoBlockIsWritten) {
     file.FileName = "a";
     CStream out;
     ASSERT_TRUE(file.Save(out));
-    CStream expected;
-    expected.WriteInt(440);
-    expected.WriteString("a");
-    for (std::int32_t value : {0, 2, 0, 1, 1})
-        expected.WriteInt(value);
-    EXPECT_EQ(out.Bytes(), expected.Bytes());
+    EXPECT_EQ(out.Bytes(), RecordBytes(TDataFile{.FileName = "a"}));
 }
 
 TEST(DataFiles, OlderFilesGetAnEmptySection) {
@@ -80,34 +75,17 @@ TEST(DataFiles, OlderFilesGetAnEmptySection) {
     EXPECT_EQ(out.Bytes(), Bytes({0xB8, 1, 0, 0, 0, 0, 0, 0}));
 }
 
-TEST(DataFiles, RejectedAndBrokenRecords) {
-    for (std::int32_t version : {400, 441, 500}) {
-        CStream in;
-        WriteListSection(in, 440, {Present("a", DataFileRecord({})), Present("b", DataFileRecord({.Version = version}))});
-        in.SetPosition(0);
-        EXPECT_FALSE(LoadDataFiles(in)) << version;
-        EXPECT_NE(DataFileList().Get(0), nullptr);
-    }
-    CStream list;
-    WriteListSection(list, 400, {});
-    list.SetPosition(0);
-    EXPECT_FALSE(LoadDataFiles(list));
+TEST(DataFiles, BrokenBlocks) {
+    CBlock corrupt = DataFilesSection({.FileName = "", .HasData = 1, .Data = CBlock(64, 7)});
+    const std::size_t record = 16 + 4 + 4;  // after the list head, two flags and the name
+    corrupt[record + 16] ^= 0xFF;             // inside the zlib stream
+    corrupt[record + 17] ^= 0xFF;
+    CStream in(corrupt);
+    EXPECT_THROW(LoadDataFiles(in), EZCompressionError);
 
-    CBlock record = DataFileRecord({.FileName = "", .HasData = 1, .Data = CBlock(64, 7)});
-    record[16] ^= 0xFF;  // inside the zlib stream
-    record[17] ^= 0xFF;
-    CStream corrupt;
-    WriteListSection(corrupt, 440, {Present("c", record)});
-    corrupt.SetPosition(0);
-    EXPECT_THROW(LoadDataFiles(corrupt), EZCompressionError);
-
-    CStream whole;
-    WriteListSection(whole, 440, {Present("c", DataFileRecord({.HasData = 1, .Data = CBlock(64, 7)}))});
-    CStream cut(CBlock(whole.Bytes().begin(), whole.Bytes().end() - 20));
+    const CBlock whole = DataFilesSection({.HasData = 1, .Data = CBlock(64, 7)});
+    CStream cut(CBlock(whole.begin(), whole.end() - 20));
     EXPECT_THROW(LoadDataFiles(cut), std::exception);
-
-    ClearDataFiles();
-    EXPECT_EQ(DataFileList().Count(), 0);
 }
 
 }  // namespace

@@ -2,17 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "testkit/MediaFiles.h"
+#include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
 namespace {
 
-CStream SoundsSection(const std::vector<CTestSlot>& slots, std::int32_t version = 400) {
-    CStream stream;
-    WriteListSection(stream, version, slots);
-    stream.SetPosition(0);
-    return stream;
-}
+using namespace project;
+
+CBlock SoundsSection(const TSound& sound) { return ListBytes(TList<TSound>{400, {TSlot<TSound>{"snd", sound}}}); }
 
 CBlock SomeData(std::size_t size) {
     CBlock data(size);
@@ -21,13 +18,8 @@ CBlock SomeData(std::size_t size) {
     return data;
 }
 
-struct CSoundCase {
-    const char* What;
-    CTestSound Stored;
-};
-
 TEST(Sounds, BothVersionsAreWrittenAsVersion440) {
-    const std::vector<CSoundCase> cases = {
+    const std::pair<const char*, TSound> cases[] = {
         {"raw data", {.Version = 400, .Kind = 0, .Text = "boom.wav", .Data = SomeData(1000), .Flag1 = 5,
                       .Value = -9, .Flag2 = -1}},
         {"compressed data", {.Version = 440, .Kind = 3, .Text = "music.mid", .Data = SomeData(70000), .Flag1 = 1,
@@ -37,23 +29,23 @@ TEST(Sounds, BothVersionsAreWrittenAsVersion440) {
         {"no data, version 400", {.Version = 400, .Kind = -1, .Text = "silent", .Flag1 = 1, .Value = 77}},
         {"no data, version 440", {.Version = 440, .Kind = -1, .Text = "", .Flag2 = 3}},
     };
-    for (const CSoundCase& c : cases) {
-        SCOPED_TRACE(c.What);
-        CStream in = SoundsSection({Present("snd", SoundRecord(c.Stored))});
+    for (const auto& [what, stored] : cases) {
+        SCOPED_TRACE(what);
+        CStream in(SoundsSection(stored));
         ASSERT_TRUE(LoadSounds(in));
         EXPECT_EQ(in.Remaining(), 0u);
+        ASSERT_NE(SoundList().Get(0), nullptr);
+        EXPECT_EQ(SoundList().Get(0)->SoundData, stored.Data);
         CStream out;
         ASSERT_TRUE(SaveSounds(out));
 
-        CTestSound expected = c.Stored;
+        TSound expected = stored;
         expected.Version = 440;
         if (expected.Kind == -1)
             expected.Data.clear();
         expected.Flag1 = expected.Flag1 > 0;
         expected.Flag2 = expected.Flag2 > 0;
-        CStream written;
-        WriteListSection(written, 400, {Present("snd", SoundRecord(expected))});
-        EXPECT_EQ(out.Bytes(), written.Bytes());
+        EXPECT_EQ(out.Bytes(), SoundsSection(expected));
     }
 }
 
@@ -62,57 +54,22 @@ TEST(Sounds, NoDataMeansNoBlock) {
     sound.SoundText = "x";
     CStream out;
     ASSERT_TRUE(sound.Save(out));
-    CStream expected;
-    expected.WriteInt(440);
-    expected.WriteInt(-1);
-    expected.WriteString("x");
-    for (std::int32_t value : {0, 1, 0})
-        expected.WriteInt(value);
-    EXPECT_EQ(out.Bytes(), expected.Bytes());
+    EXPECT_EQ(out.Bytes(), RecordBytes(TSound{.Kind = -1, .Text = "x"}));
 }
 
-TEST(Sounds, DataIsKeptByteForByte) {
-    const CBlock data = SomeData(4096);
-    CStream in = SoundsSection({Empty(), Present("a", SoundRecord({.Version = 400, .Kind = 0, .Data = data}))});
-    ASSERT_TRUE(LoadSounds(in));
-    ASSERT_NE(SoundList().Get(1), nullptr);
-    EXPECT_EQ(SoundList().Get(1)->SoundData, data);
-    EXPECT_EQ(SoundList().Get(0), nullptr);
-    ClearSounds();
-    EXPECT_EQ(SoundList().Count(), 0);
-}
-
-TEST(Sounds, RejectedAndBrokenRecords) {
-    for (std::int32_t version : {420, 399, 500, 0}) {
-        CStream in = SoundsSection({Present("ok", SoundRecord({})), Present("bad", SoundRecord({.Version = version}))});
-        EXPECT_FALSE(LoadSounds(in)) << version;
-        EXPECT_NE(SoundList().Get(0), nullptr) << "slots before the failure stay until the project is cleared";
-    }
-    CStream listVersion = SoundsSection({}, 440);
-    EXPECT_FALSE(LoadSounds(listVersion));
-
+TEST(Sounds, BrokenBlocks) {
     // A raw block longer than the stream, a compressed block that isn't
-    // zlib, a file cut inside a record.
-    CBlock raw = SoundRecord({.Version = 400, .Kind = 0, .Text = "", .Data = SomeData(10)});
-    raw[12] = 0x7F;  // block size
-    CStream longBlock = SoundsSection({Present("s", raw)});
+    // zlib.  The record starts after the list head, the flag and the name.
+    const std::size_t record = 12 + 4 + 3;
+    CStream longBlock(Patched(SoundsSection({.Version = 400, .Kind = 0, .Text = "", .Data = SomeData(10)}),
+                              record + 12, 0x7F));
     EXPECT_THROW(LoadSounds(longBlock), EReadError);
 
-    CBlock compressed = SoundRecord({.Version = 440, .Kind = 0, .Text = "", .Data = SomeData(100)});
-    compressed[16] ^= 0x55;
-    compressed[17] ^= 0x55;
-    CStream corrupt = SoundsSection({Present("s", compressed)});
+    CBlock compressed = SoundsSection({.Version = 440, .Kind = 0, .Text = "", .Data = SomeData(100)});
+    compressed[record + 16] ^= 0x55;
+    compressed[record + 17] ^= 0x55;
+    CStream corrupt(compressed);
     EXPECT_THROW(LoadSounds(corrupt), EZCompressionError);
-
-    CStream whole = SoundsSection({Present("s", SoundRecord({.Kind = -1}))});
-    CStream cut(CBlock(whole.Bytes().begin(), whole.Bytes().end() - 2));
-    EXPECT_THROW(LoadSounds(cut), EReadError);
-
-    CStream negative = SoundsSection({});
-    negative.SetPosition(4);
-    negative.WriteInt(-1);
-    negative.SetPosition(0);
-    EXPECT_THROW(LoadSounds(negative), EReadError);
 }
 
 }  // namespace

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "testkit/MediaFiles.h"
+#include "testkit/ExpectedConversion.h"
+#include "testkit/PictureFiles.h"
+#include "testkit/ProjectReader.h"
 #include "testkit/TestSupport.h"
 
 namespace {
+
+using namespace project;
 
 const std::string UnknownScheme = "Internal error: Unknown image compression scheme.";
 const std::string SaveError = "Internal error in Bitmap24_SaveToStream.";
@@ -14,18 +18,18 @@ const std::vector<std::uint32_t> Primaries = {0x000000, 0xFFFFFF, 0xFF0000, 0x00
                                               0x0000FF, 0xFFFF00, 0x00FFFF, 0xFF00FF};
 const std::vector<std::uint32_t> TrueColours = {0x123456, 0xFEDCBA, 0x0080FF, 0x7F7F01, 0xFFFFFF, 0x000000};
 
-CTestPixels White(std::int32_t width, std::int32_t height) { return FilledPixels(width, height, 0xFFFFFF); }
+TPicture White(std::int32_t width, std::int32_t height) { return FilledPixels(width, height, 0xFFFFFF); }
 
 // Reads one image block from the bytes, checking that exactly the block was
 // consumed, and writes the image back.
 struct CRoundTrip {
-    std::optional<CTestPixels> Pixels;
+    std::optional<TPicture> Pixels;
     std::vector<std::string> Messages;
 };
 
 CRoundTrip RoundTrip(const CBlock& block) {
     CRecorder recorder;
-    CStream in = StreamOf(block);
+    CStream in(block);
     std::optional<CBlock> image = Bitmap24_LoadFromStream(in);
     EXPECT_EQ(in.Remaining(), 0u) << "the block is consumed exactly";
     CStream out;
@@ -38,18 +42,18 @@ CRoundTrip RoundTrip(const CBlock& block) {
 
 struct CEncodingCase {
     const char* What;
-    CTestPixels Pixels;
+    TPicture Pixels;
     CBlock Block;
     bool ShowsSaveError;  // images of another depth than 24 bits
 };
 
 TEST(Bitmap24, EveryEncodingRoundTripsToTheSamePixels) {
-    const CTestPixels eight = PatternPixels(5, 3, Primaries);
-    const CTestPixels two = PatternPixels(11, 4, {0x000000, 0xFFFFFF});
-    const CTestPixels four = PatternPixels(6, 3, {0x000000, 0xFFFFFF, 0xFF0000, 0x0000FF});
-    const CTestPixels deep = PatternPixels(7, 5, TrueColours);
-    const CTestPixels wide = PatternPixels(600, 2, Primaries);  // runs longer than 255 pixels
-    const CTestPixels plain = FilledPixels(300, 2, 0x336699);
+    const TPicture eight = PatternPixels(5, 3, Primaries);
+    const TPicture two = PatternPixels(11, 4, {0x000000, 0xFFFFFF});
+    const TPicture four = PatternPixels(6, 3, {0x000000, 0xFFFFFF, 0xFF0000, 0x0000FF});
+    const TPicture deep = PatternPixels(7, 5, TrueColours);
+    const TPicture wide = PatternPixels(600, 2, Primaries);  // runs longer than 255 pixels
+    const TPicture plain = FilledPixels(300, 2, 0x336699);
     const std::vector<CEncodingCase> cases = {
         {"colour runs", deep, ColorRunsBlock(deep), false},
         {"colour runs longer than a byte", plain, ColorRunsBlock(plain), false},
@@ -107,7 +111,7 @@ TEST(Bitmap24, EveryEncodingRoundTripsToTheSamePixels) {
         CStream written;
         const CBlock bmp = MakeBmp(c.Pixels);
         Bitmap24_SaveToStream(&bmp, written);
-        CStream again = StreamOf(written.Bytes());
+        CStream again(written.Bytes());
         std::optional<CBlock> reread = Bitmap24_LoadFromStream(again);
         ASSERT_TRUE(reread.has_value());
         CStream rewritten;
@@ -118,7 +122,7 @@ TEST(Bitmap24, EveryEncodingRoundTripsToTheSamePixels) {
 
 TEST(Bitmap24, StandardBitmapIsWrittenAsItIs) {
     const CBlock bmp = MakeBmp(PatternPixels(5, 4, TrueColours), {.PaddingByte = 0x5A});
-    CStream in = StreamOf(CompressedBmpBlock(bmp));
+    CStream in(CompressedBmpBlock(bmp));
     std::optional<CBlock> image = Bitmap24_LoadFromStream(in);
     ASSERT_TRUE(image.has_value());
     EXPECT_EQ(*image, bmp) << "kept as the bytes of the BMP file";
@@ -130,7 +134,7 @@ TEST(Bitmap24, StandardBitmapIsWrittenAsItIs) {
 }
 
 TEST(Bitmap24, NoImageIsFourBytes) {
-    CStream in = StreamOf(Bytes({0xFF, 0xFF, 0xFF, 0xFF, 7}));
+    CStream in(Bytes({0xFF, 0xFF, 0xFF, 0xFF, 7}));
     EXPECT_FALSE(Bitmap24_LoadFromStream(in).has_value());
     EXPECT_EQ(in.Position(), 4u);
     CStream out;
@@ -139,31 +143,26 @@ TEST(Bitmap24, NoImageIsFourBytes) {
 }
 
 TEST(Bitmap24, NewBitmapIsWhiteAndAtLeastOnePixel) {
-    EXPECT_EQ(StandardBmpPixels(NewBitmap24(3, 2)), White(3, 2));
-    EXPECT_EQ(StandardBmpPixels(NewBitmap24(0, -5)), White(1, 1));
-    EXPECT_EQ(StandardBmpPixels(NewBitmap24(-1, 4)), White(1, 4));
+    EXPECT_EQ(ReadWrittenBmp(NewBitmap24(3, 2)), White(3, 2));
+    EXPECT_EQ(ReadWrittenBmp(NewBitmap24(0, -5)), White(1, 1));
+    EXPECT_EQ(ReadWrittenBmp(NewBitmap24(-1, 4)), White(1, 4));
     EXPECT_THROW(NewBitmap24(1 << 15, 1 << 14), EReadError);
 }
 
 struct CRunCase {
     const char* What;
     CBlock Block;
-    CTestPixels Expected;
+    TPicture Expected;
 };
 
 TEST(Bitmap24, RunEdgeCases) {
     const std::uint32_t red = 0xFF0000, blue = 0x0000FF;
     auto row = [](std::initializer_list<std::uint32_t> colours) {
-        CTestPixels pixels{static_cast<std::int32_t>(colours.size()), 1, {}};
-        for (std::uint32_t colour : colours)
-            pixels.Bgr.insert(pixels.Bgr.end(), {static_cast<std::uint8_t>(colour),
-                                                 static_cast<std::uint8_t>(colour >> 8),
-                                                 static_cast<std::uint8_t>(colour >> 16)});
-        return pixels;
+        return TPicture{10, static_cast<std::int32_t>(colours.size()), 1, colours, {}};
     };
     const std::uint32_t white = 0xFFFFFF, black = 0x000000;
-    CTestRows manyRuns(1);
-    manyRuns[0].assign(70000, CTestRun{0, red});
+    TRunRows manyRuns(1);
+    manyRuns[0].assign(70000, TColourRun{0, red});
     manyRuns[0].push_back({2, blue});
     const std::vector<CRunCase> cases = {
         {"height 0", ColorRunsBlock(4, 0, {}), White(4, 1)},
@@ -174,7 +173,7 @@ TEST(Bitmap24, RunEdgeCases) {
         {"runs past the row end are cut", ColorRunsBlock(3, 1, {{{2, red}, {200, blue}, {5, red}}}),
          row({red, red, blue})},
         {"a row of no runs", ColorRunsBlock(2, 2, {{}, {{2, red}}}),
-         CTestPixels{2, 2, row({white, white, red, red}).Bgr}},
+         TPicture{10, 2, 2, {white, white, red, red}, {}}},
         {"more runs than the authoring tool writes", ColorRunsBlock(2, 1, manyRuns), row({blue, blue})},
         {"palette runs, zero-length and short", PaletteRunsBlock({red, blue}, 4, 1, {{{0, 1}, {1, 0}, {2, 1}}}),
          row({red, blue, blue, white})},
@@ -204,9 +203,7 @@ TEST(Bitmap24, RunEdgeCases) {
 CBlock HandMadeRle8(const CBlock& data) {
     // Both rows grey, red, green, blue: the colour table takes them in
     // that order.
-    const CBlock row = Bytes({0x80, 0x80, 0x80, 0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0});
-    CTestPixels order{4, 2, row};
-    order.Bgr.insert(order.Bgr.end(), row.begin(), row.end());
+    const TPicture order{10, 4, 2, {0x808080, 0xFF0000, 0x00FF00, 0x0000FF, 0x808080, 0xFF0000, 0x00FF00, 0x0000FF}, {}};
     CBlock bmp = MakeBmp(order, {.BitCount = 8, .ColoursUsed = 4});
     const std::size_t dataAt = 14 + 40 + 16;
     bmp.resize(dataAt);
@@ -220,13 +217,7 @@ CBlock HandMadeRle8(const CBlock& data) {
 
 TEST(Bitmap24, RunLengthBmpCodes) {
     const std::uint32_t grey = 0x808080, red = 0xFF0000, green = 0x00FF00, blue = 0x0000FF;
-    auto pixels = [](std::initializer_list<std::uint32_t> colours) {
-        CTestPixels p{4, 2, {}};
-        for (std::uint32_t colour : colours)
-            p.Bgr.insert(p.Bgr.end(), {static_cast<std::uint8_t>(colour), static_cast<std::uint8_t>(colour >> 8),
-                                       static_cast<std::uint8_t>(colour >> 16)});
-        return p;
-    };
+    auto pixels = [](std::initializer_list<std::uint32_t> colours) { return TPicture{10, 4, 2, colours, {}}; };
     const std::vector<CRunCase> cases = {
         {"absolute run, end of line, delta",
          PlainBmpBlock(HandMadeRle8(Bytes({0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 2, 0, 1, 1, 0, 1}))),
@@ -260,8 +251,8 @@ TEST(Bitmap24, UnknownSchemeShowsItsMessageAndConsumesOnlyTheScheme) {
 }
 
 TEST(Bitmap24, UndecodableBmpYieldsNone) {
-    const CTestPixels pixels = PatternPixels(3, 3, Primaries);
-    auto spoil = [&](std::size_t at, std::uint8_t value, CBmpShape shape = {}) {
+    const TPicture pixels = PatternPixels(3, 3, Primaries);
+    auto spoil = [&](std::size_t at, std::uint8_t value, TBmpShape shape = {}) {
         CBlock bmp = MakeBmp(pixels, shape);
         bmp[at] = value;
         return bmp;
@@ -282,32 +273,32 @@ TEST(Bitmap24, UndecodableBmpYieldsNone) {
     for (const auto& [what, bmp] : cases) {
         SCOPED_TRACE(what);
         CRecorder recorder;
-        CStream plain = StreamOf(PlainBmpBlock(bmp));
+        CStream plain(PlainBmpBlock(bmp));
         EXPECT_FALSE(Bitmap24_LoadFromStream(plain).has_value());
-        CStream compressed = StreamOf(CompressedBmpBlock(bmp));
+        CStream compressed(CompressedBmpBlock(bmp));
         EXPECT_FALSE(Bitmap24_LoadFromStream(compressed).has_value());
         EXPECT_EQ(compressed.Remaining(), 0u) << "the compressed block is consumed whole";
         EXPECT_TRUE(recorder.Messages.empty());
         EXPECT_THROW(Bitmap24_SaveToStream(&bmp, compressed), std::invalid_argument);
     }
     // A run-length BMP in place needs its image size to tell its length.
-    CStream rle = StreamOf(PlainBmpBlock(MakeBmp(pixels, {.BitCount = 8, .RunLength = 8, .ImageSizeField = false})));
+    CStream rle(PlainBmpBlock(MakeBmp(pixels, {.BitCount = 8, .RunLength = 8, .ImageSizeField = false})));
     EXPECT_FALSE(Bitmap24_LoadFromStream(rle).has_value());
 }
 
 TEST(Bitmap24, ShortAndCorruptBlocksFailTheRead) {
     const CBlock runs = ColorRunsBlock(PatternPixels(4, 3, Primaries));
     for (std::size_t cut : {4u, 8u, 12u, 20u}) {
-        CStream in = StreamOf(CBlock(runs.begin(), runs.begin() + static_cast<std::ptrdiff_t>(cut)));
+        CStream in(CBlock(runs.begin(), runs.begin() + static_cast<std::ptrdiff_t>(cut)));
         EXPECT_THROW(Bitmap24_LoadFromStream(in), EReadError) << cut;
     }
     CBlock compressed = CompressedBmpBlock(MakeBmp(PatternPixels(4, 3, Primaries)));
     compressed[10] ^= 0xFF;
-    CStream corrupt = StreamOf(compressed);
+    CStream corrupt(compressed);
     EXPECT_THROW(Bitmap24_LoadFromStream(corrupt), EZCompressionError);
-    CStream cutPlain = StreamOf(CBlock(compressed.begin(), compressed.begin() + 20));
+    CStream cutPlain(CBlock(compressed.begin(), compressed.begin() + 20));
     EXPECT_THROW(Bitmap24_LoadFromStream(cutPlain), EReadError);
-    CStream negativeRuns = StreamOf(ColorRunsBlock(2, 1, {}));
+    CStream negativeRuns(ColorRunsBlock(2, 1, {}));
     negativeRuns.SetPosition(negativeRuns.Size());
     negativeRuns.WriteInt(-1);
     negativeRuns.SetPosition(0);
@@ -316,28 +307,28 @@ TEST(Bitmap24, ShortAndCorruptBlocksFailTheRead) {
 
 TEST(Bitmap24, HostileSizesAreCorruptFilesNotAllocations) {
     // Each must fail at once, before anything of its claimed size exists.
-    CStream rows = StreamOf(ColorRunsBlock(1, 1 << 30, {}));
+    CStream rows(ColorRunsBlock(1, 1 << 30, {}));
     EXPECT_THROW(Bitmap24_LoadFromStream(rows), EReadError) << "more rows than bytes";
-    CStream huge = StreamOf(ColorRunsBlock(1 << 15, 1 << 14, CTestRows(1 << 14)));
+    CStream huge(ColorRunsBlock(1 << 15, 1 << 14, TRunRows(1 << 14)));
     EXPECT_THROW(Bitmap24_LoadFromStream(huge), EReadError) << "above the pixel bound";
-    CStream sparse = StreamOf(ColorRunsBlock(1 << 14, 1 << 8, CTestRows(1 << 8)));
+    CStream sparse(ColorRunsBlock(1 << 14, 1 << 8, TRunRows(1 << 8)));
     EXPECT_THROW(Bitmap24_LoadFromStream(sparse), EReadError) << "four million pixels from a kilobyte";
-    CStream wideRow = StreamOf(PaletteRunsBlock({}, 1 << 28, 0, {}));
+    CStream wideRow(PaletteRunsBlock({}, 1 << 28, 0, {}));
     EXPECT_THROW(Bitmap24_LoadFromStream(wideRow), EReadError) << "one row of 2^28 pixels from nothing";
-    CStream palette = StreamOf(Bytes({2, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F}));
+    CStream palette(Bytes({2, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F}));
     EXPECT_THROW(Bitmap24_LoadFromStream(palette), EReadError) << "palette larger than the data";
 
     // A run-length BMP of 2^28 pixels that ends at once.
     CBlock rle = MakeBmp(White(2, 2), {.BitCount = 8, .RunLength = 8});
     rle[18] = 0, rle[19] = 0x40, rle[20] = 0, rle[21] = 0;  // width 16384
     rle[22] = 0, rle[23] = 0x40, rle[24] = 0, rle[25] = 0;  // height 16384
-    CStream bigRle = StreamOf(CompressedBmpBlock(rle));
+    CStream bigRle(CompressedBmpBlock(rle));
     EXPECT_THROW(Bitmap24_LoadFromStream(bigRle), EReadError);
     // A plain BMP above the bound with its data absent.
     CBlock plain = MakeBmp(White(2, 2), {.BitCount = 1});
     plain[21] = 0x7F;
     plain[25] = 0x7F;
-    CStream bigPlain = StreamOf(PlainBmpBlock(plain));
+    CStream bigPlain(PlainBmpBlock(plain));
     EXPECT_THROW(Bitmap24_LoadFromStream(bigPlain), EReadError);
 }
 

@@ -2,16 +2,32 @@
 
 #include <gtest/gtest.h>
 
-#include "testkit/WorldFiles.h"
 #include "format/world/Support_RichText.h"
+#include "testkit/ProjectFiles.h"
+#include "testkit/TestSupport.h"
 
 namespace {
 
-CBlock B(const std::string& text) { return CBlock(text.begin(), text.end()); }
+using namespace project;
+
+// A small formatted document.
+CBlock RtfDocument() {
+    return Bytes("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
+             "{\\colortbl ;\\red255\\green0\\blue0;}\r\n"
+             "\\viewkind4\\uc1\\pard\\cf1\\b\\f0\\fs24 Welcome\\cf0\\b0  to the \\'e9t\\'e9 game\\par\r\n"
+             "Press \\{F1\\} for help.\\par\r\n"
+             "}\r\n");
+}
+
+CBlock Section(std::int32_t version, CBlock text = RtfDocument(), std::int32_t mimic = 1) {
+    CStream stream;
+    WriteGameInformation(stream, {version, 0x00336699, mimic, std::move(text)});
+    return stream.TakeBytes();
+}
 
 // Loads a section from bytes and checks it was consumed whole.
-bool LoadFrom(const CStream& written) {
-    CStream in(written.Bytes());
+bool LoadFrom(const CBlock& section) {
+    CStream in(section);
     const bool ok = LoadGameInformation(in);
     if (ok) {
         EXPECT_EQ(in.Remaining(), 0u);
@@ -48,28 +64,20 @@ TEST(GameInformation, ClearGivesDefaults) {
 
 TEST(GameInformation, BothVersionsRoundTrip) {
     for (std::int32_t version : {400, 430}) {
-        CStream file;
-        CTestGameInformation info;
-        info.BackgroundColor = static_cast<std::int32_t>(0x80000018u);
-        WriteGameInformationSection(file, version, info);
         GameInformation().Changed = true;
-        ASSERT_TRUE(LoadFrom(file)) << version;
+        // A system colour, which stays unresolved.
+        ASSERT_TRUE(LoadFrom(Patched(Section(version), 4, static_cast<std::int32_t>(0x80000018u)))) << version;
         EXPECT_FALSE(GameInformation().Changed);
         const CSaved saved = Save();
         EXPECT_EQ(saved.Version, 430);
         EXPECT_EQ(saved.Color, static_cast<std::int32_t>(0x80000018u));  // not resolved
         EXPECT_EQ(saved.Mimic, version == 430);
-        EXPECT_EQ(saved.Text, info.Text);  // a well-formed document is kept byte for byte
+        EXPECT_EQ(saved.Text, RtfDocument());  // a well-formed document is kept byte for byte
     }
 }
 
 TEST(GameInformation, PlainTextBecomesADocument) {
-    CStream file;
-    CTestGameInformation info;
-    info.MimicMainForm = false;
-    info.Text = B("Line one\r\nCost: {5} \\ \xA3");
-    WriteGameInformationSection(file, 430, info);
-    ASSERT_TRUE(LoadFrom(file));
+    ASSERT_TRUE(LoadFrom(Section(430, Bytes("Line one\r\nCost: {5} \\ \xA3"), 0)));
     const CSaved saved = Save();
     EXPECT_FALSE(saved.Mimic);
     EXPECT_TRUE(IsWellFormedRtf(saved.Text));
@@ -79,39 +87,27 @@ TEST(GameInformation, PlainTextBecomesADocument) {
 TEST(GameInformation, LooksLikeRtfButIsNot) {
     // Starts like a document but never closes: taken as text, kept whole.
     const std::string text = "{\\rtf1 unfinished {\\b business}";
-    CStream file;
-    CTestGameInformation info;
-    info.Text = B(text);
-    WriteGameInformationSection(file, 400, info);
-    ASSERT_TRUE(LoadFrom(file));
+    ASSERT_TRUE(LoadFrom(Section(400, Bytes(text))));
     EXPECT_EQ(GameInformationPlainText(), text);
     EXPECT_TRUE(IsWellFormedRtf(Save().Text));
 }
 
 TEST(GameInformation, EmptyBlockIsAnEmptyDocument) {
-    CStream file;
-    CTestGameInformation info;
-    info.Text.clear();
-    WriteGameInformationSection(file, 430, info);
-    ASSERT_TRUE(LoadFrom(file));
+    ASSERT_TRUE(LoadFrom(Section(430, {})));
     EXPECT_EQ(GameInformationPlainText(), "");
     EXPECT_TRUE(IsWellFormedRtf(Save().Text));
 }
 
 TEST(GameInformation, OnlyVersions400And430) {
     for (std::int32_t version : {399, 401, 410, 420, 429, 431, 440, 500}) {
-        CStream file;
-        WriteGameInformationSection(file, version);
-        CStream in(file.Bytes());
+        CStream in(Section(version));
         EXPECT_FALSE(LoadGameInformation(in)) << version;
         EXPECT_EQ(in.Position(), 4u) << version;  // nothing after the version is read
     }
 }
 
 TEST(GameInformation, CutShortOrHostileBlockFails) {
-    CStream file;
-    WriteGameInformationSection(file, 430);
-    CBlock bytes = file.Bytes();
+    CBlock bytes = Section(430);
     bytes.resize(bytes.size() - 1);
     CStream cut(bytes);
     EXPECT_THROW(LoadGameInformation(cut), EReadError);
@@ -127,11 +123,11 @@ TEST(GameInformation, CutShortOrHostileBlockFails) {
 
 TEST(GameInformation, SettingTextMarksTheModel) {
     ClearGameInformation();
-    SetGameInformationText(B("hello"));
+    SetGameInformationText(Bytes("hello"));
     EXPECT_TRUE(GameInformation().Changed);
     EXPECT_EQ(GameInformationPlainText(), "hello");
-    SetGameInformationText(TestRtfDocument());
-    EXPECT_EQ(GameInformation().Text, TestRtfDocument());
+    SetGameInformationText(RtfDocument());
+    EXPECT_EQ(GameInformation().Text, RtfDocument());
     EXPECT_EQ(GameInformationPlainText(), "Welcome to the \xE9t\xE9 game\nPress {F1} for help.\n");
     // Text that happens to be a document is still text here.
     GameInformation().Changed = false;
@@ -141,9 +137,7 @@ TEST(GameInformation, SettingTextMarksTheModel) {
 }
 
 TEST(GameInformation, SpoiledSectionsFailCleanly) {
-    CStream file;
-    WriteGameInformationSection(file, 430);
-    for (const CBlock& copy : SpoiledCopies(file.Bytes(), 300)) {
+    for (const CBlock& copy : SpoiledCopies(Section(430), 300)) {
         CStream in(copy);
         try {
             if (LoadGameInformation(in)) {

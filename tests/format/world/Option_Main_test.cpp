@@ -8,18 +8,58 @@
 #include <optional>
 #include <set>
 
-#include "testkit/MediaFiles.h"
-#include "testkit/TestSupport.h"
-#include "testkit/WorldFiles.h"
 #include "format/world/Option_Icon.h"
+#include "testkit/ExpectedConversion.h"
+#include "testkit/ProjectFiles.h"
+#include "testkit/ProjectReader.h"
+#include "testkit/TestSupport.h"
 
 namespace {
 
-CWrittenOptions ReadWritten(const CBlock& bytes) {
-    CStream s = StreamOf(bytes);
-    CWrittenOptions w = ReadWrittenOptions(s);
-    EXPECT_EQ(s.Remaining(), 0u);
-    return w;
+using namespace project;
+
+// Options whose values differ from a new project's, so that a field the
+// reader drops is caught.
+TOptions RichOptions(std::int32_t version) {
+    TOptions o;
+    o.Version = version;
+    o.Flags = {1, 1, 0, 0, 1, 0, 1, 0, 1, 0, 0, 0, 1, 1};
+    o.WindowScale = 150;
+    o.FullScale = 75;
+    o.FullMaxSwitch = 1;
+    o.ExclusiveMode = 1;
+    o.ColorDepth = 1;
+    o.Resolution = 3;
+    o.Frequency = 2;
+    o.OldBlock = {1, 1, MakePicture(1, 3, 2, 1), {7, 8, 9}, "old", 11, 1};
+    o.ProgressBarKind = 2;
+    o.BarBackImage = MakePicture(1, 4, 1, 2);
+    o.BarFrontImage = MakePicture(1, 2, 2, 3);
+    o.ShowLoadImage = 1;
+    o.LoadingImage = MakePicture(1, 5, 3, 4);
+    o.Icon = TestIcon();
+    o.Errors = {0, 1, 1, 1};
+    o.Author = "A. Author";
+    o.GameVersion = 321;
+    o.LastChanged = 40000.25;
+    o.Information = "Some words\r\nabout the game";
+    return o;
+}
+
+// What the converter writes for the stored options, LastChanged 0.
+TOptions Expected(const TOptions& stored) {
+    TProject project = EmptyProject(500);
+    project.Options = stored;
+    TOptions expected = ExpectedConversion(project).Project.Options;
+    if (!expected.Icon)
+        expected.Icon = DefaultGameIcon();
+    return expected;
+}
+
+CBlock Section(const TOptions& options) {
+    CStream stream;
+    WriteOptions(stream, options);
+    return stream.TakeBytes();
 }
 
 CBlock SaveNow() {
@@ -28,13 +68,14 @@ CBlock SaveNow() {
     return out.TakeBytes();
 }
 
-bool LoadFrom(std::int32_t version, const CTestOptions& options) {
-    CStream file;
-    WriteOptionsSection(file, version, options);
-    CStream in(file.Bytes());
+// What SaveOptions writes, read back independently.
+TOptions Written() { return ReadOptionsSection(SaveNow()); }
+
+bool LoadFrom(const TOptions& options) {
+    CStream in(Section(options));
     const bool ok = LoadOptions(in);
     if (ok) {
-        EXPECT_EQ(in.Remaining(), 0u) << version;
+        EXPECT_EQ(in.Remaining(), 0u) << options.Version;
     }
     return ok;
 }
@@ -43,35 +84,35 @@ bool LoadFrom(std::int32_t version, const CTestOptions& options) {
 void ExpectNow(double dateTime) { EXPECT_LT(std::fabs(dateTime - CurrentDateTime()), 1.0 / 1440); }
 
 TEST(GameOptions, EveryVersionIsWrittenAs500) {
-    const CTestOptions o;
     for (std::int32_t v : {400, 410, 411, 419, 420, 430, 439, 440, 441, 499, 500}) {
         SCOPED_TRACE(v);
+        const TOptions o = RichOptions(v);
         GameOptions().Changed = true;
-        ASSERT_TRUE(LoadFrom(v, o));
+        ASSERT_TRUE(LoadFrom(o));
         EXPECT_FALSE(GameOptions().Changed);
         if (v >= 441)
             EXPECT_EQ(GameOptions().LastChanged, o.LastChanged);
         else
             ExpectNow(GameOptions().LastChanged);
 
-        CWrittenOptions w = ReadWritten(SaveNow());
+        TOptions w = Written();
         ExpectNow(w.LastChanged);  // the time of saving, never the stored one
         w.LastChanged = 0;
-        EXPECT_EQ(w, ExpectedWrittenOptions(o, v, DefaultGameIcon()));
-        EXPECT_TRUE(w.Loading.has_value());
-        EXPECT_EQ(w.BarImagesPresent, v >= 411);
+        EXPECT_EQ(w, Expected(o));
+        EXPECT_TRUE(w.LoadingImage.has_value());
+        EXPECT_EQ(w.BarBackImage.has_value(), v >= 411);
     }
 }
 
 TEST(GameOptions, OldSwitchesTranslate) {
-    for (bool maximum : {false, true}) {
+    for (std::int32_t maximum : {0, 1}) {
         for (std::int32_t kind : {0, 1}) {
-            CTestOptions o;
-            o.FullScreenMaximum = maximum;
-            o.ExclusiveMode = !maximum;
+            TOptions o = RichOptions(400);
+            o.FullMaxSwitch = maximum;
+            o.ExclusiveMode = 1 - maximum;
             o.ProgressBarKind = kind;
-            o.OldImage.reset();
-            ASSERT_TRUE(LoadFrom(400, o));
+            o.OldBlock.HasImage = 0;
+            ASSERT_TRUE(LoadFrom(o));
             EXPECT_EQ(GameOptions().FullScale, maximum ? 0 : 100);
             EXPECT_EQ(GameOptions().SetResolution, !maximum);
             EXPECT_EQ(GameOptions().ProgressBarKind, kind);
@@ -81,41 +122,42 @@ TEST(GameOptions, OldSwitchesTranslate) {
 }
 
 TEST(GameOptions, PicturesOfEveryEncodingAreRewritten) {
-    const CTestPixels picture = PatternPixels(7, 5, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF});
-    CTestOptions o;
-    o.BarBackImage = PaletteRunsBlock(picture);
-    o.BarFrontImage = CompressedBmpBlock(MakeBmp(picture));
-    o.LoadingImage = PlainBmpBlock(MakeBmp(picture));
-    ASSERT_TRUE(LoadFrom(441, o));
-    CWrittenOptions w = ReadWritten(SaveNow());
-    EXPECT_EQ(w.BarBack, picture);
-    EXPECT_EQ(w.BarFront, picture);
-    EXPECT_EQ(w.Loading, picture);
+    TOptions o = RichOptions(441);
+    o.BarBackImage = MakePicture(2, 7, 5, 9, 4);
+    o.BarFrontImage = MakePicture(10, 7, 5, 9, 4);
+    o.LoadingImage = MakePicture(0, 7, 5, 9, 4);
+    ASSERT_TRUE(LoadFrom(o));
+    TOptions w = Written();
+    const TPicture picture = MakePicture(10, 7, 5, 9, 4);
+    EXPECT_EQ(w.BarBackImage, picture);
+    EXPECT_EQ(w.BarFrontImage, picture);
+    EXPECT_EQ(w.LoadingImage, picture);
     w.LastChanged = 0;
-    EXPECT_EQ(w, ExpectedWrittenOptions(o, 441, DefaultGameIcon()));
+    EXPECT_EQ(w, Expected(o));
 }
 
 TEST(GameOptions, BarImagesOnlyForAnOwnBar) {
     // Kind 2 without pictures: two NoImage blocks.
-    CTestOptions o;
-    o.BarBackImage = NoImageBlock();
-    o.BarFrontImage = NoImageBlock();
-    o.ShowLoadImage = false;
-    ASSERT_TRUE(LoadFrom(500, o));
-    CWrittenOptions w = ReadWritten(SaveNow());
-    EXPECT_TRUE(w.BarImagesPresent);
-    EXPECT_FALSE(w.BarBack || w.BarFront);
-    EXPECT_FALSE(w.ShowLoadImage);
+    TOptions o = RichOptions(500);
+    o.BarBackImage.reset();
+    o.BarFrontImage.reset();
+    o.ShowLoadImage = 0;
+    ASSERT_TRUE(LoadFrom(o));
+    TOptions w = Written();
+    EXPECT_EQ(w.ProgressBarKind, 2);
+    EXPECT_FALSE(w.BarBackImage || w.BarFrontImage);
+    EXPECT_EQ(w.ShowLoadImage, 0);
 
     // Held pictures are not written for another kind, nor a loading image
-    // that is switched off.
-    ASSERT_TRUE(LoadFrom(500, CTestOptions{}));
+    // that is switched off (the independent reader would find bytes left).
+    ASSERT_TRUE(LoadFrom(RichOptions(500)));
     ASSERT_TRUE(GameOptions().BarBackImage && GameOptions().LoadingImage);
     GameOptions().ProgressBarKind = 1;
     GameOptions().ShowLoadImage = false;
-    w = ReadWritten(SaveNow());
-    EXPECT_FALSE(w.BarImagesPresent);
-    EXPECT_FALSE(w.ShowLoadImage);
+    w = Written();
+    EXPECT_FALSE(w.BarBackImage || w.BarFrontImage);
+    EXPECT_EQ(w.ShowLoadImage, 0);
+    EXPECT_FALSE(w.LoadingImage);
 }
 
 TEST(GameOptions, ClearedRecordIs2374Bytes) {
@@ -125,12 +167,13 @@ TEST(GameOptions, ClearedRecordIs2374Bytes) {
     ExpectNow(GameOptions().LastChanged);
     const CBlock saved = SaveNow();
     EXPECT_EQ(saved.size(), 2374u);
-    const CWrittenOptions w = ReadWritten(saved);
-    EXPECT_EQ(w.Icon.size() + 4, 2242u);
-    EXPECT_EQ(w.Head, (std::vector<std::int32_t>{500, 0, 0, 1, 100, 100, 1, 0, 0, 0, 1, 4,
-                                                 0, 1, 0, 1, 1, 1, 1, 1, 1, 0, 1}));
-    EXPECT_EQ(w.Errors, (std::vector<std::int32_t>{1, 0, 0, 0}));
-    EXPECT_EQ(w.GameVersion, 100);
+    // A new project's options are the builder's defaults.
+    TOptions expected;
+    expected.Icon = DefaultGameIcon();
+    TOptions w = ReadOptionsSection(saved);
+    EXPECT_EQ(w.Icon->size() + 4, 2242u);
+    w.LastChanged = 0;
+    EXPECT_EQ(w, expected);
 }
 
 TEST(GameOptions, IconBlockIsChecked) {
@@ -149,33 +192,30 @@ TEST(GameOptions, IconBlockIsChecked) {
         {"empty", {}, false},
     };
     for (const Case& c : cases) {
-        CTestOptions o;
+        TOptions o = RichOptions(c.accepted ? 410 : 500);
         o.Icon = c.icon;
         if (c.accepted) {
-            ASSERT_TRUE(LoadFrom(410, o)) << c.what;
+            ASSERT_TRUE(LoadFrom(o)) << c.what;
             EXPECT_EQ(GameOptions().Icon, c.icon) << c.what;
-            EXPECT_EQ(ReadWritten(SaveNow()).Icon, c.icon) << c.what;
+            EXPECT_EQ(Written().Icon, c.icon) << c.what;
         } else {
-            EXPECT_THROW(LoadFrom(500, o), EReadError) << c.what;
+            EXPECT_THROW(LoadFrom(o), EReadError) << c.what;
         }
     }
 }
 
 TEST(GameOptions, RefusedVersionsReadNothingMore) {
     for (std::int32_t v : {0, 399, 501}) {
-        CStream file;
-        WriteOptionsSection(file, v);
-        CStream in(file.Bytes());
+        CStream in(Section(RichOptions(v)));
         EXPECT_FALSE(LoadOptions(in)) << v;
         EXPECT_EQ(in.Position(), 4u) << v;
     }
 }
 
 TEST(GameOptions, CutShortFails) {
-    CStream file;
-    WriteOptionsSection(file, 430);
-    for (std::size_t keep : {std::size_t{6}, file.Size() / 2, file.Size() - 1}) {
-        CStream in(CBlock(file.Bytes().begin(), file.Bytes().begin() + static_cast<std::ptrdiff_t>(keep)));
+    const CBlock file = Section(RichOptions(430));
+    for (std::size_t keep : {std::size_t{6}, file.size() / 2, file.size() - 1}) {
+        CStream in(CBlock(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(keep)));
         EXPECT_ANY_THROW(LoadOptions(in)) << keep;
     }
 }
@@ -183,7 +223,7 @@ TEST(GameOptions, CutShortFails) {
 TEST(GameOptions, DefaultIconIsA32x32At8Bits) {
     const CBlock& icon = DefaultGameIcon();
     ASSERT_EQ(icon.size(), 2238u);
-    CStream s = StreamOf(icon);
+    CStream s(icon);
     EXPECT_EQ(s.ReadInt(), 0x00010000);  // reserved 0, type 1
     s.SetPosition(4);
     EXPECT_EQ(icon[4] | icon[5] << 8, 1);  // one image
@@ -207,9 +247,7 @@ TEST(GameOptions, DefaultIconIsA32x32At8Bits) {
 
 TEST(GameOptions, SpoiledSectionsFailCleanly) {
     for (std::int32_t v : {400, 430, 500}) {
-        CStream file;
-        WriteOptionsSection(file, v);
-        for (const CBlock& copy : SpoiledCopies(file.Bytes(), 300, static_cast<unsigned>(v))) {
+        for (const CBlock& copy : SpoiledCopies(Section(RichOptions(v)), 300, static_cast<unsigned>(v))) {
             CStream in(copy);
             try {
                 if (LoadOptions(in))

@@ -4,9 +4,13 @@
 
 #include "format/behaviour/Object_Main.h"
 #include "format/media/Background_Main.h"
-#include "testkit/WorldFiles.h"
+#include "testkit/ExpectedConversion.h"
+#include "testkit/ProjectFiles.h"
+#include "testkit/TestSupport.h"
 
 namespace {
+
+using namespace project;
 
 // Objects 0..3 with slot 2 empty; backgrounds 0..2 with slot 1 empty.
 class RoomTest : public ::testing::Test {
@@ -27,43 +31,55 @@ protected:
     }
 };
 
-CTestInstance Instance(std::int32_t x, std::int32_t objectIndex) {
-    CTestInstance i;
-    i.X = x;
-    i.ObjectIndex = objectIndex;
-    i.Id = 100000 + x;
-    return i;
+TInstance Instance(std::int32_t x, std::int32_t objectIndex) { return {x, 0, objectIndex, 100000 + x, "", 0}; }
+
+TTile Tile(std::int32_t x, std::int32_t backgroundIndex) {
+    return {{x, 0, backgroundIndex, 0, 0, 16, 16, 1000000, 10000000 + x}};
 }
 
-CTestTile Tile(std::int32_t x, std::int32_t backgroundIndex) {
-    CTestTile t;
-    t.X = x;
-    t.BackgroundIndex = backgroundIndex;
-    t.Id = 10000000 + x;
-    return t;
-}
-
-CTestRoom RichRoom() {
-    CTestRoom room;
+// A room whose values differ from a new room's, so that a field the reader
+// drops is caught.
+TRoom RichRoom(std::int32_t version = 500) {
+    TRoom room;
+    room.Version = version;
+    room.Caption = "The hall";
+    room.Width = 800;
+    room.Height = 600;
+    room.SnapX = 8;
+    room.SnapY = 4;
+    room.Speed = 60;
+    room.RoomFlag = 1;
+    room.BackColor = 0x123456;
+    room.BackColorFlag = 0;
+    room.Code = "room_code();";
+    room.Layers.assign(8, TLayer{1, 1, 0, 5, 6, 0, 1, 1, -2});
     room.Layers[3].BackgroundIndex = 7;  // carried as it is, no lookup
+    room.ViewsEnabled = 1;
+    room.Views.assign(8, TView{1, 10, 20, 320, 240, 1, 2, 64, 48, 3, 4, 0});
     room.Views[5].FollowObject = 99;
-    room.Instances = {{10, 20, 0, 100001, "a=1;", true}, {30, 40, 3, 100002, "", false}};
-    room.Tiles = {{1, 2, 0, 3, 4, 5, 6, 7, 10000001}, {8, 9, 2, 1, 1, 16, 16, -5, 10000002}};
+    room.Instances = {{10, 20, 0, 100001, "a=1;", 1}, {30, 40, 3, 100002, "", 0}};
+    room.Tiles = {{{1, 2, 0, 3, 4, 5, 6, 7, 10000001}}, {{8, 9, 2, 1, 1, 16, 16, -5, 10000002}}};
+    room.Settings = {1, 2, 3, 1, 0, 1, 0, 1, 0, 1, 0, 1, 1, 4, 5, 6, 7, 8, 9, 10};
     return room;
 }
 
-bool ObjectExists3(std::int32_t index) { return index == 0 || index == 1 || index == 3; }
-bool BackgroundExists3(std::int32_t index) { return index == 0 || index == 2; }
-
-// What a record of the given version becomes once it is written as 500.
-CTestRoom AsWritten(const CTestRoom& room, std::int32_t version) {
-    return ExpectedWrittenRoom(room, version, ObjectExists3, BackgroundExists3);
+// The project around the rooms: objects 0..3 with slot 2 empty,
+// backgrounds 0..2 with slot 1 empty, as the fixture loads them.
+TProject AroundRooms(const TRooms& rooms) {
+    TProject project = EmptyProject(500);
+    for (int i = 0; i < 4; ++i)
+        i == 2 ? project.Objects.AddEmpty() : project.Objects.Add("object", {});
+    for (int i = 0; i < 3; ++i)
+        i == 1 ? project.Backgrounds.AddEmpty() : project.Backgrounds.Add("background", {});
+    project.Rooms = rooms;
+    return project;
 }
 
-CBlock RecordBytes(std::int32_t version, const CTestRoom& room) {
-    CStream s;
-    WriteRoomRecord(s, version, room);
-    return s.TakeBytes();
+// What a room record is once it is written as 500.
+TRoom AsWritten(const TRoom& room) {
+    TRooms rooms;
+    rooms.List.Add("r", room);
+    return ExpectedConversion(AroundRooms(rooms)).Project.Rooms.List.Slots[0]->Record;
 }
 
 // The room as its list writes it: pruned against the lists, then saved.
@@ -74,22 +90,28 @@ CBlock Saved(CRoom& room) {
     return s.TakeBytes();
 }
 
+CBlock RoomsSection(const TRooms& rooms) {
+    CStream s;
+    WriteRooms(s, rooms);
+    return s.TakeBytes();
+}
+
 TEST_F(RoomTest, EveryRecordVersionIsWrittenAs500) {
     for (std::int32_t version : {400, 410, 411, 419, 420, 430, 499, 500}) {
-        const CTestRoom stored = RichRoom();
-        CStream in(RecordBytes(version, stored));
+        const TRoom stored = RichRoom(version);
+        CStream in(RecordBytes(stored));
         CRoom room;
         ASSERT_TRUE(room.Load(in)) << version;
         EXPECT_EQ(in.Remaining(), 0u) << version;
-        EXPECT_EQ(Saved(room), RecordBytes(500, AsWritten(stored, version))) << version;
+        EXPECT_EQ(Saved(room), RecordBytes(AsWritten(stored))) << version;
     }
 }
 
 TEST_F(RoomTest, FewerLayersAndViewsKeepDefaults) {
-    CTestRoom stored = RichRoom();
+    TRoom stored = RichRoom();
     stored.Layers.resize(3);
     stored.Views.resize(1);
-    CStream in(RecordBytes(500, stored));
+    CStream in(RecordBytes(stored));
     CRoom room;
     ASSERT_TRUE(room.Load(in));
     EXPECT_EQ(room.Layers[2].X, 5);
@@ -98,23 +120,23 @@ TEST_F(RoomTest, FewerLayersAndViewsKeepDefaults) {
     EXPECT_TRUE(room.Layers[7].TileH && room.Layers[7].TileV);
     EXPECT_EQ(room.Views[0].ViewWidth, 320);
     EXPECT_EQ(room.Views[1], CRoomView{});
-    EXPECT_EQ(Saved(room), RecordBytes(500, AsWritten(stored, 500)));
+    EXPECT_EQ(Saved(room), RecordBytes(AsWritten(stored)));
 }
 
 TEST_F(RoomTest, MoreThanEightLayersOrViewsAreReadAndDropped) {
-    CTestRoom stored = RichRoom();
+    TRoom stored = RichRoom();
     stored.Layers.resize(11);
     stored.Layers[8].X = 888;
     stored.Views.resize(9);
     stored.Views[8].ViewX = 999;
-    CStream in(RecordBytes(500, stored));
+    CStream in(RecordBytes(stored));
     CRoom room;
     ASSERT_TRUE(room.Load(in));
     EXPECT_EQ(in.Remaining(), 0u);
-    CTestRoom expected = stored;
+    TRoom expected = stored;
     expected.Layers.resize(8);
     expected.Views.resize(8);
-    EXPECT_EQ(Saved(room), RecordBytes(500, expected));
+    EXPECT_EQ(Saved(room), RecordBytes(expected));
 }
 
 TEST_F(RoomTest, NegativeLayerAndViewCountsReadNothing) {
@@ -139,20 +161,20 @@ TEST_F(RoomTest, NegativeLayerAndViewCountsReadNothing) {
 }
 
 TEST_F(RoomTest, SavingDropsInstancesAndTilesThatNameNothing) {
-    CTestRoom stored = RichRoom();
+    TRoom stored = RichRoom();
     // Objects 0, 1 and 3 exist; backgrounds 0 and 2.
     stored.Instances = {Instance(1, -1), Instance(2, 0), Instance(3, 4),
                         Instance(4, 2), Instance(5, 3), Instance(6, 1)};
     stored.Tiles = {Tile(1, 1), Tile(2, 0), Tile(3, 3), Tile(4, -1), Tile(5, 2)};
-    CStream in(RecordBytes(500, stored));
+    CStream in(RecordBytes(stored));
     CRoom room;
     ASSERT_TRUE(room.Load(in));
     const CBlock saved = Saved(room);
 
-    CTestRoom expected = stored;
+    TRoom expected = stored;
     expected.Instances = {Instance(2, 0), Instance(5, 3), Instance(6, 1)};
     expected.Tiles = {Tile(2, 0), Tile(5, 2)};
-    EXPECT_EQ(saved, RecordBytes(500, expected));
+    EXPECT_EQ(saved, RecordBytes(expected));
     // The room itself changed, not only what was written.
     ASSERT_EQ(room.Instances.size(), 3u);
     EXPECT_EQ(room.Instances[1].X, 5);
@@ -163,8 +185,7 @@ TEST_F(RoomTest, NewRoomIs816Bytes) {
     CRoom room;
     const CBlock saved = Saved(room);
     EXPECT_EQ(saved.size(), 816u);
-    CTestRoom expected{"", 640, 480, 16, 16, 30, false, 0xC0C0C0, true, "", {}, false, {}, {}, {}, {}};
-    EXPECT_EQ(saved, RecordBytes(500, AsWritten(expected, 499)));
+    EXPECT_EQ(saved, RecordBytes(TRoom{}));
 }
 
 TEST_F(RoomTest, LoadResetsARoomButKeepsUnstoredSettings) {
@@ -172,7 +193,7 @@ TEST_F(RoomTest, LoadResetsARoomButKeepsUnstoredSettings) {
     room.EditorSettings.SettingsFlag1 = true;
     room.EditorSettings.SettingsValue2 = 77;
     room.Instances.push_back({});
-    CStream in(RecordBytes(420, RichRoom()));
+    CStream in(RecordBytes(RichRoom(420)));
     ASSERT_TRUE(room.Load(in));
     EXPECT_FALSE(room.EditorSettings.SettingsFlag1);
     EXPECT_EQ(room.EditorSettings.SettingsValue2, 77);
@@ -181,7 +202,7 @@ TEST_F(RoomTest, LoadResetsARoomButKeepsUnstoredSettings) {
 
 TEST_F(RoomTest, RefusedRecordVersions) {
     for (std::int32_t version : {0, 399, 501, -400}) {
-        CStream in(RecordBytes(version, RichRoom()));
+        CStream in(RecordBytes(RichRoom(version)));
         CRoom room;
         EXPECT_FALSE(room.Load(in)) << version;
         EXPECT_EQ(in.Position(), 4u) << version;
@@ -230,81 +251,35 @@ TEST_F(RoomTest, HostileCountsFailBeforeAllocating) {
 
 TEST_F(RoomTest, ListVersionsAndCounters) {
     for (std::int32_t listVersion : {400, 410, 419, 420}) {
-        CTestRooms rooms;
-        rooms.Slots = {{RichRoom(), "first", 411}, {std::nullopt}, {CTestRoom{}, "third", 500}};
-        CStream file;
-        WriteRoomsSection(file, listVersion, rooms);
-        CStream in(file.Bytes());
-        RoomList().Changed = true;
+        TRooms rooms{{listVersion, {}}, 100500, 10000500};
+        rooms.List.Add("first", RichRoom(411));
+        rooms.List.AddEmpty();
+        rooms.List.Add("third", RichRoom());
+        CStream in(RoomsSection(rooms));
         ASSERT_TRUE(LoadRooms(in)) << listVersion;
         EXPECT_EQ(in.Remaining(), 0u);
-        EXPECT_FALSE(RoomList().Changed);
-        EXPECT_EQ(RoomList().Count(), 3);
-        EXPECT_FALSE(RoomList().Exists(1));
-        EXPECT_EQ(RoomList().Name(1), "");
-        EXPECT_EQ(RoomList().Name(2), "third");
         EXPECT_EQ(InstanceIdCounter(), 100500);
         EXPECT_EQ(TileIdCounter(), listVersion >= 420 ? 10000500 : 10000000);
 
         CStream out;
         ASSERT_TRUE(SaveRooms(out));
-        const CTestRooms expected = ExpectedWrittenRooms(rooms, listVersion, ObjectExists3, BackgroundExists3);
-        CStream want;
-        WriteRoomsSection(want, 420, expected);
-        EXPECT_EQ(out.Bytes(), want.Bytes()) << listVersion;
-        CStream back(out.Bytes());
-        EXPECT_EQ(ReadWrittenRooms(back), expected) << listVersion;
-        EXPECT_EQ(back.Remaining(), 0u);
+        EXPECT_EQ(out.Bytes(), RoomsSection(ExpectedConversion(AroundRooms(rooms)).Project.Rooms)) << listVersion;
     }
-}
-
-TEST_F(RoomTest, EmptySlotIsOneFalseFlag) {
-    CTestRooms rooms;
-    rooms.Slots = {{std::nullopt}};
-    CStream file;
-    WriteRoomsSection(file, 420, rooms);
-    CStream in(file.Bytes());
-    ASSERT_TRUE(LoadRooms(in));
-    CStream out;
-    ASSERT_TRUE(SaveRooms(out));
-    CStream in2(out.Bytes());
-    EXPECT_EQ(in2.ReadInt(), 420);
-    EXPECT_EQ(in2.ReadInt(), 1);
-    EXPECT_EQ(in2.ReadInt(), 0);
-    EXPECT_EQ(in2.ReadInt(), 100500);
-    EXPECT_EQ(in2.ReadInt(), 10000500);
-    EXPECT_EQ(in2.Remaining(), 0u);
-}
-
-TEST_F(RoomTest, RefusedListOrRecordFailsTheSection) {
-    for (std::int32_t listVersion : {399, 421, 500}) {
-        CStream file;
-        WriteRoomsSection(file, listVersion);
-        CStream in(file.Bytes());
-        EXPECT_FALSE(LoadRooms(in)) << listVersion;
-    }
-    CTestRooms rooms;
-    rooms.Slots = {{CTestRoom{}, "good", 500}, {CTestRoom{}, "bad", 501}};
-    CStream file;
-    WriteRoomsSection(file, 420, rooms);
-    CStream in(file.Bytes());
-    EXPECT_FALSE(LoadRooms(in));
-    EXPECT_TRUE(RoomList().Exists(0));  // the rooms read so far stay until the project is cleared
-
     ClearRooms();
-    EXPECT_EQ(RoomList().Count(), 0);
     EXPECT_EQ(InstanceIdCounter(), 100000);
     EXPECT_EQ(TileIdCounter(), 10000000);
 }
 
 TEST_F(RoomTest, SpoiledSectionsFailCleanly) {
-    CTestRooms rooms;
-    CTestRoom few = RichRoom();
+    TRooms rooms;
+    rooms.List.Version = 420;
+    TRoom few = RichRoom(420);
     few.Layers.resize(2);
-    rooms.Slots = {{RichRoom(), "a", 500}, {std::nullopt}, {few, "b", 420}, {RichRoom(), "c", 400}};
-    CStream file;
-    WriteRoomsSection(file, 420, rooms);
-    for (const CBlock& copy : SpoiledCopies(file.Bytes(), 600)) {
+    rooms.List.Add("a", RichRoom());
+    rooms.List.AddEmpty();
+    rooms.List.Add("b", few);
+    rooms.List.Add("c", RichRoom(400));
+    for (const CBlock& copy : SpoiledCopies(RoomsSection(rooms), 600)) {
         CStream in(copy);
         try {
             if (LoadRooms(in)) {

@@ -4,10 +4,9 @@
 
 #include <string>
 
-namespace {
+#include "testkit/TestSupport.h"
 
-CBlock B(const std::string& text) { return CBlock(text.begin(), text.end()); }
-std::string S(const CBlock& bytes) { return std::string(bytes.begin(), bytes.end()); }
+namespace {
 
 TEST(IsWellFormedRtf, AcceptsAndRejects) {
     struct Case {
@@ -42,25 +41,25 @@ TEST(IsWellFormedRtf, AcceptsAndRejects) {
         {"number too long", "{\\rtf1\\li12345678901 x}", false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(IsWellFormedRtf(B(c.bytes)), c.wellFormed) << c.what;
+        EXPECT_EQ(IsWellFormedRtf(Bytes(c.bytes)), c.wellFormed) << c.what;
 }
 
 TEST(IsWellFormedRtf, DeepNestingNeedsNoStack) {
     const std::size_t depth = 1000000;
     std::string deep = "{\\rtf1 a" + std::string(depth, '{') + "x" + std::string(depth, '}') + "b}";
-    EXPECT_TRUE(IsWellFormedRtf(B(deep)));
-    EXPECT_EQ(RtfPlainText(B(deep)), "ab");  // groups beyond the bound are passed over
+    EXPECT_TRUE(IsWellFormedRtf(Bytes(deep)));
+    EXPECT_EQ(RtfPlainText(Bytes(deep)), "ab");  // groups beyond the bound are passed over
     deep.pop_back();
-    EXPECT_FALSE(IsWellFormedRtf(B(deep)));
+    EXPECT_FALSE(IsWellFormedRtf(Bytes(deep)));
     deep.insert(1, "\r\n");
-    EXPECT_FALSE(IsWellFormedRtf(B(deep)));  // the header comes first
+    EXPECT_FALSE(IsWellFormedRtf(Bytes(deep)));  // the header comes first
 }
 
 TEST(PlainTextToRtf, EscapesAndBreaks) {
     const std::string text = "a\\b{c}d\r\ne\nf\rg\th\xE9\x01";
     const CBlock rtf = PlainTextToRtf(text);
     EXPECT_TRUE(IsWellFormedRtf(rtf));
-    const std::string written = S(rtf);
+    const std::string written = Text(rtf);
     EXPECT_EQ(written.rfind("{\\rtf1", 0), 0u);
     EXPECT_NE(written.find("a\\\\b\\{c\\}d\\par e\\par f\\par g\\tab h\\'e9\\'01}"), std::string::npos)
         << written;
@@ -92,7 +91,7 @@ TEST(RtfPlainText, KeepsWhatTheEditorDrawsItself) {
     const std::string doc =
         "{\\rtf1{\\pntext\\'b7\\tab}{\\*\\pn\\pnlvlblt{\\pntxtb\\'b7}}item\\par{\\listtext 2.\\tab}two"
         "\\par\\u937?\\_\\u8209?}";
-    EXPECT_EQ(RtfPlainText(B(doc)), "\xB7\titem\n2.\ttwo\n?--");
+    EXPECT_EQ(RtfPlainText(Bytes(doc)), "\xB7\titem\n2.\ttwo\n?--");
 }
 
 }  // namespace

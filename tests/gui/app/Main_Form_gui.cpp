@@ -103,12 +103,6 @@ std::unique_ptr<QMimeData> Urls(const QList<QUrl>& urls) {
     return data;
 }
 
-CBlock HeaderOnly(std::int32_t version) {
-    CStream stream;
-    WriteHeader(stream, version);
-    return stream.Bytes();
-}
-
 }  // namespace
 
 class TMainFormTest : public QObject {

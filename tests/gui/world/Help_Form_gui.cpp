@@ -17,11 +17,9 @@
 #include "format/world/Help_Main.h"
 #include "gui/world/Help_Rtf.h"
 #include "format/world/Support_RichText.h"
+#include "testkit/TestSupport.h"
 
 namespace {
-
-CBlock Bytes(const std::string& text) { return CBlock(text.begin(), text.end()); }
-std::string Text(const CBlock& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 // The character format at a position of the document (of the character
 // after it).

@@ -1,10 +1,12 @@
-#include "testkit/MediaFiles.h"
+#include "testkit/PictureFiles.h"
 
 #include <algorithm>
 #include <bit>
-#include <cstdio>
-#include <gtest/gtest.h>
 #include <stdexcept>
+
+#include "testkit/ProjectReader.h"
+
+namespace project {
 
 namespace {
 
@@ -24,12 +26,13 @@ void PutBgr(CBlock& out, std::uint32_t colour) {
     out.push_back(static_cast<std::uint8_t>(colour >> 16));
 }
 
-std::uint32_t Get32(const CBlock& bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(bytes.at(at) | bytes.at(at + 1) << 8 | bytes.at(at + 2) << 16 |
-                                      bytes.at(at + 3) << 24);
+// The colour 0xRRGGBB of pixel (x, y), y counted from the top.
+std::uint32_t PixelAt(const TPicture& picture, std::int32_t x, std::int32_t y) {
+    return picture.Pixels.at(static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.Width) +
+                             static_cast<std::size_t>(x));
 }
 
-std::vector<std::uint32_t> DistinctColours(const CTestPixels& pixels) {
+std::vector<std::uint32_t> DistinctColours(const TPicture& pixels) {
     std::vector<std::uint32_t> colours;
     for (std::int32_t y = 0; y < pixels.Height; ++y)
         for (std::int32_t x = 0; x < pixels.Width; ++x) {
@@ -55,10 +58,10 @@ std::uint32_t IntoMask(std::uint32_t value, std::uint32_t mask) {
 
 // Rows of runs of equal values, at most 255 pixels a run.
 template <class F>
-CTestRows RowsOfRuns(const CTestPixels& pixels, F valueOf) {
-    CTestRows rows;
+TRunRows RowsOfRuns(const TPicture& pixels, F valueOf) {
+    TRunRows rows;
     for (std::int32_t y = 0; y < pixels.Height; ++y) {
-        std::vector<CTestRun>& row = rows.emplace_back();
+        std::vector<TColourRun>& row = rows.emplace_back();
         for (std::int32_t x = 0; x < pixels.Width; ++x) {
             const std::uint32_t value = valueOf(PixelAt(pixels, x, y));
             if (!row.empty() && row.back().Value == value && row.back().Length < 255)
@@ -70,11 +73,11 @@ CTestRows RowsOfRuns(const CTestPixels& pixels, F valueOf) {
     return rows;
 }
 
-void WriteRows(CStream& stream, const CTestRows& rows, bool paletted) {
-    for (const std::vector<CTestRun>& row : rows) {
+void WriteRows(CStream& stream, const TRunRows& rows, bool paletted) {
+    for (const std::vector<TColourRun>& row : rows) {
         stream.WriteInt(static_cast<std::int32_t>(row.size()));
         CBlock lengths, values;
-        for (const CTestRun& run : row) {
+        for (const TColourRun& run : row) {
             lengths.push_back(run.Length);
             if (paletted)
                 values.push_back(static_cast<std::uint8_t>(run.Value));
@@ -88,42 +91,19 @@ void WriteRows(CStream& stream, const CTestRows& rows, bool paletted) {
 
 }  // namespace
 
-CTestPixels PatternPixels(std::int32_t width, std::int32_t height, const std::vector<std::uint32_t>& colours) {
-    CTestPixels pixels{width, height, {}};
+TPicture PatternPixels(std::int32_t width, std::int32_t height, const std::vector<std::uint32_t>& colours) {
+    TPicture picture{10, width, height, {}, {}};
     for (std::int32_t y = 0; y < height; ++y)
         for (std::int32_t x = 0; x < width; ++x)
-            PutBgr(pixels.Bgr, colours[static_cast<std::size_t>(x * 7 + y * 3 + x / 3) % colours.size()]);
-    return pixels;
+            picture.Pixels.push_back(colours[static_cast<std::size_t>(x * 7 + y * 3 + x / 3) % colours.size()]);
+    return picture;
 }
 
-CTestPixels FilledPixels(std::int32_t width, std::int32_t height, std::uint32_t colour) {
+TPicture FilledPixels(std::int32_t width, std::int32_t height, std::uint32_t colour) {
     return PatternPixels(width, height, {colour});
 }
 
-void PrintTo(const CTestPixels& pixels, std::ostream* out) {
-    *out << pixels.Width << "x" << pixels.Height << " {";
-    if (pixels.Bgr.size() != static_cast<std::size_t>(pixels.Width) * static_cast<std::size_t>(pixels.Height) * 3 ||
-        pixels.Bgr.size() > 3 * 64) {
-        *out << pixels.Bgr.size() << " bytes}";
-        return;
-    }
-    char text[8];
-    for (std::int32_t y = 0; y < pixels.Height; ++y) {
-        *out << (y == 0 ? "" : " /");
-        for (std::int32_t x = 0; x < pixels.Width; ++x) {
-            std::snprintf(text, sizeof text, "%06X", PixelAt(pixels, x, y));
-            *out << " " << text;
-        }
-    }
-    *out << " }";
-}
-
-std::uint32_t PixelAt(const CTestPixels& pixels, std::int32_t x, std::int32_t y) {
-    const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(pixels.Width) + x) * 3;
-    return static_cast<std::uint32_t>(pixels.Bgr.at(at) | pixels.Bgr.at(at + 1) << 8 | pixels.Bgr.at(at + 2) << 16);
-}
-
-CBlock MakeBmp(const CTestPixels& pixels, const CBmpShape& shape) {
+CBlock MakeBmp(const TPicture& pixels, const TBmpShape& shape) {
     const std::uint32_t bits = static_cast<std::uint32_t>(shape.BitCount);
     const bool indexed = bits <= 8;
     const bool core = shape.HeaderSize == 12;
@@ -260,7 +240,7 @@ CBlock CompressedBmpBlock(const CBlock& bmp) {
     return stream.TakeBytes();
 }
 
-CBlock ColorRunsBlock(std::int32_t width, std::int32_t height, const CTestRows& rows) {
+CBlock ColorRunsBlock(std::int32_t width, std::int32_t height, const TRunRows& rows) {
     CStream stream;
     stream.WriteInt(1);
     stream.WriteInt(width);
@@ -270,7 +250,7 @@ CBlock ColorRunsBlock(std::int32_t width, std::int32_t height, const CTestRows& 
 }
 
 CBlock PaletteRunsBlock(const std::vector<std::uint32_t>& palette, std::int32_t width, std::int32_t height,
-                        const CTestRows& rows) {
+                        const TRunRows& rows) {
     CStream stream;
     stream.WriteInt(2);
     stream.WriteInt(static_cast<std::int32_t>(palette.size()));
@@ -284,129 +264,23 @@ CBlock PaletteRunsBlock(const std::vector<std::uint32_t>& palette, std::int32_t 
     return stream.TakeBytes();
 }
 
-CBlock ColorRunsBlock(const CTestPixels& pixels) {
+CBlock ColorRunsBlock(const TPicture& pixels) {
     return ColorRunsBlock(pixels.Width, pixels.Height, RowsOfRuns(pixels, [](std::uint32_t c) { return c; }));
 }
 
-CBlock PaletteRunsBlock(const CTestPixels& pixels) {
+CBlock PaletteRunsBlock(const TPicture& pixels) {
     const std::vector<std::uint32_t> palette = DistinctColours(pixels);
     return PaletteRunsBlock(palette, pixels.Width, pixels.Height,
                             RowsOfRuns(pixels, [&](std::uint32_t c) { return IndexOf(palette, c); }));
 }
 
-std::optional<CTestPixels> ReadWrittenImage(CStream& stream) {
+std::optional<TPicture> ReadWrittenImage(CStream& stream) {
     const std::int32_t scheme = stream.ReadInt();
     if (scheme == -1)
         return std::nullopt;
-    EXPECT_EQ(scheme, 10) << "the converter writes only scheme 10";
     if (scheme != 10)
-        return CTestPixels{};
-    return StandardBmpPixels(stream.ReadCompressedBlock());
+        throw std::runtime_error("image scheme " + std::to_string(scheme) + " written; the converter writes only 10");
+    return ReadWrittenBmp(stream.ReadCompressedBlock());
 }
 
-CTestPixels StandardBmpPixels(const CBlock& bmp) {
-    CTestPixels pixels;
-    if (bmp.size() < 54 || bmp[0] != 'B' || bmp[1] != 'M') {
-        ADD_FAILURE() << "not a BMP file";
-        return pixels;
-    }
-    const auto width = static_cast<std::int32_t>(Get32(bmp, 18));
-    const auto height = static_cast<std::int32_t>(Get32(bmp, 22));
-    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
-    EXPECT_EQ(Get32(bmp, 2), bmp.size()) << "file size";
-    EXPECT_EQ(Get32(bmp, 10), 54u) << "data offset";
-    EXPECT_EQ(Get32(bmp, 14), 40u) << "information header";
-    EXPECT_EQ(bmp[26] | bmp[27] << 8, 1) << "planes";
-    EXPECT_EQ(bmp[28] | bmp[29] << 8, 24) << "bit count";
-    EXPECT_EQ(Get32(bmp, 30), 0u) << "compression";
-    EXPECT_GT(width, 0);
-    EXPECT_GT(height, 0) << "rows bottom-up";
-    if (width <= 0 || height <= 0)
-        return pixels;
-    EXPECT_EQ(Get32(bmp, 34), stride * static_cast<std::size_t>(height)) << "image size";
-    EXPECT_EQ(Get32(bmp, 46), 0u) << "no colour table";
-    if (bmp.size() != 54 + stride * static_cast<std::size_t>(height)) {
-        ADD_FAILURE() << "BMP of " << bmp.size() << " bytes for " << width << "x" << height;
-        return pixels;
-    }
-    pixels.Width = width;
-    pixels.Height = height;
-    for (std::int32_t y = 0; y < height; ++y) {
-        const auto row = bmp.begin() + static_cast<std::ptrdiff_t>(54 + static_cast<std::size_t>(height - 1 - y) * stride);
-        pixels.Bgr.insert(pixels.Bgr.end(), row, row + width * 3);
-    }
-    return pixels;
-}
-
-void WriteListSection(CStream& stream, std::int32_t version, const std::vector<CTestSlot>& slots) {
-    stream.WriteInt(version);
-    stream.WriteInt(static_cast<std::int32_t>(slots.size()));
-    for (const CTestSlot& slot : slots) {
-        stream.WriteInt(slot.Flag);
-        if (slot.Flag <= 0)
-            continue;
-        stream.WriteString(slot.Name);
-        stream.Write(slot.Record);
-    }
-}
-
-CTestSlot Present(std::string name, CBlock record) { return {1, std::move(name), std::move(record)}; }
-CTestSlot Empty() { return {}; }
-
-CBlock SpriteRecord(const CTestSprite& s) {
-    CStream stream;
-    for (std::int32_t value : {s.Version, s.Width, s.Height, s.Left, s.Right, s.Bottom, s.Top, s.Transparent,
-                               s.Value1, s.Flag1, s.Flag2, s.Flag3, s.Value2, s.Value3})
-        stream.WriteInt(value);
-    stream.WriteInt(static_cast<std::int32_t>(s.ImageBlocks.size()));
-    for (const CBlock& block : s.ImageBlocks)
-        stream.Write(block);
-    return stream.TakeBytes();
-}
-
-CBlock BackgroundRecord(const CTestBackground& b) {
-    CStream stream;
-    for (std::int32_t value : {b.Version, b.Width, b.Height, b.Transparent, b.Flag1, b.Flag2, b.HasImage})
-        stream.WriteInt(value);
-    if (b.HasImage > 0)
-        stream.Write(b.ImageBlock);
-    return stream.TakeBytes();
-}
-
-CBlock SoundRecord(const CTestSound& s) {
-    CStream stream;
-    stream.WriteInt(s.Version);
-    stream.WriteInt(s.Kind);
-    stream.WriteString(s.Text);
-    if (s.Kind != -1) {
-        if (s.Version == 400)
-            stream.WriteBlock(s.Data);
-        else
-            stream.WriteCompressedBlock(s.Data);
-    }
-    stream.WriteInt(s.Flag1);
-    stream.WriteInt(s.Value);
-    stream.WriteInt(s.Flag2);
-    return stream.TakeBytes();
-}
-
-CBlock ScriptRecord(const std::string& text, std::int32_t version) {
-    CStream stream;
-    stream.WriteInt(version);
-    stream.WriteString(text);
-    return stream.TakeBytes();
-}
-
-CBlock DataFileRecord(const CTestDataFile& d) {
-    CStream stream;
-    stream.WriteInt(d.Version);
-    stream.WriteString(d.FileName);
-    stream.WriteInt(d.HasData);
-    if (d.HasData > 0)
-        stream.WriteCompressedBlock(d.Data);
-    for (std::int32_t value : {d.ExportMode, d.Flag1, d.Flag2, d.Flag3})
-        stream.WriteInt(value);
-    return stream.TakeBytes();
-}
-
-CStream StreamOf(const CBlock& bytes) { return CStream(bytes); }
+}  // namespace project

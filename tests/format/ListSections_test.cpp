@@ -1,0 +1,233 @@
+// What every list section shares, checked once for each kind of list: the
+// slots with their "exists" flags and names, the modified flag, clearing,
+// refused versions and records, and files cut short or holding hostile
+// counts.  Each kind's own records are tested in its own suite.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "format/behaviour/Object_Main.h"
+#include "format/behaviour/Path_Main.h"
+#include "format/behaviour/TimeLine_Main.h"
+#include "format/media/Background_Main.h"
+#include "format/media/DataFile_Main.h"
+#include "format/media/Script_Main.h"
+#include "format/media/Sound_Main.h"
+#include "format/media/Sprite_Main.h"
+#include "format/world/Room_Main.h"
+#include "testkit/ProjectFiles.h"
+#include "testkit/TestSupport.h"
+
+namespace {
+
+using namespace project;
+
+// A kind of list: its section functions, the list versions it reads (it
+// writes the newest) and two records: one in the newest layout with flags
+// stored as 0 or 1, so that it is written back byte for byte, and those in
+// layouts the reader refuses.
+template <class R, std::int32_t Lowest, std::int32_t Newest>
+struct TKind {
+    using Record = R;
+    static constexpr std::int32_t OldestVersion = Lowest;
+    static constexpr std::int32_t Version = Newest;
+    static CBlock Section(const TList<R>& list) { return ListBytes(list); }
+};
+
+struct TSprites : TKind<TSprite, 400, 400> {
+    static constexpr const char* Name = "Sprites";
+    static auto& List() { return SpriteList(); }
+    static bool Load(CStream& s) { return LoadSprites(s); }
+    static bool Save(CStream& s) { return SaveSprites(s); }
+    static void Clear() { ClearSprites(); }
+    static std::vector<TSprite> Refused() { return {{.Version = 500}, {.Version = 410}}; }
+};
+
+struct TSounds : TKind<TSound, 400, 400> {
+    static constexpr const char* Name = "Sounds";
+    static auto& List() { return SoundList(); }
+    static bool Load(CStream& s) { return LoadSounds(s); }
+    static bool Save(CStream& s) { return SaveSounds(s); }
+    static void Clear() { ClearSounds(); }
+    static std::vector<TSound> Refused() {
+        return {{.Version = 420}, {.Version = 399}, {.Version = 500}, {.Version = 0}};
+    }
+};
+
+struct TBackgrounds : TKind<TBackground, 400, 400> {
+    static constexpr const char* Name = "Backgrounds";
+    static auto& List() { return BackgroundList(); }
+    static bool Load(CStream& s) { return LoadBackgrounds(s); }
+    static bool Save(CStream& s) { return SaveBackgrounds(s); }
+    static void Clear() { ClearBackgrounds(); }
+    static std::vector<TBackground> Refused() { return {{.Version = 440}}; }
+};
+
+struct TPaths : TKind<TPath, 420, 420> {
+    static constexpr const char* Name = "Paths";
+    static auto& List() { return PathList(); }
+    static bool Load(CStream& s) { return LoadPaths(s); }
+    static bool Save(CStream& s) { return SavePaths(s); }
+    static void Clear() { ClearPaths(); }
+    static std::vector<TPath> Refused() { return {{.Version = 421}, {.Version = 0}}; }
+};
+
+struct TScripts : TKind<TScript, 400, 400> {
+    static constexpr const char* Name = "Scripts";
+    static auto& List() { return ScriptList(); }
+    static bool Load(CStream& s) { return LoadScripts(s); }
+    static bool Save(CStream& s) { return SaveScripts(s); }
+    static void Clear() { ClearScripts(); }
+    static std::vector<TScript> Refused() { return {{.Version = 440}, {.Version = 500}, {.Version = -1}}; }
+};
+
+struct TDataFiles : TKind<TDataFile, 440, 440> {
+    static constexpr const char* Name = "DataFiles";
+    static auto& List() { return DataFileList(); }
+    static bool Load(CStream& s) { return LoadDataFiles(s); }
+    static bool Save(CStream& s) { return SaveDataFiles(s); }
+    static void Clear() { ClearDataFiles(); }
+    static std::vector<TDataFile> Refused() { return {{.Version = 400}, {.Version = 441}, {.Version = 500}}; }
+};
+
+struct TTimeLines : TKind<TTimeLine, 500, 500> {
+    static constexpr const char* Name = "TimeLines";
+    static auto& List() { return TimeLineList(); }
+    static bool Load(CStream& s) { return LoadTimeLines(s); }
+    static bool Save(CStream& s) { return SaveTimeLines(s); }
+    static void Clear() { ClearTimeLines(); }
+    static std::vector<TTimeLine> Refused() { return {{.Version = 501}}; }
+};
+
+struct TObjects : TKind<TObject, 400, 400> {
+    static constexpr const char* Name = "Objects";
+    static auto& List() { return ObjectList(); }
+    static bool Load(CStream& s) { return LoadObjects(s); }
+    static bool Save(CStream& s) { return SaveObjects(s); }
+    static void Clear() { ClearObjects(); }
+    static std::vector<TObject> Refused() { return {{.Version = 431}}; }
+};
+
+// The room list also carries the id counters, and reads list versions
+// 400 to 420.
+struct TRoomList : TKind<TRoom, 400, 420> {
+    static constexpr const char* Name = "Rooms";
+    static auto& List() { return RoomList(); }
+    static bool Load(CStream& s) { return LoadRooms(s); }
+    static bool Save(CStream& s) { return SaveRooms(s); }
+    static void Clear() { ClearRooms(); }
+    static std::vector<TRoom> Refused() { return {{.Version = 501}}; }
+    static CBlock Section(const TList<TRoom>& list) {
+        TRooms rooms;
+        rooms.List = list;
+        CStream stream;
+        WriteRooms(stream, rooms);
+        return stream.TakeBytes();
+    }
+};
+
+template <class K>
+class ListSection : public ::testing::Test {
+protected:
+    using Record = typename K::Record;
+
+    void SetUp() override { K::Clear(); }
+    void TearDown() override { K::Clear(); }
+
+    static TList<Record> ListOf(std::initializer_list<std::optional<TSlot<Record>>> slots,
+                                std::int32_t version = K::Version) {
+        return TList<Record>{version, slots};
+    }
+    static TSlot<Record> Slot(std::string name, Record record = {}) { return {std::move(name), std::move(record)}; }
+
+    static CBlock Saved() {
+        CStream out;
+        EXPECT_TRUE(K::Save(out));
+        return out.TakeBytes();
+    }
+};
+
+using Kinds = ::testing::Types<TSprites, TSounds, TBackgrounds, TPaths, TScripts, TDataFiles, TTimeLines, TObjects,
+                               TRoomList>;
+struct KindNames {
+    template <class K>
+    static std::string GetName(int) {
+        return K::Name;
+    }
+};
+TYPED_TEST_SUITE(ListSection, Kinds, KindNames);
+
+TYPED_TEST(ListSection, EmptyListIsItsVersionAndNoSlots) {
+    const CBlock empty = TypeParam::Section(this->ListOf({}));
+    EXPECT_EQ(this->Saved(), empty);
+    CStream in(empty);
+    ASSERT_TRUE(TypeParam::Load(in));
+    EXPECT_EQ(in.Remaining(), 0u);
+    EXPECT_EQ(TypeParam::List().Count(), 0);
+}
+
+TYPED_TEST(ListSection, EmptyAndPresentSlotsKeepTheirPlaces) {
+    const CBlock stored = TypeParam::Section(
+        this->ListOf({std::nullopt, this->Slot("middle \xE9"), std::nullopt, this->Slot("")}));
+    // Any flag above 0 means present, anything else empty; written as 1 and 0.
+    CStream in(Patched(Patched(stored, 8, -3), 12, 5));
+    ASSERT_TRUE(TypeParam::Load(in));
+    EXPECT_EQ(in.Remaining(), 0u);
+    const auto& list = TypeParam::List();
+    ASSERT_EQ(list.Count(), 4);
+    for (int index : {-1, 0, 2, 4})
+        EXPECT_FALSE(list.Exists(index)) << index;
+    EXPECT_TRUE(list.Exists(1));
+    EXPECT_TRUE(list.Exists(3));
+    EXPECT_EQ(list.Get(0), nullptr);
+    EXPECT_EQ(list.Name(0), "");
+    EXPECT_EQ(list.Name(1), "middle \xE9");
+    EXPECT_EQ(list.Name(3), "");
+    EXPECT_EQ(this->Saved(), stored);
+}
+
+TYPED_TEST(ListSection, LoadAndClearResetTheModifiedFlag) {
+    auto& list = TypeParam::List();
+    list.Changed = true;
+    CStream in(TypeParam::Section(this->ListOf({this->Slot("a")})));
+    ASSERT_TRUE(TypeParam::Load(in));
+    EXPECT_FALSE(list.Changed);
+    list.Changed = true;
+    TypeParam::Clear();
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_FALSE(list.Changed);
+    EXPECT_EQ(this->Saved(), TypeParam::Section(this->ListOf({})));
+}
+
+TYPED_TEST(ListSection, UnknownListVersionsAreRefused) {
+    for (std::int32_t version : {TypeParam::OldestVersion - 1, TypeParam::Version + 1, 0}) {
+        CStream in(TypeParam::Section(this->ListOf({this->Slot("a")}, version)));
+        EXPECT_FALSE(TypeParam::Load(in)) << version;
+        EXPECT_EQ(in.Position(), 4u) << version;
+    }
+}
+
+TYPED_TEST(ListSection, RefusedRecordStopsTheRead) {
+    for (const auto& refused : TypeParam::Refused()) {
+        CStream in(TypeParam::Section(
+            this->ListOf({this->Slot("good"), this->Slot("bad", refused), this->Slot("never read")})));
+        EXPECT_FALSE(TypeParam::Load(in));
+        // The slots read so far stay until the project is cleared.
+        EXPECT_TRUE(TypeParam::List().Exists(0));
+        EXPECT_FALSE(TypeParam::List().Exists(2));
+    }
+}
+
+TYPED_TEST(ListSection, CutShortOrHostileCountsFailAsCorrupted) {
+    const CBlock whole = TypeParam::Section(this->ListOf({this->Slot("a"), std::nullopt}));
+    for (std::size_t keep : {std::size_t{6}, whole.size() - 9, whole.size() - 1}) {
+        CStream in(CBlock(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(keep)));
+        EXPECT_THROW(TypeParam::Load(in), EReadError) << keep;
+    }
+    for (std::int32_t count : {-1, 3, 0x7FFFFFFF}) {
+        CStream in(Patched(whole, 4, count));
+        EXPECT_THROW(TypeParam::Load(in), EReadError) << count;
+    }
+}
+
+}  // namespace
