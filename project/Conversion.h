@@ -63,9 +63,9 @@ struct CConversionLimits {
 // One conversion in two steps, with a project of its own that lives as long
 // as the object.  Messages and progress go to feedback as well, when one is
 // given; it is called on the thread that converts, with the conversion's
-// project current, so it may read the message's context there.  Only the calls need the project current, so the object may be kept
-// between them (while a dialog is open, say) and used from any one thread at
-// a time.
+// project current, so it may read the message's context there.  Only the
+// calls need the project current, so the object may be kept between them
+// (while a dialog is open, say) and used from any one thread at a time.
 class CConversion {
 public:
     explicit CConversion(CFeedback* feedback = nullptr, const CConversionLimits& limits = {});
