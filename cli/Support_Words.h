@@ -45,15 +45,6 @@ std::string ReferenceWords(std::int32_t index, int count, bool exists, const std
 // or one past the end (a negative index names nothing on purpose).
 inline bool DanglingReference(std::int32_t index, bool exists) { return index >= 0 && !exists; }
 
-// The number of slots of the list that hold a resource.
-template <class T>
-std::int64_t ResourceCount(const CResourceList<T>& list) {
-    std::int64_t count = 0;
-    for (int i = 0; i < list.Count(); ++i)
-        count += list.Exists(i) ? 1 : 0;
-    return count;
-}
-
 // The events of an object that hold actions, and its actions in all.
 struct CEventCounts {
     std::int64_t Events = 0;

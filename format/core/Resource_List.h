@@ -118,3 +118,12 @@ private:
     std::vector<std::unique_ptr<T>> FSlots;
     std::vector<std::string> FNames;
 };
+
+// The number of slots of the list that hold a resource.
+template <class T>
+std::int64_t ResourceCount(const CResourceList<T>& list) {
+    std::int64_t count = 0;
+    for (int i = 0; i < list.Count(); ++i)
+        count += list.Exists(i) ? 1 : 0;
+    return count;
+}
