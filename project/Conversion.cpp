@@ -17,14 +17,6 @@
 
 namespace {
 
-template <class T>
-std::int64_t PresentCount(const CResourceList<T>& list) {
-    std::int64_t present = 0;
-    for (int i = 0; i < list.Count(); ++i)
-        present += list.Exists(i) ? 1 : 0;
-    return present;
-}
-
 // The current project's contents, in file order.
 void Summarise(CConversionSummary& summary) {
     std::int64_t subimages = 0, instances = 0, tiles = 0;
@@ -38,62 +30,30 @@ void Summarise(CConversionSummary& summary) {
         }
     summary.GameId = GameId();
     summary.Counts = {
-        {"Sounds", PresentCount(SoundList())},
-        {"Sprites", PresentCount(SpriteList())},
+        {"Sounds", ResourceCount(SoundList())},
+        {"Sprites", ResourceCount(SpriteList())},
         {"Subimages", subimages},
-        {"Backgrounds", PresentCount(BackgroundList())},
-        {"Paths", PresentCount(PathList())},
-        {"Scripts", PresentCount(ScriptList())},
-        {"Data files", PresentCount(DataFileList())},
-        {"Time lines", PresentCount(TimeLineList())},
-        {"Objects", PresentCount(ObjectList())},
-        {"Rooms", PresentCount(RoomList())},
+        {"Backgrounds", ResourceCount(BackgroundList())},
+        {"Paths", ResourceCount(PathList())},
+        {"Scripts", ResourceCount(ScriptList())},
+        {"Data files", ResourceCount(DataFileList())},
+        {"Time lines", ResourceCount(TimeLineList())},
+        {"Objects", ResourceCount(ObjectList())},
+        {"Rooms", ResourceCount(RoomList())},
         {"Instances", instances},
         {"Tiles", tiles},
     };
 }
 
-// Keeps every message's text for the result and passes everything on to
-// the caller's feedback, if any.
-class CCollectingFeedback final : public CFeedback {
-public:
-    CCollectingFeedback(std::vector<std::string>& messages, CFeedback* next) : FMessages(messages), FNext(next) {}
-    void ShowMessage(const std::string& text) override {
-        FMessages.push_back(text);
-        if (FNext != nullptr)
-            FNext->ShowMessage(text);
-    }
-    void ProgressStart(const std::string& text) override {
-        if (FNext != nullptr)
-            FNext->ProgressStart(text);
-    }
-    void ProgressSet(int percent) override {
-        if (FNext != nullptr)
-            FNext->ProgressSet(percent);
-    }
-    void ProgressEnd() override {
-        if (FNext != nullptr)
-            FNext->ProgressEnd();
-    }
-    void NoteChange(EChange kind, std::int64_t count, const std::string& detail) override {
-        if (FNext != nullptr)
-            FNext->NoteChange(kind, count, detail);
-    }
-
-private:
-    std::vector<std::string>& FMessages;
-    CFeedback* FNext;
-};
-
 }  // namespace
 
 // The conversion's own project, with its feedback and limits set once.  A
-// message is noted in the report with its context, kept as text and then
-// passed on to the caller's feedback.
+// message is noted in the report with its context and then passed on to the
+// caller's feedback.
 class CConversion::CRun {
 public:
     CRun(CConversionResult& result, CFeedback* feedback, const CConversionLimits& limits)
-        : FCollecting(result.Messages, feedback), FReporting(result.Report, &FCollecting) {
+        : FReporting(result.Report, feedback) {
         Project.Core.Feedback = &FReporting;
         Project.Core.InflateLimit = std::min(limits.InflateLimit, MaxBlockSize);
         Project.Core.BudgetFloor = limits.LoadBudgetFloor;
@@ -103,7 +63,6 @@ public:
     bool Loaded = false;
 
 private:
-    CCollectingFeedback FCollecting;
     CReportingFeedback FReporting;
 };
 
@@ -138,34 +97,42 @@ bool SaveFrom(CProject& project, CConversionResult& result, F save) {
 
 }  // namespace
 
+// The result's message texts are those of the report, in order.
+bool CConversion::Done(bool ok) {
+    FResult.Messages.clear();
+    for (const CReportedMessage& message : FResult.Report.Messages)
+        FResult.Messages.push_back(message.Text);
+    return ok;
+}
+
 bool CConversion::Load(const std::string& source) {
     FRun->Loaded = LoadInto(FRun->Project, FResult.Summary,
                             [&](CLoadReport& report) { return LoadGameFile(source, &report); });
-    return FRun->Loaded;
+    return Done(FRun->Loaded);
 }
 
 bool CConversion::Load(CBlock source) {
     FRun->Loaded = LoadInto(FRun->Project, FResult.Summary,
                             [&](CLoadReport& report) { return LoadGameBytes(std::move(source), &report); });
-    return FRun->Loaded;
+    return Done(FRun->Loaded);
 }
 
 bool CConversion::Save(const std::string& target) {
-    return FRun->Loaded && SaveFrom(FRun->Project, FResult, [&] { return SaveGameFile(target); });
+    return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [&] { return SaveGameFile(target); }));
 }
 
 bool CConversion::Save(CBlock& target) {
-    return FRun->Loaded && SaveFrom(FRun->Project, FResult, [&] {
+    return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [&] {
         CBlock bytes;
         if (!SaveGameBytes(bytes))
             return false;
         target = std::move(bytes);
         return true;
-    });
+    }));
 }
 
 bool CConversion::DryRun() {
-    return FRun->Loaded && SaveFrom(FRun->Project, FResult, [] { return SaveGameDryRun(); });
+    return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [] { return SaveGameDryRun(); }));
 }
 
 CConversionResult ConvertFile(const std::string& source, const std::string& target, CFeedback* feedback,

@@ -91,6 +91,9 @@ public:
     CConversionResult TakeResult() { return std::move(FResult); }
 
 private:
+    // Ends a step: the result's message texts follow its report.
+    bool Done(bool ok);
+
     class CRun;
     CConversionResult FResult;
     std::unique_ptr<CRun> FRun;
