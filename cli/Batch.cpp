@@ -21,6 +21,7 @@
 #include "project/Conversion.h"
 #include "project/Resource_Main.h"
 #include "format/core/Support_File.h"
+#include "format/core/Support_Prefetch.h"
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Report.h"
 #include "format/core/Support_SafeSave.h"
@@ -29,8 +30,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The cores this process may run on.
+unsigned Cores() { return CBlockPrefetch::WorkerCount() + 1; }
+
 // As many conversions at once as there are cores, by default.
-unsigned DefaultJobs() { return std::max(1u, std::thread::hardware_concurrency()); }
+unsigned DefaultJobs() { return Cores(); }
 
 struct CBatchOptions {
     std::vector<std::string> Sources;
@@ -112,7 +116,7 @@ struct COutcome {
 
 // Converts the planned source with a project of its own.  Its messages go
 // to feedback as they come, when one is given, and into the outcome.
-COutcome Carry(const std::string& source, const CPlan& plan, CFeedback* feedback) {
+COutcome Carry(const std::string& source, const CPlan& plan, CFeedback* feedback, const CConversionLimits& limits) {
     COutcome outcome;
     if (!plan.Refusal.empty()) {
         for (const std::string& message : plan.Refusal) {
@@ -122,7 +126,7 @@ COutcome Carry(const std::string& source, const CPlan& plan, CFeedback* feedback
         }
         return outcome;
     }
-    CConversion conversion(feedback);
+    CConversion conversion(feedback, limits);
     if (conversion.Load(source) && !plan.LoadOnly)
         conversion.Save(plan.Output);
     CConversionResult result = conversion.TakeResult();
@@ -272,6 +276,10 @@ private:
                 finished.notify_one();
             }
         };
+        // The jobs share the cores: a conversion compresses its blocks on
+        // its own unless cores are left over.
+        const unsigned cores = Cores();
+        FLimits.HelperThreads = cores > jobs ? (cores - static_cast<unsigned>(jobs)) / static_cast<unsigned>(jobs) : 0;
         std::vector<std::jthread> workers;
         for (std::size_t j = 0; j < jobs; ++j)
             workers.emplace_back(work);
@@ -296,7 +304,7 @@ private:
     COutcome CarryNoted(std::size_t i, const CPlan& plan, CFeedback* feedback) {
         CSourceState& state = TheRun.States.load()[i];
         state.Stage.store(Converting);
-        COutcome outcome = Carry(FOptions.Sources[i], plan, feedback);
+        COutcome outcome = Carry(FOptions.Sources[i], plan, feedback, FLimits);
         state.Warnings.store(static_cast<int>(outcome.Report.Messages.size()));
         state.AlreadyNew.store(outcome.Version == NewestGameVersion);
         state.Stage.store(outcome.Converted ? ConvertedUnshown : FailedUnshown);
@@ -383,6 +391,7 @@ private:
     }
 
     CBatchOptions FOptions;
+    CConversionLimits FLimits;
     CBatchFeedback FFeedback;
     std::map<CFileId, std::string> FSourceIds;
     std::map<std::string, std::string> FOutputOwners;  // output name -> source

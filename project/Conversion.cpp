@@ -57,6 +57,7 @@ public:
         Project.Core.Feedback = &FReporting;
         Project.Core.InflateLimit = std::min(limits.InflateLimit, MaxBlockSize);
         Project.Core.BudgetFloor = limits.LoadBudgetFloor;
+        Project.Core.HelperThreads = limits.HelperThreads;
     }
 
     CProject Project;

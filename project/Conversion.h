@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -54,10 +55,15 @@ struct CConversionResult {
 };
 
 // Bounds on what a hostile source may claim, for callers that want them
-// tighter than a desktop's (a fuzzing harness, a browser tab).
+// tighter than a desktop's (a fuzzing harness, a browser tab), and on the
+// threads one conversion may use.
 struct CConversionLimits {
     std::size_t InflateLimit = MaxBlockSize;
     std::size_t LoadBudgetFloor = ::LoadBudgetFloor;
+    // Threads that may compress blocks beside the one converting; unset:
+    // one less than the cores.  A caller converting several files at once
+    // gives the cores to those instead.
+    std::optional<unsigned> HelperThreads;
 };
 
 // One conversion in two steps, with a project of its own that lives as long

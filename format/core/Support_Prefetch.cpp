@@ -1,11 +1,12 @@
 #include "format/core/Support_Prefetch.h"
 
+#include "format/core/Support_Project.h"
 #include "format/core/Support_Zlib.h"
 
 #include <algorithm>
 
 CBlockPrefetch::CBlockPrefetch(CStream& stream)
-    : FStream(stream), FPrevious(stream.Prefetch()), FWorkerCount(WorkerCount()) {
+    : FStream(stream), FPrevious(stream.Prefetch()), FWorkerCount(CoreState().HelperThreads.value_or(WorkerCount())) {
     FStream.SetPrefetch(this);
 }
 
@@ -28,7 +29,8 @@ void CBlockPrefetch::Add(std::span<const std::uint8_t> source) {
         FJobs.emplace_back();
         FJobs.back().Source = source;
     }
-    if (FWorkers.empty())
+    FListedBytes += source.size();
+    if (FWorkers.empty() && FListedBytes >= MinListedBytes)
         for (unsigned i = 0; i < FWorkerCount; ++i)
             FWorkers.emplace_back([this] { Work(); });
     FChanged.notify_one();
@@ -97,6 +99,9 @@ void CBlockPrefetch::Work() {
 }
 
 std::optional<CBlock> CBlockPrefetch::Take(std::span<const std::uint8_t> source) {
+    // Without workers the writer compresses straight into its stream.
+    if (FWorkers.empty())
+        return std::nullopt;
     std::unique_lock lock(FMutex);
     std::size_t index = FTaken;
     while (index < FJobs.size() &&

@@ -17,8 +17,10 @@
 //    prefetching, so its compressed bytes never exist twice;
 //  - workers run at most MaxAheadBytes of source (and MaxAheadJobs blocks)
 //    ahead of the writer.
-// With a single core available there are no workers and listing does
-// nothing.
+// Workers start only once the listed blocks hold enough source to pay for
+// a thread; below that, and with a single core or no helpers allowed for
+// the current project, listing does nothing and the writer compresses
+// every block itself.
 #pragma once
 
 #include <condition_variable>
@@ -39,6 +41,9 @@ public:
     static constexpr std::size_t MaxPreparedBlock = std::size_t{16} << 20;
     static constexpr std::size_t MaxAheadBytes = std::size_t{32} << 20;
     static constexpr std::size_t MaxAheadJobs = 256;
+    // Starting, waking and joining a thread costs as much as compressing a
+    // few KiB; a section of less than this is done sooner by the writer.
+    static constexpr std::size_t MinListedBytes = std::size_t{256} << 10;
 
     // Installs itself on the stream for its lifetime.  The sources listed
     // must stay unchanged until it is gone.
@@ -58,8 +63,8 @@ public:
     // is raised here, in the writer's thread.
     std::optional<CBlock> Take(std::span<const std::uint8_t> source) override;
 
-    // How many threads compress besides the writer: one less than the cores
-    // this process may run on.
+    // How many threads compress besides the writer by default: one less
+    // than the cores this process may run on.
     static unsigned WorkerCount();
 
 private:
@@ -87,6 +92,7 @@ private:
     std::deque<CJob> FJobs;
     std::size_t FTaken = 0;       // jobs before it are taken or passed by
     std::size_t FAheadBytes = 0;  // source bytes of jobs running or done and not taken
+    std::size_t FListedBytes = 0;  // source bytes of every job listed
     bool FStopping = false;
     std::vector<std::thread> FWorkers;  // joined by the destructor
 };

@@ -35,6 +35,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,6 +72,10 @@ struct CCoreState {
     std::size_t BudgetLimit = std::numeric_limits<std::size_t>::max();
     std::size_t BudgetUsed = 0;
     std::size_t BudgetFloor = LoadBudgetFloor;
+    // How many threads may compress a section's blocks beside the writer
+    // (Support_Prefetch.h); unset: one less than the cores.  A batch that
+    // converts several projects at once keeps the cores for those.
+    std::optional<unsigned> HelperThreads;
 };
 
 // One project's parts; a null part means the default project's.

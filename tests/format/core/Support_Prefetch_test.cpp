@@ -1,4 +1,5 @@
 #include "format/core/Support_Prefetch.h"
+#include "format/core/Support_Project.h"
 
 #include <gtest/gtest.h>
 
@@ -47,21 +48,27 @@ TEST(BlockPrefetch, WritesTheSameBytesAsTheSequentialWriter) {
         {"some listed blocks passed by", some},
         {"none written", std::vector<bool>(blocks.size(), false)},
     };
-    for (const TCase& c : cases) {
-        CStream stream;
-        {
-            CBlockPrefetch prefetch(stream);
-            EXPECT_EQ(stream.Prefetch(), &prefetch);
-            for (const CBlock& block : blocks)
-                prefetch.Add(block);
-            for (std::size_t i = 0; i < blocks.size(); ++i) {
-                stream.WriteInt(static_cast<std::int32_t>(i));
-                if (c.Written[i])
-                    stream.WriteCompressedBlock(blocks[i]);
+    // No helpers (one core, or a batch using the cores), one, more than
+    // the cores.
+    for (const unsigned helpers : {0u, 1u, 3u}) {
+        for (const TCase& c : cases) {
+            CoreState().HelperThreads = helpers;
+            CStream stream;
+            {
+                CBlockPrefetch prefetch(stream);
+                EXPECT_EQ(stream.Prefetch(), &prefetch);
+                for (const CBlock& block : blocks)
+                    prefetch.Add(block);
+                for (std::size_t i = 0; i < blocks.size(); ++i) {
+                    stream.WriteInt(static_cast<std::int32_t>(i));
+                    if (c.Written[i])
+                        stream.WriteCompressedBlock(blocks[i]);
+                }
             }
+            CoreState().HelperThreads.reset();
+            EXPECT_EQ(stream.Prefetch(), nullptr) << c.What;
+            EXPECT_EQ(stream.Bytes(), Sequential(blocks, c.Written)) << c.What << ", helpers: " << helpers;
         }
-        EXPECT_EQ(stream.Prefetch(), nullptr) << c.What;
-        EXPECT_EQ(stream.Bytes(), Sequential(blocks, c.Written)) << c.What;
     }
 }
 
