@@ -7,9 +7,12 @@
 #include <cstdio>
 #include <ctime>
 #include <map>
+#include <utility>
 #include <ostream>
 
+#include "project/Resource_Main.h"
 #include "testkit/ProjectReader.h"
+#include "testkit/TestSupport.h"
 
 namespace project {
 
@@ -422,6 +425,28 @@ std::int32_t TranslatedActionId(std::int32_t oldNumber, bool* known) {
 }
 
 TExpectation ExpectedConversion(const TProject& source) { return TConverter(source).Run(); }
+
+TDriverRun RunDrivers(const CBlock& file) {
+    TDriverRun run;
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("in.vtr"), file);
+    CRecorder recorder;
+    const bool loaded = LoadGameFile(folder.File("in.vtr"));
+    run.LoadEvents = std::exchange(recorder.Events, {});
+    run.LoadProgress = recorder.Progress;
+    if (loaded) {
+        run.SavedFrom = LocalNowAsDays();
+        run.Converted = SaveGameFile(folder.File("out.vtr"));
+        run.SavedUntil = LocalNowAsDays();
+        run.SaveEvents = recorder.Events;
+        run.SaveProgress = recorder.Progress;
+    }
+    run.Messages = recorder.Messages;
+    if (run.Converted)
+        run.Output = ReadWholeFile(folder.File("out.vtr"));
+    run.Files = FolderContents(folder.Path());
+    return run;
+}
 
 double LocalNowAsDays() {
     // The precise clock, as the converter reads it when it stamps a save:

@@ -39,6 +39,21 @@ TExpectation ExpectedConversion(const TProject& source);
 // in [savedFrom, savedUntil] (local time as a day count).
 void ExpectConverted(const TExpectation& expected, const TProject& actual, double savedFrom, double savedUntil);
 
+// Loads the file and saves it as out.vtr through the drivers, in a fresh
+// scratch folder: what they reported, what they wrote, when, and what the
+// folder held afterwards.  Output stays empty when the load or the save
+// failed.
+struct TDriverRun {
+    bool Converted = false;
+    std::vector<std::string> Messages;
+    std::vector<std::string> LoadEvents, SaveEvents;  // as the recorder noted them
+    std::vector<int> LoadProgress, SaveProgress;
+    CBlock Output;
+    double SavedFrom = 0, SavedUntil = 0;
+    std::vector<std::string> Files;
+};
+TDriverRun RunDrivers(const CBlock& file);
+
 // The local date and time now as the format stores it: days since
 // 30 December 1899, the fraction the time of day.
 double LocalNowAsDays();

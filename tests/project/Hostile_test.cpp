@@ -25,6 +25,7 @@
 #include "format/media/Script_Main.h"
 #include "format/media/Sound_Main.h"
 #include "format/media/Sprite_Main.h"
+#include "testkit/ExpectedConversion.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/ProjectReader.h"
 #include "testkit/TestSupport.h"
@@ -580,28 +581,15 @@ TEST_F(Hostile, ManySmoothPathsExhaustTheBudget) {
     ExpectHandled(WriteProject(p), EOutcome::Refused, "a thousand paths");
 }
 
-TEST_F(Hostile, SmoothingDepth40IsKeptAndTheCurveBounded) {
-    const CBlock file = Patched(File, After(File, PathDepth) - 4, 40);
-    ExpectHandled(file, EOutcome::Either, "depth 40");
-    CScratchFolder folder;
-    WriteWholeFile(folder.File("in.vtr"), file);
-    CRecorder recorder;
-    ASSERT_TRUE(LoadGameFile(folder.File("in.vtr")));
-    ASSERT_TRUE(SaveGameFile(folder.File("out.vtr")));
-    const TProject out = ReadProject(ReadWholeFile(folder.File("out.vtr")));
-    ASSERT_TRUE(out.Paths.Slots[0]);
+// A smoothing depth of 40 (whose curve the load bounds) and an event
+// number next to the largest are kept as stored.
+TEST_F(Hostile, ExtremeStoredValuesAreKept) {
+    const TDriverRun run =
+        RunDrivers(Patched(Patched(File, After(File, PathDepth) - 4, 40), After(File, EventNumber) - 4, 2147483646));
+    ASSERT_TRUE(run.Converted);
+    const TProject out = ReadProject(run.Output);
+    ASSERT_TRUE(out.Paths.Slots[0] && out.Objects.Slots[0]);
     EXPECT_EQ(out.Paths.Slots[0]->Record.SmoothingDepth, 40);
-}
-
-TEST_F(Hostile, EventNumber2147483646IsKept) {
-    const CBlock file = Patched(File, After(File, EventNumber) - 4, 2147483646);
-    CScratchFolder folder;
-    WriteWholeFile(folder.File("in.vtr"), file);
-    CRecorder recorder;
-    ASSERT_TRUE(LoadGameFile(folder.File("in.vtr")));
-    ASSERT_TRUE(SaveGameFile(folder.File("out.vtr")));
-    const TProject out = ReadProject(ReadWholeFile(folder.File("out.vtr")));
-    ASSERT_TRUE(out.Objects.Slots[0]);
     const auto& row = out.Objects.Slots[0]->Record.Rows[0];
     ASSERT_EQ(row.size(), 1u);
     EXPECT_EQ(row[0].Number, 2147483646);

@@ -384,18 +384,13 @@ private slots:
         ExpectIdle();
     }
 
-    void missingFileShowsOneMessage() {
-        Dialogs->OpenAnswers = {FileNamed("nowhere.vtr")};
-        QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
-        QCOMPARE(Dialogs->Calls,
-                 (QStringList{"open", "message:Error Loading: File does not exist."}));
-        QVERIFY(Spy->Notes.isEmpty());
-        ExpectIdle();
-    }
-
-    void convertsAgainAfterAFailure() {
+    // A missing file: one message and no progress; the next click asks
+    // for a file again.
+    void missingFileShowsOneMessageAndConvertsAgain() {
         Dialogs->OpenAnswers = {FileNamed("nowhere.vtr"), std::nullopt};
         QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
+        QVERIFY(Spy->Notes.isEmpty());
+        ExpectIdle();
         QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
         QCOMPARE(Dialogs->Calls,
                  (QStringList{"open", "message:Error Loading: File does not exist.", "open"}));
@@ -409,21 +404,18 @@ private slots:
         QVERIFY(MainForm->isVisible());
     }
 
-    void enterOnQuitQuits() {
-        QTest::keyClick(MainForm->QuitButton, Qt::Key_Return);
-        QVERIFY(Dialogs->Calls.isEmpty());
-        QVERIFY(!MainForm->isVisible());
-    }
-
-    void escapeCloses() {
-        QTest::keyClick(MainForm->ConvertButton, Qt::Key_Escape);
-        QVERIFY(Dialogs->Calls.isEmpty());
-        QVERIFY(!MainForm->isVisible());
-    }
-
-    void quitCloses() {
+    // Quit clicked, Enter on Quit and Escape anywhere close the window
+    // without a question.
+    void quitAndEscapeClose() {
         QTest::mouseClick(MainForm->QuitButton, Qt::LeftButton);
         QVERIFY(!MainForm->isVisible());
+        MainForm->show();
+        QTest::keyClick(MainForm->QuitButton, Qt::Key_Return);
+        QVERIFY(!MainForm->isVisible());
+        MainForm->show();
+        QTest::keyClick(MainForm->ConvertButton, Qt::Key_Escape);
+        QVERIFY(!MainForm->isVisible());
+        QVERIFY(Dialogs->Calls.isEmpty());
     }
 
     // Closing the window while a load or a save runs lets it finish, asks
@@ -484,6 +476,9 @@ private slots:
 
     void progressOperations() {
         Spy->ProgressStart("Saving Game Data ...");
+        // Centred on the screen.
+        const QPoint offCentre = ProgressForm->frameGeometry().center() - ProgressForm->screen()->availableGeometry().center();
+        QVERIFY(qAbs(offCentre.x()) <= 1 && qAbs(offCentre.y()) <= 1);
         Spy->ProgressSet(50);
         Spy->ProgressSet(100);
         // A second start while the window is up only resets it.
@@ -496,15 +491,6 @@ private slots:
                                  "start|Loading Game Data ...|0|shown|disabled|normal",
                                  "end|Loading Game Data ...|0|hidden|enabled|normal",
                              }));
-    }
-
-    void progressWindowIsCentred() {
-        Feedback->ProgressStart("Loading Game Data ...");
-        const QRect area = ProgressForm->screen()->availableGeometry();
-        const QPoint centre = ProgressForm->frameGeometry().center();
-        QVERIFY(qAbs(centre.x() - area.center().x()) <= 1);
-        QVERIFY(qAbs(centre.y() - area.center().y()) <= 1);
-        Feedback->ProgressEnd();
     }
 
     void messagesBeforeAnyWindowStillShow() {
