@@ -181,22 +181,6 @@ TEST(ConversionDrivers, SavedHeaderBytes) {
     }
 }
 
-TEST(ConversionDrivers, SavingOverAFileKeepsItAsTheBackup) {
-    CScratchFolder folder;
-    const TProject source = SampleProject(430);
-    WriteWholeFile(folder.File("in.vtr"), WriteProject(source));
-    WriteWholeFile(folder.File("a.vtr"), Bytes({1, 2, 3}));
-    WriteWholeFile(folder.File("a.vk1"), Bytes({9}));
-    CRecorder recorder;
-    ASSERT_TRUE(LoadGameFile(folder.File("in.vtr")));
-    ASSERT_TRUE(SaveGameFile(folder.File("a.vtr")));
-    EXPECT_EQ(ReadWholeFile(folder.File("a.vk1")), Bytes({1, 2, 3}));
-    EXPECT_NO_THROW(ReadProject(ReadWholeFile(folder.File("a.vtr"))));
-    ASSERT_TRUE(SaveGameFile(folder.File("b.vtr")));  // a new name: no backup
-    EXPECT_EQ(FolderContents(folder.Path()), (std::vector<std::string>{"a.vk1", "a.vtr", "b.vtr", "in.vtr"}));
-    EXPECT_EQ(recorder.Messages, ExpectedConversion(source).Messages) << "no message of the drivers";
-}
-
 // When writing the new file fails (here: a file-size limit the shell
 // imposes), the earlier file keeps its name, no backup is made and no
 // partial or temporary file is left.
@@ -213,17 +197,6 @@ TEST(ConversionCommandLine, FailedWriteLeavesTheEarlierFileInPlace) {
     EXPECT_EQ(run.ErrorLines, lines);
     EXPECT_EQ(ReadWholeFile(folder.File("a.vtr")), Bytes({1, 2, 3}));
     EXPECT_EQ(FolderContents(folder.Path()), (std::vector<std::string>{"a.vtr", "in.vtr"}));
-}
-
-TEST(ConversionCommandLine, ConvertingAFileOntoItself) {
-    CScratchFolder folder;
-    const CBlock original = WriteProject(SampleProject(420));
-    WriteWholeFile(folder.File("a.vtr"), original);
-    const TRun run = Cli({"convert", folder.File("a.vtr"), folder.File("a.vtr")});
-    EXPECT_EQ(run.Status, 0);
-    EXPECT_EQ(ReadWholeFile(folder.File("a.vk1")), original);
-    EXPECT_EQ(ReadProject(ReadWholeFile(folder.File("a.vtr"))).GameId, SampleProject(420).GameId);
-    EXPECT_EQ(FolderContents(folder.Path()), (std::vector<std::string>{"a.vk1", "a.vtr"}));
 }
 
 // Files the converter refuses: the exact lines on standard error, exit 1,

@@ -68,14 +68,6 @@ private:
     GTEST_SKIP() << "cannot mount a tmpfs here (" << (fs).Error()                                    \
                  << "): the test needs root or CAP_SYS_ADMIN to build a small file system"
 
-std::vector<std::string> Listing(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // What lies in a folder and below, one entry a line: "name -> where" for a
 // link, "name/" for a folder, "name |" for a FIFO, "name =" for a socket,
 // "name %" for a device; an ordinary file says "old" (the bytes OldBytes),
@@ -289,7 +281,7 @@ TEST(SaveSafely, ReadOnlyFolderKeepsTheEarlierFile) {
         EXPECT_EQ(recorder.Events.back(), "end") << "the progress window closes";
     }
     EXPECT_EQ(ReadWholeFile(target + "/a.vtr"), Bytes({1, 2, 3}));
-    EXPECT_EQ(Listing(target), std::vector<std::string>{"a.vtr"});
+    EXPECT_EQ(FolderContents(target), std::vector<std::string>{"a.vtr"});
 }
 
 // The new file does not fit: the earlier one stays under its name, and
@@ -311,7 +303,7 @@ TEST(SaveSafely, FullDiskKeepsTheEarlierFile) {
         ASSERT_TRUE(LoadGameFile(folder.File("in.vtr")));
         EXPECT_FALSE(SaveGameFile(target + "/a.vtr"));
         EXPECT_EQ(recorder.Messages, std::vector<std::string>{CannotCreate});
-        EXPECT_EQ(Listing(target), std::vector<std::string>{"a.vtr"});
+        EXPECT_EQ(FolderContents(target), std::vector<std::string>{"a.vtr"});
         EXPECT_EQ(ReadWholeFile(target + "/a.vtr"), earlier);
 
         // Under a new name nothing is left either, and the disk is usable
@@ -319,11 +311,11 @@ TEST(SaveSafely, FullDiskKeepsTheEarlierFile) {
         recorder.Messages.clear();
         EXPECT_FALSE(SaveGameFile(target + "/b.vtr"));
         EXPECT_EQ(recorder.Messages, std::vector<std::string>{CannotCreate});
-        EXPECT_EQ(Listing(target), std::vector<std::string>{"a.vtr"});
+        EXPECT_EQ(FolderContents(target), std::vector<std::string>{"a.vtr"});
         WriteWholeFile(folder.File("small.vtr"), WriteProject(BulkyProject(1000)));
         ASSERT_TRUE(LoadGameFile(folder.File("small.vtr")));
         EXPECT_TRUE(SaveGameFile(target + "/a.vtr"));
-        EXPECT_EQ(Listing(target), (std::vector<std::string>{"a.vk1", "a.vtr"}));
+        EXPECT_EQ(FolderContents(target), (std::vector<std::string>{"a.vk1", "a.vtr"}));
         EXPECT_EQ(ReadWholeFile(target + "/a.vk1"), earlier);
     }
 }

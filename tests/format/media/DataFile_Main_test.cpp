@@ -1,9 +1,7 @@
 #include "format/media/DataFile_Main.h"
 
-#include <cstring>
 #include <gtest/gtest.h>
 
-#include "project/Resource_Main.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
@@ -57,22 +55,6 @@ TEST(DataFiles, WithoutDataNoBlockIsWritten) {
     CStream out;
     ASSERT_TRUE(file.Save(out));
     EXPECT_EQ(out.Bytes(), RecordBytes(TDataFile{.FileName = "a"}));
-}
-
-TEST(DataFiles, OlderFilesGetAnEmptySection) {
-    // The section is read only from version 440 on; before that the list
-    // stays as ClearGame left it and is written as 440, 0.
-    const CSection* sections = GameSections();
-    const CSection* row = nullptr;
-    for (int i = 0; i < GameSectionCount(); ++i)
-        if (std::strcmp(sections[i].Name, "Data files") == 0)
-            row = &sections[i];
-    ASSERT_NE(row, nullptr);
-    EXPECT_EQ(row->PresentFrom, 440);
-    row->Clear();
-    CStream out;
-    ASSERT_TRUE(row->Save(out));
-    EXPECT_EQ(out.Bytes(), Bytes({0xB8, 1, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST(DataFiles, BrokenBlocks) {

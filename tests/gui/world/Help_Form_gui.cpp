@@ -35,6 +35,12 @@ int Find(const QTextDocument& document, const QString& text) {
 
 QAction* Action(THelpForm& form, const char* name) { return form.findChild<QAction*>(name); }
 
+// Closes the editor, answering Yes to its question.
+void CloseSaving(THelpForm& form) {
+    form.AskYesNoCancel = [](const QString&) { return QMessageBox::Yes; };
+    form.close();
+}
+
 const char* const RichEditDocument =
     "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}"
     "{\\f1\\froman\\fcharset0 Times New Roman;}{\\f2\\fnil\\fcharset2 Symbol;}}\r\n"
@@ -46,6 +52,22 @@ const char* const RichEditDocument =
     "{\\pntext\\f2\\'B7\\tab}second\\par\r\n"
     "\\pard\\qr{\\pict\\wmetafile8 0102030405}{\\*\\unknown hidden}right\\par\r\n"
     "}\r\n";
+
+// The formatting of RichEditDocument that every way through the editor
+// keeps: the bold centred title, italic, colour, the list and the
+// right-aligned last paragraph.
+void ExpectRichEditFormatting(const QTextDocument& document) {
+    QCOMPARE(document.blockCount(), 5);
+    QCOMPARE(FormatAt(document, 0).fontWeight(), int(QFont::Bold));
+    QCOMPARE(FormatAt(document, 0).fontPointSize(), 16.0);
+    QVERIFY(document.findBlockByNumber(0).blockFormat().alignment() & Qt::AlignHCenter);
+    QVERIFY(FormatAt(document, Find(document, "italic")).fontItalic());
+    QCOMPARE(FormatAt(document, Find(document, "red")).foreground().color(), QColor(255, 0, 0));
+    QVERIFY(document.findBlockByNumber(2).textList() != nullptr);
+    QCOMPARE(document.findBlockByNumber(3).textList(), document.findBlockByNumber(2).textList());
+    QVERIFY(document.findBlockByNumber(4).textList() == nullptr);
+    QVERIFY(document.findBlockByNumber(4).blockFormat().alignment() & Qt::AlignRight);
+}
 
 }  // namespace
 
@@ -61,32 +83,19 @@ private slots:
     void readsFormattingOfAStoredDocument() {
         QTextDocument document;
         QVERIFY(RtfToDocument(Bytes(RichEditDocument), document));
-        QCOMPARE(document.blockCount(), 5);
+        ExpectRichEditFormatting(document);
         QCOMPARE(document.findBlockByNumber(0).text(), QStringLiteral("Title"));
         QCOMPARE(document.findBlockByNumber(1).text(),
                  QString::fromUtf8("plain italic under red times caf\u00e9 \u20ac \u03a9\tend"));
         QCOMPARE(document.findBlockByNumber(2).text(), QStringLiteral("first"));
         QCOMPARE(document.findBlockByNumber(3).text(), QStringLiteral("second"));
         QCOMPARE(document.findBlockByNumber(4).text(), QStringLiteral("right"));
-
-        const QTextCharFormat title = FormatAt(document, 0);
-        QCOMPARE(title.fontWeight(), int(QFont::Bold));
-        QCOMPARE(title.fontPointSize(), 16.0);
-        QCOMPARE(title.fontFamilies().toStringList().value(0), QStringLiteral("Arial"));
-        QVERIFY(document.findBlockByNumber(0).blockFormat().alignment() & Qt::AlignHCenter);
-
-        QVERIFY(FormatAt(document, Find(document, "italic")).fontItalic());
+        QCOMPARE(FormatAt(document, 0).fontFamilies().toStringList().value(0), QStringLiteral("Arial"));
         QVERIFY(!FormatAt(document, Find(document, "plain")).fontItalic());
         QVERIFY(FormatAt(document, Find(document, "under")).fontUnderline());
-        QCOMPARE(FormatAt(document, Find(document, "red")).foreground().color(), QColor(255, 0, 0));
         QCOMPARE(FormatAt(document, Find(document, "times")).fontFamilies().toStringList().value(0),
                  QStringLiteral("Times New Roman"));
         QCOMPARE(FormatAt(document, Find(document, "plain")).fontPointSize(), 12.0);
-
-        QVERIFY(document.findBlockByNumber(2).textList() != nullptr);
-        QCOMPARE(document.findBlockByNumber(3).textList(), document.findBlockByNumber(2).textList());
-        QVERIFY(document.findBlockByNumber(4).textList() == nullptr);
-        QVERIFY(document.findBlockByNumber(4).blockFormat().alignment() & Qt::AlignRight);
     }
 
     void roundTripKeepsFormatting() {
@@ -234,8 +243,8 @@ private slots:
         QCOMPARE(FormatAt(document, 0).fontWeight(), int(QFont::Bold));
         QCOMPARE(FormatAt(document, 0).fontFamilies().toStringList().value(0), QStringLiteral("Arial"));
         QCOMPARE(FormatAt(document, 0).fontPointSize(), 12.0);
-        form.AskYesNoCancel = [](const QString&) { return QMessageBox::Yes; };
-        QVERIFY(form.close());
+        CloseSaving(form);
+        QVERIFY(!form.isVisible());
     }
 
     void formattingSurvivesAnEditInTheEditor() {
@@ -251,20 +260,11 @@ private slots:
 
         QTextDocument saved;
         QVERIFY(RtfToDocument(GameInformation().Text, saved));
-        QCOMPARE(saved.blockCount(), 5);
+        ExpectRichEditFormatting(saved);
         QCOMPARE(saved.findBlockByNumber(4).text(), QStringLiteral("right edge"));
         QVERIFY(saved.findBlockByNumber(1).text().startsWith("new plain italic"));
-        QCOMPARE(FormatAt(saved, 0).fontWeight(), int(QFont::Bold));
-        QCOMPARE(FormatAt(saved, 0).fontPointSize(), 16.0);
-        QVERIFY(saved.findBlockByNumber(0).blockFormat().alignment() & Qt::AlignHCenter);
-        QVERIFY(FormatAt(saved, Find(saved, "italic")).fontItalic());
-        QCOMPARE(FormatAt(saved, Find(saved, "red")).foreground().color(), QColor(255, 0, 0));
-        QVERIFY(saved.findBlockByNumber(2).textList() != nullptr);
-        QVERIFY(saved.findBlockByNumber(3).textList() != nullptr);
-        QVERIFY(saved.findBlockByNumber(4).blockFormat().alignment() & Qt::AlignRight);
         QVERIFY(saved.toPlainText().contains(QString::fromUtf8("caf\u00e9 \u20ac \u03a9\tend")));
-        form.AskYesNoCancel = [](const QString&) { return QMessageBox::Yes; };
-        form.close();
+        CloseSaving(form);
     }
 
     void controlsFollowTheSelection() {
@@ -287,8 +287,7 @@ private slots:
         Action(form, "BulletItem")->trigger();
         QVERIFY(!Action(form, "BulletItem")->isChecked());
         QVERIFY(form.Editor()->textCursor().currentList() == nullptr);
-        form.AskYesNoCancel = [](const QString&) { return QMessageBox::Yes; };
-        form.close();
+        CloseSaving(form);
     }
 
     void gotoLine_data() {
@@ -391,8 +390,7 @@ private slots:
         QCOMPARE(THelpForm::StoredColor(QColor(1, 2, 3)), 0x030201);
         QCOMPARE(form.Editor()->font().family(), QStringLiteral("Arial"));
         QCOMPARE(form.Editor()->font().pointSize(), 12);
-        form.AskYesNoCancel = [](const QString&) { return QMessageBox::Yes; };
-        form.close();
+        CloseSaving(form);
     }
 
     void loadAndSaveFiles() {
@@ -424,8 +422,7 @@ private slots:
         QFile::remove(fileName);
         QCOMPARE(titles, (QStringList{"File to load information from", "File to write information to",
                                       "Rich Text Files (*.rtf);;All Files (*)", "rtf"}));
-        form.AskYesNoCancel = [](const QString&) { return QMessageBox::Yes; };
-        form.close();
+        CloseSaving(form);
     }
 };
 
