@@ -17,6 +17,7 @@
 #include "tests/gui/app/ScriptedDialogs.h"
 #include "gui/app/Support_Feedback.h"
 #include "testkit/ProjectFiles.h"
+#include "testkit/ProjectReader.h"
 #include "testkit/TestSupport.h"
 
 namespace {
@@ -95,6 +96,18 @@ bool DragAndDrop(QWidget& window, const QMimeData& data) {
     QApplication::sendEvent(&window, &drop);
     QCoreApplication::processEvents();  // the conversion starts once the drop is over
     return drop.isAccepted();
+}
+
+// A project of the given version that converts without a message: a sprite
+// with a picture of colour runs and an object with an old action that has
+// a translation.
+CBlock SmallProject(std::int32_t version) {
+    project::TProject p = project::EmptyProject(version);
+    p.Sprites.Add("ball", {.Width = 2, .Height = 1, .Images = {project::MakePicture(1, 2, 1, 1)}});
+    project::TObject player{.Version = 400, .Rows = std::vector<std::vector<project::TNumberedEvent>>(9)};
+    player.Rows[0] = {{0, {400, {project::OldAction(1)}}}};
+    p.Objects.Add("player", player);
+    return project::WriteProject(p);
 }
 
 std::unique_ptr<QMimeData> Urls(const QList<QUrl>& urls) {
@@ -265,19 +278,23 @@ private slots:
 
     void successfulConversion_data() {
         QTest::addColumn<int>("version");
-        QTest::addColumn<bool>("overwrite");
-        QTest::newRow("version 400 over itself") << 400 << true;
-        QTest::newRow("version 500 over itself") << 500 << true;
-        QTest::newRow("version 430 to a new name") << 430 << false;
+        QTest::addColumn<QString>("targetLeaf");
+        QTest::newRow("version 400 over itself") << 400 << "old.vtr";
+        QTest::newRow("version 500 over itself") << 500 << "old.vtr";
+        QTest::newRow("version 430 to a new name") << 430 << "new.vtr";
+        QTest::newRow("version 400 over another file") << 400 << "other.vtr";
     }
 
     void successfulConversion() {
         QFETCH(int, version);
-        QFETCH(bool, overwrite);
+        QFETCH(QString, targetLeaf);
         const QString source = FileNamed("old.vtr");
-        const QString target = overwrite ? source : FileNamed("new.vtr");
-        const CBlock original = project::WriteProject(project::EmptyProject(version));
+        const QString target = FileNamed(qPrintable(targetLeaf));
+        const CBlock original = SmallProject(version);
         WriteWholeFile(source.toStdString(), original);
+        const bool otherFile = targetLeaf == QStringLiteral("other.vtr");
+        if (otherFile)
+            WriteWholeFile(target.toStdString(), Bytes({1, 2, 3}));
         Dialogs->OpenAnswers = {source};
         Dialogs->SaveAnswers = {target};
 
@@ -292,20 +309,30 @@ private slots:
         ExpectIdle();
         // The window says it for a while instead: the new file, and the
         // backup when there is one.
+        const QString backup = targetLeaf.chopped(4) + ".vk1";
+        const bool replaced = otherFile || target == source;
         QVERIFY(MainForm->Label1->text().startsWith(QStringLiteral("Converted.")));
         QVERIFY(MainForm->Label1->text().contains(target));
-        QCOMPARE(MainForm->Label1->text().contains(QStringLiteral("old.vk1")), overwrite);
+        QCOMPARE(MainForm->Label1->text().contains(backup), replaced);
         QVERIFY(MainForm->ConfirmationTimer->isActive());
 
+        // The new file is a whole project; the file it replaced is its
+        // backup, and the source is untouched unless it was the target.
         const CBlock written = ReadWholeFile(target.toStdString());
-        QVERIFY(written.size() > 32);
-        QCOMPARE(CBlock(written.begin(), written.begin() + 8), Bytes({0x91, 0xD5, 0x12, 0x00, 0xF4, 0x01, 0x00, 0x00}));
-        QStringList expectedFiles{"old.vtr"};
-        if (overwrite)
-            QCOMPARE(ReadWholeFile(FileNamed("old.vk1").toStdString()), original);  // the backup
-        else
+        project::TProject read;
+        QVERIFY_THROWS_NO_EXCEPTION(read = project::ReadProject(written));
+        QCOMPARE(read.Version, 500);
+        QVERIFY(read.Sprites.Slots.at(0) && read.Sprites.Slots[0]->Name == "ball");
+        QVERIFY(read.Objects.Slots.at(0) && read.Objects.Slots[0]->Name == "player");
+        if (replaced)
+            QCOMPARE(ReadWholeFile(FileNamed(qPrintable(backup)).toStdString()),
+                     otherFile ? Bytes({1, 2, 3}) : original);
+        if (target != source)
             QCOMPARE(ReadWholeFile(source.toStdString()), original);
-        expectedFiles << (overwrite ? "old.vk1" : "new.vtr");
+        QStringList expectedFiles{"old.vtr", targetLeaf};
+        if (replaced)
+            expectedFiles << backup;
+        expectedFiles.removeDuplicates();
         expectedFiles.sort();
         QCOMPARE(QDir(Folder->Path().c_str()).entryList(QDir::Files, QDir::Name), expectedFiles);
     }
