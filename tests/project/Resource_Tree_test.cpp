@@ -177,31 +177,15 @@ TEST(LoadTree, ShortAndHostileSectionsFailWithoutTouchingTheTrees) {
     std::vector<std::pair<std::string, CBlock>> cases;
     for (std::size_t cut : {std::size_t{4}, std::size_t{8}, std::size_t{12}, whole.size() / 2, whole.size() - 1})
         cases.push_back({"cut at " + std::to_string(cut), CBlock(whole.begin(), whole.begin() + static_cast<long>(cut))});
-    {
-        CStream s;
-        s.WriteInt(500);
-        s.WriteInt(0x7FFFFFFF);  // a room count far beyond the data
-        cases.push_back({"room count", s.TakeBytes()});
+    // The room count, and the child count of the first top-level entry
+    // (behind its kind, resource kind, index and name).
+    const std::size_t children = 8 + 4 * stored.RoomOrder.size() + 16 + stored.TopLevel[0].Name.size();
+    ASSERT_EQ(Text(CBlock(whole.begin() + static_cast<long>(children) - 7, whole.begin() + static_cast<long>(children))),
+              "Sprites");
+    for (std::int32_t count : {1000000, 0x7FFFFFFF}) {
+        cases.push_back({"room count " + std::to_string(count), Patched(whole, 4, count)});
+        cases.push_back({"child count " + std::to_string(count), Patched(whole, children, count)});
     }
-    {
-        CStream s;
-        s.WriteInt(500);
-        s.WriteInt(-3);
-        cases.push_back({"negative room count", s.TakeBytes()});
-    }
-    for (std::int32_t count : {-1, 1000000, 0x7FFFFFFF}) {
-        CStream s;
-        s.WriteInt(500);
-        s.WriteInt(0);
-        s.WriteInt(1);
-        s.WriteInt(2);
-        s.WriteInt(0);
-        s.WriteString("Sprites");
-        s.WriteInt(count);
-        s.Write(CBlock(40, 0));
-        cases.push_back({"child count " + std::to_string(count), s.TakeBytes()});
-    }
-
     for (const auto& [what, bytes] : cases) {
         BuildTree();
         CStream stream{CBlock(bytes)};

@@ -222,28 +222,22 @@ TEST_F(RoomTest, HostileCountsFailBeforeAllocating) {
         {"huge tile count", 8, 8, 0, 0x10000000},
         {"negative tile count", 8, 8, 0, -7},
     };
+    // A version-420 room of eight layers and views, no instances and no
+    // tiles: the layer count follows the version, the empty caption, eight
+    // values and the empty code; the view count follows the layers and a
+    // flag; the instance and tile counts end the record.
+    TRoom stored;
+    stored.Version = 420;
+    const CBlock bytes = RecordBytes(stored);
+    const std::size_t layers = 4 + 4 + 8 * 4 + 4;
+    const std::size_t views = layers + 4 + 8 * 9 * 4 + 4;
+    ASSERT_EQ(Patched(Patched(bytes, layers, 8), views, 8), bytes) << "the counts stand where said";
     for (const Case& c : cases) {
-        CStream s;
-        s.WriteInt(420);
-        s.WriteString("");
-        for (int i = 0; i < 5; ++i)
-            s.WriteInt(0);
-        s.WriteBool(false);
-        s.WriteInt(0);
-        s.WriteBool(false);
-        s.WriteString("");
-        s.WriteInt(c.layers);
-        for (int i = 0; i < 8 && c.layers == 8; ++i)
-            for (int k = 0; k < 9; ++k)
-                s.WriteInt(0);
-        s.WriteBool(false);
-        s.WriteInt(c.views);
-        for (int i = 0; i < 8 && c.views == 8; ++i)
-            for (int k = 0; k < 12; ++k)
-                s.WriteInt(0);
-        s.WriteInt(c.instances);
-        s.WriteInt(c.tiles);
-        CStream in(s.Bytes());
+        CBlock spoiled = bytes;
+        for (const auto& [at, count] : {std::pair{layers, c.layers}, std::pair{views, c.views},
+                                        std::pair{bytes.size() - 8, c.instances}, std::pair{bytes.size() - 4, c.tiles}})
+            spoiled = Patched(spoiled, at, count);
+        CStream in(spoiled);
         CRoom room;
         EXPECT_THROW(room.Load(in), EReadError) << c.what;
     }
