@@ -3,7 +3,6 @@
 // it, the bad ones leave nothing behind.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "testkit/ExpectedConversion.h"
@@ -154,17 +153,6 @@ TEST(BatchConvertProjects, QuietRunOfGoodFilesIsSilentAndKeepsBackups) {
         << "the file that was there is kept as its backup (replaced with --force)";
     for (const char* output : {"out/first.vtr", "out/second.vtr"})
         EXPECT_NO_THROW(project::ReadProject(ReadWholeFile(folder.File(output)))) << output;
-}
-
-TEST(BatchConvertProjects, InPlaceIsRefusedAnotherFolderWorks) {
-    CScratchFolder folder;
-    WriteWholeFile(folder.File("only.vtr"), project::WriteProject(project::EmptyProject(400)));
-    const CRunResult result = RunCli({"convert", "only.vtr", "-o", "."}, folder.Path());
-    EXPECT_EQ(result.Status, 1) << "its own output: refused";
-    const CRunResult moved = RunCli({"convert", "only.vtr", "-o", "new"}, folder.Path());
-    EXPECT_EQ(moved.Status, 0);
-    EXPECT_EQ(moved.Err, "");
-    EXPECT_EQ(Lines(moved.Out), (Strings{"only.vtr: converted to new/only.vtr", "1 converted, 0 failed"}));
 }
 
 }  // namespace

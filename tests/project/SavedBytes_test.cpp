@@ -79,16 +79,11 @@ CBlock Waveform(std::size_t size, std::uint32_t seed) {
 // (other depths, bit fields, top-down, run-length, colour tables), sounds of
 // both layouts, data files and a sprite of many subimages.
 CBlock LargeProject() {
-    CStream stream;
-    WriteHeader(stream, 440);
-    WriteOptions(stream, EmptyProject(440).Options);
-
-    TList<TSound> sounds{400, {}};
-    sounds.Add("raw", {.Version = 400, .Kind = 1, .Text = "a.wav", .Data = Waveform(300000, 1)});
-    sounds.Add("packed", {.Version = 440, .Kind = 2, .Text = "b.mid", .Data = Waveform(70000, 2)});
-    sounds.AddEmpty();
-    sounds.Add("empty", {.Version = 400, .Kind = 0});
-    WriteList(stream, sounds);
+    TProject p = EmptyProject(440);
+    p.Sounds.Add("raw", {.Version = 400, .Kind = 1, .Text = "a.wav", .Data = Waveform(300000, 1)});
+    p.Sounds.Add("packed", {.Version = 440, .Kind = 2, .Text = "b.mid", .Data = Waveform(70000, 2)});
+    p.Sounds.AddEmpty();
+    p.Sounds.Add("empty", {.Version = 400, .Kind = 0});
 
     const TPicture photo = PatternPixels(301, 203, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000});
     const TPicture small = PatternPixels(37, 11, {0xFF00FF, 0x00FFFF, 0x000000});
@@ -110,29 +105,14 @@ CBlock LargeProject() {
     for (std::uint32_t i = 0; i < 40; ++i)
         many.Images.push_back(StoredPicture(ColorRunsBlock(PatternPixels(static_cast<std::int32_t>(5 + i * 3), 9,
                                                                          {0x102030u * i, 0xFFFFFF}))));
-    TList<TSprite> sprites{400, {}};
-    sprites.Add("many", many);
-    sprites.AddEmpty();
-    sprites.Add("none", {});
-    WriteList(stream, sprites);
-    TList<TBackground> backgrounds{400, {}};
-    backgrounds.Add("sky", {.HasImage = 1, .Image = StoredPicture(CompressedBmpBlock(MakeBmp(
+    p.Sprites.Add("many", many);
+    p.Sprites.AddEmpty();
+    p.Sprites.Add("none", {});
+    p.Backgrounds.Add("sky", {.HasImage = 1, .Image = StoredPicture(CompressedBmpBlock(MakeBmp(
                                                  PatternPixels(640, 120, {0x336699, 0x6699CC}))))});
-    WriteList(stream, backgrounds);
-    WriteList(stream, TList<TPath>{420, {}});
-    WriteList(stream, TList<TScript>{400, {}});
-    TList<TDataFile> dataFiles{440, {}};
-    dataFiles.Add("level", {.FileName = "level.dat", .HasData = 1, .Data = Waveform(250000, 3)});
-    dataFiles.Add("nothing", {.FileName = "none", .HasData = 1});
-    WriteList(stream, dataFiles);
-    WriteList(stream, TList<TObject>{400, {}});
-    TRooms rooms;
-    rooms.List.Version = 420;
-    WriteRooms(stream, rooms);
-    WriteGameInformation(stream, EmptyProject(440).GameInformation);
-    WriteLibraries(stream, {});
-    WriteTree(stream, TTree{440, {}, DefaultTopLevel(440)});
-    return stream.TakeBytes();
+    p.DataFiles.Add("level", {.FileName = "level.dat", .HasData = 1, .Data = Waveform(250000, 3)});
+    p.DataFiles.Add("nothing", {.FileName = "none", .HasData = 1});
+    return WriteProject(p);
 }
 
 struct TCase {
