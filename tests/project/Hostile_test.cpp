@@ -591,14 +591,6 @@ TEST_F(Hostile, SmoothingDepth40IsKeptAndTheCurveBounded) {
     EXPECT_EQ(out.Paths.Slots[0]->Record.SmoothingDepth, 40);
 }
 
-TEST_F(Hostile, EventInRow11IsCorrupted) {
-    TProject p = Project;
-    p.Objects.Slots[0]->Record.Rows.resize(12);
-    ExpectHandled(WriteProject(p), EOutcome::Either, "row 11 empty");
-    p.Objects.Slots[0]->Record.Rows[11] = {TNumberedEvent{0, TEvent{400, {OldAction(1)}}}};
-    ExpectHandled(WriteProject(p), EOutcome::Refused, "an event in row 11");
-}
-
 // The Rooms group holds a chain of a million groups with one room at the
 // bottom: read, written and torn down without recursion.
 TEST_F(Hostile, TreeNestedAMillionLevelsDeep) {

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "testkit/ExpectedConversion.h"
 #include "testkit/ProjectReader.h"
 
@@ -33,18 +31,6 @@ TEST(ProjectFiles, ReaderReadsBackWhatTheBuilderWritesInTheNewestLayout) {
         EXPECT_THROW(ReadProject(longer), std::runtime_error) << "nothing may follow the tree";
         EXPECT_THROW(ReadProject(CBlock(bytes.begin(), bytes.end() - 1)), std::runtime_error);
     }
-}
-
-TEST(ProjectFiles, TranslationTableIsOneToOne) {
-    std::set<std::int32_t> ids;
-    for (std::int32_t number = 1; number <= 69; ++number)
-        ids.insert(TranslatedActionId(number));
-    EXPECT_EQ(ids.size(), 69u);
-    EXPECT_EQ(TranslatedActionId(1), 101);
-    EXPECT_EQ(TranslatedActionId(69), 613);
-    bool known = true;
-    EXPECT_EQ(TranslatedActionId(70, &known), 70);
-    EXPECT_FALSE(known);
 }
 
 TEST(ProjectFiles, PlainTextOfRichText) {

@@ -13,7 +13,12 @@ const std::string NoTranslation = "Failed to convert old action number: ";
 
 using namespace project;
 
-CStream StreamOf(const TAction& record) { return CStream(RecordBytes(record)); }
+// Loads the stored record, which the action must read whole.
+void Load(CAction& action, const CBlock& stored) {
+    CStream stream(stored);
+    ASSERT_TRUE(action.Load(stream));
+    EXPECT_EQ(stream.Remaining(), 0u);
+}
 
 CBlock SavedBytes(CAction& action) {
     CStream stream;
@@ -77,23 +82,13 @@ TEST(Action, OldLayoutIsTranslatedAndWrittenInTheNewerLayout) {
     };
     for (const OldRecordCase& c : cases) {
         CRecorder recorder;
-        CStream stream = StreamOf(c.record);
+        SCOPED_TRACE(c.what);
         CAction action;
-        ASSERT_TRUE(action.Load(stream)) << c.what;
-        EXPECT_EQ(stream.Remaining(), 0u) << c.what;
+        Load(action, RecordBytes(c.record));
         EXPECT_EQ(SavedBytes(action), RecordBytes(c.written)) << c.what;
         // The message is shown once, while loading; saving does not repeat it.
         EXPECT_EQ(recorder.Messages, c.messages) << c.what;
     }
-}
-
-TEST(Action, ConvertedActionTakes136Bytes) {
-    CStream stream = StreamOf(OldAction(1));
-    CAction action;
-    ASSERT_TRUE(action.Load(stream));
-    EXPECT_EQ(action.LibraryId, 1);
-    EXPECT_EQ(action.ActionId, 101);
-    EXPECT_EQ(SavedBytes(action).size(), 136u);
 }
 
 TEST(Action, NewerLayoutIsWrittenBackUnchanged) {
@@ -114,10 +109,8 @@ TEST(Action, NewerLayoutIsWrittenBackUnchanged) {
     record.TailFlag = 1;  // not derived from the eighth argument in this layout
 
     CRecorder recorder;
-    CStream stream = StreamOf(record);
     CAction action;
-    ASSERT_TRUE(action.Load(stream));
-    EXPECT_EQ(stream.Remaining(), 0u);
+    Load(action, RecordBytes(record));
     EXPECT_EQ(SavedBytes(action), RecordBytes(record));
     EXPECT_TRUE(recorder.Messages.empty());
     EXPECT_EQ(SavedBytes(action).size(), 128u + 6 + 4 + 7);
@@ -128,9 +121,8 @@ TEST(Action, NewerLayoutWithLibraryZeroIsTranslated) {
     record.LibraryId = 0;
     record.ActionId = 12;
     record.DefValue1 = 5;
-    CStream stream = StreamOf(record);
     CAction action;
-    ASSERT_TRUE(action.Load(stream));
+    Load(action, RecordBytes(record));
     EXPECT_EQ(action.LibraryId, 1);
     EXPECT_EQ(action.ActionId, 301);
     EXPECT_EQ(action.DefValue1, 5);  // no definition: the stored copy stays
@@ -143,10 +135,8 @@ TEST(Action, ArgumentCountsOtherThanEight) {
         TAction record;
         record.ArgumentKinds = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
         record.Arguments = {"a", "b", "c", "d", "e", "f", "g", "1", "i"};
-        CStream stream = StreamOf(record);
         CAction action;
-        ASSERT_TRUE(action.Load(stream));
-        EXPECT_EQ(stream.Remaining(), 0u);
+        Load(action, RecordBytes(record));
         EXPECT_EQ(action.ArgumentKinds[7], 8);
         EXPECT_EQ(action.Arguments[7], "1");
         EXPECT_FALSE(action.TailFlag);
@@ -158,21 +148,15 @@ TEST(Action, ArgumentCountsOtherThanEight) {
         record.ArgumentKinds = {};
         record.Arguments = {};
         record.TailFlag = 1;
-        CStream stream(Patched(Patched(RecordBytes(record), 44, -3), 56, -1));
         CAction action;
-        ASSERT_TRUE(action.Load(stream));
-        EXPECT_EQ(stream.Remaining(), 0u);
+        Load(action, Patched(Patched(RecordBytes(record), 44, -3), 56, -1));
         EXPECT_EQ(action.ArgumentKinds[0], 0);
         EXPECT_EQ(action.Arguments[0], "0");
         EXPECT_TRUE(action.TailFlag);
     }
     // An older record's argument count is its fifth number.
-    {
-        CStream stream(Patched(RecordBytes(OldAction(1)), 16, -7));
-        CAction action;
-        ASSERT_TRUE(action.Load(stream));
-        EXPECT_EQ(stream.Remaining(), 0u);
-    }
+    CAction old;
+    Load(old, Patched(RecordBytes(OldAction(1)), 16, -7));
     {
         CStream stream(Patched(RecordBytes(OldAction(1, {"a"})), 16, 2000000000));
         CAction action;

@@ -13,6 +13,13 @@ using namespace project;
 
 CStream StreamOf(const TObject& record) { return CStream(RecordBytes(record)); }
 
+// Loads the record into the object, which must read all of it.
+void Load(CObject& object, const TObject& record) {
+    CStream stream = StreamOf(record);
+    ASSERT_TRUE(object.Load(stream));
+    EXPECT_EQ(stream.Remaining(), 0u);
+}
+
 // What the object list writes for the object: validated, then saved.
 CBlock SavedBytes(CObject& object) {
     CStream stream;
@@ -81,10 +88,8 @@ TEST_F(ObjectTest, OlderRecordReadsNineRowsWithActionsOfBothLayouts) {
     record.Rows[0] = {{0, OneAction(1)}};
     record.Rows[8] = {{1, {400, {ConvertedAction(205, {"a"}), OldAction(69, {"b"}, 2, 1)}}}};
     MakeObjects(1);
-    CStream stream = StreamOf(record);
     CObject object;
-    ASSERT_TRUE(object.Load(stream));
-    EXPECT_EQ(stream.Remaining(), 0u);
+    Load(object, record);
 
     TObject expected;
     expected.Rows[0] = {{0, OneConverted(101)}};
@@ -95,9 +100,8 @@ TEST_F(ObjectTest, OlderRecordReadsNineRowsWithActionsOfBothLayouts) {
 TEST_F(ObjectTest, RowIsDenseUpToItsHighestEvent) {
     TObject record;
     record.Rows[4] = {{7, OneAction(1)}};
-    CStream stream = StreamOf(record);
     CObject object;
-    ASSERT_TRUE(object.Load(stream));
+    Load(object, record);
     EXPECT_EQ(object.Row(4).Length(), 8);
     for (std::int32_t number = 0; number < 7; ++number)
         EXPECT_TRUE(object.GetEvent(4, number)->Empty()) << number;
@@ -111,9 +115,8 @@ TEST_F(ObjectTest, ValidateEmptiesRowFourEventsOfMissingObjects) {
     record.Rows[3] = {{7, OneAction(3)}};  // other rows are not object indices
     record.RelatedObjectIndex = 4;
     MakeObjects(5);
-    CStream stream = StreamOf(record);
     CObject object;
-    ASSERT_TRUE(object.Load(stream));
+    Load(object, record);
 
     TObject expected;
     expected.Rows[4] = {{3, OneConverted(113)}};
@@ -153,9 +156,8 @@ TEST_F(ObjectTest, ValidateResetsDanglingSpriteReferences) {
         TObject record;
         record.SpriteIndex = index;
         record.SecondSpriteIndex = index;
-        CStream stream = StreamOf(record);
         CObject object;
-        ASSERT_TRUE(object.Load(stream));
+        Load(object, record);
         EXPECT_EQ(object.SpriteIndex, index) << "kept as read";
         record.SpriteIndex = written;
         record.SecondSpriteIndex = written;
@@ -170,9 +172,8 @@ TEST_F(ObjectTest, RowsAreWrittenHighestNumberFirstWithoutEmptyEvents) {
     TObject record;
     record.Rows[0] = {{2, OneAction(1)}, {5, OneAction(2)}, {9, {}}};
     record.Rows[10] = {{0, OneAction(3)}, {1, OneAction(4)}};
-    CStream stream = StreamOf(record);
     CObject object;
-    ASSERT_TRUE(object.Load(stream));
+    Load(object, record);
 
     TObject expected;
     expected.Rows[0] = {{5, OneConverted(113)}, {2, OneConverted(101)}};
@@ -183,9 +184,8 @@ TEST_F(ObjectTest, RowsAreWrittenHighestNumberFirstWithoutEmptyEvents) {
 TEST_F(ObjectTest, HugeEventNumberCostsOneEvent) {
     TObject record;
     record.Rows[0] = {{2147483646, OneAction(1)}};
-    CStream stream = StreamOf(record);
     CObject object;
-    ASSERT_TRUE(object.Load(stream));
+    Load(object, record);
     EXPECT_EQ(object.Row(0).Length(), 2147483647);
     EXPECT_EQ(object.Row(0).Events().size(), 1u);
     EXPECT_TRUE(object.GetEvent(0, 1000)->Empty());
@@ -204,25 +204,16 @@ TEST_F(ObjectTest, GetEventOutsideTheRows) {
     EXPECT_NE(object.GetEvent(10, 0), nullptr);
 }
 
+// The last row R is -1 (no row blocks at all), 3 (rows 0 to 3 only) or 14
+// (empty rows above 10, read without effect).
 TEST_F(ObjectTest, LastRowOtherThanTen) {
-    // R = -1: no row blocks at all.
-    CStream stream = StreamOf(WithRows(0));
     CObject object;
-    ASSERT_TRUE(object.Load(stream));
-    EXPECT_EQ(stream.Remaining(), 0u);
-
-    // R = 3: rows 0 to 3 only.
+    Load(object, WithRows(0));
     TObject few = WithRows(4);
     few.Rows[3] = {{0, OneAction(1)}};
-    stream = StreamOf(few);
-    ASSERT_TRUE(object.Load(stream));
-    EXPECT_EQ(stream.Remaining(), 0u);
+    Load(object, few);
     EXPECT_EQ(object.GetEvent(3, 0)->Count(), 1);
-
-    // R = 14 with empty rows above 10: read without effect.
-    stream = StreamOf(WithRows(15));
-    ASSERT_TRUE(object.Load(stream));
-    EXPECT_EQ(stream.Remaining(), 0u);
+    Load(object, WithRows(15));
 }
 
 TEST_F(ObjectTest, EventInARowAboveTenFailsTheRecord) {
@@ -264,9 +255,8 @@ TEST_F(ObjectTest, EventKeepsActionsWithUnknownTags) {
     CRecorder recorder;
     TObject record;
     record.Rows[0] = {{0, {400, {TAction{.Tag = 7}, OldAction(1)}}}};
-    CStream stream = StreamOf(record);
     CObject object;
-    ASSERT_TRUE(object.Load(stream));
+    Load(object, record);
     EXPECT_EQ(object.GetEvent(0, 0)->Count(), 2);
 
     TObject expected;
