@@ -22,38 +22,24 @@ std::string CliPath() {
 
 namespace {
 
-std::string ReadText(const std::string& name) {
-    const CBlock bytes = ReadWholeFile(name);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-// Owns a posix_spawn_file_actions_t.
-class CFileActions {
+// Owns one of posix_spawn's attribute objects.
+template <class T, int (*Init)(T*), int (*Destroy)(T*)>
+class COwned {
 public:
-    CFileActions() { ::posix_spawn_file_actions_init(&FActions); }
-    ~CFileActions() { ::posix_spawn_file_actions_destroy(&FActions); }
-    CFileActions(const CFileActions&) = delete;
-    CFileActions& operator=(const CFileActions&) = delete;
-    posix_spawn_file_actions_t* Get() { return &FActions; }
+    COwned() { Init(&FObject); }
+    ~COwned() { Destroy(&FObject); }
+    COwned(const COwned&) = delete;
+    COwned& operator=(const COwned&) = delete;
+    T* Get() { return &FObject; }
 
 private:
-    posix_spawn_file_actions_t FActions;
+    T FObject;
 };
+using CFileActions = COwned<posix_spawn_file_actions_t, ::posix_spawn_file_actions_init,
+                            ::posix_spawn_file_actions_destroy>;
+using CSpawnAttributes = COwned<posix_spawnattr_t, ::posix_spawnattr_init, ::posix_spawnattr_destroy>;
 
 }  // namespace
-
-// Owns a posix_spawnattr_t.
-class CSpawnAttributes {
-public:
-    CSpawnAttributes() { ::posix_spawnattr_init(&FAttributes); }
-    ~CSpawnAttributes() { ::posix_spawnattr_destroy(&FAttributes); }
-    CSpawnAttributes(const CSpawnAttributes&) = delete;
-    CSpawnAttributes& operator=(const CSpawnAttributes&) = delete;
-    posix_spawnattr_t* Get() { return &FAttributes; }
-
-private:
-    posix_spawnattr_t FAttributes;
-};
 
 CRunningProgram::CRunningProgram(const std::string& program, const std::vector<std::string>& arguments,
                                  const std::string& workDir, const std::vector<int>& held)
@@ -106,8 +92,8 @@ CRunResult CRunningProgram::Wait() {
     FChild = -1;
     CRunResult result;
     result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.Out = ReadText(FCapture->File("out"));
-    result.Err = ReadText(FCapture->File("err"));
+    result.Out = Text(ReadWholeFile(FCapture->File("out")));
+    result.Err = Text(ReadWholeFile(FCapture->File("err")));
     return result;
 }
 

@@ -25,7 +25,6 @@
 #include "format/media/Script_Main.h"
 #include "format/media/Sound_Main.h"
 #include "format/media/Sprite_Main.h"
-#include "testkit/ExpectedConversion.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/ProjectReader.h"
 #include "testkit/TestSupport.h"
@@ -579,16 +578,6 @@ TEST_F(Hostile, ManySmoothPathsExhaustTheBudget) {
     for (int i = 10; i < 1000; ++i)
         p.Paths.Add("p", closed);
     ExpectHandled(WriteProject(p), EOutcome::Refused, "a thousand paths");
-}
-
-// A smoothing depth of 40 is kept, its curve bounded by the load.  (An
-// event number next to the largest: ObjectTest.HugeEventNumberCostsOneEvent.)
-TEST_F(Hostile, SmoothingDepth40IsKeptAndTheCurveBounded) {
-    const TDriverRun run = RunDrivers(Patched(File, After(File, PathDepth) - 4, 40));
-    ASSERT_TRUE(run.Converted);
-    const TProject out = ReadProject(run.Output);
-    ASSERT_TRUE(out.Paths.Slots[0]);
-    EXPECT_EQ(out.Paths.Slots[0]->Record.SmoothingDepth, 40);
 }
 
 // The Rooms group holds a chain of a million groups with one room at the
