@@ -50,20 +50,6 @@ TEST(BatchConvert, GoesOnAfterFailuresAndSummarises) {
     EXPECT_EQ(ReadWholeFile(folder.File("cut.vk3")), HeaderOnly());
 }
 
-TEST(BatchConvert, QuietPrintsOnlyFailures) {
-    CScratchFolder folder;
-    WriteWholeFile(folder.File("bad.vtr"), NotAProject());
-    for (const char* quiet : {"--quiet", "-q"}) {
-        const CRunResult result =
-            RunCli({"convert", quiet, "bad.vtr", "missing.vtr", "-o", "out"}, folder.Path());
-        EXPECT_EQ(result.Status, 1) << quiet;
-        EXPECT_EQ(result.Out, "") << quiet;
-        EXPECT_EQ(MessageLines(result.Err), (Strings{"bad.vtr: " + NotVantrel, "bad.vtr: " + Corrupted,
-                                                     "missing.vtr: " + Missing}))
-            << quiet;
-    }
-}
-
 TEST(BatchConvert, OptionSpellingsAndTheOutputFolder) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("bad.vtr"), NotAProject());
@@ -164,28 +150,6 @@ TEST(BatchConvert, RefusesOutputsThatWouldReplaceASource) {
     EXPECT_EQ(ReadWholeFile(folder.File("out/kept.vtr")), Bytes({7}));
     EXPECT_EQ(ReadWholeFile(folder.File("out/kept.vk1")), HeaderOnly());
     EXPECT_EQ(FolderContents(folder.File("out")), (Strings{"kept.vk1", "kept.vtr", "self.vtr"}));
-}
-
-TEST(SingleConvert, KeepsItsPlainMessagesAndStatus) {
-    CScratchFolder folder;
-    WriteWholeFile(folder.File("bad.vtr"), NotAProject());
-    struct Case {
-        Strings arguments;
-        Strings messages;
-    };
-    const Case cases[] = {
-        {{"convert", "bad.vtr", "new.vtr"}, {NotVantrel, Corrupted}},
-        {{"convert", "missing.vtr", "new.vtr"}, {Missing}},
-        // After "--" a name that starts with a dash is a file.
-        {{"convert", "--", "-x", "new.vtr"}, {Missing}},
-    };
-    for (const Case& c : cases) {
-        const CRunResult result = RunCli(c.arguments, folder.Path());
-        EXPECT_EQ(result.Status, 1) << c.arguments[1];
-        EXPECT_EQ(result.Out, "") << c.arguments[1];
-        EXPECT_EQ(MessageLines(result.Err), c.messages) << c.arguments[1];
-    }
-    EXPECT_EQ(FolderContents(folder.Path()), Strings{"bad.vtr"});
 }
 
 // Converts without a message.
@@ -383,8 +347,12 @@ TEST(Messages, NameTheirFileAndCause) {
     for (const Case& c : cases) {
         const CRunResult result = RunCli({"convert", c.source, "new.vtr"}, folder.Path());
         EXPECT_EQ(result.Status, 1) << c.source;
+        EXPECT_EQ(result.Out, "") << c.source;
         EXPECT_EQ(Lines(result.Err), c.lines) << c.source;
     }
+    // After "--" a name that starts with a dash is a file.
+    EXPECT_EQ(MessageLines(RunCli({"convert", "--", "-x", "new.vtr"}, folder.Path()).Err), Strings{Missing});
+    EXPECT_FALSE(fs::exists(folder.File("new.vtr"))) << "a failed conversion writes nothing";
 }
 
 // Messages after which the conversion goes on are warnings: each names its

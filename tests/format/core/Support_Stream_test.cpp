@@ -11,12 +11,22 @@
 
 namespace {
 
-TEST(Stream, IntIsLittleEndian) {
+// The bytes of each primitive, little-endian, and the values read back; an
+// empty compressed block is the empty stream at zlib's default level.
+TEST(Stream, PrimitivesAreLittleEndianAndReadBack) {
     CStream s;
     s.WriteInt(1234321);
-    EXPECT_EQ(s.Bytes(), Bytes({0x91, 0xD5, 0x12, 0x00}));
+    s.WriteReal(45678.25);
+    s.WriteBlock({});
+    s.WriteCompressedBlock({});
+    EXPECT_EQ(s.Bytes(), Bytes({0x91, 0xD5, 0x12, 0x00, 0, 0, 0, 0, 0xC8, 0x4D, 0xE6, 0x40, 0, 0, 0, 0,  //
+                                8, 0, 0, 0, 0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01}));
     s.SetPosition(0);
     EXPECT_EQ(s.ReadInt(), 1234321);
+    EXPECT_EQ(s.ReadReal(), 45678.25);
+    EXPECT_TRUE(s.ReadBlock().empty());
+    EXPECT_TRUE(s.ReadCompressedBlock().empty());
+    EXPECT_EQ(s.Remaining(), 0u);
 }
 
 TEST(Stream, BoolIsWrittenOneOrZeroAndReadAsPositive) {
@@ -60,24 +70,6 @@ TEST(Stream, StringCountsAndEightBitCharacters) {
     negative.SetPosition(0);
     EXPECT_EQ(negative.ReadStringView(), "");
     EXPECT_EQ(negative.Position(), 4u);
-}
-
-TEST(Stream, RealRoundTrips) {
-    CStream s;
-    s.WriteReal(45678.25);
-    EXPECT_EQ(s.Size(), 8u);
-    s.SetPosition(0);
-    EXPECT_EQ(s.ReadReal(), 45678.25);
-}
-
-TEST(Stream, BlockOfEmptyStream) {
-    CStream s;
-    s.WriteBlock({});
-    EXPECT_EQ(s.Bytes(), Bytes({0, 0, 0, 0}));
-    s.WriteInt(9);
-    s.SetPosition(0);
-    EXPECT_TRUE(s.ReadBlock().empty());
-    EXPECT_EQ(s.Position(), 4u);
 }
 
 TEST(Stream, BlockRoundTripsByteForByte) {
@@ -137,14 +129,6 @@ TEST(Stream, CompressedBlocksAreZlibStreamsBothWays) {
             EXPECT_EQ(s.ReadCompressedBlock(), pattern) << "level " << level << ", window bits " << windowBits;
         }
     }
-}
-
-TEST(Stream, CompressedEmptyBlockIsTheDefaultLevelEmptyStream) {
-    CStream s;
-    s.WriteCompressedBlock({});
-    EXPECT_EQ(s.Bytes(), Bytes({8, 0, 0, 0, 0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01}));
-    s.SetPosition(0);
-    EXPECT_TRUE(s.ReadCompressedBlock().empty());
 }
 
 TEST(Stream, CompressedBlockAfterOtherData) {
