@@ -14,37 +14,54 @@ using namespace project;
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-TEST(Info, DescribesEverySectionOfAFileThatLoads) {
-    CScratchFolder folder;
-    WriteWholeFile(folder.File("a.vtr"), WriteProject(SampleProject(500)));
-    const CRunResult text = RunCli({"info", folder.File("a.vtr"), "--layout"});
-    EXPECT_EQ(text.Status, 0);
-    for (const char* line : {"loads: yes", "header version: 500", "game id: 100001",
+// What info says of a file that loads: the summary for people (counts,
+// the format's codes as words, references by name, references to empty
+// slots flagged), the layout of every section, and both as JSON; older
+// files show which sections they lack.
+TEST(Info, DescribesAFileThatLoads) {
+    struct Case {
+        std::int32_t Version;
+        std::vector<std::string> Options;
+        std::vector<const char*> Parts;
+    };
+    const Case cases[] = {
+        {500, {}, {"format version: 500\n", "author: An Author \xC3\xA9\n", "game version: 321\n",
+                   "last changed: 2009-07-06 12:00:00\n", "resources:\n  sprites: 3\n  sounds: 3\n",
+                   "  - name: first\n    size: 9 x 7\n    subimages: 2\n", "    data: unknown data\n    bytes: 1000\n",
+                   "    connection: smooth curve\n    at the end: move to the start (closed)\n",
+                   "    at the end: unknown (7)\n", "    export: install as a font\n",
+                   "    sprite: #1 (empty slot)\n", "  resolution: 1024x768\n",
+                   "  loading progress bar: own bar with back and front images\n"}},
+        {500, {"--layout"}, {"loads: yes", "header version: 500", "game id: 100001",
                              "guid: {A3A2A1A0-A5A4-A7A6-A8A9-AAABACADAEAF}", "  - section: Game options",
                              "    offset: 32", "  - section: Resource tree", "        name: first",
-                             "        data bytes: 1000", "          - width: 300", "  - Failed to convert old action number: 70",
+                             "        data bytes: 1000", "          - width: 300",
+                             "  - Failed to convert old action number: 70",
                              "    background colour: system colour 24 (0x80000018)", "        | second line",
-                             "      - name: My Rooms"})
-        EXPECT_TRUE(Has(text.Out, line)) << line << "\n" << text.Out;
-
-    const CRunResult json = RunCli({"info", folder.File("a.vtr"), "--json", "--layout"});
-    EXPECT_EQ(json.Status, 0);
-    for (const char* part : {"\"loads\": true", "\"header version\": 500", "\"section\": \"Time lines\"",
-                             "\"version\": 420", "\"author\": \"An Author \xC3\xA9\"", "\"room order\": [",
-                             "\"data bytes\": null"})
-        EXPECT_TRUE(Has(json.Out, part)) << part << "\n" << json.Out;
-    EXPECT_EQ(json.Out.front(), '{');
-    EXPECT_EQ(json.Out.substr(json.Out.size() - 2), "}\n");
-}
-
-TEST(Info, OlderFilesShowWhichSectionsTheyLack) {
-    CScratchFolder folder;
-    WriteWholeFile(folder.File("a.vtr"), WriteProject(SampleProject(410)));
-    const CRunResult run = RunCli({"info", folder.File("a.vtr"), "--layout"});
-    EXPECT_EQ(run.Status, 0);
-    EXPECT_TRUE(Has(run.Out, "  - section: Paths\n    stored: no\n")) << run.Out;
-    EXPECT_TRUE(Has(run.Out, "  - section: Used action libraries\n    stored: no\n"));
-    EXPECT_TRUE(Has(run.Out, "    offset: 32\n    bytes: "));
+                             "      - name: My Rooms"}},
+        {500, {"--json", "--layout"}, {"\"loads\": true", "\"header version\": 500", "\"section\": \"Time lines\"",
+                                       "\"version\": 420", "\"author\": \"An Author \xC3\xA9\"", "\"room order\": [",
+                                       "\"data bytes\": null"}},
+        {410, {"--layout"}, {"  - section: Paths\n    stored: no\n",
+                             "  - section: Used action libraries\n    stored: no\n", "    offset: 32\n    bytes: "}},
+    };
+    for (const Case& c : cases) {
+        TProject p = SampleProject(c.Version);
+        p.Objects.Slots[0]->Record.SpriteIndex = 1;  // the empty slot
+        CScratchFolder folder;
+        WriteWholeFile(folder.File("a.vtr"), WriteProject(p));
+        std::vector<std::string> arguments{"info", folder.File("a.vtr")};
+        arguments.insert(arguments.end(), c.Options.begin(), c.Options.end());
+        const CRunResult run = RunCli(arguments);
+        EXPECT_EQ(run.Status, 0);
+        for (const char* part : c.Parts)
+            EXPECT_TRUE(Has(run.Out, part)) << part << "\n" << run.Out;
+        if (c.Options.empty()) {
+            EXPECT_FALSE(Has(run.Out, "offset")) << "the layout only with --layout";
+        } else if (c.Options[0] == "--json") {
+            EXPECT_TRUE(run.Out.starts_with('{') && run.Out.ends_with("}\n")) << run.Out;
+        }
+    }
 }
 
 // Where reading stopped: the section, its first byte, the offset and why.
@@ -86,26 +103,6 @@ TEST(Info, SaysWhereAndWhyReadingStopped) {
         for (const std::string& line : c.lines)
             EXPECT_TRUE(Has(run.Out, line)) << c.what << ": " << line << "\n" << run.Out;
     }
-}
-
-// The summary: counts, the format's codes as words, references by name and
-// references to empty slots flagged.
-TEST(Info, SummarisesTheProjectForPeople) {
-    TProject p = SampleProject(500);
-    p.Objects.Slots[0]->Record.SpriteIndex = 1;  // the empty slot
-    CScratchFolder folder;
-    WriteWholeFile(folder.File("a.vtr"), WriteProject(p));
-    const CRunResult run = RunCli({"info", folder.File("a.vtr")});
-    EXPECT_EQ(run.Status, 0);
-    for (const char* line : {"format version: 500\n", "author: An Author \xC3\xA9\n", "game version: 321\n",
-                             "last changed: 2009-07-06 12:00:00\n", "resources:\n  sprites: 3\n  sounds: 3\n",
-                             "  - name: first\n    size: 9 x 7\n    subimages: 2\n", "    data: unknown data\n    bytes: 1000\n",
-                             "    connection: smooth curve\n    at the end: move to the start (closed)\n",
-                             "    at the end: unknown (7)\n", "    export: install as a font\n",
-                             "    sprite: #1 (empty slot)\n", "  resolution: 1024x768\n",
-                             "  loading progress bar: own bar with back and front images\n"})
-        EXPECT_TRUE(Has(run.Out, line)) << line << "\n" << run.Out;
-    EXPECT_FALSE(Has(run.Out, "offset:")) << "the layout only with --layout";
 }
 
 // The file chooses how deep groups nest: the report walks them without
