@@ -202,9 +202,6 @@ TEST(ConversionCommandLine, FailedWriteLeavesTheEarlierFileInPlace) {
 // Files the converter refuses: the exact lines on standard error, exit 1,
 // and the target left exactly as it was (no backup made either).
 TEST(ConversionCommandLine, RefusedFilesLeaveTheTargetUntouched) {
-    CStream v399, v501;
-    WriteHeader(v399, 399);
-    WriteHeader(v501, 501);
     const CBlock sample = WriteProject(SampleProject(441));
     struct Case {
         const char* what;
@@ -214,8 +211,8 @@ TEST(ConversionCommandLine, RefusedFilesLeaveTheTargetUntouched) {
     const Case cases[] = {
         {"not a project", Bytes({'P', 'K', 3, 4, 0, 0, 0, 0}),
          {"Error Loading: This is not a vantrel file.", Corrupted}},
-        {"version 399", v399.Bytes(), {"Error Loading: Cannot load game file created before version 4.0.", Corrupted}},
-        {"version 501", v501.Bytes(),
+        {"version 399", HeaderOnly(399), {"Error Loading: Cannot load game file created before version 4.0.", Corrupted}},
+        {"version 501", HeaderOnly(501),
          {"Error Loading: File was created with a newer version of vantrel. Please get the new version from the web "
           "site.",
           Corrupted}},
