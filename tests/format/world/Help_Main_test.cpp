@@ -112,12 +112,7 @@ TEST(GameInformation, CutShortOrHostileBlockFails) {
     CStream cut(bytes);
     EXPECT_THROW(LoadGameInformation(cut), EReadError);
 
-    CStream hostile;
-    hostile.WriteInt(430);
-    hostile.WriteInt(0);
-    hostile.WriteBool(false);
-    hostile.WriteInt(0x7FFFFFFF);
-    CStream in(hostile.Bytes());
+    CStream in(Patched(Section(430), 12, 0x7FFFFFFF));  // the block's count, after three numbers
     EXPECT_THROW(LoadGameInformation(in), EReadError);
 }
 
