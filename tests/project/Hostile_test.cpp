@@ -371,17 +371,6 @@ TEST_F(Hostile, StringsAndBlocksLongerThanTheFile) {
     ExpectHandled(Patched(File, icon, -1), EOutcome::Refused, "icon block of -1 bytes");
 }
 
-TEST_F(Hostile, InvalidIcons) {
-    const CBlock valid = TestIcon();
-    CBlock type2 = valid;
-    type2[2] = 2;
-    for (const CBlock& icon : {type2, CBlock(valid.begin(), valid.begin() + 5), CBlock{}, Bytes({0, 0, 1})}) {
-        TProject p = Project;
-        p.Options.Icon = icon;
-        ExpectHandled(WriteProject(p), EOutcome::Refused, "icon of " + std::to_string(icon.size()) + " bytes");
-    }
-}
-
 // Pictures that claim far more pixels than any project holds, in every
 // form a picture is stored in.
 TEST_F(Hostile, PictureOf100000By100000Pixels) {

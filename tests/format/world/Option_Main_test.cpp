@@ -212,14 +212,6 @@ TEST(GameOptions, RefusedVersionsReadNothingMore) {
     }
 }
 
-TEST(GameOptions, CutShortFails) {
-    const CBlock file = Section(RichOptions(430));
-    for (std::size_t keep : {std::size_t{6}, file.size() / 2, file.size() - 1}) {
-        CStream in(CBlock(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(keep)));
-        EXPECT_ANY_THROW(LoadOptions(in)) << keep;
-    }
-}
-
 TEST(GameOptions, DefaultIconIsA32x32At8Bits) {
     const CBlock& icon = DefaultGameIcon();
     ASSERT_EQ(icon.size(), 2238u);
