@@ -43,17 +43,6 @@ TEST(Translation, OneToOneOntoSixtyNineIds) {
     EXPECT_EQ(ids.size(), 69u);
 }
 
-TEST(Action, NewActionHasItsDefaults) {
-    CAction action;
-    EXPECT_EQ(action.LibraryId, 0);
-    EXPECT_EQ(action.ActionId, 0);
-    EXPECT_EQ(action.Selector, -1);
-    EXPECT_FALSE(action.ActionFlag);
-    EXPECT_FALSE(action.TailFlag);
-    for (const CCompactString& argument : action.Arguments)
-        EXPECT_EQ(argument, "0");
-}
-
 // Older-layout records and the newer record the converter writes for each.
 struct OldRecordCase {
     const char* what;

@@ -50,17 +50,6 @@ protected:
     }
 };
 
-TEST(Object, NewObjectHasItsDefaults) {
-    CObject object;
-    EXPECT_EQ(object.SpriteIndex, -1);
-    EXPECT_FALSE(object.ObjectFlag1);
-    EXPECT_TRUE(object.ObjectFlag2);
-    EXPECT_EQ(object.RelatedObjectIndex, -100);
-    EXPECT_EQ(object.SecondSpriteIndex, -1);
-    for (int row = 0; row < EventRowCount; ++row)
-        EXPECT_EQ(object.Row(row).Length(), 0);
-}
-
 TEST_F(ObjectTest, OlderRecordWithEmptyRowsIsWrittenIn80Bytes) {
     TObject record = WithRows(9);
     record.Version = 400;

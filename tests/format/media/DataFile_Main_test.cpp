@@ -49,14 +49,6 @@ TEST(DataFiles, EveryFieldIsCarried) {
     }
 }
 
-TEST(DataFiles, WithoutDataNoBlockIsWritten) {
-    CDataFile file;
-    file.FileName = "a";
-    CStream out;
-    ASSERT_TRUE(file.Save(out));
-    EXPECT_EQ(out.Bytes(), RecordBytes(TDataFile{.FileName = "a"}));
-}
-
 TEST(DataFiles, BrokenBlocks) {
     CBlock corrupt = DataFilesSection({.FileName = "", .HasData = 1, .Data = CBlock(64, 7)});
     const std::size_t record = 16 + 4 + 4;  // after the list head, two flags and the name

@@ -49,14 +49,6 @@ TEST(Sounds, BothVersionsAreWrittenAsVersion440) {
     }
 }
 
-TEST(Sounds, NoDataMeansNoBlock) {
-    CSound sound;
-    sound.SoundText = "x";
-    CStream out;
-    ASSERT_TRUE(sound.Save(out));
-    EXPECT_EQ(out.Bytes(), RecordBytes(TSound{.Kind = -1, .Text = "x"}));
-}
-
 TEST(Sounds, BrokenBlocks) {
     // A raw block longer than the stream, a compressed block that isn't
     // zlib.  The record starts after the list head, the flag and the name.

@@ -1,5 +1,4 @@
 #include "format/media/Sprite_Main.h"
-#include "format/media/Support_Bitmap24.h"
 
 #include <gtest/gtest.h>
 
@@ -53,16 +52,6 @@ TEST(Sprites, FieldsAndSubimagesAreCarried) {
     for (const TPicture& pixels : {runs, palette, plain, plain})
         EXPECT_EQ(ReadWrittenImage(out), pixels);
     EXPECT_EQ(out.Remaining(), 0u);
-}
-
-TEST(Sprites, ClearGivesTheDefaults) {
-    CSprite sprite;
-    sprite.Images.push_back(NewBitmap24(2, 2));
-    sprite.Width = 5;
-    sprite.Clear();
-    EXPECT_TRUE(sprite.Images.empty());
-    EXPECT_EQ(sprite.Width, 32);
-    EXPECT_TRUE(sprite.SpriteFlag2);
 }
 
 TEST(Sprites, RejectedRecordsFailTheRead) {

@@ -181,13 +181,6 @@ TEST_F(RoomTest, SavingDropsInstancesAndTilesThatNameNothing) {
     ASSERT_EQ(room.Tiles.size(), 2u);
 }
 
-TEST_F(RoomTest, NewRoomIs816Bytes) {
-    CRoom room;
-    const CBlock saved = Saved(room);
-    EXPECT_EQ(saved.size(), 816u);
-    EXPECT_EQ(saved, RecordBytes(TRoom{}));
-}
-
 TEST_F(RoomTest, LoadResetsARoomButKeepsUnstoredSettings) {
     CRoom room;
     room.EditorSettings.SettingsFlag1 = true;
