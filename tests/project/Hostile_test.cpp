@@ -371,46 +371,6 @@ TEST_F(Hostile, StringsAndBlocksLongerThanTheFile) {
     ExpectHandled(Patched(File, icon, -1), EOutcome::Refused, "icon block of -1 bytes");
 }
 
-// Pictures that claim far more pixels than any project holds, in every
-// form a picture is stored in.
-TEST_F(Hostile, PictureOf100000By100000Pixels) {
-    for (std::int32_t scheme : {1, 2}) {
-        TProject p = Project;
-        p.Sprites.Slots[0]->Record.Images = {MakePicture(scheme, 1, 1, 1)};
-        CBlock file = WriteProject(p);
-        // Width and height follow the scheme, and in scheme 2 the palette.
-        std::size_t at = After(file, SpriteValue3) + 8;
-        if (scheme == 2) {
-            std::int32_t paletteSize = 0;
-            std::memcpy(&paletteSize, file.data() + at, 4);
-            at += 4 + 3 * static_cast<std::size_t>(paletteSize);
-        }
-        file = Patched(Patched(file, at, 100000), at + 4, 100000);
-        ExpectHandled(file, EOutcome::Refused, "runs of scheme " + std::to_string(scheme));
-    }
-    // A BMP whose header claims the size, stored in place and compressed,
-    // as the background's picture.
-    CBlock bmp = EncodeBmp24(MakePicture(10, 1, 1, 1));
-    std::memcpy(bmp.data() + 18, IntBytes(100000).data(), 4);
-    std::memcpy(bmp.data() + 22, IntBytes(100000).data(), 4);
-    TProject p = Project;
-    p.Backgrounds.Slots[0]->Record.Image = MakePicture(-1, 0, 0, 0);
-    const CBlock withoutImage = WriteProject(p);
-    const std::size_t image = After(withoutImage, BackgroundFlag) + 4;  // behind the image flag
-    for (std::int32_t scheme : {0, 10}) {
-        CStream block;
-        block.WriteInt(scheme);
-        if (scheme == 0)
-            block.Write(bmp);
-        else
-            block.WriteCompressedBlock(bmp);
-        CBlock spoiled(withoutImage.begin(), withoutImage.begin() + static_cast<long>(image));
-        spoiled.insert(spoiled.end(), block.Bytes().begin(), block.Bytes().end());
-        spoiled.insert(spoiled.end(), withoutImage.begin() + static_cast<long>(image + 4), withoutImage.end());
-        ExpectHandled(spoiled, EOutcome::Refused, "BMP of scheme " + std::to_string(scheme));
-    }
-}
-
 // A zlib stream of `bytes` zero bytes, built by hand at the best ratio
 // deflate allows: one dynamic Huffman block whose codes are a literal 0
 // (2 bits), the end of the block (2 bits) and a 258-byte match (1 bit) at
