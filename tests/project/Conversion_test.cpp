@@ -27,26 +27,13 @@ const std::string CannotCreate =
 
 const std::int32_t HeaderVersions[] = {400, 410, 411, 420, 430, 440, 441, 500};
 
-struct TRun {
-    int Status = -1;
-    std::vector<std::string> ErrorLines;  // the messages
-    std::string Output;
-    std::string Error;
-};
-
-// Runs transvane-cli; shellPrefix, when given, runs first in a shell that
-// then becomes the converter (limits, traps).
-TRun Cli(const std::vector<std::string>& arguments, const std::string& shellPrefix = "") {
+// Runs transvane-cli in a shell that first runs prefix (limits, traps,
+// the environment) and then becomes the converter.
+CRunResult CliInShell(const std::string& prefix, const std::vector<std::string>& arguments) {
+    std::vector<std::string> shell = {"-c", prefix + "exec \"$0\" \"$@\"", CliPath()};
+    shell.insert(shell.end(), arguments.begin(), arguments.end());
     CScratchFolder work;
-    CRunResult result;
-    if (shellPrefix.empty()) {
-        result = RunCli(arguments, work.Path());
-    } else {
-        std::vector<std::string> shell = {"-c", shellPrefix + "exec \"$0\" \"$@\"", std::getenv("TRANSVANE_CLI")};
-        shell.insert(shell.end(), arguments.begin(), arguments.end());
-        result = RunProgram("sh", shell, work.Path());
-    }
-    return TRun{result.Status, MessageLines(result.Err), result.Out, result.Err};
+    return RunProgram("sh", shell, work.Path());
 }
 
 class Conversion : public ::testing::TestWithParam<std::int32_t> {};
@@ -85,11 +72,11 @@ TEST_P(Conversion, ThroughTheCommandLine) {
     WriteWholeFile(folder.File("in.vtr"), WriteProject(source));
 
     const double from = LocalNowAsDays();
-    const TRun run = Cli({"convert", folder.File("in.vtr"), folder.File("out.vtr")});
+    const CRunResult run = RunCli({"convert", folder.File("in.vtr"), folder.File("out.vtr")});
     const double until = LocalNowAsDays();
 
     EXPECT_EQ(run.Status, 0);
-    EXPECT_EQ(run.ErrorLines, expected.Messages);
+    EXPECT_EQ(MessageLines(run.Err), expected.Messages);
     ExpectConverted(expected, ReadProject(ReadWholeFile(folder.File("out.vtr"))), from, until);
 }
 
@@ -191,10 +178,10 @@ TEST(ConversionCommandLine, FailedWriteLeavesTheEarlierFileInPlace) {
     WriteWholeFile(folder.File("a.vtr"), Bytes({1, 2, 3}));
     std::vector<std::string> lines = ExpectedConversion(source).Messages;
     lines.push_back(CannotCreate);
-    const TRun run =
-        Cli({"convert", "--force", folder.File("in.vtr"), folder.File("a.vtr")}, "trap '' XFSZ; ulimit -f 4; ");
+    const CRunResult run =
+        CliInShell("trap '' XFSZ; ulimit -f 4; ", {"convert", "--force", folder.File("in.vtr"), folder.File("a.vtr")});
     EXPECT_EQ(run.Status, 1);
-    EXPECT_EQ(run.ErrorLines, lines);
+    EXPECT_EQ(MessageLines(run.Err), lines);
     EXPECT_EQ(ReadWholeFile(folder.File("a.vtr")), Bytes({1, 2, 3}));
     EXPECT_EQ(FolderContents(folder.Path()), (std::vector<std::string>{"a.vtr", "in.vtr"}));
 }
@@ -225,9 +212,9 @@ TEST(ConversionCommandLine, RefusedFilesLeaveTheTargetUntouched) {
         if (c.bytes)
             WriteWholeFile(folder.File("in.vtr"), *c.bytes);
         WriteWholeFile(folder.File("target.vtr"), Bytes({7, 7, 7}));
-        const TRun run = Cli({"convert", "-f", folder.File("in.vtr"), folder.File("target.vtr")});
+        const CRunResult run = RunCli({"convert", "-f", folder.File("in.vtr"), folder.File("target.vtr")});
         EXPECT_EQ(run.Status, 1) << c.what;
-        EXPECT_EQ(run.ErrorLines, c.lines) << c.what;
+        EXPECT_EQ(MessageLines(run.Err), c.lines) << c.what;
         EXPECT_EQ(ReadWholeFile(folder.File("target.vtr")), Bytes({7, 7, 7})) << c.what;
         EXPECT_FALSE(std::filesystem::exists(folder.File("target.vk1"))) << c.what;
     }
@@ -245,9 +232,9 @@ TEST(ConversionCommandLine, SameResultWhateverTheAllocatorSettings) {
     std::vector<CBlock> outputs;
     for (const std::string& prefix : prefixes) {
         const std::string target = folder.File("out" + std::to_string(outputs.size()) + ".vtr");
-        const TRun run = Cli({"convert", folder.File("in.vtr"), target}, prefix);
+        const CRunResult run = CliInShell(prefix, {"convert", folder.File("in.vtr"), target});
         EXPECT_EQ(run.Status, 0) << prefix;
-        EXPECT_EQ(run.ErrorLines, ExpectedConversion(source).Messages) << prefix;
+        EXPECT_EQ(MessageLines(run.Err), ExpectedConversion(source).Messages) << prefix;
         TProject converted = ReadProject(ReadWholeFile(target));
         converted.Options.LastChanged = 0;  // the one thing that differs
         outputs.push_back(WriteProject(converted));
@@ -258,16 +245,16 @@ TEST(ConversionCommandLine, SameResultWhateverTheAllocatorSettings) {
 
 // Usage errors are checked with the batch form's; here the help texts.
 TEST(ConversionCommandLine, Help) {
-    const TRun help = Cli({"--help"});
+    const CRunResult help = RunCli({"--help"});
     EXPECT_EQ(help.Status, 0);
-    EXPECT_EQ(help.Output.rfind("Usage: transvane-cli COMMAND", 0), 0u) << help.Output;
-    EXPECT_TRUE(help.Error.empty());
+    EXPECT_EQ(help.Out.rfind("Usage: transvane-cli COMMAND", 0), 0u) << help.Out;
+    EXPECT_TRUE(help.Err.empty());
     // Each command has its own help, wherever --help stands.
     for (const std::vector<std::string>& arguments :
          std::vector<std::vector<std::string>>{{"convert", "--help"}, {"info", "a.vtr", "-h"}, {"check", "--help"}}) {
-        const TRun commandHelp = Cli(arguments);
+        const CRunResult commandHelp = RunCli(arguments);
         EXPECT_EQ(commandHelp.Status, 0);
-        EXPECT_EQ(commandHelp.Output.rfind("Usage: transvane-cli " + arguments[0] + " ", 0), 0u) << commandHelp.Output;
+        EXPECT_EQ(commandHelp.Out.rfind("Usage: transvane-cli " + arguments[0] + " ", 0), 0u) << commandHelp.Out;
     }
 }
 
