@@ -26,102 +26,67 @@ using namespace project;
 // writes the newest) and two records: one in the newest layout with flags
 // stored as 0 or 1, so that it is written back byte for byte, and those in
 // layouts the reader refuses.
-template <class R, std::int32_t Lowest, std::int32_t Newest>
+template <class R, std::int32_t Lowest, std::int32_t Newest, auto ListOf, auto LoadSection, auto SaveSection,
+          auto ClearSection>
 struct TKind {
     using Record = R;
     static constexpr std::int32_t OldestVersion = Lowest;
     static constexpr std::int32_t Version = Newest;
     static CBlock Section(const TList<R>& list) { return ListBytes(list); }
+    static auto& List() { return ListOf(); }
+    static bool Load(CStream& s) { return LoadSection(s); }
+    static bool Save(CStream& s) { return SaveSection(s); }
+    static void Clear() { ClearSection(); }
 };
 
-struct TSprites : TKind<TSprite, 400, 400> {
+struct TSprites : TKind<TSprite, 400, 400, SpriteList, LoadSprites, SaveSprites, ClearSprites> {
     static constexpr const char* Name = "Sprites";
-    static auto& List() { return SpriteList(); }
-    static bool Load(CStream& s) { return LoadSprites(s); }
-    static bool Save(CStream& s) { return SaveSprites(s); }
-    static void Clear() { ClearSprites(); }
     static std::vector<TSprite> Refused() { return {{.Version = 500}, {.Version = 410}}; }
 };
 
-struct TSounds : TKind<TSound, 400, 400> {
+struct TSounds : TKind<TSound, 400, 400, SoundList, LoadSounds, SaveSounds, ClearSounds> {
     static constexpr const char* Name = "Sounds";
-    static auto& List() { return SoundList(); }
-    static bool Load(CStream& s) { return LoadSounds(s); }
-    static bool Save(CStream& s) { return SaveSounds(s); }
-    static void Clear() { ClearSounds(); }
-    static std::vector<TSound> Refused() {
-        return {{.Version = 420}, {.Version = 399}, {.Version = 500}, {.Version = 0}};
-    }
+    static std::vector<TSound> Refused() { return {{.Version = 420}, {.Version = 399}, {.Version = 500}, {.Version = 0}}; }
 };
 
-struct TBackgrounds : TKind<TBackground, 400, 400> {
+struct TBackgrounds : TKind<TBackground, 400, 400, BackgroundList, LoadBackgrounds, SaveBackgrounds, ClearBackgrounds> {
     static constexpr const char* Name = "Backgrounds";
-    static auto& List() { return BackgroundList(); }
-    static bool Load(CStream& s) { return LoadBackgrounds(s); }
-    static bool Save(CStream& s) { return SaveBackgrounds(s); }
-    static void Clear() { ClearBackgrounds(); }
     static std::vector<TBackground> Refused() { return {{.Version = 440}}; }
 };
 
-struct TPaths : TKind<TPath, 420, 420> {
+struct TPaths : TKind<TPath, 420, 420, PathList, LoadPaths, SavePaths, ClearPaths> {
     static constexpr const char* Name = "Paths";
-    static auto& List() { return PathList(); }
-    static bool Load(CStream& s) { return LoadPaths(s); }
-    static bool Save(CStream& s) { return SavePaths(s); }
-    static void Clear() { ClearPaths(); }
     static std::vector<TPath> Refused() { return {{.Version = 421}, {.Version = 0}}; }
 };
 
-struct TScripts : TKind<TScript, 400, 400> {
+struct TScripts : TKind<TScript, 400, 400, ScriptList, LoadScripts, SaveScripts, ClearScripts> {
     static constexpr const char* Name = "Scripts";
-    static auto& List() { return ScriptList(); }
-    static bool Load(CStream& s) { return LoadScripts(s); }
-    static bool Save(CStream& s) { return SaveScripts(s); }
-    static void Clear() { ClearScripts(); }
     static std::vector<TScript> Refused() { return {{.Version = 440}, {.Version = 500}, {.Version = -1}}; }
 };
 
-struct TDataFiles : TKind<TDataFile, 440, 440> {
+struct TDataFiles : TKind<TDataFile, 440, 440, DataFileList, LoadDataFiles, SaveDataFiles, ClearDataFiles> {
     static constexpr const char* Name = "DataFiles";
-    static auto& List() { return DataFileList(); }
-    static bool Load(CStream& s) { return LoadDataFiles(s); }
-    static bool Save(CStream& s) { return SaveDataFiles(s); }
-    static void Clear() { ClearDataFiles(); }
     static std::vector<TDataFile> Refused() { return {{.Version = 400}, {.Version = 441}, {.Version = 500}}; }
 };
 
-struct TTimeLines : TKind<TTimeLine, 500, 500> {
+struct TTimeLines : TKind<TTimeLine, 500, 500, TimeLineList, LoadTimeLines, SaveTimeLines, ClearTimeLines> {
     static constexpr const char* Name = "TimeLines";
-    static auto& List() { return TimeLineList(); }
-    static bool Load(CStream& s) { return LoadTimeLines(s); }
-    static bool Save(CStream& s) { return SaveTimeLines(s); }
-    static void Clear() { ClearTimeLines(); }
     static std::vector<TTimeLine> Refused() { return {{.Version = 501}}; }
 };
 
-struct TObjects : TKind<TObject, 400, 400> {
+struct TObjects : TKind<TObject, 400, 400, ObjectList, LoadObjects, SaveObjects, ClearObjects> {
     static constexpr const char* Name = "Objects";
-    static auto& List() { return ObjectList(); }
-    static bool Load(CStream& s) { return LoadObjects(s); }
-    static bool Save(CStream& s) { return SaveObjects(s); }
-    static void Clear() { ClearObjects(); }
     static std::vector<TObject> Refused() { return {{.Version = 431}}; }
 };
 
 // The room list also carries the id counters, and reads list versions
 // 400 to 420.
-struct TRoomList : TKind<TRoom, 400, 420> {
+struct TRoomList : TKind<TRoom, 400, 420, RoomList, LoadRooms, SaveRooms, ClearRooms> {
     static constexpr const char* Name = "Rooms";
-    static auto& List() { return RoomList(); }
-    static bool Load(CStream& s) { return LoadRooms(s); }
-    static bool Save(CStream& s) { return SaveRooms(s); }
-    static void Clear() { ClearRooms(); }
     static std::vector<TRoom> Refused() { return {{.Version = 501}}; }
     static CBlock Section(const TList<TRoom>& list) {
-        TRooms rooms;
-        rooms.List = list;
         CStream stream;
-        WriteRooms(stream, rooms);
+        WriteRooms(stream, TRooms{list});
         return stream.TakeBytes();
     }
 };
