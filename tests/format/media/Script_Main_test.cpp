@@ -27,11 +27,4 @@ TEST(Scripts, TextComesBackByteForByte) {
     }
 }
 
-TEST(Scripts, NewScriptIsVersionAndEmptyText) {
-    CScript script;
-    CStream record;
-    ASSERT_TRUE(script.Save(record));
-    EXPECT_EQ(record.Bytes(), Bytes({0x90, 1, 0, 0, 0, 0, 0, 0}));
-}
-
 }  // namespace

@@ -78,12 +78,6 @@ TEST(PlainTextToRtf, EveryByteSurvives) {
         EXPECT_TRUE(c >= 0x20 && c <= 0x7E) << int(c);  // the document itself is 7-bit
 }
 
-TEST(PlainTextToRtf, EmptyTextIsAnEmptyDocument) {
-    const CBlock rtf = PlainTextToRtf(std::string());
-    EXPECT_TRUE(IsWellFormedRtf(rtf));
-    EXPECT_EQ(RtfPlainText(rtf), "");
-}
-
 // What plain text, which draws no lists and holds 8-bit characters, reads
 // differently from the editor; everything else is read alike (see the
 // editor's tests).
