@@ -270,18 +270,24 @@ private slots:
         QCOMPARE(ReadWholeFile(source.toStdString()), original);
     }
 
+    // Started by Convert, by a file given at start-up or by one dropped on
+    // the window (these skip the open dialog).
     void successfulConversion_data() {
         QTest::addColumn<int>("version");
         QTest::addColumn<QString>("targetLeaf");
-        QTest::newRow("version 400 over itself") << 400 << "old.vtr";
-        QTest::newRow("version 500 over itself") << 500 << "old.vtr";
-        QTest::newRow("version 430 to a new name") << 430 << "new.vtr";
-        QTest::newRow("version 400 over another file") << 400 << "other.vtr";
+        QTest::addColumn<QString>("start");
+        QTest::newRow("version 400 over itself") << 400 << "old.vtr" << "click";
+        QTest::newRow("version 500 over itself") << 500 << "old.vtr" << "click";
+        QTest::newRow("version 430 to a new name") << 430 << "new.vtr" << "click";
+        QTest::newRow("version 400 over another file") << 400 << "other.vtr" << "click";
+        QTest::newRow("version 410 given at start-up") << 410 << "new.vtr" << "given";
+        QTest::newRow("version 410 dropped on the window") << 410 << "new.vtr" << "drop";
     }
 
     void successfulConversion() {
         QFETCH(int, version);
         QFETCH(QString, targetLeaf);
+        QFETCH(QString, start);
         const QString source = FileNamed("old.vtr");
         const QString target = FileNamed(qPrintable(targetLeaf));
         const CBlock original = SmallProject(version);
@@ -292,10 +298,16 @@ private slots:
         Dialogs->OpenAnswers = {source};
         Dialogs->SaveAnswers = {target};
 
-        QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
+        if (start == QStringLiteral("drop"))
+            QVERIFY(DragAndDrop(*MainForm, *Urls({QUrl::fromLocalFile(source)})));
+        else if (start == QStringLiteral("given"))
+            MainForm->ConvertFile(source);
+        else
+            QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
 
         // No message: only the progress window came and went, twice.
-        QCOMPARE(Dialogs->Calls, (QStringList{"open", "save:" + source}));
+        QCOMPARE(Dialogs->Calls, (start == QStringLiteral("click") ? QStringList{"open", "save:" + source}
+                                                                  : QStringList{"save:" + source}));
         QCOMPARE(Spy->Notes.count(QStringLiteral("end|Loading Game Data ...|100|hidden|enabled|wait")), 1);
         QCOMPARE(Spy->Notes.count(QStringLiteral("start|Saving Game Data ...|0|shown|disabled|wait")), 1);
         QCOMPARE(Spy->Notes.back(), QStringLiteral("end|Saving Game Data ...|100|hidden|enabled|wait"));
@@ -329,30 +341,6 @@ private slots:
         expectedFiles.removeDuplicates();
         expectedFiles.sort();
         QCOMPARE(QDir(Folder->Path().c_str()).entryList(QDir::Files, QDir::Name), expectedFiles);
-    }
-
-    void fileGivenOrDroppedSkipsTheOpenDialog_data() {
-        QTest::addColumn<bool>("dropped");
-        QTest::newRow("given at start-up") << false;
-        QTest::newRow("dropped on the window") << true;
-    }
-
-    void fileGivenOrDroppedSkipsTheOpenDialog() {
-        QFETCH(bool, dropped);
-        const QString source = FileNamed("old.vtr");
-        const QString target = FileNamed("new.vtr");
-        WriteWholeFile(source.toStdString(), project::WriteProject(project::EmptyProject(410)));
-        Dialogs->SaveAnswers = {target};
-
-        if (dropped)
-            QVERIFY(DragAndDrop(*MainForm, *Urls({QUrl::fromLocalFile(source)})));
-        else
-            MainForm->ConvertFile(source);
-
-        QCOMPARE(Dialogs->Calls, QStringList{"save:" + source});
-        QCOMPARE(BarValues(Spy->Notes), SectionProgress + SectionProgress);
-        ExpectIdle();
-        QCOMPARE(int(ReadWholeFile(target.toStdString()).at(4)), 0xF4);  // version 500
     }
 
     void dropRefusesWhatIsNotOneFile() {
