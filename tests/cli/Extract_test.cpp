@@ -70,15 +70,13 @@ void ExpectExtracted(const TProject& source) {
     const json project = json::parse(Text(ReadWholeFile(dir + "/project.json")));
 
     const json& counts = project.at("counts");
-    EXPECT_EQ(counts.at("sprites"), Present(expected.Sprites));
-    EXPECT_EQ(counts.at("sounds"), Present(expected.Sounds));
-    EXPECT_EQ(counts.at("backgrounds"), Present(expected.Backgrounds));
-    EXPECT_EQ(counts.at("paths"), Present(expected.Paths));
-    EXPECT_EQ(counts.at("scripts"), Present(expected.Scripts));
-    EXPECT_EQ(counts.at("data files"), Present(expected.DataFiles));
-    EXPECT_EQ(counts.at("time lines"), Present(expected.TimeLines));
-    EXPECT_EQ(counts.at("objects"), Present(expected.Objects));
-    EXPECT_EQ(counts.at("rooms"), Present(expected.Rooms.List));
+    for (const auto& [kind, present] : std::initializer_list<std::pair<const char*, std::int64_t>>{
+             {"sprites", Present(expected.Sprites)}, {"sounds", Present(expected.Sounds)},
+             {"backgrounds", Present(expected.Backgrounds)}, {"paths", Present(expected.Paths)},
+             {"scripts", Present(expected.Scripts)}, {"data files", Present(expected.DataFiles)},
+             {"time lines", Present(expected.TimeLines)}, {"objects", Present(expected.Objects)},
+             {"rooms", Present(expected.Rooms.List)}})
+        EXPECT_EQ(counts.at(kind), present) << kind;
     EXPECT_EQ(project.at("rooms").size(), Present(expected.Rooms.List));
     EXPECT_EQ(project.at("objects").size(), Present(expected.Objects));
 

@@ -2,7 +2,6 @@
 // says reading stopped in one that does not.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 
 #include "testkit/ProjectFiles.h"
 #include "testkit/RunProgram.h"
@@ -137,9 +136,7 @@ TEST(Info, ShowsTextAsPeopleReadItWhereverTheOptionsStand) {
     const CRunResult text = RunCli({"info", "caf\u00e9.vtr"}, folder.Path());
     EXPECT_TRUE(Has(text.Out, "\nauthor: An Author \u00e9\n")) << text.Out;
 
-    const char* cli = std::getenv("TRANSVANE_CLI");
-    ASSERT_NE(cli, nullptr);
-    const CRunResult piped = RunProgram("sh", {"-c", "\"$0\" info - < caf\u00e9.vtr", cli}, folder.Path());
+    const CRunResult piped = RunProgram("sh", {"-c", "\"$0\" info - < caf\u00e9.vtr", CliPath()}, folder.Path());
     EXPECT_EQ(piped.Status, 0);
     EXPECT_TRUE(Has(piped.Out, "file: -\n"));
     EXPECT_EQ(piped.Out.substr(piped.Out.find('\n')), text.Out.substr(text.Out.find('\n')));
