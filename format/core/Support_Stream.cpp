@@ -203,7 +203,7 @@ void WriteAllToFile(int fd, std::span<const std::uint8_t> bytes, const std::stri
 }
 
 void StartWriteback(int fd, std::size_t offset, std::size_t length) {
-#if defined(SYNC_FILE_RANGE_WRITE)
+#if defined(__linux__)
     // Only a hint: where the system cannot, the final sync writes it all.
     (void)::sync_file_range(fd, static_cast<off_t>(offset), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE);
 #else
