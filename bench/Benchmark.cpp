@@ -618,7 +618,7 @@ private:
         if (pid == 0) {
             if (oneCore)
                 PinToMeasuringCore();
-            const char* arguments[] = {cli, "convert", input, output, nullptr};
+            const char* arguments[] = {cli, "convert", "--quiet", input, output, nullptr};
             ::execv(cli, const_cast<char* const*>(arguments));
             ::_exit(127);
         }

@@ -109,6 +109,7 @@ void CMemoryStream::Spill() {
     if (FPosition != FBuffer.size())
         throw std::logic_error("a spilling stream may only be appended to");
     WriteAllToFile(FSpillFile, FBuffer, FSpillName);
+    StartWriteback(FSpillFile, FSpilled, FBuffer.size());
     // The buffer keeps its capacity: the next window reuses the same memory.
     FSpilled += FBuffer.size();
     FBuffer.clear();
@@ -199,6 +200,17 @@ void WriteAllToFile(int fd, std::span<const std::uint8_t> bytes, const std::stri
             throw EFileError("Cannot write file \"" + fileName + "\": " + std::strerror(put < 0 ? errno : ENOSPC));
         done += static_cast<std::size_t>(put);
     }
+}
+
+void StartWriteback(int fd, std::size_t offset, std::size_t length) {
+#if defined(__linux__)
+    // Only a hint: where the system cannot, the final sync writes it all.
+    (void)::sync_file_range(fd, static_cast<off_t>(offset), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE);
+#else
+    (void)fd;
+    (void)offset;
+    (void)length;
+#endif
 }
 
 // ---------------------------------------------------------------------------

@@ -159,6 +159,14 @@ protected:
 // EFileError naming fileName when the file refuses them.
 void WriteAllToFile(int fd, std::span<const std::uint8_t> bytes, const std::string& fileName);
 
+// Asks the system to start writing length bytes of fd from offset to its
+// disk now, without waiting.  A spilling stream does so for every window it
+// hands over: a save syncs its file before the file takes the target's
+// name, and that sync then waits for the last window alone instead of the
+// whole file, the rest having gone to the disk while the project was still
+// being written.
+void StartWriteback(int fd, std::size_t offset, std::size_t length);
+
 // The project stream: a memory stream with the twelve typed primitives.
 class CStream : public CMemoryStream {
 public:
