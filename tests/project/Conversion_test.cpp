@@ -65,21 +65,6 @@ TEST_P(Conversion, EmptyProject) {
     ExpectConverted(ExpectedConversion(source), ReadProject(run.Output), run.SavedFrom, run.SavedUntil);
 }
 
-TEST_P(Conversion, ThroughTheCommandLine) {
-    const TProject source = SampleProject(GetParam(), 77);
-    const TExpectation expected = ExpectedConversion(source);
-    CScratchFolder folder;
-    WriteWholeFile(folder.File("in.vtr"), WriteProject(source));
-
-    const double from = LocalNowAsDays();
-    const CRunResult run = RunCli({"convert", folder.File("in.vtr"), folder.File("out.vtr")});
-    const double until = LocalNowAsDays();
-
-    EXPECT_EQ(run.Status, 0);
-    EXPECT_EQ(MessageLines(run.Err), expected.Messages);
-    ExpectConverted(expected, ReadProject(ReadWholeFile(folder.File("out.vtr"))), from, until);
-}
-
 // The saved project, read back, without the time of saving.
 TProject SavedWithoutTime(const CBlock& file) {
     const TDriverRun run = RunDrivers(file);
