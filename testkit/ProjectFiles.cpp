@@ -781,12 +781,7 @@ TProject BulkyProject(std::size_t bytes) {
     TDataFile data;
     data.FileName = "noise.bin";
     data.HasData = 1;
-    data.Data.resize(bytes);
-    std::uint32_t state = 12345;
-    for (std::uint8_t& byte : data.Data) {
-        state = state * 1103515245u + 12345u;
-        byte = static_cast<std::uint8_t>(state >> 24);
-    }
+    data.Data = NoiseBytes(bytes, 12345);
     p.DataFiles.Add("noise", data);
     return p;
 }

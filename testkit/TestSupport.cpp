@@ -67,6 +67,13 @@ std::vector<CBlock> SpoiledCopies(const CBlock& bytes, int count, unsigned seed)
     return copies;
 }
 
+CBlock NoiseBytes(std::size_t size, std::uint32_t seed) {
+    CBlock bytes(size);
+    for (std::uint8_t& byte : bytes)
+        byte = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
+    return bytes;
+}
+
 CBlock ReadWholeFile(const std::string& name) {
     std::ifstream in(name, std::ios::binary);
     if (!in)

@@ -70,6 +70,9 @@ CBlock Patched(CBlock bytes, std::size_t at, std::int32_t value);
 // overwritten by hostile values (0, -1, huge counts), chosen by a fixed
 // pseudo-random sequence so that failures repeat.
 std::vector<CBlock> SpoiledCopies(const CBlock& bytes, int count, unsigned seed = 1);
+// size bytes that neither repeat nor compress: the high bytes of a linear
+// congruential sequence started at seed.
+CBlock NoiseBytes(std::size_t size, std::uint32_t seed = 1);
 CBlock ReadWholeFile(const std::string& name);
 // The names in a folder, sorted; empty for a folder that does not exist.
 std::vector<std::string> FolderContents(const std::string& path);

@@ -19,16 +19,10 @@
 
 namespace {
 
-CBlock Pattern(std::size_t size) {
-    CBlock bytes(size);
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
-    return bytes;
-}
 
 TEST(MappedFile, LoadedStreamReadsWritesAndHandsOverLikeAnyOther) {
     CScratchFolder folder;
-    const CBlock content = Pattern(3 * 4096 + 5);
+    const CBlock content = NoiseBytes(3 * 4096 + 5);
     WriteWholeFile(folder.File("a.bin"), content);
     CStream s;
     s.LoadFromFile(folder.File("a.bin"));
@@ -58,7 +52,7 @@ TEST(MappedFile, LoadedStreamReadsWritesAndHandsOverLikeAnyOther) {
 
 TEST(MappedFile, MoreFilesThanMappingsAreReadInstead) {
     CScratchFolder folder;
-    const CBlock content = Pattern(10000);
+    const CBlock content = NoiseBytes(10000);
     WriteWholeFile(folder.File("a.bin"), content);
     std::vector<CStream> streams(CMappedFile::MaxMappings + 4);
     for (CStream& s : streams)
@@ -116,7 +110,7 @@ TEST(MappedFile, ProjectThatShrinksWhileLoadedFailsToLoad) {
     for (int i = 0; i < 20; ++i) {
         project::TSound sound;
         sound.Version = 400;  // raw blocks: the file is as large as its sounds
-        sound.Data = Pattern(5000);
+        sound.Data = NoiseBytes(5000);
         p.Sounds.Add("sound" + std::to_string(i), sound);
     }
     WriteWholeFile(folder.File("a.vtr"), project::WriteProject(p));
@@ -130,7 +124,7 @@ TEST(MappedFile, ProjectThatShrinksWhileLoadedFailsToLoad) {
 
 TEST(MappedFileDeathTest, SigbusOutsideEveryMappingStillEndsTheProgram) {
     CScratchFolder folder;
-    WriteWholeFile(folder.File("a.bin"), Pattern(100));
+    WriteWholeFile(folder.File("a.bin"), NoiseBytes(100));
     CStream s;
     s.LoadFromFile(folder.File("a.bin"));  // the handler is installed
     EXPECT_DEATH(std::raise(SIGBUS), "");

@@ -89,10 +89,7 @@ TEST(Stream, BlockRoundTripsByteForByte) {
 // zlib writes at its default level, which zlib's own inflate reads whole;
 // and any zlib stream, whatever its level or window, is read back.
 TEST(Stream, CompressedBlocksAreZlibStreamsBothWays) {
-    CBlock noise(200000);
-    std::uint32_t state = 1;
-    for (std::uint8_t& byte : noise)
-        byte = static_cast<std::uint8_t>((state = state * 1103515245u + 12345u) >> 24);
+    const CBlock noise = NoiseBytes(200000);
     CBlock pattern(100000);
     for (std::size_t i = 0; i < pattern.size(); ++i)
         pattern[i] = static_cast<std::uint8_t>(i * i / 7);

@@ -17,9 +17,7 @@ CBlock DataFilesSection(const TDataFile& dataFile) {
 }
 
 TEST(DataFiles, EveryFieldIsCarried) {
-    CBlock data(5000);
-    for (std::size_t i = 0; i < data.size(); ++i)
-        data[i] = static_cast<std::uint8_t>(i ^ (i >> 3));
+    const CBlock data = NoiseBytes(5000);
     const std::pair<const char*, TDataFile> cases[] = {
         {"data", {.FileName = "level1.dat", .HasData = 1, .Data = data, .ExportMode = 1}},
         {"HasData with no bytes", {.FileName = "empty.txt", .HasData = 1, .Data = {}}},

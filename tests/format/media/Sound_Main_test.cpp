@@ -11,20 +11,13 @@ using namespace project;
 
 CBlock SoundsSection(const TSound& sound) { return ListBytes(TList<TSound>{400, {TSlot<TSound>{"snd", sound}}}); }
 
-CBlock SomeData(std::size_t size) {
-    CBlock data(size);
-    for (std::size_t i = 0; i < size; ++i)
-        data[i] = static_cast<std::uint8_t>(i * 131 + i / 7);
-    return data;
-}
-
 TEST(Sounds, BothVersionsAreWrittenAsVersion440) {
     const std::pair<const char*, TSound> cases[] = {
-        {"raw data", {.Version = 400, .Kind = 0, .Text = "boom.wav", .Data = SomeData(1000), .Flag1 = 5,
+        {"raw data", {.Version = 400, .Kind = 0, .Text = "boom.wav", .Data = NoiseBytes(1000), .Flag1 = 5,
                       .Value = -9, .Flag2 = -1}},
-        {"compressed data", {.Version = 440, .Kind = 3, .Text = "music.mid", .Data = SomeData(70000), .Flag1 = 1,
+        {"compressed data", {.Version = 440, .Kind = 3, .Text = "music.mid", .Data = NoiseBytes(70000), .Flag1 = 1,
                              .Value = 0, .Flag2 = 1}},
-        {"negative kind has data", {.Version = 400, .Kind = -2, .Text = "", .Data = SomeData(3)}},
+        {"negative kind has data", {.Version = 400, .Kind = -2, .Text = "", .Data = NoiseBytes(3)}},
         {"empty data", {.Version = 440, .Kind = 1, .Text = "\xE9t\xE9", .Data = {}}},
         {"no data, version 400", {.Version = 400, .Kind = -1, .Text = "silent", .Flag1 = 1, .Value = 77}},
         {"no data, version 440", {.Version = 440, .Kind = -1, .Text = "", .Flag2 = 3}},
@@ -53,11 +46,11 @@ TEST(Sounds, BrokenBlocks) {
     // A raw block longer than the stream, a compressed block that isn't
     // zlib.  The record starts after the list head, the flag and the name.
     const std::size_t record = 12 + 4 + 3;
-    CStream longBlock(Patched(SoundsSection({.Version = 400, .Kind = 0, .Text = "", .Data = SomeData(10)}),
+    CStream longBlock(Patched(SoundsSection({.Version = 400, .Kind = 0, .Text = "", .Data = NoiseBytes(10)}),
                               record + 12, 0x7F));
     EXPECT_THROW(LoadSounds(longBlock), EReadError);
 
-    CBlock compressed = SoundsSection({.Version = 440, .Kind = 0, .Text = "", .Data = SomeData(100)});
+    CBlock compressed = SoundsSection({.Version = 440, .Kind = 0, .Text = "", .Data = NoiseBytes(100)});
     compressed[record + 16] ^= 0x55;
     compressed[record + 17] ^= 0x55;
     CStream corrupt(compressed);
