@@ -1,7 +1,5 @@
 // The game-information editor and its Rich Text Format conversion.
 #include <QAction>
-#include <QDir>
-#include <QFile>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -10,6 +8,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextList>
+#include <filesystem>
 #include <string>
 
 #include "gui/world/Help_Form.h"
@@ -397,29 +396,24 @@ private slots:
         THelpForm form;
         form.show();
         QStringList titles;
-        QString fileName = QDir::temp().filePath(QStringLiteral("transvane_help_%1.rtf").arg(QCoreApplication::applicationPid()));
+        const CScratchFolder folder;
+        const std::string name = folder.File("help.rtf");
         form.ChooseSaveFile = [&](const QString& title, const QString& filter, const QString& suffix) {
             titles << title << filter << suffix;
-            return fileName;
+            return QString::fromStdString(name);
         };
         form.ChooseOpenFile = [&](const QString& title, const QString&, const QString&) {
             titles << title;
-            return fileName;
+            return QString::fromStdString(name);
         };
-        QFile file(fileName);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(RichEditDocument);
-        file.close();
+        WriteWholeFile(name, Bytes(RichEditDocument));
         Action(form, "LoadItem")->trigger();
         QVERIFY(form.Editor()->toPlainText().startsWith("Title"));
         QCOMPARE(Text(GameInformation().Text), std::string(RichEditDocument));
         QVERIFY(GameInformation().Changed);
-        QVERIFY(QFile::remove(fileName));
+        std::filesystem::remove(name);
         Action(form, "SaveItem")->trigger();
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray(RichEditDocument));
-        file.close();
-        QFile::remove(fileName);
+        QCOMPARE(Text(ReadWholeFile(name)), std::string(RichEditDocument));
         QCOMPARE(titles, (QStringList{"File to load information from", "File to write information to",
                                       "Rich Text Files (*.rtf);;All Files (*)", "rtf"}));
         CloseSaving(form);

@@ -1,7 +1,5 @@
 // The game options form: its pages, its rules and its binding to the record.
 #include <QCheckBox>
-#include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -18,6 +16,7 @@
 #include "format/world/Option_Icon.h"
 #include "format/world/Option_Main.h"
 #include "gui/world/Support_ValueEdit.h"
+#include "testkit/TestSupport.h"
 
 namespace {
 
@@ -34,12 +33,6 @@ QCheckBox* Check(TOptionForm& form, const char* name) { return Child<QCheckBox>(
 // Presses a button with the space bar, as a keyboard user does.  (Mouse
 // clicks at one spot of successive windows would count as double clicks.)
 void Click(QAbstractButton* button) { QTest::keyClick(button, Qt::Key_Space); }
-
-void WriteFile(const QString& name, const QByteArray& bytes) {
-    QFile file(name);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 // The twelve boxes and the flag each stands for.
 struct CFlagBox {
@@ -217,7 +210,7 @@ private slots:
         QByteArray bytes(size, '\x7f');
         if (icon && size >= 6)
             bytes.replace(0, 6, QByteArray("\0\0\1\0\1\0", 6));
-        WriteFile(name, bytes);
+        WriteWholeFile(name.toStdString(), CBlock(bytes.begin(), bytes.end()));
 
         TOptionForm form;
         QStringList messages;
