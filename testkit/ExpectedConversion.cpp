@@ -431,10 +431,10 @@ TDriverRun RunDrivers(const CBlock& file) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("in.vtr"), file);
     CRecorder recorder;
-    const bool loaded = LoadGameFile(folder.File("in.vtr"));
+    run.Loaded = LoadGameFile(folder.File("in.vtr"));
     run.LoadEvents = std::exchange(recorder.Events, {});
     run.LoadProgress = recorder.Progress;
-    if (loaded) {
+    if (run.Loaded) {
         run.SavedFrom = LocalNowAsDays();
         run.Converted = SaveGameFile(folder.File("out.vtr"));
         run.SavedUntil = LocalNowAsDays();

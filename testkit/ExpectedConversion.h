@@ -44,6 +44,7 @@ void ExpectConverted(const TExpectation& expected, const TProject& actual, doubl
 // folder held afterwards.  Output stays empty when the load or the save
 // failed.
 struct TDriverRun {
+    bool Loaded = false;
     bool Converted = false;
     std::vector<std::string> Messages;
     std::vector<std::string> LoadEvents, SaveEvents;  // as the recorder noted them

@@ -27,6 +27,7 @@
 #include "format/media/Script_Main.h"
 #include "format/media/Sound_Main.h"
 #include "format/media/Sprite_Main.h"
+#include "testkit/ExpectedConversion.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/ProjectReader.h"
 #include "testkit/TestSupport.h"
@@ -217,18 +218,16 @@ enum class EOutcome { Refused, Either };
 // the saved file must load again.
 void ExpectHandled(const CBlock& bytes, EOutcome outcome, const std::string& what) {
     SCOPED_TRACE(what);
-    CScratchFolder folder;
-    WriteWholeFile(folder.File("in.vtr"), bytes);
-    CRecorder recorder;
-    if (!LoadGameFile(folder.File("in.vtr"))) {
-        ASSERT_FALSE(recorder.Messages.empty());
-        EXPECT_EQ(recorder.Messages.back(), Corrupted);
+    const TDriverRun run = RunDrivers(bytes);
+    if (!run.Loaded) {
+        ASSERT_FALSE(run.Messages.empty());
+        EXPECT_EQ(run.Messages.back(), Corrupted);
         EXPECT_EQ(ModelDifferences(), "");
         return;
     }
     EXPECT_NE(outcome, EOutcome::Refused) << "a file that must be refused was accepted";
-    ASSERT_TRUE(SaveGameFile(folder.File("out.vtr")));
-    EXPECT_TRUE(LoadGameFile(folder.File("out.vtr"))) << "the converted file does not load";
+    ASSERT_TRUE(run.Converted);
+    EXPECT_TRUE(RunDrivers(run.Output).Loaded) << "the converted file does not load";
 }
 
 class Hostile : public ::testing::Test {
