@@ -13,7 +13,6 @@
 #include <random>
 #include <set>
 #include <thread>
-#include <unistd.h>
 
 #include "testkit/ProjectFiles.h"
 #include "testkit/ProjectReader.h"

@@ -79,11 +79,6 @@ TEST(BuildTree, HoldsTheElevenEntriesInTheMainTree) {
     EXPECT_EQ(TopLevelNode(ETopLevel::GameOptions), ResourceTree().Items().back().get());
 }
 
-TEST(SaveTree, DefaultTreeIsElevenChildlessRecords) {
-    BuildTree();
-    EXPECT_EQ(Saved(), Section(TreeOfVersion(500)));
-}
-
 // Older sections lack some top-level records; the loader completes them
 // with the default entries and the writer stores all eleven.
 TEST(LoadTree, CompletesTheGroupsOlderSectionsLack) {
