@@ -3,9 +3,8 @@
 // with the tests' own reader.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 #include <thread>
 
 #include "project/Conversion.h"
