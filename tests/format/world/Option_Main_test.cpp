@@ -160,22 +160,6 @@ TEST(GameOptions, BarImagesOnlyForAnOwnBar) {
     EXPECT_FALSE(w.LoadingImage);
 }
 
-TEST(GameOptions, ClearedRecordIs2374Bytes) {
-    ClearOptions();
-    EXPECT_FALSE(GameOptions().LoadingImage || GameOptions().BarBackImage || GameOptions().BarFrontImage);
-    EXPECT_EQ(GameOptions().ProgressBarKind, 1);
-    ExpectNow(GameOptions().LastChanged);
-    const CBlock saved = SaveNow();
-    EXPECT_EQ(saved.size(), 2374u);
-    // A new project's options are the builder's defaults.
-    TOptions expected;
-    expected.Icon = DefaultGameIcon();
-    TOptions w = ReadOptionsSection(saved);
-    EXPECT_EQ(w.Icon->size() + 4, 2242u);
-    w.LastChanged = 0;
-    EXPECT_EQ(w, expected);
-}
-
 TEST(GameOptions, IconBlockIsChecked) {
     struct Case {
         const char* what;
