@@ -160,10 +160,4 @@ TEST(UsedLibraries, HostileCountFailsAsCorrupted) {
     EXPECT_THROW(LoadUsedLibraries(stream), EReadError);
 }
 
-TEST(UsedLibraries, SavedAsVersion500WithNoNames) {
-    CStream stream;
-    ASSERT_TRUE(SaveUsedLibraries(stream));
-    EXPECT_EQ(stream.Bytes(), Bytes({0xF4, 0x01, 0, 0, 0, 0, 0, 0}));
-}
-
 }  // namespace
