@@ -10,11 +10,9 @@ namespace {
 
 using namespace project;
 
-CStream BackgroundsSection(const TBackground& background) {
-    TList<TBackground> list{400, {}};
-    list.AddEmpty();
-    list.Add("b", background);
-    return CStream(ListBytes(list));
+// A background list of an empty slot and this record.
+CStream BackgroundsSection(const TBackground& b) {
+    return CStream(ListBytes(TList<TBackground>{400, {std::nullopt, TSlot<TBackground>{"b", b}}}));
 }
 
 TEST(Backgrounds, WithoutAnImageTheRecordIs28Bytes) {

@@ -9,11 +9,9 @@ namespace {
 
 using namespace project;
 
-CBlock DataFilesSection(const TDataFile& dataFile) {
-    TList<TDataFile> list{440, {}};
-    list.AddEmpty();
-    list.Add("data", dataFile);
-    return ListBytes(list);
+// A data-file list of an empty slot and this record.
+CBlock DataFilesSection(const TDataFile& d) {
+    return ListBytes(TList<TDataFile>{440, {std::nullopt, TSlot<TDataFile>{"data", d}}});
 }
 
 TEST(DataFiles, EveryFieldIsCarried) {

@@ -13,9 +13,7 @@ using namespace project;
 const std::vector<std::uint32_t> Colours = {0x102030, 0xFFFFFF, 0x000000, 0xA0B0C0, 0x0000FF};
 
 CStream SpritesSection(const TSprite& sprite) {
-    TList<TSprite> list{400, {}};
-    list.Add("spr_hero", sprite);
-    return CStream(ListBytes(list));
+    return CStream(ListBytes(TList<TSprite>{400, {TSlot<TSprite>{"spr_hero", sprite}}}));
 }
 
 TEST(Sprites, FieldsAndSubimagesAreCarried) {
