@@ -177,7 +177,8 @@ TEST(Check, ListsWhatTheConversionChangesAndWritesNothing) {
     EXPECT_TRUE(Has(cut.Err, "Error Loading: File seems to be corrupted.\n  file: cut.vtr\n  section: Game options"));
     EXPECT_TRUE(Has(cut.Err, "\n  more: transvane-cli info cut.vtr\n"));
 
-    EXPECT_EQ(FolderContents(folder.Path()), (std::vector<std::string>{"cut.vtr", "old.vtr"})) << "check writes nothing";
+    EXPECT_EQ(FolderContents(folder.Path()), (std::vector<std::string>{"cut.vtr", "old.vtr"}))
+        << "check writes nothing";
 }
 
 }  // namespace

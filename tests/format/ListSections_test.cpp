@@ -46,7 +46,9 @@ struct TSprites : TKind<TSprite, 400, 400, SpriteList, LoadSprites, SaveSprites,
 
 struct TSounds : TKind<TSound, 400, 400, SoundList, LoadSounds, SaveSounds, ClearSounds> {
     static constexpr const char* Name = "Sounds";
-    static std::vector<TSound> Refused() { return {{.Version = 420}, {.Version = 399}, {.Version = 500}, {.Version = 0}}; }
+    static std::vector<TSound> Refused() {
+        return {{.Version = 420}, {.Version = 399}, {.Version = 500}, {.Version = 0}};
+    }
 };
 
 struct TBackgrounds : TKind<TBackground, 400, 400, BackgroundList, LoadBackgrounds, SaveBackgrounds, ClearBackgrounds> {

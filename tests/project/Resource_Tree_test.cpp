@@ -175,8 +175,8 @@ TEST(LoadTree, ShortAndHostileSectionsFailWithoutTouchingTheTrees) {
     // The room count, and the child count of the first top-level entry
     // (behind its kind, resource kind, index and name).
     const std::size_t children = 8 + 4 * stored.RoomOrder.size() + 16 + stored.TopLevel[0].Name.size();
-    ASSERT_EQ(Text(CBlock(whole.begin() + static_cast<long>(children) - 7, whole.begin() + static_cast<long>(children))),
-              "Sprites");
+    const auto at = whole.begin() + static_cast<long>(children);
+    ASSERT_EQ(Text(CBlock(at - 7, at)), "Sprites");
     for (std::int32_t count : {1000000, 0x7FFFFFFF}) {
         cases.push_back({"room count " + std::to_string(count), Patched(whole, 4, count)});
         cases.push_back({"child count " + std::to_string(count), Patched(whole, children, count)});

@@ -486,7 +486,8 @@ private slots:
     void progressOperations() {
         Spy->ProgressStart("Saving Game Data ...");
         // Centred on the screen.
-        const QPoint offCentre = ProgressForm->frameGeometry().center() - ProgressForm->screen()->availableGeometry().center();
+        const QPoint offCentre =
+            ProgressForm->frameGeometry().center() - ProgressForm->screen()->availableGeometry().center();
         QVERIFY(qAbs(offCentre.x()) <= 1 && qAbs(offCentre.y()) <= 1);
         Spy->ProgressSet(50);
         Spy->ProgressSet(100);
