@@ -23,10 +23,13 @@
 // (libdeflate at level 6, zlib for small blocks of few byte values).  Times are the best
 // of N runs and are printed with their ratio to the floors.  The output's
 // blocks are summed as each floor writes them: the converter's may be at
-// most 0.5 % larger than zlib's.
+// most 0.5 % larger than zlib's.  Each output is then read back with the
+// tests' reader, every block through zlib's own inflate, and compared field
+// for field with what converting its source must give.
 //
 // The memory budget of a conversion is the input file plus the output file
 // plus the project model (the heap the loaded model holds) plus 64 MiB.
+#include <gtest/gtest.h>
 #include <fcntl.h>
 #include <malloc.h>
 #include <sched.h>
@@ -59,7 +62,9 @@
 #include "format/core/Support_Random.h"
 #include "format/core/Support_Stream.h"
 #include "format/core/Support_Zlib.h"
+#include "testkit/ExpectedConversion.h"
 #include "testkit/ProjectFiles.h"
+#include "testkit/ProjectReader.h"
 #include "testkit/RunProgram.h"
 #include "testkit/TestSupport.h"
 
@@ -361,12 +366,13 @@ struct TScenario {
     std::string Description;
     CBlock File;
     TBlocks Blocks;
+    TProject Source;  // what File holds, to check the converted file against
 };
 
 // ~200 MB of sound and data bytes: raw version-400 sounds that the
 // converter must compress and data files that it inflates and compresses.
 TScenario SoundsAndData(double scale) {
-    TScenario s{"sounds+data", "raw sounds and data files", {}, {}};
+    TScenario s{"sounds+data", "raw sounds and data files", {}, {}, {}};
     TProject p = EmptyProject(441);
     const int sounds = std::max(1, static_cast<int>(std::lround(48 * scale)));
     const int dataFiles = std::max(1, static_cast<int>(std::lround(16 * scale)));
@@ -383,6 +389,7 @@ TScenario SoundsAndData(double scale) {
                         TDataFile{440, "data" + std::to_string(i) + ".dat", 1, DataBytes(size, static_cast<std::uint32_t>(i)), 2, 0, 1, 1});
     }
     s.File = WriteProject(p);
+    s.Source = p;
     for (const auto& slot : p.Sounds.Slots)
         s.Blocks.OwnedOutput.push_back(std::move(slot->Record.Data));
     for (const auto& slot : p.DataFiles.Slots) {
@@ -396,7 +403,7 @@ TScenario SoundsAndData(double scale) {
 // ~200 MB of pictures over thousands of sprites: colour runs, palette runs
 // and plain BMPs, with some compressed BMP backgrounds.
 TScenario Pictures(double scale) {
-    TScenario s{"pictures", "sprites of colour runs, palette runs, plain BMPs", {}, {}};
+    TScenario s{"pictures", "sprites of colour runs, palette runs, plain BMPs", {}, {}, {}};
     TProject p = EmptyProject(430);
     const double target = 190 * MiB * scale;
     double bytes = 0;
@@ -421,6 +428,7 @@ TScenario Pictures(double scale) {
                           TBackground{400, 640, 480, 0, 1, 1, 1,
                                       MakePicture(i % 2 == 0 ? 10 : 1, 640, 480, 9000 + static_cast<std::uint32_t>(i), 12)});
     s.File = WriteProject(p);
+    s.Source = p;
     for (const auto& slot : p.Sprites.Slots)
         for (const TPicture& picture : slot->Record.Images)
             s.Blocks.AddPicture(picture);
@@ -435,7 +443,7 @@ TScenario Pictures(double scale) {
 // 100000 small resources, objects with many actions, rooms with many
 // instances.
 TScenario ManySmall(double scale) {
-    TScenario s{"many-small", "", {}, {}};
+    TScenario s{"many-small", "", {}, {}, {}};
     TProject p = EmptyProject(500);
     const auto count = [scale](int n) { return std::max(1, static_cast<int>(std::lround(n * scale))); };
     const int sprites = count(20000), sounds = count(20000), scripts = count(30000), paths = count(10000),
@@ -502,6 +510,7 @@ TScenario ManySmall(double scale) {
     p.Rooms.InstanceIdCounter = id;
     p.Rooms.TileIdCounter = 10000001 + rooms * 200;
     s.File = WriteProject(p);
+    s.Source = p;
     for (const auto& slot : p.Sounds.Slots) {
         if (slot->Record.Version == 440)
             s.Blocks.AddInput(slot->Record.Data);
@@ -645,10 +654,31 @@ struct TResult {
     TFloor Floor, FastFloor;  // zlib's, libdeflate's
     double Load = 0, Save = 0, ConvertOne = 0, ConvertAll = 0, CpuOne = 0;
     double PeakOne = 0, PeakAll = 0;
+    bool ReadsBack = false;  // the output equals the converted source, read with zlib
     double Budget() const { return InputMiB + OutputMiB + ModelMiB + 64; }
 };
 
 double Best(double a, double b) { return a == 0 ? b : std::min(a, b); }
+
+// Reads the converted file with the test kit's reader, whose every block
+// goes through zlib's own inflate, and compares it field for field with
+// what converting the source must give.  The comparison reports through
+// the test framework, which records it here outside any test.
+bool ReadsBackAsConverted(const TProject& source, const CBlock& output) {
+    const testing::TestResult& record = testing::UnitTest::GetInstance()->ad_hoc_test_result();
+    const int before = record.total_part_count();
+    try {
+        constexpr double AnyTime = std::numeric_limits<double>::infinity();
+        ExpectConverted(ExpectedConversion(source), ReadProject(output), -AnyTime, AnyTime);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "\ntransvane-bench: the output does not read back: %s\n", error.what());
+        return false;
+    }
+    for (int i = before; i < record.total_part_count(); ++i)
+        if (record.GetTestPartResult(i).failed())
+            return false;
+    return true;
+}
 
 TResult Measure(CLauncher& launcher, TScenario& scenario, const std::string& dir, const std::string& cli, int repeat,
                 bool keep) {
@@ -703,6 +733,7 @@ TResult Measure(CLauncher& launcher, TScenario& scenario, const std::string& dir
             best.Packed = floor.Packed;
         }
     }
+    r.ReadsBack = ReadsBackAsConverted(scenario.Source, ReadFile(output));
     if (!keep)
         std::filesystem::remove(input);
     std::filesystem::remove(output);
@@ -755,6 +786,8 @@ void PrintTable(const std::vector<TResult>& results) {
             missed += " SIZE>0.5%";
         if (std::max(r.PeakOne, r.PeakAll) > r.Budget())
             missed += " MEMORY>BUDGET";
+        if (!r.ReadsBack)
+            missed += " OUTPUT-DIFFERS";
         ok = ok && missed.empty();
         std::printf("%-12s %7.1f %7.1f %7.1f | %7.2f %7.2f | %7.2f %7.2f | %8.2f %6.2f %6.2f | %9.2f %6.2f | %+6.2f%% | "
                     "%8.1f %7.1f%s\n",
@@ -767,7 +800,9 @@ void PrintTable(const std::vector<TResult>& results) {
         std::printf("  %-12s %s\n", r.Name.c_str(), r.Description.c_str());
     std::printf("\n  zlib fl / ldf fl: the floors of zlib and of the converter's codec (libdeflate, zlib for small\n"
                 "  blocks of few byte values); x zl / x ldf: the time against them;\n"
-                "  size: the output's blocks as the converter writes them against zlib at level 6\n");
+                "  size: the output's blocks as the converter writes them against zlib at level 6;\n"
+                "  every output is read back through zlib's inflate and compared field for field with its\n"
+                "  source as converted (OUTPUT-DIFFERS when it is not equal)\n");
     std::printf("\nGoals: 1 core <= 0.6 x zlib floor (sounds+data, pictures), <= 1.0 x (many-small), <= 1.15 x codec\n"
                 "floor; all cores <= 0.35 x zlib floor (sounds+data); size <= +0.5 %%; peak <= input + output + model +\n"
                 "64 MiB: %s\n",
