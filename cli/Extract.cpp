@@ -423,15 +423,8 @@ void WriteProjectJson(std::ostream& out, const std::string& source, const CAsset
     j.Member("GameId", GameId());
     j.Member("GameGuid", GuidText(GameGuid()));
     j.Key("counts").BeginObject();
-    j.Member("sprites", ResourceCount(SpriteList()));
-    j.Member("sounds", ResourceCount(SoundList()));
-    j.Member("backgrounds", ResourceCount(BackgroundList()));
-    j.Member("paths", ResourceCount(PathList()));
-    j.Member("scripts", ResourceCount(ScriptList()));
-    j.Member("data files", ResourceCount(DataFileList()));
-    j.Member("time lines", ResourceCount(TimeLineList()));
-    j.Member("objects", ResourceCount(ObjectList()));
-    j.Member("rooms", ResourceCount(RoomList()));
+    for (const CResourceCount& count : ResourceCounts())
+        j.Member(count.Kind, count.Count);
     j.EndObject();
     OptionsMember(j, a);
 

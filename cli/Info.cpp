@@ -321,15 +321,8 @@ CValue Summary(const std::string& fileName, std::int32_t version, std::int32_t o
     report.Add("last changed", stored ? CValue(DateTimeToText(o.LastChanged)) : CValue("not stored"));
     report.Add("game id", GameId());
     CValue counts = CValue::Object();
-    counts.Add("sprites", ResourceCount(SpriteList()));
-    counts.Add("sounds", ResourceCount(SoundList()));
-    counts.Add("backgrounds", ResourceCount(BackgroundList()));
-    counts.Add("paths", ResourceCount(PathList()));
-    counts.Add("scripts", ResourceCount(ScriptList()));
-    counts.Add("data files", ResourceCount(DataFileList()));
-    counts.Add("time lines", ResourceCount(TimeLineList()));
-    counts.Add("objects", ResourceCount(ObjectList()));
-    counts.Add("rooms", ResourceCount(RoomList()));
+    for (const CResourceCount& count : ResourceCounts())
+        counts.Add(count.Kind, count.Count);
     report.Add("resources", std::move(counts));
 
     // Every list is described before the count of the references it finds

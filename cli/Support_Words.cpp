@@ -1,5 +1,15 @@
 #include "cli/Support_Words.h"
 
+#include "format/behaviour/Object_Main.h"
+#include "format/behaviour/Path_Main.h"
+#include "format/behaviour/TimeLine_Main.h"
+#include "format/media/Background_Main.h"
+#include "format/media/DataFile_Main.h"
+#include "format/media/Script_Main.h"
+#include "format/media/Sound_Main.h"
+#include "format/media/Sprite_Main.h"
+#include "format/world/Room_Main.h"
+
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -122,4 +132,18 @@ CEventCounts CountEvents(const CObject& object) {
                 counts.Actions += event->Count();
             }
     return counts;
+}
+
+std::vector<CResourceCount> ResourceCounts() {
+    return {
+        {"sprites", ResourceCount(SpriteList())},
+        {"sounds", ResourceCount(SoundList())},
+        {"backgrounds", ResourceCount(BackgroundList())},
+        {"paths", ResourceCount(PathList())},
+        {"scripts", ResourceCount(ScriptList())},
+        {"data files", ResourceCount(DataFileList())},
+        {"time lines", ResourceCount(TimeLineList())},
+        {"objects", ResourceCount(ObjectList())},
+        {"rooms", ResourceCount(RoomList())},
+    };
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "format/behaviour/Object_Class.h"
 #include "format/core/Resource_List.h"
@@ -44,6 +45,15 @@ std::string ReferenceWords(std::int32_t index, int count, bool exists, const std
 // True when the reference names a resource that is not there: an empty slot
 // or one past the end (a negative index names nothing on purpose).
 inline bool DanglingReference(std::int32_t index, bool exists) { return index >= 0 && !exists; }
+
+// The resources of the current project, list by list, under the names the
+// info report and the extracted project's description give them, in their
+// order: "sprites", "sounds", ... "rooms".
+struct CResourceCount {
+    const char* Kind;
+    std::int64_t Count;
+};
+std::vector<CResourceCount> ResourceCounts();
 
 // The events of an object that hold actions, and its actions in all.
 struct CEventCounts {
