@@ -423,7 +423,7 @@ void WriteProjectJson(std::ostream& out, const std::string& source, const CAsset
     j.Member("GameId", GameId());
     j.Member("GameGuid", GuidText(GameGuid()));
     j.Key("counts").BeginObject();
-    for (const CResourceCount& count : ResourceCounts())
+    for (const auto& count : ResourceCounts())
         j.Member(count.Kind, count.Count);
     j.EndObject();
     OptionsMember(j, a);

@@ -321,7 +321,7 @@ CValue Summary(const std::string& fileName, std::int32_t version, std::int32_t o
     report.Add("last changed", stored ? CValue(DateTimeToText(o.LastChanged)) : CValue("not stored"));
     report.Add("game id", GameId());
     CValue counts = CValue::Object();
-    for (const CResourceCount& count : ResourceCounts())
+    for (const auto& count : ResourceCounts())
         counts.Add(count.Kind, count.Count);
     report.Add("resources", std::move(counts));
 

@@ -134,7 +134,7 @@ CEventCounts CountEvents(const CObject& object) {
     return counts;
 }
 
-std::vector<CResourceCount> ResourceCounts() {
+std::vector<CConversionSummary::CKindCount> ResourceCounts() {
     return {
         {"sprites", ResourceCount(SpriteList())},
         {"sounds", ResourceCount(SoundList())},

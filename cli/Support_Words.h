@@ -13,6 +13,7 @@
 #include "format/core/Support_CodePage.h"
 #include "format/core/Support_Random.h"
 #include "format/core/Support_Stream.h"
+#include "project/Conversion.h"
 
 // What a sound's data bytes are, told from their first bytes: "wav" for
 // RIFF/WAVE, "mid" for a MIDI file, "mp3" for an ID3 tag or an MPEG audio
@@ -49,11 +50,7 @@ inline bool DanglingReference(std::int32_t index, bool exists) { return index >=
 // The resources of the current project, list by list, under the names the
 // info report and the extracted project's description give them, in their
 // order: "sprites", "sounds", ... "rooms".
-struct CResourceCount {
-    const char* Kind;
-    std::int64_t Count;
-};
-std::vector<CResourceCount> ResourceCounts();
+std::vector<CConversionSummary::CKindCount> ResourceCounts();
 
 // The events of an object that hold actions, and its actions in all.
 struct CEventCounts {
