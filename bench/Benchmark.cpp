@@ -58,6 +58,7 @@
 
 #include "project/Conversion.h"
 #include "format/core/Support_Memory.h"
+#include "format/core/Support_Prefetch.h"
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Random.h"
 #include "format/core/Support_Stream.h"
@@ -741,14 +742,6 @@ TResult Measure(CLauncher& launcher, TScenario& scenario, const std::string& dir
     return r;
 }
 
-int CoresAvailable() {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (::sched_getaffinity(0, sizeof set, &set) != 0)
-        return 1;
-    return CPU_COUNT(&set);
-}
-
 // The goals, per project: the one-core conversion against zlib's floor and
 // against libdeflate's, all cores against zlib's.
 struct TGoal {
@@ -905,7 +898,7 @@ int main(int argc, char** argv) {
         if (dir.empty())
             dir = scratch.Path();
         std::printf("transvane-bench: scale %.3g, best of %d, %d core(s) available, files in %s\n", scale, repeat,
-                    CoresAvailable(), dir.c_str());
+                    static_cast<int>(CoresAvailable()), dir.c_str());
         const std::vector<std::pair<std::string, std::function<TScenario(double)>>> scenarios = {
             {"sounds+data", SoundsAndData}, {"pictures", Pictures}, {"many-small", ManySmall}};
         std::vector<TResult> results;

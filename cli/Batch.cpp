@@ -30,11 +30,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The cores this process may run on.
-unsigned Cores() { return CBlockPrefetch::WorkerCount() + 1; }
-
 // As many conversions at once as there are cores, by default.
-unsigned DefaultJobs() { return Cores(); }
+unsigned DefaultJobs() { return CoresAvailable(); }
 
 struct CBatchOptions {
     std::vector<std::string> Sources;
@@ -278,7 +275,7 @@ private:
         };
         // The jobs share the cores: a conversion compresses its blocks on
         // its own unless cores are left over.
-        const unsigned cores = Cores();
+        const unsigned cores = CoresAvailable();
         FLimits.HelperThreads = cores > jobs ? (cores - static_cast<unsigned>(jobs)) / static_cast<unsigned>(jobs) : 0;
         std::vector<std::jthread> workers;
         for (std::size_t j = 0; j < jobs; ++j)

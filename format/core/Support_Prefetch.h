@@ -36,6 +36,10 @@
 
 #include "format/core/Support_Stream.h"
 
+// The cores this process may run on, at least 1; 1 where there are no
+// threads.
+unsigned CoresAvailable();
+
 class CBlockPrefetch final : public CPreparedBlocks {
 public:
     static constexpr std::size_t MaxPreparedBlock = std::size_t{16} << 20;
@@ -65,7 +69,7 @@ public:
 
     // How many threads compress besides the writer by default: one less
     // than the cores this process may run on.
-    static unsigned WorkerCount();
+    static unsigned WorkerCount() { return CoresAvailable() - 1; }
 
 private:
     enum class EState { Waiting, Running, Done, Dropped };

@@ -1,15 +1,14 @@
-// How many threads may compress beside the writer: the cores this process
-// may run on, less the writer's own.  The plain variant of this unit
+// The cores this process may run on.  The plain variant of this unit
 // (format/core/plain/) serves platforms without threads.
 #include "format/core/Support_Prefetch.h"
 
 #include <algorithm>
 #include <sched.h>
 
-unsigned CBlockPrefetch::WorkerCount() {
+unsigned CoresAvailable() {
     cpu_set_t cores;
     CPU_ZERO(&cores);
     if (::sched_getaffinity(0, sizeof cores, &cores) != 0)
-        return 0;
-    return static_cast<unsigned>(std::max(CPU_COUNT(&cores), 1) - 1);
+        return 1;
+    return static_cast<unsigned>(std::max(CPU_COUNT(&cores), 1));
 }

@@ -2,4 +2,4 @@
 // compresses every block itself, and listing a block does nothing.
 #include "format/core/Support_Prefetch.h"
 
-unsigned CBlockPrefetch::WorkerCount() { return 0; }
+unsigned CoresAvailable() { return 1; }
