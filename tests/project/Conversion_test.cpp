@@ -204,29 +204,6 @@ TEST(ConversionCommandLine, RefusedFilesLeaveTheTargetUntouched) {
     }
 }
 
-// The tool restarts itself once to ask for huge pages; with the restart,
-// without it (the user's own setting) and under other tunables the
-// conversion is the same.
-TEST(ConversionCommandLine, SameResultWhateverTheAllocatorSettings) {
-    const TProject source = SampleProject(430, 5);
-    CScratchFolder folder;
-    WriteWholeFile(folder.File("in.vtr"), WriteProject(source));
-    const std::string prefixes[] = {"unset GLIBC_TUNABLES; ", "export GLIBC_TUNABLES=glibc.malloc.hugetlb=0; ",
-                                    "export GLIBC_TUNABLES=glibc.malloc.arena_max=1; "};
-    std::vector<CBlock> outputs;
-    for (const std::string& prefix : prefixes) {
-        const std::string target = folder.File("out" + std::to_string(outputs.size()) + ".vtr");
-        const CRunResult run = CliInShell(prefix, {"convert", folder.File("in.vtr"), target});
-        EXPECT_EQ(run.Status, 0) << prefix;
-        EXPECT_EQ(MessageLines(run.Err), ExpectedConversion(source).Messages) << prefix;
-        TProject converted = ReadProject(ReadWholeFile(target));
-        converted.Options.LastChanged = 0;  // the one thing that differs
-        outputs.push_back(WriteProject(converted));
-    }
-    EXPECT_EQ(outputs[0], outputs[1]);
-    EXPECT_EQ(outputs[0], outputs[2]);
-}
-
 // Usage errors are checked with the batch form's; here the help texts.
 TEST(ConversionCommandLine, Help) {
     const CRunResult help = RunCli({"--help"});
