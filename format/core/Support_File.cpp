@@ -22,30 +22,12 @@ namespace {
 // Where the platform keeps temporary files when nothing says otherwise.
 const std::string FixedTempBase = "/tmp";
 
-std::string TheTempBase;
-std::string TheTempFolder;
-
 bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
-}
-
-bool TryCreateTempFolder(const std::string& base) {
-    TheTempBase = base;
-    std::error_code error;
-    std::string path;
-    // Pick a name that does not exist yet, so an earlier run that ended
-    // abnormally and left its folder behind is never reused.
-    for (int attempt = 0; attempt < 1000000; ++attempt) {
-        path = base + "/vt_ttt_" + std::to_string(RandomBelow(100000));
-        if (!fs::exists(path, error))
-            break;
-    }
-    TheTempFolder = path;
-    return fs::create_directories(path, error) && !error;
 }
 
 }  // namespace
@@ -92,37 +74,53 @@ std::string EnvironmentValue(const std::string& name) {
     return {};
 }
 
-void CreateTempFolder() {
+CTempFolder::CTempFolder() {
     std::string base = FixedTempBase;
     if (const std::string temp = EnvironmentValue("temp"); !temp.empty())
         base = temp;
     else if (const std::string tmp = EnvironmentValue("tmp"); !tmp.empty())
         base = tmp;
 
-    if (TryCreateTempFolder(base) || TryCreateTempFolder(FixedTempBase))
+    if (TryCreate(base) || TryCreate(FixedTempBase))
         return;
     std::error_code error;
     const fs::path here = fs::current_path(error);
-    if (!error && TryCreateTempFolder(here.string()))
+    if (!error && TryCreate(here.string()))
         return;
+    FBase.clear();
+    FPath.clear();
     ShowMessage("Failed to create temp dir. This can create serious problems with sounds, etc.");
 }
 
-void RemoveTempFolder() {
+bool CTempFolder::TryCreate(const std::string& base) {
+    FBase = base;
     std::error_code error;
-    if (!TheTempFolder.empty() && fs::is_directory(TheTempFolder, error)) {
-        // Ordinary files only; a hidden file or a subfolder keeps the folder
-        // alive, and every failure here is silent.
-        for (const auto& entry : fs::directory_iterator(TheTempFolder, error)) {
-            const std::string leaf = entry.path().filename().string();
-            if (!leaf.empty() && leaf[0] != '.' && entry.is_regular_file(error))
-                fs::remove(entry.path(), error);
+    if (!fs::is_directory(base, error))
+        fs::create_directories(base, error);
+    // A name that does not exist yet, made by this call (create_directory
+    // says whether it made it), so that an earlier run that ended
+    // abnormally and left its folder behind, or another window starting
+    // at the same moment, is never shared.
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const std::string path = base + "/vt_ttt_" + std::to_string(RandomBelow(100000));
+        if (fs::create_directory(path, error) && !error) {
+            FPath = path;
+            return true;
         }
-        fs::remove(TheTempFolder, error);
+        if (error && error != std::errc::file_exists)
+            return false;
     }
-    TheTempFolder.clear();
-    TheTempBase.clear();
+    return false;
 }
 
-const std::string& TempFolder() { return TheTempFolder; }
-const std::string& TempBase() { return TheTempBase; }
+CTempFolder::~CTempFolder() {
+    std::error_code error;
+    if (FPath.empty() || !fs::is_directory(FPath, error))
+        return;
+    for (const auto& entry : fs::directory_iterator(FPath, error)) {
+        const std::string leaf = entry.path().filename().string();
+        if (!leaf.empty() && leaf[0] != '.' && entry.is_regular_file(error))
+            fs::remove(entry.path(), error);
+    }
+    fs::remove(FPath, error);
+}

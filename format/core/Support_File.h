@@ -1,5 +1,6 @@
 // File services: name handling and the private temporary folder that lives
-// from start-up to exit.  Saving a file safely is Support_SafeSave's.
+// as long as the program that owns it.  Saving a file safely is
+// Support_SafeSave's.
 #pragma once
 
 #include <string>
@@ -17,12 +18,31 @@ std::string ReadProblem(const std::string& name);
 // name without such a dot gets the extension appended.
 std::string ChangeFileExt(const std::string& name, const std::string& extension);
 
-// The temporary folder.  The converter puts nothing into it; it exists
-// because the authoring tool's units expect one.
-void CreateTempFolder();
-void RemoveTempFolder();
-const std::string& TempFolder();
-const std::string& TempBase();
+// The temporary folder, vt_ttt_N under the folder that TEMP or TMP names
+// (else /tmp, else the current folder), created with the object and
+// removed with it.  The converter puts nothing into it; it exists because
+// the authoring tool's units expect one.  The window owns one from
+// start-up to exit.
+class CTempFolder {
+public:
+    // Shows "Failed to create temp dir. ..." when no folder can be made;
+    // Path() is then empty.
+    CTempFolder();
+    // Removes the ordinary files in the folder, then the folder; a hidden
+    // file or a subfolder keeps it, and every failure is silent.
+    ~CTempFolder();
+    CTempFolder(const CTempFolder&) = delete;
+    CTempFolder& operator=(const CTempFolder&) = delete;
+
+    const std::string& Path() const { return FPath; }
+    const std::string& Base() const { return FBase; }
+
+private:
+    bool TryCreate(const std::string& base);
+
+    std::string FBase;
+    std::string FPath;
+};
 
 // Looks an environment variable up case-insensitively, as the platform the
 // format comes from does; empty when unset.

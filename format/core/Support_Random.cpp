@@ -1,39 +1,16 @@
 #include "format/core/Support_Random.h"
 
-#include <chrono>
-#include <mutex>
 #include <random>
 
-namespace {
-std::mt19937& Generator() {
-    static std::mt19937 generator;
-    return generator;
-}
-
-// Conversions on several threads each draw a GameId when they clear their
-// project: the one generator is drawn from under this lock.
-std::mutex& GeneratorLock() {
-    static std::mutex lock;
-    return lock;
-}
-}  // namespace
-
-void Randomize() {
-    const std::lock_guard<std::mutex> guard(GeneratorLock());
-    Generator().seed(static_cast<std::mt19937::result_type>(
-        std::chrono::steady_clock::now().time_since_epoch().count() ^
-        std::chrono::system_clock::now().time_since_epoch().count()));
-}
-
 std::int32_t RandomBelow(std::int32_t limit) {
+    // A few numbers per conversion: asking the system each time costs
+    // nothing worth a generator of our own to keep and share.
+    std::random_device entropy;
     std::uniform_int_distribution<std::int32_t> pick(0, limit - 1);
-    const std::lock_guard<std::mutex> guard(GeneratorLock());
-    return pick(Generator());
+    return pick(entropy);
 }
 
 CGuid NewGuid() {
-    // Drawn from the system's entropy source, not the seeded generator, so
-    // that two games started in the same clock tick never share a GUID.
     std::random_device entropy;
     CGuid guid{};
     for (std::size_t i = 0; i < guid.size(); i += 4) {

@@ -1,7 +1,8 @@
-// The process's pseudo-random generator and GUID source.
+// Random numbers for the game id, hidden temporary names and GUIDs.
 //
-// Seeded once from the clock at start-up (Randomize); the game id, the
-// temporary folder's name and nothing else draw on it.
+// Each is drawn from the system's entropy source when it is needed: there is
+// no generator to seed, and two conversions, threads or processes started in
+// the same clock tick never draw the same numbers.
 #pragma once
 
 #include <array>
@@ -9,8 +10,7 @@
 
 using CGuid = std::array<std::uint8_t, 16>;
 
-void Randomize();
-// A pseudo-random integer of at least 0 and below limit (limit > 0).
+// A random integer of at least 0 and below limit (limit > 0).
 std::int32_t RandomBelow(std::int32_t limit);
 // A new random (version 4) GUID, as the 16 bytes it occupies in memory and
 // in the file header.

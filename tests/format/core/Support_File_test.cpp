@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 
 #include "testkit/TestSupport.h"
 
@@ -27,7 +28,6 @@ protected:
         }
     }
     void TearDown() override {
-        RemoveTempFolder();
         for (const char* name : {"TEMP", "temp", "TMP", "tmp", "Temp"})
             ::unsetenv(name);
         for (const auto& [name, value] : FSaved)
@@ -40,18 +40,18 @@ TEST_F(TempFolderTest, CreatedUnderTempAndRemovedWithItsFiles) {
     CScratchFolder base;
     ::setenv("Temp", base.Path().c_str(), 1);  // looked up whatever its case
     CRecorder recorder;
-    CreateTempFolder();
-    const std::string folder = TempFolder();
-    EXPECT_EQ(TempBase(), base.Path());
+    auto temp = std::make_unique<CTempFolder>();
+    const std::string folder = temp->Path();
+    EXPECT_EQ(temp->Base(), base.Path());
     const std::string leaf = std::filesystem::path(folder).filename().string();
     EXPECT_EQ(leaf.rfind("vt_ttt_", 0), 0u) << leaf;
     EXPECT_LE(leaf.size(), 12u);
     EXPECT_GE(leaf.size(), 8u);
     ASSERT_TRUE(DirectoryExists(folder));
     WriteWholeFile(folder + "/sound.wav", Bytes({1}));
-    RemoveTempFolder();
+    EXPECT_NE(CTempFolder().Path(), folder) << "two owners never share a folder";
+    temp.reset();
     EXPECT_FALSE(DirectoryExists(folder));
-    EXPECT_TRUE(TempFolder().empty());
     EXPECT_TRUE(recorder.Messages.empty());
 }
 
@@ -59,16 +59,16 @@ TEST_F(TempFolderTest, TmpIsUsedWhenTempIsUnsetAndMissingParentsAreCreated) {
     CScratchFolder base;
     const std::string nested = base.File("a/b");
     ::setenv("tmp", nested.c_str(), 1);
-    CreateTempFolder();
-    EXPECT_EQ(TempBase(), nested);
-    EXPECT_TRUE(DirectoryExists(TempFolder()));
+    const CTempFolder temp;
+    EXPECT_EQ(temp.Base(), nested);
+    EXPECT_TRUE(DirectoryExists(temp.Path()));
 }
 
 TEST_F(TempFolderTest, UnusableBaseFallsBackToTheFixedLocation) {
     ::setenv("temp", "/proc/no-such-place", 1);
-    CreateTempFolder();
-    EXPECT_EQ(TempBase(), "/tmp");
-    EXPECT_TRUE(DirectoryExists(TempFolder()));
+    const CTempFolder temp;
+    EXPECT_EQ(temp.Base(), "/tmp");
+    EXPECT_TRUE(DirectoryExists(temp.Path()));
 }
 
 }  // namespace
