@@ -56,8 +56,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/Support_Signals.h"
 #include "project/Conversion.h"
-#include "format/core/Support_Memory.h"
 #include "format/core/Support_Prefetch.h"
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Random.h"
@@ -859,10 +859,9 @@ void MeasureBatch(const std::string& dir, const std::string& cli, int repeat, bo
 }
 
 int main(int argc, char** argv) {
-    // The floor is measured under the same allocator settings as the
-    // converter runs with, so that neither pays for page faults the other
-    // is spared.
-    PreferHugePages(argv);
+    // Projects are read from their mapped pages, as the command-line tool
+    // reads them.
+    HandleMappedFileFaults();
     double scale = 1;
     int repeat = 3;
     std::string dir;
@@ -890,7 +889,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "transvane-bench: --scale must be positive\n");
         return 2;
     }
-    Randomize();
     MeasuringCore();  // chosen before anything is pinned
     try {
         CLauncher launcher;

@@ -30,8 +30,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// As many conversions at once as there are cores, by default.
-unsigned DefaultJobs() { return CoresAvailable(); }
+// As many conversions at once as there are cores, by default, and at most
+// MaxJobs however many cores there are.
+unsigned DefaultJobs() { return std::min(CoresAvailable(), MaxJobs); }
 
 struct CBatchOptions {
     std::vector<std::string> Sources;
@@ -39,13 +40,14 @@ struct CBatchOptions {
     bool Quiet = false;
     bool Force = false;
     unsigned Jobs = DefaultJobs();
+    CPendingFiles* PendingFiles = nullptr;
 };
 
-// A --jobs count: a whole number from 1 up.
+// A --jobs count: a whole number from 1 to MaxJobs.
 std::optional<unsigned> ParseJobs(const std::string& text) {
     unsigned jobs = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), jobs);
-    if (error != std::errc() || end != text.data() + text.size() || jobs == 0)
+    if (error != std::errc() || end != text.data() + text.size() || jobs == 0 || jobs > MaxJobs)
         return std::nullopt;
     return jobs;
 }
@@ -206,6 +208,7 @@ public:
     explicit CBatch(CBatchOptions options)
         : FOptions(std::move(options)),
           FFeedback(FOptions.Quiet, ::isatty(STDERR_FILENO) == 1) {
+        FLimits.PendingFiles = FOptions.PendingFiles;
         // The sources as they are before anything is written, so that no
         // output or backup of this run can replace one of them.
         for (const std::string& source : FOptions.Sources)
@@ -490,7 +493,8 @@ void CBatchFeedback::EraseProgress() {
 namespace {
 
 // The single form: SOURCE to TARGET, messages without a prefix.
-int ConvertOne(const std::string& source, const std::string& target, bool quiet, bool force) {
+int ConvertOne(const std::string& source, const std::string& target, bool quiet, bool force,
+               CPendingFiles* pending) {
     // Refused before the load, which may take a while for a large project.
     // The window asks before it replaces a file; this tool cannot ask.
     if (!force && ResolveSaveTarget(target).Kind == ESaveTargetKind::File && !SameFile(source, target)) {
@@ -499,7 +503,9 @@ int ConvertOne(const std::string& source, const std::string& target, bool quiet,
     }
     CBatchFeedback feedback(quiet, false);
     feedback.Begin("");
-    const CConversionResult result = ConvertFile(source, target, &feedback);
+    CConversionLimits limits;
+    limits.PendingFiles = pending;
+    const CConversionResult result = ConvertFile(source, target, &feedback, limits);
     const bool ok = result.Converted;
     feedback.Finish(ok);
     if (ok && !quiet) {
@@ -513,13 +519,15 @@ int ConvertOne(const std::string& source, const std::string& target, bool quiet,
 
 }  // namespace
 
-int RunConvert(const CArguments& arguments) {
+int RunConvert(const CArguments& arguments, CPendingFiles* pending) {
     CBatchOptions options{arguments.Operands, arguments.Value("output-dir"), arguments.Has("quiet"),
                           arguments.Has("force")};
+    options.PendingFiles = pending;
     if (arguments.Has("jobs")) {
         const std::optional<unsigned> jobs = ParseJobs(arguments.Value("jobs"));
         if (!jobs)
-            return UsageError("--jobs needs a whole number from 1 up, not " + arguments.Value("jobs"));
+            return UsageError("--jobs needs a whole number from 1 to " + std::to_string(MaxJobs) + ", not " +
+                              arguments.Value("jobs"));
         options.Jobs = *jobs;
     }
     for (const std::string& name : options.Sources)
@@ -530,7 +538,7 @@ int RunConvert(const CArguments& arguments) {
         if (options.Sources.size() != 2)
             return UsageError(options.Sources.size() == 1 ? "converting one file needs a TARGET or --output-dir DIR"
                                                           : "converting several files needs --output-dir DIR");
-        return ConvertOne(options.Sources[0], options.Sources[1], options.Quiet, options.Force);
+        return ConvertOne(options.Sources[0], options.Sources[1], options.Quiet, options.Force, options.PendingFiles);
     }
     // Not a usage error: the command was right, the disk said no.
     if (!PrepareOutputDir(options.OutputDir))

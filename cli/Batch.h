@@ -51,9 +51,15 @@
 #include "format/core/Support_Progress.h"
 
 struct CArguments;
+class CPendingFiles;
 
-// Runs the convert command; returns the exit status.
-int RunConvert(const CArguments& arguments);
+// The most files converted at once (--jobs): enough to keep any machine
+// busy, few enough that the threads and their buffers stay affordable.
+inline constexpr unsigned MaxJobs = 256;
+
+// Runs the convert command; returns the exit status.  The saves note their
+// temporary files in pending, the program's, when one is given.
+int RunConvert(const CArguments& arguments, CPendingFiles* pending = nullptr);
 
 // Says, from a signal handler, how far the running batch got: the file at
 // work as interrupted and each file not started as not converted, on

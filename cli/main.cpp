@@ -30,17 +30,25 @@
 #include "cli/Check.h"
 #include "cli/Extract.h"
 #include "cli/Info.h"
-#include "format/core/Support_Memory.h"
-#include "format/core/Support_Random.h"
+#include "cli/Support_Signals.h"
+#include "format/core/Support_PendingFiles.h"
 #include "format/core/Support_SafeSave.h"
 
 namespace {
 
-// Says that the conversion was interrupted; runs in a signal handler, once
-// the temporary files are gone.
-void ReportInterruption(int) {
+// The temporary files of the saves under way: this program's, so that its
+// signal handler can remove them.
+CPendingFiles PendingFiles;
+
+// Ends an interrupted conversion: its temporary files are removed, then the
+// user learns how far it got, and the status is 128 + the signal's number,
+// as shells report an interrupted command.  The target of the save under
+// way is as it was, or complete and new if its rename had happened.
+void OnInterrupt(int signal) {
+    PendingFiles.RemoveAll();
     if (!ReportBatchInterrupted())
         WriteFromHandler(STDERR_FILENO, "Conversion interrupted.\n");
+    ::_exit(128 + signal);
 }
 
 // Ends the process once a conversion is done.  The project model dies with
@@ -54,8 +62,8 @@ void ReportInterruption(int) {
 }
 
 int Convert(const CArguments& arguments) {
-    HandleInterruptions(ReportInterruption);
-    ExitAfterConversion(RunConvert(arguments));
+    HandleInterruptions(OnInterrupt);
+    ExitAfterConversion(RunConvert(arguments, &PendingFiles));
 }
 
 int Info(const CArguments& arguments) {
@@ -87,7 +95,7 @@ constexpr std::array ConvertOptions = {
     COptionRow{"output-dir", 'o', "DIR", "a folder name", "convert each SOURCE to DIR/NAME.vtr"},
     COptionRow{"quiet", 'q', nullptr, nullptr, "print failures only: no warnings, no summary"},
     COptionRow{"force", 'f', nullptr, nullptr, "replace an existing TARGET or output, keeping it as .vk1"},
-    COptionRow{"jobs", 'j', "N", "a number", "convert up to N files at once (default: all cores)"},
+    COptionRow{"jobs", 'j', "N", "a number", "convert up to N files at once, 1 to 256 (default: all cores)"},
     HelpOption,
 };
 
@@ -151,8 +159,7 @@ const std::array<CCommandRow, 4> Commands = {{
 }  // namespace
 
 int main(int argc, char** argv) {
-    PreferHugePages(argv);
-    Randomize();
+    HandleMappedFileFaults();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
         std::cout << ToolHelp(Commands);

@@ -53,7 +53,7 @@ void Summarise(CConversionSummary& summary) {
 class CConversion::CRun {
 public:
     CRun(CConversionResult& result, CFeedback* feedback, const CConversionLimits& limits)
-        : FReporting(result.Report, feedback) {
+        : PendingFiles(limits.PendingFiles), FReporting(result.Report, feedback) {
         Project.Core.Feedback = &FReporting;
         Project.Core.InflateLimit = std::min(limits.InflateLimit, MaxBlockSize);
         Project.Core.BudgetFloor = limits.LoadBudgetFloor;
@@ -62,6 +62,7 @@ public:
 
     CProject Project;
     bool Loaded = false;
+    CPendingFiles* const PendingFiles;
 
 private:
     CReportingFeedback FReporting;
@@ -119,7 +120,7 @@ bool CConversion::Load(CBlock source) {
 }
 
 bool CConversion::Save(const std::string& target) {
-    return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [&] { return SaveGameFile(target); }));
+    return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [&] { return SaveGameFile(target, FRun->PendingFiles); }));
 }
 
 bool CConversion::Save(CBlock& target) {

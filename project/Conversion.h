@@ -54,9 +54,12 @@ struct CConversionResult {
     CConversionSummary Summary;
 };
 
+class CPendingFiles;
+
 // Bounds on what a hostile source may claim, for callers that want them
-// tighter than a desktop's (a fuzzing harness, a browser tab), and on the
-// threads one conversion may use.
+// tighter than a desktop's (a fuzzing harness, a browser tab), on the
+// threads one conversion may use, and where its save notes its temporary
+// files.
 struct CConversionLimits {
     std::size_t InflateLimit = MaxBlockSize;
     std::size_t LoadBudgetFloor = ::LoadBudgetFloor;
@@ -64,6 +67,10 @@ struct CConversionLimits {
     // one less than the cores.  A caller converting several files at once
     // gives the cores to those instead.
     std::optional<unsigned> HelperThreads;
+    // The program's list of temporary files for its signal handler, which
+    // a save to a file notes its own in (Support_PendingFiles.h); nullptr:
+    // none, for a program that handles no interruptions.
+    CPendingFiles* PendingFiles = nullptr;
 };
 
 // One conversion in two steps, with a project of its own that lives as long

@@ -105,13 +105,14 @@ const std::string BackupExtension = ".vk1";
 // file takes the target's name, keeping the old file as its backup; a
 // stream built in memory is written whole.  False when the file system
 // refuses.
-bool FinishFile(CStream& stream, std::optional<CSafeSave>& target, const std::string& fileName) {
+bool FinishFile(CStream& stream, std::optional<CSafeSave>& target, const std::string& fileName,
+                CPendingFiles* pending) {
     try {
         if (target) {
             stream.Flush();
             target->Commit();
         } else {
-            SaveToFileSafely(stream, fileName, BackupExtension);
+            SaveToFileSafely(stream, fileName, BackupExtension, pending);
         }
         return true;
     } catch (const std::exception&) {
@@ -341,7 +342,7 @@ bool SaveGameBytes(CBlock& bytes) {
     return true;
 }
 
-bool SaveGameFile(const std::string& fileName) {
+bool SaveGameFile(const std::string& fileName, CPendingFiles* pending) {
     const CMessageContext file("file", fileName);
     ProgressStart("Saving Game Data ...");
 
@@ -355,7 +356,7 @@ bool SaveGameFile(const std::string& fileName) {
     std::optional<CSafeSave> target;
     CStream stream;
     try {
-        target.emplace(fileName, BackupExtension);
+        target.emplace(fileName, BackupExtension, pending);
         stream.SpillTo(target->Handle(), fileName, SaveWindow);
     } catch (const EFileError&) {
         target.reset();
@@ -381,7 +382,7 @@ bool SaveGameFile(const std::string& fileName) {
         return false;
     }
 
-    if (writeFailed || !FinishFile(stream, target, fileName)) {
+    if (writeFailed || !FinishFile(stream, target, fileName, pending)) {
         ShowMessage(
             "Error Saving: Cannot create the file. The game has not been saved!Try saving your "
             "work under a different name.");

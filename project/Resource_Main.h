@@ -19,6 +19,8 @@
 #include "format/core/Support_Random.h"
 #include "format/core/Support_Stream.h"
 
+class CPendingFiles;
+
 inline constexpr std::int32_t GameFileMagic = 1234321;
 inline constexpr std::int32_t OldestGameVersion = 400;
 inline constexpr std::int32_t NewestGameVersion = 500;
@@ -91,7 +93,9 @@ bool LoadGameFile(const std::string& fileName, CLoadReport* report = nullptr);
 // The header version of the file the current project was last loaded from,
 // 0 after a failed load.
 std::int32_t LoadedGameVersion();
-bool SaveGameFile(const std::string& fileName);
+// Saves the current project as a version-500 file; its temporary files are
+// noted in pending, the program's list for its signal handler, when given.
+bool SaveGameFile(const std::string& fileName, CPendingFiles* pending = nullptr);
 // Builds the version-500 file as SaveGameFile would, changes and messages
 // included, and throws it away: for a dry run.  False, after the "Internal
 // error" message, when the file could not be built.

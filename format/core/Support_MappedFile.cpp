@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <mutex>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -26,56 +25,18 @@ static_assert(std::atomic<std::uintptr_t>::is_always_lock_free && std::atomic<bo
 
 std::array<CSlot, CMappedFile::MaxMappings> Slots;
 
-struct sigaction PreviousBusAction {};
-std::once_flag HandlerInstalled;
-
 std::uintptr_t PageSize() {
     static const auto size = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
     return size;
 }
 
-void OnBusError(int signal, siginfo_t* info, void* context) {
-    const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
-    // si_code > 0: raised by a fault at si_addr, not sent by a program.
-    if (info->si_code > 0) {
-        for (CSlot& slot : Slots) {
-            const std::uintptr_t begin = slot.Begin.load();
-            const std::uintptr_t end = slot.End.load();
-            if (begin == 0 || address < begin || address >= end)
-                continue;
-            // The file's pages are lost: zero pages take their place, and the
-            // faulting read is repeated on them when this handler returns.
-            void* zeros = ::mmap(reinterpret_cast<void*>(begin), end - begin, PROT_READ,
-                                 MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
-            if (zeros == MAP_FAILED)
-                break;
-            slot.Failed.store(true);
-            return;
-        }
-    }
-    // Not a mapping of ours: as if this handler had never been installed.
-    if ((PreviousBusAction.sa_flags & SA_SIGINFO) != 0 && PreviousBusAction.sa_sigaction != nullptr) {
-        PreviousBusAction.sa_sigaction(signal, info, context);
-        return;
-    }
-    if ((PreviousBusAction.sa_flags & SA_SIGINFO) == 0 && PreviousBusAction.sa_handler != SIG_DFL &&
-        PreviousBusAction.sa_handler != SIG_IGN) {
-        PreviousBusAction.sa_handler(signal);
-        return;
-    }
-    if ((PreviousBusAction.sa_flags & SA_SIGINFO) == 0 && PreviousBusAction.sa_handler == SIG_IGN &&
-        info->si_code <= 0)
-        return;  // a SIGBUS sent by a program, ignored before as now
-    ::sigaction(SIGBUS, &PreviousBusAction, nullptr);
-    ::raise(SIGBUS);  // delivered with the old disposition once this returns
-}
-
-void InstallHandler() {
-    struct sigaction action {};
-    action.sa_sigaction = OnBusError;
-    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGBUS, &action, &PreviousBusAction);
+// A file is mapped only where the program has a SIGBUS handler that can
+// hand the fault to RecoverMappedFileFault: only one that takes the fault's
+// address (SA_SIGINFO) can.  This only looks; it changes nothing.
+bool ProgramRecoversMappedFaults() {
+    struct sigaction current {};
+    return ::sigaction(SIGBUS, nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) != 0 &&
+           current.sa_sigaction != nullptr;
 }
 
 int ClaimSlot() {
@@ -89,8 +50,31 @@ int ClaimSlot() {
 
 }  // namespace
 
+bool RecoverMappedFileFault(const siginfo_t* info) noexcept {
+    // si_code > 0: raised by a fault at si_addr, not sent by a program.
+    if (info == nullptr || info->si_code <= 0)
+        return false;
+    const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    for (CSlot& slot : Slots) {
+        const std::uintptr_t begin = slot.Begin.load();
+        const std::uintptr_t end = slot.End.load();
+        if (begin == 0 || address < begin || address >= end)
+            continue;
+        // The file's pages are lost: zero pages take their place, and the
+        // faulting read is repeated on them when the handler returns.
+        void* zeros = ::mmap(reinterpret_cast<void*>(begin), end - begin, PROT_READ,
+                             MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+        if (zeros == MAP_FAILED)
+            return false;
+        slot.Failed.store(true);
+        return true;
+    }
+    return false;
+}
+
 CMappedFile::CMappedFile(int fd, std::size_t size, const std::string& fileName) {
-    std::call_once(HandlerInstalled, InstallHandler);
+    if (!ProgramRecoversMappedFaults())
+        throw EFileError("Cannot map file \"" + fileName + "\": nothing would recover a lost page");
     const int slot = ClaimSlot();
     if (slot < 0)
         throw EFileError("Cannot map file \"" + fileName + "\": too many files mapped");

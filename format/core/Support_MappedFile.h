@@ -8,15 +8,19 @@
 //
 // A mapping has one hazard that a copy has not: when the file shrinks while
 // it is mapped (another program truncates it) or its device fails, touching
-// the lost pages raises SIGBUS, which would end the program.  So every
-// mapping is registered with a SIGBUS handler of this unit: a fault inside
-// a registered mapping replaces the whole mapping by zero pages, marks the
-// mapping failed and lets the program go on; the reader finishes on zeros
-// and its caller, seeing Failed(), throws the result away.  A SIGBUS outside
-// every mapping is handed to whatever handled it before (by default it ends
-// the program, as always).
+// the lost pages raises SIGBUS, which would end the program.  Signals are
+// the program's business, so the library installs no handler: a program
+// that wants its files mapped installs a SIGBUS handler with SA_SIGINFO in
+// its main and calls RecoverMappedFileFault there first.  A fault inside a
+// mapping then replaces the whole mapping by zero pages, marks the mapping
+// failed and lets the program go on; the reader finishes on zeros and its
+// caller, seeing Failed(), throws the result away.  Any other SIGBUS is the
+// handler's to deal with (ending the program, as the default action does).
+// Where no such handler is installed, no file is mapped: each is read
+// into memory instead.
 #pragma once
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -26,7 +30,8 @@ class CMappedFile {
 public:
     // Maps the whole of the open file fd, size bytes long (size > 0), for
     // reading.  EFileError when the system cannot map it (some file systems
-    // cannot); the caller then reads the file instead.
+    // cannot) or the program recovers no SIGBUS; the caller then reads the
+    // file instead.
     CMappedFile(int fd, std::size_t size, const std::string& fileName);
     ~CMappedFile();
     CMappedFile(const CMappedFile&) = delete;
@@ -45,3 +50,9 @@ private:
     std::size_t FSize = 0;
     int FSlot = -1;
 };
+
+// For the program's SIGBUS handler: true when the fault that raised the
+// signal lies in a mapped file, which then reads as zeros and counts as
+// failed, so the handler returns and the program goes on; false for any
+// other SIGBUS.  Async-signal-safe.
+bool RecoverMappedFileFault(const siginfo_t* info) noexcept;

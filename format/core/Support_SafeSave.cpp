@@ -1,7 +1,5 @@
 #include "format/core/Support_SafeSave.h"
 
-#include <array>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -17,78 +15,31 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// ---------------------------------------------------------------------------
-// The files a signal handler removes: the temporary files in existence.
-// A handler may run at any moment, so it reads nothing but these slots, and
-// a slot is armed only once its name is complete.
+using CPendingEntry = CPendingFiles::CEntry;
 
-constexpr std::size_t PendingSlots = 4;       // a save has two at most
-constexpr std::size_t PendingNameSize = 4096;  // the longest path a call takes
-
-struct CPending {
-    std::atomic<bool> Claimed{false};
-    std::atomic<bool> Armed{false};
-    char Name[PendingNameSize];
-};
-static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler may only touch lock-free atomics");
-
-std::array<CPending, PendingSlots> Pending;
-
-// Called with the interruptions held, right after the file was created.
-int Arm(const std::string& name) {
-    if (name.size() >= PendingNameSize)
-        return -1;
-    for (std::size_t i = 0; i < Pending.size(); ++i) {
-        bool expected = false;
-        if (!Pending[i].Claimed.compare_exchange_strong(expected, true))
-            continue;
-        std::memcpy(Pending[i].Name, name.c_str(), name.size() + 1);
-        Pending[i].Armed.store(true);
-        return static_cast<int>(i);
-    }
-    return -1;
+// Notes name in the program's list of temporary files for its signal
+// handler, when there is one; false, with errno set, when it cannot.
+bool Note(CPendingFiles* pending, const std::string& name, CPendingEntry*& entry) {
+    entry = pending != nullptr ? pending->Arm(name) : nullptr;
+    return pending == nullptr || entry != nullptr;
 }
 
-void Disarm(int slot) {
-    if (slot < 0)
-        return;
-    Pending[static_cast<std::size_t>(slot)].Armed.store(false);
-    Pending[static_cast<std::size_t>(slot)].Claimed.store(false);
-}
-
-// Removes an armed file and frees its slot; nothing is left to a handler.
-void Discard(const std::string& name, int& slot) {
-    if (slot < 0)
+// Removes a file of this save and forgets it; nothing is left to a handler.
+void Discard(const std::string& name, CPendingEntry*& entry, bool created) {
+    if (!created)
         return;
     CInterruptionsHeld held;
     ::unlink(name.c_str());
-    Disarm(slot);
-    slot = -1;
+    CPendingFiles::Disarm(entry);
+    entry = nullptr;
 }
-
-void RemovePendingFiles() {
-    for (CPending& pending : Pending)
-        if (pending.Armed.load())
-            ::unlink(pending.Name);
-}
-
-constexpr std::array<int, 3> InterruptSignals = {SIGINT, SIGTERM, SIGHUP};
 
 sigset_t InterruptSet() {
     sigset_t set;
     sigemptyset(&set);
-    for (int signal : InterruptSignals)
+    for (int signal : InterruptionSignals)
         sigaddset(&set, signal);
     return set;
-}
-
-void (*TheReport)(int) = nullptr;
-
-void OnInterrupt(int signal) {
-    RemovePendingFiles();
-    if (TheReport != nullptr)
-        TheReport(signal);
-    ::_exit(128 + signal);
 }
 
 // ---------------------------------------------------------------------------
@@ -113,7 +64,7 @@ std::string ShortLeaf(const std::string& path) {
 // refuses a name that exists) and arms it.  Returns make's result, or -1
 // with errno set; name receives the hidden name.
 template <typename Make>
-int MakeHidden(const std::string& path, Make make, std::string& name, int& slot) {
+int MakeHidden(const std::string& path, Make make, std::string& name, CPendingFiles* pending, CPendingEntry*& entry) {
     const fs::path folder = FolderOf(path);
     const std::string leaf = ShortLeaf(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -121,17 +72,14 @@ int MakeHidden(const std::string& path, Make make, std::string& name, int& slot)
         // Armed before it exists and disarmed if it is not made, all while
         // no handler can run: a handler never removes a file of another.
         CInterruptionsHeld held;
-        slot = Arm(name);
-        if (slot < 0) {
-            errno = ENAMETOOLONG;
+        if (!Note(pending, name, entry))
             return -1;
-        }
         const int made = make(name.c_str());
         if (made >= 0)
             return made;
         const int error = errno;
-        Disarm(slot);
-        slot = -1;
+        CPendingFiles::Disarm(entry);
+        entry = nullptr;
         errno = error;
         if (error != EEXIST)
             return -1;
@@ -140,10 +88,11 @@ int MakeHidden(const std::string& path, Make make, std::string& name, int& slot)
     return -1;
 }
 
-int CreateHidden(const std::string& path, mode_t mode, std::string& name, int& slot) {
+int CreateHidden(const std::string& path, mode_t mode, std::string& name, CPendingFiles* pending,
+                 CPendingEntry*& entry) {
     return MakeHidden(
         path, [mode](const char* hidden) { return ::open(hidden, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode); },
-        name, slot);
+        name, pending, entry);
 }
 
 [[noreturn]] void Fail(const std::string& what, const std::string& name, int error) {
@@ -206,28 +155,6 @@ CInterruptionsHeld::CInterruptionsHeld() {
 
 CInterruptionsHeld::~CInterruptionsHeld() { ::pthread_sigmask(SIG_SETMASK, &FPrevious, nullptr); }
 
-void HandleInterruptions(void (*report)(int signal)) {
-    TheReport = report;
-    sigset_t handled;
-    sigemptyset(&handled);
-    for (int signal : InterruptSignals) {
-        struct sigaction old {};
-        ::sigaction(signal, nullptr, &old);
-        // Started with the signal ignored (nohup, a background job of a
-        // script): the caller meant it.
-        if ((old.sa_flags & SA_SIGINFO) == 0 && old.sa_handler == SIG_IGN)
-            continue;
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        action.sa_mask = InterruptSet();  // one handler at a time
-        ::sigaction(signal, &action, nullptr);
-        sigaddset(&handled, signal);
-    }
-    // Handled now, so not held back any longer, even where the parent held
-    // them back when it started this process.
-    ::pthread_sigmask(SIG_UNBLOCK, &handled, nullptr);
-}
-
 void WriteFromHandler(int fd, const char* text) {
     std::size_t left = std::strlen(text);
     while (left > 0) {
@@ -280,15 +207,16 @@ bool SameFile(const std::string& a, const std::string& b) {
            first.st_ino == second.st_ino;
 }
 
-CSafeSave::CSafeSave(const std::string& name, const std::string& backupExtension)
-    : FTarget(ResolveSaveTarget(name)), FBackupExtension(backupExtension) {
+CSafeSave::CSafeSave(const std::string& name, const std::string& backupExtension, CPendingFiles* pending)
+    : FTarget(ResolveSaveTarget(name)), FBackupExtension(backupExtension), FPending(pending) {
     if (FTarget.Kind == ESaveTargetKind::NotAFile)
         throw EFileError("Cannot replace \"" + name + "\": it is not an ordinary file");
     if (FTarget.Kind == ESaveTargetKind::Unreachable)
         throw EFileError("Cannot reach \"" + name + "\" through its links");
-    FHandle = CreateHidden(FTarget.Path, 0666, FTemporary, FSlot);
+    FHandle = CreateHidden(FTarget.Path, 0666, FTemporary, FPending, FEntry);
     if (FHandle < 0)
         Fail("Cannot create file", name, errno);
+    FCreated = true;
     if (FTarget.Kind == ESaveTargetKind::File)
         KeepOwnerAndMode(FHandle, FTarget.Info);
 }
@@ -296,7 +224,7 @@ CSafeSave::CSafeSave(const std::string& name, const std::string& backupExtension
 CSafeSave::~CSafeSave() {
     if (FHandle >= 0)
         ::close(FHandle);
-    Discard(FTemporary, FSlot);
+    Discard(FTemporary, FEntry, FCreated);
 }
 
 void CSafeSave::Commit() {
@@ -320,8 +248,9 @@ void CSafeSave::Commit() {
         CInterruptionsHeld held;
         if (::rename(FTemporary.c_str(), FTarget.Path.c_str()) != 0)
             Fail("Cannot create file", FTarget.Path, errno);
-        Disarm(FSlot);
-        FSlot = -1;
+        CPendingFiles::Disarm(FEntry);
+        FEntry = nullptr;
+        FCreated = false;
     }
     SyncFolder(FTarget.Path);
 }
@@ -336,17 +265,20 @@ void CSafeSave::MakeBackup() {
     // The backup is made under a hidden name and then renamed over an older
     // backup, so that a failure or an interruption leaves that one intact.
     std::string hidden;
-    int slot = -1;
+    CPendingEntry* entry = nullptr;
     const int linked = MakeHidden(
-        backup, [this](const char* name) { return SaveCalls().Link(FTarget.Path.c_str(), name); }, hidden, slot);
+        backup, [this](const char* name) { return SaveCalls().Link(FTarget.Path.c_str(), name); }, hidden, FPending,
+        entry);
+    bool created = linked >= 0;
     try {
         if (linked < 0) {
             // No second name for the same file here (a file system without
             // hard links, a link count at its limit, a file the user does
             // not own ...): a copy, on disk before the old file goes.
-            const int copy = CreateHidden(backup, 0600, hidden, slot);
+            const int copy = CreateHidden(backup, 0600, hidden, FPending, entry);
             if (copy < 0)
                 Fail("Cannot create file", backup, errno);
+            created = true;
             try {
                 CopyContents(FTarget.Path, copy, hidden);
                 KeepOwnerAndMode(copy, FTarget.Info);
@@ -362,16 +294,16 @@ void CSafeSave::MakeBackup() {
         CInterruptionsHeld held;
         if (::rename(hidden.c_str(), backup.c_str()) != 0)
             Fail("Cannot create file", backup, errno);
-        Disarm(slot);
-        slot = -1;
+        CPendingFiles::Disarm(entry);
     } catch (...) {
-        Discard(hidden, slot);
+        Discard(hidden, entry, created);
         throw;
     }
 }
 
-void SaveToFileSafely(const CMemoryStream& stream, const std::string& name, const std::string& backupExtension) {
-    CSafeSave file(name, backupExtension);
+void SaveToFileSafely(const CMemoryStream& stream, const std::string& name, const std::string& backupExtension,
+                      CPendingFiles* pending) {
+    CSafeSave file(name, backupExtension, pending);
     WriteAllToFile(file.Handle(), stream.View(), name);
     file.Commit();
 }

@@ -22,15 +22,17 @@
 //   6. Sync the folder, so that the new name survives a power cut; where
 //      the file system refuses to sync a folder, the save carries on.
 //
-// The temporary files that exist for the moment are kept in a table that a
-// signal handler may read: HandleInterruptions installs handlers that
-// remove them when the user interrupts the program.
+// A save given the program's CPendingFiles notes its temporary files there
+// while they exist, so that the program's signal handler can remove them
+// when the user interrupts it (Support_PendingFiles.h).
 #pragma once
 
+#include <array>
 #include <csignal>
 #include <string>
 #include <sys/stat.h>
 
+#include "format/core/Support_PendingFiles.h"
 #include "format/core/Support_Stream.h"
 
 // Links followed at most before a name counts as a loop.
@@ -64,8 +66,9 @@ public:
     // Resolves and checks the target and creates the temporary file;
     // EFileError when the target is refused or nothing can be created.
     // backupExtension (".vk1") names the backup of an existing file; empty
-    // for none.
-    CSafeSave(const std::string& name, const std::string& backupExtension);
+    // for none.  pending, when given, holds the save's temporary files while
+    // they exist.
+    CSafeSave(const std::string& name, const std::string& backupExtension, CPendingFiles* pending = nullptr);
     ~CSafeSave();
     CSafeSave(const CSafeSave&) = delete;
     CSafeSave& operator=(const CSafeSave&) = delete;
@@ -84,13 +87,15 @@ private:
     std::string FBackupExtension;
     std::string FTemporary;
     int FHandle = -1;
-    int FSlot = -1;  // the temporary file's entry in the interruption table
+    CPendingFiles* FPending = nullptr;
+    CPendingFiles::CEntry* FEntry = nullptr;  // the temporary file's, in FPending
+    bool FCreated = false;  // the temporary file exists and is this save's to remove
 };
 
 // Writes the whole stream through a CSafeSave.  Raises EFileError (and
 // leaves no temporary file behind) on failure.
 void SaveToFileSafely(const CMemoryStream& stream, const std::string& name,
-                      const std::string& backupExtension = {});
+                      const std::string& backupExtension = {}, CPendingFiles* pending = nullptr);
 
 // The calls through which a save makes a backup and syncs a folder, so that
 // tests can make them fail as some file systems do.  Both return 0 or -1
@@ -101,17 +106,16 @@ struct CSaveCalls {
 };
 CSaveCalls& SaveCalls();
 
-// Installs handlers for SIGINT, SIGTERM and SIGHUP (each one that is not
-// ignored; an ignored one stays ignored) and lets them through.  A handler
-// removes the temporary files of the save under way, calls report (which
-// must be async-signal-safe; nullptr for none) and ends the process with
-// status 128 + the signal's number, as shells report an interrupted
-// command.  The target of the save is then as it was, or complete and new
-// if its rename had happened.
-void HandleInterruptions(void (*report)(int signal));
+// The signals that interrupt a program at the user's wish: a terminal's
+// Ctrl-C, a kill, the end of the session.  A program that handles them
+// removes its CPendingFiles there and ends with status 128 + the signal's
+// number, as shells report an interrupted command; the target of the save
+// under way is then as it was, or complete and new if its rename happened.
+inline constexpr std::array<int, 3> InterruptionSignals = {SIGINT, SIGTERM, SIGHUP};
 
-// The signals HandleInterruptions handles, held back for the lifetime of
-// the object: a handler then never sees a state half changed.
+// The interruption signals, held back in the calling thread for the
+// lifetime of the object: a handler on this thread then never sees a state
+// half changed.
 class CInterruptionsHeld {
 public:
     CInterruptionsHeld();

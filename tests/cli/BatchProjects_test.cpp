@@ -98,21 +98,25 @@ TEST(BatchConvertProjects, ConvertsEveryGoodFileAndNothingElse) {
 }
 
 // Several files at once give what one after the other gives: the same
-// lines in the same order, the same summary, every output correct.
+// lines in the same order, the same summary, every output correct, with
+// far more jobs than cores and more saves in flight than any fixed table
+// of temporary files would hold.
 TEST(BatchConvertProjects, JobsChangeNothingButTheTime) {
     const std::int32_t versions[] = {400, 410, 411, 420, 430, 440, 441, 500};
     Strings arguments = {"convert", "missing.vtr"};
     std::vector<project::TProject> projects;
-    for (std::int32_t version : versions) {
-        projects.push_back(project::SampleProject(version, static_cast<std::uint32_t>(version)));
-        arguments.push_back("v" + std::to_string(version) + ".vtr");
-    }
+    for (std::uint32_t copy = 0; copy < 5; ++copy)
+        for (std::int32_t version : versions) {
+            projects.push_back(project::SampleProject(version, static_cast<std::uint32_t>(version) + copy));
+            arguments.push_back("v" + std::to_string(version) + "_" + std::to_string(copy) + ".vtr");
+        }
     arguments.push_back("notes.vtr");
-    CRunResult runs[2];
-    CScratchFolder folders[2];
-    const char* jobs[2] = {"1", "2"};
+    const char* jobs[] = {"1", "16", "64"};
+    constexpr std::size_t Runs = std::size(jobs);
+    CRunResult runs[Runs];
+    CScratchFolder folders[Runs];
     const double before = project::LocalNowAsDays();
-    for (int run = 0; run < 2; ++run) {
+    for (std::size_t run = 0; run < Runs; ++run) {
         for (std::size_t i = 0; i < projects.size(); ++i)
             WriteWholeFile(folders[run].File(arguments[i + 2]), project::WriteProject(projects[i]));
         WriteWholeFile(folders[run].File("notes.vtr"), Bytes({'n', 'o'}));
@@ -121,10 +125,14 @@ TEST(BatchConvertProjects, JobsChangeNothingButTheTime) {
         runs[run] = RunCli(withJobs, folders[run].Path());
     }
     const double after = project::LocalNowAsDays();
-    EXPECT_EQ(runs[1].Status, runs[0].Status);
-    EXPECT_EQ(runs[1].Out, runs[0].Out);
-    EXPECT_EQ(runs[1].Err, runs[0].Err);
-    EXPECT_EQ(Lines(runs[0].Out).back(), "8 converted (8 with warnings), 2 failed");
+    EXPECT_EQ(Lines(runs[0].Out).back(), "40 converted (40 with warnings), 2 failed");
+    for (std::size_t run = 1; run < Runs; ++run) {
+        SCOPED_TRACE(std::string("--jobs ") + jobs[run]);
+        EXPECT_EQ(runs[run].Status, runs[0].Status);
+        EXPECT_EQ(runs[run].Out, runs[0].Out);
+        EXPECT_EQ(runs[run].Err, runs[0].Err);
+        EXPECT_EQ(FolderContents(folders[run].File("out")).size(), projects.size()) << "no temporary file left";
+    }
     for (std::size_t i = 0; i < projects.size(); ++i) {
         SCOPED_TRACE(arguments[i + 2]);
         const project::TExpectation expected = project::ExpectedConversion(projects[i]);

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 #include "project/Resource_Main.h"
 #include "format/core/Support_SafeSave.h"
@@ -318,6 +319,27 @@ TEST(SaveSafely, FullDiskKeepsTheEarlierFile) {
         EXPECT_EQ(FolderContents(target), (std::vector<std::string>{"a.vk1", "a.vtr"}));
         EXPECT_EQ(ReadWholeFile(target + "/a.vk1"), earlier);
     }
+}
+
+// The program's list holds every temporary file of the saves in flight,
+// however many, so that its signal handler removes them all; a save that
+// ends, committed or not, takes its file off the list.
+TEST(SaveSafely, PendingFilesHoldEverySaveInFlight) {
+    CScratchFolder folder;
+    CPendingFiles pending;
+    constexpr int Saves = 40;  // more than a chunk of entries holds
+    {
+        std::vector<std::unique_ptr<CSafeSave>> saves;
+        for (int i = 0; i < Saves; ++i)
+            saves.push_back(std::make_unique<CSafeSave>(folder.File(std::to_string(i) + ".vtr"), ".vk1", &pending));
+        EXPECT_EQ(pending.ArmedCount(), std::size_t{Saves});
+        EXPECT_EQ(FolderContents(folder.Path()).size(), std::size_t{Saves});
+        saves[0]->Commit();
+        EXPECT_EQ(pending.ArmedCount(), std::size_t{Saves - 1});
+        pending.RemoveAll();  // what the handler does
+        EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::string>{"0.vtr"});
+    }
+    EXPECT_EQ(pending.ArmedCount(), 0u);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Platforms that cannot map files (the page in the browser, which gets its
 // projects as bytes in memory anyway): no mapping is ever made, so no
-// SIGBUS handler is needed, and CMemoryStream::LoadFromFile, refused a
+// SIGBUS is ever recovered, and CMemoryStream::LoadFromFile, refused a
 // mapping, reads the file into memory of its own.
 #include "format/core/Support_MappedFile.h"
 
@@ -14,3 +14,5 @@ CMappedFile::CMappedFile(int, std::size_t, const std::string& fileName) {
 CMappedFile::~CMappedFile() = default;
 
 bool CMappedFile::Failed() const { return false; }
+
+bool RecoverMappedFileFault(const siginfo_t*) noexcept { return false; }

@@ -1,0 +1,79 @@
+#include "format/core/Support_PendingFiles.h"
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <unistd.h>
+
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<void*>::is_always_lock_free,
+              "a signal handler may only touch lock-free atomics");
+
+CPendingFiles::CPendingFiles() = default;
+
+// The chain is cut off before it is freed, so that a handler running now
+// sees the first chunk alone; it is freed one chunk at a time, so that a
+// long chain does not recurse as deep as it is long.
+CPendingFiles::~CPendingFiles() {
+    FFirst.Next.store(nullptr);
+    std::unique_ptr<CChunk> rest = std::move(FFirst.Owned);
+    while (rest)
+        rest = std::move(rest->Owned);
+}
+
+CPendingFiles::CEntry* CPendingFiles::Arm(const std::string& name) {
+    if (name.size() >= NameSize) {
+        errno = ENAMETOOLONG;
+        return nullptr;
+    }
+    CChunk* chunk = &FFirst;
+    for (;;) {
+        for (CEntry& entry : chunk->Entries) {
+            bool expected = false;
+            if (!entry.Claimed.compare_exchange_strong(expected, true))
+                continue;
+            std::memcpy(entry.Name, name.c_str(), name.size() + 1);
+            entry.Armed.store(true);
+            return &entry;
+        }
+        CChunk* next = chunk->Next.load();
+        if (next == nullptr) {
+            // Every entry is taken: one more chunk, linked at the end.  Two
+            // saves may get here at once; the one that links first wins and
+            // the other scans on through the winner's chunk.
+            std::unique_ptr<CChunk> fresh;
+            try {
+                fresh = std::make_unique<CChunk>();
+            } catch (const std::bad_alloc&) {
+                errno = ENOMEM;
+                return nullptr;
+            }
+            if (chunk->Next.compare_exchange_strong(next, fresh.get())) {
+                next = fresh.get();
+                chunk->Owned = std::move(fresh);
+            }
+        }
+        chunk = next;
+    }
+}
+
+void CPendingFiles::Disarm(CEntry* entry) {
+    if (entry == nullptr)
+        return;
+    entry->Armed.store(false);
+    entry->Claimed.store(false);
+}
+
+void CPendingFiles::RemoveAll() const noexcept {
+    for (const CChunk* chunk = &FFirst; chunk != nullptr; chunk = chunk->Next.load())
+        for (const CEntry& entry : chunk->Entries)
+            if (entry.Armed.load())
+                ::unlink(entry.Name);
+}
+
+std::size_t CPendingFiles::ArmedCount() const {
+    std::size_t count = 0;
+    for (const CChunk* chunk = &FFirst; chunk != nullptr; chunk = chunk->Next.load())
+        for (const CEntry& entry : chunk->Entries)
+            count += entry.Armed.load() ? 1 : 0;
+    return count;
+}

@@ -1,0 +1,65 @@
+// The temporary files that saves are writing at this moment, noted where a
+// signal handler can find them: a program that ends on SIGINT or SIGTERM
+// removes them first, so that an interrupted save leaves nothing behind.
+//
+// The library installs no handler and keeps no such list of its own.  A
+// program that wants interrupted saves cleaned up owns one CPendingFiles
+// (a static in its main, so that its handler reaches it), hands it to each
+// save (CConversionLimits::PendingFiles, or CSafeSave directly), and calls
+// RemoveAll from its handler.
+//
+// The list grows with the saves in flight: entries live in chunks of a
+// fixed size, chained by atomic pointers.  A chunk is allocated by the save
+// that needs it, never by the handler, and stays until the list goes, so
+// the handler can walk the chain at any moment in any thread.  An entry is
+// armed only once its name is complete and disarmed before it is reused.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <memory>
+#include <string>
+
+class CPendingFiles {
+public:
+    // The longest path an entry holds, its terminating zero included: the
+    // longest a system call takes.
+    static constexpr std::size_t NameSize = 4096;
+
+    struct CEntry {
+        std::atomic<bool> Claimed{false};
+        std::atomic<bool> Armed{false};
+        char Name[NameSize];
+    };
+
+    CPendingFiles();
+    ~CPendingFiles();
+    CPendingFiles(const CPendingFiles&) = delete;
+    CPendingFiles& operator=(const CPendingFiles&) = delete;
+
+    // Notes name, which is about to be created; nullptr with errno set when
+    // it cannot be noted (ENAMETOOLONG, ENOMEM).  Call it with the
+    // interruptions held (CInterruptionsHeld), so that a handler on this
+    // thread never sees a file created and not noted.
+    CEntry* Arm(const std::string& name);
+    // Forgets an entry of Arm (nullptr: nothing); its file is no longer
+    // the handler's to remove.
+    static void Disarm(CEntry* entry);
+
+    // Removes every file noted and not disarmed.  Async-signal-safe.
+    void RemoveAll() const noexcept;
+
+    // The entries in use now, for tests.
+    std::size_t ArmedCount() const;
+
+private:
+    static constexpr std::size_t ChunkEntries = 16;
+    struct CChunk {
+        std::array<CEntry, ChunkEntries> Entries;
+        std::atomic<CChunk*> Next{nullptr};
+        std::unique_ptr<CChunk> Owned;  // the same chunk as Next, once linked
+    };
+
+    CChunk FFirst;
+};
