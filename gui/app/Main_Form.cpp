@@ -126,7 +126,9 @@ void TMainForm::ConvertFile(const QString& source) {
         const CFinish finish{*this, source};
         // The project lives as long as this conversion; messages and
         // progress go to the window's feedback.
-        CConversion conversion(GetFeedback());
+        CConversionLimits limits;
+        limits.PendingFiles = FPendingFiles;
+        CConversion conversion(GetFeedback(), limits);
         bool loaded = false;
         {
             CWaitCursor wait;

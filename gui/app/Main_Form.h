@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class CDialogs;
+class CPendingFiles;
 class QAction;
 class QMimeData;
 class QLabel;
@@ -37,6 +38,9 @@ public:
     // What Label1 says for a few seconds after a successful conversion:
     // the new file, and the backup when an earlier file was kept as one.
     static QString ConfirmationText(const QString& target, const QString& backup);
+    // Where the window's saves note their temporary files for the program's
+    // signal handler; nullptr: nowhere.
+    void SetPendingFiles(CPendingFiles* pending) { FPendingFiles = pending; }
 
 signals:
     // A conversion begins once a file has been chosen, and ends after its
@@ -68,4 +72,5 @@ private:
 
     CDialogs& FDialogs;
     bool FCloseWhenDone = false;
+    CPendingFiles* FPendingFiles = nullptr;
 };

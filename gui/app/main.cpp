@@ -1,28 +1,72 @@
 // transvane: the converter window.
 //
 // "--help" and "--version" are answered first, without a display.  Then
-// start-up runs in a fixed order (after the one restart that asks for huge
-// pages, format/core/Support_Memory.h): the pseudo-random generator is seeded,
-// the temporary folder is created, the application is titled, the windows
-// are created (the main window first), the message loop runs until the main
-// window closes, and the temporary folder is removed.  A file given on the
-// command line is converted as soon as the main window is up.
+// start-up runs in a fixed order: the handlers of SIGBUS and of the
+// interruption signals are installed, the temporary folder is created, the
+// application is titled, the windows are created (the main window first),
+// the message loop runs until the main window closes, and the temporary
+// folder is removed.  A file given on the command line is converted as soon
+// as the main window is up.
+//
+// Ended by SIGINT, SIGTERM or SIGHUP, the window quits as if the user had
+// closed it (a load or save under way finishes first), so the temporary
+// folder goes too; the status is then 128 + the signal's number.  A second
+// signal while the first waits ends the program at once, removing the
+// temporary files of the save under way and the temporary folder.
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
 
+#include "cli/Support_Signals.h"
 #include "gui/app/Converter_Windows.h"
 #include "gui/app/Support_CommandLine.h"
 #include "gui/app/Support_Dialogs.h"
 #include "gui/app/Support_Feedback.h"
 #include "gui/app/Support_Window.h"
 #include "format/core/Support_File.h"
-#include "format/core/Support_Memory.h"
-#include "format/core/Support_Random.h"
+#include "format/core/Support_PendingFiles.h"
 #include "format/core/Support_SafeSave.h"
 
 namespace {
+
+// What the signal handlers reach: the temporary files of the save under
+// way, the pipe that wakes the message loop, and the temporary folder's
+// name for the last resort.
+CPendingFiles PendingFiles;
+int QuitPipe[2] = {-1, -1};
+std::atomic<int> Interruptions{0};
+char TempFolderName[CPendingFiles::NameSize] = "";
+
+void OnInterrupt(int signal) {
+    if (Interruptions.fetch_add(1) == 0) {
+        // The message loop reads the signal's number and quits.
+        const auto number = static_cast<unsigned char>(signal);
+        [[maybe_unused]] const ssize_t put = ::write(QuitPipe[1], &number, 1);
+        return;
+    }
+    PendingFiles.RemoveAll();
+    if (TempFolderName[0] != '\0')
+        ::rmdir(TempFolderName);
+    ::_exit(128 + signal);
+}
+
+// Installs the handlers; false when the pipe cannot be made, and the
+// interruption signals then end the window as they would anyway.
+bool HandleSignals() {
+    HandleMappedFileFaults();
+    if (::pipe2(QuitPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    HandleInterruptions(OnInterrupt, SA_RESTART);  // the toolkit's calls carry on
+    return true;
+}
 
 bool IsSet(const char* name) {
     const char* value = std::getenv(name);
@@ -84,15 +128,24 @@ int main(int argc, char** argv) {
         return EXIT_FAILURE;
     }
 
-    PreferHugePages(argv);
-    Randomize();
-    // Ended by a signal (a terminal's Ctrl-C, the session's end), the window
-    // leaves no temporary file of a save behind; the target stays as it was.
-    HandleInterruptions(nullptr);
+    const bool signalsHandled = HandleSignals();
 
     // The application object exists before the temporary folder is made,
     // because the folder's one message needs a box; the title comes after.
     QApplication application(argc, argv);
+    int interruptedBy = 0;
+    std::unique_ptr<QSocketNotifier> quitRequests;
+    if (signalsHandled) {
+        quitRequests = std::make_unique<QSocketNotifier>(QuitPipe[0], QSocketNotifier::Read);
+        QObject::connect(quitRequests.get(), &QSocketNotifier::activated, &application, [&interruptedBy] {
+            unsigned char number = 0;
+            if (::read(QuitPipe[0], &number, 1) == 1 && interruptedBy == 0)
+                interruptedBy = number;
+            // As if the user closed the windows: a busy main window waits
+            // for its load or save to finish and closes then.
+            QApplication::closeAllWindows();
+        });
+    }
     // Now without the toolkit's own options.
     const CWindowArguments arguments = ParseWindowArguments(QApplication::arguments().mid(1));
     if (arguments.What == CWindowArguments::EWhat::UsageError)
@@ -100,7 +153,9 @@ int main(int argc, char** argv) {
     CStandardDialogs dialogs;
     CWindowFeedback feedback(dialogs);
     CFeedbackGuard feedbackGuard(feedback);
-    CreateTempFolder();
+    const CTempFolder tempFolder;
+    if (tempFolder.Path().size() < sizeof TempFolderName)
+        std::memcpy(TempFolderName, tempFolder.Path().c_str(), tempFolder.Path().size() + 1);
 
     // The names also place the user's settings (the remembered folder).
     QApplication::setOrganizationName(ApplicationTitle);
@@ -110,6 +165,7 @@ int main(int argc, char** argv) {
     int result = EXIT_SUCCESS;
     {
         CConverterWindows windows(dialogs);
+        windows.MainForm->SetPendingFiles(&PendingFiles);
         feedback.AttachWindows(windows.MainForm.get(), windows.ProgressForm.get());
         CentreOnScreen(*windows.MainForm);
         windows.MainForm->show();
@@ -121,6 +177,5 @@ int main(int argc, char** argv) {
         feedback.AttachWindows(nullptr, nullptr);
     }
 
-    RemoveTempFolder();
-    return result;
+    return interruptedBy != 0 ? 128 + interruptedBy : result;
 }

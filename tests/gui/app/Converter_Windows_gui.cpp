@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
+#include <csignal>
 
 #include "gui/app/Converter_Windows.h"
 #include "gui/app/Support_CommandLine.h"
@@ -125,6 +126,34 @@ private slots:
         QVERIFY2(finished.Err.contains(QStringLiteral("needs a graphical display")), qPrintable(finished.Err));
         QVERIFY2(finished.Err.contains(QStringLiteral("transvane-cli convert")), qPrintable(finished.Err));
         QVERIFY(finished.Out.isEmpty());
+    }
+
+    // Ended by a signal, the window quits as if closed: its temporary folder
+    // is gone and the status says which signal it was.
+    void endedBySignalRemovesItsTemporaryFolder() {
+        const QString program = qEnvironmentVariable("TRANSVANE_GUI");
+        if (program.isEmpty())
+            QSKIP("TRANSVANE_GUI names no program");
+        for (const int signal : {SIGTERM, SIGINT}) {
+            CScratchFolder temp;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            for (const QString& name : environment.keys())
+                if (name.compare("temp", Qt::CaseInsensitive) == 0 || name.compare("tmp", Qt::CaseInsensitive) == 0)
+                    environment.remove(name);
+            environment.insert("TMP", QString::fromStdString(temp.Path()));
+            environment.insert("QT_QPA_PLATFORM", "offscreen");
+            QProcess process;
+            process.setProcessEnvironment(environment);
+            process.start(program, {});
+            // The folder exists once the window is almost up.
+            QTRY_VERIFY_WITH_TIMEOUT(!FolderContents(temp.Path()).empty(), 30000);
+            QVERIFY(QString::fromStdString(FolderContents(temp.Path()).front()).startsWith("vt_ttt_"));
+            ::kill(static_cast<pid_t>(process.processId()), signal);
+            QVERIFY(process.waitForFinished(30000));
+            QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(process.exitCode(), 128 + signal);
+            QCOMPARE(FolderContents(temp.Path()), std::vector<std::string>{});
+        }
     }
 
     void arguments_data() {
