@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: once in a normal
 # build (with the page in the browser, built first and tested in headless
-# Chromium) and once under AddressSanitizer and UndefinedBehaviorSanitizer; builds
-# the Debian package and checks it; then runs each fuzzing harness for a
-# minute.
+# Chromium) and once under AddressSanitizer and UndefinedBehaviorSanitizer;
+# runs the tests that use threads, a --jobs 16 and a --jobs 64 batch among
+# them, under ThreadSanitizer; builds the Debian package and checks it; then
+# runs each fuzzing harness for a minute.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
@@ -25,6 +26,12 @@ echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 tools/build.sh build-sanitize -DTRANSVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-sanitize --output-on-failure --parallel "$jobs"
+
+echo "== The tests that use threads, under ThreadSanitizer (a few minutes)"
+# Two conversions at once, the block prefetch, saves in flight together and
+# a 40-file batch at --jobs 1, 16 and 64 through transvane-cli, all built
+# with -fsanitize=thread; only the targets they need are built.
+tools/tsan.sh build-tsan
 
 echo "== Fuzzing, a minute per harness"
 tools/fuzz.sh 60
