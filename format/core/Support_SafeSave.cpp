@@ -299,11 +299,13 @@ void CSafeSave::MakeBackup() {
         Discard(hidden, entry, created);
         throw;
     }
+    FKeptAs = backup;
 }
 
-void SaveToFileSafely(const CMemoryStream& stream, const std::string& name, const std::string& backupExtension,
-                      CPendingFiles* pending) {
+std::string SaveToFileSafely(const CMemoryStream& stream, const std::string& name, const std::string& backupExtension,
+                             CPendingFiles* pending) {
     CSafeSave file(name, backupExtension, pending);
     WriteAllToFile(file.Handle(), stream.View(), name);
     file.Commit();
+    return file.KeptAs();
 }
