@@ -20,4 +20,4 @@ tests=(
 )
 filter=$(IFS=:; echo "${tests[*]}")
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" TRANSVANE_CLI="$PWD/$dir/cli/transvane-cli" \
-  "$dir/tests/transvane_tests" --gtest_filter="$filter" --gtest_brief=1
+  "$dir/tests/transvane_tests" --gtest_filter="$filter"
