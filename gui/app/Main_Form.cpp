@@ -20,6 +20,7 @@
 #include "gui/app/Support_Feedback.h"
 #include "gui/app/Support_Window.h"
 #include "project/Conversion.h"
+#include "project/Resource_Main.h"
 #include "format/core/Support_File.h"
 
 namespace {
@@ -39,6 +40,13 @@ QString KeptAsName(const QString& target) {
 bool SameFile(const QString& one, const QString& other) {
     const QFileInfo first(one), second(other);
     return first.exists() && second.exists() && first.canonicalFilePath() == second.canonicalFilePath();
+}
+
+// One question for all the outputs of a batch that exist already.
+QString ExistingOutputsQuestion(std::size_t count, const QString& folder) {
+    const QString files = count == 1 ? QStringLiteral("1 of the new files already exists")
+                                     : QStringLiteral("%1 of the new files already exist").arg(count);
+    return QStringLiteral("%1 in %2. Replace them? Each file replaced is kept as its backup.").arg(files, folder);
 }
 
 }  // namespace
@@ -165,7 +173,7 @@ void TMainForm::ConvertFile(const QString& source) {
 
         // Saving a version-5 file onto itself writes nothing and keeps
         // nothing; anything else keeps what it replaces.
-        const bool current = conversion.Result().Summary.Version == 500;
+        const bool current = conversion.Result().Summary.Version == NewestGameVersion;
         const CKeptAsName keptAsName = [&](const QString& file) {
             return current && SameFile(file, source) ? QString() : KeptAsName(file);
         };
@@ -228,10 +236,7 @@ void TMainForm::ConvertFiles(const QStringList& sources) {
     // as a backup, as a single conversion does.
     const std::vector<CBatchItem*> existing = ExistingOutputs(items);
     if (!existing.empty() &&
-        !FDialogs.AskYesNo(this, QStringLiteral("%1 of the new files already exist in %2. Replace them? "
-                                                "Each current file will be kept as a backup (.vk1).")
-                                     .arg(existing.size())
-                                     .arg(*folder)))
+        !FDialogs.AskYesNo(this, ExistingOutputsQuestion(existing.size(), *folder)))
         for (CBatchItem* item : existing) {
             item->Outcome = CBatchItem::EOutcome::Skipped;
             item->Lines << QStringLiteral("skipped: %1 already exists").arg(item->Output);

@@ -430,6 +430,19 @@ private slots:
         QCOMPARE(project::ReadProject(ReadWholeFile(output.File("sub/b.vtr"))).Version, 500);
         QVERIFY(!QFileInfo::exists(QString::fromStdString(output.File("broken.vtr"))));
         QCOMPARE(MainForm->Label1->text().split('\n').front(), QStringLiteral("2 converted, 1 skipped, 1 failed"));
+
+        // Again into the same folder: one question for the outputs that
+        // exist, and No leaves them alone.
+        const CBlock first = ReadWholeFile(output.File("a.vtr"));
+        Dialogs->Calls.clear();
+        Dialogs->FolderAnswers = {QString::fromStdString(output.Path())};
+        Dialogs->YesToQuestions = false;
+        MainForm->ConvertFiles({games, FileNamed("broken.vtr")});
+        QCOMPARE(Dialogs->Calls.at(1), "question:2 of the new files already exist in " +
+                                           QString::fromStdString(output.Path()) +
+                                           ". Replace them? Each file replaced is kept as its backup.");
+        QCOMPARE(Dialogs->Calls.back(), "summary:2 skipped, 1 failed\n" + FileNamed("broken.vtr"));
+        QCOMPARE(ReadWholeFile(output.File("a.vtr")), first);
     }
 
     void dropRefusesWhatIsNotALocalFile() {
