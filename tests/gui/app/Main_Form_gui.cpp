@@ -327,9 +327,7 @@ private slots:
         // there is one.
         QVERIFY(MainForm->Label1->text().startsWith(QStringLiteral("Converted, no warnings.")));
         QVERIFY(MainForm->Label1->text().contains(target));
-        // Named as the save reports it, and only when a file was replaced.
-        if (MainForm->Label1->text().contains(QStringLiteral("kept as")))
-            QVERIFY(replaced && MainForm->Label1->text().endsWith(FileNamed(qPrintable(backup))));
+        QCOMPARE(MainForm->Label1->text().contains(backup), replaced);
 
         // The new file is a whole project; the file it replaced is its
         // backup, and the source is untouched unless it was the target.
@@ -372,6 +370,27 @@ private slots:
         QVERIFY(project::ReadProject(ReadWholeFile(Folder->File("game.vtr"))).Version == 500);
         QVERIFY(MainForm->Label1->text().startsWith(QStringLiteral("Converted, no warnings.")));
         ExpectIdle();
+    }
+
+    // The outcome stays until the next conversion, which replaces it: a
+    // second conversion in place finds version 5 and leaves it alone.
+    void outcomeStaysUntilTheNextConversion() {
+        const QString source = FileNamed("old.vtr");
+        const CBlock original = SmallProject(400);
+        WriteWholeFile(source.toStdString(), original);
+        Dialogs->SaveAnswers = {source, source};
+
+        MainForm->ConvertFile(source);
+        QCOMPARE(MainForm->Label1->text().split('\n').value(2), QStringLiteral("The earlier file was kept as"));
+        QVERIFY(MainForm->Label1->text().endsWith(FileNamed("old.vk1")));
+
+        const CBlock converted = ReadWholeFile(source.toStdString());
+        MainForm->ConvertFile(source);
+        QCOMPARE(MainForm->Label1->text().split('\n').front(),
+                 QStringLiteral("old.vtr was already version 5; left unchanged"));
+        QCOMPARE(Dialogs->Calls.count(), 3);  // nothing to replace, so no question
+        QCOMPARE(ReadWholeFile(source.toStdString()), converted);
+        QCOMPARE(ReadWholeFile(Folder->File("old.vk1")), original);
     }
 
     // Dropped together: a folder (its .vtr files, sub-folders too, and a
