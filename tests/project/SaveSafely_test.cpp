@@ -342,6 +342,7 @@ TEST(SaveSafely, PendingFilesHoldEverySaveInFlight) {
         EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::string>{"0.vtr"});
     }
     EXPECT_EQ(pending.ArmedCount(), 0u);
+}
 
 // Conversions one after the other into one folder, each checked by what it
 // reports, and the folder checked afterwards: every file as "v4 #ID" or
