@@ -15,10 +15,7 @@
 #include "project/Project_Main.h"
 #include "project/Resource_Main.h"
 
-namespace {
-
-// The current project's contents, in file order.
-void Summarise(CConversionSummary& summary) {
+std::vector<CConversionSummary::CKindCount> CountResources() {
     std::int64_t subimages = 0, instances = 0, tiles = 0;
     for (int i = 0; i < SpriteList().Count(); ++i)
         if (const CSprite* sprite = SpriteList().Get(i))
@@ -28,8 +25,7 @@ void Summarise(CConversionSummary& summary) {
             instances += static_cast<std::int64_t>(room->Instances.size());
             tiles += static_cast<std::int64_t>(room->Tiles.size());
         }
-    summary.GameId = GameId();
-    summary.Counts = {
+    return {
         {"Sounds", ResourceCount(SoundList())},
         {"Sprites", ResourceCount(SpriteList())},
         {"Subimages", subimages},
@@ -43,6 +39,13 @@ void Summarise(CConversionSummary& summary) {
         {"Instances", instances},
         {"Tiles", tiles},
     };
+}
+
+namespace {
+
+void Summarise(CConversionSummary& summary) {
+    summary.GameId = GameId();
+    summary.Counts = CountResources();
 }
 
 }  // namespace
