@@ -332,7 +332,7 @@ CValue Summary(std::int32_t version, std::int32_t optionsVersion) {
         const bool none = s.SoundKind == -1;
         item.Add("data", none ? CValue().Shown("none") : CValue(SoundFormatWords(s.SoundData)));
         item.Add("bytes", none ? CValue() : CValue(s.SoundData.size()));
-        item.Add("file", Utf8(s.SoundText));
+        item.Add("file", s.SoundText.empty() ? CValue("").Shown("none") : CValue(Utf8(s.SoundText)));
     }));
     kinds.Add("backgrounds", Resources(BackgroundList(), [](CValue& item, const CBackground& b) {
         item.Add("size", SizeValue(b.Width, b.Height));
@@ -520,7 +520,9 @@ int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream
         explanation = MessageValue(why);
 
     layout.Add("loaded", loaded);
-    layout.Add("explanation", explanation);
+    // The text gives the explanation in its own lines, before the layout.
+    if (json)
+        layout.Add("explanation", explanation);
     layout.Append(std::move(header));
     layout.Add("sections", std::move(sections));
     layout.Add("failure", std::move(failure));
