@@ -165,6 +165,7 @@ bool LoadHeaderAndSections(CStream& stream, CLoadReport& report) {
         const bool present = version >= section.PresentFrom;
         report.Section = section.Name;
         report.SectionStart = stream.Position();
+        ProgressSection(section.Name, stream.Position(), stream.Size());
         if (present && !section.Load(stream)) {
             report.Failure = "the section's reader refused its data (a version or value it does not accept)";
             return false;
@@ -174,6 +175,7 @@ bool LoadHeaderAndSections(CStream& stream, CLoadReport& report) {
             ProgressSet(section.Progress);
     }
     report.Section.clear();
+    ProgressBytes(stream.Position(), stream.Size());
     return true;
 }
 
@@ -205,11 +207,13 @@ bool SaveGame(CStream& stream, bool flag) {
     stream.Write(GameGuid());
 
     for (const CSection& section : Sections) {
+        ProgressSection(section.Name, stream.Position(), 0);
         if (!section.Save(stream))
             return false;
         if (section.Progress >= 0)
             ProgressSet(section.Progress);
     }
+    ProgressBytes(stream.Position(), 0);
     return true;
 }
 

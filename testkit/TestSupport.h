@@ -25,15 +25,24 @@ public:
     void ProgressStart(const std::string& text) override {
         Events.push_back("start:" + text);
         Progress.clear();
+        Bytes.clear();
     }
     void ProgressSet(int percent) override {
         Progress.push_back(percent);
         Events.push_back("set:" + std::to_string(percent));
     }
     void ProgressEnd() override { Events.push_back("end"); }
+    void ProgressBytes(const char* section, std::uint64_t done, std::uint64_t total) override {
+        Bytes.push_back({section, done, total});
+    }
 
+    struct TBytes {
+        std::string Section;
+        std::uint64_t Done, Total;
+    };
     std::vector<std::string> Messages;
     std::vector<int> Progress;  // since the last ProgressStart
+    std::vector<TBytes> Bytes;  // since the last ProgressStart
     std::vector<std::string> Events;
 
 private:

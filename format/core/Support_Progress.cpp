@@ -33,6 +33,16 @@ void NoteChange(EChange kind, std::int64_t count, const std::string& detail) {
         feedback->NoteChange(kind, count, detail);
 }
 
+void ProgressSection(const char* section, std::uint64_t done, std::uint64_t total) {
+    CoreState().ProgressSection = section;
+    ProgressBytes(done, total);
+}
+
+void ProgressBytes(std::uint64_t done, std::uint64_t total) {
+    if (CFeedback* feedback = GetFeedback())
+        feedback->ProgressBytes(CoreState().ProgressSection, done, total);
+}
+
 // The places and context lines belong to the current project too: each
 // conversion's messages carry its own.
 CPlace::CPlace(const char* what, std::int64_t number, std::string_view name, bool named) {

@@ -28,6 +28,13 @@ public:
     // Notes a change the conversion makes to the project (Support_Report.h);
     // a feedback that keeps no report ignores it.
     virtual void NoteChange(EChange /*kind*/, std::int64_t /*count*/, const std::string& /*detail*/) {}
+    // Where a load or save is in the file: the section at work (its name in
+    // the sections table) and the bytes read or written so far, of total
+    // (the file's size while loading; 0 while saving, since the size is
+    // known only at the end).  Called as each section starts and after each
+    // record of a list, so a section of a few large records moves too; a
+    // feedback that shows it decides how often to redraw.
+    virtual void ProgressBytes(const char* /*section*/, std::uint64_t /*done*/, std::uint64_t /*total*/) {}
 };
 
 // Collects the messages instead of showing them and shows no progress: for
@@ -53,6 +60,10 @@ void ProgressStart(const std::string& text);
 void ProgressSet(int percent);
 void ProgressEnd();
 void NoteChange(EChange kind, std::int64_t count = 1, const std::string& detail = {});
+// The drivers name the section as it starts; the lists report each record's
+// end in the section named last.
+void ProgressSection(const char* section, std::uint64_t done, std::uint64_t total);
+void ProgressBytes(std::uint64_t done, std::uint64_t total);
 
 // ---- where the core is at work ----------------------------------------------
 //

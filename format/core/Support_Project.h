@@ -67,6 +67,8 @@ struct CCoreState {
     // context for the messages shown meanwhile.
     std::vector<CPlaceFrame> Places;
     std::vector<std::string> ContextLines;
+    // The section a load or save is at, for its progress reports.
+    const char* ProgressSection = "";
     std::size_t InflateLimit = MaxBlockSize;
     // The running load's budget and what it has used; no limit outside a load.
     std::size_t BudgetLimit = std::numeric_limits<std::size_t>::max();

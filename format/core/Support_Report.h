@@ -98,6 +98,7 @@ public:
     void ProgressSet(int percent) override;
     void ProgressEnd() override;
     void NoteChange(EChange kind, std::int64_t count, const std::string& detail) override;
+    void ProgressBytes(const char* section, std::uint64_t done, std::uint64_t total) override;
 
 private:
     CConversionReport& FReport;

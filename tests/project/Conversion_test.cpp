@@ -35,6 +35,25 @@ CRunResult CliInShell(const std::string& prefix, const std::vector<std::string>&
     return RunProgram("sh", shell, work.Path());
 }
 
+// The bytes reported through one step: every section of the table in its
+// order, never going back, ending at the file's end.
+void ExpectBytesProgress(const std::vector<CRecorder::TBytes>& bytes, std::uint64_t total, std::uint64_t end) {
+    ASSERT_FALSE(bytes.empty());
+    std::vector<std::string> sections, table;
+    for (int i = 0; i < GameSectionCount(); ++i)
+        table.push_back(GameSections()[i].Name);
+    std::uint64_t done = 0;
+    for (const CRecorder::TBytes& point : bytes) {
+        if (sections.empty() || sections.back() != point.Section)
+            sections.push_back(point.Section);
+        EXPECT_GE(point.Done, done) << point.Section;
+        EXPECT_EQ(point.Total, total);
+        done = point.Done;
+    }
+    EXPECT_EQ(sections, table);
+    EXPECT_EQ(done, end);
+}
+
 class Conversion : public ::testing::TestWithParam<std::int32_t> {};
 
 // What the drivers show and write, the progress of both steps, and nothing
@@ -43,13 +62,16 @@ TEST_P(Conversion, ThroughTheDrivers) {
     const std::vector<int> steps = {5, 20, 50, 60, 65, 70, 75, 80, 85, 95, 100};
     const TProject source = SampleProject(GetParam(), static_cast<std::uint32_t>(GetParam()));
     const TExpectation expected = ExpectedConversion(source);
-    const TDriverRun run = RunDrivers(WriteProject(source));
+    const CBlock file = WriteProject(source);
+    const TDriverRun run = RunDrivers(file);
     ASSERT_TRUE(run.Converted);
     EXPECT_EQ(run.Messages, expected.Messages);
     ExpectConverted(expected, ReadProject(run.Output), run.SavedFrom, run.SavedUntil);
     EXPECT_EQ(run.Files, (std::vector<std::string>{"in.vtr", "out.vtr"}));
     EXPECT_EQ(run.LoadProgress, steps);
     EXPECT_EQ(run.SaveProgress, steps);
+    ExpectBytesProgress(run.LoadBytes, file.size(), file.size());
+    ExpectBytesProgress(run.SaveBytes, 0, run.Output.size());
     EXPECT_EQ(run.LoadEvents.front(), "start:Loading Game Data ...");
     EXPECT_EQ(run.SaveEvents.front(), "start:Saving Game Data ...");
     EXPECT_EQ(run.LoadEvents.back(), "end");
