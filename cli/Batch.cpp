@@ -30,6 +30,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// How often the progress line of a file converted on another thread is
+// brought up to date.
+constexpr std::chrono::milliseconds ProgressTick{100};
+
 // As many conversions at once as there are cores, by default.
 unsigned DefaultJobs() { return CoresAvailable(); }
 
@@ -39,6 +43,7 @@ struct CBatchOptions {
     bool Quiet = false;
     bool Force = false;
     unsigned Jobs = DefaultJobs();
+    std::chrono::milliseconds ProgressDelay = CBatchFeedback::ProgressDelay;
 };
 
 // A --jobs count: a whole number from 1 up.
@@ -205,7 +210,7 @@ class CBatch {
 public:
     explicit CBatch(CBatchOptions options)
         : FOptions(std::move(options)),
-          FFeedback(FOptions.Quiet, ::isatty(STDERR_FILENO) == 1) {
+          FFeedback(FOptions.Quiet, ::isatty(STDERR_FILENO) == 1, stderr, FOptions.ProgressDelay) {
         // The sources as they are before anything is written, so that no
         // output or backup of this run can replace one of them.
         for (const std::string& source : FOptions.Sources)
@@ -259,15 +264,17 @@ private:
     // Several files at once, each with its own project; each file's lines
     // are shown together, in the order of the sources, with the context
     // they were shown with, as soon as it and every file before it are
-    // done.  No progress line: several files are at work at any moment.
+    // done.  Meanwhile the progress line follows the file whose lines come
+    // next.
     void RunAtOnce(const std::vector<CPlan>& plans, std::size_t jobs) {
         std::vector<std::optional<COutcome>> outcomes(plans.size());
+        std::vector<CProgressProbe> probes(plans.size());
         std::mutex lock;
         std::condition_variable finished;
         std::atomic<std::size_t> next{0};
         const auto work = [&] {
             for (std::size_t i = next++; i < plans.size(); i = next++) {
-                COutcome outcome = CarryNoted(i, plans[i], nullptr);
+                COutcome outcome = CarryNoted(i, plans[i], &probes[i]);
                 const std::lock_guard<std::mutex> guard(lock);
                 outcomes[i] = std::move(outcome);
                 finished.notify_one();
@@ -282,14 +289,16 @@ private:
             workers.emplace_back(work);
         for (std::size_t i = 0; i < plans.size(); ++i) {
             StartedShowing(i);
+            const std::string& source = FOptions.Sources[i];
+            FFeedback.Begin(source);
             COutcome outcome;
             {
                 std::unique_lock<std::mutex> guard(lock);
-                finished.wait(guard, [&] { return outcomes[i].has_value(); });
+                while (!finished.wait_for(guard, ProgressTick, [&] { return outcomes[i].has_value(); }))
+                    FFeedback.ShowProgress(probes[i].State());
                 outcome = std::move(*outcomes[i]);
             }
-            const std::string& source = FOptions.Sources[i];
-            FFeedback.Begin(source);
+            FFeedback.ShowProgress({});
             for (const CReportedMessage& message : outcome.Report.Messages)
                 FFeedback.ShowMessage(message.Text, message.Context);
             Report(source, plans[i], outcome);
@@ -404,8 +413,7 @@ void CBatchFeedback::Begin(const std::string& source) {
     FSource = source;
     FStarted = std::chrono::steady_clock::now();
     FHeld.clear();
-    FStage.clear();
-    FPercent = 0;
+    FProgress.End();
 }
 
 void CBatchFeedback::Finish(bool converted) {
@@ -431,20 +439,72 @@ void CBatchFeedback::ShowMessage(const std::string& text, const std::vector<std:
     DrawProgress();
 }
 
+void CProgressState::Set(int percent) {
+    // The bar's fixed steps say little once the bytes are measured.
+    if (Section.empty())
+        Percent = percent;
+}
+
+void CProgressState::Bytes(std::string_view section, std::uint64_t done, std::uint64_t total) {
+    Section = section;
+    Percent = total == 0 ? 0 : static_cast<int>(static_cast<double>(done) * 100.0 / static_cast<double>(total));
+}
+
+std::string CProgressState::Text() const {
+    return Stage + " " + std::to_string(Percent) + "%" + (Section.empty() ? "" : " (" + Section + ")");
+}
+
+CProgressState CProgressProbe::State() const {
+    const std::lock_guard<std::mutex> guard(FLock);
+    return FState;
+}
+
+void CProgressProbe::ProgressStart(const std::string& text) {
+    const std::lock_guard<std::mutex> guard(FLock);
+    FState.Start(text);
+}
+
+void CProgressProbe::ProgressSet(int percent) {
+    const std::lock_guard<std::mutex> guard(FLock);
+    FState.Set(percent);
+}
+
+void CProgressProbe::ProgressEnd() {
+    const std::lock_guard<std::mutex> guard(FLock);
+    FState.End();
+}
+
+void CProgressProbe::ProgressBytes(std::string_view section, std::uint64_t done, std::uint64_t total) {
+    const std::lock_guard<std::mutex> guard(FLock);
+    FState.Bytes(section, done, total);
+}
+
 void CBatchFeedback::ProgressStart(const std::string& text) {
-    FStage = text;
-    FPercent = 0;
+    FProgress.Start(text);
     DrawProgress();
 }
 
 void CBatchFeedback::ProgressSet(int percent) {
-    FPercent = percent;
+    FProgress.Set(percent);
+    DrawProgress();
+}
+
+void CBatchFeedback::ProgressBytes(std::string_view section, std::uint64_t done, std::uint64_t total) {
+    FProgress.Bytes(section, done, total);
     DrawProgress();
 }
 
 void CBatchFeedback::ProgressEnd() {
     EraseProgress();
-    FStage.clear();
+    FProgress.End();
+}
+
+void CBatchFeedback::ShowProgress(const CProgressState& state) {
+    FProgress = state;
+    if (FProgress.Stage.empty())
+        EraseProgress();
+    else
+        DrawProgress();
 }
 
 void CBatchFeedback::PrintLines(const std::vector<std::string>& lines) {
@@ -456,10 +516,10 @@ void CBatchFeedback::PrintLines(const std::vector<std::string>& lines) {
 }
 
 void CBatchFeedback::DrawProgress() {
-    if (!FProgressLine || FQuiet || FStage.empty() ||
+    if (!FProgressLine || FQuiet || FProgress.Stage.empty() ||
         std::chrono::steady_clock::now() - FStarted < FDelay)
         return;
-    std::string line = FSource + ": " + FStage + " " + std::to_string(FPercent) + "%";
+    std::string line = (FSource.empty() ? "" : FSource + ": ") + FProgress.Text();
     // A line wider than the terminal would wrap, and the carriage return
     // could then no longer take it back.  Cut it, but not inside a UTF-8
     // character.
@@ -472,32 +532,35 @@ void CBatchFeedback::DrawProgress() {
         if (!line.empty() && static_cast<unsigned char>(line.back()) >= 0xC0)
             line.pop_back();
     }
+    if (line == FShown)
+        return;  // the terminal shows it already
     EraseProgress();
     std::fputc('\r', FOut);
     std::fwrite(line.data(), 1, line.size(), FOut);
     std::fflush(FOut);
-    FShownWidth = line.size();
+    FShown = std::move(line);
 }
 
 void CBatchFeedback::EraseProgress() {
-    if (FShownWidth == 0)
+    if (FShown.empty())
         return;
-    std::fprintf(FOut, "\r%*s\r", static_cast<int>(FShownWidth), "");
+    std::fprintf(FOut, "\r%*s\r", static_cast<int>(FShown.size()), "");
     std::fflush(FOut);
-    FShownWidth = 0;
+    FShown.clear();
 }
 
 namespace {
 
 // The single form: SOURCE to TARGET, messages without a prefix.
-int ConvertOne(const std::string& source, const std::string& target, bool quiet, bool force) {
+int ConvertOne(const std::string& source, const std::string& target, const CBatchOptions& options) {
+    const bool quiet = options.Quiet;
     // Refused before the load, which may take a while for a large project.
     // The window asks before it replaces a file; this tool cannot ask.
-    if (!force && ResolveSaveTarget(target).Kind == ESaveTargetKind::File && !SameFile(source, target)) {
+    if (!options.Force && ResolveSaveTarget(target).Kind == ESaveTargetKind::File && !SameFile(source, target)) {
         ShowProblem(target + " already exists; use --force to replace it");
         return 1;
     }
-    CBatchFeedback feedback(quiet, false);
+    CBatchFeedback feedback(quiet, ::isatty(STDERR_FILENO) == 1, stderr, options.ProgressDelay);
     feedback.Begin("");
     const CConversionResult result = ConvertFile(source, target, &feedback);
     const bool ok = result.Converted;
@@ -516,6 +579,7 @@ int ConvertOne(const std::string& source, const std::string& target, bool quiet,
 int RunConvert(const CArguments& arguments) {
     CBatchOptions options{arguments.Operands, arguments.Value("output-dir"), arguments.Has("quiet"),
                           arguments.Has("force")};
+    options.ProgressDelay = arguments.ProgressDelay;
     if (arguments.Has("jobs")) {
         const std::optional<unsigned> jobs = ParseJobs(arguments.Value("jobs"));
         if (!jobs)
@@ -530,7 +594,7 @@ int RunConvert(const CArguments& arguments) {
         if (options.Sources.size() != 2)
             return UsageError(options.Sources.size() == 1 ? "converting one file needs a TARGET or --output-dir DIR"
                                                           : "converting several files needs --output-dir DIR");
-        return ConvertOne(options.Sources[0], options.Sources[1], options.Quiet, options.Force);
+        return ConvertOne(options.Sources[0], options.Sources[1], options);
     }
     // Not a usage error: the command was right, the disk said no.
     if (!PrepareOutputDir(options.OutputDir))

@@ -168,6 +168,9 @@ TEST(Check, ListsWhatTheConversionChangesAndWritesNothing) {
          })
         EXPECT_TRUE(Has(run.Out, part)) << part << "\n" << run.Out;
     EXPECT_TRUE(Has(RunCli({"check", "--json", "old.vtr"}, folder.Path()).Out, "\"change\": \"tree group added\""));
+    const CRunResult piped = RunProgram("sh", {"-c", "\"$0\" check - < old.vtr", CliPath()}, folder.Path());
+    EXPECT_EQ(piped.Status, 0);
+    EXPECT_TRUE(Has(piped.Out, "file: -\nconverts: yes\nheader version: 400\n")) << piped.Out;
 
     const CBlock whole = WriteProject(SampleProject(400));
     WriteWholeFile(folder.File("cut.vtr"), CBlock(whole.begin(), whole.begin() + 40));
