@@ -47,6 +47,13 @@ struct CConversionSummary {
 
 struct CConversionResult {
     bool Converted = false;
+    // The target was the source itself and already version 500: nothing was
+    // written, no backup made; Converted is true.
+    bool Unchanged = false;
+    // The backup that now holds what the target held before (NAME.vk1,
+    // or NAME.vk2 for a target that is itself NAME.vk1 ...); empty when no
+    // file was replaced.
+    std::string KeptAs;
     std::vector<std::string> Messages;  // in the order they were shown
     // What the conversion changed, and every message again with the lines
     // of context it was shown with (its file, its place ...).
@@ -84,8 +91,10 @@ public:
     bool Load(const std::string& source);
     bool Load(CBlock source);
     // Writes the loaded project as a version-500 file: a file keeps an
-    // existing target as its .vk1 backup and is never left half-written;
-    // bytes are left untouched on failure.  False before a successful load.
+    // existing target as its backup (KeptAs) and is never left
+    // half-written; bytes are left untouched on failure.  A version-500
+    // file saved onto itself is left as it is (Unchanged).  False before a
+    // successful load.
     bool Save(const std::string& target);
     bool Save(CBlock& target);
     // Builds the file as a save would, changes and messages included, and
