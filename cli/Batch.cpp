@@ -679,6 +679,26 @@ void CProgressProbe::ProgressBytes(std::string_view section, std::uint64_t done,
     FState.Bytes(section, done, total);
 }
 
+void CProgressOnly::ProgressStart(const std::string& text) {
+    if (FNext != nullptr)
+        FNext->ProgressStart(text);
+}
+
+void CProgressOnly::ProgressSet(int percent) {
+    if (FNext != nullptr)
+        FNext->ProgressSet(percent);
+}
+
+void CProgressOnly::ProgressEnd() {
+    if (FNext != nullptr)
+        FNext->ProgressEnd();
+}
+
+void CProgressOnly::ProgressBytes(std::string_view section, std::uint64_t done, std::uint64_t total) {
+    if (FNext != nullptr)
+        FNext->ProgressBytes(section, done, total);
+}
+
 void CBatchFeedback::ProgressStart(const std::string& text) {
     FProgress.Start(text);
     DrawProgress();

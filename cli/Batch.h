@@ -113,6 +113,21 @@ private:
     CProgressState FState;
 };
 
+// Passes on the progress of a conversion and none of its messages, for a
+// command that prints them in its own way.
+class CProgressOnly final : public CFeedback {
+public:
+    explicit CProgressOnly(CFeedback* next) : FNext(next) {}
+    void ShowMessage(const std::string&) override {}
+    void ProgressStart(const std::string& text) override;
+    void ProgressSet(int percent) override;
+    void ProgressEnd() override;
+    void ProgressBytes(std::string_view section, std::uint64_t done, std::uint64_t total) override;
+
+private:
+    CFeedback* FNext;
+};
+
 // The feedback of a conversion on the console.  Each message becomes a line
 // on out, with the current file's name in front when one is given, and its
 // context lines after it; with quiet set, the lines of a file are held back

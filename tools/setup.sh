@@ -23,9 +23,11 @@ packages=(g++ cmake ninja-build pkg-config zlib1g-dev libdeflate-dev libpng-dev 
 # build and run the fuzzing harnesses (tools/fuzz.sh); emscripten builds the
 # page in the browser (tools/web.sh), with zlib's C sources from
 # binutils-source; chromium runs the page's test and renders the page that
-# extract writes.
+# extract writes; python3-jsonschema checks every JSON report of the tests
+# against its schema.
 test_packages=(libgtest-dev nlohmann-json3-dev desktop-file-utils shared-mime-info dpkg-dev lintian appstream
-               xvfb xauth xdotool clang-14 libclang-rt-14-dev emscripten binutils-source chromium)
+               xvfb xauth xdotool clang-14 libclang-rt-14-dev emscripten binutils-source chromium
+               python3-jsonschema)
 
 if [ "${1:-}" = "--tests" ]; then
   shift
