@@ -50,7 +50,7 @@ struct TDriverRun {
     std::vector<std::string> Messages;
     std::vector<std::string> LoadEvents, SaveEvents;  // as the recorder noted them
     std::vector<int> LoadProgress, SaveProgress;
-    std::vector<CRecorder::TBytes> LoadBytes, SaveBytes;
+    std::vector<CRecorder::CBytesAt> LoadBytes, SaveBytes;
     CBlock Output;
     double SavedFrom = 0, SavedUntil = 0;
     std::vector<std::string> Files;

@@ -20,6 +20,7 @@
 #include <exception>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "project/Conversion.h"
 
@@ -46,11 +47,11 @@ public:
         SendSometimes();
     }
     void ProgressEnd() override {}
-    void ProgressBytes(const char* section, std::uint64_t done, std::uint64_t total) override {
+    void ProgressBytes(std::string_view section, std::uint64_t done, std::uint64_t total) override {
         FDone = done;
         FTotal = total;
         if (section != FSection) {
-            FSection = section;
+            FSection = std::string(section);
             Send();
         } else {
             SendSometimes();
@@ -66,12 +67,12 @@ private:
     }
     void Send() {
         FSent = emscripten_get_now();
-        FReport(FText, std::string(FSection), static_cast<double>(FDone), static_cast<double>(FTotal), FPercent);
+        FReport(FText, FSection, static_cast<double>(FDone), static_cast<double>(FTotal), FPercent);
     }
 
     val FReport;
     std::string FText;
-    const char* FSection = "";
+    std::string FSection;
     std::uint64_t FDone = 0, FTotal = 0;
     int FPercent = 0;
     double FSent = 0;

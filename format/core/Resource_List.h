@@ -80,7 +80,7 @@ public:
             FSlots[i] = std::make_unique<T>();
             if (!FSlots[i]->Load(stream))
                 return false;
-            ProgressBytes(stream.Position(), stream.Size());
+            ProgressRead(stream.Position());
         }
         Changed = false;
         return true;
@@ -106,7 +106,7 @@ public:
             const CPlace place(FWhat, static_cast<std::int64_t>(i), FNames[i], Named);
             if (!FSlots[i]->Save(stream))
                 return false;
-            ProgressBytes(stream.Position(), 0);
+            ProgressWritten(i + 1, FSlots.size());
         }
         return true;
     }

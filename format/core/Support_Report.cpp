@@ -110,7 +110,7 @@ void CReportingFeedback::ProgressEnd() {
         FNext->ProgressEnd();
 }
 
-void CReportingFeedback::ProgressBytes(const char* section, std::uint64_t done, std::uint64_t total) {
+void CReportingFeedback::ProgressBytes(std::string_view section, std::uint64_t done, std::uint64_t total) {
     if (FNext != nullptr)
         FNext->ProgressBytes(section, done, total);
 }

@@ -207,7 +207,7 @@ test(`keeps drawing frames while it converts ${largeMegabytes} MB, with progress
   assert.ok(seen.longestGap < 100, `a gap of ${seen.longestGap} ms between frames`);
   const where = seen.progress.map((p) => p.where);
   assert.ok(where.some((text) => /^Loading Game Data \.\.\. Data files: [\d.]+ of [\d.]+ MB$/.test(text)), where.join('\n'));
-  assert.ok(where.some((text) => /^Saving Game Data \.\.\. Data files: [\d.]+ MB written$/.test(text)), where.join('\n'));
+  assert.ok(where.some((text) => /^Saving Game Data \.\.\. Data files: [\d.]+ of [\d.]+ MB$/.test(text)), where.join('\n'));
   const values = seen.progress.map((p) => p.value);
   assert.deepEqual(values, [...values].sort((a, b) => a - b), 'the bar only moves forward');
 });

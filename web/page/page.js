@@ -48,19 +48,14 @@
 
   function megabytes(bytes) { return (bytes / 1e6).toFixed(1); }
 
-  // The bar covers reading the source in its first half (bytes of the
-  // source's size) and writing in its second: the output's size is known
-  // only at the end, so the bytes written are measured against the
-  // source's (about the same for most projects), short of the end, beside
-  // the converter's own percent of the step.  The bar never moves back.
-  function showProgress(parts, sourceSize, { text, section, done, total, percent }) {
-    const reading = total > 0;
-    const written = Math.min(99, 100 * done / Math.max(sourceSize, 1));
-    parts.bar.value = Math.max(parts.bar.value,
-                               reading ? Math.round(500 * done / total) : Math.round(500 + 5 * Math.max(percent, written)));
-    parts.where.textContent = reading
-      ? `${text} ${section}: ${megabytes(done)} of ${megabytes(total)} MB`
-      : `${text} ${section}: ${megabytes(done)} MB written`;
+  // The bar covers reading the source in its first half and writing in its
+  // second, each by the bytes behind the converter of the step's total.
+  // The bar never moves back.
+  function showProgress(parts, { text, section, done, total }) {
+    const reading = text.startsWith('Loading');
+    const share = total > 0 ? done / total : 0;
+    parts.bar.value = Math.max(parts.bar.value, Math.round((reading ? 0 : 500) + 500 * share));
+    parts.where.textContent = `${text} ${section}: ${megabytes(done)} of ${megabytes(total)} MB`;
   }
 
   // Two sources of one name (game.vtr and its backup game.vk1) give two
@@ -163,7 +158,7 @@
     entry.dataset.state = 'busy';
     let result;
     try {
-      result = await Transvane.convert(file, { onProgress: (p) => showProgress(parts, file.size, p),
+      result = await Transvane.convert(file, { onProgress: (p) => showProgress(parts, p),
                                                signal: job.abort.signal, asBlob: true });
     } catch (error) {
       // The browser refused the memory, or the file could not be read.

@@ -10,8 +10,8 @@
 // onProgress(progress)  optional, called as the conversion moves with
 //         {text: "Loading Game Data ..." or "Saving Game Data ...",
 //          section: the section at work ("Sprites" ...),
-//          done, total: bytes read of the source's total while loading;
-//                       bytes written, total 0, while saving,
+//          done, total: bytes of the project behind the converter, of the
+//                       step's total (the source's size while loading),
 //          percent: the converter's own 0 to 100 within the step}
 // signal  optional AbortSignal: aborting it stops the conversion at once
 //         and throws its work away; the result is then {cancelled: true}.
