@@ -98,27 +98,34 @@ void ReserveForSave(CStream& stream, bool spilling) {
     }
 }
 
-// The file being overwritten is kept as the single backup, name.vk1.  Only
-// one backup is kept, so there are no older .vk2 ... to shift first.
-const std::string BackupExtension = ".vk1";
+// The file being overwritten becomes the newest of up to MaxBackup backups,
+// name.vk1; the earlier ones move down (Support_SafeSave.h says how far,
+// and which one goes when all are taken).
+constexpr int MaxBackup = 9;
+const CBackupSeries Backups{".vk", MaxBackup};
 
 // The last step of a save: a spilling stream sends its last bytes and its
 // file takes the target's name, keeping the old file as its backup; a
-// stream built in memory is written whole.  False when the file system
-// refuses; keptAs receives the backup's name.
-bool FinishFile(CStream& stream, std::optional<CSafeSave>& target, const std::string& fileName, std::string& keptAs) {
+// stream built in memory is written whole.  False, with the system's
+// reason in cause, when the file system refuses; keptAs receives the
+// backup's name.
+bool FinishFile(CStream& stream, std::optional<CSafeSave>& target, const std::string& fileName, std::string& keptAs,
+                std::string& cause) {
     try {
         if (target) {
             stream.Flush();
             target->Commit();
             keptAs = target->KeptAs();
         } else {
-            keptAs = SaveToFileSafely(stream, fileName, BackupExtension);
+            keptAs = SaveToFileSafely(stream, fileName, Backups);
         }
         return true;
-    } catch (const std::exception&) {
-        return false;
+    } catch (const EFileError& error) {
+        cause = error.Cause();
+    } catch (const std::exception& error) {
+        cause = error.what();
     }
+    return false;
 }
 
 }  // namespace
@@ -358,7 +365,7 @@ bool SaveGameFile(const std::string& fileName, std::string* keptAs) {
     std::optional<CSafeSave> target;
     CStream stream;
     try {
-        target.emplace(fileName, BackupExtension);
+        target.emplace(fileName, Backups);
         stream.SpillTo(target->Handle(), fileName, SaveWindow);
     } catch (const EFileError&) {
         target.reset();
@@ -371,10 +378,12 @@ bool SaveGameFile(const std::string& fileName, std::string* keptAs) {
     // such below.
     bool built = false;
     bool writeFailed = false;
+    std::string cause;  // why the file system refused, in its words
     try {
         built = SaveGame(stream, false);
-    } catch (const EFileError&) {
+    } catch (const EFileError& error) {
         writeFailed = true;
+        cause = error.Cause();
     } catch (const std::exception&) {
         built = false;
     }
@@ -384,7 +393,8 @@ bool SaveGameFile(const std::string& fileName, std::string* keptAs) {
         return false;
     }
 
-    if (writeFailed || !FinishFile(stream, target, fileName, backup)) {
+    if (writeFailed || !FinishFile(stream, target, fileName, backup, cause)) {
+        const CMessageContext why("cause", cause);
         ShowMessage(
             "Error Saving: Cannot create the file. The game has not been saved!Try saving your "
             "work under a different name.");

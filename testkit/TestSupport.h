@@ -20,6 +20,7 @@ public:
     CRecorder() : FGuard(*this) {}
     void ShowMessage(const std::string& text) override {
         Messages.push_back(text);
+        Contexts.push_back(MessageContext());
         Events.push_back("message:" + text);
     }
     void ProgressStart(const std::string& text) override {
@@ -33,6 +34,7 @@ public:
     void ProgressEnd() override { Events.push_back("end"); }
 
     std::vector<std::string> Messages;
+    std::vector<std::vector<std::string>> Contexts;  // of each message: "file: ...", "cause: ..."
     std::vector<int> Progress;  // since the last ProgressStart
     std::vector<std::string> Events;
 
