@@ -829,6 +829,8 @@ int RunConvert(const CArguments& arguments, CPendingFiles* pending) {
                                                           : "converting several files needs --output-dir DIR");
         const std::string& source = options.Sources[0];
         const std::string& target = options.Sources[1];
+        if (target.empty())
+            return UsageError("TARGET cannot be an empty name");
         if (options.SkipExisting && ResolveSaveTarget(target).Kind == ESaveTargetKind::File &&
             !SameFile(source, target)) {
             if (!options.Quiet)

@@ -123,7 +123,7 @@ int Extract(const CArguments& arguments) {
 constexpr std::array ConvertOptions = {
     COptionRow{"output-dir", 'o', "DIR", "a folder name", "convert each SOURCE, or the .vtr files of a folder, into DIR"},
     COptionRow{"quiet", 'q', nullptr, nullptr, "print failures only: no warnings, no summary"},
-    COptionRow{"force", 'f', nullptr, nullptr, "replace an existing TARGET or output, keeping it as .vk1"},
+    COptionRow{"force", 'f', nullptr, nullptr, "replace an existing TARGET or output, keeping it as a backup"},
     COptionRow{"skip-existing", 0, nullptr, nullptr, "leave an existing TARGET or output alone, counted as skipped"},
     COptionRow{"jobs", 'j', "N", "a number", "convert up to N files at once, 1 to 256 (default: all cores)"},
     HelpOption,
@@ -151,8 +151,11 @@ const std::array<CCommandRow, 4> Commands = {{
      "Converts a project file of format version 400 to 500 (.vtr, or a backup\n"
      ".vk1 .. .vk9) into a version-500 file.  An existing TARGET is replaced\n"
      "only with --force, or when it is SOURCE itself, and is then kept as its\n"
-     ".vk1 backup; a symbolic link is written through, a folder, device, FIFO\n"
-     "or socket is refused.  With --output-dir each SOURCE becomes DIR/NAME.vtr,\n"
+     "newest backup, .vk1, the earlier ones moving down to .vk9 (the oldest is\n"
+     "kept; a backup as TARGET keeps its old content as the next number); a\n"
+     "symbolic link is written through, a folder, device, FIFO or socket is\n"
+     "refused.  A version-500 SOURCE converted onto itself is left unchanged.\n"
+     "With --output-dir each SOURCE becomes DIR/NAME.vtr,\n"
      "NAME being its file name without extension, and DIR is created when\n"
      "missing.  A SOURCE folder stands for the .vtr files in it and in its\n"
      "sub-folders, each written to the same path under DIR.  A backup whose\n"

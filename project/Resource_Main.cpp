@@ -100,28 +100,34 @@ void ReserveForSave(CStream& stream, bool spilling) {
     }
 }
 
-// The file being overwritten is kept as the single backup, name.vk1.  Only
-// one backup is kept, so there are no older .vk2 ... to shift first.
-const std::string BackupExtension = ".vk1";
+// The file being overwritten becomes the newest of up to MaxBackup backups,
+// name.vk1; the earlier ones move down (Support_SafeSave.h says how far,
+// and which one goes when all are taken).
+constexpr int MaxBackup = 9;
+const CBackupSeries Backups{".vk", MaxBackup};
 
 // The last step of a save: a spilling stream sends its last bytes and its
 // file takes the target's name, keeping the old file as its backup; a
-// stream built in memory is written whole.  False when the file system
-// refuses; keptAs receives the backup's name.
+// stream built in memory is written whole.  False, with the system's
+// reason in cause, when the file system refuses; keptAs receives the
+// backup's name.
 bool FinishFile(CStream& stream, std::optional<CSafeSave>& target, const std::string& fileName, std::string& keptAs,
-                CPendingFiles* pending) {
+                std::string& cause, CPendingFiles* pending) {
     try {
         if (target) {
             stream.Flush();
             target->Commit();
             keptAs = target->KeptAs();
         } else {
-            keptAs = SaveToFileSafely(stream, fileName, BackupExtension, pending);
+            keptAs = SaveToFileSafely(stream, fileName, Backups, pending);
         }
         return true;
-    } catch (const std::exception&) {
-        return false;
+    } catch (const EFileError& error) {
+        cause = error.Cause();
+    } catch (const std::exception& error) {
+        cause = error.what();
     }
+    return false;
 }
 
 }  // namespace
@@ -379,7 +385,7 @@ bool SaveGameFile(const std::string& fileName, std::string* keptAs, CPendingFile
     std::optional<CSafeSave> target;
     CStream stream;
     try {
-        target.emplace(fileName, BackupExtension, pending);
+        target.emplace(fileName, Backups, pending);
         stream.SpillTo(target->Handle(), fileName, SaveWindow);
     } catch (const EFileError&) {
         target.reset();
@@ -392,10 +398,12 @@ bool SaveGameFile(const std::string& fileName, std::string* keptAs, CPendingFile
     // such below.
     bool built = false;
     bool writeFailed = false;
+    std::string cause;  // why the file system refused, in its words
     try {
         built = SaveGame(stream, false);
-    } catch (const EFileError&) {
+    } catch (const EFileError& error) {
         writeFailed = true;
+        cause = error.Cause();
     } catch (const std::exception&) {
         built = false;
     }
@@ -405,7 +413,8 @@ bool SaveGameFile(const std::string& fileName, std::string* keptAs, CPendingFile
         return false;
     }
 
-    if (writeFailed || !FinishFile(stream, target, fileName, backup, pending)) {
+    if (writeFailed || !FinishFile(stream, target, fileName, backup, cause, pending)) {
+        const CMessageContext why("cause", cause);
         ShowMessage(
             "Error Saving: Cannot create the file. The game has not been saved!Try saving your "
             "work under a different name.");

@@ -20,6 +20,7 @@ public:
     CRecorder() : FGuard(*this) {}
     void ShowMessage(const std::string& text) override {
         Messages.push_back(text);
+        Contexts.push_back(MessageContext());
         Events.push_back("message:" + text);
     }
     void ProgressStart(const std::string& text) override {
@@ -41,6 +42,7 @@ public:
         std::uint64_t Done, Total;
     };
     std::vector<std::string> Messages;
+    std::vector<std::vector<std::string>> Contexts;  // of each message: "file: ...", "cause: ..."
     std::vector<int> Progress;  // since the last ProgressStart
     std::vector<CBytesAt> ByteProgress;  // since the last ProgressStart
     std::vector<std::string> Events;

@@ -1,5 +1,6 @@
 #include "format/core/Support_SafeSave.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -96,7 +97,28 @@ int CreateHidden(const std::string& path, mode_t mode, std::string& name, CPendi
 }
 
 [[noreturn]] void Fail(const std::string& what, const std::string& name, int error) {
-    throw EFileError(what + " \"" + name + "\": " + std::strerror(error));
+    throw EFileError(what, name, std::strerror(error));
+}
+
+bool Exists(const std::string& name) {
+    struct stat info {};
+    return ::lstat(name.c_str(), &info) == 0;
+}
+
+// The number of the backup that path names (game.vk3: 3), or 0 for a name
+// that is none of the series.
+int BackupNumber(const std::string& path, const CBackupSeries& backups) {
+    const std::string leaf = fs::path(path).filename().string();
+    const std::size_t dot = leaf.find_last_of('.');
+    if (dot == std::string::npos || leaf.size() != dot + backups.Extension.size() + 1)
+        return 0;
+    // Files copied from other systems may carry their names in capitals.
+    for (std::size_t i = 0; i < backups.Extension.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(leaf[dot + i])) !=
+            std::tolower(static_cast<unsigned char>(backups.Extension[i])))
+            return 0;
+    const int number = leaf.back() - '0';
+    return number >= 1 && number <= backups.Count ? number : 0;
 }
 
 // The new file takes the place of the old one with the old one's owner and
@@ -172,32 +194,42 @@ CSaveTarget ResolveSaveTarget(const std::string& name) {
     CSaveTarget target;
     target.Path = name;
     target.Kind = ESaveTargetKind::Unreachable;
+    if (name.empty()) {
+        target.Error = ENOENT;  // what the system says of an empty name
+        return target;
+    }
     for (int hop = 0; hop <= MaxLinkHops; ++hop) {
         const std::string leaf = fs::path(target.Path).filename().string();
         if (leaf.empty() || leaf == "." || leaf == "..") {
             // Names a folder, whatever is there.
             target.Kind = ESaveTargetKind::NotAFile;
+            target.Error = EISDIR;
             return target;
         }
         struct stat info {};
         if (::lstat(target.Path.c_str(), &info) != 0) {
             target.Kind = errno == ENOENT ? ESaveTargetKind::Missing : ESaveTargetKind::Unreachable;
+            target.Error = errno;
             return target;
         }
         if (S_ISLNK(info.st_mode)) {
             std::error_code error;
             const fs::path link = fs::read_symlink(target.Path, error);
-            if (error || link.empty())
+            if (error || link.empty()) {
+                target.Error = error ? error.value() : ENOENT;
                 return target;
+            }
             // A relative link counts from the folder the link lies in.
             target.Path = link.is_relative() ? (fs::path(target.Path).parent_path() / link).string() : link.string();
             continue;
         }
         target.Info = info;
         target.Kind = S_ISREG(info.st_mode) ? ESaveTargetKind::File : ESaveTargetKind::NotAFile;
+        target.Error = S_ISDIR(info.st_mode) ? EISDIR : 0;
         return target;
     }
     target.Kind = ESaveTargetKind::Unreachable;  // a loop, or a chain too long to be meant
+    target.Error = ELOOP;
     return target;
 }
 
@@ -207,12 +239,18 @@ bool SameFile(const std::string& a, const std::string& b) {
            first.st_ino == second.st_ino;
 }
 
-CSafeSave::CSafeSave(const std::string& name, const std::string& backupExtension, CPendingFiles* pending)
-    : FTarget(ResolveSaveTarget(name)), FBackupExtension(backupExtension), FPending(pending) {
+CSafeSave::CSafeSave(const std::string& name, const CBackupSeries& backups, CPendingFiles* pending)
+    : FTarget(ResolveSaveTarget(name)), FBackups(backups), FPending(pending) {
     if (FTarget.Kind == ESaveTargetKind::NotAFile)
-        throw EFileError("Cannot replace \"" + name + "\": it is not an ordinary file");
+        throw EFileError("Cannot replace", name,
+                         FTarget.Error != 0 ? std::strerror(FTarget.Error)
+                                            : "not an ordinary file (a device, FIFO or socket)");
     if (FTarget.Kind == ESaveTargetKind::Unreachable)
-        throw EFileError("Cannot reach \"" + name + "\" through its links");
+        Fail("Cannot reach", name, FTarget.Error);
+    // Refused before anything is written when the old file would have no
+    // backup to go to; checked again when the backup is made.
+    if (FTarget.Kind == ESaveTargetKind::File && FBackups.Count > 0)
+        BackupRoom();
     FHandle = CreateHidden(FTarget.Path, 0666, FTemporary, FPending, FEntry);
     if (FHandle < 0)
         Fail("Cannot create file", name, errno);
@@ -240,7 +278,7 @@ void CSafeSave::Commit() {
     struct stat now {};
     const bool exists = ::lstat(FTarget.Path.c_str(), &now) == 0;
     if (exists ? !S_ISREG(now.st_mode) : errno != ENOENT)
-        throw EFileError("Cannot replace \"" + FTarget.Path + "\": it is no longer an ordinary file");
+        throw EFileError("Cannot replace", FTarget.Path, "it is no longer an ordinary file");
     if (exists)
         MakeBackup();
 
@@ -255,15 +293,29 @@ void CSafeSave::Commit() {
     SyncFolder(FTarget.Path);
 }
 
-void CSafeSave::MakeBackup() {
-    if (FBackupExtension.empty())
-        return;
-    const std::string backup = ChangeFileExt(FTarget.Path, FBackupExtension);
-    if (backup == FTarget.Path)
-        return;  // a backup saved over itself is simply replaced
+std::string CSafeSave::BackupName(int number) const {
+    return ChangeFileExt(FTarget.Path, FBackups.Extension + std::to_string(number));
+}
 
-    // The backup is made under a hidden name and then renamed over an older
-    // backup, so that a failure or an interruption leaves that one intact.
+std::pair<int, int> CSafeSave::BackupRoom() const {
+    const int first = BackupNumber(FTarget.Path, FBackups) + 1;
+    const int last = FBackups.Count > 1 && Exists(BackupName(FBackups.Count)) ? FBackups.Count - 1 : FBackups.Count;
+    if (first > last)
+        throw EFileError("Cannot replace", FTarget.Path,
+                         "no backup name is left for what it holds (the oldest backup, " + FBackups.Extension +
+                             std::to_string(FBackups.Count) + ", is never replaced)");
+    return {first, last};
+}
+
+void CSafeSave::MakeBackup() {
+    if (FBackups.Count <= 0)
+        return;
+    const auto [first, last] = BackupRoom();
+    const std::string backup = BackupName(first);
+
+    // The backup is made under a hidden name first, so that a failure or an
+    // interruption before it takes its place leaves the series intact (or
+    // with a gap where a backup moved down).
     std::string hidden;
     CPendingEntry* entry = nullptr;
     const int linked = MakeHidden(
@@ -291,6 +343,15 @@ void CSafeSave::MakeBackup() {
             if (::close(copy) != 0)
                 Fail("Cannot write file", backup, errno);
         }
+        // The earlier backups move down as far as the first free number;
+        // with none free, the one at last is replaced.  A move that fails
+        // stops the save, since the next would replace an unmoved backup.
+        int free = first;
+        while (free < last && Exists(BackupName(free)))
+            ++free;
+        for (int number = free - 1; number >= first; --number)
+            if (::rename(BackupName(number).c_str(), BackupName(number + 1).c_str()) != 0)
+                Fail("Cannot move the backup", BackupName(number), errno);
         CInterruptionsHeld held;
         if (::rename(hidden.c_str(), backup.c_str()) != 0)
             Fail("Cannot create file", backup, errno);
@@ -302,9 +363,9 @@ void CSafeSave::MakeBackup() {
     FKeptAs = backup;
 }
 
-std::string SaveToFileSafely(const CMemoryStream& stream, const std::string& name, const std::string& backupExtension,
+std::string SaveToFileSafely(const CMemoryStream& stream, const std::string& name, const CBackupSeries& backups,
                              CPendingFiles* pending) {
-    CSafeSave file(name, backupExtension, pending);
+    CSafeSave file(name, backups, pending);
     WriteAllToFile(file.Handle(), stream.View(), name);
     file.Commit();
     return file.KeptAs();

@@ -12,10 +12,11 @@
 //      and only looked at, never opened (opening a FIFO would block).
 //   3. Write.  The new file is written under a hidden temporary name in
 //      the real file's folder and synced to disk.
-//   4. Back up.  The old file gets a second name, NAME.vk1 (a hard link;
-//      where the file system refuses links, a copy synced to disk), which
-//      replaces an older backup in one rename.  The old file itself is
-//      never moved away.
+//   4. Back up.  The old file gets a second name, the newest backup
+//      NAME.vk1 (a hard link; where the file system refuses links, a copy
+//      synced to disk).  Earlier backups each move one number down first
+//      (CBackupSeries says which go), so that no backup is lost while
+//      there is room.  The old file itself is never moved away.
 //   5. Replace.  The complete new file is renamed over the real file in
 //      one step, so the name holds the old file or the new one at every
 //      instant, whenever the process dies.
@@ -30,6 +31,7 @@
 #include <array>
 #include <csignal>
 #include <string>
+#include <utility>
 #include <sys/stat.h>
 
 #include "format/core/Support_PendingFiles.h"
@@ -48,6 +50,7 @@ enum class ESaveTargetKind {
 struct CSaveTarget {
     std::string Path;  // the real file, after the links
     ESaveTargetKind Kind = ESaveTargetKind::Missing;
+    int Error = 0;  // why it is refused, when the system can say (EISDIR, ELOOP ...)
     struct stat Info {};  // its status, when Kind is File
 };
 
@@ -58,6 +61,20 @@ CSaveTarget ResolveSaveTarget(const std::string& name);
 // whatever links or spellings lead there.
 bool SameFile(const std::string& a, const std::string& b);
 
+// The backups a save keeps of the file it replaces: its name with the
+// extension replaced by Extension and a number, 1 the newest .. Count the
+// oldest (".vk", 9: game.vk1 .. game.vk9).  To make room for the newest,
+// the backups up to the first free number each move one down; when none
+// is free, the second oldest is dropped, never the oldest: that one is
+// most likely the file as it was before any of these saves.  A target
+// that is itself a backup (game.vk2) keeps its old content as the next one
+// (game.vk3) and never as itself, and is refused where that would drop the
+// oldest.  Count 0: no backup.
+struct CBackupSeries {
+    std::string Extension;
+    int Count = 0;  // 1..9: the number is one digit
+};
+
 // A new file for name that takes its place only on Commit.  Destroyed
 // without a successful Commit, it removes what it created and name stays
 // as it was.
@@ -65,10 +82,9 @@ class CSafeSave {
 public:
     // Resolves and checks the target and creates the temporary file;
     // EFileError when the target is refused or nothing can be created.
-    // backupExtension (".vk1") names the backup of an existing file; empty
-    // for none.  pending, when given, holds the save's temporary files while
-    // they exist.
-    CSafeSave(const std::string& name, const std::string& backupExtension, CPendingFiles* pending = nullptr);
+    // backups names the backups an existing file is kept among.  pending,
+    // when given, holds the save's temporary files while they exist.
+    CSafeSave(const std::string& name, const CBackupSeries& backups, CPendingFiles* pending = nullptr);
     ~CSafeSave();
     CSafeSave(const CSafeSave&) = delete;
     CSafeSave& operator=(const CSafeSave&) = delete;
@@ -85,9 +101,13 @@ public:
 
 private:
     void MakeBackup();
+    // The numbers the old file's backup may take, [first, last]; EFileError
+    // when there is none.
+    std::pair<int, int> BackupRoom() const;
+    std::string BackupName(int number) const;
 
     CSaveTarget FTarget;
-    std::string FBackupExtension;
+    CBackupSeries FBackups;
     std::string FTemporary;
     std::string FKeptAs;
     int FHandle = -1;
@@ -100,7 +120,7 @@ private:
 // leaves no temporary file behind) on failure.  Returns the backup that
 // holds what name held before (CSafeSave::KeptAs).
 std::string SaveToFileSafely(const CMemoryStream& stream, const std::string& name,
-                             const std::string& backupExtension = {}, CPendingFiles* pending = nullptr);
+                             const CBackupSeries& backups = {}, CPendingFiles* pending = nullptr);
 
 // The calls through which a save makes a backup and syncs a folder, so that
 // tests can make them fail as some file systems do.  Both return 0 or -1

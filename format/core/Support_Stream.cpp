@@ -35,7 +35,7 @@ CBlock ReadWholeFile(int fd, std::size_t size, const std::string& fileName) {
     try {
         bytes.resize(size);
     } catch (const std::bad_alloc&) {
-        throw EFileError("Cannot read file \"" + fileName + "\": out of memory");
+        throw EFileError("Cannot read file", fileName, "out of memory");
     }
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -43,8 +43,7 @@ CBlock ReadWholeFile(int fd, std::size_t size, const std::string& fileName) {
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
-            throw EFileError("Cannot read file \"" + fileName + "\": " +
-                             (got == 0 ? "file shrank while reading" : std::strerror(errno)));
+            throw EFileError("Cannot read file", fileName, got == 0 ? "file shrank while reading" : std::strerror(errno));
         done += static_cast<std::size_t>(got);
     }
     return bytes;
@@ -146,11 +145,11 @@ CBlock CMemoryStream::TakeBytes() {
 void CMemoryStream::LoadFromFile(const std::string& fileName) {
     const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        throw EFileError("Cannot open file \"" + fileName + "\": " + std::strerror(errno));
+        throw EFileError("Cannot open file", fileName, std::strerror(errno));
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        throw EFileError("Cannot open file \"" + fileName + "\": not an ordinary file");
+        throw EFileError("Cannot open file", fileName, "not an ordinary file");
     }
     const auto size = static_cast<std::size_t>(info.st_size);
     std::unique_ptr<CMappedFile> mapping;
@@ -179,7 +178,7 @@ void CMemoryStream::LoadFromFile(const std::string& fileName) {
 void CMemoryStream::SaveToFile(const std::string& fileName) const {
     const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
-        throw EFileError("Cannot create file \"" + fileName + "\": " + std::strerror(errno));
+        throw EFileError("Cannot create file", fileName, std::strerror(errno));
     try {
         WriteAllToFile(fd, View(), fileName);
     } catch (...) {
@@ -187,7 +186,7 @@ void CMemoryStream::SaveToFile(const std::string& fileName) const {
         throw;
     }
     if (::close(fd) != 0)
-        throw EFileError("Cannot write file \"" + fileName + "\": " + std::strerror(errno));
+        throw EFileError("Cannot write file", fileName, std::strerror(errno));
 }
 
 void WriteAllToFile(int fd, std::span<const std::uint8_t> bytes, const std::string& fileName) {
@@ -197,7 +196,7 @@ void WriteAllToFile(int fd, std::span<const std::uint8_t> bytes, const std::stri
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0)
-            throw EFileError("Cannot write file \"" + fileName + "\": " + std::strerror(put < 0 ? errno : ENOSPC));
+            throw EFileError("Cannot write file", fileName, std::strerror(put < 0 ? errno : ENOSPC));
         done += static_cast<std::size_t>(put);
     }
 }

@@ -131,12 +131,13 @@ TEST(SaveSafely, EveryKindOfTarget) {
         const char* what;
         std::function<bool(const CScratchFolder&)> make;  // false: cannot be built here
         const char* target;
-        bool saved;
+        const char* cause;  // of the refusal; nullptr: saved
         std::vector<std::string> after;
     };
     const auto file = [](const char* name) {
         return [name](const CScratchFolder& f) { return WriteWholeFile(f.File(name), OldBytes), true; };
     };
+    const char* const NotAFile = "not an ordinary file (a device, FIFO or socket)";
     const auto link = [](std::vector<std::pair<const char*, const char*>> links, bool withFile) {
         return [links, withFile](const CScratchFolder& f) {
             std::filesystem::create_directories(f.File("real"));
@@ -148,38 +149,45 @@ TEST(SaveSafely, EveryKindOfTarget) {
         };
     };
     const Case cases[] = {
-        {"new file", [](const CScratchFolder&) { return true; }, "a.vtr", true, {"a.vtr new"}},
-        {"existing file", file("a.vtr"), "a.vtr", true, {"a.vk1 old", "a.vtr new"}},
-        {"older backup replaced",
+        {"new file", [](const CScratchFolder&) { return true; }, "a.vtr", nullptr, {"a.vtr new"}},
+        {"existing file", file("a.vtr"), "a.vtr", nullptr, {"a.vk1 old", "a.vtr new"}},
+        {"older backup moves down",
          [](const CScratchFolder& f) {
              WriteWholeFile(f.File("a.vtr"), OldBytes);
              WriteWholeFile(f.File("a.vk1"), Bytes({9}));
              return true;
          },
-         "a.vtr", true, {"a.vk1 old", "a.vtr new"}},
-        {"backup saved over itself", file("a.vk1"), "a.vk1", true, {"a.vk1 new"}},
-        {"chain of links", link({{"l1.vtr", "l2.vtr"}, {"l2.vtr", "real/a.vtr"}}, true), "l1.vtr", true,
+         "a.vtr", nullptr, {"a.vk1 old", "a.vk2 other", "a.vtr new"}},
+        {"backup saved over itself", file("a.vk1"), "a.vk1", nullptr, {"a.vk1 new", "a.vk2 old"}},
+        {"chain of links", link({{"l1.vtr", "l2.vtr"}, {"l2.vtr", "real/a.vtr"}}, true), "l1.vtr", nullptr,
          {"l1.vtr -> l2.vtr", "l2.vtr -> real/a.vtr", "real/", "real/a.vk1 old", "real/a.vtr new"}},
         {"absolute link", [](const CScratchFolder& f) {
              WriteWholeFile(f.File("a.vtr"), OldBytes);
              std::filesystem::create_symlink(f.File("a.vtr"), f.File("l.vtr"));
              return true;
-         }, "l.vtr", true, {"a.vk1 old", "a.vtr new", "l.vtr -> (here)/a.vtr"}},
-        {"dangling link", link({{"l.vtr", "real/a.vtr"}}, false), "l.vtr", true,
+         }, "l.vtr", nullptr, {"a.vk1 old", "a.vtr new", "l.vtr -> (here)/a.vtr"}},
+        {"dangling link", link({{"l.vtr", "real/a.vtr"}}, false), "l.vtr", nullptr,
          {"l.vtr -> real/a.vtr", "real/", "real/a.vtr new"}},
-        {"dangling link, no folder", link({{"l.vtr", "gone/a.vtr"}}, false), "l.vtr", false,
+        {"dangling link, no folder", link({{"l.vtr", "gone/a.vtr"}}, false), "l.vtr", "No such file or directory",
          {"l.vtr -> gone/a.vtr", "real/"}},
-        {"link loop", link({{"l1.vtr", "l2.vtr"}, {"l2.vtr", "l1.vtr"}}, false), "l1.vtr", false,
+        {"link loop", link({{"l1.vtr", "l2.vtr"}, {"l2.vtr", "l1.vtr"}}, false), "l1.vtr", "Too many levels of symbolic links",
          {"l1.vtr -> l2.vtr", "l2.vtr -> l1.vtr", "real/"}},
-        {"missing folder", [](const CScratchFolder&) { return true; }, "missing/a.vtr", false, {}},
+        {"missing folder", [](const CScratchFolder&) { return true; }, "missing/a.vtr", "No such file or directory", {}},
+        {"folder without write permission",
+         [](const CScratchFolder& f) {
+             // The superuser may write anywhere.
+             return ::geteuid() != 0 && std::filesystem::create_directory(f.File("ro")) &&
+                    ::chmod(f.File("ro").c_str(), 0555) == 0;
+         },
+         "ro/a.vtr", "Permission denied", {"ro/"}},
         {"folder", [](const CScratchFolder& f) { return std::filesystem::create_directory(f.File("d.vtr")); },
-         "d.vtr", false, {"d.vtr/"}},
+         "d.vtr", "Is a directory", {"d.vtr/"}},
         {"link to a folder", [](const CScratchFolder& f) {
              std::filesystem::create_directory(f.File("d"));
              std::filesystem::create_symlink("d", f.File("l.vtr"));
              return true;
-         }, "l.vtr", false, {"d/", "l.vtr -> d"}},
-        {"FIFO", [](const CScratchFolder& f) { return ::mkfifo(f.File("p.vtr").c_str(), 0600) == 0; }, "p.vtr", false,
+         }, "l.vtr", "Is a directory", {"d/", "l.vtr -> d"}},
+        {"FIFO", [](const CScratchFolder& f) { return ::mkfifo(f.File("p.vtr").c_str(), 0600) == 0; }, "p.vtr", NotAFile,
          {"p.vtr |"}},
         {"socket",
          [](const CScratchFolder& f) {
@@ -194,11 +202,11 @@ TEST(SaveSafely, EveryKindOfTarget) {
              ::close(fd);
              return bound;
          },
-         "s.vtr", false, {"s.vtr ="}},
+         "s.vtr", NotAFile, {"s.vtr ="}},
         // The numbers of the null device; making one needs CAP_MKNOD.
         {"character device",
          [](const CScratchFolder& f) { return ::mknod(f.File("c.vtr").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0; },
-         "c.vtr", false, {"c.vtr %"}},
+         "c.vtr", NotAFile, {"c.vtr %"}},
     };
     CLoadedProject loaded;
     CRecorder recorder;
@@ -210,8 +218,12 @@ TEST(SaveSafely, EveryKindOfTarget) {
             continue;
         }
         recorder.Messages.clear();
-        EXPECT_EQ(SaveGameFile(folder.File(c.target)), c.saved);
-        EXPECT_EQ(recorder.Messages, c.saved ? std::vector<std::string>{} : std::vector<std::string>{CannotCreate});
+        recorder.Contexts.clear();
+        EXPECT_EQ(SaveGameFile(folder.File(c.target)), c.cause == nullptr);
+        EXPECT_EQ(recorder.Messages, c.cause == nullptr ? std::vector<std::string>{} : std::vector<std::string>{CannotCreate});
+        if (c.cause != nullptr && !recorder.Contexts.empty()) {
+            EXPECT_EQ(recorder.Contexts[0].back(), "cause: " + std::string(c.cause));
+        }
         EXPECT_EQ(Tree(folder.Path()), c.after) << "no temporary file is left";
     }
 }
@@ -278,9 +290,11 @@ TEST(SaveSafely, ReadOnlyFolderKeepsTheEarlierFile) {
     ASSERT_TRUE(LoadGameFile(folder.File("in.vtr")));
     for (const std::string& name : {target + "/a.vtr", target + "/new.vtr"}) {
         recorder.Messages.clear();
+        recorder.Contexts.clear();
         recorder.Events.clear();
         EXPECT_FALSE(SaveGameFile(name)) << name;
         EXPECT_EQ(recorder.Messages, std::vector<std::string>{CannotCreate}) << name;
+        EXPECT_EQ(recorder.Contexts, (std::vector<std::vector<std::string>>{{"file: " + name, "cause: Read-only file system"}}));
         EXPECT_EQ(recorder.Events.back(), "end") << "the progress window closes";
     }
     EXPECT_EQ(ReadWholeFile(target + "/a.vtr"), Bytes({1, 2, 3}));
@@ -306,6 +320,7 @@ TEST(SaveSafely, FullDiskKeepsTheEarlierFile) {
         ASSERT_TRUE(LoadGameFile(folder.File("in.vtr")));
         EXPECT_FALSE(SaveGameFile(target + "/a.vtr"));
         EXPECT_EQ(recorder.Messages, std::vector<std::string>{CannotCreate});
+        EXPECT_EQ(recorder.Contexts.at(0).back(), "cause: No space left on device");
         EXPECT_EQ(FolderContents(target), std::vector<std::string>{"a.vtr"});
         EXPECT_EQ(ReadWholeFile(target + "/a.vtr"), earlier);
 
@@ -347,8 +362,8 @@ TEST(SaveSafely, PendingFilesHoldEverySaveInFlight) {
 // Conversions one after the other into one folder, each checked by what it
 // reports, and the folder checked afterwards: every file as "v4 #ID" or
 // "v5 #ID" (its header's version and game id), a link as "-> where".
-// Whatever the sequence, the version-4 original (#1) survives its bytes
-// unchanged under some name.
+// Whatever the sequence, the version-4 original (#1) survives with its
+// bytes unchanged under some name.
 TEST(SaveSafely, BackupSequences) {
     const auto project = [](std::int32_t version, std::int32_t id) {
         TProject p = EmptyProject(version);
@@ -357,23 +372,63 @@ TEST(SaveSafely, BackupSequences) {
     };
     const CBlock original = project(430, 1);
     struct Step {
-        const char* source;
-        const char* target;
-        const char* result;  // "kept as NAME", "unchanged", "new" or "failed"
+        std::string source, target;
+        std::string result;  // "kept as NAME", "unchanged", "new" or "failed: CAUSE"
     };
     struct Case {
         const char* what;
-        std::vector<std::pair<const char*, std::int32_t>> files;  // name, game id; #1 the original, the others v4
+        std::vector<std::pair<std::string, std::int32_t>> files;  // name, game id: #1 the original, others v4 too
+        std::vector<std::pair<const char*, const char*>> links;   // name, where it points
         std::vector<Step> steps;
-        std::vector<std::string> after;
+        std::vector<std::string> after;  // src/ holds sources and is not shown
+        bool refuseHardLinks = false;
     };
+    // Ten more projects saved over game.vtr: nine backups fill up, and the
+    // tenth save drops the second oldest, not the original.
+    Case rotations{"nine rotations, then one more", {{"game.vtr", 1}}, {}, {}, {}};
+    for (std::int32_t id = 2; id <= 11; ++id) {
+        rotations.files.emplace_back("src/p" + std::to_string(id) + ".vtr", id);
+        rotations.steps.push_back({"src/p" + std::to_string(id) + ".vtr", "game.vtr", "kept as game.vk1"});
+    }
+    for (std::int32_t number = 1; number <= 8; ++number)
+        rotations.after.push_back("game.vk" + std::to_string(number) + " v5 #" + std::to_string(11 - number));
+    rotations.after.insert(rotations.after.end(), {"game.vk9 v4 #1", "game.vtr v5 #11"});
+
+    const std::string oldestKept =
+        "failed: no backup name is left for what it holds (the oldest backup, .vk9, is never replaced)";
     const Case cases[] = {
-        {"in place twice", {{"game.vtr", 1}},
+        {"in place twice", {{"game.vtr", 1}}, {},
          {{"game.vtr", "game.vtr", "kept as game.vk1"}, {"game.vtr", "game.vtr", "unchanged"}},
          {"game.vk1 v4 #1", "game.vtr v5 #1"}},
-        {"version 5 to another name", {{"game.vtr", 1}},
+        {"version 5 to another name", {{"game.vtr", 1}}, {},
          {{"game.vtr", "game.vtr", "kept as game.vk1"}, {"game.vtr", "copy.vtr", "new"}},
          {"copy.vtr v5 #1", "game.vk1 v4 #1", "game.vtr v5 #1"}},
+        {"backup as source, in place", {{"game.vk1", 1}, {"game.vtr", 2}}, {},
+         {{"game.vk1", "game.vk1", "kept as game.vk2"}},
+         {"game.vk1 v5 #1", "game.vk2 v4 #1", "game.vtr v4 #2"}},
+        {"onto a backup", {{"game.vtr", 1}, {"game.vk1", 2}}, {},
+         {{"game.vtr", "game.vk1", "kept as game.vk2"}},
+         {"game.vk1 v5 #1", "game.vk2 v4 #2", "game.vtr v4 #1"}},
+        {"backup back to its project", {{"game.vtr", 2}, {"game.vk1", 1}}, {},
+         {{"game.vk1", "game.vtr", "kept as game.vk1"}},
+         {"game.vk1 v4 #2", "game.vk2 v4 #1", "game.vtr v5 #1"}},
+        rotations,
+        {"a free number ends the moves", {{"game.vtr", 1}, {"game.vk1", 2}, {"game.vk3", 3}}, {},
+         {{"game.vtr", "game.vtr", "kept as game.vk1"}},
+         {"game.vk1 v4 #1", "game.vk2 v4 #2", "game.vk3 v4 #3", "game.vtr v5 #1"}},
+        {"the oldest backup is never replaced", {{"game.vk9", 1}, {"game.vtr", 2}, {"game.vk8", 3}}, {},
+         {{"game.vk9", "game.vk9", oldestKept}, {"game.vtr", "game.vk9", oldestKept},
+          {"game.vtr", "game.vk8", oldestKept}},
+         {"game.vk8 v4 #3", "game.vk9 v4 #1", "game.vtr v4 #2"}},
+        {"through a link", {{"real/game.vtr", 1}, {"real/game.vk1", 2}}, {{"link.vtr", "real/game.vtr"}},
+         {{"link.vtr", "link.vtr", "kept as real/game.vk1"}},
+         {"link.vtr -> real/game.vtr", "real/game.vk1 v4 #1", "real/game.vk2 v4 #2", "real/game.vtr v5 #1"}},
+        {"a backup that links to the project", {{"game.vtr", 1}}, {{"game.vk1", "game.vtr"}},
+         {{"game.vtr", "game.vtr", "kept as game.vk1"}},
+         {"game.vk1 v4 #1", "game.vk2 -> game.vtr", "game.vtr v5 #1"}},
+        {"hard links refused", {{"game.vtr", 1}, {"game.vk1", 2}}, {},
+         {{"game.vtr", "game.vtr", "kept as game.vk1"}},
+         {"game.vk1 v4 #1", "game.vk2 v4 #2", "game.vtr v5 #1"}, true},
     };
     const auto label = [](const std::filesystem::path& path) {
         if (std::filesystem::is_symlink(path))
@@ -384,41 +439,67 @@ TEST(SaveSafely, BackupSequences) {
         };
         return std::string(int32(4) == 500 ? "v5 #" : "v4 #") + std::to_string(int32(12));
     };
+    const CSaveCalls normal = SaveCalls();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         CScratchFolder folder;
-        for (const auto& [name, id] : c.files)
+        for (const auto& [name, id] : c.files) {
+            std::filesystem::create_directories(std::filesystem::path(folder.File(name)).parent_path());
             WriteWholeFile(folder.File(name), id == 1 ? original : project(420, id));
+        }
+        for (const auto& [name, to] : c.links)
+            std::filesystem::create_symlink(to, folder.File(name));
+        if (c.refuseHardLinks)
+            SaveCalls().Link = [](const char*, const char*) { return errno = EPERM, -1; };
         for (const Step& step : c.steps) {
-            SCOPED_TRACE(std::string(step.source) + " to " + step.target);
+            SCOPED_TRACE(step.source + " to " + step.target);
             struct stat before {}, after {};
             ::stat(folder.File(step.target).c_str(), &before);
             const CConversionResult result = ConvertFile(folder.File(step.source), folder.File(step.target));
             ::stat(folder.File(step.target).c_str(), &after);
-            const std::string said = !result.Converted ? "failed"
-                                     : result.Unchanged ? "unchanged"
-                                     : result.KeptAs.empty()
-                                         ? "new"
-                                         : "kept as " + std::filesystem::path(result.KeptAs).lexically_relative(folder.Path()).string();
+            std::string said = result.Unchanged ? "unchanged" : result.KeptAs.empty() ? "new" : "kept as ";
+            if (!result.KeptAs.empty())
+                said += std::filesystem::path(result.KeptAs).lexically_relative(folder.Path()).string();
+            if (!result.Converted)
+                said = "failed: " + result.Report.Messages.at(0).Context.back().substr(std::strlen("cause: "));
             EXPECT_EQ(said, step.result);
             if (result.Unchanged) {
-                EXPECT_TRUE(before.st_ino == after.st_ino && before.st_mtim.tv_nsec == after.st_mtim.tv_nsec &&
+                EXPECT_TRUE(before.st_ino == after.st_ino && before.st_mtim.tv_sec == after.st_mtim.tv_sec &&
+                            before.st_mtim.tv_nsec == after.st_mtim.tv_nsec &&
                             before.st_ctim.tv_sec == after.st_ctim.tv_sec && before.st_ctim.tv_nsec == after.st_ctim.tv_nsec)
                     << "not touched";
             }
         }
+        SaveCalls() = normal;
         std::vector<std::string> files;
         bool originalKept = false;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.Path())) {
-            if (entry.is_directory() && !entry.is_symlink())
+            const std::string name = entry.path().lexically_relative(folder.Path()).string();
+            if ((entry.is_directory() && !entry.is_symlink()) || name.starts_with("src/"))
                 continue;
-            files.push_back(entry.path().lexically_relative(folder.Path()).string() + " " + label(entry.path()));
+            files.push_back(name + " " + label(entry.path()));
             originalKept = originalKept || (!entry.is_symlink() && ReadWholeFile(entry.path().string()) == original);
         }
         std::sort(files.begin(), files.end());
         EXPECT_EQ(files, c.after);
-        EXPECT_TRUE(originalKept);
+        EXPECT_TRUE(originalKept) << "the original survives";
     }
+}
+
+// What the command line says of a backup, and of a file it leaves alone.
+TEST(SaveSafely, CommandLineSaysWhereTheEarlierFileWent) {
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("game.vtr"), WriteProject(EmptyProject(430)));
+    const CRunResult first = RunCli({"convert", "game.vtr", "game.vtr"}, folder.Path());
+    EXPECT_EQ(first.Status, 0);
+    EXPECT_EQ(first.Err, "transvane-cli: the earlier game.vtr was kept as game.vk1\n");
+    const CRunResult second = RunCli({"convert", "game.vtr", "game.vtr"}, folder.Path());
+    EXPECT_EQ(second.Status, 0);
+    EXPECT_EQ(second.Err, "transvane-cli: game.vtr was already version 5; left unchanged\n");
+    const CRunResult empty = RunCli({"convert", "game.vtr", ""}, folder.Path());
+    EXPECT_EQ(empty.Status, 2);
+    EXPECT_EQ(empty.Err, "transvane-cli: TARGET cannot be an empty name\nTry 'transvane-cli --help'.\n");
+    EXPECT_EQ(FolderContents(folder.Path()), (std::vector<std::string>{"game.vk1", "game.vtr"}));
 }
 
 }  // namespace
