@@ -67,6 +67,9 @@ struct CCoreState {
     // context for the messages shown meanwhile.
     std::vector<CPlaceFrame> Places;
     std::vector<std::string> ContextLines;
+    // Where reading was when it failed (KeepFailurePlace); empty when no
+    // place was held then.
+    std::string FailurePlace;
     std::size_t InflateLimit = MaxBlockSize;
     // The running load's budget and what it has used; no limit outside a load.
     std::size_t BudgetLimit = std::numeric_limits<std::size_t>::max();

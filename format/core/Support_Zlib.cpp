@@ -156,6 +156,8 @@ std::optional<std::vector<std::uint8_t>> ZlibInflate(std::span<const std::uint8_
         // the zlib stream (the compressed count cut it short).
         if (code == Z_NEED_DICT)
             code = Z_DATA_ERROR;
+        if (code == Z_BUF_ERROR)
+            throw EZCompressionError("the compressed data ends early");
         if (code != Z_OK && code != Z_STREAM_END)
             throw EZCompressionError(ZlibMessage(zs, code));
         const std::size_t produced = WindowSize - zs.avail_out;
