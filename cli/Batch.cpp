@@ -64,6 +64,13 @@ std::string ConversionNotes(std::int32_t version, std::size_t warnings) {
     return notes;
 }
 
+// The line that sums up what a conversion removed or cleared, and where
+// each change is listed; empty when nothing was lost.
+std::string LossLine(const std::string& source, const CConversionReport& report) {
+    const std::string losses = LossSummary(report);
+    return losses.empty() ? losses : losses + " (transvane-cli check " + ShellWord(source) + " lists them)";
+}
+
 // Makes sure the output folder exists; prints the problem and returns false
 // when it cannot be used.
 bool PrepareOutputDir(const std::string& dir) {
@@ -325,6 +332,10 @@ private:
             TheRun.Converted.fetch_add(1);
             TheRun.WithWarnings.fetch_add(outcome.Report.Messages.empty() ? 0 : 1);
             const std::string notes = ConversionNotes(outcome.Version, outcome.Report.Messages.size());
+            // Beside the file's messages, on standard error, whatever the
+            // number of jobs: the lines of a file come in source order.
+            if (const std::string losses = LossLine(source, outcome.Report); !FOptions.Quiet && !losses.empty())
+                std::fprintf(stderr, "%s: %s\n", source.c_str(), losses.c_str());
             if (!FOptions.Quiet)
                 std::printf("%s: converted to %s%s\n", source.c_str(), plan.Output.c_str(),
                             notes.empty() ? "" : (" (" + notes + ")").c_str());
@@ -503,6 +514,8 @@ int ConvertOne(const std::string& source, const std::string& target, bool quiet,
     const bool ok = result.Converted;
     feedback.Finish(ok);
     if (ok && !quiet) {
+        if (const std::string losses = LossLine(source, result.Report); !losses.empty())
+            ShowProblem(losses);
         if (result.Summary.Version == NewestGameVersion)
             ShowProblem(source + " was already version 5");
         if (const std::size_t warnings = result.Report.Messages.size(); warnings > 0)

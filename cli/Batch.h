@@ -18,6 +18,11 @@
 //     with "transvane-cli: converted with N warnings", the batch form names
 //     them on the file's line on standard output, and the run ends with
 //     "N converted (W with warnings), M failed" there;
+//   - a file that converts with changes that remove or clear something
+//     (room instances dropped, references cleared, old actions without
+//     translation ...) gets one line after its messages that counts them
+//     and names the `transvane-cli check` command that lists them, on
+//     standard error, in a batch prefixed with the file;
 //   - a file that was already version 5 says so in one line;
 //   - the lines of a file come together, in the order of the sources, so
 //     the output does not depend on N;

@@ -217,10 +217,6 @@ bool SaveGame(CStream& stream, bool flag) {
     return true;
 }
 
-namespace {
-
-// A file name as a shell reads it back: quoted when it holds anything but
-// the plainest characters.
 std::string ShellWord(const std::string& text) {
     const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
         return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("/._-+,:@%", c) != nullptr;
@@ -232,6 +228,8 @@ std::string ShellWord(const std::string& text) {
         quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
+
+namespace {
 
 // The "corrupted" message with where reading stopped and why, and, for a
 // file, where to learn more.

@@ -92,6 +92,9 @@ bool SaveGame(CStream& stream, bool flag);
 // name the file it writes.  The report, when given, is filled as by
 // LoadGame.
 bool LoadGameFile(const std::string& fileName, CLoadReport* report = nullptr);
+// A file name as a shell reads it back, for the commands messages suggest:
+// quoted when it holds anything but the plainest characters.
+std::string ShellWord(const std::string& text);
 // The header version of the file the current project was last loaded from,
 // 0 after a failed load.
 std::int32_t LoadedGameVersion();
