@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <condition_variable>
@@ -11,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -38,6 +40,7 @@ struct CBatchOptions {
     std::string OutputDir;
     bool Quiet = false;
     bool Force = false;
+    bool SkipExisting = false;
     unsigned Jobs = DefaultJobs();
 };
 
@@ -52,16 +55,6 @@ std::optional<unsigned> ParseJobs(const std::string& text) {
 
 void ShowProblem(const std::string& problem) {
     std::fprintf(stderr, "transvane-cli: %s\n", problem.c_str());
-}
-
-// What follows a converted file's name: "already version 5", "2 warnings".
-std::string ConversionNotes(std::int32_t version, std::size_t warnings) {
-    std::string notes;
-    if (version == NewestGameVersion)
-        notes = "already version 5";
-    if (warnings > 0)
-        notes += (notes.empty() ? "" : ", ") + std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings");
-    return notes;
 }
 
 // The line that sums up what a conversion removed or cleared, and where
@@ -100,73 +93,183 @@ std::optional<CFileId> FileId(const std::string& name) {
     return CFileId{info.st_dev, info.st_ino};
 }
 
-// What the run does with one source, decided before any file is converted:
+// The extension in lower case: projects copied from Windows may be
+// GAME.VTR.
+std::string LowerExtension(const fs::path& name) {
+    std::string extension = name.extension().string();
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
+bool IsProjectName(const fs::path& name) { return LowerExtension(name) == ".vtr"; }
+
+// NAME.vk1 .. NAME.vk9, the backups a save keeps beside NAME.vtr.
+bool IsBackupName(const fs::path& name) {
+    const std::string extension = LowerExtension(name);
+    return extension.size() == 4 && extension.starts_with(".vk") && extension[3] >= '1' && extension[3] <= '9';
+}
+
+constexpr int BackupsKept = 9;
+
+// One file of the run.
+struct CBatchFile {
+    std::string Source;    // as given, or as found in a folder given ("proj/sub/game.vtr")
+    std::string Relative;  // its output's path in the output folder ("sub/game.vtr"); empty: no file name
+    std::vector<std::string> Problem;  // a folder that gave nothing to convert: the message, then its context
+};
+
+// The files of a run, from its operands: a file stands for itself, a
+// folder for the .vtr files in it and in its sub-folders, in name order,
+// each keeping its path inside the folder.  The output folder, when it lies
+// inside, is passed by, and so is a folder seen before (a symbolic link
+// back up the tree would otherwise never end).
+class CSourceWalk {
+public:
+    explicit CSourceWalk(const std::string& outputDir) : FOutputDir(FileId(outputDir)) {}
+
+    std::vector<CBatchFile> Collect(const std::vector<std::string>& operands) {
+        for (const std::string& operand : operands) {
+            std::error_code error;
+            if (fs::is_directory(operand, error))
+                AddFolder(operand);
+            else
+                AddFile(operand);
+        }
+        return std::move(FFiles);
+    }
+
+private:
+    void AddFile(const std::string& name) {
+        const fs::path leaf = fs::path(name).filename();
+        // A name without a file part ("gone/", "..") is left to the load,
+        // which says what is wrong with it.
+        const bool named = !leaf.empty() && leaf != "." && leaf != "..";
+        FFiles.push_back({name, named ? ChangeFileExt(leaf.string(), ".vtr") : std::string(), {}});
+    }
+
+    void AddFolder(const std::string& folder) {
+        const std::size_t before = FFiles.size();
+        if (const std::optional<CFileId> id = FileId(folder))
+            FSeen.insert(*id);
+        Walk(folder, {});
+        // A folder that holds nothing to convert is most likely the wrong
+        // folder: saying nothing would look like success.
+        if (FFiles.size() == before)
+            FFiles.push_back({folder, {}, {"Not converted: the folder holds no .vtr file."}});
+    }
+
+    void Walk(const fs::path& folder, const fs::path& inside) {
+        std::vector<fs::directory_entry> entries;
+        std::error_code error;
+        for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error))
+            entries.push_back(*entry);
+        if (error) {
+            FFiles.push_back({folder.string(), {}, {"Not converted: the folder cannot be read.",
+                                                    "file: " + folder.string(), "cause: " + error.message()}});
+            return;
+        }
+        std::sort(entries.begin(), entries.end(), [](const fs::directory_entry& a, const fs::directory_entry& b) {
+            return a.path().filename().native() < b.path().filename().native();
+        });
+        for (const fs::directory_entry& entry : entries) {
+            const fs::path name = entry.path().filename();
+            std::error_code statError;
+            const fs::file_status status = entry.status(statError);  // through links
+            if (fs::is_directory(status)) {
+                const std::optional<CFileId> id = FileId(entry.path().string());
+                if (id && id != FOutputDir && FSeen.insert(*id).second)
+                    Walk(entry.path(), inside / name);
+            } else if (fs::is_regular_file(status) && IsProjectName(name)) {
+                FFiles.push_back({entry.path().string(), (inside / name).replace_extension(".vtr").string(), {}});
+            }
+        }
+    }
+
+    const std::optional<CFileId> FOutputDir;
+    std::set<CFileId> FSeen;
+    std::vector<CBatchFile> FFiles;
+};
+
+// What the run does with one file, decided before any file is converted:
 // the clash checks look at the whole run in source order, whatever order
 // the conversions then finish in.
 struct CPlan {
     std::string Output;                // empty: nothing to convert
-    std::vector<std::string> Refusal;  // why not, when refused
-    bool LoadOnly = false;             // a folder name: only the load speaks
+    std::string Skip;                  // why it is left alone ("backup of game.vtr")
+    std::string Refusal;               // why it fails without being read
+    std::vector<std::string> Context;  // the refusal's context lines
+    bool LoadOnly = false;             // no file name: only the load speaks
 };
 
-// One source's outcome: whether it converted, its header version, and its
-// report (its messages with their context are its warnings when it
-// converted).
-struct COutcome {
-    bool Converted = false;
-    std::int32_t Version = 0;
-    CConversionReport Report;
-};
+// Where one file is.  Set by whoever converts it and read by the
+// interruption report at any moment: with several jobs a file may be done
+// before the files ahead of it have been shown.
+enum EFileStage : int { Waiting, Converting, Converted, Unchanged, Skipped, Failed };
 
-// Converts the planned source with a project of its own.  Its messages go
-// to feedback as they come, when one is given, and into the outcome.
-COutcome Carry(const std::string& source, const CPlan& plan, CFeedback* feedback, const CConversionLimits& limits) {
-    COutcome outcome;
-    if (!plan.Refusal.empty()) {
-        for (const std::string& message : plan.Refusal) {
-            outcome.Report.AddMessage(message, {});
-            if (feedback != nullptr)
-                feedback->ShowMessage(message);
-        }
-        return outcome;
-    }
-    CConversion conversion(feedback, limits);
-    if (conversion.Load(source) && !plan.LoadOnly)
-        conversion.Save(plan.Output);
-    CConversionResult result = conversion.TakeResult();
-    outcome.Converted = result.Converted;
-    outcome.Version = result.Summary.Version;
-    outcome.Report = std::move(result.Report);
-    return outcome;
-}
-
-// Where one source is, for the interruption report: set by whoever converts
-// it.  With several jobs a file may be done before the files ahead of it
-// have been shown.
-enum ESourceStage : int { Waiting, Converting, ConvertedUnshown, FailedUnshown };
-
-struct CSourceState {
+struct CFileState {
     std::atomic<int> Stage{Waiting};
     std::atomic<int> Warnings{0};
     std::atomic<bool> AlreadyNew{false};  // it was version 5 already
 };
+
+// One file's outcome: how it ended, its header version, and its report
+// (its messages with their context are its warnings when it converted).
+struct COutcome {
+    EFileStage Stage = Failed;
+    std::int32_t Version = 0;
+    CConversionReport Report;
+};
+
+// Converts the planned file with a project of its own.  Its messages go to
+// feedback as they come, when one is given, and into the outcome.
+COutcome Carry(const std::string& source, const CPlan& plan, CBatchFeedback* feedback,
+               const CConversionLimits& limits) {
+    COutcome outcome;
+    if (!plan.Skip.empty()) {
+        outcome.Stage = Skipped;
+        return outcome;
+    }
+    if (!plan.Refusal.empty()) {
+        outcome.Report.AddMessage(plan.Refusal, plan.Context);
+        if (feedback != nullptr)
+            feedback->ShowMessage(plan.Refusal, plan.Context);
+        return outcome;
+    }
+    CConversion conversion(feedback, limits);
+    if (conversion.Load(source) && !plan.LoadOnly) {
+        // The output's sub-folder, for a file found in a folder; made only
+        // once there is something to put in it.  When it cannot be made,
+        // the save says why.
+        std::error_code ignored;
+        fs::create_directories(fs::path(plan.Output).parent_path(), ignored);
+        conversion.Save(plan.Output);
+    }
+    CConversionResult result = conversion.TakeResult();
+    outcome.Stage = result.Unchanged ? Unchanged : result.Converted ? Converted : Failed;
+    outcome.Version = result.Summary.Version;
+    outcome.Report = std::move(result.Report);
+    return outcome;
+}
 
 // How far the running batch is, for the interruption report: written by
 // the batch between files, read by a signal handler at any moment.
 struct CRunState {
     std::atomic<const std::vector<std::string>*> Sources{nullptr};  // null: no batch runs
     std::atomic<const std::vector<CPlan>*> Plans{nullptr};
-    std::atomic<CSourceState*> States{nullptr};  // one per source
+    std::atomic<CFileState*> States{nullptr};  // one per source
     std::atomic<std::size_t> Next{0};     // the first source not shown
     std::atomic<bool> AtWork{false};      // Sources[Next - 1] is being converted or shown
-    std::atomic<int> Converted{0};
-    std::atomic<int> WithWarnings{0};     // of the converted ones
-    std::atomic<int> Failed{0};
     bool Quiet = false;
     bool Terminal = false;  // standard error shows a progress line
 };
 
 CRunState TheRun;
+
+// ---- what the run prints on standard output ---------------------------------
+//
+// The same lines come at the end of a run and from the interruption
+// report, so they are written the way a signal handler may write.
 
 // The number as decimal digits, for a signal handler.
 const char* Decimal(int value, char (&buffer)[16]) {
@@ -181,55 +284,116 @@ const char* Decimal(int value, char (&buffer)[16]) {
     return p;
 }
 
-void WriteSourceLine(const std::string& source, const char* text) {
-    WriteFromHandler(STDERR_FILENO, source.c_str());
-    WriteFromHandler(STDERR_FILENO, ": ");
-    WriteFromHandler(STDERR_FILENO, text);
-    WriteFromHandler(STDERR_FILENO, "\n");
+void Write(int fd, std::initializer_list<const char*> parts) {
+    for (const char* part : parts)
+        WriteFromHandler(fd, part);
 }
 
-// "SOURCE: converted to OUTPUT (notes)" on standard output, as the batch
-// prints it (ConversionNotes), for a signal handler.
-void WriteConvertedLine(const std::string& source, const std::string& output, bool alreadyNew, int warnings) {
-    WriteFromHandler(STDOUT_FILENO, source.c_str());
-    WriteFromHandler(STDOUT_FILENO, ": converted to ");
-    WriteFromHandler(STDOUT_FILENO, output.c_str());
-    if (alreadyNew || warnings > 0) {
-        char count[16];
-        WriteFromHandler(STDOUT_FILENO, " (");
-        if (alreadyNew)
-            WriteFromHandler(STDOUT_FILENO, warnings > 0 ? "already version 5, " : "already version 5");
-        if (warnings > 0) {
-            WriteFromHandler(STDOUT_FILENO, Decimal(warnings, count));
-            WriteFromHandler(STDOUT_FILENO, warnings == 1 ? " warning" : " warnings");
-        }
-        WriteFromHandler(STDOUT_FILENO, ")");
-    }
-    WriteFromHandler(STDOUT_FILENO, "\n");
+void WriteSourceLine(const std::string& source, const char* text) {
+    Write(STDERR_FILENO, {source.c_str(), ": ", text, "\n"});
 }
+
+// A file's line once it is done: "SOURCE: converted to OUTPUT (notes)",
+// "SOURCE was already version 5; left unchanged", "SOURCE: skipped: why".
+// A failed file's lines are its messages, on standard error.
+void WriteFileLine(const std::string& source, const CPlan& plan, const CFileState& state) {
+    const int stage = state.Stage.load();
+    if (stage == Unchanged) {
+        Write(STDOUT_FILENO, {source.c_str(), " was already version 5; left unchanged\n"});
+    } else if (stage == Skipped) {
+        Write(STDOUT_FILENO, {source.c_str(), ": skipped: ", plan.Skip.c_str(), "\n"});
+    } else if (stage == Converted) {
+        Write(STDOUT_FILENO, {source.c_str(), ": converted to ", plan.Output.c_str()});
+        const bool alreadyNew = state.AlreadyNew.load();
+        const int warnings = state.Warnings.load();
+        if (alreadyNew || warnings > 0) {
+            char count[16];
+            WriteFromHandler(STDOUT_FILENO, " (");
+            if (alreadyNew)
+                WriteFromHandler(STDOUT_FILENO, warnings > 0 ? "already version 5, " : "already version 5");
+            if (warnings > 0)
+                Write(STDOUT_FILENO, {Decimal(warnings, count), warnings == 1 ? " warning" : " warnings"});
+            WriteFromHandler(STDOUT_FILENO, ")");
+        }
+        WriteFromHandler(STDOUT_FILENO, "\n");
+    }
+}
+
+// Every file of the run counted once.
+struct CTally {
+    int Converted = 0, WithWarnings = 0, Unchanged = 0, Skipped = 0, Failed = 0, Interrupted = 0, NotStarted = 0;
+
+    void Count(int stage, const CFileState& state) {
+        switch (stage) {
+            case EFileStage::Converted:
+                ++Converted;
+                WithWarnings += state.Warnings.load() > 0 ? 1 : 0;
+                break;
+            case EFileStage::Unchanged: ++Unchanged; break;
+            case EFileStage::Skipped: ++Skipped; break;
+            case EFileStage::Failed: ++Failed; break;
+            case EFileStage::Converting: ++Interrupted; break;
+            default: ++NotStarted; break;
+        }
+    }
+};
+
+// "12 converted (3 with warnings), 2 unchanged, 4 skipped, 1 failed,
+// 2 interrupted, 20 not started", the counts that are not zero, then the
+// failed files by name, one a line.
+void WriteSummary(const CTally& tally, const std::vector<std::string>& sources, const CFileState* states) {
+    struct CCount {
+        int Count;
+        const char* Words;
+        int WithWarnings;
+    };
+    const CCount counts[] = {
+        {tally.Converted, " converted", tally.WithWarnings}, {tally.Unchanged, " unchanged", 0},
+        {tally.Skipped, " skipped", 0},     {tally.Failed, " failed", 0},
+        {tally.Interrupted, " interrupted", 0}, {tally.NotStarted, " not started", 0},
+    };
+    const char* separator = "";
+    for (const CCount& count : counts) {
+        if (count.Count == 0)
+            continue;
+        char digits[16];
+        Write(STDOUT_FILENO, {separator, Decimal(count.Count, digits), count.Words});
+        if (count.WithWarnings > 0)
+            Write(STDOUT_FILENO, {" (", Decimal(count.WithWarnings, digits), " with warnings)"});
+        separator = ", ";
+    }
+    WriteFromHandler(STDOUT_FILENO, *separator == '\0' ? "0 converted\n" : "\n");
+    for (std::size_t i = 0; i < sources.size(); ++i)
+        if (states[i].Stage.load() == Failed)
+            Write(STDOUT_FILENO, {"  ", sources[i].c_str(), "\n"});
+}
+
+// ---- the run ----------------------------------------------------------------
 
 class CBatch {
 public:
     explicit CBatch(CBatchOptions options)
         : FOptions(std::move(options)),
           FFeedback(FOptions.Quiet, ::isatty(STDERR_FILENO) == 1) {
-        // The sources as they are before anything is written, so that no
-        // output or backup of this run can replace one of them.
-        for (const std::string& source : FOptions.Sources)
-            if (const auto id = FileId(source))
-                FSourceIds.emplace(*id, source);
+        for (CBatchFile& file : CSourceWalk(FOptions.OutputDir).Collect(FOptions.Sources)) {
+            FSources.push_back(std::move(file.Source));
+            FFiles.push_back({std::move(file.Relative), std::move(file.Problem)});
+            // The sources as they are before anything is written, so that no
+            // output or backup of this run can replace one of them.
+            FIds.push_back(FileId(FSources.back()));
+            if (FIds.back())
+                FById.emplace(*FIds.back(), FIds.size() - 1);
+        }
     }
 
     int Run() {
         TheRun.Quiet = FOptions.Quiet;
         TheRun.Terminal = ::isatty(STDERR_FILENO) == 1;
-        TheRun.Sources.store(&FOptions.Sources);
-        std::vector<CPlan> plans;
-        for (const std::string& source : FOptions.Sources)
-            plans.push_back(Plan(source));
-        const auto states = std::make_unique<CSourceState[]>(plans.size());
+        const std::vector<CPlan> plans = Plan();
+        const auto states = std::make_unique<CFileState[]>(plans.size());
         TheRun.Plans.store(&plans);
         TheRun.States.store(states.get());
+        TheRun.Sources.store(&FSources);  // last: the interruption report reads the others once it is set
         const std::size_t jobs = std::min<std::size_t>(FOptions.Jobs, plans.size());
         if (jobs <= 1)
             RunInTurn(plans);
@@ -239,27 +403,28 @@ public:
         TheRun.Sources.store(nullptr);
         TheRun.Plans.store(nullptr);
         TheRun.States.store(nullptr);
-        const int converted = TheRun.Converted.load();
-        const int withWarnings = TheRun.WithWarnings.load();
-        const int failed = TheRun.Failed.load();
-        if (!FOptions.Quiet) {
-            if (withWarnings > 0)
-                std::printf("%d converted (%d with warnings), %d failed\n", converted, withWarnings, failed);
-            else
-                std::printf("%d converted, %d failed\n", converted, failed);
-        }
+        CTally tally;
+        for (std::size_t i = 0; i < plans.size(); ++i)
+            tally.Count(states[i].Stage.load(), states[i]);
         std::fflush(stdout);
-        return failed == 0 ? 0 : 1;
+        if (!FOptions.Quiet)
+            WriteSummary(tally, FSources, states.get());
+        return tally.Failed == 0 ? 0 : 1;
     }
 
 private:
+    // What a file of the walk brings besides its name.
+    struct CFile {
+        std::string Relative;
+        std::vector<std::string> Problem;
+    };
+
     // One file after the other, its messages and progress shown as they come.
     void RunInTurn(const std::vector<CPlan>& plans) {
         for (std::size_t i = 0; i < plans.size(); ++i) {
-            const std::string& source = FOptions.Sources[i];
-            FFeedback.Begin(source);
+            FFeedback.Begin(FSources[i]);
             StartedShowing(i);
-            Report(source, plans[i], CarryNoted(i, plans[i], &FFeedback));
+            Report(i, plans[i], CarryNoted(i, plans[i], &FFeedback));
         }
     }
 
@@ -295,23 +460,22 @@ private:
                 finished.wait(guard, [&] { return outcomes[i].has_value(); });
                 outcome = std::move(*outcomes[i]);
             }
-            const std::string& source = FOptions.Sources[i];
-            FFeedback.Begin(source);
+            FFeedback.Begin(FSources[i]);
             for (const CReportedMessage& message : outcome.Report.Messages)
                 FFeedback.ShowMessage(message.Text, message.Context);
-            Report(source, plans[i], outcome);
+            Report(i, plans[i], outcome);
         }
     }
 
-    // Carries source i, its stage kept up to date for the interruption
+    // Carries file i, its stage kept up to date for the interruption
     // report.
-    COutcome CarryNoted(std::size_t i, const CPlan& plan, CFeedback* feedback) {
-        CSourceState& state = TheRun.States.load()[i];
+    COutcome CarryNoted(std::size_t i, const CPlan& plan, CBatchFeedback* feedback) {
+        CFileState& state = TheRun.States.load()[i];
         state.Stage.store(Converting);
-        COutcome outcome = Carry(FOptions.Sources[i], plan, feedback, FLimits);
+        COutcome outcome = Carry(FSources[i], plan, feedback, FLimits);
         state.Warnings.store(static_cast<int>(outcome.Report.Messages.size()));
         state.AlreadyNew.store(outcome.Version == NewestGameVersion);
-        state.Stage.store(outcome.Converted ? ConvertedUnshown : FailedUnshown);
+        state.Stage.store(outcome.Stage);
         return outcome;
     }
 
@@ -323,86 +487,120 @@ private:
         TheRun.AtWork.store(true);
     }
 
-    void Report(const std::string& source, const CPlan& plan, const COutcome& outcome) {
-        // The file's lines, its count and the end of its work go together:
-        // an interruption sees all of them or none.
+    void Report(std::size_t i, const CPlan& plan, const COutcome& outcome) {
+        // The file's lines and the end of its work go together: an
+        // interruption sees both or neither.
         CInterruptionsHeld held;
-        FFeedback.Finish(outcome.Converted);
-        if (outcome.Converted) {
-            TheRun.Converted.fetch_add(1);
-            TheRun.WithWarnings.fetch_add(outcome.Report.Messages.empty() ? 0 : 1);
-            const std::string notes = ConversionNotes(outcome.Version, outcome.Report.Messages.size());
-            // Beside the file's messages, on standard error, whatever the
-            // number of jobs: the lines of a file come in source order.
-            if (const std::string losses = LossLine(source, outcome.Report); !FOptions.Quiet && !losses.empty())
-                std::fprintf(stderr, "%s: %s\n", source.c_str(), losses.c_str());
-            if (!FOptions.Quiet)
-                std::printf("%s: converted to %s%s\n", source.c_str(), plan.Output.c_str(),
-                            notes.empty() ? "" : (" (" + notes + ")").c_str());
-        } else {
-            TheRun.Failed.fetch_add(1);
-        }
-        std::fflush(stdout);
+        FFeedback.Finish(outcome.Stage != Failed);
+        // Beside the file's messages, on standard error, whatever the
+        // number of jobs: the lines of a file come in source order.
+        if (const std::string losses = LossLine(FSources[i], outcome.Report);
+            !FOptions.Quiet && outcome.Stage == Converted && !losses.empty())
+            std::fprintf(stderr, "%s: %s\n", FSources[i].c_str(), losses.c_str());
+        if (!FOptions.Quiet)
+            WriteFileLine(FSources[i], plan, TheRun.States.load()[i]);
         TheRun.AtWork.store(false);
     }
 
-    // Decides what to do with one source, in source order.
-    CPlan Plan(const std::string& source) {
-        CPlan plan;
-        const fs::path leaf = fs::path(source).filename();
-        // A name without a file part ("dir/", ".", "..") names a folder,
-        // which the load reports as missing.
-        if (leaf.empty() || leaf == "." || leaf == "..") {
-            plan.LoadOnly = true;
-            return plan;
-        }
-        const std::string name = ChangeFileExt(leaf.string(), ".vtr");
-        const std::string output = (fs::path(FOptions.OutputDir) / name).string();
-
-        const auto [owner, isNew] = FOutputOwners.emplace(name, source);
-        if (!isNew) {
-            plan.Refusal.push_back("Not converted: its output " + output + " is already the output of " +
-                                   owner->second + ".");
-            return plan;
-        }
-        if (const std::string* replaced = SourceAt(output)) {
-            plan.Refusal.push_back("Not converted: its output " + output + " would replace the source file " +
-                                   *replaced + "; choose another output folder.");
-            return plan;
-        }
-        const std::string backup = ChangeFileExt(output, ".vk1");
-        if (FileExists(output)) {
-            if (const std::string* replaced = SourceAt(backup)) {
-                plan.Refusal.push_back("Not converted: the backup of " + output +
-                                       " would replace the source file " + *replaced +
-                                       "; choose another output folder.");
-                return plan;
-            }
-        }
-        // The user may have named a project that is not the run's to
-        // replace: only --force says otherwise.
-        if (!FOptions.Force && ResolveSaveTarget(output).Kind == ESaveTargetKind::File) {
-            plan.Refusal.push_back("Not converted: its output " + output +
-                                   " already exists; use --force to replace it.");
-            return plan;
-        }
-        plan.Output = output;
-        return plan;
+    // Decides what to do with every file.  A project wins its output name
+    // over a backup, whatever their order; among projects, and among
+    // backups, the first on the command line wins.
+    std::vector<CPlan> Plan() {
+        std::vector<CPlan> plans(FSources.size());
+        for (std::size_t i = 0; i < plans.size(); ++i)
+            if (const std::optional<std::size_t> project = ProjectInRun(i))
+                plans[i].Skip = "backup of " + FSources[*project];
+        for (const bool backups : {false, true})
+            for (std::size_t i = 0; i < plans.size(); ++i)
+                if (IsBackupName(FSources[i]) == backups && plans[i].Skip.empty())
+                    Plan(i, plans);
+        return plans;
     }
 
-    const std::string* SourceAt(const std::string& name) const {
-        const auto id = FileId(name);
+    // For a backup (NAME.vk3), the file of the run that is its project
+    // (NAME.vtr in the same folder), if any.
+    std::optional<std::size_t> ProjectInRun(std::size_t backup) const {
+        if (!IsBackupName(FSources[backup]))
+            return std::nullopt;
+        const std::optional<CFileId> project = FileId(ChangeFileExt(FSources[backup], ".vtr"));
+        if (!project)
+            return std::nullopt;
+        const auto [first, last] = FById.equal_range(*project);
+        for (auto named = first; named != last; ++named)
+            if (!IsBackupName(FSources[named->second]))
+                return named->second;
+        return std::nullopt;
+    }
+
+    void Plan(std::size_t i, std::vector<CPlan>& plans) {
+        CPlan& plan = plans[i];
+        const CFile& file = FFiles[i];
+        if (!file.Problem.empty()) {
+            plan.Refusal = file.Problem.front();
+            plan.Context.assign(file.Problem.begin() + 1, file.Problem.end());
+            return;
+        }
+        if (file.Relative.empty()) {
+            plan.LoadOnly = true;
+            return;
+        }
+        const std::string output = (fs::path(FOptions.OutputDir) / file.Relative).string();
+        const auto [owner, isNew] = FOutputOwners.emplace(file.Relative, i);
+        if (!isNew) {
+            plan.Refusal = "Not converted: its output " + output + " is already the output of " +
+                           FSources[owner->second] + ".";
+            return;
+        }
+        // Converted onto itself (the output folder is its own folder), a
+        // file keeps its old content as a backup, as the single form does.
+        const std::optional<CFileId> outputId = FileId(output);
+        const bool inPlace = outputId && outputId == FIds[i] && FById.count(*outputId) == 1;
+        const bool exists = ResolveSaveTarget(output).Kind == ESaveTargetKind::File;
+        if (FOptions.SkipExisting && exists && !inPlace) {
+            plan.Skip = output + " already exists";
+            return;
+        }
+        if (const std::optional<std::size_t> replaced = SourceAt(outputId, plans); replaced && !inPlace) {
+            plan.Refusal = "Not converted: its output " + output + " would replace the source file " +
+                           FSources[*replaced] + "; choose another output folder.";
+            return;
+        }
+        // Saving over an existing output moves its backups down one place.
+        for (int n = 1; exists && n <= BackupsKept; ++n)
+            if (const std::optional<std::size_t> replaced =
+                    SourceAt(FileId(ChangeFileExt(output, ".vk" + std::to_string(n))), plans)) {
+                plan.Refusal = "Not converted: the backup of " + output + " would replace the source file " +
+                               FSources[*replaced] + "; choose another output folder.";
+                return;
+            }
+        // The user may have named a project that is not the run's to
+        // replace: only --force says otherwise.
+        if (!FOptions.Force && exists && !inPlace) {
+            plan.Refusal = "Not converted: its output " + output + " already exists; use --force to replace it.";
+            return;
+        }
+        plan.Output = output;
+    }
+
+    // The file of the run, read and not skipped, that id names.
+    std::optional<std::size_t> SourceAt(const std::optional<CFileId>& id, const std::vector<CPlan>& plans) const {
         if (!id)
-            return nullptr;
-        const auto found = FSourceIds.find(*id);
-        return found == FSourceIds.end() ? nullptr : &found->second;
+            return std::nullopt;
+        const auto [first, last] = FById.equal_range(*id);
+        for (auto named = first; named != last; ++named)
+            if (plans[named->second].Skip.empty())
+                return named->second;
+        return std::nullopt;
     }
 
     CBatchOptions FOptions;
     CConversionLimits FLimits;
     CBatchFeedback FFeedback;
-    std::map<CFileId, std::string> FSourceIds;
-    std::map<std::string, std::string> FOutputOwners;  // output name -> source
+    std::vector<std::string> FSources;  // the run's files, as shown
+    std::vector<CFile> FFiles;
+    std::vector<std::optional<CFileId>> FIds;
+    std::multimap<CFileId, std::size_t> FById;  // in the order of the files
+    std::map<std::string, std::size_t> FOutputOwners;  // output name -> file
 };
 
 }  // namespace
@@ -528,7 +726,9 @@ int ConvertOne(const std::string& source, const std::string& target, bool quiet,
 
 int RunConvert(const CArguments& arguments) {
     CBatchOptions options{arguments.Operands, arguments.Value("output-dir"), arguments.Has("quiet"),
-                          arguments.Has("force")};
+                          arguments.Has("force"), arguments.Has("skip-existing")};
+    if (options.Force && options.SkipExisting)
+        return UsageError("--skip-existing and --force cannot be used together");
     if (arguments.Has("jobs")) {
         const std::optional<unsigned> jobs = ParseJobs(arguments.Value("jobs"));
         if (!jobs)
@@ -543,7 +743,15 @@ int RunConvert(const CArguments& arguments) {
         if (options.Sources.size() != 2)
             return UsageError(options.Sources.size() == 1 ? "converting one file needs a TARGET or --output-dir DIR"
                                                           : "converting several files needs --output-dir DIR");
-        return ConvertOne(options.Sources[0], options.Sources[1], options.Quiet, options.Force);
+        const std::string& source = options.Sources[0];
+        const std::string& target = options.Sources[1];
+        if (options.SkipExisting && ResolveSaveTarget(target).Kind == ESaveTargetKind::File &&
+            !SameFile(source, target)) {
+            if (!options.Quiet)
+                ShowProblem("skipped: " + target + " already exists");
+            return 0;
+        }
+        return ConvertOne(source, target, options.Quiet, options.Force);
     }
     // Not a usage error: the command was right, the disk said no.
     if (!PrepareOutputDir(options.OutputDir))
@@ -559,43 +767,27 @@ bool ReportBatchInterrupted() {
         WriteFromHandler(STDERR_FILENO, "\r\033[K");  // the progress line, or the ^C the terminal echoed
     const std::size_t next = TheRun.Next.load();
     const bool atWork = TheRun.AtWork.load();
-    const std::vector<CPlan>* plans = TheRun.Plans.load();
-    const CSourceState* states = TheRun.States.load();
-    int convertedCount = TheRun.Converted.load();
-    int warnedCount = TheRun.WithWarnings.load();
-    int failedCount = TheRun.Failed.load();
+    const std::vector<CPlan>& plans = *TheRun.Plans.load();
+    const CFileState* states = TheRun.States.load();
     // Every file not shown yet, as it stands: a file done at the same time
-    // as those before it is reported as what it is.
-    for (std::size_t index = atWork && next > 0 ? next - 1 : next; index < sources->size(); ++index) {
+    // as those before it is shown as what it is.
+    const std::size_t unshown = atWork && next > 0 ? next - 1 : next;
+    CTally tally;
+    for (std::size_t index = 0; index < sources->size(); ++index) {
         int stage = states[index].Stage.load();
-        if (stage == Waiting && atWork && index + 1 == next)
-            stage = Converting;  // about to start
-        if (stage == ConvertedUnshown) {
-            ++convertedCount;
-            const int warnings = states[index].Warnings.load();
-            warnedCount += warnings > 0 ? 1 : 0;
-            if (!TheRun.Quiet)
-                WriteConvertedLine((*sources)[index], (*plans)[index].Output, states[index].AlreadyNew.load(), warnings);
-        } else if (stage == Waiting) {
-            WriteSourceLine((*sources)[index], "Not converted: the conversion was interrupted.");
-        } else {
-            ++failedCount;
-            WriteSourceLine((*sources)[index], "Conversion interrupted.");
+        if (index >= unshown) {
+            if (stage == Waiting && atWork && index + 1 == next)
+                stage = Converting;  // about to start
+            if (stage == Waiting)
+                WriteSourceLine((*sources)[index], "Not converted: the conversion was interrupted.");
+            else if (stage == Converting)
+                WriteSourceLine((*sources)[index], "Conversion interrupted.");
+            else if (!TheRun.Quiet)
+                WriteFileLine((*sources)[index], plans[index], states[index]);
         }
+        tally.Count(stage, states[index]);
     }
-    if (!TheRun.Quiet) {
-        char converted[16], failed[16];
-        WriteFromHandler(STDOUT_FILENO, Decimal(convertedCount, converted));
-        WriteFromHandler(STDOUT_FILENO, " converted");
-        if (const int withWarnings = warnedCount; withWarnings > 0) {
-            char warned[16];
-            WriteFromHandler(STDOUT_FILENO, " (");
-            WriteFromHandler(STDOUT_FILENO, Decimal(withWarnings, warned));
-            WriteFromHandler(STDOUT_FILENO, " with warnings)");
-        }
-        WriteFromHandler(STDOUT_FILENO, ", ");
-        WriteFromHandler(STDOUT_FILENO, Decimal(failedCount, failed));
-        WriteFromHandler(STDOUT_FILENO, " failed\n");
-    }
+    if (!TheRun.Quiet)
+        WriteSummary(tally, *sources, states);
     return true;
 }

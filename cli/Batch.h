@@ -1,13 +1,16 @@
 // The convert command of transvane-cli:
 //
-//   transvane-cli convert [-q] [-f] SOURCE TARGET
-//   transvane-cli convert [-q] [-f] SOURCE... --output-dir DIR [-j N]
+//   transvane-cli convert [-q] [-f | --skip-existing] SOURCE TARGET
+//   transvane-cli convert [-q] [-f | --skip-existing] SOURCE... --output-dir DIR [-j N]
 //
 // The single form converts SOURCE to TARGET; the batch form converts every
 // SOURCE with the same load and save rules, up to N at once (default: the
 // number of cores), each with a project of its own, writing DIR/NAME.vtr
-// where NAME is the source's file name without its extension.  A file that
-// fails does not stop the run.
+// where NAME is the source's file name without its extension.  A SOURCE
+// that is a folder stands for the .vtr files in it and in its sub-folders
+// (sorted by name; the output folder and folders seen before through a
+// link are passed by), each written to the same path under DIR.  A file
+// that fails does not stop the run.
 //
 // Output on the console:
 //   - every message is one line of exactly its text on standard error, in a
@@ -16,14 +19,20 @@
 //     "  cause: ...", "  place: ...");
 //   - messages of a file that converts are warnings: the single form ends
 //     with "transvane-cli: converted with N warnings", the batch form names
-//     them on the file's line on standard output, and the run ends with
-//     "N converted (W with warnings), M failed" there;
+//     them on the file's line on standard output ("game.vtr: converted to
+//     out/game.vtr (2 warnings)"), where skipped files say why
+//     ("game.vk1: skipped: backup of game.vtr") and a version-5 file
+//     converted onto itself says "game.vtr was already version 5; left
+//     unchanged";
+//   - the batch ends with the count of every file, once, on standard output:
+//     "12 converted (3 with warnings), 2 unchanged, 4 skipped, 1 failed"
+//     (counts of zero left out), then the failed files, one a line,
+//     indented by two spaces;
 //   - a file that converts with changes that remove or clear something
 //     (room instances dropped, references cleared, old actions without
 //     translation ...) gets one line after its messages that counts them
 //     and names the `transvane-cli check` command that lists them, on
 //     standard error, in a batch prefixed with the file;
-//   - a file that was already version 5 says so in one line;
 //   - the lines of a file come together, in the order of the sources, so
 //     the output does not depend on N;
 //   - while a file takes longer than a moment, a progress line is kept up to
@@ -31,19 +40,27 @@
 //     terminal and one file is converted at a time;
 //   - --quiet prints only the messages of the files that failed.
 //
-// Files that would clash are refused (counted as failed, nothing written):
+// A project wins over its backups: NAME.vk1 .. NAME.vk9 is skipped when
+// NAME.vtr of its folder is converted in the same run.  Files that would
+// clash otherwise are refused (counted as failed, nothing written):
 //   - a source whose output name was already taken by an earlier source of
-//     the run (the first one on the command line wins);
-//   - a source whose output, or the .vk1 backup that saving over an
-//     existing output makes, is one of the run's sources, itself included.
-// An existing file in DIR that is not a source is refused too, unless
-// --force (-f) is given; it is then kept as its .vk1 backup, as the single
-// form does.  DIR is created when it does not exist.
+//     the run (the first one on the command line wins, projects before
+//     backups);
+//   - a source whose output, or one of the backups that saving over an
+//     existing output moves, is another source of the run.
+// A source whose output is the source itself (DIR is its folder) is
+// converted in place, as the single form does.  An existing file in DIR
+// that is not a source is refused too, unless --force (-f) is given; it is
+// then kept as its .vk1 backup, as the single form does.  With
+// --skip-existing it is left alone and the file counts as skipped, so that
+// a run that was cut short can be finished by running it again.  DIR is
+// created when it does not exist.
 //
-// Interrupted (SIGINT, SIGTERM, SIGHUP), the run says which file it was at
-// and which files it did not start, and still ends with the summary line.
+// Interrupted (SIGINT, SIGTERM, SIGHUP), the run says which files it was
+// at and which files it did not start, and still ends with the count,
+// where these are "interrupted" and "not started".
 //
-// Exit status: 0 all converted, 1 any file failed or an output folder that
+// Exit status: 0 nothing failed, 1 a file failed or an output folder that
 // cannot be used, 2 usage error; 128 + the signal when interrupted.
 #pragma once
 
@@ -60,9 +77,9 @@ struct CArguments;
 // Runs the convert command; returns the exit status.
 int RunConvert(const CArguments& arguments);
 
-// Says, from a signal handler, how far the running batch got: the file at
+// Says, from a signal handler, how far the running batch got: the files at
 // work as interrupted and each file not started as not converted, on
-// standard error, then the summary line (the interrupted file failed).
+// standard error, then the count.
 // False, saying nothing, when no batch runs.  Async-signal-safe.
 bool ReportBatchInterrupted();
 

@@ -84,9 +84,10 @@ int Extract(const CArguments& arguments) {
 // ---- the commands and their options: one row each ----------------------------
 
 constexpr std::array ConvertOptions = {
-    COptionRow{"output-dir", 'o', "DIR", "a folder name", "convert each SOURCE to DIR/NAME.vtr"},
+    COptionRow{"output-dir", 'o', "DIR", "a folder name", "convert each SOURCE, or the .vtr files of a folder, into DIR"},
     COptionRow{"quiet", 'q', nullptr, nullptr, "print failures only: no warnings, no summary"},
     COptionRow{"force", 'f', nullptr, nullptr, "replace an existing TARGET or output, keeping it as .vk1"},
+    COptionRow{"skip-existing", 0, nullptr, nullptr, "leave an existing TARGET or output alone, counted as skipped"},
     COptionRow{"jobs", 'j', "N", "a number", "convert up to N files at once (default: all cores)"},
     HelpOption,
 };
@@ -115,8 +116,13 @@ const std::array<CCommandRow, 4> Commands = {{
      ".vk1 backup; a symbolic link is written through, a folder, device, FIFO\n"
      "or socket is refused.  With --output-dir each SOURCE becomes DIR/NAME.vtr,\n"
      "NAME being its file name without extension, and DIR is created when\n"
-     "missing; a file that fails does not stop the others, and a summary line\n"
-     "ends the run.  --jobs N converts up to N files at once; the files, the\n"
+     "missing.  A SOURCE folder stands for the .vtr files in it and in its\n"
+     "sub-folders, each written to the same path under DIR.  A backup whose\n"
+     "NAME.vtr is converted too is skipped.  --skip-existing leaves an output\n"
+     "that exists alone, so a run that was interrupted can be finished.  A file\n"
+     "that fails does not stop the others; the run ends with a count of the\n"
+     "files converted, unchanged, skipped and failed, then the failed files by\n"
+     "name.  --jobs N converts up to N files at once; the files, the\n"
      "messages (in the order of the sources) and the summary are the same as\n"
      "with --jobs 1.  Messages of a file that converts are warnings and are\n"
      "counted.  A file cannot be \"-\": the new file is written beside its\n"

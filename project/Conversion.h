@@ -47,6 +47,13 @@ struct CConversionSummary {
 
 struct CConversionResult {
     bool Converted = false;
+    // The target was the source itself and already version 500: nothing was
+    // written, no backup made; Converted is true.
+    bool Unchanged = false;
+    // The backup that now holds what the target held before (NAME.vk1,
+    // or NAME.vk2 for a target that is itself NAME.vk1 ...); empty when no
+    // file was replaced.
+    std::string KeptAs;
     std::vector<std::string> Messages;  // in the order they were shown
     // What the conversion changed, and every message again with the lines
     // of context it was shown with (its file, its place ...).

@@ -90,6 +90,14 @@ std::vector<std::string> FolderContents(const std::string& path) {
     return names;
 }
 
+std::vector<std::string> FolderTree(const std::string& path) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(path))
+        names.push_back(entry.path().lexically_relative(path).string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 void WriteWholeFile(const std::string& name, const CBlock& bytes) {
     std::ofstream out(name, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

@@ -76,6 +76,9 @@ CBlock NoiseBytes(std::size_t size, std::uint32_t seed = 1);
 CBlock ReadWholeFile(const std::string& name);
 // The names in a folder, sorted; empty for a folder that does not exist.
 std::vector<std::string> FolderContents(const std::string& path);
+// Everything below path, sub-folders included (links are not followed), as
+// sorted paths relative to it ("sub", "sub/a.vtr").
+std::vector<std::string> FolderTree(const std::string& path);
 void WriteWholeFile(const std::string& name, const CBlock& bytes);
 
 // The GUID that test files carry: 16 recognisable bytes.

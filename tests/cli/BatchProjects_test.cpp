@@ -72,7 +72,8 @@ TEST(BatchConvertProjects, ConvertsEveryGoodFileAndNothingElse) {
     EXPECT_EQ(Lines(result.Out), (Strings{"old/first.vtr: converted to out/first.vtr (4 warnings)",
                                           "old/second.vk3: converted to out/second.vtr (4 warnings)",
                                           "third.vtr: converted to out/third.vtr (already version 5, 5 warnings)",
-                                          "3 converted (3 with warnings), 3 failed"}));
+                                          "3 converted (3 with warnings), 3 failed", "  old/cut.vtr",
+                                          "  missing.vtr", "  notes.vtr"}));
     // The part before the cut may show messages of its own; the last is the verdict.
     const Strings cut = LinesOf(result.Err, "old/cut.vtr: ");
     ASSERT_FALSE(cut.empty());
@@ -130,7 +131,9 @@ TEST(BatchConvertProjects, JobsChangeNothingButTheTime) {
     EXPECT_EQ(runs[1].Status, runs[0].Status);
     EXPECT_EQ(runs[1].Out, runs[0].Out);
     EXPECT_EQ(runs[1].Err, runs[0].Err);
-    EXPECT_EQ(Lines(runs[0].Out).back(), "8 converted (8 with warnings), 2 failed");
+    const Strings out = Lines(runs[0].Out);
+    EXPECT_EQ(Strings(out.end() - 3, out.end()),
+              (Strings{"8 converted (8 with warnings), 2 failed", "  missing.vtr", "  notes.vtr"}));
     for (std::size_t i = 0; i < projects.size(); ++i) {
         SCOPED_TRACE(arguments[i + 2]);
         const project::TExpectation expected = project::ExpectedConversion(projects[i]);

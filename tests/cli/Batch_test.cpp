@@ -42,7 +42,7 @@ TEST(BatchConvert, GoesOnAfterFailuresAndSummarises) {
     EXPECT_EQ(result.Status, 1);
     EXPECT_EQ(MessageLines(result.Err), (Strings{"bad.vtr: " + NotVantrel, "bad.vtr: " + Corrupted,
                                                  "missing.vtr: " + Missing, "cut.vk3: " + Corrupted}));
-    EXPECT_EQ(Lines(result.Out), Strings{"0 converted, 3 failed"});
+    EXPECT_EQ(Lines(result.Out), (Strings{"3 failed", "  bad.vtr", "  missing.vtr", "  cut.vk3"}));
     EXPECT_TRUE(fs::is_directory(folder.File("out")));
     EXPECT_EQ(FolderContents(folder.File("out")), Strings{}) << "no partial output";
     EXPECT_EQ(ReadWholeFile(folder.File("bad.vtr")), NotAProject());
@@ -98,6 +98,7 @@ TEST(BatchConvert, UsageErrorsAndUnusableFoldersConvertNothing) {
         {{"convert", "-qx", "bad.vtr", "-o", "out"}, "unknown option -x", true},
         {{"convert", "--quiet=yes", "bad.vtr", "-o", "out"}, "--quiet takes no value", true},
         {{"convert", "-", "new.vtr"}, "convert cannot use \"-\"", true},
+        {{"convert", "bad.vtr", "-o", "out", "-f", "--skip-existing"}, "--skip-existing and --force cannot be used together", true},
         {{"info"}, "info needs a file", true},
         {{"info", "a", "--xml"}, "unknown option --xml", true},
         {{"info", "a", "--json", "b"}, "info takes one file, not 2", true},
@@ -127,10 +128,11 @@ TEST(BatchConvert, RefusesOutputsThatWouldReplaceASource) {
     WriteWholeFile(folder.File("a/g.vtr"), NotAProject());
     WriteWholeFile(folder.File("b/g.vk2"), NotAProject());
     WriteWholeFile(folder.File("out/self.vtr"), HeaderOnly());
+    WriteWholeFile(folder.File("a/self.vtr"), NotAProject());
     WriteWholeFile(folder.File("out/kept.vtr"), Bytes({7}));  // not a source
     WriteWholeFile(folder.File("out/kept.vk1"), HeaderOnly());
 
-    const CRunResult result = RunCli({"convert", "a/g.vtr", "b/g.vk2", "./out/self.vtr",
+    const CRunResult result = RunCli({"convert", "a/g.vtr", "b/g.vk2", "a/self.vtr", "./out/self.vtr",
                                       "out/kept.vk1", "--output-dir", "out/"},
                                      folder.Path());
     EXPECT_EQ(result.Status, 1);
@@ -139,12 +141,14 @@ TEST(BatchConvert, RefusesOutputsThatWouldReplaceASource) {
                   "a/g.vtr: " + NotVantrel,
                   "a/g.vtr: " + Corrupted,
                   "b/g.vk2: Not converted: its output out/g.vtr is already the output of a/g.vtr.",
-                  "./out/self.vtr: Not converted: its output out/self.vtr would replace the "
+                  "a/self.vtr: Not converted: its output out/self.vtr would replace the "
                   "source file ./out/self.vtr; choose another output folder.",
+                  "./out/self.vtr: Not converted: its output out/self.vtr is already the output of a/self.vtr.",
                   "out/kept.vk1: Not converted: the backup of out/kept.vtr would replace the "
                   "source file out/kept.vk1; choose another output folder.",
               }));
-    EXPECT_EQ(Lines(result.Out), Strings{"0 converted, 4 failed"});
+    EXPECT_EQ(Lines(result.Out), (Strings{"5 failed", "  a/g.vtr", "  b/g.vk2", "  a/self.vtr", "  ./out/self.vtr",
+                                          "  out/kept.vk1"}));
     EXPECT_EQ(ReadWholeFile(folder.File("out/self.vtr")), HeaderOnly());
     EXPECT_EQ(ReadWholeFile(folder.File("out/kept.vtr")), Bytes({7}));
     EXPECT_EQ(ReadWholeFile(folder.File("out/kept.vk1")), HeaderOnly());
@@ -153,6 +157,100 @@ TEST(BatchConvert, RefusesOutputsThatWouldReplaceASource) {
 
 // Converts without a message.
 const project::TProject Small = project::EmptyProject(440);
+
+// A folder stands for the .vtr files below it, each converted to the same
+// path under the output folder; the output folder inside it and a link
+// back up the tree are passed by.  A second run with --skip-existing
+// finishes what the first left undone and exits 0.
+TEST(BatchConvert, FolderTwiceWithSkipExisting) {
+    CScratchFolder folder;
+    fs::create_directories(folder.File("proj/sub/deeper"));
+    fs::create_directories(folder.File("proj/conv"));
+    WriteWholeFile(folder.File("proj/a.vtr"), project::WriteProject(Small));
+    WriteWholeFile(folder.File("proj/a.vk1"), project::WriteProject(Small));
+    WriteWholeFile(folder.File("proj/B.VTR"), project::WriteProject(project::EmptyProject(500)));
+    WriteWholeFile(folder.File("proj/notes.txt"), NotAProject());
+    WriteWholeFile(folder.File("proj/sub/c.vtr"), project::WriteProject(Small));
+    WriteWholeFile(folder.File("proj/sub/deeper/d.vtr"), NotAProject());
+    fs::create_directory_symlink("..", folder.File("proj/sub/up"));
+
+    const Strings arguments{"convert", "proj", "-o", "proj/conv", "-j", "2"};
+    const CRunResult first = RunCli(arguments, folder.Path());
+    EXPECT_EQ(first.Status, 1);
+    EXPECT_EQ(Lines(first.Out), (Strings{"proj/B.VTR: converted to proj/conv/B.vtr (already version 5)",
+                                         "proj/a.vtr: converted to proj/conv/a.vtr",
+                                         "proj/sub/c.vtr: converted to proj/conv/sub/c.vtr",
+                                         "3 converted, 1 failed", "  proj/sub/deeper/d.vtr"}));
+    EXPECT_EQ(MessageLines(first.Err),
+              (Strings{"proj/sub/deeper/d.vtr: " + NotVantrel, "proj/sub/deeper/d.vtr: " + Corrupted}));
+
+    WriteWholeFile(folder.File("proj/sub/deeper/d.vtr"), project::WriteProject(Small));
+    Strings again = arguments;
+    again.push_back("--skip-existing");
+    const CRunResult second = RunCli(again, folder.Path());
+    EXPECT_EQ(second.Status, 0) << second.Err;
+    EXPECT_EQ(Lines(second.Out), (Strings{"proj/B.VTR: skipped: proj/conv/B.vtr already exists",
+                                          "proj/a.vtr: skipped: proj/conv/a.vtr already exists",
+                                          "proj/sub/c.vtr: skipped: proj/conv/sub/c.vtr already exists",
+                                          "proj/sub/deeper/d.vtr: converted to proj/conv/sub/deeper/d.vtr",
+                                          "1 converted, 3 skipped"}));
+    EXPECT_EQ(second.Err, "");
+    EXPECT_EQ(FolderTree(folder.File("proj/conv")),
+              (Strings{"B.vtr", "a.vtr", "sub", "sub/c.vtr", "sub/deeper", "sub/deeper/d.vtr"}));
+    for (const char* output : {"B.vtr", "a.vtr", "sub/c.vtr", "sub/deeper/d.vtr"})
+        EXPECT_NO_THROW(project::ReadProject(ReadWholeFile(folder.File("proj/conv/") + output))) << output;
+
+    // A folder with nothing to convert is most likely the wrong one.
+    fs::create_directories(folder.File("proj/empty"));
+    const CRunResult empty = RunCli({"convert", "proj/empty", "-o", "other"}, folder.Path());
+    EXPECT_EQ(empty.Status, 1);
+    EXPECT_EQ(MessageLines(empty.Err), Strings{"proj/empty: Not converted: the folder holds no .vtr file."});
+}
+
+// A project wins its name over its backups, whatever their order; a backup
+// given without its project converts.
+TEST(BatchConvert, ProjectBesideItsBackups) {
+    struct Case {
+        Strings sources;
+        Strings out, err;
+        std::int32_t gameId;  // of conv/game.vtr
+    };
+    const Case cases[] = {
+        {{"proj/game.vk1", "proj/game.vk2", "proj/game.vtr"},
+         {"proj/game.vk1: skipped: backup of proj/game.vtr", "proj/game.vk2: skipped: backup of proj/game.vtr",
+          "proj/game.vtr: converted to conv/game.vtr", "1 converted, 2 skipped"},
+         {},
+         3},
+        {{"proj/game.vk2", "proj"},
+         {"proj/game.vk2: skipped: backup of proj/game.vtr", "proj/game.vtr: converted to conv/game.vtr",
+          "1 converted, 1 skipped"},
+         {},
+         3},
+        {{"proj/game.vk2", "proj/game.vk1"},
+         {"proj/game.vk2: converted to conv/game.vtr", "1 converted, 1 failed", "  proj/game.vk1"},
+         {"proj/game.vk1: Not converted: its output conv/game.vtr is already the output of proj/game.vk2."},
+         2},
+    };
+    for (const Case& c : cases) {
+        const std::string shown = ::testing::PrintToString(c.sources);
+        CScratchFolder folder;
+        fs::create_directories(folder.File("proj"));
+        for (std::int32_t n = 1; n <= 3; ++n) {
+            project::TProject project = project::EmptyProject(410);
+            project.GameId = n;
+            WriteWholeFile(folder.File(n == 3 ? "proj/game.vtr" : "proj/game.vk" + std::to_string(n)),
+                           project::WriteProject(project));
+        }
+        Strings arguments{"convert", "-o", "conv"};
+        arguments.insert(arguments.end(), c.sources.begin(), c.sources.end());
+        const CRunResult result = RunCli(arguments, folder.Path());
+        EXPECT_EQ(result.Status, c.err.empty() ? 0 : 1) << shown;
+        EXPECT_EQ(Lines(result.Out), c.out) << shown;
+        EXPECT_EQ(Lines(result.Err), c.err) << shown;
+        EXPECT_EQ(project::ReadProject(ReadWholeFile(folder.File("conv/game.vtr"))).GameId, c.gameId) << shown;
+        EXPECT_EQ(FolderContents(folder.File("conv")), Strings{"game.vtr"}) << shown;
+    }
+}
 
 // An existing target is replaced only when it is the source itself (any
 // name of it) or with --force, and then kept as its .vk1; refused, it is
@@ -190,11 +288,7 @@ TEST(ConvertExistingTarget, NeedsForceUnlessItIsTheSource) {
         const CRunResult result = RunCli(arguments, folder.Path());
         EXPECT_EQ(result.Status, c.status) << shown;
         EXPECT_EQ(Lines(result.Err), c.err) << shown;
-        Strings after;
-        for (const auto& entry : fs::recursive_directory_iterator(folder.Path()))
-            after.push_back(entry.path().lexically_relative(folder.Path()).string());
-        std::sort(after.begin(), after.end());
-        EXPECT_EQ(after, c.after) << shown;
+        EXPECT_EQ(FolderTree(folder.Path()), c.after) << shown;
         const bool replaced = std::find(c.after.begin(), c.after.end(), "b.vk1") != c.after.end();
         EXPECT_EQ(ReadWholeFile(folder.File("b.vtr")) == NotAProject(), !replaced) << shown;
         EXPECT_TRUE(fs::is_symlink(folder.File("l.vtr"))) << shown;
@@ -292,7 +386,7 @@ TEST(ConvertInterrupted, BatchSaysWhereItStoppedAndSummarises) {
     const Case cases[] = {
         // One job: the files after big.vtr are certain not to have started.
         {{"convert", "big.vtr", "small.vtr", "x.vtr", "-o", "out", "-j", "1"}, SIGTERM, "out",
-         {"0 converted, 1 failed"},
+         {"1 interrupted, 2 not started"},
          {"big.vtr: Conversion interrupted.", "small.vtr: Not converted: the conversion was interrupted.",
           "x.vtr: Not converted: the conversion was interrupted."}},
         {{"convert", "big.vtr", "new.vtr"}, SIGHUP, ".", {}, {"Conversion interrupted."}},
@@ -377,7 +471,7 @@ TEST(Messages, WarningsNameTheirPlaceAndAreCounted) {
     const CRunResult batch = RunCli({"convert", "a.vtr", "plain.vtr", "bad.vtr", "-o", "out"}, folder.Path());
     EXPECT_EQ(Lines(batch.Out), (Strings{"a.vtr: converted to out/a.vtr (already version 5, 5 warnings)",
                                          "plain.vtr: converted to out/plain.vtr",
-                                         "2 converted (1 with warnings), 1 failed"}));
+                                         "2 converted (1 with warnings), 1 failed", "  bad.vtr"}));
     EXPECT_EQ(Lines(batch.Err)[1], "  file: a.vtr");
     // Options stand anywhere and short ones combine.
     const CRunResult quiet = RunCli({"convert", "a.vtr", "-qo", "out2", "plain.vtr", "bad.vtr"}, folder.Path());
