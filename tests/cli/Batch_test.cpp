@@ -236,7 +236,7 @@ TEST(BatchConvert, ProjectBesideItsBackups) {
         CScratchFolder folder;
         fs::create_directories(folder.File("proj"));
         for (std::int32_t n = 1; n <= 3; ++n) {
-            project::TProject project = project::EmptyProject(410);
+            project::TProject project = project::EmptyProject(440);
             project.GameId = n;
             WriteWholeFile(folder.File(n == 3 ? "proj/game.vtr" : "proj/game.vk" + std::to_string(n)),
                            project::WriteProject(project));
