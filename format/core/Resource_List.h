@@ -82,6 +82,7 @@ public:
                 KeepFailurePlace();
                 return false;
             }
+            ProgressRead(stream.Position());
         }
         Changed = false;
         return true;
@@ -107,6 +108,7 @@ public:
             const CPlace place(FWhat, static_cast<std::int64_t>(i), FNames[i], Named);
             if (!FSlots[i]->Save(stream))
                 return false;
+            ProgressWritten(i + 1, FSlots.size());
         }
         return true;
     }

@@ -70,6 +70,16 @@ struct CCoreState {
     // Where reading was when it failed (KeepFailurePlace); empty when no
     // place was held then.
     std::string FailurePlace;
+    // How far the running load or save is through the project's bytes
+    // (ProgressSection, Support_Progress.h); no section outside one.
+    struct CByteMeter {
+        const char* Section = nullptr;
+        bool Reading = false;          // a load: done is the stream's position
+        std::uint64_t Start = 0;       // the section's share: [Start, Start + Length)
+        std::uint64_t Length = 0;
+        std::uint64_t Total = 0;
+        std::uint64_t Reported = 0;    // done as last reported
+    } Meter;
     std::size_t InflateLimit = MaxBlockSize;
     // The running load's budget and what it has used; no limit outside a load.
     std::size_t BudgetLimit = std::numeric_limits<std::size_t>::max();
