@@ -64,6 +64,13 @@ void ShowProblem(const std::string& problem) {
     std::fprintf(stderr, "transvane-cli: %s\n", problem.c_str());
 }
 
+// The line that sums up what a conversion removed or cleared, and where
+// each change is listed; empty when nothing was lost.
+std::string LossLine(const std::string& source, const CConversionReport& report) {
+    const std::string losses = LossSummary(report);
+    return losses.empty() ? losses : losses + " (transvane-cli check " + ShellWord(source) + " lists them)";
+}
+
 // Makes sure the output folder exists; prints the problem and returns false
 // when it cannot be used.
 bool PrepareOutputDir(const std::string& dir) {
@@ -500,6 +507,11 @@ private:
         // interruption sees both or neither.
         CInterruptionsHeld held;
         FFeedback.Finish(outcome.Stage != Failed);
+        // Beside the file's messages, on standard error, whatever the
+        // number of jobs: the lines of a file come in source order.
+        if (const std::string losses = LossLine(FSources[i], outcome.Report);
+            !FOptions.Quiet && outcome.Stage == Converted && !losses.empty())
+            std::fprintf(stderr, "%s: %s\n", FSources[i].c_str(), losses.c_str());
         if (!FOptions.Quiet)
             WriteFileLine(FSources[i], plan, TheRun.States.load()[i]);
         TheRun.AtWork.store(false);
@@ -791,6 +803,8 @@ int ConvertOne(const std::string& source, const std::string& target, const CBatc
     const bool ok = result.Converted;
     feedback.Finish(ok);
     if (ok && !quiet) {
+        if (const std::string losses = LossLine(source, result.Report); !losses.empty())
+            ShowProblem(losses);
         if (result.Unchanged)
             ShowProblem(source + " was already version 5; left unchanged");
         else if (result.Summary.Version == NewestGameVersion)

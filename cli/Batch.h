@@ -28,6 +28,11 @@
 //     "12 converted (3 with warnings), 2 unchanged, 4 skipped, 1 failed"
 //     (counts of zero left out), then the failed files, one a line,
 //     indented by two spaces;
+//   - a file that converts with changes that remove or clear something
+//     (room instances dropped, references cleared, old actions without
+//     translation ...) gets one line after its messages that counts them
+//     and names the `transvane-cli check` command that lists them, on
+//     standard error, in a batch prefixed with the file;
 //   - the lines of a file come together, in the order of the sources, so
 //     the output does not depend on N;
 //   - while a file takes longer than about a second, a progress line is kept

@@ -39,6 +39,9 @@ struct CProjectModel {
     std::vector<std::uint64_t> LoadedSectionBytes;
     // The header version of the file last loaded, 0 after a failed load.
     std::int32_t LoadedVersion = 0;
+    // The file the project was last loaded from, empty for bytes: what the
+    // sections say while they are saved is about its data.
+    std::string LoadedFileName;
 };
 
 CProjectModel& ProjectModel();

@@ -204,12 +204,16 @@ bool LoadGame(CStream& stream, CLoadReport* report) {
     // Everything the sections build beyond the file's own bytes is charged
     // to this budget, so a small hostile file cannot claim gigabytes.
     const CLoadBudget budget(stream.Size());
+    ForgetFailurePlace();
     try {
         const bool ok = LoadHeaderAndSections(stream, r);
         r.Position = stream.Position();
+        if (!ok)
+            r.Place = FailurePlace();
         return ok;
     } catch (const std::exception& error) {
         r.Position = stream.Position();
+        r.Place = FailurePlace();
         r.Failure = error.what();
         throw;
     }
@@ -239,10 +243,6 @@ bool SaveGame(CStream& stream, bool flag) {
     return true;
 }
 
-namespace {
-
-// A file name as a shell reads it back: quoted when it holds anything but
-// the plainest characters.
 std::string ShellWord(const std::string& text) {
     const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
         return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("/._-+,:@%", c) != nullptr;
@@ -255,12 +255,16 @@ std::string ShellWord(const std::string& text) {
     return quoted + "'";
 }
 
+namespace {
+
 // The "corrupted" message with where reading stopped and why, and, for a
 // file, where to learn more.
 void ShowCorrupted(const std::string& fileName, const CLoadReport& report) {
-    std::optional<CMessageContext> section, stopped, cause, more;
+    std::optional<CMessageContext> section, place, stopped, cause, more;
     if (!report.Section.empty()) {
         section.emplace("section", report.Section + " (from byte " + std::to_string(report.SectionStart) + ")");
+        if (!report.Place.empty())
+            place.emplace("place", report.Place);
         stopped.emplace("stopped at", "byte " + std::to_string(report.Position));
     }
     // A refusal of the header has been shown as a message of its own.
@@ -310,6 +314,16 @@ bool LoadGameStream(CStream& stream, const std::string& fileName, CLoadReport* g
     return true;
 }
 
+// What the sections say while they are written (a picture re-encoded, an
+// action translated) is about the project's data: it names the file that
+// data was loaded from, not the one being written.
+bool BuildGame(CStream& stream) {
+    std::optional<CMessageContext> source;
+    if (!ProjectModel().LoadedFileName.empty())
+        source.emplace("file", ProjectModel().LoadedFileName);
+    return SaveGame(stream, false);
+}
+
 // A successful save clears every modified flag.
 void ClearModifiedFlags() {
     for (const CSection& section : Sections)
@@ -324,6 +338,7 @@ std::int32_t LoadedGameVersion() { return ProjectModel().LoadedVersion; }
 bool LoadGameFile(const std::string& fileName, CLoadReport* report) {
     const CMessageContext file("file", fileName);
     ProjectModel().LoadedVersion = 0;
+    ProjectModel().LoadedFileName = fileName;
     // A missing file, a folder or one the user may not read is not the
     // file's fault: the message says so, with the system's reason.
     if (!FileExists(fileName)) {
@@ -345,6 +360,7 @@ bool LoadGameFile(const std::string& fileName, CLoadReport* report) {
 }
 
 bool LoadGameBytes(CBlock bytes, CLoadReport* report) {
+    ProjectModel().LoadedFileName.clear();
     CStream stream(std::move(bytes));
     ProjectModel().LoadedFileSize = stream.Size();
     return LoadGameStream(stream, {}, report);
@@ -356,7 +372,7 @@ bool SaveGameBytes(CBlock& bytes) {
     ReserveForSave(stream, false);
     bool built = false;
     try {
-        built = SaveGame(stream, false);
+        built = BuildGame(stream);
     } catch (const std::exception&) {
         built = false;
     }
@@ -371,7 +387,6 @@ bool SaveGameBytes(CBlock& bytes) {
 }
 
 bool SaveGameFile(const std::string& fileName, std::string* keptAs, CPendingFiles* pending) {
-    const CMessageContext file("file", fileName);
     std::string backup;
     ProgressStart("Saving Game Data ...");
 
@@ -400,13 +415,15 @@ bool SaveGameFile(const std::string& fileName, std::string* keptAs, CPendingFile
     bool writeFailed = false;
     std::string cause;  // why the file system refused, in its words
     try {
-        built = SaveGame(stream, false);
+        built = BuildGame(stream);
     } catch (const EFileError& error) {
         writeFailed = true;
         cause = error.Cause();
     } catch (const std::exception&) {
         built = false;
     }
+    // The driver's own messages are about the file it writes.
+    const CMessageContext file("file", fileName);
     if (!built && !writeFailed) {
         ShowMessage("Error Saving: Internal error. The game has not been saved!");
         ProgressEnd();
@@ -439,7 +456,7 @@ bool SaveGameDryRun() {
         stream.SpillTo(nowhere, "/dev/null", SaveWindow);
     bool built = false;
     try {
-        built = SaveGame(stream, false);
+        built = BuildGame(stream);
         if (nowhere >= 0)
             stream.Flush();
     } catch (const std::exception&) {

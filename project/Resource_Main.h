@@ -66,6 +66,7 @@ struct CLoadReport {
     std::string Section;         // where reading stopped; empty when all loaded
     std::size_t SectionStart = 0;  // offset of that section's first byte
     std::size_t Position = 0;      // offset at which reading stopped
+    std::string Place;           // the record reading was in then, if any
     std::string Failure;         // why: the refusal or the exception's text
     struct CSpan {
         ESection Id;
@@ -94,10 +95,16 @@ bool SaveGame(CStream& stream, bool flag);
 // The drivers: the only places that touch the disk or show the driver's
 // messages.  Both report through the installed feedback.
 // Every message they show carries the file as context ("file: NAME"); a
-// failed load adds the cause, or for a damaged file the section and byte
-// where reading stopped (Support_Progress.h).  The report, when given, is
-// filled as by LoadGame.
+// failed load adds the cause, or for a damaged file the section, the place
+// and the byte where reading stopped (Support_Progress.h).  While a save
+// writes the sections, the file named is the one the project was loaded
+// from, since their messages are about its data; the save's own messages
+// name the file it writes.  The report, when given, is filled as by
+// LoadGame.
 bool LoadGameFile(const std::string& fileName, CLoadReport* report = nullptr);
+// A file name as a shell reads it back, for the commands messages suggest:
+// quoted when it holds anything but the plainest characters.
+std::string ShellWord(const std::string& text);
 // The header version of the file the current project was last loaded from,
 // 0 after a failed load.
 std::int32_t LoadedGameVersion();

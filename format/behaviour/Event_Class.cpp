@@ -39,7 +39,9 @@ bool CEvent::Load(CStream& stream) {
 bool CEvent::Save(CStream& stream) {
     stream.WriteInt(EventTag);
     stream.WriteInt(Count());
-    for (const auto& action : Actions)
-        action->Save(stream);
+    for (std::size_t i = 0; i < Actions.size(); ++i) {
+        const CPlace place("action", static_cast<std::int64_t>(i) + 1);
+        Actions[i]->Save(stream);
+    }
     return true;
 }

@@ -126,10 +126,13 @@ bool CObject::Save(CStream& stream) {
     // row is dense and the reader recreates them.  (Reverse iterators
     // rather than a reversed view: clang 14, which builds the fuzzing
     // harnesses, cannot compile the standard library's views.)
-    for (const CEventRow& row : EventRows) {
-        for (auto entry = row.Events().rbegin(); entry != row.Events().rend(); ++entry) {
+    for (std::size_t row = 0; row < EventRows.size(); ++row) {
+        const CPlace rowPlace("row", static_cast<std::int64_t>(row));
+        const auto& events = EventRows[row].Events();
+        for (auto entry = events.rbegin(); entry != events.rend(); ++entry) {
             if (entry->second->Empty())
                 continue;
+            const CPlace eventPlace("event", entry->first);
             stream.WriteInt(entry->first);
             entry->second->Save(stream);
         }

@@ -38,6 +38,7 @@ bool CTimeLine::Save(CStream& stream) {
     // Unlike an object's rows, every entry is written, empty events too: an
     // entry is identified by its place, not by its moment.
     for (std::size_t i = 0; i < Moments.size(); ++i) {
+        const CPlace place("moment", Moments[i]);
         stream.WriteInt(Moments[i]);
         Events[i]->Save(stream);
     }

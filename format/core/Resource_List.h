@@ -78,8 +78,10 @@ public:
             FNames[i] = stream.ReadString();
             const CPlace place(FWhat, static_cast<std::int64_t>(i), FNames[i], Named);
             FSlots[i] = std::make_unique<T>();
-            if (!FSlots[i]->Load(stream))
+            if (!FSlots[i]->Load(stream)) {
+                KeepFailurePlace();
                 return false;
+            }
             ProgressRead(stream.Position());
         }
         Changed = false;

@@ -59,7 +59,8 @@ void CBlockPrefetch::Run(std::size_t index) {
     }
     // Only the thread that marked the job Running touches its result.
     try {
-        job->Result.reserve(job->Source.size() / 2 + 64);
+        // The compressor sizes the result itself: a block stored as it is
+        // needs more than a guess at half its size would give.
         CompressBlock(job->Source, job->Result);
     } catch (...) {
         job->Error = std::current_exception();

@@ -1,6 +1,7 @@
 #include "format/core/Support_Progress.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "format/core/Support_CodePage.h"
 #include "format/core/Support_Project.h"
@@ -79,11 +80,16 @@ void NoteChange(EChange kind, std::int64_t count, const std::string& detail) {
 
 // The places and context lines belong to the current project too: each
 // conversion's messages carry its own.
-CPlace::CPlace(const char* what, std::int64_t number, std::string_view name, bool named) {
+CPlace::CPlace(const char* what, std::int64_t number, std::string_view name, bool named)
+    : FExceptionsBefore(std::uncaught_exceptions()) {
     CoreState().Places.push_back({what, number, name, named});
 }
 
-CPlace::~CPlace() { CoreState().Places.pop_back(); }
+CPlace::~CPlace() {
+    if (std::uncaught_exceptions() > FExceptionsBefore)
+        KeepFailurePlace();
+    CoreState().Places.pop_back();
+}
 
 CMessageContext::CMessageContext(std::string key, std::string value) {
     CoreState().ContextLines.push_back(std::move(key) + ": " + std::move(value));
@@ -104,6 +110,22 @@ std::string CurrentPlace() {
     }
     return place;
 }
+
+void KeepFailurePlace() {
+    std::string& kept = CoreState().FailurePlace;
+    if (!kept.empty())
+        return;
+    // Called while an exception unwinds: a place that cannot be built
+    // (no memory) is left out rather than thrown.
+    try {
+        kept = CurrentPlace();
+    } catch (...) {
+    }
+}
+
+void ForgetFailurePlace() { CoreState().FailurePlace.clear(); }
+
+const std::string& FailurePlace() { return CoreState().FailurePlace; }
 
 std::vector<std::string> MessageContext() {
     std::vector<std::string> lines = CoreState().ContextLines;

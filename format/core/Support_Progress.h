@@ -94,9 +94,14 @@ public:
     // "what number", or "what number "name"" when a name is given.  The
     // name is text of the file (Windows-1252) and must outlive the place.
     CPlace(const char* what, std::int64_t number, std::string_view name = {}, bool named = false);
+    // A place left by an exception is where the work failed: it is kept
+    // (KeepFailurePlace) before it is given up.
     ~CPlace();
     CPlace(const CPlace&) = delete;
     CPlace& operator=(const CPlace&) = delete;
+
+private:
+    int FExceptionsBefore;
 };
 
 // A named slot of a list: "object 3 "player"".
@@ -112,6 +117,14 @@ public:
 
 // The places held, joined by ", " (names decoded to UTF-8), or "".
 std::string CurrentPlace();
+
+// Where a failed load stopped, for its message: the places held when the
+// first exception left them or when a reader refused a record (it calls
+// KeepFailurePlace while its place is still held).  The load forgets the
+// last one before it starts; only the first failure is kept.
+void KeepFailurePlace();
+void ForgetFailurePlace();
+const std::string& FailurePlace();
 // The context of a message shown now: the drivers' lines ("key: value") in
 // the order given, then "place: ..." when a place is held.
 std::vector<std::string> MessageContext();

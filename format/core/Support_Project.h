@@ -67,6 +67,9 @@ struct CCoreState {
     // context for the messages shown meanwhile.
     std::vector<CPlaceFrame> Places;
     std::vector<std::string> ContextLines;
+    // Where reading was when it failed (KeepFailurePlace); empty when no
+    // place was held then.
+    std::string FailurePlace;
     // How far the running load or save is through the project's bytes
     // (ProgressSection, Support_Progress.h); no section outside one.
     struct CByteMeter {

@@ -1,29 +1,43 @@
 #include "format/core/Support_Report.h"
 
+#include <algorithm>
 #include <array>
+#include <string_view>
+#include <utility>
 
 namespace {
 
 constexpr std::array<CChangeKind, 14> Kinds = {{
-    {EChange::UntranslatedAction, "untranslated action", "old action without translation, kept as it was", true},
-    {EChange::InstanceDropped, "instance dropped", "room instance dropped: its object no longer exists", true},
-    {EChange::TileDropped, "tile dropped", "room tile dropped: its background no longer exists", true},
-    {EChange::SpriteCleared, "sprite cleared", "object's sprite cleared: it no longer exists", true},
-    {EChange::MaskCleared, "mask cleared", "object's mask cleared: it no longer exists", true},
-    {EChange::ParentCleared, "parent cleared", "object's parent cleared: it no longer exists", true},
+    {EChange::UntranslatedAction, "untranslated action", "old action without translation, kept as it was", true,
+     {"old action without translation", "old actions without translation"}},
+    {EChange::InstanceDropped, "instance dropped", "room instance dropped: its object no longer exists", true,
+     {"room instance dropped", "room instances dropped"}},
+    {EChange::TileDropped, "tile dropped", "room tile dropped: its background no longer exists", true,
+     {"room tile dropped", "room tiles dropped"}},
+    {EChange::SpriteCleared, "sprite cleared", "object's sprite cleared: it no longer exists", true,
+     {"object reference cleared", "object references cleared"}},
+    {EChange::MaskCleared, "mask cleared", "object's mask cleared: it no longer exists", true,
+     {"object reference cleared", "object references cleared"}},
+    {EChange::ParentCleared, "parent cleared", "object's parent cleared: it no longer exists", true,
+     {"object reference cleared", "object references cleared"}},
     {EChange::CollisionEventEmptied, "collision actions dropped",
-     "actions of a collision event dropped: its other object no longer exists", true},
+     "actions of a collision event dropped: its other object no longer exists", true,
+     {"collision action dropped", "collision actions dropped"}},
     {EChange::OptionsBlockDropped, "version 4 options dropped",
-     "version-4 game-options block dropped: version 5 has no place for it", false},
+     "version-4 game-options block dropped: version 5 has no place for it", false,
+     {"version-4 options block dropped", "version-4 options blocks dropped"}},
     {EChange::OptionsPictureDropped, "version 4 options picture dropped",
-     "picture of the version-4 game-options block dropped", false},
+     "picture of the version-4 game-options block dropped", false,
+     {"version-4 options picture dropped", "version-4 options pictures dropped"}},
+    // The names only said which libraries the project used; the authoring
+    // tool finds that out again from the actions.
     {EChange::LibrariesEmptied, "used libraries emptied", "used-libraries list written empty (names dropped)",
-     false},
+     false, {}},
     {EChange::InformationWrapped, "information wrapped", "game information of plain text wrapped as rich text",
-     false},
-    {EChange::PictureReencoded, "picture re-encoded", "picture re-encoded as a compressed 24-bit bitmap", false},
-    {EChange::SoundCompressed, "sound compressed", "sound stored uncompressed, written compressed", false},
-    {EChange::TreeGroupAdded, "tree group added", "resource-tree group added", false},
+     false, {}},
+    {EChange::PictureReencoded, "picture re-encoded", "picture re-encoded as a compressed 24-bit bitmap", false, {}},
+    {EChange::SoundCompressed, "sound compressed", "sound stored uncompressed, written compressed", false, {}},
+    {EChange::TreeGroupAdded, "tree group added", "resource-tree group added", false, {}},
 }};
 
 // ChangeKind indexes the table by the kind.
@@ -77,6 +91,28 @@ std::vector<std::string> ChangeLines(const CConversionReport& report) {
             lines.push_back("  place: " + change.Place);
     }
     return lines;
+}
+
+std::string LossSummary(const CConversionReport& report) {
+    // Kinds that share a phrase are counted together, in the table's order.
+    std::vector<std::pair<const CChangeKind*, std::int64_t>> losses;
+    for (const CChangeKind& kind : Kinds) {
+        const std::int64_t count = kind.Loss.One != nullptr ? report.Total(kind.Kind) : 0;
+        if (count == 0)
+            continue;
+        const auto same = std::find_if(losses.begin(), losses.end(), [&](const auto& loss) {
+            return std::string_view(loss.first->Loss.One) == kind.Loss.One;
+        });
+        if (same != losses.end())
+            same->second += count;
+        else
+            losses.emplace_back(&kind, count);
+    }
+    std::string summary;
+    for (const auto& [kind, count] : losses)
+        summary += (summary.empty() ? "" : ", ") + std::to_string(count) + " " +
+                   (count == 1 ? kind->Loss.One : kind->Loss.Many);
+    return summary;
 }
 
 std::vector<std::string> MessageLines(const CReportedMessage& message) {

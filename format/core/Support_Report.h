@@ -35,12 +35,18 @@ enum class EChange : int {
 };
 
 // What each kind is called: a stable key for scripts, a phrase for people,
-// and whether entries keep the place they were found at.
+// whether entries keep the place they were found at, and, for the changes
+// that remove or clear something of the project, how the summary of such
+// losses counts them (one and many; null for the other changes).
 struct CChangeKind {
     EChange Kind;
     const char* Key;
     const char* Text;
     bool Placed;
+    struct {
+        const char* One = nullptr;
+        const char* Many = nullptr;
+    } Loss;
 };
 std::span<const CChangeKind> ChangeKinds();
 const CChangeKind& ChangeKind(EChange kind);
@@ -82,6 +88,10 @@ private:
 // The changes for people, one line each: "what (detail): count", followed by
 // the place on a line of its own, indented, where there is one.
 std::vector<std::string> ChangeLines(const CConversionReport& report);
+// The changes that remove or clear something, summed up in one line:
+// "3 room instances dropped, 1 object reference cleared"; empty when the
+// conversion lost nothing.
+std::string LossSummary(const CConversionReport& report);
 // A message and its context as lines: the text, then each context line
 // indented by two spaces.
 std::vector<std::string> MessageLines(const CReportedMessage& message);

@@ -86,13 +86,16 @@ void CMemoryStream::WriteElsewhere(std::span<const std::uint8_t> source) {
     FPosition = end;
 }
 
+// The causes say what the file holds where a count should be: a reader
+// that gets there has not run out of bytes, it met a value no writer makes.
 void CMemoryStream::ExpectItems(std::int64_t count, std::size_t bytesEach) const {
     if (count < 0)
-        throw EReadError("Stream read error: negative count");
+        throw EReadError("a count of " + std::to_string(count) + " where a count was expected");
     if (bytesEach == 0)
         return;
     if (static_cast<std::uint64_t>(count) > Remaining() / bytesEach)
-        throw EReadError("Stream read error: count exceeds the data");
+        throw EReadError("a count of " + std::to_string(count) + " where the rest of the file holds at most " +
+                         std::to_string(Remaining() / bytesEach));
 }
 
 void CMemoryStream::SpillTo(int fd, const std::string& fileName, std::size_t threshold) {
@@ -232,10 +235,18 @@ void CStream::WriteString(std::string_view value) {
     Write({reinterpret_cast<const std::uint8_t*>(value.data()), value.size()});
 }
 
+namespace {
+
+[[noreturn]] void ThrowNegativeSize(std::int32_t count) {
+    throw EReadError("a size of " + std::to_string(count) + " where a block's size was expected");
+}
+
+}  // namespace
+
 CBlock CStream::ReadBlock() {
     const std::int32_t count = ReadInt();
     if (count < 0)
-        throw EReadError("Stream read error: negative block size");
+        ThrowNegativeSize(count);
     std::span<const std::uint8_t> bytes = Take(static_cast<std::size_t>(count));
     return CBlock(bytes.begin(), bytes.end());
 }
@@ -250,7 +261,7 @@ void CStream::WriteBlock(std::span<const std::uint8_t> source) {
 CBlock CStream::ReadCompressedBlock() {
     const std::int32_t count = ReadInt();
     if (count < 0)
-        throw EReadError("Stream read error: negative block size");
+        ThrowNegativeSize(count);
     return InflateCharged(Take(static_cast<std::size_t>(count)));
 }
 

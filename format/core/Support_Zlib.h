@@ -16,8 +16,9 @@
 #include "format/core/Support_Project.h"  // MaxBlockSize; the inflate limit is the project's
 
 // Appends one zlib stream of source to destination: header 78 9C, window of
-// 32 KiB, Adler-32 trailer (libdeflate at level 6 from 4 KiB up, zlib at its
-// default level below that, or zlib alone).
+// 32 KiB, Adler-32 trailer.  Data that would not shrink by 1 % (judged on a
+// sample) goes into stored blocks; the rest is deflated by libdeflate at
+// level 6 from 4 KiB up, zlib at its default level below that, or zlib alone.
 void CompressBlock(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& destination);
 
 // Decodes one zlib stream and fails with EZCompressionError on anything

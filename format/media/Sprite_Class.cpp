@@ -1,5 +1,7 @@
 #include "format/media/Sprite_Class.h"
 
+#include "format/core/Support_Progress.h"
+
 #include "format/media/Support_Bitmap24.h"
 
 namespace {
@@ -29,6 +31,7 @@ bool CSprite::Load(CStream& stream) {
     stream.ExpectItems(count, 4);  // every image block holds at least its scheme
     Images.reserve(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
+        const CPlace place("image", i);
         std::optional<CBlock> image = Bitmap24_LoadFromStream(stream);
         if (!image)
             return false;  // a sprite's subimages are required

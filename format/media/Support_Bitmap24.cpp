@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <stdexcept>
+#include <string>
 
 #include "format/core/Support_Bytes.h"
 #include "format/core/Support_Progress.h"
@@ -542,7 +543,8 @@ CBlock NewBitmap24(std::int32_t width, std::int32_t height) {
 }
 
 std::optional<CBlock> Bitmap24_LoadFromStream(CStream& stream) {
-    switch (stream.ReadInt()) {
+    const std::int32_t scheme = stream.ReadInt();
+    switch (scheme) {
     case SchemeNoImage:
         return std::nullopt;
     case SchemePlainBmp:
@@ -557,8 +559,10 @@ std::optional<CBlock> Bitmap24_LoadFromStream(CStream& stream) {
     case SchemeCompressedBmp:
         return ReadCompressedBmp(stream);
     default:
-        ShowMessage("Internal error: Unknown image compression scheme.");
-        return std::nullopt;
+        // Every writer of the format uses one of the schemes above, so any
+        // other value is damage; and since nothing says how long such a
+        // block is, whatever follows it cannot be read either.
+        throw EReadError("a picture block of unknown scheme " + std::to_string(scheme));
     }
 }
 

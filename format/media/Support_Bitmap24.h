@@ -54,12 +54,11 @@ inline constexpr std::int64_t MaxBitmapPixels = std::int64_t{1} << 28;
 // bytes of a BMP file, or nullopt for none:
 //  - scheme -1;
 //  - scheme 0 or 10 whose BMP cannot be decoded (not "BM", planes not 1, an
-//    unknown depth or compression, data shorter than its headers say);
-//  - an unknown scheme, after the message "Internal error: Unknown image
-//    compression scheme."; only the scheme word is consumed.
+//    unknown depth or compression, data shorter than its headers say).
 // A scheme-10 block is consumed whole, decodable or not.  Running out of
-// data, a corrupt compressed block or an image above MaxBitmapPixels throws
-// (EReadError, EZCompressionError).
+// data, a corrupt compressed block, an image above MaxBitmapPixels or an
+// unknown scheme (the file is damaged: no writer makes one, and its length
+// is unknown) throws (EReadError, EZCompressionError).
 //
 // Scheme-0 and scheme-10 BMPs are kept byte for byte as stored (scheme 0:
 // exactly the bytes its headers account for); their headers are checked

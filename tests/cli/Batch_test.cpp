@@ -201,7 +201,7 @@ TEST(BatchConvert, RefusesOutputsThatWouldReplaceASource) {
 }
 
 // Converts without a message.
-const project::TProject Small = project::EmptyProject(430);
+const project::TProject Small = project::EmptyProject(440);
 
 // A folder stands for the .vtr files below it, each converted to the same
 // path under the output folder; the output folder inside it and a link
@@ -281,7 +281,7 @@ TEST(BatchConvert, ProjectBesideItsBackups) {
         CScratchFolder folder;
         fs::create_directories(folder.File("proj"));
         for (std::int32_t n = 1; n <= 3; ++n) {
-            project::TProject project = project::EmptyProject(410);
+            project::TProject project = project::EmptyProject(440);
             project.GameId = n;
             WriteWholeFile(folder.File(n == 3 ? "proj/game.vtr" : "proj/game.vk" + std::to_string(n)),
                            project::WriteProject(project));
@@ -509,7 +509,7 @@ TEST(Messages, WarningsNameTheirPlaceAndAreCounted) {
     const CRunResult single = RunCli({"convert", "a.vtr", "new.vtr"}, folder.Path());
     EXPECT_EQ(single.Status, 0);
     const Strings lines = Lines(single.Err);
-    ASSERT_EQ(lines.size(), 5u * 3 + 2) << single.Err;
+    ASSERT_EQ(lines.size(), 5u * 3 + 3) << single.Err;
     EXPECT_EQ(Strings(lines.begin(), lines.begin() + 3),
               (Strings{"Failed to convert old action number: 70", "  file: a.vtr",
                        "  place: time line 0 \"line\", moment 30, action 4"}));
@@ -527,6 +527,38 @@ TEST(Messages, WarningsNameTheirPlaceAndAreCounted) {
     const CRunResult quiet = RunCli({"convert", "a.vtr", "-qo", "out2", "plain.vtr", "bad.vtr"}, folder.Path());
     EXPECT_EQ(quiet.Out, "");
     EXPECT_EQ(MessageLines(quiet.Err), (Strings{"bad.vtr: " + NotVantrel, "bad.vtr: " + Corrupted}));
+}
+
+// A message shown while the file is written is about the source's data: it
+// names the source and the action's full place.  What the conversion
+// dropped or cleared is summed up after the messages (--quiet omits it),
+// in a batch too.
+TEST(Messages, WhatWasLostIsSummedUp) {
+    CScratchFolder folder;
+    project::TProject p = project::EmptyProject(430);
+    project::TObject object;
+    object.SpriteIndex = 4;  // no such sprite: the reference is cleared
+    // An action of an unknown kind is kept and translated only as the file
+    // is written.
+    object.Rows[0] = {{3, {400, {project::TAction{.Tag = 7}}}}};
+    p.Objects.Add("o", object);
+    WriteWholeFile(folder.File("late.vtr"), project::WriteProject(p));
+
+    const CRunResult single = RunCli({"convert", "late.vtr", "new.vtr"}, folder.Path());
+    EXPECT_EQ(single.Status, 0);
+    const std::string losses = "1 old action without translation, 1 object reference cleared, 1 version-4 options "
+                               "block dropped (transvane-cli check late.vtr lists them)";
+    EXPECT_EQ(Lines(single.Err),
+              (Strings{"Failed to convert old action number: 0", "  file: late.vtr",
+                       "  place: object 0 \"o\", row 0, event 3, action 1", "transvane-cli: " + losses,
+                       "transvane-cli: converted with 1 warning"}));
+    EXPECT_EQ(RunCli({"convert", "-qf", "late.vtr", "new.vtr"}, folder.Path()).Err, "");
+    for (const char* jobs : {"1", "2"}) {
+        fs::remove_all(folder.File("out"));
+        const CRunResult batch = RunCli({"convert", "late.vtr", "late.vtr", "-o", "out", "-j", jobs}, folder.Path());
+        const Strings lines = Lines(batch.Err);
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "late.vtr: " + losses), 1) << batch.Err;
+    }
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "format/behaviour/Object_Main.h"
 #include "format/behaviour/Path_Main.h"
 #include "format/behaviour/TimeLine_Main.h"
+#include "project/Conversion.h"
 #include "project/Resource_Main.h"
 #include "project/Resource_Tree.h"
 #include "format/media/Background_Main.h"
@@ -367,6 +368,44 @@ TEST_F(Hostile, StringsAndBlocksLongerThanTheFile) {
     const std::size_t icon = Find(File, TestIcon()) - 4;
     ExpectHandled(Patched(File, icon, Huge), EOutcome::Refused, "icon block");
     ExpectHandled(Patched(File, icon, -1), EOutcome::Refused, "icon block of -1 bytes");
+}
+
+// A damaged file says where reading stopped and why, in words about the
+// file: a count no writer makes, a compressed block cut short, a picture
+// block of an unknown scheme.
+TEST_F(Hostile, DamageIsReportedWithItsPlaceAndCause) {
+    const std::size_t images = After(File, SpriteValue3);  // the count, then the first image's scheme
+    const std::size_t sound = After(File, SoundText);      // the compressed block's count
+    std::int32_t packed = 0;
+    std::memcpy(&packed, File.data() + sound, 4);
+    struct Case {
+        const char* What;
+        CBlock File;
+        std::string Section, Place, Cause;
+    };
+    const std::string sounds = "Sounds (from byte " + std::to_string(Offsets[1]) + ")";
+    const std::string sprites = "Sprites (from byte " + std::to_string(Offsets[2]) + ")";
+    const Case cases[] = {
+        {"negative count", Patched(File, images, -5), sprites, "sprite 0 \"sprite-name\"",
+         "a count of -5 where a count was expected"},
+        {"compressed block cut short", Patched(File, sound, packed - 3), sounds, "sound 0 \"sound\"",
+         "the compressed data ends early"},
+        {"unknown picture scheme", Patched(File, images + 4, 7), sprites, "sprite 0 \"sprite-name\", image 0",
+         "a picture block of unknown scheme 7"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        CBlock output;
+        const CConversionResult result = ConvertBytes(c.File, output);
+        ASSERT_FALSE(result.Converted);
+        ASSERT_EQ(result.Messages, std::vector<std::string>{Corrupted});
+        const std::vector<std::string>& context = result.Report.Messages.back().Context;
+        ASSERT_EQ(context.size(), 4u);
+        EXPECT_EQ(context[0], "section: " + c.Section);
+        EXPECT_EQ(context[1], "place: " + c.Place);
+        EXPECT_TRUE(context[2].starts_with("stopped at: byte ")) << context[2];
+        EXPECT_EQ(context[3], "cause: " + c.Cause);
+    }
 }
 
 // A zlib stream of `bytes` zero bytes, built by hand at the best ratio

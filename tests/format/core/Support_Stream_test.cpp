@@ -87,16 +87,35 @@ TEST(Stream, BlockRoundTripsByteForByte) {
 
 // Whichever library compresses, a block is one zlib stream with the header
 // zlib writes at its default level, which zlib's own inflate reads whole;
-// and any zlib stream, whatever its level or window, is read back.
+// and any zlib stream, whatever its level or window, is read back.  Bytes
+// that do not compress are stored (a few bytes per 64 KiB more than they
+// are, across the stored blocks' boundaries); others shrink.
 TEST(Stream, CompressedBlocksAreZlibStreamsBothWays) {
-    const CBlock noise = NoiseBytes(200000);
     CBlock pattern(100000);
     for (std::size_t i = 0; i < pattern.size(); ++i)
         pattern[i] = static_cast<std::uint8_t>(i * i / 7);
-    for (const CBlock& data : {Bytes({7}), pattern, noise, CBlock(300000, 0)}) {
+    // Noise with a compressible stretch in its middle must still shrink.
+    CBlock mixed = NoiseBytes(400000, 5);
+    std::fill(mixed.begin() + 150000, mixed.begin() + 250000, std::uint8_t{0});
+    const auto stored = [](std::size_t n) { return n + 5 * ((n + 65534) / 65535) + 6; };
+    struct Case {
+        CBlock Data;
+        std::size_t MaxPacked;
+    };
+    const Case cases[] = {
+        {Bytes({7}), 16},
+        {pattern, pattern.size() / 2},
+        {CBlock(300000, 0), 1000},
+        {mixed, mixed.size() * 80 / 100},
+        {NoiseBytes(200000), stored(200000)},
+        {NoiseBytes(65535 * 3, 2), stored(65535 * 3)},
+        {NoiseBytes(65536, 3), stored(65536)},
+    };
+    for (const auto& [data, maxPacked] : cases) {
         CStream s;
         s.WriteCompressedBlock(data);
         const CBlock& bytes = s.Bytes();
+        EXPECT_LE(bytes.size() - 4, maxPacked) << data.size();
         ASSERT_GE(bytes.size(), 6u);
         EXPECT_EQ(bytes[4], 0x78);
         EXPECT_EQ(bytes[5], 0x9C);

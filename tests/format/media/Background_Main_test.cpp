@@ -53,7 +53,6 @@ TEST(Backgrounds, ImagesOfEverySchemeAreWrittenAsScheme10) {
 TEST(Backgrounds, ImageFlagWithoutAnImageFailsTheRead) {
     const std::vector<std::pair<const char*, TBackground>> records = {
         {"image flag with a NoImage block", {.HasImage = 1, .Image = {.Scheme = -1}}},
-        {"image flag with an unknown scheme", {.HasImage = 2, .Image = {.Scheme = 7}}},
     };
     for (const auto& [what, record] : records) {
         CRecorder recorder;

@@ -57,7 +57,6 @@ TEST(Sprites, RejectedRecordsFailTheRead) {
     const std::vector<std::pair<const char*, TSprite>> records = {
         {"record version 410", {.Version = 410}},
         {"a NoImage subimage", {.Images = {image, TPicture{.Scheme = -1}}}},
-        {"an unknown scheme", {.Images = {TPicture{.Scheme = 3}}}},
         {"an undecodable BMP", {.Images = {StoredPicture(CompressedBmpBlock(Bytes({'B', 'X'})))}}},
     };
     for (const auto& [what, record] : records) {
@@ -74,6 +73,8 @@ TEST(Sprites, HostileImageCountsFailBeforeAllocating) {
         CStream in(Patched(section, 12 + 4 + 8 + 14 * 4, count));
         EXPECT_THROW(LoadSprites(in), EReadError) << count;
     }
+    CStream unknownScheme = SpritesSection({.Images = {TPicture{.Scheme = 3}}});
+    EXPECT_THROW(LoadSprites(unknownScheme), EReadError);
     const CBlock cut = SpritesSection({.Images = {StoredPicture(ColorRunsBlock(FilledPixels(3, 3, 0)))}}).Bytes();
     CStream shortened(CBlock(cut.begin(), cut.end() - 5));
     EXPECT_THROW(LoadSprites(shortened), EReadError);
