@@ -270,6 +270,8 @@ TEST(ConvertExistingTarget, NeedsForceUnlessItIsTheSource) {
         {{"a.vtr", "./a.vtr"}, 0, {}, {"a.vk1", "a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
         {{"a.vtr", "l.vtr"}, 0, {}, {"a.vk1", "a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},  // a link to the source
         {{"missing.vtr", "b.vtr"}, 1, {refused}, {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
+        {{"a.vtr", "b.vtr", "--skip-existing"}, 0, {"transvane-cli: skipped: b.vtr already exists"},
+         {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
         // In a batch the file with an existing output fails, the others go on.
         {{"a.vtr", "l.vtr", "-o", "out"}, 1, {"a.vtr: Not converted: its output out/a.vtr already exists; use --force to replace it."},
          {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr", "out/l.vtr"}},
