@@ -700,8 +700,12 @@ int ConvertOne(const std::string& source, const std::string& target, bool quiet,
     const bool ok = result.Converted;
     feedback.Finish(ok);
     if (ok && !quiet) {
-        if (result.Summary.Version == NewestGameVersion)
+        if (result.Unchanged)
+            ShowProblem(source + " was already version 5; left unchanged");
+        else if (result.Summary.Version == NewestGameVersion)
             ShowProblem(source + " was already version 5");
+        if (!result.KeptAs.empty())
+            ShowProblem("the earlier " + target + " was kept as " + result.KeptAs);
         if (const std::size_t warnings = result.Report.Messages.size(); warnings > 0)
             ShowProblem("converted with " + std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings"));
     }

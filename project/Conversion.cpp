@@ -14,6 +14,7 @@
 #include "format/world/Room_Main.h"
 #include "project/Project_Main.h"
 #include "project/Resource_Main.h"
+#include "format/core/Support_SafeSave.h"
 
 namespace {
 
@@ -62,6 +63,7 @@ public:
 
     CProject Project;
     bool Loaded = false;
+    std::string Source;  // the file loaded, when it was one
 
 private:
     CReportingFeedback FReporting;
@@ -107,19 +109,32 @@ bool CConversion::Done(bool ok) {
 }
 
 bool CConversion::Load(const std::string& source) {
+    FRun->Source = source;
     FRun->Loaded = LoadInto(FRun->Project, FResult.Summary,
                             [&](CLoadReport& report) { return LoadGameFile(source, &report); });
     return Done(FRun->Loaded);
 }
 
 bool CConversion::Load(CBlock source) {
+    FRun->Source.clear();
     FRun->Loaded = LoadInto(FRun->Project, FResult.Summary,
                             [&](CLoadReport& report) { return LoadGameBytes(std::move(source), &report); });
     return Done(FRun->Loaded);
 }
 
 bool CConversion::Save(const std::string& target) {
-    return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [&] { return SaveGameFile(target); }));
+    FResult.Unchanged = false;
+    FResult.KeptAs.clear();
+    // Already what a save would write, in the very file: writing it again
+    // would only push the backups down, and the oldest out.
+    if (FRun->Loaded && FResult.Summary.Version == NewestGameVersion && !FRun->Source.empty() &&
+        SameFile(FRun->Source, target)) {
+        FResult.Unchanged = true;
+        FResult.Converted = true;
+        return Done(true);
+    }
+    return Done(FRun->Loaded &&
+                SaveFrom(FRun->Project, FResult, [&] { return SaveGameFile(target, &FResult.KeptAs); }));
 }
 
 bool CConversion::Save(CBlock& target) {

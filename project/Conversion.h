@@ -91,8 +91,10 @@ public:
     bool Load(const std::string& source);
     bool Load(CBlock source);
     // Writes the loaded project as a version-500 file: a file keeps an
-    // existing target as its .vk1 backup and is never left half-written;
-    // bytes are left untouched on failure.  False before a successful load.
+    // existing target as its backup (KeptAs) and is never left
+    // half-written; bytes are left untouched on failure.  A version-500
+    // file saved onto itself is left as it is (Unchanged).  False before a
+    // successful load.
     bool Save(const std::string& target);
     bool Save(CBlock& target);
     // Builds the file as a save would, changes and messages included, and

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <exception>
 #include <optional>
+#include <utility>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -104,14 +105,15 @@ const std::string BackupExtension = ".vk1";
 // The last step of a save: a spilling stream sends its last bytes and its
 // file takes the target's name, keeping the old file as its backup; a
 // stream built in memory is written whole.  False when the file system
-// refuses.
-bool FinishFile(CStream& stream, std::optional<CSafeSave>& target, const std::string& fileName) {
+// refuses; keptAs receives the backup's name.
+bool FinishFile(CStream& stream, std::optional<CSafeSave>& target, const std::string& fileName, std::string& keptAs) {
     try {
         if (target) {
             stream.Flush();
             target->Commit();
+            keptAs = target->KeptAs();
         } else {
-            SaveToFileSafely(stream, fileName, BackupExtension);
+            keptAs = SaveToFileSafely(stream, fileName, BackupExtension);
         }
         return true;
     } catch (const std::exception&) {
@@ -341,8 +343,9 @@ bool SaveGameBytes(CBlock& bytes) {
     return true;
 }
 
-bool SaveGameFile(const std::string& fileName) {
+bool SaveGameFile(const std::string& fileName, std::string* keptAs) {
     const CMessageContext file("file", fileName);
+    std::string backup;
     ProgressStart("Saving Game Data ...");
 
     // The file is built under a temporary name beside its target, the
@@ -381,7 +384,7 @@ bool SaveGameFile(const std::string& fileName) {
         return false;
     }
 
-    if (writeFailed || !FinishFile(stream, target, fileName)) {
+    if (writeFailed || !FinishFile(stream, target, fileName, backup)) {
         ShowMessage(
             "Error Saving: Cannot create the file. The game has not been saved!Try saving your "
             "work under a different name.");
@@ -390,6 +393,8 @@ bool SaveGameFile(const std::string& fileName) {
     }
     ProgressEnd();
     ClearModifiedFlags();
+    if (keptAs != nullptr)
+        *keptAs = std::move(backup);
     return true;
 }
 

@@ -91,7 +91,10 @@ bool LoadGameFile(const std::string& fileName, CLoadReport* report = nullptr);
 // The header version of the file the current project was last loaded from,
 // 0 after a failed load.
 std::int32_t LoadedGameVersion();
-bool SaveGameFile(const std::string& fileName);
+// Saves the current project as a version-500 file; keptAs, when given,
+// receives the backup that now holds what the file held before (empty when
+// no file was replaced).
+bool SaveGameFile(const std::string& fileName, std::string* keptAs = nullptr);
 // Builds the version-500 file as SaveGameFile would, changes and messages
 // included, and throws it away: for a dry run.  False, after the "Internal
 // error" message, when the file could not be built.

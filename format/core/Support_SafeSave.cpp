@@ -368,10 +368,12 @@ void CSafeSave::MakeBackup() {
         Discard(hidden, slot);
         throw;
     }
+    FKeptAs = backup;
 }
 
-void SaveToFileSafely(const CMemoryStream& stream, const std::string& name, const std::string& backupExtension) {
+std::string SaveToFileSafely(const CMemoryStream& stream, const std::string& name, const std::string& backupExtension) {
     CSafeSave file(name, backupExtension);
     WriteAllToFile(file.Handle(), stream.View(), name);
     file.Commit();
+    return file.KeptAs();
 }

@@ -76,6 +76,9 @@ public:
     // into place and syncs the folder; EFileError when any step but the
     // last fails, and then the target is as it was.
     void Commit();
+    // After Commit: the backup that holds what the target held before;
+    // empty when nothing was replaced or no backup was asked for.
+    const std::string& KeptAs() const { return FKeptAs; }
 
 private:
     void MakeBackup();
@@ -83,14 +86,16 @@ private:
     CSaveTarget FTarget;
     std::string FBackupExtension;
     std::string FTemporary;
+    std::string FKeptAs;
     int FHandle = -1;
     int FSlot = -1;  // the temporary file's entry in the interruption table
 };
 
 // Writes the whole stream through a CSafeSave.  Raises EFileError (and
-// leaves no temporary file behind) on failure.
-void SaveToFileSafely(const CMemoryStream& stream, const std::string& name,
-                      const std::string& backupExtension = {});
+// leaves no temporary file behind) on failure.  Returns the backup that
+// holds what name held before (CSafeSave::KeptAs).
+std::string SaveToFileSafely(const CMemoryStream& stream, const std::string& name,
+                             const std::string& backupExtension = {});
 
 // The calls through which a save makes a backup and syncs a folder, so that
 // tests can make them fail as some file systems do.  Both return 0 or -1

@@ -16,7 +16,6 @@
 #include "gui/app/Support_Dialogs.h"
 #include "gui/app/Support_Window.h"
 #include "project/Conversion.h"
-#include "format/core/Support_File.h"
 
 namespace {
 
@@ -121,7 +120,7 @@ void TMainForm::ConvertFile(const QString& source) {
     };
     std::optional<QString> target;
     bool saved = false;
-    bool replaced = false;
+    std::string keptAs;
     [&] {
         const CFinish finish{*this, source};
         // The project lives as long as this conversion; messages and
@@ -139,17 +138,16 @@ void TMainForm::ConvertFile(const QString& source) {
         target = FDialogs.AskFileToSave(this, QFileInfo(source).absoluteFilePath());
         if (!target)
             return;
-        replaced = QFileInfo::exists(*target);
         CWaitCursor wait;
         // A failed save has shown its own message.
         saved = conversion.Save(ToCoreFileName(*target));
+        keptAs = conversion.Result().KeptAs;
     }();
     if (CloseIfAsked())
         return;
     // Success needs no box to click away: the window says it for a while.
     if (saved)
-        ConfirmConversion(*target,
-                          replaced ? QString::fromStdString(ChangeFileExt(target->toStdString(), ".vk1")) : QString());
+        ConfirmConversion(*target, QString::fromStdString(keptAs));
 }
 
 bool TMainForm::CloseIfAsked() {

@@ -253,7 +253,8 @@ TEST(BatchConvert, ProjectBesideItsBackups) {
 }
 
 // An existing target is replaced only when it is the source itself (any
-// name of it) or with --force, and then kept as its .vk1; refused, it is
+// name of it) or with --force, and then kept as its .vk1, which the tool
+// names; refused, it is
 // left as it was and the tool says so in one line, before loading anything.
 TEST(ConvertExistingTarget, NeedsForceUnlessItIsTheSource) {
     struct Case {
@@ -263,12 +264,16 @@ TEST(ConvertExistingTarget, NeedsForceUnlessItIsTheSource) {
         Strings after;  // the folder afterwards
     };
     const std::string refused = "transvane-cli: b.vtr already exists; use --force to replace it";
+    const std::string keptB = "transvane-cli: the earlier b.vtr was kept as b.vk1";
     const Case cases[] = {
         {{"a.vtr", "b.vtr"}, 1, {refused}, {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
-        {{"a.vtr", "b.vtr", "--force"}, 0, {}, {"a.vtr", "b.vk1", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
-        {{"-f", "a.vtr", "b.vtr"}, 0, {}, {"a.vtr", "b.vk1", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
-        {{"a.vtr", "./a.vtr"}, 0, {}, {"a.vk1", "a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
-        {{"a.vtr", "l.vtr"}, 0, {}, {"a.vk1", "a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},  // a link to the source
+        {{"a.vtr", "b.vtr", "--force"}, 0, {keptB}, {"a.vtr", "b.vk1", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
+        {{"-f", "a.vtr", "b.vtr"}, 0, {keptB}, {"a.vtr", "b.vk1", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
+        {{"a.vtr", "./a.vtr"}, 0, {"transvane-cli: the earlier ./a.vtr was kept as ./a.vk1"},
+         {"a.vk1", "a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
+        // A link to the source: its file is replaced, and backed up beside it.
+        {{"a.vtr", "l.vtr"}, 0, {"transvane-cli: the earlier l.vtr was kept as a.vk1"},
+         {"a.vk1", "a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
         {{"missing.vtr", "b.vtr"}, 1, {refused}, {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
         {{"a.vtr", "b.vtr", "--skip-existing"}, 0, {"transvane-cli: skipped: b.vtr already exists"},
          {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},

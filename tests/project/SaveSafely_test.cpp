@@ -21,10 +21,12 @@
 #include <filesystem>
 #include <functional>
 
+#include "project/Conversion.h"
 #include "project/Resource_Main.h"
 #include "format/core/Support_SafeSave.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/ProjectReader.h"
+#include "testkit/RunProgram.h"
 #include "testkit/TestSupport.h"
 
 namespace {
@@ -317,6 +319,83 @@ TEST(SaveSafely, FullDiskKeepsTheEarlierFile) {
         EXPECT_TRUE(SaveGameFile(target + "/a.vtr"));
         EXPECT_EQ(FolderContents(target), (std::vector<std::string>{"a.vk1", "a.vtr"}));
         EXPECT_EQ(ReadWholeFile(target + "/a.vk1"), earlier);
+    }
+}
+
+// Conversions one after the other into one folder, each checked by what it
+// reports, and the folder checked afterwards: every file as "v4 #ID" or
+// "v5 #ID" (its header's version and game id), a link as "-> where".
+// Whatever the sequence, the version-4 original (#1) survives its bytes
+// unchanged under some name.
+TEST(SaveSafely, BackupSequences) {
+    const auto project = [](std::int32_t version, std::int32_t id) {
+        TProject p = EmptyProject(version);
+        p.GameId = id;
+        return WriteProject(p);
+    };
+    const CBlock original = project(430, 1);
+    struct Step {
+        const char* source;
+        const char* target;
+        const char* result;  // "kept as NAME", "unchanged", "new" or "failed"
+    };
+    struct Case {
+        const char* what;
+        std::vector<std::pair<const char*, std::int32_t>> files;  // name, game id; #1 the original, the others v4
+        std::vector<Step> steps;
+        std::vector<std::string> after;
+    };
+    const Case cases[] = {
+        {"in place twice", {{"game.vtr", 1}},
+         {{"game.vtr", "game.vtr", "kept as game.vk1"}, {"game.vtr", "game.vtr", "unchanged"}},
+         {"game.vk1 v4 #1", "game.vtr v5 #1"}},
+        {"version 5 to another name", {{"game.vtr", 1}},
+         {{"game.vtr", "game.vtr", "kept as game.vk1"}, {"game.vtr", "copy.vtr", "new"}},
+         {"copy.vtr v5 #1", "game.vk1 v4 #1", "game.vtr v5 #1"}},
+    };
+    const auto label = [](const std::filesystem::path& path) {
+        if (std::filesystem::is_symlink(path))
+            return "-> " + std::filesystem::read_symlink(path).string();
+        const CBlock bytes = ReadWholeFile(path.string());
+        const auto int32 = [&](std::size_t at) {
+            return bytes.size() < at + 4 ? -1 : bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24;
+        };
+        return std::string(int32(4) == 500 ? "v5 #" : "v4 #") + std::to_string(int32(12));
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CScratchFolder folder;
+        for (const auto& [name, id] : c.files)
+            WriteWholeFile(folder.File(name), id == 1 ? original : project(420, id));
+        for (const Step& step : c.steps) {
+            SCOPED_TRACE(std::string(step.source) + " to " + step.target);
+            struct stat before {}, after {};
+            ::stat(folder.File(step.target).c_str(), &before);
+            const CConversionResult result = ConvertFile(folder.File(step.source), folder.File(step.target));
+            ::stat(folder.File(step.target).c_str(), &after);
+            const std::string said = !result.Converted ? "failed"
+                                     : result.Unchanged ? "unchanged"
+                                     : result.KeptAs.empty()
+                                         ? "new"
+                                         : "kept as " + std::filesystem::path(result.KeptAs).lexically_relative(folder.Path()).string();
+            EXPECT_EQ(said, step.result);
+            if (result.Unchanged) {
+                EXPECT_TRUE(before.st_ino == after.st_ino && before.st_mtim.tv_nsec == after.st_mtim.tv_nsec &&
+                            before.st_ctim.tv_sec == after.st_ctim.tv_sec && before.st_ctim.tv_nsec == after.st_ctim.tv_nsec)
+                    << "not touched";
+            }
+        }
+        std::vector<std::string> files;
+        bool originalKept = false;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.Path())) {
+            if (entry.is_directory() && !entry.is_symlink())
+                continue;
+            files.push_back(entry.path().lexically_relative(folder.Path()).string() + " " + label(entry.path()));
+            originalKept = originalKept || (!entry.is_symlink() && ReadWholeFile(entry.path().string()) == original);
+        }
+        std::sort(files.begin(), files.end());
+        EXPECT_EQ(files, c.after);
+        EXPECT_TRUE(originalKept);
     }
 }
 
