@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
@@ -10,17 +11,43 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <optional>
 #include <string>
 
+#include "gui/app/Support_Batch.h"
 #include "gui/app/Support_Dialogs.h"
+#include "gui/app/Support_Feedback.h"
 #include "gui/app/Support_Window.h"
 #include "project/Conversion.h"
+#include "project/Resource_Main.h"
+#include "format/core/Support_File.h"
 
 namespace {
 
 // File names go to the core in the file system's own encoding.
 std::string ToCoreFileName(const QString& name) { return QFile::encodeName(name).toStdString(); }
+
+QString FromCoreFileName(const std::string& name) { return QFile::decodeName(QByteArray::fromStdString(name)); }
+
+// The backup a save onto target keeps the present target as: NAME.vk1, or
+// the next one for a target that is itself a backup.
+QString KeptAsName(const QString& target) {
+    const int number = BackupNumber(target);
+    return FromCoreFileName(ChangeFileExt(ToCoreFileName(target), ".vk" + std::to_string(std::min(number + 1, 9))));
+}
+
+bool SameFile(const QString& one, const QString& other) {
+    const QFileInfo first(one), second(other);
+    return first.exists() && second.exists() && first.canonicalFilePath() == second.canonicalFilePath();
+}
+
+// One question for all the outputs of a batch that exist already.
+QString ExistingOutputsQuestion(std::size_t count, const QString& folder) {
+    const QString files = count == 1 ? QStringLiteral("1 of the new files already exists")
+                                     : QStringLiteral("%1 of the new files already exist").arg(count);
+    return QStringLiteral("%1 in %2. Replace them? Each file replaced is kept as its backup.").arg(files, folder);
+}
 
 }  // namespace
 
@@ -32,7 +59,6 @@ TMainForm::TMainForm(CDialogs& dialogs, QWidget* parent)
       ConvertButton(new QPushButton(QStringLiteral("Convert"), this)),
       QuitButton(new QPushButton(QStringLiteral("Quit"), this)),
       AboutAction(new QAction(QStringLiteral("About Transvane"), this)),
-      ConfirmationTimer(new QTimer(this)),
       FDialogs(dialogs) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Vantrel 4 to 5 Converter"));
@@ -69,10 +95,6 @@ TMainForm::TMainForm(CDialogs& dialogs, QWidget* parent)
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
     setAcceptDrops(true);
-    ConfirmationTimer->setObjectName(QStringLiteral("ConfirmationTimer"));
-    ConfirmationTimer->setSingleShot(true);
-    ConfirmationTimer->setInterval(ConfirmationMilliseconds);
-    connect(ConfirmationTimer, &QTimer::timeout, this, &TMainForm::RestoreExplanation);
 }
 
 QStringList TMainForm::Explanation() {
@@ -89,24 +111,37 @@ QString TMainForm::AboutText() {
         .arg(QStringLiteral(TRANSVANE_VERSION));
 }
 
-QString TMainForm::DroppedFile(const QMimeData& data) {
-    if (!data.hasUrls() || data.urls().size() != 1 || !data.urls().front().isLocalFile())
-        return {};
-    const QString file = data.urls().front().toLocalFile();
-    return QFileInfo(file).isDir() ? QString() : file;
+QStringList TMainForm::DroppedFiles(const QMimeData& data) {
+    QStringList files;
+    for (const QUrl& url : data.urls()) {
+        if (!url.isLocalFile())
+            return {};
+        files << url.toLocalFile();
+    }
+    return files;
 }
 
-QString TMainForm::ConfirmationText(const QString& target, const QString& backup) {
-    QString text = QStringLiteral("Converted. The new version 5 file is\n%1").arg(target);
+QString TMainForm::ProposedTarget(const QString& source) {
+    const QString full = QFileInfo(source).absoluteFilePath();
+    return BackupNumber(full) == 0 ? full : ProjectOf(full);
+}
+
+QString TMainForm::ConfirmationText(const QString& target, const QString& backup, qsizetype warnings) {
+    const QString outcome = warnings == 0   ? QStringLiteral("Converted, no warnings.")
+                            : warnings == 1 ? QStringLiteral("Converted with 1 warning.")
+                                            : QStringLiteral("Converted with %1 warnings.").arg(warnings);
+    QString text = outcome + QStringLiteral(" The new version 5 file is\n%1").arg(target);
     if (!backup.isEmpty())
         text += QStringLiteral("\nThe earlier file was kept as\n%1").arg(backup);
     return text;
 }
 
 void TMainForm::ConvertButtonClick() {
-    const std::optional<QString> source = FDialogs.AskFileToOpen(this);
-    if (source)
-        ConvertFile(*source);
+    const QStringList sources = FDialogs.AskFilesToOpen(this);
+    if (sources.size() == 1)
+        ConvertFile(sources.front());
+    else if (!sources.isEmpty())
+        ConvertFiles(sources);
 }
 
 void TMainForm::ConvertFile(const QString& source) {
@@ -120,7 +155,9 @@ void TMainForm::ConvertFile(const QString& source) {
     };
     std::optional<QString> target;
     bool saved = false;
-    std::string keptAs;
+    bool unchanged = false;
+    QString keptAs;
+    std::size_t warnings = 0;
     [&] {
         const CFinish finish{*this, source};
         // The project lives as long as this conversion; messages and
@@ -134,20 +171,122 @@ void TMainForm::ConvertFile(const QString& source) {
         if (!loaded || FCloseWhenDone)
             return;  // the load has said why, or the user is leaving
 
-        // The project stays loaded while the user picks the target.
-        target = FDialogs.AskFileToSave(this, QFileInfo(source).absoluteFilePath());
-        if (!target)
-            return;
-        CWaitCursor wait;
-        // A failed save has shown its own message.
-        saved = conversion.Save(ToCoreFileName(*target));
-        keptAs = conversion.Result().KeptAs;
+        // Saving a version-5 file onto itself writes nothing and keeps
+        // nothing; anything else keeps what it replaces.
+        const bool current = conversion.Result().Summary.Version == NewestGameVersion;
+        const CKeptAsName keptAsName = [&](const QString& file) {
+            return current && SameFile(file, source) ? QString() : KeptAsName(file);
+        };
+        const std::size_t loadMessages = conversion.Result().Messages.size();
+        // The project stays loaded while the user picks the target, and
+        // after a save that failed (which has shown its own message): the
+        // user may try another name until the save succeeds or is cancelled.
+        for (;;) {
+            target = FDialogs.AskFileToSave(this, ProposedTarget(source), keptAsName);
+            if (!target)
+                return;
+            const std::size_t before = conversion.Result().Messages.size();
+            {
+                CWaitCursor wait;
+                saved = conversion.Save(ToCoreFileName(*target));
+            }
+            if (saved) {
+                warnings = loadMessages + (conversion.Result().Messages.size() - before);
+                unchanged = conversion.Result().Unchanged;
+                keptAs = FromCoreFileName(conversion.Result().KeptAs);
+                return;
+            }
+            if (FCloseWhenDone)
+                return;
+        }
     }();
     if (CloseIfAsked())
         return;
-    // Success needs no box to click away: the window says it for a while.
-    if (saved)
-        ConfirmConversion(*target, QString::fromStdString(keptAs));
+    if (!saved)
+        return;
+    // Success needs no box to click away: the window says it until the
+    // next conversion.
+    const QFontMetrics metrics(Label1->font());
+    const auto fit = [&](const QString& name) { return metrics.elidedText(name, Qt::ElideMiddle, Label1->width()); };
+    if (unchanged) {
+        const QString line = QStringLiteral(" was already version 5; left unchanged");
+        ShowOutcome({metrics.elidedText(QFileInfo(*target).fileName(), Qt::ElideMiddle,
+                                        Label1->width() - metrics.horizontalAdvance(line)) +
+                         line,
+                     fit(*target)});
+        return;
+    }
+    ShowOutcome(ConfirmationText(fit(*target), keptAs.isEmpty() ? QString() : fit(keptAs),
+                                 static_cast<qsizetype>(warnings))
+                    .split(QLatin1Char('\n')));
+}
+
+void TMainForm::ConvertFiles(const QStringList& sources) {
+    RestoreExplanation();
+    const std::optional<QString> folder = FDialogs.AskOutputFolder(this);
+    if (!folder)
+        return;
+    std::vector<CBatchItem> items = PlanBatch(sources, *folder);
+    if (items.empty()) {
+        FDialogs.ShowMessage(this, QStringLiteral("Nothing to convert: no .vtr file was found."),
+                             sources);
+        return;
+    }
+    // One question for all outputs that exist: each replaced file is kept
+    // as a backup, as a single conversion does.
+    const std::vector<CBatchItem*> existing = ExistingOutputs(items);
+    if (!existing.empty() &&
+        !FDialogs.AskYesNo(this, ExistingOutputsQuestion(existing.size(), *folder)))
+        for (CBatchItem* item : existing) {
+            item->Outcome = CBatchItem::EOutcome::Skipped;
+            item->Lines << QStringLiteral("skipped: %1 already exists").arg(item->Output);
+        }
+
+    emit BatchStarted();
+    RunBatch(items);
+    emit BatchFinished();
+    if (CloseIfAsked())
+        return;
+    const QFontMetrics metrics(Label1->font());
+    ShowOutcome({metrics.elidedText(BatchCounts(items), Qt::ElideRight, Label1->width()),
+                 QStringLiteral("The new version 5 files are in"),
+                 metrics.elidedText(*folder, Qt::ElideMiddle, Label1->width())});
+    CArrowCursor arrow;
+    FDialogs.ShowSummary(this, BatchSummary(items), BatchDetails(items));
+}
+
+void TMainForm::RunBatch(std::vector<CBatchItem>& items) {
+    const auto pending = [](const CBatchItem& item) { return item.Outcome == CBatchItem::EOutcome::Pending; };
+    const int count = static_cast<int>(std::count_if(items.begin(), items.end(), pending));
+    int number = 0;
+    for (CBatchItem& item : items) {
+        if (!pending(item))
+            continue;
+        if (FCloseWhenDone) {
+            item.Outcome = CBatchItem::EOutcome::NotStarted;
+            continue;
+        }
+        emit BatchFileStarted(item.Source, ++number, count);
+        CConversion conversion(GetFeedback());
+        CWaitCursor wait;
+        bool converted = conversion.Load(ToCoreFileName(item.Source));
+        // A source folder's sub-folders are made under the output folder.
+        const bool folderMade = !converted || QDir().mkpath(QFileInfo(item.Output).path());
+        converted = converted && folderMade && conversion.Save(ToCoreFileName(item.Output));
+        const CConversionResult& result = conversion.Result();
+        item.Lines << ReportLines(result.Report);
+        if (!folderMade)
+            item.Lines << QStringLiteral("Not converted: the folder %1 cannot be created.")
+                              .arg(QFileInfo(item.Output).path());
+        if (!converted) {
+            item.Outcome = CBatchItem::EOutcome::Failed;
+        } else {
+            item.Outcome = result.Unchanged ? CBatchItem::EOutcome::Unchanged : CBatchItem::EOutcome::Converted;
+            item.Warnings = static_cast<int>(result.Messages.size());
+            if (!result.KeptAs.empty())
+                item.Lines << QStringLiteral("The earlier file was kept as %1").arg(FromCoreFileName(result.KeptAs));
+        }
+    }
 }
 
 bool TMainForm::CloseIfAsked() {
@@ -158,17 +297,9 @@ bool TMainForm::CloseIfAsked() {
     return true;
 }
 
-void TMainForm::ConfirmConversion(const QString& target, const QString& backup) {
-    const QFontMetrics metrics(Label1->font());
-    const auto fit = [&](const QString& name) { return metrics.elidedText(name, Qt::ElideMiddle, Label1->width()); };
-    Label1->setText(ConfirmationText(fit(target), backup.isEmpty() ? QString() : fit(backup)));
-    ConfirmationTimer->start();
-}
+void TMainForm::ShowOutcome(const QStringList& lines) { Label1->setText(lines.join(QLatin1Char('\n'))); }
 
-void TMainForm::RestoreExplanation() {
-    ConfirmationTimer->stop();
-    Label1->setText(Explanation().join(QLatin1Char('\n')));
-}
+void TMainForm::RestoreExplanation() { Label1->setText(Explanation().join(QLatin1Char('\n'))); }
 
 void TMainForm::QuitButtonClick() { close(); }
 
@@ -204,22 +335,27 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
-    if (isEnabled() && !DroppedFile(*event->mimeData()).isEmpty())
+    if (isEnabled() && !DroppedFiles(*event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void TMainForm::dragMoveEvent(QDragMoveEvent* event) {
-    if (isEnabled() && !DroppedFile(*event->mimeData()).isEmpty())
+    if (isEnabled() && !DroppedFiles(*event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
-    const QString file = DroppedFile(*event->mimeData());
-    if (!isEnabled() || file.isEmpty())
+    const QStringList files = DroppedFiles(*event->mimeData());
+    if (!isEnabled() || files.isEmpty())
         return;
     event->acceptProposedAction();
     // The conversion asks questions in modal dialogs: it starts once the
-    // drop is over, so that the program the file came from is not kept
+    // drop is over, so that the program the files came from is not kept
     // waiting for the end of the drag.
-    QTimer::singleShot(0, this, [this, file] { ConvertFile(file); });
+    QTimer::singleShot(0, this, [this, files] {
+        if (files.size() == 1 && !QFileInfo(files.front()).isDir())
+            ConvertFile(files.front());
+        else
+            ConvertFiles(files);
+    });
 }

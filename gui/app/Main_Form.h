@@ -1,15 +1,20 @@
 // The converter window: four lines of explanation, Convert and Quit.  A
-// project file dropped onto it is converted as one picked with Convert.
+// project file dropped onto it is converted as one picked with Convert;
+// several files, or a folder, are converted one after another into one
+// folder.  The outcome of the last conversion stays in Label1 until the
+// next one begins.
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
+#include <vector>
 
 class CDialogs;
 class QAction;
 class QMimeData;
 class QLabel;
 class QPushButton;
-class QTimer;
+struct CBatchItem;
 
 class TMainForm final : public QWidget {
     Q_OBJECT
@@ -23,32 +28,41 @@ public:
     QPushButton* ConvertButton;
     QPushButton* QuitButton;
     QAction* AboutAction;
-    // Brings back the four lines after a success was confirmed in Label1.
-    QTimer* ConfirmationTimer;
-    static constexpr int ConfirmationMilliseconds = 8000;
 
     // The four lines of Label1.
     static QStringList Explanation();
     // What the about box says: the program, its version and its job.
     static QString AboutText();
-    // The one local file a drag carries, or empty when it carries anything
-    // else (several files, a folder, text, a remote address).
-    static QString DroppedFile(const QMimeData& data);
-    // What Label1 says for a few seconds after a successful conversion:
-    // the new file, and the backup when an earlier file was kept as one.
-    static QString ConfirmationText(const QString& target, const QString& backup);
+    // The local files and folders a drag carries, or none when it carries
+    // anything else (text, a remote address).
+    static QStringList DroppedFiles(const QMimeData& data);
+    // The name the save dialog offers for source: the source itself, or
+    // for a backup (NAME.vk3), its project NAME.vtr in the same folder.
+    static QString ProposedTarget(const QString& source);
+    // What Label1 says after a successful conversion: the warnings, the new
+    // file, and the backup when an earlier file was kept as one.
+    static QString ConfirmationText(const QString& target, const QString& backup, qsizetype warnings);
 
 signals:
     // A conversion begins once a file has been chosen, and ends after its
     // save or at the step that stopped it; source is the chosen file.
     void ConversionStarted();
     void ConversionFinished(const QString& source);
+    // A conversion of several files: it begins once the output folder has
+    // been chosen, each file is announced as it starts (number counts
+    // from 1), and it ends after the last one.
+    void BatchStarted();
+    void BatchFileStarted(const QString& source, int number, int count);
+    void BatchFinished();
 
 public slots:
     void ConvertButtonClick();
     // Everything after the open dialog: load source, ask for the new name,
     // save.  Also what a file given at start-up or dropped on the window does.
     void ConvertFile(const QString& source);
+    // Several files or folders: one output folder, one conversion after
+    // another, one summary.
+    void ConvertFiles(const QStringList& sources);
     void QuitButtonClick();
     void ShowAbout();
 
@@ -63,7 +77,11 @@ private:
     // Closes the window if the user asked for it while a conversion ran;
     // true when it did.
     bool CloseIfAsked();
-    void ConfirmConversion(const QString& target, const QString& backup);
+    // Converts the files of a batch that are still pending, one by one,
+    // until all are done or the user closes the window.
+    void RunBatch(std::vector<CBatchItem>& items);
+    // Label1 with lines that fit it, instead of the explanation.
+    void ShowOutcome(const QStringList& lines);
     void RestoreExplanation();
 
     CDialogs& FDialogs;

@@ -23,19 +23,43 @@ QString FromCore(const std::string& text) {
 // a second conversion.
 void ProcessPendingEvents() { QCoreApplication::processEvents(); }
 
+QStringList ContextLines(const std::vector<std::string>& context) {
+    QStringList lines;
+    for (const std::string& line : context)
+        lines << QString::fromUtf8(line);
+    return lines;
+}
+
 }  // namespace
+
+QStringList ReportLines(const CConversionReport& report) {
+    QStringList lines;
+    for (const CReportedMessage& message : report.Messages)
+        for (const std::string& line : MessageLines(message))
+            lines << QString::fromUtf8(line);
+    return lines;
+}
 
 CWindowFeedback::CWindowFeedback(CDialogs& dialogs) : FDialogs(dialogs) {}
 
 void CWindowFeedback::AttachWindows(QWidget* mainWindow, TProgressForm* progressForm) {
-    QObject::disconnect(FStarted);
-    QObject::disconnect(FFinished);
+    for (const QMetaObject::Connection& connection : FConnections)
+        QObject::disconnect(connection);
+    FConnections.clear();
     FMainWindow = mainWindow;
     FProgressForm = progressForm;
     if (auto* form = qobject_cast<TMainForm*>(mainWindow)) {
-        FStarted = QObject::connect(form, &TMainForm::ConversionStarted, form, [this] { BeginConversion(); });
-        FFinished = QObject::connect(form, &TMainForm::ConversionFinished, form,
-                                     [this](const QString& source) { EndConversion(source); });
+        FConnections = {
+            QObject::connect(form, &TMainForm::ConversionStarted, form, [this] { BeginConversion(); }),
+            QObject::connect(form, &TMainForm::ConversionFinished, form,
+                             [this](const QString& source) { EndConversion(source); }),
+            QObject::connect(form, &TMainForm::BatchStarted, form, [this] { BeginBatch(); }),
+            QObject::connect(form, &TMainForm::BatchFileStarted, form,
+                             [this](const QString& source, int number, int count) {
+                                 BatchFile(source, number, count);
+                             }),
+            QObject::connect(form, &TMainForm::BatchFinished, form, [this] { EndBatch(); }),
+        };
     }
 }
 
@@ -48,20 +72,24 @@ QWidget* CWindowFeedback::MessageParent() const {
 }
 
 void CWindowFeedback::ShowMessage(const std::string& text) {
+    // Each file of a batch keeps its messages for the summary.
+    if (FBatch)
+        return;
     // The arrow replaces the hourglass while the user reads a box.
     if (!FConverting) {
         CArrowCursor arrow;
-        FDialogs.ShowMessage(MessageParent(), FromCore(text));
+        FDialogs.ShowMessage(MessageParent(), FromCore(text), ContextLines(MessageContext()));
         return;
     }
     FReport.NoteMessage(text);
     if (FSilenced)
         return;
+    const QStringList context = ContextLines(FReport.Messages.back().Context);
     CArrowCursor arrow;
     if (FReport.Messages.size() == 1)
-        FDialogs.ShowMessage(MessageParent(), FromCore(text));
+        FDialogs.ShowMessage(MessageParent(), FromCore(text), context);
     else
-        FSilenced = FDialogs.ShowMessageOfSeveral(MessageParent(), FromCore(text));
+        FSilenced = FDialogs.ShowMessageOfSeveral(MessageParent(), FromCore(text), context);
 }
 
 void CWindowFeedback::NoteChange(EChange kind, std::int64_t count, const std::string& detail) {
@@ -80,10 +108,7 @@ void CWindowFeedback::EndConversion(const QString& source) {
     const std::size_t count = FReport.Messages.size();
     if (count <= 1)
         return;
-    QStringList details;
-    for (const CReportedMessage& message : FReport.Messages)
-        for (const std::string& line : MessageLines(message))
-            details << QString::fromUtf8(line);
+    QStringList details = ReportLines(FReport);
     const std::vector<std::string> changes = ChangeLines(FReport);
     if (!changes.empty()) {
         details << QString() << QStringLiteral("What the conversion changed:");
@@ -95,6 +120,20 @@ void CWindowFeedback::EndConversion(const QString& source) {
                                 .arg(count);
     CArrowCursor arrow;
     FDialogs.ShowSummary(FMainWindow, summary, details.join(QLatin1Char('\n')));
+}
+
+void CWindowFeedback::BeginBatch() { FBatch = true; }
+
+void CWindowFeedback::BatchFile(const QString& source, int number, int count) {
+    if (FProgressForm != nullptr)
+        FProgressForm->ShowFile(QStringLiteral("%1 (%2 of %3)").arg(QFileInfo(source).fileName()).arg(number).arg(count));
+}
+
+void CWindowFeedback::EndBatch() {
+    FBatch = false;
+    if (FProgressForm != nullptr)
+        FProgressForm->ShowFile(QString());
+    ProgressEnd();
 }
 
 void CWindowFeedback::ProgressStart(const std::string& text) {
@@ -119,6 +158,12 @@ void CWindowFeedback::ProgressSet(int percent) {
 }
 
 void CWindowFeedback::ProgressEnd() {
+    // One progress window from the first file of a batch to its end, over
+    // a main window that stays disabled.
+    if (FBatch) {
+        ProcessPendingEvents();
+        return;
+    }
     if (FProgressForm != nullptr)
         FProgressForm->hide();
     if (FMainWindow != nullptr) {

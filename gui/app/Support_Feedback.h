@@ -10,18 +10,30 @@
 // signals) keeps a report of what it said and changed.  Its first message
 // is a plain box; each later one offers to show no more for this file; and
 // when there were several, one summary at the end lists them all with
-// their places, and what the conversion changed.
+// their places, and what the conversion changed.  Every box shows its
+// message as the text and the message's context (file, place, cause ...)
+// below it.
+//
+// A conversion of several files shows no box per message: the conversions
+// keep their own reports, and the main window ends with one summary.  The
+// progress window stays up from the first file to the last and names the
+// file at work.
 #pragma once
 
 #include <QMetaObject>
+#include <QStringList>
 #include <QPointer>
 #include <QWidget>
 #include <string>
+#include <vector>
 
 #include "format/core/Support_Report.h"
 
 class CDialogs;
 class TProgressForm;
+
+// The messages of a report, each followed by its context lines, indented.
+QStringList ReportLines(const CConversionReport& report);
 
 class CWindowFeedback final : public CFeedback {
 public:
@@ -38,6 +50,9 @@ public:
     void BeginConversion();
     // Shows the summary when the conversion gave more than one message.
     void EndConversion(const QString& source);
+    void BeginBatch();
+    void BatchFile(const QString& source, int number, int count);
+    void EndBatch();
     // What the last conversion said and changed.
     const CConversionReport& Report() const { return FReport; }
 
@@ -45,8 +60,9 @@ private:
     QWidget* MessageParent() const;
 
     CDialogs& FDialogs;
-    QMetaObject::Connection FStarted, FFinished;
+    std::vector<QMetaObject::Connection> FConnections;
     bool FConverting = false;
+    bool FBatch = false;
     bool FSilenced = false;
     CConversionReport FReport;
     QPointer<QWidget> FMainWindow;

@@ -199,7 +199,7 @@ private slots:
     }
 
     void cancelledOpenChangesNothing() {
-        Dialogs->OpenAnswers = {std::nullopt};
+        Dialogs->OpenAnswers = {QStringList()};
         QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
         QCOMPARE(Dialogs->Calls, QStringList{"open"});
         QVERIFY(Spy->Notes.isEmpty());
@@ -225,7 +225,7 @@ private slots:
         QFETCH(QStringList, messages);
         const QString source = FileNamed("old.vtr");
         WriteWholeFile(source.toStdString(), CBlock(contents.begin(), contents.end()));
-        Dialogs->OpenAnswers = {source};
+        Dialogs->OpenAnswers = {{source}};
 
         QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
 
@@ -247,6 +247,9 @@ private slots:
         if (messages.size() == 2)
             QCOMPARE(Dialogs->Parents.front(), static_cast<QWidget*>(ProgressForm.get()));
         QCOMPARE(Dialogs->Parents.back(), static_cast<QWidget*>(MainForm.get()));
+        // Below each message, the file it is about, as the command line has it.
+        for (const QStringList& context : Dialogs->Contexts)
+            QVERIFY2(context.contains("file: " + source), qPrintable(context.join('|')));
         ExpectIdle();
         // The chosen file is never touched.
         QCOMPARE(ReadWholeFile(source.toStdString()), CBlock(contents.begin(), contents.end()));
@@ -256,7 +259,7 @@ private slots:
         const QString source = FileNamed("old.vtr");
         const CBlock original = project::WriteProject(project::EmptyProject(400));
         WriteWholeFile(source.toStdString(), original);
-        Dialogs->OpenAnswers = {source};
+        Dialogs->OpenAnswers = {{source}};
         Dialogs->SaveAnswers = {std::nullopt};
 
         QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
@@ -277,7 +280,6 @@ private slots:
         QTest::addColumn<QString>("targetLeaf");
         QTest::addColumn<QString>("start");
         QTest::newRow("version 400 over itself") << 400 << "old.vtr" << "click";
-        QTest::newRow("version 500 over itself") << 500 << "old.vtr" << "click";
         QTest::newRow("version 430 to a new name") << 430 << "new.vtr" << "click";
         QTest::newRow("version 400 over another file") << 400 << "other.vtr" << "click";
         QTest::newRow("version 410 given at start-up") << 410 << "new.vtr" << "given";
@@ -295,7 +297,7 @@ private slots:
         const bool otherFile = targetLeaf == QStringLiteral("other.vtr");
         if (otherFile)
             WriteWholeFile(target.toStdString(), Bytes({1, 2, 3}));
-        Dialogs->OpenAnswers = {source};
+        Dialogs->OpenAnswers = {{source}};
         Dialogs->SaveAnswers = {target};
 
         if (start == QStringLiteral("drop"))
@@ -305,34 +307,31 @@ private slots:
         else
             QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
 
-        // No message: only the progress window came and went, twice (once
-        // for a version-5 file over itself, which is left as it is).
-        const bool unchanged = version == 500 && target == source;
-        QCOMPARE(Dialogs->Calls, (start == QStringLiteral("click") ? QStringList{"open", "save:" + source}
-                                                                  : QStringList{"save:" + source}));
-        QCOMPARE(Spy->Notes.count(QStringLiteral("end|Loading Game Data ...|100|hidden|enabled|wait")), 1);
-        QCOMPARE(Spy->Notes.count(QStringLiteral("start|Saving Game Data ...|0|shown|disabled|wait")), unchanged ? 0 : 1);
-        QCOMPARE(Spy->Notes.back(), unchanged ? QStringLiteral("end|Loading Game Data ...|100|hidden|enabled|wait")
-                                              : QStringLiteral("end|Saving Game Data ...|100|hidden|enabled|wait"));
-        QCOMPARE(BarValues(Spy->Notes), unchanged ? SectionProgress : SectionProgress + SectionProgress);
-        ExpectIdle();
-        // The window says it for a while instead: the new file, and the
-        // backup when there is one.
+        // No message: only the progress window came and went, twice.  A
+        // file that exists is replaced after a question naming its backup.
         const QString backup = targetLeaf.chopped(4) + ".vk1";
-        const bool replaced = (otherFile || target == source) && !unchanged;
-        QVERIFY(MainForm->Label1->text().startsWith(QStringLiteral("Converted.")));
+        const bool replaced = otherFile || target == source;
+        QStringList calls{"save:" + source};
+        if (start == QStringLiteral("click"))
+            calls.prepend("open");
+        if (replaced)
+            calls << "question:" + targetLeaf + " already exists. Replace it? The current file will be kept as " +
+                         backup + ".";
+        QCOMPARE(Dialogs->Calls, calls);
+        QCOMPARE(Spy->Notes.count(QStringLiteral("end|Loading Game Data ...|100|hidden|enabled|wait")), 1);
+        QCOMPARE(Spy->Notes.count(QStringLiteral("start|Saving Game Data ...|0|shown|disabled|wait")), 1);
+        QCOMPARE(Spy->Notes.back(), QStringLiteral("end|Saving Game Data ...|100|hidden|enabled|wait"));
+        QCOMPARE(BarValues(Spy->Notes), SectionProgress + SectionProgress);
+        ExpectIdle();
+        // The window says it instead: the new file, and the backup when
+        // there is one.
+        QVERIFY(MainForm->Label1->text().startsWith(QStringLiteral("Converted, no warnings.")));
         QVERIFY(MainForm->Label1->text().contains(target));
         QCOMPARE(MainForm->Label1->text().contains(backup), replaced);
-        QVERIFY(MainForm->ConfirmationTimer->isActive());
 
         // The new file is a whole project; the file it replaced is its
         // backup, and the source is untouched unless it was the target.
         const CBlock written = ReadWholeFile(target.toStdString());
-        if (unchanged) {
-            QCOMPARE(written, original);
-            QCOMPARE(QDir(Folder->Path().c_str()).entryList(QDir::Files, QDir::Name), QStringList{"old.vtr"});
-            return;
-        }
         project::TProject read;
         QVERIFY_THROWS_NO_EXCEPTION(read = project::ReadProject(written));
         QCOMPARE(read.Version, 500);
@@ -351,12 +350,106 @@ private slots:
         QCOMPARE(QDir(Folder->Path().c_str()).entryList(QDir::Files, QDir::Name), expectedFiles);
     }
 
-    void dropRefusesWhatIsNotOneFile() {
+    // A backup converts to its project's name; a save that fails offers
+    // the dialog again, the project still loaded, until one succeeds.
+    void failedSaveOffersTheDialogAgain() {
+        const QString source = FileNamed("game.vk3");
+        WriteWholeFile(source.toStdString(), SmallProject(400));
+        const QString unwritable = FileNamed("missing/game.vtr");
+        Dialogs->OpenAnswers = {{source}};
+        Dialogs->SaveAnswers = {unwritable, FileNamed("game.vtr")};
+
+        QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
+
+        const QString proposed = "save:" + FileNamed("game.vtr");
+        QCOMPARE(Dialogs->Calls.size(), 4);
+        QCOMPARE(Dialogs->Calls[1], proposed);
+        QVERIFY2(Dialogs->Calls[2].startsWith("message:Error Saving: "), qPrintable(Dialogs->Calls[2]));
+        QVERIFY(Dialogs->Contexts.front().contains("file: " + unwritable));
+        QCOMPARE(Dialogs->Calls[3], proposed);
+        QVERIFY(project::ReadProject(ReadWholeFile(Folder->File("game.vtr"))).Version == 500);
+        QVERIFY(MainForm->Label1->text().startsWith(QStringLiteral("Converted, no warnings.")));
+        ExpectIdle();
+    }
+
+    // The outcome stays until the next conversion, which replaces it: a
+    // second conversion in place finds version 5 and leaves it alone.
+    void outcomeStaysUntilTheNextConversion() {
+        const QString source = FileNamed("old.vtr");
+        const CBlock original = SmallProject(400);
+        WriteWholeFile(source.toStdString(), original);
+        Dialogs->SaveAnswers = {source, source};
+
+        MainForm->ConvertFile(source);
+        QCOMPARE(MainForm->Label1->text().split('\n').value(2), QStringLiteral("The earlier file was kept as"));
+        QVERIFY(MainForm->Label1->text().endsWith(FileNamed("old.vk1")));
+
+        const CBlock converted = ReadWholeFile(source.toStdString());
+        MainForm->ConvertFile(source);
+        QCOMPARE(MainForm->Label1->text().split('\n').front(),
+                 QStringLiteral("old.vtr was already version 5; left unchanged"));
+        QCOMPARE(Dialogs->Calls.count(), 3);  // nothing to replace, so no question
+        QCOMPARE(ReadWholeFile(source.toStdString()), converted);
+        QCOMPARE(ReadWholeFile(Folder->File("old.vk1")), original);
+    }
+
+    // Dropped together: a folder (its .vtr files, sub-folders too, and a
+    // backup beside its project) and a damaged file.  One folder question,
+    // no box per file, one progress window naming each file, one summary.
+    void severalFilesEndInOneSummary() {
+        CScratchFolder output;
+        const QString games = FileNamed("games");
+        QVERIFY(QDir().mkpath(games + "/sub"));
+        WriteWholeFile(Folder->File("games/a.vtr"), SmallProject(400));
+        WriteWholeFile(Folder->File("games/a.vk1"), SmallProject(400));
+        WriteWholeFile(Folder->File("games/sub/b.vtr"), SmallProject(410));
+        WriteWholeFile(Folder->File("broken.vtr"), Bytes({1, 2, 3}));
+        Dialogs->FolderAnswers = {QString::fromStdString(output.Path())};
+        QStringList files;
+        const std::function<void(const QString&)> noteFile = [&](const QString&) {
+            files << ProgressForm->FileLabel->text();
+            Spy->OnSet = noteFile;
+        };
+        Spy->OnSet = noteFile;
+
+        QVERIFY(DragAndDrop(*MainForm, *Urls({QUrl::fromLocalFile(games), QUrl::fromLocalFile(games + "/a.vk1"),
+                                              QUrl::fromLocalFile(FileNamed("broken.vtr"))})));
+
+        QCOMPARE(Dialogs->Calls.size(), 2);
+        QCOMPARE(Dialogs->Calls.front(), QStringLiteral("folder"));
+        QCOMPARE(Dialogs->Calls.back(),
+                 "summary:2 converted, 1 skipped, 1 failed\n" + FileNamed("broken.vtr"));
+        QVERIFY(Dialogs->Summaries.front().contains(games + "/a.vk1: skipped: backup of a.vtr"));
+        QVERIFY(Dialogs->Summaries.front().contains("  Error Loading: "));
+        files.removeDuplicates();
+        QCOMPARE(files, (QStringList{"a.vtr (1 of 3)", "b.vtr (2 of 3)"}));
+        for (const QString& note : Spy->Notes)
+            QVERIFY2(note.contains("|shown|disabled|"), qPrintable(note));
+        ExpectIdle();
+        QCOMPARE(project::ReadProject(ReadWholeFile(output.File("a.vtr"))).Version, 500);
+        QCOMPARE(project::ReadProject(ReadWholeFile(output.File("sub/b.vtr"))).Version, 500);
+        QVERIFY(!QFileInfo::exists(QString::fromStdString(output.File("broken.vtr"))));
+        QCOMPARE(MainForm->Label1->text().split('\n').front(), QStringLiteral("2 converted, 1 skipped, 1 failed"));
+
+        // Again into the same folder: one question for the outputs that
+        // exist, and No leaves them alone.
+        const CBlock first = ReadWholeFile(output.File("a.vtr"));
+        Dialogs->Calls.clear();
+        Dialogs->FolderAnswers = {QString::fromStdString(output.Path())};
+        Dialogs->YesToQuestions = false;
+        MainForm->ConvertFiles({games, FileNamed("broken.vtr")});
+        QCOMPARE(Dialogs->Calls.at(1), "question:2 of the new files already exist in " +
+                                           QString::fromStdString(output.Path()) +
+                                           ". Replace them? Each file replaced is kept as its backup.");
+        QCOMPARE(Dialogs->Calls.back(), "summary:2 skipped, 1 failed\n" + FileNamed("broken.vtr"));
+        QCOMPARE(ReadWholeFile(output.File("a.vtr")), first);
+    }
+
+    void dropRefusesWhatIsNotALocalFile() {
         const QString file = FileNamed("old.vtr");
         WriteWholeFile(file.toStdString(), Bytes({1}));
         std::vector<std::unique_ptr<QMimeData>> refused;
-        refused.push_back(Urls({QUrl::fromLocalFile(file), QUrl::fromLocalFile(file)}));
-        refused.push_back(Urls({QUrl::fromLocalFile(QString::fromStdString(Folder->Path()))}));
+        refused.push_back(Urls({QUrl::fromLocalFile(file), QUrl(QStringLiteral("https://example.org/new.vtr"))}));
         refused.push_back(Urls({QUrl(QStringLiteral("https://example.org/old.vtr"))}));
         refused.push_back(std::make_unique<QMimeData>());
         refused.back()->setText(file);
@@ -383,7 +476,7 @@ private slots:
         project.Objects.Add("player", player);
         const QString source = FileNamed("many.vtr");
         WriteWholeFile(source.toStdString(), project::WriteProject(project));
-        Dialogs->OpenAnswers = {source};
+        Dialogs->OpenAnswers = {{source}};
         Dialogs->SaveAnswers = {FileNamed("new.vtr")};
         Dialogs->SilenceFromMessage = 2;
 
@@ -397,14 +490,16 @@ private slots:
         QCOMPARE(details.count(QStringLiteral("Failed to convert old action number: 70\n")), 20);
         QVERIFY(details.contains(QStringLiteral("  place: object 0 \"player\", row 0, event 0, action 20\n")));
         QVERIFY(details.contains(QStringLiteral("old action without translation, kept as it was (number 70): 1")));
-        QVERIFY(MainForm->Label1->text().startsWith(QStringLiteral("Converted.")));  // the conversion went on
+        QVERIFY(Dialogs->Contexts.back().contains("place: object 0 \"player\", row 0, event 0, action 2"));
+        // The conversion went on and says how it went.
+        QVERIFY(MainForm->Label1->text().startsWith(QStringLiteral("Converted with 20 warnings.")));
         ExpectIdle();
     }
 
     // A missing file: one message and no progress; the next click asks
     // for a file again.
     void missingFileShowsOneMessageAndConvertsAgain() {
-        Dialogs->OpenAnswers = {FileNamed("nowhere.vtr"), std::nullopt};
+        Dialogs->OpenAnswers = {{FileNamed("nowhere.vtr")}, {}};
         QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
         QVERIFY(Spy->Notes.isEmpty());
         ExpectIdle();
@@ -414,7 +509,7 @@ private slots:
     }
 
     void enterConverts() {
-        Dialogs->OpenAnswers = {std::nullopt, std::nullopt};
+        Dialogs->OpenAnswers = {{}, {}};
         QTest::keyClick(MainForm.get(), Qt::Key_Return);
         QTest::keyClick(MainForm->ConvertButton, Qt::Key_Enter);
         QCOMPARE(Dialogs->Calls, (QStringList{"open", "open"}));
@@ -448,7 +543,7 @@ private slots:
         const QString source = FileNamed("old.vtr");
         const CBlock original = project::WriteProject(project::EmptyProject(430));
         WriteWholeFile(source.toStdString(), original);
-        Dialogs->OpenAnswers = {source};
+        Dialogs->OpenAnswers = {{source}};
         Dialogs->SaveAnswers = {source};
         bool refused = false;
         const std::function<void(const QString&)> closeNow = [&](const QString& label) {
@@ -466,7 +561,10 @@ private slots:
         QVERIFY(refused);
         QVERIFY(!MainForm->isVisible());
         const bool saving = during.startsWith(QStringLiteral("Saving"));
-        const QStringList calls = saving ? QStringList{"open", "save:" + source} : QStringList{"open"};
+        const QStringList calls =
+            saving ? QStringList{"open", "save:" + source,
+                                 "question:old.vtr already exists. Replace it? The current file will be kept as old.vk1."}
+                   : QStringList{"open"};
         QCOMPARE(Dialogs->Calls, calls);
         QStringList expectedFiles{"old.vtr"};
         if (saving)

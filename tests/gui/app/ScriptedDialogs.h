@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QFileInfo>
 #include <QStringList>
 #include <deque>
 #include <optional>
@@ -12,24 +13,42 @@
 
 class CScriptedDialogs final : public CDialogs {
 public:
-    std::optional<QString> AskFileToOpen(QWidget*) override {
+    QStringList AskFilesToOpen(QWidget*) override {
         Calls << QStringLiteral("open");
-        return Next(OpenAnswers);
+        if (OpenAnswers.empty())
+            return {};
+        QStringList answer = std::move(OpenAnswers.front());
+        OpenAnswers.pop_front();
+        return answer;
     }
-    std::optional<QString> AskFileToSave(QWidget*, const QString& preset) override {
+    // An existing file is confirmed as the standard dialogs do: by the
+    // question, which the script answers Yes.
+    std::optional<QString> AskFileToSave(QWidget*, const QString& preset, const CKeptAsName& keptAs) override {
         Calls << QStringLiteral("save:") + preset;
-        return Next(SaveAnswers);
+        std::optional<QString> answer = Next(SaveAnswers);
+        if (answer && QFileInfo::exists(*answer) && keptAs && !keptAs(*answer).isEmpty())
+            Calls << QStringLiteral("question:") + ReplaceQuestion(*answer, keptAs(*answer));
+        return answer;
     }
-    void ShowMessage(QWidget* parent, const QString& text) override {
+    std::optional<QString> AskOutputFolder(QWidget*) override {
+        Calls << QStringLiteral("folder");
+        return Next(FolderAnswers);
+    }
+    bool AskYesNo(QWidget*, const QString& question) override {
+        Calls << QStringLiteral("question:") + question;
+        return YesToQuestions;
+    }
+    void ShowMessage(QWidget* parent, const QString& text, const QStringList& context = {}) override {
         Calls << QStringLiteral("message:") + text;
         Messages << text;
+        Contexts << context;
         Parents.push_back(parent);
         const QCursor* cursor = QApplication::overrideCursor();
         CursorsAtMessage.push_back(cursor != nullptr ? cursor->shape() : Qt::BitmapCursor);
     }
 
-    bool ShowMessageOfSeveral(QWidget* parent, const QString& text) override {
-        ShowMessage(parent, text);
+    bool ShowMessageOfSeveral(QWidget* parent, const QString& text, const QStringList& context) override {
+        ShowMessage(parent, text, context);
         Calls.back() = QStringLiteral("message+check:") + text;
         return SilenceFromMessage > 0 && Messages.size() >= SilenceFromMessage;
     }
@@ -44,11 +63,14 @@ public:
     QStringList Summaries;  // the details of each summary
 
     // Answers in order; when the script runs out, the user cancels.
-    std::deque<std::optional<QString>> OpenAnswers;
+    std::deque<QStringList> OpenAnswers;
     std::deque<std::optional<QString>> SaveAnswers;
+    std::deque<std::optional<QString>> FolderAnswers;
+    bool YesToQuestions = true;
 
     QStringList Calls;
     QStringList Messages;
+    QList<QStringList> Contexts;  // the context lines of each message
     std::vector<QWidget*> Parents;
     // The override cursor while each message was shown (BitmapCursor: none).
     std::vector<Qt::CursorShape> CursorsAtMessage;

@@ -1,0 +1,49 @@
+// A conversion of several files in the window: which files, where each
+// goes, and how the run ended.
+//
+// The window converts them one after another into one folder chosen once;
+// a folder given as a source stands for the .vtr files in it and in its
+// sub-folders, each going to the same relative path under the output
+// folder.  What is skipped or refused is decided before the first file is
+// loaded, so that no file is ever written twice and no backup takes the
+// name of the project it is a backup of.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+// n for a backup's name (NAME.vk1 .. NAME.vk9, in any case), 0 for others.
+int BackupNumber(const QString& file);
+// The project a backup belongs to: NAME.vtr beside NAME.vkN.
+QString ProjectOf(const QString& backup);
+
+struct CBatchItem {
+    enum class EOutcome { Pending, Converted, Unchanged, Skipped, Failed, NotStarted };
+
+    QString Source;
+    QString Output;
+    EOutcome Outcome = EOutcome::Pending;
+    // Why a file was skipped or refused before it was tried, the warnings
+    // of a converted one, the messages of a failed one.
+    QStringList Lines;
+    int Warnings = 0;
+};
+
+// The files that given stands for (files as they are, folders by their .vtr
+// files in name order, each file once) with their outputs under folder.
+// A backup whose project is among them is skipped; a file whose output an
+// earlier file takes, or whose output would replace another source, is
+// refused (Failed).
+std::vector<CBatchItem> PlanBatch(const QStringList& given, const QString& folder);
+
+// The items still pending whose output exists and is not their own source.
+std::vector<CBatchItem*> ExistingOutputs(std::vector<CBatchItem>& items);
+
+// "12 converted (3 with warnings), 2 unchanged, 4 skipped, 1 failed, 20 not
+// started", zero counts left out.
+QString BatchCounts(const std::vector<CBatchItem>& items);
+// The counts, then the files that failed, one per line.
+QString BatchSummary(const std::vector<CBatchItem>& items);
+// Every file with what became of it, and its lines indented below.
+QString BatchDetails(const std::vector<CBatchItem>& items);
