@@ -1,6 +1,8 @@
 #include "cli/Arguments.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 namespace {
 
@@ -112,13 +114,11 @@ std::optional<CArguments> ParseArguments(std::span<const CCommandRow> commands, 
     if (result.Has("help"))
         return result;  // help needs no operands
     if (result.Operands.size() < command.MinOperands) {
-        problem = std::string(command.Name) + " needs " +
-                  (command.MinOperands == 1 ? "a file" : std::to_string(command.MinOperands) + " files");
+        problem = std::string(command.Name) + " needs " + command.Needs;
         return std::nullopt;
     }
     if (result.Operands.size() > command.MaxOperands) {
-        problem = std::string(command.Name) + " takes " +
-                  (command.MaxOperands == 1 ? "one file" : std::to_string(command.MaxOperands) + " files") +
+        problem = std::string(command.Name) + " takes " + (command.MaxOperands == 1 ? "one file" : command.Needs) +
                   ", not " + std::to_string(result.Operands.size());
         return std::nullopt;
     }
@@ -130,20 +130,27 @@ std::string ToolHelp(std::span<const CCommandRow> commands) {
     for (const CCommandRow& command : commands)
         text += std::string("       transvane-cli ") + command.Name + " " + command.Synopsis + "\n";
     text +=
+        "       transvane-cli help [COMMAND]\n"
         "       transvane-cli --help | --version\n"
         "\n"
         "Converts Vantrel project files of format version 400 to 500 (.vtr, or a\n"
         "backup .vk1 .. .vk9) into version-500 files.\n"
         "\n"
         "Commands:\n";
-    for (const CCommandRow& command : commands) {
-        const std::string help = command.Help;
-        text += std::string("  ") + command.Name + ": " + help.substr(0, help.find('\n')) + "\n";
-    }
+    // The summaries line up after the longest name.
+    std::size_t width = std::string_view("help").size();
+    for (const CCommandRow& command : commands)
+        width = std::max(width, std::string_view(command.Name).size());
+    const auto row = [&](std::string_view name, std::string_view summary) {
+        text += "  " + std::string(name) + std::string(width - name.size() + 2, ' ') + std::string(summary) + "\n";
+    };
+    for (const CCommandRow& command : commands)
+        row(command.Name, command.Summary);
+    row("help", "Describes the tool, or one command as COMMAND --help does.");
     text +=
         "\n"
         "Options may stand anywhere after the command; -- ends them.\n"
-        "'transvane-cli COMMAND --help' describes a command and its options.\n"
+        "'transvane-cli help COMMAND' describes a command and its options.\n"
         "\n"
         "Messages go to standard error: each is one line of fixed text, followed\n"
         "by lines indented by two spaces that give its file, place and cause.\n"

@@ -2,6 +2,7 @@
 // row each, and the one parser that reads them.
 //
 //   transvane-cli [--help | --version]
+//   transvane-cli help [COMMAND]
 //   transvane-cli COMMAND [OPTION | OPERAND]...
 //
 // Options may stand anywhere after the command; "--" ends them, and "-"
@@ -16,6 +17,7 @@
 // function that runs it).
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <optional>
 #include <span>
@@ -39,9 +41,11 @@ inline constexpr std::size_t ManyOperands = static_cast<std::size_t>(-1);
 
 struct CCommandRow {
     const char* Name;
+    const char* Summary;   // one short sentence for the tool's help
     const char* Synopsis;  // after "transvane-cli NAME "
     std::span<const COptionRow> Options;
     std::size_t MinOperands, MaxOperands;
+    const char* Needs;     // the operands in a usage error ("a file and a folder")
     const char* Help;      // what the command does, for "NAME --help"
     int (*Run)(const CArguments& arguments);  // returns the exit status
 };
@@ -50,6 +54,10 @@ struct CArguments {
     const CCommandRow* Command = nullptr;  // nullptr: no command given
     std::map<std::string, std::string> Options;  // by long name; "" for a flag
     std::vector<std::string> Operands;
+    // How long a file is at work before its progress line appears on a
+    // terminal.  Not an option: the program's main may shorten it for
+    // tests (TRANSVANE_PROGRESS_DELAY, in milliseconds).
+    std::chrono::milliseconds ProgressDelay{1000};
 
     bool Has(const std::string& option) const { return Options.contains(option); }
     std::string Value(const std::string& option) const;

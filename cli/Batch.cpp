@@ -32,6 +32,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// How often the progress line of a file converted on another thread is
+// brought up to date.
+constexpr std::chrono::milliseconds ProgressTick{100};
+
 // As many conversions at once as there are cores, by default.
 unsigned DefaultJobs() { return CoresAvailable(); }
 
@@ -42,6 +46,7 @@ struct CBatchOptions {
     bool Force = false;
     bool SkipExisting = false;
     unsigned Jobs = DefaultJobs();
+    std::chrono::milliseconds ProgressDelay = CBatchFeedback::ProgressDelay;
 };
 
 // A --jobs count: a whole number from 1 up.
@@ -216,8 +221,10 @@ struct COutcome {
 
 // Converts the planned file with a project of its own.  Its messages go to
 // feedback as they come, when one is given, and into the outcome.
+// A conversion on another thread shows nothing as it goes: follower, when
+// given, only follows its progress.
 COutcome Carry(const std::string& source, const CPlan& plan, CBatchFeedback* feedback,
-               const CConversionLimits& limits) {
+               const CConversionLimits& limits, CFeedback* follower = nullptr) {
     COutcome outcome;
     if (!plan.Skip.empty()) {
         outcome.Stage = Skipped;
@@ -229,7 +236,7 @@ COutcome Carry(const std::string& source, const CPlan& plan, CBatchFeedback* fee
             feedback->ShowMessage(plan.Refusal, plan.Context);
         return outcome;
     }
-    CConversion conversion(feedback, limits);
+    CConversion conversion(feedback != nullptr ? feedback : follower, limits);
     if (conversion.Load(source) && !plan.LoadOnly) {
         // The output's sub-folder, for a file found in a folder; made only
         // once there is something to put in it.  When it cannot be made,
@@ -367,7 +374,7 @@ class CBatch {
 public:
     explicit CBatch(CBatchOptions options)
         : FOptions(std::move(options)),
-          FFeedback(FOptions.Quiet, ::isatty(STDERR_FILENO) == 1) {
+          FFeedback(FOptions.Quiet, ::isatty(STDERR_FILENO) == 1, stderr, FOptions.ProgressDelay) {
         for (CBatchFile& file : CSourceWalk(FOptions.OutputDir).Collect(FOptions.Sources)) {
             FSources.push_back(std::move(file.Source));
             FFiles.push_back({std::move(file.Relative), std::move(file.Problem)});
@@ -424,15 +431,17 @@ private:
     // Several files at once, each with its own project; each file's lines
     // are shown together, in the order of the sources, with the context
     // they were shown with, as soon as it and every file before it are
-    // done.  No progress line: several files are at work at any moment.
+    // done.  Meanwhile the progress line follows the file whose lines come
+    // next.
     void RunAtOnce(const std::vector<CPlan>& plans, std::size_t jobs) {
         std::vector<std::optional<COutcome>> outcomes(plans.size());
+        std::vector<CProgressProbe> probes(plans.size());
         std::mutex lock;
         std::condition_variable finished;
         std::atomic<std::size_t> next{0};
         const auto work = [&] {
             for (std::size_t i = next++; i < plans.size(); i = next++) {
-                COutcome outcome = CarryNoted(i, plans[i], nullptr);
+                COutcome outcome = CarryNoted(i, plans[i], nullptr, &probes[i]);
                 const std::lock_guard<std::mutex> guard(lock);
                 outcomes[i] = std::move(outcome);
                 finished.notify_one();
@@ -447,13 +456,15 @@ private:
             workers.emplace_back(work);
         for (std::size_t i = 0; i < plans.size(); ++i) {
             StartedShowing(i);
+            FFeedback.Begin(FSources[i]);
             COutcome outcome;
             {
                 std::unique_lock<std::mutex> guard(lock);
-                finished.wait(guard, [&] { return outcomes[i].has_value(); });
+                while (!finished.wait_for(guard, ProgressTick, [&] { return outcomes[i].has_value(); }))
+                    FFeedback.ShowProgress(probes[i].State());
                 outcome = std::move(*outcomes[i]);
             }
-            FFeedback.Begin(FSources[i]);
+            FFeedback.ShowProgress({});
             for (const CReportedMessage& message : outcome.Report.Messages)
                 FFeedback.ShowMessage(message.Text, message.Context);
             Report(i, plans[i], outcome);
@@ -462,10 +473,11 @@ private:
 
     // Carries file i, its stage kept up to date for the interruption
     // report.
-    COutcome CarryNoted(std::size_t i, const CPlan& plan, CBatchFeedback* feedback) {
+    COutcome CarryNoted(std::size_t i, const CPlan& plan, CBatchFeedback* feedback,
+                        CFeedback* follower = nullptr) {
         CFileState& state = TheRun.States.load()[i];
         state.Stage.store(Converting);
-        COutcome outcome = Carry(FSources[i], plan, feedback, FLimits);
+        COutcome outcome = Carry(FSources[i], plan, feedback, FLimits, follower);
         state.Warnings.store(static_cast<int>(outcome.Report.Messages.size()));
         state.AlreadyNew.store(outcome.Version == NewestGameVersion);
         state.Stage.store(outcome.Stage);
@@ -601,8 +613,7 @@ void CBatchFeedback::Begin(const std::string& source) {
     FSource = source;
     FStarted = std::chrono::steady_clock::now();
     FHeld.clear();
-    FStage.clear();
-    FPercent = 0;
+    FProgress.End();
 }
 
 void CBatchFeedback::Finish(bool converted) {
@@ -628,20 +639,92 @@ void CBatchFeedback::ShowMessage(const std::string& text, const std::vector<std:
     DrawProgress();
 }
 
+void CProgressState::Set(int percent) {
+    // The bar's fixed steps say little once the bytes are measured.
+    if (Section.empty())
+        Percent = percent;
+}
+
+void CProgressState::Bytes(std::string_view section, std::uint64_t done, std::uint64_t total) {
+    Section = section;
+    Percent = total == 0 ? 0 : static_cast<int>(static_cast<double>(done) * 100.0 / static_cast<double>(total));
+}
+
+std::string CProgressState::Text() const {
+    return Stage + " " + std::to_string(Percent) + "%" + (Section.empty() ? "" : " (" + Section + ")");
+}
+
+CProgressState CProgressProbe::State() const {
+    const std::lock_guard<std::mutex> guard(FLock);
+    return FState;
+}
+
+void CProgressProbe::ProgressStart(const std::string& text) {
+    const std::lock_guard<std::mutex> guard(FLock);
+    FState.Start(text);
+}
+
+void CProgressProbe::ProgressSet(int percent) {
+    const std::lock_guard<std::mutex> guard(FLock);
+    FState.Set(percent);
+}
+
+void CProgressProbe::ProgressEnd() {
+    const std::lock_guard<std::mutex> guard(FLock);
+    FState.End();
+}
+
+void CProgressProbe::ProgressBytes(std::string_view section, std::uint64_t done, std::uint64_t total) {
+    const std::lock_guard<std::mutex> guard(FLock);
+    FState.Bytes(section, done, total);
+}
+
+void CProgressOnly::ProgressStart(const std::string& text) {
+    if (FNext != nullptr)
+        FNext->ProgressStart(text);
+}
+
+void CProgressOnly::ProgressSet(int percent) {
+    if (FNext != nullptr)
+        FNext->ProgressSet(percent);
+}
+
+void CProgressOnly::ProgressEnd() {
+    if (FNext != nullptr)
+        FNext->ProgressEnd();
+}
+
+void CProgressOnly::ProgressBytes(std::string_view section, std::uint64_t done, std::uint64_t total) {
+    if (FNext != nullptr)
+        FNext->ProgressBytes(section, done, total);
+}
+
 void CBatchFeedback::ProgressStart(const std::string& text) {
-    FStage = text;
-    FPercent = 0;
+    FProgress.Start(text);
     DrawProgress();
 }
 
 void CBatchFeedback::ProgressSet(int percent) {
-    FPercent = percent;
+    FProgress.Set(percent);
+    DrawProgress();
+}
+
+void CBatchFeedback::ProgressBytes(std::string_view section, std::uint64_t done, std::uint64_t total) {
+    FProgress.Bytes(section, done, total);
     DrawProgress();
 }
 
 void CBatchFeedback::ProgressEnd() {
     EraseProgress();
-    FStage.clear();
+    FProgress.End();
+}
+
+void CBatchFeedback::ShowProgress(const CProgressState& state) {
+    FProgress = state;
+    if (FProgress.Stage.empty())
+        EraseProgress();
+    else
+        DrawProgress();
 }
 
 void CBatchFeedback::PrintLines(const std::vector<std::string>& lines) {
@@ -653,10 +736,10 @@ void CBatchFeedback::PrintLines(const std::vector<std::string>& lines) {
 }
 
 void CBatchFeedback::DrawProgress() {
-    if (!FProgressLine || FQuiet || FStage.empty() ||
+    if (!FProgressLine || FQuiet || FProgress.Stage.empty() ||
         std::chrono::steady_clock::now() - FStarted < FDelay)
         return;
-    std::string line = FSource + ": " + FStage + " " + std::to_string(FPercent) + "%";
+    std::string line = (FSource.empty() ? "" : FSource + ": ") + FProgress.Text();
     // A line wider than the terminal would wrap, and the carriage return
     // could then no longer take it back.  Cut it, but not inside a UTF-8
     // character.
@@ -669,32 +752,35 @@ void CBatchFeedback::DrawProgress() {
         if (!line.empty() && static_cast<unsigned char>(line.back()) >= 0xC0)
             line.pop_back();
     }
+    if (line == FShown)
+        return;  // the terminal shows it already
     EraseProgress();
     std::fputc('\r', FOut);
     std::fwrite(line.data(), 1, line.size(), FOut);
     std::fflush(FOut);
-    FShownWidth = line.size();
+    FShown = std::move(line);
 }
 
 void CBatchFeedback::EraseProgress() {
-    if (FShownWidth == 0)
+    if (FShown.empty())
         return;
-    std::fprintf(FOut, "\r%*s\r", static_cast<int>(FShownWidth), "");
+    std::fprintf(FOut, "\r%*s\r", static_cast<int>(FShown.size()), "");
     std::fflush(FOut);
-    FShownWidth = 0;
+    FShown.clear();
 }
 
 namespace {
 
 // The single form: SOURCE to TARGET, messages without a prefix.
-int ConvertOne(const std::string& source, const std::string& target, bool quiet, bool force) {
+int ConvertOne(const std::string& source, const std::string& target, const CBatchOptions& options) {
+    const bool quiet = options.Quiet;
     // Refused before the load, which may take a while for a large project.
     // The window asks before it replaces a file; this tool cannot ask.
-    if (!force && ResolveSaveTarget(target).Kind == ESaveTargetKind::File && !SameFile(source, target)) {
+    if (!options.Force && ResolveSaveTarget(target).Kind == ESaveTargetKind::File && !SameFile(source, target)) {
         ShowProblem(target + " already exists; use --force to replace it");
         return 1;
     }
-    CBatchFeedback feedback(quiet, false);
+    CBatchFeedback feedback(quiet, ::isatty(STDERR_FILENO) == 1, stderr, options.ProgressDelay);
     feedback.Begin("");
     const CConversionResult result = ConvertFile(source, target, &feedback);
     const bool ok = result.Converted;
@@ -717,6 +803,7 @@ int ConvertOne(const std::string& source, const std::string& target, bool quiet,
 int RunConvert(const CArguments& arguments) {
     CBatchOptions options{arguments.Operands, arguments.Value("output-dir"), arguments.Has("quiet"),
                           arguments.Has("force"), arguments.Has("skip-existing")};
+    options.ProgressDelay = arguments.ProgressDelay;
     if (options.Force && options.SkipExisting)
         return UsageError("--skip-existing and --force cannot be used together");
     if (arguments.Has("jobs")) {
@@ -741,7 +828,7 @@ int RunConvert(const CArguments& arguments) {
                 ShowProblem("skipped: " + target + " already exists");
             return 0;
         }
-        return ConvertOne(source, target, options.Quiet, options.Force);
+        return ConvertOne(source, target, options);
     }
     // Not a usage error: the command was right, the disk said no.
     if (!PrepareOutputDir(options.OutputDir))

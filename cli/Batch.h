@@ -30,9 +30,10 @@
 //     indented by two spaces;
 //   - the lines of a file come together, in the order of the sources, so
 //     the output does not depend on N;
-//   - while a file takes longer than a moment, a progress line is kept up to
-//     date on standard error, but only in a batch, when standard error is a
-//     terminal and one file is converted at a time;
+//   - while a file takes longer than about a second, a progress line is kept
+//     up to date on standard error when it is a terminal: what is being
+//     done, how far through the project's bytes, and in which section (with
+//     several jobs, of the file whose lines come next);
 //   - --quiet prints only the messages of the files that failed.
 //
 // A project wins over its backups: NAME.vk1 .. NAME.vk9 is skipped when
@@ -60,9 +61,12 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "format/core/Support_Progress.h"
@@ -78,16 +82,62 @@ int RunConvert(const CArguments& arguments);
 // False, saying nothing, when no batch runs.  Async-signal-safe.
 bool ReportBatchInterrupted();
 
+// Where one file's conversion is, as its progress reports tell it.
+struct CProgressState {
+    std::string Stage;    // "Loading Game Data ...", empty between the steps
+    std::string Section;  // empty until the step measures its bytes
+    int Percent = 0;
+
+    void Start(const std::string& text) { *this = {text, {}, 0}; }
+    void Set(int percent);
+    void Bytes(std::string_view section, std::uint64_t done, std::uint64_t total);
+    void End() { *this = {}; }
+    // "Loading Game Data ... 42% (Sprites)"
+    std::string Text() const;
+};
+
+// Follows a conversion that runs on another thread, for the console to
+// show its progress meanwhile; its messages are left to its report.
+class CProgressProbe final : public CFeedback {
+public:
+    CProgressState State() const;
+
+    void ShowMessage(const std::string&) override {}
+    void ProgressStart(const std::string& text) override;
+    void ProgressSet(int percent) override;
+    void ProgressEnd() override;
+    void ProgressBytes(std::string_view section, std::uint64_t done, std::uint64_t total) override;
+
+private:
+    mutable std::mutex FLock;
+    CProgressState FState;
+};
+
+// Passes on the progress of a conversion and none of its messages, for a
+// command that prints them in its own way.
+class CProgressOnly final : public CFeedback {
+public:
+    explicit CProgressOnly(CFeedback* next) : FNext(next) {}
+    void ShowMessage(const std::string&) override {}
+    void ProgressStart(const std::string& text) override;
+    void ProgressSet(int percent) override;
+    void ProgressEnd() override;
+    void ProgressBytes(std::string_view section, std::uint64_t done, std::uint64_t total) override;
+
+private:
+    CFeedback* FNext;
+};
+
 // The feedback of a conversion on the console.  Each message becomes a line
 // on out, with the current file's name in front when one is given, and its
 // context lines after it; with quiet set, the lines of a file are held back
 // and printed only when the file fails.  With progressLine set (out is
 // a terminal) and quiet not, a file still at work after delay gets a
-// progress line ("game.vtr: Loading Game Data ... 50%") that is rewritten in
-// place and erased before anything else is printed.
+// progress line ("game.vtr: Loading Game Data ... 50% (Sprites)") that is
+// rewritten in place and erased before anything else is printed.
 class CBatchFeedback final : public CFeedback {
 public:
-    static constexpr std::chrono::milliseconds ProgressDelay{500};
+    static constexpr std::chrono::milliseconds ProgressDelay{1000};
 
     CBatchFeedback(bool quiet, bool progressLine, std::FILE* out = stderr,
                    std::chrono::milliseconds delay = ProgressDelay);
@@ -97,13 +147,15 @@ public:
     // Ends the file: held lines of a failure are printed, others dropped.
     void Finish(bool converted);
 
-    // A message with the context it was shown with, for a file converted
-    // elsewhere (on another thread) whose lines are shown now.
+    // A message with the context it was shown with, and where the
+    // conversion is, for a file converted elsewhere (on another thread).
     void ShowMessage(const std::string& text, const std::vector<std::string>& context);
+    void ShowProgress(const CProgressState& state);
     void ShowMessage(const std::string& text) override;
     void ProgressStart(const std::string& text) override;
     void ProgressSet(int percent) override;
     void ProgressEnd() override;
+    void ProgressBytes(std::string_view section, std::uint64_t done, std::uint64_t total) override;
 
 private:
     void PrintLines(const std::vector<std::string>& lines);
@@ -117,7 +169,6 @@ private:
     std::string FSource;
     std::chrono::steady_clock::time_point FStarted;
     std::vector<std::vector<std::string>> FHeld;
-    std::string FStage;
-    int FPercent = 0;
-    std::size_t FShownWidth = 0;
+    CProgressState FProgress;
+    std::string FShown;    // the progress line on the screen, "" for none
 };

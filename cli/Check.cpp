@@ -1,8 +1,11 @@
 #include "cli/Check.h"
 
+#include <optional>
 #include <ostream>
+#include <utility>
 
 #include "cli/Batch.h"
+#include "cli/Support_Input.h"
 #include "cli/Support_Value.h"
 #include "project/Conversion.h"
 #include "format/core/Support_Report.h"
@@ -47,7 +50,16 @@ int RunCheck(const std::string& source, bool json, std::ostream& out) {
     CBatchFeedback console(true, false);
     console.Begin("");
     CConversion conversion(&console);
-    const bool loaded = conversion.Load(source);
+    bool loaded = false;
+    if (source != "-") {
+        loaded = conversion.Load(source);
+    } else if (std::optional<CBlock> bytes = ReadStandardInput()) {
+        loaded = conversion.Load(std::move(*bytes));
+    } else {
+        console.ShowMessage("Error Loading: Failed to load the file.",
+                            {"file: -", "cause: standard input cannot be read or is larger than " +
+                                            std::to_string(MaxStandardInput >> 20) + " MiB"});
+    }
     const bool ok = loaded && conversion.DryRun();
     console.Finish(ok);
     const CConversionResult& result = conversion.Result();

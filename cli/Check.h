@@ -4,7 +4,8 @@
 // nothing is written.  The report lists what the conversion changes, each
 // change with its place (where one matters) and a count, and the messages
 // the conversion gave with their context.  A file that does not load gets
-// its messages on standard error, as convert prints them.
+// its messages on standard error, as convert prints them.  SOURCE "-"
+// reads the file from standard input.
 //
 // Exit status: 0 when the file would convert, 1 when it would not.
 #pragma once

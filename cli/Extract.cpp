@@ -15,6 +15,7 @@
 #include "format/behaviour/Object_Main.h"
 #include "format/behaviour/Path_Main.h"
 #include "format/behaviour/TimeLine_Main.h"
+#include "cli/Batch.h"
 #include "cli/Check.h"
 #include "cli/Support_Json.h"
 #include "cli/Support_Options.h"
@@ -839,13 +840,14 @@ private:
 }  // namespace
 
 int RunExtract(const std::string& fileName, const std::string& folder, bool replace, std::ostream& out,
-               std::ostream& err, CExtractStop& stop) {
+               std::ostream& err, CExtractStop& stop, CFeedback* progress) {
     // The file is read into a project of its own, which goes with it.  What
     // the load says is not printed when it succeeds: those are the notes of
     // what a conversion would not carry over, kept in the files written.
     CProject project;
     CConversionReport said;
-    CReportingFeedback collector(said, nullptr);
+    CProgressOnly shown(progress);
+    CReportingFeedback collector(said, progress != nullptr ? &shown : nullptr);
     project.Core.Feedback = &collector;
     CProjectScope scope(project.Parts());
     CLoadReport load;

@@ -41,5 +41,9 @@ struct CExtractStop {
     volatile std::sig_atomic_t Writing = 0;  // set once the first file may be written
 };
 
+class CFeedback;
+
+// progress, when given, follows the load's progress; the load's messages
+// do not reach it.
 int RunExtract(const std::string& fileName, const std::string& folder, bool replace, std::ostream& out,
-               std::ostream& err, CExtractStop& stop);
+               std::ostream& err, CExtractStop& stop, CFeedback* progress = nullptr);

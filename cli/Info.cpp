@@ -1,6 +1,5 @@
 #include "cli/Info.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <exception>
@@ -12,8 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include <unistd.h>
-
 #include "format/behaviour/Object_Main.h"
 #include "format/behaviour/Path_Main.h"
 #include "format/behaviour/TimeLine_Main.h"
@@ -21,6 +18,7 @@
 #include "project/Resource_Main.h"
 #include "project/Resource_Tree.h"
 #include "cli/Check.h"
+#include "cli/Support_Input.h"
 #include "cli/Support_Options.h"
 #include "cli/Support_Value.h"
 #include "cli/Support_Words.h"
@@ -42,25 +40,6 @@
 namespace {
 
 std::string Utf8(std::string_view stored) { return Windows1252ToUtf8(stored); }
-
-// Standard input is read whole, as a file would be mapped; more than this
-// is not a project anyone has.
-constexpr std::size_t MaxStandardInput = std::size_t{1} << 30;
-
-std::optional<CBlock> ReadStandardInput() {
-    CBlock bytes;
-    std::uint8_t buffer[1 << 16];
-    for (;;) {
-        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0 || bytes.size() + static_cast<std::size_t>(got) > MaxStandardInput)
-            return std::nullopt;
-        if (got == 0)
-            return bytes;
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    }
-}
 
 // ---- the layout: what each section of the file holds --------------------------
 

@@ -5,6 +5,7 @@
 //   transvane-cli info FILE [--layout] [--json]                  (cli/Info.h)
 //   transvane-cli check SOURCE [--json]                          (cli/Check.h)
 //   transvane-cli extract FILE DIR [--force]                     (cli/Extract.h)
+//   transvane-cli help [COMMAND]
 //
 // convert loads SOURCE and saves it to TARGET exactly as the window does.
 // Every message the window would show in a box is printed to standard error
@@ -16,13 +17,18 @@
 // (cli/Arguments.h), 128 + the signal when SIGINT, SIGTERM or SIGHUP
 // interrupted the conversion (its temporary file is removed, TARGET is as it
 // was or complete and new).
+#include <algorithm>
 #include <array>
+#include <charconv>
+#include <chrono>
 #include <csignal>
 #include <pthread.h>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <optional>
+#include <span>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -66,8 +72,6 @@ int Info(const CArguments& arguments) {
 }
 
 int Check(const CArguments& arguments) {
-    if (arguments.Operands[0] == "-")
-        return UsageError("check cannot use \"-\": give the file to convert");
     ExitAfterConversion(RunCheck(arguments.Operands[0], arguments.Has("json"), std::cout));
 }
 
@@ -99,8 +103,11 @@ int Extract(const CArguments& arguments) {
         sigaddset(&handled, signal);
     }
     pthread_sigmask(SIG_UNBLOCK, &handled, nullptr);
+    // The load's progress line, on a terminal.
+    CBatchFeedback console(false, ::isatty(STDERR_FILENO) == 1, stderr, arguments.ProgressDelay);
+    console.Begin("");
     ExitAfterConversion(RunExtract(arguments.Operands[0], arguments.Operands[1], arguments.Has("force"), std::cout,
-                                   std::cerr, ExtractStop));
+                                   std::cerr, ExtractStop, &console));
 }
 
 // ---- the commands and their options: one row each ----------------------------
@@ -131,7 +138,8 @@ constexpr std::array ExtractOptions = {
 };
 
 const std::array<CCommandRow, 4> Commands = {{
-    {"convert", "SOURCE TARGET | SOURCE... --output-dir DIR", ConvertOptions, 1, ManyOperands,
+    {"convert", "Converts project files of version 400 to 500 into version-500 files.",
+     "SOURCE TARGET | SOURCE... --output-dir DIR", ConvertOptions, 1, ManyOperands, "a file",
      "Converts a project file of format version 400 to 500 (.vtr, or a backup\n"
      ".vk1 .. .vk9) into a version-500 file.  An existing TARGET is replaced\n"
      "only with --force, or when it is SOURCE itself, and is then kept as its\n"
@@ -154,7 +162,8 @@ const std::array<CCommandRow, 4> Commands = {{
      "interrupted by SIGINT/SIGTERM/SIGHUP (the target is left as it was, no\n"
      "temporary file remains).\n",
      Convert},
-    {"info", "FILE", InfoOptions, 1, 1,
+    {"info", "Shows what a project file holds, or how its sections are laid out.", "FILE", InfoOptions, 1, 1,
+     "a file",
      "Summarises what FILE holds: format version, author, game version, last\n"
      "change, the number of resources of each kind, then every resource by\n"
      "name.  --layout shows the file's sections instead (offsets, stored\n"
@@ -162,12 +171,15 @@ const std::array<CCommandRow, 4> Commands = {{
      "that way up to where reading stopped.  FILE \"-\" reads standard input.\n"
      "Exit status 0 when the file loads, 1 when it does not.\n",
      Info},
-    {"check", "SOURCE", CheckOptions, 1, 1,
+    {"check", "Lists what converting a file would change, without writing anything.", "SOURCE", CheckOptions,
+     1, 1, "a file",
      "Converts SOURCE in memory and writes nothing: lists what the conversion\n"
      "changes, each change with its place and a count, and the messages it\n"
-     "gives.  Exit status 0 when the file would convert, 1 when it would not.\n",
+     "gives.  SOURCE \"-\" reads standard input.  Exit status 0 when the file\n"
+     "would convert, 1 when it would not.\n",
      Check},
-    {"extract", "FILE DIR", ExtractOptions, 2, 2,
+    {"extract", "Writes a project's art, sounds, scripts and records to a folder.", "FILE DIR",
+     ExtractOptions, 2, 2, "a file and a folder",
      "Writes every picture (PNG), sound, script, data file and the game\n"
      "information of FILE into DIR (created when missing), with project.json\n"
      "describing every record and index.html showing the project.  Existing\n"
@@ -176,27 +188,61 @@ const std::array<CCommandRow, 4> Commands = {{
      Extract},
 }};
 
+// "help", "help COMMAND": the tool's help or a command's, as --help gives
+// them.
+int Help(std::span<const std::string> topics) {
+    if (topics.size() > 1)
+        return UsageError("help takes one command, not " + std::to_string(topics.size()));
+    if (topics.empty() || topics[0] == "help") {
+        std::cout << ToolHelp(Commands);
+        return 0;
+    }
+    for (const CCommandRow& command : Commands)
+        if (topics[0] == command.Name) {
+            std::cout << CommandHelp(command);
+            return 0;
+        }
+    return UsageError("unknown command " + topics[0]);
+}
+
+// The wait before a progress line appears.  The tests shorten it through
+// TRANSVANE_PROGRESS_DELAY (milliseconds), so that a small project shows
+// its progress line too.
+std::chrono::milliseconds ProgressDelayFromEnvironment() {
+    const char* value = std::getenv("TRANSVANE_PROGRESS_DELAY");
+    unsigned milliseconds = 0;
+    if (value == nullptr)
+        return CBatchFeedback::ProgressDelay;
+    const char* end = value + std::strlen(value);
+    const auto [stop, error] = std::from_chars(value, end, milliseconds);
+    if (error != std::errc() || stop != end || stop == value)
+        return CBatchFeedback::ProgressDelay;
+    return std::chrono::milliseconds(milliseconds);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     PreferHugePages(argv);
     Randomize();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
-        std::cout << ToolHelp(Commands);
-        return 0;
-    }
-    if (arguments.size() == 1 && arguments[0] == "--version") {
+    // --version wins wherever it stands, as an option; after "--" it would
+    // be a file's name.
+    const auto optionsEnd = std::find(arguments.begin(), arguments.end(), "--");
+    if (std::find(arguments.begin(), optionsEnd, "--version") != optionsEnd) {
         std::cout << "transvane-cli " << TRANSVANE_VERSION << "\n";
         return 0;
     }
+    if (!arguments.empty() && (arguments[0] == "help" || arguments[0] == "--help" || arguments[0] == "-h"))
+        return Help(std::span(arguments).subspan(1));
     std::string problem;
-    const std::optional<CArguments> parsed = ParseArguments(Commands, arguments, problem);
+    std::optional<CArguments> parsed = ParseArguments(Commands, arguments, problem);
     if (!parsed)
         return UsageError(problem);
     if (parsed->Has("help")) {
         std::cout << CommandHelp(*parsed->Command);
         return 0;
     }
+    parsed->ProgressDelay = ProgressDelayFromEnvironment();
     return parsed->Command->Run(*parsed);
 }

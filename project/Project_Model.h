@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "format/core/Support_Project.h"
 #include "format/core/Support_Random.h"
@@ -32,6 +33,10 @@ struct CProjectModel {
     // The size of the file the project was last loaded from, as a guess at
     // the size of the file it will be saved to.
     std::size_t LoadedFileSize = 0;
+    // How many bytes each section (in the order of the section table) took
+    // in the file last loaded: a save moves its progress through the
+    // project by these shares.  Empty when nothing was loaded.
+    std::vector<std::uint64_t> LoadedSectionBytes;
     // The header version of the file last loaded, 0 after a failed load.
     std::int32_t LoadedVersion = 0;
 };

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <numeric>
 #include <optional>
 #include <utility>
 #include <fcntl.h>
@@ -168,6 +169,8 @@ bool LoadHeaderAndSections(CStream& stream, CLoadReport& report) {
         const bool present = version >= section.PresentFrom;
         report.Section = section.Name;
         report.SectionStart = stream.Position();
+        if (present)
+            ProgressSection(section.Name, stream.Position(), 0, stream.Size(), true);
         if (present && !section.Load(stream)) {
             report.Failure = "the section's reader refused its data (a version or value it does not accept)";
             return false;
@@ -180,6 +183,7 @@ bool LoadHeaderAndSections(CStream& stream, CLoadReport& report) {
         if (section.Progress >= 0)
             ProgressSet(section.Progress);
     }
+    ProgressRead(stream.Position());
     report.Section.clear();
     return true;
 }
@@ -211,12 +215,20 @@ bool SaveGame(CStream& stream, bool flag) {
     stream.WriteInt(GameId());
     stream.Write(GameGuid());
 
-    for (const CSection& section : Sections) {
+    const std::vector<std::uint64_t>& shares = ProjectModel().LoadedSectionBytes;
+    const std::uint64_t total = std::accumulate(shares.begin(), shares.end(), std::uint64_t{0});
+    std::uint64_t start = 0;
+    for (std::size_t k = 0; k < Sections.size(); ++k) {
+        const CSection& section = Sections[k];
+        const std::uint64_t share = k < shares.size() ? shares[k] : 0;
+        ProgressSection(section.Name, start, share, total, false);
+        start += share;
         if (!section.Save(stream))
             return false;
         if (section.Progress >= 0)
             ProgressSet(section.Progress);
     }
+    ProgressWritten(1, 1);
     return true;
 }
 
@@ -260,6 +272,7 @@ bool LoadGameStream(CStream& stream, const std::string& fileName, CLoadReport* g
     bool ok = false;
     CLoadReport unused;
     CLoadReport& report = given != nullptr ? *given : unused;
+    ProjectModel().LoadedSectionBytes.clear();
     try {
         ClearGame();
         ok = LoadGame(stream, &report);
@@ -285,6 +298,8 @@ bool LoadGameStream(CStream& stream, const std::string& fileName, CLoadReport* g
         return false;
     }
     ProjectModel().LoadedVersion = report.Version;
+    for (const CLoadReport::CSpan& span : report.Sections)
+        ProjectModel().LoadedSectionBytes.push_back(span.End - span.Start);
     return true;
 }
 

@@ -434,12 +434,14 @@ TDriverRun RunDrivers(const CBlock& file) {
     run.Loaded = LoadGameFile(folder.File("in.vtr"));
     run.LoadEvents = std::exchange(recorder.Events, {});
     run.LoadProgress = recorder.Progress;
+    run.LoadBytes = recorder.ByteProgress;
     if (run.Loaded) {
         run.SavedFrom = LocalNowAsDays();
         run.Converted = SaveGameFile(folder.File("out.vtr"));
         run.SavedUntil = LocalNowAsDays();
         run.SaveEvents = recorder.Events;
         run.SaveProgress = recorder.Progress;
+        run.SaveBytes = recorder.ByteProgress;
     }
     run.Messages = recorder.Messages;
     if (run.Converted)

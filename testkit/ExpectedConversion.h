@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "testkit/ProjectFiles.h"
+#include "testkit/TestSupport.h"
 
 namespace project {
 
@@ -49,6 +50,7 @@ struct TDriverRun {
     std::vector<std::string> Messages;
     std::vector<std::string> LoadEvents, SaveEvents;  // as the recorder noted them
     std::vector<int> LoadProgress, SaveProgress;
+    std::vector<CRecorder::CBytesAt> LoadBytes, SaveBytes;
     CBlock Output;
     double SavedFrom = 0, SavedUntil = 0;
     std::vector<std::string> Files;

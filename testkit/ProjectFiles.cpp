@@ -776,13 +776,15 @@ TNode RandomNode(TDraw& d, std::int32_t kind, int depth) {
 
 }  // namespace
 
-TProject BulkyProject(std::size_t bytes) {
+TProject BulkyProject(std::size_t bytes, std::size_t pieces) {
     TProject p = EmptyProject(500);
-    TDataFile data;
-    data.FileName = "noise.bin";
-    data.HasData = 1;
-    data.Data = NoiseBytes(bytes, 12345);
-    p.DataFiles.Add("noise", data);
+    for (std::size_t i = 0; i < pieces; ++i) {
+        TDataFile data;
+        data.FileName = "noise.bin";
+        data.HasData = 1;
+        data.Data = NoiseBytes(bytes / pieces, 12345 + static_cast<std::uint32_t>(i));
+        p.DataFiles.Add("noise", data);
+    }
     return p;
 }
 

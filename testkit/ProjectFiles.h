@@ -424,9 +424,9 @@ TProject SampleProject(std::int32_t headerVersion, std::uint32_t seed = 1);
 // accept.
 TProject RandomProject(std::int32_t headerVersion, std::uint32_t seed);
 
-// A version-500 project whose converted file is about `bytes` long: one
-// data file of bytes that do not compress.
-TProject BulkyProject(std::size_t bytes);
+// A version-500 project whose converted file is about `bytes` long: data
+// files (pieces of them, of equal size) of bytes that do not compress.
+TProject BulkyProject(std::size_t bytes, std::size_t pieces = 1);
 
 // The writers, each writing a record or section as described (its version,
 // its records' versions) whatever the header version.

@@ -3,10 +3,13 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <stdexcept>
+#include <utility>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include "testkit/TestSupport.h"
@@ -39,20 +42,28 @@ using CFileActions = COwned<posix_spawn_file_actions_t, ::posix_spawn_file_actio
                             ::posix_spawn_file_actions_destroy>;
 using CSpawnAttributes = COwned<posix_spawnattr_t, ::posix_spawnattr_init, ::posix_spawnattr_destroy>;
 
-}  // namespace
+// Where a started program's standard error goes: a file, or a terminal
+// already open.
+struct CErrTo {
+    std::string File;
+    int Terminal = -1;
+};
 
-CRunningProgram::CRunningProgram(const std::string& program, const std::vector<std::string>& arguments,
-                                 const std::string& workDir, const std::vector<int>& held)
-    : FCapture(std::make_unique<CScratchFolder>()), FProgram(program) {
-    const std::string outName = FCapture->File("out");
-    const std::string errName = FCapture->File("err");
-
+// Starts program as the runners do: standard input empty, standard output
+// to outName, in workDir, with the signals held blocked and the entries of
+// environment added to the test's own.
+pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments, const std::string& workDir,
+            const std::string& outName, const CErrTo& err, const std::vector<int>& held,
+            const std::vector<std::string>& environment) {
     CFileActions actions;
     ::posix_spawn_file_actions_addopen(actions.Get(), 0, "/dev/null", O_RDONLY, 0);
     ::posix_spawn_file_actions_addopen(actions.Get(), 1, outName.c_str(),
                                        O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ::posix_spawn_file_actions_addopen(actions.Get(), 2, errName.c_str(),
-                                       O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (err.Terminal >= 0)
+        ::posix_spawn_file_actions_adddup2(actions.Get(), err.Terminal, 2);
+    else
+        ::posix_spawn_file_actions_addopen(actions.Get(), 2, err.File.c_str(),
+                                           O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ::posix_spawn_file_actions_addchdir_np(actions.Get(), workDir.c_str());
     CSpawnAttributes attributes;
     sigset_t mask;
@@ -68,9 +79,35 @@ CRunningProgram::CRunningProgram(const std::string& program, const std::vector<s
     for (std::string& word : words)
         argv.push_back(word.data());
     argv.push_back(nullptr);
+    std::vector<std::string> entries = environment;
+    std::vector<char*> envp;
+    for (char** entry = environ; *entry != nullptr; ++entry)
+        envp.push_back(*entry);
+    for (std::string& entry : entries)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
 
-    if (::posix_spawnp(&FChild, program.c_str(), actions.Get(), attributes.Get(), argv.data(), environ) != 0)
+    pid_t child = -1;
+    if (::posix_spawnp(&child, program.c_str(), actions.Get(), attributes.Get(), argv.data(), envp.data()) != 0)
         throw std::runtime_error("cannot start " + program);
+    return child;
+}
+
+// The exit status as CRunResult holds it.
+int ExitStatus(pid_t child, const std::string& program) {
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0)
+        if (errno != EINTR)
+            throw std::runtime_error("lost " + program);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+CRunningProgram::CRunningProgram(const std::string& program, const std::vector<std::string>& arguments,
+                                 const std::string& workDir, const std::vector<int>& held)
+    : FCapture(std::make_unique<CScratchFolder>()), FProgram(program) {
+    FChild = Spawn(program, arguments, workDir, FCapture->File("out"), {FCapture->File("err")}, held, {});
 }
 
 CRunningProgram::~CRunningProgram() {
@@ -85,13 +122,8 @@ CRunningProgram::~CRunningProgram() {
 void CRunningProgram::Signal(int signal) { ::kill(FChild, signal); }
 
 CRunResult CRunningProgram::Wait() {
-    int status = 0;
-    while (::waitpid(FChild, &status, 0) < 0)
-        if (errno != EINTR)
-            throw std::runtime_error("lost " + FProgram);
-    FChild = -1;
     CRunResult result;
-    result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.Status = ExitStatus(std::exchange(FChild, -1), FProgram);
     result.Out = Text(ReadWholeFile(FCapture->File("out")));
     result.Err = Text(ReadWholeFile(FCapture->File("err")));
     return result;
@@ -104,6 +136,50 @@ CRunResult RunProgram(const std::string& program, const std::vector<std::string>
 
 CRunResult RunCli(const std::vector<std::string>& arguments, const std::string& workDir) {
     return RunProgram(CliPath(), arguments, workDir);
+}
+
+CRunResult RunCliOnTerminal(const std::vector<std::string>& arguments, const std::string& workDir,
+                            const std::vector<std::string>& environment) {
+    // The test keeps the terminal's program side open as well, so that what
+    // the program wrote can still be read once it has ended.
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (terminal < 0 || ::grantpt(terminal) != 0 || ::unlockpt(terminal) != 0)
+        throw std::runtime_error("no pseudo-terminal");
+    const int program = ::open(::ptsname(terminal), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (program < 0)
+        throw std::runtime_error("cannot open the pseudo-terminal");
+    termios mode{};
+    ::tcgetattr(program, &mode);
+    ::cfmakeraw(&mode);
+    ::tcsetattr(program, TCSANOW, &mode);
+
+    CScratchFolder capture;
+    CRunResult result;
+    const std::string cli = CliPath();
+    const pid_t child = Spawn(cli, arguments, workDir, capture.File("out"), {{}, program}, {}, environment);
+    // Read as it comes: a full terminal would stop the program.
+    const auto drain = [&](int timeout) {
+        pollfd ready{terminal, POLLIN, 0};
+        char buffer[4096];
+        while (::poll(&ready, 1, timeout) > 0) {
+            const ssize_t got = ::read(terminal, buffer, sizeof buffer);
+            if (got <= 0)
+                return;
+            result.Err.append(buffer, static_cast<std::size_t>(got));
+        }
+    };
+    int status = 0;
+    pid_t ended = 0;
+    while ((ended = ::waitpid(child, &status, WNOHANG)) == 0)
+        drain(20);
+    drain(0);
+    ::close(program);
+    ::close(terminal);
+    if (ended < 0)
+        throw std::runtime_error("lost " + cli);
+    result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.Out = Text(ReadWholeFile(capture.File("out")));
+    return result;
 }
 
 CRunResult RunCli(const std::vector<std::string>& arguments) {

@@ -46,6 +46,13 @@ private:
     pid_t FChild = -1;
 };
 
+// Runs the transvane-cli under test with its standard error on a
+// pseudo-terminal (in raw mode: no line ends are changed), standard output
+// captured as usual, and the environment's entries ("NAME=value") added to
+// the test's.  Err holds every byte the terminal received.
+CRunResult RunCliOnTerminal(const std::vector<std::string>& arguments, const std::string& workDir,
+                            const std::vector<std::string>& environment);
+
 // Runs the transvane-cli under test, in workDir or in a fresh scratch folder.
 CRunResult RunCli(const std::vector<std::string>& arguments, const std::string& workDir);
 CRunResult RunCli(const std::vector<std::string>& arguments);

@@ -25,15 +25,24 @@ public:
     void ProgressStart(const std::string& text) override {
         Events.push_back("start:" + text);
         Progress.clear();
+        ByteProgress.clear();
     }
     void ProgressSet(int percent) override {
         Progress.push_back(percent);
         Events.push_back("set:" + std::to_string(percent));
     }
     void ProgressEnd() override { Events.push_back("end"); }
+    void ProgressBytes(std::string_view section, std::uint64_t done, std::uint64_t total) override {
+        ByteProgress.push_back({std::string(section), done, total});
+    }
 
+    struct CBytesAt {
+        std::string Section;
+        std::uint64_t Done, Total;
+    };
     std::vector<std::string> Messages;
     std::vector<int> Progress;  // since the last ProgressStart
+    std::vector<CBytesAt> ByteProgress;  // since the last ProgressStart
     std::vector<std::string> Events;
 
 private:

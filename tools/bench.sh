@@ -5,7 +5,7 @@
 # Needs about 2 GB of memory and 1 GB of disk at the default scale.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/setup.sh
+tools/setup.sh --tests
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRANSVANE_GUI=OFF -DTRANSVANE_TESTS=ON >/dev/null
 cmake --build build-bench --parallel "$(nproc)" --target transvane-bench
 exec build-bench/bench/transvane-bench "$@"

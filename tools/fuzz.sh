@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-tools/setup.sh
+tools/setup.sh clang-14 libclang-rt-14-dev libgtest-dev
 
 dir=build-fuzz
 fuzz_cxx=${FUZZ_CXX:-$(command -v clang++ || command -v clang++-14)}

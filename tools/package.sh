@@ -5,10 +5,11 @@
 # entry it installs.  tools/package.sh [DIR]  (default build-release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/setup.sh
+tools/setup.sh dpkg-dev lintian appstream desktop-file-utils
 dir=${1:-build-release}
 
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRANSVANE_TESTS=OFF >/dev/null
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRANSVANE_TESTS=OFF \
+  ${TRANSVANE_WERROR:+-DTRANSVANE_WERROR="$TRANSVANE_WERROR"} >/dev/null
 cmake --build "$dir" --parallel "$(nproc)"
 rm -f "$dir"/transvane_*.deb
 (cd "$dir" && cpack -G DEB >/dev/null)

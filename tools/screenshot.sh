@@ -5,16 +5,17 @@
 # Run again whenever the window's look changes, and commit the picture.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# import (ImageMagick) grabs the window; only this script needs it.
-tools/setup.sh imagemagick
-tools/build.sh build
+# xvfb-run gives the window a display, xdotool finds it, import
+# (ImageMagick) grabs it; only this script needs the last.
+tools/setup.sh xvfb xauth xdotool imagemagick
+tools/build.sh build -DTRANSVANE_TESTS=OFF -DTRANSVANE_BENCH=OFF
 output=packaging/screenshots/transvane.png
 mkdir -p "$(dirname "$output")"
 
 # Inside the X server: start the window, wait until it is drawn, grab it,
 # close it.  The user's settings stay out of the picture.
 grab='
-  build/transvane & app=$!
+  build/gui/app/transvane & app=$!
   window=$(timeout 30 xdotool search --sync --onlyvisible --name "^Vantrel 4 to 5 Converter$" | head -n 1)
   sleep 1
   /usr/bin/import -window "$window" "$0"

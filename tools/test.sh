@@ -2,11 +2,12 @@
 # Installs what is missing, builds, and runs every test: once in a normal
 # build (with the page in the browser, built first and tested in headless
 # Chromium) and once under AddressSanitizer and UndefinedBehaviorSanitizer; builds
-# the Debian package and checks it; then runs each fuzzing harness for a
-# minute.
+# the Debian package and checks it; runs each fuzzing harness for a minute;
+# then runs tools/run.sh as a new user would, with a display and without.
+# The gcc builds of the programs and tests treat a warning as an error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/setup.sh
+tools/setup.sh --tests
 
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
@@ -15,11 +16,11 @@ echo "== Build the page in the browser"
 tools/web.sh build-web
 
 echo "== Build and test (with the page, in headless Chromium)"
-tools/build.sh build -DTRANSVANE_WEB_PAGE="$PWD/build-web/web/transvane.html"
+TRANSVANE_WERROR=ON tools/build.sh build -DTRANSVANE_TESTS=ON -DTRANSVANE_BENCH=ON -DTRANSVANE_WEB_PAGE="$PWD/build-web/web/transvane.html"
 ctest --test-dir build --output-on-failure --parallel "$jobs"
 
 echo "== Build the Debian package and check it (lintian, metadata, desktop entry)"
-tools/package.sh build-release
+TRANSVANE_WERROR=ON tools/package.sh build-release
 
 echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 tools/build.sh build-sanitize -DTRANSVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
@@ -28,3 +29,6 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 echo "== Fuzzing, a minute per harness"
 tools/fuzz.sh 60
+
+echo "== The first run: tools/run.sh with a display and without, the paths users are told"
+tests/check_first_run.sh

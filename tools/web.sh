@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build-web}
-tools/setup.sh
+tools/setup.sh --tests
 (cd web && npm ci --no-audit --no-fund --loglevel=error)
 # Emscripten's tools need Debian's node-acorn, which a Node.js not from
 # Debian does not look for by itself.

@@ -1,7 +1,9 @@
 // Makes one self-contained page: node inline.mjs TEMPLATE OUTPUT NAME=FILE...
 // Each <link rel="stylesheet" href="NAME"> of the template becomes a <style>
-// holding FILE, each <script src="NAME"></script> a <script> holding it, so
-// the page needs nothing beside itself, from disk or from any host.
+// holding FILE, each <script ... src="NAME"></script> a <script ...> holding
+// it (its other attributes kept: a type the page does not run marks a
+// worker's script), so the page needs nothing beside itself, from disk or
+// from any host.
 import { readFileSync, writeFileSync } from 'node:fs';
 
 const [template, output, ...pairs] = process.argv.slice(2);
@@ -12,13 +14,15 @@ for (const pair of pairs) {
   // "</" would end the element early; "<\/" means the same inside a script
   // and cannot occur in a style sheet that is ours.
   const text = readFileSync(pair.slice(at + 1), 'utf8').replaceAll('</', '<\\/');
+  const quoted = name.replace(/[.*+?^${}()|[\]\\]/g, '\\$&');
   const tags = [
-    [`<link rel="stylesheet" href="${name}">`, `<style>\n${text}</style>`],
-    [`<script src="${name}"></script>`, `<script>\n${text}</script>`],
+    [new RegExp(`<link rel="stylesheet" href="${quoted}">`), () => `<style>\n${text}</style>`],
+    [new RegExp(`<script((?: [a-z]+="[^"]*")*) src="${quoted}"></script>`),
+     (_, attributes) => `<script${attributes}>\n${text}</script>`],
   ];
-  const found = tags.find(([tag]) => page.includes(tag));
+  const found = tags.find(([tag]) => tag.test(page));
   if (!found) throw new Error(`${template} does not use ${name}`);
   // a function as the replacement: the text's "$&" and the like stay as they are
-  page = page.replace(found[0], () => found[1]);
+  page = page.replace(found[0], found[1]);
 }
 writeFileSync(output, page);

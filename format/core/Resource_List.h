@@ -80,6 +80,7 @@ public:
             FSlots[i] = std::make_unique<T>();
             if (!FSlots[i]->Load(stream))
                 return false;
+            ProgressRead(stream.Position());
         }
         Changed = false;
         return true;
@@ -105,6 +106,7 @@ public:
             const CPlace place(FWhat, static_cast<std::int64_t>(i), FNames[i], Named);
             if (!FSlots[i]->Save(stream))
                 return false;
+            ProgressWritten(i + 1, FSlots.size());
         }
         return true;
     }

@@ -1,5 +1,7 @@
 #include "format/core/Support_Progress.h"
 
+#include <algorithm>
+
 #include "format/core/Support_CodePage.h"
 #include "format/core/Support_Project.h"
 
@@ -14,6 +16,7 @@ void ShowMessage(const std::string& text) {
 }
 
 void ProgressStart(const std::string& text) {
+    CoreState().Meter = {};
     if (CFeedback* feedback = GetFeedback())
         feedback->ProgressStart(text);
 }
@@ -24,8 +27,49 @@ void ProgressSet(int percent) {
 }
 
 void ProgressEnd() {
+    CoreState().Meter = {};
     if (CFeedback* feedback = GetFeedback())
         feedback->ProgressEnd();
+}
+
+namespace {
+
+// Passes the measure on when it has moved by a thousandth of the whole since
+// it was last passed on, when a section starts and at the end: a project of
+// a million records would otherwise call the feedback a million times.
+void ReportBytes(CCoreState::CByteMeter& meter, std::uint64_t done, bool force) {
+    CFeedback* feedback = GetFeedback();
+    if (feedback == nullptr || meter.Section == nullptr || meter.Total == 0)
+        return;
+    done = std::min(done, meter.Total);
+    const bool end = done == meter.Total && meter.Reported != meter.Total;
+    if (!force && !end && done < meter.Reported + std::max<std::uint64_t>(meter.Total / 1000, 1))
+        return;
+    meter.Reported = done;
+    feedback->ProgressBytes(meter.Section, done, meter.Total);
+}
+
+}  // namespace
+
+void ProgressSection(const char* name, std::uint64_t start, std::uint64_t length, std::uint64_t total, bool reading) {
+    CCoreState::CByteMeter& meter = CoreState().Meter;
+    meter = {name, reading, start, length, total, start};
+    ReportBytes(meter, start, true);
+}
+
+void ProgressRead(std::uint64_t position) {
+    CCoreState::CByteMeter& meter = CoreState().Meter;
+    if (meter.Reading)
+        ReportBytes(meter, position, false);
+}
+
+void ProgressWritten(std::uint64_t part, std::uint64_t whole) {
+    CCoreState::CByteMeter& meter = CoreState().Meter;
+    if (meter.Reading || whole == 0)
+        return;
+    // In floating point: length times part may not fit 64 bits.
+    const double share = static_cast<double>(std::min(part, whole)) / static_cast<double>(whole);
+    ReportBytes(meter, meter.Start + static_cast<std::uint64_t>(share * static_cast<double>(meter.Length)), false);
 }
 
 void NoteChange(EChange kind, std::int64_t count, const std::string& detail) {

@@ -25,6 +25,12 @@ public:
     virtual void ProgressSet(int percent) = 0;
     // Hides the progress window and enables the main window again.
     virtual void ProgressEnd() = 0;
+    // Where a load or a save is, for a front end that shows more than the
+    // bar: the section at work (its name in the section table) and how many
+    // of the project's bytes are behind it, of total.  Reported as a section
+    // starts and as its records pass (ProgressSection below says how the
+    // bytes are counted); a feedback that shows only the bar ignores it.
+    virtual void ProgressBytes(std::string_view /*section*/, std::uint64_t /*done*/, std::uint64_t /*total*/) {}
     // Notes a change the conversion makes to the project (Support_Report.h);
     // a feedback that keeps no report ignores it.
     virtual void NoteChange(EChange /*kind*/, std::int64_t /*count*/, const std::string& /*detail*/) {}
@@ -53,6 +59,24 @@ void ProgressStart(const std::string& text);
 void ProgressSet(int percent);
 void ProgressEnd();
 void NoteChange(EChange kind, std::int64_t count = 1, const std::string& detail = {});
+
+// ---- how far through the project's bytes -------------------------------------
+//
+// The bar moves in the fixed steps of the section table, which say little
+// when one section holds most of a file.  So the drivers also measure in
+// bytes: a load counts the bytes of the file it has read; a save, which
+// cannot know the size of what it writes, gives each section the share of
+// bytes it had in the loaded file and moves through it as the section's
+// records are written.  ProgressStart and ProgressEnd end the measure.
+
+// The section name (which must outlive the measure) is at work: a load's
+// from its first byte at start, a save's covering length bytes from start;
+// total is the whole measure.  Nothing is reported while total is 0.
+void ProgressSection(const char* name, std::uint64_t start, std::uint64_t length, std::uint64_t total, bool reading);
+// A load has read the file up to position.
+void ProgressRead(std::uint64_t position);
+// A save has written part of the whole records of the section at work.
+void ProgressWritten(std::uint64_t part, std::uint64_t whole);
 
 // ---- where the core is at work ----------------------------------------------
 //

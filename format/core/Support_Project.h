@@ -67,6 +67,16 @@ struct CCoreState {
     // context for the messages shown meanwhile.
     std::vector<CPlaceFrame> Places;
     std::vector<std::string> ContextLines;
+    // How far the running load or save is through the project's bytes
+    // (ProgressSection, Support_Progress.h); no section outside one.
+    struct CByteMeter {
+        const char* Section = nullptr;
+        bool Reading = false;          // a load: done is the stream's position
+        std::uint64_t Start = 0;       // the section's share: [Start, Start + Length)
+        std::uint64_t Length = 0;
+        std::uint64_t Total = 0;
+        std::uint64_t Reported = 0;    // done as last reported
+    } Meter;
     std::size_t InflateLimit = MaxBlockSize;
     // The running load's budget and what it has used; no limit outside a load.
     std::size_t BudgetLimit = std::numeric_limits<std::size_t>::max();

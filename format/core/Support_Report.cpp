@@ -110,6 +110,11 @@ void CReportingFeedback::ProgressEnd() {
         FNext->ProgressEnd();
 }
 
+void CReportingFeedback::ProgressBytes(std::string_view section, std::uint64_t done, std::uint64_t total) {
+    if (FNext != nullptr)
+        FNext->ProgressBytes(section, done, total);
+}
+
 void CReportingFeedback::NoteChange(EChange kind, std::int64_t count, const std::string& detail) {
     FReport.Note(kind, count, detail);
     if (FNext != nullptr)

@@ -97,6 +97,7 @@ public:
     void ProgressStart(const std::string& text) override;
     void ProgressSet(int percent) override;
     void ProgressEnd() override;
+    void ProgressBytes(std::string_view section, std::uint64_t done, std::uint64_t total) override;
     void NoteChange(EChange kind, std::int64_t count, const std::string& detail) override;
 
 private:

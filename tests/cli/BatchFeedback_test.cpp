@@ -1,6 +1,9 @@
-// The console feedback of a batch run: prefixed lines, held-back lines
+// The console feedback of a conversion: prefixed lines, held-back lines
 // under --quiet, and the progress line that must leave no trace.
 #include "cli/Batch.h"
+#include "testkit/ProjectFiles.h"
+#include "testkit/RunProgram.h"
+#include "testkit/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -75,7 +78,8 @@ void Convert(CBatchFeedback& feedback, const std::string& source, bool converted
     feedback.ProgressEnd();
     if (converted) {
         feedback.ProgressStart("Saving Game Data ...");
-        feedback.ProgressSet(60);
+        feedback.ProgressBytes("Sounds", 30, 40);
+        feedback.ProgressSet(60);  // the bytes say more than the bar's steps
         feedback.ProgressEnd();
     }
     feedback.Finish(converted);
@@ -108,12 +112,65 @@ TEST(BatchFeedback, ProgressLineShowsAndLeavesNoTrace) {
     feedback.Begin("b.vtr");
     feedback.ShowMessage("Error Loading: File does not exist.");
     feedback.Finish(false);
+    // A file converted on another thread: the line follows its probe.
+    CProgressProbe probe;
+    probe.ProgressStart("Loading Game Data ...");
+    probe.ProgressBytes("Rooms", 1, 4);
+    probe.ProgressSet(95);
+    feedback.Begin("c.vtr");
+    feedback.ShowProgress(probe.State());
+    probe.ProgressEnd();
+    feedback.ShowProgress(probe.State());
+    feedback.Finish(true);
 
     const std::string text = capture.Text();
-    for (const char* shown : {"\ra.vtr: Loading Game Data ... 50%", "\ra.vtr: Saving Game Data ... 60%"})
+    for (const char* shown : {"\ra.vtr: Loading Game Data ... 50%", "\ra.vtr: Saving Game Data ... 75% (Sounds)",
+                              "\rc.vtr: Loading Game Data ... 25% (Rooms)"})
         EXPECT_NE(text.find(shown), std::string::npos) << shown;
+    EXPECT_EQ(text.find("60%"), std::string::npos);
     EXPECT_EQ(Screen(text), (Strings{"a.vtr: Failed to convert old action number: 7",
                                      "b.vtr: Error Loading: File does not exist."}));
+}
+
+// Run as a user runs them, on a terminal a conversion and an extract show
+// their progress in place and leave the screen as the same run redirected
+// prints it; redirected, or with --quiet, they show none.  The wait before
+// the line appears is lifted, so that timing plays no part.
+TEST(ProgressLine, OnATerminalOnly) {
+    const CBlock big = project::WriteProject(project::BulkyProject(std::size_t{4} << 20, 8));
+    const std::string noWait = "TRANSVANE_PROGRESS_DELAY=0";
+    struct Case {
+        Strings Arguments;
+        std::string Shown;  // a line drawn on the terminal, "" for none
+    };
+    const Case cases[] = {
+        {{"convert", "big.vtr", "new.vtr"}, "\rSaving Game Data ... "},
+        {{"convert", "big.vtr", "-o", "out", "-j", "1"}, "\rbig.vtr: Saving Game Data ... "},
+        {{"extract", "big.vtr", "assets"}, "\rLoading Game Data ... "},
+        {{"convert", "--quiet", "big.vtr", "new.vtr"}, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string shown = ::testing::PrintToString(c.Arguments);
+        CScratchFolder onTerminal, piped;
+        WriteWholeFile(onTerminal.File("big.vtr"), big);
+        WriteWholeFile(piped.File("big.vtr"), big);
+        const CRunResult terminal = RunCliOnTerminal(c.Arguments, onTerminal.Path(), {noWait});
+        Strings arguments{noWait, CliPath()};
+        arguments.insert(arguments.end(), c.Arguments.begin(), c.Arguments.end());
+        const CRunResult redirected = RunProgram("env", arguments, piped.Path());
+
+        EXPECT_EQ(terminal.Status, 0) << shown;
+        EXPECT_EQ(redirected.Status, 0) << shown;
+        EXPECT_EQ(redirected.Err.find('\r'), std::string::npos) << shown;
+        if (c.Shown.empty()) {
+            EXPECT_EQ(terminal.Err.find('\r'), std::string::npos) << shown;
+        } else {
+            EXPECT_NE(terminal.Err.find(c.Shown), std::string::npos) << shown << terminal.Err;
+            EXPECT_NE(terminal.Err.find("% (Data files)"), std::string::npos) << shown;
+        }
+        EXPECT_EQ(Screen(terminal.Err), Lines(redirected.Err)) << shown;
+        EXPECT_EQ(terminal.Out, redirected.Out) << shown;
+    }
 }
 
 }  // namespace

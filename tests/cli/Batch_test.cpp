@@ -102,6 +102,10 @@ TEST(BatchConvert, UsageErrorsAndUnusableFoldersConvertNothing) {
         {{"info"}, "info needs a file", true},
         {{"info", "a", "--xml"}, "unknown option --xml", true},
         {{"info", "a", "--json", "b"}, "info takes one file, not 2", true},
+        {{"extract", "a"}, "extract needs a file and a folder", true},
+        {{"extract", "a", "b", "c"}, "extract takes a file and a folder, not 3", true},
+        {{"help", "convrt"}, "unknown command convrt", true},
+        {{"help", "info", "check"}, "help takes one command, not 2", true},
         {{"convert", "bad.vtr", "-o", "plain"}, "the output folder plain exists and is not a folder", false},
         {{"convert", "bad.vtr", "-o", "plain/sub"}, "cannot create the output folder plain/sub: ", false},
     };
@@ -118,6 +122,44 @@ TEST(BatchConvert, UsageErrorsAndUnusableFoldersConvertNothing) {
         }
     }
     EXPECT_EQ(FolderContents(folder.Path()), (Strings{"bad.vtr", "plain"}));
+}
+
+// The tool's help gives each command one whole sentence within 80
+// columns; "help [COMMAND]" is --help by another name, and --version wins
+// wherever it stands before "--".
+TEST(CommandLine, HelpAndVersion) {
+    const CRunResult help = RunCli({"--help"});
+    EXPECT_EQ(help.Status, 0);
+    const Strings lines = Lines(help.Out);
+    for (const std::string& line : lines)
+        EXPECT_LT(line.size(), 80u) << line;
+    auto command = std::find(lines.begin(), lines.end(), "Commands:");
+    ASSERT_NE(command, lines.end());
+    int commands = 0;
+    for (++command; command != lines.end() && !command->empty(); ++command, ++commands)
+        EXPECT_TRUE(command->starts_with("  ") && command->ends_with(".")) << *command;
+    EXPECT_EQ(commands, 5);
+    EXPECT_EQ(RunCli({"help"}).Out, help.Out);
+    for (const char* name : {"convert", "info", "check", "extract"}) {
+        const CRunResult one = RunCli({"help", name});
+        EXPECT_EQ(one.Status, 0) << name;
+        EXPECT_TRUE(one.Out.starts_with(std::string("Usage: transvane-cli ") + name + " ")) << one.Out;
+        EXPECT_EQ(one.Out, RunCli({name, "--help"}).Out) << name;
+        EXPECT_EQ(one.Out, RunCli({"--help", name}).Out) << name;
+    }
+
+    const CRunResult version = RunCli({"--version"});
+    EXPECT_EQ(version.Status, 0);
+    EXPECT_TRUE(version.Out.starts_with("transvane-cli ")) << version.Out;
+    for (const Strings& arguments : std::vector<Strings>{{"convert", "a.vtr", "--version"},
+                                                         {"info", "--json", "--version", "--bogus"},
+                                                         {"help", "convert", "--version"},
+                                                         {"--help", "--version"}}) {
+        const CRunResult run = RunCli(arguments);
+        EXPECT_EQ(run.Status, 0) << arguments.back();
+        EXPECT_EQ(run.Out, version.Out);
+    }
+    EXPECT_EQ(RunCli({"info", "--", "--version"}).Status, 1) << "after --, a file of that name";
 }
 
 TEST(BatchConvert, RefusesOutputsThatWouldReplaceASource) {

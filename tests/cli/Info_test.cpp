@@ -184,6 +184,9 @@ TEST(Check, ListsWhatTheConversionChangesAndWritesNothing) {
     const CRunResult json = RunCli({"check", "--json", "old.vtr"}, folder.Path());
     EXPECT_TRUE(Has(json.Out, "\"change\": \"tree group added\""));
     EXPECT_EQ(SchemaViolations(json.Out, "check"), "");
+    const CRunResult piped = RunProgram("sh", {"-c", "\"$0\" check - < old.vtr", CliPath()}, folder.Path());
+    EXPECT_EQ(piped.Status, 0);
+    EXPECT_TRUE(Has(piped.Out, "file: -\nconverts: yes\nheader version: 400\n")) << piped.Out;
 
     const CBlock whole = WriteProject(SampleProject(400));
     WriteWholeFile(folder.File("cut.vtr"), CBlock(whole.begin(), whole.begin() + 40));

@@ -37,6 +37,25 @@ CRunResult CliInShell(const std::string& prefix, const std::vector<std::string>&
 
 class Conversion : public ::testing::TestWithParam<std::int32_t> {};
 
+// A step's measure in bytes: its sections in file order, never backwards,
+// bounded in number, ending at the whole.
+void ExpectBytesMeasured(const std::vector<CRecorder::CBytesAt>& reports, std::uint64_t total) {
+    ASSERT_FALSE(reports.empty());
+    const int sections = GameSectionCount();
+    EXPECT_LE(reports.size(), 1000u + 2u * static_cast<unsigned>(sections));
+    std::uint64_t done = 0;
+    int section = 0;
+    for (const CRecorder::CBytesAt& report : reports) {
+        EXPECT_EQ(report.Total, total);
+        EXPECT_GE(report.Done, done) << report.Section;
+        done = report.Done;
+        while (section < sections && report.Section != GameSections()[section].Name)
+            ++section;
+        EXPECT_LT(section, sections) << report.Section << " out of order";
+    }
+    EXPECT_EQ(reports.back().Done, total);
+}
+
 // What the drivers show and write, the progress of both steps, and nothing
 // left beside the two files.
 TEST_P(Conversion, ThroughTheDrivers) {
@@ -50,6 +69,10 @@ TEST_P(Conversion, ThroughTheDrivers) {
     EXPECT_EQ(run.Files, (std::vector<std::string>{"in.vtr", "out.vtr"}));
     EXPECT_EQ(run.LoadProgress, steps);
     EXPECT_EQ(run.SaveProgress, steps);
+    // A load measures the file; a save the loaded sections, the header aside.
+    const std::uint64_t fileSize = WriteProject(source).size();
+    ExpectBytesMeasured(run.LoadBytes, fileSize);
+    ExpectBytesMeasured(run.SaveBytes, fileSize - run.LoadBytes.front().Done);
     EXPECT_EQ(run.LoadEvents.front(), "start:Loading Game Data ...");
     EXPECT_EQ(run.SaveEvents.front(), "start:Saving Game Data ...");
     EXPECT_EQ(run.LoadEvents.back(), "end");

@@ -1,6 +1,8 @@
 // The page in a real browser: headless Chromium opens transvane.html from
 // disk, is given the test's projects through its file picker, and every
-// download is checked against the native conversion of the same file.
+// download is checked against the native conversion of the same file.  A
+// large project (TRANSVANE_PAGE_LARGE_MB, default 150) checks that the page
+// keeps drawing frames while it converts, shows progress and can cancel.
 //
 //   TRANSVANE_PAGE=.../transvane.html TRANSVANE_WEB_PROJECTS=.../web_projects \
 //     node --test tests/web/page.test.mjs
@@ -30,8 +32,10 @@ const refused = {
                   + 'version from the web site.', corrupted],
 };
 
+const largeMegabytes = Number(process.env.TRANSVANE_PAGE_LARGE_MB || 150);
 const work = mkdtempSync(join(tmpdir(), 'transvane-page-'));
 const projects = join(work, 'projects');
+const large = join(work, 'large.vtr');
 const downloads = join(work, 'downloads');
 let browser;
 let tab;
@@ -40,6 +44,7 @@ const requests = [];
 before(async () => {
   assert.ok(page && existsSync(page), 'TRANSVANE_PAGE names the built page');
   execFileSync(tool, ['make', projects]);
+  execFileSync(tool, ['large', large, String(largeMegabytes)]);
   browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: true,
@@ -70,27 +75,36 @@ async function download(selector, name) {
   throw new Error(`${name} was not downloaded`);
 }
 
-// The native conversion of source; the page's bytes must hold the same
-// project.  Returns the native messages.
-function checkAgainstNative(source, converted) {
+// The native conversion of source; the page's bytes, when given, must hold
+// the same project.  Returns the native messages with their context lines
+// as the page shows them: the file by its name, without the hint to run
+// the command-line tool.
+function native(source, converted) {
   const file = join(work, 'page.vtr');
-  writeFileSync(file, converted);
+  writeFileSync(file, converted ?? '');
   const run = spawnSync(tool, ['check', join(projects, source), file], { encoding: 'utf8' });
-  assert.equal(run.status, 0, `${source}: ${run.stderr}`);
-  return run.stdout.split('\n').filter((line) => line !== '');
+  if (converted) assert.equal(run.status, 0, `${source}: ${run.stderr}`);
+  return run.stdout.split('\n').filter((line) => line !== '' && !line.startsWith('  more: '))
+    .map((line) => (line.startsWith('  file: ') ? `  file: ${source}` : line));
+}
+
+// Picks files and waits until every result shown has settled.
+async function convertThroughPicker(files) {
+  await tab.evaluate(() => { document.getElementById('results').replaceChildren(); });
+  await (await tab.$('input[type=file]')).uploadFile(...files);
+  await tab.waitForFunction((count) => document.querySelectorAll('.result').length === count
+                            && document.getElementById('status').textContent.startsWith('Done'),
+                            { timeout: 120000 }, files.length);
 }
 
 test('converts every file given through the picker, refuses the damaged ones', async () => {
   const names = readdirSync(projects).sort();
-  const picker = await tab.$('input[type=file]');
-  await picker.uploadFile(...names.map((name) => join(projects, name)));
-  await tab.waitForFunction((count) => document.querySelectorAll('.result:not([data-state="busy"])').length === count
-                            && !document.getElementById('all').hidden, { timeout: 120000 }, names.length);
+  await convertThroughPicker(names.map((name) => join(projects, name)));
 
   const shown = await tab.$$eval('.result', (entries) => entries.map((entry) => ({
     name: entry.querySelector('.name').textContent,
     state: entry.dataset.state,
-    messages: Array.from(entry.querySelectorAll('.messages li'), (item) => item.textContent),
+    messages: Array.from(entry.querySelectorAll('.messages li'), (item) => item.textContent.split('\n')).flat(),
     summary: Object.fromEntries(Array.from(entry.querySelectorAll('.summary div'),
                                            (row) => [row.children[0].textContent, row.children[1].textContent])),
     download: entry.querySelector('.download:not([hidden]) a')?.getAttribute('download') ?? null,
@@ -101,8 +115,10 @@ test('converts every file given through the picker, refuses the damaged ones', a
   for (const [index, entry] of shown.entries()) {
     if (entry.name in refused) {
       assert.equal(entry.state, 'failed', entry.name);
+      const texts = entry.messages.filter((line) => !line.startsWith('  '));
       // a damaged file may show a message of its own before it is refused
-      assert.deepEqual(entry.messages.slice(-refused[entry.name].length), refused[entry.name], entry.name);
+      assert.deepEqual(texts.slice(-refused[entry.name].length), refused[entry.name], entry.name);
+      assert.deepEqual(entry.messages, native(entry.name), `${entry.name}: messages`);
       assert.equal(entry.download, null, `${entry.name} offers nothing to download`);
       continue;
     }
@@ -111,10 +127,15 @@ test('converts every file given through the picker, refuses the damaged ones', a
     assert.equal(entry.download, outputName);
     assert.equal(entry.summary.Version, entry.name.match(/_(\d+)\./)?.[1] ?? '441', entry.name);
     const bytes = await download(`.result:nth-child(${index + 1}) .download a`, outputName);
-    assert.deepEqual(entry.messages, checkAgainstNative(entry.name, bytes), `${entry.name}: messages`);
+    assert.deepEqual(entry.messages, native(entry.name, bytes), `${entry.name}: messages`);
     converted.push([outputName, bytes]);
   }
   assert.equal(converted.length, names.length - Object.keys(refused).length);
+  // the damaged file's refusal says where reading stopped
+  assert.ok(shown.find((entry) => entry.name === 'damaged.vtr').messages.some((line) => line.startsWith('  section: ')));
+  assert.equal(await tab.$eval('#status', (s) => s.textContent),
+               `Done: ${converted.length} converted, ${Object.keys(refused).length} failed. `
+               + 'Choose or drop more files to convert them too.');
 
   const zip = unzipSync(await download('#all-link', 'transvane-converted.zip'));
   assert.deepEqual(Object.keys(zip).sort(), converted.map(([name]) => name).sort());
@@ -129,13 +150,74 @@ test('the script interface converts bytes to bytes', async () => {
     const r = await Transvane.convert(bytes);
     const bad = await Transvane.convert(bytes.subarray(0, 100));
     return { ok: r.ok, head: Array.from(r.bytes.subarray(0, 8)), version: r.summary.version,
-             badOk: bad.ok, badBytes: bad.bytes, badMessages: bad.messages };
+             badOk: bad.ok, badBytes: bad.bytes, badMessages: bad.messages, badReport: bad.report,
+             kept: bytes.length };
   }, source);
   assert.deepEqual(result.head, [0x91, 0xd5, 0x12, 0x00, 0xf4, 0x01, 0x00, 0x00]);
   assert.equal(result.version, 420);
   assert.equal(result.badOk, false);
   assert.equal(result.badBytes, null);
   assert.deepEqual(result.badMessages, [corrupted]);
+  assert.equal(result.badReport[0].text, corrupted);
+  assert.ok(result.badReport[0].context.some((line) => line.startsWith('cause: ')), result.badReport[0].context);
+  assert.equal(result.kept, readFileSync(join(projects, 'sample_420.vtr')).length, "the caller's bytes stay");
+});
+
+test('counts the files that failed when none converted', async () => {
+  await convertThroughPicker(['damaged.vtr', 'too_old.vtr'].map((name) => join(projects, name)));
+  assert.equal(await tab.$eval('#status', (s) => s.textContent),
+               'Done: 2 failed. Choose or drop more files to convert them too.');
+});
+
+// Watches the page while it converts the large project: the longest time
+// between two animation frames, and every progress shown.
+async function watchLarge(cancelAt) {
+  await tab.evaluate((cancelAt) => {
+    document.getElementById('results').replaceChildren();
+    const seen = { longestGap: 0, progress: [], cancelled: false, stop: false };
+    window.watched = seen;
+    let last = performance.now();
+    const frame = (now) => {
+      seen.longestGap = Math.max(seen.longestGap, now - last);
+      last = now;
+      const entry = document.querySelector('.result[data-state="busy"]');
+      const where = entry?.querySelector('.where')?.textContent;
+      if (where && where !== seen.progress.at(-1)?.where)
+        seen.progress.push({ where, value: entry.querySelector('progress').value });
+      if (cancelAt !== null && !seen.cancelled && entry?.querySelector('progress').value >= cancelAt) {
+        entry.querySelector('.cancel').click();
+        seen.cancelled = true;
+      }
+      if (!seen.stop) requestAnimationFrame(frame);
+    };
+    requestAnimationFrame(frame);
+  }, cancelAt);
+  await convertThroughPicker([large]);
+  return tab.evaluate(() => ({ ...window.watched, stop: (window.watched.stop = true),
+                               state: document.querySelector('.result').dataset.state,
+                               status: document.getElementById('status').textContent }));
+}
+
+test(`keeps drawing frames while it converts ${largeMegabytes} MB, with progress`, async () => {
+  const started = Date.now();
+  const seen = await watchLarge(null);
+  assert.equal(seen.state, 'converted');
+  console.log(`# ${largeMegabytes} MB in ${(Date.now() - started) / 1000} s, longest frame gap `
+              + `${seen.longestGap.toFixed(0)} ms, ${seen.progress.length} progress steps`);
+  assert.ok(seen.longestGap < 100, `a gap of ${seen.longestGap} ms between frames`);
+  const where = seen.progress.map((p) => p.where);
+  assert.ok(where.some((text) => /^Loading Game Data \.\.\. Data files: [\d.]+ of [\d.]+ MB$/.test(text)), where.join('\n'));
+  assert.ok(where.some((text) => /^Saving Game Data \.\.\. Data files: [\d.]+ of [\d.]+ MB$/.test(text)), where.join('\n'));
+  const values = seen.progress.map((p) => p.value);
+  assert.deepEqual(values, [...values].sort((a, b) => a - b), 'the bar only moves forward');
+});
+
+test('cancels a conversion, and converts the next file afresh', async () => {
+  const seen = await watchLarge(250);
+  assert.equal(seen.state, 'cancelled');
+  assert.equal(seen.status, 'Done: 1 cancelled. Choose or drop more files to convert them too.');
+  await convertThroughPicker([join(projects, 'sample_420.vtr')]);
+  assert.equal(await tab.$eval('.result', (entry) => entry.dataset.state), 'converted');
 });
 
 test('the page made no network request', () => {

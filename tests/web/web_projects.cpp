@@ -6,9 +6,14 @@
 //       named backup.vk1, and files the page must refuse: damaged.vtr (a
 //       sample cut short), not_a_project.vtr, too_old.vtr (version 399) and
 //       too_new.vtr (501).
+//   web_projects large FILE MEGABYTES
+//       writes a version-441 project of about MEGABYTES million bytes: data
+//       files of a million bytes each that do not compress, as sounds and
+//       pictures already compressed are.
 //   web_projects check SOURCE CONVERTED
 //       converts SOURCE natively, through the library call the command-line
-//       tool uses, prints that conversion's messages one a line, and compares
+//       tool uses, prints that conversion's messages as the command-line
+//       tool does (each followed by its context lines, indented), and compares
 //       CONVERTED (the page's download) with the native file section by
 //       section through the test kit's independent reader.  Exit status 0
 //       when they hold the same project, 1 when not (the sections that
@@ -51,6 +56,14 @@ void Make(const fs::path& folder) {
     Write(folder / "too_new.vtr", HeaderOnly(501));
 }
 
+void MakeLarge(const fs::path& file, int megabytes) {
+    TProject project = EmptyProject(441);
+    for (int i = 0; i < megabytes; ++i)
+        project.DataFiles.Add("data" + std::to_string(i),
+                              TDataFile{440, "data.bin", 1, NoiseBytes(1000000, static_cast<std::uint32_t>(i)), 2, 0, 1, 1});
+    Write(file, WriteProject(project));
+}
+
 // The sections of two read-back projects that differ, by name.
 template <class F>
 int CompareSections(const TProject& a, const TProject& b, F report) {
@@ -81,8 +94,9 @@ int CompareSections(const TProject& a, const TProject& b, F report) {
 int Check(const fs::path& source, const fs::path& converted) {
     const fs::path native = fs::temp_directory_path() / ("web_projects_" + std::to_string(::getpid()) + ".vtr");
     const CConversionResult result = ConvertFile(source.string(), native.string());
-    for (const std::string& message : result.Messages)
-        std::cout << message << "\n";
+    for (const CReportedMessage& message : result.Report.Messages)
+        for (const std::string& line : MessageLines(message))
+            std::cout << line << "\n";
     if (!result.Converted) {
         std::cerr << source << ": the native conversion failed\n";
         return 1;
@@ -113,12 +127,17 @@ int main(int argc, char** argv) {
             Make(argv[2]);
             return 0;
         }
+        if (command == "large" && argc == 4) {
+            MakeLarge(argv[2], std::stoi(argv[3]));
+            return 0;
+        }
         if (command == "check" && argc == 4)
             return Check(argv[2], argv[3]);
     } catch (const std::exception& error) {
         std::cerr << "web_projects: " << error.what() << "\n";
         return 1;
     }
-    std::cerr << "Usage: web_projects make DIR\n       web_projects check SOURCE CONVERTED\n";
+    std::cerr << "Usage: web_projects make DIR\n       web_projects large FILE MEGABYTES\n"
+                 "       web_projects check SOURCE CONVERTED\n";
     return 2;
 }

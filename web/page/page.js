@@ -1,7 +1,7 @@
 // The page: files in through the picker or by dropping them, each one
-// converted by Transvane.convert and shown with its messages, a summary
-// and a link that saves the converted file; a zip of all of them once
-// more than one converted.
+// converted by Transvane.convert with a progress bar and a Cancel button,
+// then shown with its messages, a summary and a link that saves the
+// converted file; a zip of all of them once more than one converted.
 'use strict';
 
 (() => {
@@ -13,14 +13,21 @@
   const all = document.getElementById('all');
   const allLink = document.getElementById('all-link');
 
-  const converted = [];  // {name, bytes} of every converted file, in order
-  let zipUrl = null;
+  // Each converted file is kept once, as a Blob the browser may keep on
+  // disk: its link and the zip read from it.
+  const converted = [];  // {name, blob} of every converted file, in order
+  const waiting = [];    // the entries of files not converted yet, in order
+  let counts = null;     // what the files since the runner last went idle came to
+  let running = false;
 
   function setStatus(text) { status.textContent = text; }
 
-  function addMessage(list, text) {
+  // A message as the command-line tool prints it: its text, then its lines
+  // of context indented, the file's name first.  (The tool's hint to run
+  // it on the file is left out: here there is no command line.)
+  function addMessage(list, fileName, { text, context }) {
     const item = document.createElement('li');
-    item.textContent = text;
+    item.textContent = [text, `file: ${fileName}`, ...context].join('\n  ');
     list.append(item);
   }
 
@@ -39,83 +46,174 @@
     }
   }
 
-  function downloadLink(link, name, bytes) {
-    link.href = URL.createObjectURL(new Blob([bytes], { type: 'application/octet-stream' }));
-    link.download = name;
+  function megabytes(bytes) { return (bytes / 1e6).toFixed(1); }
+
+  // The bar covers reading the source in its first half and writing in its
+  // second, each by the bytes behind the converter of the step's total.
+  // The bar never moves back.
+  function showProgress(parts, { text, section, done, total }) {
+    const reading = text.startsWith('Loading');
+    const share = total > 0 ? done / total : 0;
+    parts.bar.value = Math.max(parts.bar.value, Math.round((reading ? 0 : 500) + 500 * share));
+    parts.where.textContent = `${text} ${section}: ${megabytes(done)} of ${megabytes(total)} MB`;
   }
 
   // Two sources of one name (game.vtr and its backup game.vk1) give two
   // files called game.vtr: the later ones get a number in the zip.
   function zipNames() {
     const taken = new Set();
-    return converted.map(({ name, bytes }) => {
+    return converted.map(({ name, blob }) => {
       let unique = name;
       for (let n = 2; taken.has(unique.toLowerCase()); ++n)
         unique = name.replace(/\.vtr$/, ` (${n}).vtr`);
       taken.add(unique.toLowerCase());
-      return [unique, bytes];
+      return [unique, blob];
     });
+  }
+
+  // The zip stores the files as they are, built a slice at a time when it
+  // is asked for, so that neither a large file nor many of them hold up
+  // the page.
+  async function buildZip() {
+    const Slice = 4 << 20;
+    const blobs = [];
+    let chunks = [];
+    let failure = null;
+    const zip = new fflate.Zip((error, chunk) => {
+      if (error) failure = error;
+      else chunks.push(chunk);
+    });
+    for (const [name, blob] of zipNames()) {
+      const entry = new fflate.ZipPassThrough(name);
+      zip.add(entry);
+      for (let at = 0; ; at += Slice) {
+        const last = at + Slice >= blob.size;
+        entry.push(new Uint8Array(await blob.slice(at, at + Slice).arrayBuffer()), last);
+        if (last) break;
+      }
+      blobs.push(new Blob(chunks));
+      chunks = [];
+    }
+    zip.end();
+    if (failure) throw failure;
+    return new Blob([...blobs, ...chunks], { type: 'application/zip' });
   }
 
   function updateZip() {
     if (converted.length < 2) return;
-    const files = Object.fromEntries(zipNames().map(([name, bytes]) => [name, [bytes, { level: 0 }]]));
-    if (zipUrl) URL.revokeObjectURL(zipUrl);
-    zipUrl = URL.createObjectURL(new Blob([fflate.zipSync(files)], { type: 'application/zip' }));
-    allLink.href = zipUrl;
+    if (allLink.href.startsWith('blob:')) URL.revokeObjectURL(allLink.href);
+    allLink.href = '#';
     allLink.download = 'transvane-converted.zip';
     allLink.textContent = `Download all ${converted.length} converted files as a zip`;
     all.hidden = false;
   }
 
-  async function convertFile(file) {
-    const entry = template.content.firstElementChild.cloneNode(true);
-    const [name, state, messages, summary, download] =
-      ['.name', '.state', '.messages', '.summary', '.download'].map((s) => entry.querySelector(s));
-    name.textContent = file.name;
-    state.textContent = 'Converting\u2026';
-    entry.dataset.state = 'busy';
-    results.append(entry);
+  allLink.addEventListener('click', (event) => {
+    if (allLink.href.startsWith('blob:')) return;  // built for the files there are now
+    event.preventDefault();
+    const label = allLink.textContent;
+    allLink.textContent = 'Building the zip\u2026';
+    buildZip().then((zip) => {
+      allLink.href = URL.createObjectURL(zip);
+      allLink.textContent = label;
+      allLink.click();
+    }, (error) => { allLink.textContent = `The zip could not be built: ${error}`; });
+  });
 
-    let result;
-    try {
-      result = await Transvane.convert(new Uint8Array(await file.arrayBuffer()));
-    } catch (error) {
-      // The browser refused the memory, or the file could not be read.
-      result = { ok: false, bytes: null, messages: [`The page could not convert this file: ${error}`],
-                 summary: { version: 0, counts: [] } };
-    }
-    for (const text of result.messages) addMessage(messages, text);
-    if (result.ok) {
-      const outputName = Transvane.outputName(file.name);
-      state.textContent = `Converted from version ${result.summary.version} to version 500.`;
-      showSummary(summary, result.summary);
-      const link = download.querySelector('a');
-      downloadLink(link, outputName, result.bytes);
-      link.textContent = `Download ${outputName}`;
-      download.hidden = false;
-      converted.push({ name: outputName, bytes: result.bytes });
-      entry.dataset.state = 'converted';
-    } else {
-      state.textContent = 'Not converted: nothing to download.';
-      entry.classList.add('failed');
-      entry.dataset.state = 'failed';
-    }
+  function addEntry(file) {
+    const entry = template.content.firstElementChild.cloneNode(true);
+    const parts = Object.fromEntries(['name', 'state', 'messages', 'summary', 'download', 'progress', 'where',
+                                      'cancel'].map((part) => [part, entry.querySelector(`.${part}`)]));
+    parts.bar = entry.querySelector('progress');
+    parts.name.textContent = file.name;
+    parts.state.textContent = 'Waiting\u2026';
+    parts.progress.hidden = false;
+    entry.dataset.state = 'waiting';
+    const job = { file, entry, parts, abort: new AbortController() };
+    parts.cancel.addEventListener('click', () => {
+      job.abort.abort();
+      if (entry.dataset.state === 'waiting') finish(job, 'cancelled');
+    });
+    results.append(entry);
+    return job;
   }
 
-  async function convertFiles(files) {
-    const list = Array.from(files);
-    if (list.length === 0) return;
-    for (const [index, file] of list.entries()) {
-      setStatus(`Converting ${file.name} (${index + 1} of ${list.length})\u2026`);
-      await convertFile(file);
+  function finish(job, state) {
+    const { entry, parts } = job;
+    entry.dataset.state = state;
+    parts.progress.hidden = true;
+    if (state === 'cancelled') {
+      parts.state.textContent = 'Cancelled: nothing to download.';
+      entry.classList.add('cancelled');
+    } else if (state === 'failed') {
+      parts.state.textContent = 'Not converted: nothing to download.';
+      entry.classList.add('failed');
+    }
+    if (counts) ++counts[state];
+  }
+
+  async function convertJob(job) {
+    const { file, entry, parts } = job;
+    parts.state.textContent = 'Converting\u2026';
+    entry.dataset.state = 'busy';
+    let result;
+    try {
+      result = await Transvane.convert(file, { onProgress: (p) => showProgress(parts, p),
+                                               signal: job.abort.signal, asBlob: true });
+    } catch (error) {
+      // The browser refused the memory, or the file could not be read.
+      result = { ok: false, report: [{ text: `The page could not convert this file: ${error.message ?? error}`,
+                                       context: [] }],
+                 summary: { version: 0, counts: [] } };
+    }
+    if (result.cancelled) return finish(job, 'cancelled');
+    for (const message of result.report) addMessage(parts.messages, file.name, message);
+    if (!result.ok) return finish(job, 'failed');
+    const outputName = Transvane.outputName(file.name);
+    const { blob } = result;
+    parts.state.textContent = `Converted from version ${result.summary.version} to version 500.`;
+    showSummary(parts.summary, result.summary);
+    const link = parts.download.querySelector('a');
+    link.href = URL.createObjectURL(blob);
+    link.download = outputName;
+    link.textContent = `Download ${outputName}`;
+    parts.download.hidden = false;
+    converted.push({ name: outputName, blob });
+    finish(job, 'converted');
+  }
+
+  // "Done: 2 converted, 1 failed." counts only what happened.
+  function doneText() {
+    const said = Object.entries(counts).filter(([, count]) => count > 0).map(([state, count]) => `${count} ${state}`);
+    return `Done: ${said.length > 0 ? said.join(', ') : 'nothing converted'}. `
+           + 'Choose or drop more files to convert them too.';
+  }
+
+  async function runWaiting() {
+    running = true;
+    counts = { converted: 0, failed: 0, cancelled: 0 };
+    for (let done = 0; waiting.length > 0; ++done) {
+      const job = waiting.shift();
+      if (job.entry.dataset.state !== 'waiting') continue;  // cancelled while it waited
+      setStatus(`Converting ${job.file.name} (${done + 1} of ${done + 1 + waiting.length})\u2026`);
+      await convertJob(job);
     }
     updateZip();
-    setStatus(`Done: ${converted.length} converted so far. Choose or drop more files to convert them too.`);
+    setStatus(doneText());
+    counts = null;
+    running = false;
+  }
+
+  function convertFiles(files) {
+    const jobs = Array.from(files, addEntry);
+    // A file cancelled while it waits counts in the run that skips it.
+    waiting.push(...jobs);
+    if (!running && jobs.length > 0) runWaiting();
   }
 
   picker.addEventListener('change', () => {
-    convertFiles(picker.files).finally(() => { picker.value = ''; });
+    convertFiles(picker.files);
+    picker.value = '';
   });
   // The whole window takes drops, so a near miss does not open the file.
   window.addEventListener('dragover', (event) => {

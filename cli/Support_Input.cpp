@@ -1,0 +1,20 @@
+#include "cli/Support_Input.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <unistd.h>
+
+std::optional<CBlock> ReadStandardInput() {
+    CBlock bytes;
+    std::uint8_t buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 || bytes.size() + static_cast<std::size_t>(got) > MaxStandardInput)
+            return std::nullopt;
+        if (got == 0)
+            return bytes;
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+}

@@ -1,0 +1,66 @@
+// The worker that converts: the module's script runs before this one in the
+// same worker (transvane.js builds both into one script), so the page's own
+// thread only shows progress and never waits for a conversion.
+//
+// It says {type: 'ready'} once the module has started (or {type: 'broken',
+// error}), then converts the one job it is given:
+//   in:  {source, asBlob}  source: a File or Blob (read here, a slice at a
+//                  time, straight into the module's memory) or an
+//                  ArrayBuffer; asBlob: the output as a Blob, made here
+//   out: {type: 'progress', text, section, done, total, percent} ...
+//        {type: 'done', result} with result.bytes transferred, not copied
+//                  (or result.blob: a Blob passes as a handle)
+//        {type: 'failed', error} when the conversion could not run at all
+// The page ends the worker after one job: the module's memory, grown to
+// what that file needed, goes with it.
+'use strict';
+
+(() => {
+  const Slice = 16 << 20;  // bytes of a file read at a time
+  // The module addresses 4 GiB in all: source, project and output share it.
+  const Largest = 2 ** 31 - 1;
+
+  function fillFrom(source) {
+    if (source instanceof ArrayBuffer) return (view) => view.set(new Uint8Array(source));
+    return (view) => {
+      const reader = new FileReaderSync();
+      for (let at = 0; at < view.length; at += Slice)
+        view.set(new Uint8Array(reader.readAsArrayBuffer(source.slice(at, at + Slice))), at);
+    };
+  }
+
+  function convert(module, source, asBlob) {
+    const size = source instanceof ArrayBuffer ? source.byteLength : source.size;
+    if (size > Largest) throw new Error('the file is larger than the page can convert (2 GiB)');
+    const progress = (text, section, done, total, percent) =>
+      postMessage({ type: 'progress', text, section, done, total, percent });
+    const result = module.convert(size, fillFrom(source), progress);
+    // Copying a large file into a Blob takes a while: here, not in the page.
+    const blob = asBlob && result.bytes ? new Blob([result.bytes], { type: 'application/octet-stream' }) : null;
+    return {
+      ok: result.ok,
+      bytes: blob ? null : result.bytes,
+      blob,
+      messages: Array.from(result.messages, ({ text, context }) => ({ text, context: Array.from(context) })),
+      summary: {
+        version: result.summary.version,
+        gameId: result.summary.gameId,
+        counts: Array.from(result.summary.counts),
+      },
+    };
+  }
+
+  TransvaneModule().then((module) => {
+    onmessage = ({ data }) => {
+      let result;
+      try {
+        result = convert(module, data.source, data.asBlob);
+      } catch (error) {
+        postMessage({ type: 'failed', error: String(error?.message ?? error) });
+        return;
+      }
+      postMessage({ type: 'done', result }, result.bytes ? [result.bytes.buffer] : []);
+    };
+    postMessage({ type: 'ready' });
+  }, (error) => postMessage({ type: 'broken', error: String(error?.message ?? error) }));
+})();
