@@ -121,7 +121,7 @@ int Extract(const CArguments& arguments) {
 // ---- the commands and their options: one row each ----------------------------
 
 constexpr std::array ConvertOptions = {
-    COptionRow{"output-dir", 'o', "DIR", "a folder name", "convert each SOURCE, or the .vtr files of a folder, into DIR"},
+    COptionRow{"output-dir", 'o', "DIR", "a folder name", "convert each SOURCE (a folder: its .vtr files) into DIR"},
     COptionRow{"quiet", 'q', nullptr, nullptr, "print failures only: no warnings, no summary"},
     COptionRow{"force", 'f', nullptr, nullptr, "replace an existing TARGET or output, keeping it as a backup"},
     COptionRow{"skip-existing", 0, nullptr, nullptr, "leave an existing TARGET or output alone, counted as skipped"},
@@ -168,10 +168,10 @@ const std::array<CCommandRow, 4> Commands = {{
      "with --jobs 1.  Messages of a file that converts are warnings and are\n"
      "counted.  A file cannot be \"-\": the new file is written beside its\n"
      "target under a temporary name and needs a real source.  Exit status 0\n"
-     "converted, 1 a load or save failed or a target was refused (any file, in\n"
-     "a batch) or DIR cannot be used, 130/143/129 interrupted by\n"
-     "SIGINT/SIGTERM/SIGHUP (the target is left as it was, no temporary file\n"
-     "remains).\n",
+     "converted, unchanged or skipped, 1 a load or save failed or a target was\n"
+     "refused (any file, in a batch) or DIR cannot be used, 130/143/129\n"
+     "interrupted by SIGINT/SIGTERM/SIGHUP (the target is left as it was, no\n"
+     "temporary file remains).\n",
      Convert},
     {"info", "Shows what a project file holds, or how its sections are laid out.", "FILE", InfoOptions, 1, 1,
      "a file",

@@ -252,6 +252,31 @@ TEST(BatchConvert, FolderTwiceWithSkipExisting) {
     EXPECT_EQ(MessageLines(empty.Err), Strings{"proj/empty: Not converted: the folder holds no .vtr file."});
 }
 
+// Converted into its own folder, a version-5 file is left as it is (even
+// with --skip-existing, which leaves other outputs alone) and a version-4
+// one is converted in place, its original kept as a backup.
+TEST(BatchConvert, FolderIntoItself) {
+    CScratchFolder folder;
+    fs::create_directories(folder.File("proj"));
+    const CBlock old = project::WriteProject(Small);
+    const CBlock current = project::WriteProject(project::EmptyProject(500));
+    WriteWholeFile(folder.File("proj/a.vtr"), old);
+    WriteWholeFile(folder.File("proj/b.vtr"), current);
+    const Strings arguments{"convert", "proj", "-o", "proj", "--skip-existing"};
+    const std::string unchanged = " was already version 5; left unchanged";
+
+    const CRunResult first = RunCli(arguments, folder.Path());
+    EXPECT_EQ(first.Status, 0);
+    EXPECT_EQ(Lines(first.Out), (Strings{"proj/a.vtr: converted to proj/a.vtr", "proj/b.vtr" + unchanged,
+                                         "1 converted, 1 unchanged"}));
+    const CRunResult second = RunCli(arguments, folder.Path());
+    EXPECT_EQ(second.Status, 0);
+    EXPECT_EQ(Lines(second.Out), (Strings{"proj/a.vtr" + unchanged, "proj/b.vtr" + unchanged, "2 unchanged"}));
+    EXPECT_EQ(FolderContents(folder.File("proj")), (Strings{"a.vk1", "a.vtr", "b.vtr"}));
+    EXPECT_EQ(ReadWholeFile(folder.File("proj/a.vk1")), old);
+    EXPECT_EQ(ReadWholeFile(folder.File("proj/b.vtr")), current);
+}
+
 // A project wins its name over its backups, whatever their order; a backup
 // given without its project converts.
 TEST(BatchConvert, ProjectBesideItsBackups) {
@@ -320,6 +345,8 @@ TEST(ConvertExistingTarget, NeedsForceUnlessItIsTheSource) {
         {{"a.vtr", "l.vtr"}, 0, {"transvane-cli: the earlier l.vtr was kept as a.vk1"},
          {"a.vk1", "a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
         {{"missing.vtr", "b.vtr"}, 1, {refused}, {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
+        {{"a.vtr", "b.vtr", "--skip-existing"}, 0, {"transvane-cli: skipped: b.vtr already exists"},
+         {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
         // In a batch the file with an existing output fails, the others go on.
         {{"a.vtr", "l.vtr", "-o", "out"}, 1, {"a.vtr: Not converted: its output out/a.vtr already exists; use --force to replace it."},
          {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr", "out/l.vtr"}},
