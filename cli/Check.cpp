@@ -7,6 +7,23 @@
 #include "project/Conversion.h"
 #include "format/core/Support_Report.h"
 
+CValue MessageValue(const CReportedMessage& message) {
+    CValue item = CValue::Object();
+    item.Add("message", message.Text);
+    CValue context = CValue::Array();
+    for (const std::string& line : message.Context)
+        context.Push(line);
+    item.Add("context", std::move(context));
+    return item;
+}
+
+CValue MessagesValue(const std::vector<CReportedMessage>& messages) {
+    CValue items = CValue::Array();
+    for (const CReportedMessage& message : messages)
+        items.Push(MessageValue(message));
+    return items;
+}
+
 void AddReport(CValue& value, const CConversionReport& report) {
     CValue changes = CValue::Array();
     for (const CChange& change : report.Changes) {
@@ -20,18 +37,8 @@ void AddReport(CValue& value, const CConversionReport& report) {
         item.Add("count", change.Count);
         changes.Push(std::move(item));
     }
-    CValue messages = CValue::Array();
-    for (const CReportedMessage& message : report.Messages) {
-        CValue item = CValue::Object();
-        item.Add("message", message.Text);
-        CValue context = CValue::Array();
-        for (const std::string& line : message.Context)
-            context.Push(line);
-        item.Add("context", std::move(context));
-        messages.Push(std::move(item));
-    }
     value.Add("changes", std::move(changes));
-    value.Add("messages", std::move(messages));
+    value.Add("messages", MessagesValue(report.Messages));
 }
 
 int RunCheck(const std::string& source, bool json, std::ostream& out) {
@@ -40,14 +47,23 @@ int RunCheck(const std::string& source, bool json, std::ostream& out) {
     CBatchFeedback console(true, false);
     console.Begin("");
     CConversion conversion(&console);
-    const bool ok = conversion.Load(source) && conversion.DryRun();
+    const bool loaded = conversion.Load(source);
+    const bool ok = loaded && conversion.DryRun();
     console.Finish(ok);
     const CConversionResult& result = conversion.Result();
 
     CValue value = CValue::Object();
     value.Add("file", source);
+    if (json) {
+        // What stopped the conversion is its last message.
+        const std::vector<CReportedMessage>& said = result.Report.Messages;
+        value.Add("loaded", loaded);
+        value.Add("explanation", ok ? CValue()
+                                    : MessageValue(said.empty() ? CReportedMessage{"The file does not convert.", {}}
+                                                                : said.back()));
+    }
     value.Add("converts", ok);
-    value.Add("header version", ok ? CValue(result.Summary.Version) : CValue());
+    value.Add("header version", result.Summary.Version != 0 ? CValue(result.Summary.Version) : CValue());
     AddReport(value, result.Report);
     if (json) {
         value.WriteJson(out);

@@ -11,11 +11,18 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 class CConversionReport;
 class CValue;
+struct CReportedMessage;
 
 int RunCheck(const std::string& source, bool json, std::ostream& out);
+
+// A message with its context lines, {"message": TEXT, "context": [...]}, as
+// every report of the tool gives it; and a list of them.
+CValue MessageValue(const CReportedMessage& message);
+CValue MessagesValue(const std::vector<CReportedMessage>& messages);
 
 // Adds the report's "changes" and "messages" to value, an object.
 void AddReport(CValue& value, const CConversionReport& report);

@@ -3,23 +3,31 @@
 #include <algorithm>
 #include <exception>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <ostream>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include <unistd.h>
+
 #include "format/behaviour/Object_Main.h"
 #include "format/behaviour/Path_Main.h"
 #include "format/behaviour/TimeLine_Main.h"
+#include "cli/Check.h"
 #include "cli/Support_Json.h"
+#include "cli/Support_Options.h"
+#include "cli/Support_Value.h"
 #include "cli/Support_SafeName.h"
 #include "cli/Support_Words.h"
 #include "project/Project_Main.h"
 #include "project/Resource_Main.h"
 #include "project/Resource_Tree.h"
 #include "format/core/Support_CodePage.h"
+#include "format/core/Support_File.h"
 #include "format/core/Support_Progress.h"
+#include "format/core/Support_Report.h"
 #include "format/media/Background_Main.h"
 #include "format/media/DataFile_Main.h"
 #include "format/media/Script_Main.h"
@@ -144,36 +152,44 @@ CAssets PlanAssets(CPlan& plan) {
 
 // ---- project.json -------------------------------------------------------------
 
-// A path, or null for none.
-void PathMember(CJsonWriter& j, std::string_view key, const std::string& path) {
+void ValueMember(CJsonWriter& j, std::string_view key, const CValue& value) {
     j.Key(key);
-    if (path.empty())
-        j.Null();
-    else
-        j.Text(path);
+    value.WriteJson(j);
 }
 
-// A reference to a slot: null for none (a negative index), else its index
-// and the resource's name, or "missing": true when the slot holds nothing.
+// A path, or null for none.
+CValue PathValue(const std::string& path) { return path.empty() ? CValue() : CValue(path); }
+
+void PathMember(CJsonWriter& j, std::string_view key, const std::string& path) {
+    ValueMember(j, key, PathValue(path));
+}
+
+// Settings of a record whose meaning the file does not say, in their
+// stored order.
+template <class T>
+void ArrayMember(CJsonWriter& j, std::string_view key, std::initializer_list<T> values) {
+    j.Key(key).BeginArray();
+    for (const T value : values)
+        j.Number(value);
+    j.EndArray();
+}
+void FlagsMember(CJsonWriter& j, std::initializer_list<bool> flags) {
+    j.Key("flags").BeginArray();
+    for (const bool flag : flags)
+        j.Bool(flag);
+    j.EndArray();
+}
+
 template <class T>
 void ReferenceMember(CJsonWriter& j, std::string_view key, const CResourceList<T>& list, std::int32_t index) {
-    j.Key(key);
-    if (index < 0) {
-        j.Null();
-        return;
-    }
-    j.BeginObject();
-    j.Member("index", index);
-    if (list.Exists(index)) {
-        j.Member("name", Utf8(list.Name(index)));
-    } else {
-        j.Key("name").Null();
-        j.Member("missing", true);
-    }
-    j.EndObject();
+    ValueMember(j, key, ReferenceValue(list, index));
 }
 
-// The slots of a list: one object per resource, with its index and name.
+void SizeMember(CJsonWriter& j, std::string_view key, std::int32_t width, std::int32_t height) {
+    ValueMember(j, key, SizeValue(width, height));
+}
+
+// The slots of a list: one object per resource, with its slot and name.
 template <class T, class F>
 void ListMember(CJsonWriter& j, std::string_view key, const CResourceList<T>& list, F describe) {
     j.Key(key).BeginArray();
@@ -182,7 +198,7 @@ void ListMember(CJsonWriter& j, std::string_view key, const CResourceList<T>& li
         if (record == nullptr)
             continue;
         j.BeginObject();
-        j.Member("index", i);
+        j.Member("slot", i);
         j.Member("name", Utf8(list.Name(i)));
         describe(*record, static_cast<std::size_t>(i));
         j.EndObject();
@@ -195,108 +211,74 @@ void ActionsMember(CJsonWriter& j, const CEvent& event) {
     for (const auto& action : event.Actions) {
         const CAction& a = *action;
         j.BeginObject();
-        j.Member("LibraryId", a.LibraryId);
-        j.Member("ActionId", a.ActionId);
-        j.Member("DefValue1", a.DefValue1);
-        j.Member("DefFlag1", a.DefFlag1);
-        j.Member("DefFlag2", a.DefFlag2);
-        j.Member("DefFlag3", a.DefFlag3);
-        j.Member("DefValue2", a.DefValue2);
-        j.Member("DefText1", Utf8(a.DefText1.View()));
-        j.Member("DefText2", Utf8(a.DefText2.View()));
-        j.Member("DefValue3", a.DefValue3);
-        j.Key("ArgumentKinds").BeginArray();
+        j.Member("library id", a.LibraryId);
+        j.Member("action id", a.ActionId);
+        ArrayMember(j, "values", {a.DefValue1, a.DefValue2, a.DefValue3});
+        FlagsMember(j, {a.DefFlag1, a.DefFlag2, a.DefFlag3});
+        j.Key("texts").BeginArray();
+        j.Text(Utf8(a.DefText1.View()));
+        j.Text(Utf8(a.DefText2.View()));
+        j.EndArray();
+        j.Key("argument kinds").BeginArray();
         for (const std::int32_t kind : a.ArgumentKinds)
             j.Number(kind);
         j.EndArray();
-        j.Member("Selector", a.Selector);
-        j.Member("ActionFlag", a.ActionFlag);
-        j.Key("Arguments").BeginArray();
+        j.Member("selector", a.Selector);
+        j.Member("action flag", a.ActionFlag);
+        j.Key("arguments").BeginArray();
         for (const CCompactString& argument : a.Arguments)
             j.Text(Utf8(argument.View()));
         j.EndArray();
-        j.Member("TailFlag", a.TailFlag);
+        j.Member("tail flag", a.TailFlag);
         j.EndObject();
     }
     j.EndArray();
 }
 
-void OptionsMember(CJsonWriter& j, const CAssets& a) {
-    const CGameOptions& o = GameOptions();
-    j.Key("options").BeginObject();
-    const std::pair<const char*, bool> flags[] = {
-        {"OptionFlag1", o.OptionFlag1},   {"OptionFlag2", o.OptionFlag2},   {"OptionFlag3", o.OptionFlag3},
-        {"OptionFlag4", o.OptionFlag4},   {"OptionFlag5", o.OptionFlag5},   {"OptionFlag6", o.OptionFlag6},
-        {"OptionFlag7", o.OptionFlag7},   {"OptionFlag8", o.OptionFlag8},   {"OptionFlag9", o.OptionFlag9},
-        {"OptionFlag10", o.OptionFlag10}, {"OptionFlag11", o.OptionFlag11}, {"OptionFlag12", o.OptionFlag12},
-        {"OptionFlag13", o.OptionFlag13}, {"OptionFlag14", o.OptionFlag14}};
-    for (const auto& [key, value] : flags)
-        j.Member(key, value);
-    j.Member("WindowScale", o.WindowScale);
-    j.Member("FullScale", o.FullScale);
-    j.Member("SetResolution", o.SetResolution);
-    j.Member("ExclusiveMode", o.ExclusiveMode);
-    j.Member("ColorDepth", o.ColorDepth);
-    j.Member("color depth", ColorDepthWords(o.ColorDepth));
-    j.Member("Resolution", o.Resolution);
-    j.Member("resolution", ResolutionWords(o.Resolution));
-    j.Member("Frequency", o.Frequency);
-    j.Member("frequency", FrequencyWords(o.Frequency));
-    j.Member("ProgressBarKind", o.ProgressBarKind);
-    j.Member("progress bar", ProgressBarWords(o.ProgressBarKind));
-    PathMember(j, "BarBackImage", a.BarBackImage);
-    PathMember(j, "BarFrontImage", a.BarFrontImage);
-    j.Member("ShowLoadImage", o.ShowLoadImage);
-    PathMember(j, "LoadingImage", a.LoadingImage);
-    PathMember(j, "Icon", a.Icon);
-    j.Member("DisplayErrors", o.DisplayErrors);
-    j.Member("WriteErrors", o.WriteErrors);
-    j.Member("AbortErrors", o.AbortErrors);
-    j.Member("VariableErrors", o.VariableErrors);
-    j.Member("Author", Utf8(o.Author));
-    j.Member("GameVersion", o.GameVersion);
-    j.Member("LastChanged", o.LastChanged);
-    j.Member("last changed", DateTimeToText(o.LastChanged));
-    j.Member("Information", Utf8(o.Information));
-    j.EndObject();
+void OptionsMember(CJsonWriter& j, const CAssets& a, std::int32_t version) {
+    CValue options = GameOptionsValue(GameOptions(), version);
+    options.Add("bar back image", PathValue(a.BarBackImage));
+    options.Add("bar front image", PathValue(a.BarFrontImage));
+    options.Add("loading image", PathValue(a.LoadingImage));
+    options.Add("icon", PathValue(a.Icon));
+    ValueMember(j, "options", options);
 }
 
 void RoomsMember(CJsonWriter& j) {
     ListMember(j, "rooms", RoomList(), [&](const CRoom& r, std::size_t) {
-        j.Member("Caption", Utf8(r.Caption));
-        j.Member("Width", r.Width);
-        j.Member("Height", r.Height);
-        j.Member("SnapX", r.SnapX);
-        j.Member("SnapY", r.SnapY);
-        j.Member("Speed", r.Speed);
-        j.Member("RoomFlag", r.RoomFlag);
-        j.Member("BackColor", r.BackColor);
-        j.Member("BackColorFlag", r.BackColorFlag);
-        j.Member("Code", Utf8(r.Code));
+        j.Member("caption", Utf8(r.Caption));
+        SizeMember(j, "size", r.Width, r.Height);
+        SizeMember(j, "snap", r.SnapX, r.SnapY);
+        j.Member("speed", r.Speed);
+        j.Member("room flag", r.RoomFlag);
+        ValueMember(j, "background colour", CValue(r.BackColor));
+        j.Member("background colour flag", r.BackColorFlag);
+        j.Member("code", Utf8(r.Code));
         j.Key("layers").BeginArray();
         for (const CRoomLayer& l : r.Layers) {
             j.BeginObject();
-            j.Member("Visible", l.Visible);
-            j.Member("LayerFlag", l.LayerFlag);
+            j.Member("visible", l.Visible);
+            j.Member("layer flag", l.LayerFlag);
             ReferenceMember(j, "background", BackgroundList(), l.BackgroundIndex);
-            j.Member("X", l.X);
-            j.Member("Y", l.Y);
-            j.Member("TileH", l.TileH);
-            j.Member("TileV", l.TileV);
-            j.Member("SpeedH", l.SpeedH);
-            j.Member("SpeedV", l.SpeedV);
+            j.Member("x", l.X);
+            j.Member("y", l.Y);
+            j.Member("tile horizontally", l.TileH);
+            j.Member("tile vertically", l.TileV);
+            j.Member("horizontal speed", l.SpeedH);
+            j.Member("vertical speed", l.SpeedV);
             j.EndObject();
         }
         j.EndArray();
-        j.Member("ViewsEnabled", r.ViewsEnabled);
+        j.Member("views enabled", r.ViewsEnabled);
         j.Key("views").BeginArray();
         for (const CRoomView& v : r.Views) {
             j.BeginObject();
-            j.Member("Visible", v.Visible);
+            j.Member("visible", v.Visible);
             const std::pair<const char*, std::int32_t> values[] = {
-                {"ViewX", v.ViewX},     {"ViewY", v.ViewY},     {"ViewWidth", v.ViewWidth}, {"ViewHeight", v.ViewHeight},
-                {"PortX", v.PortX},     {"PortY", v.PortY},     {"BorderH", v.BorderH},     {"BorderV", v.BorderV},
-                {"SpeedH", v.SpeedH},   {"SpeedV", v.SpeedV}};
+                {"view x", v.ViewX},           {"view y", v.ViewY},         {"view width", v.ViewWidth},
+                {"view height", v.ViewHeight}, {"port x", v.PortX},         {"port y", v.PortY},
+                {"horizontal border", v.BorderH}, {"vertical border", v.BorderV},
+                {"horizontal speed", v.SpeedH}, {"vertical speed", v.SpeedV}};
             for (const auto& [key, value] : values)
                 j.Member(key, value);
             ReferenceMember(j, "follow object", ObjectList(), v.FollowObject);
@@ -306,26 +288,26 @@ void RoomsMember(CJsonWriter& j) {
         j.Key("instances").BeginArray();
         for (const CRoomInstance& instance : r.Instances) {
             j.BeginObject();
-            j.Member("X", instance.X);
-            j.Member("Y", instance.Y);
+            j.Member("x", instance.X);
+            j.Member("y", instance.Y);
             ReferenceMember(j, "object", ObjectList(), instance.ObjectIndex);
-            j.Member("Id", instance.Id);
-            j.Member("Code", Utf8(instance.Code));
-            j.Member("InstanceFlag", instance.InstanceFlag);
+            j.Member("id", instance.Id);
+            j.Member("code", Utf8(instance.Code));
+            j.Member("instance flag", instance.InstanceFlag);
             j.EndObject();
         }
         j.EndArray();
         j.Key("tiles").BeginArray();
         for (const CRoomTile& t : r.Tiles) {
             j.BeginObject();
-            j.Member("X", t.X);
-            j.Member("Y", t.Y);
+            j.Member("x", t.X);
+            j.Member("y", t.Y);
             ReferenceMember(j, "background", BackgroundList(), t.BackgroundIndex);
-            const std::pair<const char*, std::int32_t> values[] = {{"SourceX", t.SourceX}, {"SourceY", t.SourceY},
-                                                                   {"Width", t.Width},     {"Height", t.Height},
-                                                                   {"Depth", t.Depth},     {"Id", t.Id}};
-            for (const auto& [key, value] : values)
-                j.Member(key, value);
+            j.Member("source x", t.SourceX);
+            j.Member("source y", t.SourceY);
+            SizeMember(j, "size", t.Width, t.Height);
+            j.Member("depth", t.Depth);
+            j.Member("id", t.Id);
             j.EndObject();
         }
         j.EndArray();
@@ -341,8 +323,8 @@ void RoomsMember(CJsonWriter& j) {
             j.Number(value);
         j.EndArray();
     });
-    j.Member("InstanceIdCounter", InstanceIdCounter());
-    j.Member("TileIdCounter", TileIdCounter());
+    j.Member("instance id counter", InstanceIdCounter());
+    j.Member("tile id counter", TileIdCounter());
 }
 
 // The name of the resource a tree entry stands for, if it exists.
@@ -395,19 +377,15 @@ void TreeMember(CJsonWriter& j) {
             j.Number(item.Parent);
         j.Member("depth", item.Depth);
         j.Member("name", Utf8(item.Node->Text));
-        j.Member("NodeKind", r.NodeKind);
-        j.Member("ResourceKind", r.ResourceKind);
-        j.Member("ResourceIndex", r.ResourceIndex);
-        if (r.NodeKind == ResourceNode) {
-            const std::optional<std::string> name = TreeResourceName(r.ResourceKind, r.ResourceIndex);
-            j.Key("resource");
-            if (name)
-                j.Text(*name);
-            else
-                j.Null();
-            if (!name)
-                j.Member("missing", true);
-        }
+        j.Member("node kind", r.NodeKind);
+        j.Member("resource kind", r.ResourceKind);
+        j.Member("resource slot", r.ResourceIndex);
+        // Groups name no resource; an entry whose resource is gone says so.
+        const bool entry = r.NodeKind == ResourceNode;
+        const std::optional<std::string> name =
+            entry ? TreeResourceName(r.ResourceKind, r.ResourceIndex) : std::nullopt;
+        ValueMember(j, "resource", name ? CValue(*name) : CValue());
+        j.Member("missing", entry && !name);
         j.EndObject();
         const auto& children = item.Node->Children;
         for (auto child = children.rbegin(); child != children.rend(); ++child)
@@ -416,72 +394,79 @@ void TreeMember(CJsonWriter& j) {
     j.EndArray();
 }
 
-void WriteProjectJson(std::ostream& out, const std::string& source, const CAssets& a) {
+// What the extraction knows beside the project: where it came from, what
+// the file stores as it stores it, and what could not be carried over.
+struct CSource {
+    std::string Name;               // the file name, without its folder
+    std::int32_t FormatVersion = 0;  // the header's
+    std::int32_t OptionsVersion = 0;  // the options section's
+    std::vector<CReportedMessage> Notes;
+    bool StoresInformation() const { return OptionsVersion >= OptionsInformationFrom; }
+};
+
+void WriteProjectJson(std::ostream& out, const CSource& source, const CAssets& a) {
+    const CGameOptions& o = GameOptions();
+    const bool stored = source.StoresInformation();
     CJsonWriter j(out);
     j.BeginObject();
-    j.Member("file", source);
-    j.Member("GameId", GameId());
-    j.Member("GameGuid", GuidText(GameGuid()));
-    j.Key("counts").BeginObject();
-    for (const auto& count : ResourceCounts())
-        j.Member(count.Kind, count.Count);
-    j.EndObject();
-    OptionsMember(j, a);
+    j.Member("file", source.Name);
+    j.Member("loaded", true);
+    j.Key("explanation").Null();
+    j.Member("format version", source.FormatVersion);
+    ValueMember(j, "author", stored ? CValue(Utf8(o.Author)) : CValue());
+    ValueMember(j, "game version", stored ? CValue(o.GameVersion) : CValue());
+    ValueMember(j, "last changed", stored ? CValue(DateTimeToText(o.LastChanged)) : CValue());
+    j.Member("game id", GameId());
+    ValueMember(j, "guid", source.FormatVersion >= 410 ? CValue(GuidText(GameGuid())) : CValue());
+    ValueMember(j, "counts", ResourceCountsValue());
+    ValueMember(j, "notes", MessagesValue(source.Notes));
+    OptionsMember(j, a, source.OptionsVersion);
 
     ListMember(j, "sprites", SpriteList(), [&](const CSprite& s, std::size_t i) {
-        j.Member("Width", s.Width);
-        j.Member("Height", s.Height);
-        j.Key("Bounds").BeginObject();
-        j.Member("Left", s.Bounds.Left);
-        j.Member("Top", s.Bounds.Top);
-        j.Member("Right", s.Bounds.Right);
-        j.Member("Bottom", s.Bounds.Bottom);
+        SizeMember(j, "size", s.Width, s.Height);
+        j.Key("bounds").BeginObject();
+        j.Member("left", s.Bounds.Left);
+        j.Member("top", s.Bounds.Top);
+        j.Member("right", s.Bounds.Right);
+        j.Member("bottom", s.Bounds.Bottom);
         j.EndObject();
-        j.Member("Transparent", s.Transparent);
-        j.Member("SpriteValue1", s.SpriteValue1);
-        j.Member("SpriteFlag1", s.SpriteFlag1);
-        j.Member("SpriteFlag2", s.SpriteFlag2);
-        j.Member("SpriteFlag3", s.SpriteFlag3);
-        j.Member("SpriteValue2", s.SpriteValue2);
-        j.Member("SpriteValue3", s.SpriteValue3);
+        j.Member("transparent", s.Transparent);
+        ArrayMember(j, "values", {s.SpriteValue1, s.SpriteValue2, s.SpriteValue3});
+        FlagsMember(j, {s.SpriteFlag1, s.SpriteFlag2, s.SpriteFlag3});
         j.Key("subimages").BeginArray();
         for (const std::string& path : a.SpriteImages[i])
             j.Text(path);
         j.EndArray();
     });
     ListMember(j, "sounds", SoundList(), [&](const CSound& s, std::size_t i) {
-        j.Member("SoundKind", s.SoundKind);
-        j.Member("SoundText", Utf8(s.SoundText));
+        const bool none = s.SoundKind == -1;
+        j.Member("kind", s.SoundKind);
+        j.Member("file", Utf8(s.SoundText));
         PathMember(j, "data", a.Sounds[i]);
-        if (s.SoundKind != -1) {
-            j.Member("format", SoundFormatWords(s.SoundData));
-            j.Member("bytes", s.SoundData.size());
-        }
-        j.Member("SoundFlag1", s.SoundFlag1);
-        j.Member("SoundValue", s.SoundValue);
-        j.Member("SoundFlag2", s.SoundFlag2);
+        ValueMember(j, "format", none ? CValue() : CValue(SoundFormatWords(s.SoundData)));
+        ValueMember(j, "bytes", none ? CValue() : CValue(s.SoundData.size()));
+        ArrayMember(j, "values", {s.SoundValue});
+        FlagsMember(j, {s.SoundFlag1, s.SoundFlag2});
     });
     ListMember(j, "backgrounds", BackgroundList(), [&](const CBackground& b, std::size_t i) {
-        j.Member("Width", b.Width);
-        j.Member("Height", b.Height);
-        j.Member("Transparent", b.Transparent);
-        j.Member("BackgroundFlag1", b.BackgroundFlag1);
-        j.Member("BackgroundFlag2", b.BackgroundFlag2);
+        SizeMember(j, "size", b.Width, b.Height);
+        j.Member("transparent", b.Transparent);
+        FlagsMember(j, {b.BackgroundFlag1, b.BackgroundFlag2});
         PathMember(j, "image", a.Backgrounds[i]);
     });
     ListMember(j, "paths", PathList(), [&](const CPath& p, std::size_t) {
-        j.Member("ConnectionKind", p.ConnectionKind);
-        j.Member("connection", PathConnectionWords(p.ConnectionKind));
-        j.Member("EndAction", p.EndAction);
-        j.Member("end", PathEndWords(p.EndAction));
-        j.Member("SmoothingDepth", p.SmoothingDepth);
-        j.Member("Length", p.Length);
+        j.Member("connection", p.ConnectionKind);
+        j.Member("connection in words", PathConnectionWords(p.ConnectionKind));
+        j.Member("at the end", p.EndAction);
+        j.Member("at the end in words", PathEndWords(p.EndAction));
+        j.Member("smoothing depth", p.SmoothingDepth);
+        j.Member("length", p.Length);
         j.Key("points").BeginArray();
         for (const PathPoint& point : p.Points) {
             j.BeginObject();
-            j.Member("X", point.X);
-            j.Member("Y", point.Y);
-            j.Member("Speed", point.Speed);
+            j.Member("x", point.X);
+            j.Member("y", point.Y);
+            j.Member("speed", point.Speed);
             j.EndObject();
         }
         j.EndArray();
@@ -491,16 +476,13 @@ void WriteProjectJson(std::ostream& out, const std::string& source, const CAsset
         j.Member("characters", s.ScriptText.size());
     });
     ListMember(j, "data files", DataFileList(), [&](const CDataFile& d, std::size_t i) {
-        j.Member("FileName", Utf8(d.FileName));
-        j.Member("HasData", d.HasData);
+        j.Member("file name", Utf8(d.FileName));
+        j.Member("has data", d.HasData);
         PathMember(j, "data", a.DataFiles[i]);
-        if (d.HasData)
-            j.Member("bytes", d.Data.size());
-        j.Member("ExportMode", d.ExportMode);
-        j.Member("export", ExportModeWords(d.ExportMode));
-        j.Member("DataFileFlag1", d.DataFileFlag1);
-        j.Member("DataFileFlag2", d.DataFileFlag2);
-        j.Member("DataFileFlag3", d.DataFileFlag3);
+        ValueMember(j, "bytes", d.HasData ? CValue(d.Data.size()) : CValue());
+        j.Member("export", d.ExportMode);
+        j.Member("export in words", ExportModeWords(d.ExportMode));
+        FlagsMember(j, {d.DataFileFlag1, d.DataFileFlag2, d.DataFileFlag3});
     });
     ListMember(j, "time lines", TimeLineList(), [&](const CTimeLine& t, std::size_t) {
         j.Key("moments").BeginArray();
@@ -512,17 +494,15 @@ void WriteProjectJson(std::ostream& out, const std::string& source, const CAsset
         }
         j.EndArray();
     });
-    ListMember(j, "objects", ObjectList(), [&](const CObject& o, std::size_t) {
-        ReferenceMember(j, "sprite", SpriteList(), o.SpriteIndex);
-        j.Member("ObjectFlag1", o.ObjectFlag1);
-        j.Member("ObjectFlag2", o.ObjectFlag2);
-        j.Member("ObjectValue", o.ObjectValue);
-        j.Member("ObjectFlag3", o.ObjectFlag3);
-        ReferenceMember(j, "related object", ObjectList(), o.RelatedObjectIndex == NoRelatedObject ? -1 : o.RelatedObjectIndex);
-        ReferenceMember(j, "second sprite", SpriteList(), o.SecondSpriteIndex);
+    ListMember(j, "objects", ObjectList(), [&](const CObject& object, std::size_t) {
+        ReferenceMember(j, "sprite", SpriteList(), object.SpriteIndex);
+        ArrayMember(j, "values", {object.ObjectValue});
+        FlagsMember(j, {object.ObjectFlag1, object.ObjectFlag2, object.ObjectFlag3});
+        ReferenceMember(j, "related object", ObjectList(), object.RelatedObjectIndex == NoRelatedObject ? -1 : object.RelatedObjectIndex);
+        ReferenceMember(j, "second sprite", SpriteList(), object.SecondSpriteIndex);
         j.Key("events").BeginArray();
         for (int row = 0; row < EventRowCount; ++row)
-            for (const auto& [number, event] : o.Row(row).Events()) {
+            for (const auto& [number, event] : object.Row(row).Events()) {
                 if (event->Empty())
                     continue;
                 j.BeginObject();
@@ -539,9 +519,9 @@ void WriteProjectJson(std::ostream& out, const std::string& source, const CAsset
     RoomsMember(j);
 
     j.Key("game information").BeginObject();
-    j.Member("BackgroundColor", GameInformation().BackgroundColor);
-    j.Member("background colour", ColourText(GameInformation().BackgroundColor));
-    j.Member("MimicMainForm", GameInformation().MimicMainForm);
+    j.Member("background colour", GameInformation().BackgroundColor);
+    j.Member("background colour in words", ColourText(GameInformation().BackgroundColor));
+    j.Member("mimic main form", GameInformation().MimicMainForm);
     j.Member("rtf", a.InformationRtf);
     j.Member("text", a.InformationText);
     j.EndObject();
@@ -600,11 +580,6 @@ const char* const PageStyle =
     "ul.tree{list-style:none;padding-left:1.2em}.missing{color:#a00}";
 
 template <class T>
-void PageCount(std::ostream& out, const char* kind, const char* anchor, const CResourceList<T>& list) {
-    out << "<tr><th><a href=\"#" << anchor << "\">" << kind << "</a></th><td>" << ResourceCount(list) << "</td></tr>\n";
-}
-
-template <class T>
 std::string PageReference(const CResourceList<T>& list, std::int32_t index) {
     const std::string words = Html(ReferenceWords(list, index));
     return DanglingReference(index, list.Exists(index)) ? "<span class=\"missing\">" + words + "</span>" : words;
@@ -648,124 +623,162 @@ void PageTree(std::ostream& out) {
     out << "</ul>\n";
 }
 
-void WriteIndexHtml(std::ostream& out, const std::string& source, const CAssets& a) {
+// What the page says about the game in its first paragraph: the format
+// version, then only what the file stores (an empty author is left out
+// rather than shown as a gap).
+std::string PageIntroduction(const CSource& source) {
     const CGameOptions& o = GameOptions();
-    const std::string title = Html(source);
+    std::string text = "A project file of format version " + std::to_string(source.FormatVersion) + ", game id " +
+                       std::to_string(GameId());
+    if (!source.StoresInformation())
+        return text + ". A file of this version stores no author, game version or date of its last change.";
+    if (!o.Author.empty())
+        text += ", by " + Html(Utf8(o.Author));
+    return text + "; game version " + std::to_string(o.GameVersion) + ", last changed " +
+           DateTimeToText(o.LastChanged) + ".";
+}
+
+// A section of the page for one kind: its heading and what rows() writes,
+// nothing at all when the project has none of the kind.
+template <class T, class F>
+void PageSection(std::ostream& out, const char* title, const char* anchor, const CResourceList<T>& list,
+                 const char* tableHeader, F rows) {
+    if (ResourceCount(list) == 0)
+        return;
+    out << "<h2 id=\"" << anchor << "\">" << title << "</h2>\n";
+    if (tableHeader != nullptr)
+        out << "<table>\n<tr>" << tableHeader << "</tr>\n";
+    for (int i = 0; i < list.Count(); ++i)
+        if (const T* record = list.Get(i); record != nullptr)
+            rows(i, *record);
+    if (tableHeader != nullptr)
+        out << "</table>\n";
+}
+
+// The kinds of the page, with their anchors, in the order of its sections.
+struct CPageKind {
+    const char* Title;
+    const char* Anchor;
+    std::int64_t Count;
+};
+
+void WriteIndexHtml(std::ostream& out, const CSource& source, const CAssets& a) {
+    const CGameOptions& o = GameOptions();
+    const std::string title = Html(source.Name);
     out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
         << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
         << "<title>" << title << "</title>\n<style>" << PageStyle << "</style>\n</head>\n<body>\n"
-        << "<h1>" << title << "</h1>\n<p>Game id " << GameId() << ", author " << Html(Utf8(o.Author))
-        << ", game version " << o.GameVersion << ", last changed " << DateTimeToText(o.LastChanged)
-        << ". The whole project is described in <a href=\"project.json\">project.json</a>.</p>\n";
+        << "<h1>" << title << "</h1>\n<p>" << PageIntroduction(source)
+        << " The whole project is described in <a href=\"project.json\">project.json</a>.</p>\n";
 
+    const CPageKind kinds[] = {
+        {"Sprites", "sprites", ResourceCount(SpriteList())},   {"Sounds", "sounds", ResourceCount(SoundList())},
+        {"Backgrounds", "backgrounds", ResourceCount(BackgroundList())},
+        {"Paths", "paths", ResourceCount(PathList())},         {"Scripts", "scripts", ResourceCount(ScriptList())},
+        {"Data files", "datafiles", ResourceCount(DataFileList())},
+        {"Time lines", "timelines", ResourceCount(TimeLineList())},
+        {"Objects", "objects", ResourceCount(ObjectList())},   {"Rooms", "rooms", ResourceCount(RoomList())}};
     out << "<table>\n";
-    PageCount(out, "Sprites", "sprites", SpriteList());
-    PageCount(out, "Sounds", "sounds", SoundList());
-    PageCount(out, "Backgrounds", "backgrounds", BackgroundList());
-    PageCount(out, "Paths", "paths", PathList());
-    PageCount(out, "Scripts", "scripts", ScriptList());
-    PageCount(out, "Data files", "datafiles", DataFileList());
-    PageCount(out, "Time lines", "timelines", TimeLineList());
-    PageCount(out, "Objects", "objects", ObjectList());
-    PageCount(out, "Rooms", "rooms", RoomList());
+    for (const CPageKind& kind : kinds) {
+        out << "<tr><th>";
+        if (kind.Count > 0)
+            out << "<a href=\"#" << kind.Anchor << "\">" << kind.Title << "</a>";
+        else
+            out << kind.Title;
+        out << "</th><td>" << kind.Count << "</td></tr>\n";
+    }
     out << "</table>\n<p id=\"pictures\"></p>\n";
 
-    out << "<h2 id=\"sprites\">Sprites</h2>\n";
-    for (int i = 0; i < SpriteList().Count(); ++i) {
-        const CSprite* s = SpriteList().Get(i);
-        if (s == nullptr)
-            continue;
+    if (!source.Notes.empty()) {
+        out << "<h2 id=\"notes\">Notes</h2>\n<p>What the file holds that a conversion cannot carry over.</p>\n<ul>\n";
+        for (const CReportedMessage& note : source.Notes) {
+            out << "<li>" << Html(note.Text);
+            for (const std::string& line : note.Context)
+                out << "<br><small>" << Html(line) << "</small>";
+            out << "</li>\n";
+        }
+        out << "</ul>\n";
+    }
+
+    PageSection(out, "Sprites", "sprites", SpriteList(), nullptr, [&](int i, const CSprite& s) {
         const std::string name = Html(Utf8(SpriteList().Name(i)));
         out << "<figure>";
         for (const std::string& path : a.SpriteImages[static_cast<std::size_t>(i)])
             out << "<img src=\"" << Url(path) << "\" alt=\"" << name << "\">";
-        out << "<figcaption>" << name << " (" << s->Width << " x " << s->Height << ", " << s->Images.size()
+        out << "<figcaption>" << name << " (" << s.Width << " x " << s.Height << ", " << s.Images.size()
             << " subimages)</figcaption></figure>\n";
-    }
-    out << "<h2 id=\"backgrounds\">Backgrounds</h2>\n";
-    for (int i = 0; i < BackgroundList().Count(); ++i) {
-        const CBackground* b = BackgroundList().Get(i);
-        if (b == nullptr)
-            continue;
+    });
+    PageSection(out, "Backgrounds", "backgrounds", BackgroundList(), nullptr, [&](int i, const CBackground& b) {
         const std::string name = Html(Utf8(BackgroundList().Name(i)));
         const std::string& path = a.Backgrounds[static_cast<std::size_t>(i)];
         out << "<figure>";
         if (!path.empty())
             out << "<img src=\"" << Url(path) << "\" alt=\"" << name << "\">";
-        out << "<figcaption>" << name << " (" << b->Width << " x " << b->Height
-            << (path.empty() ? ", no image" : "") << ")</figcaption></figure>\n";
-    }
-    out << "<h2 id=\"sounds\">Sounds</h2>\n<table>\n<tr><th>Name</th><th>Data</th><th>Bytes</th><th></th></tr>\n";
-    for (int i = 0; i < SoundList().Count(); ++i) {
-        const CSound* s = SoundList().Get(i);
-        if (s == nullptr)
-            continue;
-        const std::string& path = a.Sounds[static_cast<std::size_t>(i)];
-        out << "<tr><td>" << Html(Utf8(SoundList().Name(i))) << "</td>";
-        if (path.empty()) {
-            out << "<td>none</td><td></td><td></td></tr>\n";
-            continue;
-        }
-        const std::string format = SoundFormat(s->SoundData);
-        out << "<td>" << SoundFormatWords(s->SoundData) << "</td><td>" << s->SoundData.size() << "</td><td>";
-        if (format == "wav" || format == "mp3")
-            out << "<audio controls preload=\"none\" src=\"" << Url(path) << "\"></audio>";
-        out << " <a href=\"" << Url(path) << "\">file</a></td></tr>\n";
-    }
-    out << "</table>\n<h2 id=\"paths\">Paths</h2>\n<table>\n"
-        << "<tr><th>Name</th><th>Points</th><th>Connection</th><th>At the end</th><th>Length</th></tr>\n";
-    for (int i = 0; i < PathList().Count(); ++i)
-        if (const CPath* p = PathList().Get(i); p != nullptr)
-            out << "<tr><td>" << Html(Utf8(PathList().Name(i))) << "</td><td>" << p->PointCount() << "</td><td>"
-                << PathConnectionWords(p->ConnectionKind) << "</td><td>" << Html(PathEndWords(p->EndAction))
-                << "</td><td>" << p->Length << "</td></tr>\n";
-    out << "</table>\n<h2 id=\"scripts\">Scripts</h2>\n";
-    for (int i = 0; i < ScriptList().Count(); ++i)
-        if (const CScript* s = ScriptList().Get(i); s != nullptr)
-            out << "<details><summary>" << Html(Utf8(ScriptList().Name(i))) << " (<a href=\""
-                << Url(a.Scripts[static_cast<std::size_t>(i)]) << "\">file</a>)</summary><pre>"
-                << Html(Utf8(s->ScriptText)) << "</pre></details>\n";
-    out << "<h2 id=\"datafiles\">Data files</h2>\n<table>\n"
-        << "<tr><th>Name</th><th>File name</th><th>Bytes</th><th>Export</th></tr>\n";
-    for (int i = 0; i < DataFileList().Count(); ++i) {
-        const CDataFile* d = DataFileList().Get(i);
-        if (d == nullptr)
-            continue;
-        const std::string& path = a.DataFiles[static_cast<std::size_t>(i)];
-        out << "<tr><td>" << Html(Utf8(DataFileList().Name(i))) << "</td><td>";
-        if (path.empty())
-            out << Html(Utf8(d->FileName)) << "</td><td>no data";
-        else
-            out << "<a href=\"" << Url(path) << "\">" << Html(Utf8(d->FileName)) << "</a></td><td>" << d->Data.size();
-        out << "</td><td>" << Html(ExportModeWords(d->ExportMode)) << "</td></tr>\n";
-    }
-    out << "</table>\n<h2 id=\"timelines\">Time lines</h2>\n<table>\n<tr><th>Name</th><th>Moments</th></tr>\n";
-    for (int i = 0; i < TimeLineList().Count(); ++i)
-        if (const CTimeLine* t = TimeLineList().Get(i); t != nullptr)
-            out << "<tr><td>" << Html(Utf8(TimeLineList().Name(i))) << "</td><td>" << t->Count() << "</td></tr>\n";
-    out << "</table>\n<h2 id=\"objects\">Objects</h2>\n<table>\n"
-        << "<tr><th>Name</th><th>Sprite</th><th>Events</th><th>Actions</th></tr>\n";
-    for (int i = 0; i < ObjectList().Count(); ++i) {
-        const CObject* o2 = ObjectList().Get(i);
-        if (o2 == nullptr)
-            continue;
-        const CEventCounts counts = CountEvents(*o2);
-        out << "<tr><td>" << Html(Utf8(ObjectList().Name(i))) << "</td><td>" << PageReference(SpriteList(), o2->SpriteIndex)
-            << "</td><td>" << counts.Events << "</td><td>" << counts.Actions << "</td></tr>\n";
-    }
-    out << "</table>\n<h2 id=\"rooms\">Rooms</h2>\n<table>\n"
-        << "<tr><th>Name</th><th>Caption</th><th>Size</th><th>Instances</th><th>Tiles</th></tr>\n";
-    for (int i = 0; i < RoomList().Count(); ++i)
-        if (const CRoom* r = RoomList().Get(i); r != nullptr)
-            out << "<tr><td>" << Html(Utf8(RoomList().Name(i))) << "</td><td>" << Html(Utf8(r->Caption)) << "</td><td>"
-                << r->Width << " x " << r->Height << "</td><td>" << r->Instances.size() << "</td><td>"
-                << r->Tiles.size() << "</td></tr>\n";
-    out << "</table>\n<h2>Game information</h2>\n<p><a href=\"" << Url(a.InformationRtf)
-        << "\">As formatted text</a></p>\n<pre>" << Html(Utf8(GameInformationPlainText())) << "</pre>\n";
+        out << "<figcaption>" << name << " (" << b.Width << " x " << b.Height << (path.empty() ? ", no image" : "")
+            << ")</figcaption></figure>\n";
+    });
+    PageSection(out, "Sounds", "sounds", SoundList(), "<th>Name</th><th>Data</th><th>Bytes</th><th>File</th>",
+                [&](int i, const CSound& s) {
+                    const std::string& path = a.Sounds[static_cast<std::size_t>(i)];
+                    out << "<tr><td>" << Html(Utf8(SoundList().Name(i))) << "</td>";
+                    if (path.empty()) {
+                        out << "<td>none</td><td>0</td><td>none</td></tr>\n";
+                        return;
+                    }
+                    const std::string format = SoundFormat(s.SoundData);
+                    out << "<td>" << SoundFormatWords(s.SoundData) << "</td><td>" << s.SoundData.size() << "</td><td>";
+                    if (format == "wav" || format == "mp3")
+                        out << "<audio controls preload=\"none\" src=\"" << Url(path) << "\"></audio> ";
+                    out << "<a href=\"" << Url(path) << "\">file</a></td></tr>\n";
+                });
+    PageSection(out, "Paths", "paths", PathList(),
+                "<th>Name</th><th>Points</th><th>Connection</th><th>At the end</th><th>Length</th>",
+                [&](int i, const CPath& p) {
+                    out << "<tr><td>" << Html(Utf8(PathList().Name(i))) << "</td><td>" << p.PointCount() << "</td><td>"
+                        << PathConnectionWords(p.ConnectionKind) << "</td><td>" << Html(PathEndWords(p.EndAction))
+                        << "</td><td>" << p.Length << "</td></tr>\n";
+                });
+    PageSection(out, "Scripts", "scripts", ScriptList(), nullptr, [&](int i, const CScript& s) {
+        out << "<details><summary>" << Html(Utf8(ScriptList().Name(i))) << " (<a href=\""
+            << Url(a.Scripts[static_cast<std::size_t>(i)]) << "\">file</a>)</summary><pre>"
+            << Html(Utf8(s.ScriptText)) << "</pre></details>\n";
+    });
+    PageSection(out, "Data files", "datafiles", DataFileList(),
+                "<th>Name</th><th>File name</th><th>Bytes</th><th>Export</th>", [&](int i, const CDataFile& d) {
+                    const std::string& path = a.DataFiles[static_cast<std::size_t>(i)];
+                    out << "<tr><td>" << Html(Utf8(DataFileList().Name(i))) << "</td><td>";
+                    if (path.empty())
+                        out << Html(Utf8(d.FileName)) << "</td><td>no data";
+                    else
+                        out << "<a href=\"" << Url(path) << "\">" << Html(Utf8(d.FileName)) << "</a></td><td>"
+                            << d.Data.size();
+                    out << "</td><td>" << Html(ExportModeWords(d.ExportMode)) << "</td></tr>\n";
+                });
+    PageSection(out, "Time lines", "timelines", TimeLineList(), "<th>Name</th><th>Moments</th>",
+                [&](int i, const CTimeLine& t) {
+                    out << "<tr><td>" << Html(Utf8(TimeLineList().Name(i))) << "</td><td>" << t.Count()
+                        << "</td></tr>\n";
+                });
+    PageSection(out, "Objects", "objects", ObjectList(), "<th>Name</th><th>Sprite</th><th>Events</th><th>Actions</th>",
+                [&](int i, const CObject& object) {
+                    const CEventCounts counts = CountEvents(object);
+                    out << "<tr><td>" << Html(Utf8(ObjectList().Name(i))) << "</td><td>"
+                        << PageReference(SpriteList(), object.SpriteIndex) << "</td><td>" << counts.Events
+                        << "</td><td>" << counts.Actions << "</td></tr>\n";
+                });
+    PageSection(out, "Rooms", "rooms", RoomList(),
+                "<th>Name</th><th>Caption</th><th>Size</th><th>Instances</th><th>Tiles</th>",
+                [&](int i, const CRoom& r) {
+                    out << "<tr><td>" << Html(Utf8(RoomList().Name(i))) << "</td><td>" << Html(Utf8(r.Caption))
+                        << "</td><td>" << r.Width << " x " << r.Height << "</td><td>" << r.Instances.size()
+                        << "</td><td>" << r.Tiles.size() << "</td></tr>\n";
+                });
+    out << "<h2>Game information</h2>\n<p><a href=\"" << Url(a.InformationRtf) << "\">As formatted text</a></p>\n";
+    if (const std::string text = Utf8(GameInformationPlainText()); !text.empty())
+        out << "<pre>" << Html(text) << "</pre>\n";
     out << "<h2>Game options</h2>\n<p>Loading progress bar: " << Html(ProgressBarWords(o.ProgressBarKind))
         << "; resolution " << Html(ResolutionWords(o.Resolution)) << ", colour depth "
-        << Html(ColorDepthWords(o.ColorDepth)) << ", frequency " << Html(FrequencyWords(o.Frequency))
-        << ".</p>\n";
+        << Html(ColorDepthWords(o.ColorDepth)) << ", frequency " << Html(FrequencyWords(o.Frequency)) << ".</p>\n";
     const std::pair<const char*, const std::string*> pictures[] = {{"Icon", &a.Icon},
                                                                    {"Loading image", &a.LoadingImage},
                                                                    {"Progress bar back", &a.BarBackImage},
@@ -774,7 +787,8 @@ void WriteIndexHtml(std::ostream& out, const std::string& source, const CAssets&
         if (!path->empty())
             out << "<figure><img src=\"" << Url(*path) << "\" alt=\"" << caption << "\"><figcaption>" << caption
                 << "</figcaption></figure>\n";
-    out << "<h2>Resource tree</h2>\n";
+    out << "<h2>Resource tree</h2>\n<p class=\"legend\">Groups are in <b>bold</b>; an entry in "
+           "<span class=\"missing\">red</span> stands for a resource that is not in the project.</p>\n";
     PageTree(out);
     // Says whether every picture could be shown; the count is kept on the
     // paragraph for tools that check the page.
@@ -790,22 +804,78 @@ void WriteIndexHtml(std::ostream& out, const std::string& source, const CAssets&
 
 }  // namespace
 
-int RunExtract(const std::string& fileName, const std::string& folder, bool replace, std::ostream& err) {
-    // The file is read into a project of its own, which goes with it; its
-    // messages go where the tool's do.
+namespace {
+
+// Prints what the load said, as a conversion prints its messages: the text
+// on one line, its context indented below.
+void PrintMessages(std::ostream& err, const std::vector<CReportedMessage>& messages) {
+    for (const CReportedMessage& message : messages) {
+        err << message.Text << "\n";
+        for (const std::string& line : message.Context)
+            err << "  " << line << "\n";
+    }
+}
+
+// What an extraction has made, so that an interrupted one can take it back:
+// the files, then the folders it created, each removed in reverse order.
+class CWritten {
+public:
+    explicit CWritten(std::string root) : FRoot(std::move(root)) {}
+    void File(const std::string& path) { FFiles.push_back(path); }
+    void Folder(const std::string& path) { FFolders.push_back(path); }
+    void Remove() const {
+        for (auto file = FFiles.rbegin(); file != FFiles.rend(); ++file)
+            ::unlink(Full(*file).c_str());
+        for (auto folder = FFolders.rbegin(); folder != FFolders.rend(); ++folder)
+            ::rmdir(Full(*folder).c_str());
+    }
+
+private:
+    std::string Full(const std::string& path) const { return path.empty() ? FRoot : FRoot + "/" + path; }
+    std::string FRoot;
+    std::vector<std::string> FFiles, FFolders;
+};
+
+}  // namespace
+
+int RunExtract(const std::string& fileName, const std::string& folder, bool replace, std::ostream& out,
+               std::ostream& err, CExtractStop& stop) {
+    // The file is read into a project of its own, which goes with it.  What
+    // the load says is not printed when it succeeds: those are the notes of
+    // what a conversion would not carry over, kept in the files written.
     CProject project;
-    project.Core.Feedback = GetFeedback();
+    CConversionReport said;
+    CReportingFeedback collector(said, nullptr);
+    project.Core.Feedback = &collector;
     CProjectScope scope(project.Parts());
-    if (!LoadGameFile(fileName))
+    CLoadReport load;
+    if (!LoadGameFile(fileName, &load)) {
+        PrintMessages(err, said.Messages);
         return 1;
+    }
+    CSource source;
+    source.Name = fileName.substr(fileName.find_last_of('/') + 1);
+    source.FormatVersion = load.Version;
+    if (const CLoadReport::CSpan* options = load.Find(ESection::Options))
+        source.OptionsVersion = options->Version;
+    source.Notes = said.Messages;
+
     CPlan plan;
     const CAssets assets = PlanAssets(plan);
-    std::string source = fileName.substr(fileName.find_last_of('/') + 1);
-    plan.Files.push_back({"", "project.json", [&](std::ostream& out) { WriteProjectJson(out, source, assets); }});
-    plan.Files.push_back({"", "index.html", [&](std::ostream& out) { WriteIndexHtml(out, source, assets); }});
+    plan.Files.push_back({"", "project.json", [&](std::ostream& o) { WriteProjectJson(o, source, assets); }});
+    plan.Files.push_back({"", "index.html", [&](std::ostream& o) { WriteIndexHtml(o, source, assets); }});
 
+    CWritten written(folder);
     try {
+        // From here on an interruption waits for the file being written and
+        // then takes back everything written so far.
+        stop.Writing = 1;
+        if (stop.Signal != 0)
+            return 128 + stop.Signal;
+        const bool existed = DirectoryExists(folder);
         const COutputFolder root(folder);
+        if (!existed)
+            written.Folder("");
         if (!replace) {
             // Nothing is written when anything is in the way.
             std::vector<std::string> taken;
@@ -840,15 +910,33 @@ int RunExtract(const std::string& fileName, const std::string& folder, bool repl
                 chain.pop_back();
             for (std::size_t k = shared; k < parts.size(); ++k) {
                 const COutputFolder& parent = k == 0 ? root : chain[k - 1].second;
+                const bool made = !parent.Has(parts[k]);
                 chain.emplace_back(parts[k], parent.Subfolder(parts[k]));
+                if (made) {
+                    std::string relative;
+                    for (std::size_t m = 0; m <= k; ++m)
+                        relative += (m == 0 ? "" : "/") + parts[m];
+                    written.Folder(relative);
+                }
             }
             return chain.empty() ? root : chain.back().second;
         };
-        for (const CFile& file : plan.Files)
-            open(file.Folder).WriteFile(file.Name, replace, file.Write);
+        for (const CFile& file : plan.Files) {
+            if (stop.Signal != 0)
+                break;
+            const COutputFolder& into = open(file.Folder);
+            written.File(file.Path());
+            into.WriteFile(file.Name, replace, file.Write);
+        }
     } catch (const std::exception& error) {
         err << "Failed to extract the project.\n  " << error.what() << "\n";
         return 1;
     }
+    if (stop.Signal != 0) {
+        written.Remove();
+        err << "Extraction interrupted; what it had written is removed.\n";
+        return 128 + stop.Signal;
+    }
+    out << "Extracted " << source.Name << ": open " << folder << "/index.html to see it.\n";
     return 0;
 }

@@ -18,13 +18,28 @@
 // nothing lands outside DIR, whatever the file stores.  When any of these
 // files exists already nothing is written, unless replace is set.
 //
-// The load's messages go to the installed feedback; the extraction's own
-// failures are printed to err, one message a line, details indented below.
+// Nothing the load says is printed when the file loads: what a conversion
+// would not carry over is noted in project.json and index.html instead, and
+// one line on out names index.html.  A file that does not load gets the
+// load's messages on err, each on one line with its context indented below,
+// as a conversion prints them; so do the extraction's own failures.
+//
+// stop is set by the program's signal handler.  Once writing has begun
+// (stop.Writing, which the extraction sets), the file being written is
+// finished, everything written so far is removed (the folders only when
+// the extraction made them) and the result is 128 + the signal.
 // Exit status: 0 extracted, 1 the file does not load or a file could not
 // be written.
 #pragma once
 
+#include <csignal>
 #include <iosfwd>
 #include <string>
 
-int RunExtract(const std::string& fileName, const std::string& folder, bool replace, std::ostream& err);
+struct CExtractStop {
+    volatile std::sig_atomic_t Signal = 0;   // the signal that asks to stop; 0 for none
+    volatile std::sig_atomic_t Writing = 0;  // set once the first file may be written
+};
+
+int RunExtract(const std::string& fileName, const std::string& folder, bool replace, std::ostream& out,
+               std::ostream& err, CExtractStop& stop);

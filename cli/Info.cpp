@@ -20,12 +20,15 @@
 #include "project/Project_Main.h"
 #include "project/Resource_Main.h"
 #include "project/Resource_Tree.h"
+#include "cli/Check.h"
+#include "cli/Support_Options.h"
 #include "cli/Support_Value.h"
 #include "cli/Support_Words.h"
 #include "format/core/Support_CodePage.h"
 #include "format/core/Support_Bytes.h"
 #include "format/core/Support_File.h"
 #include "format/core/Support_Progress.h"
+#include "format/core/Support_Report.h"
 #include "format/media/Background_Main.h"
 #include "format/media/DataFile_Main.h"
 #include "format/media/Script_Main.h"
@@ -59,17 +62,15 @@ std::optional<CBlock> ReadStandardInput() {
     }
 }
 
-// ---- the layout: what each section of the file holds ------------------------ ---------------------------------------------------
+// ---- the layout: what each section of the file holds --------------------------
 
 // A picture as the model holds it, the bytes of a BMP file: its size and
 // depth.  Every picture is written back as a compressed 24-bit BMP.
 CValue Picture(const CBlock& bmp) {
     CValue picture = CValue::Object();
-    if (const std::optional<CBitmapShape> shape = Bitmap24_Shape(bmp)) {
-        picture.Add("width", shape->Width);
-        picture.Add("height", shape->Height);
-        picture.Add("bits per pixel", static_cast<std::int32_t>(shape->BitCount));
-    }
+    const std::optional<CBitmapShape> shape = Bitmap24_Shape(bmp);
+    picture.Add("size", shape ? SizeValue(shape->Width, shape->Height) : CValue());
+    picture.Add("bits per pixel", shape ? CValue(static_cast<std::int32_t>(shape->BitCount)) : CValue());
     picture.Add("bmp bytes", bmp.size());
     return picture;
 }
@@ -88,9 +89,7 @@ void AddList(CValue& section, const CResourceList<T>& list, F describe) {
             ++empty;
             continue;
         }
-        CValue item = CValue::Object();
-        item.Add("index", static_cast<std::int32_t>(i));
-        item.Add("name", Utf8(list.Name(i)));
+        CValue item = SlotEntry(i, list.Name(i));
         describe(item, *record);
         items.Push(std::move(item));
     }
@@ -99,41 +98,32 @@ void AddList(CValue& section, const CResourceList<T>& list, F describe) {
     section.Add("resources", std::move(items));
 }
 
-std::int64_t ActionCount(const CEvent& event) { return event.Count(); }
+std::int64_t TimeLineActions(const CTimeLine& line) {
+    std::int64_t actions = 0;
+    for (const auto& event : line.Events)
+        actions += event->Count();
+    return actions;
+}
 
-void DescribeOptions(CValue& s) {
+void DescribeOptions(CValue& s, std::int32_t version) {
     const CGameOptions& o = GameOptions();
-    s.Add("window scale", o.WindowScale);
-    s.Add("full-screen scale", o.FullScale);
-    s.Add("set resolution", o.SetResolution);
-    s.Add("exclusive mode", o.ExclusiveMode);
-    s.Add("colour depth", o.ColorDepth);
-    s.Add("resolution", o.Resolution);
-    s.Add("frequency", o.Frequency);
-    s.Add("progress bar kind", o.ProgressBarKind);
+    s.Append(GameOptionsValue(o, version));
     s.Add("bar back image", OptionalPicture(o.BarBackImage));
     s.Add("bar front image", OptionalPicture(o.BarFrontImage));
-    s.Add("show loading image", o.ShowLoadImage);
     s.Add("loading image", OptionalPicture(o.LoadingImage));
-    CValue icon = CValue::Object();
-    icon.Add("bytes", o.Icon.size());
-    if (o.Icon.size() >= 6)
-        icon.Add("images", static_cast<std::int32_t>(Get16(o.Icon, 4)));
+    CValue icon;
+    if (version >= OptionsIconFrom) {
+        icon = CValue::Object();
+        icon.Add("bytes", o.Icon.size());
+        icon.Add("images", o.Icon.size() >= 6 ? CValue(static_cast<std::int32_t>(Get16(o.Icon, 4))) : CValue());
+    }
     s.Add("icon", std::move(icon));
-    s.Add("display errors", o.DisplayErrors);
-    s.Add("write errors", o.WriteErrors);
-    s.Add("abort on errors", o.AbortErrors);
-    s.Add("uninitialised variables as 0", o.VariableErrors);
-    s.Add("author", Utf8(o.Author));
-    s.Add("game version", o.GameVersion);
-    s.Add("last changed", DateTimeToText(o.LastChanged));
-    s.Add("information", Utf8(o.Information));
 }
 
 void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadReport::CSpan& span) {
     switch (span.Id) {
     case ESection::Options:
-        DescribeOptions(s);
+        DescribeOptions(s, span.Version);
         break;
     case ESection::Sounds:
         AddList(s, SoundList(), [](CValue& item, const CSound& sound) {
@@ -144,8 +134,7 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
         break;
     case ESection::Sprites:
         AddList(s, SpriteList(), [](CValue& item, const CSprite& sprite) {
-            item.Add("width", sprite.Width);
-            item.Add("height", sprite.Height);
+            item.Add("size", SizeValue(sprite.Width, sprite.Height));
             CValue images = CValue::Array();
             for (const CBlock& image : sprite.Images)
                 images.Push(Picture(image));
@@ -154,8 +143,7 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
         break;
     case ESection::Backgrounds:
         AddList(s, BackgroundList(), [](CValue& item, const CBackground& background) {
-            item.Add("width", background.Width);
-            item.Add("height", background.Height);
+            item.Add("size", SizeValue(background.Width, background.Height));
             item.Add("image", OptionalPicture(background.Image));
         });
         break;
@@ -182,17 +170,14 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
         break;
     case ESection::TimeLines:
         AddList(s, TimeLineList(), [](CValue& item, const CTimeLine& line) {
-            std::int64_t actions = 0;
-            for (const auto& event : line.Events)
-                actions += ActionCount(*event);
             item.Add("moments", static_cast<std::int32_t>(line.Count()));
-            item.Add("actions", actions);
+            item.Add("actions", TimeLineActions(line));
         });
         break;
     case ESection::Objects:
         AddList(s, ObjectList(), [](CValue& item, const CObject& object) {
             const CEventCounts counts = CountEvents(object);
-            item.Add("sprite", object.SpriteIndex);
+            item.Add("sprite", ReferenceValue(SpriteList(), object.SpriteIndex));
             item.Add("events", counts.Events);
             item.Add("actions", counts.Actions);
         });
@@ -200,8 +185,7 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
     case ESection::Rooms:
         AddList(s, RoomList(), [](CValue& item, const CRoom& room) {
             item.Add("caption", Utf8(room.Caption));
-            item.Add("width", room.Width);
-            item.Add("height", room.Height);
+            item.Add("size", SizeValue(room.Width, room.Height));
             item.Add("instances", room.Instances.size());
             item.Add("tiles", room.Tiles.size());
         });
@@ -209,15 +193,14 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
         s.Add("tile id counter", TileIdCounter());
         break;
     case ESection::GameInformation:
-        s.Add("background colour", ColourText(GameInformation().BackgroundColor));
+        s.Add("background colour", CValue(GameInformation().BackgroundColor).Shown(ColourText(GameInformation().BackgroundColor)));
         s.Add("mimic main form", GameInformation().MimicMainForm);
         s.Add("text", Utf8(GameInformationPlainText()));
         break;
     case ESection::Libraries:
         // The names are read and dropped; the count is the section's second
         // int32.
-        if (span.End - span.Start >= 8)
-            s.Add("names", static_cast<std::int32_t>(Get32(file, span.Start + 4)));
+        s.Add("names", span.End - span.Start >= 8 ? CValue(static_cast<std::int32_t>(Get32(file, span.Start + 4))) : CValue());
         break;
     case ESection::Tree: {
         // A file may nest a million groups; the list stops at a readable
@@ -262,8 +245,7 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
         }
         s.Add("top level", std::move(top));
         s.Add("groups", std::move(groups));
-        if (listed > MaxListedGroups)
-            s.Add("groups not listed", listed - MaxListedGroups);
+        s.Add("groups not listed", std::max<std::int64_t>(listed - MaxListedGroups, 0));
         CValue rooms = CValue::Array();
         for (std::int32_t room : CollectRoomOrder())
             rooms.Push(room);
@@ -275,18 +257,14 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
 
 // ---- the summary: what the project holds, for a person ------------------------
 
-std::string Size(std::int32_t width, std::int32_t height) {
-    return std::to_string(width) + " x " + std::to_string(height);
-}
-
 // Counts the references to resources that are not there as they are read.
 class CReferences {
 public:
     template <class T>
-    std::string Words(const CResourceList<T>& list, std::int32_t index) {
+    CValue Value(const CResourceList<T>& list, std::int32_t index) {
         if (DanglingReference(index, list.Exists(index)))
             ++Dangling;
-        return ReferenceWords(list, index);
+        return ReferenceValue(list, index);
     }
     std::int64_t Dangling = 0;
 };
@@ -299,59 +277,72 @@ CValue Resources(const CResourceList<T>& list, F describe) {
         const T* record = list.Get(i);
         if (record == nullptr)
             continue;
-        CValue item = CValue::Object();
-        item.Add("name", Utf8(list.Name(i)));
+        CValue item = SlotEntry(i, list.Name(i));
         describe(item, *record);
         items.Push(std::move(item));
     }
     return items;
 }
 
-// optionsVersion is the stored version of the options section: author, game
-// version and the last change are held from 441 on.
-CValue Summary(const std::string& fileName, std::int32_t version, std::int32_t optionsVersion) {
+// A sprite's size is that of its pictures, which is what the game shows;
+// the record's own width and height follow only where they disagree.
+void AddSpriteSize(CValue& item, const CSprite& sprite) {
+    std::optional<CBitmapShape> shape;
+    if (!sprite.Images.empty())
+        shape = Bitmap24_Shape(sprite.Images.front());
+    if (shape && shape->Width == sprite.Width && shape->Height == sprite.Height) {
+        item.Add("size", SizeValue(shape->Width, shape->Height));
+        return;
+    }
+    item.Add("size", shape ? SizeValue(shape->Width, shape->Height) : CValue().Shown("no pictures"));
+    item.Add("stored size", SizeValue(sprite.Width, sprite.Height));
+}
+
+// The top-level members of the summary, in order; a file that does not load
+// has them all, null but for its name.
+constexpr const char* SummaryKeys[] = {
+    "format version", "author", "game version", "last changed", "game id", "resources",
+    "references to empty slots", "sprites", "sounds", "backgrounds", "paths", "scripts", "data files",
+    "time lines", "objects", "rooms", "game options", "game information"};
+
+// optionsVersion is the stored version of the options section.
+CValue Summary(std::int32_t version, std::int32_t optionsVersion) {
     const CGameOptions& o = GameOptions();
     CReferences references;
     CValue report = CValue::Object();
-    report.Add("file", fileName);
     report.Add("format version", version);
-    const bool stored = optionsVersion >= 441;
-    report.Add("author", stored ? CValue(Utf8(o.Author)) : CValue("not stored"));
-    report.Add("game version", stored ? CValue(o.GameVersion) : CValue("not stored"));
-    report.Add("last changed", stored ? CValue(DateTimeToText(o.LastChanged)) : CValue("not stored"));
+    CValue options = GameOptionsValue(o, optionsVersion);
+    const bool stored = optionsVersion >= OptionsInformationFrom;
+    report.Add("author", stored ? CValue(Utf8(o.Author)).Shown(o.Author.empty() ? "(none)" : Utf8(o.Author))
+                                : CValue().Shown("not stored"));
+    report.Add("game version", stored ? CValue(o.GameVersion) : CValue().Shown("not stored"));
+    report.Add("last changed", stored ? CValue(DateTimeToText(o.LastChanged)) : CValue().Shown("not stored"));
     report.Add("game id", GameId());
-    CValue counts = CValue::Object();
-    for (const auto& count : ResourceCounts())
-        counts.Add(count.Kind, count.Count);
-    report.Add("resources", std::move(counts));
+    report.Add("resources", ResourceCountsValue());
 
     // Every list is described before the count of the references it finds
     // goes in front of them.
     CValue kinds = CValue::Object();
     kinds.Add("sprites", Resources(SpriteList(), [](CValue& item, const CSprite& s) {
-        item.Add("size", Size(s.Width, s.Height));
+        AddSpriteSize(item, s);
         item.Add("subimages", s.Images.size());
         item.Add("transparent", s.Transparent);
     }));
     kinds.Add("sounds", Resources(SoundList(), [](CValue& item, const CSound& s) {
-        if (s.SoundKind == -1) {
-            item.Add("data", "none");
-        } else {
-            item.Add("data", SoundFormatWords(s.SoundData));
-            item.Add("bytes", s.SoundData.size());
-        }
-        if (!s.SoundText.empty())
-            item.Add("file", Utf8(s.SoundText));
+        const bool none = s.SoundKind == -1;
+        item.Add("data", none ? CValue().Shown("none") : CValue(SoundFormatWords(s.SoundData)));
+        item.Add("bytes", none ? CValue() : CValue(s.SoundData.size()));
+        item.Add("file", s.SoundText.empty() ? CValue("").Shown("none") : CValue(Utf8(s.SoundText)));
     }));
     kinds.Add("backgrounds", Resources(BackgroundList(), [](CValue& item, const CBackground& b) {
-        item.Add("size", Size(b.Width, b.Height));
+        item.Add("size", SizeValue(b.Width, b.Height));
         item.Add("image", b.Image.has_value());
         item.Add("transparent", b.Transparent);
     }));
     kinds.Add("paths", Resources(PathList(), [](CValue& item, const CPath& p) {
         item.Add("points", p.PointCount());
-        item.Add("connection", PathConnectionWords(p.ConnectionKind));
-        item.Add("at the end", PathEndWords(p.EndAction));
+        item.Add("connection", CValue(p.ConnectionKind).Shown(PathConnectionWords(p.ConnectionKind)));
+        item.Add("at the end", CValue(p.EndAction).Shown(PathEndWords(p.EndAction)));
         item.Add("length", p.Length);
     }));
     kinds.Add("scripts", Resources(ScriptList(), [](CValue& item, const CScript& s) {
@@ -363,34 +354,31 @@ CValue Summary(const std::string& fileName, std::int32_t version, std::int32_t o
     }));
     kinds.Add("data files", Resources(DataFileList(), [](CValue& item, const CDataFile& d) {
         item.Add("file name", Utf8(d.FileName));
-        item.Add("data", d.HasData ? CValue(std::to_string(d.Data.size()) + " bytes") : CValue("none"));
-        item.Add("export", ExportModeWords(d.ExportMode));
+        item.Add("bytes", d.HasData ? CValue(d.Data.size()) : CValue().Shown("no data"));
+        item.Add("export", CValue(d.ExportMode).Shown(ExportModeWords(d.ExportMode)));
     }));
     kinds.Add("time lines", Resources(TimeLineList(), [](CValue& item, const CTimeLine& t) {
-        std::int64_t actions = 0;
-        for (const auto& event : t.Events)
-            actions += event->Count();
         item.Add("moments", t.Count());
-        item.Add("actions", actions);
+        item.Add("actions", TimeLineActions(t));
     }));
     kinds.Add("objects", Resources(ObjectList(), [&](CValue& item, const CObject& object) {
         const CEventCounts events = CountEvents(object);
-        item.Add("sprite", references.Words(SpriteList(), object.SpriteIndex));
+        item.Add("sprite", references.Value(SpriteList(), object.SpriteIndex));
         if (object.SecondSpriteIndex >= 0)
-            item.Add("second sprite", references.Words(SpriteList(), object.SecondSpriteIndex));
+            item.Add("second sprite", references.Value(SpriteList(), object.SecondSpriteIndex));
         if (object.RelatedObjectIndex != NoRelatedObject)
-            item.Add("related object", references.Words(ObjectList(), object.RelatedObjectIndex));
+            item.Add("related object", references.Value(ObjectList(), object.RelatedObjectIndex));
         item.Add("events", events.Events);
         item.Add("actions", events.Actions);
     }));
     kinds.Add("rooms", Resources(RoomList(), [&](CValue& item, const CRoom& room) {
         item.Add("caption", Utf8(room.Caption));
-        item.Add("size", Size(room.Width, room.Height));
+        item.Add("size", SizeValue(room.Width, room.Height));
         item.Add("speed", room.Speed);
         CValue backgrounds = CValue::Array();
         for (const CRoomLayer& layer : room.Layers)
             if (layer.Visible && layer.BackgroundIndex >= 0)
-                backgrounds.Push(references.Words(BackgroundList(), layer.BackgroundIndex));
+                backgrounds.Push(references.Value(BackgroundList(), layer.BackgroundIndex));
         item.Add("backgrounds", std::move(backgrounds));
         item.Add("instances", room.Instances.size());
         std::int64_t missing = 0;
@@ -404,50 +392,35 @@ CValue Summary(const std::string& fileName, std::int32_t version, std::int32_t o
 
     report.Add("references to empty slots", references.Dangling);
     report.Append(std::move(kinds));
-
-    CValue options = CValue::Object();
-    options.Add("window scale", std::to_string(o.WindowScale) + "%");
-    options.Add("full-screen scale", FullScaleWords(o.FullScale));
-    options.Add("set resolution", o.SetResolution);
-    options.Add("colour depth", ColorDepthWords(o.ColorDepth));
-    options.Add("resolution", ResolutionWords(o.Resolution));
-    options.Add("frequency", FrequencyWords(o.Frequency));
-    options.Add("exclusive mode", o.ExclusiveMode);
-    options.Add("loading progress bar", ProgressBarWords(o.ProgressBarKind));
-    options.Add("image while loading", o.ShowLoadImage);
     report.Add("game options", std::move(options));
     CValue information = CValue::Object();
     information.Add("characters", GameInformationPlainText().size());
-    information.Add("background colour", ColourText(GameInformation().BackgroundColor));
+    information.Add("background colour",
+                    CValue(GameInformation().BackgroundColor).Shown(ColourText(GameInformation().BackgroundColor)));
     report.Add("game information", std::move(information));
     return report;
 }
 
-// Where and why reading stopped, in plain words.
-std::vector<std::string> Explanation(const CLoadReport& load, const std::string& unreadable) {
-    std::vector<std::string> lines;
-    if (!unreadable.empty()) {
-        lines.push_back("The file cannot be read: " + unreadable);
-        return lines;
-    }
-    if (load.Section == "header") {
-        lines.push_back("The file does not load: its header is not that of a project file of version " +
-                   std::to_string(OldestGameVersion) + " to " + std::to_string(NewestGameVersion) + ".");
-    } else {
-        lines.push_back("The file does not load: reading stopped in the section \"" + load.Section +
-                   "\", which starts at byte " + std::to_string(load.SectionStart) + ", at byte " +
-                   std::to_string(load.Position) + ".");
-    }
-    lines.push_back("Why: " + load.Failure);
-    lines.push_back("Below, the sections as far as they were read.");
-    return lines;
+// Where and why reading stopped, in plain words: one line, then its
+// context.
+CReportedMessage Explanation(const CLoadReport& load, const std::string& unreadable) {
+    if (!unreadable.empty())
+        return {"The file cannot be read.", {"cause: " + unreadable}};
+    if (load.Section == "header")
+        return {"The file does not load: its header is not that of a project file of version " +
+                    std::to_string(OldestGameVersion) + " to " + std::to_string(NewestGameVersion) + ".",
+                {"cause: " + load.Failure}};
+    return {"The file does not load: reading stopped in the section \"" + load.Section + "\".",
+            {"cause: " + load.Failure, "section: " + load.Section,
+             "section starts at byte: " + std::to_string(load.SectionStart),
+             "stopped at byte: " + std::to_string(load.Position)}};
 }
 
 }  // namespace
 
 int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream& out) {
-    CValue report = CValue::Object();
-    report.Add("file", fileName);
+    CValue layout = CValue::Object();
+    layout.Add("file", fileName);
     bool loaded = false;
     CLoadReport load;
 
@@ -470,17 +443,20 @@ int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream
         }
     }
 
+    // Every member is there whatever happens, null where nothing is known,
+    // so that a script reads a failed load as it reads a good one.
     std::optional<CValue> summary;
-    if (!unreadable.empty()) {
-        report.Add("loads", false);
-        CValue failure = CValue::Object();
-        failure.Add("reason", unreadable);
-        report.Add("failure", std::move(failure));
-    } else {
+    CValue explanation;
+    CValue failure;
+    CValue messages = CValue::Array();
+    CValue header = CValue::Object();
+    CValue sections = CValue::Array();
+    if (unreadable.empty()) {
         // The file is read into a project of its own, which goes with it.
         CProject project;
         CProjectScope scope(project.Parts());
-        CMessageCollector collector;
+        CConversionReport said;
+        CReportingFeedback collector(said, nullptr);
         CFeedbackGuard guard(collector);
         try {
             loaded = LoadGame(stream, &load);
@@ -494,79 +470,97 @@ int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream
         const std::span<const std::uint8_t> bytes = stream.View();
 
         if (loaded && view == EInfoView::Summary) {
-            std::int32_t optionsVersion = 0;
-            for (const CLoadReport::CSpan& span : load.Sections)
-                if (span.Present && std::string_view(span.Name) == "Game options")
-                    optionsVersion = static_cast<std::int32_t>(Get32(bytes, span.Start));
-            summary = Summary(fileName, load.Version, optionsVersion);
-            CValue messages = CValue::Array();
-            for (const std::string& message : collector.Messages)
-                messages.Push(message);
-            summary->Add("messages", std::move(messages));
+            const CLoadReport::CSpan* options = load.Find(ESection::Options);
+            summary = Summary(load.Version, options != nullptr ? options->Version : 0);
         }
-        report.Add("bytes", bytes.size());
-        report.Add("loads", loaded);
-        report.Add("header version", load.Version != 0 ? CValue(load.Version) : CValue());
-        if (load.Version >= OldestGameVersion && load.Version <= NewestGameVersion && bytes.size() >= 16) {
-            report.Add("game id", GameId());
-            report.Add("guid", load.Version >= 410 ? CValue(GuidText(GameGuid())) : CValue("none stored"));
-        }
-        CValue sections = CValue::Array();
+        header.Add("bytes", bytes.size());
+        header.Add("header version", load.Version != 0 ? CValue(load.Version) : CValue());
+        const bool identified =
+            load.Version >= OldestGameVersion && load.Version <= NewestGameVersion && bytes.size() >= 16;
+        header.Add("game id", identified ? CValue(GameId()) : CValue());
+        CValue guid = identified && load.Version < 410 ? CValue().Shown("none stored") : CValue();
+        if (identified && load.Version >= 410)
+            guid = CValue(GuidText(GameGuid()));
+        header.Add("guid", std::move(guid));
         for (const CLoadReport::CSpan& span : load.Sections) {
             CValue section = CValue::Object();
             section.Add("section", span.Name);
-            if (!span.Present) {
-                section.Add("stored", false);
-                sections.Push(std::move(section));
-                continue;
+            section.Add("stored", span.Present);
+            if (span.Present) {
+                section.Add("offset", span.Start);
+                section.Add("bytes", span.End - span.Start);
+                section.Add("version", span.Version);
+                DescribeSection(section, bytes, span);
             }
-            section.Add("offset", span.Start);
-            section.Add("bytes", span.End - span.Start);
-            section.Add("version", static_cast<std::int32_t>(Get32(bytes, span.Start)));
-            DescribeSection(section, bytes, span);
             sections.Push(std::move(section));
         }
-        report.Add("sections", std::move(sections));
         if (!loaded) {
-            CValue failure = CValue::Object();
+            failure = CValue::Object();
             failure.Add("section", load.Section);
             failure.Add("section offset", load.SectionStart);
             failure.Add("offset", load.Position);
             failure.Add("reason", load.Failure);
             // Readers usually stop right after the value they refuse or the
             // count that runs past the end: show it.
-            if (load.Position >= 4 && load.Position <= bytes.size())
-                failure.Add("int32 before the offset", static_cast<std::int32_t>(Get32(bytes, load.Position - 4)));
-            report.Add("failure", std::move(failure));
+            failure.Add("int32 before the offset", load.Position >= 4 && load.Position <= bytes.size()
+                                                       ? CValue(static_cast<std::int32_t>(Get32(bytes, load.Position - 4)))
+                                                       : CValue());
         }
-        CValue messages = CValue::Array();
-        for (const std::string& message : collector.Messages)
-            messages.Push(message);
-        report.Add("messages", std::move(messages));
-    }
-
-    // A file that does not load is explained in plain words, then shown as
-    // far as it was read, whichever view was asked for.
-    const bool explain = !loaded && view == EInfoView::Summary;
-    const CValue& shown = summary ? *summary : report;
-    if (json) {
-        if (explain) {
-            CValue explained = CValue::Object();
-            CValue lines = CValue::Array();
-            for (const std::string& line : Explanation(load, unreadable))
-                lines.Push(line);
-            explained.Add("explanation", std::move(lines));
-            explained.Add("layout", std::move(report));
-            explained.WriteJson(out);
-        } else {
-            shown.WriteJson(out);
-        }
+        messages = MessagesValue(said.Messages);
     } else {
-        if (explain) {
-            for (const std::string& line : Explanation(load, unreadable))
-                out << line << "\n";
-            out << "\n";
-        }
+        header.Add("bytes", CValue());
+        header.Add("header version", CValue());
+        header.Add("game id", CValue());
+        header.Add("guid", CValue());
+        failure = CValue::Object();
+        failure.Add("reason", unreadable);
+    }
+    const CReportedMessage why = Explanation(load, unreadable);
+    if (!loaded)
+        explanation = MessageValue(why);
+
+    layout.Add("loaded", loaded);
+    // The text gives the explanation in its own lines, before the layout.
+    if (json)
+        layout.Add("explanation", explanation);
+    layout.Append(std::move(header));
+    layout.Add("sections", std::move(sections));
+    layout.Add("failure", std::move(failure));
+    layout.Add("messages", messages);
+
+    if (view == EInfoView::Layout) {
+        if (json)
+            layout.WriteJson(out);
+        else
+            layout.WriteText(out);
+        return loaded ? 0 : 1;
+    }
+    if (!json && !loaded) {
+        // A file that does not load is shown as far as it was read, in the
+        // layout, after where and why it stopped.
+        out << why.Text << "\n";
+        for (const std::string& line : why.Context)
+            out << "  " << line << "\n";
+        out << "Below, the sections as far as they were read.\n\n";
+        layout.WriteText(out);
+        return 1;
+    }
+    CValue shown = CValue::Object();
+    shown.Add("file", fileName);
+    if (json) {
+        shown.Add("loaded", loaded);
+        shown.Add("explanation", explanation);
+    }
+    if (summary)
+        shown.Append(std::move(*summary));
+    else
+        for (const char* key : SummaryKeys)
+            shown.Add(key, CValue());
+    shown.Add("messages", std::move(messages));
+    if (json) {
+        shown.Add("layout", loaded ? CValue() : std::move(layout));
+        shown.WriteJson(out);
+    } else {
         shown.WriteText(out);
     }
     return loaded ? 0 : 1;

@@ -47,6 +47,10 @@ void CValue::WriteJson(std::ostream& out) const {
 // Scalars as a person reads them: "-" for nothing, "yes" and "no", control
 // characters other than tab as \xHH.
 void CValue::WriteScalarText(std::ostream& out) const {
+    if (!FShown.empty()) {
+        CValue(FShown).WriteScalarText(out);
+        return;
+    }
     switch (FKind) {
     case EKind::Null:
         out << "-";
@@ -84,7 +88,7 @@ void CValue::WriteText(std::ostream& out, int indent) const {
     const std::string pad(static_cast<std::size_t>(indent), ' ');
     // lead is "key:" or "-"; scalars follow it on the same line.
     auto writeEntry = [&](const std::string& lead, const CValue& value) {
-        if (value.Scalar() && !(value.FKind == EKind::Text && value.FText.find('\n') != std::string::npos)) {
+        if (value.OnOneLine() && !(value.FKind == EKind::Text && value.FText.find('\n') != std::string::npos)) {
             out << pad << lead << ' ';
             value.WriteScalarText(out);
             out << "\n";
@@ -115,7 +119,7 @@ void CValue::WriteText(std::ostream& out, int indent) const {
     };
     if (FKind == EKind::Array) {
         for (const CValue& item : FItems) {
-            if (item.FKind == EKind::Object && !item.FFields.empty()) {
+            if (item.FKind == EKind::Object && !item.FFields.empty() && item.FShown.empty()) {
                 // the fields indented below the dash, the first on its line
                 std::ostringstream lines;
                 item.WriteText(lines, indent + 2);

@@ -49,6 +49,12 @@ public:
         FItems.push_back(std::move(value));
         return FItems.back();
     }
+    // How a person reads the value in the text form ("9 x 7", "100%",
+    // "16-bit"); the JSON keeps the value itself.
+    CValue&& Shown(std::string text) && {
+        FShown = std::move(text);
+        return std::move(*this);
+    }
 
     void WriteJson(CJsonWriter& out) const;
     // The whole tree as one JSON document, ended by a line break.
@@ -57,6 +63,8 @@ public:
 
 private:
     bool Scalar() const { return FKind != EKind::Array && FKind != EKind::Object; }
+    // Printed on one line in the text form: a scalar, or a value shown as words.
+    bool OnOneLine() const { return Scalar() || !FShown.empty(); }
     void WriteScalarText(std::ostream& out) const;
 
     EKind FKind = EKind::Null;
@@ -64,4 +72,5 @@ private:
     std::string FText;
     std::vector<CValue> FItems;
     std::vector<std::pair<std::string, CValue>> FFields;
+    std::string FShown;
 };

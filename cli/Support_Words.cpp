@@ -11,6 +11,7 @@
 #include "format/world/Room_Main.h"
 
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -134,16 +135,27 @@ CEventCounts CountEvents(const CObject& object) {
     return counts;
 }
 
-std::vector<CConversionSummary::CKindCount> ResourceCounts() {
-    return {
-        {"sprites", ResourceCount(SpriteList())},
-        {"sounds", ResourceCount(SoundList())},
-        {"backgrounds", ResourceCount(BackgroundList())},
-        {"paths", ResourceCount(PathList())},
-        {"scripts", ResourceCount(ScriptList())},
-        {"data files", ResourceCount(DataFileList())},
-        {"time lines", ResourceCount(TimeLineList())},
-        {"objects", ResourceCount(ObjectList())},
-        {"rooms", ResourceCount(RoomList())},
-    };
+CValue ResourceCountsValue() {
+    CValue counts = CValue::Object();
+    for (const CConversionSummary::CKindCount& count : CountResources()) {
+        std::string key = count.Kind;
+        for (char& c : key)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        counts.Add(std::move(key), count.Count);
+    }
+    return counts;
+}
+
+CValue SizeValue(std::int64_t width, std::int64_t height) {
+    CValue size = CValue::Object();
+    size.Add("width", width);
+    size.Add("height", height);
+    return std::move(size).Shown(std::to_string(width) + " x " + std::to_string(height));
+}
+
+CValue SlotEntry(int slot, const std::string& storedName) {
+    CValue entry = CValue::Object();
+    entry.Add("slot", static_cast<std::int32_t>(slot));
+    entry.Add("name", storedName.empty() ? CValue("").Shown("(no name)") : CValue(Windows1252ToUtf8(storedName)));
+    return entry;
 }

@@ -13,6 +13,7 @@
 #include "format/core/Support_CodePage.h"
 #include "format/core/Support_Random.h"
 #include "format/core/Support_Stream.h"
+#include "cli/Support_Value.h"
 #include "project/Conversion.h"
 
 // What a sound's data bytes are, told from their first bytes: "wav" for
@@ -47,10 +48,9 @@ std::string ReferenceWords(std::int32_t index, int count, bool exists, const std
 // or one past the end (a negative index names nothing on purpose).
 inline bool DanglingReference(std::int32_t index, bool exists) { return index >= 0 && !exists; }
 
-// The resources of the current project, list by list, under the names the
-// info report and the extracted project's description give them, in their
-// order: "sprites", "sounds", ... "rooms".
-std::vector<CConversionSummary::CKindCount> ResourceCounts();
+// The current project's counts (CountResources) as an object keyed by the
+// kinds in lower case: "sounds", "sprites", "subimages" ... "tiles".
+CValue ResourceCountsValue();
 
 // The events of an object that hold actions, and its actions in all.
 struct CEventCounts {
@@ -64,3 +64,26 @@ std::string ReferenceWords(const CResourceList<T>& list, std::int32_t index) {
     const bool exists = list.Exists(index);
     return ReferenceWords(index, list.Count(), exists, exists ? list.Name(index) : std::string());
 }
+
+// A width and a height as reports give them: {"width": W, "height": H},
+// shown as "W x H".
+CValue SizeValue(std::int64_t width, std::int64_t height);
+
+// A reference to a slot as reports give it: null for none (a negative
+// index), else {"slot": N, "name": NAME, "missing": false}, with a null name
+// and "missing": true when the slot holds nothing; shown as ReferenceWords.
+template <class T>
+CValue ReferenceValue(const CResourceList<T>& list, std::int32_t index) {
+    if (index < 0)
+        return CValue().Shown("none");
+    const bool exists = list.Exists(index);
+    CValue reference = CValue::Object();
+    reference.Add("slot", index);
+    reference.Add("name", exists ? CValue(Windows1252ToUtf8(list.Name(index))) : CValue());
+    reference.Add("missing", !exists);
+    return std::move(reference).Shown(ReferenceWords(list, index));
+}
+
+// The first members of a resource's entry: {"slot": N, "name": NAME}, an
+// empty name shown as "(no name)".
+CValue SlotEntry(int slot, const std::string& storedName);

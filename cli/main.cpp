@@ -17,6 +17,8 @@
 // interrupted the conversion (its temporary file is removed, TARGET is as it
 // was or complete and new).
 #include <array>
+#include <csignal>
+#include <pthread.h>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -69,16 +71,36 @@ int Check(const CArguments& arguments) {
     ExitAfterConversion(RunCheck(arguments.Operands[0], arguments.Has("json"), std::cout));
 }
 
+// An extraction asked to stop: before it writes, the process just ends;
+// once it writes, it takes back what it wrote and ends itself.
+CExtractStop ExtractStop;
+
+void StopExtraction(int signal) {
+    if (ExtractStop.Writing == 0) {
+        WriteFromHandler(STDERR_FILENO, "Extraction interrupted.\n");
+        std::_Exit(128 + signal);
+    }
+    ExtractStop.Signal = signal;
+}
+
 int Extract(const CArguments& arguments) {
     if (arguments.Operands[0] == "-")
         return UsageError("extract cannot use \"-\": give the project file");
-    // The load's messages, with their context lines, as a conversion prints them.
-    CBatchFeedback console(false, false);
-    CFeedbackGuard guard(console);
-    console.Begin("");
-    const int status = RunExtract(arguments.Operands[0], arguments.Operands[1], arguments.Has("force"), std::cerr);
-    console.Finish(status == 0);
-    ExitAfterConversion(status);
+    sigset_t handled;
+    sigemptyset(&handled);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction action {};
+        if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler == SIG_IGN)
+            continue;  // an ignored signal stays ignored, as a shell's nohup expects
+        action = {};
+        action.sa_handler = StopExtraction;
+        sigemptyset(&action.sa_mask);
+        sigaction(signal, &action, nullptr);
+        sigaddset(&handled, signal);
+    }
+    pthread_sigmask(SIG_UNBLOCK, &handled, nullptr);
+    ExitAfterConversion(RunExtract(arguments.Operands[0], arguments.Operands[1], arguments.Has("force"), std::cout,
+                                   std::cerr, ExtractStop));
 }
 
 // ---- the commands and their options: one row each ----------------------------

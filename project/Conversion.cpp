@@ -16,10 +16,7 @@
 #include "project/Resource_Main.h"
 #include "format/core/Support_SafeSave.h"
 
-namespace {
-
-// The current project's contents, in file order.
-void Summarise(CConversionSummary& summary) {
+std::vector<CConversionSummary::CKindCount> CountResources() {
     std::int64_t subimages = 0, instances = 0, tiles = 0;
     for (int i = 0; i < SpriteList().Count(); ++i)
         if (const CSprite* sprite = SpriteList().Get(i))
@@ -29,8 +26,7 @@ void Summarise(CConversionSummary& summary) {
             instances += static_cast<std::int64_t>(room->Instances.size());
             tiles += static_cast<std::int64_t>(room->Tiles.size());
         }
-    summary.GameId = GameId();
-    summary.Counts = {
+    return {
         {"Sounds", ResourceCount(SoundList())},
         {"Sprites", ResourceCount(SpriteList())},
         {"Subimages", subimages},
@@ -44,6 +40,13 @@ void Summarise(CConversionSummary& summary) {
         {"Instances", instances},
         {"Tiles", tiles},
     };
+}
+
+namespace {
+
+void Summarise(CConversionSummary& summary) {
+    summary.GameId = GameId();
+    summary.Counts = CountResources();
 }
 
 }  // namespace

@@ -45,6 +45,10 @@ struct CConversionSummary {
     std::vector<CKindCount> Counts;
 };
 
+// The current project's contents, in file order, as a summary counts them:
+// the one list of kinds and counts that every report uses.
+std::vector<CConversionSummary::CKindCount> CountResources();
+
 struct CConversionResult {
     bool Converted = false;
     // The target was the source itself and already version 500: nothing was

@@ -15,6 +15,7 @@
 #include "format/behaviour/Object_Main.h"
 #include "format/behaviour/Path_Main.h"
 #include "format/behaviour/TimeLine_Main.h"
+#include "format/core/Support_Bytes.h"
 #include "project/Project_Model.h"
 #include "project/Resource_Tree.h"
 #include "format/core/Support_File.h"
@@ -171,7 +172,11 @@ bool LoadHeaderAndSections(CStream& stream, CLoadReport& report) {
             report.Failure = "the section's reader refused its data (a version or value it does not accept)";
             return false;
         }
-        report.Sections.push_back({section.Id, section.Name, present, report.SectionStart, stream.Position()});
+        // Every section begins with its own version, which reports need to
+        // tell a value the file stores from a default.
+        const std::int32_t stored =
+            present ? static_cast<std::int32_t>(Get32(stream.View(), report.SectionStart)) : 0;
+        report.Sections.push_back({section.Id, section.Name, present, report.SectionStart, stream.Position(), stored});
         if (section.Progress >= 0)
             ProgressSet(section.Progress);
     }

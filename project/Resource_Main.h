@@ -70,7 +70,15 @@ struct CLoadReport {
         const char* Name;
         bool Present;            // held by a file of this header version
         std::size_t Start, End;  // its bytes, [Start, End)
+        std::int32_t Version;    // the section's stored version; 0 when not present
     };
+    // The span of a section read completely, or nullptr.
+    const CSpan* Find(ESection id) const {
+        for (const CSpan& span : Sections)
+            if (span.Id == id && span.Present)
+                return &span;
+        return nullptr;
+    }
     std::vector<CSpan> Sections;  // the sections read completely, in order
 };
 

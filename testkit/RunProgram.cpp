@@ -133,3 +133,23 @@ std::vector<std::string> MessageLines(const std::string& err) {
             lines.push_back(std::move(line));
     return lines;
 }
+
+std::string SchemaViolations(const std::string& json, const std::string& schema) {
+    static const char* const Check =
+        "import json, sys, jsonschema\n"
+        "schema = json.load(open(sys.argv[1], encoding='utf-8'))\n"
+        "document = json.load(open(sys.argv[2], encoding='utf-8'))\n"
+        "errors = jsonschema.Draft202012Validator(schema).iter_errors(document)\n"
+        "for error in sorted(errors, key=lambda e: list(e.absolute_path))[:20]:\n"
+        "    print('/'.join(map(str, error.absolute_path)) + ': ' + error.message[:300])\n";
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("report.json"), Bytes(json));
+    const CRunResult run =
+        RunProgram("python3",
+                   {"-c", Check, std::string(TRANSVANE_SOURCE_DIR) + "/packaging/schema/" + schema + ".schema.json",
+                    folder.File("report.json")},
+                   folder.Path());
+    if (run.Status != 0)
+        return "the check did not run: " + run.Err;
+    return run.Out;
+}

@@ -14,10 +14,11 @@ set -euo pipefail
 # (tools/web.sh), with zlib's C sources from binutils-source, and chromium
 # runs the page's test and renders the page that extract writes;
 # libpng-dev writes extract's PNG files and nlohmann-json3-dev reads the
-# project.json it writes in its test.
+# project.json it writes in its test; python3-jsonschema checks every JSON
+# report of the tests against its schema.
 packages=(g++ cmake ninja-build pkg-config zlib1g-dev libdeflate-dev libpng-dev qt6-base-dev libgtest-dev
           desktop-file-utils shared-mime-info dpkg-dev lintian appstream xvfb xauth xdotool
-          clang-14 libclang-rt-14-dev emscripten binutils-source chromium nlohmann-json3-dev "$@")
+          clang-14 libclang-rt-14-dev emscripten binutils-source chromium nlohmann-json3-dev python3-jsonschema "$@")
 # Node.js and npm drive the browser test and fetch the page's zip writer; a
 # Node.js already installed (with its own npm) is kept.
 command -v npm >/dev/null || packages+=(nodejs npm)

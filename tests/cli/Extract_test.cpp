@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <set>
+#include <thread>
 #include <tuple>
 #include <nlohmann/json.hpp>
 
@@ -50,14 +53,15 @@ std::int64_t Present(const TList<T>& list) {
 // The record of slot index of the expected list.
 template <class T>
 const T& Slot(const TList<T>& list, const json& item) {
-    const auto& slot = list.Slots.at(item.at("index").get<std::size_t>());
+    const auto& slot = list.Slots.at(item.at("slot").get<std::size_t>());
     EXPECT_TRUE(slot.has_value());
     EXPECT_EQ(item.at("name").get<std::string>(), Windows1252ToUtf8(slot->Name));
     return slot->Record;
 }
 
 // Extracts the project and checks every file the description promises
-// against what converting it must give.
+// against what converting it must give, and what it says of the file
+// against what the file stores.
 void ExpectExtracted(const TProject& source) {
     const TExpectation expectation = ExpectedConversion(source);
     const TProject& expected = expectation.Project;
@@ -66,8 +70,19 @@ void ExpectExtracted(const TProject& source) {
     const std::string dir = folder.File("out");
     const CRunResult run = RunCli({"extract", folder.File("game.vtr"), dir}, folder.Path());
     ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Err, "") << "what the load says goes into the notes";
+    EXPECT_EQ(run.Out, "Extracted game.vtr: open " + dir + "/index.html to see it.\n");
     auto file = [&](const json& path) { return ReadWholeFile(dir + "/" + path.get<std::string>()); };
-    const json project = json::parse(Text(ReadWholeFile(dir + "/project.json")));
+    const std::string described = Text(ReadWholeFile(dir + "/project.json"));
+    EXPECT_EQ(SchemaViolations(described, "project"), "");
+    const json project = json::parse(described);
+    EXPECT_EQ(project.at("format version"), source.Version);
+    if (source.Options.Version >= 441) {
+        EXPECT_EQ(project.at("author"), Windows1252ToUtf8(source.Options.Author));
+        EXPECT_EQ(project.at("game version"), source.Options.GameVersion);
+    } else {
+        EXPECT_TRUE(project.at("author").is_null() && project.at("last changed").is_null());
+    }
 
     const json& counts = project.at("counts");
     for (const auto& [kind, present] : std::initializer_list<std::pair<const char*, std::int64_t>>{
@@ -101,13 +116,12 @@ void ExpectExtracted(const TProject& source) {
     }
     const json& options = project.at("options");
     if (expected.Options.LoadingImage) {
-        EXPECT_EQ(DecodePng(file(options.at("LoadingImage"))).Pixels, expected.Options.LoadingImage->Pixels);
+        EXPECT_EQ(DecodePng(file(options.at("loading image"))).Pixels, expected.Options.LoadingImage->Pixels);
     }
     if (expected.Options.BarBackImage) {
-        EXPECT_EQ(DecodePng(file(options.at("BarBackImage"))).Pixels, expected.Options.BarBackImage->Pixels);
+        EXPECT_EQ(DecodePng(file(options.at("bar back image"))).Pixels, expected.Options.BarBackImage->Pixels);
     }
-    EXPECT_EQ(file(options.at("Icon")), expected.Options.Icon.value_or(DefaultGameIcon()));
-    EXPECT_EQ(options.at("Author"), Windows1252ToUtf8(expected.Options.Author));
+    EXPECT_EQ(file(options.at("icon")), expected.Options.Icon.value_or(DefaultGameIcon()));
 
     for (const json& item : project.at("sounds")) {
         const TSound& sound = Slot(expected.Sounds, item);
@@ -135,6 +149,7 @@ void ExpectExtracted(const TProject& source) {
     ASSERT_EQ(info.Status, 0);
     const json summary = json::parse(info.Out);
     EXPECT_EQ(summary.at("resources"), counts);
+    EXPECT_EQ(summary.at("author"), project.at("author"));
     EXPECT_EQ(summary.at("format version"), source.Version);
 
     // The page names every picture it shows by a file that exists.
@@ -258,6 +273,56 @@ TEST(Extract, HostileNamesStayInsideTheFolder) {
     EXPECT_TRUE(fs::is_empty(folder.File("elsewhere")));
 }
 
+// The page says what the file stores and shows only what the project
+// holds: no section without rows, no gap for an empty author; what a
+// conversion would not carry over is noted on it and in project.json.
+TEST(Extract, PageShowsWhatTheFileHolds) {
+    TProject noAuthor = EmptyProject(500);
+    noAuthor.Options.Author.clear();
+    struct Case {
+        TProject project;
+        std::vector<std::string> present, absent;
+    };
+    const Case cases[] = {
+        {noAuthor, {"<p>A project file of format version 500, game id ", "; game version 100, last changed "},
+         {", by ", "<h2 id=\"sprites\">", "<tr><th>Name</th>", "<h2 id=\"notes\">", "<a href=\"#rooms\">"}},
+        {SampleProject(430), {"stores no author, game version or date of its last change.", "<h2 id=\"notes\">",
+                              "<li>Failed to convert old action number: 70", "<a href=\"#rooms\">"}, {"last changed 2"}},
+    };
+    for (const Case& c : cases) {
+        CScratchFolder folder;
+        WriteWholeFile(folder.File("game.vtr"), WriteProject(c.project));
+        ASSERT_EQ(RunCli({"extract", "game.vtr", "out"}, folder.Path()).Status, 0);
+        const std::string page = Text(ReadWholeFile(folder.File("out/index.html")));
+        for (const std::string& part : c.present)
+            EXPECT_NE(page.find(part), std::string::npos) << part << "\n" << page;
+        for (const std::string& part : c.absent)
+            EXPECT_EQ(page.find(part), std::string::npos) << part << "\n" << page;
+        const json notes = json::parse(Text(ReadWholeFile(folder.File("out/project.json")))).at("notes");
+        EXPECT_EQ(notes.empty(), page.find("id=\"notes\"") == std::string::npos);
+    }
+}
+
+// Interrupted while it writes, extract takes back every file and folder it
+// made; what was there before stays.
+TEST(Extract, AnInterruptedExtractionRemovesWhatItWrote) {
+    TProject p = EmptyProject(500);
+    for (int i = 0; i < 30000; ++i)
+        p.Scripts.Add("s" + std::to_string(i), TScript{400, "x"});
+    CScratchFolder folder;
+    WriteWholeFile(folder.File("game.vtr"), WriteProject(p));
+    fs::create_directory(folder.File("out"));
+    WriteWholeFile(folder.File("out/mine.txt"), Bytes({1}));
+    CRunningProgram cli(CliPath(), {"extract", "game.vtr", "out"}, folder.Path(), {SIGINT});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!fs::exists(folder.File("out/scripts")) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    cli.Signal(SIGINT);
+    const CRunResult run = cli.Wait();
+    EXPECT_EQ(run.Status, 130) << run.Err;
+    EXPECT_EQ(FolderContents(folder.File("out")), std::vector<std::string>{"mine.txt"});
+}
+
 TEST(Extract, AFileThatDoesNotLoadExtractsNothing) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("bad.vtr"), Bytes({'n', 'o', 'p', 'e', 0, 0, 0, 0}));
@@ -286,6 +351,7 @@ TEST(Extract, PageRendersWithItsPictures) {
          "--virtual-time-budget=5000", "--dump-dom", "file://" + folder.File("out/index.html")},
         folder.Path());
     ASSERT_EQ(browser.Status, 0) << browser.Err;
+    EXPECT_NE(browser.Out.find("class=\"legend\""), std::string::npos) << "the tree's colours are explained";
     // 2 + 3 subimages, one background, the bar's back, the loading image, the icon.
     EXPECT_NE(browser.Out.find("data-shown=\"9\" data-total=\"9\""), std::string::npos) << browser.Out;
 }

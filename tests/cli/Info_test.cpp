@@ -14,9 +14,10 @@ using namespace project;
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // What info says of a file that loads: the summary for people (counts,
-// the format's codes as words, references by name, references to empty
-// slots flagged), the layout of every section, and both as JSON; older
-// files show which sections they lack.
+// slots, a sprite's size from its pictures, the format's codes as words,
+// references by name, references to empty slots flagged), the layout of
+// every section, and both as JSON that its schema accepts; older files show
+// which sections they lack and null for what they do not store.
 TEST(Info, DescribesAFileThatLoads) {
     struct Case {
         std::int32_t Version;
@@ -25,20 +26,26 @@ TEST(Info, DescribesAFileThatLoads) {
     };
     const Case cases[] = {
         {500, {}, {"format version: 500\n", "author: An Author \xC3\xA9\n", "game version: 321\n",
-                   "last changed: 2009-07-06 12:00:00\n", "resources:\n  sprites: 3\n  sounds: 3\n",
-                   "  - name: first\n    size: 9 x 7\n    subimages: 2\n", "    data: unknown data\n    bytes: 1000\n",
+                   "last changed: 2009-07-06 12:00:00\n", "resources:\n  sounds: 3\n  sprites: 3\n  subimages: 5\n",
+                   "  - slot: 0\n    name: first\n    size: 9 x 7\n    subimages: 2\n",
+                   "  - slot: 2\n    name: second\n    size: 3 x 5\n    stored size: 32 x 32\n",
+                   "  - slot: 3\n    name: (no name)\n    size: no pictures\n    stored size: 32 x 32\n",
+                   "    data: unknown data\n    bytes: 1000\n",
                    "    connection: smooth curve\n    at the end: move to the start (closed)\n",
                    "    at the end: unknown (7)\n", "    export: install as a font\n",
                    "    sprite: #1 (empty slot)\n", "  resolution: 1024x768\n",
                    "  loading progress bar: own bar with back and front images\n"}},
-        {500, {"--layout"}, {"loads: yes", "header version: 500", "game id: 100001",
+        {500, {"--json"}, {"\"loaded\": true", "\"explanation\": null", "\"size\": {\n        \"width\": 9,\n        \"height\": 7\n",
+                           "\"name\": \"\",", "\"layout\": null"}},
+        {430, {"--json"}, {"\"author\": null", "\"window scale\": 150", "\"information\": null"}},
+        {500, {"--layout"}, {"loaded: yes", "header version: 500", "game id: 100001",
                              "guid: {A3A2A1A0-A5A4-A7A6-A8A9-AAABACADAEAF}", "  - section: Game options",
                              "    offset: 32", "  - section: Resource tree", "        name: first",
-                             "        data bytes: 1000", "          - width: 300",
-                             "  - Failed to convert old action number: 70",
+                             "        data bytes: 1000", "          - size: 300 x 2",
+                             "  - message: Failed to convert old action number: 70",
                              "    background colour: system colour 24 (0x80000018)", "        | second line",
                              "      - name: My Rooms"}},
-        {500, {"--json", "--layout"}, {"\"loads\": true", "\"header version\": 500", "\"section\": \"Time lines\"",
+        {500, {"--json", "--layout"}, {"\"loaded\": true", "\"header version\": 500", "\"section\": \"Time lines\"",
                                        "\"version\": 420", "\"author\": \"An Author \xC3\xA9\"", "\"room order\": [",
                                        "\"data bytes\": null"}},
         {410, {"--layout"}, {"  - section: Paths\n    stored: no\n",
@@ -47,6 +54,7 @@ TEST(Info, DescribesAFileThatLoads) {
     for (const Case& c : cases) {
         TProject p = SampleProject(c.Version);
         p.Objects.Slots[0]->Record.SpriteIndex = 1;  // the empty slot
+        p.Sprites.Slots[3]->Name.clear();
         CScratchFolder folder;
         WriteWholeFile(folder.File("a.vtr"), WriteProject(p));
         std::vector<std::string> arguments{"info", folder.File("a.vtr")};
@@ -58,7 +66,7 @@ TEST(Info, DescribesAFileThatLoads) {
         if (c.Options.empty()) {
             EXPECT_FALSE(Has(run.Out, "offset")) << "the layout only with --layout";
         } else if (c.Options[0] == "--json") {
-            EXPECT_TRUE(run.Out.starts_with('{') && run.Out.ends_with("}\n")) << run.Out;
+            EXPECT_EQ(SchemaViolations(run.Out, "info"), "");
         }
     }
 }
@@ -79,14 +87,14 @@ TEST(Info, SaysWhereAndWhyReadingStopped) {
         {"not a project",
          Bytes({'n', 'o', 'p', 'e', 0, 0, 0, 0}),
          {"The file does not load: its header is not that of a project file of version 400 to 500.\n"
-          "Why: Error Loading: This is not a vantrel file.\n",
-          "loads: no", "  section: header", "  offset: 4", "  reason: Error Loading: This is not a vantrel file."}},
+          "  cause: Error Loading: This is not a vantrel file.\n",
+          "loaded: no", "  section: header", "  offset: 4", "  reason: Error Loading: This is not a vantrel file."}},
         {"missing", std::nullopt,
-         {"The file cannot be read: File does not exist: No such file or directory\n",
+         {"The file cannot be read.\n  cause: File does not exist: No such file or directory\n",
           "  reason: File does not exist: No such file or directory"}},
         {"refused room", WriteProject(refused),
-         {"The file does not load: reading stopped in the section \"Rooms\", which starts at byte ",
-          "Why: the section's reader refused", "loads: no", "  section: Rooms", "  reason: the section's reader refused", "  int32 before the offset: 501",
+         {"The file does not load: reading stopped in the section \"Rooms\".\n  cause: the section's reader refused",
+          "  section starts at byte: ", "loaded: no", "  section: Rooms", "  reason: the section's reader refused", "  int32 before the offset: 501",
           "  - section: Objects"}},
         {"refused tree", WriteProject(badTree),
          {"  section: Resource tree", "  int32 before the offset: 399", "  - section: Used action libraries"}},
@@ -101,6 +109,12 @@ TEST(Info, SaysWhereAndWhyReadingStopped) {
         EXPECT_EQ(run.Status, 1) << c.what;
         for (const std::string& line : c.lines)
             EXPECT_TRUE(Has(run.Out, line)) << c.what << ": " << line << "\n" << run.Out;
+        // The JSON of either view has the shape of a file that loads.
+        for (const char* view : {"--json", "--layout"}) {
+            const CRunResult json = RunCli({"info", folder.File("a.vtr"), "--json", view});
+            EXPECT_EQ(SchemaViolations(json.Out, "info"), "") << c.what;
+            EXPECT_TRUE(Has(json.Out, "\"loaded\": false,\n  \"explanation\": {\n    \"message\": \"The file")) << json.Out;
+        }
     }
 }
 
@@ -167,7 +181,9 @@ TEST(Check, ListsWhatTheConversionChangesAndWritesNothing) {
              "      - place: object 0 \"hero\", row 0, event 0, action 4\n",
          })
         EXPECT_TRUE(Has(run.Out, part)) << part << "\n" << run.Out;
-    EXPECT_TRUE(Has(RunCli({"check", "--json", "old.vtr"}, folder.Path()).Out, "\"change\": \"tree group added\""));
+    const CRunResult json = RunCli({"check", "--json", "old.vtr"}, folder.Path());
+    EXPECT_TRUE(Has(json.Out, "\"change\": \"tree group added\""));
+    EXPECT_EQ(SchemaViolations(json.Out, "check"), "");
 
     const CBlock whole = WriteProject(SampleProject(400));
     WriteWholeFile(folder.File("cut.vtr"), CBlock(whole.begin(), whole.begin() + 40));
@@ -176,6 +192,10 @@ TEST(Check, ListsWhatTheConversionChangesAndWritesNothing) {
     EXPECT_TRUE(Has(cut.Out, "converts: no\n"));
     EXPECT_TRUE(Has(cut.Err, "Error Loading: File seems to be corrupted.\n  file: cut.vtr\n  section: Game options"));
     EXPECT_TRUE(Has(cut.Err, "\n  more: transvane-cli info cut.vtr\n"));
+    const CRunResult cutJson = RunCli({"check", "--json", "cut.vtr"}, folder.Path());
+    EXPECT_EQ(SchemaViolations(cutJson.Out, "check"), "");
+    EXPECT_TRUE(Has(cutJson.Out, "\"loaded\": false,\n  \"explanation\": {\n    \"message\": \"Error Loading: File seems"))
+        << cutJson.Out;
 
     EXPECT_EQ(FolderContents(folder.Path()), (std::vector<std::string>{"cut.vtr", "old.vtr"}))
         << "check writes nothing";

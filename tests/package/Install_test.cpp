@@ -81,8 +81,15 @@ TEST_F(InstalledTree, HoldsTheProgramsAndTheManualPages) {
     const std::string page = ReadCompressed(File("share/man/man1/transvane-cli.1.gz"));
     EXPECT_NE(page.find(".TH TRANSVANE-CLI 1 \"\" \"Transvane " + Version + "\""), std::string::npos)
         << "the manual page carries the version of the build";
-    for (const char* documented : {"\\-\\-output\\-dir", "\\-\\-quiet", "EXIT STATUS"})
+    for (const char* documented : {"\\-\\-output\\-dir", "\\-\\-quiet", "EXIT STATUS", "/usr/share/transvane/schema"})
         EXPECT_NE(page.find(documented), std::string::npos) << documented;
+    // The schemas the reports are checked against in the tests.
+    for (const char* schema : {"info", "check", "project"}) {
+        const std::string name = std::string("/") + schema + ".schema.json";
+        EXPECT_EQ(ReadWholeFile(File("share/transvane/schema" + name)),
+                  ReadWholeFile(std::string(TRANSVANE_SOURCE_DIR) + "/packaging/schema" + name))
+            << name;
+    }
 
     // The Debian package is built with the same version.
     const std::string cpack = Text(ReadWholeFile(std::string(TRANSVANE_BUILD_DIR) + "/CPackConfig.cmake"));

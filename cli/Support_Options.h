@@ -1,0 +1,26 @@
+// The game options as the reports show them: one table of fields, read by
+// info (summary and layout) and by extract's project.json alike, so that a
+// field has one key and one reading everywhere.
+//
+// Older files lack some fields, which then load with a default; a report
+// says what the file holds, so such a field is null there.  The pictures
+// and the icon are left to the caller: info describes their shape, extract
+// names the files it wrote.
+#pragma once
+
+#include <cstdint>
+
+#include "cli/Support_Value.h"
+#include "format/world/Option_Main.h"
+
+// The first options-section version that stores author, game version,
+// last change and information; before it they are defaults of the load.
+inline constexpr std::int32_t OptionsInformationFrom = 441;
+// The first that stores the icon.
+inline constexpr std::int32_t OptionsIconFrom = 410;
+
+// The options as an object: "flags" (the fourteen on/off settings whose
+// meaning the file does not say, in their stored order), then the named
+// settings, codes as numbers shown in words.  version is the options
+// section's stored version.
+CValue GameOptionsValue(const CGameOptions& options, std::int32_t version);
