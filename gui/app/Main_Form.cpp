@@ -22,6 +22,7 @@
 #include "project/Conversion.h"
 #include "project/Resource_Main.h"
 #include "format/core/Support_File.h"
+#include "format/core/Support_SafeSave.h"
 
 namespace {
 
@@ -35,11 +36,6 @@ QString FromCoreFileName(const std::string& name) { return QFile::decodeName(QBy
 QString KeptAsName(const QString& target) {
     const int number = BackupNumber(target);
     return FromCoreFileName(ChangeFileExt(ToCoreFileName(target), ".vk" + std::to_string(std::min(number + 1, 9))));
-}
-
-bool SameFile(const QString& one, const QString& other) {
-    const QFileInfo first(one), second(other);
-    return first.exists() && second.exists() && first.canonicalFilePath() == second.canonicalFilePath();
 }
 
 // One question for all the outputs of a batch that exist already.
@@ -177,7 +173,8 @@ void TMainForm::ConvertFile(const QString& source) {
         // nothing; anything else keeps what it replaces.
         const bool current = conversion.Result().Summary.Version == NewestGameVersion;
         const CKeptAsName keptAsName = [&](const QString& file) {
-            return current && SameFile(file, source) ? QString() : KeptAsName(file);
+            const bool itself = SameFile(ToCoreFileName(file), ToCoreFileName(source));
+            return current && itself ? QString() : KeptAsName(file);
         };
         const std::size_t loadMessages = conversion.Result().Messages.size();
         // The project stays loaded while the user picks the target, and

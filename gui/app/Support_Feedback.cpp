@@ -126,7 +126,8 @@ void CWindowFeedback::BeginBatch() { FBatch = true; }
 
 void CWindowFeedback::BatchFile(const QString& source, int number, int count) {
     if (FProgressForm != nullptr)
-        FProgressForm->ShowFile(QStringLiteral("%1 (%2 of %3)").arg(QFileInfo(source).fileName()).arg(number).arg(count));
+        FProgressForm->ShowFile(
+            QStringLiteral("%1 (%2 of %3)").arg(QFileInfo(source).fileName()).arg(number).arg(count));
 }
 
 void CWindowFeedback::EndBatch() {

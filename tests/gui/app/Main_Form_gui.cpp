@@ -563,7 +563,8 @@ private slots:
         const bool saving = during.startsWith(QStringLiteral("Saving"));
         const QStringList calls =
             saving ? QStringList{"open", "save:" + source,
-                                 "question:old.vtr already exists. Replace it? The current file will be kept as old.vk1."}
+                                 "question:old.vtr already exists. Replace it? "
+                                 "The current file will be kept as old.vk1."}
                    : QStringList{"open"};
         QCOMPARE(Dialogs->Calls, calls);
         QStringList expectedFiles{"old.vtr"};
