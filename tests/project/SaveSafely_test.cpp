@@ -348,7 +348,8 @@ TEST(SaveSafely, PendingFilesHoldEverySaveInFlight) {
     {
         std::vector<std::unique_ptr<CSafeSave>> saves;
         for (int i = 0; i < Saves; ++i)
-            saves.push_back(std::make_unique<CSafeSave>(folder.File(std::to_string(i) + ".vtr"), ".vk1", &pending));
+            saves.push_back(
+                std::make_unique<CSafeSave>(folder.File(std::to_string(i) + ".vtr"), CBackupSeries{".vk", 1}, &pending));
         EXPECT_EQ(pending.ArmedCount(), std::size_t{Saves});
         EXPECT_EQ(FolderContents(folder.Path()).size(), std::size_t{Saves});
         saves[0]->Commit();
@@ -492,7 +493,9 @@ TEST(SaveSafely, CommandLineSaysWhereTheEarlierFileWent) {
     WriteWholeFile(folder.File("game.vtr"), WriteProject(EmptyProject(430)));
     const CRunResult first = RunCli({"convert", "game.vtr", "game.vtr"}, folder.Path());
     EXPECT_EQ(first.Status, 0);
-    EXPECT_EQ(first.Err, "transvane-cli: the earlier game.vtr was kept as game.vk1\n");
+    EXPECT_EQ(first.Err,
+              "transvane-cli: 1 version-4 options block dropped (transvane-cli check game.vtr lists them)\n"
+              "transvane-cli: the earlier game.vtr was kept as game.vk1\n");
     const CRunResult second = RunCli({"convert", "game.vtr", "game.vtr"}, folder.Path());
     EXPECT_EQ(second.Status, 0);
     EXPECT_EQ(second.Err, "transvane-cli: game.vtr was already version 5; left unchanged\n");
