@@ -98,19 +98,7 @@ void StopExtraction(int signal) {
 int Extract(const CArguments& arguments) {
     if (arguments.Operands[0] == "-")
         return UsageError("extract cannot use \"-\": give the project file");
-    sigset_t handled;
-    sigemptyset(&handled);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        struct sigaction action {};
-        if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler == SIG_IGN)
-            continue;  // an ignored signal stays ignored, as a shell's nohup expects
-        action = {};
-        action.sa_handler = StopExtraction;
-        sigemptyset(&action.sa_mask);
-        sigaction(signal, &action, nullptr);
-        sigaddset(&handled, signal);
-    }
-    pthread_sigmask(SIG_UNBLOCK, &handled, nullptr);
+    HandleInterruptions(StopExtraction);
     // The load's progress line, on a terminal.
     CBatchFeedback console(false, ::isatty(STDERR_FILENO) == 1, stderr, arguments.ProgressDelay);
     console.Begin("");
