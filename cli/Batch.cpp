@@ -639,8 +639,6 @@ void CBatchFeedback::Finish(bool converted) {
     FHeld.clear();
 }
 
-void CBatchFeedback::ShowMessage(const std::string& text) { ShowMessage(text, MessageContext()); }
-
 void CBatchFeedback::ShowMessage(const std::string& text, const std::vector<std::string>& context) {
     std::vector<std::string> lines{FSource.empty() ? text : FSource + ": " + text};
     for (const std::string& line : context)

@@ -20,9 +20,16 @@ inline constexpr std::size_t FuzzBudgetFloor = std::size_t{8} << 20;
 
 // The same bounds for a conversion through the library, which uses a
 // project of its own.
-inline constexpr CConversionLimits FuzzLimits{FuzzInflateLimit, FuzzBudgetFloor};
+inline const CConversionLimits FuzzLimits = [] {
+    CConversionLimits limits;
+    limits.InflateLimit = FuzzInflateLimit;
+    limits.LoadBudgetFloor = FuzzBudgetFloor;
+    return limits;
+}();
 
-inline void PrepareFuzzing() {
-    SetInflateLimit(FuzzInflateLimit);
-    SetLoadBudgetFloor(FuzzBudgetFloor);
+// Sets the bounds in the core part of the project (or the lone stream) a
+// harness reads into.
+inline void PrepareFuzzing(CCoreState& core) {
+    core.InflateLimit = FuzzInflateLimit;
+    core.BudgetFloor = FuzzBudgetFloor;
 }

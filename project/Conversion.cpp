@@ -16,27 +16,30 @@
 #include "project/Resource_Main.h"
 #include "format/core/Support_SafeSave.h"
 
-std::vector<CConversionSummary::CKindCount> CountResources() {
+std::vector<CConversionSummary::CKindCount> CountResources(const CProject& project) {
+    const CMediaModel& media = project.Media;
+    const CBehaviourModel& behaviour = project.Behaviour;
+    const CWorldModel& world = project.World;
     std::int64_t subimages = 0, instances = 0, tiles = 0;
-    for (int i = 0; i < SpriteList().Count(); ++i)
-        if (const CSprite* sprite = SpriteList().Get(i))
+    for (int i = 0; i < media.Sprites.Count(); ++i)
+        if (const CSprite* sprite = media.Sprites.Get(i))
             subimages += static_cast<std::int64_t>(sprite->Images.size());
-    for (int i = 0; i < RoomList().Count(); ++i)
-        if (const CRoom* room = RoomList().Get(i)) {
+    for (int i = 0; i < world.Rooms.Count(); ++i)
+        if (const CRoom* room = world.Rooms.Get(i)) {
             instances += static_cast<std::int64_t>(room->Instances.size());
             tiles += static_cast<std::int64_t>(room->Tiles.size());
         }
     return {
-        {"Sounds", ResourceCount(SoundList())},
-        {"Sprites", ResourceCount(SpriteList())},
+        {"Sounds", ResourceCount(media.Sounds)},
+        {"Sprites", ResourceCount(media.Sprites)},
         {"Subimages", subimages},
-        {"Backgrounds", ResourceCount(BackgroundList())},
-        {"Paths", ResourceCount(PathList())},
-        {"Scripts", ResourceCount(ScriptList())},
-        {"Data files", ResourceCount(DataFileList())},
-        {"Time lines", ResourceCount(TimeLineList())},
-        {"Objects", ResourceCount(ObjectList())},
-        {"Rooms", ResourceCount(RoomList())},
+        {"Backgrounds", ResourceCount(media.Backgrounds)},
+        {"Paths", ResourceCount(behaviour.Paths)},
+        {"Scripts", ResourceCount(media.Scripts)},
+        {"Data files", ResourceCount(media.DataFiles)},
+        {"Time lines", ResourceCount(behaviour.TimeLines)},
+        {"Objects", ResourceCount(behaviour.Objects)},
+        {"Rooms", ResourceCount(world.Rooms)},
         {"Instances", instances},
         {"Tiles", tiles},
     };
@@ -44,9 +47,9 @@ std::vector<CConversionSummary::CKindCount> CountResources() {
 
 namespace {
 
-void Summarise(CConversionSummary& summary) {
-    summary.GameId = GameId();
-    summary.Counts = CountResources();
+void Summarise(CProject& project, CConversionSummary& summary) {
+    summary.GameId = GameId(project.Model);
+    summary.Counts = CountResources(project);
 }
 
 }  // namespace
@@ -62,6 +65,7 @@ public:
         Project.Core.InflateLimit = std::min(limits.InflateLimit, MaxBlockSize);
         Project.Core.BudgetFloor = limits.LoadBudgetFloor;
         Project.Core.HelperThreads = limits.HelperThreads;
+        Project.Model.TreeIconsReset = limits.TreeIconsReset;
     }
 
     CProject Project;
@@ -80,25 +84,23 @@ CConversion::~CConversion() = default;
 
 namespace {
 
-// Loads with the run's project current; load is the driver to call.
+// Loads into the run's project; load is the driver to call.
 template <class F>
 bool LoadInto(CProject& project, CConversionSummary& summary, F load) {
-    const CProjectScope scope(project.Parts());
     CLoadReport report;
     const bool loaded = load(report);
     summary = CConversionSummary{};
     summary.Version = report.Version;
     if (loaded)
-        Summarise(summary);
+        Summarise(project, summary);
     return loaded;
 }
 
 template <class F>
 bool SaveFrom(CProject& project, CConversionResult& result, F save) {
-    const CProjectScope scope(project.Parts());
     result.Converted = save();
     if (result.Converted)
-        Summarise(result.Summary);
+        Summarise(project, result.Summary);
     return result.Converted;
 }
 
@@ -115,14 +117,14 @@ bool CConversion::Done(bool ok) {
 bool CConversion::Load(const std::string& source) {
     FRun->Source = source;
     FRun->Loaded = LoadInto(FRun->Project, FResult.Summary,
-                            [&](CLoadReport& report) { return LoadGameFile(source, &report); });
+                            [&](CLoadReport& report) { return LoadGameFile(FRun->Project, source, &report); });
     return Done(FRun->Loaded);
 }
 
 bool CConversion::Load(CBlock source) {
     FRun->Source.clear();
     FRun->Loaded = LoadInto(FRun->Project, FResult.Summary,
-                            [&](CLoadReport& report) { return LoadGameBytes(std::move(source), &report); });
+                            [&](CLoadReport& report) { return LoadGameBytes(FRun->Project, std::move(source), &report); });
     return Done(FRun->Loaded);
 }
 
@@ -138,13 +140,13 @@ bool CConversion::Save(const std::string& target) {
         return Done(true);
     }
     return Done(FRun->Loaded &&
-                SaveFrom(FRun->Project, FResult, [&] { return SaveGameFile(target, &FResult.KeptAs, FRun->PendingFiles); }));
+                SaveFrom(FRun->Project, FResult, [&] { return SaveGameFile(FRun->Project, target, &FResult.KeptAs, FRun->PendingFiles); }));
 }
 
 bool CConversion::Save(CBlock& target) {
     return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [&] {
         CBlock bytes;
-        if (!SaveGameBytes(bytes))
+        if (!SaveGameBytes(FRun->Project, bytes))
             return false;
         target = std::move(bytes);
         return true;
@@ -152,7 +154,7 @@ bool CConversion::Save(CBlock& target) {
 }
 
 bool CConversion::DryRun() {
-    return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [] { return SaveGameDryRun(); }));
+    return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [&] { return SaveGameDryRun(FRun->Project); }));
 }
 
 CConversionResult ConvertFile(const std::string& source, const std::string& target, CFeedback* feedback,

@@ -17,6 +17,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -45,9 +46,11 @@ struct CConversionSummary {
     std::vector<CKindCount> Counts;
 };
 
-// The current project's contents, in file order, as a summary counts them:
-// the one list of kinds and counts that every report uses.
-std::vector<CConversionSummary::CKindCount> CountResources();
+struct CProject;  // Project_Main.h
+
+// The project's contents, in file order, as a summary counts them: the one
+// list of kinds and counts that every report uses.
+std::vector<CConversionSummary::CKindCount> CountResources(const CProject& project);
 
 struct CConversionResult {
     bool Converted = false;
@@ -82,13 +85,15 @@ struct CConversionLimits {
     // a save to a file notes its own in (Support_PendingFiles.h); nullptr:
     // none, for a program that handles no interruptions.
     CPendingFiles* PendingFiles = nullptr;
+    // Called whenever the conversion's project rebuilds its resource tree:
+    // the window resets its tree's icons (Resource_Tree.h).
+    std::function<void()> TreeIconsReset;
 };
 
 // One conversion in two steps, with a project of its own that lives as long
 // as the object.  Messages and progress go to feedback as well, when one is
-// given; it is called on the thread that converts, with the conversion's
-// project current, so it may read the message's context there.  Only the
-// calls need the project current, so the object may be kept between them
+// given; it is called on the thread that converts, and each message comes
+// with its lines of context.  The object may be kept between the calls
 // (while a dialog is open, say) and used from any one thread at a time.
 class CConversion {
 public:

@@ -36,7 +36,7 @@ class CPageFeedback final : public CFeedback {
 public:
     explicit CPageFeedback(val report) : FReport(std::move(report)) {}
 
-    void ShowMessage(const std::string&) override {}  // the result carries them
+    void ShowMessage(const std::string&, const std::vector<std::string>&) override {}  // the result carries them
     void ProgressStart(const std::string& text) override {
         FText = text;
         FPercent = 0;

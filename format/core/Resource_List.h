@@ -76,13 +76,13 @@ public:
             if (!stream.ReadBool())
                 continue;
             FNames[i] = stream.ReadString();
-            const CPlace place(FWhat, static_cast<std::int64_t>(i), FNames[i], Named);
+            const CPlace place(stream.Core(), FWhat, static_cast<std::int64_t>(i), FNames[i], Named);
             FSlots[i] = std::make_unique<T>();
             if (!FSlots[i]->Load(stream)) {
-                KeepFailurePlace();
+                KeepFailurePlace(stream.Core());
                 return false;
             }
-            ProgressRead(stream.Position());
+            ProgressRead(stream.Core(), stream.Position());
         }
         Changed = false;
         return true;
@@ -105,10 +105,10 @@ public:
             if (FSlots[i] == nullptr)
                 continue;
             stream.WriteString(FNames[i]);
-            const CPlace place(FWhat, static_cast<std::int64_t>(i), FNames[i], Named);
+            const CPlace place(stream.Core(), FWhat, static_cast<std::int64_t>(i), FNames[i], Named);
             if (!FSlots[i]->Save(stream))
                 return false;
-            ProgressWritten(i + 1, FSlots.size());
+            ProgressWritten(stream.Core(), i + 1, FSlots.size());
         }
         return true;
     }

@@ -74,7 +74,7 @@ std::string EnvironmentValue(const std::string& name) {
     return {};
 }
 
-CTempFolder::CTempFolder() {
+CTempFolder::CTempFolder(CFeedback* feedback) {
     std::string base = FixedTempBase;
     if (const std::string temp = EnvironmentValue("temp"); !temp.empty())
         base = temp;
@@ -89,7 +89,8 @@ CTempFolder::CTempFolder() {
         return;
     FBase.clear();
     FPath.clear();
-    ShowMessage("Failed to create temp dir. This can create serious problems with sounds, etc.");
+    if (feedback != nullptr)
+        feedback->ShowMessage("Failed to create temp dir. This can create serious problems with sounds, etc.", {});
 }
 
 bool CTempFolder::TryCreate(const std::string& base) {

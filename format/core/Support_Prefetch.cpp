@@ -6,7 +6,7 @@
 #include <algorithm>
 
 CBlockPrefetch::CBlockPrefetch(CStream& stream)
-    : FStream(stream), FPrevious(stream.Prefetch()), FWorkerCount(CoreState().HelperThreads.value_or(WorkerCount())) {
+    : FStream(stream), FPrevious(stream.Prefetch()), FWorkerCount(stream.Core().HelperThreads.value_or(WorkerCount())) {
     FStream.SetPrefetch(this);
 }
 

@@ -18,15 +18,15 @@ constexpr std::size_t Unlimited = std::numeric_limits<std::size_t>::max();
 
 // A block may not inflate past the block limit nor past what is left of the
 // running load's budget; it is charged with what it inflated to.
-CBlock InflateCharged(std::span<const std::uint8_t> source) {
-    const std::size_t limit = std::min(InflateLimit(), CLoadBudget::Remaining());
+CBlock InflateCharged(CCoreState& core, std::span<const std::uint8_t> source) {
+    const std::size_t limit = std::min(core.InflateLimit, CLoadBudget::Remaining(core));
     std::optional<CBlock> block = InflateBlock(source, limit);
     if (!block) {
-        if (limit < InflateLimit())
+        if (limit < core.InflateLimit)
             throw EReadError("The file describes more data than it can hold: it is corrupted");
         throw EZCompressionError("inflated block exceeds the size limit");
     }
-    CLoadBudget::Charge(block->size());
+    CLoadBudget::Charge(core, block->size());
     return std::move(*block);
 }
 
@@ -262,7 +262,7 @@ CBlock CStream::ReadCompressedBlock() {
     const std::int32_t count = ReadInt();
     if (count < 0)
         ThrowNegativeSize(count);
-    return InflateCharged(Take(static_cast<std::size_t>(count)));
+    return InflateCharged(Core(), Take(static_cast<std::size_t>(count)));
 }
 
 void CStream::WriteCompressedBlock(std::span<const std::uint8_t> source) {
@@ -295,30 +295,25 @@ void CStream::WriteCompressedBlock(std::span<const std::uint8_t> source) {
 // ---------------------------------------------------------------------------
 // The load budget
 
-CLoadBudget::CLoadBudget(std::size_t fileSize)
-    : FPreviousLimit(CoreState().BudgetLimit), FPreviousUsed(CoreState().BudgetUsed) {
-    CCoreState& state = CoreState();
+CLoadBudget::CLoadBudget(CCoreState& core, std::size_t fileSize)
+    : FCore(core), FPreviousLimit(core.BudgetLimit), FPreviousUsed(core.BudgetUsed) {
     const std::size_t scaled =
         fileSize > Unlimited / LoadBudgetFactor ? Unlimited : fileSize * LoadBudgetFactor;
-    state.BudgetLimit = std::max(state.BudgetFloor, scaled);
-    state.BudgetUsed = 0;
+    core.BudgetLimit = std::max(core.BudgetFloor, scaled);
+    core.BudgetUsed = 0;
 }
-
-void SetLoadBudgetFloor(std::size_t floor) { CoreState().BudgetFloor = floor; }
 
 CLoadBudget::~CLoadBudget() {
-    CCoreState& state = CoreState();
-    state.BudgetLimit = FPreviousLimit;
-    state.BudgetUsed = FPreviousUsed;
+    FCore.BudgetLimit = FPreviousLimit;
+    FCore.BudgetUsed = FPreviousUsed;
 }
 
-std::size_t CLoadBudget::Remaining() { return CoreState().BudgetLimit - CoreState().BudgetUsed; }
+std::size_t CLoadBudget::Remaining(const CCoreState& core) { return core.BudgetLimit - core.BudgetUsed; }
 
-void CLoadBudget::Charge(std::size_t bytes) {
-    CCoreState& state = CoreState();
-    if (state.BudgetLimit == Unlimited)
+void CLoadBudget::Charge(CCoreState& core, std::size_t bytes) {
+    if (core.BudgetLimit == Unlimited)
         return;
-    if (bytes > Remaining())
+    if (bytes > Remaining(core))
         throw EReadError("The file describes more data than it can hold: it is corrupted");
-    state.BudgetUsed += bytes;
+    core.BudgetUsed += bytes;
 }

@@ -1,7 +1,7 @@
 // The media of a project: its sprites, sounds, backgrounds, scripts and data files.
 //
 // One floor's part of a project (format/core/Support_Project.h explains the
-// parts); MediaModel() is the current project's.
+// parts); the project object (project/Project_Main.h) owns one.
 #pragma once
 
 #include <cstdint>
@@ -22,4 +22,3 @@ struct CMediaModel {
     CResourceList<CDataFile> DataFiles{"data file"};
 };
 
-CMediaModel& MediaModel();

@@ -31,7 +31,7 @@ bool CSprite::Load(CStream& stream) {
     stream.ExpectItems(count, 4);  // every image block holds at least its scheme
     Images.reserve(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
-        const CPlace place("image", i);
+        const CPlace place(stream.Core(), "image", i);
         std::optional<CBlock> image = Bitmap24_LoadFromStream(stream);
         if (!image)
             return false;  // a sprite's subimages are required

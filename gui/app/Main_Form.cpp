@@ -158,9 +158,7 @@ void TMainForm::ConvertFile(const QString& source) {
         const CFinish finish{*this, source};
         // The project lives as long as this conversion; messages and
         // progress go to the window's feedback.
-        CConversionLimits limits;
-        limits.PendingFiles = FPendingFiles;
-        CConversion conversion(GetFeedback(), limits);
+        CConversion conversion(FFeedback, FLimits);
         bool loaded = false;
         {
             CWaitCursor wait;
@@ -266,9 +264,7 @@ void TMainForm::RunBatch(std::vector<CBatchItem>& items) {
             continue;
         }
         emit BatchFileStarted(item.Source, ++number, count);
-        CConversionLimits limits;
-        limits.PendingFiles = FPendingFiles;
-        CConversion conversion(GetFeedback(), limits);
+        CConversion conversion(FFeedback, FLimits);
         CWaitCursor wait;
         bool converted = conversion.Load(ToCoreFileName(item.Source));
         // A source folder's sub-folders are made under the output folder.

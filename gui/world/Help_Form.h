@@ -17,6 +17,7 @@
 #include <optional>
 #include <vector>
 
+struct CWorldModel;
 class QAction;
 class QComboBox;
 class QTextCharFormat;
@@ -27,7 +28,8 @@ class THelpForm : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit THelpForm(QWidget* parent = nullptr);
+    // The form edits the game information of world, which must outlive it.
+    explicit THelpForm(CWorldModel& world, QWidget* parent = nullptr);
     ~THelpForm() override;
 
     // Reads the model into the editor and takes the snapshot.
@@ -120,6 +122,7 @@ private:
     QAction* FBackgroundColorAction = nullptr;
     QAction* FMimicMainFormAction = nullptr;
 
+    CWorldModel& FWorld;
     CSnapshot FSnapshot;
     bool FChangedSinceSnapshot = false;
     bool FLoading = false;     // the editor is being filled, not edited

@@ -26,6 +26,7 @@
 #include <functional>
 #include <vector>
 
+struct CProject;
 class QButtonGroup;
 class QCheckBox;
 class QLabel;
@@ -64,7 +65,9 @@ public:
     // could not be read again.
     static bool IsSingleIcon(const QByteArray& bytes);
 
-    explicit TOptionForm(QWidget* parent = nullptr);
+    // The form edits the options and game id of project, which must outlive
+    // it.
+    explicit TOptionForm(CProject& project, QWidget* parent = nullptr);
     ~TOptionForm() override;
 
     // Fills the controls from the project's options record.
@@ -160,4 +163,5 @@ private:
     QString FLoadImageFile;
     QString FBackImageFile;
     QString FFrontImageFile;
+    CProject& FProject;
 };

@@ -39,8 +39,9 @@ protected:
 TEST_F(TempFolderTest, CreatedUnderTempAndRemovedWithItsFiles) {
     CScratchFolder base;
     ::setenv("Temp", base.Path().c_str(), 1);  // looked up whatever its case
-    CRecorder recorder;
-    auto temp = std::make_unique<CTempFolder>();
+    CCoreState core;
+    CRecorder recorder(core);
+    auto temp = std::make_unique<CTempFolder>(&recorder);
     const std::string folder = temp->Path();
     EXPECT_EQ(temp->Base(), base.Path());
     const std::string leaf = std::filesystem::path(folder).filename().string();
@@ -49,7 +50,7 @@ TEST_F(TempFolderTest, CreatedUnderTempAndRemovedWithItsFiles) {
     EXPECT_GE(leaf.size(), 8u);
     ASSERT_TRUE(DirectoryExists(folder));
     WriteWholeFile(folder + "/sound.wav", Bytes({1}));
-    EXPECT_NE(CTempFolder().Path(), folder) << "two owners never share a folder";
+    EXPECT_NE(CTempFolder(nullptr).Path(), folder) << "two owners never share a folder";
     temp.reset();
     EXPECT_FALSE(DirectoryExists(folder));
     EXPECT_TRUE(recorder.Messages.empty());
@@ -59,14 +60,14 @@ TEST_F(TempFolderTest, TmpIsUsedWhenTempIsUnsetAndMissingParentsAreCreated) {
     CScratchFolder base;
     const std::string nested = base.File("a/b");
     ::setenv("tmp", nested.c_str(), 1);
-    const CTempFolder temp;
+    const CTempFolder temp(nullptr);
     EXPECT_EQ(temp.Base(), nested);
     EXPECT_TRUE(DirectoryExists(temp.Path()));
 }
 
 TEST_F(TempFolderTest, UnusableBaseFallsBackToTheFixedLocation) {
     ::setenv("temp", "/proc/no-such-place", 1);
-    const CTempFolder temp;
+    const CTempFolder temp(nullptr);
     EXPECT_EQ(temp.Base(), "/tmp");
     EXPECT_TRUE(DirectoryExists(temp.Path()));
 }

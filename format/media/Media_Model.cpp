@@ -1,8 +1,0 @@
-#include "format/media/Media_Model.h"
-
-CMediaModel& MediaModel() {
-    if (CMediaModel* part = CurrentParts().Media)
-        return *part;
-    static CMediaModel defaultPart;
-    return defaultPart;
-}

@@ -1,8 +1,0 @@
-#include "project/Project_Model.h"
-
-CProjectModel& ProjectModel() {
-    if (CProjectModel* part = CurrentParts().Project)
-        return *part;
-    static CProjectModel defaultPart;
-    return defaultPart;
-}
