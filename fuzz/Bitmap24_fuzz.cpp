@@ -11,6 +11,8 @@
 #include "format/media/Support_Bitmap24.h"
 #include "FuzzSupport.h"
 
+using namespace transvane;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CCoreState core;
     PrepareFuzzing(core);

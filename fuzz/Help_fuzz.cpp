@@ -18,6 +18,8 @@
 #include "format/world/World_Model.h"
 #include "format/world/Support_RichText.h"
 
+using namespace transvane;
+
 namespace {
 
 // The text a document made of these bytes must give back: every line break

@@ -13,6 +13,8 @@
 #include "project/Resource_Main.h"
 #include "format/core/Support_Stream.h"
 
+using namespace transvane;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CBlock converted;
     if (!ConvertBytes({data, size}, converted, FuzzLimits).Converted)

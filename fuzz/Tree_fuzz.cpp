@@ -11,6 +11,8 @@
 #include "project/Resource_Tree.h"
 #include "format/core/Support_Stream.h"
 
+using namespace transvane;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CCoreState core;
     PrepareFuzzing(core);

@@ -16,6 +16,8 @@
 #include "project/Resource_Main.h"
 #include "format/core/Support_SafeSave.h"
 
+namespace transvane {
+
 std::vector<CConversionSummary::CKindCount> CountResources(const CProject& project) {
     const CMediaModel& media = project.Media;
     const CBehaviourModel& behaviour = project.Behaviour;
@@ -171,3 +173,5 @@ CConversionResult ConvertBytes(std::span<const std::uint8_t> source, CBlock& tar
         conversion.Save(target);
     return conversion.TakeResult();
 }
+
+}  // namespace transvane

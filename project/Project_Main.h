@@ -22,6 +22,8 @@
 #include "format/world/World_Model.h"
 #include "project/Project_Model.h"
 
+namespace transvane {
+
 struct CProject {
     CProject() = default;
     // A load's streams and places refer to the parts: the object stays
@@ -35,3 +37,5 @@ struct CProject {
     CWorldModel World;
     CProjectModel Model;
 };
+
+}  // namespace transvane

@@ -31,6 +31,8 @@
 #include "format/world/Option_Main.h"
 #include "format/world/Room_Main.h"
 
+namespace transvane {
+
 std::int32_t& GameId(CProjectModel& model) { return model.GameId; }
 CGuid& GameGuid(CProjectModel& model) { return model.GameGuid; }
 
@@ -518,3 +520,7 @@ bool SaveGameDryRun(CProject& project) {
     ProgressEnd(core);
     return built;
 }
+
+std::string BackupKeptAs(const std::string& fileName) { return BackupKeptAs(fileName, Backups); }
+
+}  // namespace transvane

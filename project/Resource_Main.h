@@ -19,6 +19,8 @@
 #include "format/core/Support_Random.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 class CPendingFiles;
 struct CProject;       // Project_Main.h
 struct CProjectModel;  // Project_Model.h
@@ -121,8 +123,13 @@ bool SaveGameFile(CProject& project, const std::string& fileName, std::string* k
 // included, and throws it away: for a dry run.  False, after the "Internal
 // error" message, when the file could not be built.
 bool SaveGameDryRun(CProject& project);
+// The name SaveGameFile keeps what fileName holds now as (name.vk1, or the
+// next one for a backup), or "" when it would keep none.
+std::string BackupKeptAs(const std::string& fileName);
 // The same for a file image in memory, with the same messages but no file
 // to name: for callers that hold the bytes themselves (a browser page, the
 // library API).
 bool LoadGameBytes(CProject& project, CBlock bytes, CLoadReport* report = nullptr);
 bool SaveGameBytes(CProject& project, CBlock& bytes);
+
+}  // namespace transvane

@@ -5,6 +5,8 @@
 
 #include "project/Project_Model.h"
 
+namespace transvane {
+
 CResourceTreeView& ResourceTree(CProjectModel& model) { return model.ResourceTree; }
 CResourceTreeView& HiddenResourceTree(CProjectModel& model) { return model.HiddenResourceTree; }
 bool& TreeChanged(CProjectModel& model) { return model.TreeChanged; }
@@ -210,3 +212,5 @@ bool SaveTree(CProjectModel& model, CStream& stream) {
         WriteSubtree(stream, *node);
     return true;
 }
+
+}  // namespace transvane

@@ -15,6 +15,8 @@
 #include "testkit/ProjectReader.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace project {
 
 namespace {
@@ -591,3 +593,5 @@ void PrintTo(const TNode& n, std::ostream* out) {
 }
 
 }  // namespace project
+
+}  // namespace transvane

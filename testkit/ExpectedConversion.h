@@ -19,6 +19,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 struct CProject;  // project/Project_Main.h
 
 namespace project {
@@ -76,3 +78,5 @@ void PrintTo(const TEvent& value, std::ostream* out);
 void PrintTo(const TNode& value, std::ostream* out);
 
 }  // namespace project
+
+}  // namespace transvane

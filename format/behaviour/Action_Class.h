@@ -39,6 +39,8 @@
 #include "format/core/Support_CompactString.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 inline constexpr std::int32_t ActionTagOld = 400;
 inline constexpr std::int32_t ActionTagNew = 440;
 
@@ -101,3 +103,5 @@ private:
     // translation.
     bool Bind(std::int32_t libraryId, std::int32_t actionId);
 };
+
+}  // namespace transvane

@@ -12,9 +12,12 @@
 #include "format/behaviour/Path_Class.h"
 #include "format/behaviour/TimeLine_Class.h"
 
+namespace transvane {
+
 struct CBehaviourModel {
     CResourceList<CObject> Objects{"object"};
     CResourceList<CTimeLine> TimeLines{"time line"};
     CResourceList<CPath> Paths{"path"};
 };
 
+}  // namespace transvane

@@ -3,6 +3,8 @@
 #include "format/behaviour/Behaviour_Model.h"
 #include "format/media/Media_Model.h"
 
+namespace transvane {
+
 CResourceList<CObject>& ObjectList(CBehaviourModel& behaviour) { return behaviour.Objects; }
 
 void ClearObjects(CBehaviourModel& behaviour) { ObjectList(behaviour).Clear(); }
@@ -25,3 +27,5 @@ bool SaveObjects(CBehaviourModel& behaviour, const CMediaModel& media, CStream& 
 CObject* GetObject(CBehaviourModel& behaviour, int index) { return ObjectList(behaviour).Get(index); }
 
 bool ObjectExists(CBehaviourModel& behaviour, int index) { return ObjectList(behaviour).Exists(index); }
+
+}  // namespace transvane

@@ -13,6 +13,8 @@
 #include "format/core/Resource_List.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 struct CMediaModel;      // format/media/Media_Model.h
 struct CBehaviourModel;  // format/behaviour/Behaviour_Model.h
 
@@ -30,3 +32,5 @@ bool SaveObjects(CBehaviourModel& behaviour, const CMediaModel& media, CStream& 
 // empty slot.
 CObject* GetObject(CBehaviourModel& behaviour, int index);
 bool ObjectExists(CBehaviourModel& behaviour, int index);
+
+}  // namespace transvane

@@ -13,6 +13,8 @@
 #include "format/core/Resource_List.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 struct CBehaviourModel;  // format/behaviour/Behaviour_Model.h
 
 inline constexpr std::int32_t PathListVersion = 420;
@@ -23,3 +25,5 @@ CResourceList<CPath>& PathList(CBehaviourModel& behaviour);
 void ClearPaths(CBehaviourModel& behaviour);
 bool LoadPaths(CBehaviourModel& behaviour, CStream& stream);
 bool SavePaths(CBehaviourModel& behaviour, CStream& stream);
+
+}  // namespace transvane

@@ -2,6 +2,8 @@
 
 #include "format/behaviour/Behaviour_Model.h"
 
+namespace transvane {
+
 CResourceList<CTimeLine>& TimeLineList(CBehaviourModel& behaviour) { return behaviour.TimeLines; }
 
 void ClearTimeLines(CBehaviourModel& behaviour) { TimeLineList(behaviour).Clear(); }
@@ -11,3 +13,5 @@ bool LoadTimeLines(CBehaviourModel& behaviour, CStream& stream) {
 }
 
 bool SaveTimeLines(CBehaviourModel& behaviour, CStream& stream) { return TimeLineList(behaviour).Save(stream, TimeLineListVersion); }
+
+}  // namespace transvane

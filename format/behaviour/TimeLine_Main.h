@@ -13,6 +13,8 @@
 #include "format/core/Resource_List.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 struct CBehaviourModel;  // format/behaviour/Behaviour_Model.h
 
 inline constexpr std::int32_t TimeLineListVersion = 500;
@@ -23,3 +25,5 @@ CResourceList<CTimeLine>& TimeLineList(CBehaviourModel& behaviour);
 void ClearTimeLines(CBehaviourModel& behaviour);
 bool LoadTimeLines(CBehaviourModel& behaviour, CStream& stream);
 bool SaveTimeLines(CBehaviourModel& behaviour, CStream& stream);
+
+}  // namespace transvane

@@ -6,6 +6,8 @@
 #include "format/core/Support_CodePage.h"
 #include "format/core/Support_Report.h"
 
+namespace transvane {
+
 void ShowMessage(CCoreState& core, const std::string& text) {
     if (CFeedback* feedback = core.Feedback)
         feedback->ShowMessage(text, MessageContext(core));
@@ -126,3 +128,5 @@ std::vector<std::string> MessageContext(const CCoreState& core) {
         lines.push_back("place: " + CurrentPlace(core));
     return lines;
 }
+
+}  // namespace transvane

@@ -14,6 +14,8 @@
 
 #include "format/core/Support_Project.h"
 
+namespace transvane {
+
 enum class EChange : int;  // Support_Report.h
 
 class CFeedback {
@@ -152,3 +154,5 @@ private:
     CCoreState& FCore;
     CFeedback* FPrevious;
 };
+
+}  // namespace transvane

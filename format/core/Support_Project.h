@@ -31,6 +31,8 @@
 #include <string_view>
 #include <vector>
 
+namespace transvane {
+
 class CFeedback;
 
 // The largest block the format can describe: its count is a signed int32.
@@ -81,3 +83,5 @@ struct CCoreState {
     // converts several projects at once keeps the cores for those.
     std::optional<unsigned> HelperThreads;
 };
+
+}  // namespace transvane

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <utility>
 
+namespace transvane {
+
 namespace {
 
 constexpr std::array<CChangeKind, 14> Kinds = {{
@@ -159,3 +161,5 @@ void CReportingFeedback::NoteChange(EChange kind, std::int64_t count, const std:
     if (FNext != nullptr)
         FNext->NoteChange(kind, count, detail, place);
 }
+
+}  // namespace transvane

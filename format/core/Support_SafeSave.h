@@ -37,6 +37,8 @@
 #include "format/core/Support_PendingFiles.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 // Links followed at most before a name counts as a loop.
 inline constexpr int MaxLinkHops = 40;
 
@@ -74,6 +76,13 @@ struct CBackupSeries {
     std::string Extension;
     int Count = 0;  // 1..9: the number is one digit
 };
+
+// The name a save onto path keeps what path holds as, within backups:
+// path.vk1 beside the file a link leads to, or the next one for a path that
+// is itself a backup.  Empty when there is no file to keep, when backups
+// keeps none, and when no name is left (CSafeSave then refuses to replace
+// path).
+std::string BackupKeptAs(const std::string& path, const CBackupSeries& backups);
 
 // A new file for name that takes its place only on Commit.  Destroyed
 // without a successful Commit, it removes what it created and name stays
@@ -154,3 +163,5 @@ private:
 
 // Writes text to fd, for signal handlers: async-signal-safe.
 void WriteFromHandler(int fd, const char* text);
+
+}  // namespace transvane

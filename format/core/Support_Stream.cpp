@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace transvane {
+
 namespace {
 
 // The running load's budget (CCoreState) is this when no load runs.
@@ -317,3 +319,5 @@ void CLoadBudget::Charge(CCoreState& core, std::size_t bytes) {
         throw EReadError("The file describes more data than it can hold: it is corrupted");
     core.BudgetUsed += bytes;
 }
+
+}  // namespace transvane

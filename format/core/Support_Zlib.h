@@ -15,6 +15,8 @@
 #include "format/core/Support_Errors.h"
 #include "format/core/Support_Project.h"  // MaxBlockSize
 
+namespace transvane {
+
 // Appends one zlib stream of source to destination: header 78 9C, window of
 // 32 KiB, Adler-32 trailer.  Data that would not shrink by 1 % (judged on a
 // sample) goes into stored blocks; the rest is deflated by libdeflate at
@@ -27,3 +29,4 @@ void CompressBlock(std::span<const std::uint8_t> source, std::vector<std::uint8_
 // past maxSize, so a bomb never costs more than that.
 std::optional<std::vector<std::uint8_t>> InflateBlock(std::span<const std::uint8_t> source, std::size_t maxSize);
 
+}  // namespace transvane

@@ -2,6 +2,8 @@
 
 #include "format/media/Media_Model.h"
 
+namespace transvane {
+
 namespace {
 constexpr std::int32_t BackgroundListVersion = 400;
 }
@@ -17,3 +19,5 @@ bool LoadBackgrounds(CMediaModel& media, CStream& stream) {
 bool SaveBackgrounds(CMediaModel& media, CStream& stream) { return BackgroundList(media).Save(stream, BackgroundListVersion); }
 
 CBackground* GetBackground(CMediaModel& media, int index) { return BackgroundList(media).Get(index); }
+
+}  // namespace transvane

@@ -10,6 +10,8 @@
 #include "format/core/Resource_List.h"
 #include "format/media/Background_Class.h"
 
+namespace transvane {
+
 struct CMediaModel;  // format/media/Media_Model.h
 
 // The project's list.
@@ -24,3 +26,5 @@ bool SaveBackgrounds(CMediaModel& media, CStream& stream);
 // The background in slot index, or nullptr for an index outside the list or
 // an empty slot.
 CBackground* GetBackground(CMediaModel& media, int index);
+
+}  // namespace transvane

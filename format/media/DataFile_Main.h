@@ -10,6 +10,8 @@
 #include "format/core/Resource_List.h"
 #include "format/media/DataFile_Class.h"
 
+namespace transvane {
+
 struct CMediaModel;  // format/media/Media_Model.h
 
 // The project's list.
@@ -21,3 +23,5 @@ void ClearDataFiles(CMediaModel& media);
 bool LoadDataFiles(CMediaModel& media, CStream& stream);
 // Writes the data files section.
 bool SaveDataFiles(CMediaModel& media, CStream& stream);
+
+}  // namespace transvane

@@ -14,6 +14,8 @@
 #include "format/media/Sound_Class.h"
 #include "format/media/Sprite_Class.h"
 
+namespace transvane {
+
 struct CMediaModel {
     CResourceList<CSprite> Sprites{"sprite"};
     CResourceList<CSound> Sounds{"sound"};
@@ -22,3 +24,4 @@ struct CMediaModel {
     CResourceList<CDataFile> DataFiles{"data file"};
 };
 
+}  // namespace transvane

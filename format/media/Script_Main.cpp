@@ -2,6 +2,8 @@
 
 #include "format/media/Media_Model.h"
 
+namespace transvane {
+
 namespace {
 constexpr std::int32_t ScriptListVersion = 400;
 }
@@ -13,3 +15,5 @@ void ClearScripts(CMediaModel& media) { ScriptList(media).Clear(); }
 bool LoadScripts(CMediaModel& media, CStream& stream) { return ScriptList(media).Load(stream, ScriptListVersion, ScriptListVersion); }
 
 bool SaveScripts(CMediaModel& media, CStream& stream) { return ScriptList(media).Save(stream, ScriptListVersion); }
+
+}  // namespace transvane

@@ -8,6 +8,8 @@
 #include "format/core/Resource_List.h"
 #include "format/media/Script_Class.h"
 
+namespace transvane {
+
 struct CMediaModel;  // format/media/Media_Model.h
 
 // The project's list.
@@ -19,3 +21,5 @@ void ClearScripts(CMediaModel& media);
 bool LoadScripts(CMediaModel& media, CStream& stream);
 // Writes the scripts section.
 bool SaveScripts(CMediaModel& media, CStream& stream);
+
+}  // namespace transvane

@@ -2,6 +2,8 @@
 
 #include "format/media/Media_Model.h"
 
+namespace transvane {
+
 namespace {
 constexpr std::int32_t SoundListVersion = 400;
 }
@@ -13,3 +15,5 @@ void ClearSounds(CMediaModel& media) { SoundList(media).Clear(); }
 bool LoadSounds(CMediaModel& media, CStream& stream) { return SoundList(media).Load(stream, SoundListVersion, SoundListVersion); }
 
 bool SaveSounds(CMediaModel& media, CStream& stream) { return SoundList(media).Save(stream, SoundListVersion); }
+
+}  // namespace transvane

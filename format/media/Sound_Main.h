@@ -8,6 +8,8 @@
 #include "format/core/Resource_List.h"
 #include "format/media/Sound_Class.h"
 
+namespace transvane {
+
 struct CMediaModel;  // format/media/Media_Model.h
 
 // The project's list.
@@ -19,3 +21,5 @@ void ClearSounds(CMediaModel& media);
 bool LoadSounds(CMediaModel& media, CStream& stream);
 // Writes the sounds section.
 bool SaveSounds(CMediaModel& media, CStream& stream);
+
+}  // namespace transvane

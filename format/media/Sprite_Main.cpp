@@ -2,6 +2,8 @@
 
 #include "format/media/Media_Model.h"
 
+namespace transvane {
+
 namespace {
 constexpr std::int32_t SpriteListVersion = 400;
 }
@@ -15,3 +17,5 @@ bool LoadSprites(CMediaModel& media, CStream& stream) { return SpriteList(media)
 bool SaveSprites(CMediaModel& media, CStream& stream) { return SpriteList(media).Save(stream, SpriteListVersion); }
 
 bool SpriteExists(CMediaModel& media, int index) { return SpriteList(media).Exists(index); }
+
+}  // namespace transvane

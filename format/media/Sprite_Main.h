@@ -8,6 +8,8 @@
 #include "format/core/Resource_List.h"
 #include "format/media/Sprite_Class.h"
 
+namespace transvane {
+
 struct CMediaModel;  // format/media/Media_Model.h
 
 // The project's list.
@@ -21,3 +23,5 @@ bool LoadSprites(CMediaModel& media, CStream& stream);
 bool SaveSprites(CMediaModel& media, CStream& stream);
 // True when index names a slot that holds a sprite.
 bool SpriteExists(CMediaModel& media, int index);
+
+}  // namespace transvane

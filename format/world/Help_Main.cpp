@@ -5,6 +5,8 @@
 #include "format/world/Support_RichText.h"
 #include "format/core/Support_Report.h"
 
+namespace transvane {
+
 CGameInformation& GameInformation(CWorldModel& world) { return world.Information; }
 
 namespace {
@@ -62,3 +64,5 @@ void SetGameInformationPlainText(CWorldModel& world, const std::string& text) {
 }
 
 std::string GameInformationPlainText(CWorldModel& world) { return RtfPlainText(GameInformation(world).Text); }
+
+}  // namespace transvane

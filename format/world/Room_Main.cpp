@@ -4,6 +4,8 @@
 #include "format/media/Media_Model.h"
 #include "format/world/World_Model.h"
 
+namespace transvane {
+
 CResourceList<CRoom>& RoomList(CWorldModel& world) { return world.Rooms; }
 std::int32_t& InstanceIdCounter(CWorldModel& world) { return world.InstanceIdCounter; }
 std::int32_t& TileIdCounter(CWorldModel& world) { return world.TileIdCounter; }
@@ -46,3 +48,5 @@ bool SaveRooms(CWorldModel& world, const CBehaviourModel& behaviour, const CMedi
 }
 
 CRoom* GetRoom(CWorldModel& world, int index) { return RoomList(world).Get(index); }
+
+}  // namespace transvane

@@ -1,6 +1,8 @@
 #include "gui/app/Converter_Windows.h"
 
 
+namespace transvane {
+
 CConverterWindows::CConverterWindows(CDialogs& dialogs)
     : MainForm(std::make_unique<TMainForm>(dialogs)),
       ImagesForm(std::make_unique<TImagesForm>()),
@@ -19,3 +21,5 @@ CConverterWindows::~CConverterWindows() {
     // The hook must not outlive the windows it reaches.
     MainForm->SetTreeIconsReset(nullptr);
 }
+
+}  // namespace transvane

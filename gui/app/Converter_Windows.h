@@ -17,6 +17,8 @@
 #include "gui/world/Support_ValuesDialog.h"
 #include "project/Project_Main.h"
 
+namespace transvane {
+
 class CDialogs;
 
 class CConverterWindows {
@@ -40,3 +42,5 @@ public:
     std::unique_ptr<TValuesDialog> ValuesDialog;
     std::unique_ptr<TProgressForm> ProgressForm;
 };
+
+}  // namespace transvane

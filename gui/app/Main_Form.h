@@ -12,13 +12,16 @@
 
 #include "project/Conversion.h"
 
-class CDialogs;
-class CFeedback;
-class CPendingFiles;
 class QAction;
 class QMimeData;
 class QLabel;
 class QPushButton;
+
+namespace transvane {
+
+class CDialogs;
+class CFeedback;
+class CPendingFiles;
 struct CBatchItem;
 
 class TMainForm final : public QWidget {
@@ -104,3 +107,5 @@ private:
     CFeedback* FFeedback = nullptr;
     CConversionLimits FLimits;
 };
+
+}  // namespace transvane

@@ -17,12 +17,15 @@
 #include <optional>
 #include <vector>
 
-struct CWorldModel;
 class QAction;
 class QComboBox;
 class QTextCharFormat;
 class QTextEdit;
 class QToolBar;
+
+namespace transvane {
+
+struct CWorldModel;
 
 class THelpForm : public QMainWindow {
     Q_OBJECT
@@ -129,3 +132,5 @@ private:
     bool FUpdating = false;    // the controls are being brought in line
     bool FClosingSaving = false;
 };
+
+}  // namespace transvane

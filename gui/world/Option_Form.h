@@ -26,7 +26,6 @@
 #include <functional>
 #include <vector>
 
-struct CProject;
 class QButtonGroup;
 class QCheckBox;
 class QLabel;
@@ -35,6 +34,11 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
+
+namespace transvane {
+
+struct CProject;
+
 class TValueEdit;
 
 // A titled group of mutually exclusive choices, addressed by item index.
@@ -165,3 +169,5 @@ private:
     QString FFrontImageFile;
     CProject& FProject;
 };
+
+}  // namespace transvane

@@ -20,6 +20,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -212,3 +214,5 @@ TYPED_TEST(ListSection, CutShortOrHostileCountsFailAsCorrupted) {
 }
 
 }  // namespace
+
+}  // namespace transvane

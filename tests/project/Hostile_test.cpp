@@ -39,6 +39,8 @@
 #include "format/world/Room_Main.h"
 #include "format/world/Support_RichText.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -573,3 +575,5 @@ TEST_F(Hostile, ManySmoothPathsExhaustTheBudget) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -5,6 +5,8 @@
 #include "project/Project_Main.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 // Refused headers: ConversionCommandLine.RefusedFilesLeaveTheTargetUntouched
@@ -32,3 +34,5 @@ TEST(ClearGame, DrawsAFreshIdentity) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -7,6 +7,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using project::TNode;
@@ -230,3 +232,5 @@ TEST(LoadTree, MillionLevelsDeepLoadsSavesAndFails) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -24,6 +24,8 @@
 #include "testkit/TestSupport.h"
 #include "format/world/Option_Main.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -148,3 +150,5 @@ TEST(SavedBytes, VariedProjectsAreWrittenExactlyAsBefore) {
 }
 
 }  // namespace
+
+}  // namespace transvane

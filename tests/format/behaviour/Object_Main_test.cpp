@@ -6,6 +6,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -37,3 +39,5 @@ TEST(ObjectListTest, ObjectsAreFoundByTheirSlots) {
 }
 
 }  // namespace
+
+}  // namespace transvane

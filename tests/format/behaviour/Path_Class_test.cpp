@@ -9,6 +9,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -180,3 +182,5 @@ TEST(PathList, CurvesAreComputedOnLoading) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -6,6 +6,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -57,3 +59,5 @@ TEST(TimeLineTest, HostileEntryCountsFailAsCorrupted) {
 }
 
 }  // namespace
+
+}  // namespace transvane

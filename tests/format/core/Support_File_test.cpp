@@ -8,6 +8,8 @@
 
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 TEST(ChangeFileExt, ReplacesOnlyAnExtensionOfTheLastComponent) {
@@ -73,3 +75,5 @@ TEST_F(TempFolderTest, UnusableBaseFallsBackToTheFixedLocation) {
 }
 
 }  // namespace
+
+}  // namespace transvane

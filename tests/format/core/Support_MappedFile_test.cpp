@@ -19,6 +19,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 // As the programs do in their main, for every test of this program.
@@ -152,3 +154,5 @@ TEST(MappedFileDeathTest, WithoutTheProgramsHandlerNothingIsMapped) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -9,6 +9,8 @@
 
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 // The bytes of each primitive, little-endian, and the values read back; an
@@ -359,3 +361,5 @@ TEST(Stream, LoadBudgetSpansTheWholeLoad) {
 }
 
 }  // namespace
+
+}  // namespace transvane

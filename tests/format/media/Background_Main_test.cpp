@@ -7,6 +7,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -66,3 +68,5 @@ TEST(Backgrounds, ImageFlagWithoutAnImageFailsTheRead) {
 }
 
 }  // namespace
+
+}  // namespace transvane

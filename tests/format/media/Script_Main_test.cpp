@@ -6,6 +6,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -30,3 +32,5 @@ TEST(Scripts, TextComesBackByteForByte) {
 }
 
 }  // namespace
+
+}  // namespace transvane

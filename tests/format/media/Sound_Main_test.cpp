@@ -6,6 +6,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -61,3 +63,5 @@ TEST(Sounds, BrokenBlocks) {
 }
 
 }  // namespace
+
+}  // namespace transvane

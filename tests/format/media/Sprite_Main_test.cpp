@@ -7,6 +7,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -85,3 +87,5 @@ TEST(Sprites, HostileImageCountsFailBeforeAllocating) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -7,6 +7,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -155,3 +157,5 @@ TEST(GameInformation, SpoiledSectionsFailCleanly) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -15,6 +15,8 @@
 #include "testkit/ProjectReader.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -282,3 +284,5 @@ TEST(DateTime, DecodesToTheNearestSecond) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -9,6 +9,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -265,3 +267,5 @@ TEST_F(RoomTest, SpoiledSectionsFailCleanly) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -19,6 +19,8 @@
 #include "gui/world/Support_ValueEdit.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 template <class T>
@@ -361,6 +363,10 @@ private slots:
         QCOMPARE(GameOptions(Project->World).Resolution, 12);
     }
 };
+
+}  // namespace transvane
+
+using namespace transvane;
 
 QTEST_MAIN(OptionFormTest)
 #include "Option_Form_gui.moc"
