@@ -126,6 +126,28 @@ bool CConversion::Load(CBlock source) {
     return Done(FRun->Loaded);
 }
 
+bool CConversion::Recover(const std::string& source) {
+    FRun->Source = source;
+    FResult.Recovery.emplace();
+    FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, [&](CLoadReport& report) {
+        const bool kept = RecoverGameFile(source, *FResult.Recovery);
+        report = FResult.Recovery->Load;
+        return kept;
+    });
+    return Done(FRun->Loaded);
+}
+
+bool CConversion::Recover(CBlock source) {
+    FRun->Source.clear();
+    FResult.Recovery.emplace();
+    FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, [&](CLoadReport& report) {
+        const bool kept = RecoverGameBytes(std::move(source), *FResult.Recovery);
+        report = FResult.Recovery->Load;
+        return kept;
+    });
+    return Done(FRun->Loaded);
+}
+
 bool CConversion::Save(const std::string& target) {
     FResult.Unchanged = false;
     FResult.KeptAs.clear();
@@ -166,6 +188,29 @@ CConversionResult ConvertFile(const std::string& source, const std::string& targ
 CConversionResult ConvertBytes(std::span<const std::uint8_t> source, CBlock& target, const CConversionLimits& limits) {
     CConversion conversion(nullptr, limits);
     if (conversion.Load(CBlock(source.begin(), source.end())))
+        conversion.Save(target);
+    return conversion.TakeResult();
+}
+
+CConversionResult RecoverFile(const std::string& source, const std::string& target, CFeedback* feedback,
+                              const CConversionLimits& limits) {
+    // The damaged file stays as it is, whatever else happens; a name that
+    // leads to the same file by another path or link is the same file.
+    if (SameFile(source, target)) {
+        CConversionResult refused;
+        refused.Report.AddMessage(std::string(RecoveryOntoSource), {"file: " + target});
+        refused.Messages.emplace_back(RecoveryOntoSource);
+        return refused;
+    }
+    CConversion conversion(feedback, limits);
+    if (conversion.Recover(source))
+        conversion.Save(target);
+    return conversion.TakeResult();
+}
+
+CConversionResult RecoverBytes(std::span<const std::uint8_t> source, CBlock& target, const CConversionLimits& limits) {
+    CConversion conversion(nullptr, limits);
+    if (conversion.Recover(CBlock(source.begin(), source.end())))
         conversion.Save(target);
     return conversion.TakeResult();
 }
