@@ -10,6 +10,8 @@
 #include "format/core/Support_SafeSave.h"
 #include "project/Conversion.h"
 
+namespace transvane {
+
 namespace {
 
 const char* StateKey(CRecoveredSection::EState state) {
@@ -116,3 +118,5 @@ int RunRecover(const CArguments& arguments, std::ostream& out, CPendingFiles* pe
         out << RecoveredIntoLine(*result.Recovery, target) << "\n";
     return result.Converted ? 0 : 1;
 }
+
+}  // namespace transvane

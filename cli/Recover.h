@@ -20,7 +20,11 @@
 
 #include <iosfwd>
 
+namespace transvane {
+
 struct CArguments;
 class CPendingFiles;
 
 int RunRecover(const CArguments& arguments, std::ostream& out, CPendingFiles* pending = nullptr);
+
+}  // namespace transvane

@@ -12,6 +12,8 @@
 #include "project/Project_Main.h"
 #include "project/Resource_Main.h"
 
+using namespace transvane;
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     PrepareFuzzing();
     return 0;

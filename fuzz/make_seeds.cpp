@@ -13,6 +13,8 @@
 
 #include "testkit/ProjectFiles.h"
 
+namespace transvane {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -29,6 +31,10 @@ void Write(const fs::path& folder, const std::string& name, const CBlock& bytes)
 }
 
 }  // namespace
+
+}  // namespace transvane
+
+using namespace transvane;
 
 int main(int argc, char** argv) {
     if (argc != 2) {

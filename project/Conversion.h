@@ -28,6 +28,8 @@
 #include "format/core/Support_Stream.h"
 #include "project/Resource_Recover.h"
 
+namespace transvane {
+
 // What was converted: the source's header version and how much of each
 // kind the project holds.  Counted when the source has loaded, and again
 // when it has been saved, since saving drops the room instances and tiles
@@ -77,7 +79,7 @@ class CPendingFiles;
 // files.
 struct CConversionLimits {
     std::size_t InflateLimit = MaxBlockSize;
-    std::size_t LoadBudgetFloor = ::LoadBudgetFloor;
+    std::size_t LoadBudgetFloor = transvane::LoadBudgetFloor;
     // Threads that may compress blocks beside the one converting; unset:
     // one less than the cores.  A caller converting several files at once
     // gives the cores to those instead.
@@ -154,3 +156,4 @@ CConversionResult RecoverFile(const std::string& source, const std::string& targ
 // The same for a file image in memory; target is left untouched on failure.
 CConversionResult RecoverBytes(std::span<const std::uint8_t> source, CBlock& target,
                                const CConversionLimits& limits = {});
+}  // namespace transvane

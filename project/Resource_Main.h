@@ -19,6 +19,8 @@
 #include "format/core/Support_Random.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 class CPendingFiles;
 struct CRecoveryReport;
 
@@ -123,3 +125,5 @@ bool SaveGameDryRun();
 // library API).
 bool LoadGameBytes(CBlock bytes, CLoadReport* report = nullptr, CRecoveryReport* recovery = nullptr);
 bool SaveGameBytes(CBlock& bytes);
+
+}  // namespace transvane

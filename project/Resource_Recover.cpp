@@ -14,6 +14,8 @@
 #include "format/world/Room_Main.h"
 #include "project/Resource_Tree.h"
 
+namespace transvane {
+
 namespace {
 
 // What recovery knows of a section: how people call its contents, and for
@@ -245,3 +247,5 @@ std::string RecoveredIntoLine(const CRecoveryReport& report, const std::string& 
     return "recovered " + GroupedNumber(report.Recovered()) + " of " + (unknown ? "at least " : "") +
            GroupedNumber(report.Total()) + " resources into " + target;
 }
+
+}  // namespace transvane

@@ -27,6 +27,8 @@
 
 #include "project/Resource_Main.h"
 
+namespace transvane {
+
 // What became of one section.
 struct CRecoveredSection {
     enum class EState {
@@ -91,3 +93,5 @@ std::string RecoveredIntoLine(const CRecoveryReport& report, const std::string& 
 std::string StopCause(const CLoadReport& report);
 // A count with its thousands grouped: 18,204,331.
 std::string GroupedNumber(std::int64_t value);
+
+}  // namespace transvane

@@ -7,6 +7,8 @@
 #include "testkit/PictureFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace project {
 
 namespace {
@@ -1022,3 +1024,5 @@ TProject RandomProject(std::int32_t v, std::uint32_t seed) {
 }
 
 }  // namespace project
+
+}  // namespace transvane

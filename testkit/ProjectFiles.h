@@ -27,6 +27,8 @@
 #include "format/core/Support_Random.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 namespace project {
 
 // ---- pictures ------------------------------------------------------------
@@ -505,3 +507,5 @@ std::vector<TSectionLayout> ProjectLayout(const TProject& project);
 CBlock BreakCompressedBlock(CBlock file, const CBlock& data);
 
 }  // namespace project
+
+}  // namespace transvane

@@ -15,6 +15,8 @@
 
 extern char** environ;
 
+namespace transvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -55,6 +57,13 @@ std::string ReadProblem(const std::string& name) {
         return std::strerror(errno);
     ::close(fd);
     return {};
+}
+
+std::optional<CFileIdentity> FileIdentity(const std::string& name) {
+    struct stat info {};
+    if (::stat(name.c_str(), &info) != 0)
+        return std::nullopt;
+    return CFileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
 }
 
 std::string ChangeFileExt(const std::string& name, const std::string& extension) {
@@ -124,3 +133,5 @@ CTempFolder::~CTempFolder() {
     }
     fs::remove(FPath, error);
 }
+
+}  // namespace transvane

@@ -14,6 +14,8 @@
 #include "testkit/RunProgram.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -305,3 +307,5 @@ TEST(Recover, OnTheCommandLine) {
 }
 
 }  // namespace
+
+}  // namespace transvane
