@@ -150,9 +150,23 @@ bool CConversion::Recover(CBlock source) {
     return Done(FRun->Loaded);
 }
 
+namespace {
+
+// A recovered project never goes over the damaged file it came from.
+void RefuseRecoveryOntoSource(CConversionResult& result, const std::string& target) {
+    result.Report.AddMessage(RecoveryOntoSource, {"file: " + target});
+    result.Messages.emplace_back(RecoveryOntoSource);
+}
+
+}  // namespace
+
 bool CConversion::Save(const std::string& target) {
     FResult.Unchanged = false;
     FResult.KeptAs.clear();
+    if (FResult.Recovery && !FRun->Source.empty() && SameFile(FRun->Source, target)) {
+        RefuseRecoveryOntoSource(FResult, target);
+        return false;
+    }
     // Already what a save would write, in the very file: writing it again
     // would only push the backups down, and the oldest out.
     if (FRun->Loaded && FResult.Summary.Version == NewestGameVersion && !FRun->Source.empty() &&
@@ -200,8 +214,7 @@ CConversionResult RecoverFile(const std::string& source, const std::string& targ
     // leads to the same file by another path or link is the same file.
     if (SameFile(source, target)) {
         CConversionResult refused;
-        refused.Report.AddMessage(std::string(RecoveryOntoSource), {"file: " + target});
-        refused.Messages.emplace_back(RecoveryOntoSource);
+        RefuseRecoveryOntoSource(refused, target);
         return refused;
     }
     CConversion conversion(feedback, limits);
