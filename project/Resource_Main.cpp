@@ -493,4 +493,6 @@ bool SaveGameDryRun() {
     return built;
 }
 
+std::string BackupKeptAs(const std::string& fileName) { return BackupKeptAs(fileName, Backups); }
+
 }  // namespace transvane
