@@ -267,8 +267,10 @@ private slots:
     // "NAME (recovered).vtr" offered, and the summary tells what was kept.
     void recoveryOfADamagedFile() {
         const QString source = FileNamed("old.vtr");
-        const CBlock whole = WriteProject(SampleProject(500));
-        const CBlock cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 2));
+        project::TProject damaged = project::EmptyProject(500);
+        damaged.Sprites.Add("ship", project::TSprite{});
+        const CBlock whole = project::WriteProject(damaged);
+        const CBlock cut(whole.begin(), whole.end() - 1);
         WriteWholeFile(source.toStdString(), cut);
         const QString target = FileNamed("rescued.vtr");
         Dialogs->OpenAnswers = {{source}};
@@ -286,7 +288,7 @@ private slots:
                      Dialogs->Calls.value(6).endsWith(" resources into " + target),
                  qPrintable(Dialogs->Calls.join('|')));
         QVERIFY(Dialogs->Summaries.back().contains("reading stopped in"));
-        QCOMPARE(ReadProject(ReadWholeFile(target.toStdString())).Version, 500);
+        QCOMPARE(project::ReadProject(ReadWholeFile(target.toStdString())).Version, 500);
         QCOMPARE(ReadWholeFile(source.toStdString()), cut);
         ExpectIdle();
     }
