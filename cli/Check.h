@@ -14,9 +14,11 @@
 #include <string>
 #include <vector>
 
-class CConversionReport;
 class CValue;
 struct CReportedMessage;
+namespace transvane {
+struct CResult;
+}
 
 int RunCheck(const std::string& source, bool json, std::ostream& out);
 
@@ -25,5 +27,5 @@ int RunCheck(const std::string& source, bool json, std::ostream& out);
 CValue MessageValue(const CReportedMessage& message);
 CValue MessagesValue(const std::vector<CReportedMessage>& messages);
 
-// Adds the report's "changes" and "messages" to value, an object.
-void AddReport(CValue& value, const CConversionReport& report);
+// Adds the result's "changes" and "messages" to value, an object.
+void AddReport(CValue& value, const transvane::CResult& result);

@@ -13,9 +13,6 @@
 #include "cli/Support_Value.h"
 #include "format/world/Option_Main.h"
 
-// The first options-section version that stores author, game version,
-// last change and information; before it they are defaults of the load.
-inline constexpr std::int32_t OptionsInformationFrom = 441;
 // The first that stores the icon.
 inline constexpr std::int32_t OptionsIconFrom = 410;
 

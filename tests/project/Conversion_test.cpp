@@ -270,10 +270,10 @@ TEST(ConversionLibrary, BytesConvertOnTwoThreadsAtOnce) {
     for (std::uint32_t seed = 1; seed <= 6; ++seed)
         sources.push_back(RandomProject(HeaderVersions[seed], seed * 104729));
     std::vector<CBlock> outputs(sources.size());
-    std::vector<CConversionResult> results(sources.size());
+    std::vector<transvane::CResult> results(sources.size());
     const auto convertEvery = [&](std::size_t first) {
         for (std::size_t i = first; i < sources.size(); i += 2)
-            results[i] = ConvertBytes(WriteProject(sources[i]), outputs[i]);
+            results[i] = transvane::ConvertBytes(WriteProject(sources[i]), outputs[i]);
     };
     const double from = LocalNowAsDays();
     {
@@ -284,8 +284,8 @@ TEST(ConversionLibrary, BytesConvertOnTwoThreadsAtOnce) {
     for (std::size_t i = 0; i < sources.size(); ++i) {
         SCOPED_TRACE(i);
         const TExpectation expected = ExpectedConversion(sources[i]);
-        ASSERT_TRUE(results[i].Converted);
-        EXPECT_EQ(results[i].Messages, expected.Messages);
+        ASSERT_TRUE(results[i].Ok());
+        EXPECT_EQ(Texts(results[i].Messages), expected.Messages);
         ExpectConverted(expected, ReadProject(outputs[i]), from, until);
     }
 }
@@ -293,16 +293,16 @@ TEST(ConversionLibrary, BytesConvertOnTwoThreadsAtOnce) {
 TEST(ConversionLibrary, ReportsMessagesAndSummaryAndLeavesTheTargetOnFailure) {
     const TProject source = SampleProject(410, 3);
     CBlock output;
-    const CConversionResult converted = ConvertBytes(WriteProject(source), output);
-    EXPECT_TRUE(converted.Converted);
-    EXPECT_EQ(converted.Messages, ExpectedConversion(source).Messages);
-    EXPECT_EQ(converted.Summary.Version, 410);
+    const transvane::CResult converted = transvane::ConvertBytes(WriteProject(source), output);
+    EXPECT_TRUE(converted.Ok());
+    EXPECT_EQ(Texts(converted.Messages), ExpectedConversion(source).Messages);
+    EXPECT_EQ(converted.SourceVersion, 410);
     // Counted after saving: what the new file holds.
     const TProject written = ReadProject(output);
-    EXPECT_EQ(converted.Summary.GameId, written.GameId);
-    ASSERT_EQ(converted.Summary.Counts.size(), 12u);
-    EXPECT_STREQ(converted.Summary.Counts[9].Kind, "Rooms");
-    EXPECT_STREQ(converted.Summary.Counts[10].Kind, "Instances");
+    EXPECT_EQ(converted.GameId, written.GameId);
+    ASSERT_EQ(converted.Counts.size(), 12u);
+    EXPECT_EQ(converted.Counts[9].Kind, "Rooms");
+    EXPECT_EQ(converted.Counts[10].Kind, "Instances");
     const auto& rooms = written.Rooms.List.Slots;
     std::int64_t present = 0, instances = 0;
     for (const auto& room : rooms)
@@ -310,19 +310,20 @@ TEST(ConversionLibrary, ReportsMessagesAndSummaryAndLeavesTheTargetOnFailure) {
             ++present;
             instances += static_cast<std::int64_t>(room->Record.Instances.size());
         }
-    EXPECT_EQ(converted.Summary.Counts[9].Count, present);
-    EXPECT_EQ(converted.Summary.Counts[10].Count, instances);
+    EXPECT_EQ(converted.Counts[9].Count, present);
+    EXPECT_EQ(converted.Counts[10].Count, instances);
 
     CBlock untouched = Bytes({7});
     const CBlock cut(output.begin(), output.begin() + static_cast<std::ptrdiff_t>(output.size() / 2));
-    const CConversionResult failed = ConvertBytes(cut, untouched);
-    EXPECT_FALSE(failed.Converted);
+    const transvane::CResult failed = transvane::ConvertBytes(cut, untouched);
+    EXPECT_EQ(failed.Error, transvane::EErrorCode::Damaged);
     ASSERT_FALSE(failed.Messages.empty());
-    EXPECT_EQ(failed.Messages.back(), Corrupted);
-    EXPECT_EQ(failed.Summary.Version, 500);
+    EXPECT_EQ(failed.Messages.back().Text, Corrupted);
+    EXPECT_EQ(failed.SourceVersion, 500);
     EXPECT_EQ(untouched, Bytes({7}));
-    EXPECT_TRUE(ConvertFile("no/such/file.vtr", "unused.vtr").Messages ==
-                std::vector<std::string>{"Error Loading: File does not exist."});
+    const transvane::CResult missing = transvane::ConvertFile("no/such/file.vtr", "unused.vtr");
+    EXPECT_EQ(missing.Error, transvane::EErrorCode::CannotRead);
+    EXPECT_EQ(Texts(missing.Messages), std::vector<std::string>{"Error Loading: File does not exist."});
 }
 
 }  // namespace

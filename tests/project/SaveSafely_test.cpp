@@ -456,13 +456,16 @@ TEST(SaveSafely, BackupSequences) {
             SCOPED_TRACE(step.source + " to " + step.target);
             struct stat before {}, after {};
             ::stat(folder.File(step.target).c_str(), &before);
-            const CConversionResult result = ConvertFile(folder.File(step.source), folder.File(step.target));
+            transvane::COptions replace;
+            replace.Force = true;
+            const transvane::CResult result =
+                transvane::ConvertFile(folder.File(step.source), folder.File(step.target), replace);
             ::stat(folder.File(step.target).c_str(), &after);
             std::string said = result.Unchanged ? "unchanged" : result.KeptAs.empty() ? "new" : "kept as ";
             if (!result.KeptAs.empty())
                 said += std::filesystem::path(result.KeptAs).lexically_relative(folder.Path()).string();
-            if (!result.Converted)
-                said = "failed: " + result.Report.Messages.at(0).Context.back().substr(std::strlen("cause: "));
+            if (!result.Ok())
+                said = "failed: " + result.Messages.at(0).Context.back().substr(std::strlen("cause: "));
             EXPECT_EQ(said, step.result);
             if (result.Unchanged) {
                 EXPECT_TRUE(before.st_ino == after.st_ino && before.st_mtim.tv_sec == after.st_mtim.tv_sec &&
