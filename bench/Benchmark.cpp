@@ -75,6 +75,8 @@
 #include "transvane/transvane.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -970,6 +972,10 @@ void MeasureBatch(const std::string& dir, const std::string& cli, int repeat, bo
     if (!keep)
         std::filesystem::remove_all(in);
 }
+
+}  // namespace transvane
+
+using namespace transvane;
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::string_view(argv[1]) == "--launcher")

@@ -28,6 +28,8 @@
 #include "format/core/Support_Report.h"
 #include "format/core/Support_SafeSave.h"
 
+namespace transvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -915,3 +917,5 @@ bool ReportBatchInterrupted() {
         WriteSummary(tally, *sources, states);
     return true;
 }
+
+}  // namespace transvane

@@ -77,6 +77,8 @@
 #include "format/core/Support_Progress.h"
 #include "transvane/transvane.h"
 
+namespace transvane {
+
 struct CArguments;
 class CPendingFiles;
 
@@ -202,3 +204,5 @@ private:
     CProgressState FProgress;
     std::string FShown;    // the progress line on the screen, "" for none
 };
+
+}  // namespace transvane

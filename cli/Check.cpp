@@ -10,6 +10,8 @@
 #include "format/core/Support_Report.h"
 #include "transvane/transvane.h"
 
+namespace transvane {
+
 CValue MessageValue(const CReportedMessage& message) {
     CValue item = CValue::Object();
     item.Add("message", message.Text);
@@ -90,3 +92,5 @@ int RunCheck(const std::string& source, bool json, std::ostream& out) {
     }
     return ok ? 0 : 1;
 }
+
+}  // namespace transvane

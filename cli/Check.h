@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
+namespace transvane {
+
 class CValue;
 struct CReportedMessage;
-namespace transvane {
 struct CResult;
-}
 
 int RunCheck(const std::string& source, bool json, std::ostream& out);
 
@@ -28,4 +28,6 @@ CValue MessageValue(const CReportedMessage& message);
 CValue MessagesValue(const std::vector<CReportedMessage>& messages);
 
 // Adds the result's "changes" and "messages" to value, an object.
-void AddReport(CValue& value, const transvane::CResult& result);
+void AddReport(CValue& value, const CResult& result);
+
+}  // namespace transvane

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <unistd.h>
 
+namespace transvane {
+
 std::optional<CBlock> ReadStandardInput() {
     CBlock bytes;
     std::uint8_t buffer[1 << 16];
@@ -18,3 +20,5 @@ std::optional<CBlock> ReadStandardInput() {
         bytes.insert(bytes.end(), buffer, buffer + got);
     }
 }
+
+}  // namespace transvane

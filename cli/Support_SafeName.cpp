@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace transvane {
+
 namespace {
 
 // The code point at text[at] and its length in bytes; a byte that starts no
@@ -247,3 +249,5 @@ void COutputFolder::WriteFile(const std::string& name, std::span<const std::uint
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     });
 }
+
+}  // namespace transvane

@@ -5,6 +5,8 @@
 #include "format/core/Support_MappedFile.h"
 #include "format/core/Support_SafeSave.h"
 
+namespace transvane {
+
 namespace {
 
 void OnBusError(int signal, siginfo_t* info, void*) {
@@ -45,3 +47,5 @@ void HandleInterruptions(void (*handler)(int signal), int flags) {
     }
     ::pthread_sigmask(SIG_UNBLOCK, &handled, nullptr);
 }
+
+}  // namespace transvane

@@ -3,6 +3,8 @@
 // the benchmark), so that how the process ends stays the program's choice.
 #pragma once
 
+namespace transvane {
+
 // Installs a SIGBUS handler that turns a fault in a mapped project into a
 // failed load (RecoverMappedFileFault, format/core/Support_MappedFile.h);
 // any other SIGBUS ends the program as it would without it.  Without this
@@ -15,3 +17,5 @@ void HandleMappedFileFaults();
 // while it runs; then lets those signals through, even where the parent
 // held them back when it started this process.
 void HandleInterruptions(void (*handler)(int signal), int flags = 0);
+
+}  // namespace transvane

@@ -42,6 +42,8 @@
 #include "format/core/Support_PendingFiles.h"
 #include "format/core/Support_SafeSave.h"
 
+namespace transvane {
+
 namespace {
 
 // The temporary files of the saves under way: this program's, so that its
@@ -220,6 +222,10 @@ std::chrono::milliseconds ProgressDelayFromEnvironment() {
 }
 
 }  // namespace
+
+}  // namespace transvane
+
+using namespace transvane;
 
 int main(int argc, char** argv) {
     HandleMappedFileFaults();

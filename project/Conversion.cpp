@@ -16,6 +16,8 @@
 #include "project/Resource_Main.h"
 #include "format/core/Support_SafeSave.h"
 
+namespace transvane {
+
 std::vector<CConversionSummary::CKindCount> CountResources() {
     std::int64_t subimages = 0, instances = 0, tiles = 0;
     for (int i = 0; i < SpriteList().Count(); ++i)
@@ -156,3 +158,5 @@ bool CConversion::Save(CBlock& target) {
 bool CConversion::DryRun() {
     return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [] { return SaveGameDryRun(); }));
 }
+
+}  // namespace transvane

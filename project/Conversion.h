@@ -31,6 +31,8 @@
 #include "format/core/Support_Stream.h"
 #include "project/Resource_Main.h"
 
+namespace transvane {
+
 // What was converted: the source's header version and how much of each
 // kind the project holds.  Counted when the source has loaded, and again
 // when it has been saved, since saving drops the room instances and tiles
@@ -80,7 +82,7 @@ class CProject;
 // files.
 struct CConversionLimits {
     std::size_t InflateLimit = MaxBlockSize;
-    std::size_t LoadBudgetFloor = ::LoadBudgetFloor;
+    std::size_t LoadBudgetFloor = transvane::LoadBudgetFloor;
     // Threads that may compress blocks beside the one converting; unset:
     // one less than the cores.  A caller converting several files at once
     // gives the cores to those instead.
@@ -135,3 +137,5 @@ private:
     CConversionResult FResult;
     std::unique_ptr<CRun> FRun;
 };
+
+}  // namespace transvane

@@ -14,6 +14,8 @@
 #include "testkit/ProjectReader.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace project {
 
 namespace {
@@ -585,3 +587,5 @@ void PrintTo(const TNode& n, std::ostream* out) {
 }
 
 }  // namespace project
+
+}  // namespace transvane

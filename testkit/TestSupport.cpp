@@ -8,6 +8,8 @@
 #include <random>
 #include <stdexcept>
 
+namespace transvane {
+
 CScratchFolder::CScratchFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "transvane-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr)
@@ -126,3 +128,5 @@ CBlock HeaderOnly(std::int32_t version) {
     WriteHeader(stream, version);
     return stream.TakeBytes();
 }
+
+}  // namespace transvane

@@ -26,6 +26,8 @@
 
 #include "transvane/transvane.h"
 
+namespace transvane {
+
 namespace {
 
 using emscripten::typed_memory_view;
@@ -134,5 +136,9 @@ val Convert(std::size_t size, const val& fill, const val& progress) {
 }
 
 }  // namespace
+
+}  // namespace transvane
+
+using namespace transvane;
 
 EMSCRIPTEN_BINDINGS(transvane) { emscripten::function("convert", &Convert); }

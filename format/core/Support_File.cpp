@@ -15,6 +15,8 @@
 
 extern char** environ;
 
+namespace transvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -124,3 +126,5 @@ CTempFolder::~CTempFolder() {
     }
     fs::remove(FPath, error);
 }
+
+}  // namespace transvane

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace transvane {
+
 // True when name is an existing ordinary file (a directory is not a file).
 bool FileExists(const std::string& name);
 bool DirectoryExists(const std::string& name);
@@ -47,3 +49,5 @@ private:
 // Looks an environment variable up case-insensitively, as the platform the
 // format comes from does; empty when unset.
 std::string EnvironmentValue(const std::string& name);
+
+}  // namespace transvane

@@ -10,6 +10,8 @@
 
 #include "format/core/Support_Errors.h"
 
+namespace transvane {
+
 namespace {
 
 // What the SIGBUS handler knows of a mapping.  The handler may run at any
@@ -106,3 +108,5 @@ CMappedFile::~CMappedFile() {
 }
 
 bool CMappedFile::Failed() const { return Slots[static_cast<std::size_t>(FSlot)].Failed.load(); }
+
+}  // namespace transvane

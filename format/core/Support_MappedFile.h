@@ -26,6 +26,8 @@
 #include <span>
 #include <string>
 
+namespace transvane {
+
 class CMappedFile {
 public:
     // Maps the whole of the open file fd, size bytes long (size > 0), for
@@ -56,3 +58,5 @@ private:
 // failed, so the handler returns and the program goes on; false for any
 // other SIGBUS.  Async-signal-safe.
 bool RecoverMappedFileFault(const siginfo_t* info) noexcept;
+
+}  // namespace transvane

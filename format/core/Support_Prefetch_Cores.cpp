@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <sched.h>
 
+namespace transvane {
+
 unsigned CoresAvailable() {
     cpu_set_t cores;
     CPU_ZERO(&cores);
@@ -12,3 +14,5 @@ unsigned CoresAvailable() {
         return 1;
     return static_cast<unsigned>(std::max(CPU_COUNT(&cores), 1));
 }
+
+}  // namespace transvane

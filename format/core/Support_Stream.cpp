@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace transvane {
+
 namespace {
 
 // The running load's budget (CCoreState) is this when no load runs.
@@ -322,3 +324,5 @@ void CLoadBudget::Charge(std::size_t bytes) {
         throw EReadError("The file describes more data than it can hold: it is corrupted");
     state.BudgetUsed += bytes;
 }
+
+}  // namespace transvane

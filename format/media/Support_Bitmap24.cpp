@@ -10,6 +10,8 @@
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Report.h"
 
+namespace transvane {
+
 namespace {
 
 constexpr std::int32_t SchemeNoImage = -1;
@@ -606,3 +608,5 @@ void Bitmap24_SaveToStream(const CBlock* image, CStream& stream) {
         ShowMessage("Internal error in Bitmap24_SaveToStream.");
     stream.WriteCompressedBlock(DecodeToStandard(*image, *bmp));
 }
+
+}  // namespace transvane

@@ -7,6 +7,8 @@
 
 #include "format/media/Support_Bitmap24.h"
 
+namespace transvane {
+
 namespace {
 
 // The standard BMP's layout: 54 bytes of headers, then rows bottom-up of
@@ -55,3 +57,5 @@ CBlock Bitmap24_ToPng(const CBlock& image) {
     result.resize(size);
     return result;
 }
+
+}  // namespace transvane

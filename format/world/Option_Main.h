@@ -43,6 +43,8 @@
 
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 inline constexpr std::int32_t OptionsVersion = 500;
 
 struct CGameOptions {
@@ -123,3 +125,5 @@ inline constexpr std::int32_t OptionsInformationFrom = 441;
 
 // The current local date and time in that form.
 double CurrentDateTime();
+
+}  // namespace transvane

@@ -24,6 +24,8 @@
 #include "format/core/Support_File.h"
 #include "format/core/Support_SafeSave.h"
 
+namespace transvane {
+
 namespace {
 
 // File names go to the core in the file system's own encoding.
@@ -360,3 +362,5 @@ void TMainForm::dropEvent(QDropEvent* event) {
             ConvertFiles(files);
     });
 }
+
+}  // namespace transvane

@@ -8,6 +8,8 @@
 #include <QSet>
 #include <algorithm>
 
+namespace transvane {
+
 namespace {
 
 struct CFound {
@@ -184,3 +186,5 @@ QString BatchDetails(const std::vector<CBatchItem>& items) {
     }
     return lines.join(QLatin1Char('\n'));
 }
+
+}  // namespace transvane

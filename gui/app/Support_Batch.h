@@ -13,6 +13,8 @@
 #include <QStringList>
 #include <vector>
 
+namespace transvane {
+
 // n for a backup's name (NAME.vk1 .. NAME.vk9, in any case), 0 for others.
 int BackupNumber(const QString& file);
 // The project a backup belongs to: NAME.vtr beside NAME.vkN.
@@ -47,3 +49,5 @@ QString BatchCounts(const std::vector<CBatchItem>& items);
 QString BatchSummary(const std::vector<CBatchItem>& items);
 // Every file with what became of it, and its lines indented below.
 QString BatchDetails(const std::vector<CBatchItem>& items);
+
+}  // namespace transvane

@@ -15,6 +15,8 @@
 #include "testkit/RunProgram.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -241,3 +243,5 @@ TEST_F(InstalledTree, FileTypesCoverProjectsAndBackups) {
 }
 
 }  // namespace
+
+}  // namespace transvane

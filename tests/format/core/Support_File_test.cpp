@@ -8,6 +8,8 @@
 
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 TEST(ChangeFileExt, ReplacesOnlyAnExtensionOfTheLastComponent) {
@@ -72,3 +74,5 @@ TEST_F(TempFolderTest, UnusableBaseFallsBackToTheFixedLocation) {
 }
 
 }  // namespace
+
+}  // namespace transvane

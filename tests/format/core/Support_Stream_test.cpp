@@ -9,6 +9,8 @@
 
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 // The bytes of each primitive, little-endian, and the values read back; an
@@ -360,3 +362,5 @@ TEST(Stream, LoadBudgetSpansTheWholeLoad) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -20,6 +20,8 @@
 #include "testkit/ProjectReader.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 const QString NotAProject = QStringLiteral("Error Loading: This is not a vantrel file.");
@@ -622,6 +624,10 @@ private slots:
         QCOMPARE(Dialogs->Parents.front(), nullptr);
     }
 };
+
+}  // namespace transvane
+
+using namespace transvane;
 
 QTEST_MAIN(TMainFormTest)
 #include "Main_Form_gui.moc"
