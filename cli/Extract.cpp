@@ -850,9 +850,9 @@ int RunExtract(const std::string& fileName, const std::string& folder, bool repl
     // notes of what a conversion would not carry over, kept in the files
     // written.
     CFeedbackObserver shown(progress, nullptr);
-    transvane::COptions options;
-    options.Observer = &shown;
-    transvane::CConverter converter(options);
+    transvane::COptions withProgress;
+    withProgress.Observer = &shown;
+    transvane::CConverter converter(withProgress);
     const bool loaded = converter.Load(fileName).Ok();
     const CConversionResult& said = transvane::detail::CAccess::Conversion(converter).Result();
     if (!loaded) {
