@@ -59,6 +59,13 @@ std::string ReadProblem(const std::string& name) {
     return {};
 }
 
+std::optional<CFileIdentity> FileIdentity(const std::string& name) {
+    struct stat info {};
+    if (::stat(name.c_str(), &info) != 0)
+        return std::nullopt;
+    return CFileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
+
 std::string ChangeFileExt(const std::string& name, const std::string& extension) {
     const std::size_t dot = name.find_last_of('.');
     if (dot == std::string::npos || name.find('/', dot) != std::string::npos)

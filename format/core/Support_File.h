@@ -3,6 +3,9 @@
 // Support_SafeSave's.
 #pragma once
 
+#include <compare>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace transvane {
@@ -14,6 +17,17 @@ bool DirectoryExists(const std::string& name);
 // directory", "Is a directory", "Permission denied" ...), or "" when it
 // can be opened for reading.
 std::string ReadProblem(const std::string& name);
+
+// What one file is, whatever it is called: two names with the same
+// identity ("./a" and "a", a link and its target) are one file.
+struct CFileIdentity {
+    std::uint64_t Device = 0;
+    std::uint64_t Node = 0;
+    auto operator<=>(const CFileIdentity&) const = default;
+};
+// The identity of the file or folder name stands for (through links), or
+// none when it does not exist.
+std::optional<CFileIdentity> FileIdentity(const std::string& name);
 
 // Replaces the extension of name (the part from its last dot, provided no
 // path separator follows that dot) by extension, which includes its dot.  A

@@ -275,7 +275,8 @@ void TMainForm::RunBatch(std::vector<CBatchItem>& items) {
         bool converted = conversion.Load(ToCoreFileName(item.Source));
         // A source folder's sub-folders are made under the output folder.
         const bool folderMade = !converted || QDir().mkpath(QFileInfo(item.Output).path());
-        converted = converted && folderMade && conversion.Save(ToCoreFileName(item.Output));
+        converted = converted && folderMade && !item.Output.isEmpty() &&
+                    conversion.Save(ToCoreFileName(item.Output));
         const CConversionResult& result = conversion.Result();
         item.Lines << ReportLines(result.Report);
         if (!folderMade)

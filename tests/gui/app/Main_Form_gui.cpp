@@ -421,7 +421,7 @@ private slots:
         QCOMPARE(Dialogs->Calls.front(), QStringLiteral("folder"));
         QCOMPARE(Dialogs->Calls.back(),
                  "summary:2 converted, 1 skipped, 1 failed\n" + FileNamed("broken.vtr"));
-        QVERIFY(Dialogs->Summaries.front().contains(games + "/a.vk1: skipped: backup of a.vtr"));
+        QVERIFY(Dialogs->Summaries.front().contains(games + "/a.vk1: skipped: backup of " + games + "/a.vtr"));
         QVERIFY(Dialogs->Summaries.front().contains("  Error Loading: "));
         files.removeDuplicates();
         QCOMPARE(files, (QStringList{"a.vtr (1 of 3)", "b.vtr (2 of 3)"}));
