@@ -29,8 +29,8 @@ namespace {
 struct CStopRequested {};
 
 // What each of the drivers' failures means to a program.  The texts are
-// the drivers' own, word for word: a failed step is told by the last of
-// them it said.
+// the drivers' own, word for word: a failed step is told by the first of
+// them it said (a refused header is said, then the file is "corrupted").
 struct CKnownFailure {
     std::string_view Text;
     EErrorCode Code;
@@ -50,9 +50,9 @@ constexpr CKnownFailure KnownFailures[] = {
 
 // The failure of a step that said the messages from the first on.
 EErrorCode FailureOf(const CConversionReport& report, std::size_t first, EErrorCode otherwise) {
-    for (std::size_t i = report.Messages.size(); i > first; --i)
+    for (std::size_t i = first; i < report.Messages.size(); ++i)
         for (const CKnownFailure& known : KnownFailures)
-            if (report.Messages[i - 1].Text == known.Text)
+            if (report.Messages[i].Text == known.Text)
                 return known.Code;
     return otherwise;
 }
