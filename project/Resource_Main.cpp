@@ -472,4 +472,6 @@ bool SaveGameDryRun() {
     return built;
 }
 
+std::string BackupKeptAs(const std::string& fileName) { return BackupKeptAs(fileName, Backups); }
+
 }  // namespace transvane
