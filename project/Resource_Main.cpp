@@ -472,6 +472,6 @@ bool SaveGameDryRun() {
     return built;
 }
 
-std::string BackupKeptAs(const std::string& fileName) { return BackupKeptAs(fileName, Backups); }
+std::string BackupKeptAs(const std::string& fileName) { return BackupKeptAs(fileName, Backups(MaxBackups)); }
 
 }  // namespace transvane
