@@ -10,7 +10,9 @@ cd "$(dirname "$0")/.."
 tools/setup.sh dpkg-dev lintian appstream desktop-file-utils
 dir=${1:-build-release}
 
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRANSVANE_TESTS=OFF \
+# Installed under /usr, the library and its pkg-config file go to the
+# multiarch folder (/usr/lib/x86_64-linux-gnu), where Debian looks for them.
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRANSVANE_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr \
   ${TRANSVANE_WERROR:+-DTRANSVANE_WERROR="$TRANSVANE_WERROR"} >/dev/null
 cmake --build "$dir" --parallel "$(nproc)"
 rm -f "$dir"/transvane_*.deb "$dir"/libtransvane-dev_*.deb
@@ -21,9 +23,9 @@ echo "Built $package and $library"
 
 # lintian refuses nothing by default; every warning counts here.
 lintian --fail-on error,warning --tag-display-limit 0 "$package" "$library"
-for file in usr/include/transvane/transvane.h usr/lib/libtransvane.a usr/lib/cmake/Transvane/TransvaneConfig.cmake \
-  usr/lib/pkgconfig/transvane.pc; do
-  dpkg-deb -c "$library" | grep -q " \./$file\$" || { echo "$library lacks $file" >&2; exit 1; }
+for file in include/transvane/transvane.h lib/[^/]*/libtransvane.a lib/[^/]*/cmake/Transvane/TransvaneConfig.cmake \
+  lib/[^/]*/pkgconfig/transvane.pc; do
+  dpkg-deb -c "$library" | grep -q " \./usr/$file\$" || { echo "$library lacks usr/$file" >&2; exit 1; }
 done
 
 contents=$(mktemp -d)
