@@ -21,7 +21,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CBlock recovered;
-    const CConversionResult result = RecoverBytes({data, size}, recovered, FuzzLimits);
+    CConversionLimits limits;
+    limits.InflateLimit = FuzzInflateLimit;
+    limits.LoadBudgetFloor = FuzzBudgetFloor;
+    const CConversionResult result = RecoverBytes({data, size}, recovered, limits);
     if (!result.Converted)
         return 0;
     if (!result.Recovery || result.Recovery->Recovered() > result.Recovery->Total())

@@ -168,9 +168,8 @@ TEST(Recover, KeepsEveryRecordBeforeTheDamageAndNothingAfterIt) {
                 EXPECT_TRUE(report.TreeRebuilt);
                 ExpectConverted(ExpectedAfterStop(source, layout, damaged->second), ReadProject(run.Output),
                                 run.From, run.Until);
-                // The ordinary conversion stays all or nothing.
-                CBlock converted;
-                EXPECT_FALSE(ConvertBytes(damaged->first, converted).Converted);
+                // The ordinary load stays all or nothing.
+                EXPECT_FALSE(CConversion().Load(damaged->first));
             }
     }
 }
@@ -237,8 +236,7 @@ TEST(Recover, ADamagedBlockLosesOnlyItsOwnData) {
             TProject kept = source;
             kind.Lose(kept);
             ExpectConverted(ExpectedConversion(kept), ReadProject(run.Output), run.From, run.Until);
-            CBlock converted;
-            EXPECT_FALSE(ConvertBytes(damaged, converted).Converted);
+            EXPECT_FALSE(CConversion().Load(damaged));
         }
 }
 
