@@ -29,6 +29,10 @@ namespace transvane {
 
 namespace fs = std::filesystem;
 
+void ShowProblem(const std::string& problem) {
+    std::fprintf(stderr, "transvane-cli: %s\n", problem.c_str());
+}
+
 namespace {
 
 // How often the progress line of a file converted on another thread is
@@ -59,9 +63,6 @@ std::optional<unsigned> ParseJobs(const std::string& text) {
     return jobs;
 }
 
-void ShowProblem(const std::string& problem) {
-    std::fprintf(stderr, "transvane-cli: %s\n", problem.c_str());
-}
 
 // The line that sums up what a conversion removed or cleared, and where
 // each change is listed; empty when nothing was lost.
@@ -412,6 +413,27 @@ void CBatchFeedback::Finish(bool converted) {
     FHeld.clear();
 }
 
+void CFeedbackObserver::Message(const transvane::CMessage& message) {
+    if (FMessages != nullptr)
+        FMessages->ShowMessage(message.Text, message.Context);
+}
+
+void CFeedbackObserver::Progress(const transvane::CProgress& progress) {
+    if (FProgress == nullptr)
+        return;
+    if (progress.Stage.empty()) {
+        if (!FLast.Stage.empty())
+            FProgress->ProgressEnd();
+    } else if (progress.Stage != FLast.Stage) {
+        FProgress->ProgressStart(progress.Stage);
+    } else if (progress.Percent != FLast.Percent) {
+        FProgress->ProgressSet(progress.Percent);
+    }
+    if (!progress.Section.empty() && (progress.Done != FLast.Done || progress.Section != FLast.Section))
+        FProgress->ProgressBytes(progress.Section, progress.Done, progress.Total);
+    FLast = progress;
+}
+
 void CBatchFeedback::ShowMessage(const std::string& text, const std::vector<std::string>& context) {
     std::vector<std::string> lines{FSource.empty() ? text : FSource + ": " + text};
     for (const std::string& line : context)
@@ -570,7 +592,10 @@ int ConvertOne(const std::string& source, const std::string& target, const CBatc
     feedback.Begin("");
     CConversionLimits limits;
     limits.PendingFiles = options.PendingFiles;
-    const CConversionResult result = ConvertFile(source, target, &feedback, limits);
+    CConversion conversion(&feedback, limits);
+    if (conversion.Load(source))
+        conversion.Save(target);
+    const CConversionResult result = conversion.TakeResult();
     const bool ok = result.Converted;
     feedback.Finish(ok);
     if (ok && !quiet) {

@@ -8,7 +8,8 @@
 #include <cstddef>
 
 #include "format/core/Support_Stream.h"
-#include "project/Conversion.h"
+#include "format/core/Support_Zlib.h"
+#include "transvane/transvane.h"
 
 namespace transvane {
 
@@ -22,12 +23,12 @@ inline constexpr std::size_t FuzzBudgetFloor = std::size_t{8} << 20;
 
 // The same bounds for a conversion through the library, which uses a
 // project of its own.
-inline const CConversionLimits FuzzLimits = [] {
-    CConversionLimits limits;
-    limits.InflateLimit = FuzzInflateLimit;
-    limits.LoadBudgetFloor = FuzzBudgetFloor;
-    return limits;
-}();
+inline transvane::COptions FuzzOptions() {
+    transvane::COptions options;
+    options.MaxBlockBytes = FuzzInflateLimit;
+    options.MinLoadBudget = FuzzBudgetFloor;
+    return options;
+}
 
 // Sets the bounds in the core part of the project (or the lone stream) a
 // harness reads into.

@@ -62,7 +62,7 @@ void Summarise(CProject& project, CConversionSummary& summary) {
 class CConversion::CRun {
 public:
     CRun(CConversionResult& result, CFeedback* feedback, const CConversionLimits& limits)
-        : PendingFiles(limits.PendingFiles), FReporting(result.Report, feedback) {
+        : PendingFiles(limits.PendingFiles), Backups(limits.Backups), FReporting(result.Report, feedback) {
         Project.Core.Feedback = &FReporting;
         Project.Core.InflateLimit = std::min(limits.InflateLimit, MaxBlockSize);
         Project.Core.BudgetFloor = limits.LoadBudgetFloor;
@@ -73,6 +73,7 @@ public:
     CProject Project;
     bool Loaded = false;
     CPendingFiles* const PendingFiles;
+    const int Backups;
     std::string Source;  // the file loaded, when it was one
 
 private:
@@ -84,12 +85,14 @@ CConversion::CConversion(CFeedback* feedback, const CConversionLimits& limits)
 
 CConversion::~CConversion() = default;
 
+const CProject& CConversion::Project() const { return FRun->Project; }
+CProject& CConversion::Project() { return FRun->Project; }
+
 namespace {
 
 // Loads into the run's project; load is the driver to call.
 template <class F>
-bool LoadInto(CProject& project, CConversionSummary& summary, F load) {
-    CLoadReport report;
+bool LoadInto(CProject& project, CConversionSummary& summary, CLoadReport& report, F load) {
     const bool loaded = load(report);
     summary = CConversionSummary{};
     summary.Version = report.Version;
@@ -118,21 +121,57 @@ bool CConversion::Done(bool ok) {
 
 bool CConversion::Load(const std::string& source) {
     FRun->Source = source;
-    FRun->Loaded = LoadInto(FRun->Project, FResult.Summary,
+    FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load,
                             [&](CLoadReport& report) { return LoadGameFile(FRun->Project, source, &report); });
     return Done(FRun->Loaded);
 }
 
 bool CConversion::Load(CBlock source) {
     FRun->Source.clear();
-    FRun->Loaded = LoadInto(FRun->Project, FResult.Summary,
+    FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load,
                             [&](CLoadReport& report) { return LoadGameBytes(FRun->Project, std::move(source), &report); });
     return Done(FRun->Loaded);
 }
 
+bool CConversion::Recover(const std::string& source) {
+    FRun->Source = source;
+    FResult.Recovery.emplace();
+    FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load, [&](CLoadReport& report) {
+        const bool kept = RecoverGameFile(FRun->Project, source, *FResult.Recovery);
+        report = FResult.Recovery->Load;
+        return kept;
+    });
+    return Done(FRun->Loaded);
+}
+
+bool CConversion::Recover(CBlock source) {
+    FRun->Source.clear();
+    FResult.Recovery.emplace();
+    FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load, [&](CLoadReport& report) {
+        const bool kept = RecoverGameBytes(FRun->Project, std::move(source), *FResult.Recovery);
+        report = FResult.Recovery->Load;
+        return kept;
+    });
+    return Done(FRun->Loaded);
+}
+
+namespace {
+
+// A recovered project never goes over the damaged file it came from.
+void RefuseRecoveryOntoSource(CConversionResult& result, const std::string& target) {
+    result.Report.AddMessage(RecoveryOntoSource, {"file: " + target});
+    result.Messages.emplace_back(RecoveryOntoSource);
+}
+
+}  // namespace
+
 bool CConversion::Save(const std::string& target) {
     FResult.Unchanged = false;
     FResult.KeptAs.clear();
+    if (FResult.Recovery && !FRun->Source.empty() && SameFile(FRun->Source, target)) {
+        RefuseRecoveryOntoSource(FResult, target);
+        return false;
+    }
     // Already what a save would write, in the very file: writing it again
     // would only push the backups down, and the oldest out.
     if (FRun->Loaded && FResult.Summary.Version == NewestGameVersion && !FRun->Source.empty() &&
@@ -142,7 +181,7 @@ bool CConversion::Save(const std::string& target) {
         return Done(true);
     }
     return Done(FRun->Loaded &&
-                SaveFrom(FRun->Project, FResult, [&] { return SaveGameFile(FRun->Project, target, &FResult.KeptAs, FRun->PendingFiles); }));
+                SaveFrom(FRun->Project, FResult, [&] { return SaveGameFile(FRun->Project, target, &FResult.KeptAs, FRun->PendingFiles, FRun->Backups); }));
 }
 
 bool CConversion::Save(CBlock& target) {
@@ -159,19 +198,25 @@ bool CConversion::DryRun() {
     return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [&] { return SaveGameDryRun(FRun->Project); }));
 }
 
-CConversionResult ConvertFile(const std::string& source, const std::string& target, CFeedback* feedback,
+CConversionResult RecoverFile(const std::string& source, const std::string& target, CFeedback* feedback,
                               const CConversionLimits& limits) {
+    // The damaged file stays as it is, whatever else happens; a name that
+    // leads to the same file by another path or link is the same file.
+    if (SameFile(source, target)) {
+        CConversionResult refused;
+        RefuseRecoveryOntoSource(refused, target);
+        return refused;
+    }
     CConversion conversion(feedback, limits);
-    if (conversion.Load(source))
+    if (conversion.Recover(source))
         conversion.Save(target);
     return conversion.TakeResult();
 }
 
-CConversionResult ConvertBytes(std::span<const std::uint8_t> source, CBlock& target, const CConversionLimits& limits) {
+CConversionResult RecoverBytes(std::span<const std::uint8_t> source, CBlock& target, const CConversionLimits& limits) {
     CConversion conversion(nullptr, limits);
-    if (conversion.Load(CBlock(source.begin(), source.end())))
+    if (conversion.Recover(CBlock(source.begin(), source.end())))
         conversion.Save(target);
     return conversion.TakeResult();
 }
-
 }  // namespace transvane

@@ -6,13 +6,16 @@
 // threads.  The messages are those the window shows, word for word; none
 // is shown anywhere else unless a feedback is given.
 //
-//     CConversionResult result = ConvertBytes(oldBytes, newBytes);
-//     if (!result.Converted)
-//         for (const std::string& line : result.Messages) ...
+//     CConversion conversion(&feedback);
+//     if (conversion.Load(source))
+//         conversion.Save(target);
+//     if (!conversion.Result().Converted)
+//         for (const std::string& line : conversion.Result().Messages) ...
 //
-// A caller that decides something between reading and writing (the window
-// asks where to save once the source has loaded) uses CConversion, the two
-// steps that ConvertFile and ConvertBytes take one after the other.
+// Programs outside the project use the public interface that wraps it
+// (include/transvane/transvane.h, project/Library.cpp); the programs here
+// use this one where they need what the public one keeps to itself: the
+// program's list of pending files, the loaded project's records.
 #pragma once
 
 #include <cstddef>
@@ -27,6 +30,8 @@
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Report.h"
 #include "format/core/Support_Stream.h"
+#include "project/Resource_Main.h"
+#include "project/Resource_Recover.h"
 
 namespace transvane {
 
@@ -68,9 +73,15 @@ struct CConversionResult {
     // of context it was shown with (its file, its place ...).
     CConversionReport Report;
     CConversionSummary Summary;
+    // After a recovering load (CConversion::Recover): what was kept and
+    // what was lost.
+    std::optional<CRecoveryReport> Recovery;
+    // How far the last load read, and where it stopped.
+    CLoadReport Load;
 };
 
 class CPendingFiles;
+class CProject;
 
 // Bounds on what a hostile source may claim, for callers that want them
 // tighter than a desktop's (a fuzzing harness, a browser tab), on the
@@ -90,6 +101,9 @@ struct CConversionLimits {
     // Called whenever the conversion's project rebuilds its resource tree:
     // the window resets its tree's icons (Resource_Tree.h).
     std::function<void()> TreeIconsReset;
+
+    // How many backups a save to a file keeps of the file it replaces.
+    int Backups = MaxBackups;
 };
 
 // One conversion in two steps, with a project of its own that lives as long
@@ -108,6 +122,11 @@ public:
     // why, when it does not load (the project is then empty).
     bool Load(const std::string& source);
     bool Load(CBlock source);
+    // Reads the source keeping what a damaged file still holds
+    // (Resource_Recover.h), the report in Result().Recovery; false only
+    // when nothing could be read.  Save then writes what was kept.
+    bool Recover(const std::string& source);
+    bool Recover(CBlock source);
     // Writes the loaded project as a version-500 file: a file keeps an
     // existing target as its backup (KeptAs) and is never left
     // half-written; bytes are left untouched on failure.  A version-500
@@ -122,6 +141,9 @@ public:
     const CConversionResult& Result() const { return FResult; }
     // The result, moved out: the last call on the object.
     CConversionResult TakeResult() { return std::move(FResult); }
+    // The conversion's project, for tools that walk the records it loaded.
+    const CProject& Project() const;
+    CProject& Project();
 
 private:
     // Ends a step: the result's message texts follow its report.
@@ -132,13 +154,15 @@ private:
     std::unique_ptr<CRun> FRun;
 };
 
-// Converts the file source into the file target.
-CConversionResult ConvertFile(const std::string& source, const std::string& target, CFeedback* feedback = nullptr,
+// Recovers what the file source still holds into the file target, which
+// must be another file (the damaged source is never written); the result's
+// Recovery says what was kept and lost.  Converted is false when nothing
+// could be read or the target could not be written.
+inline constexpr const char* RecoveryOntoSource =
+    "The target is the damaged file itself: recovery never writes over it.";
+CConversionResult RecoverFile(const std::string& source, const std::string& target, CFeedback* feedback = nullptr,
                               const CConversionLimits& limits = {});
-
-// Converts a file image in memory; target receives the new image and is
-// left untouched when the conversion fails.
-CConversionResult ConvertBytes(std::span<const std::uint8_t> source, CBlock& target,
+// The same for a file image in memory; target is left untouched on failure.
+CConversionResult RecoverBytes(std::span<const std::uint8_t> source, CBlock& target,
                                const CConversionLimits& limits = {});
-
 }  // namespace transvane

@@ -18,6 +18,7 @@
 #include "format/behaviour/TimeLine_Main.h"
 #include "format/core/Support_Bytes.h"
 #include "project/Project_Main.h"
+#include "project/Resource_Recover.h"
 #include "project/Resource_Tree.h"
 #include "format/core/Support_File.h"
 #include "format/core/Support_Progress.h"
@@ -142,11 +143,10 @@ void ReserveForSave(const CProject& project, CStream& stream, bool spilling) {
     }
 }
 
-// The file being overwritten becomes the newest of up to MaxBackup backups,
+// The file being overwritten becomes the newest of up to count backups,
 // name.vk1; the earlier ones move down (Support_SafeSave.h says how far,
 // and which one goes when all are taken).
-constexpr int MaxBackup = 9;
-const CBackupSeries Backups{".vk", MaxBackup};
+CBackupSeries Backups(int count) { return {".vk", std::clamp(count, 0, MaxBackups)}; }
 
 // The last step of a save: a spilling stream sends its last bytes and its
 // file takes the target's name, keeping the old file as its backup; a
@@ -154,14 +154,14 @@ const CBackupSeries Backups{".vk", MaxBackup};
 // reason in cause, when the file system refuses; keptAs receives the
 // backup's name.
 bool FinishFile(CStream& stream, std::optional<CSafeSave>& target, const std::string& fileName, std::string& keptAs,
-                std::string& cause, CPendingFiles* pending) {
+                std::string& cause, CPendingFiles* pending, const CBackupSeries& backups) {
     try {
         if (target) {
             stream.Flush();
             target->Commit();
             keptAs = target->KeptAs();
         } else {
-            keptAs = SaveToFileSafely(stream, fileName, Backups, pending);
+            keptAs = SaveToFileSafely(stream, fileName, backups, pending);
         }
         return true;
     } catch (const EFileError& error) {
@@ -323,13 +323,19 @@ void ShowCorrupted(CCoreState& core, const std::string& fileName, const CLoadRep
 
 // The part of a load that is the same for a file and for bytes in memory
 // (fileName empty): the progress window, the parsing, and the
-// corrupted-file message.
-bool LoadGameStream(CProject& project, CStream& stream, const std::string& fileName, CLoadReport* given) {
+// corrupted-file message.  A recovering load (recovery given) keeps what a
+// damaged file still holds once its header has been read.
+bool LoadGameStream(CProject& project, CStream& stream, const std::string& fileName, CLoadReport* given,
+                    CRecoveryReport* recovery = nullptr) {
     CCoreState& core = project.Core;
     ProgressStart(core, "Loading Game Data ...");
     bool ok = false;
     CLoadReport unused;
-    CLoadReport& report = given != nullptr ? *given : unused;
+    CLoadReport& report = recovery != nullptr ? recovery->Load : given != nullptr ? *given : unused;
+    if (recovery != nullptr) {
+        recovery->Damaged.clear();
+        stream.TolerateDamage(&recovery->Damaged);
+    }
     project.Model.LoadedSectionBytes.clear();
     try {
         ClearGame(project);
@@ -350,11 +356,15 @@ bool LoadGameStream(CProject& project, CStream& stream, const std::string& fileN
         ClearGame(project);
         return false;
     }
-    if (!ok) {
+    // Nothing is kept of a file whose header was not read.
+    const bool kept = recovery != nullptr && report.Version != 0 && report.Section != "header";
+    if (!ok && !kept) {
         ShowCorrupted(core, fileName, report);
         ClearGame(project);  // loading is all or nothing
         return false;
     }
+    if (recovery != nullptr)
+        FinishRecovery(project, ok, *recovery);
     project.Model.LoadedVersion = report.Version;
     for (const CLoadReport::CSpan& span : report.Sections)
         project.Model.LoadedSectionBytes.push_back(span.End - span.Start);
@@ -382,7 +392,7 @@ void ClearModifiedFlags(CProject& project) {
 
 std::int32_t LoadedGameVersion(const CProject& project) { return project.Model.LoadedVersion; }
 
-bool LoadGameFile(CProject& project, const std::string& fileName, CLoadReport* report) {
+bool LoadGameFile(CProject& project, const std::string& fileName, CLoadReport* report, CRecoveryReport* recovery) {
     CCoreState& core = project.Core;
     const CMessageContext file(core, "file", fileName);
     project.Model.LoadedVersion = 0;
@@ -404,14 +414,24 @@ bool LoadGameFile(CProject& project, const std::string& fileName, CLoadReport* r
         ShowMessage(core, "Error Loading: Failed to load the file.");
         return false;
     }
-    return LoadGameStream(project, stream, fileName, report);
+    return LoadGameStream(project, stream, fileName, report, recovery);
 }
 
-bool LoadGameBytes(CProject& project, CBlock bytes, CLoadReport* report) {
+bool LoadGameBytes(CProject& project, CBlock bytes, CLoadReport* report, CRecoveryReport* recovery) {
     project.Model.LoadedFileName.clear();
     CStream stream(project.Core, std::move(bytes));
     project.Model.LoadedFileSize = stream.Size();
-    return LoadGameStream(project, stream, {}, report);
+    return LoadGameStream(project, stream, {}, report, recovery);
+}
+
+bool RecoverGameFile(CProject& project, const std::string& fileName, CRecoveryReport& report) {
+    report = CRecoveryReport{};
+    return LoadGameFile(project, fileName, nullptr, &report);
+}
+
+bool RecoverGameBytes(CProject& project, CBlock bytes, CRecoveryReport& report) {
+    report = CRecoveryReport{};
+    return LoadGameBytes(project, std::move(bytes), nullptr, &report);
 }
 
 bool SaveGameBytes(CProject& project, CBlock& bytes) {
@@ -435,8 +455,10 @@ bool SaveGameBytes(CProject& project, CBlock& bytes) {
     return true;
 }
 
-bool SaveGameFile(CProject& project, const std::string& fileName, std::string* keptAs, CPendingFiles* pending) {
+bool SaveGameFile(CProject& project, const std::string& fileName, std::string* keptAs, CPendingFiles* pending,
+                  int backups) {
     CCoreState& core = project.Core;
+    const CBackupSeries series = Backups(backups);
     std::string backup;
     ProgressStart(core, "Saving Game Data ...");
 
@@ -450,7 +472,7 @@ bool SaveGameFile(CProject& project, const std::string& fileName, std::string* k
     std::optional<CSafeSave> target;
     CStream stream(core);
     try {
-        target.emplace(fileName, Backups, pending);
+        target.emplace(fileName, series, pending);
         stream.SpillTo(target->Handle(), fileName, SaveWindow);
     } catch (const EFileError&) {
         target.reset();
@@ -480,9 +502,9 @@ bool SaveGameFile(CProject& project, const std::string& fileName, std::string* k
         return false;
     }
 
-    if (writeFailed || !FinishFile(stream, target, fileName, backup, cause, pending)) {
+    if (writeFailed || !FinishFile(stream, target, fileName, backup, cause, pending, series)) {
         const CMessageContext why(core, "cause", cause);
-        ShowMessage(core, 
+        ShowMessage(core,
             "Error Saving: Cannot create the file. The game has not been saved!Try saving your "
             "work under a different name.");
         ProgressEnd(core);
@@ -521,6 +543,6 @@ bool SaveGameDryRun(CProject& project) {
     return built;
 }
 
-std::string BackupKeptAs(const std::string& fileName) { return BackupKeptAs(fileName, Backups); }
+std::string BackupKeptAs(const std::string& fileName) { return BackupKeptAs(fileName, Backups(MaxBackups)); }
 
 }  // namespace transvane

@@ -24,10 +24,14 @@ namespace transvane {
 class CPendingFiles;
 struct CProject;       // Project_Main.h
 struct CProjectModel;  // Project_Model.h
+struct CRecoveryReport;
 
 inline constexpr std::int32_t GameFileMagic = 1234321;
 inline constexpr std::int32_t OldestGameVersion = 400;
 inline constexpr std::int32_t NewestGameVersion = 500;
+// A file a save replaces is kept as NAME.vk1, the earlier backups moving
+// down, as far as NAME.vk9.
+inline constexpr int MaxBackups = 9;
 
 // The project's identity.
 std::int32_t& GameId(CProjectModel& model);
@@ -105,8 +109,9 @@ bool SaveGame(CProject& project, CStream& stream, bool flag);
 // writes the sections, the file named is the one the project was loaded
 // from, since their messages are about its data; the save's own messages
 // name the file it writes.  The report, when given, is filled as by
-// LoadGame.
-bool LoadGameFile(CProject& project, const std::string& fileName, CLoadReport* report = nullptr);
+// LoadGame.  A recovering load (Resource_Recover.h) gives recovery instead.
+bool LoadGameFile(CProject& project, const std::string& fileName, CLoadReport* report = nullptr,
+                  CRecoveryReport* recovery = nullptr);
 // A file name as a shell reads it back, for the commands messages suggest:
 // quoted when it holds anything but the plainest characters.
 std::string ShellWord(const std::string& text);
@@ -117,8 +122,9 @@ std::int32_t LoadedGameVersion(const CProject& project);
 // receives the backup that now holds what the file held before (empty when
 // no file was replaced).  The save's temporary files are noted in pending,
 // the program's list for its signal handler, when given.
+// backups is how many the file's series keeps (MaxBackups; 0: none).
 bool SaveGameFile(CProject& project, const std::string& fileName, std::string* keptAs = nullptr,
-                  CPendingFiles* pending = nullptr);
+                  CPendingFiles* pending = nullptr, int backups = MaxBackups);
 // Builds the version-500 file as SaveGameFile would, changes and messages
 // included, and throws it away: for a dry run.  False, after the "Internal
 // error" message, when the file could not be built.
@@ -129,7 +135,8 @@ std::string BackupKeptAs(const std::string& fileName);
 // The same for a file image in memory, with the same messages but no file
 // to name: for callers that hold the bytes themselves (a browser page, the
 // library API).
-bool LoadGameBytes(CProject& project, CBlock bytes, CLoadReport* report = nullptr);
+bool LoadGameBytes(CProject& project, CBlock bytes, CLoadReport* report = nullptr,
+                   CRecoveryReport* recovery = nullptr);
 bool SaveGameBytes(CProject& project, CBlock& bytes);
 
 }  // namespace transvane

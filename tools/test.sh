@@ -5,8 +5,8 @@
 # runs the tests that use threads, a --jobs 16 and a --jobs 64 batch among
 # them, under ThreadSanitizer; builds the Debian package and checks it; runs
 # each fuzzing harness for a minute; then runs tools/run.sh as a new user
-# would, with a display and without.  The gcc build of the programs and
-# tests that ctest runs treats a warning as an error.
+# would, with a display and without.  The gcc builds of the programs and
+# tests treat a warning as an error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh --tests
@@ -23,8 +23,8 @@ ctest --test-dir build --output-on-failure --parallel "$jobs"
 
 echo "== Build the Debian package and check it (lintian, metadata, desktop entry)"
 # Not with warnings as errors: at -O3 GCC 12 reports overlaps inside
-# std::string::insert that cannot happen (-Wrestrict in
-# cli/Support_SafeName.cpp), a known false positive of that compiler.
+# std::string's own copies that cannot happen (-Wrestrict, in more than one
+# unit), a known false positive of that compiler.
 tools/package.sh build-release
 
 echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"

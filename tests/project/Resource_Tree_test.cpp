@@ -87,11 +87,10 @@ TEST(BuildTree, ConversionCallsTheHookItIsGiven) {
     int resets = 0;
     CConversionLimits limits;
     limits.TreeIconsReset = [&resets] { ++resets; };
-    CBlock output;
-    ASSERT_TRUE(ConvertBytes(project::WriteProject(project::SampleProject(430)), output, limits).Converted);
+    ASSERT_TRUE(CConversion(nullptr, limits).Load(project::WriteProject(project::SampleProject(430))));
     EXPECT_EQ(resets, 1);
     resets = 0;
-    EXPECT_FALSE(ConvertBytes(HeaderOnly(500), output, limits).Converted);
+    EXPECT_FALSE(CConversion(nullptr, limits).Load(HeaderOnly(500)));
     EXPECT_EQ(resets, 2);
 }
 
