@@ -8,65 +8,66 @@
 #include "cli/Check.h"
 #include "cli/Support_Value.h"
 #include "format/core/Support_SafeSave.h"
-#include "project/Conversion.h"
+#include "project/Library_Access.h"
+#include "transvane/transvane.h"
 
 namespace transvane {
 
 namespace {
 
-const char* StateKey(CRecoveredSection::EState state) {
+const char* StateKey(transvane::ERecoveredState state) {
     switch (state) {
-    case CRecoveredSection::EState::Complete:
+    case transvane::ERecoveredState::Complete:
         return "complete";
-    case CRecoveredSection::EState::Stopped:
+    case transvane::ERecoveredState::Stopped:
         return "stopped";
-    case CRecoveredSection::EState::NotReached:
+    case transvane::ERecoveredState::NotReached:
         return "not reached";
     }
     return "";
 }
 
-CValue RecoveryValue(const CRecoveryReport& recovery) {
+CValue RecoveryValue(const transvane::CRecovery& recovery) {
     CValue value = CValue::Object();
-    const CLoadReport& load = recovery.Load;
-    if (load.Section.empty()) {
+    if (!recovery.Stopped) {
         value.Add("stopped", CValue());
     } else {
+        const transvane::CStopPlace& at = *recovery.Stopped;
         CValue stopped = CValue::Object();
-        stopped.Add("section", load.Section);
-        stopped.Add("position", load.Position);
-        stopped.Add("place", load.Place.empty() ? CValue() : CValue(load.Place));
-        stopped.Add("cause", StopCause(load));
+        stopped.Add("section", at.Section);
+        stopped.Add("position", at.Offset);
+        stopped.Add("place", at.Place.empty() ? CValue() : CValue(at.Place));
+        stopped.Add("cause", at.Reason);
         value.Add("stopped", std::move(stopped));
     }
     CValue sections = CValue::Array();
-    for (const CRecoveredSection& section : recovery.Sections) {
+    for (const transvane::CRecoveredKind& kind : recovery.Kinds) {
         CValue item = CValue::Object();
-        item.Add("kind", section.Kind);
-        item.Add("state", StateKey(section.State));
-        if (section.IsList) {
-            item.Add("recovered", section.Recovered);
-            item.Add("total", section.Total >= 0 ? CValue(section.Total) : CValue());
+        item.Add("kind", kind.Kind);
+        item.Add("state", StateKey(kind.State));
+        if (kind.IsList) {
+            item.Add("recovered", kind.Recovered);
+            item.Add("total", kind.Total >= 0 ? CValue(kind.Total) : CValue());
         }
         sections.Push(std::move(item));
     }
     value.Add("sections", std::move(sections));
     CValue blocks = CValue::Array();
-    for (const CRecoveredBlock& block : recovery.Blocks) {
+    for (const transvane::CLostBlock& block : recovery.Blocks) {
         CValue item = CValue::Object();
         item.Add("section", block.Section);
-        item.Add("position", block.Block.Start);
-        item.Add("end", block.Block.End);
-        item.Add("place", block.Block.Place);
-        item.Add("cause", block.Block.Cause);
+        item.Add("position", block.Offset);
+        item.Add("end", block.End);
+        item.Add("place", block.Place);
+        item.Add("cause", block.Cause);
         item.Add("lost", block.Lost);
         blocks.Push(std::move(item));
     }
     value.Add("damaged blocks", std::move(blocks));
     value.Add("tree rebuilt", recovery.TreeRebuilt);
-    value.Add("resources recovered", recovery.Recovered());
-    value.Add("resources total", recovery.Total());
-    value.Add("lost nothing", recovery.LostNothing());
+    value.Add("resources recovered", recovery.Recovered);
+    value.Add("resources total", recovery.Total);
+    value.Add("lost nothing", recovery.LostNothing);
     return value;
 }
 
@@ -89,39 +90,34 @@ int RunRecover(const CArguments& arguments, std::ostream& out, CPendingFiles* pe
     const bool json = arguments.Has("json");
     CBatchFeedback feedback(false, !json && ::isatty(STDERR_FILENO) == 1, stderr, arguments.ProgressDelay);
     feedback.Begin("");
-    CConversionLimits limits;
-    limits.PendingFiles = pending;
-    const CConversionResult result = RecoverFile(source, target, &feedback, limits);
-    feedback.Finish(result.Converted);
-    const bool read = result.Recovery && !result.Recovery->Sections.empty();
+    CFeedbackObserver observer(&feedback, &feedback);
+    transvane::COptions options;
+    options.Observer = &observer;
+    options.Force = true;  // an existing target was refused above unless --force
+    transvane::CConverter converter(options);
+    transvane::detail::CAccess::Conversion(converter).SetPendingFiles(pending);
+    const bool written = converter.Recover(source).Ok() && converter.Save(target).Ok();
+    feedback.Finish(written);
+    const transvane::CResult& result = converter.Result();
 
     if (json) {
         CValue value = CValue::Object();
         value.Add("source", source);
         value.Add("target", target);
-        value.Add("written", result.Converted);
-        value.Add("header version", result.Summary.Version != 0 ? CValue(result.Summary.Version) : CValue());
-        value.Append(read ? RecoveryValue(*result.Recovery) : CValue::Object());
-        CValue changes = CValue::Array();
-        for (const CChange& change : result.Report.Changes)
-            changes.Push(ChangeValue(ChangeKind(change.Kind).Key, ChangeKind(change.Kind).Text, change.Detail,
-                                     change.Place, change.Count));
-        value.Add("changes", std::move(changes));
-        value.Add("messages", MessagesValue(result.Report.Messages));
+        value.Add("written", written);
+        value.Add("header version", result.SourceVersion != 0 ? CValue(result.SourceVersion) : CValue());
+        value.Append(result.Recovery ? RecoveryValue(*result.Recovery) : CValue::Object());
+        AddReport(value, result);
         value.WriteJson(out);
-        return result.Converted ? 0 : 1;
+        return written ? 0 : 1;
     }
-    if (read) {
-        for (const std::string& line : RecoveryLines(*result.Recovery))
+    if (result.Recovery) {
+        for (const std::string& line : result.Recovery->Lines)
             out << line << "\n";
-        if (const std::string losses = LossSummary(result.Report); !losses.empty())
-            out << "saving without the lost resources: " << losses << "\n";
-        if (result.Recovery->LostNothing())
-            out << "nothing was lost: the file is undamaged\n";
+        if (written)
+            out << transvane::RecoveredInto(*result.Recovery, target) << "\n";
     }
-    if (result.Converted)
-        out << RecoveredIntoLine(*result.Recovery, target) << "\n";
-    return result.Converted ? 0 : 1;
+    return written ? 0 : 1;
 }
 
 }  // namespace transvane

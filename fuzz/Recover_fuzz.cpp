@@ -8,9 +8,9 @@
 
 #include "FuzzSupport.h"
 #include "format/core/Support_Stream.h"
-#include "project/Conversion.h"
 #include "project/Project_Main.h"
 #include "project/Resource_Main.h"
+#include "transvane/transvane.h"
 
 using namespace transvane;
 
@@ -21,13 +21,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CBlock recovered;
-    CConversionLimits limits;
-    limits.InflateLimit = FuzzInflateLimit;
-    limits.LoadBudgetFloor = FuzzBudgetFloor;
-    const CConversionResult result = RecoverBytes({data, size}, recovered, limits);
-    if (!result.Converted)
+    const CResult result = RecoverBytes({data, size}, recovered, FuzzOptions());
+    if (!result.Ok())
         return 0;
-    if (!result.Recovery || result.Recovery->Recovered() > result.Recovery->Total())
+    if (!result.Recovery || result.Recovery->Recovered > result.Recovery->Total)
         throw std::logic_error("a recovery reported more resources kept than the file held");
     CProject project;
     CStream output(project.Core, std::move(recovered));

@@ -72,7 +72,7 @@ public:
 
     CProject Project;
     bool Loaded = false;
-    CPendingFiles* const PendingFiles;
+    CPendingFiles* PendingFiles;
     const int Backups;
     std::string Source;  // the file loaded, when it was one
 
@@ -84,6 +84,8 @@ CConversion::CConversion(CFeedback* feedback, const CConversionLimits& limits)
     : FRun(std::make_unique<CRun>(FResult, feedback, limits)) {}
 
 CConversion::~CConversion() = default;
+
+void CConversion::SetPendingFiles(CPendingFiles* pending) { FRun->PendingFiles = pending; }
 
 const CProject& CConversion::Project() const { return FRun->Project; }
 CProject& CConversion::Project() { return FRun->Project; }
@@ -198,25 +200,4 @@ bool CConversion::DryRun() {
     return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [&] { return SaveGameDryRun(FRun->Project); }));
 }
 
-CConversionResult RecoverFile(const std::string& source, const std::string& target, CFeedback* feedback,
-                              const CConversionLimits& limits) {
-    // The damaged file stays as it is, whatever else happens; a name that
-    // leads to the same file by another path or link is the same file.
-    if (SameFile(source, target)) {
-        CConversionResult refused;
-        RefuseRecoveryOntoSource(refused, target);
-        return refused;
-    }
-    CConversion conversion(feedback, limits);
-    if (conversion.Recover(source))
-        conversion.Save(target);
-    return conversion.TakeResult();
-}
-
-CConversionResult RecoverBytes(std::span<const std::uint8_t> source, CBlock& target, const CConversionLimits& limits) {
-    CConversion conversion(nullptr, limits);
-    if (conversion.Recover(CBlock(source.begin(), source.end())))
-        conversion.Save(target);
-    return conversion.TakeResult();
-}
 }  // namespace transvane

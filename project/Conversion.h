@@ -138,6 +138,11 @@ public:
     // throws it away: what a conversion would do, without writing.
     bool DryRun();
 
+    // The program's list of temporary files for its signal handler
+    // (CConversionLimits::PendingFiles), for a conversion made beneath the
+    // public interface.
+    void SetPendingFiles(CPendingFiles* pending);
+
     const CConversionResult& Result() const { return FResult; }
     // The result, moved out: the last call on the object.
     CConversionResult TakeResult() { return std::move(FResult); }
@@ -154,15 +159,9 @@ private:
     std::unique_ptr<CRun> FRun;
 };
 
-// Recovers what the file source still holds into the file target, which
-// must be another file (the damaged source is never written); the result's
-// Recovery says what was kept and lost.  Converted is false when nothing
-// could be read or the target could not be written.
+// Said when a recovered project would go over the damaged file it came
+// from: the damaged source is never written.
 inline constexpr const char* RecoveryOntoSource =
     "The target is the damaged file itself: recovery never writes over it.";
-CConversionResult RecoverFile(const std::string& source, const std::string& target, CFeedback* feedback = nullptr,
-                              const CConversionLimits& limits = {});
-// The same for a file image in memory; target is left untouched on failure.
-CConversionResult RecoverBytes(std::span<const std::uint8_t> source, CBlock& target,
-                               const CConversionLimits& limits = {});
+
 }  // namespace transvane

@@ -132,7 +132,38 @@ std::vector<CResourceCount> CountsOf(const CConversionSummary& summary) {
     return out;
 }
 
+CRecoveredKind KindOf(const CRecoveredSection& section) {
+    constexpr ERecoveredState States[] = {ERecoveredState::Complete, ERecoveredState::Stopped,
+                                          ERecoveredState::NotReached};
+    return {section.Kind, States[static_cast<int>(section.State)], section.IsList, section.Recovered, section.Total};
+}
+
+// The recovery's report as plain values; the lines are the command-line
+// tool's own.
+CRecovery RecoveryOf(const CRecoveryReport& report, const CConversionReport& saved) {
+    CRecovery out;
+    const CLoadReport& load = report.Load;
+    if (!load.Section.empty())
+        out.Stopped = CStopPlace{load.Section, load.SectionStart, load.Position, load.Place, StopCause(load)};
+    for (const CRecoveredSection& section : report.Sections)
+        out.Kinds.push_back(KindOf(section));
+    for (const CRecoveredBlock& block : report.Blocks)
+        out.Blocks.push_back({block.Section, block.Block.Start, block.Block.End, block.Block.Place, block.Lost,
+                              block.Block.Cause});
+    out.TreeRebuilt = report.TreeRebuilt;
+    out.Recovered = report.Recovered();
+    out.Total = report.Total();
+    out.TotalIsLeast = report.TotalIsLeast();
+    out.LostNothing = report.LostNothing();
+    out.Lines = RecoverySummaryLines(report, saved);
+    return out;
+}
+
 }  // namespace
+
+std::string RecoveredInto(const CRecovery& recovery, const std::string& target) {
+    return RecoveredIntoLine(recovery.Recovered, recovery.Total, recovery.TotalIsLeast, target);
+}
 
 class CConverter::CImpl {
 public:
@@ -201,6 +232,10 @@ private:
             Result.Changes.push_back(
                 {ChangeKind(change.Kind).Key, ChangeKind(change.Kind).Text, change.Detail, change.Place, change.Count});
         Result.Losses = LossSummary(from.Report);
+        // A recovery that kept nothing has no report: its messages say why.
+        Result.Recovery.reset();
+        if (from.Recovery && !from.Recovery->Sections.empty())
+            Result.Recovery = RecoveryOf(*from.Recovery, from.Report);
     }
 };
 
@@ -215,6 +250,16 @@ const CResult& CConverter::Load(const std::string& source) {
 const CResult& CConverter::Load(std::vector<std::uint8_t> source) {
     FImpl->Source.clear();
     return FImpl->Step(EErrorCode::Damaged, [&] { return FImpl->Conversion.Load(std::move(source)); });
+}
+
+const CResult& CConverter::Recover(const std::string& source) {
+    FImpl->Source = source;
+    return FImpl->Step(EErrorCode::Damaged, [&] { return FImpl->Conversion.Recover(source); });
+}
+
+const CResult& CConverter::Recover(std::vector<std::uint8_t> source) {
+    FImpl->Source.clear();
+    return FImpl->Step(EErrorCode::Damaged, [&] { return FImpl->Conversion.Recover(std::move(source)); });
 }
 
 const CResult& CConverter::Save(const std::string& target) {
@@ -249,6 +294,30 @@ CResult ConvertBytes(std::span<const std::uint8_t> source, std::vector<std::uint
                      const COptions& options) {
     CConverter converter(options);
     if (converter.Load(std::vector<std::uint8_t>(source.begin(), source.end())).Ok())
+        converter.Save(target);
+    return converter.Result();
+}
+
+CResult RecoverFile(const std::string& source, const std::string& target, const COptions& options) {
+    // The damaged file stays as it is: refused before it is read.
+    if (SameFile(source, target)) {
+        CResult refused;
+        refused.Error = EErrorCode::CannotWrite;
+        refused.Messages.push_back({RecoveryOntoSource, {"file: " + target}});
+        if (options.Observer != nullptr)
+            options.Observer->Message(refused.Messages.back());
+        return refused;
+    }
+    CConverter converter(options);
+    if (converter.Recover(source).Ok())
+        converter.Save(target);
+    return converter.Result();
+}
+
+CResult RecoverBytes(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& target,
+                     const COptions& options) {
+    CConverter converter(options);
+    if (converter.Recover(std::vector<std::uint8_t>(source.begin(), source.end())).Ok())
         converter.Save(target);
     return converter.Result();
 }

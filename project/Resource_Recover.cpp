@@ -142,6 +142,11 @@ std::int64_t CRecoveryReport::Total() const {
     return sum;
 }
 
+bool CRecoveryReport::TotalIsLeast() const {
+    return std::any_of(Sections.begin(), Sections.end(),
+                       [](const CRecoveredSection& section) { return section.IsList && section.Total < 0; });
+}
+
 void FinishRecovery(CProject& project, bool complete, CRecoveryReport& report) {
     const CLoadReport& load = report.Load;
     report.Sections.clear();
@@ -251,11 +256,23 @@ std::vector<std::string> RecoveryLines(const CRecoveryReport& report) {
     return lines;
 }
 
+std::vector<std::string> RecoverySummaryLines(const CRecoveryReport& report, const CConversionReport& saved) {
+    std::vector<std::string> lines = RecoveryLines(report);
+    if (const std::string losses = LossSummary(saved); !losses.empty())
+        lines.push_back("saving without the lost resources: " + losses);
+    if (report.LostNothing())
+        lines.emplace_back("nothing was lost: the file is undamaged");
+    return lines;
+}
+
+std::string RecoveredIntoLine(std::int64_t recovered, std::int64_t total, bool totalIsLeast,
+                              const std::string& target) {
+    return "recovered " + GroupedNumber(recovered) + " of " + (totalIsLeast ? "at least " : "") +
+           GroupedNumber(total) + " resources into " + target;
+}
+
 std::string RecoveredIntoLine(const CRecoveryReport& report, const std::string& target) {
-    const bool unknown = std::any_of(report.Sections.begin(), report.Sections.end(),
-                                     [](const CRecoveredSection& section) { return section.IsList && section.Total < 0; });
-    return "recovered " + GroupedNumber(report.Recovered()) + " of " + (unknown ? "at least " : "") +
-           GroupedNumber(report.Total()) + " resources into " + target;
+    return RecoveredIntoLine(report.Recovered(), report.Total(), report.TotalIsLeast(), target);
 }
 
 }  // namespace transvane

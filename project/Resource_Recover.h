@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "format/core/Support_Report.h"
 #include "project/Resource_Main.h"
 
 namespace transvane {
@@ -66,6 +67,8 @@ struct CRecoveryReport {
     // Resources kept, and held by the file as far as its counts tell.
     std::int64_t Recovered() const;
     std::int64_t Total() const;
+    // Some list's count was not read: the file held at least Total().
+    bool TotalIsLeast() const;
     // Nothing of the file was lost: it read to its end, no block damaged.
     bool LostNothing() const { return Load.Section.empty() && Blocks.empty(); }
 };
@@ -86,8 +89,14 @@ void FinishRecovery(CProject& project, bool complete, CRecoveryReport& report);
 // holds, then one per damaged block, e.g.
 //   sprites: 212 of 240 recovered (28 lost: reading stopped in "Sprites" at byte 18,204,331: the file ends there)
 std::vector<std::string> RecoveryLines(const CRecoveryReport& report);
-// "recovered 1,204 of 1,392 resources into TARGET".
+// The report after the save, as the programs show it: the lines above,
+// what saving dropped, and a word for a file that lost nothing.
+std::vector<std::string> RecoverySummaryLines(const CRecoveryReport& report, const CConversionReport& saved);
+// The last line: "recovered 1,204 of 1,392 resources into TARGET"; from
+// the report's numbers, for a caller that holds only those.
 std::string RecoveredIntoLine(const CRecoveryReport& report, const std::string& target);
+std::string RecoveredIntoLine(std::int64_t recovered, std::int64_t total, bool totalIsLeast,
+                              const std::string& target);
 // Why the reading stopped, in words: "the file ends there" for a file cut
 // short, the reader's own words otherwise.
 std::string StopCause(const CLoadReport& report);

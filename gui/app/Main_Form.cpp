@@ -158,10 +158,8 @@ void TMainForm::OfferRecovery(const QString& source) {
         if (saved) {
             const CRecoveryReport& report = *recovery.Result().Recovery;
             QStringList details;
-            for (const std::string& line : RecoveryLines(report))
+            for (const std::string& line : RecoverySummaryLines(report, recovery.Result().Report))
                 details << QString::fromStdString(line);
-            if (const std::string losses = LossSummary(recovery.Result().Report); !losses.empty())
-                details << QStringLiteral("saving without the lost resources: ") + QString::fromStdString(losses);
             FDialogs.ShowSummary(this, QString::fromStdString(RecoveredIntoLine(report, target->toStdString())),
                                  details.join(QLatin1Char('\n')));
             return;

@@ -141,6 +141,64 @@ struct COptions {
     CObserver* Observer = nullptr;
 };
 
+// Where reading a damaged file stopped, and why.
+struct CStopPlace {
+    std::string Section;  // "header" when the file is not a project of a known version
+    std::uint64_t SectionOffset = 0;
+    std::uint64_t Offset = 0;  // the byte at which reading stopped
+    std::string Place;         // the record it was in, when there was one
+    std::string Reason;
+};
+
+// What a recovery (RecoverFile, CConverter::Recover) made of one section
+// of a damaged file: a kind of resource ("sprites" ...), or a part of the
+// project that is one record ("game options", "game information",
+// "resource tree"), in file order.
+enum class ERecoveredState {
+    Complete,    // read to its end
+    Stopped,     // reading stopped inside it
+    NotReached,  // reading stopped before it
+};
+struct CRecoveredKind {
+    std::string Kind;
+    ERecoveredState State = ERecoveredState::Complete;
+    bool IsList = false;         // a list of resources, counted below
+    std::int64_t Recovered = 0;  // resources kept
+    std::int64_t Total = -1;     // resources the file held; -1 when it does not tell
+};
+
+// A compressed block whose content was spoilt: it was left out and reading
+// went on after it.
+struct CLostBlock {
+    std::string Section;  // "Sprites" ...
+    std::uint64_t Offset = 0;
+    std::uint64_t End = 0;
+    std::string Place;  // the record it belongs to: "sprite 3 "ship"", or empty
+    std::string Lost;   // what its record lost: "the subimage is dropped" ...
+    std::string Cause;
+};
+
+// What a recovery kept and lost.
+struct CRecovery {
+    std::optional<CStopPlace> Stopped;  // unset when the whole file was read
+    std::vector<CRecoveredKind> Kinds;
+    std::vector<CLostBlock> Blocks;
+    bool TreeRebuilt = false;  // the file's tree was not read: one was made of what was kept
+    // Resources kept, and held by the file: at least Total when TotalIsLeast.
+    std::int64_t Recovered = 0;
+    std::int64_t Total = 0;
+    bool TotalIsLeast = false;
+    bool LostNothing = false;  // the file read to its end, no block spoilt
+    // The report for people, as the command-line tool prints it, one line
+    // each: per kind, per lost block (its cause on the line after, indented
+    // by two spaces), what saving dropped.  RecoveredInto gives the last.
+    std::vector<std::string> Lines;
+};
+
+// The report's last line for the file written: "recovered 1,204 of 1,392
+// resources into TARGET", with what else was left out after it.
+std::string RecoveredInto(const CRecovery& recovery, const std::string& target);
+
 // What a conversion, a check or one step of a CConverter did.
 struct CResult {
     EErrorCode Error = EErrorCode::None;
@@ -165,6 +223,8 @@ struct CResult {
     // instances dropped, 1 object reference cleared"); empty when the
     // conversion lost nothing.
     std::string Losses;
+    // After a recovery that read the file's header and kept something of it.
+    std::optional<CRecovery> Recovery;
 };
 
 // Converts the file source into the file target, which is never left
@@ -174,6 +234,16 @@ CResult ConvertFile(const std::string& source, const std::string& target, const 
 // Converts a file image in memory; target receives the new image, and is
 // left untouched when the conversion fails.
 CResult ConvertBytes(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& target,
+                     const COptions& options = {});
+
+// Recovers what a damaged project file still holds (every record read
+// completely before the damage; a spoilt picture or data block loses only
+// its own data) and writes it as a version-500 file; Recovery says what was
+// kept and lost.  An undamaged file converts as ConvertFile would.  The
+// source is never written: a target that is the source itself is refused
+// (CannotWrite).  Damaged when nothing of the file's content could be kept.
+CResult RecoverFile(const std::string& source, const std::string& target, const COptions& options = {});
+CResult RecoverBytes(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& target,
                      const COptions& options = {});
 
 // What a conversion of source would change and say, without writing
@@ -188,15 +258,6 @@ struct CSectionInfo {
     std::uint64_t Offset = 0; // its first byte, when stored
     std::uint64_t Bytes = 0;
     std::int32_t Version = 0; // the section's own stored version; 0 when not stored
-};
-
-// Where reading a damaged file stopped, and why.
-struct CStopPlace {
-    std::string Section;  // "header" when the file is not a project of a known version
-    std::uint64_t SectionOffset = 0;
-    std::uint64_t Offset = 0;  // the byte at which reading stopped
-    std::string Place;         // the record it was in, when there was one
-    std::string Reason;
 };
 
 // What a project file holds, as `transvane-cli info` tells it.
@@ -247,6 +308,10 @@ public:
     // Reads the source; on failure the project is empty and Save refuses.
     const CResult& Load(const std::string& source);
     const CResult& Load(std::vector<std::uint8_t> source);
+    // Reads the source keeping what a damaged file still holds (RecoverFile
+    // says what); Save then writes that, never over the source.
+    const CResult& Recover(const std::string& source);
+    const CResult& Recover(std::vector<std::uint8_t> source);
     // Writes the loaded project as a version-500 file (ConvertFile says
     // how), or as bytes, which are left untouched on failure.
     const CResult& Save(const std::string& target);

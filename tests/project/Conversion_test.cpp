@@ -382,6 +382,44 @@ TEST(ConversionLibrary, ReplacesATargetOnlyWhenAsked) {
     EXPECT_EQ(inPlace.KeptAs, folder.File("game.vk1"));
 }
 
+// Recovery beside conversion: the report as a value, the damaged source
+// never written, a refusal by its code.
+TEST(ConversionLibrary, RecoversADamagedFile) {
+    CScratchFolder folder;
+    const std::string source = folder.File("game.vtr"), target = folder.File("game (recovered).vtr");
+    const CBlock whole = WriteProject(SampleProject(500, 4));
+    const CBlock cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 2));
+    WriteWholeFile(source, cut);
+
+    const transvane::CResult onto = transvane::RecoverFile(source, folder.File("./game.vtr"));
+    EXPECT_EQ(onto.Error, transvane::EErrorCode::CannotWrite);
+    EXPECT_EQ(Texts(onto.Messages), std::vector<std::string>{RecoveryOntoSource});
+
+    const transvane::CResult recovered = transvane::RecoverFile(source, target);
+    ASSERT_TRUE(recovered.Ok()) << Texts(recovered.Messages).back();
+    EXPECT_EQ(ReadWholeFile(source), cut);
+    EXPECT_EQ(ReadProject(ReadWholeFile(target)).Version, 500);
+    ASSERT_TRUE(recovered.Recovery && recovered.Recovery->Stopped);
+    const transvane::CRecovery& report = *recovered.Recovery;
+    EXPECT_FALSE(report.LostNothing);
+    EXPECT_EQ(report.Kinds.front().Kind, "game options");
+    EXPECT_EQ(report.Kinds.front().State, transvane::ERecoveredState::Complete);
+    std::int64_t kept = 0;
+    for (const transvane::CResourceCount& count : recovered.Counts)
+        kept += count.Kind == "Subimages" || count.Kind == "Instances" || count.Kind == "Tiles" ? 0 : count.Count;
+    EXPECT_EQ(report.Recovered, kept);
+    EXPECT_EQ(report.Lines.front(), "game options: recovered");
+    EXPECT_TRUE(transvane::RecoveredInto(report, "x.vtr").starts_with("recovered " + std::to_string(report.Recovered) + " of "));
+    // A second recovery does not replace the first unasked.
+    EXPECT_EQ(transvane::RecoverFile(source, target).Error, transvane::EErrorCode::CannotWrite);
+
+    CBlock untouched = Bytes({7});
+    const transvane::CResult noProject = transvane::RecoverBytes(Bytes("not a project at all"), untouched);
+    EXPECT_EQ(noProject.Error, transvane::EErrorCode::NotAProject);
+    EXPECT_FALSE(noProject.Recovery);
+    EXPECT_EQ(untouched, Bytes({7}));
+}
+
 // An observer that asks to stop while the save writes: the target is as it
 // was and nothing is left beside it.
 TEST(ConversionLibrary, StopsWhenTheObserverAsks) {

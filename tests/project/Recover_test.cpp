@@ -8,6 +8,7 @@
 
 #include "format/core/Support_Bytes.h"
 #include "project/Conversion.h"
+#include "transvane/transvane.h"
 #include "testkit/ExpectedConversion.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/ProjectReader.h"
@@ -21,7 +22,7 @@ namespace {
 using namespace project;
 
 struct TRecovered {
-    CConversionResult Result;
+    transvane::CResult Result;
     CBlock Output;
     double From = 0, Until = 0;
 };
@@ -29,7 +30,7 @@ struct TRecovered {
 TRecovered Recover(const CBlock& file) {
     TRecovered run;
     run.From = LocalNowAsDays();
-    run.Result = RecoverBytes(file, run.Output);
+    run.Result = transvane::RecoverBytes(file, run.Output);
     run.Until = LocalNowAsDays();
     return run;
 }
@@ -162,9 +163,10 @@ TEST(Recover, KeepsEveryRecordBeforeTheDamageAndNothingAfterIt) {
                     continue;
                 SCOPED_TRACE(std::to_string(version) + ", " + section.Name + ": " + kind.Name);
                 const TRecovered run = Recover(damaged->first);
-                ASSERT_TRUE(run.Result.Converted);
-                const CRecoveryReport& report = *run.Result.Recovery;
-                EXPECT_EQ(report.Load.Section, section.Name);
+                ASSERT_TRUE(run.Result.Ok());
+                const transvane::CRecovery& report = *run.Result.Recovery;
+                ASSERT_TRUE(report.Stopped);
+                EXPECT_EQ(report.Stopped->Section, section.Name);
                 EXPECT_TRUE(report.TreeRebuilt);
                 ExpectConverted(ExpectedAfterStop(source, layout, damaged->second), ReadProject(run.Output),
                                 run.From, run.Until);
@@ -228,9 +230,9 @@ TEST(Recover, ADamagedBlockLosesOnlyItsOwnData) {
             const CBlock data = kind.Add(source);
             const CBlock damaged = BreakCompressedBlock(WriteProject(source), data);
             const TRecovered run = Recover(damaged);
-            ASSERT_TRUE(run.Result.Converted);
-            const CRecoveryReport& report = *run.Result.Recovery;
-            EXPECT_TRUE(report.Load.Section.empty()) << report.Load.Failure;
+            ASSERT_TRUE(run.Result.Ok());
+            const transvane::CRecovery& report = *run.Result.Recovery;
+            EXPECT_FALSE(report.Stopped) << report.Stopped->Reason;
             ASSERT_EQ(report.Blocks.size(), 1u);
             EXPECT_FALSE(report.TreeRebuilt);
             TProject kept = source;
@@ -247,14 +249,14 @@ TEST(Recover, NeedsAProjectsHeaderAndLosesNothingOfAnUndamagedFile) {
     for (const CBlock& file : {CBlock{}, CBlock(header.begin(), header.begin() + 10), Patched(header, 4, 399),
                                Patched(header, 4, 501), Patched(header, 0, 7)}) {
         CBlock target = Bytes("untouched");
-        EXPECT_FALSE(RecoverBytes(file, target).Converted);
+        EXPECT_FALSE(transvane::RecoverBytes(file, target).Ok());
         EXPECT_EQ(target, Bytes("untouched"));
     }
     const TProject source = SampleProject(500, 9);
     const TRecovered run = Recover(WriteProject(source));
-    ASSERT_TRUE(run.Result.Converted);
-    EXPECT_TRUE(run.Result.Recovery->LostNothing());
-    EXPECT_EQ(run.Result.Recovery->Recovered(), run.Result.Recovery->Total());
+    ASSERT_TRUE(run.Result.Ok());
+    EXPECT_TRUE(run.Result.Recovery->LostNothing);
+    EXPECT_EQ(run.Result.Recovery->Recovered, run.Result.Recovery->Total);
     ExpectConverted(ExpectedConversion(source), ReadProject(run.Output), run.From, run.Until);
 }
 
