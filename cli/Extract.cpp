@@ -581,7 +581,7 @@ const char* const PageStyle =
     "figcaption{font-size:90%}"
     "img{width:96px;height:96px;object-fit:contain;image-rendering:pixelated;margin:1px;background:#eee}"
     "pre{background:#f6f6f6;padding:.5em;overflow:auto;max-height:30em}"
-    "ul.tree{list-style:none;padding-left:1.2em}.missing{color:#a00}";
+    "ul.tree{list-style:none;padding-left:1.2em}.missing{color:#a00}.options td{white-space:pre-wrap}";
 
 template <class T>
 std::string PageReference(const CResourceList<T>& list, std::int32_t index) {
@@ -780,9 +780,12 @@ void WriteIndexHtml(CProject& project, std::ostream& out, const CSource& source,
     out << "<h2>Game information</h2>\n<p><a href=\"" << Url(a.InformationRtf) << "\">As formatted text</a></p>\n";
     if (const std::string text = Utf8(GameInformationPlainText(project.World)); !text.empty())
         out << "<pre>" << Html(text) << "</pre>\n";
-    out << "<h2>Game options</h2>\n<p>Loading progress bar: " << Html(ProgressBarWords(o.ProgressBarKind))
-        << "; resolution " << Html(ResolutionWords(o.Resolution)) << ", colour depth "
-        << Html(ColorDepthWords(o.ColorDepth)) << ", frequency " << Html(FrequencyWords(o.Frequency)) << ".</p>\n";
+    // The settings the file stores, as the reports name and read them.
+    out << "<h2>Game options</h2>\n<table class=\"options\">\n";
+    for (const COptionField& field : GameOptionFields())
+        if (source.OptionsVersion >= field.StoredFrom)
+            out << "<tr><th>" << field.Name << "</th><td>" << Html(field.Value(o).Words()) << "</td></tr>\n";
+    out << "</table>\n";
     const std::pair<const char*, const std::string*> pictures[] = {{"Icon", &a.Icon},
                                                                    {"Loading image", &a.LoadingImage},
                                                                    {"Progress bar back", &a.BarBackImage},
