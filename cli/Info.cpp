@@ -387,7 +387,7 @@ CValue Summary(CProject& project, std::int32_t version, std::int32_t optionsVers
 CReportedMessage Explanation(const CLoadReport& load, const std::string& unreadable) {
     if (!unreadable.empty())
         return {"The file cannot be read.", {"cause: " + unreadable}};
-    if (load.Section == "header")
+    if (load.InHeader)
         return {"The file does not load: its header is not that of a project file of version " +
                     std::to_string(OldestGameVersion) + " to " + std::to_string(NewestGameVersion) + ".",
                 {"cause: " + load.Failure}};

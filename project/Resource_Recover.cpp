@@ -96,7 +96,7 @@ const CSection* SectionAt(const CLoadReport& load, std::size_t position) {
                 if (GameSections()[k].Id == span.Id)
                     return &GameSections()[k];
     for (int k = 0; k < GameSectionCount(); ++k)
-        if (GameSections()[k].Name == load.Section)
+        if (GameSections()[k].Id == load.SectionId)
             return &GameSections()[k];
     return nullptr;
 }
@@ -154,7 +154,7 @@ void FinishRecovery(CProject& project, bool complete, CRecoveryReport& report) {
         if (load.Version < section.PresentFrom)
             continue;
         CRecoveredSection::EState state = CRecoveredSection::EState::Complete;
-        if (!complete && section.Name == load.Section) {
+        if (!complete && section.Id == load.SectionId) {
             state = CRecoveredSection::EState::Stopped;
             // A list keeps the records it read completely; any other section
             // holds what a new project has.
