@@ -79,7 +79,7 @@ struct CConversionResult {
 };
 
 class CPendingFiles;
-class CProject;
+struct CProject;
 
 // Bounds on what a hostile source may claim, for callers that want them
 // tighter than a desktop's (a fuzzing harness, a browser tab), on the
