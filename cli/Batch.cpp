@@ -14,8 +14,6 @@
 #include <optional>
 #include <set>
 #include <thread>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -75,13 +73,13 @@ std::string LossLine(const std::string& source, const CConversionReport& report)
 // when it cannot be used.
 bool PrepareOutputDir(const std::string& dir) {
     std::error_code error;
-    if (fs::is_directory(dir, error))
+    if (fs::is_directory(PathOf(dir), error))
         return true;
-    if (fs::exists(dir, error)) {
+    if (fs::exists(PathOf(dir), error)) {
         ShowProblem("the output folder " + dir + " exists and is not a folder");
         return false;
     }
-    fs::create_directories(dir, error);
+    fs::create_directories(PathOf(dir), error);
     if (error) {
         ShowProblem("cannot create the output folder " + dir + ": " + error.message());
         return false;
@@ -91,19 +89,14 @@ bool PrepareOutputDir(const std::string& dir) {
 
 // Identity of an existing file, so that different names of one file (a
 // symbolic or hard link, "./a" and "a") compare equal.
-using CFileId = std::pair<dev_t, ino_t>;
+using CFileId = CFileIdentity;
 
-std::optional<CFileId> FileId(const std::string& name) {
-    struct stat info {};
-    if (::stat(name.c_str(), &info) != 0)
-        return std::nullopt;
-    return CFileId{info.st_dev, info.st_ino};
-}
+std::optional<CFileId> FileId(const std::string& name) { return FileIdentity(name); }
 
 // The extension in lower case: projects copied from Windows may be
 // GAME.VTR.
 std::string LowerExtension(const fs::path& name) {
-    std::string extension = name.extension().string();
+    std::string extension = NameOf(name.extension());
     for (char& c : extension)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return extension;
@@ -138,7 +131,7 @@ public:
     std::vector<CBatchFile> Collect(const std::vector<std::string>& operands) {
         for (const std::string& operand : operands) {
             std::error_code error;
-            if (fs::is_directory(operand, error))
+            if (fs::is_directory(PathOf(operand), error))
                 AddFolder(operand);
             else
                 AddFile(operand);
@@ -148,18 +141,18 @@ public:
 
 private:
     void AddFile(const std::string& name) {
-        const fs::path leaf = fs::path(name).filename();
+        const fs::path leaf = PathOf(name).filename();
         // A name without a file part ("gone/", "..") is left to the load,
         // which says what is wrong with it.
         const bool named = !leaf.empty() && leaf != "." && leaf != "..";
-        FFiles.push_back({name, named ? ChangeFileExt(leaf.string(), ".vtr") : std::string(), {}});
+        FFiles.push_back({name, named ? ChangeFileExt(NameOf(leaf), ".vtr") : std::string(), {}});
     }
 
     void AddFolder(const std::string& folder) {
         const std::size_t before = FFiles.size();
         if (const std::optional<CFileId> id = FileId(folder))
             FSeen.insert(*id);
-        Walk(folder, {});
+        Walk(PathOf(folder), {});
         // A folder that holds nothing to convert is most likely the wrong
         // folder: saying nothing would look like success.
         if (FFiles.size() == before)
@@ -172,8 +165,8 @@ private:
         for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error))
             entries.push_back(*entry);
         if (error) {
-            FFiles.push_back({folder.string(), {}, {"Not converted: the folder cannot be read.",
-                                                    "file: " + folder.string(), "cause: " + error.message()}});
+            FFiles.push_back({NameOf(folder), {}, {"Not converted: the folder cannot be read.",
+                                                   "file: " + NameOf(folder), "cause: " + error.message()}});
             return;
         }
         std::sort(entries.begin(), entries.end(), [](const fs::directory_entry& a, const fs::directory_entry& b) {
@@ -184,11 +177,11 @@ private:
             std::error_code statError;
             const fs::file_status status = entry.status(statError);  // through links
             if (fs::is_directory(status)) {
-                const std::optional<CFileId> id = FileId(entry.path().string());
+                const std::optional<CFileId> id = FileId(NameOf(entry.path()));
                 if (id && id != FOutputDir && FSeen.insert(*id).second)
                     Walk(entry.path(), inside / name);
             } else if (fs::is_regular_file(status) && IsProjectName(name)) {
-                FFiles.push_back({entry.path().string(), (inside / name).replace_extension(".vtr").string(), {}});
+                FFiles.push_back({NameOf(entry.path()), NameOf((inside / name).replace_extension(".vtr")), {}});
             }
         }
     }
@@ -251,7 +244,7 @@ COutcome Carry(const std::string& source, const CPlan& plan, CBatchFeedback* fee
         // once there is something to put in it.  When it cannot be made,
         // the save says why.
         std::error_code ignored;
-        fs::create_directories(fs::path(plan.Output).parent_path(), ignored);
+        fs::create_directories(PathOf(plan.Output).parent_path(), ignored);
         conversion.Save(plan.Output);
     }
     CConversionResult result = conversion.TakeResult();
@@ -383,7 +376,7 @@ class CBatch {
 public:
     explicit CBatch(CBatchOptions options)
         : FOptions(std::move(options)),
-          FFeedback(FOptions.Quiet, ::isatty(STDERR_FILENO) == 1, stderr, FOptions.ProgressDelay) {
+          FFeedback(FOptions.Quiet, IsTerminal(STDERR_FILENO), stderr, FOptions.ProgressDelay) {
         FLimits.PendingFiles = FOptions.PendingFiles;
         for (CBatchFile& file : CSourceWalk(FOptions.OutputDir).Collect(FOptions.Sources)) {
             FSources.push_back(std::move(file.Source));
@@ -398,7 +391,7 @@ public:
 
     int Run() {
         TheRun.Quiet = FOptions.Quiet;
-        TheRun.Terminal = ::isatty(STDERR_FILENO) == 1;
+        TheRun.Terminal = IsTerminal(STDERR_FILENO);
         const std::vector<CPlan> plans = Plan();
         const auto states = std::make_unique<CFileState[]>(plans.size());
         TheRun.Plans.store(&plans);
@@ -559,7 +552,7 @@ private:
             plan.LoadOnly = true;
             return;
         }
-        const std::string output = (fs::path(FOptions.OutputDir) / file.Relative).string();
+        const std::string output = NameOf(PathOf(FOptions.OutputDir) / PathOf(file.Relative));
         const auto [owner, isNew] = FOutputOwners.emplace(file.Relative, i);
         if (!isNew) {
             plan.Refusal = "Not converted: its output " + output + " is already the output of " +
@@ -758,10 +751,9 @@ void CBatchFeedback::DrawProgress() {
     // A line wider than the terminal would wrap, and the carriage return
     // could then no longer take it back.  Cut it, but not inside a UTF-8
     // character.
-    struct winsize size {};
-    if (::ioctl(::fileno(FOut), TIOCGWINSZ, &size) == 0 && size.ws_col > 1 &&
-        line.size() >= size.ws_col) {
-        line.resize(size.ws_col - 1u);
+    const unsigned columns = TerminalColumns(::fileno(FOut));
+    if (columns > 1 && line.size() >= columns) {
+        line.resize(columns - 1u);
         while (!line.empty() && (static_cast<unsigned char>(line.back()) & 0xC0) == 0x80)
             line.pop_back();
         if (!line.empty() && static_cast<unsigned char>(line.back()) >= 0xC0)
@@ -795,7 +787,7 @@ int ConvertOne(const std::string& source, const std::string& target, const CBatc
         ShowProblem(target + " already exists; use --force to replace it");
         return 1;
     }
-    CBatchFeedback feedback(quiet, ::isatty(STDERR_FILENO) == 1, stderr, options.ProgressDelay);
+    CBatchFeedback feedback(quiet, IsTerminal(STDERR_FILENO), stderr, options.ProgressDelay);
     feedback.Begin("");
     CConversionLimits limits;
     limits.PendingFiles = options.PendingFiles;

@@ -9,8 +9,6 @@
 #include <numeric>
 #include <optional>
 #include <utility>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "format/behaviour/Library_Main.h"
 #include "format/behaviour/Object_Main.h"
@@ -451,9 +449,9 @@ bool SaveGameDryRun() {
     // window is thrown away: the changes a save makes are made and noted,
     // and nothing is kept.
     CStream stream;
-    const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    const int nowhere = OpenNullDevice();
     if (nowhere >= 0)
-        stream.SpillTo(nowhere, "/dev/null", SaveWindow);
+        stream.SpillTo(nowhere, "(nowhere)", SaveWindow);
     bool built = false;
     try {
         built = BuildGame(stream);
@@ -463,7 +461,7 @@ bool SaveGameDryRun() {
         built = false;
     }
     if (nowhere >= 0)
-        ::close(nowhere);
+        CloseFile(nowhere);
     if (!built)
         ShowMessage("Error Saving: Internal error. The game has not been saved!");
     ProgressEnd();

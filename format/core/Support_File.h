@@ -4,6 +4,9 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+
+#include "format/core/Support_Platform.h"
 
 // True when name is an existing ordinary file (a directory is not a file).
 bool FileExists(const std::string& name);
@@ -13,13 +16,19 @@ bool DirectoryExists(const std::string& name);
 // can be opened for reading.
 std::string ReadProblem(const std::string& name);
 
+// True for a file name that Windows keeps for a device in every folder:
+// CON, PRN, AUX, NUL, COM1..COM9, LPT1..LPT9 in any case, with or without
+// an extension ("nul.txt") or trailing spaces.  name is the last part of a
+// path only.
+bool IsDeviceName(std::string_view name);
+
 // Replaces the extension of name (the part from its last dot, provided no
 // path separator follows that dot) by extension, which includes its dot.  A
 // name without such a dot gets the extension appended.
 std::string ChangeFileExt(const std::string& name, const std::string& extension);
 
 // The temporary folder, vt_ttt_N under the folder that TEMP or TMP names
-// (else /tmp, else the current folder), created with the object and
+// (else the platform's, /tmp, else the current folder), created with the object and
 // removed with it.  The converter puts nothing into it; it exists because
 // the authoring tool's units expect one.  The window owns one from
 // start-up to exit.
@@ -43,7 +52,3 @@ private:
     std::string FBase;
     std::string FPath;
 };
-
-// Looks an environment variable up case-insensitively, as the platform the
-// format comes from does; empty when unset.
-std::string EnvironmentValue(const std::string& name);
