@@ -143,6 +143,21 @@ void CopyContents(const std::string& from, int to, const std::string& name) {
 
 // ---------------------------------------------------------------------------
 
+// Only strlen and the platform's write (write(2) on POSIX): safe in a
+// signal handler.
+void WriteFromHandler(int fd, const char* text) {
+    std::size_t left = std::strlen(text);
+    while (left > 0) {
+        const std::ptrdiff_t put = WriteToFile(fd, text, left);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return;
+        text += put;
+        left -= static_cast<std::size_t>(put);
+    }
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
     const std::optional<CFileIdentity> first = FileIdentity(a);
     return first && first == FileIdentity(b);

@@ -184,19 +184,6 @@ CInterruptionsHeld::~CInterruptionsHeld() {
     ::pthread_sigmask(SIG_SETMASK, reinterpret_cast<const sigset_t*>(FPrevious.data()), nullptr);
 }
 
-void WriteFromHandler(int fd, const char* text) {
-    std::size_t left = std::strlen(text);
-    while (left > 0) {
-        const ssize_t put = ::write(fd, text, left);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return;
-        text += put;
-        left -= static_cast<std::size_t>(put);
-    }
-}
-
 CSaveTarget ResolveSaveTarget(const std::string& name) {
     CSaveTarget target;
     target.Path = name;

@@ -338,17 +338,6 @@ void SyncFolderOf(const std::string&) {}
 CInterruptionsHeld::CInterruptionsHeld() = default;
 CInterruptionsHeld::~CInterruptionsHeld() = default;
 
-void WriteFromHandler(int fd, const char* text) {
-    std::size_t left = std::strlen(text);
-    while (left > 0) {
-        const std::ptrdiff_t put = WriteToFile(fd, text, left);
-        if (put <= 0)
-            return;
-        text += put;
-        left -= static_cast<std::size_t>(put);
-    }
-}
-
 CSaveTarget ResolveSaveTarget(const std::string& name) {
     CSaveTarget target;
     target.Path = name;
