@@ -72,6 +72,8 @@
 #include "testkit/RunProgram.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -947,6 +949,10 @@ void MeasureBatch(const std::string& dir, const std::string& cli, int repeat, bo
     if (!keep)
         std::filesystem::remove_all(in);
 }
+
+}  // namespace transvane
+
+using namespace transvane;
 
 int main(int argc, char** argv) {
     // Projects are read from their mapped pages, as the command-line tool

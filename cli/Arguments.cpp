@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string_view>
 
+namespace transvane {
+
 namespace {
 
 const COptionRow* FindLong(const CCommandRow& command, std::string_view name) {
@@ -179,3 +181,5 @@ int UsageError(const std::string& problem) {
     std::fprintf(stderr, "transvane-cli: %s\nTry 'transvane-cli --help'.\n", problem.c_str());
     return 2;
 }
+
+}  // namespace transvane

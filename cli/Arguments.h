@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+namespace transvane {
+
 struct COptionRow {
     const char* Long;      // "output-dir", without the dashes
     char Short;            // 'o', or 0 for none
@@ -74,3 +76,5 @@ std::string CommandHelp(const CCommandRow& command);
 // Prints "transvane-cli: PROBLEM" and the pointer to --help on standard
 // error; returns the exit status of a usage error, 2.
 int UsageError(const std::string& problem);
+
+}  // namespace transvane

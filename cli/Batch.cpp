@@ -2,22 +2,20 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <thread>
 #include <unistd.h>
 #include <utility>
 
 #include "cli/Arguments.h"
+#include "project/Batch_Plan.h"
 #include "project/Conversion.h"
 #include "project/Resource_Main.h"
 #include "format/core/Support_File.h"
@@ -25,6 +23,8 @@
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Report.h"
 #include "format/core/Support_SafeSave.h"
+
+namespace transvane {
 
 namespace fs = std::filesystem;
 
@@ -87,121 +87,6 @@ bool PrepareOutputDir(const std::string& dir) {
     return true;
 }
 
-// Identity of an existing file, so that different names of one file (a
-// symbolic or hard link, "./a" and "a") compare equal.
-using CFileId = CFileIdentity;
-
-std::optional<CFileId> FileId(const std::string& name) { return FileIdentity(name); }
-
-// The extension in lower case: projects copied from Windows may be
-// GAME.VTR.
-std::string LowerExtension(const fs::path& name) {
-    std::string extension = NameOf(name.extension());
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension;
-}
-
-bool IsProjectName(const fs::path& name) { return LowerExtension(name) == ".vtr"; }
-
-// NAME.vk1 .. NAME.vk9, the backups a save keeps beside NAME.vtr.
-bool IsBackupName(const fs::path& name) {
-    const std::string extension = LowerExtension(name);
-    return extension.size() == 4 && extension.starts_with(".vk") && extension[3] >= '1' && extension[3] <= '9';
-}
-
-constexpr int BackupsKept = 9;
-
-// One file of the run.
-struct CBatchFile {
-    std::string Source;    // as given, or as found in a folder given ("proj/sub/game.vtr")
-    std::string Relative;  // its output's path in the output folder ("sub/game.vtr"); empty: no file name
-    std::vector<std::string> Problem;  // a folder that gave nothing to convert: the message, then its context
-};
-
-// The files of a run, from its operands: a file stands for itself, a
-// folder for the .vtr files in it and in its sub-folders, in name order,
-// each keeping its path inside the folder.  The output folder, when it lies
-// inside, is passed by, and so is a folder seen before (a symbolic link
-// back up the tree would otherwise never end).
-class CSourceWalk {
-public:
-    explicit CSourceWalk(const std::string& outputDir) : FOutputDir(FileId(outputDir)) {}
-
-    std::vector<CBatchFile> Collect(const std::vector<std::string>& operands) {
-        for (const std::string& operand : operands) {
-            std::error_code error;
-            if (fs::is_directory(PathOf(operand), error))
-                AddFolder(operand);
-            else
-                AddFile(operand);
-        }
-        return std::move(FFiles);
-    }
-
-private:
-    void AddFile(const std::string& name) {
-        const fs::path leaf = PathOf(name).filename();
-        // A name without a file part ("gone/", "..") is left to the load,
-        // which says what is wrong with it.
-        const bool named = !leaf.empty() && leaf != "." && leaf != "..";
-        FFiles.push_back({name, named ? ChangeFileExt(NameOf(leaf), ".vtr") : std::string(), {}});
-    }
-
-    void AddFolder(const std::string& folder) {
-        const std::size_t before = FFiles.size();
-        if (const std::optional<CFileId> id = FileId(folder))
-            FSeen.insert(*id);
-        Walk(PathOf(folder), {});
-        // A folder that holds nothing to convert is most likely the wrong
-        // folder: saying nothing would look like success.
-        if (FFiles.size() == before)
-            FFiles.push_back({folder, {}, {"Not converted: the folder holds no .vtr file."}});
-    }
-
-    void Walk(const fs::path& folder, const fs::path& inside) {
-        std::vector<fs::directory_entry> entries;
-        std::error_code error;
-        for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error))
-            entries.push_back(*entry);
-        if (error) {
-            FFiles.push_back({NameOf(folder), {}, {"Not converted: the folder cannot be read.",
-                                                   "file: " + NameOf(folder), "cause: " + error.message()}});
-            return;
-        }
-        std::sort(entries.begin(), entries.end(), [](const fs::directory_entry& a, const fs::directory_entry& b) {
-            return a.path().filename().native() < b.path().filename().native();
-        });
-        for (const fs::directory_entry& entry : entries) {
-            const fs::path name = entry.path().filename();
-            std::error_code statError;
-            const fs::file_status status = entry.status(statError);  // through links
-            if (fs::is_directory(status)) {
-                const std::optional<CFileId> id = FileId(NameOf(entry.path()));
-                if (id && id != FOutputDir && FSeen.insert(*id).second)
-                    Walk(entry.path(), inside / name);
-            } else if (fs::is_regular_file(status) && IsProjectName(name)) {
-                FFiles.push_back({NameOf(entry.path()), NameOf((inside / name).replace_extension(".vtr")), {}});
-            }
-        }
-    }
-
-    const std::optional<CFileId> FOutputDir;
-    std::set<CFileId> FSeen;
-    std::vector<CBatchFile> FFiles;
-};
-
-// What the run does with one file, decided before any file is converted:
-// the clash checks look at the whole run in source order, whatever order
-// the conversions then finish in.
-struct CPlan {
-    std::string Output;                // empty: nothing to convert
-    std::string Skip;                  // why it is left alone ("backup of game.vtr")
-    std::string Refusal;               // why it fails without being read
-    std::vector<std::string> Context;  // the refusal's context lines
-    bool LoadOnly = false;             // no file name: only the load speaks
-};
-
 // Where one file is.  Set by whoever converts it and read by the
 // interruption report at any moment: with several jobs a file may be done
 // before the files ahead of it have been shown.
@@ -225,7 +110,7 @@ struct COutcome {
 // feedback as they come, when one is given, and into the outcome.
 // A conversion on another thread shows nothing as it goes: follower, when
 // given, only follows its progress.
-COutcome Carry(const std::string& source, const CPlan& plan, CBatchFeedback* feedback,
+COutcome Carry(const std::string& source, const CBatchPlan& plan, CBatchFeedback* feedback,
                const CConversionLimits& limits, CFeedback* follower = nullptr) {
     COutcome outcome;
     if (!plan.Skip.empty()) {
@@ -258,7 +143,7 @@ COutcome Carry(const std::string& source, const CPlan& plan, CBatchFeedback* fee
 // the batch between files, read by a signal handler at any moment.
 struct CRunState {
     std::atomic<const std::vector<std::string>*> Sources{nullptr};  // null: no batch runs
-    std::atomic<const std::vector<CPlan>*> Plans{nullptr};
+    std::atomic<const std::vector<CBatchPlan>*> Plans{nullptr};
     std::atomic<CFileState*> States{nullptr};  // one per source
     std::atomic<std::size_t> Next{0};     // the first source not shown
     std::atomic<bool> AtWork{false};      // Sources[Next - 1] is being converted or shown
@@ -298,7 +183,7 @@ void WriteSourceLine(const std::string& source, const char* text) {
 // A file's line once it is done: "SOURCE: converted to OUTPUT (notes)",
 // "SOURCE was already version 5; left unchanged", "SOURCE: skipped: why".
 // A failed file's lines are its messages, on standard error.
-void WriteFileLine(const std::string& source, const CPlan& plan, const CFileState& state) {
+void WriteFileLine(const std::string& source, const CBatchPlan& plan, const CFileState& state) {
     const int stage = state.Stage.load();
     if (stage == Unchanged) {
         Write(STDOUT_FILENO, {source.c_str(), " was already version 5; left unchanged\n"});
@@ -376,23 +261,17 @@ class CBatch {
 public:
     explicit CBatch(CBatchOptions options)
         : FOptions(std::move(options)),
-          FFeedback(FOptions.Quiet, IsTerminal(STDERR_FILENO), stderr, FOptions.ProgressDelay) {
+          FFeedback(FOptions.Quiet, IsTerminal(STDERR_FILENO), stderr, FOptions.ProgressDelay),
+          FPlans(PlanBatch(FOptions.Sources, {FOptions.OutputDir, FOptions.Force, FOptions.SkipExisting})) {
         FLimits.PendingFiles = FOptions.PendingFiles;
-        for (CBatchFile& file : CSourceWalk(FOptions.OutputDir).Collect(FOptions.Sources)) {
-            FSources.push_back(std::move(file.Source));
-            FFiles.push_back({std::move(file.Relative), std::move(file.Problem)});
-            // The sources as they are before anything is written, so that no
-            // output or backup of this run can replace one of them.
-            FIds.push_back(FileId(FSources.back()));
-            if (FIds.back())
-                FById.emplace(*FIds.back(), FIds.size() - 1);
-        }
+        for (const CBatchPlan& plan : FPlans)
+            FSources.push_back(plan.Source);
     }
 
     int Run() {
         TheRun.Quiet = FOptions.Quiet;
         TheRun.Terminal = IsTerminal(STDERR_FILENO);
-        const std::vector<CPlan> plans = Plan();
+        const std::vector<CBatchPlan>& plans = FPlans;
         const auto states = std::make_unique<CFileState[]>(plans.size());
         TheRun.Plans.store(&plans);
         TheRun.States.store(states.get());
@@ -416,14 +295,8 @@ public:
     }
 
 private:
-    // What a file of the walk brings besides its name.
-    struct CFile {
-        std::string Relative;
-        std::vector<std::string> Problem;
-    };
-
     // One file after the other, its messages and progress shown as they come.
-    void RunInTurn(const std::vector<CPlan>& plans) {
+    void RunInTurn(const std::vector<CBatchPlan>& plans) {
         for (std::size_t i = 0; i < plans.size(); ++i) {
             FFeedback.Begin(FSources[i]);
             StartedShowing(i);
@@ -436,7 +309,7 @@ private:
     // they were shown with, as soon as it and every file before it are
     // done.  Meanwhile the progress line follows the file whose lines come
     // next.
-    void RunAtOnce(const std::vector<CPlan>& plans, std::size_t jobs) {
+    void RunAtOnce(const std::vector<CBatchPlan>& plans, std::size_t jobs) {
         std::vector<std::optional<COutcome>> outcomes(plans.size());
         std::vector<CProgressProbe> probes(plans.size());
         std::mutex lock;
@@ -476,7 +349,7 @@ private:
 
     // Carries file i, its stage kept up to date for the interruption
     // report.
-    COutcome CarryNoted(std::size_t i, const CPlan& plan, CBatchFeedback* feedback,
+    COutcome CarryNoted(std::size_t i, const CBatchPlan& plan, CBatchFeedback* feedback,
                         CFeedback* follower = nullptr) {
         CFileState& state = TheRun.States.load()[i];
         state.Stage.store(Converting);
@@ -495,7 +368,7 @@ private:
         TheRun.AtWork.store(true);
     }
 
-    void Report(std::size_t i, const CPlan& plan, const COutcome& outcome) {
+    void Report(std::size_t i, const CBatchPlan& plan, const COutcome& outcome) {
         // The file's lines and the end of its work go together: an
         // interruption sees both or neither.
         CInterruptionsHeld held;
@@ -510,105 +383,11 @@ private:
         TheRun.AtWork.store(false);
     }
 
-    // Decides what to do with every file.  A project wins its output name
-    // over a backup, whatever their order; among projects, and among
-    // backups, the first on the command line wins.
-    std::vector<CPlan> Plan() {
-        std::vector<CPlan> plans(FSources.size());
-        for (std::size_t i = 0; i < plans.size(); ++i)
-            if (const std::optional<std::size_t> project = ProjectInRun(i))
-                plans[i].Skip = "backup of " + FSources[*project];
-        for (const bool backups : {false, true})
-            for (std::size_t i = 0; i < plans.size(); ++i)
-                if (IsBackupName(FSources[i]) == backups && plans[i].Skip.empty())
-                    Plan(i, plans);
-        return plans;
-    }
-
-    // For a backup (NAME.vk3), the file of the run that is its project
-    // (NAME.vtr in the same folder), if any.
-    std::optional<std::size_t> ProjectInRun(std::size_t backup) const {
-        if (!IsBackupName(FSources[backup]))
-            return std::nullopt;
-        const std::optional<CFileId> project = FileId(ChangeFileExt(FSources[backup], ".vtr"));
-        if (!project)
-            return std::nullopt;
-        const auto [first, last] = FById.equal_range(*project);
-        for (auto named = first; named != last; ++named)
-            if (!IsBackupName(FSources[named->second]))
-                return named->second;
-        return std::nullopt;
-    }
-
-    void Plan(std::size_t i, std::vector<CPlan>& plans) {
-        CPlan& plan = plans[i];
-        const CFile& file = FFiles[i];
-        if (!file.Problem.empty()) {
-            plan.Refusal = file.Problem.front();
-            plan.Context.assign(file.Problem.begin() + 1, file.Problem.end());
-            return;
-        }
-        if (file.Relative.empty()) {
-            plan.LoadOnly = true;
-            return;
-        }
-        const std::string output = NameOf(PathOf(FOptions.OutputDir) / PathOf(file.Relative));
-        const auto [owner, isNew] = FOutputOwners.emplace(file.Relative, i);
-        if (!isNew) {
-            plan.Refusal = "Not converted: its output " + output + " is already the output of " +
-                           FSources[owner->second] + ".";
-            return;
-        }
-        // Converted onto itself (the output folder is its own folder), a
-        // file keeps its old content as a backup, as the single form does.
-        const std::optional<CFileId> outputId = FileId(output);
-        const bool inPlace = outputId && outputId == FIds[i] && FById.count(*outputId) == 1;
-        const bool exists = ResolveSaveTarget(output).Kind == ESaveTargetKind::File;
-        if (FOptions.SkipExisting && exists && !inPlace) {
-            plan.Skip = output + " already exists";
-            return;
-        }
-        if (const std::optional<std::size_t> replaced = SourceAt(outputId, plans); replaced && !inPlace) {
-            plan.Refusal = "Not converted: its output " + output + " would replace the source file " +
-                           FSources[*replaced] + "; choose another output folder.";
-            return;
-        }
-        // Saving over an existing output moves its backups down one place.
-        for (int n = 1; exists && n <= BackupsKept; ++n)
-            if (const std::optional<std::size_t> replaced =
-                    SourceAt(FileId(ChangeFileExt(output, ".vk" + std::to_string(n))), plans)) {
-                plan.Refusal = "Not converted: the backup of " + output + " would replace the source file " +
-                               FSources[*replaced] + "; choose another output folder.";
-                return;
-            }
-        // The user may have named a project that is not the run's to
-        // replace: only --force says otherwise.
-        if (!FOptions.Force && exists && !inPlace) {
-            plan.Refusal = "Not converted: its output " + output + " already exists; use --force to replace it.";
-            return;
-        }
-        plan.Output = output;
-    }
-
-    // The file of the run, read and not skipped, that id names.
-    std::optional<std::size_t> SourceAt(const std::optional<CFileId>& id, const std::vector<CPlan>& plans) const {
-        if (!id)
-            return std::nullopt;
-        const auto [first, last] = FById.equal_range(*id);
-        for (auto named = first; named != last; ++named)
-            if (plans[named->second].Skip.empty())
-                return named->second;
-        return std::nullopt;
-    }
-
     CBatchOptions FOptions;
     CConversionLimits FLimits;
     CBatchFeedback FFeedback;
+    const std::vector<CBatchPlan> FPlans;
     std::vector<std::string> FSources;  // the run's files, as shown
-    std::vector<CFile> FFiles;
-    std::vector<std::optional<CFileId>> FIds;
-    std::multimap<CFileId, std::size_t> FById;  // in the order of the files
-    std::map<std::string, std::size_t> FOutputOwners;  // output name -> file
 };
 
 }  // namespace
@@ -859,7 +638,7 @@ bool ReportBatchInterrupted() {
         WriteFromHandler(STDERR_FILENO, "\r\033[K");  // the progress line, or the ^C the terminal echoed
     const std::size_t next = TheRun.Next.load();
     const bool atWork = TheRun.AtWork.load();
-    const std::vector<CPlan>& plans = *TheRun.Plans.load();
+    const std::vector<CBatchPlan>& plans = *TheRun.Plans.load();
     const CFileState* states = TheRun.States.load();
     // Every file not shown yet, as it stands: a file done at the same time
     // as those before it is shown as what it is.
@@ -883,3 +662,5 @@ bool ReportBatchInterrupted() {
         WriteSummary(tally, *sources, states);
     return true;
 }
+
+}  // namespace transvane

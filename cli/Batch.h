@@ -76,6 +76,8 @@
 
 #include "format/core/Support_Progress.h"
 
+namespace transvane {
+
 struct CArguments;
 class CPendingFiles;
 
@@ -183,3 +185,5 @@ private:
     CProgressState FProgress;
     std::string FShown;    // the progress line on the screen, "" for none
 };
+
+}  // namespace transvane

@@ -10,6 +10,8 @@
 #include "project/Conversion.h"
 #include "format/core/Support_Report.h"
 
+namespace transvane {
+
 CValue MessageValue(const CReportedMessage& message) {
     CValue item = CValue::Object();
     item.Add("message", message.Text);
@@ -84,3 +86,5 @@ int RunCheck(const std::string& source, bool json, std::ostream& out) {
     }
     return ok ? 0 : 1;
 }
+
+}  // namespace transvane

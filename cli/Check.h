@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+namespace transvane {
+
 class CConversionReport;
 class CValue;
 struct CReportedMessage;
@@ -27,3 +29,5 @@ CValue MessagesValue(const std::vector<CReportedMessage>& messages);
 
 // Adds the report's "changes" and "messages" to value, an object.
 void AddReport(CValue& value, const CConversionReport& report);
+
+}  // namespace transvane

@@ -38,6 +38,8 @@
 #include "format/world/Option_Main.h"
 #include "format/world/Room_Main.h"
 
+namespace transvane {
+
 namespace {
 
 using CWriter = std::function<void(std::ostream&)>;
@@ -941,3 +943,5 @@ int RunExtract(const std::string& fileName, const std::string& folder, bool repl
     out << "Extracted " << source.Name << ": open " << folder << "/index.html to see it.\n";
     return 0;
 }
+
+}  // namespace transvane

@@ -36,6 +36,8 @@
 #include <iosfwd>
 #include <string>
 
+namespace transvane {
+
 struct CExtractStop {
     volatile std::sig_atomic_t Signal = 0;   // the signal that asks to stop; 0 for none
     volatile std::sig_atomic_t Writing = 0;  // set once the first file may be written
@@ -47,3 +49,5 @@ class CFeedback;
 // do not reach it.
 int RunExtract(const std::string& fileName, const std::string& folder, bool replace, std::ostream& out,
                std::ostream& err, CExtractStop& stop, CFeedback* progress = nullptr);
+
+}  // namespace transvane

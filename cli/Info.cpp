@@ -37,6 +37,8 @@
 #include "format/world/Option_Main.h"
 #include "format/world/Room_Main.h"
 
+namespace transvane {
+
 namespace {
 
 std::string Utf8(std::string_view stored) { return Windows1252ToUtf8(stored); }
@@ -544,3 +546,5 @@ int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream
     }
     return loaded ? 0 : 1;
 }
+
+}  // namespace transvane

@@ -26,6 +26,10 @@
 #include <iosfwd>
 #include <string>
 
+namespace transvane {
+
 enum class EInfoView { Summary, Layout };
 
 int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream& out);
+
+}  // namespace transvane

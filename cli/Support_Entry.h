@@ -7,4 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace transvane {
+
 int RunTool(const std::vector<std::string>& arguments);
+
+}  // namespace transvane

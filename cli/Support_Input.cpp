@@ -6,6 +6,8 @@
 
 #include "format/core/Support_Platform.h"
 
+namespace transvane {
+
 std::optional<CBlock> ReadStandardInput() {
     CBlock bytes;
     std::uint8_t buffer[1 << 16];
@@ -20,3 +22,5 @@ std::optional<CBlock> ReadStandardInput() {
         bytes.insert(bytes.end(), buffer, buffer + got);
     }
 }
+
+}  // namespace transvane

@@ -7,6 +7,8 @@
 
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 // Standard input is read whole, as a file would be mapped; more than this
 // is not a project anyone has.
 inline constexpr std::size_t MaxStandardInput = std::size_t{1} << 30;
@@ -14,3 +16,5 @@ inline constexpr std::size_t MaxStandardInput = std::size_t{1} << 30;
 // The bytes of standard input up to its end; nullopt when it cannot be read
 // or holds more than MaxStandardInput bytes.
 std::optional<CBlock> ReadStandardInput();
+
+}  // namespace transvane

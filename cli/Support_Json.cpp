@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <ostream>
 
+namespace transvane {
+
 void WriteJsonString(std::ostream& out, std::string_view text) {
     out << '"';
     for (const char c : text) {
@@ -107,3 +109,5 @@ void CJsonWriter::Text(std::string_view value) {
     BeforeValue();
     WriteJsonString(FOut, value);
 }
+
+}  // namespace transvane

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+namespace transvane {
+
 class CJsonWriter {
 public:
     explicit CJsonWriter(std::ostream& out) : FOut(out) {}
@@ -65,3 +67,5 @@ private:
 
 // The JSON form of a UTF-8 text, quotes included.
 void WriteJsonString(std::ostream& out, std::string_view text);
+
+}  // namespace transvane

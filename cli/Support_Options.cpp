@@ -6,6 +6,8 @@
 #include "cli/Support_Words.h"
 #include "format/core/Support_CodePage.h"
 
+namespace transvane {
+
 namespace {
 
 struct COptionField {
@@ -66,3 +68,5 @@ CValue GameOptionsValue(const CGameOptions& options, std::int32_t version) {
         value.Add(field.Key, version >= field.StoredFrom ? field.Value(options) : CValue());
     return value;
 }
+
+}  // namespace transvane

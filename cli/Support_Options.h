@@ -13,6 +13,8 @@
 #include "cli/Support_Value.h"
 #include "format/world/Option_Main.h"
 
+namespace transvane {
+
 // The first options-section version that stores author, game version,
 // last change and information; before it they are defaults of the load.
 inline constexpr std::int32_t OptionsInformationFrom = 441;
@@ -24,3 +26,5 @@ inline constexpr std::int32_t OptionsIconFrom = 410;
 // settings, codes as numbers shown in words.  version is the options
 // section's stored version.
 CValue GameOptionsValue(const CGameOptions& options, std::int32_t version);
+
+}  // namespace transvane

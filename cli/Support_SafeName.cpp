@@ -9,6 +9,8 @@
 
 #include "format/core/Support_File.h"
 
+namespace transvane {
+
 namespace {
 
 // The code point at text[at] and its length in bytes; a byte that starts no
@@ -173,3 +175,5 @@ void COutputFolder::WriteFile(const std::string& name, std::span<const std::uint
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     });
 }
+
+}  // namespace transvane

@@ -26,6 +26,8 @@
 #include <string_view>
 #include <utility>
 
+namespace transvane {
+
 // Bytes of UTF-8 a name keeps before its extension and collision suffix;
 // with them it stays well inside the 255 bytes file systems allow.
 inline constexpr std::size_t MaxNameBytes = 120;
@@ -87,3 +89,5 @@ private:
     int FHandle = -1;
     std::string FPath;
 };
+
+}  // namespace transvane

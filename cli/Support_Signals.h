@@ -3,6 +3,8 @@
 // the benchmark), so that how the process ends stays the program's choice.
 #pragma once
 
+namespace transvane {
+
 // Installs a SIGBUS handler that turns a fault in a mapped project into a
 // failed load (RecoverMappedFileFault, format/core/Support_MappedFile.h);
 // any other SIGBUS ends the program as it would without it.  Without this
@@ -18,3 +20,5 @@ void HandleMappedFileFaults();
 // Ctrl-C and Ctrl-Break call it with SIGINT, closing the console or ending
 // the session with SIGTERM, on a thread of their own; flags are unused.
 void HandleInterruptions(void (*handler)(int signal), int flags = 0);
+
+}  // namespace transvane

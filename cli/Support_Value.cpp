@@ -6,6 +6,8 @@
 
 #include "cli/Support_Json.h"
 
+namespace transvane {
+
 void CValue::WriteJson(CJsonWriter& out) const {
     switch (FKind) {
     case EKind::Null:
@@ -136,3 +138,5 @@ void CValue::WriteText(std::ostream& out, int indent) const {
         writeEntry("", *this);
     }
 }
+
+}  // namespace transvane

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+namespace transvane {
+
 class CJsonWriter;
 
 class CValue {
@@ -74,3 +76,5 @@ private:
     std::vector<std::pair<std::string, CValue>> FFields;
     std::string FShown;
 };
+
+}  // namespace transvane

@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace transvane {
+
 namespace {
 
 bool StartsWith(const CBlock& data, const char* prefix, std::size_t at = 0) {
@@ -159,3 +161,5 @@ CValue SlotEntry(int slot, const std::string& storedName) {
     entry.Add("name", storedName.empty() ? CValue("").Shown("(no name)") : CValue(Windows1252ToUtf8(storedName)));
     return entry;
 }
+
+}  // namespace transvane

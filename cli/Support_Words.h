@@ -16,6 +16,8 @@
 #include "cli/Support_Value.h"
 #include "project/Conversion.h"
 
+namespace transvane {
+
 // What a sound's data bytes are, told from their first bytes: "wav" for
 // RIFF/WAVE, "mid" for a MIDI file, "mp3" for an ID3 tag or an MPEG audio
 // frame, "bin" for anything else.  Doubles as the file extension.
@@ -87,3 +89,5 @@ CValue ReferenceValue(const CResourceList<T>& list, std::int32_t index) {
 // The first members of a resource's entry: {"slot": N, "name": NAME}, an
 // empty name shown as "(no name)".
 CValue SlotEntry(int slot, const std::string& storedName);
+
+}  // namespace transvane

@@ -43,6 +43,8 @@
 #include "format/core/Support_Platform.h"
 #include "format/core/Support_SafeSave.h"
 
+namespace transvane {
+
 namespace {
 
 // The temporary files of the saves under way: this program's, so that its
@@ -244,3 +246,4 @@ int RunTool(const std::vector<std::string>& arguments) {
     parsed->ProgressDelay = ProgressDelayFromEnvironment();
     return parsed->Command->Run(*parsed);
 }
+}  // namespace transvane

@@ -11,6 +11,8 @@
 #include "format/media/Support_Bitmap24.h"
 #include "FuzzSupport.h"
 
+using namespace transvane;
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     PrepareFuzzing();
     return 0;

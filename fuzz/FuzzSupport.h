@@ -10,6 +10,8 @@
 #include "format/core/Support_Stream.h"
 #include "project/Conversion.h"
 
+namespace transvane {
+
 // Far above what a harness input of a few kilobytes inflates to in a real
 // project, far below the memory limit of a fuzzing run.  The inflate limit
 // stays above the budget's floor, so that every picture a load accepts (at
@@ -26,3 +28,5 @@ inline void PrepareFuzzing() {
     SetInflateLimit(FuzzInflateLimit);
     SetLoadBudgetFloor(FuzzBudgetFloor);
 }
+
+}  // namespace transvane

@@ -17,6 +17,8 @@
 #include "format/world/Help_Main.h"
 #include "format/world/Support_RichText.h"
 
+namespace transvane {
+
 namespace {
 
 // The text a document made of these bytes must give back: every line break
@@ -36,6 +38,10 @@ std::string ExpectedText(std::span<const std::uint8_t> bytes) {
 }
 
 }  // namespace
+
+}  // namespace transvane
+
+using namespace transvane;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     PrepareFuzzing();

@@ -13,6 +13,8 @@
 #include "project/Resource_Main.h"
 #include "format/core/Support_Stream.h"
 
+using namespace transvane;
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     PrepareFuzzing();
     return 0;

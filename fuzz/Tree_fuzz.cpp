@@ -10,6 +10,8 @@
 #include "project/Resource_Tree.h"
 #include "format/core/Support_Stream.h"
 
+using namespace transvane;
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     PrepareFuzzing();
     return 0;

@@ -12,6 +12,8 @@
 
 #include "testkit/ProjectFiles.h"
 
+namespace transvane {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -28,6 +30,10 @@ void Write(const fs::path& folder, const std::string& name, const CBlock& bytes)
 }
 
 }  // namespace
+
+}  // namespace transvane
+
+using namespace transvane;
 
 int main(int argc, char** argv) {
     if (argc != 2) {

@@ -16,6 +16,8 @@
 #include "project/Resource_Main.h"
 #include "format/core/Support_SafeSave.h"
 
+namespace transvane {
+
 std::vector<CConversionSummary::CKindCount> CountResources() {
     std::int64_t subimages = 0, instances = 0, tiles = 0;
     for (int i = 0; i < SpriteList().Count(); ++i)
@@ -169,3 +171,5 @@ CConversionResult ConvertBytes(std::span<const std::uint8_t> source, CBlock& tar
         conversion.Save(target);
     return conversion.TakeResult();
 }
+
+}  // namespace transvane

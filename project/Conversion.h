@@ -27,6 +27,8 @@
 #include "format/core/Support_Report.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 // What was converted: the source's header version and how much of each
 // kind the project holds.  Counted when the source has loaded, and again
 // when it has been saved, since saving drops the room instances and tiles
@@ -73,7 +75,7 @@ class CPendingFiles;
 // files.
 struct CConversionLimits {
     std::size_t InflateLimit = MaxBlockSize;
-    std::size_t LoadBudgetFloor = ::LoadBudgetFloor;
+    std::size_t LoadBudgetFloor = transvane::LoadBudgetFloor;
     // Threads that may compress blocks beside the one converting; unset:
     // one less than the cores.  A caller converting several files at once
     // gives the cores to those instead.
@@ -133,3 +135,5 @@ CConversionResult ConvertFile(const std::string& source, const std::string& targ
 // left untouched when the conversion fails.
 CConversionResult ConvertBytes(std::span<const std::uint8_t> source, CBlock& target,
                                const CConversionLimits& limits = {});
+
+}  // namespace transvane

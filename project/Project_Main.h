@@ -24,6 +24,8 @@
 #include "format/world/World_Model.h"
 #include "project/Project_Model.h"
 
+namespace transvane {
+
 class CProject {
 public:
     CProject() = default;
@@ -42,3 +44,5 @@ public:
 private:
     const CProjectParts FParts{&Core, &Media, &Behaviour, &World, &Model};
 };
+
+}  // namespace transvane

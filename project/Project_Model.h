@@ -15,6 +15,8 @@
 #include "format/core/Support_Random.h"
 #include "project/Resource_Tree.h"
 
+namespace transvane {
+
 struct CProjectModel {
     std::int32_t GameId = 0;
     CGuid GameGuid{};
@@ -45,3 +47,5 @@ struct CProjectModel {
 };
 
 CProjectModel& ProjectModel();
+
+}  // namespace transvane

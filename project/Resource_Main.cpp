@@ -29,6 +29,8 @@
 #include "format/world/Option_Main.h"
 #include "format/world/Room_Main.h"
 
+namespace transvane {
+
 std::int32_t& GameId() { return ProjectModel().GameId; }
 CGuid& GameGuid() { return ProjectModel().GameGuid; }
 
@@ -467,3 +469,5 @@ bool SaveGameDryRun() {
     ProgressEnd();
     return built;
 }
+
+}  // namespace transvane

@@ -19,6 +19,8 @@
 #include "format/core/Support_Random.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 class CPendingFiles;
 
 inline constexpr std::int32_t GameFileMagic = 1234321;
@@ -122,3 +124,5 @@ bool SaveGameDryRun();
 // library API).
 bool LoadGameBytes(CBlock bytes, CLoadReport* report = nullptr);
 bool SaveGameBytes(CBlock& bytes);
+
+}  // namespace transvane

@@ -5,6 +5,8 @@
 
 #include "project/Project_Model.h"
 
+namespace transvane {
+
 CResourceTreeView& ResourceTree() { return ProjectModel().ResourceTree; }
 CResourceTreeView& HiddenResourceTree() { return ProjectModel().HiddenResourceTree; }
 bool& TreeChanged() { return ProjectModel().TreeChanged; }
@@ -210,3 +212,5 @@ bool SaveTree(CStream& stream) {
         WriteSubtree(stream, *node);
     return true;
 }
+
+}  // namespace transvane

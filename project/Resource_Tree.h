@@ -28,6 +28,8 @@
 
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 // NodeKind values.  Anything else read from a file is carried through and
 // treated like a group.
 inline constexpr std::int32_t GroupNode = 1;
@@ -160,3 +162,5 @@ bool SaveTree(CStream& stream);
 // first, children in order; an entry (NodeKind 3) contributes its index and
 // is not descended into, any other node is descended into.
 std::vector<std::int32_t> CollectRoomOrder();
+
+}  // namespace transvane

@@ -15,6 +15,8 @@
 #include "testkit/ProjectReader.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace project {
 
 namespace {
@@ -587,3 +589,5 @@ void PrintTo(const TNode& n, std::ostream* out) {
 }
 
 }  // namespace project
+
+}  // namespace transvane

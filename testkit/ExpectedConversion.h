@@ -19,6 +19,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace project {
 
 struct TExpectation {
@@ -72,3 +74,5 @@ void PrintTo(const TEvent& value, std::ostream* out);
 void PrintTo(const TNode& value, std::ostream* out);
 
 }  // namespace project
+
+}  // namespace transvane

@@ -6,6 +6,8 @@
 
 #include "testkit/ProjectReader.h"
 
+namespace transvane {
+
 namespace project {
 
 namespace {
@@ -284,3 +286,5 @@ std::optional<TPicture> ReadWrittenImage(CStream& stream) {
 }
 
 }  // namespace project
+
+}  // namespace transvane

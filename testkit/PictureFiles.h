@@ -12,6 +12,8 @@
 #include "format/core/Support_Stream.h"
 #include "testkit/ProjectFiles.h"
 
+namespace transvane {
+
 namespace project {
 
 // A picture of width x height whose pixels are a pattern of the given
@@ -66,3 +68,5 @@ CBlock PaletteRunsBlock(const TPicture& picture);
 std::optional<TPicture> ReadWrittenImage(CStream& stream);
 
 }  // namespace project
+
+}  // namespace transvane

@@ -6,6 +6,8 @@
 #include "testkit/PictureFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace project {
 
 namespace {
@@ -986,3 +988,5 @@ TProject RandomProject(std::int32_t v, std::uint32_t seed) {
 }
 
 }  // namespace project
+
+}  // namespace transvane

@@ -27,6 +27,8 @@
 #include "format/core/Support_Random.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 namespace project {
 
 // ---- pictures ------------------------------------------------------------
@@ -485,3 +487,5 @@ CBlock ListBytes(const TList<T>& list) {
 CBlock WriteProject(const TProject& project);
 
 }  // namespace project
+
+}  // namespace transvane

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <stdexcept>
 
+namespace transvane {
+
 namespace project {
 
 namespace {
@@ -616,3 +618,5 @@ std::string RtfPlainText(const CBlock& rtf) {
 }
 
 }  // namespace project
+
+}  // namespace transvane

@@ -14,6 +14,8 @@
 
 #include "testkit/ProjectFiles.h"
 
+namespace transvane {
+
 namespace project {
 
 TProject ReadProject(const CBlock& file);
@@ -33,3 +35,5 @@ TOptions ReadOptionsSection(const CBlock& section);
 std::string RtfPlainText(const CBlock& rtf);
 
 }  // namespace project
+
+}  // namespace transvane

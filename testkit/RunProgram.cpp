@@ -16,6 +16,8 @@
 
 extern char** environ;
 
+namespace transvane {
+
 std::string CliPath() {
     const char* path = std::getenv("TRANSVANE_CLI");
     if (path == nullptr || *path == '\0')
@@ -229,3 +231,5 @@ std::string SchemaViolations(const std::string& json, const std::string& schema)
         return "the check did not run: " + run.Err;
     return run.Out;
 }
+
+}  // namespace transvane

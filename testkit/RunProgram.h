@@ -9,6 +9,8 @@
 #include <sys/types.h>
 #include <vector>
 
+namespace transvane {
+
 class CScratchFolder;
 
 struct CRunResult {
@@ -71,3 +73,5 @@ std::vector<std::string> MessageLines(const std::string& err);
 // (packaging/schema/NAME.schema.json: "info", "check", "project"), one
 // problem a line, checked by Python's jsonschema; empty when it conforms.
 std::string SchemaViolations(const std::string& json, const std::string& schema);
+
+}  // namespace transvane

@@ -10,6 +10,8 @@
 
 #include "format/core/Support_Platform.h"
 
+namespace transvane {
+
 CScratchFolder::CScratchFolder() {
     // A name no other test (of this run or another) holds: create_directory
     // says whether this call made the folder.
@@ -152,3 +154,5 @@ void UnsetTestEnvironment(const std::string& name) {
     ::unsetenv(name.c_str());
 #endif
 }
+
+}  // namespace transvane

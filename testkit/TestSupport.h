@@ -14,6 +14,8 @@
 #include "format/core/Support_Random.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 // Records everything the core reports, in order.
 class CRecorder final : public CFeedback {
 public:
@@ -104,3 +106,5 @@ void WriteHeader(CStream& stream, std::int32_t version, std::int32_t gameId = 42
                  const CGuid& guid = TestGuid());
 // A project file that is its header alone: cut short at the first section.
 CBlock HeaderOnly(std::int32_t version = 500);
+
+}  // namespace transvane

@@ -24,6 +24,8 @@
 
 #include "project/Conversion.h"
 
+namespace transvane {
+
 namespace {
 
 using emscripten::typed_memory_view;
@@ -149,5 +151,9 @@ val Convert(std::size_t size, const val& fill, const val& progress) {
 }
 
 }  // namespace
+
+}  // namespace transvane
+
+using namespace transvane;
 
 EMSCRIPTEN_BINDINGS(transvane) { emscripten::function("convert", &Convert); }

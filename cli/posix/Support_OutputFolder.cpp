@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace transvane {
+
 namespace {
 
 std::string Reason() { return std::strerror(errno); }
@@ -67,3 +69,4 @@ int COutputFolder::CreateFile(const std::string& name, bool replace) const {
     return handle;
 }
 
+}  // namespace transvane

@@ -8,6 +8,8 @@
 #include "format/core/posix/Support_Interruptions.h"
 #include "format/core/posix/Support_MappedFaults.h"
 
+namespace transvane {
+
 namespace {
 
 void OnBusError(int signal, siginfo_t* info, void*) {
@@ -48,3 +50,5 @@ void HandleInterruptions(void (*handler)(int signal), int flags) {
     }
     ::pthread_sigmask(SIG_UNBLOCK, &handled, nullptr);
 }
+
+}  // namespace transvane

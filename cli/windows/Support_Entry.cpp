@@ -12,6 +12,7 @@
 
 #include "format/core/windows/Support_Utf16.h"
 
+namespace transvane {
 namespace {
 
 void PrepareConsole() {
@@ -26,11 +27,12 @@ void PrepareConsole() {
 }
 
 }  // namespace
+}  // namespace transvane
 
 int wmain(int argc, wchar_t** argv) {
-    PrepareConsole();
+    transvane::PrepareConsole();
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
-        arguments.push_back(Narrow(argv[i]));
-    return RunTool(arguments);
+        arguments.push_back(transvane::Narrow(argv[i]));
+    return transvane::RunTool(arguments);
 }

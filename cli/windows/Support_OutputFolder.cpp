@@ -11,6 +11,8 @@
 
 #include "format/core/Support_Platform.h"
 
+namespace transvane {
+
 namespace {
 
 std::string Reason() { return std::strerror(errno); }
@@ -54,3 +56,5 @@ int COutputFolder::CreateFile(const std::string& name, bool replace) const {
         throw std::runtime_error(path + ": " + (errno == EEXIST ? std::string("exists already") : Reason()));
     return handle;
 }
+
+}  // namespace transvane

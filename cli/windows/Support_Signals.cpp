@@ -6,6 +6,8 @@
 #include <csignal>
 #include <windows.h>
 
+namespace transvane {
+
 namespace {
 
 // The program's handler; set once, before the console may call.
@@ -30,3 +32,5 @@ void HandleInterruptions(void (*handler)(int signal), int) {
     Handler.store(handler);
     ::SetConsoleCtrlHandler(OnControl, TRUE);
 }
+
+}  // namespace transvane

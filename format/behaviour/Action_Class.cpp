@@ -5,6 +5,8 @@
 #include "format/behaviour/Library_Main.h"
 #include "format/core/Support_Report.h"
 
+namespace transvane {
+
 namespace {
 
 // How the old single-number scheme maps onto library 1.  Old numbers run
@@ -249,3 +251,5 @@ bool CAction::Save(CStream& stream) {
     stream.WriteBool(TailFlag);
     return true;
 }
+
+}  // namespace transvane

@@ -39,6 +39,8 @@
 #include "format/core/Support_CompactString.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 inline constexpr std::int32_t ActionTagOld = 400;
 inline constexpr std::int32_t ActionTagNew = 440;
 
@@ -95,3 +97,5 @@ public:
     std::array<CCompactString, ActionArgumentCount> Arguments;
     bool TailFlag = false;
 };
+
+}  // namespace transvane

@@ -12,6 +12,8 @@
 #include "format/behaviour/Path_Class.h"
 #include "format/behaviour/TimeLine_Class.h"
 
+namespace transvane {
+
 struct CBehaviourModel {
     CResourceList<CObject> Objects{"object"};
     CResourceList<CTimeLine> TimeLines{"time line"};
@@ -19,3 +21,5 @@ struct CBehaviourModel {
 };
 
 CBehaviourModel& BehaviourModel();
+
+}  // namespace transvane

@@ -2,6 +2,8 @@
 
 #include "format/core/Support_Progress.h"
 
+namespace transvane {
+
 void CEvent::Clear() {
     Actions.clear();
     Actions.shrink_to_fit();
@@ -45,3 +47,5 @@ bool CEvent::Save(CStream& stream) {
     }
     return true;
 }
+
+}  // namespace transvane

@@ -14,6 +14,8 @@
 #include "format/behaviour/Action_Class.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 inline constexpr std::int32_t EventTag = 400;
 
 class CEvent {
@@ -41,3 +43,5 @@ public:
 
     std::vector<std::unique_ptr<CAction>> Actions;
 };
+
+}  // namespace transvane

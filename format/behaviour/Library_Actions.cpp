@@ -1,5 +1,7 @@
 #include "format/behaviour/Library_Actions.h"
 
+namespace transvane {
+
 namespace {
 
 bool IsArgumentIndex(int index) { return index >= 0 && index < ActionArgumentCount; }
@@ -13,3 +15,5 @@ std::int32_t ArgumentKind(const LibraryAction& action, int index) {
 std::string DefaultArgument(const LibraryAction& action, int index) {
     return IsArgumentIndex(index) ? action.DefaultArguments[static_cast<std::size_t>(index)] : std::string();
 }
+
+}  // namespace transvane

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+namespace transvane {
+
 inline constexpr int ActionArgumentCount = 8;
 
 struct LibraryAction {
@@ -32,3 +34,5 @@ struct LibraryAction {
 // an index outside 0..7 gives 0 and the empty string.
 std::int32_t ArgumentKind(const LibraryAction& action, int index);
 std::string DefaultArgument(const LibraryAction& action, int index);
+
+}  // namespace transvane

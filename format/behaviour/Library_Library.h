@@ -8,6 +8,8 @@
 
 #include "format/behaviour/Library_Actions.h"
 
+namespace transvane {
+
 struct ActionLibrary {
     // The library id that actions refer to.  Ids need not be unique: the
     // lookup takes the first library that holds the wanted action.
@@ -22,3 +24,5 @@ struct ActionLibrary {
 // The definition at a position of the library, or nullptr when the position
 // is negative or not below the library's action count.
 const LibraryAction* GetLibraryAction(const ActionLibrary& library, int position);
+
+}  // namespace transvane

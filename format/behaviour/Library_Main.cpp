@@ -1,6 +1,8 @@
 #include "format/behaviour/Library_Main.h"
 #include "format/core/Support_Report.h"
 
+namespace transvane {
+
 CLibraryRegistry LibraryRegistry;
 
 ActionLibrary& RegisterLibrary(std::unique_ptr<ActionLibrary> library) {
@@ -43,3 +45,5 @@ bool SaveUsedLibraries(CStream& stream) {
         stream.WriteString(library->Name);
     return true;
 }
+
+}  // namespace transvane

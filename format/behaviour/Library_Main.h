@@ -23,6 +23,8 @@
 #include "format/behaviour/Library_Library.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 inline constexpr std::int32_t UsedLibrariesVersion = 500;
 
 // Images of the actions, 32 x 32 pixels each, as BMP bytes.  Nothing fills
@@ -56,3 +58,5 @@ const LibraryAction* FindLibraryAction(std::int32_t libraryId, std::int32_t acti
 
 bool LoadUsedLibraries(CStream& stream);
 bool SaveUsedLibraries(CStream& stream);
+
+}  // namespace transvane

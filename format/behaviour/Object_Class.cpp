@@ -4,6 +4,8 @@
 
 #include "format/core/Support_Report.h"
 
+namespace transvane {
+
 namespace {
 
 // An older record holds rows 0 to 8; a newer one says how many it holds and
@@ -140,3 +142,5 @@ bool CObject::Save(CStream& stream) {
     }
     return true;
 }
+
+}  // namespace transvane

@@ -25,6 +25,8 @@
 #include "format/core/Support_Stream.h"
 #include "format/media/Sprite_Class.h"
 
+namespace transvane {
+
 inline constexpr std::int32_t ObjectTagOld = 400;
 inline constexpr std::int32_t ObjectTagNew = 430;
 inline constexpr int EventRowCount = 11;
@@ -90,3 +92,5 @@ public:
     std::int32_t SecondSpriteIndex = -1;
     std::array<CEventRow, EventRowCount> EventRows;
 };
+
+}  // namespace transvane

@@ -3,6 +3,8 @@
 #include "format/behaviour/Behaviour_Model.h"
 #include "format/media/Sprite_Main.h"
 
+namespace transvane {
+
 CResourceList<CObject>& ObjectList() { return BehaviourModel().Objects; }
 
 void ClearObjects() { ObjectList().Clear(); }
@@ -25,3 +27,5 @@ bool SaveObjects(CStream& stream) {
 CObject* GetObject(int index) { return ObjectList().Get(index); }
 
 bool ObjectExists(int index) { return ObjectList().Exists(index); }
+
+}  // namespace transvane

@@ -13,6 +13,8 @@
 #include "format/core/Resource_List.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 inline constexpr std::int32_t ObjectListVersion = 400;
 // The current project's list.
 CResourceList<CObject>& ObjectList();
@@ -27,3 +29,5 @@ bool SaveObjects(CStream& stream);
 // empty slot.
 CObject* GetObject(int index);
 bool ObjectExists(int index);
+
+}  // namespace transvane

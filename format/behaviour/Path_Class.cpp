@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace transvane {
+
 namespace {
 
 PathPoint Midpoint(const PathPoint& a, const PathPoint& b) {
@@ -156,3 +158,5 @@ bool CPath::Save(CStream& stream) {
     }
     return true;
 }
+
+}  // namespace transvane

@@ -19,6 +19,8 @@
 
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 inline constexpr std::int32_t PathTag = 420;
 
 inline constexpr std::int32_t PathStraight = 0;
@@ -83,3 +85,5 @@ private:
     void SubdivideSegment(int depth, const PathPoint& a, const PathPoint& b, const PathPoint& c);
     std::int64_t PlannedCurvePoints(int depth) const;
 };
+
+}  // namespace transvane

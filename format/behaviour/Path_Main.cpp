@@ -2,6 +2,8 @@
 
 #include "format/behaviour/Behaviour_Model.h"
 
+namespace transvane {
+
 CResourceList<CPath>& PathList() { return BehaviourModel().Paths; }
 
 void ClearPaths() { PathList().Clear(); }
@@ -9,3 +11,5 @@ void ClearPaths() { PathList().Clear(); }
 bool LoadPaths(CStream& stream) { return PathList().Load(stream, PathListVersion, PathListVersion); }
 
 bool SavePaths(CStream& stream) { return PathList().Save(stream, PathListVersion); }
+
+}  // namespace transvane

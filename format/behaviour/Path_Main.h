@@ -13,6 +13,8 @@
 #include "format/core/Resource_List.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 inline constexpr std::int32_t PathListVersion = 420;
 
 // The current project's list.
@@ -21,3 +23,5 @@ CResourceList<CPath>& PathList();
 void ClearPaths();
 bool LoadPaths(CStream& stream);
 bool SavePaths(CStream& stream);
+
+}  // namespace transvane

@@ -2,6 +2,8 @@
 
 #include "format/core/Support_Progress.h"
 
+namespace transvane {
+
 void CTimeLine::Clear() {
     Moments.clear();
     Events.clear();
@@ -44,3 +46,5 @@ bool CTimeLine::Save(CStream& stream) {
     }
     return true;
 }
+
+}  // namespace transvane

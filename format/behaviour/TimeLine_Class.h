@@ -17,6 +17,8 @@
 #include "format/behaviour/Event_Class.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 inline constexpr std::int32_t TimeLineTag = 500;
 
 class CTimeLine {
@@ -39,3 +41,5 @@ public:
     std::vector<std::int32_t> Moments;
     std::vector<std::unique_ptr<CEvent>> Events;
 };
+
+}  // namespace transvane

@@ -2,6 +2,8 @@
 
 #include "format/behaviour/Behaviour_Model.h"
 
+namespace transvane {
+
 CResourceList<CTimeLine>& TimeLineList() { return BehaviourModel().TimeLines; }
 
 void ClearTimeLines() { TimeLineList().Clear(); }
@@ -11,3 +13,5 @@ bool LoadTimeLines(CStream& stream) {
 }
 
 bool SaveTimeLines(CStream& stream) { return TimeLineList().Save(stream, TimeLineListVersion); }
+
+}  // namespace transvane

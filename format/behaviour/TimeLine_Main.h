@@ -13,6 +13,8 @@
 #include "format/core/Resource_List.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 inline constexpr std::int32_t TimeLineListVersion = 500;
 
 // The current project's list.
@@ -21,3 +23,5 @@ CResourceList<CTimeLine>& TimeLineList();
 void ClearTimeLines();
 bool LoadTimeLines(CStream& stream);
 bool SaveTimeLines(CStream& stream);
+
+}  // namespace transvane

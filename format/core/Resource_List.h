@@ -22,6 +22,8 @@
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 // Records that hold compressed blocks list them for the block compressor
 // (Support_Prefetch.h) in the order their Save writes them.
 template <class T>
@@ -131,3 +133,5 @@ std::int64_t ResourceCount(const CResourceList<T>& list) {
         count += list.Exists(i) ? 1 : 0;
     return count;
 }
+
+}  // namespace transvane

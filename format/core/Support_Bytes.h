@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+namespace transvane {
+
 inline std::uint16_t Get16(std::span<const std::uint8_t> bytes, std::size_t at) {
     return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
 }
@@ -37,3 +39,5 @@ inline void Append32(std::vector<std::uint8_t>& out, std::uint32_t value) {
     Append16(out, static_cast<std::uint16_t>(value));
     Append16(out, static_cast<std::uint16_t>(value >> 16));
 }
+
+}  // namespace transvane

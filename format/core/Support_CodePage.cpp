@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace transvane {
+
 namespace {
 
 // The characters of the bytes 0x80..0x9F; the rest of the page is Latin-1.
@@ -47,3 +49,5 @@ std::string Windows1252ToUtf8(std::string_view text) {
     }
     return result;
 }
+
+}  // namespace transvane

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+namespace transvane {
+
 // The character of one byte.
 char16_t Windows1252Character(std::uint8_t byte);
 // The byte of a character, or -1 when the page has none for it.
@@ -19,3 +21,5 @@ int Windows1252Byte(char16_t character);
 
 // The text as UTF-8.
 std::string Windows1252ToUtf8(std::string_view text);
+
+}  // namespace transvane

@@ -4,6 +4,8 @@
 #include <ostream>
 #include <stdexcept>
 
+namespace transvane {
+
 namespace {
 
 // The 32-bit words of an allocation holding length characters: one for
@@ -72,3 +74,5 @@ void CCompactString::Release() noexcept {
 }
 
 std::ostream& operator<<(std::ostream& out, const CCompactString& text) { return out << text.View(); }
+
+}  // namespace transvane

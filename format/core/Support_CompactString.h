@@ -35,6 +35,8 @@
 #include <string>
 #include <string_view>
 
+namespace transvane {
+
 class CCompactString {
 public:
     CCompactString() noexcept = default;
@@ -103,3 +105,5 @@ private:
 static_assert(sizeof(CCompactString) == 8);
 
 std::ostream& operator<<(std::ostream& out, const CCompactString& text);
+
+}  // namespace transvane

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace transvane {
+
 // Raised when a read needs more bytes than remain in the stream, or when a
 // count taken from the stream cannot possibly be satisfied by what remains.
 class EReadError : public std::runtime_error {
@@ -37,3 +39,5 @@ public:
 private:
     std::size_t FCauseAt = 0;  // the cause is the end of what(), so copies cannot throw
 };
+
+}  // namespace transvane

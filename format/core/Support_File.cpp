@@ -8,6 +8,8 @@
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Random.h"
 
+namespace transvane {
+
 namespace fs = std::filesystem;
 
 bool FileExists(const std::string& name) {
@@ -107,3 +109,5 @@ CTempFolder::~CTempFolder() {
     }
     fs::remove(PathOf(FPath), error);
 }
+
+}  // namespace transvane

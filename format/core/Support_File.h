@@ -3,10 +3,15 @@
 // Support_SafeSave's.
 #pragma once
 
+#include <compare>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "format/core/Support_Platform.h"
+
+namespace transvane {
 
 // True when name is an existing ordinary file (a directory is not a file).
 bool FileExists(const std::string& name);
@@ -21,6 +26,17 @@ std::string ReadProblem(const std::string& name);
 // an extension ("nul.txt") or trailing spaces.  name is the last part of a
 // path only.
 bool IsDeviceName(std::string_view name);
+
+// What one file is, whatever it is called: two names with the same
+// identity ("./a" and "a", a link and its target) are one file.
+struct CFileIdentity {
+    std::uint64_t Device = 0;
+    std::uint64_t Node = 0;
+    auto operator<=>(const CFileIdentity&) const = default;
+};
+// The identity of the file or folder name stands for (through links), or
+// none when it does not exist.
+std::optional<CFileIdentity> FileIdentity(const std::string& name);
 
 // Replaces the extension of name (the part from its last dot, provided no
 // path separator follows that dot) by extension, which includes its dot.  A
@@ -52,3 +68,5 @@ private:
     std::string FBase;
     std::string FPath;
 };
+
+}  // namespace transvane

@@ -27,6 +27,8 @@
 #include <span>
 #include <string>
 
+namespace transvane {
+
 class CMappedFile {
 public:
     // Maps the whole of the open file fd, size bytes long (size > 0), for
@@ -51,3 +53,5 @@ private:
     std::size_t FSize = 0;
     int FSlot = -1;
 };
+
+}  // namespace transvane

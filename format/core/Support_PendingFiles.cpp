@@ -6,6 +6,8 @@
 
 #include "format/core/Support_Platform.h"
 
+namespace transvane {
+
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<void*>::is_always_lock_free,
               "a signal handler may only touch lock-free atomics");
 
@@ -78,3 +80,5 @@ std::size_t CPendingFiles::ArmedCount() const {
             count += entry.Armed.load() ? 1 : 0;
     return count;
 }
+
+}  // namespace transvane

@@ -21,6 +21,8 @@
 #include <memory>
 #include <string>
 
+namespace transvane {
+
 class CPendingFiles {
 public:
     // The longest path an entry holds, its terminating zero included: the
@@ -63,3 +65,5 @@ private:
 
     CChunk FFirst;
 };
+
+}  // namespace transvane

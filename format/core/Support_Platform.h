@@ -20,7 +20,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <utility>
+
+namespace transvane {
 
 // A name of the program (UTF-8) as the standard library's path, and back.
 // Built from a plain string, a path would take it in the system's legacy
@@ -63,11 +64,6 @@ ENameKind KindOfName(const std::string& name, int* error = nullptr);
 // cannot be read.
 std::string LinkTarget(const std::string& name);
 
-// The identity of an existing file or folder, whatever name leads there:
-// different names of one file compare equal.
-using CFileIdentity = std::pair<std::uint64_t, std::uint64_t>;
-std::optional<CFileIdentity> FileIdentity(const std::string& name);
-
 // What a new file takes over from the file it replaces: owner, group and
 // permissions, where the system keeps them with the file.
 struct CFileAttributes {
@@ -92,3 +88,5 @@ std::tm LocalTime(std::time_t t);
 
 // Where the platform keeps temporary files when nothing says otherwise.
 std::string FixedTemporaryFolder();
+
+}  // namespace transvane

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace transvane {
+
 CBlockPrefetch::CBlockPrefetch(CStream& stream)
     : FStream(stream), FPrevious(stream.Prefetch()), FWorkerCount(CoreState().HelperThreads.value_or(WorkerCount())) {
     FStream.SetPrefetch(this);
@@ -150,3 +152,5 @@ std::optional<CBlock> CBlockPrefetch::Take(std::span<const std::uint8_t> source)
         std::rethrow_exception(error);
     return result;
 }
+
+}  // namespace transvane

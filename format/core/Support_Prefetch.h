@@ -36,6 +36,8 @@
 
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 // The cores this process may run on, at least 1; 1 where there are no
 // threads.
 unsigned CoresAvailable();
@@ -100,3 +102,5 @@ private:
     bool FStopping = false;
     std::vector<std::thread> FWorkers;  // joined by the destructor
 };
+
+}  // namespace transvane

@@ -6,6 +6,8 @@
 #include "format/core/Support_CodePage.h"
 #include "format/core/Support_Project.h"
 
+namespace transvane {
+
 // The feedback belongs to the current project: a conversion on another
 // thread reports to its own.
 void SetFeedback(CFeedback* feedback) { CoreState().Feedback = feedback; }
@@ -133,3 +135,5 @@ std::vector<std::string> MessageContext() {
         lines.push_back("place: " + CurrentPlace());
     return lines;
 }
+
+}  // namespace transvane

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+namespace transvane {
+
 enum class EChange : int;  // Support_Report.h
 
 class CFeedback {
@@ -141,3 +143,5 @@ public:
 private:
     CFeedback* FPrevious;
 };
+
+}  // namespace transvane

@@ -1,5 +1,7 @@
 #include "format/core/Support_Project.h"
 
+namespace transvane {
+
 namespace {
 // The default project: no part of its own, so that each floor's default
 // part is used.
@@ -22,3 +24,5 @@ CProjectScope::CProjectScope(const CProjectParts& parts) : FPrevious(CurrentProj
 }
 
 CProjectScope::~CProjectScope() { CurrentProjectParts = FPrevious; }
+
+}  // namespace transvane

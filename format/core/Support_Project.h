@@ -40,6 +40,8 @@
 #include <string_view>
 #include <vector>
 
+namespace transvane {
+
 class CFeedback;
 struct CMediaModel;
 struct CBehaviourModel;
@@ -117,3 +119,5 @@ public:
 private:
     const CProjectParts* FPrevious;
 };
+
+}  // namespace transvane

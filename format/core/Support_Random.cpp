@@ -2,6 +2,8 @@
 
 #include <random>
 
+namespace transvane {
+
 std::int32_t RandomBelow(std::int32_t limit) {
     // A few numbers per conversion: asking the system each time costs
     // nothing worth a generator of our own to keep and share.
@@ -23,3 +25,5 @@ CGuid NewGuid() {
     guid[8] = static_cast<std::uint8_t>((guid[8] & 0x3F) | 0x80);
     return guid;
 }
+
+}  // namespace transvane

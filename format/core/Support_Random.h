@@ -8,6 +8,8 @@
 #include <array>
 #include <cstdint>
 
+namespace transvane {
+
 using CGuid = std::array<std::uint8_t, 16>;
 
 // A random integer of at least 0 and below limit (limit > 0).
@@ -15,3 +17,5 @@ std::int32_t RandomBelow(std::int32_t limit);
 // A new random (version 4) GUID, as the 16 bytes it occupies in memory and
 // in the file header.
 CGuid NewGuid();
+
+}  // namespace transvane

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <utility>
 
+namespace transvane {
+
 namespace {
 
 constexpr std::array<CChangeKind, 14> Kinds = {{
@@ -156,3 +158,5 @@ void CReportingFeedback::NoteChange(EChange kind, std::int64_t count, const std:
     if (FNext != nullptr)
         FNext->NoteChange(kind, count, detail);
 }
+
+}  // namespace transvane

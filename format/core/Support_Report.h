@@ -17,6 +17,8 @@
 
 #include "format/core/Support_Progress.h"
 
+namespace transvane {
+
 enum class EChange : int {
     UntranslatedAction,    // an old action number with no newer counterpart
     InstanceDropped,       // a room instance whose object no longer exists
@@ -114,3 +116,5 @@ private:
     CConversionReport& FReport;
     CFeedback* FNext;
 };
+
+}  // namespace transvane

@@ -9,6 +9,8 @@
 #include "format/core/Support_File.h"
 #include "format/core/Support_Random.h"
 
+namespace transvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -295,3 +297,5 @@ std::string SaveToFileSafely(const CMemoryStream& stream, const std::string& nam
     file.Commit();
     return file.KeptAs();
 }
+
+}  // namespace transvane

@@ -37,6 +37,8 @@
 #include "format/core/Support_Platform.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 // Links followed at most before a name counts as a loop.
 inline constexpr int MaxLinkHops = 40;
 
@@ -163,3 +165,5 @@ private:
 
 // Writes text to fd, for signal handlers: async-signal-safe.
 void WriteFromHandler(int fd, const char* text);
+
+}  // namespace transvane

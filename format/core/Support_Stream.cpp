@@ -9,6 +9,8 @@
 #include <cstring>
 #include <limits>
 
+namespace transvane {
+
 namespace {
 
 // The running load's budget (CCoreState) is this when no load runs.
@@ -313,3 +315,5 @@ void CLoadBudget::Charge(std::size_t bytes) {
         throw EReadError("The file describes more data than it can hold: it is corrupted");
     state.BudgetUsed += bytes;
 }
+
+}  // namespace transvane

@@ -31,6 +31,8 @@
 #include "format/core/Support_Project.h"
 #include "format/core/Support_Zlib.h"
 
+namespace transvane {
+
 // The bytes of a block read from or written to the stream.  A block is owned
 // by whoever holds the vector; it has no position of its own: a reader that
 // needs one wraps it in a CMemoryStream.
@@ -258,3 +260,4 @@ private:
     std::size_t FPreviousUsed;
 };
 
+}  // namespace transvane

@@ -12,6 +12,8 @@
 #include <libdeflate.h>
 #endif
 
+namespace transvane {
+
 namespace {
 
 // zlib's output goes through a fixed window of this size on both sides, so
@@ -494,3 +496,5 @@ std::optional<std::vector<std::uint8_t>> InflateBlock(std::span<const std::uint8
 #endif
     return ZlibInflate(source, maxSize);
 }
+
+}  // namespace transvane

@@ -15,6 +15,8 @@
 #include "format/core/Support_Errors.h"
 #include "format/core/Support_Project.h"  // MaxBlockSize; the inflate limit is the project's
 
+namespace transvane {
+
 // Appends one zlib stream of source to destination: header 78 9C, window of
 // 32 KiB, Adler-32 trailer.  Data that would not shrink by 1 % (judged on a
 // sample) goes into stored blocks; the rest is deflated by libdeflate at
@@ -33,3 +35,5 @@ std::optional<std::vector<std::uint8_t>> InflateBlock(std::span<const std::uint8
 // harness may lower it to bound the memory a hostile file can claim.
 void SetInflateLimit(std::size_t limit);
 std::size_t InflateLimit();
+
+}  // namespace transvane

@@ -2,6 +2,8 @@
 
 #include "format/media/Support_Bitmap24.h"
 
+namespace transvane {
+
 namespace {
 constexpr std::int32_t BackgroundVersion = 400;
 }
@@ -44,3 +46,5 @@ bool CBackground::Save(CStream& stream) const {
         Bitmap24_SaveToStream(&*Image, stream);
     return true;
 }
+
+}  // namespace transvane

@@ -18,6 +18,8 @@
 #include "format/core/Support_Prefetch.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 class CBackground {
 public:
     // Drops the image and restores every default.
@@ -39,3 +41,5 @@ public:
     // The image as the bytes of a BMP file (see Support_Bitmap24.h), or none.
     std::optional<CBlock> Image;
 };
+
+}  // namespace transvane

@@ -2,6 +2,8 @@
 
 #include "format/media/Media_Model.h"
 
+namespace transvane {
+
 namespace {
 constexpr std::int32_t BackgroundListVersion = 400;
 }
@@ -17,3 +19,5 @@ bool LoadBackgrounds(CStream& stream) {
 bool SaveBackgrounds(CStream& stream) { return BackgroundList().Save(stream, BackgroundListVersion); }
 
 CBackground* GetBackground(int index) { return BackgroundList().Get(index); }
+
+}  // namespace transvane

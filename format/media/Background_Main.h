@@ -10,6 +10,8 @@
 #include "format/core/Resource_List.h"
 #include "format/media/Background_Class.h"
 
+namespace transvane {
+
 // The current project's list.
 CResourceList<CBackground>& BackgroundList();
 
@@ -22,3 +24,5 @@ bool SaveBackgrounds(CStream& stream);
 // The background in slot index, or nullptr for an index outside the list or
 // an empty slot.
 CBackground* GetBackground(int index);
+
+}  // namespace transvane

@@ -1,5 +1,7 @@
 #include "format/media/DataFile_Class.h"
 
+namespace transvane {
+
 namespace {
 constexpr std::int32_t DataFileVersion = 440;
 }
@@ -38,3 +40,5 @@ bool CDataFile::Save(CStream& stream) const {
     stream.WriteBool(DataFileFlag3);
     return true;
 }
+
+}  // namespace transvane

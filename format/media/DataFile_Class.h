@@ -19,6 +19,8 @@
 #include "format/core/Support_Prefetch.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 // Where the authoring tool exports the data; a stored value outside these is
 // carried unchanged all the same.
 enum EDataFileExport : std::int32_t {
@@ -50,3 +52,5 @@ public:
     bool DataFileFlag2 = true;
     bool DataFileFlag3 = true;
 };
+
+}  // namespace transvane

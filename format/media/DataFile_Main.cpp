@@ -2,6 +2,8 @@
 
 #include "format/media/Media_Model.h"
 
+namespace transvane {
+
 namespace {
 constexpr std::int32_t DataFileListVersion = 440;
 }
@@ -15,3 +17,5 @@ bool LoadDataFiles(CStream& stream) {
 }
 
 bool SaveDataFiles(CStream& stream) { return DataFileList().Save(stream, DataFileListVersion); }
+
+}  // namespace transvane

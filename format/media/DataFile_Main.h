@@ -10,6 +10,8 @@
 #include "format/core/Resource_List.h"
 #include "format/media/DataFile_Class.h"
 
+namespace transvane {
+
 // The current project's list.
 CResourceList<CDataFile>& DataFileList();
 
@@ -19,3 +21,5 @@ void ClearDataFiles();
 bool LoadDataFiles(CStream& stream);
 // Writes the data files section.
 bool SaveDataFiles(CStream& stream);
+
+}  // namespace transvane

@@ -14,6 +14,8 @@
 #include "format/media/Sound_Class.h"
 #include "format/media/Sprite_Class.h"
 
+namespace transvane {
+
 struct CMediaModel {
     CResourceList<CSprite> Sprites{"sprite"};
     CResourceList<CSound> Sounds{"sound"};
@@ -23,3 +25,5 @@ struct CMediaModel {
 };
 
 CMediaModel& MediaModel();
+
+}  // namespace transvane

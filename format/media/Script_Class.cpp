@@ -1,5 +1,7 @@
 #include "format/media/Script_Class.h"
 
+namespace transvane {
+
 namespace {
 constexpr std::int32_t ScriptVersion = 400;
 }
@@ -19,3 +21,5 @@ bool CScript::Save(CStream& stream) const {
     stream.WriteString(ScriptText);
     return true;
 }
+
+}  // namespace transvane

@@ -10,6 +10,8 @@
 
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 class CScript {
 public:
     // Empties the text.
@@ -22,3 +24,5 @@ public:
     // The text as stored, line breaks and bytes above 127 included.
     std::string ScriptText;
 };
+
+}  // namespace transvane

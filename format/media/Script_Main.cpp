@@ -2,6 +2,8 @@
 
 #include "format/media/Media_Model.h"
 
+namespace transvane {
+
 namespace {
 constexpr std::int32_t ScriptListVersion = 400;
 }
@@ -13,3 +15,5 @@ void ClearScripts() { ScriptList().Clear(); }
 bool LoadScripts(CStream& stream) { return ScriptList().Load(stream, ScriptListVersion, ScriptListVersion); }
 
 bool SaveScripts(CStream& stream) { return ScriptList().Save(stream, ScriptListVersion); }
+
+}  // namespace transvane

@@ -8,6 +8,8 @@
 #include "format/core/Resource_List.h"
 #include "format/media/Script_Class.h"
 
+namespace transvane {
+
 // The current project's list.
 CResourceList<CScript>& ScriptList();
 
@@ -17,3 +19,5 @@ void ClearScripts();
 bool LoadScripts(CStream& stream);
 // Writes the scripts section.
 bool SaveScripts(CStream& stream);
+
+}  // namespace transvane

@@ -1,6 +1,8 @@
 #include "format/media/Sound_Class.h"
 #include "format/core/Support_Report.h"
 
+namespace transvane {
+
 namespace {
 constexpr std::int32_t RawSoundVersion = 400;
 constexpr std::int32_t CompressedSoundVersion = 440;
@@ -44,3 +46,5 @@ bool CSound::Save(CStream& stream) const {
     stream.WriteBool(SoundFlag2);
     return true;
 }
+
+}  // namespace transvane

@@ -21,6 +21,8 @@
 #include "format/core/Support_Prefetch.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 class CSound {
 public:
     // Drops the data and restores every default.
@@ -41,3 +43,5 @@ public:
     std::int32_t SoundValue = 1;
     bool SoundFlag2 = false;
 };
+
+}  // namespace transvane

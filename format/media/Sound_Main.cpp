@@ -2,6 +2,8 @@
 
 #include "format/media/Media_Model.h"
 
+namespace transvane {
+
 namespace {
 constexpr std::int32_t SoundListVersion = 400;
 }
@@ -13,3 +15,5 @@ void ClearSounds() { SoundList().Clear(); }
 bool LoadSounds(CStream& stream) { return SoundList().Load(stream, SoundListVersion, SoundListVersion); }
 
 bool SaveSounds(CStream& stream) { return SoundList().Save(stream, SoundListVersion); }
+
+}  // namespace transvane

@@ -8,6 +8,8 @@
 #include "format/core/Resource_List.h"
 #include "format/media/Sound_Class.h"
 
+namespace transvane {
+
 // The current project's list.
 CResourceList<CSound>& SoundList();
 
@@ -17,3 +19,5 @@ void ClearSounds();
 bool LoadSounds(CStream& stream);
 // Writes the sounds section.
 bool SaveSounds(CStream& stream);
+
+}  // namespace transvane

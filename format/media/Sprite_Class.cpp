@@ -4,6 +4,8 @@
 
 #include "format/media/Support_Bitmap24.h"
 
+namespace transvane {
+
 namespace {
 constexpr std::int32_t SpriteVersion = 400;
 }
@@ -65,3 +67,5 @@ bool CSprite::Save(CStream& stream) const {
         Bitmap24_SaveToStream(&image, stream);
     return true;
 }
+
+}  // namespace transvane

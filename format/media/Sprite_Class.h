@@ -22,6 +22,8 @@
 #include "format/core/Support_Prefetch.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 // A rectangle stored with the sprite; not derived from the images.
 struct CSpriteBounds {
     std::int32_t Left = 0;
@@ -58,3 +60,5 @@ public:
     // The subimages, each the bytes of a BMP file (see Support_Bitmap24.h).
     std::vector<CBlock> Images;
 };
+
+}  // namespace transvane

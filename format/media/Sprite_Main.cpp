@@ -2,6 +2,8 @@
 
 #include "format/media/Media_Model.h"
 
+namespace transvane {
+
 namespace {
 constexpr std::int32_t SpriteListVersion = 400;
 }
@@ -15,3 +17,5 @@ bool LoadSprites(CStream& stream) { return SpriteList().Load(stream, SpriteListV
 bool SaveSprites(CStream& stream) { return SpriteList().Save(stream, SpriteListVersion); }
 
 bool SpriteExists(int index) { return SpriteList().Exists(index); }
+
+}  // namespace transvane

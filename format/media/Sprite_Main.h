@@ -8,6 +8,8 @@
 #include "format/core/Resource_List.h"
 #include "format/media/Sprite_Class.h"
 
+namespace transvane {
+
 // The current project's list.
 CResourceList<CSprite>& SpriteList();
 
@@ -19,3 +21,5 @@ bool LoadSprites(CStream& stream);
 bool SaveSprites(CStream& stream);
 // True when index names a slot that holds a sprite.
 bool SpriteExists(int index);
+
+}  // namespace transvane

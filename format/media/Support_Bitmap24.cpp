@@ -10,6 +10,8 @@
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Report.h"
 
+namespace transvane {
+
 namespace {
 
 constexpr std::int32_t SchemeNoImage = -1;
@@ -635,3 +637,5 @@ CRgbRows Bitmap24_RgbRows(const CBlock& image, std::size_t prefix) {
     }
     return rows;
 }
+
+}  // namespace transvane

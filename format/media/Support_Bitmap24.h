@@ -43,6 +43,8 @@
 #include "format/core/Support_Prefetch.h"
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 // The largest image, in pixels, that a project can hold.  A block that
 // claims more (a hostile width times height, in any scheme) is a corrupted
 // file: the reader throws EReadError before allocating anything for it.
@@ -108,3 +110,5 @@ CRgbRows Bitmap24_RgbRows(const CBlock& image, std::size_t prefix = 0);
 // A standard 24-bit BMP of max(width, 1) x max(height, 1) white pixels.
 // Throws EReadError above MaxBitmapPixels.
 CBlock NewBitmap24(std::int32_t width, std::int32_t height);
+
+}  // namespace transvane

@@ -7,6 +7,8 @@
 
 #include "format/media/Support_Bitmap24.h"
 
+namespace transvane {
+
 CBlock Bitmap24_ToPng(const CBlock& image) {
     const CRgbRows rows = Bitmap24_RgbRows(image);
 
@@ -26,3 +28,5 @@ CBlock Bitmap24_ToPng(const CBlock& image) {
     result.resize(size);
     return result;
 }
+
+}  // namespace transvane

@@ -9,6 +9,10 @@
 
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 // The bytes of the PNG file.  Throws std::invalid_argument for bytes that are
 // no BMP the model can hold, std::runtime_error when encoding fails.
 CBlock Bitmap24_ToPng(const CBlock& image);
+
+}  // namespace transvane

@@ -5,6 +5,8 @@
 #include "format/world/Support_RichText.h"
 #include "format/core/Support_Report.h"
 
+namespace transvane {
+
 CGameInformation& GameInformation() { return WorldModel().Information; }
 
 namespace {
@@ -62,3 +64,5 @@ void SetGameInformationPlainText(const std::string& text) {
 }
 
 std::string GameInformationPlainText() { return RtfPlainText(GameInformation().Text); }
+
+}  // namespace transvane

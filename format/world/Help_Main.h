@@ -21,6 +21,8 @@
 
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 inline constexpr std::int32_t GameInformationVersion = 430;
 // The system colour of tool-tip backgrounds (index 24), as stored.
 inline constexpr std::int32_t DefaultInformationColor = static_cast<std::int32_t>(0x80000018u);
@@ -51,3 +53,5 @@ void SetGameInformationText(CBlock bytes);
 void SetGameInformationPlainText(const std::string& text);
 // The document's text without its formatting (see RtfPlainText).
 std::string GameInformationPlainText();
+
+}  // namespace transvane

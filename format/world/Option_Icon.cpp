@@ -6,6 +6,8 @@
 
 #include "format/core/Support_Bytes.h"
 
+namespace transvane {
+
 namespace {
 
 constexpr int Side = 32;
@@ -132,3 +134,4 @@ const CBlock& DefaultGameIcon() {
     return icon;
 }
 
+}  // namespace transvane

@@ -18,8 +18,11 @@
 
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 inline constexpr std::size_t DefaultGameIconSize = 2238;
 
 // The icon file's bytes; built once, never changed.
 const CBlock& DefaultGameIcon();
 
+}  // namespace transvane

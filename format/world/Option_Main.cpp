@@ -13,6 +13,8 @@
 #include "format/core/Support_Report.h"
 #include "format/world/World_Model.h"
 
+namespace transvane {
+
 CGameOptions& GameOptions() { return WorldModel().Options; }
 
 namespace {
@@ -218,3 +220,5 @@ bool SaveOptions(CStream& s) {
     s.WriteString(o.Information);
     return true;
 }
+
+}  // namespace transvane

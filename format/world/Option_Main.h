@@ -43,6 +43,8 @@
 
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 inline constexpr std::int32_t OptionsVersion = 500;
 
 struct CGameOptions {
@@ -118,3 +120,5 @@ std::optional<CDateTime> DecodeDateTime(double days);
 std::string DateTimeToText(double days);
 // The current local date and time in that form.
 double CurrentDateTime();
+
+}  // namespace transvane

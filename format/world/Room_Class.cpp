@@ -4,6 +4,8 @@
 
 #include "format/core/Support_Report.h"
 
+namespace transvane {
+
 namespace {
 
 // Bytes each stored entry occupies at the least; counts from the file are
@@ -237,3 +239,5 @@ bool CRoom::Save(CStream& s) {
     WriteSettings(s, EditorSettings);
     return true;
 }
+
+}  // namespace transvane

@@ -37,6 +37,8 @@
 #include "format/core/Support_Stream.h"
 #include "format/media/Background_Class.h"
 
+namespace transvane {
+
 inline constexpr std::int32_t RoomVersion = 500;
 inline constexpr int RoomLayerCount = 8;
 inline constexpr int RoomViewCount = 8;
@@ -147,3 +149,5 @@ public:
     std::vector<CRoomTile> Tiles;
     CRoomEditorSettings EditorSettings;
 };
+
+}  // namespace transvane

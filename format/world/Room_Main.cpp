@@ -4,6 +4,8 @@
 #include "format/media/Background_Main.h"
 #include "format/world/World_Model.h"
 
+namespace transvane {
+
 CResourceList<CRoom>& RoomList() { return WorldModel().Rooms; }
 std::int32_t& InstanceIdCounter() { return WorldModel().InstanceIdCounter; }
 std::int32_t& TileIdCounter() { return WorldModel().TileIdCounter; }
@@ -46,3 +48,5 @@ bool SaveRooms(CStream& stream) {
 }
 
 CRoom* GetRoom(int index) { return RoomList().Get(index); }
+
+}  // namespace transvane

@@ -18,6 +18,8 @@
 #include "format/core/Support_Stream.h"
 #include "format/world/Room_Class.h"
 
+namespace transvane {
+
 inline constexpr std::int32_t RoomListVersion = 420;
 inline constexpr std::int32_t FirstInstanceId = 100000;
 inline constexpr std::int32_t FirstTileId = 10000000;
@@ -35,3 +37,5 @@ bool SaveRooms(CStream& stream);
 // The room in the slot, or nullptr for an index outside the list or an
 // empty slot.
 CRoom* GetRoom(int index);
+
+}  // namespace transvane

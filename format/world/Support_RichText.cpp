@@ -6,6 +6,8 @@
 
 #include "format/core/Support_CodePage.h"
 
+namespace transvane {
+
 namespace {
 
 // The character classes of the format: the letters of control words, the
@@ -398,3 +400,5 @@ std::string RtfPlainText(std::span<const std::uint8_t> document) {
         }
     }
 }
+
+}  // namespace transvane

@@ -24,6 +24,8 @@
 
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 // Groups nested deeper than this are passed over whole.
 inline constexpr std::size_t MaxRtfDepth = 256;
 // The largest \ucN honoured: no writer drops more than a few fallback
@@ -133,3 +135,5 @@ CBlock PlainTextToRtf(const std::string& text);
 // for a well-formed document; anything else gives its best reading without
 // failing.
 std::string RtfPlainText(std::span<const std::uint8_t> document);
+
+}  // namespace transvane

@@ -13,6 +13,8 @@
 #include "format/world/Option_Main.h"
 #include "format/world/Room_Main.h"
 
+namespace transvane {
+
 struct CWorldModel {
     CResourceList<CRoom> Rooms{"room"};
     // The counters from which the authoring tool numbers new instances and
@@ -24,3 +26,5 @@ struct CWorldModel {
 };
 
 CWorldModel& WorldModel();
+
+}  // namespace transvane

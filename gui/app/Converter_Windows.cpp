@@ -2,6 +2,8 @@
 
 #include "project/Resource_Tree.h"
 
+namespace transvane {
+
 CConverterWindows::CConverterWindows(CDialogs& dialogs)
     : MainForm(std::make_unique<TMainForm>(dialogs)),
       ImagesForm(std::make_unique<TImagesForm>()),
@@ -19,3 +21,5 @@ CConverterWindows::~CConverterWindows() {
     // The hook must not outlive the windows it reaches.
     SetTreeIconsReset(nullptr);
 }
+
+}  // namespace transvane

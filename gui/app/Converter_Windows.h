@@ -16,6 +16,8 @@
 #include "gui/world/Option_Form.h"
 #include "gui/world/Support_ValuesDialog.h"
 
+namespace transvane {
+
 class CDialogs;
 
 class CConverterWindows {
@@ -36,3 +38,5 @@ public:
     std::unique_ptr<TValuesDialog> ValuesDialog;
     std::unique_ptr<TProgressForm> ProgressForm;
 };
+
+}  // namespace transvane

@@ -8,6 +8,8 @@
 
 #include "gui/app/Support_Window.h"
 
+namespace transvane {
+
 namespace {
 
 // Every image is drawn on a transparent 16 x 16 square with antialiasing,
@@ -201,3 +203,5 @@ TImagesForm::TImagesForm(QWidget* parent)
     FillImageView(*ImageView, ResourceImages);
     resize(240, 160);
 }
+
+}  // namespace transvane

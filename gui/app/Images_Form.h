@@ -9,6 +9,8 @@
 
 class QListWidget;
 
+namespace transvane {
+
 // An ordered list of equally sized images, addressed by index.
 using TImageList = QList<QPixmap>;
 
@@ -47,3 +49,5 @@ public:
     TImageList ResourceImages;
     QListWidget* ImageView;
 };
+
+}  // namespace transvane

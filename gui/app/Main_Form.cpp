@@ -24,6 +24,8 @@
 #include "format/core/Support_File.h"
 #include "format/core/Support_SafeSave.h"
 
+namespace transvane {
+
 namespace {
 
 // File names go to the core in the file system's own encoding.
@@ -273,7 +275,8 @@ void TMainForm::RunBatch(std::vector<CBatchItem>& items) {
         bool converted = conversion.Load(ToCoreFileName(item.Source));
         // A source folder's sub-folders are made under the output folder.
         const bool folderMade = !converted || QDir().mkpath(QFileInfo(item.Output).path());
-        converted = converted && folderMade && conversion.Save(ToCoreFileName(item.Output));
+        converted = converted && folderMade && !item.Output.isEmpty() &&
+                    conversion.Save(ToCoreFileName(item.Output));
         const CConversionResult& result = conversion.Result();
         item.Lines << ReportLines(result.Report);
         if (!folderMade)
@@ -360,3 +363,5 @@ void TMainForm::dropEvent(QDropEvent* event) {
             ConvertFiles(files);
     });
 }
+
+}  // namespace transvane

@@ -9,12 +9,15 @@
 #include <QWidget>
 #include <vector>
 
-class CDialogs;
-class CPendingFiles;
 class QAction;
 class QMimeData;
 class QLabel;
 class QPushButton;
+
+namespace transvane {
+
+class CDialogs;
+class CPendingFiles;
 struct CBatchItem;
 
 class TMainForm final : public QWidget {
@@ -92,3 +95,5 @@ private:
     bool FCloseWhenDone = false;
     CPendingFiles* FPendingFiles = nullptr;
 };
+
+}  // namespace transvane

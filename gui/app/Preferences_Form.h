@@ -5,9 +5,13 @@
 
 #include <QWidget>
 
+namespace transvane {
+
 class TPreferencesForm final : public QWidget {
     Q_OBJECT
 
 public:
     explicit TPreferencesForm(QWidget* parent = nullptr);
 };
+
+}  // namespace transvane

@@ -6,6 +6,8 @@
 
 #include "gui/app/Support_Window.h"
 
+namespace transvane {
+
 TProgressForm::TProgressForm(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       Panel(new QFrame(this)),
@@ -48,3 +50,5 @@ void TProgressForm::ShowFile(const QString& text) {
     ProgressLabel->setGeometry(8, 8 + shift, 281, 25);
     ProgressBar->setGeometry(8, 40 + shift, 281, 17);
 }
+
+}  // namespace transvane

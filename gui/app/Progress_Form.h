@@ -8,6 +8,8 @@ class QFrame;
 class QLabel;
 class QProgressBar;
 
+namespace transvane {
+
 class TProgressForm final : public QWidget {
     Q_OBJECT
 
@@ -24,3 +26,5 @@ public:
     QLabel* ProgressLabel;
     QProgressBar* ProgressBar;
 };
+
+}  // namespace transvane

@@ -5,6 +5,8 @@
 
 #include "gui/app/Support_Window.h"
 
+namespace transvane {
+
 TResourceIconForm::TResourceIconForm(QWidget* parent)
     : QWidget(parent, Qt::Window), IconView(new QListWidget(this)) {
     setObjectName(QStringLiteral("ResourceIconForm"));
@@ -29,3 +31,5 @@ void ResetTreeIcons(TResourceIconForm& icons, const TImagesForm& images) {
     if (icons.isVisible())
         FillImageView(*icons.IconView, icons.TheIcons);
 }
+
+}  // namespace transvane

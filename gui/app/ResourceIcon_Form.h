@@ -9,6 +9,8 @@
 
 class QListWidget;
 
+namespace transvane {
+
 class TResourceIconForm final : public QWidget {
     Q_OBJECT
 
@@ -24,3 +26,5 @@ protected:
 
 // Makes the tree views' icons a copy of the standard resource images.
 void ResetTreeIcons(TResourceIconForm& icons, const TImagesForm& images);
+
+}  // namespace transvane

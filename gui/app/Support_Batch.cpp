@@ -1,57 +1,22 @@
 #include "gui/app/Support_Batch.h"
 
 #include <QDir>
-#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QRegularExpression>
-#include <QSet>
 #include <algorithm>
+#include <string>
+
+#include "project/Batch_Plan.h"
+
+namespace transvane {
 
 namespace {
 
-struct CFound {
-    QString File;
-    QString Relative;  // the folder under the output folder, "" for none
-};
+// File names go to the core in the file system's own encoding.
+std::string ToCore(const QString& name) { return QFile::encodeName(name).toStdString(); }
 
-// Folders stand for their .vtr files, in a stable order.
-std::vector<CFound> Expand(const QStringList& given) {
-    std::vector<CFound> found;
-    QSet<QString> seen;
-    const auto add = [&](const QString& file, const QString& relative) {
-        const QString key = QFileInfo(file).absoluteFilePath();
-        if (!seen.contains(key)) {
-            seen.insert(key);
-            found.push_back({key, relative});
-        }
-    };
-    for (const QString& path : given) {
-        const QFileInfo info(path);
-        if (!info.isDir()) {
-            add(path, QString());
-            continue;
-        }
-        const QDir root(info.absoluteFilePath());
-        QStringList files;
-        QDirIterator walk(root.path(), {QStringLiteral("*.vtr")}, QDir::Files, QDirIterator::Subdirectories);
-        while (walk.hasNext())
-            files << walk.next();
-        files.sort();
-        for (const QString& file : files)
-            add(file, root.relativeFilePath(QFileInfo(file).path()));
-    }
-    return found;
-}
-
-// Case is ignored where the file system ignores it.
-QString Key(const QString& file) {
-#if defined(Q_OS_WIN) || defined(Q_OS_DARWIN)
-    return QDir::cleanPath(file).toCaseFolded();
-#else
-    return QDir::cleanPath(file);
-#endif
-}
+QString FromCore(const std::string& name) { return QFile::decodeName(QByteArray::fromStdString(name)); }
 
 }  // namespace
 
@@ -67,32 +32,26 @@ QString ProjectOf(const QString& backup) {
 }
 
 std::vector<CBatchItem> PlanBatch(const QStringList& given, const QString& folder) {
-    const std::vector<CFound> found = Expand(given);
-    QSet<QString> sources;
-    for (const CFound& file : found)
-        sources.insert(Key(file.File));
-
+    std::vector<std::string> operands;
+    for (const QString& path : given)
+        operands.push_back(ToCore(path));
+    // Outputs that exist are replaced, each kept as its backup, once the
+    // user has said yes to them all (ExistingOutputs).
+    const CBatchRules rules{ToCore(folder), true, false};
     std::vector<CBatchItem> items;
-    QHash<QString, QString> takenBy;
-    for (const CFound& file : found) {
+    for (const CBatchPlan& plan : PlanBatch(operands, rules)) {
         CBatchItem item;
-        item.Source = file.File;
-        const QDir under(QDir(folder).filePath(file.Relative));
-        item.Output = QDir::cleanPath(under.filePath(QFileInfo(file.File).completeBaseName() + QStringLiteral(".vtr")));
-        const QString project = ProjectOf(file.File);
-        if (BackupNumber(file.File) > 0 && sources.contains(Key(project))) {
+        item.Source = FromCore(plan.Source);
+        item.Output = FromCore(plan.Output);
+        item.Replaces = plan.Replaces;
+        if (!plan.Skip.empty()) {
             item.Outcome = CBatchItem::EOutcome::Skipped;
-            item.Lines << QStringLiteral("skipped: backup of %1").arg(QFileInfo(project).fileName());
-        } else if (takenBy.contains(Key(item.Output))) {
+            item.Lines << QStringLiteral("skipped: ") + FromCore(plan.Skip);
+        } else if (!plan.Refusal.empty()) {
             item.Outcome = CBatchItem::EOutcome::Failed;
-            item.Lines << QStringLiteral("Not converted: its output %1 is already the output of %2.")
-                              .arg(item.Output, takenBy.value(Key(item.Output)));
-        } else if (Key(item.Output) != Key(item.Source) && sources.contains(Key(item.Output))) {
-            item.Outcome = CBatchItem::EOutcome::Failed;
-            item.Lines << QStringLiteral("Not converted: its output %1 would replace the source file %1.")
-                              .arg(item.Output);
-        } else {
-            takenBy.insert(Key(item.Output), item.Source);
+            item.Lines << FromCore(plan.Refusal);
+            for (const std::string& line : plan.Context)
+                item.Lines << FromCore(line);
         }
         items.push_back(std::move(item));
     }
@@ -102,8 +61,7 @@ std::vector<CBatchItem> PlanBatch(const QStringList& given, const QString& folde
 std::vector<CBatchItem*> ExistingOutputs(std::vector<CBatchItem>& items) {
     std::vector<CBatchItem*> existing;
     for (CBatchItem& item : items)
-        if (item.Outcome == CBatchItem::EOutcome::Pending && QFileInfo::exists(item.Output) &&
-            Key(item.Output) != Key(item.Source))
+        if (item.Outcome == CBatchItem::EOutcome::Pending && item.Replaces)
             existing.push_back(&item);
     return existing;
 }
@@ -184,3 +142,5 @@ QString BatchDetails(const std::vector<CBatchItem>& items) {
     }
     return lines.join(QLatin1Char('\n'));
 }
+
+}  // namespace transvane

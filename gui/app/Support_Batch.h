@@ -13,6 +13,8 @@
 #include <QStringList>
 #include <vector>
 
+namespace transvane {
+
 // n for a backup's name (NAME.vk1 .. NAME.vk9, in any case), 0 for others.
 int BackupNumber(const QString& file);
 // The project a backup belongs to: NAME.vtr beside NAME.vkN.
@@ -22,7 +24,8 @@ struct CBatchItem {
     enum class EOutcome { Pending, Converted, Unchanged, Skipped, Failed, NotStarted };
 
     QString Source;
-    QString Output;
+    QString Output;  // empty: the name has no file part, only the load speaks
+    bool Replaces = false;  // Output exists and is another file than Source
     EOutcome Outcome = EOutcome::Pending;
     // Why a file was skipped or refused before it was tried, the warnings
     // of a converted one, the messages of a failed one.
@@ -30,14 +33,15 @@ struct CBatchItem {
     int Warnings = 0;
 };
 
-// The files that given stands for (files as they are, folders by their .vtr
-// files in name order, each file once) with their outputs under folder.
-// A backup whose project is among them is skipped; a file whose output an
-// earlier file takes, or whose output would replace another source, is
+// The files that given stands for, with their outputs under folder, as
+// the command line plans a run (project/Batch_Plan.h): a backup whose
+// project is among them is skipped; a file whose output an earlier file
+// takes, or whose output or its backup would replace another source, is
 // refused (Failed).
 std::vector<CBatchItem> PlanBatch(const QStringList& given, const QString& folder);
 
-// The items still pending whose output exists and is not their own source.
+// The items still pending whose output exists and is not their own source:
+// converting them replaces those files, each kept as its backup.
 std::vector<CBatchItem*> ExistingOutputs(std::vector<CBatchItem>& items);
 
 // "12 converted (3 with warnings), 2 unchanged, 4 skipped, 1 failed, 20 not
@@ -47,3 +51,5 @@ QString BatchCounts(const std::vector<CBatchItem>& items);
 QString BatchSummary(const std::vector<CBatchItem>& items);
 // Every file with what became of it, and its lines indented below.
 QString BatchDetails(const std::vector<CBatchItem>& items);
+
+}  // namespace transvane

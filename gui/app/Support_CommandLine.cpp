@@ -2,6 +2,8 @@
 
 #include <QUrl>
 
+namespace transvane {
+
 namespace {
 
 CWindowArguments UsageError(const QString& problem) {
@@ -81,3 +83,5 @@ QString WindowUsage() {
         "-style ...) are understood as well.  To convert without a window, use\n"
         "transvane-cli; \"transvane-cli --help\" says more.\n");
 }
+
+}  // namespace transvane

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace transvane {
+
 struct CWindowArguments {
     enum class EWhat { Run, Help, Version, UsageError };
     EWhat What = EWhat::Run;
@@ -21,3 +23,5 @@ CWindowArguments ParseWindowArguments(const QStringList& arguments);
 
 // What "transvane --help" prints.
 QString WindowUsage();
+
+}  // namespace transvane

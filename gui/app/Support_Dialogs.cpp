@@ -12,6 +12,8 @@
 #include <QSettings>
 #include <QVBoxLayout>
 
+namespace transvane {
+
 namespace {
 
 const QString VantrelFilter = QStringLiteral("Vantrel files (*.vtr)");
@@ -206,3 +208,5 @@ QString RememberedOpenFolder() {
 void RememberOpenFolder(const QString& fileName) {
     QSettings().setValue(OpenFolderKey, QFileInfo(fileName).absolutePath());
 }
+
+}  // namespace transvane

@@ -18,6 +18,8 @@ class QMessageBox;
 class QPlainTextEdit;
 class QWidget;
 
+namespace transvane {
+
 // The application title: the caption of every message box.
 inline const QString ApplicationTitle = QStringLiteral("Transvane");
 // The check box of a message after the first of one conversion.
@@ -110,3 +112,5 @@ QString ReplaceQuestion(const QString& target, const QString& keptAs);
 // return to it by themselves.
 QString RememberedOpenFolder();
 void RememberOpenFolder(const QString& fileName);
+
+}  // namespace transvane

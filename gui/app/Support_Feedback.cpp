@@ -11,6 +11,8 @@
 #include "gui/app/Support_Dialogs.h"
 #include "gui/app/Support_Window.h"
 
+namespace transvane {
+
 namespace {
 
 // The core's texts are 8-bit; on this system that is the locale's encoding.
@@ -175,3 +177,5 @@ void CWindowFeedback::ProgressEnd() {
     }
     ProcessPendingEvents();
 }
+
+}  // namespace transvane

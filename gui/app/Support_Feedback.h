@@ -29,6 +29,8 @@
 
 #include "format/core/Support_Report.h"
 
+namespace transvane {
+
 class CDialogs;
 class TProgressForm;
 
@@ -68,3 +70,5 @@ private:
     QPointer<QWidget> FMainWindow;
     QPointer<TProgressForm> FProgressForm;
 };
+
+}  // namespace transvane

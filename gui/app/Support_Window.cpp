@@ -5,6 +5,8 @@
 #include <QScreen>
 #include <QWidget>
 
+namespace transvane {
+
 QFont ConverterFont(int pixelHeight, bool bold) {
     QFont font;
     font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "Arial", "Liberation Sans",
@@ -44,3 +46,5 @@ CWaitCursor::~CWaitCursor() { QApplication::restoreOverrideCursor(); }
 
 CArrowCursor::CArrowCursor() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
 CArrowCursor::~CArrowCursor() { QApplication::restoreOverrideCursor(); }
+
+}  // namespace transvane

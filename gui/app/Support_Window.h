@@ -7,6 +7,8 @@
 
 class QWidget;
 
+namespace transvane {
+
 // The face every converter window uses.  "MS Sans Serif" is preferred; where
 // the machine lacks it, faces of similar width follow, so that the fixed
 // layout still holds its texts.  pixelHeight is the character height in
@@ -41,3 +43,5 @@ public:
     CArrowCursor(const CArrowCursor&) = delete;
     CArrowCursor& operator=(const CArrowCursor&) = delete;
 };
+
+}  // namespace transvane

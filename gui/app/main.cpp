@@ -35,6 +35,8 @@
 #include "format/core/Support_PendingFiles.h"
 #include "format/core/Support_SafeSave.h"
 
+namespace transvane {
+
 namespace {
 
 // What the signal handlers reach: the temporary files of the save under
@@ -110,6 +112,10 @@ int PrintUsageError(const QString& problem) {
 }
 
 }  // namespace
+
+}  // namespace transvane
+
+using namespace transvane;
 
 int main(int argc, char** argv) {
     // Help and version need neither a display nor the toolkit.

@@ -23,6 +23,8 @@ class QTextCharFormat;
 class QTextEdit;
 class QToolBar;
 
+namespace transvane {
+
 class THelpForm : public QMainWindow {
     Q_OBJECT
 
@@ -126,3 +128,5 @@ private:
     bool FUpdating = false;    // the controls are being brought in line
     bool FClosingSaving = false;
 };
+
+}  // namespace transvane

@@ -15,6 +15,8 @@
 #include "format/core/Support_CodePage.h"
 #include "format/world/Support_RichText.h"
 
+namespace transvane {
+
 namespace {
 
 // ---------------------------------------------------------------------------
@@ -610,3 +612,5 @@ std::vector<std::uint8_t> DocumentToRtf(const QTextDocument& document) {
     const std::string text = CRtfWriter(document).Write();
     return std::vector<std::uint8_t>(text.begin(), text.end());
 }
+
+}  // namespace transvane

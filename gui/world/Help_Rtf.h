@@ -28,6 +28,8 @@
 
 class QTextDocument;
 
+namespace transvane {
+
 // Replaces the document's content by the document in the bytes.  Bytes that
 // do not begin with "{\rtf" are not a document: the content is then emptied
 // and false returned.
@@ -36,3 +38,5 @@ bool RtfToDocument(std::span<const std::uint8_t> bytes, QTextDocument& document)
 // The document as Rich Text Format.  Character formats the document leaves
 // unset take the document's default font.
 std::vector<std::uint8_t> DocumentToRtf(const QTextDocument& document);
+
+}  // namespace transvane

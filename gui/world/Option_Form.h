@@ -34,6 +34,9 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
+
+namespace transvane {
+
 class TValueEdit;
 
 // A titled group of mutually exclusive choices, addressed by item index.
@@ -161,3 +164,5 @@ private:
     QString FBackImageFile;
     QString FFrontImageFile;
 };
+
+}  // namespace transvane

@@ -9,6 +9,8 @@
 
 #include "format/core/Support_CodePage.h"
 
+namespace transvane {
+
 inline QString FromWindows1252(std::string_view text) {
     QString result;
     result.reserve(static_cast<qsizetype>(text.size()));
@@ -26,3 +28,5 @@ inline std::string ToWindows1252(const QString& text) {
     }
     return result;
 }
+
+}  // namespace transvane

@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <cstdint>
 
+namespace transvane {
+
 class TValueEdit : public QLineEdit {
     Q_OBJECT
     Q_PROPERTY(int Value READ Value WRITE SetValue)
@@ -71,3 +73,5 @@ private:
     QColor FErrorColor = QColor(0xFF, 0x00, 0x00);
     bool FError = false;
 };
+
+}  // namespace transvane

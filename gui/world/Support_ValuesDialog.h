@@ -12,6 +12,9 @@
 
 class QLabel;
 class QPushButton;
+
+namespace transvane {
+
 class TValueEdit;
 
 class TValuesDialog : public QDialog {
@@ -52,3 +55,5 @@ private:
     QPushButton* FOkButton = nullptr;
     QPushButton* FCancelButton = nullptr;
 };
+
+}  // namespace transvane

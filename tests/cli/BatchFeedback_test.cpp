@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <memory>
 
+namespace transvane {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -174,3 +176,5 @@ TEST(ProgressLine, OnATerminalOnly) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -11,6 +11,8 @@
 #include "testkit/RunProgram.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -173,3 +175,5 @@ TEST(BatchConvertProjects, QuietRunOfGoodFilesIsSilentAndKeepsBackups) {
 }
 
 }  // namespace
+
+}  // namespace transvane

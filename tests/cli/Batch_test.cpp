@@ -19,6 +19,8 @@
 #include "testkit/RunProgram.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -589,3 +591,5 @@ TEST(Messages, WhatWasLostIsSummedUp) {
 }
 
 }  // namespace
+
+}  // namespace transvane

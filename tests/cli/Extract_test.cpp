@@ -19,6 +19,8 @@
 #include "testkit/RunProgram.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -357,3 +359,5 @@ TEST(Extract, PageRendersWithItsPictures) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -7,6 +7,8 @@
 #include "testkit/RunProgram.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -205,3 +207,5 @@ TEST(Check, ListsWhatTheConversionChangesAndWritesNothing) {
 }
 
 }  // namespace
+
+}  // namespace transvane

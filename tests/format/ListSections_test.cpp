@@ -18,6 +18,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -198,3 +200,5 @@ TYPED_TEST(ListSection, CutShortOrHostileCountsFailAsCorrupted) {
 }
 
 }  // namespace
+
+}  // namespace transvane

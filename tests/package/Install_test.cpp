@@ -12,6 +12,8 @@
 #include "testkit/RunProgram.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -188,3 +190,5 @@ TEST_F(InstalledTree, FileTypesCoverProjectsAndBackups) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -38,6 +38,8 @@
 #include "format/world/Room_Main.h"
 #include "format/world/Support_RichText.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -567,3 +569,5 @@ TEST_F(Hostile, ManySmoothPathsExhaustTheBudget) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -4,6 +4,8 @@
 
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 // Refused headers: ConversionCommandLine.RefusedFilesLeaveTheTargetUntouched
@@ -29,3 +31,5 @@ TEST(ClearGame, DrawsAFreshIdentity) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -5,6 +5,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using project::TNode;
@@ -210,3 +212,5 @@ TEST(LoadTree, MillionLevelsDeepLoadsSavesAndFails) {
 }
 
 }  // namespace
+
+}  // namespace transvane

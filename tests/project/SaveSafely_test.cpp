@@ -30,6 +30,8 @@
 #include "testkit/RunProgram.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -506,3 +508,5 @@ TEST(SaveSafely, CommandLineSaysWhereTheEarlierFileWent) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -23,6 +23,8 @@
 #include "testkit/TestSupport.h"
 #include "format/world/Option_Main.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -145,3 +147,5 @@ TEST(SavedBytes, VariedProjectsAreWrittenExactlyAsBefore) {
 }
 
 }  // namespace
+
+}  // namespace transvane

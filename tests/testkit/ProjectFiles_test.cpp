@@ -7,6 +7,8 @@
 #include "testkit/ExpectedConversion.h"
 #include "testkit/ProjectReader.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -41,3 +43,5 @@ TEST(ProjectFiles, PlainTextOfRichText) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -34,6 +34,8 @@
 #include "testkit/ProjectReader.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -119,6 +121,10 @@ int Check(const fs::path& source, const fs::path& converted) {
 }
 
 }  // namespace
+
+}  // namespace transvane
+
+using namespace transvane;
 
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";

@@ -8,6 +8,8 @@
 
 #include "format/core/Support_Stream.h"
 
+namespace transvane {
+
 CMappedFile::CMappedFile(int, std::size_t, const std::string& fileName) {
     FSlot = -1;  // no slot: there is no handler to register with
     throw EFileError("Cannot map file \"" + fileName + "\": this platform maps no files");
@@ -16,3 +18,5 @@ CMappedFile::CMappedFile(int, std::size_t, const std::string& fileName) {
 CMappedFile::~CMappedFile() = default;
 
 bool CMappedFile::Failed() const { return false; }
+
+}  // namespace transvane

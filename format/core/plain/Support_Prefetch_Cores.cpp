@@ -2,4 +2,8 @@
 // compresses every block itself, and listing a block does nothing.
 #include "format/core/Support_Prefetch.h"
 
+namespace transvane {
+
 unsigned CoresAvailable() { return 1; }
+
+}  // namespace transvane

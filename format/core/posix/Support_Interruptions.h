@@ -5,4 +5,8 @@
 #include <array>
 #include <csignal>
 
+namespace transvane {
+
 inline constexpr std::array<int, 3> InterruptionSignals = {SIGINT, SIGTERM, SIGHUP};
+
+}  // namespace transvane

@@ -11,6 +11,8 @@
 #include "format/core/Support_Errors.h"
 #include "format/core/posix/Support_MappedFaults.h"
 
+namespace transvane {
+
 namespace {
 
 // What the SIGBUS handler knows of a mapping.  The handler may run at any
@@ -107,3 +109,5 @@ CMappedFile::~CMappedFile() {
 }
 
 bool CMappedFile::Failed() const { return Slots[static_cast<std::size_t>(FSlot)].Failed.load(); }
+
+}  // namespace transvane

@@ -11,11 +11,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "format/core/Support_File.h"
 #include "format/core/Support_SafeSave.h"
 #include "format/core/Support_Stream.h"
 #include "format/core/posix/Support_Interruptions.h"
 
 extern char** environ;
+
+namespace transvane {
 
 namespace fs = std::filesystem;
 
@@ -227,3 +230,5 @@ CSaveTarget ResolveSaveTarget(const std::string& name) {
     target.Error = ELOOP;
     return target;
 }
+
+}  // namespace transvane

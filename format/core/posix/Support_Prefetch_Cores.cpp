@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <sched.h>
 
+namespace transvane {
+
 unsigned CoresAvailable() {
     cpu_set_t cores;
     CPU_ZERO(&cores);
@@ -11,3 +13,5 @@ unsigned CoresAvailable() {
         return 1;
     return static_cast<unsigned>(std::max(CPU_COUNT(&cores), 1));
 }
+
+}  // namespace transvane

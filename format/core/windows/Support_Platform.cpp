@@ -24,6 +24,8 @@
 #include "format/core/Support_Stream.h"
 #include "format/core/windows/Support_Utf16.h"
 
+namespace transvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -384,3 +386,5 @@ CSaveTarget ResolveSaveTarget(const std::string& name) {
     }
     return target;
 }
+
+}  // namespace transvane

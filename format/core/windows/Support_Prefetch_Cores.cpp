@@ -5,6 +5,8 @@
 #include <bit>
 #include <windows.h>
 
+namespace transvane {
+
 unsigned CoresAvailable() {
     DWORD_PTR process = 0;
     DWORD_PTR system = 0;
@@ -12,3 +14,5 @@ unsigned CoresAvailable() {
         return 1;
     return static_cast<unsigned>(std::max(std::popcount(static_cast<std::uint64_t>(process)), 1));
 }
+
+}  // namespace transvane

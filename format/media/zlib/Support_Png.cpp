@@ -11,6 +11,8 @@
 
 #include "format/media/Support_Bitmap24.h"
 
+namespace transvane {
+
 namespace {
 
 void PutBig32(CBlock& out, std::uint32_t value) {
@@ -56,3 +58,5 @@ CBlock Bitmap24_ToPng(const CBlock& image) {
     PutChunk(png, "IEND", {});
     return png;
 }
+
+}  // namespace transvane

@@ -7,6 +7,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 const std::string NoTranslation = "Failed to convert old action number: ";
@@ -177,3 +179,5 @@ TEST(Action, CutRecordRaisesTheReadError) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -5,6 +5,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -64,3 +66,5 @@ TEST(Event, SavedAsTag400CountAndNewerRecords) {
 }
 
 }  // namespace
+
+}  // namespace transvane

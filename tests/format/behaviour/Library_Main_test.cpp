@@ -6,6 +6,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -161,3 +163,5 @@ TEST(UsedLibraries, HostileCountFailsAsCorrupted) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -7,6 +7,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -267,3 +269,5 @@ TEST_F(ObjectTest, BadTagReadsOnlyTheTag) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -5,6 +5,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -41,3 +43,5 @@ TEST_F(ObjectListTest, ObjectsAreFoundByTheirSlots) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -8,6 +8,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -178,3 +180,5 @@ TEST(PathList, CurvesAreComputedOnLoading) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -5,6 +5,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -61,3 +63,5 @@ TEST_F(TimeLineTest, HostileEntryCountsFailAsCorrupted) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -4,6 +4,8 @@
 
 #include "format/core/Support_CodePage.h"
 
+namespace transvane {
+
 TEST(CodePage, EveryByteDecodesAndComesBack) {
     const struct {
         unsigned char byte;
@@ -21,3 +23,5 @@ TEST(CodePage, EveryByteDecodesAndComesBack) {
     EXPECT_EQ(Windows1252Byte(u'\u20AD'), -1);
     EXPECT_EQ(Windows1252ToUtf8("caf\xE9 \x93x\x94"), "caf\xC3\xA9 \xE2\x80\x9Cx\xE2\x80\x9D");
 }
+
+}  // namespace transvane

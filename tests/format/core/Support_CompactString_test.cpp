@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+namespace transvane {
+
 namespace {
 
 // Lengths on both sides of the 7 characters kept inside the string and of
@@ -97,3 +99,5 @@ TEST(CompactString, PrintsItsCharacters) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -8,6 +8,8 @@
 
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 TEST(ChangeFileExt, ReplacesOnlyAnExtensionOfTheLastComponent) {
@@ -94,3 +96,5 @@ TEST_F(TempFolderTest, UnusableBaseFallsBackToTheFixedLocation) {
 }
 
 }  // namespace
+
+}  // namespace transvane

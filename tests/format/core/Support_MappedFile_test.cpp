@@ -18,6 +18,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 // As the programs do in their main, for every test of this program.
@@ -150,3 +152,5 @@ TEST(MappedFileDeathTest, WithoutTheProgramsHandlerNothingIsMapped) {
 }
 
 }  // namespace
+
+}  // namespace transvane

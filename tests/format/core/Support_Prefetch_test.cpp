@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace transvane {
+
 namespace {
 
 // Blocks of varied sizes and contents, some beyond the zlib windows.
@@ -106,3 +108,5 @@ TEST(BlockPrefetch, NestedPrefetchesRestoreTheOuterOne) {
 }
 
 }  // namespace
+
+}  // namespace transvane

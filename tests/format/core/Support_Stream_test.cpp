@@ -11,6 +11,8 @@
 
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 // The bytes of each primitive, little-endian, and the values read back; an
@@ -366,3 +368,5 @@ TEST(Stream, LoadBudgetSpansTheWholeLoad) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -6,6 +6,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -62,3 +64,5 @@ TEST(Backgrounds, ImageFlagWithoutAnImageFailsTheRead) {
 }
 
 }  // namespace
+
+}  // namespace transvane

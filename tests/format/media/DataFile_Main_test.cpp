@@ -5,6 +5,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -59,3 +61,5 @@ TEST(DataFiles, BrokenBlocks) {
 }
 
 }  // namespace
+
+}  // namespace transvane

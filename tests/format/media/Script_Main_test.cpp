@@ -5,6 +5,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -28,3 +30,5 @@ TEST(Scripts, TextComesBackByteForByte) {
 }
 
 }  // namespace
+
+}  // namespace transvane

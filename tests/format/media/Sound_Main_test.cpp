@@ -5,6 +5,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -58,3 +60,5 @@ TEST(Sounds, BrokenBlocks) {
 }
 
 }  // namespace
+
+}  // namespace transvane

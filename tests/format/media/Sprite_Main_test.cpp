@@ -6,6 +6,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -81,3 +83,5 @@ TEST(Sprites, HostileImageCountsFailBeforeAllocating) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -7,6 +7,8 @@
 #include "testkit/ProjectReader.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -349,3 +351,5 @@ TEST(Bitmap24, ImagesWithoutPixelsAreWrittenOnePixelWide) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -6,6 +6,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -145,3 +147,5 @@ TEST(GameInformation, SpoiledSectionsFailCleanly) {
 }
 
 }  // namespace
+
+}  // namespace transvane

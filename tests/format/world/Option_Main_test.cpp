@@ -14,6 +14,8 @@
 #include "testkit/ProjectReader.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -274,3 +276,5 @@ TEST(DateTime, DecodesToTheNearestSecond) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -8,6 +8,8 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 using namespace project;
@@ -270,3 +272,5 @@ TEST_F(RoomTest, SpoiledSectionsFailCleanly) {
 }
 
 }  // namespace
+
+}  // namespace transvane

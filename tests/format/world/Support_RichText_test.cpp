@@ -6,6 +6,8 @@
 
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 TEST(IsWellFormedRtf, AcceptsAndRejects) {
@@ -89,3 +91,5 @@ TEST(RtfPlainText, KeepsWhatTheEditorDrawsItself) {
 }
 
 }  // namespace
+
+}  // namespace transvane

@@ -13,6 +13,8 @@
 #include "testkit/TestSupport.h"
 #include "tests/gui/app/ScriptedDialogs.h"
 
+namespace transvane {
+
 namespace {
 
 struct CFinished {
@@ -252,6 +254,10 @@ private slots:
         QCOMPARE(ReadWholeFile(source), original);
     }
 };
+
+}  // namespace transvane
+
+using namespace transvane;
 
 QTEST_MAIN(TConverterWindowsTest)
 #include "Converter_Windows_gui.moc"

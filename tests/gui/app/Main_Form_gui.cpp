@@ -20,6 +20,8 @@
 #include "testkit/ProjectReader.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 const QString NotAProject = QStringLiteral("Error Loading: This is not a vantrel file.");
@@ -419,7 +421,7 @@ private slots:
         QCOMPARE(Dialogs->Calls.front(), QStringLiteral("folder"));
         QCOMPARE(Dialogs->Calls.back(),
                  "summary:2 converted, 1 skipped, 1 failed\n" + FileNamed("broken.vtr"));
-        QVERIFY(Dialogs->Summaries.front().contains(games + "/a.vk1: skipped: backup of a.vtr"));
+        QVERIFY(Dialogs->Summaries.front().contains(games + "/a.vk1: skipped: backup of " + games + "/a.vtr"));
         QVERIFY(Dialogs->Summaries.front().contains("  Error Loading: "));
         files.removeDuplicates();
         QCOMPARE(files, (QStringList{"a.vtr (1 of 3)", "b.vtr (2 of 3)"}));
@@ -622,6 +624,10 @@ private slots:
         QCOMPARE(Dialogs->Parents.front(), nullptr);
     }
 };
+
+}  // namespace transvane
+
+using namespace transvane;
 
 QTEST_MAIN(TMainFormTest)
 #include "Main_Form_gui.moc"

@@ -11,6 +11,8 @@
 
 #include "gui/app/Support_Dialogs.h"
 
+namespace transvane {
+
 class CScriptedDialogs final : public CDialogs {
 public:
     QStringList AskFilesToOpen(QWidget*) override {
@@ -93,3 +95,5 @@ private:
 #pragma GCC diagnostic pop
 #endif
 };
+
+}  // namespace transvane

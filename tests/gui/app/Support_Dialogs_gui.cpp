@@ -12,6 +12,8 @@
 #include "gui/app/Support_Dialogs.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 class TStandardDialogsTest : public QObject {
     Q_OBJECT
 
@@ -149,6 +151,10 @@ private slots:
         dialogs.ShowMessage(nullptr, QStringLiteral("Error Loading: File does not exist."));
     }
 };
+
+}  // namespace transvane
+
+using namespace transvane;
 
 QTEST_MAIN(TStandardDialogsTest)
 #include "Support_Dialogs_gui.moc"

@@ -18,6 +18,8 @@
 #include "format/world/Support_RichText.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 // The character format at a position of the document (of the character
@@ -419,6 +421,10 @@ private slots:
         CloseSaving(form);
     }
 };
+
+}  // namespace transvane
+
+using namespace transvane;
 
 QTEST_MAIN(HelpFormTest)
 #include "Help_Form_gui.moc"

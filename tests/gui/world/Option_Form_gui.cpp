@@ -18,6 +18,8 @@
 #include "gui/world/Support_ValueEdit.h"
 #include "testkit/TestSupport.h"
 
+namespace transvane {
+
 namespace {
 
 template <class T>
@@ -357,6 +359,10 @@ private slots:
         QCOMPARE(GameOptions().Resolution, 12);
     }
 };
+
+}  // namespace transvane
+
+using namespace transvane;
 
 QTEST_MAIN(OptionFormTest)
 #include "Option_Form_gui.moc"

@@ -9,6 +9,8 @@
 #include "gui/world/Support_ValueEdit.h"
 #include "gui/world/Support_ValuesDialog.h"
 
+namespace transvane {
+
 namespace {
 QColor Background(const TValueEdit& edit) { return edit.palette().color(QPalette::Base); }
 
@@ -169,6 +171,10 @@ private slots:
         QCOMPARE(dialog.Value(1), 9);
     }
 };
+
+}  // namespace transvane
+
+using namespace transvane;
 
 QTEST_MAIN(ValueEditTest)
 #include "Support_ValueEdit_gui.moc"

@@ -1,0 +1,232 @@
+#include "project/Batch_Plan.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <set>
+#include <system_error>
+
+#include "format/core/Support_File.h"
+#include "format/core/Support_SafeSave.h"
+
+namespace transvane {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The extension in lower case: projects copied from Windows may be
+// GAME.VTR.
+std::string LowerExtension(const fs::path& name) {
+    std::string extension = NameOf(name.extension());
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
+bool IsProjectName(const fs::path& name) { return LowerExtension(name) == ".vtr"; }
+
+constexpr int BackupsKept = 9;
+
+// One file of the run, as the walk found it.
+struct CFound {
+    std::string Source;
+    std::string Relative;              // its output's path in the output folder ("sub/game.vtr"); empty: no file name
+    std::vector<std::string> Problem;  // a folder that gave nothing to convert: the message, then its context
+};
+
+// The files of a run, from its operands.  A folder seen before is passed
+// by: a symbolic link back up the tree would otherwise never end.
+class CSourceWalk {
+public:
+    explicit CSourceWalk(const std::string& outputDir) : FOutputDir(FileIdentity(outputDir)) {}
+
+    std::vector<CFound> Collect(const std::vector<std::string>& operands) {
+        for (const std::string& operand : operands) {
+            std::error_code error;
+            if (fs::is_directory(PathOf(operand), error))
+                AddFolder(operand);
+            else
+                AddFile(operand);
+        }
+        return std::move(FFiles);
+    }
+
+private:
+    void AddFile(const std::string& name) {
+        const fs::path leaf = PathOf(name).filename();
+        // A name without a file part ("gone/", "..") is left to the load,
+        // which says what is wrong with it.
+        const bool named = !leaf.empty() && leaf != "." && leaf != "..";
+        FFiles.push_back({name, named ? ChangeFileExt(NameOf(leaf), ".vtr") : std::string(), {}});
+    }
+
+    void AddFolder(const std::string& folder) {
+        const std::size_t before = FFiles.size();
+        if (const std::optional<CFileIdentity> id = FileIdentity(folder))
+            FSeen.insert(*id);
+        Walk(PathOf(folder), {});
+        // A folder that holds nothing to convert is most likely the wrong
+        // folder: saying nothing would look like success.
+        if (FFiles.size() == before)
+            FFiles.push_back({folder, {}, {"Not converted: the folder holds no .vtr file."}});
+    }
+
+    void Walk(const fs::path& folder, const fs::path& inside) {
+        std::vector<fs::directory_entry> entries;
+        std::error_code error;
+        for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error))
+            entries.push_back(*entry);
+        if (error) {
+            FFiles.push_back({NameOf(folder), {}, {"Not converted: the folder cannot be read.",
+                                                   "file: " + NameOf(folder), "cause: " + error.message()}});
+            return;
+        }
+        std::sort(entries.begin(), entries.end(), [](const fs::directory_entry& a, const fs::directory_entry& b) {
+            return a.path().filename().native() < b.path().filename().native();
+        });
+        for (const fs::directory_entry& entry : entries) {
+            const fs::path name = entry.path().filename();
+            std::error_code statError;
+            const fs::file_status status = entry.status(statError);  // through links
+            if (fs::is_directory(status)) {
+                const std::optional<CFileIdentity> id = FileIdentity(NameOf(entry.path()));
+                if (id && id != FOutputDir && FSeen.insert(*id).second)
+                    Walk(entry.path(), inside / name);
+            } else if (fs::is_regular_file(status) && IsProjectName(name)) {
+                FFiles.push_back({NameOf(entry.path()), NameOf((inside / name).replace_extension(".vtr")), {}});
+            }
+        }
+    }
+
+    const std::optional<CFileIdentity> FOutputDir;
+    std::set<CFileIdentity> FSeen;
+    std::vector<CFound> FFiles;
+};
+
+// The planning of one run: the files as they are before anything is
+// written, so that no output or backup of the run can replace one of them.
+class CPlanner {
+public:
+    CPlanner(std::vector<CFound> files, CBatchRules rules) : FFiles(std::move(files)), FRules(std::move(rules)) {
+        for (const CFound& file : FFiles) {
+            FIds.push_back(FileIdentity(file.Source));
+            if (FIds.back())
+                FById.emplace(*FIds.back(), FIds.size() - 1);
+        }
+    }
+
+    std::vector<CBatchPlan> Plan() {
+        std::vector<CBatchPlan> plans(FFiles.size());
+        for (std::size_t i = 0; i < plans.size(); ++i) {
+            plans[i].Source = FFiles[i].Source;
+            if (const std::optional<std::size_t> project = ProjectInRun(i))
+                plans[i].Skip = "backup of " + FFiles[*project].Source;
+        }
+        for (const bool backups : {false, true})
+            for (std::size_t i = 0; i < plans.size(); ++i)
+                if (IsBackupName(FFiles[i].Source) == backups && plans[i].Skip.empty())
+                    Plan(i, plans);
+        return plans;
+    }
+
+private:
+    // For a backup (NAME.vk3), the file of the run that is its project
+    // (NAME.vtr in the same folder), if any.
+    std::optional<std::size_t> ProjectInRun(std::size_t backup) const {
+        if (!IsBackupName(FFiles[backup].Source))
+            return std::nullopt;
+        const std::optional<CFileIdentity> project = FileIdentity(ChangeFileExt(FFiles[backup].Source, ".vtr"));
+        if (!project)
+            return std::nullopt;
+        const auto [first, last] = FById.equal_range(*project);
+        for (auto named = first; named != last; ++named)
+            if (!IsBackupName(FFiles[named->second].Source))
+                return named->second;
+        return std::nullopt;
+    }
+
+    void Plan(std::size_t i, std::vector<CBatchPlan>& plans) {
+        CBatchPlan& plan = plans[i];
+        const CFound& file = FFiles[i];
+        if (!file.Problem.empty()) {
+            plan.Refusal = file.Problem.front();
+            plan.Context.assign(file.Problem.begin() + 1, file.Problem.end());
+            return;
+        }
+        if (file.Relative.empty()) {
+            plan.LoadOnly = true;
+            return;
+        }
+        const std::string output = NameOf(PathOf(FRules.OutputDir) / PathOf(file.Relative));
+        const auto [owner, isNew] = FOutputOwners.emplace(file.Relative, i);
+        if (!isNew) {
+            plan.Refusal = "Not converted: its output " + output + " is already the output of " +
+                           FFiles[owner->second].Source + ".";
+            return;
+        }
+        // Converted onto itself (the output folder is its own folder), a
+        // file keeps its old content as a backup, as the single form does.
+        const std::optional<CFileIdentity> outputId = FileIdentity(output);
+        const bool inPlace = outputId && outputId == FIds[i] && FById.count(*outputId) == 1;
+        const bool exists = ResolveSaveTarget(output).Kind == ESaveTargetKind::File;
+        if (FRules.SkipExisting && exists && !inPlace) {
+            plan.Skip = output + " already exists";
+            return;
+        }
+        if (const std::optional<std::size_t> replaced = SourceAt(outputId, plans); replaced && !inPlace) {
+            plan.Refusal = "Not converted: its output " + output + " would replace the source file " +
+                           FFiles[*replaced].Source + "; choose another output folder.";
+            return;
+        }
+        // Saving over an existing output moves its backups down one place.
+        for (int n = 1; exists && n <= BackupsKept; ++n)
+            if (const std::optional<std::size_t> replaced =
+                    SourceAt(FileIdentity(ChangeFileExt(output, ".vk" + std::to_string(n))), plans)) {
+                plan.Refusal = "Not converted: the backup of " + output + " would replace the source file " +
+                               FFiles[*replaced].Source + "; choose another output folder.";
+                return;
+            }
+        // The user may have named a project that is not the run's to
+        // replace: only --force says otherwise.
+        if (!FRules.Force && exists && !inPlace) {
+            plan.Refusal = "Not converted: its output " + output + " already exists; use --force to replace it.";
+            return;
+        }
+        plan.Output = output;
+        plan.Replaces = exists && !inPlace;
+    }
+
+    // The file of the run, read and not skipped, that id names.
+    std::optional<std::size_t> SourceAt(const std::optional<CFileIdentity>& id,
+                                        const std::vector<CBatchPlan>& plans) const {
+        if (!id)
+            return std::nullopt;
+        const auto [first, last] = FById.equal_range(*id);
+        for (auto named = first; named != last; ++named)
+            if (plans[named->second].Skip.empty())
+                return named->second;
+        return std::nullopt;
+    }
+
+    const std::vector<CFound> FFiles;
+    const CBatchRules FRules;
+    std::vector<std::optional<CFileIdentity>> FIds;
+    std::multimap<CFileIdentity, std::size_t> FById;      // in the order of the files
+    std::map<std::string, std::size_t> FOutputOwners;  // output name -> file
+};
+
+}  // namespace
+
+bool IsBackupName(const std::string& name) {
+    const std::string extension = LowerExtension(name);
+    return extension.size() == 4 && extension.starts_with(".vk") && extension[3] >= '1' && extension[3] <= '9';
+}
+
+std::vector<CBatchPlan> PlanBatch(const std::vector<std::string>& operands, const CBatchRules& rules) {
+    return CPlanner(CSourceWalk(rules.OutputDir).Collect(operands), rules).Plan();
+}
+
+}  // namespace transvane

@@ -1,0 +1,45 @@
+// Which files a conversion of several files converts, and where each goes.
+//
+// A run names files and folders: a file stands for itself, a folder for the
+// .vtr files in it and in its sub-folders, in name order, each going to the
+// same relative path under the output folder.  Everything that would make
+// the run write one file twice, or replace one of its own sources before
+// that source is read, is decided here, before the first file is loaded,
+// so that the outcome does not depend on the order the conversions finish
+// in.  The command line and the window plan their runs with it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace transvane {
+
+// NAME.vk1 .. NAME.vk9, in any case: the backups a save keeps beside NAME.vtr.
+bool IsBackupName(const std::string& name);
+
+// How a run treats outputs that exist already.
+struct CBatchRules {
+    std::string OutputDir;
+    bool Force = false;         // replace them (each kept as its backup)
+    bool SkipExisting = false;  // leave them alone; wins over Force
+};
+
+// What the run does with one file.
+struct CBatchPlan {
+    std::string Source;                // as given, or as found in a folder given ("proj/sub/game.vtr")
+    std::string Output;                // empty: nothing to convert
+    std::string Skip;                  // why it is left alone ("backup of game.vtr")
+    std::string Refusal;               // why it fails without being read
+    std::vector<std::string> Context;  // the refusal's context lines
+    bool LoadOnly = false;             // no file name: only the load speaks
+    bool Replaces = false;             // Output exists and is another file than Source
+};
+
+// The plan of a run over operands (files and folders, in the order given).
+// A project wins its output name over a backup, whatever their order; among
+// projects, and among backups, the first wins.  A backup whose project is
+// in the run is skipped.  The output folder, where it lies inside a folder
+// given, is passed by.
+std::vector<CBatchPlan> PlanBatch(const std::vector<std::string>& operands, const CBatchRules& rules);
+
+}  // namespace transvane
