@@ -470,4 +470,6 @@ bool SaveGameDryRun() {
     return built;
 }
 
+std::string BackupKeptAs(const std::string& fileName) { return BackupKeptAs(fileName, Backups); }
+
 }  // namespace transvane

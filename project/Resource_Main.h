@@ -119,6 +119,9 @@ bool SaveGameFile(const std::string& fileName, std::string* keptAs = nullptr, CP
 // included, and throws it away: for a dry run.  False, after the "Internal
 // error" message, when the file could not be built.
 bool SaveGameDryRun();
+// The name SaveGameFile keeps what fileName holds now as (name.vk1, or the
+// next one for a backup), or "" when it would keep none.
+std::string BackupKeptAs(const std::string& fileName);
 // The same for a file image in memory, with the same messages but no file
 // to name: for callers that hold the bytes themselves (a browser page, the
 // library API).

@@ -224,14 +224,36 @@ std::string CSafeSave::BackupName(int number) const {
     return ChangeFileExt(FTarget.Path, FBackups.Extension + std::to_string(number));
 }
 
-std::pair<int, int> CSafeSave::BackupRoom() const {
-    const int first = BackupNumber(FTarget.Path, FBackups) + 1;
-    const int last = FBackups.Count > 1 && Exists(BackupName(FBackups.Count)) ? FBackups.Count - 1 : FBackups.Count;
+namespace {
+
+// The numbers a save onto path may use within backups: what path holds goes
+// to first, and the earlier backups move down at most to last; none when
+// that would drop the oldest.
+std::optional<std::pair<int, int>> BackupRoomOf(const std::string& path, const CBackupSeries& backups) {
+    const int first = BackupNumber(path, backups) + 1;
+    const std::string oldest = ChangeFileExt(path, backups.Extension + std::to_string(backups.Count));
+    const int last = backups.Count > 1 && Exists(oldest) ? backups.Count - 1 : backups.Count;
     if (first > last)
-        throw EFileError("Cannot replace", FTarget.Path,
+        return std::nullopt;
+    return std::pair{first, last};
+}
+
+}  // namespace
+
+std::string BackupKeptAs(const std::string& path, const CBackupSeries& backups) {
+    const CSaveTarget target = ResolveSaveTarget(path);
+    if (backups.Count <= 0 || target.Kind != ESaveTargetKind::File)
+        return {};
+    const std::optional<std::pair<int, int>> room = BackupRoomOf(target.Path, backups);
+    return room ? ChangeFileExt(target.Path, backups.Extension + std::to_string(room->first)) : std::string();
+}
+
+std::pair<int, int> CSafeSave::BackupRoom() const {
+    if (const std::optional<std::pair<int, int>> room = BackupRoomOf(FTarget.Path, FBackups))
+        return *room;
+    throw EFileError("Cannot replace", FTarget.Path,
                          "no backup name is left for what it holds (the oldest backup, " + FBackups.Extension +
                              std::to_string(FBackups.Count) + ", is never replaced)");
-    return {first, last};
 }
 
 void CSafeSave::MakeBackup() {

@@ -80,6 +80,13 @@ struct CBackupSeries {
     int Count = 0;  // 1..9: the number is one digit
 };
 
+// The name a save onto path keeps what path holds as, within backups:
+// path.vk1 beside the file a link leads to, or the next one for a path that
+// is itself a backup.  Empty when there is no file to keep, when backups
+// keeps none, and when no name is left (CSafeSave then refuses to replace
+// path).
+std::string BackupKeptAs(const std::string& path, const CBackupSeries& backups);
+
 // A new file for name that takes its place only on Commit.  Destroyed
 // without a successful Commit, it removes what it created and name stays
 // as it was.

@@ -19,6 +19,7 @@
 #include "gui/app/Support_Dialogs.h"
 #include "gui/app/Support_Feedback.h"
 #include "gui/app/Support_Window.h"
+#include "project/Batch_Plan.h"
 #include "project/Conversion.h"
 #include "project/Resource_Main.h"
 #include "format/core/Support_File.h"
@@ -33,12 +34,9 @@ std::string ToCoreFileName(const QString& name) { return QFile::encodeName(name)
 
 QString FromCoreFileName(const std::string& name) { return QFile::decodeName(QByteArray::fromStdString(name)); }
 
-// The backup a save onto target keeps the present target as: NAME.vk1, or
-// the next one for a target that is itself a backup.
-QString KeptAsName(const QString& target) {
-    const int number = BackupNumber(target);
-    return FromCoreFileName(ChangeFileExt(ToCoreFileName(target), ".vk" + std::to_string(std::min(number + 1, 9))));
-}
+// The backup a save onto target keeps the present target as, in the save's
+// own words; empty when it keeps none.
+QString KeptAsName(const QString& target) { return FromCoreFileName(BackupKeptAs(ToCoreFileName(target))); }
 
 // One question for all the outputs of a batch that exist already.
 QString ExistingOutputsQuestion(std::size_t count, const QString& folder) {
@@ -121,7 +119,7 @@ QStringList TMainForm::DroppedFiles(const QMimeData& data) {
 
 QString TMainForm::ProposedTarget(const QString& source) {
     const QString full = QFileInfo(source).absoluteFilePath();
-    return BackupNumber(full) == 0 ? full : ProjectOf(full);
+    return IsBackupName(ToCoreFileName(full)) ? FromCoreFileName(ChangeFileExt(ToCoreFileName(full), ".vtr")) : full;
 }
 
 QString TMainForm::ConfirmationText(const QString& target, const QString& backup, qsizetype warnings) {

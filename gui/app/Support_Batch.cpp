@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <algorithm>
 #include <string>
 
@@ -19,17 +18,6 @@ std::string ToCore(const QString& name) { return QFile::encodeName(name).toStdSt
 QString FromCore(const std::string& name) { return QFile::decodeName(QByteArray::fromStdString(name)); }
 
 }  // namespace
-
-int BackupNumber(const QString& file) {
-    static const QRegularExpression backup(QStringLiteral("\\.vk([1-9])$"), QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = backup.match(file);
-    return match.hasMatch() ? match.captured(1).toInt() : 0;
-}
-
-QString ProjectOf(const QString& backup) {
-    const QFileInfo info(backup);
-    return info.dir().filePath(info.completeBaseName() + QStringLiteral(".vtr"));
-}
 
 std::vector<CBatchItem> PlanBatch(const QStringList& given, const QString& folder) {
     std::vector<std::string> operands;

@@ -15,11 +15,6 @@
 
 namespace transvane {
 
-// n for a backup's name (NAME.vk1 .. NAME.vk9, in any case), 0 for others.
-int BackupNumber(const QString& file);
-// The project a backup belongs to: NAME.vtr beside NAME.vkN.
-QString ProjectOf(const QString& backup);
-
 struct CBatchItem {
     enum class EOutcome { Pending, Converted, Unchanged, Skipped, Failed, NotStarted };
 

@@ -458,6 +458,7 @@ TEST(SaveSafely, BackupSequences) {
             SCOPED_TRACE(step.source + " to " + step.target);
             struct stat before {}, after {};
             ::stat(folder.File(step.target).c_str(), &before);
+            const std::string predicted = BackupKeptAs(folder.File(step.target));
             const CConversionResult result = ConvertFile(folder.File(step.source), folder.File(step.target));
             ::stat(folder.File(step.target).c_str(), &after);
             std::string said = result.Unchanged ? "unchanged" : result.KeptAs.empty() ? "new" : "kept as ";
@@ -466,6 +467,10 @@ TEST(SaveSafely, BackupSequences) {
             if (!result.Converted)
                 said = "failed: " + result.Report.Messages.at(0).Context.back().substr(std::strlen("cause: "));
             EXPECT_EQ(said, step.result);
+            // What the window asks about before a save is what the save does.
+            if (!result.Unchanged) {
+                EXPECT_EQ(predicted, result.KeptAs);
+            }
             if (result.Unchanged) {
                 EXPECT_TRUE(before.st_ino == after.st_ino && before.st_mtim.tv_sec == after.st_mtim.tv_sec &&
                             before.st_mtim.tv_nsec == after.st_mtim.tv_nsec &&
