@@ -36,6 +36,7 @@
 #include <fcntl.h>
 #include <malloc.h>
 #include <sched.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -55,12 +56,13 @@
 #include <functional>
 #include <memory>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/Support_Signals.h"
-#include "project/Conversion.h"
 #include "format/core/Support_Prefetch.h"
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Random.h"
@@ -70,6 +72,7 @@
 #include "testkit/ProjectFiles.h"
 #include "testkit/ProjectReader.h"
 #include "testkit/RunProgram.h"
+#include "transvane/transvane.h"
 #include "testkit/TestSupport.h"
 
 namespace transvane {
@@ -627,29 +630,37 @@ struct TChildRun {
 };
 
 // Starts the converter for the measurements.  The peak resident memory that
-// wait4 reports for a child includes what the child held before it called
-// exec, which for a child forked straight from this process would be all
-// the generated data.  So a small launcher is forked at start-up, before any
-// of it exists, and forks and waits for every converter run.
+// wait4 reports for a child includes the pages of the process it was
+// started from, as they were up to its exec: started from here, that would
+// be all the generated data.  So a small launcher, this program again
+// (--launcher), is spawned at start-up before any of it exists, and spawns
+// and waits for every converter run.  The two talk through a pipe each way,
+// which the launcher finds as descriptors 3 and 4.
 class CLauncher {
 public:
+    static constexpr int RequestsIn = 3, RepliesOut = 4;
+
     CLauncher() {
         int requests[2], replies[2];
-        if (::pipe(requests) != 0 || ::pipe(replies) != 0)
+        if (::pipe2(requests, O_CLOEXEC) != 0 || ::pipe2(replies, O_CLOEXEC) != 0)
             throw std::runtime_error("pipe failed");
-        FPid = ::fork();
-        if (FPid < 0)
-            throw std::runtime_error("fork failed");
-        if (FPid == 0) {
-            ::close(requests[1]);
-            ::close(replies[0]);
-            Serve(requests[0], replies[1]);
-            ::_exit(0);
-        }
+        posix_spawn_file_actions_t actions;
+        ::posix_spawn_file_actions_init(&actions);
+        ::posix_spawn_file_actions_adddup2(&actions, requests[0], RequestsIn);
+        ::posix_spawn_file_actions_adddup2(&actions, replies[1], RepliesOut);
+        const char* self = "/proc/self/exe";
+        const char* arguments[] = {"transvane-bench", "--launcher", nullptr};
+        const int error = ::posix_spawn(&FPid, self, &actions, nullptr, const_cast<char* const*>(arguments), environ);
+        ::posix_spawn_file_actions_destroy(&actions);
         ::close(requests[0]);
         ::close(replies[1]);
         FRequests = requests[1];
         FReplies = replies[0];
+        if (error != 0) {
+            ::close(FRequests);
+            ::close(FReplies);
+            throw std::runtime_error(std::string("cannot start the launcher: ") + std::strerror(error));
+        }
     }
     ~CLauncher() {
         ::close(FRequests);
@@ -659,6 +670,16 @@ public:
     }
     CLauncher(const CLauncher&) = delete;
     CLauncher& operator=(const CLauncher&) = delete;
+
+    // The launcher's side, in the process started with --launcher: serves
+    // until the benchmark closes its end.  The converters it starts do not
+    // inherit the pipes.
+    static int Serve() {
+        ::fcntl(RequestsIn, F_SETFD, FD_CLOEXEC);
+        ::fcntl(RepliesOut, F_SETFD, FD_CLOEXEC);
+        Serve(RequestsIn, RepliesOut);
+        return 0;
+    }
 
     // Runs `cli convert input output`, optionally pinned to one CPU.
     TChildRun Run(const std::string& cli, const std::string& input, const std::string& output, bool oneCore) {
@@ -704,19 +725,21 @@ private:
 
     static TChildRun Launch(const char* cli, const char* input, const char* output, bool oneCore, int& ok) {
         std::filesystem::remove(output);
+        const char* arguments[] = {cli, "convert", "--quiet", input, output, nullptr};
         const auto start = Clock::now();
-        const pid_t pid = ::fork();
-        if (pid == 0) {
+        pid_t pid = -1;
+        int error = 0;
+        {
+            // A spawned program starts on its parent's cores.
+            std::optional<COnMeasuringCore> pinned;
             if (oneCore)
-                PinToMeasuringCore();
-            const char* arguments[] = {cli, "convert", "--quiet", input, output, nullptr};
-            ::execv(cli, const_cast<char* const*>(arguments));
-            ::_exit(127);
+                pinned.emplace();
+            error = ::posix_spawn(&pid, cli, nullptr, nullptr, const_cast<char* const*>(arguments), environ);
         }
         TChildRun run;
         int status = 0;
         struct rusage usage {};
-        ok = pid > 0 && ::wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        ok = error == 0 && ::wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
         run.Seconds = Seconds(Clock::now() - start);
         run.CpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
@@ -777,20 +800,20 @@ TResult Measure(CLauncher& launcher, TScenario& scenario, const std::string& dir
     // The two steps of a library conversion, timed apart.
     for (int i = 0; i < repeat; ++i) {
         const COnMeasuringCore oneCore;
-        CConversion conversion;
+        transvane::CConverter conversion;
         const std::size_t before = HeapInUse();
         auto start = Clock::now();
-        if (!conversion.Load(input))
+        if (!conversion.Load(input).Ok())
             throw std::runtime_error("cannot load " + input);
         r.Load = Best(r.Load, Seconds(Clock::now() - start));
         r.ModelMiB = static_cast<double>(HeapInUse() - std::min(before, HeapInUse())) / MiB;
         std::filesystem::remove(output);
         start = Clock::now();
-        if (!conversion.Save(output))
+        if (!conversion.Save(output).Ok())
             throw std::runtime_error("cannot save " + output);
         r.Save = Best(r.Save, Seconds(Clock::now() - start));
         if (!conversion.Result().Messages.empty())
-            throw std::runtime_error(scenario.Name + ": unexpected message " + conversion.Result().Messages.front());
+            throw std::runtime_error(scenario.Name + ": unexpected message " + conversion.Result().Messages.front().Text);
     }
     const auto outputSize = static_cast<std::size_t>(std::filesystem::file_size(output));
     r.OutputMiB = static_cast<double>(outputSize) / MiB;
@@ -955,6 +978,8 @@ void MeasureBatch(const std::string& dir, const std::string& cli, int repeat, bo
 using namespace transvane;
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string_view(argv[1]) == "--launcher")
+        return CLauncher::Serve();
     // Projects are read from their mapped pages, as the command-line tool
     // reads them.
     HandleMappedFileFaults();

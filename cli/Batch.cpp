@@ -411,6 +411,27 @@ void CBatchFeedback::Finish(bool converted) {
     FHeld.clear();
 }
 
+void CFeedbackObserver::Message(const transvane::CMessage& message) {
+    if (FMessages != nullptr)
+        FMessages->ShowMessage(message.Text, message.Context);
+}
+
+void CFeedbackObserver::Progress(const transvane::CProgress& progress) {
+    if (FProgress == nullptr)
+        return;
+    if (progress.Stage.empty()) {
+        if (!FLast.Stage.empty())
+            FProgress->ProgressEnd();
+    } else if (progress.Stage != FLast.Stage) {
+        FProgress->ProgressStart(progress.Stage);
+    } else if (progress.Percent != FLast.Percent) {
+        FProgress->ProgressSet(progress.Percent);
+    }
+    if (!progress.Section.empty() && (progress.Done != FLast.Done || progress.Section != FLast.Section))
+        FProgress->ProgressBytes(progress.Section, progress.Done, progress.Total);
+    FLast = progress;
+}
+
 void CBatchFeedback::ShowMessage(const std::string& text) { ShowMessage(text, MessageContext()); }
 
 void CBatchFeedback::ShowMessage(const std::string& text, const std::vector<std::string>& context) {
@@ -570,7 +591,10 @@ int ConvertOne(const std::string& source, const std::string& target, const CBatc
     feedback.Begin("");
     CConversionLimits limits;
     limits.PendingFiles = options.PendingFiles;
-    const CConversionResult result = ConvertFile(source, target, &feedback, limits);
+    CConversion conversion(&feedback, limits);
+    if (conversion.Load(source))
+        conversion.Save(target);
+    const CConversionResult result = conversion.TakeResult();
     const bool ok = result.Converted;
     feedback.Finish(ok);
     if (ok && !quiet) {

@@ -75,6 +75,7 @@
 #include <vector>
 
 #include "format/core/Support_Progress.h"
+#include "transvane/transvane.h"
 
 namespace transvane {
 
@@ -139,6 +140,24 @@ public:
 
 private:
     CFeedback* FNext;
+};
+
+class CBatchFeedback;
+
+// Hands what a conversion through the public interface says on to the
+// console's feedbacks: its progress to progress, its messages with their
+// context to messages; either may be nullptr.
+class CFeedbackObserver final : public transvane::CObserver {
+public:
+    CFeedbackObserver(CFeedback* progress, CBatchFeedback* messages)
+        : FProgress(progress), FMessages(messages) {}
+    void Message(const transvane::CMessage& message) override;
+    void Progress(const transvane::CProgress& progress) override;
+
+private:
+    CFeedback* const FProgress;
+    CBatchFeedback* const FMessages;
+    transvane::CProgress FLast;
 };
 
 // The feedback of a conversion on the console.  Each message becomes a line

@@ -7,8 +7,8 @@
 #include "cli/Batch.h"
 #include "cli/Support_Input.h"
 #include "cli/Support_Value.h"
-#include "project/Conversion.h"
 #include "format/core/Support_Report.h"
+#include "transvane/transvane.h"
 
 namespace transvane {
 
@@ -29,12 +29,12 @@ CValue MessagesValue(const std::vector<CReportedMessage>& messages) {
     return items;
 }
 
-void AddReport(CValue& value, const CConversionReport& report) {
+void AddReport(CValue& value, const transvane::CResult& result) {
     CValue changes = CValue::Array();
-    for (const CChange& change : report.Changes) {
+    for (const transvane::CChangeEntry& change : result.Changes) {
         CValue item = CValue::Object();
-        item.Add("change", ChangeKind(change.Kind).Key);
-        item.Add("what", ChangeKind(change.Kind).Text);
+        item.Add("change", change.Key);
+        item.Add("what", change.What);
         if (!change.Detail.empty())
             item.Add("detail", change.Detail);
         if (!change.Place.empty())
@@ -43,7 +43,10 @@ void AddReport(CValue& value, const CConversionReport& report) {
         changes.Push(std::move(item));
     }
     value.Add("changes", std::move(changes));
-    value.Add("messages", MessagesValue(report.Messages));
+    CValue messages = CValue::Array();
+    for (const transvane::CMessage& message : result.Messages)
+        messages.Push(MessageValue({message.Text, message.Context}));
+    value.Add("messages", std::move(messages));
 }
 
 int RunCheck(const std::string& source, bool json, std::ostream& out) {
@@ -51,34 +54,37 @@ int RunCheck(const std::string& source, bool json, std::ostream& out) {
     // they are part of the report.
     CBatchFeedback console(true, false);
     console.Begin("");
-    CConversion conversion(&console);
+    CFeedbackObserver observer(&console, &console);
+    transvane::COptions options;
+    options.Observer = &observer;
+    transvane::CConverter conversion(options);
     bool loaded = false;
     if (source != "-") {
-        loaded = conversion.Load(source);
+        loaded = conversion.Load(source).Ok();
     } else if (std::optional<CBlock> bytes = ReadStandardInput()) {
-        loaded = conversion.Load(std::move(*bytes));
+        loaded = conversion.Load(std::move(*bytes)).Ok();
     } else {
         console.ShowMessage("Error Loading: Failed to load the file.",
                             {"file: -", "cause: standard input cannot be read or is larger than " +
                                             std::to_string(MaxStandardInput >> 20) + " MiB"});
     }
-    const bool ok = loaded && conversion.DryRun();
+    const bool ok = loaded && conversion.DryRun().Ok();
     console.Finish(ok);
-    const CConversionResult& result = conversion.Result();
+    const transvane::CResult& result = conversion.Result();
 
     CValue value = CValue::Object();
     value.Add("file", source);
     if (json) {
         // What stopped the conversion is its last message.
-        const std::vector<CReportedMessage>& said = result.Report.Messages;
+        const std::vector<transvane::CMessage>& said = result.Messages;
         value.Add("loaded", loaded);
         value.Add("explanation", ok ? CValue()
                                     : MessageValue(said.empty() ? CReportedMessage{"The file does not convert.", {}}
-                                                                : said.back()));
+                                                                : CReportedMessage{said.back().Text, said.back().Context}));
     }
     value.Add("converts", ok);
-    value.Add("header version", result.Summary.Version != 0 ? CValue(result.Summary.Version) : CValue());
-    AddReport(value, result.Report);
+    value.Add("header version", result.SourceVersion != 0 ? CValue(result.SourceVersion) : CValue());
+    AddReport(value, result);
     if (json) {
         value.WriteJson(out);
     } else {

@@ -16,9 +16,9 @@
 
 namespace transvane {
 
-class CConversionReport;
 class CValue;
 struct CReportedMessage;
+struct CResult;
 
 int RunCheck(const std::string& source, bool json, std::ostream& out);
 
@@ -27,7 +27,7 @@ int RunCheck(const std::string& source, bool json, std::ostream& out);
 CValue MessageValue(const CReportedMessage& message);
 CValue MessagesValue(const std::vector<CReportedMessage>& messages);
 
-// Adds the report's "changes" and "messages" to value, an object.
-void AddReport(CValue& value, const CConversionReport& report);
+// Adds the result's "changes" and "messages" to value, an object.
+void AddReport(CValue& value, const CResult& result);
 
 }  // namespace transvane

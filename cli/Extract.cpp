@@ -21,6 +21,7 @@
 #include "cli/Support_Value.h"
 #include "cli/Support_SafeName.h"
 #include "cli/Support_Words.h"
+#include "project/Library_Access.h"
 #include "project/Project_Main.h"
 #include "project/Resource_Main.h"
 #include "project/Resource_Tree.h"
@@ -842,26 +843,29 @@ private:
 
 int RunExtract(const std::string& fileName, const std::string& folder, bool replace, std::ostream& out,
                std::ostream& err, CExtractStop& stop, CFeedback* progress) {
-    // The file is read into a project of its own, which goes with it.  What
-    // the load says is not printed when it succeeds: those are the notes of
-    // what a conversion would not carry over, kept in the files written.
-    CProject project;
-    CConversionReport said;
-    CProgressOnly shown(progress);
-    CReportingFeedback collector(said, progress != nullptr ? &shown : nullptr);
-    project.Core.Feedback = &collector;
-    CProjectScope scope(project.Parts());
-    CLoadReport load;
-    if (!LoadGameFile(fileName, &load)) {
-        PrintMessages(err, said.Messages);
+    // The file is loaded through the library's load into a project of its
+    // own, which goes with it; the records are walked in that project.
+    // What the load says is not printed when it succeeds: those are the
+    // notes of what a conversion would not carry over, kept in the files
+    // written.
+    CFeedbackObserver shown(progress, nullptr);
+    transvane::COptions withProgress;
+    withProgress.Observer = &shown;
+    transvane::CConverter converter(withProgress);
+    const bool loaded = converter.Load(fileName).Ok();
+    const CConversionResult& said = transvane::detail::CAccess::Conversion(converter).Result();
+    if (!loaded) {
+        PrintMessages(err, said.Report.Messages);
         return 1;
     }
+    CProjectScope scope(transvane::detail::CAccess::Conversion(converter).Project().Parts());
+    const CLoadReport& load = said.Load;
     CSource source;
     source.Name = fileName.substr(fileName.find_last_of('/') + 1);
     source.FormatVersion = load.Version;
     if (const CLoadReport::CSpan* options = load.Find(ESection::Options))
         source.OptionsVersion = options->Version;
-    source.Notes = said.Messages;
+    source.Notes = said.Report.Messages;
 
     CPlan plan;
     const CAssets assets = PlanAssets(plan);

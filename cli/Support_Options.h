@@ -15,9 +15,6 @@
 
 namespace transvane {
 
-// The first options-section version that stores author, game version,
-// last change and information; before it they are defaults of the load.
-inline constexpr std::int32_t OptionsInformationFrom = 441;
 // The first that stores the icon.
 inline constexpr std::int32_t OptionsIconFrom = 410;
 

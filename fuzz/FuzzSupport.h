@@ -8,7 +8,8 @@
 #include <cstddef>
 
 #include "format/core/Support_Stream.h"
-#include "project/Conversion.h"
+#include "format/core/Support_Zlib.h"
+#include "transvane/transvane.h"
 
 namespace transvane {
 
@@ -22,7 +23,12 @@ inline constexpr std::size_t FuzzBudgetFloor = std::size_t{8} << 20;
 
 // The same bounds for a conversion through the library, which uses a
 // project of its own.
-inline constexpr CConversionLimits FuzzLimits{FuzzInflateLimit, FuzzBudgetFloor};
+inline transvane::COptions FuzzOptions() {
+    transvane::COptions options;
+    options.MaxBlockBytes = FuzzInflateLimit;
+    options.MinLoadBudget = FuzzBudgetFloor;
+    return options;
+}
 
 inline void PrepareFuzzing() {
     SetInflateLimit(FuzzInflateLimit);

@@ -1,6 +1,6 @@
 // The whole road of a conversion on arbitrary bytes, through the library:
-// convert a file image and, when it is accepted, read the version-500 image
-// again.  Anything but a clean refusal or a complete round trip is a
+// convert a file image through the public interface and, when it is
+// accepted, read the version-500 image again.  Anything but a clean refusal or a complete round trip is a
 // finding.
 #include <cstddef>
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "FuzzSupport.h"
-#include "project/Conversion.h"
+#include "transvane/transvane.h"
 #include "project/Project_Main.h"
 #include "project/Resource_Main.h"
 #include "format/core/Support_Stream.h"
@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CBlock converted;
-    if (!ConvertBytes({data, size}, converted, FuzzLimits).Converted)
+    if (!transvane::ConvertBytes({data, size}, converted, FuzzOptions()).Ok())
         return 0;
     // What the converter wrote it must be able to read again, to the last
     // byte.

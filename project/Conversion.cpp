@@ -59,7 +59,7 @@ void Summarise(CConversionSummary& summary) {
 class CConversion::CRun {
 public:
     CRun(CConversionResult& result, CFeedback* feedback, const CConversionLimits& limits)
-        : PendingFiles(limits.PendingFiles), FReporting(result.Report, feedback) {
+        : PendingFiles(limits.PendingFiles), Backups(limits.Backups), FReporting(result.Report, feedback) {
         Project.Core.Feedback = &FReporting;
         Project.Core.InflateLimit = std::min(limits.InflateLimit, MaxBlockSize);
         Project.Core.BudgetFloor = limits.LoadBudgetFloor;
@@ -69,6 +69,7 @@ public:
     CProject Project;
     bool Loaded = false;
     CPendingFiles* const PendingFiles;
+    const int Backups;
     std::string Source;  // the file loaded, when it was one
 
 private:
@@ -80,13 +81,14 @@ CConversion::CConversion(CFeedback* feedback, const CConversionLimits& limits)
 
 CConversion::~CConversion() = default;
 
+const CProject& CConversion::Project() const { return FRun->Project; }
+
 namespace {
 
 // Loads with the run's project current; load is the driver to call.
 template <class F>
-bool LoadInto(CProject& project, CConversionSummary& summary, F load) {
+bool LoadInto(CProject& project, CConversionSummary& summary, CLoadReport& report, F load) {
     const CProjectScope scope(project.Parts());
-    CLoadReport report;
     const bool loaded = load(report);
     summary = CConversionSummary{};
     summary.Version = report.Version;
@@ -116,14 +118,14 @@ bool CConversion::Done(bool ok) {
 
 bool CConversion::Load(const std::string& source) {
     FRun->Source = source;
-    FRun->Loaded = LoadInto(FRun->Project, FResult.Summary,
+    FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load,
                             [&](CLoadReport& report) { return LoadGameFile(source, &report); });
     return Done(FRun->Loaded);
 }
 
 bool CConversion::Load(CBlock source) {
     FRun->Source.clear();
-    FRun->Loaded = LoadInto(FRun->Project, FResult.Summary,
+    FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load,
                             [&](CLoadReport& report) { return LoadGameBytes(std::move(source), &report); });
     return Done(FRun->Loaded);
 }
@@ -140,7 +142,7 @@ bool CConversion::Save(const std::string& target) {
         return Done(true);
     }
     return Done(FRun->Loaded &&
-                SaveFrom(FRun->Project, FResult, [&] { return SaveGameFile(target, &FResult.KeptAs, FRun->PendingFiles); }));
+                SaveFrom(FRun->Project, FResult, [&] { return SaveGameFile(target, &FResult.KeptAs, FRun->PendingFiles, FRun->Backups); }));
 }
 
 bool CConversion::Save(CBlock& target) {
@@ -155,21 +157,6 @@ bool CConversion::Save(CBlock& target) {
 
 bool CConversion::DryRun() {
     return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [] { return SaveGameDryRun(); }));
-}
-
-CConversionResult ConvertFile(const std::string& source, const std::string& target, CFeedback* feedback,
-                              const CConversionLimits& limits) {
-    CConversion conversion(feedback, limits);
-    if (conversion.Load(source))
-        conversion.Save(target);
-    return conversion.TakeResult();
-}
-
-CConversionResult ConvertBytes(std::span<const std::uint8_t> source, CBlock& target, const CConversionLimits& limits) {
-    CConversion conversion(nullptr, limits);
-    if (conversion.Load(CBlock(source.begin(), source.end())))
-        conversion.Save(target);
-    return conversion.TakeResult();
 }
 
 }  // namespace transvane

@@ -6,13 +6,16 @@
 // threads.  The messages are those the window shows, word for word; none
 // is shown anywhere else unless a feedback is given.
 //
-//     CConversionResult result = ConvertBytes(oldBytes, newBytes);
-//     if (!result.Converted)
-//         for (const std::string& line : result.Messages) ...
+//     CConversion conversion(&feedback);
+//     if (conversion.Load(source))
+//         conversion.Save(target);
+//     if (!conversion.Result().Converted)
+//         for (const std::string& line : conversion.Result().Messages) ...
 //
-// A caller that decides something between reading and writing (the window
-// asks where to save once the source has loaded) uses CConversion, the two
-// steps that ConvertFile and ConvertBytes take one after the other.
+// Programs outside the project use the public interface that wraps it
+// (include/transvane/transvane.h, project/Library.cpp); the programs here
+// use this one where they need what the public one keeps to itself: the
+// program's list of pending files, the loaded project's records.
 #pragma once
 
 #include <cstddef>
@@ -26,6 +29,7 @@
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Report.h"
 #include "format/core/Support_Stream.h"
+#include "project/Resource_Main.h"
 
 namespace transvane {
 
@@ -65,9 +69,12 @@ struct CConversionResult {
     // of context it was shown with (its file, its place ...).
     CConversionReport Report;
     CConversionSummary Summary;
+    // How far the last load read, and where it stopped.
+    CLoadReport Load;
 };
 
 class CPendingFiles;
+class CProject;
 
 // Bounds on what a hostile source may claim, for callers that want them
 // tighter than a desktop's (a fuzzing harness, a browser tab), on the
@@ -84,6 +91,8 @@ struct CConversionLimits {
     // a save to a file notes its own in (Support_PendingFiles.h); nullptr:
     // none, for a program that handles no interruptions.
     CPendingFiles* PendingFiles = nullptr;
+    // How many backups a save to a file keeps of the file it replaces.
+    int Backups = MaxBackups;
 };
 
 // One conversion in two steps, with a project of its own that lives as long
@@ -117,6 +126,8 @@ public:
     const CConversionResult& Result() const { return FResult; }
     // The result, moved out: the last call on the object.
     CConversionResult TakeResult() { return std::move(FResult); }
+    // The conversion's project, for tools that walk the records it loaded.
+    const CProject& Project() const;
 
 private:
     // Ends a step: the result's message texts follow its report.
@@ -126,14 +137,5 @@ private:
     CConversionResult FResult;
     std::unique_ptr<CRun> FRun;
 };
-
-// Converts the file source into the file target.
-CConversionResult ConvertFile(const std::string& source, const std::string& target, CFeedback* feedback = nullptr,
-                              const CConversionLimits& limits = {});
-
-// Converts a file image in memory; target receives the new image and is
-// left untouched when the conversion fails.
-CConversionResult ConvertBytes(std::span<const std::uint8_t> source, CBlock& target,
-                               const CConversionLimits& limits = {});
 
 }  // namespace transvane

@@ -100,11 +100,10 @@ void ReserveForSave(CStream& stream, bool spilling) {
     }
 }
 
-// The file being overwritten becomes the newest of up to MaxBackup backups,
+// The file being overwritten becomes the newest of up to count backups,
 // name.vk1; the earlier ones move down (Support_SafeSave.h says how far,
 // and which one goes when all are taken).
-constexpr int MaxBackup = 9;
-const CBackupSeries Backups{".vk", MaxBackup};
+CBackupSeries Backups(int count) { return {".vk", std::clamp(count, 0, MaxBackups)}; }
 
 // The last step of a save: a spilling stream sends its last bytes and its
 // file takes the target's name, keeping the old file as its backup; a
@@ -112,14 +111,14 @@ const CBackupSeries Backups{".vk", MaxBackup};
 // reason in cause, when the file system refuses; keptAs receives the
 // backup's name.
 bool FinishFile(CStream& stream, std::optional<CSafeSave>& target, const std::string& fileName, std::string& keptAs,
-                std::string& cause, CPendingFiles* pending) {
+                std::string& cause, CPendingFiles* pending, const CBackupSeries& backups) {
     try {
         if (target) {
             stream.Flush();
             target->Commit();
             keptAs = target->KeptAs();
         } else {
-            keptAs = SaveToFileSafely(stream, fileName, Backups, pending);
+            keptAs = SaveToFileSafely(stream, fileName, backups, pending);
         }
         return true;
     } catch (const EFileError& error) {
@@ -386,7 +385,8 @@ bool SaveGameBytes(CBlock& bytes) {
     return true;
 }
 
-bool SaveGameFile(const std::string& fileName, std::string* keptAs, CPendingFiles* pending) {
+bool SaveGameFile(const std::string& fileName, std::string* keptAs, CPendingFiles* pending, int backups) {
+    const CBackupSeries series = Backups(backups);
     std::string backup;
     ProgressStart("Saving Game Data ...");
 
@@ -400,7 +400,7 @@ bool SaveGameFile(const std::string& fileName, std::string* keptAs, CPendingFile
     std::optional<CSafeSave> target;
     CStream stream;
     try {
-        target.emplace(fileName, Backups, pending);
+        target.emplace(fileName, series, pending);
         stream.SpillTo(target->Handle(), fileName, SaveWindow);
     } catch (const EFileError&) {
         target.reset();
@@ -430,7 +430,7 @@ bool SaveGameFile(const std::string& fileName, std::string* keptAs, CPendingFile
         return false;
     }
 
-    if (writeFailed || !FinishFile(stream, target, fileName, backup, cause, pending)) {
+    if (writeFailed || !FinishFile(stream, target, fileName, backup, cause, pending, series)) {
         const CMessageContext why("cause", cause);
         ShowMessage(
             "Error Saving: Cannot create the file. The game has not been saved!Try saving your "
@@ -470,6 +470,6 @@ bool SaveGameDryRun() {
     return built;
 }
 
-std::string BackupKeptAs(const std::string& fileName) { return BackupKeptAs(fileName, Backups); }
+std::string BackupKeptAs(const std::string& fileName) { return BackupKeptAs(fileName, Backups(MaxBackups)); }
 
 }  // namespace transvane

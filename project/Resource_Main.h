@@ -26,6 +26,9 @@ class CPendingFiles;
 inline constexpr std::int32_t GameFileMagic = 1234321;
 inline constexpr std::int32_t OldestGameVersion = 400;
 inline constexpr std::int32_t NewestGameVersion = 500;
+// A file a save replaces is kept as NAME.vk1, the earlier backups moving
+// down, as far as NAME.vk9.
+inline constexpr int MaxBackups = 9;
 
 // The current project's identity.
 std::int32_t& GameId();
@@ -114,7 +117,9 @@ std::int32_t LoadedGameVersion();
 // receives the backup that now holds what the file held before (empty when
 // no file was replaced).  The save's temporary files are noted in pending,
 // the program's list for its signal handler, when given.
-bool SaveGameFile(const std::string& fileName, std::string* keptAs = nullptr, CPendingFiles* pending = nullptr);
+// backups is how many the file's series keeps (MaxBackups; 0: none).
+bool SaveGameFile(const std::string& fileName, std::string* keptAs = nullptr, CPendingFiles* pending = nullptr,
+                  int backups = MaxBackups);
 // Builds the version-500 file as SaveGameFile would, changes and messages
 // included, and throws it away: for a dry run.  False, after the "Internal
 // error" message, when the file could not be built.

@@ -13,6 +13,7 @@
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Random.h"
 #include "format/core/Support_Stream.h"
+#include "transvane/transvane.h"
 
 namespace transvane {
 
@@ -56,6 +57,15 @@ private:
         CFeedback* previous;
     } FGuard;
 };
+
+// The texts of messages the library returned, for comparing with the texts
+// a test expects.
+inline std::vector<std::string> Texts(const std::vector<transvane::CMessage>& messages) {
+    std::vector<std::string> texts;
+    for (const transvane::CMessage& message : messages)
+        texts.push_back(message.Text);
+    return texts;
+}
 
 // A fresh folder under the system's temporary folder, removed with
 // everything in it when the object goes.

@@ -6,8 +6,8 @@
 # them, under ThreadSanitizer; builds the Debian package and checks it; runs
 # each fuzzing harness for a minute; cross-builds transvane-cli for Windows
 # and checks it under Wine; then runs tools/run.sh as a new user
-# would, with a display and without.  The gcc build of the programs and
-# tests that ctest runs treats a warning as an error.
+# would, with a display and without.  The gcc builds of the programs and
+# tests treat a warning as an error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh --tests
@@ -23,10 +23,7 @@ TRANSVANE_WERROR=ON tools/build.sh build -DTRANSVANE_TESTS=ON -DTRANSVANE_BENCH=
 ctest --test-dir build --output-on-failure --parallel "$jobs"
 
 echo "== Build the Debian package and check it (lintian, metadata, desktop entry)"
-# Not with warnings as errors: at -O3 GCC 12 reports overlaps inside
-# std::string::insert that cannot happen (-Wrestrict in
-# cli/Support_SafeName.cpp), a known false positive of that compiler.
-tools/package.sh build-release
+TRANSVANE_WERROR=ON tools/package.sh build-release
 
 echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 tools/build.sh build-sanitize -DTRANSVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug

@@ -21,8 +21,10 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
-#include "project/Conversion.h"
+#include "transvane/transvane.h"
 
 namespace transvane {
 
@@ -33,60 +35,41 @@ using emscripten::val;
 
 // Hands the converter's progress to the worker's script, no more often than
 // a page can redraw usefully: a list of a million small records must not
-// cost a million calls into the script.
-class CPageFeedback final : public CFeedback {
+// cost a million calls into the script.  A new stage or section is sent at
+// once.
+class CPageObserver final : public transvane::CObserver {
 public:
-    explicit CPageFeedback(val report) : FReport(std::move(report)) {}
+    explicit CPageObserver(val report) : FReport(std::move(report)) {}
 
-    void ShowMessage(const std::string&) override {}  // the result carries them
-    void ProgressStart(const std::string& text) override {
-        FText = text;
-        FPercent = 0;
-        Send();
-    }
-    void ProgressSet(int percent) override {
-        FPercent = percent;
-        SendSometimes();
-    }
-    void ProgressEnd() override {}
-    void ProgressBytes(std::string_view section, std::uint64_t done, std::uint64_t total) override {
-        FDone = done;
-        FTotal = total;
-        if (section != FSection) {
-            FSection = std::string(section);
-            Send();
-        } else {
-            SendSometimes();
-        }
+    void Progress(const transvane::CProgress& progress) override {
+        if (progress.Stage.empty())
+            return;  // the step has ended: the result follows
+        const bool news = progress.Stage != FStage || progress.Section != FSection;
+        if (!news && emscripten_get_now() - FSent < Interval)
+            return;
+        FStage = progress.Stage;
+        FSection = progress.Section;
+        FSent = emscripten_get_now();
+        FReport(FStage, FSection, static_cast<double>(progress.Done), static_cast<double>(progress.Total),
+                progress.Percent);
     }
 
 private:
     static constexpr double Interval = 50;  // milliseconds
 
-    void SendSometimes() {
-        if (emscripten_get_now() - FSent >= Interval)
-            Send();
-    }
-    void Send() {
-        FSent = emscripten_get_now();
-        FReport(FText, FSection, static_cast<double>(FDone), static_cast<double>(FTotal), FPercent);
-    }
-
     val FReport;
-    std::string FText;
+    std::string FStage;
     std::string FSection;
-    std::uint64_t FDone = 0, FTotal = 0;
-    int FPercent = 0;
     double FSent = 0;
 };
 
-val ToScript(const CBlock& block) {
-    return val::global("Uint8Array").new_(typed_memory_view(block.size(), block.data()));
+val ToScript(const std::vector<std::uint8_t>& bytes) {
+    return val::global("Uint8Array").new_(typed_memory_view(bytes.size(), bytes.data()));
 }
 
-val Messages(const CConversionReport& report) {
+val Messages(const transvane::CResult& outcome) {
     val messages = val::array();
-    for (const CReportedMessage& message : report.Messages) {
+    for (const transvane::CMessage& message : outcome.Messages) {
         val context = val::array();
         for (const std::string& line : message.Context)
             context.call<void>("push", line);
@@ -98,41 +81,43 @@ val Messages(const CConversionReport& report) {
     return messages;
 }
 
-val Summary(const CConversionResult& outcome) {
+val Summary(const transvane::CResult& outcome) {
     val counts = val::array();
-    for (const CConversionSummary::CKindCount& count : outcome.Summary.Counts) {
+    for (const transvane::CResourceCount& count : outcome.Counts) {
         val entry = val::object();
-        entry.set("kind", std::string(count.Kind));
+        entry.set("kind", count.Kind);
         entry.set("count", static_cast<double>(count.Count));
         counts.call<void>("push", entry);
     }
     val summary = val::object();
-    summary.set("version", outcome.Summary.Version);
-    if (outcome.Converted)
-        summary.set("gameId", outcome.Summary.GameId);
+    summary.set("version", outcome.SourceVersion);
+    if (outcome.Ok())
+        summary.set("gameId", outcome.GameId);
     summary.set("counts", counts);
     return summary;
 }
 
 val ConvertNow(std::size_t size, const val& fill, const val& progress) {
-    CPageFeedback feedback(progress);
-    CBlock converted;
-    CConversionResult outcome;
+    CPageObserver observer(progress);
+    std::vector<std::uint8_t> converted;
+    transvane::CResult outcome;
     {
         // The source goes to the conversion, which lets go of it once it is
         // read; the model is gone before the output is copied out, so the
         // module's memory holds at most the source or the output beside it.
-        CBlock source(size);
+        std::vector<std::uint8_t> source(size);
         fill(typed_memory_view(source.size(), source.data()));
-        CConversion conversion(&feedback);
-        if (conversion.Load(std::move(source)))
+        transvane::COptions options;
+        options.Observer = &observer;
+        transvane::CConverter conversion(options);
+        if (conversion.Load(std::move(source)).Ok())
             conversion.Save(converted);
-        outcome = conversion.TakeResult();
+        outcome = conversion.Result();
     }
     val result = val::object();
-    result.set("ok", outcome.Converted);
-    result.set("bytes", outcome.Converted ? ToScript(converted) : val::null());
-    result.set("messages", Messages(outcome.Report));
+    result.set("ok", outcome.Ok());
+    result.set("bytes", outcome.Ok() ? ToScript(converted) : val::null());
+    result.set("messages", Messages(outcome));
     result.set("summary", Summary(outcome));
     return result;
 }

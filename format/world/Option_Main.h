@@ -118,6 +118,11 @@ std::optional<CDateTime> DecodeDateTime(double days);
 // A stored date-time as "YYYY-MM-DD hh:mm:ss" (local time, as stored), or
 // "(not a date)" for a value no calendar holds.
 std::string DateTimeToText(double days);
+
+// The first options-section version that stores author, game version,
+// last change and information; before it they are defaults of the load.
+inline constexpr std::int32_t OptionsInformationFrom = 441;
+
 // The current local date and time in that form.
 double CurrentDateTime();
 

@@ -9,6 +9,9 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include "testkit/ExpectedConversion.h"
+#include "testkit/ProjectFiles.h"
+#include "testkit/ProjectReader.h"
 #include "testkit/RunProgram.h"
 #include "testkit/TestSupport.h"
 
@@ -136,6 +139,56 @@ TEST_F(InstalledTree, CarriesTheLicenceAndOneReleaseHistory) {
     const CRunResult validate = RunProgram("appstreamcli", {"validate", "--no-net", metainfo}, Prefix.Path());
     EXPECT_EQ(validate.Status, 0) << validate.Out << validate.Err;
     EXPECT_EQ(Versions(Text(ReadWholeFile(metainfo)), R"x(<release version="([0-9.]+)")x"), released);
+}
+
+// A program of someone else's (tests/package/outside), built against the
+// installed library as its developer would, with the CMake package and with
+// pkg-config, converts projects of several versions as the tests' own
+// reader expects them.
+TEST_F(InstalledTree, LetsAnOutsideProgramConvert) {
+    const std::string outside = std::string(TRANSVANE_SOURCE_DIR) + "/tests/package/outside";
+    const CRunResult configure =
+        RunProgram(TRANSVANE_CMAKE_COMMAND,
+                   {"-S", outside, "-B", File("by-cmake"), "-DCMAKE_PREFIX_PATH=" + Prefix.Path(),
+                    "-DCMAKE_CXX_COMPILER=" TRANSVANE_CXX_COMPILER, "-DCMAKE_BUILD_TYPE=Release"},
+                   Prefix.Path());
+    ASSERT_EQ(configure.Status, 0) << configure.Out << configure.Err;
+    const CRunResult built = RunProgram(TRANSVANE_CMAKE_COMMAND, {"--build", File("by-cmake")}, Prefix.Path());
+    ASSERT_EQ(built.Status, 0) << built.Out << built.Err;
+    const CRunResult compiled = RunProgram(
+        "sh",
+        {"-c", "PKG_CONFIG_PATH=\"$0/lib/pkgconfig\" && export PKG_CONFIG_PATH && "
+               "exec \"$1\" -std=c++20 -O1 \"$2\" -o \"$3\" $(pkg-config --cflags --libs transvane)",
+         Prefix.Path(), TRANSVANE_CXX_COMPILER, outside + "/outside.cpp", File("by-pkg-config")},
+        Prefix.Path());
+    ASSERT_EQ(compiled.Status, 0) << compiled.Out << compiled.Err;
+
+    for (const std::int32_t version : {400, 441, 500}) {
+        const project::TProject source = project::SampleProject(version, static_cast<std::uint32_t>(version));
+        const project::TExpectation expected = project::ExpectedConversion(source);
+        const std::string in = File("in" + std::to_string(version) + ".vtr");
+        WriteWholeFile(in, project::WriteProject(source));
+        std::string said = "version " + std::to_string(version) + "\n";
+        for (const std::string& message : expected.Messages)
+            said += "message: " + message + "\n";
+        for (const char* program : {"by-cmake/outside", "by-pkg-config"}) {
+            SCOPED_TRACE(std::string(program) + ", version " + std::to_string(version));
+            const std::string out = File(std::string(program) + "-" + std::to_string(version) + ".vtr");
+            const double from = project::LocalNowAsDays();
+            const CRunResult run = RunProgram(File(program), {in, out}, Prefix.Path());
+            const double until = project::LocalNowAsDays();
+            ASSERT_EQ(run.Status, 0) << run.Out << run.Err;
+            // Between the version and the messages, the counts of each kind.
+            const std::vector<std::string> lines = Lines(run.Out);
+            std::string shown;
+            for (const std::string& line : lines)
+                if (line.find(": ") == std::string::npos || line.starts_with("message: "))
+                    shown += line + "\n";
+            EXPECT_EQ(shown, said);
+            EXPECT_EQ(lines.size(), 13 + expected.Messages.size()) << run.Out;
+            project::ExpectConverted(expected, project::ReadProject(ReadWholeFile(out)), from, until);
+        }
+    }
 }
 
 TEST_F(InstalledTree, HoldsTheIconInEverySize) {

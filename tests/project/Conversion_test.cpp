@@ -3,10 +3,12 @@
 // with the tests' own reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 #include <thread>
 
+#include "format/core/Support_CodePage.h"
 #include "project/Conversion.h"
 #include "project/Resource_Main.h"
 #include "testkit/ExpectedConversion.h"
@@ -272,10 +274,10 @@ TEST(ConversionLibrary, BytesConvertOnTwoThreadsAtOnce) {
     for (std::uint32_t seed = 1; seed <= 6; ++seed)
         sources.push_back(RandomProject(HeaderVersions[seed], seed * 104729));
     std::vector<CBlock> outputs(sources.size());
-    std::vector<CConversionResult> results(sources.size());
+    std::vector<transvane::CResult> results(sources.size());
     const auto convertEvery = [&](std::size_t first) {
         for (std::size_t i = first; i < sources.size(); i += 2)
-            results[i] = ConvertBytes(WriteProject(sources[i]), outputs[i]);
+            results[i] = transvane::ConvertBytes(WriteProject(sources[i]), outputs[i]);
     };
     const double from = LocalNowAsDays();
     {
@@ -286,8 +288,8 @@ TEST(ConversionLibrary, BytesConvertOnTwoThreadsAtOnce) {
     for (std::size_t i = 0; i < sources.size(); ++i) {
         SCOPED_TRACE(i);
         const TExpectation expected = ExpectedConversion(sources[i]);
-        ASSERT_TRUE(results[i].Converted);
-        EXPECT_EQ(results[i].Messages, expected.Messages);
+        ASSERT_TRUE(results[i].Ok());
+        EXPECT_EQ(Texts(results[i].Messages), expected.Messages);
         ExpectConverted(expected, ReadProject(outputs[i]), from, until);
     }
 }
@@ -295,16 +297,16 @@ TEST(ConversionLibrary, BytesConvertOnTwoThreadsAtOnce) {
 TEST(ConversionLibrary, ReportsMessagesAndSummaryAndLeavesTheTargetOnFailure) {
     const TProject source = SampleProject(410, 3);
     CBlock output;
-    const CConversionResult converted = ConvertBytes(WriteProject(source), output);
-    EXPECT_TRUE(converted.Converted);
-    EXPECT_EQ(converted.Messages, ExpectedConversion(source).Messages);
-    EXPECT_EQ(converted.Summary.Version, 410);
+    const transvane::CResult converted = transvane::ConvertBytes(WriteProject(source), output);
+    EXPECT_TRUE(converted.Ok());
+    EXPECT_EQ(Texts(converted.Messages), ExpectedConversion(source).Messages);
+    EXPECT_EQ(converted.SourceVersion, 410);
     // Counted after saving: what the new file holds.
     const TProject written = ReadProject(output);
-    EXPECT_EQ(converted.Summary.GameId, written.GameId);
-    ASSERT_EQ(converted.Summary.Counts.size(), 12u);
-    EXPECT_STREQ(converted.Summary.Counts[9].Kind, "Rooms");
-    EXPECT_STREQ(converted.Summary.Counts[10].Kind, "Instances");
+    EXPECT_EQ(converted.GameId, written.GameId);
+    ASSERT_EQ(converted.Counts.size(), 12u);
+    EXPECT_EQ(converted.Counts[9].Kind, "Rooms");
+    EXPECT_EQ(converted.Counts[10].Kind, "Instances");
     const auto& rooms = written.Rooms.List.Slots;
     std::int64_t present = 0, instances = 0;
     for (const auto& room : rooms)
@@ -312,19 +314,118 @@ TEST(ConversionLibrary, ReportsMessagesAndSummaryAndLeavesTheTargetOnFailure) {
             ++present;
             instances += static_cast<std::int64_t>(room->Record.Instances.size());
         }
-    EXPECT_EQ(converted.Summary.Counts[9].Count, present);
-    EXPECT_EQ(converted.Summary.Counts[10].Count, instances);
+    EXPECT_EQ(converted.Counts[9].Count, present);
+    EXPECT_EQ(converted.Counts[10].Count, instances);
 
     CBlock untouched = Bytes({7});
     const CBlock cut(output.begin(), output.begin() + static_cast<std::ptrdiff_t>(output.size() / 2));
-    const CConversionResult failed = ConvertBytes(cut, untouched);
-    EXPECT_FALSE(failed.Converted);
+    const transvane::CResult failed = transvane::ConvertBytes(cut, untouched);
+    EXPECT_EQ(failed.Error, transvane::EErrorCode::Damaged);
     ASSERT_FALSE(failed.Messages.empty());
-    EXPECT_EQ(failed.Messages.back(), Corrupted);
-    EXPECT_EQ(failed.Summary.Version, 500);
+    EXPECT_EQ(failed.Messages.back().Text, Corrupted);
+    EXPECT_EQ(failed.SourceVersion, 500);
     EXPECT_EQ(untouched, Bytes({7}));
-    EXPECT_TRUE(ConvertFile("no/such/file.vtr", "unused.vtr").Messages ==
-                std::vector<std::string>{"Error Loading: File does not exist."});
+    const transvane::CResult missing = transvane::ConvertFile("no/such/file.vtr", "unused.vtr");
+    EXPECT_EQ(missing.Error, transvane::EErrorCode::CannotRead);
+    EXPECT_EQ(Texts(missing.Messages), std::vector<std::string>{"Error Loading: File does not exist."});
+}
+
+// Each refusal of a header has its own code.
+TEST(ConversionLibrary, TellsWhyAHeaderIsRefused) {
+    const CBlock good = WriteProject(EmptyProject(500));
+    const struct {
+        CBlock File;
+        transvane::EErrorCode Code;
+    } cases[] = {
+        {Patched(good, 0, 1234320), transvane::EErrorCode::NotAProject},
+        {Patched(good, 4, 399), transvane::EErrorCode::TooOld},
+        {Patched(good, 4, 501), transvane::EErrorCode::TooNew},
+        {CBlock(good.begin(), good.begin() + 6), transvane::EErrorCode::Damaged},
+    };
+    for (const auto& c : cases) {
+        CBlock output;
+        const transvane::CResult result = transvane::ConvertBytes(c.File, output);
+        EXPECT_EQ(result.Error, c.Code) << Texts(result.Messages).back();
+        EXPECT_TRUE(output.empty());
+    }
+}
+
+// A target that exists is replaced only when asked, kept among as many
+// backups as asked; a conversion in place needs no asking.
+TEST(ConversionLibrary, ReplacesATargetOnlyWhenAsked) {
+    CScratchFolder folder;
+    const std::string source = folder.File("game.vtr"), target = folder.File("new.vtr");
+    WriteWholeFile(source, WriteProject(SampleProject(430)));
+    WriteWholeFile(target, Bytes({1, 2, 3}));
+
+    const transvane::CResult refused = transvane::ConvertFile(source, target);
+    EXPECT_EQ(refused.Error, transvane::EErrorCode::CannotWrite);
+    ASSERT_EQ(refused.Messages.size(), ExpectedConversion(SampleProject(430)).Messages.size() + 1);
+    EXPECT_EQ(refused.Messages.back().Text, CannotCreate);
+    EXPECT_EQ(refused.Messages.back().Context.front(), "file: " + target);
+    EXPECT_EQ(ReadWholeFile(target), Bytes({1, 2, 3}));
+
+    transvane::COptions replace;
+    replace.Force = true;
+    replace.Backups = 0;
+    EXPECT_TRUE(transvane::ConvertFile(source, target, replace).Ok());
+    EXPECT_FALSE(std::filesystem::exists(folder.File("new.vk1")));
+    replace.Backups = 9;
+    EXPECT_EQ(transvane::ConvertFile(source, target, replace).KeptAs, folder.File("new.vk1"));
+    const transvane::CResult inPlace = transvane::ConvertFile(source, source);
+    EXPECT_TRUE(inPlace.Ok());
+    EXPECT_EQ(inPlace.KeptAs, folder.File("game.vk1"));
+}
+
+// An observer that asks to stop while the save writes: the target is as it
+// was and nothing is left beside it.
+TEST(ConversionLibrary, StopsWhenTheObserverAsks) {
+    struct CStopWhileSaving final : transvane::CObserver {
+        void Progress(const transvane::CProgress& progress) override { Saving = progress.Stage == "Saving Game Data ..."; }
+        bool StopRequested() override { return Saving; }
+        bool Saving = false;
+    } observer;
+    CScratchFolder folder;
+    const std::string source = folder.File("game.vtr"), target = folder.File("new.vtr");
+    WriteWholeFile(source, WriteProject(SampleProject(500)));
+    WriteWholeFile(target, Bytes({1, 2, 3}));
+    transvane::COptions options;
+    options.Force = true;
+    options.Observer = &observer;
+    const transvane::CResult stopped = transvane::ConvertFile(source, target, options);
+    EXPECT_EQ(stopped.Error, transvane::EErrorCode::Interrupted);
+    EXPECT_EQ(stopped.Messages.back().Text, "Conversion interrupted.");
+    EXPECT_EQ(ReadWholeFile(target), Bytes({1, 2, 3}));
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+        files.push_back(entry.path().filename().string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"game.vtr", "new.vtr"}));
+}
+
+// What a file holds, as info tells it; for a damaged one, where reading
+// stopped.
+TEST(ConversionLibrary, InspectsWhatAFileHolds) {
+    const TProject source = SampleProject(441, 7);
+    const CBlock file = WriteProject(source);
+    const transvane::CInspection whole = transvane::Inspect(file);
+    ASSERT_TRUE(whole.Ok());
+    EXPECT_EQ(whole.Version, 441);
+    EXPECT_EQ(whole.FileBytes, file.size());
+    EXPECT_EQ(whole.GameId, source.GameId);
+    EXPECT_EQ(whole.Sections.size(), static_cast<std::size_t>(GameSectionCount()));
+    EXPECT_EQ(whole.Sections.back().Offset + whole.Sections.back().Bytes, file.size());
+    EXPECT_EQ(whole.Author, Windows1252ToUtf8(source.Options.Author));
+    EXPECT_EQ(whole.Counts.size(), 12u);
+    EXPECT_FALSE(whole.Stopped);
+
+    EXPECT_FALSE(transvane::Inspect(WriteProject(SampleProject(430))).Author) << "not stored before 441";
+    const transvane::CInspection cut = transvane::Inspect(std::span(file).first(file.size() - 5));
+    EXPECT_EQ(cut.Error, transvane::EErrorCode::Damaged);
+    ASSERT_TRUE(cut.Stopped);
+    EXPECT_EQ(cut.Stopped->Section, "Resource tree");
+    EXPECT_EQ(cut.Sections.size(), static_cast<std::size_t>(GameSectionCount() - 1));
+    EXPECT_TRUE(cut.Counts.empty());
 }
 
 }  // namespace

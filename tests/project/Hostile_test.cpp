@@ -398,10 +398,10 @@ TEST_F(Hostile, DamageIsReportedWithItsPlaceAndCause) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
         CBlock output;
-        const CConversionResult result = ConvertBytes(c.File, output);
-        ASSERT_FALSE(result.Converted);
-        ASSERT_EQ(result.Messages, std::vector<std::string>{Corrupted});
-        const std::vector<std::string>& context = result.Report.Messages.back().Context;
+        const transvane::CResult result = transvane::ConvertBytes(c.File, output);
+        ASSERT_EQ(result.Error, transvane::EErrorCode::Damaged);
+        ASSERT_EQ(Texts(result.Messages), std::vector<std::string>{Corrupted});
+        const std::vector<std::string>& context = result.Messages.back().Context;
         ASSERT_EQ(context.size(), 4u);
         EXPECT_EQ(context[0], "section: " + c.Section);
         EXPECT_EQ(context[1], "place: " + c.Place);

@@ -459,13 +459,16 @@ TEST(SaveSafely, BackupSequences) {
             struct stat before {}, after {};
             ::stat(folder.File(step.target).c_str(), &before);
             const std::string predicted = BackupKeptAs(folder.File(step.target));
-            const CConversionResult result = ConvertFile(folder.File(step.source), folder.File(step.target));
+            transvane::COptions replace;
+            replace.Force = true;
+            const transvane::CResult result =
+                transvane::ConvertFile(folder.File(step.source), folder.File(step.target), replace);
             ::stat(folder.File(step.target).c_str(), &after);
             std::string said = result.Unchanged ? "unchanged" : result.KeptAs.empty() ? "new" : "kept as ";
             if (!result.KeptAs.empty())
                 said += std::filesystem::path(result.KeptAs).lexically_relative(folder.Path()).string();
-            if (!result.Converted)
-                said = "failed: " + result.Report.Messages.at(0).Context.back().substr(std::strlen("cause: "));
+            if (!result.Ok())
+                said = "failed: " + result.Messages.at(0).Context.back().substr(std::strlen("cause: "));
             EXPECT_EQ(said, step.result);
             // What the window asks about before a save is what the save does.
             if (!result.Unchanged) {

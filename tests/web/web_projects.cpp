@@ -95,11 +95,13 @@ int CompareSections(const TProject& a, const TProject& b, F report) {
 
 int Check(const fs::path& source, const fs::path& converted) {
     const fs::path native = fs::temp_directory_path() / ("web_projects_" + std::to_string(::getpid()) + ".vtr");
-    const CConversionResult result = ConvertFile(source.string(), native.string());
-    for (const CReportedMessage& message : result.Report.Messages)
-        for (const std::string& line : MessageLines(message))
+    transvane::COptions replace;
+    replace.Force = true;
+    const transvane::CResult result = transvane::ConvertFile(source.string(), native.string(), replace);
+    for (const transvane::CMessage& message : result.Messages)
+        for (const std::string& line : MessageLines({message.Text, message.Context}))
             std::cout << line << "\n";
-    if (!result.Converted) {
+    if (!result.Ok()) {
         std::cerr << source << ": the native conversion failed\n";
         return 1;
     }
