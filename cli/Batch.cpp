@@ -28,6 +28,10 @@ namespace transvane {
 
 namespace fs = std::filesystem;
 
+void ShowProblem(const std::string& problem) {
+    std::fprintf(stderr, "transvane-cli: %s\n", problem.c_str());
+}
+
 namespace {
 
 // How often the progress line of a file converted on another thread is
@@ -58,9 +62,6 @@ std::optional<unsigned> ParseJobs(const std::string& text) {
     return jobs;
 }
 
-void ShowProblem(const std::string& problem) {
-    std::fprintf(stderr, "transvane-cli: %s\n", problem.c_str());
-}
 
 // The line that sums up what a conversion removed or cleared, and where
 // each change is listed; empty when nothing was lost.

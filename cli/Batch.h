@@ -86,6 +86,10 @@ class CPendingFiles;
 // busy, few enough that the threads and their buffers stay affordable.
 inline constexpr unsigned MaxJobs = 256;
 
+// A problem of the command rather than of a project, on standard error:
+// "transvane-cli: PROBLEM".
+void ShowProblem(const std::string& problem);
+
 // Runs the convert command; returns the exit status.  The saves note their
 // temporary files in pending, the program's, when one is given.
 int RunConvert(const CArguments& arguments, CPendingFiles* pending = nullptr);

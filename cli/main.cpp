@@ -5,6 +5,7 @@
 //   transvane-cli info FILE [--layout] [--json]                  (cli/Info.h)
 //   transvane-cli check SOURCE [--json]                          (cli/Check.h)
 //   transvane-cli extract FILE DIR [--force]                     (cli/Extract.h)
+//   transvane-cli recover SOURCE TARGET [--force] [--json]       (cli/Recover.h)
 //   transvane-cli help [COMMAND]
 //
 // convert loads SOURCE and saves it to TARGET exactly as the window does.
@@ -37,6 +38,7 @@
 #include "cli/Check.h"
 #include "cli/Extract.h"
 #include "cli/Info.h"
+#include "cli/Recover.h"
 #include "cli/Support_Entry.h"
 #include "cli/Support_Signals.h"
 #include "format/core/Support_PendingFiles.h"
@@ -84,6 +86,11 @@ int Info(const CArguments& arguments) {
 
 int Check(const CArguments& arguments) {
     ExitAfterConversion(RunCheck(arguments.Operands[0], arguments.Has("json"), std::cout));
+}
+
+int Recover(const CArguments& arguments) {
+    HandleInterruptions(OnInterrupt);
+    ExitAfterConversion(RunRecover(arguments, std::cout, &PendingFiles));
 }
 
 // An extraction asked to stop: before it writes, the process just ends;
@@ -136,7 +143,13 @@ constexpr std::array ExtractOptions = {
     HelpOption,
 };
 
-const std::array<CCommandRow, 4> Commands = {{
+constexpr std::array RecoverOptions = {
+    COptionRow{"force", 'f', nullptr, nullptr, "replace an existing TARGET, keeping it as a backup"},
+    COptionRow{"json", 0, nullptr, nullptr, "print the report as one JSON object"},
+    HelpOption,
+};
+
+const std::array<CCommandRow, 5> Commands = {{
     {"convert", "Converts project files of version 400 to 500 into version-500 files.",
      "SOURCE TARGET | SOURCE... --output-dir DIR", ConvertOptions, 1, ManyOperands, "a file",
      "Converts a project file of format version 400 to 500 (.vtr, or a backup\n"
@@ -188,6 +201,23 @@ const std::array<CCommandRow, 4> Commands = {{
      "files are replaced only with --force.  Exit status 0 when everything was\n"
      "written, 1 when the file does not load or a file could not be written.\n",
      Extract},
+    {"recover", "Saves what a damaged project file still holds as a version-500 file.", "SOURCE TARGET",
+     RecoverOptions, 2, 2, "a file and a new file",
+     "Reads the damaged SOURCE as far as it can and saves what it holds into\n"
+     "TARGET as a version-500 project.  Every record read completely before\n"
+     "the damage is kept as it was; a compressed block that is damaged but\n"
+     "whose length is sound loses only its own picture or data, and reading\n"
+     "goes on after it.  Sections never reached are those of a new project,\n"
+     "and a resource tree that was not read is rebuilt from the resources\n"
+     "recovered.  Prints, per kind, how many resources were recovered and\n"
+     "where and why reading stopped, each damaged block with its place, and\n"
+     "last \"recovered N of M resources into TARGET\" (--json: the same as\n"
+     "one JSON object).  SOURCE is never written: TARGET must be another file.\n"
+     "An existing TARGET is replaced only with --force, and is then kept as\n"
+     "its backup.  An undamaged SOURCE is converted as by convert.  Exit\n"
+     "status 0 TARGET written, 1 nothing could be read or TARGET could not be\n"
+     "written, 2 usage error (also when TARGET is SOURCE).\n",
+     Recover},
 }};
 
 // "help", "help COMMAND": the tool's help or a command's, as --help gives

@@ -4,6 +4,7 @@
 //   DIR/Bitmap24   image blocks of every scheme, several sizes
 //   DIR/Tree       tree sections of every version
 //   DIR/Help       game-information texts: documents and plain text
+//   DIR/Recover    sample projects cut short, and with a spoilt picture
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -55,6 +56,15 @@ int main(int argc, char** argv) {
                 Write(root / "Tree", (project == &empty ? "empty_" : "sample_") + v, tree.Bytes());
             }
             Write(root / "Help", "text_" + v, sample.GameInformation.Text);
+
+            const CBlock whole = WriteProject(sample);
+            for (const std::size_t part : {3u, 2u})
+                Write(root / "Recover", "cut" + std::to_string(part) + "_" + v,
+                      CBlock(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / part)));
+            TProject spoilt = sample;
+            const TPicture picture = MakePicture(10, 4, 3, 1);
+            spoilt.Sprites.Add("spoilt", TSprite{.Images = {picture}});
+            Write(root / "Recover", "block_" + v, BreakCompressedBlock(WriteProject(spoilt), EncodeBmp24(picture)));
         }
 
         for (std::int32_t scheme : {-1, 0, 1, 2, 10, 3}) {

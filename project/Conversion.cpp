@@ -130,9 +130,45 @@ bool CConversion::Load(CBlock source) {
     return Done(FRun->Loaded);
 }
 
+bool CConversion::Recover(const std::string& source) {
+    FRun->Source = source;
+    FResult.Recovery.emplace();
+    FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load, [&](CLoadReport& report) {
+        const bool kept = RecoverGameFile(source, *FResult.Recovery);
+        report = FResult.Recovery->Load;
+        return kept;
+    });
+    return Done(FRun->Loaded);
+}
+
+bool CConversion::Recover(CBlock source) {
+    FRun->Source.clear();
+    FResult.Recovery.emplace();
+    FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load, [&](CLoadReport& report) {
+        const bool kept = RecoverGameBytes(std::move(source), *FResult.Recovery);
+        report = FResult.Recovery->Load;
+        return kept;
+    });
+    return Done(FRun->Loaded);
+}
+
+namespace {
+
+// A recovered project never goes over the damaged file it came from.
+void RefuseRecoveryOntoSource(CConversionResult& result, const std::string& target) {
+    result.Report.AddMessage(RecoveryOntoSource, {"file: " + target});
+    result.Messages.emplace_back(RecoveryOntoSource);
+}
+
+}  // namespace
+
 bool CConversion::Save(const std::string& target) {
     FResult.Unchanged = false;
     FResult.KeptAs.clear();
+    if (FResult.Recovery && !FRun->Source.empty() && SameFile(FRun->Source, target)) {
+        RefuseRecoveryOntoSource(FResult, target);
+        return false;
+    }
     // Already what a save would write, in the very file: writing it again
     // would only push the backups down, and the oldest out.
     if (FRun->Loaded && FResult.Summary.Version == NewestGameVersion && !FRun->Source.empty() &&
@@ -159,4 +195,25 @@ bool CConversion::DryRun() {
     return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [] { return SaveGameDryRun(); }));
 }
 
+CConversionResult RecoverFile(const std::string& source, const std::string& target, CFeedback* feedback,
+                              const CConversionLimits& limits) {
+    // The damaged file stays as it is, whatever else happens; a name that
+    // leads to the same file by another path or link is the same file.
+    if (SameFile(source, target)) {
+        CConversionResult refused;
+        RefuseRecoveryOntoSource(refused, target);
+        return refused;
+    }
+    CConversion conversion(feedback, limits);
+    if (conversion.Recover(source))
+        conversion.Save(target);
+    return conversion.TakeResult();
+}
+
+CConversionResult RecoverBytes(std::span<const std::uint8_t> source, CBlock& target, const CConversionLimits& limits) {
+    CConversion conversion(nullptr, limits);
+    if (conversion.Recover(CBlock(source.begin(), source.end())))
+        conversion.Save(target);
+    return conversion.TakeResult();
+}
 }  // namespace transvane

@@ -30,6 +30,7 @@
 #include "format/core/Support_Report.h"
 #include "format/core/Support_Stream.h"
 #include "project/Resource_Main.h"
+#include "project/Resource_Recover.h"
 
 namespace transvane {
 
@@ -69,6 +70,9 @@ struct CConversionResult {
     // of context it was shown with (its file, its place ...).
     CConversionReport Report;
     CConversionSummary Summary;
+    // After a recovering load (CConversion::Recover): what was kept and
+    // what was lost.
+    std::optional<CRecoveryReport> Recovery;
     // How far the last load read, and where it stopped.
     CLoadReport Load;
 };
@@ -112,6 +116,11 @@ public:
     // why, when it does not load (the project is then empty).
     bool Load(const std::string& source);
     bool Load(CBlock source);
+    // Reads the source keeping what a damaged file still holds
+    // (Resource_Recover.h), the report in Result().Recovery; false only
+    // when nothing could be read.  Save then writes what was kept.
+    bool Recover(const std::string& source);
+    bool Recover(CBlock source);
     // Writes the loaded project as a version-500 file: a file keeps an
     // existing target as its backup (KeptAs) and is never left
     // half-written; bytes are left untouched on failure.  A version-500
@@ -138,4 +147,15 @@ private:
     std::unique_ptr<CRun> FRun;
 };
 
+// Recovers what the file source still holds into the file target, which
+// must be another file (the damaged source is never written); the result's
+// Recovery says what was kept and lost.  Converted is false when nothing
+// could be read or the target could not be written.
+inline constexpr const char* RecoveryOntoSource =
+    "The target is the damaged file itself: recovery never writes over it.";
+CConversionResult RecoverFile(const std::string& source, const std::string& target, CFeedback* feedback = nullptr,
+                              const CConversionLimits& limits = {});
+// The same for a file image in memory; target is left untouched on failure.
+CConversionResult RecoverBytes(std::span<const std::uint8_t> source, CBlock& target,
+                               const CConversionLimits& limits = {});
 }  // namespace transvane

@@ -16,6 +16,7 @@
 #include "format/behaviour/TimeLine_Main.h"
 #include "format/core/Support_Bytes.h"
 #include "project/Project_Model.h"
+#include "project/Resource_Recover.h"
 #include "project/Resource_Tree.h"
 #include "format/core/Support_File.h"
 #include "format/core/Support_Progress.h"
@@ -276,12 +277,18 @@ void ShowCorrupted(const std::string& fileName, const CLoadReport& report) {
 
 // The part of a load that is the same for a file and for bytes in memory
 // (fileName empty): the progress window, the parsing, and the
-// corrupted-file message.
-bool LoadGameStream(CStream& stream, const std::string& fileName, CLoadReport* given) {
+// corrupted-file message.  A recovering load (recovery given) keeps what a
+// damaged file still holds once its header has been read.
+bool LoadGameStream(CStream& stream, const std::string& fileName, CLoadReport* given,
+                    CRecoveryReport* recovery = nullptr) {
     ProgressStart("Loading Game Data ...");
     bool ok = false;
     CLoadReport unused;
-    CLoadReport& report = given != nullptr ? *given : unused;
+    CLoadReport& report = recovery != nullptr ? recovery->Load : given != nullptr ? *given : unused;
+    if (recovery != nullptr) {
+        recovery->Damaged.clear();
+        stream.TolerateDamage(&recovery->Damaged);
+    }
     ProjectModel().LoadedSectionBytes.clear();
     try {
         ClearGame();
@@ -302,11 +309,15 @@ bool LoadGameStream(CStream& stream, const std::string& fileName, CLoadReport* g
         ClearGame();
         return false;
     }
-    if (!ok) {
+    // Nothing is kept of a file whose header was not read.
+    const bool kept = recovery != nullptr && report.Version != 0 && report.Section != "header";
+    if (!ok && !kept) {
         ShowCorrupted(fileName, report);
         ClearGame();  // loading is all or nothing
         return false;
     }
+    if (recovery != nullptr)
+        FinishRecovery(ok, *recovery);
     ProjectModel().LoadedVersion = report.Version;
     for (const CLoadReport::CSpan& span : report.Sections)
         ProjectModel().LoadedSectionBytes.push_back(span.End - span.Start);
@@ -334,7 +345,7 @@ void ClearModifiedFlags() {
 
 std::int32_t LoadedGameVersion() { return ProjectModel().LoadedVersion; }
 
-bool LoadGameFile(const std::string& fileName, CLoadReport* report) {
+bool LoadGameFile(const std::string& fileName, CLoadReport* report, CRecoveryReport* recovery) {
     const CMessageContext file("file", fileName);
     ProjectModel().LoadedVersion = 0;
     ProjectModel().LoadedFileName = fileName;
@@ -355,14 +366,24 @@ bool LoadGameFile(const std::string& fileName, CLoadReport* report) {
         ShowMessage("Error Loading: Failed to load the file.");
         return false;
     }
-    return LoadGameStream(stream, fileName, report);
+    return LoadGameStream(stream, fileName, report, recovery);
 }
 
-bool LoadGameBytes(CBlock bytes, CLoadReport* report) {
+bool LoadGameBytes(CBlock bytes, CLoadReport* report, CRecoveryReport* recovery) {
     ProjectModel().LoadedFileName.clear();
     CStream stream(std::move(bytes));
     ProjectModel().LoadedFileSize = stream.Size();
-    return LoadGameStream(stream, {}, report);
+    return LoadGameStream(stream, {}, report, recovery);
+}
+
+bool RecoverGameFile(const std::string& fileName, CRecoveryReport& report) {
+    report = CRecoveryReport{};
+    return LoadGameFile(fileName, nullptr, &report);
+}
+
+bool RecoverGameBytes(CBlock bytes, CRecoveryReport& report) {
+    report = CRecoveryReport{};
+    return LoadGameBytes(std::move(bytes), nullptr, &report);
 }
 
 bool SaveGameBytes(CBlock& bytes) {

@@ -22,6 +22,7 @@
 namespace transvane {
 
 class CPendingFiles;
+struct CRecoveryReport;
 
 inline constexpr std::int32_t GameFileMagic = 1234321;
 inline constexpr std::int32_t OldestGameVersion = 400;
@@ -105,8 +106,8 @@ bool SaveGame(CStream& stream, bool flag);
 // writes the sections, the file named is the one the project was loaded
 // from, since their messages are about its data; the save's own messages
 // name the file it writes.  The report, when given, is filled as by
-// LoadGame.
-bool LoadGameFile(const std::string& fileName, CLoadReport* report = nullptr);
+// LoadGame.  A recovering load (Resource_Recover.h) gives recovery instead.
+bool LoadGameFile(const std::string& fileName, CLoadReport* report = nullptr, CRecoveryReport* recovery = nullptr);
 // A file name as a shell reads it back, for the commands messages suggest:
 // quoted when it holds anything but the plainest characters.
 std::string ShellWord(const std::string& text);
@@ -130,7 +131,7 @@ std::string BackupKeptAs(const std::string& fileName);
 // The same for a file image in memory, with the same messages but no file
 // to name: for callers that hold the bytes themselves (a browser page, the
 // library API).
-bool LoadGameBytes(CBlock bytes, CLoadReport* report = nullptr);
+bool LoadGameBytes(CBlock bytes, CLoadReport* report = nullptr, CRecoveryReport* recovery = nullptr);
 bool SaveGameBytes(CBlock& bytes);
 
 }  // namespace transvane

@@ -1,5 +1,6 @@
 #include "testkit/ProjectFiles.h"
 
+#include <algorithm>
 #include <random>
 #include <stdexcept>
 
@@ -353,8 +354,8 @@ void WriteRecord(CStream& s, const TRoom& room) {
             s.WriteInt(value);
 }
 
-void WriteRooms(CStream& stream, const TRooms& rooms) {
-    WriteList(stream, rooms.List);
+void WriteRooms(CStream& stream, const TRooms& rooms, std::vector<std::size_t>* slotEnds) {
+    WriteList(stream, rooms.List, slotEnds);
     stream.WriteInt(rooms.InstanceIdCounter);
     if (rooms.List.Version >= 420)
         stream.WriteInt(rooms.TileIdCounter);
@@ -443,8 +444,20 @@ TProject EmptyProject(std::int32_t headerVersion) {
     return project;
 }
 
-CBlock WriteProject(const TProject& p) {
+namespace {
+
+// Writes the whole file, noting where its sections and slots lie when a
+// layout is given.
+CBlock WriteLaidOut(const TProject& p, std::vector<TSectionLayout>* layout) {
     CStream stream;
+    using TEnds = std::vector<std::size_t>;
+    const auto section = [&](const char* name, auto write) {
+        const std::size_t start = stream.Position();
+        TEnds ends;
+        write(layout != nullptr ? &ends : nullptr);
+        if (layout != nullptr)
+            layout->push_back({name, start, stream.Position(), std::move(ends)});
+    };
     WriteHeader(stream, p.Version, p.GameId, p.Guid);
     // The header flag is the third int32; WriteHeader writes 0 there.
     if (p.Flag != 0) {
@@ -453,24 +466,47 @@ CBlock WriteProject(const TProject& p) {
         stream.SetPosition(stream.Size());
     }
     const std::int32_t v = p.Version;
-    WriteOptions(stream, p.Options);
-    WriteList(stream, p.Sounds);
-    WriteList(stream, p.Sprites);
-    WriteList(stream, p.Backgrounds);
+    section("Game options", [&](TEnds*) { WriteOptions(stream, p.Options); });
+    section("Sounds", [&](TEnds* ends) { WriteList(stream, p.Sounds, ends); });
+    section("Sprites", [&](TEnds* ends) { WriteList(stream, p.Sprites, ends); });
+    section("Backgrounds", [&](TEnds* ends) { WriteList(stream, p.Backgrounds, ends); });
     if (v >= 420)
-        WriteList(stream, p.Paths);
-    WriteList(stream, p.Scripts);
+        section("Paths", [&](TEnds* ends) { WriteList(stream, p.Paths, ends); });
+    section("Scripts", [&](TEnds* ends) { WriteList(stream, p.Scripts, ends); });
     if (v >= 440)
-        WriteList(stream, p.DataFiles);
+        section("Data files", [&](TEnds* ends) { WriteList(stream, p.DataFiles, ends); });
     if (v >= 500)
-        WriteList(stream, p.TimeLines);
-    WriteList(stream, p.Objects);
-    WriteRooms(stream, p.Rooms);
-    WriteGameInformation(stream, p.GameInformation);
+        section("Time lines", [&](TEnds* ends) { WriteList(stream, p.TimeLines, ends); });
+    section("Objects", [&](TEnds* ends) { WriteList(stream, p.Objects, ends); });
+    section("Rooms", [&](TEnds* ends) { WriteRooms(stream, p.Rooms, ends); });
+    section("Game information", [&](TEnds*) { WriteGameInformation(stream, p.GameInformation); });
     if (v >= 440)
-        WriteLibraries(stream, p.Libraries);
-    WriteTree(stream, p.Tree);
+        section("Used action libraries", [&](TEnds*) { WriteLibraries(stream, p.Libraries); });
+    section("Resource tree", [&](TEnds*) { WriteTree(stream, p.Tree); });
     return stream.TakeBytes();
+}
+
+}  // namespace
+
+CBlock WriteProject(const TProject& p) { return WriteLaidOut(p, nullptr); }
+
+std::vector<TSectionLayout> ProjectLayout(const TProject& project) {
+    std::vector<TSectionLayout> layout;
+    WriteLaidOut(project, &layout);
+    return layout;
+}
+
+CBlock BreakCompressedBlock(CBlock file, const CBlock& data) {
+    CStream block;
+    block.WriteCompressedBlock(data);
+    const CBlock stored = block.TakeBytes();
+    const auto at = std::search(file.begin(), file.end(), stored.begin(), stored.end());
+    if (at == file.end())
+        throw std::invalid_argument("BreakCompressedBlock: no block of the file holds the data");
+    // The zlib header's first byte, just after the count: the length stays
+    // sound, the stream no longer inflates.
+    at[4] = static_cast<std::uint8_t>(at[4] ^ 0xFF);
+    return file;
 }
 
 }  // namespace project

@@ -445,22 +445,26 @@ void WriteRecord(CStream& stream, const TAction& action);
 void WriteRecord(CStream& stream, const TEvent& event);
 
 // Every list section: its version, the slot count, then for each slot the
-// "exists" flag and, in a present slot, the name and the record.
+// "exists" flag and, in a present slot, the name and the record.  Where
+// each slot ends is noted in slotEnds, when given.
 template <class T>
-void WriteList(CStream& stream, const TList<T>& list) {
+void WriteList(CStream& stream, const TList<T>& list, std::vector<std::size_t>* slotEnds = nullptr) {
     stream.WriteInt(list.Version);
     stream.WriteInt(static_cast<std::int32_t>(list.Slots.size()));
     for (const auto& slot : list.Slots) {
         stream.WriteBool(slot.has_value());
-        if (!slot)
-            continue;
-        stream.WriteString(slot->Name);
-        WriteRecord(stream, slot->Record);
+        if (slot) {
+            stream.WriteString(slot->Name);
+            WriteRecord(stream, slot->Record);
+        }
+        if (slotEnds != nullptr)
+            slotEnds->push_back(stream.Position());
     }
 }
 
 void WriteOptions(CStream& stream, const TOptions& options);
-void WriteRooms(CStream& stream, const TRooms& rooms);  // the room list and the id counters
+// The room list and the id counters.
+void WriteRooms(CStream& stream, const TRooms& rooms, std::vector<std::size_t>* slotEnds = nullptr);
 void WriteGameInformation(CStream& stream, const TGameInformation& information);
 void WriteLibraries(CStream& stream, const TLibraries& libraries);
 void WriteTree(CStream& stream, const TTree& tree);
@@ -485,6 +489,22 @@ CBlock ListBytes(const TList<T>& list) {
 // The whole file: the header, then every section that the header version
 // holds, in file order.
 CBlock WriteProject(const TProject& project);
+
+// ---- damaged files ----------------------------------------------------------
+
+// Where a section of the file WriteProject writes lies, named as the
+// converter names it, and where each of its slots ends (list sections).
+struct TSectionLayout {
+    std::string Name;
+    std::size_t Start = 0, End = 0;
+    std::vector<std::size_t> SlotEnds{};
+};
+std::vector<TSectionLayout> ProjectLayout(const TProject& project);
+
+// The file with the compressed block that holds data broken: its stored
+// length kept, its zlib header spoilt.  std::invalid_argument when no
+// block holds the data.
+CBlock BreakCompressedBlock(CBlock file, const CBlock& data);
 
 }  // namespace project
 

@@ -70,8 +70,9 @@ std::vector<std::string> Lines(const std::string& text);
 std::vector<std::string> MessageLines(const std::string& err);
 
 // What is wrong with a JSON text by one of the schemas of the reports
-// (packaging/schema/NAME.schema.json: "info", "check", "project"), one
-// problem a line, checked by Python's jsonschema; empty when it conforms.
+// (packaging/schema/NAME.schema.json: "info", "check", "project",
+// "recover"), one problem a line, checked by Python's jsonschema; empty
+// when it conforms.
 std::string SchemaViolations(const std::string& json, const std::string& schema);
 
 }  // namespace transvane

@@ -58,37 +58,56 @@ public:
     void Clear() {
         FSlots.clear();
         FNames.clear();
+        FDeclared = -1;
         Changed = false;
     }
 
-    // Reads the list section.  The list is cleared first; on a false result
-    // or an exception the slots read so far stay until the driver clears the
-    // project.  A version outside [minVersion, maxVersion] gives false.
+    // Reads the list section.  The list is cleared first.  A slot joins the
+    // list only once it has been read completely, so on a false result or
+    // an exception the list holds exactly the slots read before the
+    // failure: the ordinary load then clears the project, a recovering one
+    // keeps them.  A version outside [minVersion, maxVersion] gives false.
     bool Load(CStream& stream, std::int32_t minVersion, std::int32_t maxVersion) {
         Clear();
         const std::int32_t version = stream.ReadInt();
         if (version < minVersion || version > maxVersion)
             return false;
         const std::int32_t count = stream.ReadInt();
-        // Every slot holds at least its four-byte presence flag.
-        stream.ExpectItems(count, 4);
-        FSlots.resize(static_cast<std::size_t>(count));
-        FNames.resize(static_cast<std::size_t>(count));
-        for (std::size_t i = 0; i < FSlots.size(); ++i) {
-            if (!stream.ReadBool())
+        // Every slot holds at least its four-byte presence flag.  A count
+        // the rest of the file cannot hold fails at once, except in a
+        // recovering load: its file may just end inside the list, and the
+        // slots are then read for as long as they last.
+        try {
+            stream.ExpectItems(count, 4);
+            FDeclared = count;
+            FSlots.reserve(static_cast<std::size_t>(count));
+            FNames.reserve(static_cast<std::size_t>(count));
+        } catch (const EReadError&) {
+            if (count < 0 || !stream.ToleratesDamage())
+                throw;
+        }
+        for (std::int32_t i = 0; i < count; ++i) {
+            if (!stream.ReadBool()) {
+                Add(nullptr);
                 continue;
-            FNames[i] = stream.ReadString();
-            const CPlace place(FWhat, static_cast<std::int64_t>(i), FNames[i], Named);
-            FSlots[i] = std::make_unique<T>();
-            if (!FSlots[i]->Load(stream)) {
+            }
+            std::string name = stream.ReadString();
+            const CPlace place(FWhat, i, name, Named);
+            auto record = std::make_unique<T>();
+            if (!record->Load(stream)) {
                 KeepFailurePlace();
                 return false;
             }
+            Add(std::move(record), std::move(name));
             ProgressRead(stream.Position());
         }
         Changed = false;
         return true;
     }
+
+    // The slot count the last Load accepted from the file; -1 when it read
+    // none (the list failed before its count, or was never loaded).
+    int Declared() const { return FDeclared; }
 
     bool Save(CStream& stream, std::int32_t version) const {
         // The blocks of the whole list are compressed on every core while
@@ -121,6 +140,7 @@ public:
 
 private:
     const char* FWhat;
+    int FDeclared = -1;
     std::vector<std::unique_ptr<T>> FSlots;
     std::vector<std::string> FNames;
 };

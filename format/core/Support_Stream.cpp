@@ -1,6 +1,7 @@
 #include "format/core/Support_Stream.h"
 
 #include "format/core/Support_Platform.h"
+#include "format/core/Support_Progress.h"
 #include "format/core/Support_Zlib.h"
 
 #include <algorithm>
@@ -252,10 +253,30 @@ void CStream::WriteBlock(std::span<const std::uint8_t> source) {
 }
 
 CBlock CStream::ReadCompressedBlock() {
+    const std::size_t start = Position();
     const std::int32_t count = ReadInt();
     if (count < 0)
         ThrowNegativeSize(count);
-    return InflateCharged(Take(static_cast<std::size_t>(count)));
+    const std::span<const std::uint8_t> bytes = Take(static_cast<std::size_t>(count));
+    if (FDamage == nullptr)
+        return InflateCharged(bytes);
+    // The block's length was sound, so whatever its content is, the reading
+    // can go on after it.
+    try {
+        return InflateCharged(bytes);
+    } catch (const EReadError& error) {
+        NoteDamagedBlock(start, error.what());
+    } catch (const EZCompressionError& error) {
+        NoteDamagedBlock(start, error.what());
+    }
+    return {};
+}
+
+bool CStream::NoteDamagedBlock(std::size_t start, std::string cause) {
+    if (FDamage == nullptr)
+        return false;
+    FDamage->push_back({start, Position(), CurrentPlace(), std::move(cause)});
+    return true;
 }
 
 void CStream::WriteCompressedBlock(std::span<const std::uint8_t> source) {

@@ -169,6 +169,17 @@ void WriteAllToFile(int fd, std::span<const std::uint8_t> bytes, const std::stri
 // being written.
 void StartWriteback(int fd, std::size_t offset, std::size_t length);
 
+// A compressed block whose count and bytes lie inside the file but whose
+// content does not inflate, or inflates to something its record cannot use
+// (a picture that is not a bitmap): [Start, End) are its bytes, count
+// included; Place is where the reader was ("sprite 3 "ship", image 2").
+struct CDamagedBlock {
+    std::size_t Start = 0;
+    std::size_t End = 0;
+    std::string Place;
+    std::string Cause;
+};
+
 // The project stream: a memory stream with the twelve typed primitives.
 class CStream : public CMemoryStream {
 public:
@@ -198,6 +209,20 @@ public:
     CBlock ReadCompressedBlock();
     void WriteCompressedBlock(std::span<const std::uint8_t> source);
 
+    // A recovering load reads past damaged compressed blocks: once given a
+    // log, a block that fails to inflate is noted there and reads as an
+    // empty block, and the readers treat the block as absent.  Without one
+    // (every ordinary load) such a block fails the load as it always has.
+    void TolerateDamage(std::vector<CDamagedBlock>* log) { FDamage = log; }
+    bool ToleratesDamage() const { return FDamage != nullptr; }
+    // Notes the block that began at start and ends at the position as
+    // damaged; true when the stream tolerates it, false when the reader
+    // must fail as it would without recovery.
+    bool NoteDamagedBlock(std::size_t start, std::string cause);
+    // The damaged blocks noted so far: a reader compares the count before
+    // and after a block to learn whether it was damaged.
+    std::size_t DamageCount() const { return FDamage != nullptr ? FDamage->size() : 0; }
+
     // The block compressor working ahead of the writer, if one is installed;
     // WriteCompressedBlock takes its prepared bytes.
     CPreparedBlocks* Prefetch() const { return FPrefetch; }
@@ -221,6 +246,7 @@ private:
     }
 
     CPreparedBlocks* FPrefetch = nullptr;
+    std::vector<CDamagedBlock>* FDamage = nullptr;
 };
 
 // The memory one load may claim beyond the file itself.  A small file can

@@ -20,10 +20,12 @@ bool CBackground::Load(CStream& stream) {
     BackgroundFlag1 = stream.ReadBool();
     BackgroundFlag2 = stream.ReadBool();
     if (stream.ReadBool()) {
+        const std::size_t damaged = stream.DamageCount();
         Image = Bitmap24_LoadFromStream(stream);
         // A background without an image says so with its flag; a block
-        // that yields none after a true flag is a broken record.
-        if (!Image)
+        // that yields none after a true flag is a broken record, unless a
+        // recovering load noted it as damaged: the record is kept without it.
+        if (!Image && stream.DamageCount() == damaged)
             return false;
     }
     return true;

@@ -34,7 +34,10 @@ bool CSprite::Load(CStream& stream) {
     Images.reserve(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
         const CPlace place("image", i);
+        const std::size_t damaged = stream.DamageCount();
         std::optional<CBlock> image = Bitmap24_LoadFromStream(stream);
+        if (!image && stream.DamageCount() != damaged)
+            continue;  // recovering: the damaged subimage is dropped, the others kept
         if (!image)
             return false;  // a sprite's subimages are required
         Images.push_back(std::move(*image));

@@ -470,10 +470,18 @@ std::optional<CBlock> ReadPlainBmp(CStream& stream) {
 }
 
 std::optional<CBlock> ReadCompressedBmp(CStream& stream) {
+    const std::size_t start = stream.Position();
+    const std::size_t damaged = stream.DamageCount();
     CBlock bytes = stream.ReadCompressedBlock();
-    const std::optional<CBmpLayout> bmp = ParseBmp(bytes, true);
-    if (!bmp)
+    if (stream.DamageCount() != damaged)
         return std::nullopt;
+    const std::optional<CBmpLayout> bmp = ParseBmp(bytes, true);
+    if (!bmp) {
+        // A recovering load notes the picture as damaged, so that a record
+        // that needs it can tell it from a stored absence.
+        stream.NoteDamagedBlock(start, "the block holds no picture that can be decoded");
+        return std::nullopt;
+    }
     ChargeDecoding(bytes, *bmp);
     return bytes;
 }

@@ -122,6 +122,57 @@ QString TMainForm::ProposedTarget(const QString& source) {
     return IsBackupName(ToCoreFileName(full)) ? FromCoreFileName(ChangeFileExt(ToCoreFileName(full), ".vtr")) : full;
 }
 
+QString TMainForm::RecoveredTarget(const QString& source) {
+    const QFileInfo file(source);
+    return file.absoluteDir().filePath(file.completeBaseName() + QStringLiteral(" (recovered).vtr"));
+}
+
+void TMainForm::OfferRecovery(const QString& source) {
+    if (!FDialogs.AskYesNo(this, QStringLiteral("Recover what can be read from this file?")))
+        return;
+    CConversionLimits limits;
+    limits.PendingFiles = FPendingFiles;
+    CConversion recovery(GetFeedback(), limits);
+    {
+        CWaitCursor wait;
+        if (!recovery.Recover(ToCoreFileName(source)))
+            return;
+    }
+    // As after a conversion, the user may try another name until the save
+    // succeeds or is cancelled; the damaged file itself is never written.
+    for (;;) {
+        // The damaged file is refused below rather than offered for replacing.
+        const std::optional<QString> target =
+            FDialogs.AskFileToSave(this, RecoveredTarget(source), [&](const QString& file) {
+                return SameFile(ToCoreFileName(file), ToCoreFileName(source)) ? QString() : KeptAsName(file);
+            });
+        if (!target)
+            return;
+        if (SameFile(ToCoreFileName(*target), ToCoreFileName(source))) {
+            FDialogs.ShowMessage(this, QString::fromUtf8(RecoveryOntoSource), {QStringLiteral("file: ") + *target});
+            continue;
+        }
+        bool saved = false;
+        {
+            CWaitCursor wait;
+            saved = recovery.Save(ToCoreFileName(*target));
+        }
+        if (saved) {
+            const CRecoveryReport& report = *recovery.Result().Recovery;
+            QStringList details;
+            for (const std::string& line : RecoveryLines(report))
+                details << QString::fromStdString(line);
+            if (const std::string losses = LossSummary(recovery.Result().Report); !losses.empty())
+                details << QStringLiteral("saving without the lost resources: ") + QString::fromStdString(losses);
+            FDialogs.ShowSummary(this, QString::fromStdString(RecoveredIntoLine(report, target->toStdString())),
+                                 details.join(QLatin1Char('\n')));
+            return;
+        }
+        if (FCloseWhenDone || CloseIfAsked())
+            return;
+    }
+}
+
 QString TMainForm::ConfirmationText(const QString& target, const QString& backup, qsizetype warnings) {
     const QString outcome = warnings == 0   ? QStringLiteral("Converted, no warnings.")
                             : warnings == 1 ? QStringLiteral("Converted with 1 warning.")
@@ -154,6 +205,7 @@ void TMainForm::ConvertFile(const QString& source) {
     bool unchanged = false;
     QString keptAs;
     std::size_t warnings = 0;
+    bool corrupted = false;
     [&] {
         const CFinish finish{*this, source};
         // The project lives as long as this conversion; messages and
@@ -166,6 +218,10 @@ void TMainForm::ConvertFile(const QString& source) {
             CWaitCursor wait;
             loaded = conversion.Load(ToCoreFileName(source));
         }
+        const std::vector<std::string>& said = conversion.Result().Messages;
+        // Only a file whose header was read holds anything to recover.
+        corrupted = !loaded && conversion.Result().Summary.Version != 0 && !said.empty() &&
+                    said.back() == "Error Loading: File seems to be corrupted.";
         if (!loaded || FCloseWhenDone)
             return;  // the load has said why, or the user is leaving
 
@@ -201,6 +257,8 @@ void TMainForm::ConvertFile(const QString& source) {
     }();
     if (CloseIfAsked())
         return;
+    if (corrupted)
+        OfferRecovery(source);
     if (!saved)
         return;
     // Success needs no box to click away: the window says it until the

@@ -43,6 +43,9 @@ public:
     // The name the save dialog offers for source: the source itself, or
     // for a backup (NAME.vk3), its project NAME.vtr in the same folder.
     static QString ProposedTarget(const QString& source);
+    // The name the save dialog offers for what is recovered of a damaged
+    // source: "NAME (recovered).vtr" beside it.
+    static QString RecoveredTarget(const QString& source);
     // What Label1 says after a successful conversion: the warnings, the new
     // file, and the backup when an earlier file was kept as one.
     static QString ConfirmationText(const QString& target, const QString& backup, qsizetype warnings);
@@ -90,6 +93,10 @@ private:
     // Label1 with lines that fit it, instead of the explanation.
     void ShowOutcome(const QStringList& lines);
     void RestoreExplanation();
+    // After a load that found the file corrupted: asks whether to recover
+    // what can be read, and if so where to save it, then shows what was
+    // recovered and lost.
+    void OfferRecovery(const QString& source);
 
     CDialogs& FDialogs;
     bool FCloseWhenDone = false;

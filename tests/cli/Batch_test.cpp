@@ -143,9 +143,9 @@ TEST(CommandLine, HelpAndVersion) {
     int commands = 0;
     for (++command; command != lines.end() && !command->empty(); ++command, ++commands)
         EXPECT_TRUE(command->starts_with("  ") && command->ends_with(".")) << *command;
-    EXPECT_EQ(commands, 5);
+    EXPECT_EQ(commands, 6);
     EXPECT_EQ(RunCli({"help"}).Out, help.Out);
-    for (const char* name : {"convert", "info", "check", "extract"}) {
+    for (const char* name : {"convert", "info", "check", "extract", "recover"}) {
         const CRunResult one = RunCli({"help", name});
         EXPECT_EQ(one.Status, 0) << name;
         EXPECT_TRUE(one.Out.starts_with(std::string("Usage: transvane-cli ") + name + " ")) << one.Out;

@@ -89,7 +89,7 @@ TEST_F(InstalledTree, HoldsTheProgramsAndTheManualPages) {
     for (const char* documented : {"\\-\\-output\\-dir", "\\-\\-quiet", "EXIT STATUS", "/usr/share/transvane/schema"})
         EXPECT_NE(page.find(documented), std::string::npos) << documented;
     // The schemas the reports are checked against in the tests.
-    for (const char* schema : {"info", "check", "project"}) {
+    for (const char* schema : {"info", "check", "project", "recover"}) {
         const std::string name = std::string("/") + schema + ".schema.json";
         EXPECT_EQ(ReadWholeFile(File("share/transvane/schema" + name)),
                   ReadWholeFile(std::string(TRANSVANE_SOURCE_DIR) + "/packaging/schema" + name))

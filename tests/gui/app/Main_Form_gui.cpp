@@ -16,6 +16,7 @@
 #include "gui/app/Progress_Form.h"
 #include "tests/gui/app/ScriptedDialogs.h"
 #include "gui/app/Support_Feedback.h"
+#include "project/Conversion.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/ProjectReader.h"
 #include "testkit/TestSupport.h"
@@ -213,21 +214,24 @@ private slots:
     void failedLoad_data() {
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<bool>("recoverable");  // its header was read
         const auto bytes = [](const CBlock& block) {
             return QByteArray(reinterpret_cast<const char*>(block.data()), static_cast<qsizetype>(block.size()));
         };
         QTest::newRow("not a project") << QByteArray("PK\x03\x04", 4) + " certainly not a project"
-                                       << QStringList{NotAProject, Corrupted};
-        QTest::newRow("cut short after the header") << bytes(HeaderOnly(500)) << QStringList{Corrupted};
-        QTest::newRow("empty file") << QByteArray() << QStringList{Corrupted};
+                                       << QStringList{NotAProject, Corrupted} << false;
+        QTest::newRow("cut short after the header") << bytes(HeaderOnly(500)) << QStringList{Corrupted} << true;
+        QTest::newRow("empty file") << QByteArray() << QStringList{Corrupted} << false;
     }
 
     void failedLoad() {
         QFETCH(QByteArray, contents);
         QFETCH(QStringList, messages);
+        QFETCH(bool, recoverable);
         const QString source = FileNamed("old.vtr");
         WriteWholeFile(source.toStdString(), CBlock(contents.begin(), contents.end()));
         Dialogs->OpenAnswers = {{source}};
+        Dialogs->YesToQuestions = false;
 
         QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
 
@@ -238,6 +242,8 @@ private slots:
             expected << (expected.size() == 1 ? "message:" : "message+check:") + message;
         if (messages.size() > 1)
             expected << "summary:Converting old.vtr gave 2 messages.\nThe details list each with its place.";
+        if (recoverable)
+            expected << "question:Recover what can be read from this file?";
         QCOMPARE(Dialogs->Calls, expected);  // and no save dialog
         QVERIFY(!Spy->Notes.isEmpty());
         QCOMPARE(Spy->Notes.front(), QStringLiteral("start|Loading Game Data ...|0|shown|disabled|wait"));
@@ -255,6 +261,36 @@ private slots:
         ExpectIdle();
         // The chosen file is never touched.
         QCOMPARE(ReadWholeFile(source.toStdString()), CBlock(contents.begin(), contents.end()));
+    }
+
+    // Yes to the question: the recovered project goes where the user says,
+    // "NAME (recovered).vtr" offered, and the summary tells what was kept.
+    void recoveryOfADamagedFile() {
+        const QString source = FileNamed("old.vtr");
+        project::TProject damaged = project::EmptyProject(500);
+        damaged.Sprites.Add("ship", project::TSprite{});
+        const CBlock whole = project::WriteProject(damaged);
+        const CBlock cut(whole.begin(), whole.end() - 1);
+        WriteWholeFile(source.toStdString(), cut);
+        const QString target = FileNamed("rescued.vtr");
+        Dialogs->OpenAnswers = {{source}};
+        Dialogs->SaveAnswers = {source, target};
+
+        QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
+
+        QCOMPARE(Dialogs->Calls.mid(0, 4),
+                 (QStringList{"open", "message:" + Corrupted, "question:Recover what can be read from this file?",
+                              "save:" + FileNamed("old (recovered).vtr")}));
+        // The damaged file itself is refused, and the dialog comes back.
+        QCOMPARE(Dialogs->Calls.value(4), QStringLiteral("message:") + QString::fromUtf8(RecoveryOntoSource));
+        QCOMPARE(Dialogs->Calls.value(5), "save:" + FileNamed("old (recovered).vtr"));
+        QVERIFY2(Dialogs->Calls.value(6).startsWith("summary:recovered ") &&
+                     Dialogs->Calls.value(6).endsWith(" resources into " + target),
+                 qPrintable(Dialogs->Calls.join('|')));
+        QVERIFY(Dialogs->Summaries.back().contains("reading stopped in"));
+        QCOMPARE(project::ReadProject(ReadWholeFile(target.toStdString())).Version, 500);
+        QCOMPARE(ReadWholeFile(source.toStdString()), cut);
+        ExpectIdle();
     }
 
     void cancelledSaveWritesNothing() {

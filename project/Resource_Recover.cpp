@@ -1,0 +1,251 @@
+#include "project/Resource_Recover.h"
+
+#include <algorithm>
+#include <array>
+
+#include "format/behaviour/Object_Main.h"
+#include "format/behaviour/Path_Main.h"
+#include "format/behaviour/TimeLine_Main.h"
+#include "format/media/Background_Main.h"
+#include "format/media/DataFile_Main.h"
+#include "format/media/Script_Main.h"
+#include "format/media/Sound_Main.h"
+#include "format/media/Sprite_Main.h"
+#include "format/world/Room_Main.h"
+#include "project/Resource_Tree.h"
+
+namespace transvane {
+
+namespace {
+
+// What recovery knows of a section: how people call its contents, and for
+// a list how to count it and where its resources go in a rebuilt tree.
+struct CRecoveryRow {
+    ESection Id;
+    const char* Kind;
+    const char* BlockLost;  // what a record loses with a damaged block; null: the section has none
+    // Lists only.
+    std::int64_t (*Present)() = nullptr;
+    int (*Slots)() = nullptr;
+    int (*Declared)() = nullptr;
+    bool (*Exists)(int) = nullptr;
+    const std::string& (*Name)(int) = nullptr;
+    ETopLevel Group = ETopLevel::Sprites;
+    EResourceKind TreeKind = KindSprites;
+};
+
+template <auto& List>
+CRecoveryRow ListRow(ESection id, const char* kind, const char* blockLost, ETopLevel group, EResourceKind treeKind) {
+    return {id,
+            kind,
+            blockLost,
+            [] { return ResourceCount(List()); },
+            [] { return List().Count(); },
+            [] { return List().Declared(); },
+            [](int i) { return List().Exists(i); },
+            [](int i) -> const std::string& { return List().Name(i); },
+            group,
+            treeKind};
+}
+
+// In file order; the used-libraries section holds nothing to recover.
+const std::array<CRecoveryRow, 12>& Rows() {
+    static const std::array<CRecoveryRow, 12> rows = {{
+        {ESection::Options, "game options", "the picture is left out"},
+        ListRow<SoundList>(ESection::Sounds, "sounds", "the sound keeps its record, with no data", ETopLevel::Sounds,
+                           KindSounds),
+        ListRow<SpriteList>(ESection::Sprites, "sprites", "the subimage is dropped", ETopLevel::Sprites, KindSprites),
+        ListRow<BackgroundList>(ESection::Backgrounds, "backgrounds", "the background keeps its record, with no picture",
+                                ETopLevel::Backgrounds, KindBackgrounds),
+        ListRow<PathList>(ESection::Paths, "paths", nullptr, ETopLevel::Paths, KindPaths),
+        ListRow<ScriptList>(ESection::Scripts, "scripts", nullptr, ETopLevel::Scripts, KindScripts),
+        ListRow<DataFileList>(ESection::DataFiles, "data files", "the data file keeps its record, with no data",
+                              ETopLevel::DataFiles, KindDataFiles),
+        ListRow<TimeLineList>(ESection::TimeLines, "time lines", nullptr, ETopLevel::TimeLines, KindTimeLines),
+        ListRow<ObjectList>(ESection::Objects, "objects", nullptr, ETopLevel::Objects, KindObjects),
+        ListRow<RoomList>(ESection::Rooms, "rooms", nullptr, ETopLevel::Rooms, KindRooms),
+        {ESection::GameInformation, "game information", nullptr},
+        {ESection::Tree, "resource tree", nullptr},
+    }};
+    return rows;
+}
+
+const CRecoveryRow* RowOf(ESection id) {
+    for (const CRecoveryRow& row : Rows())
+        if (row.Id == id)
+            return &row;
+    return nullptr;
+}
+
+// The section of the table that holds the byte, by the spans read and the
+// section reading stopped in.
+const CSection* SectionAt(const CLoadReport& load, std::size_t position) {
+    for (const CLoadReport::CSpan& span : load.Sections)
+        if (span.Present && position >= span.Start && position < span.End)
+            for (int k = 0; k < GameSectionCount(); ++k)
+                if (GameSections()[k].Id == span.Id)
+                    return &GameSections()[k];
+    for (int k = 0; k < GameSectionCount(); ++k)
+        if (GameSections()[k].Name == load.Section)
+            return &GameSections()[k];
+    return nullptr;
+}
+
+// Instances and tiles added later must not take the id of one kept: when the
+// counters stored after the rooms were not read, they move past every id.
+void MoveIdCountersPastRooms() {
+    for (int i = 0; i < RoomList().Count(); ++i)
+        if (const CRoom* room = RoomList().Get(i)) {
+            for (const auto& instance : room->Instances)
+                InstanceIdCounter() = std::max(InstanceIdCounter(), instance.Id + 1);
+            for (const auto& tile : room->Tiles)
+                TileIdCounter() = std::max(TileIdCounter(), tile.Id + 1);
+        }
+}
+
+// Every resource kept, under its kind's top group, in slot order.
+void RebuildTree() {
+    BuildTree();
+    for (const CRecoveryRow& row : Rows()) {
+        if (row.Slots == nullptr)
+            continue;
+        CTreeNode* group = TopLevelNode(row.Group);
+        for (int i = 0; i < row.Slots(); ++i)
+            if (row.Exists(i))
+                group->AddChild(row.Name(i), CResource(ResourceNode, row.TreeKind, i));
+    }
+}
+
+}  // namespace
+
+std::int64_t CRecoveryReport::Recovered() const {
+    std::int64_t sum = 0;
+    for (const CRecoveredSection& section : Sections)
+        sum += section.Recovered;
+    return sum;
+}
+
+std::int64_t CRecoveryReport::Total() const {
+    std::int64_t sum = 0;
+    for (const CRecoveredSection& section : Sections)
+        sum += std::max(section.Total, section.Recovered);
+    return sum;
+}
+
+void FinishRecovery(bool complete, CRecoveryReport& report) {
+    const CLoadReport& load = report.Load;
+    report.Sections.clear();
+    report.Blocks.clear();
+    report.TreeRebuilt = false;
+    bool stopped = false;  // passed the section reading stopped in
+    for (int k = 0; k < GameSectionCount(); ++k) {
+        const CSection& section = GameSections()[k];
+        const CRecoveryRow* row = RowOf(section.Id);
+        if (load.Version < section.PresentFrom)
+            continue;
+        CRecoveredSection::EState state = CRecoveredSection::EState::Complete;
+        if (!complete && section.Name == load.Section) {
+            state = CRecoveredSection::EState::Stopped;
+            // A list keeps the records it read completely; any other section
+            // holds what a new project has.
+            if (row == nullptr || row->Slots == nullptr)
+                section.Clear();
+        } else if (stopped) {
+            state = CRecoveredSection::EState::NotReached;
+        }
+        stopped = stopped || state == CRecoveredSection::EState::Stopped;
+        if (row == nullptr)
+            continue;
+        CRecoveredSection recovered{section.Id, row->Kind, row->Slots != nullptr, state};
+        if (recovered.IsList) {
+            recovered.Recovered = row->Present();
+            if (state == CRecoveredSection::EState::Complete)
+                recovered.Total = recovered.Recovered;
+            else if (state == CRecoveredSection::EState::Stopped && row->Declared() >= 0)
+                // Empty slots before the stop are known; every slot after it
+                // is counted as a resource lost.
+                recovered.Total = row->Declared() - (row->Slots() - recovered.Recovered);
+            else
+                recovered.Total = -1;
+        }
+        report.Sections.push_back(recovered);
+    }
+    if (!complete) {
+        const CRecoveredSection* rooms = nullptr;
+        for (const CRecoveredSection& section : report.Sections)
+            if (section.Id == ESection::Rooms)
+                rooms = &section;
+        if (rooms != nullptr && rooms->State != CRecoveredSection::EState::Complete)
+            MoveIdCountersPastRooms();
+        RebuildTree();
+        report.TreeRebuilt = true;
+    }
+    for (const CDamagedBlock& block : report.Damaged) {
+        const CSection* section = SectionAt(load, block.Start);
+        const CRecoveryRow* row = section != nullptr ? RowOf(section->Id) : nullptr;
+        report.Blocks.push_back({block, section != nullptr ? section->Name : "",
+                                 row != nullptr && row->BlockLost != nullptr ? row->BlockLost : "it is left out"});
+    }
+}
+
+std::string GroupedNumber(std::int64_t value) {
+    std::string digits = std::to_string(value < 0 ? -value : value);
+    for (auto at = digits.size(); at > 3; at -= 3)
+        digits.insert(at - 3, 1, ',');
+    return value < 0 ? "-" + digits : digits;
+}
+
+std::string StopCause(const CLoadReport& report) {
+    if (report.Failure == "Stream read error")
+        return "the file ends there";
+    return report.Failure;
+}
+
+std::vector<std::string> RecoveryLines(const CRecoveryReport& report) {
+    const CLoadReport& load = report.Load;
+    const std::string where = "reading stopped in \"" + load.Section + "\" at byte " + GroupedNumber(
+        static_cast<std::int64_t>(load.Position)) + ": " + StopCause(load);
+    std::vector<std::string> lines;
+    for (const CRecoveredSection& section : report.Sections) {
+        const std::string kind = section.Kind;
+        const std::string before = "reading stopped earlier, in \"" + load.Section + "\"";
+        using EState = CRecoveredSection::EState;
+        if (!section.IsList) {
+            const bool tree = section.Id == ESection::Tree;
+            if (section.State == EState::Complete)
+                lines.push_back(kind + ": recovered");
+            else
+                lines.push_back(kind + (tree ? ": rebuilt from the resources recovered (" : ": lost, a new project's used (") +
+                                (section.State == EState::Stopped ? where : before) + ")");
+            continue;
+        }
+        std::string line = kind + ": " + GroupedNumber(section.Recovered);
+        if (section.Total >= 0)
+            line += " of " + GroupedNumber(section.Total);
+        line += " recovered";
+        if (section.State == EState::Stopped)
+            line += section.Total >= 0 ? " (" + GroupedNumber(section.Total - section.Recovered) + " lost: " + where + ")"
+                                       : " (how many were lost is unknown: " + where + ")";
+        else if (section.State == EState::NotReached)
+            line += " (all lost: " + before + ")";
+        lines.push_back(std::move(line));
+    }
+    for (const CRecoveredBlock& block : report.Blocks) {
+        std::string line = "damaged block in \"" + std::string(block.Section) + "\" at byte " +
+                           GroupedNumber(static_cast<std::int64_t>(block.Block.Start));
+        if (!block.Block.Place.empty())
+            line += " (" + block.Block.Place + ")";
+        lines.push_back(line + ": " + block.Lost);
+        lines.push_back("  cause: " + block.Block.Cause);
+    }
+    return lines;
+}
+
+std::string RecoveredIntoLine(const CRecoveryReport& report, const std::string& target) {
+    const bool unknown = std::any_of(report.Sections.begin(), report.Sections.end(),
+                                     [](const CRecoveredSection& section) { return section.IsList && section.Total < 0; });
+    return "recovered " + GroupedNumber(report.Recovered()) + " of " + (unknown ? "at least " : "") +
+           GroupedNumber(report.Total()) + " resources into " + target;
+}
+
+}  // namespace transvane

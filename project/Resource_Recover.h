@@ -1,0 +1,97 @@
+// Recovering what a damaged project file still holds.
+//
+// The ordinary load is all or nothing.  A recovering load runs the same
+// readers over the same bytes and, where they fail, keeps what they read
+// completely before the failure:
+//
+//   - A compressed block whose stored length is sound but whose content
+//     does not inflate, or is no picture where a picture belongs, is absent
+//     and the reading goes on after it: a sprite loses that subimage, a
+//     background keeps its record without a picture, a sound or a data file
+//     keeps its record with no data, the game options lose that picture.
+//   - Any other failure stops the reading.  Every record read completely
+//     before it is kept as it was read; the record in progress and
+//     everything after it are lost.  The sections never reached hold what a
+//     new project holds.
+//   - A resource tree that was not read is rebuilt: every resource kept
+//     goes under its kind's top group, in slot order, by its name.
+//
+// The project is then saved by the ordinary save driver, whose rules clear
+// the references to what was lost and drop the room instances and tiles of
+// lost objects and backgrounds, each noted in the conversion's report.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "project/Resource_Main.h"
+
+namespace transvane {
+
+// What became of one section.
+struct CRecoveredSection {
+    enum class EState {
+        Complete,    // read to its end
+        Stopped,     // the reading stopped inside it
+        NotReached,  // the reading stopped before it
+    };
+    ESection Id;
+    const char* Kind;  // "sprites", "game options" ...
+    bool IsList;       // a list of resources, counted below
+    EState State = EState::Complete;
+    std::int64_t Recovered = 0;  // resources kept
+    std::int64_t Total = 0;      // resources the file held, as far as its counts tell; -1 unknown
+};
+
+// A damaged block that was left out, with the section it lies in and what
+// its record lost.
+struct CRecoveredBlock {
+    CDamagedBlock Block;
+    const char* Section = "";
+    const char* Lost = "";  // "the subimage is dropped" ...
+};
+
+struct CRecoveryReport {
+    // Where the reading stopped and why, as an ordinary load reports it;
+    // Load.Section is empty when the whole file was read.
+    CLoadReport Load;
+    // The sections the header version holds, in file order.
+    std::vector<CRecoveredSection> Sections;
+    std::vector<CRecoveredBlock> Blocks;
+    // Filled by the stream while it reads; Blocks says more about each.
+    std::vector<CDamagedBlock> Damaged;
+    bool TreeRebuilt = false;
+
+    // Resources kept, and held by the file as far as its counts tell.
+    std::int64_t Recovered() const;
+    std::int64_t Total() const;
+    // Nothing of the file was lost: it read to its end, no block damaged.
+    bool LostNothing() const { return Load.Section.empty() && Blocks.empty(); }
+};
+
+// Loads a file or a file image as the ordinary drivers do, keeping what a
+// damaged one still holds.  False only when nothing could be read: the
+// file cannot be read at all, or its header is not that of a project of
+// version 400..500 (the ordinary load's messages say so).  The report is
+// filled either way.
+bool RecoverGameFile(const std::string& fileName, CRecoveryReport& report);
+bool RecoverGameBytes(CBlock bytes, CRecoveryReport& report);
+
+// For the drivers: brings a project whose load stopped (complete false) or
+// went through into the state described above, and fills the report.
+void FinishRecovery(bool complete, CRecoveryReport& report);
+
+// The report for people, one line each: a line per section the file
+// holds, then one per damaged block, e.g.
+//   sprites: 212 of 240 recovered (28 lost: reading stopped in "Sprites" at byte 18,204,331: the file ends there)
+std::vector<std::string> RecoveryLines(const CRecoveryReport& report);
+// "recovered 1,204 of 1,392 resources into TARGET".
+std::string RecoveredIntoLine(const CRecoveryReport& report, const std::string& target);
+// Why the reading stopped, in words: "the file ends there" for a file cut
+// short, the reader's own words otherwise.
+std::string StopCause(const CLoadReport& report);
+// A count with its thousands grouped: 18,204,331.
+std::string GroupedNumber(std::int64_t value);
+
+}  // namespace transvane
