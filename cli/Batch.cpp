@@ -433,8 +433,6 @@ void CFeedbackObserver::Progress(const transvane::CProgress& progress) {
     FLast = progress;
 }
 
-void CBatchFeedback::ShowMessage(const std::string& text) { ShowMessage(text, MessageContext()); }
-
 void CBatchFeedback::ShowMessage(const std::string& text, const std::vector<std::string>& context) {
     std::vector<std::string> lines{FSource.empty() ? text : FSource + ": " + text};
     for (const std::string& line : context)

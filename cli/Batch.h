@@ -120,7 +120,7 @@ class CProgressProbe final : public CFeedback {
 public:
     CProgressState State() const;
 
-    void ShowMessage(const std::string&) override {}
+    void ShowMessage(const std::string&, const std::vector<std::string>&) override {}
     void ProgressStart(const std::string& text) override;
     void ProgressSet(int percent) override;
     void ProgressEnd() override;
@@ -136,7 +136,7 @@ private:
 class CProgressOnly final : public CFeedback {
 public:
     explicit CProgressOnly(CFeedback* next) : FNext(next) {}
-    void ShowMessage(const std::string&) override {}
+    void ShowMessage(const std::string&, const std::vector<std::string>&) override {}
     void ProgressStart(const std::string& text) override;
     void ProgressSet(int percent) override;
     void ProgressEnd() override;
@@ -185,9 +185,8 @@ public:
 
     // A message with the context it was shown with, and where the
     // conversion is, for a file converted elsewhere (on another thread).
-    void ShowMessage(const std::string& text, const std::vector<std::string>& context);
     void ShowProgress(const CProgressState& state);
-    void ShowMessage(const std::string& text) override;
+    void ShowMessage(const std::string& text, const std::vector<std::string>& context) override;
     void ProgressStart(const std::string& text) override;
     void ProgressSet(int percent) override;
     void ProgressEnd() override;

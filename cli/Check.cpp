@@ -29,19 +29,23 @@ CValue MessagesValue(const std::vector<CReportedMessage>& messages) {
     return items;
 }
 
+CValue ChangeValue(const std::string& key, const std::string& what, const std::string& detail,
+                   const std::string& place, std::int64_t count) {
+    CValue item = CValue::Object();
+    item.Add("change", key);
+    item.Add("what", what);
+    if (!detail.empty())
+        item.Add("detail", detail);
+    if (!place.empty())
+        item.Add("place", place);
+    item.Add("count", count);
+    return item;
+}
+
 void AddReport(CValue& value, const transvane::CResult& result) {
     CValue changes = CValue::Array();
-    for (const transvane::CChangeEntry& change : result.Changes) {
-        CValue item = CValue::Object();
-        item.Add("change", change.Key);
-        item.Add("what", change.What);
-        if (!change.Detail.empty())
-            item.Add("detail", change.Detail);
-        if (!change.Place.empty())
-            item.Add("place", change.Place);
-        item.Add("count", change.Count);
-        changes.Push(std::move(item));
-    }
+    for (const transvane::CChangeEntry& change : result.Changes)
+        changes.Push(ChangeValue(change.Key, change.What, change.Detail, change.Place, change.Count));
     value.Add("changes", std::move(changes));
     CValue messages = CValue::Array();
     for (const transvane::CMessage& message : result.Messages)

@@ -10,6 +10,7 @@
 // Exit status: 0 when the file would convert, 1 when it would not.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -26,6 +27,11 @@ int RunCheck(const std::string& source, bool json, std::ostream& out);
 // every report of the tool gives it; and a list of them.
 CValue MessageValue(const CReportedMessage& message);
 CValue MessagesValue(const std::vector<CReportedMessage>& messages);
+
+// One entry of a report's "changes": {"change", "what", "detail", "place",
+// "count"}, the detail and place left out when empty.
+CValue ChangeValue(const std::string& key, const std::string& what, const std::string& detail,
+                   const std::string& place, std::int64_t count);
 
 // Adds the result's "changes" and "messages" to value, an object.
 void AddReport(CValue& value, const CResult& result);

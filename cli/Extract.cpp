@@ -99,47 +99,47 @@ CWriter Text(std::string text) {
 
 std::string Fallback(const char* kind, int index) { return std::string(kind) + "_" + std::to_string(index); }
 
-CAssets PlanAssets(CPlan& plan) {
+CAssets PlanAssets(CProject& project, CPlan& plan) {
     CAssets a;
-    a.SpriteImages.resize(static_cast<std::size_t>(SpriteList().Count()));
-    for (int i = 0; i < SpriteList().Count(); ++i) {
-        const CSprite* sprite = SpriteList().Get(i);
+    a.SpriteImages.resize(static_cast<std::size_t>(SpriteList(project.Media).Count()));
+    for (int i = 0; i < SpriteList(project.Media).Count(); ++i) {
+        const CSprite* sprite = SpriteList(project.Media).Get(i);
         if (sprite == nullptr || sprite->Images.empty())
             continue;
-        const std::string folder = plan.Folder("sprites", Utf8(SpriteList().Name(i)), Fallback("sprite", i));
+        const std::string folder = plan.Folder("sprites", Utf8(SpriteList(project.Media).Name(i)), Fallback("sprite", i));
         for (std::size_t k = 0; k < sprite->Images.size(); ++k)
             a.SpriteImages[static_cast<std::size_t>(i)].push_back(
                 plan.File(folder, std::to_string(k), ".png", "", Png(sprite->Images[k])));
     }
-    a.Backgrounds.resize(static_cast<std::size_t>(BackgroundList().Count()));
-    for (int i = 0; i < BackgroundList().Count(); ++i)
-        if (const CBackground* background = BackgroundList().Get(i); background != nullptr && background->Image)
+    a.Backgrounds.resize(static_cast<std::size_t>(BackgroundList(project.Media).Count()));
+    for (int i = 0; i < BackgroundList(project.Media).Count(); ++i)
+        if (const CBackground* background = BackgroundList(project.Media).Get(i); background != nullptr && background->Image)
             a.Backgrounds[static_cast<std::size_t>(i)] = plan.File(
-                "backgrounds", Utf8(BackgroundList().Name(i)), ".png", Fallback("background", i), Png(*background->Image));
-    a.Sounds.resize(static_cast<std::size_t>(SoundList().Count()));
-    for (int i = 0; i < SoundList().Count(); ++i)
-        if (const CSound* sound = SoundList().Get(i); sound != nullptr && sound->SoundKind != -1)
+                "backgrounds", Utf8(BackgroundList(project.Media).Name(i)), ".png", Fallback("background", i), Png(*background->Image));
+    a.Sounds.resize(static_cast<std::size_t>(SoundList(project.Media).Count()));
+    for (int i = 0; i < SoundList(project.Media).Count(); ++i)
+        if (const CSound* sound = SoundList(project.Media).Get(i); sound != nullptr && sound->SoundKind != -1)
             a.Sounds[static_cast<std::size_t>(i)] =
-                plan.File("sounds", Utf8(SoundList().Name(i)), std::string(".") + SoundFormat(sound->SoundData),
+                plan.File("sounds", Utf8(SoundList(project.Media).Name(i)), std::string(".") + SoundFormat(sound->SoundData),
                           Fallback("sound", i), Bytes(sound->SoundData));
-    a.Scripts.resize(static_cast<std::size_t>(ScriptList().Count()));
-    for (int i = 0; i < ScriptList().Count(); ++i)
-        if (const CScript* script = ScriptList().Get(i); script != nullptr)
-            a.Scripts[static_cast<std::size_t>(i)] = plan.File("scripts", Utf8(ScriptList().Name(i)), ".txt",
+    a.Scripts.resize(static_cast<std::size_t>(ScriptList(project.Media).Count()));
+    for (int i = 0; i < ScriptList(project.Media).Count(); ++i)
+        if (const CScript* script = ScriptList(project.Media).Get(i); script != nullptr)
+            a.Scripts[static_cast<std::size_t>(i)] = plan.File("scripts", Utf8(ScriptList(project.Media).Name(i)), ".txt",
                                                               Fallback("script", i), Text(Utf8(script->ScriptText)));
-    a.DataFiles.resize(static_cast<std::size_t>(DataFileList().Count()));
-    for (int i = 0; i < DataFileList().Count(); ++i) {
-        const CDataFile* dataFile = DataFileList().Get(i);
+    a.DataFiles.resize(static_cast<std::size_t>(DataFileList(project.Media).Count()));
+    for (int i = 0; i < DataFileList(project.Media).Count(); ++i) {
+        const CDataFile* dataFile = DataFileList(project.Media).Get(i);
         if (dataFile == nullptr || !dataFile->HasData)
             continue;
         // Under the name the game exports it as; the resource's name when
         // the file name is empty.
-        const std::string name = Utf8(dataFile->FileName.empty() ? DataFileList().Name(i) : dataFile->FileName);
+        const std::string name = Utf8(dataFile->FileName.empty() ? DataFileList(project.Media).Name(i) : dataFile->FileName);
         a.DataFiles[static_cast<std::size_t>(i)] =
             plan.File("datafiles", name, "", Fallback("datafile", i), Bytes(dataFile->Data));
     }
 
-    const CGameOptions& o = GameOptions();
+    const CGameOptions& o = GameOptions(project.World);
     if (!o.Icon.empty())
         a.Icon = plan.File("game", "icon", ".ico", "", Bytes(o.Icon));
     if (o.LoadingImage)
@@ -148,8 +148,8 @@ CAssets PlanAssets(CPlan& plan) {
         a.BarBackImage = plan.File("game", "bar-back", ".png", "", Png(*o.BarBackImage));
     if (o.BarFrontImage)
         a.BarFrontImage = plan.File("game", "bar-front", ".png", "", Png(*o.BarFrontImage));
-    a.InformationRtf = plan.File("game", "information", ".rtf", "", Bytes(GameInformation().Text));
-    a.InformationText = plan.File("game", "information", ".txt", "", Text(Utf8(GameInformationPlainText())));
+    a.InformationRtf = plan.File("game", "information", ".rtf", "", Bytes(GameInformation(project.World).Text));
+    a.InformationText = plan.File("game", "information", ".txt", "", Text(Utf8(GameInformationPlainText(project.World))));
     return a;
 }
 
@@ -238,8 +238,8 @@ void ActionsMember(CJsonWriter& j, const CEvent& event) {
     j.EndArray();
 }
 
-void OptionsMember(CJsonWriter& j, const CAssets& a, std::int32_t version) {
-    CValue options = GameOptionsValue(GameOptions(), version);
+void OptionsMember(CProject& project, CJsonWriter& j, const CAssets& a, std::int32_t version) {
+    CValue options = GameOptionsValue(GameOptions(project.World), version);
     options.Add("bar back image", PathValue(a.BarBackImage));
     options.Add("bar front image", PathValue(a.BarFrontImage));
     options.Add("loading image", PathValue(a.LoadingImage));
@@ -247,8 +247,8 @@ void OptionsMember(CJsonWriter& j, const CAssets& a, std::int32_t version) {
     ValueMember(j, "options", options);
 }
 
-void RoomsMember(CJsonWriter& j) {
-    ListMember(j, "rooms", RoomList(), [&](const CRoom& r, std::size_t) {
+void RoomsMember(CProject& project, CJsonWriter& j) {
+    ListMember(j, "rooms", RoomList(project.World), [&](const CRoom& r, std::size_t) {
         j.Member("caption", Utf8(r.Caption));
         SizeMember(j, "size", r.Width, r.Height);
         SizeMember(j, "snap", r.SnapX, r.SnapY);
@@ -262,7 +262,7 @@ void RoomsMember(CJsonWriter& j) {
             j.BeginObject();
             j.Member("visible", l.Visible);
             j.Member("layer flag", l.LayerFlag);
-            ReferenceMember(j, "background", BackgroundList(), l.BackgroundIndex);
+            ReferenceMember(j, "background", BackgroundList(project.Media), l.BackgroundIndex);
             j.Member("x", l.X);
             j.Member("y", l.Y);
             j.Member("tile horizontally", l.TileH);
@@ -284,7 +284,7 @@ void RoomsMember(CJsonWriter& j) {
                 {"horizontal speed", v.SpeedH}, {"vertical speed", v.SpeedV}};
             for (const auto& [key, value] : values)
                 j.Member(key, value);
-            ReferenceMember(j, "follow object", ObjectList(), v.FollowObject);
+            ReferenceMember(j, "follow object", ObjectList(project.Behaviour), v.FollowObject);
             j.EndObject();
         }
         j.EndArray();
@@ -293,7 +293,7 @@ void RoomsMember(CJsonWriter& j) {
             j.BeginObject();
             j.Member("x", instance.X);
             j.Member("y", instance.Y);
-            ReferenceMember(j, "object", ObjectList(), instance.ObjectIndex);
+            ReferenceMember(j, "object", ObjectList(project.Behaviour), instance.ObjectIndex);
             j.Member("id", instance.Id);
             j.Member("code", Utf8(instance.Code));
             j.Member("instance flag", instance.InstanceFlag);
@@ -305,7 +305,7 @@ void RoomsMember(CJsonWriter& j) {
             j.BeginObject();
             j.Member("x", t.X);
             j.Member("y", t.Y);
-            ReferenceMember(j, "background", BackgroundList(), t.BackgroundIndex);
+            ReferenceMember(j, "background", BackgroundList(project.Media), t.BackgroundIndex);
             j.Member("source x", t.SourceX);
             j.Member("source y", t.SourceY);
             SizeMember(j, "size", t.Width, t.Height);
@@ -326,27 +326,27 @@ void RoomsMember(CJsonWriter& j) {
             j.Number(value);
         j.EndArray();
     });
-    j.Member("instance id counter", InstanceIdCounter());
-    j.Member("tile id counter", TileIdCounter());
+    j.Member("instance id counter", InstanceIdCounter(project.World));
+    j.Member("tile id counter", TileIdCounter(project.World));
 }
 
 // The name of the resource a tree entry stands for, if it exists.
-std::optional<std::string> TreeResourceName(std::int32_t kind, std::int32_t index) {
+std::optional<std::string> TreeResourceName(CProject& project, std::int32_t kind, std::int32_t index) {
     auto name = [index](const auto& list) -> std::optional<std::string> {
         if (!list.Exists(index))
             return std::nullopt;
         return Utf8(list.Name(index));
     };
     switch (kind) {
-    case KindObjects: return name(ObjectList());
-    case KindSprites: return name(SpriteList());
-    case KindSounds: return name(SoundList());
-    case KindRooms: return name(RoomList());
-    case KindBackgrounds: return name(BackgroundList());
-    case KindScripts: return name(ScriptList());
-    case KindPaths: return name(PathList());
-    case KindDataFiles: return name(DataFileList());
-    case KindTimeLines: return name(TimeLineList());
+    case KindObjects: return name(ObjectList(project.Behaviour));
+    case KindSprites: return name(SpriteList(project.Media));
+    case KindSounds: return name(SoundList(project.Media));
+    case KindRooms: return name(RoomList(project.World));
+    case KindBackgrounds: return name(BackgroundList(project.Media));
+    case KindScripts: return name(ScriptList(project.Media));
+    case KindPaths: return name(PathList(project.Behaviour));
+    case KindDataFiles: return name(DataFileList(project.Media));
+    case KindTimeLines: return name(TimeLineList(project.Behaviour));
     default: return std::nullopt;
     }
 }
@@ -354,7 +354,7 @@ std::optional<std::string> TreeResourceName(std::int32_t kind, std::int32_t inde
 // The tree as a flat list in reading order, each node naming its parent:
 // files nest groups a hundred thousand deep, which no JSON reader should
 // have to recurse through.
-void TreeMember(CJsonWriter& j) {
+void TreeMember(CProject& project, CJsonWriter& j) {
     j.Key("tree").BeginArray();
     std::int64_t next = 0;
     struct CPending {
@@ -363,7 +363,7 @@ void TreeMember(CJsonWriter& j) {
         std::int64_t Depth;
     };
     std::vector<CPending> pending;
-    const auto& top = ResourceTree().Items();
+    const auto& top = ResourceTree(project.Model).Items();
     for (auto node = top.rbegin(); node != top.rend(); ++node)
         pending.push_back({node->get(), -1, 0});
     while (!pending.empty()) {
@@ -386,7 +386,7 @@ void TreeMember(CJsonWriter& j) {
         // Groups name no resource; an entry whose resource is gone says so.
         const bool entry = r.NodeKind == ResourceNode;
         const std::optional<std::string> name =
-            entry ? TreeResourceName(r.ResourceKind, r.ResourceIndex) : std::nullopt;
+            entry ? TreeResourceName(project, r.ResourceKind, r.ResourceIndex) : std::nullopt;
         ValueMember(j, "resource", name ? CValue(*name) : CValue());
         j.Member("missing", entry && !name);
         j.EndObject();
@@ -407,8 +407,8 @@ struct CSource {
     bool StoresInformation() const { return OptionsVersion >= OptionsInformationFrom; }
 };
 
-void WriteProjectJson(std::ostream& out, const CSource& source, const CAssets& a) {
-    const CGameOptions& o = GameOptions();
+void WriteProjectJson(CProject& project, std::ostream& out, const CSource& source, const CAssets& a) {
+    const CGameOptions& o = GameOptions(project.World);
     const bool stored = source.StoresInformation();
     CJsonWriter j(out);
     j.BeginObject();
@@ -419,13 +419,13 @@ void WriteProjectJson(std::ostream& out, const CSource& source, const CAssets& a
     ValueMember(j, "author", stored ? CValue(Utf8(o.Author)) : CValue());
     ValueMember(j, "game version", stored ? CValue(o.GameVersion) : CValue());
     ValueMember(j, "last changed", stored ? CValue(DateTimeToText(o.LastChanged)) : CValue());
-    j.Member("game id", GameId());
-    ValueMember(j, "guid", source.FormatVersion >= 410 ? CValue(GuidText(GameGuid())) : CValue());
-    ValueMember(j, "counts", ResourceCountsValue());
+    j.Member("game id", GameId(project.Model));
+    ValueMember(j, "guid", source.FormatVersion >= 410 ? CValue(GuidText(GameGuid(project.Model))) : CValue());
+    ValueMember(j, "counts", ResourceCountsValue(project));
     ValueMember(j, "notes", MessagesValue(source.Notes));
-    OptionsMember(j, a, source.OptionsVersion);
+    OptionsMember(project, j, a, source.OptionsVersion);
 
-    ListMember(j, "sprites", SpriteList(), [&](const CSprite& s, std::size_t i) {
+    ListMember(j, "sprites", SpriteList(project.Media), [&](const CSprite& s, std::size_t i) {
         SizeMember(j, "size", s.Width, s.Height);
         j.Key("bounds").BeginObject();
         j.Member("left", s.Bounds.Left);
@@ -441,7 +441,7 @@ void WriteProjectJson(std::ostream& out, const CSource& source, const CAssets& a
             j.Text(path);
         j.EndArray();
     });
-    ListMember(j, "sounds", SoundList(), [&](const CSound& s, std::size_t i) {
+    ListMember(j, "sounds", SoundList(project.Media), [&](const CSound& s, std::size_t i) {
         const bool none = s.SoundKind == -1;
         j.Member("kind", s.SoundKind);
         j.Member("file", Utf8(s.SoundText));
@@ -451,13 +451,13 @@ void WriteProjectJson(std::ostream& out, const CSource& source, const CAssets& a
         ArrayMember(j, "values", {s.SoundValue});
         FlagsMember(j, {s.SoundFlag1, s.SoundFlag2});
     });
-    ListMember(j, "backgrounds", BackgroundList(), [&](const CBackground& b, std::size_t i) {
+    ListMember(j, "backgrounds", BackgroundList(project.Media), [&](const CBackground& b, std::size_t i) {
         SizeMember(j, "size", b.Width, b.Height);
         j.Member("transparent", b.Transparent);
         FlagsMember(j, {b.BackgroundFlag1, b.BackgroundFlag2});
         PathMember(j, "image", a.Backgrounds[i]);
     });
-    ListMember(j, "paths", PathList(), [&](const CPath& p, std::size_t) {
+    ListMember(j, "paths", PathList(project.Behaviour), [&](const CPath& p, std::size_t) {
         j.Member("connection", p.ConnectionKind);
         j.Member("connection in words", PathConnectionWords(p.ConnectionKind));
         j.Member("at the end", p.EndAction);
@@ -474,11 +474,11 @@ void WriteProjectJson(std::ostream& out, const CSource& source, const CAssets& a
         }
         j.EndArray();
     });
-    ListMember(j, "scripts", ScriptList(), [&](const CScript& s, std::size_t i) {
+    ListMember(j, "scripts", ScriptList(project.Media), [&](const CScript& s, std::size_t i) {
         j.Member("text", a.Scripts[i]);
         j.Member("characters", s.ScriptText.size());
     });
-    ListMember(j, "data files", DataFileList(), [&](const CDataFile& d, std::size_t i) {
+    ListMember(j, "data files", DataFileList(project.Media), [&](const CDataFile& d, std::size_t i) {
         j.Member("file name", Utf8(d.FileName));
         j.Member("has data", d.HasData);
         PathMember(j, "data", a.DataFiles[i]);
@@ -487,7 +487,7 @@ void WriteProjectJson(std::ostream& out, const CSource& source, const CAssets& a
         j.Member("export in words", ExportModeWords(d.ExportMode));
         FlagsMember(j, {d.DataFileFlag1, d.DataFileFlag2, d.DataFileFlag3});
     });
-    ListMember(j, "time lines", TimeLineList(), [&](const CTimeLine& t, std::size_t) {
+    ListMember(j, "time lines", TimeLineList(project.Behaviour), [&](const CTimeLine& t, std::size_t) {
         j.Key("moments").BeginArray();
         for (std::size_t k = 0; k < t.Moments.size(); ++k) {
             j.BeginObject();
@@ -497,12 +497,12 @@ void WriteProjectJson(std::ostream& out, const CSource& source, const CAssets& a
         }
         j.EndArray();
     });
-    ListMember(j, "objects", ObjectList(), [&](const CObject& object, std::size_t) {
-        ReferenceMember(j, "sprite", SpriteList(), object.SpriteIndex);
+    ListMember(j, "objects", ObjectList(project.Behaviour), [&](const CObject& object, std::size_t) {
+        ReferenceMember(j, "sprite", SpriteList(project.Media), object.SpriteIndex);
         ArrayMember(j, "values", {object.ObjectValue});
         FlagsMember(j, {object.ObjectFlag1, object.ObjectFlag2, object.ObjectFlag3});
-        ReferenceMember(j, "related object", ObjectList(), object.RelatedObjectIndex == NoRelatedObject ? -1 : object.RelatedObjectIndex);
-        ReferenceMember(j, "second sprite", SpriteList(), object.SecondSpriteIndex);
+        ReferenceMember(j, "related object", ObjectList(project.Behaviour), object.RelatedObjectIndex == NoRelatedObject ? -1 : object.RelatedObjectIndex);
+        ReferenceMember(j, "second sprite", SpriteList(project.Media), object.SecondSpriteIndex);
         j.Key("events").BeginArray();
         for (int row = 0; row < EventRowCount; ++row)
             for (const auto& [number, event] : object.Row(row).Events()) {
@@ -513,23 +513,23 @@ void WriteProjectJson(std::ostream& out, const CSource& source, const CAssets& a
                 j.Member("number", number);
                 // Row 4's numbers name objects.
                 if (row == ObjectEventRow)
-                    ReferenceMember(j, "object", ObjectList(), number);
+                    ReferenceMember(j, "object", ObjectList(project.Behaviour), number);
                 ActionsMember(j, *event);
                 j.EndObject();
             }
         j.EndArray();
     });
-    RoomsMember(j);
+    RoomsMember(project, j);
 
     j.Key("game information").BeginObject();
-    j.Member("background colour", GameInformation().BackgroundColor);
-    j.Member("background colour in words", ColourText(GameInformation().BackgroundColor));
-    j.Member("mimic main form", GameInformation().MimicMainForm);
+    j.Member("background colour", GameInformation(project.World).BackgroundColor);
+    j.Member("background colour in words", ColourText(GameInformation(project.World).BackgroundColor));
+    j.Member("mimic main form", GameInformation(project.World).MimicMainForm);
     j.Member("rtf", a.InformationRtf);
     j.Member("text", a.InformationText);
     j.EndObject();
 
-    TreeMember(j);
+    TreeMember(project, j);
     j.EndObject();
 }
 
@@ -588,7 +588,7 @@ std::string PageReference(const CResourceList<T>& list, std::int32_t index) {
     return DanglingReference(index, list.Exists(index)) ? "<span class=\"missing\">" + words + "</span>" : words;
 }
 
-void PageTree(std::ostream& out) {
+void PageTree(CProject& project, std::ostream& out) {
     // Walked with a stack; every group opens a list that its last child
     // closes.
     out << "<ul class=\"tree\">\n";
@@ -597,7 +597,7 @@ void PageTree(std::ostream& out) {
         bool Close;  // closes a group's list instead
     };
     std::vector<CPending> pending;
-    const auto& top = ResourceTree().Items();
+    const auto& top = ResourceTree(project.Model).Items();
     for (auto node = top.rbegin(); node != top.rend(); ++node)
         pending.push_back({node->get(), false});
     while (!pending.empty()) {
@@ -609,7 +609,7 @@ void PageTree(std::ostream& out) {
         }
         const CTreeNode& node = *item.Node;
         if (node.Resource.NodeKind == ResourceNode) {
-            const bool exists = TreeResourceName(node.Resource.ResourceKind, node.Resource.ResourceIndex).has_value();
+            const bool exists = TreeResourceName(project, node.Resource.ResourceKind, node.Resource.ResourceIndex).has_value();
             out << "<li" << (exists ? "" : " class=\"missing\"") << ">" << Html(Utf8(node.Text)) << "</li>\n";
             continue;
         }
@@ -629,10 +629,10 @@ void PageTree(std::ostream& out) {
 // What the page says about the game in its first paragraph: the format
 // version, then only what the file stores (an empty author is left out
 // rather than shown as a gap).
-std::string PageIntroduction(const CSource& source) {
-    const CGameOptions& o = GameOptions();
+std::string PageIntroduction(CProject& project, const CSource& source) {
+    const CGameOptions& o = GameOptions(project.World);
     std::string text = "A project file of format version " + std::to_string(source.FormatVersion) + ", game id " +
-                       std::to_string(GameId());
+                       std::to_string(GameId(project.Model));
     if (!source.StoresInformation())
         return text + ". A file of this version stores no author, game version or date of its last change.";
     if (!o.Author.empty())
@@ -665,22 +665,22 @@ struct CPageKind {
     std::int64_t Count;
 };
 
-void WriteIndexHtml(std::ostream& out, const CSource& source, const CAssets& a) {
-    const CGameOptions& o = GameOptions();
+void WriteIndexHtml(CProject& project, std::ostream& out, const CSource& source, const CAssets& a) {
+    const CGameOptions& o = GameOptions(project.World);
     const std::string title = Html(source.Name);
     out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
         << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
         << "<title>" << title << "</title>\n<style>" << PageStyle << "</style>\n</head>\n<body>\n"
-        << "<h1>" << title << "</h1>\n<p>" << PageIntroduction(source)
+        << "<h1>" << title << "</h1>\n<p>" << PageIntroduction(project, source)
         << " The whole project is described in <a href=\"project.json\">project.json</a>.</p>\n";
 
     const CPageKind kinds[] = {
-        {"Sprites", "sprites", ResourceCount(SpriteList())},   {"Sounds", "sounds", ResourceCount(SoundList())},
-        {"Backgrounds", "backgrounds", ResourceCount(BackgroundList())},
-        {"Paths", "paths", ResourceCount(PathList())},         {"Scripts", "scripts", ResourceCount(ScriptList())},
-        {"Data files", "datafiles", ResourceCount(DataFileList())},
-        {"Time lines", "timelines", ResourceCount(TimeLineList())},
-        {"Objects", "objects", ResourceCount(ObjectList())},   {"Rooms", "rooms", ResourceCount(RoomList())}};
+        {"Sprites", "sprites", ResourceCount(SpriteList(project.Media))},   {"Sounds", "sounds", ResourceCount(SoundList(project.Media))},
+        {"Backgrounds", "backgrounds", ResourceCount(BackgroundList(project.Media))},
+        {"Paths", "paths", ResourceCount(PathList(project.Behaviour))},         {"Scripts", "scripts", ResourceCount(ScriptList(project.Media))},
+        {"Data files", "datafiles", ResourceCount(DataFileList(project.Media))},
+        {"Time lines", "timelines", ResourceCount(TimeLineList(project.Behaviour))},
+        {"Objects", "objects", ResourceCount(ObjectList(project.Behaviour))},   {"Rooms", "rooms", ResourceCount(RoomList(project.World))}};
     out << "<table>\n";
     for (const CPageKind& kind : kinds) {
         out << "<tr><th>";
@@ -703,16 +703,16 @@ void WriteIndexHtml(std::ostream& out, const CSource& source, const CAssets& a) 
         out << "</ul>\n";
     }
 
-    PageSection(out, "Sprites", "sprites", SpriteList(), nullptr, [&](int i, const CSprite& s) {
-        const std::string name = Html(Utf8(SpriteList().Name(i)));
+    PageSection(out, "Sprites", "sprites", SpriteList(project.Media), nullptr, [&](int i, const CSprite& s) {
+        const std::string name = Html(Utf8(SpriteList(project.Media).Name(i)));
         out << "<figure>";
         for (const std::string& path : a.SpriteImages[static_cast<std::size_t>(i)])
             out << "<img src=\"" << Url(path) << "\" alt=\"" << name << "\">";
         out << "<figcaption>" << name << " (" << s.Width << " x " << s.Height << ", " << s.Images.size()
             << " subimages)</figcaption></figure>\n";
     });
-    PageSection(out, "Backgrounds", "backgrounds", BackgroundList(), nullptr, [&](int i, const CBackground& b) {
-        const std::string name = Html(Utf8(BackgroundList().Name(i)));
+    PageSection(out, "Backgrounds", "backgrounds", BackgroundList(project.Media), nullptr, [&](int i, const CBackground& b) {
+        const std::string name = Html(Utf8(BackgroundList(project.Media).Name(i)));
         const std::string& path = a.Backgrounds[static_cast<std::size_t>(i)];
         out << "<figure>";
         if (!path.empty())
@@ -720,10 +720,10 @@ void WriteIndexHtml(std::ostream& out, const CSource& source, const CAssets& a) 
         out << "<figcaption>" << name << " (" << b.Width << " x " << b.Height << (path.empty() ? ", no image" : "")
             << ")</figcaption></figure>\n";
     });
-    PageSection(out, "Sounds", "sounds", SoundList(), "<th>Name</th><th>Data</th><th>Bytes</th><th>File</th>",
+    PageSection(out, "Sounds", "sounds", SoundList(project.Media), "<th>Name</th><th>Data</th><th>Bytes</th><th>File</th>",
                 [&](int i, const CSound& s) {
                     const std::string& path = a.Sounds[static_cast<std::size_t>(i)];
-                    out << "<tr><td>" << Html(Utf8(SoundList().Name(i))) << "</td>";
+                    out << "<tr><td>" << Html(Utf8(SoundList(project.Media).Name(i))) << "</td>";
                     if (path.empty()) {
                         out << "<td>none</td><td>0</td><td>none</td></tr>\n";
                         return;
@@ -734,22 +734,22 @@ void WriteIndexHtml(std::ostream& out, const CSource& source, const CAssets& a) 
                         out << "<audio controls preload=\"none\" src=\"" << Url(path) << "\"></audio> ";
                     out << "<a href=\"" << Url(path) << "\">file</a></td></tr>\n";
                 });
-    PageSection(out, "Paths", "paths", PathList(),
+    PageSection(out, "Paths", "paths", PathList(project.Behaviour),
                 "<th>Name</th><th>Points</th><th>Connection</th><th>At the end</th><th>Length</th>",
                 [&](int i, const CPath& p) {
-                    out << "<tr><td>" << Html(Utf8(PathList().Name(i))) << "</td><td>" << p.PointCount() << "</td><td>"
+                    out << "<tr><td>" << Html(Utf8(PathList(project.Behaviour).Name(i))) << "</td><td>" << p.PointCount() << "</td><td>"
                         << PathConnectionWords(p.ConnectionKind) << "</td><td>" << Html(PathEndWords(p.EndAction))
                         << "</td><td>" << p.Length << "</td></tr>\n";
                 });
-    PageSection(out, "Scripts", "scripts", ScriptList(), nullptr, [&](int i, const CScript& s) {
-        out << "<details><summary>" << Html(Utf8(ScriptList().Name(i))) << " (<a href=\""
+    PageSection(out, "Scripts", "scripts", ScriptList(project.Media), nullptr, [&](int i, const CScript& s) {
+        out << "<details><summary>" << Html(Utf8(ScriptList(project.Media).Name(i))) << " (<a href=\""
             << Url(a.Scripts[static_cast<std::size_t>(i)]) << "\">file</a>)</summary><pre>"
             << Html(Utf8(s.ScriptText)) << "</pre></details>\n";
     });
-    PageSection(out, "Data files", "datafiles", DataFileList(),
+    PageSection(out, "Data files", "datafiles", DataFileList(project.Media),
                 "<th>Name</th><th>File name</th><th>Bytes</th><th>Export</th>", [&](int i, const CDataFile& d) {
                     const std::string& path = a.DataFiles[static_cast<std::size_t>(i)];
-                    out << "<tr><td>" << Html(Utf8(DataFileList().Name(i))) << "</td><td>";
+                    out << "<tr><td>" << Html(Utf8(DataFileList(project.Media).Name(i))) << "</td><td>";
                     if (path.empty())
                         out << Html(Utf8(d.FileName)) << "</td><td>no data";
                     else
@@ -757,27 +757,27 @@ void WriteIndexHtml(std::ostream& out, const CSource& source, const CAssets& a) 
                             << d.Data.size();
                     out << "</td><td>" << Html(ExportModeWords(d.ExportMode)) << "</td></tr>\n";
                 });
-    PageSection(out, "Time lines", "timelines", TimeLineList(), "<th>Name</th><th>Moments</th>",
+    PageSection(out, "Time lines", "timelines", TimeLineList(project.Behaviour), "<th>Name</th><th>Moments</th>",
                 [&](int i, const CTimeLine& t) {
-                    out << "<tr><td>" << Html(Utf8(TimeLineList().Name(i))) << "</td><td>" << t.Count()
+                    out << "<tr><td>" << Html(Utf8(TimeLineList(project.Behaviour).Name(i))) << "</td><td>" << t.Count()
                         << "</td></tr>\n";
                 });
-    PageSection(out, "Objects", "objects", ObjectList(), "<th>Name</th><th>Sprite</th><th>Events</th><th>Actions</th>",
+    PageSection(out, "Objects", "objects", ObjectList(project.Behaviour), "<th>Name</th><th>Sprite</th><th>Events</th><th>Actions</th>",
                 [&](int i, const CObject& object) {
                     const CEventCounts counts = CountEvents(object);
-                    out << "<tr><td>" << Html(Utf8(ObjectList().Name(i))) << "</td><td>"
-                        << PageReference(SpriteList(), object.SpriteIndex) << "</td><td>" << counts.Events
+                    out << "<tr><td>" << Html(Utf8(ObjectList(project.Behaviour).Name(i))) << "</td><td>"
+                        << PageReference(SpriteList(project.Media), object.SpriteIndex) << "</td><td>" << counts.Events
                         << "</td><td>" << counts.Actions << "</td></tr>\n";
                 });
-    PageSection(out, "Rooms", "rooms", RoomList(),
+    PageSection(out, "Rooms", "rooms", RoomList(project.World),
                 "<th>Name</th><th>Caption</th><th>Size</th><th>Instances</th><th>Tiles</th>",
                 [&](int i, const CRoom& r) {
-                    out << "<tr><td>" << Html(Utf8(RoomList().Name(i))) << "</td><td>" << Html(Utf8(r.Caption))
+                    out << "<tr><td>" << Html(Utf8(RoomList(project.World).Name(i))) << "</td><td>" << Html(Utf8(r.Caption))
                         << "</td><td>" << r.Width << " x " << r.Height << "</td><td>" << r.Instances.size()
                         << "</td><td>" << r.Tiles.size() << "</td></tr>\n";
                 });
     out << "<h2>Game information</h2>\n<p><a href=\"" << Url(a.InformationRtf) << "\">As formatted text</a></p>\n";
-    if (const std::string text = Utf8(GameInformationPlainText()); !text.empty())
+    if (const std::string text = Utf8(GameInformationPlainText(project.World)); !text.empty())
         out << "<pre>" << Html(text) << "</pre>\n";
     out << "<h2>Game options</h2>\n<p>Loading progress bar: " << Html(ProgressBarWords(o.ProgressBarKind))
         << "; resolution " << Html(ResolutionWords(o.Resolution)) << ", colour depth "
@@ -792,7 +792,7 @@ void WriteIndexHtml(std::ostream& out, const CSource& source, const CAssets& a) 
                 << "</figcaption></figure>\n";
     out << "<h2>Resource tree</h2>\n<p class=\"legend\">Groups are in <b>bold</b>; an entry in "
            "<span class=\"missing\">red</span> stands for a resource that is not in the project.</p>\n";
-    PageTree(out);
+    PageTree(project, out);
     // Says whether every picture could be shown; the count is kept on the
     // paragraph for tools that check the page.
     out << "<script>\nwindow.addEventListener('load', function () {\n"
@@ -858,7 +858,7 @@ int RunExtract(const std::string& fileName, const std::string& folder, bool repl
         PrintMessages(err, said.Report.Messages);
         return 1;
     }
-    CProjectScope scope(transvane::detail::CAccess::Conversion(converter).Project().Parts());
+    CProject& project = transvane::detail::CAccess::Conversion(converter).Project();
     const CLoadReport& load = said.Load;
     CSource source;
     source.Name = fileName.substr(fileName.find_last_of('/') + 1);
@@ -868,9 +868,9 @@ int RunExtract(const std::string& fileName, const std::string& folder, bool repl
     source.Notes = said.Report.Messages;
 
     CPlan plan;
-    const CAssets assets = PlanAssets(plan);
-    plan.Files.push_back({"", "project.json", [&](std::ostream& o) { WriteProjectJson(o, source, assets); }});
-    plan.Files.push_back({"", "index.html", [&](std::ostream& o) { WriteIndexHtml(o, source, assets); }});
+    const CAssets assets = PlanAssets(project, plan);
+    plan.Files.push_back({"", "project.json", [&](std::ostream& o) { WriteProjectJson(project, o, source, assets); }});
+    plan.Files.push_back({"", "index.html", [&](std::ostream& o) { WriteIndexHtml(project, o, source, assets); }});
 
     CWritten written(folder);
     try {

@@ -86,8 +86,8 @@ std::int64_t TimeLineActions(const CTimeLine& line) {
     return actions;
 }
 
-void DescribeOptions(CValue& s, std::int32_t version) {
-    const CGameOptions& o = GameOptions();
+void DescribeOptions(CProject& project, CValue& s, std::int32_t version) {
+    const CGameOptions& o = GameOptions(project.World);
     s.Append(GameOptionsValue(o, version));
     s.Add("bar back image", OptionalPicture(o.BarBackImage));
     s.Add("bar front image", OptionalPicture(o.BarFrontImage));
@@ -101,20 +101,20 @@ void DescribeOptions(CValue& s, std::int32_t version) {
     s.Add("icon", std::move(icon));
 }
 
-void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadReport::CSpan& span) {
+void DescribeSection(CProject& project, CValue& s, std::span<const std::uint8_t> file, const CLoadReport::CSpan& span) {
     switch (span.Id) {
     case ESection::Options:
-        DescribeOptions(s, span.Version);
+        DescribeOptions(project, s, span.Version);
         break;
     case ESection::Sounds:
-        AddList(s, SoundList(), [](CValue& item, const CSound& sound) {
+        AddList(s, SoundList(project.Media), [](CValue& item, const CSound& sound) {
             item.Add("kind", sound.SoundKind);
             item.Add("file", Utf8(sound.SoundText));
             item.Add("data bytes", sound.SoundKind == -1 ? CValue() : CValue(sound.SoundData.size()));
         });
         break;
     case ESection::Sprites:
-        AddList(s, SpriteList(), [](CValue& item, const CSprite& sprite) {
+        AddList(s, SpriteList(project.Media), [](CValue& item, const CSprite& sprite) {
             item.Add("size", SizeValue(sprite.Width, sprite.Height));
             CValue images = CValue::Array();
             for (const CBlock& image : sprite.Images)
@@ -123,13 +123,13 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
         });
         break;
     case ESection::Backgrounds:
-        AddList(s, BackgroundList(), [](CValue& item, const CBackground& background) {
+        AddList(s, BackgroundList(project.Media), [](CValue& item, const CBackground& background) {
             item.Add("size", SizeValue(background.Width, background.Height));
             item.Add("image", OptionalPicture(background.Image));
         });
         break;
     case ESection::Paths:
-        AddList(s, PathList(), [](CValue& item, const CPath& path) {
+        AddList(s, PathList(project.Behaviour), [](CValue& item, const CPath& path) {
             item.Add("points", static_cast<std::int32_t>(path.PointCount()));
             item.Add("smooth", path.ConnectionKind != 0);
             item.Add("end action", path.EndAction);
@@ -138,45 +138,45 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
         });
         break;
     case ESection::Scripts:
-        AddList(s, ScriptList(), [](CValue& item, const CScript& script) {
+        AddList(s, ScriptList(project.Media), [](CValue& item, const CScript& script) {
             item.Add("characters", script.ScriptText.size());
         });
         break;
     case ESection::DataFiles:
-        AddList(s, DataFileList(), [](CValue& item, const CDataFile& dataFile) {
+        AddList(s, DataFileList(project.Media), [](CValue& item, const CDataFile& dataFile) {
             item.Add("file name", Utf8(dataFile.FileName));
             item.Add("data bytes", dataFile.HasData ? CValue(dataFile.Data.size()) : CValue());
             item.Add("export mode", dataFile.ExportMode);
         });
         break;
     case ESection::TimeLines:
-        AddList(s, TimeLineList(), [](CValue& item, const CTimeLine& line) {
+        AddList(s, TimeLineList(project.Behaviour), [](CValue& item, const CTimeLine& line) {
             item.Add("moments", static_cast<std::int32_t>(line.Count()));
             item.Add("actions", TimeLineActions(line));
         });
         break;
     case ESection::Objects:
-        AddList(s, ObjectList(), [](CValue& item, const CObject& object) {
+        AddList(s, ObjectList(project.Behaviour), [&](CValue& item, const CObject& object) {
             const CEventCounts counts = CountEvents(object);
-            item.Add("sprite", ReferenceValue(SpriteList(), object.SpriteIndex));
+            item.Add("sprite", ReferenceValue(SpriteList(project.Media), object.SpriteIndex));
             item.Add("events", counts.Events);
             item.Add("actions", counts.Actions);
         });
         break;
     case ESection::Rooms:
-        AddList(s, RoomList(), [](CValue& item, const CRoom& room) {
+        AddList(s, RoomList(project.World), [&](CValue& item, const CRoom& room) {
             item.Add("caption", Utf8(room.Caption));
             item.Add("size", SizeValue(room.Width, room.Height));
             item.Add("instances", room.Instances.size());
             item.Add("tiles", room.Tiles.size());
         });
-        s.Add("instance id counter", InstanceIdCounter());
-        s.Add("tile id counter", TileIdCounter());
+        s.Add("instance id counter", InstanceIdCounter(project.World));
+        s.Add("tile id counter", TileIdCounter(project.World));
         break;
     case ESection::GameInformation:
-        s.Add("background colour", CValue(GameInformation().BackgroundColor).Shown(ColourText(GameInformation().BackgroundColor)));
-        s.Add("mimic main form", GameInformation().MimicMainForm);
-        s.Add("text", Utf8(GameInformationPlainText()));
+        s.Add("background colour", CValue(GameInformation(project.World).BackgroundColor).Shown(ColourText(GameInformation(project.World).BackgroundColor)));
+        s.Add("mimic main form", GameInformation(project.World).MimicMainForm);
+        s.Add("text", Utf8(GameInformationPlainText(project.World)));
         break;
     case ESection::Libraries:
         // The names are read and dropped; the count is the section's second
@@ -190,7 +190,7 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
         std::int64_t listed = 0;
         CValue top = CValue::Array();
         CValue groups = CValue::Array();
-        for (const auto& entry : ResourceTree().Items()) {
+        for (const auto& entry : ResourceTree(project.Model).Items()) {
             // walked with a stack: the file chooses how deep groups nest
             std::int64_t resources = 0, subgroups = 0, depth = 0;
             std::vector<std::pair<const CTreeNode*, std::int64_t>> pending;
@@ -228,7 +228,7 @@ void DescribeSection(CValue& s, std::span<const std::uint8_t> file, const CLoadR
         s.Add("groups", std::move(groups));
         s.Add("groups not listed", std::max<std::int64_t>(listed - MaxListedGroups, 0));
         CValue rooms = CValue::Array();
-        for (std::int32_t room : CollectRoomOrder())
+        for (std::int32_t room : CollectRoomOrder(project.Model))
             rooms.Push(room);
         s.Add("room order", std::move(rooms));
         break;
@@ -287,8 +287,8 @@ constexpr const char* SummaryKeys[] = {
     "time lines", "objects", "rooms", "game options", "game information"};
 
 // optionsVersion is the stored version of the options section.
-CValue Summary(std::int32_t version, std::int32_t optionsVersion) {
-    const CGameOptions& o = GameOptions();
+CValue Summary(CProject& project, std::int32_t version, std::int32_t optionsVersion) {
+    const CGameOptions& o = GameOptions(project.World);
     CReferences references;
     CValue report = CValue::Object();
     report.Add("format version", version);
@@ -298,73 +298,73 @@ CValue Summary(std::int32_t version, std::int32_t optionsVersion) {
                                 : CValue().Shown("not stored"));
     report.Add("game version", stored ? CValue(o.GameVersion) : CValue().Shown("not stored"));
     report.Add("last changed", stored ? CValue(DateTimeToText(o.LastChanged)) : CValue().Shown("not stored"));
-    report.Add("game id", GameId());
-    report.Add("resources", ResourceCountsValue());
+    report.Add("game id", GameId(project.Model));
+    report.Add("resources", ResourceCountsValue(project));
 
     // Every list is described before the count of the references it finds
     // goes in front of them.
     CValue kinds = CValue::Object();
-    kinds.Add("sprites", Resources(SpriteList(), [](CValue& item, const CSprite& s) {
+    kinds.Add("sprites", Resources(SpriteList(project.Media), [](CValue& item, const CSprite& s) {
         AddSpriteSize(item, s);
         item.Add("subimages", s.Images.size());
         item.Add("transparent", s.Transparent);
     }));
-    kinds.Add("sounds", Resources(SoundList(), [](CValue& item, const CSound& s) {
+    kinds.Add("sounds", Resources(SoundList(project.Media), [](CValue& item, const CSound& s) {
         const bool none = s.SoundKind == -1;
         item.Add("data", none ? CValue().Shown("none") : CValue(SoundFormatWords(s.SoundData)));
         item.Add("bytes", none ? CValue() : CValue(s.SoundData.size()));
         item.Add("file", s.SoundText.empty() ? CValue("").Shown("none") : CValue(Utf8(s.SoundText)));
     }));
-    kinds.Add("backgrounds", Resources(BackgroundList(), [](CValue& item, const CBackground& b) {
+    kinds.Add("backgrounds", Resources(BackgroundList(project.Media), [](CValue& item, const CBackground& b) {
         item.Add("size", SizeValue(b.Width, b.Height));
         item.Add("image", b.Image.has_value());
         item.Add("transparent", b.Transparent);
     }));
-    kinds.Add("paths", Resources(PathList(), [](CValue& item, const CPath& p) {
+    kinds.Add("paths", Resources(PathList(project.Behaviour), [](CValue& item, const CPath& p) {
         item.Add("points", p.PointCount());
         item.Add("connection", CValue(p.ConnectionKind).Shown(PathConnectionWords(p.ConnectionKind)));
         item.Add("at the end", CValue(p.EndAction).Shown(PathEndWords(p.EndAction)));
         item.Add("length", p.Length);
     }));
-    kinds.Add("scripts", Resources(ScriptList(), [](CValue& item, const CScript& s) {
+    kinds.Add("scripts", Resources(ScriptList(project.Media), [](CValue& item, const CScript& s) {
         std::int64_t lines = s.ScriptText.empty() ? 0 : 1;
         for (const char c : s.ScriptText)
             lines += c == '\n' ? 1 : 0;
         item.Add("lines", lines);
         item.Add("characters", s.ScriptText.size());
     }));
-    kinds.Add("data files", Resources(DataFileList(), [](CValue& item, const CDataFile& d) {
+    kinds.Add("data files", Resources(DataFileList(project.Media), [](CValue& item, const CDataFile& d) {
         item.Add("file name", Utf8(d.FileName));
         item.Add("bytes", d.HasData ? CValue(d.Data.size()) : CValue().Shown("no data"));
         item.Add("export", CValue(d.ExportMode).Shown(ExportModeWords(d.ExportMode)));
     }));
-    kinds.Add("time lines", Resources(TimeLineList(), [](CValue& item, const CTimeLine& t) {
+    kinds.Add("time lines", Resources(TimeLineList(project.Behaviour), [](CValue& item, const CTimeLine& t) {
         item.Add("moments", t.Count());
         item.Add("actions", TimeLineActions(t));
     }));
-    kinds.Add("objects", Resources(ObjectList(), [&](CValue& item, const CObject& object) {
+    kinds.Add("objects", Resources(ObjectList(project.Behaviour), [&](CValue& item, const CObject& object) {
         const CEventCounts events = CountEvents(object);
-        item.Add("sprite", references.Value(SpriteList(), object.SpriteIndex));
+        item.Add("sprite", references.Value(SpriteList(project.Media), object.SpriteIndex));
         if (object.SecondSpriteIndex >= 0)
-            item.Add("second sprite", references.Value(SpriteList(), object.SecondSpriteIndex));
+            item.Add("second sprite", references.Value(SpriteList(project.Media), object.SecondSpriteIndex));
         if (object.RelatedObjectIndex != NoRelatedObject)
-            item.Add("related object", references.Value(ObjectList(), object.RelatedObjectIndex));
+            item.Add("related object", references.Value(ObjectList(project.Behaviour), object.RelatedObjectIndex));
         item.Add("events", events.Events);
         item.Add("actions", events.Actions);
     }));
-    kinds.Add("rooms", Resources(RoomList(), [&](CValue& item, const CRoom& room) {
+    kinds.Add("rooms", Resources(RoomList(project.World), [&](CValue& item, const CRoom& room) {
         item.Add("caption", Utf8(room.Caption));
         item.Add("size", SizeValue(room.Width, room.Height));
         item.Add("speed", room.Speed);
         CValue backgrounds = CValue::Array();
         for (const CRoomLayer& layer : room.Layers)
             if (layer.Visible && layer.BackgroundIndex >= 0)
-                backgrounds.Push(references.Value(BackgroundList(), layer.BackgroundIndex));
+                backgrounds.Push(references.Value(BackgroundList(project.Media), layer.BackgroundIndex));
         item.Add("backgrounds", std::move(backgrounds));
         item.Add("instances", room.Instances.size());
         std::int64_t missing = 0;
         for (const CRoomInstance& instance : room.Instances)
-            missing += DanglingReference(instance.ObjectIndex, ObjectList().Exists(instance.ObjectIndex)) ? 1 : 0;
+            missing += DanglingReference(instance.ObjectIndex, ObjectList(project.Behaviour).Exists(instance.ObjectIndex)) ? 1 : 0;
         if (missing != 0)
             item.Add("instances of missing objects", missing);
         references.Dangling += missing;
@@ -375,9 +375,9 @@ CValue Summary(std::int32_t version, std::int32_t optionsVersion) {
     report.Append(std::move(kinds));
     report.Add("game options", std::move(options));
     CValue information = CValue::Object();
-    information.Add("characters", GameInformationPlainText().size());
+    information.Add("characters", GameInformationPlainText(project.World).size());
     information.Add("background colour",
-                    CValue(GameInformation().BackgroundColor).Shown(ColourText(GameInformation().BackgroundColor)));
+                    CValue(GameInformation(project.World).BackgroundColor).Shown(ColourText(GameInformation(project.World).BackgroundColor)));
     report.Add("game information", std::move(information));
     return report;
 }
@@ -435,12 +435,11 @@ int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream
     if (unreadable.empty()) {
         // The file is read into a project of its own, which goes with it.
         CProject project;
-        CProjectScope scope(project.Parts());
         CConversionReport said;
         CReportingFeedback collector(said, nullptr);
-        CFeedbackGuard guard(collector);
+        project.Core.Feedback = &collector;
         try {
-            loaded = LoadGame(stream, &load);
+            loaded = LoadGame(project, stream, &load);
         } catch (const std::exception&) {
             loaded = false;  // the report holds the text
         }
@@ -452,16 +451,16 @@ int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream
 
         if (loaded && view == EInfoView::Summary) {
             const CLoadReport::CSpan* options = load.Find(ESection::Options);
-            summary = Summary(load.Version, options != nullptr ? options->Version : 0);
+            summary = Summary(project, load.Version, options != nullptr ? options->Version : 0);
         }
         header.Add("bytes", bytes.size());
         header.Add("header version", load.Version != 0 ? CValue(load.Version) : CValue());
         const bool identified =
             load.Version >= OldestGameVersion && load.Version <= NewestGameVersion && bytes.size() >= 16;
-        header.Add("game id", identified ? CValue(GameId()) : CValue());
+        header.Add("game id", identified ? CValue(GameId(project.Model)) : CValue());
         CValue guid = identified && load.Version < 410 ? CValue().Shown("none stored") : CValue();
         if (identified && load.Version >= 410)
-            guid = CValue(GuidText(GameGuid()));
+            guid = CValue(GuidText(GameGuid(project.Model)));
         header.Add("guid", std::move(guid));
         for (const CLoadReport::CSpan& span : load.Sections) {
             CValue section = CValue::Object();
@@ -471,7 +470,7 @@ int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream
                 section.Add("offset", span.Start);
                 section.Add("bytes", span.End - span.Start);
                 section.Add("version", span.Version);
-                DescribeSection(section, bytes, span);
+                DescribeSection(project, section, bytes, span);
             }
             sections.Push(std::move(section));
         }

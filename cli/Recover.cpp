@@ -103,17 +103,9 @@ int RunRecover(const CArguments& arguments, std::ostream& out, CPendingFiles* pe
         value.Add("header version", result.Summary.Version != 0 ? CValue(result.Summary.Version) : CValue());
         value.Append(read ? RecoveryValue(*result.Recovery) : CValue::Object());
         CValue changes = CValue::Array();
-        for (const CChange& change : result.Report.Changes) {
-            CValue item = CValue::Object();
-            item.Add("change", ChangeKind(change.Kind).Key);
-            item.Add("what", ChangeKind(change.Kind).Text);
-            if (!change.Detail.empty())
-                item.Add("detail", change.Detail);
-            if (!change.Place.empty())
-                item.Add("place", change.Place);
-            item.Add("count", change.Count);
-            changes.Push(std::move(item));
-        }
+        for (const CChange& change : result.Report.Changes)
+            changes.Push(ChangeValue(ChangeKind(change.Kind).Key, ChangeKind(change.Kind).Text, change.Detail,
+                                     change.Place, change.Count));
         value.Add("changes", std::move(changes));
         value.Add("messages", MessagesValue(result.Report.Messages));
         value.WriteJson(out);

@@ -137,9 +137,9 @@ CEventCounts CountEvents(const CObject& object) {
     return counts;
 }
 
-CValue ResourceCountsValue() {
+CValue ResourceCountsValue(const CProject& project) {
     CValue counts = CValue::Object();
-    for (const CConversionSummary::CKindCount& count : CountResources()) {
+    for (const CConversionSummary::CKindCount& count : CountResources(project)) {
         std::string key = count.Kind;
         for (char& c : key)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

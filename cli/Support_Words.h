@@ -50,9 +50,9 @@ std::string ReferenceWords(std::int32_t index, int count, bool exists, const std
 // or one past the end (a negative index names nothing on purpose).
 inline bool DanglingReference(std::int32_t index, bool exists) { return index >= 0 && !exists; }
 
-// The current project's counts (CountResources) as an object keyed by the
+// The project's counts (CountResources) as an object keyed by the
 // kinds in lower case: "sounds", "sprites", "subimages" ... "tiles".
-CValue ResourceCountsValue();
+CValue ResourceCountsValue(const CProject& project);
 
 // The events of an object that hold actions, and its actions in all.
 struct CEventCounts {

@@ -13,18 +13,15 @@
 
 using namespace transvane;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    PrepareFuzzing();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    CStream input{CBlock(data, data + size)};
+    CCoreState core;
+    PrepareFuzzing(core);
+    CStream input(core, CBlock(data, data + size));
     std::optional<CBlock> image;
     try {
         // Read as a load reads it: what the block describes beyond its own
         // bytes is charged to a budget.
-        const CLoadBudget budget(size);
+        const CLoadBudget budget(core, size);
         image = Bitmap24_LoadFromStream(input);
     } catch (const EReadError&) {
         return 0;
@@ -34,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!image)
         return 0;
 
-    CStream output;
+    CStream output(core);
     Bitmap24_SaveToStream(&*image, output);
     output.SetPosition(0);
     const std::optional<CBlock> again = Bitmap24_LoadFromStream(output);

@@ -30,9 +30,11 @@ inline transvane::COptions FuzzOptions() {
     return options;
 }
 
-inline void PrepareFuzzing() {
-    SetInflateLimit(FuzzInflateLimit);
-    SetLoadBudgetFloor(FuzzBudgetFloor);
+// Sets the bounds in the core part of the project (or the lone stream) a
+// harness reads into.
+inline void PrepareFuzzing(CCoreState& core) {
+    core.InflateLimit = FuzzInflateLimit;
+    core.BudgetFloor = FuzzBudgetFloor;
 }
 
 }  // namespace transvane

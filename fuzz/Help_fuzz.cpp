@@ -15,9 +15,10 @@
 #include "FuzzSupport.h"
 #include "format/core/Support_Stream.h"
 #include "format/world/Help_Main.h"
+#include "format/world/World_Model.h"
 #include "format/world/Support_RichText.h"
 
-namespace transvane {
+using namespace transvane;
 
 namespace {
 
@@ -39,15 +40,6 @@ std::string ExpectedText(std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-}  // namespace transvane
-
-using namespace transvane;
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    PrepareFuzzing();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
     const bool wellFormed = IsWellFormedRtf(bytes);
@@ -59,28 +51,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (RtfPlainText(document) != ExpectedText(bytes))
         throw std::logic_error("PlainTextToRtf made a document that does not hold the text");
 
-    CStream section;
+    CCoreState core;
+    PrepareFuzzing(core);
+    CWorldModel world;
+    CStream section(core);
     section.WriteInt(430);
     section.WriteInt(0x00FFEEDD);
     section.WriteBool(true);
     section.WriteBlock(bytes);
     section.SetPosition(0);
-    if (!LoadGameInformation(section))
+    if (!LoadGameInformation(world, section))
         throw std::logic_error("a game-information section was refused");
-    CStream once;
-    SaveGameInformation(once);
+    CStream once(core);
+    SaveGameInformation(world, once);
     once.SetPosition(12);
     const CBlock stored = once.ReadBlock();
     if (stored != (wellFormed ? CBlock(bytes.begin(), bytes.end()) : document))
         throw std::logic_error("the written game information does not hold the document");
 
     once.SetPosition(0);
-    if (!LoadGameInformation(once) || once.Remaining() != 0)
+    if (!LoadGameInformation(world, once) || once.Remaining() != 0)
         throw std::logic_error("a written game-information section could not be read again");
-    CStream twice;
-    SaveGameInformation(twice);
+    CStream twice(core);
+    SaveGameInformation(world, twice);
     if (twice.Bytes() != once.Bytes())
         throw std::logic_error("a written game-information section changed when written again");
-    ClearGameInformation();
     return 0;
 }

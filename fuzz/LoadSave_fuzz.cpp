@@ -15,11 +15,6 @@
 
 using namespace transvane;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    PrepareFuzzing();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CBlock converted;
     if (!transvane::ConvertBytes({data, size}, converted, FuzzOptions()).Ok())
@@ -27,9 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // What the converter wrote it must be able to read again, to the last
     // byte.
     CProject project;
-    CProjectScope scope(project.Parts());
+    PrepareFuzzing(project.Core);
     CStream output(std::move(converted));
-    if (!LoadGame(output))
+    if (!LoadGame(project, output))
         throw std::logic_error("a saved project could not be loaded again");
     if (output.Remaining() != 0)
         throw std::logic_error("a saved project holds bytes its reader does not consume");

@@ -30,9 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!result.Recovery || result.Recovery->Recovered() > result.Recovery->Total())
         throw std::logic_error("a recovery reported more resources kept than the file held");
     CProject project;
-    CProjectScope scope(project.Parts());
-    CStream output(std::move(recovered));
-    if (!LoadGame(output))
+    CStream output(project.Core, std::move(recovered));
+    if (!LoadGame(project, output))
         throw std::logic_error("a recovered project could not be loaded again");
     if (output.Remaining() != 0)
         throw std::logic_error("a recovered project holds bytes its reader does not consume");

@@ -18,27 +18,30 @@
 
 namespace transvane {
 
-std::vector<CConversionSummary::CKindCount> CountResources() {
+std::vector<CConversionSummary::CKindCount> CountResources(const CProject& project) {
+    const CMediaModel& media = project.Media;
+    const CBehaviourModel& behaviour = project.Behaviour;
+    const CWorldModel& world = project.World;
     std::int64_t subimages = 0, instances = 0, tiles = 0;
-    for (int i = 0; i < SpriteList().Count(); ++i)
-        if (const CSprite* sprite = SpriteList().Get(i))
+    for (int i = 0; i < media.Sprites.Count(); ++i)
+        if (const CSprite* sprite = media.Sprites.Get(i))
             subimages += static_cast<std::int64_t>(sprite->Images.size());
-    for (int i = 0; i < RoomList().Count(); ++i)
-        if (const CRoom* room = RoomList().Get(i)) {
+    for (int i = 0; i < world.Rooms.Count(); ++i)
+        if (const CRoom* room = world.Rooms.Get(i)) {
             instances += static_cast<std::int64_t>(room->Instances.size());
             tiles += static_cast<std::int64_t>(room->Tiles.size());
         }
     return {
-        {"Sounds", ResourceCount(SoundList())},
-        {"Sprites", ResourceCount(SpriteList())},
+        {"Sounds", ResourceCount(media.Sounds)},
+        {"Sprites", ResourceCount(media.Sprites)},
         {"Subimages", subimages},
-        {"Backgrounds", ResourceCount(BackgroundList())},
-        {"Paths", ResourceCount(PathList())},
-        {"Scripts", ResourceCount(ScriptList())},
-        {"Data files", ResourceCount(DataFileList())},
-        {"Time lines", ResourceCount(TimeLineList())},
-        {"Objects", ResourceCount(ObjectList())},
-        {"Rooms", ResourceCount(RoomList())},
+        {"Backgrounds", ResourceCount(media.Backgrounds)},
+        {"Paths", ResourceCount(behaviour.Paths)},
+        {"Scripts", ResourceCount(media.Scripts)},
+        {"Data files", ResourceCount(media.DataFiles)},
+        {"Time lines", ResourceCount(behaviour.TimeLines)},
+        {"Objects", ResourceCount(behaviour.Objects)},
+        {"Rooms", ResourceCount(world.Rooms)},
         {"Instances", instances},
         {"Tiles", tiles},
     };
@@ -46,9 +49,9 @@ std::vector<CConversionSummary::CKindCount> CountResources() {
 
 namespace {
 
-void Summarise(CConversionSummary& summary) {
-    summary.GameId = GameId();
-    summary.Counts = CountResources();
+void Summarise(CProject& project, CConversionSummary& summary) {
+    summary.GameId = GameId(project.Model);
+    summary.Counts = CountResources(project);
 }
 
 }  // namespace
@@ -64,6 +67,7 @@ public:
         Project.Core.InflateLimit = std::min(limits.InflateLimit, MaxBlockSize);
         Project.Core.BudgetFloor = limits.LoadBudgetFloor;
         Project.Core.HelperThreads = limits.HelperThreads;
+        Project.Model.TreeIconsReset = limits.TreeIconsReset;
     }
 
     CProject Project;
@@ -82,27 +86,26 @@ CConversion::CConversion(CFeedback* feedback, const CConversionLimits& limits)
 CConversion::~CConversion() = default;
 
 const CProject& CConversion::Project() const { return FRun->Project; }
+CProject& CConversion::Project() { return FRun->Project; }
 
 namespace {
 
-// Loads with the run's project current; load is the driver to call.
+// Loads into the run's project; load is the driver to call.
 template <class F>
 bool LoadInto(CProject& project, CConversionSummary& summary, CLoadReport& report, F load) {
-    const CProjectScope scope(project.Parts());
     const bool loaded = load(report);
     summary = CConversionSummary{};
     summary.Version = report.Version;
     if (loaded)
-        Summarise(summary);
+        Summarise(project, summary);
     return loaded;
 }
 
 template <class F>
 bool SaveFrom(CProject& project, CConversionResult& result, F save) {
-    const CProjectScope scope(project.Parts());
     result.Converted = save();
     if (result.Converted)
-        Summarise(result.Summary);
+        Summarise(project, result.Summary);
     return result.Converted;
 }
 
@@ -119,14 +122,14 @@ bool CConversion::Done(bool ok) {
 bool CConversion::Load(const std::string& source) {
     FRun->Source = source;
     FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load,
-                            [&](CLoadReport& report) { return LoadGameFile(source, &report); });
+                            [&](CLoadReport& report) { return LoadGameFile(FRun->Project, source, &report); });
     return Done(FRun->Loaded);
 }
 
 bool CConversion::Load(CBlock source) {
     FRun->Source.clear();
     FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load,
-                            [&](CLoadReport& report) { return LoadGameBytes(std::move(source), &report); });
+                            [&](CLoadReport& report) { return LoadGameBytes(FRun->Project, std::move(source), &report); });
     return Done(FRun->Loaded);
 }
 
@@ -134,7 +137,7 @@ bool CConversion::Recover(const std::string& source) {
     FRun->Source = source;
     FResult.Recovery.emplace();
     FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load, [&](CLoadReport& report) {
-        const bool kept = RecoverGameFile(source, *FResult.Recovery);
+        const bool kept = RecoverGameFile(FRun->Project, source, *FResult.Recovery);
         report = FResult.Recovery->Load;
         return kept;
     });
@@ -145,7 +148,7 @@ bool CConversion::Recover(CBlock source) {
     FRun->Source.clear();
     FResult.Recovery.emplace();
     FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load, [&](CLoadReport& report) {
-        const bool kept = RecoverGameBytes(std::move(source), *FResult.Recovery);
+        const bool kept = RecoverGameBytes(FRun->Project, std::move(source), *FResult.Recovery);
         report = FResult.Recovery->Load;
         return kept;
     });
@@ -178,13 +181,13 @@ bool CConversion::Save(const std::string& target) {
         return Done(true);
     }
     return Done(FRun->Loaded &&
-                SaveFrom(FRun->Project, FResult, [&] { return SaveGameFile(target, &FResult.KeptAs, FRun->PendingFiles, FRun->Backups); }));
+                SaveFrom(FRun->Project, FResult, [&] { return SaveGameFile(FRun->Project, target, &FResult.KeptAs, FRun->PendingFiles, FRun->Backups); }));
 }
 
 bool CConversion::Save(CBlock& target) {
     return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [&] {
         CBlock bytes;
-        if (!SaveGameBytes(bytes))
+        if (!SaveGameBytes(FRun->Project, bytes))
             return false;
         target = std::move(bytes);
         return true;
@@ -192,7 +195,7 @@ bool CConversion::Save(CBlock& target) {
 }
 
 bool CConversion::DryRun() {
-    return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [] { return SaveGameDryRun(); }));
+    return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [&] { return SaveGameDryRun(FRun->Project); }));
 }
 
 CConversionResult RecoverFile(const std::string& source, const std::string& target, CFeedback* feedback,

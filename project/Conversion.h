@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -52,9 +53,11 @@ struct CConversionSummary {
     std::vector<CKindCount> Counts;
 };
 
-// The current project's contents, in file order, as a summary counts them:
-// the one list of kinds and counts that every report uses.
-std::vector<CConversionSummary::CKindCount> CountResources();
+struct CProject;  // Project_Main.h
+
+// The project's contents, in file order, as a summary counts them: the one
+// list of kinds and counts that every report uses.
+std::vector<CConversionSummary::CKindCount> CountResources(const CProject& project);
 
 struct CConversionResult {
     bool Converted = false;
@@ -95,15 +98,18 @@ struct CConversionLimits {
     // a save to a file notes its own in (Support_PendingFiles.h); nullptr:
     // none, for a program that handles no interruptions.
     CPendingFiles* PendingFiles = nullptr;
+    // Called whenever the conversion's project rebuilds its resource tree:
+    // the window resets its tree's icons (Resource_Tree.h).
+    std::function<void()> TreeIconsReset;
+
     // How many backups a save to a file keeps of the file it replaces.
     int Backups = MaxBackups;
 };
 
 // One conversion in two steps, with a project of its own that lives as long
 // as the object.  Messages and progress go to feedback as well, when one is
-// given; it is called on the thread that converts, with the conversion's
-// project current, so it may read the message's context there.  Only the
-// calls need the project current, so the object may be kept between them
+// given; it is called on the thread that converts, and each message comes
+// with its lines of context.  The object may be kept between the calls
 // (while a dialog is open, say) and used from any one thread at a time.
 class CConversion {
 public:
@@ -137,6 +143,7 @@ public:
     CConversionResult TakeResult() { return std::move(FResult); }
     // The conversion's project, for tools that walk the records it loaded.
     const CProject& Project() const;
+    CProject& Project();
 
 private:
     // Ends a step: the result's message texts follow its report.

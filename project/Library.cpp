@@ -60,21 +60,15 @@ EErrorCode FailureOf(const CConversionReport& report, std::size_t first, EErrorC
 const std::string CannotCreate = std::string(KnownFailures[6].Text);
 const std::string Interruption = "Conversion interrupted.";
 
-// Hands what the conversion says to the caller's observer.  A message
-// reaches it after the conversion's report has noted it with its context,
-// so the observer gets the whole message.
+// Hands what the conversion says to the caller's observer, each message
+// with its context lines.
 class CObserverFeedback final : public CFeedback {
 public:
     explicit CObserverFeedback(CObserver* observer) : FObserver(observer) {}
-    void Watch(const CConversionReport& report) { FReport = &report; }
 
-    void ShowMessage(const std::string& text) override {
-        if (FObserver == nullptr)
-            return;
-        if (FReport != nullptr && !FReport->Messages.empty() && FReport->Messages.back().Text == text)
-            FObserver->Message({text, FReport->Messages.back().Context});
-        else
-            FObserver->Message({text, {}});
+    void ShowMessage(const std::string& text, const std::vector<std::string>& context) override {
+        if (FObserver != nullptr)
+            FObserver->Message({text, context});
     }
     void ProgressStart(const std::string& text) override {
         FProgress = CProgress{text, 0, {}, 0, 0};
@@ -109,7 +103,6 @@ private:
     }
 
     CObserver* const FObserver;
-    const CConversionReport* FReport = nullptr;
     CProgress FProgress;
 };
 
@@ -144,9 +137,7 @@ std::vector<CResourceCount> CountsOf(const CConversionSummary& summary) {
 class CConverter::CImpl {
 public:
     explicit CImpl(const COptions& options)
-        : Options(options), Feedback(options.Observer), Conversion(&Feedback, LimitsOf(options)) {
-        Feedback.Watch(Conversion.Result().Report);
-    }
+        : Options(options), Feedback(options.Observer), Conversion(&Feedback, LimitsOf(options)) {}
 
     // Runs one step; a step the observer stops ends the conversion.
     template <class F>
@@ -245,6 +236,7 @@ const CResult& CConverter::DryRun() {
 const CResult& CConverter::Result() const { return FImpl->Result; }
 
 const CConversion& detail::CAccess::Conversion(const CConverter& converter) { return converter.FImpl->Conversion; }
+CConversion& detail::CAccess::Conversion(CConverter& converter) { return converter.FImpl->Conversion; }
 
 CResult ConvertFile(const std::string& source, const std::string& target, const COptions& options) {
     CConverter converter(options);

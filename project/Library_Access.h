@@ -11,6 +11,7 @@ namespace transvane::detail {
 class CAccess {
 public:
     static const CConversion& Conversion(const CConverter& converter);
+    static CConversion& Conversion(CConverter& converter);
 };
 
 }  // namespace transvane::detail

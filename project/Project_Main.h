@@ -4,18 +4,16 @@
 // why a project comes in parts): the nine lists, the options, the game
 // information, the room id counters, GameId, GameGuid, the resource tree
 // with its flags, and the state of one conversion (feedback, load budget,
-// inflate limit, the loaded file's size).  The section code never names a
-// project: it works on the current one through its accessors (SpriteList(),
-// GameOptions(), ResourceTree() ...).  A CProjectScope makes a project the
-// current one of its thread:
+// inflate limit, the loaded file's size).  Nothing finds a project by
+// itself: the drivers take the project, and they hand each floor's code the
+// part it works on,
 //
 //     CProject project;
-//     CProjectScope scope(project.Parts());
-//     LoadGameFile(source);   // fills project, not the default one
+//     LoadGameFile(project, source);        // the drivers: the whole project
+//     SpriteList(project.Media).Count();    // a floor: its own part
 //
-// Without a scope a thread works on the process-wide default project.  Two
-// threads with a project each never share a byte of model; only the action
-// library registry is program-wide, and it is read-only after start-up.
+// Two projects never share a byte of model; only the action library
+// registry is program-wide, and it is read-only after start-up.
 #pragma once
 
 #include "format/behaviour/Behaviour_Model.h"
@@ -26,23 +24,18 @@
 
 namespace transvane {
 
-class CProject {
-public:
+struct CProject {
     CProject() = default;
-    // The parts point into the object: it stays where it was made.
+    // A load's streams and places refer to the parts: the object stays
+    // where it was made.
     CProject(const CProject&) = delete;
     CProject& operator=(const CProject&) = delete;
-
-    const CProjectParts& Parts() const { return FParts; }
 
     CCoreState Core;
     CMediaModel Media;
     CBehaviourModel Behaviour;
     CWorldModel World;
     CProjectModel Model;
-
-private:
-    const CProjectParts FParts{&Core, &Media, &Behaviour, &World, &Model};
 };
 
 }  // namespace transvane

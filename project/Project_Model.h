@@ -2,7 +2,7 @@
 // and what the load tells the save.
 //
 // One part of a project (format/core/Support_Project.h explains the parts);
-// ProjectModel() is the current project's.
+// the project object (Project_Main.h) owns one.
 #pragma once
 
 #include <array>
@@ -30,7 +30,8 @@ struct CProjectModel {
     // order the trees hold.
     std::array<CTreeNode*, TopLevelCount> TopNodes{};
     // The window keeps the tree's icon list; BuildTree resets it through
-    // this hook when one is installed.
+    // this hook when one is installed (the window gives it to each
+    // conversion it runs).
     std::function<void()> TreeIconsReset;
     // The size of the file the project was last loaded from, as a guess at
     // the size of the file it will be saved to.
@@ -45,7 +46,5 @@ struct CProjectModel {
     // sections say while they are saved is about its data.
     std::string LoadedFileName;
 };
-
-CProjectModel& ProjectModel();
 
 }  // namespace transvane

@@ -15,7 +15,7 @@
 #include "format/behaviour/Path_Main.h"
 #include "format/behaviour/TimeLine_Main.h"
 #include "format/core/Support_Bytes.h"
-#include "project/Project_Model.h"
+#include "project/Project_Main.h"
 #include "project/Resource_Recover.h"
 #include "project/Resource_Tree.h"
 #include "format/core/Support_File.h"
@@ -32,21 +32,52 @@
 
 namespace transvane {
 
-std::int32_t& GameId() { return ProjectModel().GameId; }
-CGuid& GameGuid() { return ProjectModel().GameGuid; }
+std::int32_t& GameId(CProjectModel& model) { return model.GameId; }
+CGuid& GameGuid(CProjectModel& model) { return model.GameGuid; }
 
 namespace {
 
-// The action library registry belongs to the program, not to the project:
-// clearing the project leaves it alone.
-void KeepLibraries() {}
-
-// The modified flag of the current project's list (or record) that the
-// accessor returns.
-template <auto& Accessor>
-bool& ChangedFlag() {
-    return Accessor().Changed;
+// A floor's operations take the floor's part of the project; the table
+// takes the whole project and hands each the part named here.
+template <auto Part, auto Clear>
+void ClearPart(CProject& project) {
+    Clear(project.*Part);
 }
+template <auto Part, auto Load>
+bool LoadPart(CProject& project, CStream& stream) {
+    return Load(project.*Part, stream);
+}
+template <auto Part, auto Save>
+bool SavePart(CProject& project, CStream& stream) {
+    return Save(project.*Part, stream);
+}
+// The modified flag of the project's list (or record) that the accessor
+// returns.
+template <auto Part, auto Accessor>
+bool& ChangedFlag(CProject& project) {
+    return Accessor(project.*Part).Changed;
+}
+
+constexpr auto Media = &CProject::Media;
+constexpr auto Behaviour = &CProject::Behaviour;
+constexpr auto World = &CProject::World;
+constexpr auto Model = &CProject::Model;
+
+// Objects are checked against the sprites, rooms against the objects and
+// backgrounds, before they are written.
+bool SaveObjectsOf(CProject& project, CStream& stream) { return SaveObjects(project.Behaviour, project.Media, stream); }
+bool SaveRoomsOf(CProject& project, CStream& stream) {
+    return SaveRooms(project.World, project.Behaviour, project.Media, stream);
+}
+
+// The action library registry belongs to the program, not to the project:
+// clearing the project leaves it alone, and its section holds no project
+// state.
+void KeepLibraries(CProject&) {}
+
+bool& TreeChangedOf(CProject& project) { return TreeChanged(project.Model); }
+bool LoadLibraries(CProject&, CStream& stream) { return LoadUsedLibraries(stream); }
+bool SaveLibraries(CProject&, CStream& stream) { return SaveUsedLibraries(stream); }
 
 // The order of the file.  A row is present in files whose header version is
 // at least PresentFrom; the progress bar moves after each of the first eleven
@@ -54,24 +85,32 @@ bool& ChangedFlag() {
 // same percentages as a version-500 one.  The last number of a row is its
 // step in ClearGame.
 const std::array<CSection, 13> Sections = {{
-    {ESection::Options, "Game options", 400, 5, ClearOptions, LoadOptions, SaveOptions, ChangedFlag<GameOptions>, 11},
-    {ESection::Sounds, "Sounds", 400, 20, ClearSounds, LoadSounds, SaveSounds, ChangedFlag<SoundList>, 2},
-    {ESection::Sprites, "Sprites", 400, 50, ClearSprites, LoadSprites, SaveSprites, ChangedFlag<SpriteList>, 3},
-    {ESection::Backgrounds, "Backgrounds", 400, 60, ClearBackgrounds, LoadBackgrounds, SaveBackgrounds,
-     ChangedFlag<BackgroundList>, 5},
-    {ESection::Paths, "Paths", 420, 65, ClearPaths, LoadPaths, SavePaths, ChangedFlag<PathList>, 6},
-    {ESection::Scripts, "Scripts", 400, 70, ClearScripts, LoadScripts, SaveScripts, ChangedFlag<ScriptList>, 7},
-    {ESection::DataFiles, "Data files", 440, 75, ClearDataFiles, LoadDataFiles, SaveDataFiles,
-     ChangedFlag<DataFileList>, 8},
-    {ESection::TimeLines, "Time lines", 500, 80, ClearTimeLines, LoadTimeLines, SaveTimeLines,
-     ChangedFlag<TimeLineList>, 9},
-    {ESection::Objects, "Objects", 400, 85, ClearObjects, LoadObjects, SaveObjects, ChangedFlag<ObjectList>, 1},
-    {ESection::Rooms, "Rooms", 400, 95, ClearRooms, LoadRooms, SaveRooms, ChangedFlag<RoomList>, 4},
-    {ESection::GameInformation, "Game information", 400, 100, ClearGameInformation, LoadGameInformation,
-     SaveGameInformation, ChangedFlag<GameInformation>, 10},
-    {ESection::Libraries, "Used action libraries", 440, -1, KeepLibraries, LoadUsedLibraries, SaveUsedLibraries,
-     nullptr, 0},
-    {ESection::Tree, "Resource tree", 400, -1, BuildTree, LoadTree, SaveTree, TreeChanged, 12},
+    {ESection::Options, "Game options", 400, 5, ClearPart<World, ClearOptions>, LoadPart<World, LoadOptions>,
+     SavePart<World, SaveOptions>, ChangedFlag<World, GameOptions>, 11},
+    {ESection::Sounds, "Sounds", 400, 20, ClearPart<Media, ClearSounds>, LoadPart<Media, LoadSounds>,
+     SavePart<Media, SaveSounds>, ChangedFlag<Media, SoundList>, 2},
+    {ESection::Sprites, "Sprites", 400, 50, ClearPart<Media, ClearSprites>, LoadPart<Media, LoadSprites>,
+     SavePart<Media, SaveSprites>, ChangedFlag<Media, SpriteList>, 3},
+    {ESection::Backgrounds, "Backgrounds", 400, 60, ClearPart<Media, ClearBackgrounds>,
+     LoadPart<Media, LoadBackgrounds>, SavePart<Media, SaveBackgrounds>, ChangedFlag<Media, BackgroundList>, 5},
+    {ESection::Paths, "Paths", 420, 65, ClearPart<Behaviour, ClearPaths>, LoadPart<Behaviour, LoadPaths>,
+     SavePart<Behaviour, SavePaths>, ChangedFlag<Behaviour, PathList>, 6},
+    {ESection::Scripts, "Scripts", 400, 70, ClearPart<Media, ClearScripts>, LoadPart<Media, LoadScripts>,
+     SavePart<Media, SaveScripts>, ChangedFlag<Media, ScriptList>, 7},
+    {ESection::DataFiles, "Data files", 440, 75, ClearPart<Media, ClearDataFiles>, LoadPart<Media, LoadDataFiles>,
+     SavePart<Media, SaveDataFiles>, ChangedFlag<Media, DataFileList>, 8},
+    {ESection::TimeLines, "Time lines", 500, 80, ClearPart<Behaviour, ClearTimeLines>,
+     LoadPart<Behaviour, LoadTimeLines>, SavePart<Behaviour, SaveTimeLines>, ChangedFlag<Behaviour, TimeLineList>, 9},
+    {ESection::Objects, "Objects", 400, 85, ClearPart<Behaviour, ClearObjects>, LoadPart<Behaviour, LoadObjects>,
+     SaveObjectsOf, ChangedFlag<Behaviour, ObjectList>, 1},
+    {ESection::Rooms, "Rooms", 400, 95, ClearPart<World, ClearRooms>, LoadPart<World, LoadRooms>, SaveRoomsOf,
+     ChangedFlag<World, RoomList>, 4},
+    {ESection::GameInformation, "Game information", 400, 100, ClearPart<World, ClearGameInformation>,
+     LoadPart<World, LoadGameInformation>, SavePart<World, SaveGameInformation>, ChangedFlag<World, GameInformation>,
+     10},
+    {ESection::Libraries, "Used action libraries", 440, -1, KeepLibraries, LoadLibraries, SaveLibraries, nullptr, 0},
+    {ESection::Tree, "Resource tree", 400, -1, ClearPart<Model, BuildTree>, LoadPart<Model, LoadTree>,
+     SavePart<Model, SaveTree>, TreeChangedOf, 12},
 }};
 
 // ClearGame empties the lists in an order of its own (objects first, game
@@ -93,10 +132,11 @@ constexpr std::size_t SaveWindow = std::size_t{1} << 20;
 // file is generous: twice the loaded file (old action records grow in the
 // newer layout) and then some.  A refused reservation changes nothing but
 // the speed.
-void ReserveForSave(CStream& stream, bool spilling) {
+void ReserveForSave(const CProject& project, CStream& stream, bool spilling) {
     constexpr std::size_t Headroom = std::size_t{16} << 20;
     try {
-        stream.Reserve(spilling ? SaveWindow + Headroom : std::min(ProjectModel().LoadedFileSize, MaxBlockSize) * 2 + Headroom);
+        stream.Reserve(spilling ? SaveWindow + Headroom
+                                : std::min(project.Model.LoadedFileSize, MaxBlockSize) * 2 + Headroom);
     } catch (const std::exception&) {
     }
 }
@@ -135,50 +175,51 @@ bool FinishFile(CStream& stream, std::optional<CSafeSave>& target, const std::st
 const CSection* GameSections() { return Sections.data(); }
 int GameSectionCount() { return static_cast<int>(Sections.size()); }
 
-void ClearGame() {
-    GameId() = RandomBelow(1000000);
-    GameGuid() = NewGuid();
+void ClearGame(CProject& project) {
+    GameId(project.Model) = RandomBelow(1000000);
+    GameGuid(project.Model) = NewGuid();
     for (int step = 1; step <= LastClearStep; ++step)
         for (const CSection& section : Sections)
             if (section.ClearStep == step)
-                section.Clear();
+                section.Clear(project);
 }
 
 namespace {
 
-bool LoadHeaderAndSections(CStream& stream, CLoadReport& report) {
+bool LoadHeaderAndSections(CProject& project, CStream& stream, CLoadReport& report) {
+    CCoreState& core = project.Core;
     report.Section = "header";
     if (stream.ReadInt() != GameFileMagic) {
         report.Failure = "Error Loading: This is not a vantrel file.";
-        ShowMessage(report.Failure);
+        ShowMessage(core, report.Failure);
         return false;
     }
     const std::int32_t version = stream.ReadInt();
     report.Version = version;
     if (version < OldestGameVersion) {
         report.Failure = "Error Loading: Cannot load game file created before version 4.0.";
-        ShowMessage(report.Failure);
+        ShowMessage(core, report.Failure);
         return false;
     }
     if (version > NewestGameVersion) {
         report.Failure =
             "Error Loading: File was created with a newer version of vantrel. Please get the new "
             "version from the web site.";
-        ShowMessage(report.Failure);
+        ShowMessage(core, report.Failure);
         return false;
     }
     stream.ReadInt();  // the header flag carries nothing the converter uses
-    GameId() = stream.ReadInt();
+    GameId(project.Model) = stream.ReadInt();
     if (version >= 410)
-        stream.Read(GameGuid());
+        stream.Read(GameGuid(project.Model));
 
     for (const CSection& section : Sections) {
         const bool present = version >= section.PresentFrom;
         report.Section = section.Name;
         report.SectionStart = stream.Position();
         if (present)
-            ProgressSection(section.Name, stream.Position(), 0, stream.Size(), true);
-        if (present && !section.Load(stream)) {
+            ProgressSection(core, section.Name, stream.Position(), 0, stream.Size(), true);
+        if (present && !section.Load(project, stream)) {
             report.Failure = "the section's reader refused its data (a version or value it does not accept)";
             return false;
         }
@@ -188,58 +229,61 @@ bool LoadHeaderAndSections(CStream& stream, CLoadReport& report) {
             present ? static_cast<std::int32_t>(Get32(stream.View(), report.SectionStart)) : 0;
         report.Sections.push_back({section.Id, section.Name, present, report.SectionStart, stream.Position(), stored});
         if (section.Progress >= 0)
-            ProgressSet(section.Progress);
+            ProgressSet(core, section.Progress);
     }
-    ProgressRead(stream.Position());
+    ProgressRead(core, stream.Position());
     report.Section.clear();
     return true;
 }
 
 }  // namespace
 
-bool LoadGame(CStream& stream, CLoadReport* report) {
+bool LoadGame(CProject& project, CStream& stream, CLoadReport* report) {
     CLoadReport unused;
     CLoadReport& r = report != nullptr ? *report : unused;
     r = CLoadReport{};
+    stream.SetCore(project.Core);
     // Everything the sections build beyond the file's own bytes is charged
     // to this budget, so a small hostile file cannot claim gigabytes.
-    const CLoadBudget budget(stream.Size());
-    ForgetFailurePlace();
+    const CLoadBudget budget(project.Core, stream.Size());
+    ForgetFailurePlace(project.Core);
     try {
-        const bool ok = LoadHeaderAndSections(stream, r);
+        const bool ok = LoadHeaderAndSections(project, stream, r);
         r.Position = stream.Position();
         if (!ok)
-            r.Place = FailurePlace();
+            r.Place = FailurePlace(project.Core);
         return ok;
     } catch (const std::exception& error) {
         r.Position = stream.Position();
-        r.Place = FailurePlace();
+        r.Place = FailurePlace(project.Core);
         r.Failure = error.what();
         throw;
     }
 }
 
-bool SaveGame(CStream& stream, bool flag) {
+bool SaveGame(CProject& project, CStream& stream, bool flag) {
+    CCoreState& core = project.Core;
+    stream.SetCore(core);
     stream.WriteInt(GameFileMagic);
     stream.WriteInt(NewestGameVersion);
     stream.WriteBool(flag);
-    stream.WriteInt(GameId());
-    stream.Write(GameGuid());
+    stream.WriteInt(GameId(project.Model));
+    stream.Write(GameGuid(project.Model));
 
-    const std::vector<std::uint64_t>& shares = ProjectModel().LoadedSectionBytes;
+    const std::vector<std::uint64_t>& shares = project.Model.LoadedSectionBytes;
     const std::uint64_t total = std::accumulate(shares.begin(), shares.end(), std::uint64_t{0});
     std::uint64_t start = 0;
     for (std::size_t k = 0; k < Sections.size(); ++k) {
         const CSection& section = Sections[k];
         const std::uint64_t share = k < shares.size() ? shares[k] : 0;
-        ProgressSection(section.Name, start, share, total, false);
+        ProgressSection(core, section.Name, start, share, total, false);
         start += share;
-        if (!section.Save(stream))
+        if (!section.Save(project, stream))
             return false;
         if (section.Progress >= 0)
-            ProgressSet(section.Progress);
+            ProgressSet(core, section.Progress);
     }
-    ProgressWritten(1, 1);
+    ProgressWritten(core, 1, 1);
     return true;
 }
 
@@ -259,29 +303,30 @@ namespace {
 
 // The "corrupted" message with where reading stopped and why, and, for a
 // file, where to learn more.
-void ShowCorrupted(const std::string& fileName, const CLoadReport& report) {
+void ShowCorrupted(CCoreState& core, const std::string& fileName, const CLoadReport& report) {
     std::optional<CMessageContext> section, place, stopped, cause, more;
     if (!report.Section.empty()) {
-        section.emplace("section", report.Section + " (from byte " + std::to_string(report.SectionStart) + ")");
+        section.emplace(core, "section", report.Section + " (from byte " + std::to_string(report.SectionStart) + ")");
         if (!report.Place.empty())
-            place.emplace("place", report.Place);
-        stopped.emplace("stopped at", "byte " + std::to_string(report.Position));
+            place.emplace(core, "place", report.Place);
+        stopped.emplace(core, "stopped at", "byte " + std::to_string(report.Position));
     }
     // A refusal of the header has been shown as a message of its own.
     if (!report.Failure.empty() && !report.Failure.starts_with("Error Loading:"))
-        cause.emplace("cause", report.Failure);
+        cause.emplace(core, "cause", report.Failure);
     if (!fileName.empty())
-        more.emplace("more", "transvane-cli info " + ShellWord(fileName));
-    ShowMessage("Error Loading: File seems to be corrupted.");
+        more.emplace(core, "more", "transvane-cli info " + ShellWord(fileName));
+    ShowMessage(core, "Error Loading: File seems to be corrupted.");
 }
 
 // The part of a load that is the same for a file and for bytes in memory
 // (fileName empty): the progress window, the parsing, and the
 // corrupted-file message.  A recovering load (recovery given) keeps what a
 // damaged file still holds once its header has been read.
-bool LoadGameStream(CStream& stream, const std::string& fileName, CLoadReport* given,
+bool LoadGameStream(CProject& project, CStream& stream, const std::string& fileName, CLoadReport* given,
                     CRecoveryReport* recovery = nullptr) {
-    ProgressStart("Loading Game Data ...");
+    CCoreState& core = project.Core;
+    ProgressStart(core, "Loading Game Data ...");
     bool ok = false;
     CLoadReport unused;
     CLoadReport& report = recovery != nullptr ? recovery->Load : given != nullptr ? *given : unused;
@@ -289,127 +334,131 @@ bool LoadGameStream(CStream& stream, const std::string& fileName, CLoadReport* g
         recovery->Damaged.clear();
         stream.TolerateDamage(&recovery->Damaged);
     }
-    ProjectModel().LoadedSectionBytes.clear();
+    project.Model.LoadedSectionBytes.clear();
     try {
-        ClearGame();
-        ok = LoadGame(stream, &report);
+        ClearGame(project);
+        ok = LoadGame(project, stream, &report);
     } catch (const std::exception&) {
         // A short read, a corrupt compressed block, a hostile count: the
         // file is reported as corrupted below, like any false result.
         ok = false;
     }
-    ProgressEnd();
-    ProjectModel().LoadedVersion = 0;
+    ProgressEnd(core);
+    project.Model.LoadedVersion = 0;
 
     // The file shrank or its device failed while it was read: what was read
     // from it is not the file, whatever the readers made of it.
     if (stream.FileFailed()) {
-        const CMessageContext cause("cause", "the file shrank or its device failed while it was read");
-        ShowMessage("Error Loading: Failed to load the file.");
-        ClearGame();
+        const CMessageContext cause(core, "cause", "the file shrank or its device failed while it was read");
+        ShowMessage(core, "Error Loading: Failed to load the file.");
+        ClearGame(project);
         return false;
     }
     // Nothing is kept of a file whose header was not read.
     const bool kept = recovery != nullptr && report.Version != 0 && report.Section != "header";
     if (!ok && !kept) {
-        ShowCorrupted(fileName, report);
-        ClearGame();  // loading is all or nothing
+        ShowCorrupted(core, fileName, report);
+        ClearGame(project);  // loading is all or nothing
         return false;
     }
     if (recovery != nullptr)
-        FinishRecovery(ok, *recovery);
-    ProjectModel().LoadedVersion = report.Version;
+        FinishRecovery(project, ok, *recovery);
+    project.Model.LoadedVersion = report.Version;
     for (const CLoadReport::CSpan& span : report.Sections)
-        ProjectModel().LoadedSectionBytes.push_back(span.End - span.Start);
+        project.Model.LoadedSectionBytes.push_back(span.End - span.Start);
     return true;
 }
 
 // What the sections say while they are written (a picture re-encoded, an
 // action translated) is about the project's data: it names the file that
 // data was loaded from, not the one being written.
-bool BuildGame(CStream& stream) {
+bool BuildGame(CProject& project, CStream& stream) {
     std::optional<CMessageContext> source;
-    if (!ProjectModel().LoadedFileName.empty())
-        source.emplace("file", ProjectModel().LoadedFileName);
-    return SaveGame(stream, false);
+    if (!project.Model.LoadedFileName.empty())
+        source.emplace(project.Core, "file", project.Model.LoadedFileName);
+    return SaveGame(project, stream, false);
 }
 
 // A successful save clears every modified flag.
-void ClearModifiedFlags() {
+void ClearModifiedFlags(CProject& project) {
     for (const CSection& section : Sections)
         if (section.Changed != nullptr)
-            section.Changed() = false;
+            section.Changed(project) = false;
 }
 
 }  // namespace
 
-std::int32_t LoadedGameVersion() { return ProjectModel().LoadedVersion; }
+std::int32_t LoadedGameVersion(const CProject& project) { return project.Model.LoadedVersion; }
 
-bool LoadGameFile(const std::string& fileName, CLoadReport* report, CRecoveryReport* recovery) {
-    const CMessageContext file("file", fileName);
-    ProjectModel().LoadedVersion = 0;
-    ProjectModel().LoadedFileName = fileName;
+bool LoadGameFile(CProject& project, const std::string& fileName, CLoadReport* report, CRecoveryReport* recovery) {
+    CCoreState& core = project.Core;
+    const CMessageContext file(core, "file", fileName);
+    project.Model.LoadedVersion = 0;
+    project.Model.LoadedFileName = fileName;
     // A missing file, a folder or one the user may not read is not the
     // file's fault: the message says so, with the system's reason.
     if (!FileExists(fileName)) {
-        const CMessageContext cause("cause", ReadProblem(fileName));
-        ShowMessage("Error Loading: File does not exist.");
+        const CMessageContext cause(core, "cause", ReadProblem(fileName));
+        ShowMessage(core, "Error Loading: File does not exist.");
         return false;
     }
-    CStream stream;
+    CStream stream(core);
     try {
         stream.LoadFromFile(fileName);
-        ProjectModel().LoadedFileSize = stream.Size();
+        project.Model.LoadedFileSize = stream.Size();
     } catch (const std::exception& error) {
         const std::string problem = ReadProblem(fileName);
-        const CMessageContext cause("cause", problem.empty() ? error.what() : problem);
-        ShowMessage("Error Loading: Failed to load the file.");
+        const CMessageContext cause(core, "cause", problem.empty() ? error.what() : problem);
+        ShowMessage(core, "Error Loading: Failed to load the file.");
         return false;
     }
-    return LoadGameStream(stream, fileName, report, recovery);
+    return LoadGameStream(project, stream, fileName, report, recovery);
 }
 
-bool LoadGameBytes(CBlock bytes, CLoadReport* report, CRecoveryReport* recovery) {
-    ProjectModel().LoadedFileName.clear();
-    CStream stream(std::move(bytes));
-    ProjectModel().LoadedFileSize = stream.Size();
-    return LoadGameStream(stream, {}, report, recovery);
+bool LoadGameBytes(CProject& project, CBlock bytes, CLoadReport* report, CRecoveryReport* recovery) {
+    project.Model.LoadedFileName.clear();
+    CStream stream(project.Core, std::move(bytes));
+    project.Model.LoadedFileSize = stream.Size();
+    return LoadGameStream(project, stream, {}, report, recovery);
 }
 
-bool RecoverGameFile(const std::string& fileName, CRecoveryReport& report) {
+bool RecoverGameFile(CProject& project, const std::string& fileName, CRecoveryReport& report) {
     report = CRecoveryReport{};
-    return LoadGameFile(fileName, nullptr, &report);
+    return LoadGameFile(project, fileName, nullptr, &report);
 }
 
-bool RecoverGameBytes(CBlock bytes, CRecoveryReport& report) {
+bool RecoverGameBytes(CProject& project, CBlock bytes, CRecoveryReport& report) {
     report = CRecoveryReport{};
-    return LoadGameBytes(std::move(bytes), nullptr, &report);
+    return LoadGameBytes(project, std::move(bytes), nullptr, &report);
 }
 
-bool SaveGameBytes(CBlock& bytes) {
-    ProgressStart("Saving Game Data ...");
-    CStream stream;
-    ReserveForSave(stream, false);
+bool SaveGameBytes(CProject& project, CBlock& bytes) {
+    CCoreState& core = project.Core;
+    ProgressStart(core, "Saving Game Data ...");
+    CStream stream(core);
+    ReserveForSave(project, stream, false);
     bool built = false;
     try {
-        built = BuildGame(stream);
+        built = BuildGame(project, stream);
     } catch (const std::exception&) {
         built = false;
     }
-    ProgressEnd();
+    ProgressEnd(core);
     if (!built) {
-        ShowMessage("Error Saving: Internal error. The game has not been saved!");
+        ShowMessage(core, "Error Saving: Internal error. The game has not been saved!");
         return false;
     }
     bytes = stream.TakeBytes();
-    ClearModifiedFlags();
+    ClearModifiedFlags(project);
     return true;
 }
 
-bool SaveGameFile(const std::string& fileName, std::string* keptAs, CPendingFiles* pending, int backups) {
+bool SaveGameFile(CProject& project, const std::string& fileName, std::string* keptAs, CPendingFiles* pending,
+                  int backups) {
+    CCoreState& core = project.Core;
     const CBackupSeries series = Backups(backups);
     std::string backup;
-    ProgressStart("Saving Game Data ...");
+    ProgressStart(core, "Saving Game Data ...");
 
     // The file is built under a temporary name beside its target, the
     // stream spilling its bytes there as it goes, and takes the target's
@@ -419,14 +468,14 @@ bool SaveGameFile(const std::string& fileName, std::string* keptAs, CPendingFile
     // Where the target is refused or no temporary file can be created the
     // file is built in memory, and writing it reports the failure.
     std::optional<CSafeSave> target;
-    CStream stream;
+    CStream stream(core);
     try {
         target.emplace(fileName, series, pending);
         stream.SpillTo(target->Handle(), fileName, SaveWindow);
     } catch (const EFileError&) {
         target.reset();
     }
-    ReserveForSave(stream, target.has_value());
+    ReserveForSave(project, stream, target.has_value());
 
     // A writer that throws is treated like one that returns false, so the
     // user is not left with a disabled window.  A spilling stream that
@@ -436,7 +485,7 @@ bool SaveGameFile(const std::string& fileName, std::string* keptAs, CPendingFile
     bool writeFailed = false;
     std::string cause;  // why the file system refused, in its words
     try {
-        built = BuildGame(stream);
+        built = BuildGame(project, stream);
     } catch (const EFileError& error) {
         writeFailed = true;
         cause = error.Cause();
@@ -444,40 +493,41 @@ bool SaveGameFile(const std::string& fileName, std::string* keptAs, CPendingFile
         built = false;
     }
     // The driver's own messages are about the file it writes.
-    const CMessageContext file("file", fileName);
+    const CMessageContext file(core, "file", fileName);
     if (!built && !writeFailed) {
-        ShowMessage("Error Saving: Internal error. The game has not been saved!");
-        ProgressEnd();
+        ShowMessage(core, "Error Saving: Internal error. The game has not been saved!");
+        ProgressEnd(core);
         return false;
     }
 
     if (writeFailed || !FinishFile(stream, target, fileName, backup, cause, pending, series)) {
-        const CMessageContext why("cause", cause);
-        ShowMessage(
+        const CMessageContext why(core, "cause", cause);
+        ShowMessage(core,
             "Error Saving: Cannot create the file. The game has not been saved!Try saving your "
             "work under a different name.");
-        ProgressEnd();
+        ProgressEnd(core);
         return false;
     }
-    ProgressEnd();
-    ClearModifiedFlags();
+    ProgressEnd(core);
+    ClearModifiedFlags(project);
     if (keptAs != nullptr)
         *keptAs = std::move(backup);
     return true;
 }
 
-bool SaveGameDryRun() {
-    ProgressStart("Saving Game Data ...");
+bool SaveGameDryRun(CProject& project) {
+    CCoreState& core = project.Core;
+    ProgressStart(core, "Saving Game Data ...");
     // The file is built as a save builds it, window by window, and each
     // window is thrown away: the changes a save makes are made and noted,
     // and nothing is kept.
-    CStream stream;
+    CStream stream(core);
     const int nowhere = OpenNullDevice();
     if (nowhere >= 0)
         stream.SpillTo(nowhere, "(nowhere)", SaveWindow);
     bool built = false;
     try {
-        built = BuildGame(stream);
+        built = BuildGame(project, stream);
         if (nowhere >= 0)
             stream.Flush();
     } catch (const std::exception&) {
@@ -486,8 +536,8 @@ bool SaveGameDryRun() {
     if (nowhere >= 0)
         CloseFile(nowhere);
     if (!built)
-        ShowMessage("Error Saving: Internal error. The game has not been saved!");
-    ProgressEnd();
+        ShowMessage(core, "Error Saving: Internal error. The game has not been saved!");
+    ProgressEnd(core);
     return built;
 }
 

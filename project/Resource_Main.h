@@ -22,6 +22,8 @@
 namespace transvane {
 
 class CPendingFiles;
+struct CProject;       // Project_Main.h
+struct CProjectModel;  // Project_Model.h
 struct CRecoveryReport;
 
 inline constexpr std::int32_t GameFileMagic = 1234321;
@@ -31,9 +33,9 @@ inline constexpr std::int32_t NewestGameVersion = 500;
 // down, as far as NAME.vk9.
 inline constexpr int MaxBackups = 9;
 
-// The current project's identity.
-std::int32_t& GameId();
-CGuid& GameGuid();
+// The project's identity.
+std::int32_t& GameId(CProjectModel& model);
+CGuid& GameGuid(CProjectModel& model);
 
 // The sections, in file order.  Code that treats sections differently
 // dispatches on these, never on their names, which are for people.
@@ -43,17 +45,17 @@ enum class ESection {
 };
 
 // One section of the file: present from which header version, the progress
-// percentage after it (or -1 for none), the operations of its list, and
-// when ClearGame empties it.
+// percentage after it (or -1 for none), the operations of its list on a
+// project, and when ClearGame empties it.
 struct CSection {
     ESection Id;
     const char* Name;
     std::int32_t PresentFrom;
     int Progress;
-    void (*Clear)();
-    bool (*Load)(CStream&);
-    bool (*Save)(CStream&);
-    bool& (*Changed)();  // the current project's modified flag of the section, or nullptr
+    void (*Clear)(CProject&);
+    bool (*Load)(CProject&, CStream&);
+    bool (*Save)(CProject&, CStream&);
+    bool& (*Changed)(CProject&);  // the project's modified flag of the section, or nullptr
     int ClearStep;       // ClearGame clears step 1 first, then 2 ...; 0: never
 };
 
@@ -63,7 +65,7 @@ int GameSectionCount();
 
 // Resets the model: a new GameId and GameGuid, every list emptied, the
 // default resource tree.  The action library registry is left alone.
-void ClearGame();
+void ClearGame(CProject& project);
 // How far LoadGame got, for tools that explain a file: filled while it
 // reads, so after a false result or an exception it says in which section
 // and at which byte offset reading stopped, and why.
@@ -91,15 +93,16 @@ struct CLoadReport {
     std::vector<CSpan> Sections;  // the sections read completely, in order
 };
 
-// Parses a whole file image.  False when the header or any section is not
-// accepted; exceptions from the stream pass through.  The report, when
-// given, is filled as described above.
-bool LoadGame(CStream& stream, CLoadReport* report = nullptr);
-// Builds a whole version-500 file image.
-bool SaveGame(CStream& stream, bool flag);
+// Parses a whole file image into the project.  False when the header or any
+// section is not accepted; exceptions from the stream pass through.  The
+// report, when given, is filled as described above.  The stream becomes
+// part of the project's load (CStream::SetCore), as it does in SaveGame.
+bool LoadGame(CProject& project, CStream& stream, CLoadReport* report = nullptr);
+// Builds a whole version-500 file image of the project.
+bool SaveGame(CProject& project, CStream& stream, bool flag);
 
 // The drivers: the only places that touch the disk or show the driver's
-// messages.  Both report through the installed feedback.
+// messages.  All report through the project's feedback (CCoreState).
 // Every message they show carries the file as context ("file: NAME"); a
 // failed load adds the cause, or for a damaged file the section, the place
 // and the byte where reading stopped (Support_Progress.h).  While a save
@@ -107,31 +110,33 @@ bool SaveGame(CStream& stream, bool flag);
 // from, since their messages are about its data; the save's own messages
 // name the file it writes.  The report, when given, is filled as by
 // LoadGame.  A recovering load (Resource_Recover.h) gives recovery instead.
-bool LoadGameFile(const std::string& fileName, CLoadReport* report = nullptr, CRecoveryReport* recovery = nullptr);
+bool LoadGameFile(CProject& project, const std::string& fileName, CLoadReport* report = nullptr,
+                  CRecoveryReport* recovery = nullptr);
 // A file name as a shell reads it back, for the commands messages suggest:
 // quoted when it holds anything but the plainest characters.
 std::string ShellWord(const std::string& text);
-// The header version of the file the current project was last loaded from,
-// 0 after a failed load.
-std::int32_t LoadedGameVersion();
-// Saves the current project as a version-500 file; keptAs, when given,
+// The header version of the file the project was last loaded from, 0 after
+// a failed load.
+std::int32_t LoadedGameVersion(const CProject& project);
+// Saves the project as a version-500 file; keptAs, when given,
 // receives the backup that now holds what the file held before (empty when
 // no file was replaced).  The save's temporary files are noted in pending,
 // the program's list for its signal handler, when given.
 // backups is how many the file's series keeps (MaxBackups; 0: none).
-bool SaveGameFile(const std::string& fileName, std::string* keptAs = nullptr, CPendingFiles* pending = nullptr,
-                  int backups = MaxBackups);
+bool SaveGameFile(CProject& project, const std::string& fileName, std::string* keptAs = nullptr,
+                  CPendingFiles* pending = nullptr, int backups = MaxBackups);
 // Builds the version-500 file as SaveGameFile would, changes and messages
 // included, and throws it away: for a dry run.  False, after the "Internal
 // error" message, when the file could not be built.
-bool SaveGameDryRun();
+bool SaveGameDryRun(CProject& project);
 // The name SaveGameFile keeps what fileName holds now as (name.vk1, or the
 // next one for a backup), or "" when it would keep none.
 std::string BackupKeptAs(const std::string& fileName);
 // The same for a file image in memory, with the same messages but no file
 // to name: for callers that hold the bytes themselves (a browser page, the
 // library API).
-bool LoadGameBytes(CBlock bytes, CLoadReport* report = nullptr, CRecoveryReport* recovery = nullptr);
-bool SaveGameBytes(CBlock& bytes);
+bool LoadGameBytes(CProject& project, CBlock bytes, CLoadReport* report = nullptr,
+                   CRecoveryReport* recovery = nullptr);
+bool SaveGameBytes(CProject& project, CBlock& bytes);
 
 }  // namespace transvane

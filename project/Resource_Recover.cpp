@@ -12,6 +12,7 @@
 #include "format/media/Sound_Main.h"
 #include "format/media/Sprite_Main.h"
 #include "format/world/Room_Main.h"
+#include "project/Project_Main.h"
 #include "project/Resource_Tree.h"
 
 namespace transvane {
@@ -25,45 +26,54 @@ struct CRecoveryRow {
     const char* Kind;
     const char* BlockLost;  // what a record loses with a damaged block; null: the section has none
     // Lists only.
-    std::int64_t (*Present)() = nullptr;
-    int (*Slots)() = nullptr;
-    int (*Declared)() = nullptr;
-    bool (*Exists)(int) = nullptr;
-    const std::string& (*Name)(int) = nullptr;
+    std::int64_t (*Present)(CProject&) = nullptr;
+    int (*Slots)(CProject&) = nullptr;
+    int (*Declared)(CProject&) = nullptr;
+    bool (*Exists)(CProject&, int) = nullptr;
+    const std::string& (*Name)(CProject&, int) = nullptr;
     ETopLevel Group = ETopLevel::Sprites;
     EResourceKind TreeKind = KindSprites;
 };
 
-template <auto& List>
+// A list of the project reached from its floor's part: List(part) for the
+// part Part picks.
+template <auto& List, auto Part>
 CRecoveryRow ListRow(ESection id, const char* kind, const char* blockLost, ETopLevel group, EResourceKind treeKind) {
     return {id,
             kind,
             blockLost,
-            [] { return ResourceCount(List()); },
-            [] { return List().Count(); },
-            [] { return List().Declared(); },
-            [](int i) { return List().Exists(i); },
-            [](int i) -> const std::string& { return List().Name(i); },
+            [](CProject& p) { return ResourceCount(List(p.*Part)); },
+            [](CProject& p) { return List(p.*Part).Count(); },
+            [](CProject& p) { return List(p.*Part).Declared(); },
+            [](CProject& p, int i) { return List(p.*Part).Exists(i); },
+            [](CProject& p, int i) -> const std::string& { return List(p.*Part).Name(i); },
             group,
             treeKind};
 }
+
+constexpr auto Media = &CProject::Media;
+constexpr auto Behaviour = &CProject::Behaviour;
+constexpr auto World = &CProject::World;
 
 // In file order; the used-libraries section holds nothing to recover.
 const std::array<CRecoveryRow, 12>& Rows() {
     static const std::array<CRecoveryRow, 12> rows = {{
         {ESection::Options, "game options", "the picture is left out"},
-        ListRow<SoundList>(ESection::Sounds, "sounds", "the sound keeps its record, with no data", ETopLevel::Sounds,
-                           KindSounds),
-        ListRow<SpriteList>(ESection::Sprites, "sprites", "the subimage is dropped", ETopLevel::Sprites, KindSprites),
-        ListRow<BackgroundList>(ESection::Backgrounds, "backgrounds", "the background keeps its record, with no picture",
-                                ETopLevel::Backgrounds, KindBackgrounds),
-        ListRow<PathList>(ESection::Paths, "paths", nullptr, ETopLevel::Paths, KindPaths),
-        ListRow<ScriptList>(ESection::Scripts, "scripts", nullptr, ETopLevel::Scripts, KindScripts),
-        ListRow<DataFileList>(ESection::DataFiles, "data files", "the data file keeps its record, with no data",
-                              ETopLevel::DataFiles, KindDataFiles),
-        ListRow<TimeLineList>(ESection::TimeLines, "time lines", nullptr, ETopLevel::TimeLines, KindTimeLines),
-        ListRow<ObjectList>(ESection::Objects, "objects", nullptr, ETopLevel::Objects, KindObjects),
-        ListRow<RoomList>(ESection::Rooms, "rooms", nullptr, ETopLevel::Rooms, KindRooms),
+        ListRow<SoundList, Media>(ESection::Sounds, "sounds", "the sound keeps its record, with no data",
+                                  ETopLevel::Sounds, KindSounds),
+        ListRow<SpriteList, Media>(ESection::Sprites, "sprites", "the subimage is dropped", ETopLevel::Sprites,
+                                   KindSprites),
+        ListRow<BackgroundList, Media>(ESection::Backgrounds, "backgrounds",
+                                       "the background keeps its record, with no picture", ETopLevel::Backgrounds,
+                                       KindBackgrounds),
+        ListRow<PathList, Behaviour>(ESection::Paths, "paths", nullptr, ETopLevel::Paths, KindPaths),
+        ListRow<ScriptList, Media>(ESection::Scripts, "scripts", nullptr, ETopLevel::Scripts, KindScripts),
+        ListRow<DataFileList, Media>(ESection::DataFiles, "data files", "the data file keeps its record, with no data",
+                                     ETopLevel::DataFiles, KindDataFiles),
+        ListRow<TimeLineList, Behaviour>(ESection::TimeLines, "time lines", nullptr, ETopLevel::TimeLines,
+                                         KindTimeLines),
+        ListRow<ObjectList, Behaviour>(ESection::Objects, "objects", nullptr, ETopLevel::Objects, KindObjects),
+        ListRow<RoomList, World>(ESection::Rooms, "rooms", nullptr, ETopLevel::Rooms, KindRooms),
         {ESection::GameInformation, "game information", nullptr},
         {ESection::Tree, "resource tree", nullptr},
     }};
@@ -93,26 +103,26 @@ const CSection* SectionAt(const CLoadReport& load, std::size_t position) {
 
 // Instances and tiles added later must not take the id of one kept: when the
 // counters stored after the rooms were not read, they move past every id.
-void MoveIdCountersPastRooms() {
-    for (int i = 0; i < RoomList().Count(); ++i)
-        if (const CRoom* room = RoomList().Get(i)) {
+void MoveIdCountersPastRooms(CWorldModel& world) {
+    for (int i = 0; i < RoomList(world).Count(); ++i)
+        if (const CRoom* room = RoomList(world).Get(i)) {
             for (const auto& instance : room->Instances)
-                InstanceIdCounter() = std::max(InstanceIdCounter(), instance.Id + 1);
+                InstanceIdCounter(world) = std::max(InstanceIdCounter(world), instance.Id + 1);
             for (const auto& tile : room->Tiles)
-                TileIdCounter() = std::max(TileIdCounter(), tile.Id + 1);
+                TileIdCounter(world) = std::max(TileIdCounter(world), tile.Id + 1);
         }
 }
 
 // Every resource kept, under its kind's top group, in slot order.
-void RebuildTree() {
-    BuildTree();
+void RebuildTree(CProject& project) {
+    BuildTree(project.Model);
     for (const CRecoveryRow& row : Rows()) {
         if (row.Slots == nullptr)
             continue;
-        CTreeNode* group = TopLevelNode(row.Group);
-        for (int i = 0; i < row.Slots(); ++i)
-            if (row.Exists(i))
-                group->AddChild(row.Name(i), CResource(ResourceNode, row.TreeKind, i));
+        CTreeNode* group = TopLevelNode(project.Model, row.Group);
+        for (int i = 0; i < row.Slots(project); ++i)
+            if (row.Exists(project, i))
+                group->AddChild(row.Name(project, i), CResource(ResourceNode, row.TreeKind, i));
     }
 }
 
@@ -132,7 +142,7 @@ std::int64_t CRecoveryReport::Total() const {
     return sum;
 }
 
-void FinishRecovery(bool complete, CRecoveryReport& report) {
+void FinishRecovery(CProject& project, bool complete, CRecoveryReport& report) {
     const CLoadReport& load = report.Load;
     report.Sections.clear();
     report.Blocks.clear();
@@ -149,7 +159,7 @@ void FinishRecovery(bool complete, CRecoveryReport& report) {
             // A list keeps the records it read completely; any other section
             // holds what a new project has.
             if (row == nullptr || row->Slots == nullptr)
-                section.Clear();
+                section.Clear(project);
         } else if (stopped) {
             state = CRecoveredSection::EState::NotReached;
         }
@@ -158,13 +168,13 @@ void FinishRecovery(bool complete, CRecoveryReport& report) {
             continue;
         CRecoveredSection recovered{section.Id, row->Kind, row->Slots != nullptr, state};
         if (recovered.IsList) {
-            recovered.Recovered = row->Present();
+            recovered.Recovered = row->Present(project);
             if (state == CRecoveredSection::EState::Complete)
                 recovered.Total = recovered.Recovered;
-            else if (state == CRecoveredSection::EState::Stopped && row->Declared() >= 0)
+            else if (state == CRecoveredSection::EState::Stopped && row->Declared(project) >= 0)
                 // Empty slots before the stop are known; every slot after it
                 // is counted as a resource lost.
-                recovered.Total = row->Declared() - (row->Slots() - recovered.Recovered);
+                recovered.Total = row->Declared(project) - (row->Slots(project) - recovered.Recovered);
             else
                 recovered.Total = -1;
         }
@@ -176,8 +186,8 @@ void FinishRecovery(bool complete, CRecoveryReport& report) {
             if (section.Id == ESection::Rooms)
                 rooms = &section;
         if (rooms != nullptr && rooms->State != CRecoveredSection::EState::Complete)
-            MoveIdCountersPastRooms();
-        RebuildTree();
+            MoveIdCountersPastRooms(project.World);
+        RebuildTree(project);
         report.TreeRebuilt = true;
     }
     for (const CDamagedBlock& block : report.Damaged) {

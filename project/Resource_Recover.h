@@ -75,12 +75,12 @@ struct CRecoveryReport {
 // file cannot be read at all, or its header is not that of a project of
 // version 400..500 (the ordinary load's messages say so).  The report is
 // filled either way.
-bool RecoverGameFile(const std::string& fileName, CRecoveryReport& report);
-bool RecoverGameBytes(CBlock bytes, CRecoveryReport& report);
+bool RecoverGameFile(CProject& project, const std::string& fileName, CRecoveryReport& report);
+bool RecoverGameBytes(CProject& project, CBlock bytes, CRecoveryReport& report);
 
 // For the drivers: brings a project whose load stopped (complete false) or
 // went through into the state described above, and fills the report.
-void FinishRecovery(bool complete, CRecoveryReport& report);
+void FinishRecovery(CProject& project, bool complete, CRecoveryReport& report);
 
 // The report for people, one line each: a line per section the file
 // holds, then one per damaged block, e.g.

@@ -7,9 +7,9 @@
 
 namespace transvane {
 
-CResourceTreeView& ResourceTree() { return ProjectModel().ResourceTree; }
-CResourceTreeView& HiddenResourceTree() { return ProjectModel().HiddenResourceTree; }
-bool& TreeChanged() { return ProjectModel().TreeChanged; }
+CResourceTreeView& ResourceTree(CProjectModel& model) { return model.ResourceTree; }
+CResourceTreeView& HiddenResourceTree(CProjectModel& model) { return model.HiddenResourceTree; }
+bool& TreeChanged(CProjectModel& model) { return model.TreeChanged; }
 
 namespace {
 
@@ -35,8 +35,8 @@ const std::array<CTopLevelEntry, TopLevelCount> Entries = {{
 }};
 
 
-CResourceTreeView& TreeFor(const CTopLevelEntry& entry) {
-    return entry.AdvancedOnly && !Advanced ? HiddenResourceTree() : ResourceTree();
+CResourceTreeView& TreeFor(CProjectModel& model, const CTopLevelEntry& entry) {
+    return entry.AdvancedOnly && !Advanced ? HiddenResourceTree(model) : ResourceTree(model);
 }
 
 std::unique_ptr<CTreeNode> DefaultEntry(const CTopLevelEntry& entry) {
@@ -136,22 +136,22 @@ CTreeNode& CResourceTreeView::Add(std::unique_ptr<CTreeNode> node) {
 
 const std::array<CTopLevelEntry, TopLevelCount>& TopLevelEntries() { return Entries; }
 
-CTreeNode* TopLevelNode(ETopLevel entry) { return ProjectModel().TopNodes[static_cast<std::size_t>(entry)]; }
+CTreeNode* TopLevelNode(CProjectModel& model, ETopLevel entry) { return model.TopNodes[static_cast<std::size_t>(entry)]; }
 
-void SetTreeIconsReset(std::function<void()> reset) { ProjectModel().TreeIconsReset = std::move(reset); }
+void SetTreeIconsReset(CProjectModel& model, std::function<void()> reset) { model.TreeIconsReset = std::move(reset); }
 
-void BuildTree() {
-    if (const auto& reset = ProjectModel().TreeIconsReset)
+void BuildTree(CProjectModel& model) {
+    if (const auto& reset = model.TreeIconsReset)
         reset();
-    ProjectModel().TopNodes.fill(nullptr);
-    ResourceTree().Clear();
-    HiddenResourceTree().Clear();
+    model.TopNodes.fill(nullptr);
+    ResourceTree(model).Clear();
+    HiddenResourceTree(model).Clear();
     for (std::size_t i = 0; i < Entries.size(); ++i)
-        ProjectModel().TopNodes[i] = &TreeFor(Entries[i]).Add(DefaultEntry(Entries[i]));
-    TreeChanged() = false;
+        model.TopNodes[i] = &TreeFor(model, Entries[i]).Add(DefaultEntry(Entries[i]));
+    TreeChanged(model) = false;
 }
 
-bool LoadTree(CStream& stream) {
+bool LoadTree(CProjectModel& model, CStream& stream) {
     const std::int32_t version = stream.ReadInt();
     if (version < OldestTreeVersion || version > NewestTreeVersion)
         return false;
@@ -167,21 +167,21 @@ bool LoadTree(CStream& stream) {
     for (std::size_t i = 0; i < Entries.size(); ++i)
         read[i] = version >= Entries[i].StoredFrom ? ReadSubtree(stream) : DefaultEntry(Entries[i]);
 
-    ProjectModel().TopNodes.fill(nullptr);
-    ResourceTree().Clear();
-    HiddenResourceTree().Clear();
+    model.TopNodes.fill(nullptr);
+    ResourceTree(model).Clear();
+    HiddenResourceTree(model).Clear();
     for (std::size_t i = 0; i < Entries.size(); ++i) {
-        ProjectModel().TopNodes[i] = &TreeFor(Entries[i]).Add(std::move(read[i]));
+        model.TopNodes[i] = &TreeFor(model, Entries[i]).Add(std::move(read[i]));
         if (version < Entries[i].StoredFrom)
-            NoteChange(EChange::TreeGroupAdded, 1, Entries[i].Name);
+            NoteChange(stream.Core(), EChange::TreeGroupAdded, 1, Entries[i].Name);
     }
-    TreeChanged() = false;
+    TreeChanged(model) = false;
     return true;
 }
 
-std::vector<std::int32_t> CollectRoomOrder() {
+std::vector<std::int32_t> CollectRoomOrder(CProjectModel& model) {
     std::vector<std::int32_t> order;
-    const CTreeNode* rooms = TopLevelNode(ETopLevel::Rooms);
+    const CTreeNode* rooms = TopLevelNode(model, ETopLevel::Rooms);
     if (rooms == nullptr)
         return order;
     std::vector<const CTreeNode*> pending;
@@ -200,15 +200,15 @@ std::vector<std::int32_t> CollectRoomOrder() {
     return order;
 }
 
-bool SaveTree(CStream& stream) {
-    if (ProjectModel().TopNodes[0] == nullptr)
-        BuildTree();  // nothing was ever built: the empty project's tree
+bool SaveTree(CProjectModel& model, CStream& stream) {
+    if (model.TopNodes[0] == nullptr)
+        BuildTree(model);  // nothing was ever built: the empty project's tree
     stream.WriteInt(NewestTreeVersion);
-    const std::vector<std::int32_t> rooms = CollectRoomOrder();
+    const std::vector<std::int32_t> rooms = CollectRoomOrder(model);
     stream.WriteInt(static_cast<std::int32_t>(rooms.size()));
     for (std::int32_t room : rooms)
         stream.WriteInt(room);
-    for (const CTreeNode* node : ProjectModel().TopNodes)
+    for (const CTreeNode* node : model.TopNodes)
         WriteSubtree(stream, *node);
     return true;
 }

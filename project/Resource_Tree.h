@@ -134,33 +134,36 @@ const std::array<CTopLevelEntry, TopLevelCount>& TopLevelEntries();
 // every entry lives in the main tree and the hidden tree stays empty.
 inline constexpr bool Advanced = true;
 
-// The current project's two trees of the main window; neither is ever shown.
-CResourceTreeView& ResourceTree();
-CResourceTreeView& HiddenResourceTree();
-// The current project's tree modified flag: cleared by BuildTree, LoadTree
-// and a successful save; nothing in the converter sets it.
-bool& TreeChanged();
+struct CProjectModel;  // project/Project_Model.h
+
+// The project's two trees of the main window; neither is ever shown.
+CResourceTreeView& ResourceTree(CProjectModel& model);
+CResourceTreeView& HiddenResourceTree(CProjectModel& model);
+// The project's tree modified flag: cleared by BuildTree, LoadTree and a
+// successful save; nothing in the converter sets it.
+bool& TreeChanged(CProjectModel& model);
 
 // The top-level node of an entry, wherever it lives; null only before the
 // first BuildTree.
-CTreeNode* TopLevelNode(ETopLevel entry);
+CTreeNode* TopLevelNode(CProjectModel& model, ETopLevel entry);
 
 // The window side keeps the tree's icon list; BuildTree resets it through
-// this hook when one is installed in the current project.  The core itself
-// has no icons.
-void SetTreeIconsReset(std::function<void()> reset);
+// this hook when one is installed in the project (a conversion installs
+// the one its caller gives it, CConversionLimits).  The core itself has no
+// icons.
+void SetTreeIconsReset(CProjectModel& model, std::function<void()> reset);
 
 // Both trees hold the default arrangement: the eleven entries, no children.
-void BuildTree();
+void BuildTree(CProjectModel& model);
 // Reads the tree section; false (trees untouched) when its version is
 // outside 400..500.  A short or hostile record raises EReadError.
-bool LoadTree(CStream& stream);
+bool LoadTree(CProjectModel& model, CStream& stream);
 // Writes the version-500 tree section; always true.
-bool SaveTree(CStream& stream);
+bool SaveTree(CProjectModel& model, CStream& stream);
 
 // The room order as the writer stores it: the Rooms group walked depth
 // first, children in order; an entry (NodeKind 3) contributes its index and
 // is not descended into, any other node is descended into.
-std::vector<std::int32_t> CollectRoomOrder();
+std::vector<std::int32_t> CollectRoomOrder(CProjectModel& model);
 
 }  // namespace transvane

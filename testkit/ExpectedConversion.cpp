@@ -11,6 +11,7 @@
 #include <ostream>
 
 #include "format/core/Support_Platform.h"
+#include "project/Project_Main.h"
 #include "project/Resource_Main.h"
 #include "testkit/ProjectReader.h"
 #include "testkit/TestSupport.h"
@@ -430,17 +431,22 @@ std::int32_t TranslatedActionId(std::int32_t oldNumber, bool* known) {
 TExpectation ExpectedConversion(const TProject& source) { return TConverter(source).Run(); }
 
 TDriverRun RunDrivers(const CBlock& file) {
+    CProject project;
+    return RunDrivers(project, file);
+}
+
+TDriverRun RunDrivers(CProject& project, const CBlock& file) {
     TDriverRun run;
     CScratchFolder folder;
     WriteWholeFile(folder.File("in.vtr"), file);
-    CRecorder recorder;
-    run.Loaded = LoadGameFile(folder.File("in.vtr"));
+    CRecorder recorder(project.Core);
+    run.Loaded = LoadGameFile(project, folder.File("in.vtr"));
     run.LoadEvents = std::exchange(recorder.Events, {});
     run.LoadProgress = recorder.Progress;
     run.LoadBytes = recorder.ByteProgress;
     if (run.Loaded) {
         run.SavedFrom = LocalNowAsDays();
-        run.Converted = SaveGameFile(folder.File("out.vtr"));
+        run.Converted = SaveGameFile(project, folder.File("out.vtr"));
         run.SavedUntil = LocalNowAsDays();
         run.SaveEvents = recorder.Events;
         run.SaveProgress = recorder.Progress;

@@ -21,6 +21,8 @@
 
 namespace transvane {
 
+struct CProject;  // project/Project_Main.h
+
 namespace project {
 
 struct TExpectation {
@@ -58,6 +60,8 @@ struct TDriverRun {
     std::vector<std::string> Files;
 };
 TDriverRun RunDrivers(const CBlock& file);
+// The same into the project given, which keeps what the load left in it.
+TDriverRun RunDrivers(CProject& project, const CBlock& file);
 
 // The local date and time now as the format stores it: days since
 // 30 December 1899, the fraction the time of day.

@@ -17,13 +17,14 @@
 
 namespace transvane {
 
-// Records everything the core reports, in order.
+// Records everything the core reports through core (a project's, or a
+// stream's), in order, while it lives.
 class CRecorder final : public CFeedback {
 public:
-    CRecorder() : FGuard(*this) {}
-    void ShowMessage(const std::string& text) override {
+    explicit CRecorder(CCoreState& core) : FGuard(core, *this) {}
+    void ShowMessage(const std::string& text, const std::vector<std::string>& context) override {
         Messages.push_back(text);
-        Contexts.push_back(MessageContext());
+        Contexts.push_back(context);
         Events.push_back("message:" + text);
     }
     void ProgressStart(const std::string& text) override {
@@ -51,11 +52,7 @@ public:
     std::vector<std::string> Events;
 
 private:
-    struct Guard {
-        explicit Guard(CFeedback& f) : previous(GetFeedback()) { SetFeedback(&f); }
-        ~Guard() { SetFeedback(previous); }
-        CFeedback* previous;
-    } FGuard;
+    CFeedbackGuard FGuard;
 };
 
 // The texts of messages the library returned, for comparing with the texts

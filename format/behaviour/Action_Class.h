@@ -55,7 +55,8 @@ class CAction {
 public:
     // Every field zero or empty, then ResetValues.
     CAction();
-    // Bound to the pair by SetAction, then ResetValues.
+    // Bound to the pair as by SetAction, then ResetValues.  For a library
+    // other than 0: an old number without translation would pass unreported.
     CAction(std::int32_t libraryId, std::int32_t actionId);
     virtual ~CAction() = default;
 
@@ -66,9 +67,9 @@ public:
     const LibraryAction* FindDefinition() const;
     // Binds the action to the pair.  Library id 0 means the action id is an
     // old action number: it becomes library 1 and the translated id, or,
-    // for a number without translation, keeps the number after a message.
-    // A registered definition replaces the definition copy.
-    void SetAction(std::int32_t libraryId, std::int32_t actionId);
+    // for a number without translation, keeps the number after a message
+    // through core.  A registered definition replaces the definition copy.
+    void SetAction(CCoreState& core, std::int32_t libraryId, std::int32_t actionId);
     // Per-instance values back to their defaults.
     void ResetValues();
 
@@ -96,6 +97,11 @@ public:
     bool ActionFlag = false;
     std::array<CCompactString, ActionArgumentCount> Arguments;
     bool TailFlag = false;
+
+private:
+    // SetAction without the report: false for an old number without
+    // translation.
+    bool Bind(std::int32_t libraryId, std::int32_t actionId);
 };
 
 }  // namespace transvane

@@ -1,7 +1,7 @@
 // The behaviour of a project: its objects, time lines and paths.
 //
 // One floor's part of a project (format/core/Support_Project.h explains the
-// parts); BehaviourModel() is the current project's.
+// parts); the project object (project/Project_Main.h) owns one.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +19,5 @@ struct CBehaviourModel {
     CResourceList<CTimeLine> TimeLines{"time line"};
     CResourceList<CPath> Paths{"path"};
 };
-
-CBehaviourModel& BehaviourModel();
 
 }  // namespace transvane

@@ -29,10 +29,10 @@ bool CEvent::Load(CStream& stream) {
     stream.ExpectItems(count, 4);
     // A record that is nothing but an unknown tag still becomes a whole
     // action of some hundred bytes: the load is charged for them.
-    CLoadBudget::Charge(static_cast<std::size_t>(count) * (sizeof(CAction) + sizeof(Actions[0])));
+    CLoadBudget::Charge(stream.Core(), static_cast<std::size_t>(count) * (sizeof(CAction) + sizeof(Actions[0])));
     Actions.reserve(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
-        const CPlace place("action", std::int64_t{i} + 1);  // counted from 1, as people count
+        const CPlace place(stream.Core(), "action", std::int64_t{i} + 1);  // counted from 1, as people count
         AddAction(0, 0).Load(stream);
     }
     return true;
@@ -42,7 +42,7 @@ bool CEvent::Save(CStream& stream) {
     stream.WriteInt(EventTag);
     stream.WriteInt(Count());
     for (std::size_t i = 0; i < Actions.size(); ++i) {
-        const CPlace place("action", static_cast<std::int64_t>(i) + 1);
+        const CPlace place(stream.Core(), "action", static_cast<std::int64_t>(i) + 1);
         Actions[i]->Save(stream);
     }
     return true;

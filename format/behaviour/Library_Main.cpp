@@ -33,7 +33,7 @@ bool LoadUsedLibraries(CStream& stream) {
         stream.ExpectItems(count, 4);
         for (std::int32_t i = 0; i < count; ++i)
             stream.ReadString();
-        NoteChange(EChange::LibrariesEmptied, count);
+        NoteChange(stream.Core(), EChange::LibrariesEmptied, count);
     }
     return true;
 }

@@ -56,20 +56,20 @@ CEvent* CObject::GetEvent(int row, std::int32_t number) {
 
 // A reference that already named nothing (-1, or the parent's own "none")
 // is not a change; one that named a resource no longer there is.
-void CObject::Validate(const CResourceList<CSprite>& sprites, const CResourceList<CObject>& objects) {
+void CObject::Validate(CCoreState& core, const CResourceList<CSprite>& sprites, const CResourceList<CObject>& objects) {
     if (!sprites.Exists(SpriteIndex)) {
         if (SpriteIndex != -1)
-            NoteChange(EChange::SpriteCleared, 1, "sprite " + std::to_string(SpriteIndex));
+            NoteChange(core, EChange::SpriteCleared, 1, "sprite " + std::to_string(SpriteIndex));
         SpriteIndex = -1;
     }
     if (!sprites.Exists(SecondSpriteIndex)) {
         if (SecondSpriteIndex != -1)
-            NoteChange(EChange::MaskCleared, 1, "sprite " + std::to_string(SecondSpriteIndex));
+            NoteChange(core, EChange::MaskCleared, 1, "sprite " + std::to_string(SecondSpriteIndex));
         SecondSpriteIndex = -1;
     }
     if (!objects.Exists(RelatedObjectIndex)) {
         if (RelatedObjectIndex != NoRelatedObject)
-            NoteChange(EChange::ParentCleared, 1, "object " + std::to_string(RelatedObjectIndex));
+            NoteChange(core, EChange::ParentCleared, 1, "object " + std::to_string(RelatedObjectIndex));
         RelatedObjectIndex = NoRelatedObject;
     }
     // Events never asked for are empty already; only the kept ones can hold
@@ -78,7 +78,7 @@ void CObject::Validate(const CResourceList<CSprite>& sprites, const CResourceLis
     for (auto entry = events.rbegin(); entry != events.rend(); ++entry)
         if (!objects.Exists(entry->first)) {
             if (!entry->second->Empty())
-                NoteChange(EChange::CollisionEventEmptied, entry->second->Count(),
+                NoteChange(core, EChange::CollisionEventEmptied, entry->second->Count(),
                            "object " + std::to_string(entry->first));
             entry->second->Clear();
         }
@@ -106,8 +106,8 @@ bool CObject::Load(CStream& stream) {
         for (std::int32_t number = stream.ReadInt(); number >= 0; number = stream.ReadInt()) {
             if (row >= EventRowCount)
                 return false;
-            const CPlace rowPlace("row", row);
-            const CPlace eventPlace("event", number);
+            const CPlace rowPlace(stream.Core(), "row", row);
+            const CPlace eventPlace(stream.Core(), "event", number);
             GetEvent(static_cast<int>(row), number)->Load(stream);
         }
     }
@@ -129,12 +129,12 @@ bool CObject::Save(CStream& stream) {
     // rather than a reversed view: clang 14, which builds the fuzzing
     // harnesses, cannot compile the standard library's views.)
     for (std::size_t row = 0; row < EventRows.size(); ++row) {
-        const CPlace rowPlace("row", static_cast<std::int64_t>(row));
+        const CPlace rowPlace(stream.Core(), "row", static_cast<std::int64_t>(row));
         const auto& events = EventRows[row].Events();
         for (auto entry = events.rbegin(); entry != events.rend(); ++entry) {
             if (entry->second->Empty())
                 continue;
-            const CPlace eventPlace("event", entry->first);
+            const CPlace eventPlace(stream.Core(), "event", entry->first);
             stream.WriteInt(entry->first);
             entry->second->Save(stream);
         }

@@ -78,7 +78,7 @@ public:
     // Resets sprite and object references that name nothing in the lists
     // given and empties the row-4 events whose number names no object.  The
     // object list runs it on every object before it saves them (Object_Main).
-    void Validate(const CResourceList<CSprite>& sprites, const CResourceList<CObject>& objects);
+    void Validate(CCoreState& core, const CResourceList<CSprite>& sprites, const CResourceList<CObject>& objects);
 
     bool Load(CStream& stream);
     bool Save(CStream& stream);

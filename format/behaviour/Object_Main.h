@@ -15,19 +15,22 @@
 
 namespace transvane {
 
-inline constexpr std::int32_t ObjectListVersion = 400;
-// The current project's list.
-CResourceList<CObject>& ObjectList();
+struct CMediaModel;      // format/media/Media_Model.h
+struct CBehaviourModel;  // format/behaviour/Behaviour_Model.h
 
-void ClearObjects();
-bool LoadObjects(CStream& stream);
+inline constexpr std::int32_t ObjectListVersion = 400;
+// The project's list.
+CResourceList<CObject>& ObjectList(CBehaviourModel& behaviour);
+
+void ClearObjects(CBehaviourModel& behaviour);
+bool LoadObjects(CBehaviourModel& behaviour, CStream& stream);
 // Saving first drops the references of every object to objects that are
 // gone (CObject::Validate).
-bool SaveObjects(CStream& stream);
+bool SaveObjects(CBehaviourModel& behaviour, const CMediaModel& media, CStream& stream);
 
 // The object in the slot, or nullptr for an index outside the list or an
 // empty slot.
-CObject* GetObject(int index);
-bool ObjectExists(int index);
+CObject* GetObject(CBehaviourModel& behaviour, int index);
+bool ObjectExists(CBehaviourModel& behaviour, int index);
 
 }  // namespace transvane

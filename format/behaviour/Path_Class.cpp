@@ -140,7 +140,7 @@ bool CPath::Load(CStream& stream) {
     }
     // A few stored points make a curve of up to some hundred thousand: the
     // load is charged for it before it is computed.
-    CLoadBudget::Charge(static_cast<std::size_t>(PlannedCurvePoints(CurveDepth())) * sizeof(CurvePoint));
+    CLoadBudget::Charge(stream.Core(), static_cast<std::size_t>(PlannedCurvePoints(CurveDepth())) * sizeof(CurvePoint));
     ComputeCurve();
     return true;
 }

@@ -4,12 +4,12 @@
 
 namespace transvane {
 
-CResourceList<CPath>& PathList() { return BehaviourModel().Paths; }
+CResourceList<CPath>& PathList(CBehaviourModel& behaviour) { return behaviour.Paths; }
 
-void ClearPaths() { PathList().Clear(); }
+void ClearPaths(CBehaviourModel& behaviour) { PathList(behaviour).Clear(); }
 
-bool LoadPaths(CStream& stream) { return PathList().Load(stream, PathListVersion, PathListVersion); }
+bool LoadPaths(CBehaviourModel& behaviour, CStream& stream) { return PathList(behaviour).Load(stream, PathListVersion, PathListVersion); }
 
-bool SavePaths(CStream& stream) { return PathList().Save(stream, PathListVersion); }
+bool SavePaths(CBehaviourModel& behaviour, CStream& stream) { return PathList(behaviour).Save(stream, PathListVersion); }
 
 }  // namespace transvane

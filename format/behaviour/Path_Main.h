@@ -15,13 +15,15 @@
 
 namespace transvane {
 
+struct CBehaviourModel;  // format/behaviour/Behaviour_Model.h
+
 inline constexpr std::int32_t PathListVersion = 420;
 
-// The current project's list.
-CResourceList<CPath>& PathList();
+// The project's list.
+CResourceList<CPath>& PathList(CBehaviourModel& behaviour);
 
-void ClearPaths();
-bool LoadPaths(CStream& stream);
-bool SavePaths(CStream& stream);
+void ClearPaths(CBehaviourModel& behaviour);
+bool LoadPaths(CBehaviourModel& behaviour, CStream& stream);
+bool SavePaths(CBehaviourModel& behaviour, CStream& stream);
 
 }  // namespace transvane

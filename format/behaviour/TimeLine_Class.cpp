@@ -28,7 +28,7 @@ bool CTimeLine::Load(CStream& stream) {
     for (std::int32_t i = 0; i < count; ++i)
     {
         const std::int32_t moment = stream.ReadInt();
-        const CPlace place("moment", moment);
+        const CPlace place(stream.Core(), "moment", moment);
         AddEntry(moment).Load(stream);
     }
     return true;
@@ -40,7 +40,7 @@ bool CTimeLine::Save(CStream& stream) {
     // Unlike an object's rows, every entry is written, empty events too: an
     // entry is identified by its place, not by its moment.
     for (std::size_t i = 0; i < Moments.size(); ++i) {
-        const CPlace place("moment", Moments[i]);
+        const CPlace place(stream.Core(), "moment", Moments[i]);
         stream.WriteInt(Moments[i]);
         Events[i]->Save(stream);
     }

@@ -4,14 +4,14 @@
 
 namespace transvane {
 
-CResourceList<CTimeLine>& TimeLineList() { return BehaviourModel().TimeLines; }
+CResourceList<CTimeLine>& TimeLineList(CBehaviourModel& behaviour) { return behaviour.TimeLines; }
 
-void ClearTimeLines() { TimeLineList().Clear(); }
+void ClearTimeLines(CBehaviourModel& behaviour) { TimeLineList(behaviour).Clear(); }
 
-bool LoadTimeLines(CStream& stream) {
-    return TimeLineList().Load(stream, TimeLineListVersion, TimeLineListVersion);
+bool LoadTimeLines(CBehaviourModel& behaviour, CStream& stream) {
+    return TimeLineList(behaviour).Load(stream, TimeLineListVersion, TimeLineListVersion);
 }
 
-bool SaveTimeLines(CStream& stream) { return TimeLineList().Save(stream, TimeLineListVersion); }
+bool SaveTimeLines(CBehaviourModel& behaviour, CStream& stream) { return TimeLineList(behaviour).Save(stream, TimeLineListVersion); }
 
 }  // namespace transvane

@@ -15,13 +15,15 @@
 
 namespace transvane {
 
+struct CBehaviourModel;  // format/behaviour/Behaviour_Model.h
+
 inline constexpr std::int32_t TimeLineListVersion = 500;
 
-// The current project's list.
-CResourceList<CTimeLine>& TimeLineList();
+// The project's list.
+CResourceList<CTimeLine>& TimeLineList(CBehaviourModel& behaviour);
 
-void ClearTimeLines();
-bool LoadTimeLines(CStream& stream);
-bool SaveTimeLines(CStream& stream);
+void ClearTimeLines(CBehaviourModel& behaviour);
+bool LoadTimeLines(CBehaviourModel& behaviour, CStream& stream);
+bool SaveTimeLines(CBehaviourModel& behaviour, CStream& stream);
 
 }  // namespace transvane

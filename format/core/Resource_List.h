@@ -92,14 +92,14 @@ public:
                 continue;
             }
             std::string name = stream.ReadString();
-            const CPlace place(FWhat, i, name, Named);
+            const CPlace place(stream.Core(), FWhat, i, name, Named);
             auto record = std::make_unique<T>();
             if (!record->Load(stream)) {
-                KeepFailurePlace();
+                KeepFailurePlace(stream.Core());
                 return false;
             }
             Add(std::move(record), std::move(name));
-            ProgressRead(stream.Position());
+            ProgressRead(stream.Core(), stream.Position());
         }
         Changed = false;
         return true;
@@ -126,10 +126,10 @@ public:
             if (FSlots[i] == nullptr)
                 continue;
             stream.WriteString(FNames[i]);
-            const CPlace place(FWhat, static_cast<std::int64_t>(i), FNames[i], Named);
+            const CPlace place(stream.Core(), FWhat, static_cast<std::int64_t>(i), FNames[i], Named);
             if (!FSlots[i]->Save(stream))
                 return false;
-            ProgressWritten(i + 1, FSlots.size());
+            ProgressWritten(stream.Core(), i + 1, FSlots.size());
         }
         return true;
     }

@@ -58,7 +58,7 @@ std::string ChangeFileExt(const std::string& name, const std::string& extension)
     return name.substr(0, dot) + extension;
 }
 
-CTempFolder::CTempFolder() {
+CTempFolder::CTempFolder(CFeedback* feedback) {
     const std::string fixed = FixedTemporaryFolder();
     std::string base = fixed;
     if (const std::string temp = EnvironmentValue("temp"); !temp.empty())
@@ -74,7 +74,8 @@ CTempFolder::CTempFolder() {
         return;
     FBase.clear();
     FPath.clear();
-    ShowMessage("Failed to create temp dir. This can create serious problems with sounds, etc.");
+    if (feedback != nullptr)
+        feedback->ShowMessage("Failed to create temp dir. This can create serious problems with sounds, etc.", {});
 }
 
 bool CTempFolder::TryCreate(const std::string& base) {

@@ -13,6 +13,8 @@
 
 namespace transvane {
 
+class CFeedback;
+
 // True when name is an existing ordinary file (a directory is not a file).
 bool FileExists(const std::string& name);
 bool DirectoryExists(const std::string& name);
@@ -50,9 +52,9 @@ std::string ChangeFileExt(const std::string& name, const std::string& extension)
 // start-up to exit.
 class CTempFolder {
 public:
-    // Shows "Failed to create temp dir. ..." when no folder can be made;
-    // Path() is then empty.
-    CTempFolder();
+    // Shows "Failed to create temp dir. ..." through feedback (when given)
+    // when no folder can be made; Path() is then empty.
+    explicit CTempFolder(CFeedback* feedback);
     // Removes the ordinary files in the folder, then the folder; a hidden
     // file or a subfolder keeps it, and every failure is silent.
     ~CTempFolder();

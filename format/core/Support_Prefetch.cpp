@@ -8,7 +8,7 @@
 namespace transvane {
 
 CBlockPrefetch::CBlockPrefetch(CStream& stream)
-    : FStream(stream), FPrevious(stream.Prefetch()), FWorkerCount(CoreState().HelperThreads.value_or(WorkerCount())) {
+    : FStream(stream), FPrevious(stream.Prefetch()), FWorkerCount(stream.Core().HelperThreads.value_or(WorkerCount())) {
     FStream.SetPrefetch(this);
 }
 

@@ -18,8 +18,8 @@
 //  - workers run at most MaxAheadBytes of source (and MaxAheadJobs blocks)
 //    ahead of the writer.
 // Workers start only once the listed blocks hold enough source to pay for
-// a thread; below that, and with a single core or no helpers allowed for
-// the current project, listing does nothing and the writer compresses
+// a thread; below that, and with a single core or no helpers allowed by
+// the stream's core part (CCoreState), listing does nothing and the writer compresses
 // every block itself.
 #pragma once
 

@@ -4,34 +4,29 @@
 #include <exception>
 
 #include "format/core/Support_CodePage.h"
-#include "format/core/Support_Project.h"
+#include "format/core/Support_Report.h"
 
 namespace transvane {
 
-// The feedback belongs to the current project: a conversion on another
-// thread reports to its own.
-void SetFeedback(CFeedback* feedback) { CoreState().Feedback = feedback; }
-CFeedback* GetFeedback() { return CoreState().Feedback; }
-
-void ShowMessage(const std::string& text) {
-    if (CFeedback* feedback = GetFeedback())
-        feedback->ShowMessage(text);
+void ShowMessage(CCoreState& core, const std::string& text) {
+    if (CFeedback* feedback = core.Feedback)
+        feedback->ShowMessage(text, MessageContext(core));
 }
 
-void ProgressStart(const std::string& text) {
-    CoreState().Meter = {};
-    if (CFeedback* feedback = GetFeedback())
+void ProgressStart(CCoreState& core, const std::string& text) {
+    core.Meter = {};
+    if (CFeedback* feedback = core.Feedback)
         feedback->ProgressStart(text);
 }
 
-void ProgressSet(int percent) {
-    if (CFeedback* feedback = GetFeedback())
+void ProgressSet(CCoreState& core, int percent) {
+    if (CFeedback* feedback = core.Feedback)
         feedback->ProgressSet(percent);
 }
 
-void ProgressEnd() {
-    CoreState().Meter = {};
-    if (CFeedback* feedback = GetFeedback())
+void ProgressEnd(CCoreState& core) {
+    core.Meter = {};
+    if (CFeedback* feedback = core.Feedback)
         feedback->ProgressEnd();
 }
 
@@ -40,8 +35,9 @@ namespace {
 // Passes the measure on when it has moved by a thousandth of the whole since
 // it was last passed on, when a section starts and at the end: a project of
 // a million records would otherwise call the feedback a million times.
-void ReportBytes(CCoreState::CByteMeter& meter, std::uint64_t done, bool force) {
-    CFeedback* feedback = GetFeedback();
+void ReportBytes(CCoreState& core, std::uint64_t done, bool force) {
+    CCoreState::CByteMeter& meter = core.Meter;
+    CFeedback* feedback = core.Feedback;
     if (feedback == nullptr || meter.Section == nullptr || meter.Total == 0)
         return;
     done = std::min(done, meter.Total);
@@ -54,54 +50,51 @@ void ReportBytes(CCoreState::CByteMeter& meter, std::uint64_t done, bool force) 
 
 }  // namespace
 
-void ProgressSection(const char* name, std::uint64_t start, std::uint64_t length, std::uint64_t total, bool reading) {
-    CCoreState::CByteMeter& meter = CoreState().Meter;
-    meter = {name, reading, start, length, total, start};
-    ReportBytes(meter, start, true);
+void ProgressSection(CCoreState& core, const char* name, std::uint64_t start, std::uint64_t length, std::uint64_t total,
+                     bool reading) {
+    core.Meter = {name, reading, start, length, total, start};
+    ReportBytes(core, start, true);
 }
 
-void ProgressRead(std::uint64_t position) {
-    CCoreState::CByteMeter& meter = CoreState().Meter;
-    if (meter.Reading)
-        ReportBytes(meter, position, false);
+void ProgressRead(CCoreState& core, std::uint64_t position) {
+    if (core.Meter.Reading)
+        ReportBytes(core, position, false);
 }
 
-void ProgressWritten(std::uint64_t part, std::uint64_t whole) {
-    CCoreState::CByteMeter& meter = CoreState().Meter;
+void ProgressWritten(CCoreState& core, std::uint64_t part, std::uint64_t whole) {
+    const CCoreState::CByteMeter& meter = core.Meter;
     if (meter.Reading || whole == 0)
         return;
     // In floating point: length times part may not fit 64 bits.
     const double share = static_cast<double>(std::min(part, whole)) / static_cast<double>(whole);
-    ReportBytes(meter, meter.Start + static_cast<std::uint64_t>(share * static_cast<double>(meter.Length)), false);
+    ReportBytes(core, meter.Start + static_cast<std::uint64_t>(share * static_cast<double>(meter.Length)), false);
 }
 
-void NoteChange(EChange kind, std::int64_t count, const std::string& detail) {
-    if (CFeedback* feedback = GetFeedback())
-        feedback->NoteChange(kind, count, detail);
+void NoteChange(CCoreState& core, EChange kind, std::int64_t count, const std::string& detail) {
+    if (CFeedback* feedback = core.Feedback)
+        feedback->NoteChange(kind, count, detail, ChangeKind(kind).Placed ? CurrentPlace(core) : std::string());
 }
 
-// The places and context lines belong to the current project too: each
-// conversion's messages carry its own.
-CPlace::CPlace(const char* what, std::int64_t number, std::string_view name, bool named)
-    : FExceptionsBefore(std::uncaught_exceptions()) {
-    CoreState().Places.push_back({what, number, name, named});
+CPlace::CPlace(CCoreState& core, const char* what, std::int64_t number, std::string_view name, bool named)
+    : FCore(core), FExceptionsBefore(std::uncaught_exceptions()) {
+    FCore.Places.push_back({what, number, name, named});
 }
 
 CPlace::~CPlace() {
     if (std::uncaught_exceptions() > FExceptionsBefore)
-        KeepFailurePlace();
-    CoreState().Places.pop_back();
+        KeepFailurePlace(FCore);
+    FCore.Places.pop_back();
 }
 
-CMessageContext::CMessageContext(std::string key, std::string value) {
-    CoreState().ContextLines.push_back(std::move(key) + ": " + std::move(value));
+CMessageContext::CMessageContext(CCoreState& core, std::string key, std::string value) : FCore(core) {
+    FCore.ContextLines.push_back(std::move(key) + ": " + std::move(value));
 }
 
-CMessageContext::~CMessageContext() { CoreState().ContextLines.pop_back(); }
+CMessageContext::~CMessageContext() { FCore.ContextLines.pop_back(); }
 
-std::string CurrentPlace() {
+std::string CurrentPlace(const CCoreState& core) {
     std::string place;
-    for (const CPlaceFrame& frame : CoreState().Places) {
+    for (const CPlaceFrame& frame : core.Places) {
         if (!place.empty())
             place += ", ";
         place += frame.What;
@@ -113,26 +106,26 @@ std::string CurrentPlace() {
     return place;
 }
 
-void KeepFailurePlace() {
-    std::string& kept = CoreState().FailurePlace;
+void KeepFailurePlace(CCoreState& core) {
+    std::string& kept = core.FailurePlace;
     if (!kept.empty())
         return;
     // Called while an exception unwinds: a place that cannot be built
     // (no memory) is left out rather than thrown.
     try {
-        kept = CurrentPlace();
+        kept = CurrentPlace(core);
     } catch (...) {
     }
 }
 
-void ForgetFailurePlace() { CoreState().FailurePlace.clear(); }
+void ForgetFailurePlace(CCoreState& core) { core.FailurePlace.clear(); }
 
-const std::string& FailurePlace() { return CoreState().FailurePlace; }
+const std::string& FailurePlace(const CCoreState& core) { return core.FailurePlace; }
 
-std::vector<std::string> MessageContext() {
-    std::vector<std::string> lines = CoreState().ContextLines;
-    if (!CoreState().Places.empty())
-        lines.push_back("place: " + CurrentPlace());
+std::vector<std::string> MessageContext(const CCoreState& core) {
+    std::vector<std::string> lines = core.ContextLines;
+    if (!core.Places.empty())
+        lines.push_back("place: " + CurrentPlace(core));
     return lines;
 }
 

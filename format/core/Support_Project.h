@@ -1,16 +1,8 @@
-// Where the state of one project lives, and which project is the current one.
+// The core floor's part of a project: what one load or save needs beside
+// the model.
 //
-// Everything a project is (its lists, options, information, tree and ids)
-// and everything one conversion needs on the side (the feedback it reports
-// to, the load budget, the inflate limit) belongs to one project object, so
-// that two conversions can run in one process at the same time.  The section
-// code still reaches its list by a plain name (SpriteList(), RoomList(),
-// GameOptions() ...): each name is an accessor to the current project.
-//
-// The format is built in floors (core, media, behaviour, world, then the
-// project layer above the format), and no floor may see the one above it.
-// So a project is kept in parts, one per floor, each defined on its own
-// floor next to the code that uses it:
+// A project is kept in parts, one per floor of the format, each defined on
+// its own floor next to the code that uses it:
 //
 //   CCoreState      here: feedback, places and message context, load
 //                   budget, inflate limit
@@ -20,16 +12,15 @@
 //                   paths
 //   CWorldModel     format/world/World_Model.h: rooms and their id counters,
 //                   options, game information
-//   CProjectModel   project/Project_Main.h: GameId, GameGuid, the resource
+//   CProjectModel   project/Project_Model.h: GameId, GameGuid, the resource
 //                   tree, the loaded file's size
 //
-// CProjectParts, the one table that names them, is all this floor knows of
-// the parts above it: their names, never their contents.  The project
-// object (CProject, in the project layer) owns one of each and sets this
-// thread's current table for a scope with CProjectScope.  A thread without
-// a scope works on the process-wide default project, whose parts each floor
-// keeps for itself; that is the project of the window and of the tests that
-// drive the sections directly.
+// No floor knows the parts above its own.  The project object (CProject,
+// in the project layer) owns one of each and passes each floor's code the
+// part it works on, as the first parameter; nothing finds a project by
+// itself.  The records deep in a section reach the core part through the
+// stream they read or write (CStream::Core), which belongs to exactly one
+// load or save.
 #pragma once
 
 #include <cstddef>
@@ -43,10 +34,6 @@
 namespace transvane {
 
 class CFeedback;
-struct CMediaModel;
-struct CBehaviourModel;
-struct CWorldModel;
-struct CProjectModel;
 
 // The largest block the format can describe: its count is a signed int32.
 inline constexpr std::size_t MaxBlockSize = 2147483647u;
@@ -82,6 +69,10 @@ struct CCoreState {
         std::uint64_t Total = 0;
         std::uint64_t Reported = 0;    // done as last reported
     } Meter;
+    // The most bytes one compressed block may inflate to.  It starts at
+    // MaxBlockSize, since a larger block could not be written back; a front
+    // end or a fuzzing harness may lower it to bound the memory a hostile
+    // file can claim.
     std::size_t InflateLimit = MaxBlockSize;
     // The running load's budget and what it has used; no limit outside a load.
     std::size_t BudgetLimit = std::numeric_limits<std::size_t>::max();
@@ -91,33 +82,6 @@ struct CCoreState {
     // (Support_Prefetch.h); unset: one less than the cores.  A batch that
     // converts several projects at once keeps the cores for those.
     std::optional<unsigned> HelperThreads;
-};
-
-// One project's parts; a null part means the default project's.
-struct CProjectParts {
-    CCoreState* Core = nullptr;
-    CMediaModel* Media = nullptr;
-    CBehaviourModel* Behaviour = nullptr;
-    CWorldModel* World = nullptr;
-    CProjectModel* Project = nullptr;
-};
-
-// The parts of this thread's current project.
-const CProjectParts& CurrentParts();
-// The current project's core part.
-CCoreState& CoreState();
-
-// Makes parts this thread's current project for the lifetime of the scope,
-// restoring the one before it afterwards.  The parts must outlive the scope.
-class CProjectScope {
-public:
-    explicit CProjectScope(const CProjectParts& parts);
-    ~CProjectScope();
-    CProjectScope(const CProjectScope&) = delete;
-    CProjectScope& operator=(const CProjectScope&) = delete;
-
-private:
-    const CProjectParts* FPrevious;
 };
 
 }  // namespace transvane

@@ -68,11 +68,13 @@ void CConversionReport::AddMessage(std::string text, std::vector<std::string> co
     Messages.push_back({std::move(text), std::move(context)});
 }
 
-void CConversionReport::Note(EChange kind, std::int64_t count, const std::string& detail) {
-    AddChange(kind, ChangeKind(kind).Placed ? CurrentPlace() : std::string(), detail, count);
+void CConversionReport::Note(EChange kind, std::int64_t count, const std::string& detail, const std::string& place) {
+    AddChange(kind, ChangeKind(kind).Placed ? place : std::string(), detail, count);
 }
 
-void CConversionReport::NoteMessage(const std::string& text) { AddMessage(text, MessageContext()); }
+void CConversionReport::NoteMessage(const std::string& text, const std::vector<std::string>& context) {
+    AddMessage(text, context);
+}
 
 std::int64_t CConversionReport::Total(EChange kind) const {
     std::int64_t total = 0;
@@ -127,10 +129,10 @@ std::vector<std::string> MessageLines(const CReportedMessage& message) {
 CReportingFeedback::CReportingFeedback(CConversionReport& report, CFeedback* next)
     : FReport(report), FNext(next) {}
 
-void CReportingFeedback::ShowMessage(const std::string& text) {
-    FReport.NoteMessage(text);
+void CReportingFeedback::ShowMessage(const std::string& text, const std::vector<std::string>& context) {
+    FReport.NoteMessage(text, context);
     if (FNext != nullptr)
-        FNext->ShowMessage(text);
+        FNext->ShowMessage(text, context);
 }
 
 void CReportingFeedback::ProgressStart(const std::string& text) {
@@ -153,10 +155,11 @@ void CReportingFeedback::ProgressBytes(std::string_view section, std::uint64_t d
         FNext->ProgressBytes(section, done, total);
 }
 
-void CReportingFeedback::NoteChange(EChange kind, std::int64_t count, const std::string& detail) {
-    FReport.Note(kind, count, detail);
+void CReportingFeedback::NoteChange(EChange kind, std::int64_t count, const std::string& detail,
+                                    const std::string& place) {
+    FReport.Note(kind, count, detail, place);
     if (FNext != nullptr)
-        FNext->NoteChange(kind, count, detail);
+        FNext->NoteChange(kind, count, detail, place);
 }
 
 }  // namespace transvane

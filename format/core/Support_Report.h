@@ -71,10 +71,10 @@ class CConversionReport {
 public:
     void AddChange(EChange kind, std::string place, std::string detail, std::int64_t count);
     void AddMessage(std::string text, std::vector<std::string> context);
-    // As a feedback receives them: the change with the place held now (for
-    // kinds that keep one), the message with the context given now.
-    void Note(EChange kind, std::int64_t count, const std::string& detail);
-    void NoteMessage(const std::string& text);
+    // As a feedback receives them: the change with its place (kept for
+    // kinds that keep one), the message with its context.
+    void Note(EChange kind, std::int64_t count, const std::string& detail, const std::string& place);
+    void NoteMessage(const std::string& text, const std::vector<std::string>& context);
 
     std::int64_t Total(EChange kind) const;
     bool Empty() const { return Changes.empty() && Messages.empty(); }
@@ -99,18 +99,17 @@ std::string LossSummary(const CConversionReport& report);
 std::vector<std::string> MessageLines(const CReportedMessage& message);
 
 // Collects a report while it is installed, passing messages, changes and
-// progress on to the feedback that was installed before it (or to next,
-// when given).
+// progress on to next, when given.
 class CReportingFeedback final : public CFeedback {
 public:
-    explicit CReportingFeedback(CConversionReport& report, CFeedback* next = GetFeedback());
+    CReportingFeedback(CConversionReport& report, CFeedback* next);
 
-    void ShowMessage(const std::string& text) override;
+    void ShowMessage(const std::string& text, const std::vector<std::string>& context) override;
     void ProgressStart(const std::string& text) override;
     void ProgressSet(int percent) override;
     void ProgressEnd() override;
     void ProgressBytes(std::string_view section, std::uint64_t done, std::uint64_t total) override;
-    void NoteChange(EChange kind, std::int64_t count, const std::string& detail) override;
+    void NoteChange(EChange kind, std::int64_t count, const std::string& detail, const std::string& place) override;
 
 private:
     CConversionReport& FReport;

@@ -19,15 +19,15 @@ constexpr std::size_t Unlimited = std::numeric_limits<std::size_t>::max();
 
 // A block may not inflate past the block limit nor past what is left of the
 // running load's budget; it is charged with what it inflated to.
-CBlock InflateCharged(std::span<const std::uint8_t> source) {
-    const std::size_t limit = std::min(InflateLimit(), CLoadBudget::Remaining());
+CBlock InflateCharged(CCoreState& core, std::span<const std::uint8_t> source) {
+    const std::size_t limit = std::min(core.InflateLimit, CLoadBudget::Remaining(core));
     std::optional<CBlock> block = InflateBlock(source, limit);
     if (!block) {
-        if (limit < InflateLimit())
+        if (limit < core.InflateLimit)
             throw EReadError("The file describes more data than it can hold: it is corrupted");
         throw EZCompressionError("inflated block exceeds the size limit");
     }
-    CLoadBudget::Charge(block->size());
+    CLoadBudget::Charge(core, block->size());
     return std::move(*block);
 }
 
@@ -259,11 +259,11 @@ CBlock CStream::ReadCompressedBlock() {
         ThrowNegativeSize(count);
     const std::span<const std::uint8_t> bytes = Take(static_cast<std::size_t>(count));
     if (FDamage == nullptr)
-        return InflateCharged(bytes);
+        return InflateCharged(Core(), bytes);
     // The block's length was sound, so whatever its content is, the reading
     // can go on after it.
     try {
-        return InflateCharged(bytes);
+        return InflateCharged(Core(), bytes);
     } catch (const EReadError& error) {
         NoteDamagedBlock(start, error.what());
     } catch (const EZCompressionError& error) {
@@ -275,7 +275,7 @@ CBlock CStream::ReadCompressedBlock() {
 bool CStream::NoteDamagedBlock(std::size_t start, std::string cause) {
     if (FDamage == nullptr)
         return false;
-    FDamage->push_back({start, Position(), CurrentPlace(), std::move(cause)});
+    FDamage->push_back({start, Position(), CurrentPlace(Core()), std::move(cause)});
     return true;
 }
 
@@ -309,32 +309,27 @@ void CStream::WriteCompressedBlock(std::span<const std::uint8_t> source) {
 // ---------------------------------------------------------------------------
 // The load budget
 
-CLoadBudget::CLoadBudget(std::size_t fileSize)
-    : FPreviousLimit(CoreState().BudgetLimit), FPreviousUsed(CoreState().BudgetUsed) {
-    CCoreState& state = CoreState();
+CLoadBudget::CLoadBudget(CCoreState& core, std::size_t fileSize)
+    : FCore(core), FPreviousLimit(core.BudgetLimit), FPreviousUsed(core.BudgetUsed) {
     const std::size_t scaled =
         fileSize > Unlimited / LoadBudgetFactor ? Unlimited : fileSize * LoadBudgetFactor;
-    state.BudgetLimit = std::max(state.BudgetFloor, scaled);
-    state.BudgetUsed = 0;
+    core.BudgetLimit = std::max(core.BudgetFloor, scaled);
+    core.BudgetUsed = 0;
 }
-
-void SetLoadBudgetFloor(std::size_t floor) { CoreState().BudgetFloor = floor; }
 
 CLoadBudget::~CLoadBudget() {
-    CCoreState& state = CoreState();
-    state.BudgetLimit = FPreviousLimit;
-    state.BudgetUsed = FPreviousUsed;
+    FCore.BudgetLimit = FPreviousLimit;
+    FCore.BudgetUsed = FPreviousUsed;
 }
 
-std::size_t CLoadBudget::Remaining() { return CoreState().BudgetLimit - CoreState().BudgetUsed; }
+std::size_t CLoadBudget::Remaining(const CCoreState& core) { return core.BudgetLimit - core.BudgetUsed; }
 
-void CLoadBudget::Charge(std::size_t bytes) {
-    CCoreState& state = CoreState();
-    if (state.BudgetLimit == Unlimited)
+void CLoadBudget::Charge(CCoreState& core, std::size_t bytes) {
+    if (core.BudgetLimit == Unlimited)
         return;
-    if (bytes > Remaining())
+    if (bytes > Remaining(core))
         throw EReadError("The file describes more data than it can hold: it is corrupted");
-    state.BudgetUsed += bytes;
+    core.BudgetUsed += bytes;
 }
 
 }  // namespace transvane

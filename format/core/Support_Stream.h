@@ -181,9 +181,29 @@ struct CDamagedBlock {
 };
 
 // The project stream: a memory stream with the twelve typed primitives.
+//
+// A stream belongs to exactly one load or save, and carries the core part
+// of its project (CCoreState): the records it passes through report their
+// places, changes and messages there, and are held to its limits.  A stream
+// made without one (a test reading a single record) keeps a core part of
+// its own.
 class CStream : public CMemoryStream {
 public:
-    using CMemoryStream::CMemoryStream;
+    CStream() = default;
+    explicit CStream(CBlock bytes) : CMemoryStream(std::move(bytes)) {}
+    explicit CStream(CCoreState& core) : FCore(&core) {}
+    CStream(CCoreState& core, CBlock bytes) : CMemoryStream(std::move(bytes)), FCore(&core) {}
+
+    // Makes the stream part of the load or save whose core part is core.
+    void SetCore(CCoreState& core) { FCore = &core; }
+    // The core part of the load or save the stream belongs to.
+    CCoreState& Core() {
+        if (FCore == nullptr) {
+            FOwnCore = std::make_unique<CCoreState>();
+            FCore = FOwnCore.get();
+        }
+        return *FCore;
+    }
 
     std::int32_t ReadInt() { return ReadScalar<std::int32_t>(); }
     void WriteInt(std::int32_t value) { WriteScalar(value); }
@@ -204,8 +224,8 @@ public:
     CBlock ReadBlock();
     void WriteBlock(std::span<const std::uint8_t> source);
 
-    // A block inflates to at most InflateLimit() bytes and what is left of
-    // the running load's budget, which it is charged (Support_Zlib.h).
+    // A block inflates to at most the core's InflateLimit bytes and what is
+    // left of the running load's budget, which it is charged (Support_Zlib.h).
     CBlock ReadCompressedBlock();
     void WriteCompressedBlock(std::span<const std::uint8_t> source);
 
@@ -246,6 +266,8 @@ private:
     }
 
     CPreparedBlocks* FPrefetch = nullptr;
+    CCoreState* FCore = nullptr;
+    std::unique_ptr<CCoreState> FOwnCore;  // FCore's, when none was given
     std::vector<CDamagedBlock>* FDamage = nullptr;
 };
 
@@ -261,27 +283,27 @@ private:
 //
 // which no real project comes near: real data compresses far less than 128
 // to 1 overall.  Outside a load (no CLoadBudget alive) nothing is limited.
+// The budget is kept in the project's core part (CCoreState), whose
+// BudgetFloor starts at LoadBudgetFloor; a fuzzing harness lowers it so
+// that a bomb ends long before its time or memory limit.
 inline constexpr std::size_t LoadBudgetFactor = 128;
-
-// The floor starts at LoadBudgetFloor; a fuzzing harness lowers it so that
-// a bomb ends long before its time or memory limit.
-void SetLoadBudgetFloor(std::size_t floor);
 
 class CLoadBudget {
 public:
-    // Opens the budget of a load of a file of fileSize bytes; the budget of
-    // an enclosing load, if any, is restored when this one closes.
-    explicit CLoadBudget(std::size_t fileSize);
+    // Opens the budget of a load of a file of fileSize bytes in core; the
+    // budget of an enclosing load, if any, is restored when this one closes.
+    CLoadBudget(CCoreState& core, std::size_t fileSize);
     ~CLoadBudget();
     CLoadBudget(const CLoadBudget&) = delete;
     CLoadBudget& operator=(const CLoadBudget&) = delete;
 
     // Bytes still free in the running load's budget; SIZE_MAX outside a load.
-    static std::size_t Remaining();
+    static std::size_t Remaining(const CCoreState& core);
     // Charges bytes to the running load; EReadError when they do not fit.
-    static void Charge(std::size_t bytes);
+    static void Charge(CCoreState& core, std::size_t bytes);
 
 private:
+    CCoreState& FCore;
     std::size_t FPreviousLimit;
     std::size_t FPreviousUsed;
 };

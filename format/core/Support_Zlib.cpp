@@ -461,9 +461,6 @@ void StoreBlock(std::span<const std::uint8_t> source, std::vector<std::uint8_t>&
 
 }  // namespace
 
-void SetInflateLimit(std::size_t limit) { CoreState().InflateLimit = std::min(limit, MaxBlockSize); }
-std::size_t InflateLimit() { return CoreState().InflateLimit; }
-
 void CompressBlock(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& destination) {
     if (source.empty()) {
         destination.insert(destination.end(), std::begin(EmptyStream), std::end(EmptyStream));

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "format/core/Support_Errors.h"
-#include "format/core/Support_Project.h"  // MaxBlockSize; the inflate limit is the project's
+#include "format/core/Support_Project.h"  // MaxBlockSize
 
 namespace transvane {
 
@@ -28,12 +28,5 @@ void CompressBlock(std::span<const std::uint8_t> source, std::vector<std::uint8_
 // stream inflates to more than maxSize bytes: the inflater stops one window
 // past maxSize, so a bomb never costs more than that.
 std::optional<std::vector<std::uint8_t>> InflateBlock(std::span<const std::uint8_t> source, std::size_t maxSize);
-
-// The most bytes one compressed block of the current project may inflate
-// to (each conversion has its own, CCoreState).  It starts at MaxBlockSize,
-// since a larger block could not be written back; a front end or a fuzzing
-// harness may lower it to bound the memory a hostile file can claim.
-void SetInflateLimit(std::size_t limit);
-std::size_t InflateLimit();
 
 }  // namespace transvane

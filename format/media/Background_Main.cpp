@@ -8,16 +8,16 @@ namespace {
 constexpr std::int32_t BackgroundListVersion = 400;
 }
 
-CResourceList<CBackground>& BackgroundList() { return MediaModel().Backgrounds; }
+CResourceList<CBackground>& BackgroundList(CMediaModel& media) { return media.Backgrounds; }
 
-void ClearBackgrounds() { BackgroundList().Clear(); }
+void ClearBackgrounds(CMediaModel& media) { BackgroundList(media).Clear(); }
 
-bool LoadBackgrounds(CStream& stream) {
-    return BackgroundList().Load(stream, BackgroundListVersion, BackgroundListVersion);
+bool LoadBackgrounds(CMediaModel& media, CStream& stream) {
+    return BackgroundList(media).Load(stream, BackgroundListVersion, BackgroundListVersion);
 }
 
-bool SaveBackgrounds(CStream& stream) { return BackgroundList().Save(stream, BackgroundListVersion); }
+bool SaveBackgrounds(CMediaModel& media, CStream& stream) { return BackgroundList(media).Save(stream, BackgroundListVersion); }
 
-CBackground* GetBackground(int index) { return BackgroundList().Get(index); }
+CBackground* GetBackground(CMediaModel& media, int index) { return BackgroundList(media).Get(index); }
 
 }  // namespace transvane

@@ -12,17 +12,19 @@
 
 namespace transvane {
 
-// The current project's list.
-CResourceList<CBackground>& BackgroundList();
+struct CMediaModel;  // format/media/Media_Model.h
+
+// The project's list.
+CResourceList<CBackground>& BackgroundList(CMediaModel& media);
 
 // Destroys every background, empties the list and clears its modified flag.
-void ClearBackgrounds();
+void ClearBackgrounds(CMediaModel& media);
 // Reads the backgrounds section into an empty list.
-bool LoadBackgrounds(CStream& stream);
+bool LoadBackgrounds(CMediaModel& media, CStream& stream);
 // Writes the backgrounds section.
-bool SaveBackgrounds(CStream& stream);
+bool SaveBackgrounds(CMediaModel& media, CStream& stream);
 // The background in slot index, or nullptr for an index outside the list or
 // an empty slot.
-CBackground* GetBackground(int index);
+CBackground* GetBackground(CMediaModel& media, int index);
 
 }  // namespace transvane

@@ -8,14 +8,14 @@ namespace {
 constexpr std::int32_t DataFileListVersion = 440;
 }
 
-CResourceList<CDataFile>& DataFileList() { return MediaModel().DataFiles; }
+CResourceList<CDataFile>& DataFileList(CMediaModel& media) { return media.DataFiles; }
 
-void ClearDataFiles() { DataFileList().Clear(); }
+void ClearDataFiles(CMediaModel& media) { DataFileList(media).Clear(); }
 
-bool LoadDataFiles(CStream& stream) {
-    return DataFileList().Load(stream, DataFileListVersion, DataFileListVersion);
+bool LoadDataFiles(CMediaModel& media, CStream& stream) {
+    return DataFileList(media).Load(stream, DataFileListVersion, DataFileListVersion);
 }
 
-bool SaveDataFiles(CStream& stream) { return DataFileList().Save(stream, DataFileListVersion); }
+bool SaveDataFiles(CMediaModel& media, CStream& stream) { return DataFileList(media).Save(stream, DataFileListVersion); }
 
 }  // namespace transvane

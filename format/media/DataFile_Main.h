@@ -12,14 +12,16 @@
 
 namespace transvane {
 
-// The current project's list.
-CResourceList<CDataFile>& DataFileList();
+struct CMediaModel;  // format/media/Media_Model.h
+
+// The project's list.
+CResourceList<CDataFile>& DataFileList(CMediaModel& media);
 
 // Destroys every data file, empties the list and clears its modified flag.
-void ClearDataFiles();
+void ClearDataFiles(CMediaModel& media);
 // Reads the data files section into an empty list.
-bool LoadDataFiles(CStream& stream);
+bool LoadDataFiles(CMediaModel& media, CStream& stream);
 // Writes the data files section.
-bool SaveDataFiles(CStream& stream);
+bool SaveDataFiles(CMediaModel& media, CStream& stream);
 
 }  // namespace transvane

@@ -1,7 +1,7 @@
 // The media of a project: its sprites, sounds, backgrounds, scripts and data files.
 //
 // One floor's part of a project (format/core/Support_Project.h explains the
-// parts); MediaModel() is the current project's.
+// parts); the project object (project/Project_Main.h) owns one.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +23,5 @@ struct CMediaModel {
     CResourceList<CScript> Scripts{"script"};
     CResourceList<CDataFile> DataFiles{"data file"};
 };
-
-CMediaModel& MediaModel();
 
 }  // namespace transvane

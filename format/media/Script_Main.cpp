@@ -8,12 +8,12 @@ namespace {
 constexpr std::int32_t ScriptListVersion = 400;
 }
 
-CResourceList<CScript>& ScriptList() { return MediaModel().Scripts; }
+CResourceList<CScript>& ScriptList(CMediaModel& media) { return media.Scripts; }
 
-void ClearScripts() { ScriptList().Clear(); }
+void ClearScripts(CMediaModel& media) { ScriptList(media).Clear(); }
 
-bool LoadScripts(CStream& stream) { return ScriptList().Load(stream, ScriptListVersion, ScriptListVersion); }
+bool LoadScripts(CMediaModel& media, CStream& stream) { return ScriptList(media).Load(stream, ScriptListVersion, ScriptListVersion); }
 
-bool SaveScripts(CStream& stream) { return ScriptList().Save(stream, ScriptListVersion); }
+bool SaveScripts(CMediaModel& media, CStream& stream) { return ScriptList(media).Save(stream, ScriptListVersion); }
 
 }  // namespace transvane

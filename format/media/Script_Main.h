@@ -10,14 +10,16 @@
 
 namespace transvane {
 
-// The current project's list.
-CResourceList<CScript>& ScriptList();
+struct CMediaModel;  // format/media/Media_Model.h
+
+// The project's list.
+CResourceList<CScript>& ScriptList(CMediaModel& media);
 
 // Destroys every script, empties the list and clears its modified flag.
-void ClearScripts();
+void ClearScripts(CMediaModel& media);
 // Reads the scripts section into an empty list.
-bool LoadScripts(CStream& stream);
+bool LoadScripts(CMediaModel& media, CStream& stream);
 // Writes the scripts section.
-bool SaveScripts(CStream& stream);
+bool SaveScripts(CMediaModel& media, CStream& stream);
 
 }  // namespace transvane

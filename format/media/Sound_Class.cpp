@@ -22,7 +22,7 @@ bool CSound::Load(CStream& stream) {
     if (SoundKind != NoSound) {
         SoundData = version == RawSoundVersion ? stream.ReadBlock() : stream.ReadCompressedBlock();
         if (version == RawSoundVersion)
-            NoteChange(EChange::SoundCompressed);
+            NoteChange(stream.Core(), EChange::SoundCompressed);
     }
     SoundFlag1 = stream.ReadBool();
     SoundValue = stream.ReadInt();

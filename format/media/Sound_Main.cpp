@@ -8,12 +8,12 @@ namespace {
 constexpr std::int32_t SoundListVersion = 400;
 }
 
-CResourceList<CSound>& SoundList() { return MediaModel().Sounds; }
+CResourceList<CSound>& SoundList(CMediaModel& media) { return media.Sounds; }
 
-void ClearSounds() { SoundList().Clear(); }
+void ClearSounds(CMediaModel& media) { SoundList(media).Clear(); }
 
-bool LoadSounds(CStream& stream) { return SoundList().Load(stream, SoundListVersion, SoundListVersion); }
+bool LoadSounds(CMediaModel& media, CStream& stream) { return SoundList(media).Load(stream, SoundListVersion, SoundListVersion); }
 
-bool SaveSounds(CStream& stream) { return SoundList().Save(stream, SoundListVersion); }
+bool SaveSounds(CMediaModel& media, CStream& stream) { return SoundList(media).Save(stream, SoundListVersion); }
 
 }  // namespace transvane

@@ -10,14 +10,16 @@
 
 namespace transvane {
 
-// The current project's list.
-CResourceList<CSound>& SoundList();
+struct CMediaModel;  // format/media/Media_Model.h
+
+// The project's list.
+CResourceList<CSound>& SoundList(CMediaModel& media);
 
 // Destroys every sound, empties the list and clears its modified flag.
-void ClearSounds();
+void ClearSounds(CMediaModel& media);
 // Reads the sounds section into an empty list.
-bool LoadSounds(CStream& stream);
+bool LoadSounds(CMediaModel& media, CStream& stream);
 // Writes the sounds section.
-bool SaveSounds(CStream& stream);
+bool SaveSounds(CMediaModel& media, CStream& stream);
 
 }  // namespace transvane

@@ -33,7 +33,7 @@ bool CSprite::Load(CStream& stream) {
     stream.ExpectItems(count, 4);  // every image block holds at least its scheme
     Images.reserve(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
-        const CPlace place("image", i);
+        const CPlace place(stream.Core(), "image", i);
         const std::size_t damaged = stream.DamageCount();
         std::optional<CBlock> image = Bitmap24_LoadFromStream(stream);
         if (!image && stream.DamageCount() != damaged)

@@ -8,14 +8,14 @@ namespace {
 constexpr std::int32_t SpriteListVersion = 400;
 }
 
-CResourceList<CSprite>& SpriteList() { return MediaModel().Sprites; }
+CResourceList<CSprite>& SpriteList(CMediaModel& media) { return media.Sprites; }
 
-void ClearSprites() { SpriteList().Clear(); }
+void ClearSprites(CMediaModel& media) { SpriteList(media).Clear(); }
 
-bool LoadSprites(CStream& stream) { return SpriteList().Load(stream, SpriteListVersion, SpriteListVersion); }
+bool LoadSprites(CMediaModel& media, CStream& stream) { return SpriteList(media).Load(stream, SpriteListVersion, SpriteListVersion); }
 
-bool SaveSprites(CStream& stream) { return SpriteList().Save(stream, SpriteListVersion); }
+bool SaveSprites(CMediaModel& media, CStream& stream) { return SpriteList(media).Save(stream, SpriteListVersion); }
 
-bool SpriteExists(int index) { return SpriteList().Exists(index); }
+bool SpriteExists(CMediaModel& media, int index) { return SpriteList(media).Exists(index); }
 
 }  // namespace transvane

@@ -10,16 +10,18 @@
 
 namespace transvane {
 
-// The current project's list.
-CResourceList<CSprite>& SpriteList();
+struct CMediaModel;  // format/media/Media_Model.h
+
+// The project's list.
+CResourceList<CSprite>& SpriteList(CMediaModel& media);
 
 // Destroys every sprite, empties the list and clears its modified flag.
-void ClearSprites();
+void ClearSprites(CMediaModel& media);
 // Reads the sprites section into an empty list.
-bool LoadSprites(CStream& stream);
+bool LoadSprites(CMediaModel& media, CStream& stream);
 // Writes the sprites section.
-bool SaveSprites(CStream& stream);
+bool SaveSprites(CMediaModel& media, CStream& stream);
 // True when index names a slot that holds a sprite.
-bool SpriteExists(int index);
+bool SpriteExists(CMediaModel& media, int index);
 
 }  // namespace transvane

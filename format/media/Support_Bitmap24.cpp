@@ -453,9 +453,9 @@ CBlock DecodeToStandard(std::span<const std::uint8_t> bytes, const CBmpLayout& b
 // written: the running load is charged for that picture now, so that a file
 // of many small pictures that decode to huge ones fails as it is read
 // (pixels of one bit, a run-length BMP that ends at once).
-void ChargeDecoding(std::span<const std::uint8_t> bytes, const CBmpLayout& bmp) {
+void ChargeDecoding(CCoreState& core, std::span<const std::uint8_t> bytes, const CBmpLayout& bmp) {
     if (!IsStandardBitmap(bytes, bmp))
-        CLoadBudget::Charge(StandardSize(bmp.Width, bmp.Height));
+        CLoadBudget::Charge(core, StandardSize(bmp.Width, bmp.Height));
 }
 
 std::optional<CBlock> ReadPlainBmp(CStream& stream) {
@@ -465,7 +465,7 @@ std::optional<CBlock> ReadPlainBmp(CStream& stream) {
     if (!bmp)
         return std::nullopt;
     const std::span<const std::uint8_t> bytes = stream.Take(bmp->Length);
-    ChargeDecoding(bytes, *bmp);
+    ChargeDecoding(stream.Core(), bytes, *bmp);
     return CBlock(bytes.begin(), bytes.end());
 }
 
@@ -482,7 +482,7 @@ std::optional<CBlock> ReadCompressedBmp(CStream& stream) {
         stream.NoteDamagedBlock(start, "the block holds no picture that can be decoded");
         return std::nullopt;
     }
-    ChargeDecoding(bytes, *bmp);
+    ChargeDecoding(stream.Core(), bytes, *bmp);
     return bytes;
 }
 
@@ -521,7 +521,7 @@ std::optional<CBlock> ReadRuns(CStream& stream, bool paletted) {
     CheckImageSize(std::int64_t{width} * height, static_cast<std::int64_t>(stream.Position() - start) + 8);
     stream.SetPosition(start);
 
-    CLoadBudget::Charge(StandardSize(width, height));
+    CLoadBudget::Charge(stream.Core(), StandardSize(width, height));
     CBlock image = NewBitmap24(width, height);
     const auto stride = static_cast<std::size_t>(RowStride(width, 24));
     const auto columns = static_cast<std::size_t>(width);
@@ -558,13 +558,13 @@ std::optional<CBlock> Bitmap24_LoadFromStream(CStream& stream) {
     case SchemeNoImage:
         return std::nullopt;
     case SchemePlainBmp:
-        NoteChange(EChange::PictureReencoded, 1, "stored as a plain bitmap");
+        NoteChange(stream.Core(), EChange::PictureReencoded, 1, "stored as a plain bitmap");
         return ReadPlainBmp(stream);
     case SchemeColorRuns:
-        NoteChange(EChange::PictureReencoded, 1, "stored as colour runs");
+        NoteChange(stream.Core(), EChange::PictureReencoded, 1, "stored as colour runs");
         return ReadRuns(stream, false);
     case SchemePaletteRuns:
-        NoteChange(EChange::PictureReencoded, 1, "stored as palette runs");
+        NoteChange(stream.Core(), EChange::PictureReencoded, 1, "stored as palette runs");
         return ReadRuns(stream, true);
     case SchemeCompressedBmp:
         return ReadCompressedBmp(stream);
@@ -613,7 +613,7 @@ void Bitmap24_SaveToStream(const CBlock* image, CStream& stream) {
     // depth.  The message tells that something unexpected happened; the
     // picture itself is still written, as 24-bit pixels.
     if (bmp->BitCount != 24)
-        ShowMessage("Internal error in Bitmap24_SaveToStream.");
+        ShowMessage(stream.Core(), "Internal error in Bitmap24_SaveToStream.");
     stream.WriteCompressedBlock(DecodeToStandard(*image, *bmp));
 }
 

@@ -7,62 +7,62 @@
 
 namespace transvane {
 
-CGameInformation& GameInformation() { return WorldModel().Information; }
+CGameInformation& GameInformation(CWorldModel& world) { return world.Information; }
 
 namespace {
 
 // Bytes that are a document stay as they are; anything else is plain text.
-CBlock AsDocument(CBlock bytes) {
+CBlock AsDocument(CCoreState& core, CBlock bytes) {
     if (IsWellFormedRtf(bytes))
         return bytes;
     if (!bytes.empty())
-        NoteChange(EChange::InformationWrapped);
+        NoteChange(core, EChange::InformationWrapped);
     return PlainTextToRtf(bytes);
 }
 
 }  // namespace
 
-void ClearGameInformation() {
-    GameInformation().Text = PlainTextToRtf(std::string());
-    GameInformation().BackgroundColor = DefaultInformationColor;
-    GameInformation().MimicMainForm = false;
-    GameInformation().Changed = false;
+void ClearGameInformation(CWorldModel& world) {
+    GameInformation(world).Text = PlainTextToRtf(std::string());
+    GameInformation(world).BackgroundColor = DefaultInformationColor;
+    GameInformation(world).MimicMainForm = false;
+    GameInformation(world).Changed = false;
 }
 
-bool LoadGameInformation(CStream& stream) {
-    ClearGameInformation();
+bool LoadGameInformation(CWorldModel& world, CStream& stream) {
+    ClearGameInformation(world);
     const std::int32_t version = stream.ReadInt();
     if (version != 400 && version != 430)
         return false;
-    GameInformation().BackgroundColor = stream.ReadInt();
-    GameInformation().MimicMainForm = version >= 430 ? stream.ReadBool() : false;
-    GameInformation().Text = AsDocument(stream.ReadBlock());
-    GameInformation().Changed = false;
+    GameInformation(world).BackgroundColor = stream.ReadInt();
+    GameInformation(world).MimicMainForm = version >= 430 ? stream.ReadBool() : false;
+    GameInformation(world).Text = AsDocument(stream.Core(), stream.ReadBlock());
+    GameInformation(world).Changed = false;
     return true;
 }
 
-bool SaveGameInformation(CStream& stream) {
+bool SaveGameInformation(CWorldModel& world, CStream& stream) {
     stream.WriteInt(GameInformationVersion);
-    stream.WriteInt(GameInformation().BackgroundColor);
-    stream.WriteBool(GameInformation().MimicMainForm);
+    stream.WriteInt(GameInformation(world).BackgroundColor);
+    stream.WriteBool(GameInformation(world).MimicMainForm);
     // A model that was never cleared holds no document yet: write an empty one.
-    if (GameInformation().Text.empty())
+    if (GameInformation(world).Text.empty())
         stream.WriteBlock(PlainTextToRtf(std::string()));
     else
-        stream.WriteBlock(GameInformation().Text);
+        stream.WriteBlock(GameInformation(world).Text);
     return true;
 }
 
-void SetGameInformationText(CBlock bytes) {
-    GameInformation().Text = AsDocument(std::move(bytes));
-    GameInformation().Changed = true;
+void SetGameInformationText(CWorldModel& world, CCoreState& core, CBlock bytes) {
+    GameInformation(world).Text = AsDocument(core, std::move(bytes));
+    GameInformation(world).Changed = true;
 }
 
-void SetGameInformationPlainText(const std::string& text) {
-    GameInformation().Text = PlainTextToRtf(text);
-    GameInformation().Changed = true;
+void SetGameInformationPlainText(CWorldModel& world, const std::string& text) {
+    GameInformation(world).Text = PlainTextToRtf(text);
+    GameInformation(world).Changed = true;
 }
 
-std::string GameInformationPlainText() { return RtfPlainText(GameInformation().Text); }
+std::string GameInformationPlainText(CWorldModel& world) { return RtfPlainText(GameInformation(world).Text); }
 
 }  // namespace transvane

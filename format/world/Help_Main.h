@@ -36,22 +36,25 @@ struct CGameInformation {
     bool Changed = false;  // the modified flag; not stored
 };
 
-// The current project's game information.
-CGameInformation& GameInformation();
+struct CWorldModel;  // format/world/World_Model.h
+
+// The project's game information.
+CGameInformation& GameInformation(CWorldModel& world);
 
 // Empties the text, resets the colour and turns the display switch off, so
 // that nothing of an earlier project survives in a cleared model.
-void ClearGameInformation();
-bool LoadGameInformation(CStream& stream);
-bool SaveGameInformation(CStream& stream);
+void ClearGameInformation(CWorldModel& world);
+bool LoadGameInformation(CWorldModel& world, CStream& stream);
+bool SaveGameInformation(CWorldModel& world, CStream& stream);
 
 // For the editor and the tools.  SetGameInformationText replaces the
 // document with the bytes, taken as on loading (a well-formed document as
 // it is, anything else as plain text); SetGameInformationPlainText always
-// takes its text as plain text.  Both set the modified flag.
-void SetGameInformationText(CBlock bytes);
-void SetGameInformationPlainText(const std::string& text);
+// takes its text as plain text.  Both set the modified flag; text taken as
+// plain text is noted as a change in core.
+void SetGameInformationText(CWorldModel& world, CCoreState& core, CBlock bytes);
+void SetGameInformationPlainText(CWorldModel& world, const std::string& text);
 // The document's text without its formatting (see RtfPlainText).
-std::string GameInformationPlainText();
+std::string GameInformationPlainText(CWorldModel& world);
 
 }  // namespace transvane

@@ -15,7 +15,7 @@
 
 namespace transvane {
 
-CGameOptions& GameOptions() { return WorldModel().Options; }
+CGameOptions& GameOptions(CWorldModel& world) { return world.Options; }
 
 namespace {
 
@@ -24,10 +24,10 @@ constexpr std::size_t IconHeaderBytes = 6;
 
 // Read in full and released: the version-4 block that version 5 dropped.
 void SkipVersion4Block(CStream& s) {
-    NoteChange(EChange::OptionsBlockDropped);
+    NoteChange(s.Core(), EChange::OptionsBlockDropped);
     s.ReadBool();
     if (s.ReadBool() && Bitmap24_LoadFromStream(s))
-        NoteChange(EChange::OptionsPictureDropped);
+        NoteChange(s.Core(), EChange::OptionsPictureDropped);
     s.ReadInt();
     s.ReadInt();
     s.ReadInt();
@@ -96,15 +96,15 @@ double CurrentDateTime() {
                           std::min(local.tm_sec, 59), millisecond);
 }
 
-void ClearOptions() {
-    GameOptions() = CGameOptions{};
-    GameOptions().Icon = DefaultGameIcon();
-    GameOptions().LastChanged = CurrentDateTime();
+void ClearOptions(CWorldModel& world) {
+    GameOptions(world) = CGameOptions{};
+    GameOptions(world).Icon = DefaultGameIcon();
+    GameOptions(world).LastChanged = CurrentDateTime();
 }
 
-bool LoadOptions(CStream& s) {
-    ClearOptions();
-    CGameOptions& o = GameOptions();
+bool LoadOptions(CWorldModel& world, CStream& s) {
+    ClearOptions(world);
+    CGameOptions& o = GameOptions(world);
     const std::int32_t v = s.ReadInt();
     if (v < 400 || v > 500)
         return false;
@@ -175,8 +175,8 @@ bool LoadOptions(CStream& s) {
     return true;
 }
 
-bool SaveOptions(CStream& s) {
-    const CGameOptions& o = GameOptions();
+bool SaveOptions(CWorldModel& world, CStream& s) {
+    const CGameOptions& o = GameOptions(world);
     s.WriteInt(OptionsVersion);
     s.WriteBool(o.OptionFlag1);
     s.WriteBool(o.OptionFlag2);

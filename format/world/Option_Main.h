@@ -88,15 +88,17 @@ struct CGameOptions {
     bool Changed = false;  // the modified flag; not stored
 };
 
-// The current project's options.
-CGameOptions& GameOptions();
+struct CWorldModel;  // format/world/World_Model.h
+
+// The project's options.
+CGameOptions& GameOptions(CWorldModel& world);
 
 // Every setting back to its default, the images released, the default game
 // icon, LastChanged the current time.
-void ClearOptions();
-bool LoadOptions(CStream& stream);
+void ClearOptions(CWorldModel& world);
+bool LoadOptions(CWorldModel& world, CStream& stream);
 // Writes the version-500 section, with the time of saving as LastChanged.
-bool SaveOptions(CStream& stream);
+bool SaveOptions(CWorldModel& world, CStream& stream);
 
 // Fails with EReadError unless the bytes can be an icon file: at least the
 // 6-byte header, and a type word (the second 16-bit word) of 0 or 1.

@@ -190,13 +190,13 @@ bool CRoom::Load(CStream& s) {
     return true;
 }
 
-void CRoom::Prune(const CResourceList<CObject>& objects, const CResourceList<CBackground>& backgrounds) {
+void CRoom::Prune(CCoreState& core, const CResourceList<CObject>& objects, const CResourceList<CBackground>& backgrounds) {
     if (const auto dropped =
             std::erase_if(Instances, [&objects](const CRoomInstance& i) { return !objects.Exists(i.ObjectIndex); }))
-        NoteChange(EChange::InstanceDropped, static_cast<std::int64_t>(dropped));
+        NoteChange(core, EChange::InstanceDropped, static_cast<std::int64_t>(dropped));
     if (const auto dropped = std::erase_if(
             Tiles, [&backgrounds](const CRoomTile& t) { return !backgrounds.Exists(t.BackgroundIndex); }))
-        NoteChange(EChange::TileDropped, static_cast<std::int64_t>(dropped));
+        NoteChange(core, EChange::TileDropped, static_cast<std::int64_t>(dropped));
 }
 
 bool CRoom::Save(CStream& s) {

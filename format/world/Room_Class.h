@@ -130,7 +130,7 @@ public:
     // Drops the instances whose object and the tiles whose background is not
     // in the lists given.  The room list runs it on every room before it
     // saves them (Room_Main).
-    void Prune(const CResourceList<CObject>& objects, const CResourceList<CBackground>& backgrounds);
+    void Prune(CCoreState& core, const CResourceList<CObject>& objects, const CResourceList<CBackground>& backgrounds);
 
     std::string Caption;
     std::int32_t Speed = 30;

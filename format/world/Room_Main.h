@@ -24,18 +24,24 @@ inline constexpr std::int32_t RoomListVersion = 420;
 inline constexpr std::int32_t FirstInstanceId = 100000;
 inline constexpr std::int32_t FirstTileId = 10000000;
 
-// The current project's list.
-CResourceList<CRoom>& RoomList();
-// The current project's counters.
-std::int32_t& InstanceIdCounter();
-std::int32_t& TileIdCounter();
+struct CMediaModel;      // format/media/Media_Model.h
+struct CBehaviourModel;  // format/behaviour/Behaviour_Model.h
+struct CWorldModel;      // format/world/World_Model.h
 
-void ClearRooms();
-bool LoadRooms(CStream& stream);
-bool SaveRooms(CStream& stream);
+// The project's list.
+CResourceList<CRoom>& RoomList(CWorldModel& world);
+// The project's counters.
+std::int32_t& InstanceIdCounter(CWorldModel& world);
+std::int32_t& TileIdCounter(CWorldModel& world);
+
+void ClearRooms(CWorldModel& world);
+bool LoadRooms(CWorldModel& world, CStream& stream);
+// Rooms keep only the instances and tiles of the objects and backgrounds
+// that exist (CRoom::Prune), so the save is told those lists.
+bool SaveRooms(CWorldModel& world, const CBehaviourModel& behaviour, const CMediaModel& media, CStream& stream);
 
 // The room in the slot, or nullptr for an index outside the list or an
 // empty slot.
-CRoom* GetRoom(int index);
+CRoom* GetRoom(CWorldModel& world, int index);
 
 }  // namespace transvane

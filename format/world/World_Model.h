@@ -2,7 +2,7 @@
 // its game information.
 //
 // One floor's part of a project (format/core/Support_Project.h explains the
-// parts); WorldModel() is the current project's.
+// parts); the project object (project/Project_Main.h) owns one.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +24,5 @@ struct CWorldModel {
     CGameOptions Options;
     CGameInformation Information;
 };
-
-CWorldModel& WorldModel();
 
 }  // namespace transvane

@@ -15,6 +15,7 @@
 #include "gui/world/Help_Form.h"
 #include "gui/world/Option_Form.h"
 #include "gui/world/Support_ValuesDialog.h"
+#include "project/Project_Main.h"
 
 namespace transvane {
 
@@ -27,6 +28,9 @@ public:
     CConverterWindows(const CConverterWindows&) = delete;
     CConverterWindows& operator=(const CConverterWindows&) = delete;
 
+    // The project the game information and options windows show; each
+    // conversion has a project of its own.
+    CProject Project;
     // Declared in the order of creation: members are built in this order
     // and destroyed in the reverse one.
     std::unique_ptr<TMainForm> MainForm;

@@ -130,9 +130,7 @@ QString TMainForm::RecoveredTarget(const QString& source) {
 void TMainForm::OfferRecovery(const QString& source) {
     if (!FDialogs.AskYesNo(this, QStringLiteral("Recover what can be read from this file?")))
         return;
-    CConversionLimits limits;
-    limits.PendingFiles = FPendingFiles;
-    CConversion recovery(GetFeedback(), limits);
+    CConversion recovery(FFeedback, FLimits);
     {
         CWaitCursor wait;
         if (!recovery.Recover(ToCoreFileName(source)))
@@ -210,9 +208,7 @@ void TMainForm::ConvertFile(const QString& source) {
         const CFinish finish{*this, source};
         // The project lives as long as this conversion; messages and
         // progress go to the window's feedback.
-        CConversionLimits limits;
-        limits.PendingFiles = FPendingFiles;
-        CConversion conversion(GetFeedback(), limits);
+        CConversion conversion(FFeedback, FLimits);
         bool loaded = false;
         {
             CWaitCursor wait;
@@ -324,9 +320,7 @@ void TMainForm::RunBatch(std::vector<CBatchItem>& items) {
             continue;
         }
         emit BatchFileStarted(item.Source, ++number, count);
-        CConversionLimits limits;
-        limits.PendingFiles = FPendingFiles;
-        CConversion conversion(GetFeedback(), limits);
+        CConversion conversion(FFeedback, FLimits);
         CWaitCursor wait;
         bool converted = conversion.Load(ToCoreFileName(item.Source));
         // A source folder's sub-folders are made under the output folder.

@@ -7,7 +7,10 @@
 
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <vector>
+
+#include "project/Conversion.h"
 
 class QAction;
 class QMimeData;
@@ -17,6 +20,7 @@ class QPushButton;
 namespace transvane {
 
 class CDialogs;
+class CFeedback;
 class CPendingFiles;
 struct CBatchItem;
 
@@ -51,7 +55,13 @@ public:
     static QString ConfirmationText(const QString& target, const QString& backup, qsizetype warnings);
     // Where the window's saves note their temporary files for the program's
     // signal handler; nullptr: nowhere.
-    void SetPendingFiles(CPendingFiles* pending) { FPendingFiles = pending; }
+    void SetPendingFiles(CPendingFiles* pending) { FLimits.PendingFiles = pending; }
+    // Where the window's conversions report their messages and progress;
+    // nullptr: nowhere.
+    void SetFeedback(CFeedback* feedback) { FFeedback = feedback; }
+    // What each conversion calls when its project rebuilds the resource
+    // tree: the windows reset the tree's icons.
+    void SetTreeIconsReset(std::function<void()> reset) { FLimits.TreeIconsReset = std::move(reset); }
 
 signals:
     // A conversion begins once a file has been chosen, and ends after its
@@ -100,7 +110,9 @@ private:
 
     CDialogs& FDialogs;
     bool FCloseWhenDone = false;
-    CPendingFiles* FPendingFiles = nullptr;
+    // What every conversion the window runs is given.
+    CFeedback* FFeedback = nullptr;
+    CConversionLimits FLimits;
 };
 
 }  // namespace transvane

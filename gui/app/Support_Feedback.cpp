@@ -73,30 +73,31 @@ QWidget* CWindowFeedback::MessageParent() const {
     return FMainWindow;
 }
 
-void CWindowFeedback::ShowMessage(const std::string& text) {
+void CWindowFeedback::ShowMessage(const std::string& text, const std::vector<std::string>& context) {
     // Each file of a batch keeps its messages for the summary.
     if (FBatch)
         return;
     // The arrow replaces the hourglass while the user reads a box.
     if (!FConverting) {
         CArrowCursor arrow;
-        FDialogs.ShowMessage(MessageParent(), FromCore(text), ContextLines(MessageContext()));
+        FDialogs.ShowMessage(MessageParent(), FromCore(text), ContextLines(context));
         return;
     }
-    FReport.NoteMessage(text);
+    FReport.NoteMessage(text, context);
     if (FSilenced)
         return;
-    const QStringList context = ContextLines(FReport.Messages.back().Context);
+    const QStringList lines = ContextLines(context);
     CArrowCursor arrow;
     if (FReport.Messages.size() == 1)
-        FDialogs.ShowMessage(MessageParent(), FromCore(text), context);
+        FDialogs.ShowMessage(MessageParent(), FromCore(text), lines);
     else
-        FSilenced = FDialogs.ShowMessageOfSeveral(MessageParent(), FromCore(text), context);
+        FSilenced = FDialogs.ShowMessageOfSeveral(MessageParent(), FromCore(text), lines);
 }
 
-void CWindowFeedback::NoteChange(EChange kind, std::int64_t count, const std::string& detail) {
+void CWindowFeedback::NoteChange(EChange kind, std::int64_t count, const std::string& detail,
+                                 const std::string& place) {
     if (FConverting)
-        FReport.Note(kind, count, detail);
+        FReport.Note(kind, count, detail, place);
 }
 
 void CWindowFeedback::BeginConversion() {

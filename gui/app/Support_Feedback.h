@@ -43,11 +43,11 @@ public:
 
     void AttachWindows(QWidget* mainWindow, TProgressForm* progressForm);
 
-    void ShowMessage(const std::string& text) override;
+    void ShowMessage(const std::string& text, const std::vector<std::string>& context) override;
     void ProgressStart(const std::string& text) override;
     void ProgressSet(int percent) override;
     void ProgressEnd() override;
-    void NoteChange(EChange kind, std::int64_t count, const std::string& detail) override;
+    void NoteChange(EChange kind, std::int64_t count, const std::string& detail, const std::string& place) override;
 
     void BeginConversion();
     // Shows the summary when the conversion gave more than one message.

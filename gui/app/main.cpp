@@ -158,8 +158,7 @@ int main(int argc, char** argv) {
         return PrintUsageError(arguments.Problem);
     CStandardDialogs dialogs;
     CWindowFeedback feedback(dialogs);
-    CFeedbackGuard feedbackGuard(feedback);
-    const CTempFolder tempFolder;
+    const CTempFolder tempFolder(&feedback);
     if (tempFolder.Path().size() < sizeof TempFolderName)
         std::memcpy(TempFolderName, tempFolder.Path().c_str(), tempFolder.Path().size() + 1);
 
@@ -172,6 +171,7 @@ int main(int argc, char** argv) {
     {
         CConverterWindows windows(dialogs);
         windows.MainForm->SetPendingFiles(&PendingFiles);
+        windows.MainForm->SetFeedback(&feedback);
         feedback.AttachWindows(windows.MainForm.get(), windows.ProgressForm.get());
         CentreOnScreen(*windows.MainForm);
         windows.MainForm->show();

@@ -1,5 +1,7 @@
 #include "gui/world/Help_Form.h"
 
+#include "format/world/World_Model.h"
+
 #include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
@@ -86,7 +88,7 @@ std::int32_t THelpForm::StoredColor(const QColor& color) {
                                      (static_cast<std::uint32_t>(rgb.blue()) << 16));
 }
 
-THelpForm::THelpForm(QWidget* parent) : QMainWindow(parent) {
+THelpForm::THelpForm(CWorldModel& world, QWidget* parent) : QMainWindow(parent), FWorld(world) {
     setObjectName(QStringLiteral("HelpForm"));
     setWindowTitle(QStringLiteral("Game Information"));
     resize(640, 460);
@@ -213,9 +215,9 @@ void THelpForm::BuildActions() {
     connect(FCenterAction, &QAction::triggered, this, [this] { SetAlignment(Qt::AlignHCenter); });
     connect(FTextColorAction, &QAction::triggered, this, &THelpForm::ChooseTextColor);
     connect(FBackgroundColorAction, &QAction::triggered, this, &THelpForm::ChooseBackgroundColor);
-    connect(FMimicMainFormAction, &QAction::triggered, this, [](bool on) {
-        GameInformation().MimicMainForm = on;
-        GameInformation().Changed = true;
+    connect(FMimicMainFormAction, &QAction::triggered, this, [this](bool on) {
+        GameInformation(FWorld).MimicMainForm = on;
+        GameInformation(FWorld).Changed = true;
     });
 }
 
@@ -384,10 +386,10 @@ void THelpForm::BuildToolBar() {
 }
 
 void THelpForm::LoadFromModel() {
-    ShowDocument(GameInformation().Text);
+    ShowDocument(GameInformation(FWorld).Text);
     ShowBackground();
-    FMimicMainFormAction->setChecked(GameInformation().MimicMainForm);
-    FSnapshot = CSnapshot{GameInformation().Text, GameInformation().BackgroundColor, GameInformation().Changed};
+    FMimicMainFormAction->setChecked(GameInformation(FWorld).MimicMainForm);
+    FSnapshot = CSnapshot{GameInformation(FWorld).Text, GameInformation(FWorld).BackgroundColor, GameInformation(FWorld).Changed};
     FChangedSinceSnapshot = false;
     UpdateControls();
 }
@@ -409,15 +411,15 @@ void THelpForm::ShowDocument(const std::vector<std::uint8_t>& bytes) {
 
 void THelpForm::ShowBackground() {
     QPalette colors = FEditor->palette();
-    colors.setColor(QPalette::Base, ShownColor(GameInformation().BackgroundColor));
+    colors.setColor(QPalette::Base, ShownColor(GameInformation(FWorld).BackgroundColor));
     FEditor->setPalette(colors);
 }
 
 void THelpForm::DocumentEdited() {
     if (FLoading)
         return;
-    GameInformation().Text = DocumentToRtf(*FEditor->document());
-    GameInformation().Changed = true;
+    GameInformation(FWorld).Text = DocumentToRtf(*FEditor->document());
+    GameInformation(FWorld).Changed = true;
     FChangedSinceSnapshot = true;
 }
 
@@ -486,10 +488,10 @@ void THelpForm::closeEvent(QCloseEvent* event) {
         case QMessageBox::Yes:
             break;
         case QMessageBox::No:
-            GameInformation().Text = FSnapshot.Text;
-            GameInformation().BackgroundColor = FSnapshot.BackgroundColor;
-            GameInformation().Changed = FSnapshot.Changed;
-            ShowDocument(GameInformation().Text);
+            GameInformation(FWorld).Text = FSnapshot.Text;
+            GameInformation(FWorld).BackgroundColor = FSnapshot.BackgroundColor;
+            GameInformation(FWorld).Changed = FSnapshot.Changed;
+            ShowDocument(GameInformation(FWorld).Text);
             ShowBackground();
             break;
         default:
@@ -523,8 +525,8 @@ void THelpForm::LoadFromFile() {
         bytes = PlainTextToRtf(bytes);
     ShowDocument(bytes);
     // The file's bytes are the new game information as they stand.
-    GameInformation().Text = std::move(bytes);
-    GameInformation().Changed = true;
+    GameInformation(FWorld).Text = std::move(bytes);
+    GameInformation(FWorld).Changed = true;
     FChangedSinceSnapshot = true;
     UpdateControls();
 }
@@ -534,7 +536,7 @@ void THelpForm::SaveToFile() {
                                         QString::fromLatin1(RtfFilter), QStringLiteral("rtf"));
     if (name.isEmpty())
         return;
-    const CBlock& bytes = GameInformation().Text;
+    const CBlock& bytes = GameInformation(FWorld).Text;
     QSaveFile file(name);
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) !=
@@ -630,11 +632,11 @@ void THelpForm::ChooseTextColor() {
 }
 
 void THelpForm::ChooseBackgroundColor() {
-    const QColor color = ChooseColor(ShownColor(GameInformation().BackgroundColor), QStringLiteral("Background Color"));
+    const QColor color = ChooseColor(ShownColor(GameInformation(FWorld).BackgroundColor), QStringLiteral("Background Color"));
     if (!color.isValid())
         return;
-    GameInformation().BackgroundColor = StoredColor(color);
-    GameInformation().Changed = true;
+    GameInformation(FWorld).BackgroundColor = StoredColor(color);
+    GameInformation(FWorld).Changed = true;
     FChangedSinceSnapshot = true;
     ShowBackground();
 }

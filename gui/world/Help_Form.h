@@ -25,11 +25,14 @@ class QToolBar;
 
 namespace transvane {
 
+struct CWorldModel;
+
 class THelpForm : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit THelpForm(QWidget* parent = nullptr);
+    // The form edits the game information of world, which must outlive it.
+    explicit THelpForm(CWorldModel& world, QWidget* parent = nullptr);
     ~THelpForm() override;
 
     // Reads the model into the editor and takes the snapshot.
@@ -122,6 +125,7 @@ private:
     QAction* FBackgroundColorAction = nullptr;
     QAction* FMimicMainFormAction = nullptr;
 
+    CWorldModel& FWorld;
     CSnapshot FSnapshot;
     bool FChangedSinceSnapshot = false;
     bool FLoading = false;     // the editor is being filled, not edited

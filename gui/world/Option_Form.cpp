@@ -1,5 +1,7 @@
 #include "gui/world/Option_Form.h"
 
+#include "project/Project_Main.h"
+
 #include <QBuffer>
 #include <QButtonGroup>
 #include <QDateTime>
@@ -91,7 +93,7 @@ bool TOptionForm::IsSingleIconSize(std::int64_t size) {
     return size == 766 || size == 2238 || size == 3262 || size == 4286;
 }
 
-TOptionForm::TOptionForm(QWidget* parent) : QDialog(parent) {
+TOptionForm::TOptionForm(CProject& project, QWidget* parent) : QDialog(parent), FProject(project) {
     setObjectName(QStringLiteral("OptionForm"));
     setWindowTitle(QStringLiteral("Game Options"));
     ChooseFile = [this](const QString& title, const QString& filter, const QString& suffix) {
@@ -366,7 +368,7 @@ void TOptionForm::UpdateBarButtons() {
 }
 
 void TOptionForm::ExclusiveClicked(bool checked) {
-    if (checked && !GameOptions().ExclusiveMode)
+    if (checked && !GameOptions(FProject.World).ExclusiveMode)
         ShowMessageBox(QStringLiteral(
             "Please realize that in exclusive mode no dialogs, highscore table, or debug information can be shown!"));
 }
@@ -457,7 +459,7 @@ void TakePicture(const QString& fileName, std::optional<CBlock>& image) {
 }  // namespace
 
 void TOptionForm::LoadFromOptions() {
-    const CGameOptions& o = GameOptions();
+    const CGameOptions& o = GameOptions(FProject.World);
     FFullscreenCheck->setChecked(o.OptionFlag1);
     FWaitCheck->setChecked(o.OptionFlag2);
     FScaleHardwareCheck->setChecked(o.OptionFlag4);
@@ -495,7 +497,7 @@ void TOptionForm::LoadFromOptions() {
     FBackImageFile.clear();
     FFrontImageFile.clear();
     FIcon = o.Icon.empty() ? DefaultGameIcon() : o.Icon;
-    FGameIdEdit->SetValue(GameId());
+    FGameIdEdit->SetValue(GameId(FProject.Model));
 
     FDisplayErrorsCheck->setChecked(o.DisplayErrors);
     FWriteErrorsCheck->setChecked(o.WriteErrors);
@@ -515,7 +517,7 @@ void TOptionForm::LoadFromOptions() {
 }
 
 void TOptionForm::SaveToOptions() {
-    CGameOptions& o = GameOptions();
+    CGameOptions& o = GameOptions(FProject.World);
     o.OptionFlag1 = FFullscreenCheck->isChecked();
     o.OptionFlag2 = FWaitCheck->isChecked();
     o.OptionFlag4 = FScaleHardwareCheck->isChecked();
@@ -551,7 +553,7 @@ void TOptionForm::SaveToOptions() {
     TakePicture(FBackImageFile, o.BarBackImage);
     TakePicture(FFrontImageFile, o.BarFrontImage);
     o.Icon = FIcon;
-    GameId() = FGameIdEdit->Value();
+    GameId(FProject.Model) = FGameIdEdit->Value();
 
     o.DisplayErrors = FDisplayErrorsCheck->isChecked();
     o.WriteErrors = FWriteErrorsCheck->isChecked();

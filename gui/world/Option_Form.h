@@ -37,6 +37,8 @@ class QTabWidget;
 
 namespace transvane {
 
+struct CProject;
+
 class TValueEdit;
 
 // A titled group of mutually exclusive choices, addressed by item index.
@@ -67,7 +69,9 @@ public:
     // could not be read again.
     static bool IsSingleIcon(const QByteArray& bytes);
 
-    explicit TOptionForm(QWidget* parent = nullptr);
+    // The form edits the options and game id of project, which must outlive
+    // it.
+    explicit TOptionForm(CProject& project, QWidget* parent = nullptr);
     ~TOptionForm() override;
 
     // Fills the controls from the project's options record.
@@ -163,6 +167,7 @@ private:
     QString FLoadImageFile;
     QString FBackImageFile;
     QString FFrontImageFile;
+    CProject& FProject;
 };
 
 }  // namespace transvane

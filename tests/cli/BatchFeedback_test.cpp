@@ -75,7 +75,7 @@ void Convert(CBatchFeedback& feedback, const std::string& source, bool converted
     feedback.Begin(source);
     feedback.ProgressStart("Loading Game Data ...");
     feedback.ProgressSet(50);
-    feedback.ShowMessage("Failed to convert old action number: 7");
+    feedback.ShowMessage("Failed to convert old action number: 7", {});
     feedback.ProgressSet(100);
     feedback.ProgressEnd();
     if (converted) {
@@ -112,7 +112,7 @@ TEST(BatchFeedback, ProgressLineShowsAndLeavesNoTrace) {
     CBatchFeedback feedback(false, true, capture.File(), 0ms);
     Convert(feedback, "a.vtr", true);
     feedback.Begin("b.vtr");
-    feedback.ShowMessage("Error Loading: File does not exist.");
+    feedback.ShowMessage("Error Loading: File does not exist.", {});
     feedback.Finish(false);
     // A file converted on another thread: the line follows its probe.
     CProgressProbe probe;

@@ -11,6 +11,7 @@
 #include "format/core/Support_CodePage.h"
 #include "project/Conversion.h"
 #include "project/Resource_Main.h"
+#include "project/Project_Main.h"
 #include "testkit/ExpectedConversion.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/ProjectReader.h"
@@ -125,6 +126,7 @@ TEST(ConversionDrivers, BytesAfterTheTreeAreIgnored) {
 // A file cut short anywhere is corrupted, and the model is left empty: what
 // a save writes afterwards is the empty project.
 TEST(ConversionDrivers, FileCutShortIsClearedToAnEmptyModel) {
+    CProject project;
     for (std::int32_t version : {400, 441, 500}) {
         const CBlock whole = WriteProject(SampleProject(version));
         for (std::size_t cut : {std::size_t{17}, std::size_t{40}, whole.size() / 5, whole.size() / 2,
@@ -132,13 +134,13 @@ TEST(ConversionDrivers, FileCutShortIsClearedToAnEmptyModel) {
             SCOPED_TRACE("version " + std::to_string(version) + ", cut at " + std::to_string(cut));
             CScratchFolder folder;
             WriteWholeFile(folder.File("cut.vtr"), CBlock(whole.begin(), whole.begin() + static_cast<long>(cut)));
-            CRecorder recorder;
-            EXPECT_FALSE(LoadGameFile(folder.File("cut.vtr")));
+            CRecorder recorder(project.Core);
+            EXPECT_FALSE(LoadGameFile(project, folder.File("cut.vtr")));
             ASSERT_FALSE(recorder.Messages.empty());
             EXPECT_EQ(recorder.Messages.back(), Corrupted);
 
             const double from = LocalNowAsDays();
-            ASSERT_TRUE(SaveGameFile(folder.File("after.vtr")));
+            ASSERT_TRUE(SaveGameFile(project, folder.File("after.vtr")));
             TProject empty = EmptyProject(500);
             empty.GameId = ReadProject(ReadWholeFile(folder.File("after.vtr"))).GameId;
             TExpectation expected = ExpectedConversion(empty);
@@ -156,15 +158,16 @@ TEST(ConversionDrivers, FileCutShortIsClearedToAnEmptyModel) {
 }
 
 TEST(ConversionDrivers, SavedHeaderBytes) {
+    CProject project;
     for (std::int32_t version : {400, 410, 500}) {
         CScratchFolder folder;
         TProject source = SampleProject(version);
         source.GameId = 0x00012345;
         WriteWholeFile(folder.File("in.vtr"), WriteProject(source));
-        CRecorder recorder;
-        ASSERT_TRUE(LoadGameFile(folder.File("in.vtr")));
-        const CGuid guid = GameGuid();
-        ASSERT_TRUE(SaveGameFile(folder.File("out.vtr")));
+        CRecorder recorder(project.Core);
+        ASSERT_TRUE(LoadGameFile(project, folder.File("in.vtr")));
+        const CGuid guid = GameGuid(project.Model);
+        ASSERT_TRUE(SaveGameFile(project, folder.File("out.vtr")));
         const CBlock out = ReadWholeFile(folder.File("out.vtr"));
         ASSERT_GE(out.size(), 32u);
         EXPECT_EQ(CBlock(out.begin(), out.begin() + 16),
@@ -200,6 +203,7 @@ TEST(ConversionCommandLine, FailedWriteLeavesTheEarlierFileInPlace) {
 // Files the converter refuses: the exact lines on standard error, exit 1,
 // and the target left exactly as it was (no backup made either).
 TEST(ConversionCommandLine, RefusedFilesLeaveTheTargetUntouched) {
+    CProject project;
     const CBlock sample = WriteProject(SampleProject(441));
     struct Case {
         const char* what;
@@ -252,6 +256,7 @@ namespace {
 
 // Projects drawn at random, every header version, through the drivers.
 TEST(ConversionRandom, DrawnProjectsOfEveryVersionConvert) {
+    CProject project;
     for (std::int32_t version : HeaderVersions) {
         for (std::uint32_t seed = 1; seed <= 25; ++seed) {
             SCOPED_TRACE("version " + std::to_string(version) + ", seed " + std::to_string(seed));

@@ -28,6 +28,7 @@
 #include "format/media/Script_Main.h"
 #include "format/media/Sound_Main.h"
 #include "format/media/Sprite_Main.h"
+#include "project/Project_Main.h"
 #include "testkit/ExpectedConversion.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/ProjectReader.h"
@@ -187,29 +188,29 @@ std::vector<std::size_t> SectionOffsets(const TProject& p) {
 }
 
 // What differs from the model of an empty project; empty when nothing does.
-std::string ModelDifferences() {
+std::string ModelDifferences(CProject& project) {
     std::string differences;
     const auto expect = [&](bool same, const char* what) {
         if (!same)
             differences += std::string(what) + "; ";
     };
-    expect(SoundList().Count() == 0, "sounds");
-    expect(SpriteList().Count() == 0, "sprites");
-    expect(BackgroundList().Count() == 0, "backgrounds");
-    expect(PathList().Count() == 0, "paths");
-    expect(ScriptList().Count() == 0, "scripts");
-    expect(DataFileList().Count() == 0, "data files");
-    expect(TimeLineList().Count() == 0, "time lines");
-    expect(ObjectList().Count() == 0, "objects");
-    expect(RoomList().Count() == 0, "rooms");
-    expect(GameInformation().Text == PlainTextToRtf(std::string()), "game information");
-    expect(GameOptions().Icon == DefaultGameIcon() && GameOptions().Author.empty() && !GameOptions().LoadingImage,
+    expect(SoundList(project.Media).Count() == 0, "sounds");
+    expect(SpriteList(project.Media).Count() == 0, "sprites");
+    expect(BackgroundList(project.Media).Count() == 0, "backgrounds");
+    expect(PathList(project.Behaviour).Count() == 0, "paths");
+    expect(ScriptList(project.Media).Count() == 0, "scripts");
+    expect(DataFileList(project.Media).Count() == 0, "data files");
+    expect(TimeLineList(project.Behaviour).Count() == 0, "time lines");
+    expect(ObjectList(project.Behaviour).Count() == 0, "objects");
+    expect(RoomList(project.World).Count() == 0, "rooms");
+    expect(GameInformation(project.World).Text == PlainTextToRtf(std::string()), "game information");
+    expect(GameOptions(project.World).Icon == DefaultGameIcon() && GameOptions(project.World).Author.empty() && !GameOptions(project.World).LoadingImage,
            "game options");
     CStream tree, defaultTree;
-    SaveTree(tree);
+    SaveTree(project.Model, tree);
     const CBlock loaded = tree.Bytes();
-    BuildTree();
-    SaveTree(defaultTree);
+    BuildTree(project.Model);
+    SaveTree(project.Model, defaultTree);
     expect(loaded == defaultTree.Bytes(), "resource tree");
     return differences;
 }
@@ -219,13 +220,13 @@ enum class EOutcome { Refused, Either };
 // Converts the bytes through the drivers.  A refusal must end in the
 // corrupted message with an empty model; an accepted file must save, and
 // the saved file must load again.
-void ExpectHandled(const CBlock& bytes, EOutcome outcome, const std::string& what) {
+void ExpectHandled(CProject& project, const CBlock& bytes, EOutcome outcome, const std::string& what) {
     SCOPED_TRACE(what);
-    const TDriverRun run = RunDrivers(bytes);
+    const TDriverRun run = RunDrivers(project, bytes);
     if (!run.Loaded) {
         ASSERT_FALSE(run.Messages.empty());
         EXPECT_EQ(run.Messages.back(), Corrupted);
-        EXPECT_EQ(ModelDifferences(), "");
+        EXPECT_EQ(ModelDifferences(project), "");
         return;
     }
     EXPECT_NE(outcome, EOutcome::Refused) << "a file that must be refused was accepted";
@@ -240,6 +241,8 @@ protected:
         File = WriteProject(Project);
         Offsets = SectionOffsets(Project);
     }
+    // What the drivers load into.
+    CProject project;
     TProject Project;
     CBlock File;
     std::vector<std::size_t> Offsets;
@@ -247,23 +250,23 @@ protected:
 
 TEST_F(Hostile, TheSmallProjectConverts) {
     ASSERT_EQ(Offsets.size(), 13u);
-    ExpectHandled(File, EOutcome::Either, "whole");
-    EXPECT_EQ(SpriteList().Count(), 1);
-    EXPECT_EQ(ObjectList().Count(), 1);
+    ExpectHandled(project, File, EOutcome::Either, "whole");
+    EXPECT_EQ(SpriteList(project.Media).Count(), 1);
+    EXPECT_EQ(ObjectList(project.Behaviour).Count(), 1);
 }
 
 // Every prefix: the file cut after each of its bytes.
 TEST_F(Hostile, EveryPrefixIsCorruptedWithAnEmptyModel) {
     CScratchFolder folder;
     const std::string name = folder.File("cut.vtr");
-    CRecorder recorder;
+    CRecorder recorder(project.Core);
     for (std::size_t cut = 0; cut < File.size(); ++cut) {
         WriteWholeFile(name, CBlock(File.begin(), File.begin() + static_cast<long>(cut)));
         recorder.Messages.clear();
-        ASSERT_FALSE(LoadGameFile(name)) << "cut at " << cut;
+        ASSERT_FALSE(LoadGameFile(project, name)) << "cut at " << cut;
         ASSERT_FALSE(recorder.Messages.empty());
         ASSERT_EQ(recorder.Messages.back(), Corrupted) << "cut at " << cut;
-        ASSERT_EQ(ModelDifferences(), "") << "cut at " << cut;
+        ASSERT_EQ(ModelDifferences(project), "") << "cut at " << cut;
     }
 }
 
@@ -272,7 +275,7 @@ TEST_F(Hostile, WrongVersionInEverySection) {
                            "time lines", "objects", "rooms", "game information", "libraries", "tree"};
     for (std::size_t section = 0; section < Offsets.size(); ++section)
         for (std::int32_t version : {Lowest, -1, 0, 399, 501, Huge})
-            ExpectHandled(Patched(File, Offsets[section], version), EOutcome::Refused,
+            ExpectHandled(project, Patched(File, Offsets[section], version), EOutcome::Refused,
                           std::string(names[section]) + " version " + std::to_string(version));
 }
 
@@ -297,7 +300,7 @@ TEST_F(Hostile, WrongVersionInEveryRecord) {
     };
     for (const Case& c : cases)
         for (std::int32_t version : c.Versions)
-            ExpectHandled(Patched(File, Offsets[c.Section] + 16 + c.NameLength, version), EOutcome::Refused,
+            ExpectHandled(project, Patched(File, Offsets[c.Section] + 16 + c.NameLength, version), EOutcome::Refused,
                           "record of section " + std::to_string(c.Section) + " version " + std::to_string(version));
 }
 
@@ -335,9 +338,9 @@ TEST_F(Hostile, HugeAndNegativeCounts) {
         {"tree children", After(File, TreeNodeName)},
     };
     for (const Case& c : counts) {
-        ExpectHandled(Patched(File, c.At, Huge), EOutcome::Refused, std::string(c.What) + " 2147483647");
+        ExpectHandled(project, Patched(File, c.At, Huge), EOutcome::Refused, std::string(c.What) + " 2147483647");
         for (std::int32_t negative : {-1, -2, Lowest})
-            ExpectHandled(Patched(File, c.At, negative), EOutcome::Either,
+            ExpectHandled(project, Patched(File, c.At, negative), EOutcome::Either,
                           std::string(c.What) + " " + std::to_string(negative));
     }
 }
@@ -363,13 +366,13 @@ TEST_F(Hostile, StringsAndBlocksLongerThanTheFile) {
     for (const Case& c : lengths) {
         const auto rest = static_cast<std::int32_t>(File.size() - c.At - 4);
         for (std::int32_t length : {rest + 1, rest + 1000, Huge})
-            ExpectHandled(Patched(File, c.At, length), EOutcome::Refused,
+            ExpectHandled(project, Patched(File, c.At, length), EOutcome::Refused,
                           std::string(c.What) + " of " + std::to_string(length));
     }
     // The icon block: its count stands in front of the icon's bytes.
     const std::size_t icon = Find(File, TestIcon()) - 4;
-    ExpectHandled(Patched(File, icon, Huge), EOutcome::Refused, "icon block");
-    ExpectHandled(Patched(File, icon, -1), EOutcome::Refused, "icon block of -1 bytes");
+    ExpectHandled(project, Patched(File, icon, Huge), EOutcome::Refused, "icon block");
+    ExpectHandled(project, Patched(File, icon, -1), EOutcome::Refused, "icon block of -1 bytes");
 }
 
 // A damaged file says where reading stopped and why, in words about the
@@ -472,10 +475,13 @@ TEST(ZeroBomb, InflatesToZeros) {
 // takes megabytes rather than the default's hundreds.
 class CBudgetFloor {
 public:
-    explicit CBudgetFloor(std::size_t floor) { SetLoadBudgetFloor(floor); }
-    ~CBudgetFloor() { SetLoadBudgetFloor(LoadBudgetFloor); }
+    CBudgetFloor(CCoreState& core, std::size_t floor) : FCore(core) { core.BudgetFloor = floor; }
+    ~CBudgetFloor() { FCore.BudgetFloor = LoadBudgetFloor; }
     CBudgetFloor(const CBudgetFloor&) = delete;
     CBudgetFloor& operator=(const CBudgetFloor&) = delete;
+
+private:
+    CCoreState& FCore;
 };
 
 // Replaces the compressed block whose count lies at `at` by another one.
@@ -494,14 +500,14 @@ CBlock WithBlock(const CBlock& file, std::size_t at, const CBlock& compressed) {
 // the format can hold: a corrupted file, ended once the load's budget is
 // spent.
 TEST_F(Hostile, InflationBomb) {
-    ExpectHandled(WithBlock(File, After(File, DataFileName) + 4, ZeroBomb(std::uint64_t{3} << 30)),
+    ExpectHandled(project, WithBlock(File, After(File, DataFileName) + 4, ZeroBomb(std::uint64_t{3} << 30)),
                   EOutcome::Refused, "a block of three gigabytes");
 }
 
 // Sounds whose blocks are each modest but together inflate to forty times
 // the budget (lowered here to 16 MB): the budget spans the whole load.
 TEST_F(Hostile, InflationBombsAcrossManyBlocks) {
-    const CBudgetFloor floor(std::size_t{16} << 20);
+    const CBudgetFloor floor(project.Core, std::size_t{16} << 20);
     TProject p = Project;
     p.Sounds.Slots.clear();
     for (int i = 0; i < 40; ++i) {
@@ -513,18 +519,18 @@ TEST_F(Hostile, InflationBombsAcrossManyBlocks) {
     const CBlock bomb = ZeroBomb(std::uint64_t{15} << 20);
     for (int i = 0; i < 40; ++i)
         many = WithBlock(many, After(many, "bomb " + std::to_string(10 + i)), bomb);
-    ExpectHandled(many, EOutcome::Refused, "forty sounds of 15 MB");
+    ExpectHandled(project, many, EOutcome::Refused, "forty sounds of 15 MB");
     // One sound alone fits.
     const CBlock one = WithBlock(File, After(File, SoundText), bomb);
-    ExpectHandled(one, EOutcome::Either, "one sound of 15 MB");
-    EXPECT_EQ(SoundList().Count(), 2);
+    ExpectHandled(project, one, EOutcome::Either, "one sound of 15 MB");
+    EXPECT_EQ(SoundList(project.Media).Count(), 2);
 }
 
 // Empty runs cost four bytes a row: a file of many wide pictures with no
 // runs would claim gigabytes of pixels; the load's budget (lowered here to
 // 64 MB) refuses it.
 TEST_F(Hostile, ManyCheapPicturesExhaustTheBudget) {
-    const CBudgetFloor floor(std::size_t{64} << 20);
+    const CBudgetFloor floor(project.Core, std::size_t{64} << 20);
     TProject p = Project;
     TSprite& sprite = p.Sprites.Slots[0]->Record;
     sprite.Images.clear();
@@ -543,7 +549,7 @@ TEST_F(Hostile, ManyCheapPicturesExhaustTheBudget) {
     for (int i = 0; i < 400; ++i)
         spoiled.insert(spoiled.end(), wide.Bytes().begin(), wide.Bytes().end());
     spoiled.insert(spoiled.end(), file.begin() + static_cast<long>(images + 400 * 4), file.end());
-    ExpectHandled(spoiled, EOutcome::Refused, "400 pictures of a million pixels");
+    ExpectHandled(project, spoiled, EOutcome::Refused, "400 pictures of a million pixels");
 }
 
 // A closed smooth path of three points computes a curve of 766 points,
@@ -551,7 +557,7 @@ TEST_F(Hostile, ManyCheapPicturesExhaustTheBudget) {
 // refused once the curves exceed the budget (lowered here to 8 MB), and a
 // few of them load.
 TEST_F(Hostile, ManySmoothPathsExhaustTheBudget) {
-    const CBudgetFloor floor(std::size_t{8} << 20);
+    const CBudgetFloor floor(project.Core, std::size_t{8} << 20);
     TProject p = Project;
     TPath closed;
     closed.ConnectionKind = 1;
@@ -561,11 +567,11 @@ TEST_F(Hostile, ManySmoothPathsExhaustTheBudget) {
     p.Paths.Slots.clear();
     for (int i = 0; i < 10; ++i)
         p.Paths.Add("p", closed);
-    ExpectHandled(WriteProject(p), EOutcome::Either, "ten paths");
-    EXPECT_EQ(PathList().Count(), 10);
+    ExpectHandled(project, WriteProject(p), EOutcome::Either, "ten paths");
+    EXPECT_EQ(PathList(project.Behaviour).Count(), 10);
     for (int i = 10; i < 1000; ++i)
         p.Paths.Add("p", closed);
-    ExpectHandled(WriteProject(p), EOutcome::Refused, "a thousand paths");
+    ExpectHandled(project, WriteProject(p), EOutcome::Refused, "a thousand paths");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "project/Conversion.h"
+#include "project/Project_Main.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
@@ -27,9 +29,9 @@ TNode FromCore(const CTreeNode& node) {
     return result;
 }
 
-std::vector<TNode> TopLevelNow() {
+std::vector<TNode> TopLevelNow(CProjectModel& model) {
     std::vector<TNode> nodes;
-    for (const auto& item : ResourceTree().Items())
+    for (const auto& item : ResourceTree(model).Items())
         nodes.push_back(FromCore(*item));
     return nodes;
 }
@@ -41,15 +43,15 @@ CBlock Section(const TTree& tree) {
 }
 
 // Loads a tree section; the whole section must be consumed.
-void Load(const CBlock& bytes) {
+void Load(CProjectModel& model, const CBlock& bytes) {
     CStream stream{CBlock(bytes)};
-    ASSERT_TRUE(LoadTree(stream));
+    ASSERT_TRUE(LoadTree(model, stream));
     EXPECT_EQ(stream.Remaining(), 0u);
 }
 
-CBlock Saved() {
+CBlock Saved(CProjectModel& model) {
     CStream stream;
-    EXPECT_TRUE(SaveTree(stream));
+    EXPECT_TRUE(SaveTree(model, stream));
     return stream.TakeBytes();
 }
 
@@ -65,35 +67,47 @@ TNode& RoomsOf(TTree& tree) {
 }
 
 TEST(BuildTree, HoldsTheElevenEntriesInTheMainTree) {
-    int resets = 0;
-    SetTreeIconsReset([&resets] { ++resets; });
-    TreeChanged() = true;
-    BuildTree();
-    SetTreeIconsReset(nullptr);
+    CProject project;
+    TreeChanged(project.Model) = true;
+    BuildTree(project.Model);
 
-    EXPECT_EQ(resets, 1);
-    EXPECT_FALSE(TreeChanged());
-    EXPECT_TRUE(HiddenResourceTree().Empty());
-    EXPECT_EQ(TopLevelNow(), project::DefaultTopLevel(500));
-    for (const auto& item : ResourceTree().Items())
+    EXPECT_FALSE(TreeChanged(project.Model));
+    EXPECT_TRUE(HiddenResourceTree(project.Model).Empty());
+    EXPECT_EQ(TopLevelNow(project.Model), project::DefaultTopLevel(500));
+    for (const auto& item : ResourceTree(project.Model).Items())
         EXPECT_EQ(item->ImageIndex, -1);
-    EXPECT_EQ(TopLevelNode(ETopLevel::Rooms)->Text, "Rooms");
-    EXPECT_EQ(TopLevelNode(ETopLevel::GameOptions), ResourceTree().Items().back().get());
+    EXPECT_EQ(TopLevelNode(project.Model, ETopLevel::Rooms)->Text, "Rooms");
+    EXPECT_EQ(TopLevelNode(project.Model, ETopLevel::GameOptions), ResourceTree(project.Model).Items().back().get());
+}
+
+// The window resets its tree's icons through the hook it gives each
+// conversion: the conversion's project calls it whenever it builds the
+// tree, as the load clears the project and again after a failed load.
+TEST(BuildTree, ConversionCallsTheHookItIsGiven) {
+    int resets = 0;
+    CConversionLimits limits;
+    limits.TreeIconsReset = [&resets] { ++resets; };
+    ASSERT_TRUE(CConversion(nullptr, limits).Load(project::WriteProject(project::SampleProject(430))));
+    EXPECT_EQ(resets, 1);
+    resets = 0;
+    EXPECT_FALSE(CConversion(nullptr, limits).Load(HeaderOnly(500)));
+    EXPECT_EQ(resets, 2);
 }
 
 // Older sections lack some top-level records; the loader completes them
 // with the default entries and the writer stores all eleven.
 TEST(LoadTree, CompletesTheGroupsOlderSectionsLack) {
+    CProject project;
     for (std::int32_t version : {400, 410, 411, 420, 430, 440, 441, 499, 500}) {
         TTree stored = TreeOfVersion(version);
         for (TNode& node : stored.TopLevel)
             node.Name += " (mine)";
         RoomsOf(stored).Children = {Room(2)};
 
-        BuildTree();
-        TreeChanged() = true;
-        Load(Section(stored));
-        EXPECT_FALSE(TreeChanged());
+        BuildTree(project.Model);
+        TreeChanged(project.Model) = true;
+        Load(project.Model, Section(stored));
+        EXPECT_FALSE(TreeChanged(project.Model));
 
         TTree expected = TreeOfVersion(500);
         for (TNode& node : expected.TopLevel) {
@@ -104,25 +118,27 @@ TEST(LoadTree, CompletesTheGroupsOlderSectionsLack) {
         }
         RoomsOf(expected).Children = {Room(2)};
         expected.RoomOrder = {2};
-        EXPECT_EQ(Saved(), Section(expected)) << "section version " << version;
+        EXPECT_EQ(Saved(project.Model), Section(expected)) << "section version " << version;
     }
 }
 
 TEST(LoadTree, RefusesVersionsOutside400To500AndKeepsTheTrees) {
+    CProject project;
     for (std::int32_t version : {399, 501, 0, -400}) {
-        BuildTree();
-        TreeChanged() = true;
+        BuildTree(project.Model);
+        TreeChanged(project.Model) = true;
         TTree stored = TreeOfVersion(500);
         stored.Version = version;
         CStream stream{Section(stored)};
-        EXPECT_FALSE(LoadTree(stream)) << version;
+        EXPECT_FALSE(LoadTree(project.Model, stream)) << version;
         EXPECT_EQ(stream.Position(), 4u) << "nothing read after the version";
-        EXPECT_TRUE(TreeChanged()) << "a refused section changes nothing";
-        EXPECT_EQ(TopLevelNow(), project::DefaultTopLevel(500));
+        EXPECT_TRUE(TreeChanged(project.Model)) << "a refused section changes nothing";
+        EXPECT_EQ(TopLevelNow(project.Model), project::DefaultTopLevel(500));
     }
 }
 
 TEST(SaveTree, RoomOrderIsCollectedDepthFirst) {
+    CProject project;
     struct Case {
         const char* what;
         std::vector<TNode> rooms;
@@ -143,16 +159,17 @@ TEST(SaveTree, RoomOrderIsCollectedDepthFirst) {
         TTree stored = TreeOfVersion(500);
         stored.RoomOrder = {42, 42, 42};  // stale: replaced on save
         RoomsOf(stored).Children = c.rooms;
-        Load(Section(stored));
+        Load(project.Model, Section(stored));
 
         TTree expected = stored;
         expected.RoomOrder = c.order;
-        EXPECT_EQ(CollectRoomOrder(), c.order) << c.what;
-        EXPECT_EQ(Saved(), Section(expected)) << c.what;
+        EXPECT_EQ(CollectRoomOrder(project.Model), c.order) << c.what;
+        EXPECT_EQ(Saved(project.Model), Section(expected)) << c.what;
     }
 }
 
 TEST(LoadTree, Version500SectionRoundTripsByteForByte) {
+    CProject project;
     TTree stored = TreeOfVersion(500);
     stored.TopLevel[0].Children = {TNode{3, 2, 0, "spr\xE9", {}}, Group("more", {TNode{3, 2, 4, "", {}}})};
     stored.TopLevel[7].Children = {TNode{3, 1, 2, "obj", {}}};
@@ -160,12 +177,13 @@ TEST(LoadTree, Version500SectionRoundTripsByteForByte) {
     RoomsOf(stored).Children = {Room(1), Room(0)};
     stored.RoomOrder = {1, 0};
     const CBlock bytes = Section(stored);
-    Load(bytes);
-    EXPECT_EQ(Saved(), bytes);
-    EXPECT_EQ(TopLevelNow(), stored.TopLevel);
+    Load(project.Model, bytes);
+    EXPECT_EQ(Saved(project.Model), bytes);
+    EXPECT_EQ(TopLevelNow(project.Model), stored.TopLevel);
 }
 
 TEST(LoadTree, ShortAndHostileSectionsFailWithoutTouchingTheTrees) {
+    CProject project;
     TTree stored = TreeOfVersion(500);
     RoomsOf(stored).Children = {Room(3), Group("g", {Room(5)})};
     stored.RoomOrder = {3, 5};
@@ -184,31 +202,32 @@ TEST(LoadTree, ShortAndHostileSectionsFailWithoutTouchingTheTrees) {
         cases.push_back({"child count " + std::to_string(count), Patched(whole, children, count)});
     }
     for (const auto& [what, bytes] : cases) {
-        BuildTree();
+        BuildTree(project.Model);
         CStream stream{CBlock(bytes)};
-        EXPECT_THROW(LoadTree(stream), EReadError) << what;
-        EXPECT_EQ(TopLevelNow(), project::DefaultTopLevel(500)) << what;
+        EXPECT_THROW(LoadTree(project.Model, stream), EReadError) << what;
+        EXPECT_EQ(TopLevelNow(project.Model), project::DefaultTopLevel(500)) << what;
     }
 }
 
 // The file chooses the nesting depth: a million levels must neither
 // overflow the stack on reading, writing, collecting nor destroying.
 TEST(LoadTree, MillionLevelsDeepLoadsSavesAndFails) {
+    CProject project;
     constexpr int Depth = 1000000;
     const CBlock deep = project::DeepTreeSection(Depth, 77);
 
-    Load(deep);
-    EXPECT_EQ(CollectRoomOrder(), std::vector<std::int32_t>{77});
-    CBlock saved = Saved();
+    Load(project.Model, deep);
+    EXPECT_EQ(CollectRoomOrder(project.Model), std::vector<std::int32_t>{77});
+    CBlock saved = Saved(project.Model);
     ASSERT_EQ(saved.size(), deep.size() + 4);  // the room order now holds 77
     EXPECT_TRUE(std::equal(saved.begin() + 12, saved.end(), deep.begin() + 8));
 
     // Cut inside the deepest level: corrupted, and everything read so far
     // is torn down without recursion.
     CStream cut{CBlock(deep.begin(), deep.begin() + static_cast<long>(deep.size() / 2))};
-    EXPECT_THROW(LoadTree(cut), EReadError);
-    BuildTree();  // drops the deep tree loaded above
-    EXPECT_EQ(TopLevelNow(), project::DefaultTopLevel(500));
+    EXPECT_THROW(LoadTree(project.Model, cut), EReadError);
+    BuildTree(project.Model);  // drops the deep tree loaded above
+    EXPECT_EQ(TopLevelNow(project.Model), project::DefaultTopLevel(500));
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "project/Conversion.h"
 #include "project/Resource_Main.h"
 #include "format/core/Support_SafeSave.h"
+#include "project/Project_Main.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/ProjectReader.h"
 #include "testkit/RunProgram.h"
@@ -114,11 +115,11 @@ std::vector<std::string> Tree(const std::string& folder) {
 }
 
 // A project loaded for saving, from a file outside the folders looked at.
-class CLoadedProject {
+class CLoadedProject : public CProject {
 public:
     CLoadedProject() {
         WriteWholeFile(FSource.File("in.vtr"), WriteProject(SampleProject(430)));
-        if (!LoadGameFile(FSource.File("in.vtr")))
+        if (!LoadGameFile(*this, FSource.File("in.vtr")))
             throw std::runtime_error("the sample project does not load");
     }
 
@@ -210,8 +211,8 @@ TEST(SaveSafely, EveryKindOfTarget) {
          [](const CScratchFolder& f) { return ::mknod(f.File("c.vtr").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0; },
          "c.vtr", NotAFile, {"c.vtr %"}},
     };
-    CLoadedProject loaded;
-    CRecorder recorder;
+    CLoadedProject project;
+    CRecorder recorder(project.Core);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         CScratchFolder folder;
@@ -221,7 +222,7 @@ TEST(SaveSafely, EveryKindOfTarget) {
         }
         recorder.Messages.clear();
         recorder.Contexts.clear();
-        EXPECT_EQ(SaveGameFile(folder.File(c.target)), c.cause == nullptr);
+        EXPECT_EQ(SaveGameFile(project, folder.File(c.target)), c.cause == nullptr);
         EXPECT_EQ(recorder.Messages, c.cause == nullptr ? std::vector<std::string>{} : std::vector<std::string>{CannotCreate});
         if (c.cause != nullptr && !recorder.Contexts.empty()) {
             EXPECT_EQ(recorder.Contexts[0].back(), "cause: " + std::string(c.cause));
@@ -244,8 +245,8 @@ TEST(SaveSafely, BackupWithoutHardLinksAndFolderSyncRefused) {
     static int error = 0;
     const auto refuse = [](const char*, const char*) { return ++calls, errno = error, -1; };
     const auto refuseSync = [](int) { return ++calls, errno = error, -1; };
-    CLoadedProject loaded;
-    CRecorder recorder;
+    CLoadedProject project;
+    CRecorder recorder(project.Core);
     const CSaveCalls normal = SaveCalls();
     for (const Refusal r : {Refusal{"hard links work", 0, 0}, Refusal{"EPERM", EPERM, 0}, Refusal{"EXDEV", EXDEV, 0},
                             Refusal{"EMLINK", EMLINK, 0}, Refusal{"ENOTSUP", ENOTSUP, 0},
@@ -263,7 +264,7 @@ TEST(SaveSafely, BackupWithoutHardLinksAndFolderSyncRefused) {
             SaveCalls().Link = refuse;
         if (r.syncError != 0)
             SaveCalls().SyncFolder = refuseSync;
-        const bool saved = SaveGameFile(target);
+        const bool saved = SaveGameFile(project, target);
         SaveCalls() = normal;
 
         EXPECT_TRUE(saved);
@@ -280,6 +281,7 @@ TEST(SaveSafely, BackupWithoutHardLinksAndFolderSyncRefused) {
 }
 
 TEST(SaveSafely, ReadOnlyFolderKeepsTheEarlierFile) {
+    CProject project;
     CScratchFolder folder;
     WriteWholeFile(folder.File("in.vtr"), WriteProject(BulkyProject(1000)));
     const std::string target = folder.File("ro");
@@ -288,13 +290,13 @@ TEST(SaveSafely, ReadOnlyFolderKeepsTheEarlierFile) {
     WriteWholeFile(target + "/a.vtr", Bytes({1, 2, 3}));
     ASSERT_TRUE(fs.MakeReadOnly()) << std::strerror(errno);
 
-    CRecorder recorder;
-    ASSERT_TRUE(LoadGameFile(folder.File("in.vtr")));
+    CRecorder recorder(project.Core);
+    ASSERT_TRUE(LoadGameFile(project, folder.File("in.vtr")));
     for (const std::string& name : {target + "/a.vtr", target + "/new.vtr"}) {
         recorder.Messages.clear();
         recorder.Contexts.clear();
         recorder.Events.clear();
-        EXPECT_FALSE(SaveGameFile(name)) << name;
+        EXPECT_FALSE(SaveGameFile(project, name)) << name;
         EXPECT_EQ(recorder.Messages, std::vector<std::string>{CannotCreate}) << name;
         EXPECT_EQ(recorder.Contexts, (std::vector<std::vector<std::string>>{{"file: " + name, "cause: Read-only file system"}}));
         EXPECT_EQ(recorder.Events.back(), "end") << "the progress window closes";
@@ -308,6 +310,7 @@ TEST(SaveSafely, ReadOnlyFolderKeepsTheEarlierFile) {
 // The disk fills either while the file is being built (it is written as it
 // grows) or only when its last bytes go out.
 TEST(SaveSafely, FullDiskKeepsTheEarlierFile) {
+    CProject project;
     for (const std::size_t size : {std::size_t{200000}, std::size_t{3} << 20}) {
         SCOPED_TRACE(size);
         CScratchFolder folder;
@@ -318,9 +321,9 @@ TEST(SaveSafely, FullDiskKeepsTheEarlierFile) {
         const CBlock earlier = WriteProject(BulkyProject(100));
         WriteWholeFile(target + "/a.vtr", earlier);
 
-        CRecorder recorder;
-        ASSERT_TRUE(LoadGameFile(folder.File("in.vtr")));
-        EXPECT_FALSE(SaveGameFile(target + "/a.vtr"));
+        CRecorder recorder(project.Core);
+        ASSERT_TRUE(LoadGameFile(project, folder.File("in.vtr")));
+        EXPECT_FALSE(SaveGameFile(project, target + "/a.vtr"));
         EXPECT_EQ(recorder.Messages, std::vector<std::string>{CannotCreate});
         EXPECT_EQ(recorder.Contexts.at(0).back(), "cause: No space left on device");
         EXPECT_EQ(FolderContents(target), std::vector<std::string>{"a.vtr"});
@@ -329,12 +332,12 @@ TEST(SaveSafely, FullDiskKeepsTheEarlierFile) {
         // Under a new name nothing is left either, and the disk is usable
         // again: a project that fits is saved over the earlier file.
         recorder.Messages.clear();
-        EXPECT_FALSE(SaveGameFile(target + "/b.vtr"));
+        EXPECT_FALSE(SaveGameFile(project, target + "/b.vtr"));
         EXPECT_EQ(recorder.Messages, std::vector<std::string>{CannotCreate});
         EXPECT_EQ(FolderContents(target), std::vector<std::string>{"a.vtr"});
         WriteWholeFile(folder.File("small.vtr"), WriteProject(BulkyProject(1000)));
-        ASSERT_TRUE(LoadGameFile(folder.File("small.vtr")));
-        EXPECT_TRUE(SaveGameFile(target + "/a.vtr"));
+        ASSERT_TRUE(LoadGameFile(project, folder.File("small.vtr")));
+        EXPECT_TRUE(SaveGameFile(project, target + "/a.vtr"));
         EXPECT_EQ(FolderContents(target), (std::vector<std::string>{"a.vk1", "a.vtr"}));
         EXPECT_EQ(ReadWholeFile(target + "/a.vk1"), earlier);
     }

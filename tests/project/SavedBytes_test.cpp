@@ -18,6 +18,7 @@
 
 #include "project/Resource_Main.h"
 #include "format/core/Support_Stream.h"
+#include "project/Project_Main.h"
 #include "testkit/PictureFiles.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
@@ -41,17 +42,18 @@ std::ostream& operator<<(std::ostream& out, const TSaved& saved) {
 
 // Loads the file image, saves the model, zeroes what varies and sums it up.
 TSaved LoadAndSave(const CBlock& file) {
-    CRecorder recorder;
+    CProject project;
+    CRecorder recorder(project.Core);
     CStream in(file);
-    ClearGame();
-    if (!LoadGame(in)) {
+    ClearGame(project);
+    if (!LoadGame(project, in)) {
         ADD_FAILURE() << "the project does not load";
         return {};
     }
     CStream out;
-    EXPECT_TRUE(SaveGame(out, false));
+    EXPECT_TRUE(SaveGame(project, out, false));
     CStream options;
-    SaveOptions(options);
+    SaveOptions(project.World, options);
     CBlock bytes = out.TakeBytes();
     constexpr std::size_t HeaderSize = 32;
     if (bytes.size() < HeaderSize + options.Size()) {
@@ -60,7 +62,7 @@ TSaved LoadAndSave(const CBlock& file) {
     }
     std::memset(bytes.data() + 16, 0, 16);
     // The options section ends with real LastChanged, string Information.
-    const std::size_t stamp = HeaderSize + options.Size() - 4 - GameOptions().Information.size() - 8;
+    const std::size_t stamp = HeaderSize + options.Size() - 4 - GameOptions(project.World).Information.size() - 8;
     std::memset(bytes.data() + stamp, 0, 8);
     const auto crc = static_cast<std::uint32_t>(crc32(0, bytes.data(), static_cast<uInt>(bytes.size())));
     return {bytes.size(), crc};
@@ -124,6 +126,7 @@ struct TCase {
 };
 
 TEST(SavedBytes, VariedProjectsAreWrittenExactlyAsBefore) {
+    CProject project;
     // Blocks under 4 KiB are zlib's with either build; only the large
     // project's sound and pictures differ.  Its waveforms shrink by less
     // than 1 % and are stored.

@@ -15,15 +15,16 @@ const std::string NoTranslation = "Failed to convert old action number: ";
 
 using namespace project;
 
-// Loads the stored record, which the action must read whole.
-void Load(CAction& action, const CBlock& stored) {
-    CStream stream(stored);
+// Loads the stored record, which the action must read whole, reporting
+// through core.
+void Load(CCoreState& core, CAction& action, const CBlock& stored) {
+    CStream stream(core, stored);
     ASSERT_TRUE(action.Load(stream));
     EXPECT_EQ(stream.Remaining(), 0u);
 }
 
-CBlock SavedBytes(CAction& action) {
-    CStream stream;
+CBlock SavedBytes(CCoreState& core, CAction& action) {
+    CStream stream(core);
     EXPECT_TRUE(action.Save(stream));
     return stream.TakeBytes();
 }
@@ -54,6 +55,7 @@ struct OldRecordCase {
 };
 
 TEST(Action, OldLayoutIsTranslatedAndWrittenInTheNewerLayout) {
+    CCoreState core;
     const OldRecordCase cases[] = {
         {"first entry, no arguments", OldAction(1, {}, -1, 0), ConvertedAction(101), {}},
         {"last entry", OldAction(69, {"a", "b"}, 3, 1), ConvertedAction(613, {"a", "b"}, 3, 1), {}},
@@ -72,17 +74,18 @@ TEST(Action, OldLayoutIsTranslatedAndWrittenInTheNewerLayout) {
         {"old number -5", OldAction(-5, {}, -1, 0), ConvertedAction(-5), {NoTranslation + "-5"}},
     };
     for (const OldRecordCase& c : cases) {
-        CRecorder recorder;
+        CRecorder recorder(core);
         SCOPED_TRACE(c.what);
         CAction action;
-        Load(action, RecordBytes(c.record));
-        EXPECT_EQ(SavedBytes(action), RecordBytes(c.written)) << c.what;
+        Load(core, action, RecordBytes(c.record));
+        EXPECT_EQ(SavedBytes(core, action), RecordBytes(c.written)) << c.what;
         // The message is shown once, while loading; saving does not repeat it.
         EXPECT_EQ(recorder.Messages, c.messages) << c.what;
     }
 }
 
 TEST(Action, NewerLayoutIsWrittenBackUnchanged) {
+    CCoreState core;
     TAction record;
     record.LibraryId = 3;
     record.ActionId = 7;
@@ -99,21 +102,22 @@ TEST(Action, NewerLayoutIsWrittenBackUnchanged) {
     record.Arguments = {"a", "", "c", "d", "e", "f", "g", "0"};
     record.TailFlag = 1;  // not derived from the eighth argument in this layout
 
-    CRecorder recorder;
+    CRecorder recorder(core);
     CAction action;
-    Load(action, RecordBytes(record));
-    EXPECT_EQ(SavedBytes(action), RecordBytes(record));
+    Load(core, action, RecordBytes(record));
+    EXPECT_EQ(SavedBytes(core, action), RecordBytes(record));
     EXPECT_TRUE(recorder.Messages.empty());
-    EXPECT_EQ(SavedBytes(action).size(), 128u + 6 + 4 + 7);
+    EXPECT_EQ(SavedBytes(core, action).size(), 128u + 6 + 4 + 7);
 }
 
 TEST(Action, NewerLayoutWithLibraryZeroIsTranslated) {
+    CCoreState core;
     TAction record;
     record.LibraryId = 0;
     record.ActionId = 12;
     record.DefValue1 = 5;
     CAction action;
-    Load(action, RecordBytes(record));
+    Load(core, action, RecordBytes(record));
     EXPECT_EQ(action.LibraryId, 1);
     EXPECT_EQ(action.ActionId, 301);
     EXPECT_EQ(action.DefValue1, 5);  // no definition: the stored copy stays
@@ -122,12 +126,13 @@ TEST(Action, NewerLayoutWithLibraryZeroIsTranslated) {
 // Stored counts that differ from eight: only eight values are kept, the
 // rest is read and dropped, and a negative count reads nothing.
 TEST(Action, ArgumentCountsOtherThanEight) {
+    CCoreState core;
     {
         TAction record;
         record.ArgumentKinds = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
         record.Arguments = {"a", "b", "c", "d", "e", "f", "g", "1", "i"};
         CAction action;
-        Load(action, RecordBytes(record));
+        Load(core, action, RecordBytes(record));
         EXPECT_EQ(action.ArgumentKinds[7], 8);
         EXPECT_EQ(action.Arguments[7], "1");
         EXPECT_FALSE(action.TailFlag);
@@ -140,14 +145,14 @@ TEST(Action, ArgumentCountsOtherThanEight) {
         record.Arguments = {};
         record.TailFlag = 1;
         CAction action;
-        Load(action, Patched(Patched(RecordBytes(record), 44, -3), 56, -1));
+        Load(core, action, Patched(Patched(RecordBytes(record), 44, -3), 56, -1));
         EXPECT_EQ(action.ArgumentKinds[0], 0);
         EXPECT_EQ(action.Arguments[0], "0");
         EXPECT_TRUE(action.TailFlag);
     }
     // An older record's argument count is its fifth number.
     CAction old;
-    Load(old, Patched(RecordBytes(OldAction(1)), 16, -7));
+    Load(core, old, Patched(RecordBytes(OldAction(1)), 16, -7));
     {
         CStream stream(Patched(RecordBytes(OldAction(1, {"a"})), 16, 2000000000));
         CAction action;
@@ -156,7 +161,8 @@ TEST(Action, ArgumentCountsOtherThanEight) {
 }
 
 TEST(Action, UnknownTagReadsOnlyTheTagAndSavesAsLibraryOneActionZero) {
-    CRecorder recorder;
+    CCoreState core;
+    CRecorder recorder(core);
     CStream stream;
     stream.WriteInt(441);
     stream.WriteInt(1);
@@ -165,7 +171,7 @@ TEST(Action, UnknownTagReadsOnlyTheTagAndSavesAsLibraryOneActionZero) {
     EXPECT_FALSE(action.Load(stream));
     EXPECT_EQ(stream.Position(), 4u);
     EXPECT_TRUE(recorder.Messages.empty());
-    EXPECT_EQ(SavedBytes(action), RecordBytes(ConvertedAction(0)));
+    EXPECT_EQ(SavedBytes(core, action), RecordBytes(ConvertedAction(0)));
     EXPECT_EQ(recorder.Messages, std::vector<std::string>{NoTranslation + "0"});
 }
 

@@ -12,7 +12,8 @@ namespace {
 using namespace project;
 
 TEST(Event, AddActionBindsOnlyForALibraryOtherThanZero) {
-    CRecorder recorder;
+    CCoreState core;
+    CRecorder recorder(core);
     CEvent event;
     CAction& bound = event.AddAction(3, 7);
     EXPECT_EQ(bound.LibraryId, 3);

@@ -4,6 +4,7 @@
 
 #include "format/behaviour/Object_Main.h"
 #include "format/media/Sprite_Main.h"
+#include "project/Project_Main.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
@@ -22,14 +23,6 @@ void Load(CObject& object, const TObject& record) {
     EXPECT_EQ(stream.Remaining(), 0u);
 }
 
-// What the object list writes for the object: validated, then saved.
-CBlock SavedBytes(CObject& object) {
-    CStream stream;
-    object.Validate(SpriteList(), ObjectList());
-    EXPECT_TRUE(object.Save(stream));
-    return stream.TakeBytes();
-}
-
 // An event holding one old action, and what the converter writes for it.
 TEvent OneAction(std::int32_t oldNumber) { return {400, {OldAction(oldNumber)}}; }
 TEvent OneConverted(std::int32_t newId) { return {400, {ConvertedAction(newId)}}; }
@@ -41,14 +34,21 @@ TObject WithRows(std::size_t rows) {
     return record;
 }
 
-// Gives the object list this many present slots for one test.
+// A project whose object list a test fills with this many present slots.
 class ObjectTest : public ::testing::Test {
 protected:
-    void SetUp() override { ClearObjects(); }
-    void TearDown() override { ClearObjects(); }
-    static void MakeObjects(int count) {
+    CProject project;
+
+    void MakeObjects(int count) {
         for (int i = 0; i < count; ++i)
-            ObjectList().Add(std::make_unique<CObject>(), "object" + std::to_string(i));
+            ObjectList(project.Behaviour).Add(std::make_unique<CObject>(), "object" + std::to_string(i));
+    }
+    // What the object list writes for the object: validated, then saved.
+    CBlock SavedBytes(CObject& object) {
+        CStream stream(project.Core);
+        object.Validate(project.Core, SpriteList(project.Media), ObjectList(project.Behaviour));
+        EXPECT_TRUE(object.Save(stream));
+        return stream.TakeBytes();
     }
 };
 
@@ -113,7 +113,7 @@ TEST_F(ObjectTest, ValidateEmptiesRowFourEventsOfMissingObjects) {
     expected.Rows[4] = {{3, OneConverted(113)}};
     expected.Rows[3] = {{7, OneConverted(114)}};
     expected.RelatedObjectIndex = 4;
-    object.Validate(SpriteList(), ObjectList());
+    object.Validate(project.Core, SpriteList(project.Media), ObjectList(project.Behaviour));
     EXPECT_EQ(SavedBytes(object), RecordBytes(expected));
     EXPECT_TRUE(object.GetEvent(4, 7)->Empty());
     EXPECT_EQ(object.Row(4).Length(), 8) << "the slot itself stays";
@@ -121,25 +121,25 @@ TEST_F(ObjectTest, ValidateEmptiesRowFourEventsOfMissingObjects) {
 
 TEST_F(ObjectTest, ValidateResetsADanglingRelatedObject) {
     MakeObjects(3);
-    ObjectList().Add(nullptr);
+    ObjectList(project.Behaviour).Add(nullptr);
     const std::pair<std::int32_t, std::int32_t> cases[] = {
         {2, 2}, {0, 0}, {3, -100}, {4, -100}, {-1, -100}, {-100, -100}, {INT32_MAX, -100},
     };
     for (const auto& [related, written] : cases) {
         CObject object;
         object.RelatedObjectIndex = related;
-        object.Validate(SpriteList(), ObjectList());
+        object.Validate(project.Core, SpriteList(project.Media), ObjectList(project.Behaviour));
         EXPECT_EQ(object.RelatedObjectIndex, written) << related;
     }
 }
 
 TEST_F(ObjectTest, ValidateResetsDanglingSpriteReferences) {
-    ClearSprites();
-    SpriteList().Add(std::make_unique<CSprite>(), "s0");
-    SpriteList().Add(nullptr);
-    SpriteList().Add(nullptr);
-    SpriteList().Add(nullptr);  // slot 3 is empty
-    SpriteList().Add(std::make_unique<CSprite>(), "s4");
+    ClearSprites(project.Media);
+    SpriteList(project.Media).Add(std::make_unique<CSprite>(), "s0");
+    SpriteList(project.Media).Add(nullptr);
+    SpriteList(project.Media).Add(nullptr);
+    SpriteList(project.Media).Add(nullptr);  // slot 3 is empty
+    SpriteList(project.Media).Add(std::make_unique<CSprite>(), "s4");
     const std::pair<std::int32_t, std::int32_t> cases[] = {
         {0, 0}, {4, 4}, {3, -1}, {5, -1}, {-1, -1}, {-7, -1}, {INT32_MAX, -1},
     };
@@ -152,11 +152,11 @@ TEST_F(ObjectTest, ValidateResetsDanglingSpriteReferences) {
         EXPECT_EQ(object.SpriteIndex, index) << "kept as read";
         record.SpriteIndex = written;
         record.SecondSpriteIndex = written;
-        object.Validate(SpriteList(), ObjectList());
+        object.Validate(project.Core, SpriteList(project.Media), ObjectList(project.Behaviour));
         EXPECT_EQ(SavedBytes(object), RecordBytes(record)) << index;
         EXPECT_EQ(object.SpriteIndex, written) << "checking changes the model";
     }
-    ClearSprites();
+    ClearSprites(project.Media);
 }
 
 TEST_F(ObjectTest, RowsAreWrittenHighestNumberFirstWithoutEmptyEvents) {
@@ -243,7 +243,7 @@ TEST_F(ObjectTest, BadEventsInsideARecord) {
 }
 
 TEST_F(ObjectTest, EventKeepsActionsWithUnknownTags) {
-    CRecorder recorder;
+    CRecorder recorder(project.Core);
     TObject record;
     record.Rows[0] = {{0, {400, {TAction{.Tag = 7}, OldAction(1)}}}};
     CObject object;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "project/Project_Main.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
@@ -11,13 +12,8 @@ namespace {
 
 using namespace project;
 
-class ObjectListTest : public ::testing::Test {
-protected:
-    void SetUp() override { ClearObjects(); }
-    void TearDown() override { ClearObjects(); }
-};
-
-TEST_F(ObjectListTest, ObjectsAreFoundByTheirSlots) {
+TEST(ObjectListTest, ObjectsAreFoundByTheirSlots) {
+    CProject project;
     TObject first;
     first.RelatedObjectIndex = 2;  // the third slot, present
     first.Rows[4] = {{2, {400, {ConvertedAction(301, {"x"})}}}};
@@ -29,16 +25,16 @@ TEST_F(ObjectListTest, ObjectsAreFoundByTheirSlots) {
     list.Add("third", third);
     const CBlock written = ListBytes(list);
     CStream stream(written);
-    ASSERT_TRUE(LoadObjects(stream));
-    EXPECT_TRUE(ObjectExists(0));
-    EXPECT_FALSE(ObjectExists(1));
-    EXPECT_EQ(GetObject(1), nullptr);
-    EXPECT_EQ(GetObject(3), nullptr);
-    EXPECT_EQ(GetObject(-1), nullptr);
-    EXPECT_EQ(GetObject(2)->ObjectValue, 77);
+    ASSERT_TRUE(LoadObjects(project.Behaviour, stream));
+    EXPECT_TRUE(ObjectExists(project.Behaviour, 0));
+    EXPECT_FALSE(ObjectExists(project.Behaviour, 1));
+    EXPECT_EQ(GetObject(project.Behaviour, 1), nullptr);
+    EXPECT_EQ(GetObject(project.Behaviour, 3), nullptr);
+    EXPECT_EQ(GetObject(project.Behaviour, -1), nullptr);
+    EXPECT_EQ(GetObject(project.Behaviour, 2)->ObjectValue, 77);
 
     CStream saved;
-    ASSERT_TRUE(SaveObjects(saved));
+    ASSERT_TRUE(SaveObjects(project.Behaviour, project.Media, saved));
     EXPECT_EQ(saved.Bytes(), written);
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "format/behaviour/Path_Main.h"
+#include "project/Project_Main.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
@@ -166,17 +167,18 @@ TEST(PathRecord, Rejected) {
 }
 
 TEST(PathList, CurvesAreComputedOnLoading) {
-    ClearPaths();
+    CProject project;
+    ClearPaths(project.Behaviour);
     TList<TPath> list{420, {}};
     list.AddEmpty();
     list.Add("first", {.ConnectionKind = 1, .EndAction = 0, .SmoothingDepth = 2, .Points = {{1, 2, 3}, {4, 5, 6}}});
     CStream stream(ListBytes(list));
-    ASSERT_TRUE(LoadPaths(stream));
-    EXPECT_EQ(PathList().Get(1)->CurvePointCount(), 2);
+    ASSERT_TRUE(LoadPaths(project.Behaviour, stream));
+    EXPECT_EQ(PathList(project.Behaviour).Get(1)->CurvePointCount(), 2);
     CStream saved;
-    ASSERT_TRUE(SavePaths(saved));
+    ASSERT_TRUE(SavePaths(project.Behaviour, saved));
     EXPECT_EQ(saved.Bytes(), stream.Bytes());
-    ClearPaths();
+    ClearPaths(project.Behaviour);
 }
 
 }  // namespace

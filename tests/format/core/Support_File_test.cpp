@@ -63,8 +63,9 @@ protected:
 TEST_F(TempFolderTest, CreatedUnderTempAndRemovedWithItsFiles) {
     CScratchFolder base;
     SetTestEnvironment("Temp", base.Path());  // looked up whatever its case
-    CRecorder recorder;
-    auto temp = std::make_unique<CTempFolder>();
+    CCoreState core;
+    CRecorder recorder(core);
+    auto temp = std::make_unique<CTempFolder>(&recorder);
     const std::string folder = temp->Path();
     EXPECT_EQ(temp->Base(), base.Path());
     const std::string leaf = std::filesystem::path(folder).filename().string();
@@ -73,7 +74,7 @@ TEST_F(TempFolderTest, CreatedUnderTempAndRemovedWithItsFiles) {
     EXPECT_GE(leaf.size(), 8u);
     ASSERT_TRUE(DirectoryExists(folder));
     WriteWholeFile(folder + "/sound.wav", Bytes({1}));
-    EXPECT_NE(CTempFolder().Path(), folder) << "two owners never share a folder";
+    EXPECT_NE(CTempFolder(nullptr).Path(), folder) << "two owners never share a folder";
     temp.reset();
     EXPECT_FALSE(DirectoryExists(folder));
     EXPECT_TRUE(recorder.Messages.empty());
@@ -83,14 +84,14 @@ TEST_F(TempFolderTest, TmpIsUsedWhenTempIsUnsetAndMissingParentsAreCreated) {
     CScratchFolder base;
     const std::string nested = base.File("a/b");
     SetTestEnvironment("tmp", nested);
-    const CTempFolder temp;
+    const CTempFolder temp(nullptr);
     EXPECT_EQ(temp.Base(), nested);
     EXPECT_TRUE(DirectoryExists(temp.Path()));
 }
 
 TEST_F(TempFolderTest, UnusableBaseFallsBackToTheFixedLocation) {
     SetTestEnvironment("temp", "/proc/no-such-place");
-    const CTempFolder temp;
+    const CTempFolder temp(nullptr);
     EXPECT_EQ(temp.Base(), "/tmp");
     EXPECT_TRUE(DirectoryExists(temp.Path()));
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/Support_Signals.h"
+#include "project/Project_Main.h"
 #include "project/Resource_Main.h"
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Stream.h"
@@ -95,7 +96,7 @@ TEST(MappedFile, FileThatShrinksWhileReadReadsZerosAndFails) {
 class CTruncatingFeedback final : public CFeedback {
 public:
     explicit CTruncatingFeedback(std::string file) : FFile(std::move(file)) {}
-    void ShowMessage(const std::string& text) override { Messages.push_back(text); }
+    void ShowMessage(const std::string& text, const std::vector<std::string>&) override { Messages.push_back(text); }
     void ProgressStart(const std::string&) override {}
     void ProgressSet(int) override {
         if (!FDone)
@@ -121,10 +122,11 @@ TEST(MappedFile, ProjectThatShrinksWhileLoadedFailsToLoad) {
     WriteWholeFile(folder.File("a.vtr"), project::WriteProject(p));
 
     CTruncatingFeedback feedback(folder.File("a.vtr"));
-    CFeedbackGuard guard(feedback);
-    EXPECT_FALSE(LoadGameFile(folder.File("a.vtr")));
+    CProject project;
+    project.Core.Feedback = &feedback;
+    EXPECT_FALSE(LoadGameFile(project, folder.File("a.vtr")));
     EXPECT_EQ(feedback.Messages, std::vector<std::string>{"Error Loading: Failed to load the file."});
-    EXPECT_EQ(SoundList().Count(), 0) << "nothing of the lost file stays in the model";
+    EXPECT_EQ(SoundList(project.Media).Count(), 0) << "nothing of the lost file stays in the model";
 }
 
 TEST(MappedFileDeathTest, SigbusOutsideEveryMappingStillEndsTheProgram) {

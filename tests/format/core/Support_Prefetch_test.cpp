@@ -54,8 +54,8 @@ TEST(BlockPrefetch, WritesTheSameBytesAsTheSequentialWriter) {
     // the cores.
     for (const unsigned helpers : {0u, 1u, 3u}) {
         for (const TCase& c : cases) {
-            CoreState().HelperThreads = helpers;
             CStream stream;
+            stream.Core().HelperThreads = helpers;
             {
                 CBlockPrefetch prefetch(stream);
                 EXPECT_EQ(stream.Prefetch(), &prefetch);
@@ -67,7 +67,6 @@ TEST(BlockPrefetch, WritesTheSameBytesAsTheSequentialWriter) {
                         stream.WriteCompressedBlock(blocks[i]);
                 }
             }
-            CoreState().HelperThreads.reset();
             EXPECT_EQ(stream.Prefetch(), nullptr) << c.What;
             EXPECT_EQ(stream.Bytes(), Sequential(blocks, c.Written)) << c.What << ", helpers: " << helpers;
         }

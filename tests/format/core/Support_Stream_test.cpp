@@ -320,15 +320,13 @@ TEST(Stream, InflateLimitBoundsWhatABlockMayClaim) {
     s.WriteCompressedBlock(data);
     struct Case { std::size_t limit; bool fits; };
     for (Case c : {Case{100000, true}, Case{99999, false}, Case{1000000, true}, Case{0, false}}) {
-        SetInflateLimit(c.limit);
+        s.Core().InflateLimit = c.limit;
         s.SetPosition(0);
         if (c.fits)
             EXPECT_EQ(s.ReadCompressedBlock().size(), data.size()) << c.limit;
         else
             EXPECT_THROW(s.ReadCompressedBlock(), EZCompressionError) << c.limit;
     }
-    SetInflateLimit(MaxBlockSize);
-    EXPECT_EQ(InflateLimit(), MaxBlockSize);
 }
 
 // A load's budget spans every block it inflates and whatever else readers
@@ -336,35 +334,36 @@ TEST(Stream, InflateLimitBoundsWhatABlockMayClaim) {
 // nothing is limited outside a load.
 TEST(Stream, LoadBudgetSpansTheWholeLoad) {
     const CBlock data(100000, 0);
-    CStream s;
+    CCoreState core;
+    CStream s(core);
     for (int i = 0; i < 3; ++i)
         s.WriteCompressedBlock(data);
 
-    EXPECT_EQ(CLoadBudget::Remaining(), std::numeric_limits<std::size_t>::max());
-    EXPECT_NO_THROW(CLoadBudget::Charge(std::size_t{1} << 40));
+    EXPECT_EQ(CLoadBudget::Remaining(core), std::numeric_limits<std::size_t>::max());
+    EXPECT_NO_THROW(CLoadBudget::Charge(core, std::size_t{1} << 40));
 
-    SetLoadBudgetFloor(250000);
+    core.BudgetFloor = 250000;
     {
-        const CLoadBudget budget(10);  // 128 x 10 bytes: the floor rules
-        EXPECT_EQ(CLoadBudget::Remaining(), 250000u);
+        const CLoadBudget budget(core, 10);  // 128 x 10 bytes: the floor rules
+        EXPECT_EQ(CLoadBudget::Remaining(core), 250000u);
         s.SetPosition(0);
         EXPECT_EQ(s.ReadCompressedBlock().size(), data.size());
         EXPECT_EQ(s.ReadCompressedBlock().size(), data.size());
-        EXPECT_EQ(CLoadBudget::Remaining(), 50000u);
+        EXPECT_EQ(CLoadBudget::Remaining(core), 50000u);
         EXPECT_THROW(s.ReadCompressedBlock(), EReadError) << "the third block exceeds the budget";
-        EXPECT_THROW(CLoadBudget::Charge(50001), EReadError);
-        CLoadBudget::Charge(50000);
-        EXPECT_EQ(CLoadBudget::Remaining(), 0u);
+        EXPECT_THROW(CLoadBudget::Charge(core, 50001), EReadError);
+        CLoadBudget::Charge(core, 50000);
+        EXPECT_EQ(CLoadBudget::Remaining(core), 0u);
         {
-            const CLoadBudget inner(10000);  // 1280000 bytes
-            EXPECT_EQ(CLoadBudget::Remaining(), 1280000u);
+            const CLoadBudget inner(core, 10000);  // 1280000 bytes
+            EXPECT_EQ(CLoadBudget::Remaining(core), 1280000u);
         }
-        EXPECT_EQ(CLoadBudget::Remaining(), 0u) << "the enclosing budget comes back";
+        EXPECT_EQ(CLoadBudget::Remaining(core), 0u) << "the enclosing budget comes back";
     }
-    SetLoadBudgetFloor(LoadBudgetFloor);
-    EXPECT_EQ(CLoadBudget::Remaining(), std::numeric_limits<std::size_t>::max());
-    const CLoadBudget large(std::size_t{1} << 30);
-    EXPECT_EQ(CLoadBudget::Remaining(), (std::size_t{1} << 30) * LoadBudgetFactor);
+    core.BudgetFloor = LoadBudgetFloor;
+    EXPECT_EQ(CLoadBudget::Remaining(core), std::numeric_limits<std::size_t>::max());
+    const CLoadBudget large(core, std::size_t{1} << 30);
+    EXPECT_EQ(CLoadBudget::Remaining(core), (std::size_t{1} << 30) * LoadBudgetFactor);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "project/Project_Main.h"
 #include "testkit/PictureFiles.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
@@ -18,29 +19,31 @@ CStream BackgroundsSection(const TBackground& b) {
 }
 
 TEST(Backgrounds, WithoutAnImageTheRecordIs28Bytes) {
+    CProject project;
     CStream in = BackgroundsSection({.Width = 640, .Height = -480, .Transparent = 5, .Flag1 = -1, .Flag2 = 2});
-    ASSERT_TRUE(LoadBackgrounds(in));
-    ASSERT_NE(GetBackground(1), nullptr);
-    EXPECT_FALSE(GetBackground(1)->Image.has_value());
-    EXPECT_EQ(GetBackground(0), nullptr);
-    EXPECT_EQ(GetBackground(2), nullptr);
+    ASSERT_TRUE(LoadBackgrounds(project.Media, in));
+    ASSERT_NE(GetBackground(project.Media, 1), nullptr);
+    EXPECT_FALSE(GetBackground(project.Media, 1)->Image.has_value());
+    EXPECT_EQ(GetBackground(project.Media, 0), nullptr);
+    EXPECT_EQ(GetBackground(project.Media, 2), nullptr);
 
     CStream out;
-    ASSERT_TRUE(GetBackground(1)->Save(out));
+    ASSERT_TRUE(GetBackground(project.Media, 1)->Save(out));
     EXPECT_EQ(out.Bytes(), RecordBytes(TBackground{.Width = 640, .Height = -480, .Transparent = 1, .Flag1 = 0}));
     EXPECT_EQ(out.Size(), 28u);
 }
 
 TEST(Backgrounds, ImagesOfEverySchemeAreWrittenAsScheme10) {
+    CProject project;
     const TPicture pixels = PatternPixels(9, 7, {0x010203, 0xFFFFFF, 0x00FF00, 0x808080});
     const CBlock blocks[] = {PlainBmpBlock(MakeBmp(pixels)), ColorRunsBlock(pixels), PaletteRunsBlock(pixels),
                              CompressedBmpBlock(MakeBmp(pixels, {.TopDown = true}))};
     for (const CBlock& block : blocks) {
         CStream in = BackgroundsSection({.Width = 9, .Height = 7, .HasImage = 1, .Image = StoredPicture(block)});
-        ASSERT_TRUE(LoadBackgrounds(in));
+        ASSERT_TRUE(LoadBackgrounds(project.Media, in));
         EXPECT_EQ(in.Remaining(), 0u);
         CStream out;
-        ASSERT_TRUE(SaveBackgrounds(out));
+        ASSERT_TRUE(SaveBackgrounds(project.Media, out));
         out.SetPosition(0);
         for (std::int32_t expected : {400, 2, 0, 1})
             EXPECT_EQ(out.ReadInt(), expected);
@@ -53,13 +56,14 @@ TEST(Backgrounds, ImagesOfEverySchemeAreWrittenAsScheme10) {
 }
 
 TEST(Backgrounds, ImageFlagWithoutAnImageFailsTheRead) {
+    CProject project;
     const std::vector<std::pair<const char*, TBackground>> records = {
         {"image flag with a NoImage block", {.HasImage = 1, .Image = {.Scheme = -1}}},
     };
     for (const auto& [what, record] : records) {
-        CRecorder recorder;
+        CRecorder recorder(project.Core);
         CStream in = BackgroundsSection(record);
-        EXPECT_FALSE(LoadBackgrounds(in)) << what;
+        EXPECT_FALSE(LoadBackgrounds(project.Media, in)) << what;
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "project/Project_Main.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
@@ -17,6 +18,7 @@ CBlock DataFilesSection(const TDataFile& d) {
 }
 
 TEST(DataFiles, EveryFieldIsCarried) {
+    CProject project;
     const CBlock data = NoiseBytes(5000);
     const std::pair<const char*, TDataFile> cases[] = {
         {"data", {.FileName = "level1.dat", .HasData = 1, .Data = data, .ExportMode = 1}},
@@ -30,10 +32,10 @@ TEST(DataFiles, EveryFieldIsCarried) {
     for (const auto& [what, stored] : cases) {
         SCOPED_TRACE(what);
         CStream in(DataFilesSection(stored));
-        ASSERT_TRUE(LoadDataFiles(in));
+        ASSERT_TRUE(LoadDataFiles(project.Media, in));
         EXPECT_EQ(in.Remaining(), 0u);
         CStream out;
-        ASSERT_TRUE(SaveDataFiles(out));
+        ASSERT_TRUE(SaveDataFiles(project.Media, out));
 
         TDataFile expected = stored;
         expected.HasData = expected.HasData > 0;
@@ -42,22 +44,23 @@ TEST(DataFiles, EveryFieldIsCarried) {
         expected.Flag3 = expected.Flag3 > 0;
         EXPECT_EQ(out.Bytes(), DataFilesSection(expected));
         if (expected.HasData != 0) {
-            EXPECT_EQ(DataFileList().Get(1)->Data, stored.Data);
+            EXPECT_EQ(DataFileList(project.Media).Get(1)->Data, stored.Data);
         }
     }
 }
 
 TEST(DataFiles, BrokenBlocks) {
+    CProject project;
     CBlock corrupt = DataFilesSection({.FileName = "", .HasData = 1, .Data = CBlock(64, 7)});
     const std::size_t record = 16 + 4 + 4;  // after the list head, two flags and the name
     corrupt[record + 16] ^= 0xFF;             // inside the zlib stream
     corrupt[record + 17] ^= 0xFF;
     CStream in(corrupt);
-    EXPECT_THROW(LoadDataFiles(in), EZCompressionError);
+    EXPECT_THROW(LoadDataFiles(project.Media, in), EZCompressionError);
 
     const CBlock whole = DataFilesSection({.HasData = 1, .Data = CBlock(64, 7)});
     CStream cut(CBlock(whole.begin(), whole.end() - 20));
-    EXPECT_THROW(LoadDataFiles(cut), std::exception);
+    EXPECT_THROW(LoadDataFiles(project.Media, cut), std::exception);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "project/Project_Main.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
@@ -12,6 +13,7 @@ namespace {
 using namespace project;
 
 TEST(Scripts, TextComesBackByteForByte) {
+    CProject project;
     std::string everyByte;
     for (int c = 1; c < 256; ++c)
         everyByte.push_back(static_cast<char>(c));
@@ -19,12 +21,12 @@ TEST(Scripts, TextComesBackByteForByte) {
                                  std::string("nul\0inside", 10)};
     for (const std::string& text : texts) {
         CStream in(ListBytes(TList<TScript>{400, {TSlot<TScript>{"scr", {400, text}}}}));
-        ASSERT_TRUE(LoadScripts(in));
+        ASSERT_TRUE(LoadScripts(project.Media, in));
         EXPECT_EQ(in.Remaining(), 0u);
-        ASSERT_NE(ScriptList().Get(0), nullptr);
-        EXPECT_EQ(ScriptList().Get(0)->ScriptText, text);
+        ASSERT_NE(ScriptList(project.Media).Get(0), nullptr);
+        EXPECT_EQ(ScriptList(project.Media).Get(0)->ScriptText, text);
         CStream out;
-        ASSERT_TRUE(SaveScripts(out));
+        ASSERT_TRUE(SaveScripts(project.Media, out));
         EXPECT_EQ(out.Bytes(), in.Bytes());
     }
 }

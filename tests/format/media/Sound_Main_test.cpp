@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "project/Project_Main.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
@@ -14,6 +15,7 @@ using namespace project;
 CBlock SoundsSection(const TSound& sound) { return ListBytes(TList<TSound>{400, {TSlot<TSound>{"snd", sound}}}); }
 
 TEST(Sounds, BothVersionsAreWrittenAsVersion440) {
+    CProject project;
     const std::pair<const char*, TSound> cases[] = {
         {"raw data", {.Version = 400, .Kind = 0, .Text = "boom.wav", .Data = NoiseBytes(1000), .Flag1 = 5,
                       .Value = -9, .Flag2 = -1}},
@@ -27,12 +29,12 @@ TEST(Sounds, BothVersionsAreWrittenAsVersion440) {
     for (const auto& [what, stored] : cases) {
         SCOPED_TRACE(what);
         CStream in(SoundsSection(stored));
-        ASSERT_TRUE(LoadSounds(in));
+        ASSERT_TRUE(LoadSounds(project.Media, in));
         EXPECT_EQ(in.Remaining(), 0u);
-        ASSERT_NE(SoundList().Get(0), nullptr);
-        EXPECT_EQ(SoundList().Get(0)->SoundData, stored.Data);
+        ASSERT_NE(SoundList(project.Media).Get(0), nullptr);
+        EXPECT_EQ(SoundList(project.Media).Get(0)->SoundData, stored.Data);
         CStream out;
-        ASSERT_TRUE(SaveSounds(out));
+        ASSERT_TRUE(SaveSounds(project.Media, out));
 
         TSound expected = stored;
         expected.Version = 440;
@@ -45,18 +47,19 @@ TEST(Sounds, BothVersionsAreWrittenAsVersion440) {
 }
 
 TEST(Sounds, BrokenBlocks) {
+    CProject project;
     // A raw block longer than the stream, a compressed block that isn't
     // zlib.  The record starts after the list head, the flag and the name.
     const std::size_t record = 12 + 4 + 3;
     CStream longBlock(Patched(SoundsSection({.Version = 400, .Kind = 0, .Text = "", .Data = NoiseBytes(10)}),
                               record + 12, 0x7F));
-    EXPECT_THROW(LoadSounds(longBlock), EReadError);
+    EXPECT_THROW(LoadSounds(project.Media, longBlock), EReadError);
 
     CBlock compressed = SoundsSection({.Version = 440, .Kind = 0, .Text = "", .Data = NoiseBytes(100)});
     compressed[record + 16] ^= 0x55;
     compressed[record + 17] ^= 0x55;
     CStream corrupt(compressed);
-    EXPECT_THROW(LoadSounds(corrupt), EZCompressionError);
+    EXPECT_THROW(LoadSounds(project.Media, corrupt), EZCompressionError);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "project/Project_Main.h"
 #include "testkit/PictureFiles.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
@@ -19,6 +20,7 @@ CStream SpritesSection(const TSprite& sprite) {
 }
 
 TEST(Sprites, FieldsAndSubimagesAreCarried) {
+    CProject project;
     const TPicture runs = PatternPixels(6, 4, Colours);
     const TPicture palette = PatternPixels(3, 5, Colours);
     const TPicture plain = PatternPixels(2, 2, Colours);
@@ -29,18 +31,18 @@ TEST(Sprites, FieldsAndSubimagesAreCarried) {
                                     StoredPicture(PlainBmpBlock(MakeBmp(plain))),
                                     StoredPicture(CompressedBmpBlock(MakeBmp(plain)))}};
     CStream in = SpritesSection(stored);
-    ASSERT_TRUE(LoadSprites(in));
+    ASSERT_TRUE(LoadSprites(project.Media, in));
     EXPECT_EQ(in.Remaining(), 0u);
-    const CSprite* sprite = SpriteList().Get(0);
+    const CSprite* sprite = SpriteList(project.Media).Get(0);
     ASSERT_NE(sprite, nullptr);
     EXPECT_EQ(sprite->Bounds, (CSpriteBounds{1, 2, 3, 4}));
     EXPECT_TRUE(sprite->Transparent);
     EXPECT_FALSE(sprite->SpriteFlag1);
-    EXPECT_TRUE(SpriteExists(0));
-    EXPECT_FALSE(SpriteExists(1));
+    EXPECT_TRUE(SpriteExists(project.Media, 0));
+    EXPECT_FALSE(SpriteExists(project.Media, 1));
 
     CStream out;
-    ASSERT_TRUE(SaveSprites(out));
+    ASSERT_TRUE(SaveSprites(project.Media, out));
     out.SetPosition(0);
     for (std::int32_t expected : {400, 1, 1})
         EXPECT_EQ(out.ReadInt(), expected);
@@ -55,6 +57,7 @@ TEST(Sprites, FieldsAndSubimagesAreCarried) {
 }
 
 TEST(Sprites, RejectedRecordsFailTheRead) {
+    CProject project;
     const TPicture image = StoredPicture(CompressedBmpBlock(MakeBmp(FilledPixels(2, 2, 0x123456))));
     const std::vector<std::pair<const char*, TSprite>> records = {
         {"record version 410", {.Version = 410}},
@@ -62,24 +65,25 @@ TEST(Sprites, RejectedRecordsFailTheRead) {
         {"an undecodable BMP", {.Images = {StoredPicture(CompressedBmpBlock(Bytes({'B', 'X'})))}}},
     };
     for (const auto& [what, record] : records) {
-        CRecorder recorder;
+        CRecorder recorder(project.Core);
         CStream in = SpritesSection(record);
-        EXPECT_FALSE(LoadSprites(in)) << what;
+        EXPECT_FALSE(LoadSprites(project.Media, in)) << what;
     }
 }
 
 TEST(Sprites, HostileImageCountsFailBeforeAllocating) {
+    CProject project;
     // The image count follows the name "spr_hero" and fourteen numbers.
     const CBlock section = ListBytes(TList<TSprite>{400, {TSlot<TSprite>{"spr_hero", {}}}});
     for (std::int32_t count : {-1, 0x40000000}) {
         CStream in(Patched(section, 12 + 4 + 8 + 14 * 4, count));
-        EXPECT_THROW(LoadSprites(in), EReadError) << count;
+        EXPECT_THROW(LoadSprites(project.Media, in), EReadError) << count;
     }
     CStream unknownScheme = SpritesSection({.Images = {TPicture{.Scheme = 3}}});
-    EXPECT_THROW(LoadSprites(unknownScheme), EReadError);
+    EXPECT_THROW(LoadSprites(project.Media, unknownScheme), EReadError);
     const CBlock cut = SpritesSection({.Images = {StoredPicture(ColorRunsBlock(FilledPixels(3, 3, 0)))}}).Bytes();
     CStream shortened(CBlock(cut.begin(), cut.end() - 5));
-    EXPECT_THROW(LoadSprites(shortened), EReadError);
+    EXPECT_THROW(LoadSprites(project.Media, shortened), EReadError);
 }
 
 }  // namespace

@@ -29,11 +29,12 @@ struct CRoundTrip {
 };
 
 CRoundTrip RoundTrip(const CBlock& block) {
-    CRecorder recorder;
-    CStream in(block);
+    CCoreState core;
+    CRecorder recorder(core);
+    CStream in(core, block);
     std::optional<CBlock> image = Bitmap24_LoadFromStream(in);
     EXPECT_EQ(in.Remaining(), 0u) << "the block is consumed exactly";
-    CStream out;
+    CStream out(core);
     Bitmap24_SaveToStream(image ? &*image : nullptr, out);
     out.SetPosition(0);
     CRoundTrip result{ReadWrittenImage(out), recorder.Messages};
@@ -243,8 +244,9 @@ TEST(Bitmap24, RunLengthBmpCodes) {
 // is: the file is damaged, and says so quietly through the load.
 TEST(Bitmap24, UnknownSchemeIsADamagedFile) {
     for (std::int32_t scheme : {3, -2, 9, 11}) {
-        CRecorder recorder;
-        CStream in;
+        CCoreState core;
+        CRecorder recorder(core);
+        CStream in(core);
         in.WriteInt(scheme);
         in.WriteInt(1234);
         in.SetPosition(0);
@@ -280,10 +282,11 @@ TEST(Bitmap24, UndecodableBmpYieldsNone) {
     };
     for (const auto& [what, bmp] : cases) {
         SCOPED_TRACE(what);
-        CRecorder recorder;
-        CStream plain(PlainBmpBlock(bmp));
+        CCoreState core;
+        CRecorder recorder(core);
+        CStream plain(core, PlainBmpBlock(bmp));
         EXPECT_FALSE(Bitmap24_LoadFromStream(plain).has_value());
-        CStream compressed(CompressedBmpBlock(bmp));
+        CStream compressed(core, CompressedBmpBlock(bmp));
         EXPECT_FALSE(Bitmap24_LoadFromStream(compressed).has_value());
         EXPECT_EQ(compressed.Remaining(), 0u) << "the compressed block is consumed whole";
         EXPECT_TRUE(recorder.Messages.empty());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "format/world/Support_RichText.h"
+#include "project/Project_Main.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
@@ -28,9 +29,9 @@ CBlock Section(std::int32_t version, CBlock text = RtfDocument(), std::int32_t m
 }
 
 // Loads a section from bytes and checks it was consumed whole.
-bool LoadFrom(const CBlock& section) {
+bool LoadFrom(CWorldModel& world, const CBlock& section) {
     CStream in(section);
-    const bool ok = LoadGameInformation(in);
+    const bool ok = LoadGameInformation(world, in);
     if (ok) {
         EXPECT_EQ(in.Remaining(), 0u);
     }
@@ -43,9 +44,9 @@ struct CSaved {
     CBlock Text;
 };
 
-CSaved Save() {
+CSaved Save(CWorldModel& world) {
     CStream out;
-    EXPECT_TRUE(SaveGameInformation(out));
+    EXPECT_TRUE(SaveGameInformation(world, out));
     CStream in(out.Bytes());
     CSaved saved{in.ReadInt(), in.ReadInt(), in.ReadBool(), in.ReadBlock()};
     EXPECT_EQ(in.Remaining(), 0u);
@@ -53,24 +54,26 @@ CSaved Save() {
 }
 
 TEST(GameInformation, ClearGivesDefaults) {
-    GameInformation().MimicMainForm = true;
-    GameInformation().BackgroundColor = 5;
-    GameInformation().Changed = true;
-    ClearGameInformation();
-    EXPECT_EQ(GameInformation().BackgroundColor, static_cast<std::int32_t>(0x80000018u));
-    EXPECT_FALSE(GameInformation().MimicMainForm);  // nothing of the last project survives
-    EXPECT_FALSE(GameInformation().Changed);
-    EXPECT_EQ(GameInformationPlainText(), "");
-    EXPECT_TRUE(IsWellFormedRtf(GameInformation().Text));
+    CProject project;
+    GameInformation(project.World).MimicMainForm = true;
+    GameInformation(project.World).BackgroundColor = 5;
+    GameInformation(project.World).Changed = true;
+    ClearGameInformation(project.World);
+    EXPECT_EQ(GameInformation(project.World).BackgroundColor, static_cast<std::int32_t>(0x80000018u));
+    EXPECT_FALSE(GameInformation(project.World).MimicMainForm);  // nothing of the last project survives
+    EXPECT_FALSE(GameInformation(project.World).Changed);
+    EXPECT_EQ(GameInformationPlainText(project.World), "");
+    EXPECT_TRUE(IsWellFormedRtf(GameInformation(project.World).Text));
 }
 
 TEST(GameInformation, BothVersionsRoundTrip) {
+    CProject project;
     for (std::int32_t version : {400, 430}) {
-        GameInformation().Changed = true;
+        GameInformation(project.World).Changed = true;
         // A system colour, which stays unresolved.
-        ASSERT_TRUE(LoadFrom(Patched(Section(version), 4, static_cast<std::int32_t>(0x80000018u)))) << version;
-        EXPECT_FALSE(GameInformation().Changed);
-        const CSaved saved = Save();
+        ASSERT_TRUE(LoadFrom(project.World, Patched(Section(version), 4, static_cast<std::int32_t>(0x80000018u)))) << version;
+        EXPECT_FALSE(GameInformation(project.World).Changed);
+        const CSaved saved = Save(project.World);
         EXPECT_EQ(saved.Version, 430);
         EXPECT_EQ(saved.Color, static_cast<std::int32_t>(0x80000018u));  // not resolved
         EXPECT_EQ(saved.Mimic, version == 430);
@@ -79,67 +82,74 @@ TEST(GameInformation, BothVersionsRoundTrip) {
 }
 
 TEST(GameInformation, PlainTextBecomesADocument) {
-    ASSERT_TRUE(LoadFrom(Section(430, Bytes("Line one\r\nCost: {5} \\ \xA3"), 0)));
-    const CSaved saved = Save();
+    CProject project;
+    ASSERT_TRUE(LoadFrom(project.World, Section(430, Bytes("Line one\r\nCost: {5} \\ \xA3"), 0)));
+    const CSaved saved = Save(project.World);
     EXPECT_FALSE(saved.Mimic);
     EXPECT_TRUE(IsWellFormedRtf(saved.Text));
     EXPECT_EQ(RtfPlainText(saved.Text), "Line one\nCost: {5} \\ \xA3");
 }
 
 TEST(GameInformation, LooksLikeRtfButIsNot) {
+    CProject project;
     // Starts like a document but never closes: taken as text, kept whole.
     const std::string text = "{\\rtf1 unfinished {\\b business}";
-    ASSERT_TRUE(LoadFrom(Section(400, Bytes(text))));
-    EXPECT_EQ(GameInformationPlainText(), text);
-    EXPECT_TRUE(IsWellFormedRtf(Save().Text));
+    ASSERT_TRUE(LoadFrom(project.World, Section(400, Bytes(text))));
+    EXPECT_EQ(GameInformationPlainText(project.World), text);
+    EXPECT_TRUE(IsWellFormedRtf(Save(project.World).Text));
 }
 
 TEST(GameInformation, EmptyBlockIsAnEmptyDocument) {
-    ASSERT_TRUE(LoadFrom(Section(430, {})));
-    EXPECT_EQ(GameInformationPlainText(), "");
-    EXPECT_TRUE(IsWellFormedRtf(Save().Text));
+    CProject project;
+    ASSERT_TRUE(LoadFrom(project.World, Section(430, {})));
+    EXPECT_EQ(GameInformationPlainText(project.World), "");
+    EXPECT_TRUE(IsWellFormedRtf(Save(project.World).Text));
 }
 
 TEST(GameInformation, OnlyVersions400And430) {
+    CProject project;
     for (std::int32_t version : {399, 401, 410, 420, 429, 431, 440, 500}) {
         CStream in(Section(version));
-        EXPECT_FALSE(LoadGameInformation(in)) << version;
+        EXPECT_FALSE(LoadGameInformation(project.World, in)) << version;
         EXPECT_EQ(in.Position(), 4u) << version;  // nothing after the version is read
     }
 }
 
 TEST(GameInformation, CutShortOrHostileBlockFails) {
+    CProject project;
     CBlock bytes = Section(430);
     bytes.resize(bytes.size() - 1);
     CStream cut(bytes);
-    EXPECT_THROW(LoadGameInformation(cut), EReadError);
+    EXPECT_THROW(LoadGameInformation(project.World, cut), EReadError);
 
     CStream in(Patched(Section(430), 12, 0x7FFFFFFF));  // the block's count, after three numbers
-    EXPECT_THROW(LoadGameInformation(in), EReadError);
+    EXPECT_THROW(LoadGameInformation(project.World, in), EReadError);
 }
 
 TEST(GameInformation, SettingTextMarksTheModel) {
-    ClearGameInformation();
-    SetGameInformationText(Bytes("hello"));
-    EXPECT_TRUE(GameInformation().Changed);
-    EXPECT_EQ(GameInformationPlainText(), "hello");
-    SetGameInformationText(RtfDocument());
-    EXPECT_EQ(GameInformation().Text, RtfDocument());
-    EXPECT_EQ(GameInformationPlainText(), "Welcome to the \xE9t\xE9 game\nPress {F1} for help.\n");
+    CProject project;
+    ClearGameInformation(project.World);
+    SetGameInformationText(project.World, project.Core, Bytes("hello"));
+    EXPECT_TRUE(GameInformation(project.World).Changed);
+    EXPECT_EQ(GameInformationPlainText(project.World), "hello");
+    SetGameInformationText(project.World, project.Core, RtfDocument());
+    EXPECT_EQ(GameInformation(project.World).Text, RtfDocument());
+    EXPECT_EQ(GameInformationPlainText(project.World), "Welcome to the \xE9t\xE9 game\nPress {F1} for help.\n");
     // Text that happens to be a document is still text here.
-    GameInformation().Changed = false;
-    SetGameInformationPlainText("{\\rtf1 x}");
-    EXPECT_TRUE(GameInformation().Changed);
-    EXPECT_EQ(GameInformationPlainText(), "{\\rtf1 x}");
+    GameInformation(project.World).Changed = false;
+    SetGameInformationPlainText(project.World, "{\\rtf1 x}");
+    EXPECT_TRUE(GameInformation(project.World).Changed);
+    EXPECT_EQ(GameInformationPlainText(project.World), "{\\rtf1 x}");
 }
 
 TEST(GameInformation, SpoiledSectionsFailCleanly) {
+    CProject project;
     for (const CBlock& copy : SpoiledCopies(Section(430), 300)) {
         CStream in(copy);
         try {
-            if (LoadGameInformation(in)) {
-                EXPECT_TRUE(IsWellFormedRtf(GameInformation().Text));
-                Save();
+            if (LoadGameInformation(project.World, in)) {
+                EXPECT_TRUE(IsWellFormedRtf(GameInformation(project.World).Text));
+                Save(project.World);
             }
         } catch (const EReadError&) {
         }

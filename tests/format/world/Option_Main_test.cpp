@@ -9,6 +9,7 @@
 #include <set>
 
 #include "format/world/Option_Icon.h"
+#include "project/Project_Main.h"
 #include "testkit/ExpectedConversion.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/ProjectReader.h"
@@ -64,18 +65,18 @@ CBlock Section(const TOptions& options) {
     return stream.TakeBytes();
 }
 
-CBlock SaveNow() {
+CBlock SaveNow(CWorldModel& world) {
     CStream out;
-    EXPECT_TRUE(SaveOptions(out));
+    EXPECT_TRUE(SaveOptions(world, out));
     return out.TakeBytes();
 }
 
 // What SaveOptions writes, read back independently.
-TOptions Written() { return ReadOptionsSection(SaveNow()); }
+TOptions Written(CWorldModel& world) { return ReadOptionsSection(SaveNow(world)); }
 
-bool LoadFrom(const TOptions& options) {
+bool LoadFrom(CWorldModel& world, const TOptions& options) {
     CStream in(Section(options));
-    const bool ok = LoadOptions(in);
+    const bool ok = LoadOptions(world, in);
     if (ok) {
         EXPECT_EQ(in.Remaining(), 0u) << options.Version;
     }
@@ -86,18 +87,19 @@ bool LoadFrom(const TOptions& options) {
 void ExpectNow(double dateTime) { EXPECT_LT(std::fabs(dateTime - CurrentDateTime()), 1.0 / 1440); }
 
 TEST(GameOptions, EveryVersionIsWrittenAs500) {
+    CProject project;
     for (std::int32_t v : {400, 410, 411, 419, 420, 430, 439, 440, 441, 499, 500}) {
         SCOPED_TRACE(v);
         const TOptions o = RichOptions(v);
-        GameOptions().Changed = true;
-        ASSERT_TRUE(LoadFrom(o));
-        EXPECT_FALSE(GameOptions().Changed);
+        GameOptions(project.World).Changed = true;
+        ASSERT_TRUE(LoadFrom(project.World, o));
+        EXPECT_FALSE(GameOptions(project.World).Changed);
         if (v >= 441)
-            EXPECT_EQ(GameOptions().LastChanged, o.LastChanged);
+            EXPECT_EQ(GameOptions(project.World).LastChanged, o.LastChanged);
         else
-            ExpectNow(GameOptions().LastChanged);
+            ExpectNow(GameOptions(project.World).LastChanged);
 
-        TOptions w = Written();
+        TOptions w = Written(project.World);
         ExpectNow(w.LastChanged);  // the time of saving, never the stored one
         w.LastChanged = 0;
         EXPECT_EQ(w, Expected(o));
@@ -107,6 +109,7 @@ TEST(GameOptions, EveryVersionIsWrittenAs500) {
 }
 
 TEST(GameOptions, OldSwitchesTranslate) {
+    CProject project;
     for (std::int32_t maximum : {0, 1}) {
         for (std::int32_t kind : {0, 1}) {
             TOptions o = RichOptions(400);
@@ -114,22 +117,23 @@ TEST(GameOptions, OldSwitchesTranslate) {
             o.ExclusiveMode = 1 - maximum;
             o.ProgressBarKind = kind;
             o.OldBlock.HasImage = 0;
-            ASSERT_TRUE(LoadFrom(o));
-            EXPECT_EQ(GameOptions().FullScale, maximum ? 0 : 100);
-            EXPECT_EQ(GameOptions().SetResolution, !maximum);
-            EXPECT_EQ(GameOptions().ProgressBarKind, kind);
-            EXPECT_FALSE(GameOptions().BarBackImage || GameOptions().BarFrontImage);
+            ASSERT_TRUE(LoadFrom(project.World, o));
+            EXPECT_EQ(GameOptions(project.World).FullScale, maximum ? 0 : 100);
+            EXPECT_EQ(GameOptions(project.World).SetResolution, !maximum);
+            EXPECT_EQ(GameOptions(project.World).ProgressBarKind, kind);
+            EXPECT_FALSE(GameOptions(project.World).BarBackImage || GameOptions(project.World).BarFrontImage);
         }
     }
 }
 
 TEST(GameOptions, PicturesOfEveryEncodingAreRewritten) {
+    CProject project;
     TOptions o = RichOptions(441);
     o.BarBackImage = MakePicture(2, 7, 5, 9, 4);
     o.BarFrontImage = MakePicture(10, 7, 5, 9, 4);
     o.LoadingImage = MakePicture(0, 7, 5, 9, 4);
-    ASSERT_TRUE(LoadFrom(o));
-    TOptions w = Written();
+    ASSERT_TRUE(LoadFrom(project.World, o));
+    TOptions w = Written(project.World);
     const TPicture picture = MakePicture(10, 7, 5, 9, 4);
     EXPECT_EQ(w.BarBackImage, picture);
     EXPECT_EQ(w.BarFrontImage, picture);
@@ -139,30 +143,32 @@ TEST(GameOptions, PicturesOfEveryEncodingAreRewritten) {
 }
 
 TEST(GameOptions, BarImagesOnlyForAnOwnBar) {
+    CProject project;
     // Kind 2 without pictures: two NoImage blocks.
     TOptions o = RichOptions(500);
     o.BarBackImage.reset();
     o.BarFrontImage.reset();
     o.ShowLoadImage = 0;
-    ASSERT_TRUE(LoadFrom(o));
-    TOptions w = Written();
+    ASSERT_TRUE(LoadFrom(project.World, o));
+    TOptions w = Written(project.World);
     EXPECT_EQ(w.ProgressBarKind, 2);
     EXPECT_FALSE(w.BarBackImage || w.BarFrontImage);
     EXPECT_EQ(w.ShowLoadImage, 0);
 
     // Held pictures are not written for another kind, nor a loading image
     // that is switched off (the independent reader would find bytes left).
-    ASSERT_TRUE(LoadFrom(RichOptions(500)));
-    ASSERT_TRUE(GameOptions().BarBackImage && GameOptions().LoadingImage);
-    GameOptions().ProgressBarKind = 1;
-    GameOptions().ShowLoadImage = false;
-    w = Written();
+    ASSERT_TRUE(LoadFrom(project.World, RichOptions(500)));
+    ASSERT_TRUE(GameOptions(project.World).BarBackImage && GameOptions(project.World).LoadingImage);
+    GameOptions(project.World).ProgressBarKind = 1;
+    GameOptions(project.World).ShowLoadImage = false;
+    w = Written(project.World);
     EXPECT_FALSE(w.BarBackImage || w.BarFrontImage);
     EXPECT_EQ(w.ShowLoadImage, 0);
     EXPECT_FALSE(w.LoadingImage);
 }
 
 TEST(GameOptions, IconBlockIsChecked) {
+    CProject project;
     struct Case {
         const char* what;
         CBlock icon;
@@ -181,19 +187,20 @@ TEST(GameOptions, IconBlockIsChecked) {
         TOptions o = RichOptions(c.accepted ? 410 : 500);
         o.Icon = c.icon;
         if (c.accepted) {
-            ASSERT_TRUE(LoadFrom(o)) << c.what;
-            EXPECT_EQ(GameOptions().Icon, c.icon) << c.what;
-            EXPECT_EQ(Written().Icon, c.icon) << c.what;
+            ASSERT_TRUE(LoadFrom(project.World, o)) << c.what;
+            EXPECT_EQ(GameOptions(project.World).Icon, c.icon) << c.what;
+            EXPECT_EQ(Written(project.World).Icon, c.icon) << c.what;
         } else {
-            EXPECT_THROW(LoadFrom(o), EReadError) << c.what;
+            EXPECT_THROW(LoadFrom(project.World, o), EReadError) << c.what;
         }
     }
 }
 
 TEST(GameOptions, RefusedVersionsReadNothingMore) {
+    CProject project;
     for (std::int32_t v : {0, 399, 501}) {
         CStream in(Section(RichOptions(v)));
-        EXPECT_FALSE(LoadOptions(in)) << v;
+        EXPECT_FALSE(LoadOptions(project.World, in)) << v;
         EXPECT_EQ(in.Position(), 4u) << v;
     }
 }
@@ -224,12 +231,13 @@ TEST(GameOptions, DefaultIconIsA32x32At8Bits) {
 }
 
 TEST(GameOptions, SpoiledSectionsFailCleanly) {
+    CProject project;
     for (std::int32_t v : {400, 430, 500}) {
         for (const CBlock& copy : SpoiledCopies(Section(RichOptions(v)), 300, static_cast<unsigned>(v))) {
             CStream in(copy);
             try {
-                if (LoadOptions(in))
-                    SaveNow();
+                if (LoadOptions(project.World, in))
+                    SaveNow(project.World);
             } catch (const EReadError&) {
             } catch (const EZCompressionError&) {
             }

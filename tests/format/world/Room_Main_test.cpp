@@ -4,6 +4,7 @@
 
 #include "format/behaviour/Object_Main.h"
 #include "format/media/Background_Main.h"
+#include "project/Project_Main.h"
 #include "testkit/ExpectedConversion.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
@@ -14,23 +15,25 @@ namespace {
 
 using namespace project;
 
-// Objects 0..3 with slot 2 empty; backgrounds 0..2 with slot 1 empty.
+// A project with objects 0..3 with slot 2 empty and backgrounds 0..2 with
+// slot 1 empty.
 class RoomTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ClearObjects();
-        ClearBackgrounds();
         for (int i = 0; i < 4; ++i)
-            ObjectList().Add(i == 2 ? nullptr : std::make_unique<CObject>(), "object");
+            ObjectList(project.Behaviour).Add(i == 2 ? nullptr : std::make_unique<CObject>(), "object");
         for (int i = 0; i < 3; ++i)
-            BackgroundList().Add(i == 1 ? nullptr : std::make_unique<CBackground>(), "background");
-        ClearRooms();
+            BackgroundList(project.Media).Add(i == 1 ? nullptr : std::make_unique<CBackground>(), "background");
     }
-    void TearDown() override {
-        ClearRooms();
-        ClearObjects();
-        ClearBackgrounds();
+    // The room as its list writes it: pruned against the lists, then saved.
+    CBlock Saved(CRoom& room) {
+        CStream s(project.Core);
+        room.Prune(project.Core, ObjectList(project.Behaviour), BackgroundList(project.Media));
+        EXPECT_TRUE(room.Save(s));
+        return s.TakeBytes();
     }
+
+    CProject project;
 };
 
 TInstance Instance(std::int32_t x, std::int32_t objectIndex) { return {x, 0, objectIndex, 100000 + x, "", 0}; }
@@ -89,14 +92,6 @@ void Load(CRoom& room, const CBlock& stored) {
     CStream in(stored);
     ASSERT_TRUE(room.Load(in));
     EXPECT_EQ(in.Remaining(), 0u);
-}
-
-// The room as its list writes it: pruned against the lists, then saved.
-CBlock Saved(CRoom& room) {
-    CStream s;
-    room.Prune(ObjectList(), BackgroundList());
-    EXPECT_TRUE(room.Save(s));
-    return s.TakeBytes();
 }
 
 CBlock RoomsSection(const TRooms& rooms) {
@@ -236,18 +231,18 @@ TEST_F(RoomTest, ListVersionsAndCounters) {
         rooms.List.AddEmpty();
         rooms.List.Add("third", RichRoom());
         CStream in(RoomsSection(rooms));
-        ASSERT_TRUE(LoadRooms(in)) << listVersion;
+        ASSERT_TRUE(LoadRooms(project.World, in)) << listVersion;
         EXPECT_EQ(in.Remaining(), 0u);
-        EXPECT_EQ(InstanceIdCounter(), 100500);
-        EXPECT_EQ(TileIdCounter(), listVersion >= 420 ? 10000500 : 10000000);
+        EXPECT_EQ(InstanceIdCounter(project.World), 100500);
+        EXPECT_EQ(TileIdCounter(project.World), listVersion >= 420 ? 10000500 : 10000000);
 
         CStream out;
-        ASSERT_TRUE(SaveRooms(out));
+        ASSERT_TRUE(SaveRooms(project.World, project.Behaviour, project.Media, out));
         EXPECT_EQ(out.Bytes(), RoomsSection(ExpectedConversion(AroundRooms(rooms)).Project.Rooms)) << listVersion;
     }
-    ClearRooms();
-    EXPECT_EQ(InstanceIdCounter(), 100000);
-    EXPECT_EQ(TileIdCounter(), 10000000);
+    ClearRooms(project.World);
+    EXPECT_EQ(InstanceIdCounter(project.World), 100000);
+    EXPECT_EQ(TileIdCounter(project.World), 10000000);
 }
 
 TEST_F(RoomTest, SpoiledSectionsFailCleanly) {
@@ -262,9 +257,9 @@ TEST_F(RoomTest, SpoiledSectionsFailCleanly) {
     for (const CBlock& copy : SpoiledCopies(RoomsSection(rooms), 600)) {
         CStream in(copy);
         try {
-            if (LoadRooms(in)) {
+            if (LoadRooms(project.World, in)) {
                 CStream out;
-                EXPECT_TRUE(SaveRooms(out));
+                EXPECT_TRUE(SaveRooms(project.World, project.Behaviour, project.Media, out));
             }
         } catch (const EReadError&) {
         }

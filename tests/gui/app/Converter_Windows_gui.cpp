@@ -8,7 +8,7 @@
 
 #include "gui/app/Converter_Windows.h"
 #include "gui/app/Support_CommandLine.h"
-#include "project/Resource_Tree.h"
+#include "format/core/Support_File.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 #include "tests/gui/app/ScriptedDialogs.h"
@@ -75,18 +75,19 @@ private slots:
         QCOMPARE(windows.PreferencesForm->children().size(), 0);
     }
 
-    void buildingATreeResetsItsIcons() {
+    // The hook the windows give the main window runs in its conversions:
+    // the project each one loads rebuilds the tree, and the icons with it.
+    void aConversionResetsTheTreeIcons() {
         CScriptedDialogs dialogs;
-        {
-            CConverterWindows windows(dialogs);
-            QVERIFY(windows.ResourceIconForm->TheIcons.isEmpty());
-            BuildTree();
-            QCOMPARE(windows.ResourceIconForm->TheIcons.size(), int(ResourceImageCount));
-            windows.ResourceIconForm->TheIcons.clear();
-            BuildTree();
-            QCOMPARE(windows.ResourceIconForm->TheIcons.size(), int(ResourceImageCount));
-        }
-        BuildTree();  // the windows are gone, and so is the hook
+        CScratchFolder folder;
+        const QString source = QString::fromStdString(folder.File("old.vtr"));
+        WriteWholeFile(source.toStdString(), project::WriteProject(project::SampleProject(430)));
+        dialogs.SaveAnswers = {QString::fromStdString(folder.File("new.vtr"))};
+        CConverterWindows windows(dialogs);
+        QVERIFY(windows.ResourceIconForm->TheIcons.isEmpty());
+        windows.MainForm->ConvertFile(source);
+        QVERIFY(FileExists(folder.File("new.vtr")));
+        QCOMPARE(windows.ResourceIconForm->TheIcons.size(), int(ResourceImageCount));
     }
 
     void standardResourceImages() {

@@ -35,9 +35,11 @@ public:
     CProgressSpy(CFeedback& inner, TMainForm& mainForm, TProgressForm& progressForm)
         : FInner(inner), FMainForm(mainForm), FProgressForm(progressForm) {}
 
-    void ShowMessage(const std::string& text) override { FInner.ShowMessage(text); }
-    void NoteChange(EChange kind, std::int64_t count, const std::string& detail) override {
-        FInner.NoteChange(kind, count, detail);
+    void ShowMessage(const std::string& text, const std::vector<std::string>& context) override {
+        FInner.ShowMessage(text, context);
+    }
+    void NoteChange(EChange kind, std::int64_t count, const std::string& detail, const std::string& place) override {
+        FInner.NoteChange(kind, count, detail, place);
     }
     void ProgressStart(const std::string& text) override {
         FInner.ProgressStart(text);
@@ -131,7 +133,6 @@ private:
     std::unique_ptr<TProgressForm> ProgressForm;
     std::unique_ptr<CWindowFeedback> Feedback;
     std::unique_ptr<CProgressSpy> Spy;
-    std::unique_ptr<CFeedbackGuard> Guard;
 
     QString FileNamed(const char* leaf) const { return QString::fromStdString(Folder->File(leaf)); }
 
@@ -150,12 +151,12 @@ private slots:
         Feedback = std::make_unique<CWindowFeedback>(*Dialogs);
         Feedback->AttachWindows(MainForm.get(), ProgressForm.get());
         Spy = std::make_unique<CProgressSpy>(*Feedback, *MainForm, *ProgressForm);
-        Guard = std::make_unique<CFeedbackGuard>(*Spy);
+        MainForm->SetFeedback(Spy.get());
         MainForm->show();
     }
 
     void cleanup() {
-        Guard.reset();
+        MainForm->SetFeedback(nullptr);
         Spy.reset();
         Feedback.reset();
         ProgressForm.reset();
@@ -653,7 +654,7 @@ private slots:
         early.ProgressStart("ignored");
         early.ProgressSet(10);
         early.ProgressEnd();
-        early.ShowMessage("Failed to create temp dir. This can create serious problems with sounds, etc.");
+        early.ShowMessage("Failed to create temp dir. This can create serious problems with sounds, etc.", {});
         QCOMPARE(Dialogs->Calls,
                  QStringList{
                      "message:Failed to create temp dir. This can create serious problems with sounds, etc."});

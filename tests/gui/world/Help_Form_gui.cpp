@@ -15,6 +15,7 @@
 #include "format/core/Support_CodePage.h"
 #include "format/world/Help_Main.h"
 #include "gui/world/Help_Rtf.h"
+#include "project/Project_Main.h"
 #include "format/world/Support_RichText.h"
 #include "testkit/TestSupport.h"
 
@@ -75,10 +76,13 @@ void ExpectRichEditFormatting(const QTextDocument& document) {
 class HelpFormTest : public QObject {
     Q_OBJECT
 
+    // The project whose game information the forms edit, new for each test.
+    std::unique_ptr<CProject> Project;
+
 private slots:
     void init() {
-        ClearGameInformation();
-        GameInformation().MimicMainForm = false;
+        Project = std::make_unique<CProject>();
+        ClearGameInformation(Project->World);
     }
 
     void readsFormattingOfAStoredDocument() {
@@ -215,10 +219,10 @@ private slots:
     }
 
     void editorShowsTheModelAndKeepsUneditedBytes() {
-        SetGameInformationText(Bytes(RichEditDocument));
-        GameInformation().Changed = false;
-        const CBlock stored = GameInformation().Text;
-        THelpForm form;
+        SetGameInformationText(Project->World, Project->Core, Bytes(RichEditDocument));
+        GameInformation(Project->World).Changed = false;
+        const CBlock stored = GameInformation(Project->World).Text;
+        THelpForm form(Project->World);
         QCOMPARE(form.windowTitle(), QStringLiteral("Game Information"));
         QCOMPARE(form.Editor()->objectName(), QStringLiteral("Editor"));
         form.show();
@@ -226,21 +230,21 @@ private slots:
         form.GotoLine(3);
         QCOMPARE(form.CurrentLine(), 3);
         QVERIFY(form.close());
-        QCOMPARE(GameInformation().Text, stored);
-        QVERIFY(!GameInformation().Changed);
+        QCOMPARE(GameInformation(Project->World).Text, stored);
+        QVERIFY(!GameInformation(Project->World).Changed);
     }
 
     void editsReachTheModelAsRichText() {
-        THelpForm form;
+        THelpForm form(Project->World);
         form.show();
         QTest::keyClicks(form.Editor(), "Hello");
         Action(form, "SelectAllItem")->trigger();
         Action(form, "BoldItem")->trigger();
-        QVERIFY(GameInformation().Changed);
-        QVERIFY(IsWellFormedRtf(GameInformation().Text));
-        QCOMPARE(QString::fromStdString(GameInformationPlainText()).trimmed(), QStringLiteral("Hello"));
+        QVERIFY(GameInformation(Project->World).Changed);
+        QVERIFY(IsWellFormedRtf(GameInformation(Project->World).Text));
+        QCOMPARE(QString::fromStdString(GameInformationPlainText(Project->World)).trimmed(), QStringLiteral("Hello"));
         QTextDocument document;
-        QVERIFY(RtfToDocument(GameInformation().Text, document));
+        QVERIFY(RtfToDocument(GameInformation(Project->World).Text, document));
         QCOMPARE(FormatAt(document, 0).fontWeight(), int(QFont::Bold));
         QCOMPARE(FormatAt(document, 0).fontFamilies().toStringList().value(0), QStringLiteral("Arial"));
         QCOMPARE(FormatAt(document, 0).fontPointSize(), 12.0);
@@ -249,18 +253,18 @@ private slots:
     }
 
     void formattingSurvivesAnEditInTheEditor() {
-        SetGameInformationText(Bytes(RichEditDocument));
-        THelpForm form;
+        SetGameInformationText(Project->World, Project->Core, Bytes(RichEditDocument));
+        THelpForm form(Project->World);
         form.show();
         form.GotoLine(5);
         QTest::keyClick(form.Editor(), Qt::Key_End);
         QTest::keyClicks(form.Editor(), " edge");
         form.GotoLine(2);
         QTest::keyClicks(form.Editor(), "new ");
-        QVERIFY(IsWellFormedRtf(GameInformation().Text));
+        QVERIFY(IsWellFormedRtf(GameInformation(Project->World).Text));
 
         QTextDocument saved;
-        QVERIFY(RtfToDocument(GameInformation().Text, saved));
+        QVERIFY(RtfToDocument(GameInformation(Project->World).Text, saved));
         ExpectRichEditFormatting(saved);
         QCOMPARE(saved.findBlockByNumber(4).text(), QStringLiteral("right edge"));
         QVERIFY(saved.findBlockByNumber(1).text().startsWith("new plain italic"));
@@ -269,7 +273,7 @@ private slots:
     }
 
     void controlsFollowTheSelection() {
-        THelpForm form;
+        THelpForm form(Project->World);
         form.show();
         QTest::keyClicks(form.Editor(), "abc");
         QVERIFY(!Action(form, "CopyItem")->isEnabled());
@@ -304,8 +308,8 @@ private slots:
     void gotoLine() {
         QFETCH(QString, answer);
         QFETCH(int, line);
-        SetGameInformationText(Bytes("{\\rtf1 one\\par two\\par three\\par four\\par five}"));
-        THelpForm form;
+        SetGameInformationText(Project->World, Project->Core, Bytes("{\\rtf1 one\\par two\\par three\\par four\\par five}"));
+        THelpForm form(Project->World);
         form.show();
         form.GotoLine(4);
         QString title, prompt, proposed;
@@ -324,10 +328,10 @@ private slots:
     }
 
     void closeQuestion() {
-        SetGameInformationText(Bytes("{\\rtf1 original}"));
-        GameInformation().Changed = false;
-        const CBlock stored = GameInformation().Text;
-        THelpForm form;
+        SetGameInformationText(Project->World, Project->Core, Bytes("{\\rtf1 original}"));
+        GameInformation(Project->World).Changed = false;
+        const CBlock stored = GameInformation(Project->World).Text;
+        THelpForm form(Project->World);
         form.show();
         QStringList asked;
         QMessageBox::StandardButton answer = QMessageBox::Cancel;
@@ -343,28 +347,28 @@ private slots:
         QTest::keyClicks(form.Editor(), "new ");
         form.ChooseColor = [](const QColor&, const QString&) { return QColor(0x10, 0x20, 0x30); };
         Action(form, "BackgroundColorItem")->trigger();
-        QCOMPARE(GameInformation().BackgroundColor, 0x302010);
+        QCOMPARE(GameInformation(Project->World).BackgroundColor, 0x302010);
         QCOMPARE(form.Editor()->palette().color(QPalette::Base), QColor(0x10, 0x20, 0x30));
 
         answer = QMessageBox::Cancel;
         QVERIFY(!form.close());
         QCOMPARE(asked, QStringList{"Save changes in game information?"});
         QVERIFY(form.isVisible());
-        QVERIFY(GameInformation().Changed);
+        QVERIFY(GameInformation(Project->World).Changed);
 
         answer = QMessageBox::No;
         QVERIFY(form.close());
-        QCOMPARE(GameInformation().Text, stored);
-        QCOMPARE(GameInformation().BackgroundColor, DefaultInformationColor);
-        QVERIFY(!GameInformation().Changed);
+        QCOMPARE(GameInformation(Project->World).Text, stored);
+        QCOMPARE(GameInformation(Project->World).BackgroundColor, DefaultInformationColor);
+        QVERIFY(!GameInformation(Project->World).Changed);
         QCOMPARE(form.Editor()->toPlainText(), QStringLiteral("original"));
 
         form.show();
         QTest::keyClicks(form.Editor(), "kept ");
         answer = QMessageBox::Yes;
         QVERIFY(form.close());
-        QVERIFY(QString::fromStdString(GameInformationPlainText()).startsWith("kept original"));
-        QVERIFY(GameInformation().Changed);
+        QVERIFY(QString::fromStdString(GameInformationPlainText(Project->World)).startsWith("kept original"));
+        QVERIFY(GameInformation(Project->World).Changed);
 
         form.show();
         asked.clear();
@@ -372,19 +376,19 @@ private slots:
         Action(form, "CloseSavingItem")->trigger();
         QVERIFY(!form.isVisible());
         QVERIFY(asked.isEmpty());
-        QVERIFY(QString::fromStdString(GameInformationPlainText()).startsWith("more kept"));
+        QVERIFY(QString::fromStdString(GameInformationPlainText(Project->World)).startsWith("more kept"));
     }
 
     void mimicMainFormAndColours() {
-        THelpForm form;
+        THelpForm form(Project->World);
         form.show();
         QAction* mimic = Action(form, "MimicMainForm1");
         QVERIFY(mimic);
         QCOMPARE(mimic->text(), QStringLiteral("Mimic Main Form"));
         QVERIFY(!mimic->isChecked());
         mimic->trigger();
-        QVERIFY(GameInformation().MimicMainForm);
-        QVERIFY(GameInformation().Changed);
+        QVERIFY(GameInformation(Project->World).MimicMainForm);
+        QVERIFY(GameInformation(Project->World).Changed);
         // The stored system colour shows as the tool-tip background.
         QCOMPARE(form.Editor()->palette().color(QPalette::Base), QApplication::palette().color(QPalette::ToolTipBase));
         QCOMPARE(THelpForm::ShownColor(0x0000FF), QColor(255, 0, 0));
@@ -395,7 +399,7 @@ private slots:
     }
 
     void loadAndSaveFiles() {
-        THelpForm form;
+        THelpForm form(Project->World);
         form.show();
         QStringList titles;
         const CScratchFolder folder;
@@ -411,8 +415,8 @@ private slots:
         WriteWholeFile(name, Bytes(RichEditDocument));
         Action(form, "LoadItem")->trigger();
         QVERIFY(form.Editor()->toPlainText().startsWith("Title"));
-        QCOMPARE(Text(GameInformation().Text), std::string(RichEditDocument));
-        QVERIFY(GameInformation().Changed);
+        QCOMPARE(Text(GameInformation(Project->World).Text), std::string(RichEditDocument));
+        QVERIFY(GameInformation(Project->World).Changed);
         std::filesystem::remove(name);
         Action(form, "SaveItem")->trigger();
         QCOMPARE(Text(ReadWholeFile(name)), std::string(RichEditDocument));

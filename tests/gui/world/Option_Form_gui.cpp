@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "project/Project_Main.h"
 #include "project/Resource_Main.h"
 #include "gui/world/Option_Form.h"
 #include "format/world/Option_Icon.h"
@@ -55,14 +56,17 @@ const CFlagBox FlagBoxes[] = {
 class OptionFormTest : public QObject {
     Q_OBJECT
 
+    // The project whose options the forms edit, new for each test.
+    std::unique_ptr<CProject> Project;
+
 private slots:
     void init() {
-        ClearOptions();
-        GameId() = 0;
+        Project = std::make_unique<CProject>();
+        ClearOptions(Project->World);
     }
 
     void pagesAndControls() {
-        TOptionForm form;
+        TOptionForm form(*Project);
         QCOMPARE(form.windowTitle(), QStringLiteral("Game Options"));
         auto* pages = form.findChild<QTabWidget*>();
         QVERIFY(pages);
@@ -98,7 +102,7 @@ private slots:
     }
 
     void resolutionCheckShowsPanel() {
-        TOptionForm form;
+        TOptionForm form(*Project);
         form.show();
         auto* check = Check(form, "ResolutionCheck");
         auto* panel = Child<QWidget>(form, "ResolutionPanel");
@@ -110,7 +114,7 @@ private slots:
     }
 
     void exclusiveModeWarning() {
-        TOptionForm form;
+        TOptionForm form(*Project);
         QStringList messages;
         form.ShowMessageBox = [&](const QString& text) { messages << text; };
         auto* check = Check(form, "ExclusiveCheck");
@@ -122,8 +126,8 @@ private slots:
         Click(check);  // unchecking says nothing
         QCOMPARE(messages.size(), 1);
 
-        GameOptions().ExclusiveMode = true;
-        GameOptions().SetResolution = true;
+        GameOptions(Project->World).ExclusiveMode = true;
+        GameOptions(Project->World).SetResolution = true;
         form.LoadFromOptions();
         QVERIFY(check->isChecked());
         Click(check);
@@ -132,7 +136,7 @@ private slots:
     }
 
     void barButtonsShowImageButtons() {
-        TOptionForm form;
+        TOptionForm form(*Project);
         form.show();
         auto* back = Child<QPushButton>(form, "BackImage");
         auto* front = Child<QPushButton>(form, "FrontImage");
@@ -153,7 +157,7 @@ private slots:
         image.fill(QColor(10, 20, 30));
         QVERIFY(image.save(picture));
 
-        TOptionForm form;
+        TOptionForm form(*Project);
         form.show();
         QString answer = picture;
         form.ChooseFile = [&](const QString&, const QString&, const QString&) { return answer; };
@@ -174,11 +178,11 @@ private slots:
 
         // OK stores the picture as a 24-bit bitmap.
         form.accept();
-        QCOMPARE(GameOptions().ProgressBarKind, 2);
-        QVERIFY(GameOptions().BarBackImage.has_value());
-        QVERIFY(!GameOptions().BarFrontImage.has_value());
-        QVERIFY(!GameOptions().LoadingImage.has_value());
-        const CBlock& bmp = *GameOptions().BarBackImage;
+        QCOMPARE(GameOptions(Project->World).ProgressBarKind, 2);
+        QVERIFY(GameOptions(Project->World).BarBackImage.has_value());
+        QVERIFY(!GameOptions(Project->World).BarFrontImage.has_value());
+        QVERIFY(!GameOptions(Project->World).LoadingImage.has_value());
+        const CBlock& bmp = *GameOptions(Project->World).BarBackImage;
         QVERIFY(bmp.size() > 54);
         QCOMPARE(bmp[0], std::uint8_t('B'));
         QCOMPARE(bmp[1], std::uint8_t('M'));
@@ -214,7 +218,7 @@ private slots:
             bytes.replace(0, 6, QByteArray("\0\0\1\0\1\0", 6));
         WriteWholeFile(name.toStdString(), CBlock(bytes.begin(), bytes.end()));
 
-        TOptionForm form;
+        TOptionForm form(*Project);
         QStringList messages;
         QStringList filters;
         form.ShowMessageBox = [&](const QString& text) { messages << text; };
@@ -229,7 +233,7 @@ private slots:
             QVERIFY(messages.isEmpty());
             QCOMPARE(form.IconBytes(), CBlock(bytes.begin(), bytes.end()));
             form.accept();
-            QCOMPARE(GameOptions().Icon, CBlock(bytes.begin(), bytes.end()));
+            QCOMPARE(GameOptions(Project->World).Icon, CBlock(bytes.begin(), bytes.end()));
         } else {
             QCOMPARE(messages, QStringList{"Only 32x32, single icons are supported."});
             QCOMPARE(form.IconBytes(), DefaultGameIcon());
@@ -237,7 +241,7 @@ private slots:
     }
 
     void showsTheDefaultIcon() {
-        TOptionForm form;
+        TOptionForm form(*Project);
         form.show();
         QCOMPARE(form.IconBytes(), DefaultGameIcon());
         QVERIFY(!Child<QLabel>(form, "GameIcon")->pixmap().isNull());
@@ -245,22 +249,22 @@ private slots:
     }
 
     void fillsAndWritesTheRecord() {
-        GameOptions().WindowScale = 250;
-        GameOptions().FullScale = 0;
-        GameOptions().SetResolution = true;
-        GameOptions().ColorDepth = 1;
-        GameOptions().Resolution = 4;
-        GameOptions().Frequency = 2;
-        GameOptions().ProgressBarKind = 0;
-        GameOptions().ShowLoadImage = true;
-        GameOptions().WriteErrors = true;
-        GameOptions().Author = "Ann\x81\xe9";  // a byte Windows-1252 leaves unassigned
-        GameOptions().GameVersion = 321;
-        GameOptions().Information = "line one\r\nline two";
-        GameOptions().LastChanged = 45000.5;  // 15 March 2023, noon
-        GameId() = 4242;
+        GameOptions(Project->World).WindowScale = 250;
+        GameOptions(Project->World).FullScale = 0;
+        GameOptions(Project->World).SetResolution = true;
+        GameOptions(Project->World).ColorDepth = 1;
+        GameOptions(Project->World).Resolution = 4;
+        GameOptions(Project->World).Frequency = 2;
+        GameOptions(Project->World).ProgressBarKind = 0;
+        GameOptions(Project->World).ShowLoadImage = true;
+        GameOptions(Project->World).WriteErrors = true;
+        GameOptions(Project->World).Author = "Ann\x81\xe9";  // a byte Windows-1252 leaves unassigned
+        GameOptions(Project->World).GameVersion = 321;
+        GameOptions(Project->World).Information = "line one\r\nline two";
+        GameOptions(Project->World).LastChanged = 45000.5;  // 15 March 2023, noon
+        GameId(Project->Model) = 4242;
 
-        TOptionForm form;
+        TOptionForm form(*Project);
         form.show();
         QCOMPARE(Child<TValueEdit>(form, "WinScaleValue")->text(), QStringLiteral("250"));
         QCOMPARE(Child<TValueEdit>(form, "FullScaleValue")->Value(), 0);
@@ -279,19 +283,19 @@ private slots:
         QVERIFY(Child<QLineEdit>(form, "Edit_LastChanged")->text().contains("23"));
 
         // Accepted unchanged, the record keeps every value, texts byte for byte.
-        const CGameOptions before = GameOptions();
+        const CGameOptions before = GameOptions(Project->World);
         form.accept();
-        QCOMPARE(GameOptions().Author, before.Author);
-        QCOMPARE(GameOptions().Information, before.Information);
-        QCOMPARE(GameOptions().WindowScale, 250);
-        QCOMPARE(GameOptions().Resolution, 4);
-        QCOMPARE(GameOptions().ProgressBarKind, 0);
-        QCOMPARE(GameOptions().Icon, before.Icon);
-        QCOMPARE(GameId(), 4242);
-        QVERIFY(GameOptions().Changed);
+        QCOMPARE(GameOptions(Project->World).Author, before.Author);
+        QCOMPARE(GameOptions(Project->World).Information, before.Information);
+        QCOMPARE(GameOptions(Project->World).WindowScale, 250);
+        QCOMPARE(GameOptions(Project->World).Resolution, 4);
+        QCOMPARE(GameOptions(Project->World).ProgressBarKind, 0);
+        QCOMPARE(GameOptions(Project->World).Icon, before.Icon);
+        QCOMPARE(GameId(Project->Model), 4242);
+        QVERIFY(GameOptions(Project->World).Changed);
 
         // Edited, the record takes the edits.
-        GameOptions().Changed = false;
+        GameOptions(Project->World).Changed = false;
         form.show();
         auto* scale = Child<TValueEdit>(form, "WinScaleValue");
         scale->selectAll();
@@ -309,54 +313,54 @@ private slots:
             QApplication::sendEvent(author, &press);
         }
         form.accept();
-        QCOMPARE(GameOptions().WindowScale, 999);
-        QCOMPARE(GameOptions().Resolution, 6);
-        QCOMPARE(GameOptions().Information, std::string("a\r\nb"));
-        QCOMPARE(GameOptions().Author, std::string("Zo\xeb \x80"));
+        QCOMPARE(GameOptions(Project->World).WindowScale, 999);
+        QCOMPARE(GameOptions(Project->World).Resolution, 6);
+        QCOMPARE(GameOptions(Project->World).Information, std::string("a\r\nb"));
+        QCOMPARE(GameOptions(Project->World).Author, std::string("Zo\xeb \x80"));
     }
 
     void cancelLeavesTheRecord() {
-        TOptionForm form;
+        TOptionForm form(*Project);
         form.show();
         Click(Check(form, "FullscreenCheck"));
         Click(Child<QRadioButton>(form, "OwnBarBtn"));
         form.reject();
-        QVERIFY(!GameOptions().OptionFlag1);
-        QCOMPARE(GameOptions().ProgressBarKind, 1);
-        QVERIFY(!GameOptions().Changed);
+        QVERIFY(!GameOptions(Project->World).OptionFlag1);
+        QCOMPARE(GameOptions(Project->World).ProgressBarKind, 1);
+        QVERIFY(!GameOptions(Project->World).Changed);
     }
 
     void flagsMapToBoxes() {
         for (const CFlagBox& mapping : FlagBoxes) {
-            ClearOptions();
-            const CGameOptions cleared = GameOptions();
-            TOptionForm form;
+            ClearOptions(Project->World);
+            const CGameOptions cleared = GameOptions(Project->World);
+            TOptionForm form(*Project);
             form.show();
             // Each box starts at its flag's default and writes only its own flag.
             QCOMPARE(Check(form, mapping.Box)->isChecked(), cleared.*mapping.Flag);
             Click(Check(form, mapping.Box));
             form.accept();
             for (const CFlagBox& other : FlagBoxes)
-                QVERIFY2((GameOptions().*other.Flag) ==
+                QVERIFY2((GameOptions(Project->World).*other.Flag) ==
                              (other.Flag == mapping.Flag ? !(cleared.*other.Flag) : cleared.*other.Flag),
                          mapping.Box);
-            QCOMPARE(GameOptions().OptionFlag3, cleared.OptionFlag3);
-            QCOMPARE(GameOptions().OptionFlag13, cleared.OptionFlag13);
+            QCOMPARE(GameOptions(Project->World).OptionFlag3, cleared.OptionFlag3);
+            QCOMPARE(GameOptions(Project->World).OptionFlag13, cleared.OptionFlag13);
         }
     }
 
     void unknownChoicesAreKept() {
-        GameOptions().ProgressBarKind = 7;
-        GameOptions().Resolution = 12;
-        TOptionForm form;
+        GameOptions(Project->World).ProgressBarKind = 7;
+        GameOptions(Project->World).Resolution = 12;
+        TOptionForm form(*Project);
         form.show();
         QVERIFY(!Child<QRadioButton>(form, "NoBarBtn")->isChecked());
         QVERIFY(!Child<QRadioButton>(form, "DefaultBarBtn")->isChecked());
         QVERIFY(!Child<QRadioButton>(form, "OwnBarBtn")->isChecked());
         QCOMPARE(Child<TRadioGroup>(form, "ResolutionGroup")->ItemIndex(), -1);
         form.accept();
-        QCOMPARE(GameOptions().ProgressBarKind, 7);
-        QCOMPARE(GameOptions().Resolution, 12);
+        QCOMPARE(GameOptions(Project->World).ProgressBarKind, 7);
+        QCOMPARE(GameOptions(Project->World).Resolution, 12);
     }
 };
 
