@@ -23,6 +23,7 @@
 #include "cli/Support_Words.h"
 #include "project/Library_Access.h"
 #include "project/Project_Main.h"
+#include "project/Resource_Kinds.h"
 #include "project/Resource_Main.h"
 #include "project/Resource_Tree.h"
 #include "format/core/Support_CodePage.h"
@@ -580,7 +581,7 @@ const char* const PageStyle =
     "figcaption{font-size:90%}"
     "img{width:96px;height:96px;object-fit:contain;image-rendering:pixelated;margin:1px;background:#eee}"
     "pre{background:#f6f6f6;padding:.5em;overflow:auto;max-height:30em}"
-    "ul.tree{list-style:none;padding-left:1.2em}.missing{color:#a00}";
+    "ul.tree{list-style:none;padding-left:1.2em}.missing{color:#a00}.options td{white-space:pre-wrap}";
 
 template <class T>
 std::string PageReference(const CResourceList<T>& list, std::int32_t index) {
@@ -641,14 +642,20 @@ std::string PageIntroduction(CProject& project, const CSource& source) {
            DateTimeToText(o.LastChanged) + ".";
 }
 
+// A kind's anchor on the page: its key without spaces ("datafiles").
+std::string PageAnchor(const CContentKind& kind) {
+    std::string anchor = kind.Key;
+    std::erase(anchor, ' ');
+    return anchor;
+}
+
 // A section of the page for one kind: its heading and what rows() writes,
 // nothing at all when the project has none of the kind.
 template <class T, class F>
-void PageSection(std::ostream& out, const char* title, const char* anchor, const CResourceList<T>& list,
-                 const char* tableHeader, F rows) {
+void PageSection(std::ostream& out, EContentKind kind, const CResourceList<T>& list, const char* tableHeader, F rows) {
     if (ResourceCount(list) == 0)
         return;
-    out << "<h2 id=\"" << anchor << "\">" << title << "</h2>\n";
+    out << "<h2 id=\"" << PageAnchor(ContentKind(kind)) << "\">" << ContentKind(kind).Name << "</h2>\n";
     if (tableHeader != nullptr)
         out << "<table>\n<tr>" << tableHeader << "</tr>\n";
     for (int i = 0; i < list.Count(); ++i)
@@ -657,13 +664,6 @@ void PageSection(std::ostream& out, const char* title, const char* anchor, const
     if (tableHeader != nullptr)
         out << "</table>\n";
 }
-
-// The kinds of the page, with their anchors, in the order of its sections.
-struct CPageKind {
-    const char* Title;
-    const char* Anchor;
-    std::int64_t Count;
-};
 
 void WriteIndexHtml(CProject& project, std::ostream& out, const CSource& source, const CAssets& a) {
     const CGameOptions& o = GameOptions(project.World);
@@ -674,21 +674,19 @@ void WriteIndexHtml(CProject& project, std::ostream& out, const CSource& source,
         << "<h1>" << title << "</h1>\n<p>" << PageIntroduction(project, source)
         << " The whole project is described in <a href=\"project.json\">project.json</a>.</p>\n";
 
-    const CPageKind kinds[] = {
-        {"Sprites", "sprites", ResourceCount(SpriteList(project.Media))},   {"Sounds", "sounds", ResourceCount(SoundList(project.Media))},
-        {"Backgrounds", "backgrounds", ResourceCount(BackgroundList(project.Media))},
-        {"Paths", "paths", ResourceCount(PathList(project.Behaviour))},         {"Scripts", "scripts", ResourceCount(ScriptList(project.Media))},
-        {"Data files", "datafiles", ResourceCount(DataFileList(project.Media))},
-        {"Time lines", "timelines", ResourceCount(TimeLineList(project.Behaviour))},
-        {"Objects", "objects", ResourceCount(ObjectList(project.Behaviour))},   {"Rooms", "rooms", ResourceCount(RoomList(project.World))}};
+    // Every list the project may hold, with a link to its section when it
+    // holds any.
     out << "<table>\n";
-    for (const CPageKind& kind : kinds) {
+    for (const CContentKind& kind : ContentKinds()) {
+        if (!kind.List)
+            continue;
+        const std::int64_t count = kind.Count(project);
         out << "<tr><th>";
-        if (kind.Count > 0)
-            out << "<a href=\"#" << kind.Anchor << "\">" << kind.Title << "</a>";
+        if (count > 0)
+            out << "<a href=\"#" << PageAnchor(kind) << "\">" << kind.Name << "</a>";
         else
-            out << kind.Title;
-        out << "</th><td>" << kind.Count << "</td></tr>\n";
+            out << kind.Name;
+        out << "</th><td>" << count << "</td></tr>\n";
     }
     out << "</table>\n<p id=\"pictures\"></p>\n";
 
@@ -703,7 +701,7 @@ void WriteIndexHtml(CProject& project, std::ostream& out, const CSource& source,
         out << "</ul>\n";
     }
 
-    PageSection(out, "Sprites", "sprites", SpriteList(project.Media), nullptr, [&](int i, const CSprite& s) {
+    PageSection(out, EContentKind::Sprites, SpriteList(project.Media), nullptr, [&](int i, const CSprite& s) {
         const std::string name = Html(Utf8(SpriteList(project.Media).Name(i)));
         out << "<figure>";
         for (const std::string& path : a.SpriteImages[static_cast<std::size_t>(i)])
@@ -711,7 +709,7 @@ void WriteIndexHtml(CProject& project, std::ostream& out, const CSource& source,
         out << "<figcaption>" << name << " (" << s.Width << " x " << s.Height << ", " << s.Images.size()
             << " subimages)</figcaption></figure>\n";
     });
-    PageSection(out, "Backgrounds", "backgrounds", BackgroundList(project.Media), nullptr, [&](int i, const CBackground& b) {
+    PageSection(out, EContentKind::Backgrounds, BackgroundList(project.Media), nullptr, [&](int i, const CBackground& b) {
         const std::string name = Html(Utf8(BackgroundList(project.Media).Name(i)));
         const std::string& path = a.Backgrounds[static_cast<std::size_t>(i)];
         out << "<figure>";
@@ -720,7 +718,7 @@ void WriteIndexHtml(CProject& project, std::ostream& out, const CSource& source,
         out << "<figcaption>" << name << " (" << b.Width << " x " << b.Height << (path.empty() ? ", no image" : "")
             << ")</figcaption></figure>\n";
     });
-    PageSection(out, "Sounds", "sounds", SoundList(project.Media), "<th>Name</th><th>Data</th><th>Bytes</th><th>File</th>",
+    PageSection(out, EContentKind::Sounds, SoundList(project.Media), "<th>Name</th><th>Data</th><th>Bytes</th><th>File</th>",
                 [&](int i, const CSound& s) {
                     const std::string& path = a.Sounds[static_cast<std::size_t>(i)];
                     out << "<tr><td>" << Html(Utf8(SoundList(project.Media).Name(i))) << "</td>";
@@ -734,19 +732,19 @@ void WriteIndexHtml(CProject& project, std::ostream& out, const CSource& source,
                         out << "<audio controls preload=\"none\" src=\"" << Url(path) << "\"></audio> ";
                     out << "<a href=\"" << Url(path) << "\">file</a></td></tr>\n";
                 });
-    PageSection(out, "Paths", "paths", PathList(project.Behaviour),
+    PageSection(out, EContentKind::Paths, PathList(project.Behaviour),
                 "<th>Name</th><th>Points</th><th>Connection</th><th>At the end</th><th>Length</th>",
                 [&](int i, const CPath& p) {
                     out << "<tr><td>" << Html(Utf8(PathList(project.Behaviour).Name(i))) << "</td><td>" << p.PointCount() << "</td><td>"
                         << PathConnectionWords(p.ConnectionKind) << "</td><td>" << Html(PathEndWords(p.EndAction))
                         << "</td><td>" << p.Length << "</td></tr>\n";
                 });
-    PageSection(out, "Scripts", "scripts", ScriptList(project.Media), nullptr, [&](int i, const CScript& s) {
+    PageSection(out, EContentKind::Scripts, ScriptList(project.Media), nullptr, [&](int i, const CScript& s) {
         out << "<details><summary>" << Html(Utf8(ScriptList(project.Media).Name(i))) << " (<a href=\""
             << Url(a.Scripts[static_cast<std::size_t>(i)]) << "\">file</a>)</summary><pre>"
             << Html(Utf8(s.ScriptText)) << "</pre></details>\n";
     });
-    PageSection(out, "Data files", "datafiles", DataFileList(project.Media),
+    PageSection(out, EContentKind::DataFiles, DataFileList(project.Media),
                 "<th>Name</th><th>File name</th><th>Bytes</th><th>Export</th>", [&](int i, const CDataFile& d) {
                     const std::string& path = a.DataFiles[static_cast<std::size_t>(i)];
                     out << "<tr><td>" << Html(Utf8(DataFileList(project.Media).Name(i))) << "</td><td>";
@@ -757,19 +755,19 @@ void WriteIndexHtml(CProject& project, std::ostream& out, const CSource& source,
                             << d.Data.size();
                     out << "</td><td>" << Html(ExportModeWords(d.ExportMode)) << "</td></tr>\n";
                 });
-    PageSection(out, "Time lines", "timelines", TimeLineList(project.Behaviour), "<th>Name</th><th>Moments</th>",
+    PageSection(out, EContentKind::TimeLines, TimeLineList(project.Behaviour), "<th>Name</th><th>Moments</th>",
                 [&](int i, const CTimeLine& t) {
                     out << "<tr><td>" << Html(Utf8(TimeLineList(project.Behaviour).Name(i))) << "</td><td>" << t.Count()
                         << "</td></tr>\n";
                 });
-    PageSection(out, "Objects", "objects", ObjectList(project.Behaviour), "<th>Name</th><th>Sprite</th><th>Events</th><th>Actions</th>",
+    PageSection(out, EContentKind::Objects, ObjectList(project.Behaviour), "<th>Name</th><th>Sprite</th><th>Events</th><th>Actions</th>",
                 [&](int i, const CObject& object) {
                     const CEventCounts counts = CountEvents(object);
                     out << "<tr><td>" << Html(Utf8(ObjectList(project.Behaviour).Name(i))) << "</td><td>"
                         << PageReference(SpriteList(project.Media), object.SpriteIndex) << "</td><td>" << counts.Events
                         << "</td><td>" << counts.Actions << "</td></tr>\n";
                 });
-    PageSection(out, "Rooms", "rooms", RoomList(project.World),
+    PageSection(out, EContentKind::Rooms, RoomList(project.World),
                 "<th>Name</th><th>Caption</th><th>Size</th><th>Instances</th><th>Tiles</th>",
                 [&](int i, const CRoom& r) {
                     out << "<tr><td>" << Html(Utf8(RoomList(project.World).Name(i))) << "</td><td>" << Html(Utf8(r.Caption))
@@ -779,9 +777,12 @@ void WriteIndexHtml(CProject& project, std::ostream& out, const CSource& source,
     out << "<h2>Game information</h2>\n<p><a href=\"" << Url(a.InformationRtf) << "\">As formatted text</a></p>\n";
     if (const std::string text = Utf8(GameInformationPlainText(project.World)); !text.empty())
         out << "<pre>" << Html(text) << "</pre>\n";
-    out << "<h2>Game options</h2>\n<p>Loading progress bar: " << Html(ProgressBarWords(o.ProgressBarKind))
-        << "; resolution " << Html(ResolutionWords(o.Resolution)) << ", colour depth "
-        << Html(ColorDepthWords(o.ColorDepth)) << ", frequency " << Html(FrequencyWords(o.Frequency)) << ".</p>\n";
+    // The settings the file stores, as the reports name and read them.
+    out << "<h2>Game options</h2>\n<table class=\"options\">\n";
+    for (const COptionField& field : GameOptionFields())
+        if (source.OptionsVersion >= field.StoredFrom)
+            out << "<tr><th>" << field.Name << "</th><td>" << Html(field.Value(o).Words()) << "</td></tr>\n";
+    out << "</table>\n";
     const std::pair<const char*, const std::string*> pictures[] = {{"Icon", &a.Icon},
                                                                    {"Loading image", &a.LoadingImage},
                                                                    {"Progress bar back", &a.BarBackImage},

@@ -15,6 +15,7 @@
 #include "format/behaviour/Path_Main.h"
 #include "format/behaviour/TimeLine_Main.h"
 #include "project/Project_Main.h"
+#include "project/Resource_Kinds.h"
 #include "project/Resource_Main.h"
 #include "project/Resource_Tree.h"
 #include "cli/Check.h"
@@ -279,12 +280,18 @@ void AddSpriteSize(CValue& item, const CSprite& sprite) {
     item.Add("stored size", SizeValue(sprite.Width, sprite.Height));
 }
 
-// The top-level members of the summary, in order; a file that does not load
-// has them all, null but for its name.
-constexpr const char* SummaryKeys[] = {
-    "format version", "author", "game version", "last changed", "game id", "resources",
-    "references to empty slots", "sprites", "sounds", "backgrounds", "paths", "scripts", "data files",
-    "time lines", "objects", "rooms", "game options", "game information"};
+// The top-level members of the summary, in order, all null: what a file
+// that does not load has but for its name.
+void AddNullSummary(CValue& shown) {
+    for (const char* key : {"format version", "author", "game version", "last changed", "game id", "resources",
+                            "references to empty slots"})
+        shown.Add(key, CValue());
+    for (const CContentKind& kind : ContentKinds())
+        if (kind.List)
+            shown.Add(kind.Key, CValue());
+    shown.Add("game options", CValue());
+    shown.Add("game information", CValue());
+}
 
 // optionsVersion is the stored version of the options section.
 CValue Summary(CProject& project, std::int32_t version, std::int32_t optionsVersion) {
@@ -304,45 +311,45 @@ CValue Summary(CProject& project, std::int32_t version, std::int32_t optionsVers
     // Every list is described before the count of the references it finds
     // goes in front of them.
     CValue kinds = CValue::Object();
-    kinds.Add("sprites", Resources(SpriteList(project.Media), [](CValue& item, const CSprite& s) {
-        AddSpriteSize(item, s);
-        item.Add("subimages", s.Images.size());
-        item.Add("transparent", s.Transparent);
-    }));
-    kinds.Add("sounds", Resources(SoundList(project.Media), [](CValue& item, const CSound& s) {
+    kinds.Add(ContentKind(EContentKind::Sounds).Key, Resources(SoundList(project.Media), [](CValue& item, const CSound& s) {
         const bool none = s.SoundKind == -1;
         item.Add("data", none ? CValue().Shown("none") : CValue(SoundFormatWords(s.SoundData)));
         item.Add("bytes", none ? CValue() : CValue(s.SoundData.size()));
         item.Add("file", s.SoundText.empty() ? CValue("").Shown("none") : CValue(Utf8(s.SoundText)));
     }));
-    kinds.Add("backgrounds", Resources(BackgroundList(project.Media), [](CValue& item, const CBackground& b) {
+    kinds.Add(ContentKind(EContentKind::Sprites).Key, Resources(SpriteList(project.Media), [](CValue& item, const CSprite& s) {
+        AddSpriteSize(item, s);
+        item.Add("subimages", s.Images.size());
+        item.Add("transparent", s.Transparent);
+    }));
+    kinds.Add(ContentKind(EContentKind::Backgrounds).Key, Resources(BackgroundList(project.Media), [](CValue& item, const CBackground& b) {
         item.Add("size", SizeValue(b.Width, b.Height));
         item.Add("image", b.Image.has_value());
         item.Add("transparent", b.Transparent);
     }));
-    kinds.Add("paths", Resources(PathList(project.Behaviour), [](CValue& item, const CPath& p) {
+    kinds.Add(ContentKind(EContentKind::Paths).Key, Resources(PathList(project.Behaviour), [](CValue& item, const CPath& p) {
         item.Add("points", p.PointCount());
         item.Add("connection", CValue(p.ConnectionKind).Shown(PathConnectionWords(p.ConnectionKind)));
         item.Add("at the end", CValue(p.EndAction).Shown(PathEndWords(p.EndAction)));
         item.Add("length", p.Length);
     }));
-    kinds.Add("scripts", Resources(ScriptList(project.Media), [](CValue& item, const CScript& s) {
+    kinds.Add(ContentKind(EContentKind::Scripts).Key, Resources(ScriptList(project.Media), [](CValue& item, const CScript& s) {
         std::int64_t lines = s.ScriptText.empty() ? 0 : 1;
         for (const char c : s.ScriptText)
             lines += c == '\n' ? 1 : 0;
         item.Add("lines", lines);
         item.Add("characters", s.ScriptText.size());
     }));
-    kinds.Add("data files", Resources(DataFileList(project.Media), [](CValue& item, const CDataFile& d) {
+    kinds.Add(ContentKind(EContentKind::DataFiles).Key, Resources(DataFileList(project.Media), [](CValue& item, const CDataFile& d) {
         item.Add("file name", Utf8(d.FileName));
         item.Add("bytes", d.HasData ? CValue(d.Data.size()) : CValue().Shown("no data"));
         item.Add("export", CValue(d.ExportMode).Shown(ExportModeWords(d.ExportMode)));
     }));
-    kinds.Add("time lines", Resources(TimeLineList(project.Behaviour), [](CValue& item, const CTimeLine& t) {
+    kinds.Add(ContentKind(EContentKind::TimeLines).Key, Resources(TimeLineList(project.Behaviour), [](CValue& item, const CTimeLine& t) {
         item.Add("moments", t.Count());
         item.Add("actions", TimeLineActions(t));
     }));
-    kinds.Add("objects", Resources(ObjectList(project.Behaviour), [&](CValue& item, const CObject& object) {
+    kinds.Add(ContentKind(EContentKind::Objects).Key, Resources(ObjectList(project.Behaviour), [&](CValue& item, const CObject& object) {
         const CEventCounts events = CountEvents(object);
         item.Add("sprite", references.Value(SpriteList(project.Media), object.SpriteIndex));
         if (object.SecondSpriteIndex >= 0)
@@ -352,7 +359,7 @@ CValue Summary(CProject& project, std::int32_t version, std::int32_t optionsVers
         item.Add("events", events.Events);
         item.Add("actions", events.Actions);
     }));
-    kinds.Add("rooms", Resources(RoomList(project.World), [&](CValue& item, const CRoom& room) {
+    kinds.Add(ContentKind(EContentKind::Rooms).Key, Resources(RoomList(project.World), [&](CValue& item, const CRoom& room) {
         item.Add("caption", Utf8(room.Caption));
         item.Add("size", SizeValue(room.Width, room.Height));
         item.Add("speed", room.Speed);
@@ -387,7 +394,7 @@ CValue Summary(CProject& project, std::int32_t version, std::int32_t optionsVers
 CReportedMessage Explanation(const CLoadReport& load, const std::string& unreadable) {
     if (!unreadable.empty())
         return {"The file cannot be read.", {"cause: " + unreadable}};
-    if (load.Section == "header")
+    if (load.InHeader)
         return {"The file does not load: its header is not that of a project file of version " +
                     std::to_string(OldestGameVersion) + " to " + std::to_string(NewestGameVersion) + ".",
                 {"cause: " + load.Failure}};
@@ -534,8 +541,7 @@ int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream
     if (summary)
         shown.Append(std::move(*summary));
     else
-        for (const char* key : SummaryKeys)
-            shown.Add(key, CValue());
+        AddNullSummary(shown);
     shown.Add("messages", std::move(messages));
     if (json) {
         shown.Add("layout", loaded ? CValue() : std::move(layout));

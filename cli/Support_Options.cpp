@@ -10,36 +10,28 @@ namespace transvane {
 
 namespace {
 
-struct COptionField {
-    const char* Key;
-    std::int32_t StoredFrom;  // the first section version that holds it
-    CValue (*Value)(const CGameOptions&);
-};
-
 // A code with its meaning in words.
 CValue Code(std::int32_t code, std::string words) { return CValue(code).Shown(std::move(words)); }
 
-// In the order the section stores them.  Settings an older section holds
-// in another form (the full-screen switch, the bar switch) count as stored.
 const std::array<COptionField, 17> Fields = {{
-    {"window scale", 420, [](const CGameOptions& o) { return CValue(o.WindowScale).Shown(std::to_string(o.WindowScale) + "%"); }},
-    {"full-screen scale", 400, [](const CGameOptions& o) { return Code(o.FullScale, FullScaleWords(o.FullScale)); }},
-    {"set resolution", 420, [](const CGameOptions& o) { return CValue(o.SetResolution); }},
-    {"exclusive mode", 400, [](const CGameOptions& o) { return CValue(o.ExclusiveMode); }},
-    {"colour depth", 400, [](const CGameOptions& o) { return Code(o.ColorDepth, ColorDepthWords(o.ColorDepth)); }},
-    {"resolution", 400, [](const CGameOptions& o) { return Code(o.Resolution, ResolutionWords(o.Resolution)); }},
-    {"frequency", 420, [](const CGameOptions& o) { return Code(o.Frequency, FrequencyWords(o.Frequency)); }},
-    {"loading progress bar", 400,
+    {"Scale percentage in windowed mode", "window scale", 420, [](const CGameOptions& o) { return CValue(o.WindowScale).Shown(std::to_string(o.WindowScale) + "%"); }},
+    {"Scale percentage in full-screen mode", "full-screen scale", 400, [](const CGameOptions& o) { return Code(o.FullScale, FullScaleWords(o.FullScale)); }},
+    {"Set the resolution of the screen", "set resolution", 420, [](const CGameOptions& o) { return CValue(o.SetResolution); }},
+    {"Use exclusive graphics mode", "exclusive mode", 400, [](const CGameOptions& o) { return CValue(o.ExclusiveMode); }},
+    {"Colour depth", "colour depth", 400, [](const CGameOptions& o) { return Code(o.ColorDepth, ColorDepthWords(o.ColorDepth)); }},
+    {"Resolution", "resolution", 400, [](const CGameOptions& o) { return Code(o.Resolution, ResolutionWords(o.Resolution)); }},
+    {"Frequency", "frequency", 420, [](const CGameOptions& o) { return Code(o.Frequency, FrequencyWords(o.Frequency)); }},
+    {"Loading progress bar", "loading progress bar", 400,
      [](const CGameOptions& o) { return Code(o.ProgressBarKind, ProgressBarWords(o.ProgressBarKind)); }},
-    {"show loading image", 400, [](const CGameOptions& o) { return CValue(o.ShowLoadImage); }},
-    {"display errors", 420, [](const CGameOptions& o) { return CValue(o.DisplayErrors); }},
-    {"write errors", 420, [](const CGameOptions& o) { return CValue(o.WriteErrors); }},
-    {"abort on errors", 420, [](const CGameOptions& o) { return CValue(o.AbortErrors); }},
-    {"uninitialised variables as 0", 420, [](const CGameOptions& o) { return CValue(o.VariableErrors); }},
-    {"author", OptionsInformationFrom, [](const CGameOptions& o) { return CValue(Windows1252ToUtf8(o.Author)); }},
-    {"game version", OptionsInformationFrom, [](const CGameOptions& o) { return CValue(o.GameVersion); }},
-    {"last changed", OptionsInformationFrom, [](const CGameOptions& o) { return CValue(DateTimeToText(o.LastChanged)); }},
-    {"information", OptionsInformationFrom, [](const CGameOptions& o) { return CValue(Windows1252ToUtf8(o.Information)); }},
+    {"Show an image while loading", "show loading image", 400, [](const CGameOptions& o) { return CValue(o.ShowLoadImage); }},
+    {"Display error messages", "display errors", 420, [](const CGameOptions& o) { return CValue(o.DisplayErrors); }},
+    {"Write error messages to a log", "write errors", 420, [](const CGameOptions& o) { return CValue(o.WriteErrors); }},
+    {"Abort on error messages", "abort on errors", 420, [](const CGameOptions& o) { return CValue(o.AbortErrors); }},
+    {"Treat uninitialised variables as 0", "uninitialised variables as 0", 420, [](const CGameOptions& o) { return CValue(o.VariableErrors); }},
+    {"Author", "author", OptionsInformationFrom, [](const CGameOptions& o) { return CValue(Windows1252ToUtf8(o.Author)); }},
+    {"Game version", "game version", OptionsInformationFrom, [](const CGameOptions& o) { return CValue(o.GameVersion); }},
+    {"Last changed", "last changed", OptionsInformationFrom, [](const CGameOptions& o) { return CValue(DateTimeToText(o.LastChanged)); }},
+    {"Information", "information", OptionsInformationFrom, [](const CGameOptions& o) { return CValue(Windows1252ToUtf8(o.Information)); }},
 }};
 
 // The on/off settings in their stored order, each with the first section
@@ -58,13 +50,15 @@ const std::array<CFlag, 14> Flags = {{
 
 }  // namespace
 
+std::span<const COptionField> GameOptionFields() { return Fields; }
+
 CValue GameOptionsValue(const CGameOptions& options, std::int32_t version) {
     CValue value = CValue::Object();
     CValue flags = CValue::Array();
     for (const CFlag& flag : Flags)
         flags.Push(version >= flag.StoredFrom ? CValue(options.*flag.Member) : CValue());
     value.Add("flags", std::move(flags));
-    for (const COptionField& field : Fields)
+    for (const COptionField& field : GameOptionFields())
         value.Add(field.Key, version >= field.StoredFrom ? field.Value(options) : CValue());
     return value;
 }

@@ -48,6 +48,16 @@ void CValue::WriteJson(std::ostream& out) const {
 
 // Scalars as a person reads them: "-" for nothing, "yes" and "no", control
 // characters other than tab as \xHH.
+std::string CValue::Words() const {
+    if (!FShown.empty())
+        return FShown;
+    if (FKind == EKind::Text)
+        return FText;
+    std::ostringstream out;
+    WriteScalarText(out);
+    return out.str();
+}
+
 void CValue::WriteScalarText(std::ostream& out) const {
     if (!FShown.empty()) {
         CValue(FShown).WriteScalarText(out);

@@ -58,6 +58,10 @@ public:
         return std::move(*this);
     }
 
+    // A scalar as a person reads it on its own: the words it is shown as,
+    // else its text as it stands, else its plain form ("yes", "42", "-").
+    std::string Words() const;
+
     void WriteJson(CJsonWriter& out) const;
     // The whole tree as one JSON document, ended by a line break.
     void WriteJson(std::ostream& out) const;

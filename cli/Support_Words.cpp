@@ -9,9 +9,9 @@
 #include "format/media/Sound_Main.h"
 #include "format/media/Sprite_Main.h"
 #include "format/world/Room_Main.h"
+#include "project/Resource_Kinds.h"
 
 #include <array>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -139,12 +139,8 @@ CEventCounts CountEvents(const CObject& object) {
 
 CValue ResourceCountsValue(const CProject& project) {
     CValue counts = CValue::Object();
-    for (const CConversionSummary::CKindCount& count : CountResources(project)) {
-        std::string key = count.Kind;
-        for (char& c : key)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        counts.Add(std::move(key), count.Count);
-    }
+    for (const CContentKind& kind : ContentKinds())
+        counts.Add(kind.Key, kind.Count(project));
     return counts;
 }
 

@@ -50,8 +50,8 @@ std::string ReferenceWords(std::int32_t index, int count, bool exists, const std
 // or one past the end (a negative index names nothing on purpose).
 inline bool DanglingReference(std::int32_t index, bool exists) { return index >= 0 && !exists; }
 
-// The project's counts (CountResources) as an object keyed by the
-// kinds in lower case: "sounds", "sprites", "subimages" ... "tiles".
+// The project's counts as an object keyed by the kinds' keys
+// (Resource_Kinds.h): "sounds", "sprites", "subimages" ... "tiles".
 CValue ResourceCountsValue(const CProject& project);
 
 // The events of an object that hold actions, and its actions in all.

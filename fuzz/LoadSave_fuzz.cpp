@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // byte.
     CProject project;
     PrepareFuzzing(project.Core);
-    CStream output(std::move(converted));
+    CStream output(project.Core, std::move(converted));
     if (!LoadGame(project, output))
         throw std::logic_error("a saved project could not be loaded again");
     if (output.Remaining() != 0)

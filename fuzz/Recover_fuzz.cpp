@@ -14,11 +14,6 @@
 
 using namespace transvane;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    PrepareFuzzing();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CBlock recovered;
     CConversionLimits limits;
@@ -30,6 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!result.Recovery || result.Recovery->Recovered() > result.Recovery->Total())
         throw std::logic_error("a recovery reported more resources kept than the file held");
     CProject project;
+    PrepareFuzzing(project.Core);
     CStream output(project.Core, std::move(recovered));
     if (!LoadGame(project, output))
         throw std::logic_error("a recovered project could not be loaded again");

@@ -3,48 +3,18 @@
 #include <algorithm>
 #include <utility>
 
-#include "format/behaviour/Object_Main.h"
-#include "format/behaviour/Path_Main.h"
-#include "format/behaviour/TimeLine_Main.h"
-#include "format/media/Background_Main.h"
-#include "format/media/DataFile_Main.h"
-#include "format/media/Script_Main.h"
-#include "format/media/Sound_Main.h"
-#include "format/media/Sprite_Main.h"
-#include "format/world/Room_Main.h"
 #include "project/Project_Main.h"
+#include "project/Resource_Kinds.h"
 #include "project/Resource_Main.h"
 #include "format/core/Support_SafeSave.h"
 
 namespace transvane {
 
 std::vector<CConversionSummary::CKindCount> CountResources(const CProject& project) {
-    const CMediaModel& media = project.Media;
-    const CBehaviourModel& behaviour = project.Behaviour;
-    const CWorldModel& world = project.World;
-    std::int64_t subimages = 0, instances = 0, tiles = 0;
-    for (int i = 0; i < media.Sprites.Count(); ++i)
-        if (const CSprite* sprite = media.Sprites.Get(i))
-            subimages += static_cast<std::int64_t>(sprite->Images.size());
-    for (int i = 0; i < world.Rooms.Count(); ++i)
-        if (const CRoom* room = world.Rooms.Get(i)) {
-            instances += static_cast<std::int64_t>(room->Instances.size());
-            tiles += static_cast<std::int64_t>(room->Tiles.size());
-        }
-    return {
-        {"Sounds", ResourceCount(media.Sounds)},
-        {"Sprites", ResourceCount(media.Sprites)},
-        {"Subimages", subimages},
-        {"Backgrounds", ResourceCount(media.Backgrounds)},
-        {"Paths", ResourceCount(behaviour.Paths)},
-        {"Scripts", ResourceCount(media.Scripts)},
-        {"Data files", ResourceCount(media.DataFiles)},
-        {"Time lines", ResourceCount(behaviour.TimeLines)},
-        {"Objects", ResourceCount(behaviour.Objects)},
-        {"Rooms", ResourceCount(world.Rooms)},
-        {"Instances", instances},
-        {"Tiles", tiles},
-    };
+    std::vector<CConversionSummary::CKindCount> counts;
+    for (const CContentKind& kind : ContentKinds())
+        counts.push_back({kind.Name, kind.Count(project)});
+    return counts;
 }
 
 namespace {

@@ -44,19 +44,17 @@ struct CConversionSummary {
     std::int32_t Version = 0;  // 0 when the header was not read
     std::int32_t GameId = 0;
     struct CKindCount {
-        const char* Kind;  // "Sounds", "Sprites", "Subimages" ...
+        const char* Kind;  // the kind's name for people (Resource_Kinds.h): "Sounds", "Sprites" ...
         std::int64_t Count;  // resources present (empty slots not counted), or parts of them
     };
-    // Sounds, Sprites, Subimages, Backgrounds, Paths, Scripts, Data files,
-    // Time lines, Objects, Rooms, Instances, Tiles; empty when the source did
-    // not load.
+    // One per kind of ContentKinds(), in its order; empty when the source
+    // did not load.
     std::vector<CKindCount> Counts;
 };
 
 struct CProject;  // Project_Main.h
 
-// The project's contents, in file order, as a summary counts them: the one
-// list of kinds and counts that every report uses.
+// The project's contents as a summary counts them, kind by kind.
 std::vector<CConversionSummary::CKindCount> CountResources(const CProject& project);
 
 struct CConversionResult {
@@ -81,7 +79,7 @@ struct CConversionResult {
 };
 
 class CPendingFiles;
-class CProject;
+struct CProject;
 
 // Bounds on what a hostile source may claim, for callers that want them
 // tighter than a desktop's (a fuzzing harness, a browser tab), on the

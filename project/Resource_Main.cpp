@@ -189,6 +189,7 @@ namespace {
 bool LoadHeaderAndSections(CProject& project, CStream& stream, CLoadReport& report) {
     CCoreState& core = project.Core;
     report.Section = "header";
+    report.InHeader = true;
     if (stream.ReadInt() != GameFileMagic) {
         report.Failure = "Error Loading: This is not a vantrel file.";
         ShowMessage(core, report.Failure);
@@ -216,6 +217,8 @@ bool LoadHeaderAndSections(CProject& project, CStream& stream, CLoadReport& repo
     for (const CSection& section : Sections) {
         const bool present = version >= section.PresentFrom;
         report.Section = section.Name;
+        report.InHeader = false;
+        report.SectionId = section.Id;
         report.SectionStart = stream.Position();
         if (present)
             ProgressSection(core, section.Name, stream.Position(), 0, stream.Size(), true);
@@ -233,6 +236,7 @@ bool LoadHeaderAndSections(CProject& project, CStream& stream, CLoadReport& repo
     }
     ProgressRead(core, stream.Position());
     report.Section.clear();
+    report.SectionId.reset();
     return true;
 }
 
@@ -355,7 +359,7 @@ bool LoadGameStream(CProject& project, CStream& stream, const std::string& fileN
         return false;
     }
     // Nothing is kept of a file whose header was not read.
-    const bool kept = recovery != nullptr && report.Version != 0 && report.Section != "header";
+    const bool kept = recovery != nullptr && report.Version != 0 && !report.InHeader;
     if (!ok && !kept) {
         ShowCorrupted(core, fileName, report);
         ClearGame(project);  // loading is all or nothing

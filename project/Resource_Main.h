@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,7 +72,11 @@ void ClearGame(CProject& project);
 // and at which byte offset reading stopped, and why.
 struct CLoadReport {
     std::int32_t Version = 0;    // the header version, once read
-    std::string Section;         // where reading stopped; empty when all loaded
+    std::string Section;         // where reading stopped, for people; empty when all loaded
+    // The same place for code to dispatch on: the header, or the section by
+    // its id; neither when all loaded.
+    bool InHeader = false;
+    std::optional<ESection> SectionId;
     std::size_t SectionStart = 0;  // offset of that section's first byte
     std::size_t Position = 0;      // offset at which reading stopped
     std::string Place;           // the record reading was in then, if any

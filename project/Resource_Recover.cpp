@@ -13,6 +13,7 @@
 #include "format/media/Sprite_Main.h"
 #include "format/world/Room_Main.h"
 #include "project/Project_Main.h"
+#include "project/Resource_Kinds.h"
 #include "project/Resource_Tree.h"
 
 namespace transvane {
@@ -26,7 +27,7 @@ struct CRecoveryRow {
     const char* Kind;
     const char* BlockLost;  // what a record loses with a damaged block; null: the section has none
     // Lists only.
-    std::int64_t (*Present)(CProject&) = nullptr;
+    std::int64_t (*Present)(const CProject&) = nullptr;
     int (*Slots)(CProject&) = nullptr;
     int (*Declared)(CProject&) = nullptr;
     bool (*Exists)(CProject&, int) = nullptr;
@@ -36,13 +37,14 @@ struct CRecoveryRow {
 };
 
 // A list of the project reached from its floor's part: List(part) for the
-// part Part picks.
+// part Part picks; the kind names and counts it.
 template <auto& List, auto Part>
-CRecoveryRow ListRow(ESection id, const char* kind, const char* blockLost, ETopLevel group, EResourceKind treeKind) {
-    return {id,
-            kind,
+CRecoveryRow ListRow(EContentKind kind, const char* blockLost, ETopLevel group, EResourceKind treeKind) {
+    const CContentKind& counted = ContentKind(kind);
+    return {*counted.List,
+            counted.Key,
             blockLost,
-            [](CProject& p) { return ResourceCount(List(p.*Part)); },
+            counted.Count,
             [](CProject& p) { return List(p.*Part).Count(); },
             [](CProject& p) { return List(p.*Part).Declared(); },
             [](CProject& p, int i) { return List(p.*Part).Exists(i); },
@@ -59,21 +61,20 @@ constexpr auto World = &CProject::World;
 const std::array<CRecoveryRow, 12>& Rows() {
     static const std::array<CRecoveryRow, 12> rows = {{
         {ESection::Options, "game options", "the picture is left out"},
-        ListRow<SoundList, Media>(ESection::Sounds, "sounds", "the sound keeps its record, with no data",
+        ListRow<SoundList, Media>(EContentKind::Sounds, "the sound keeps its record, with no data",
                                   ETopLevel::Sounds, KindSounds),
-        ListRow<SpriteList, Media>(ESection::Sprites, "sprites", "the subimage is dropped", ETopLevel::Sprites,
+        ListRow<SpriteList, Media>(EContentKind::Sprites, "the subimage is dropped", ETopLevel::Sprites,
                                    KindSprites),
-        ListRow<BackgroundList, Media>(ESection::Backgrounds, "backgrounds",
-                                       "the background keeps its record, with no picture", ETopLevel::Backgrounds,
+        ListRow<BackgroundList, Media>(EContentKind::Backgrounds, "the background keeps its record, with no picture", ETopLevel::Backgrounds,
                                        KindBackgrounds),
-        ListRow<PathList, Behaviour>(ESection::Paths, "paths", nullptr, ETopLevel::Paths, KindPaths),
-        ListRow<ScriptList, Media>(ESection::Scripts, "scripts", nullptr, ETopLevel::Scripts, KindScripts),
-        ListRow<DataFileList, Media>(ESection::DataFiles, "data files", "the data file keeps its record, with no data",
+        ListRow<PathList, Behaviour>(EContentKind::Paths, nullptr, ETopLevel::Paths, KindPaths),
+        ListRow<ScriptList, Media>(EContentKind::Scripts, nullptr, ETopLevel::Scripts, KindScripts),
+        ListRow<DataFileList, Media>(EContentKind::DataFiles, "the data file keeps its record, with no data",
                                      ETopLevel::DataFiles, KindDataFiles),
-        ListRow<TimeLineList, Behaviour>(ESection::TimeLines, "time lines", nullptr, ETopLevel::TimeLines,
+        ListRow<TimeLineList, Behaviour>(EContentKind::TimeLines, nullptr, ETopLevel::TimeLines,
                                          KindTimeLines),
-        ListRow<ObjectList, Behaviour>(ESection::Objects, "objects", nullptr, ETopLevel::Objects, KindObjects),
-        ListRow<RoomList, World>(ESection::Rooms, "rooms", nullptr, ETopLevel::Rooms, KindRooms),
+        ListRow<ObjectList, Behaviour>(EContentKind::Objects, nullptr, ETopLevel::Objects, KindObjects),
+        ListRow<RoomList, World>(EContentKind::Rooms, nullptr, ETopLevel::Rooms, KindRooms),
         {ESection::GameInformation, "game information", nullptr},
         {ESection::Tree, "resource tree", nullptr},
     }};
@@ -96,7 +97,7 @@ const CSection* SectionAt(const CLoadReport& load, std::size_t position) {
                 if (GameSections()[k].Id == span.Id)
                     return &GameSections()[k];
     for (int k = 0; k < GameSectionCount(); ++k)
-        if (GameSections()[k].Name == load.Section)
+        if (GameSections()[k].Id == load.SectionId)
             return &GameSections()[k];
     return nullptr;
 }
@@ -154,7 +155,7 @@ void FinishRecovery(CProject& project, bool complete, CRecoveryReport& report) {
         if (load.Version < section.PresentFrom)
             continue;
         CRecoveredSection::EState state = CRecoveredSection::EState::Complete;
-        if (!complete && section.Name == load.Section) {
+        if (!complete && section.Id == load.SectionId) {
             state = CRecoveredSection::EState::Stopped;
             // A list keeps the records it read completely; any other section
             // holds what a new project has.

@@ -85,6 +85,9 @@ public slots:
     void ConvertFiles(const QStringList& sources);
     void QuitButtonClick();
     void ShowAbout();
+    // The program is leaving: a load or save under way finishes, nothing
+    // further is asked or converted, and the window closes then.
+    void CloseWhenDone() { FCloseWhenDone = true; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -9,11 +9,13 @@
 // as the main window is up.
 //
 // Ended by SIGINT, SIGTERM or SIGHUP, the window quits as if the user had
-// closed it (a load or save under way finishes first), so the temporary
-// folder goes too; the status is then 128 + the signal's number.  A second
+// closed it (a load or save under way finishes first), also while a dialog
+// or message box is open, so the temporary folder goes too; the status is
+// then 128 + the signal's number.  A second
 // signal while the first waits ends the program at once, removing the
 // temporary files of the save under way and the temporary folder.
 #include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <atomic>
@@ -68,6 +70,28 @@ bool HandleSignals() {
         return false;
     HandleInterruptions(OnInterrupt, SA_RESTART);  // the toolkit's calls carry on
     return true;
+}
+
+// Quits as the user would, from any state.  A load or save under way
+// finishes first (the main window asks nothing further and closes after
+// it).  A modal dialog runs an event loop of its own, and while it is open
+// the windows beneath refuse to close: every dialog open now is answered as
+// Escape would answer it, and ending all event loops makes each dialog
+// asked for later (the next message of a load ...) return at once.
+void Leave(TMainForm* mainForm) {
+    if (mainForm != nullptr)
+        mainForm->CloseWhenDone();
+    for (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr;) {
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->hide();
+        QWidget* next = QApplication::activeModalWidget();
+        if (next == modal)
+            break;  // it would not go; the loops end below all the same
+        modal = next;
+    }
+    QApplication::exit(EXIT_SUCCESS);
 }
 
 bool IsSet(const char* name) {
@@ -140,16 +164,15 @@ int main(int argc, char** argv) {
     // because the folder's one message needs a box; the title comes after.
     QApplication application(argc, argv);
     int interruptedBy = 0;
+    TMainForm* mainForm = nullptr;  // while the windows exist
     std::unique_ptr<QSocketNotifier> quitRequests;
     if (signalsHandled) {
         quitRequests = std::make_unique<QSocketNotifier>(QuitPipe[0], QSocketNotifier::Read);
-        QObject::connect(quitRequests.get(), &QSocketNotifier::activated, &application, [&interruptedBy] {
+        QObject::connect(quitRequests.get(), &QSocketNotifier::activated, &application, [&interruptedBy, &mainForm] {
             unsigned char number = 0;
             if (::read(QuitPipe[0], &number, 1) == 1 && interruptedBy == 0)
                 interruptedBy = number;
-            // As if the user closed the windows: a busy main window waits
-            // for its load or save to finish and closes then.
-            QApplication::closeAllWindows();
+            Leave(mainForm);
         });
     }
     // Now without the toolkit's own options.
@@ -175,11 +198,11 @@ int main(int argc, char** argv) {
         feedback.AttachWindows(windows.MainForm.get(), windows.ProgressForm.get());
         CentreOnScreen(*windows.MainForm);
         windows.MainForm->show();
-        if (!arguments.File.isEmpty()) {
-            TMainForm* mainForm = windows.MainForm.get();
+        mainForm = windows.MainForm.get();
+        if (!arguments.File.isEmpty())
             QTimer::singleShot(0, mainForm, [mainForm, file = arguments.File] { mainForm->ConvertFile(file); });
-        }
         result = QApplication::exec();
+        mainForm = nullptr;
         feedback.AttachWindows(nullptr, nullptr);
     }
 

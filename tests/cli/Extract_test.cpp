@@ -286,10 +286,11 @@ TEST(Extract, PageShowsWhatTheFileHolds) {
         std::vector<std::string> present, absent;
     };
     const Case cases[] = {
-        {noAuthor, {"<p>A project file of format version 500, game id ", "; game version 100, last changed "},
+        {noAuthor, {"<p>A project file of format version 500, game id ", "; game version 100, last changed ",
+                    "<tr><th>Resolution</th><td>", "<tr><th>Author</th><td></td></tr>"},
          {", by ", "<h2 id=\"sprites\">", "<tr><th>Name</th>", "<h2 id=\"notes\">", "<a href=\"#rooms\">"}},
         {SampleProject(430), {"stores no author, game version or date of its last change.", "<h2 id=\"notes\">",
-                              "<li>Failed to convert old action number: 70", "<a href=\"#rooms\">"}, {"last changed 2"}},
+                              "<li>Failed to convert old action number: 70", "<a href=\"#rooms\">"}, {"last changed 2", "<th>Author</th>"}},
     };
     for (const Case& c : cases) {
         CScratchFolder folder;

@@ -132,12 +132,19 @@ private slots:
     }
 
     // Ended by a signal, the window quits as if closed: its temporary folder
-    // is gone and the status says which signal it was.
+    // is gone and the status says which signal it was, also while a modal
+    // dialog runs its own loop (the load's error box, the save dialog).
     void endedBySignalRemovesItsTemporaryFolder() {
         const QString program = qEnvironmentVariable("TRANSVANE_GUI");
         if (program.isEmpty())
             QSKIP("TRANSVANE_GUI names no program");
-        for (const int signal : {SIGTERM, SIGINT}) {
+        CScratchFolder files;
+        WriteWholeFile(files.File("bad.vtr"), Bytes("not a project"));
+        WriteWholeFile(files.File("good.vtr"), project::WriteProject(project::TProject{}));
+        const std::pair<int, QString> cases[] = {
+            {SIGTERM, QString()}, {SIGINT, QString()}, {SIGHUP, QString::fromStdString(files.File("bad.vtr"))},
+            {SIGTERM, QString::fromStdString(files.File("good.vtr"))}};
+        for (const auto& [signal, file] : cases) {
             CScratchFolder temp;
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             for (const QString& name : environment.keys())
@@ -147,12 +154,19 @@ private slots:
             environment.insert("QT_QPA_PLATFORM", "offscreen");
             QProcess process;
             process.setProcessEnvironment(environment);
-            process.start(program, {});
-            // The folder exists once the window is almost up.
+            process.start(program, file.isEmpty() ? QStringList() : QStringList{file});
+            // The folder exists once the window is almost up; a file given
+            // loads at once, and its box or dialog is open well within the
+            // pause.
             QTRY_VERIFY_WITH_TIMEOUT(!FolderContents(temp.Path()).empty(), 30000);
             QVERIFY(QString::fromStdString(FolderContents(temp.Path()).front()).startsWith("vt_ttt_"));
+            if (!file.isEmpty())
+                QTest::qWait(1500);
             ::kill(static_cast<pid_t>(process.processId()), signal);
-            QVERIFY(process.waitForFinished(30000));
+            const bool finished = process.waitForFinished(30000);
+            if (!finished)
+                process.kill();
+            QVERIFY2(finished, qPrintable(QStringLiteral("still running after signal %1 with '%2'").arg(signal).arg(file)));
             QCOMPARE(process.exitStatus(), QProcess::NormalExit);
             QCOMPARE(process.exitCode(), 128 + signal);
             QCOMPARE(FolderContents(temp.Path()), std::vector<std::string>{});
