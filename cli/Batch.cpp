@@ -11,7 +11,6 @@
 #include <mutex>
 #include <optional>
 #include <thread>
-#include <sys/ioctl.h>
 #include <unistd.h>
 #include <utility>
 
@@ -75,13 +74,13 @@ std::string LossLine(const std::string& source, const CConversionReport& report)
 // when it cannot be used.
 bool PrepareOutputDir(const std::string& dir) {
     std::error_code error;
-    if (fs::is_directory(dir, error))
+    if (fs::is_directory(PathOf(dir), error))
         return true;
-    if (fs::exists(dir, error)) {
+    if (fs::exists(PathOf(dir), error)) {
         ShowProblem("the output folder " + dir + " exists and is not a folder");
         return false;
     }
-    fs::create_directories(dir, error);
+    fs::create_directories(PathOf(dir), error);
     if (error) {
         ShowProblem("cannot create the output folder " + dir + ": " + error.message());
         return false;
@@ -131,7 +130,7 @@ COutcome Carry(const std::string& source, const CBatchPlan& plan, CBatchFeedback
         // once there is something to put in it.  When it cannot be made,
         // the save says why.
         std::error_code ignored;
-        fs::create_directories(fs::path(plan.Output).parent_path(), ignored);
+        fs::create_directories(PathOf(plan.Output).parent_path(), ignored);
         conversion.Save(plan.Output);
     }
     CConversionResult result = conversion.TakeResult();
@@ -263,7 +262,7 @@ class CBatch {
 public:
     explicit CBatch(CBatchOptions options)
         : FOptions(std::move(options)),
-          FFeedback(FOptions.Quiet, ::isatty(STDERR_FILENO) == 1, stderr, FOptions.ProgressDelay),
+          FFeedback(FOptions.Quiet, IsTerminal(STDERR_FILENO), stderr, FOptions.ProgressDelay),
           FPlans(PlanBatch(FOptions.Sources, {FOptions.OutputDir, FOptions.Force, FOptions.SkipExisting})) {
         FLimits.PendingFiles = FOptions.PendingFiles;
         for (const CBatchPlan& plan : FPlans)
@@ -272,7 +271,7 @@ public:
 
     int Run() {
         TheRun.Quiet = FOptions.Quiet;
-        TheRun.Terminal = ::isatty(STDERR_FILENO) == 1;
+        TheRun.Terminal = IsTerminal(STDERR_FILENO);
         const std::vector<CBatchPlan>& plans = FPlans;
         const auto states = std::make_unique<CFileState[]>(plans.size());
         TheRun.Plans.store(&plans);
@@ -551,10 +550,9 @@ void CBatchFeedback::DrawProgress() {
     // A line wider than the terminal would wrap, and the carriage return
     // could then no longer take it back.  Cut it, but not inside a UTF-8
     // character.
-    struct winsize size {};
-    if (::ioctl(::fileno(FOut), TIOCGWINSZ, &size) == 0 && size.ws_col > 1 &&
-        line.size() >= size.ws_col) {
-        line.resize(size.ws_col - 1u);
+    const unsigned columns = TerminalColumns(::fileno(FOut));
+    if (columns > 1 && line.size() >= columns) {
+        line.resize(columns - 1u);
         while (!line.empty() && (static_cast<unsigned char>(line.back()) & 0xC0) == 0x80)
             line.pop_back();
         if (!line.empty() && static_cast<unsigned char>(line.back()) >= 0xC0)
@@ -588,7 +586,7 @@ int ConvertOne(const std::string& source, const std::string& target, const CBatc
         ShowProblem(target + " already exists; use --force to replace it");
         return 1;
     }
-    CBatchFeedback feedback(quiet, ::isatty(STDERR_FILENO) == 1, stderr, options.ProgressDelay);
+    CBatchFeedback feedback(quiet, IsTerminal(STDERR_FILENO), stderr, options.ProgressDelay);
     feedback.Begin("");
     CConversionLimits limits;
     limits.PendingFiles = options.PendingFiles;

@@ -10,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-#include <unistd.h>
 
 #include "format/behaviour/Object_Main.h"
 #include "format/behaviour/Path_Main.h"
@@ -830,9 +829,9 @@ public:
     void Folder(const std::string& path) { FFolders.push_back(path); }
     void Remove() const {
         for (auto file = FFiles.rbegin(); file != FFiles.rend(); ++file)
-            ::unlink(Full(*file).c_str());
+            RemoveFile(Full(*file).c_str());
         for (auto folder = FFolders.rbegin(); folder != FFolders.rend(); ++folder)
-            ::rmdir(Full(*folder).c_str());
+            RemoveFolder(Full(*folder));
     }
 
 private:

@@ -4,13 +4,15 @@
 #include <cstdint>
 #include <unistd.h>
 
+#include "format/core/Support_Platform.h"
+
 namespace transvane {
 
 std::optional<CBlock> ReadStandardInput() {
     CBlock bytes;
     std::uint8_t buffer[1 << 16];
     for (;;) {
-        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        const std::ptrdiff_t got = ReadFromFile(STDIN_FILENO, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0 || bytes.size() + static_cast<std::size_t>(got) > MaxStandardInput)

@@ -5,10 +5,9 @@
 #include <streambuf>
 #include <vector>
 #include <cstring>
-#include <fcntl.h>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "format/core/Support_File.h"
 
 namespace transvane {
 
@@ -35,20 +34,6 @@ bool Forbidden(char32_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F) || std::strchr("/\\:*?\"<>|", static_cast<int>(c < 0x80 ? c : 'a'));
 }
 
-bool ReservedOnWindows(std::string_view name) {
-    std::string stem(name.substr(0, name.find('.')));
-    while (!stem.empty() && stem.back() == ' ')
-        stem.pop_back();
-    for (char& c : stem)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL")
-        return true;
-    return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) && stem[3] >= '1' &&
-           stem[3] <= '9';
-}
-
-std::string Reason() { return std::strerror(errno); }
 
 }  // namespace
 
@@ -74,7 +59,7 @@ std::string SafeFileName(std::string_view name, std::string_view fallback) {
         safe.pop_back();
     if (safe.empty())
         safe = fallback;
-    if (ReservedOnWindows(safe)) {
+    if (IsDeviceName(safe)) {
         // GCC 12 at -O3 sees an overlapping memcpy of some 2^63 bytes inside
         // std::string::insert once it is inlined here (-Wrestrict): a known
         // false positive of that compiler, since the literal cannot overlap
@@ -131,57 +116,6 @@ std::string CNameSet::Claim(std::string_view name, std::string_view extension, s
     return candidate;
 }
 
-COutputFolder::COutputFolder(const std::string& path) : FPath(path) {
-    // Parents first, as mkdir -p does; the folder the user names may be a
-    // link to elsewhere, that is their choice.
-    for (std::size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
-        const std::string part = path.substr(0, slash);
-        if (!part.empty() && ::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
-            throw std::runtime_error(part + ": " + Reason());
-        if (slash == std::string::npos)
-            break;
-    }
-    FHandle = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (FHandle < 0)
-        throw std::runtime_error(path + ": " + Reason());
-}
-
-COutputFolder::~COutputFolder() {
-    if (FHandle >= 0)
-        ::close(FHandle);
-}
-
-COutputFolder COutputFolder::Subfolder(const std::string& name) const {
-    if (::mkdirat(FHandle, name.c_str(), 0777) != 0 && errno != EEXIST)
-        throw std::runtime_error(FPath + "/" + name + ": " + Reason());
-    const int handle = ::openat(FHandle, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (handle < 0)
-        throw std::runtime_error(FPath + "/" + name + ": " +
-                                 (errno == ELOOP || errno == ENOTDIR ? std::string("not a folder") : Reason()));
-    return COutputFolder(handle, FPath + "/" + name);
-}
-
-bool COutputFolder::Has(const std::string& name) const {
-    struct stat status {};
-    return ::fstatat(FHandle, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
-}
-
-int COutputFolder::CreateFile(const std::string& name, bool replace) const {
-    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-    int handle = ::openat(FHandle, name.c_str(), flags, 0666);
-    if (handle < 0 && errno == EEXIST && replace) {
-        // The old entry goes (a link is removed, never followed), then the
-        // file is created afresh, exclusively.
-        if (::unlinkat(FHandle, name.c_str(), 0) != 0)
-            throw std::runtime_error(FPath + "/" + name + ": " + Reason());
-        handle = ::openat(FHandle, name.c_str(), flags, 0666);
-    }
-    if (handle < 0)
-        throw std::runtime_error(FPath + "/" + name + ": " +
-                                 (errno == EEXIST ? std::string("exists already") : Reason()));
-    return handle;
-}
-
 namespace {
 
 // A stream buffer that writes to a file handle in 64 KiB pieces and
@@ -206,7 +140,7 @@ protected:
     int sync() override {
         const char* at = pbase();
         while (at < pptr() && Error == 0) {
-            const ssize_t written = ::write(FHandle, at, static_cast<std::size_t>(pptr() - at));
+            const std::ptrdiff_t written = WriteToFile(FHandle, at, static_cast<std::size_t>(pptr() - at));
             if (written < 0 && errno == EINTR)
                 continue;
             if (written <= 0)
@@ -233,12 +167,12 @@ void COutputFolder::WriteFile(const std::string& name, bool replace,
     try {
         writer(out);
     } catch (...) {
-        ::close(handle);
+        CloseFile(handle);
         throw;
     }
     out.flush();
     int error = buffer.Error;
-    if (::close(handle) != 0 && error == 0)
+    if (!CloseFile(handle) && error == 0)
         error = errno;
     if (error != 0)
         throw std::runtime_error(FPath + "/" + name + ": " + std::strerror(error));

@@ -23,7 +23,6 @@
 #include <charconv>
 #include <chrono>
 #include <csignal>
-#include <pthread.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,8 +39,10 @@
 #include "cli/Extract.h"
 #include "cli/Info.h"
 #include "cli/Recover.h"
+#include "cli/Support_Entry.h"
 #include "cli/Support_Signals.h"
 #include "format/core/Support_PendingFiles.h"
+#include "format/core/Support_Platform.h"
 #include "format/core/Support_SafeSave.h"
 
 namespace transvane {
@@ -60,7 +61,7 @@ void OnInterrupt(int signal) {
     PendingFiles.RemoveAll();
     if (!ReportBatchInterrupted())
         WriteFromHandler(STDERR_FILENO, "Conversion interrupted.\n");
-    ::_exit(128 + signal);
+    std::_Exit(128 + signal);
 }
 
 // Ends the process once a conversion is done.  The project model dies with
@@ -109,7 +110,7 @@ int Extract(const CArguments& arguments) {
         return UsageError("extract cannot use \"-\": give the project file");
     HandleInterruptions(StopExtraction);
     // The load's progress line, on a terminal.
-    CBatchFeedback console(false, ::isatty(STDERR_FILENO) == 1, stderr, arguments.ProgressDelay);
+    CBatchFeedback console(false, IsTerminal(STDERR_FILENO), stderr, arguments.ProgressDelay);
     console.Begin("");
     ExitAfterConversion(RunExtract(arguments.Operands[0], arguments.Operands[1], arguments.Has("force"), std::cout,
                                    std::cerr, ExtractStop, &console));
@@ -253,13 +254,8 @@ std::chrono::milliseconds ProgressDelayFromEnvironment() {
 
 }  // namespace
 
-}  // namespace transvane
-
-using namespace transvane;
-
-int main(int argc, char** argv) {
+int RunTool(const std::vector<std::string>& arguments) {
     HandleMappedFileFaults();
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
     // --version wins wherever it stands, as an option; after "--" it would
     // be a file's name.
     const auto optionsEnd = std::find(arguments.begin(), arguments.end(), "--");
@@ -280,3 +276,4 @@ int main(int argc, char** argv) {
     parsed->ProgressDelay = ProgressDelayFromEnvironment();
     return parsed->Command->Run(*parsed);
 }
+}  // namespace transvane

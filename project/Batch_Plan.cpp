@@ -20,7 +20,7 @@ namespace {
 // The extension in lower case: projects copied from Windows may be
 // GAME.VTR.
 std::string LowerExtension(const fs::path& name) {
-    std::string extension = name.extension().string();
+    std::string extension = NameOf(name.extension());
     for (char& c : extension)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return extension;
@@ -46,7 +46,7 @@ public:
     std::vector<CFound> Collect(const std::vector<std::string>& operands) {
         for (const std::string& operand : operands) {
             std::error_code error;
-            if (fs::is_directory(operand, error))
+            if (fs::is_directory(PathOf(operand), error))
                 AddFolder(operand);
             else
                 AddFile(operand);
@@ -56,18 +56,18 @@ public:
 
 private:
     void AddFile(const std::string& name) {
-        const fs::path leaf = fs::path(name).filename();
+        const fs::path leaf = PathOf(name).filename();
         // A name without a file part ("gone/", "..") is left to the load,
         // which says what is wrong with it.
         const bool named = !leaf.empty() && leaf != "." && leaf != "..";
-        FFiles.push_back({name, named ? ChangeFileExt(leaf.string(), ".vtr") : std::string(), {}});
+        FFiles.push_back({name, named ? ChangeFileExt(NameOf(leaf), ".vtr") : std::string(), {}});
     }
 
     void AddFolder(const std::string& folder) {
         const std::size_t before = FFiles.size();
         if (const std::optional<CFileIdentity> id = FileIdentity(folder))
             FSeen.insert(*id);
-        Walk(folder, {});
+        Walk(PathOf(folder), {});
         // A folder that holds nothing to convert is most likely the wrong
         // folder: saying nothing would look like success.
         if (FFiles.size() == before)
@@ -80,8 +80,8 @@ private:
         for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error))
             entries.push_back(*entry);
         if (error) {
-            FFiles.push_back({folder.string(), {}, {"Not converted: the folder cannot be read.",
-                                                    "file: " + folder.string(), "cause: " + error.message()}});
+            FFiles.push_back({NameOf(folder), {}, {"Not converted: the folder cannot be read.",
+                                                   "file: " + NameOf(folder), "cause: " + error.message()}});
             return;
         }
         std::sort(entries.begin(), entries.end(), [](const fs::directory_entry& a, const fs::directory_entry& b) {
@@ -92,11 +92,11 @@ private:
             std::error_code statError;
             const fs::file_status status = entry.status(statError);  // through links
             if (fs::is_directory(status)) {
-                const std::optional<CFileIdentity> id = FileIdentity(entry.path().string());
+                const std::optional<CFileIdentity> id = FileIdentity(NameOf(entry.path()));
                 if (id && id != FOutputDir && FSeen.insert(*id).second)
                     Walk(entry.path(), inside / name);
             } else if (fs::is_regular_file(status) && IsProjectName(name)) {
-                FFiles.push_back({entry.path().string(), (inside / name).replace_extension(".vtr").string(), {}});
+                FFiles.push_back({NameOf(entry.path()), NameOf((inside / name).replace_extension(".vtr")), {}});
             }
         }
     }
@@ -160,7 +160,7 @@ private:
             plan.LoadOnly = true;
             return;
         }
-        const std::string output = (fs::path(FRules.OutputDir) / file.Relative).string();
+        const std::string output = NameOf(PathOf(FRules.OutputDir) / PathOf(file.Relative));
         const auto [owner, isNew] = FOutputOwners.emplace(file.Relative, i);
         if (!isNew) {
             plan.Refusal = "Not converted: its output " + output + " is already the output of " +

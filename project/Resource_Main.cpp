@@ -9,8 +9,6 @@
 #include <numeric>
 #include <optional>
 #include <utility>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "format/behaviour/Library_Main.h"
 #include "format/behaviour/Object_Main.h"
@@ -528,9 +526,9 @@ bool SaveGameDryRun(CProject& project) {
     // window is thrown away: the changes a save makes are made and noted,
     // and nothing is kept.
     CStream stream(core);
-    const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    const int nowhere = OpenNullDevice();
     if (nowhere >= 0)
-        stream.SpillTo(nowhere, "/dev/null", SaveWindow);
+        stream.SpillTo(nowhere, "(nowhere)", SaveWindow);
     bool built = false;
     try {
         built = BuildGame(project, stream);
@@ -540,7 +538,7 @@ bool SaveGameDryRun(CProject& project) {
         built = false;
     }
     if (nowhere >= 0)
-        ::close(nowhere);
+        CloseFile(nowhere);
     if (!built)
         ShowMessage(core, "Error Saving: Internal error. The game has not been saved!");
     ProgressEnd(core);

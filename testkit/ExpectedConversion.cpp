@@ -10,6 +10,7 @@
 #include <utility>
 #include <ostream>
 
+#include "format/core/Support_Platform.h"
 #include "project/Project_Main.h"
 #include "project/Resource_Main.h"
 #include "testkit/ProjectReader.h"
@@ -466,12 +467,13 @@ double LocalNowAsDays() {
     using namespace std::chrono;
     const auto now = system_clock::now();
     const std::time_t whole = system_clock::to_time_t(now);
-    std::tm local{};
-    localtime_r(&whole, &local);
-    // timegm reads the broken-down local time as if it were UTC, which
-    // gives the local date and time as seconds since 1970.
+    const std::tm local = LocalTime(whole);
+    // The broken-down local time read as if it were UTC gives the local
+    // date and time as seconds since 1970.
+    const sys_days date{year{local.tm_year + 1900} / (local.tm_mon + 1) / local.tm_mday};
     const auto fraction = duration_cast<microseconds>(now.time_since_epoch()).count() % 1000000;
-    const double seconds = static_cast<double>(timegm(&local)) + static_cast<double>(fraction) / 1e6;
+    const double seconds = static_cast<double>(date.time_since_epoch().count()) * 86400.0 + local.tm_hour * 3600.0 +
+                           local.tm_min * 60.0 + local.tm_sec + static_cast<double>(fraction) / 1e6;
     return seconds / 86400.0 + 25569.0;  // 1 January 1970 is day 25569
 }
 

@@ -8,13 +8,23 @@
 #include <random>
 #include <stdexcept>
 
+#include "format/core/Support_Platform.h"
+
 namespace transvane {
 
 CScratchFolder::CScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "transvane-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
+    // A name no other test (of this run or another) holds: create_directory
+    // says whether this call made the folder.
+    std::random_device entropy;
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100 && FPath.empty(); ++attempt) {
+        const std::filesystem::path folder = base / ("transvane-test-" + std::to_string(entropy()));
+        std::error_code error;
+        if (std::filesystem::create_directory(folder, error) && !error)
+            FPath = NameOf(folder);
+    }
+    if (FPath.empty())
         throw std::runtime_error("cannot create a scratch folder");
-    FPath = pattern;
 }
 
 CScratchFolder::~CScratchFolder() {
@@ -77,7 +87,7 @@ CBlock NoiseBytes(std::size_t size, std::uint32_t seed) {
 }
 
 CBlock ReadWholeFile(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
+    std::ifstream in(PathOf(name), std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot read " + name);
     return CBlock(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -86,22 +96,22 @@ CBlock ReadWholeFile(const std::string& name) {
 std::vector<std::string> FolderContents(const std::string& path) {
     std::vector<std::string> names;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(path, error))
-        names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(PathOf(path), error))
+        names.push_back(NameOf(entry.path().filename()));
     std::sort(names.begin(), names.end());
     return names;
 }
 
 std::vector<std::string> FolderTree(const std::string& path) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(path))
-        names.push_back(entry.path().lexically_relative(path).string());
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(PathOf(path)))
+        names.push_back(NameOf(entry.path().lexically_relative(PathOf(path))));
     std::sort(names.begin(), names.end());
     return names;
 }
 
 void WriteWholeFile(const std::string& name, const CBlock& bytes) {
-    std::ofstream out(name, std::ios::binary | std::ios::trunc);
+    std::ofstream out(PathOf(name), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!out)
         throw std::runtime_error("cannot write " + name);
@@ -127,6 +137,22 @@ CBlock HeaderOnly(std::int32_t version) {
     CStream stream;
     WriteHeader(stream, version);
     return stream.TakeBytes();
+}
+
+void SetTestEnvironment(const std::string& name, const std::string& value) {
+#ifdef _WIN32
+    ::_putenv_s(name.c_str(), value.c_str());
+#else
+    ::setenv(name.c_str(), value.c_str(), 1);
+#endif
+}
+
+void UnsetTestEnvironment(const std::string& name) {
+#ifdef _WIN32
+    ::_putenv_s(name.c_str(), "");  // an empty value removes the variable there
+#else
+    ::unsetenv(name.c_str());
+#endif
 }
 
 }  // namespace transvane

@@ -100,6 +100,9 @@ std::vector<std::string> FolderContents(const std::string& path);
 // sorted paths relative to it ("sub", "sub/a.vtr").
 std::vector<std::string> FolderTree(const std::string& path);
 void WriteWholeFile(const std::string& name, const CBlock& bytes);
+// Sets or removes a variable of the test's own environment.
+void SetTestEnvironment(const std::string& name, const std::string& value);
+void UnsetTestEnvironment(const std::string& name);
 
 // The GUID that test files carry: 16 recognisable bytes.
 CGuid TestGuid();

@@ -24,10 +24,13 @@ packages=(g++ cmake ninja-build pkg-config zlib1g-dev libdeflate-dev libpng-dev 
 # page in the browser (tools/web.sh), with zlib's C sources from
 # binutils-source; chromium runs the page's test and renders the page that
 # extract writes; python3-jsonschema checks every JSON report of the tests
-# against its schema.
+# against its schema.  MinGW-w64 (its posix thread model, for std::thread),
+# zlib built for it, GoogleTest's sources and Wine cross-build
+# transvane-cli.exe and the test suite for Windows and run them
+# (tools/windows.sh).
 test_packages=(libgtest-dev nlohmann-json3-dev desktop-file-utils shared-mime-info dpkg-dev lintian appstream
                xvfb xauth xdotool clang-14 libclang-rt-14-dev emscripten binutils-source chromium
-               python3-jsonschema)
+               python3-jsonschema g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine64)
 
 if [ "${1:-}" = "--tests" ]; then
   shift

@@ -1,69 +1,54 @@
 #include "format/core/Support_File.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <system_error>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Random.h"
-
-extern char** environ;
 
 namespace transvane {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// Where the platform keeps temporary files when nothing says otherwise.
-const std::string FixedTempBase = "/tmp";
-
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-}  // namespace
-
 bool FileExists(const std::string& name) {
     std::error_code error;
-    return fs::is_regular_file(name, error);
+    return fs::is_regular_file(PathOf(name), error);
 }
 
 bool DirectoryExists(const std::string& name) {
     std::error_code error;
-    return fs::is_directory(name, error);
+    return fs::is_directory(PathOf(name), error);
 }
 
 std::string ReadProblem(const std::string& name) {
-    struct stat info {};
-    if (::stat(name.c_str(), &info) != 0)
-        return std::strerror(errno);
-    if (S_ISDIR(info.st_mode))
+    std::error_code error;
+    const fs::file_status status = fs::status(PathOf(name), error);
+    if (error)
+        return error.message();
+    if (fs::is_directory(status))
         return std::strerror(EISDIR);
-    if (!S_ISREG(info.st_mode))
+    if (!fs::is_regular_file(status))
         return "not an ordinary file";
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenForReading(name);
     if (fd < 0)
         return std::strerror(errno);
-    ::close(fd);
+    CloseFile(fd);
     return {};
 }
 
-std::optional<CFileIdentity> FileIdentity(const std::string& name) {
-    struct stat info {};
-    if (::stat(name.c_str(), &info) != 0)
-        return std::nullopt;
-    return CFileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+bool IsDeviceName(std::string_view name) {
+    std::string stem(name.substr(0, name.find('.')));
+    while (!stem.empty() && stem.back() == ' ')
+        stem.pop_back();
+    for (char& c : stem)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL")
+        return true;
+    return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) && stem[3] >= '1' &&
+           stem[3] <= '9';
 }
 
 std::string ChangeFileExt(const std::string& name, const std::string& extension) {
@@ -73,28 +58,19 @@ std::string ChangeFileExt(const std::string& name, const std::string& extension)
     return name.substr(0, dot) + extension;
 }
 
-std::string EnvironmentValue(const std::string& name) {
-    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-        const std::string pair(*entry);
-        const std::size_t equals = pair.find('=');
-        if (equals != std::string::npos && EqualsIgnoringCase(pair.substr(0, equals), name))
-            return pair.substr(equals + 1);
-    }
-    return {};
-}
-
 CTempFolder::CTempFolder(CFeedback* feedback) {
-    std::string base = FixedTempBase;
+    const std::string fixed = FixedTemporaryFolder();
+    std::string base = fixed;
     if (const std::string temp = EnvironmentValue("temp"); !temp.empty())
         base = temp;
     else if (const std::string tmp = EnvironmentValue("tmp"); !tmp.empty())
         base = tmp;
 
-    if (TryCreate(base) || TryCreate(FixedTempBase))
+    if (TryCreate(base) || TryCreate(fixed))
         return;
     std::error_code error;
     const fs::path here = fs::current_path(error);
-    if (!error && TryCreate(here.string()))
+    if (!error && TryCreate(NameOf(here)))
         return;
     FBase.clear();
     FPath.clear();
@@ -105,15 +81,15 @@ CTempFolder::CTempFolder(CFeedback* feedback) {
 bool CTempFolder::TryCreate(const std::string& base) {
     FBase = base;
     std::error_code error;
-    if (!fs::is_directory(base, error))
-        fs::create_directories(base, error);
+    if (!fs::is_directory(PathOf(base), error))
+        fs::create_directories(PathOf(base), error);
     // A name that does not exist yet, made by this call (create_directory
     // says whether it made it), so that an earlier run that ended
     // abnormally and left its folder behind, or another window starting
     // at the same moment, is never shared.
     for (int attempt = 0; attempt < 1000; ++attempt) {
         const std::string path = base + "/vt_ttt_" + std::to_string(RandomBelow(100000));
-        if (fs::create_directory(path, error) && !error) {
+        if (fs::create_directory(PathOf(path), error) && !error) {
             FPath = path;
             return true;
         }
@@ -125,14 +101,14 @@ bool CTempFolder::TryCreate(const std::string& base) {
 
 CTempFolder::~CTempFolder() {
     std::error_code error;
-    if (FPath.empty() || !fs::is_directory(FPath, error))
+    if (FPath.empty() || !fs::is_directory(PathOf(FPath), error))
         return;
-    for (const auto& entry : fs::directory_iterator(FPath, error)) {
-        const std::string leaf = entry.path().filename().string();
+    for (const auto& entry : fs::directory_iterator(PathOf(FPath), error)) {
+        const std::string leaf = NameOf(entry.path().filename());
         if (!leaf.empty() && leaf[0] != '.' && entry.is_regular_file(error))
             fs::remove(entry.path(), error);
     }
-    fs::remove(FPath, error);
+    fs::remove(PathOf(FPath), error);
 }
 
 }  // namespace transvane

@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+
+#include "format/core/Support_Platform.h"
 
 namespace transvane {
 
@@ -19,6 +22,12 @@ bool DirectoryExists(const std::string& name);
 // directory", "Is a directory", "Permission denied" ...), or "" when it
 // can be opened for reading.
 std::string ReadProblem(const std::string& name);
+
+// True for a file name that Windows keeps for a device in every folder:
+// CON, PRN, AUX, NUL, COM1..COM9, LPT1..LPT9 in any case, with or without
+// an extension ("nul.txt") or trailing spaces.  name is the last part of a
+// path only.
+bool IsDeviceName(std::string_view name);
 
 // What one file is, whatever it is called: two names with the same
 // identity ("./a" and "a", a link and its target) are one file.
@@ -37,7 +46,7 @@ std::optional<CFileIdentity> FileIdentity(const std::string& name);
 std::string ChangeFileExt(const std::string& name, const std::string& extension);
 
 // The temporary folder, vt_ttt_N under the folder that TEMP or TMP names
-// (else /tmp, else the current folder), created with the object and
+// (else the platform's, /tmp, else the current folder), created with the object and
 // removed with it.  The converter puts nothing into it; it exists because
 // the authoring tool's units expect one.  The window owns one from
 // start-up to exit.
@@ -61,9 +70,5 @@ private:
     std::string FBase;
     std::string FPath;
 };
-
-// Looks an environment variable up case-insensitively, as the platform the
-// format comes from does; empty when unset.
-std::string EnvironmentValue(const std::string& name);
 
 }  // namespace transvane

@@ -17,10 +17,11 @@
 // caller, seeing Failed(), throws the result away.  Any other SIGBUS is the
 // handler's to deal with (ending the program, as the default action does).
 // Where no such handler is installed, no file is mapped: each is read
-// into memory instead.
+// into memory instead.  RecoverMappedFileFault is declared with the POSIX
+// platform (format/core/posix/Support_MappedFaults.h): elsewhere (Windows,
+// the browser) no file is mapped at all.
 #pragma once
 
-#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -52,11 +53,5 @@ private:
     std::size_t FSize = 0;
     int FSlot = -1;
 };
-
-// For the program's SIGBUS handler: true when the fault that raised the
-// signal lies in a mapped file, which then reads as zeros and counts as
-// failed, so the handler returns and the program goes on; false for any
-// other SIGBUS.  Async-signal-safe.
-bool RecoverMappedFileFault(const siginfo_t* info) noexcept;
 
 }  // namespace transvane

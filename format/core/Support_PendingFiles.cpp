@@ -3,7 +3,8 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
-#include <unistd.h>
+
+#include "format/core/Support_Platform.h"
 
 namespace transvane {
 
@@ -69,7 +70,7 @@ void CPendingFiles::RemoveAll() const noexcept {
     for (const CChunk* chunk = &FFirst; chunk != nullptr; chunk = chunk->Next.load())
         for (const CEntry& entry : chunk->Entries)
             if (entry.Armed.load())
-                ::unlink(entry.Name);
+                RemoveFile(entry.Name);
 }
 
 std::size_t CPendingFiles::ArmedCount() const {

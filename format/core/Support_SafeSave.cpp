@@ -3,10 +3,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <pthread.h>
-#include <unistd.h>
 #include <vector>
 
 #include "format/core/Support_File.h"
@@ -32,34 +29,33 @@ void Discard(const std::string& name, CPendingEntry*& entry, bool created) {
     if (!created)
         return;
     CInterruptionsHeld held;
-    ::unlink(name.c_str());
+    RemoveFile(name.c_str());
     CPendingFiles::Disarm(entry);
     entry = nullptr;
-}
-
-sigset_t InterruptSet() {
-    sigset_t set;
-    sigemptyset(&set);
-    for (int signal : InterruptionSignals)
-        sigaddset(&set, signal);
-    return set;
 }
 
 // ---------------------------------------------------------------------------
 // Names
 
 fs::path FolderOf(const std::string& path) {
-    const fs::path parent = fs::path(path).parent_path();
+    const fs::path parent = PathOf(path).parent_path();
     return parent.empty() ? fs::path(".") : parent;
 }
 
 // A name that leaves room in a file name of 255 bytes for what a hidden
 // name adds around it.
 std::string ShortLeaf(const std::string& path) {
-    std::string leaf = fs::path(path).filename().string();
+    std::string leaf = NameOf(PathOf(path).filename());
     constexpr std::size_t Longest = 200;
-    if (leaf.size() > Longest)
+    if (leaf.size() > Longest) {
         leaf.resize(Longest);
+        // Not inside a UTF-8 character: a name is converted where the
+        // system takes UTF-16.
+        while (!leaf.empty() && (static_cast<unsigned char>(leaf.back()) & 0xC0) == 0x80)
+            leaf.pop_back();
+        if (!leaf.empty() && static_cast<unsigned char>(leaf.back()) >= 0xC0)
+            leaf.pop_back();
+    }
     return leaf;
 }
 
@@ -71,7 +67,7 @@ int MakeHidden(const std::string& path, Make make, std::string& name, CPendingFi
     const fs::path folder = FolderOf(path);
     const std::string leaf = ShortLeaf(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = (folder / ("." + leaf + ".tv" + std::to_string(RandomBelow(1000000)) + ".tmp")).string();
+        name = NameOf(folder / PathOf("." + leaf + ".tv" + std::to_string(RandomBelow(1000000)) + ".tmp"));
         // Armed before it exists and disarmed if it is not made, all while
         // no handler can run: a handler never removes a file of another.
         CInterruptionsHeld held;
@@ -91,11 +87,10 @@ int MakeHidden(const std::string& path, Make make, std::string& name, CPendingFi
     return -1;
 }
 
-int CreateHidden(const std::string& path, mode_t mode, std::string& name, CPendingFiles* pending,
+int CreateHidden(const std::string& path, unsigned mode, std::string& name, CPendingFiles* pending,
                  CPendingEntry*& entry) {
     return MakeHidden(
-        path, [mode](const char* hidden) { return ::open(hidden, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode); },
-        name, pending, entry);
+        path, [mode](const char* hidden) { return CreateNewFile(hidden, mode); }, name, pending, entry);
 }
 
 [[noreturn]] void Fail(const std::string& what, const std::string& name, int error) {
@@ -103,14 +98,14 @@ int CreateHidden(const std::string& path, mode_t mode, std::string& name, CPendi
 }
 
 bool Exists(const std::string& name) {
-    struct stat info {};
-    return ::lstat(name.c_str(), &info) == 0;
+    const ENameKind kind = KindOfName(name);
+    return kind != ENameKind::Missing && kind != ENameKind::Unreachable;
 }
 
 // The number of the backup that path names (game.vk3: 3), or 0 for a name
 // that is none of the series.
 int BackupNumber(const std::string& path, const CBackupSeries& backups) {
-    const std::string leaf = fs::path(path).filename().string();
+    const std::string leaf = NameOf(PathOf(path).filename());
     const std::size_t dot = leaf.find_last_of('.');
     if (dot == std::string::npos || leaf.size() != dot + backups.Extension.size() + 1)
         return 0;
@@ -123,21 +118,14 @@ int BackupNumber(const std::string& path, const CBackupSeries& backups) {
     return number >= 1 && number <= backups.Count ? number : 0;
 }
 
-// The new file takes the place of the old one with the old one's owner and
-// permissions, as far as the user may give them.
-void KeepOwnerAndMode(int fd, const struct stat& old) {
-    [[maybe_unused]] const int owned = ::fchown(fd, old.st_uid, old.st_gid);
-    [[maybe_unused]] const int moded = ::fchmod(fd, old.st_mode & 07777);
-}
-
 void CopyContents(const std::string& from, int to, const std::string& name) {
-    const int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    const int source = OpenForReading(from);
     if (source < 0)
         Fail("Cannot read file", from, errno);
     std::vector<std::uint8_t> buffer(std::size_t{1} << 20);
     try {
         for (;;) {
-            const ssize_t got = ::read(source, buffer.data(), buffer.size());
+            const std::ptrdiff_t got = ReadFromFile(source, buffer.data(), buffer.size());
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0)
@@ -147,42 +135,22 @@ void CopyContents(const std::string& from, int to, const std::string& name) {
             WriteAllToFile(to, std::span(buffer.data(), static_cast<std::size_t>(got)), name);
         }
     } catch (...) {
-        ::close(source);
+        CloseFile(source);
         throw;
     }
-    ::close(source);
-}
-
-void SyncFolder(const std::string& path) {
-    const int folder = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0)
-        return;
-    // Some file systems refuse to sync a folder; the rename stands all the
-    // same, only its survival of a power cut is then up to them.
-    SaveCalls().SyncFolder(folder);
-    ::close(folder);
+    CloseFile(source);
 }
 
 }  // namespace
 
 // ---------------------------------------------------------------------------
 
-CSaveCalls& SaveCalls() {
-    static CSaveCalls calls{::link, ::fsync};
-    return calls;
-}
-
-CInterruptionsHeld::CInterruptionsHeld() {
-    const sigset_t set = InterruptSet();
-    ::pthread_sigmask(SIG_BLOCK, &set, &FPrevious);
-}
-
-CInterruptionsHeld::~CInterruptionsHeld() { ::pthread_sigmask(SIG_SETMASK, &FPrevious, nullptr); }
-
+// Only strlen and the platform's write (write(2) on POSIX): safe in a
+// signal handler.
 void WriteFromHandler(int fd, const char* text) {
     std::size_t left = std::strlen(text);
     while (left > 0) {
-        const ssize_t put = ::write(fd, text, left);
+        const std::ptrdiff_t put = WriteToFile(fd, text, left);
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0)
@@ -192,61 +160,18 @@ void WriteFromHandler(int fd, const char* text) {
     }
 }
 
-CSaveTarget ResolveSaveTarget(const std::string& name) {
-    CSaveTarget target;
-    target.Path = name;
-    target.Kind = ESaveTargetKind::Unreachable;
-    if (name.empty()) {
-        target.Error = ENOENT;  // what the system says of an empty name
-        return target;
-    }
-    for (int hop = 0; hop <= MaxLinkHops; ++hop) {
-        const std::string leaf = fs::path(target.Path).filename().string();
-        if (leaf.empty() || leaf == "." || leaf == "..") {
-            // Names a folder, whatever is there.
-            target.Kind = ESaveTargetKind::NotAFile;
-            target.Error = EISDIR;
-            return target;
-        }
-        struct stat info {};
-        if (::lstat(target.Path.c_str(), &info) != 0) {
-            target.Kind = errno == ENOENT ? ESaveTargetKind::Missing : ESaveTargetKind::Unreachable;
-            target.Error = errno;
-            return target;
-        }
-        if (S_ISLNK(info.st_mode)) {
-            std::error_code error;
-            const fs::path link = fs::read_symlink(target.Path, error);
-            if (error || link.empty()) {
-                target.Error = error ? error.value() : ENOENT;
-                return target;
-            }
-            // A relative link counts from the folder the link lies in.
-            target.Path = link.is_relative() ? (fs::path(target.Path).parent_path() / link).string() : link.string();
-            continue;
-        }
-        target.Info = info;
-        target.Kind = S_ISREG(info.st_mode) ? ESaveTargetKind::File : ESaveTargetKind::NotAFile;
-        target.Error = S_ISDIR(info.st_mode) ? EISDIR : 0;
-        return target;
-    }
-    target.Kind = ESaveTargetKind::Unreachable;  // a loop, or a chain too long to be meant
-    target.Error = ELOOP;
-    return target;
-}
-
 bool SameFile(const std::string& a, const std::string& b) {
-    struct stat first {}, second {};
-    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
-           first.st_ino == second.st_ino;
+    const std::optional<CFileIdentity> first = FileIdentity(a);
+    return first && first == FileIdentity(b);
 }
 
 CSafeSave::CSafeSave(const std::string& name, const CBackupSeries& backups, CPendingFiles* pending)
     : FTarget(ResolveSaveTarget(name)), FBackups(backups), FPending(pending) {
     if (FTarget.Kind == ESaveTargetKind::NotAFile)
         throw EFileError("Cannot replace", name,
-                         FTarget.Error != 0 ? std::strerror(FTarget.Error)
-                                            : "not an ordinary file (a device, FIFO or socket)");
+                         FTarget.Why != nullptr ? FTarget.Why
+                         : FTarget.Error != 0   ? std::strerror(FTarget.Error)
+                                                : "not an ordinary file (a device, FIFO or socket)");
     if (FTarget.Kind == ESaveTargetKind::Unreachable)
         Fail("Cannot reach", name, FTarget.Error);
     // Refused before anything is written when the old file would have no
@@ -258,41 +183,41 @@ CSafeSave::CSafeSave(const std::string& name, const CBackupSeries& backups, CPen
         Fail("Cannot create file", name, errno);
     FCreated = true;
     if (FTarget.Kind == ESaveTargetKind::File)
-        KeepOwnerAndMode(FHandle, FTarget.Info);
+        GiveAttributes(FHandle, FTarget.Attributes);
 }
 
 CSafeSave::~CSafeSave() {
     if (FHandle >= 0)
-        ::close(FHandle);
+        CloseFile(FHandle);
     Discard(FTemporary, FEntry, FCreated);
 }
 
 void CSafeSave::Commit() {
-    if (::fsync(FHandle) != 0)
+    if (!SyncFile(FHandle))
         Fail("Cannot write file", FTarget.Path, errno);
-    const int closed = ::close(FHandle);
+    const bool closed = CloseFile(FHandle);
     FHandle = -1;
-    if (closed != 0)
+    if (!closed)
         Fail("Cannot write file", FTarget.Path, errno);
 
     // What lies under the name now must still be what was checked: a file
     // turned into a link, a FIFO or a folder meanwhile is not replaced.
-    struct stat now {};
-    const bool exists = ::lstat(FTarget.Path.c_str(), &now) == 0;
-    if (exists ? !S_ISREG(now.st_mode) : errno != ENOENT)
+    const ENameKind now = KindOfName(FTarget.Path);
+    const bool exists = now != ENameKind::Missing;
+    if (exists && now != ENameKind::File)
         throw EFileError("Cannot replace", FTarget.Path, "it is no longer an ordinary file");
     if (exists)
         MakeBackup();
 
     {
         CInterruptionsHeld held;
-        if (::rename(FTemporary.c_str(), FTarget.Path.c_str()) != 0)
+        if (RenameReplacing(FTemporary.c_str(), FTarget.Path.c_str()) != 0)
             Fail("Cannot create file", FTarget.Path, errno);
         CPendingFiles::Disarm(FEntry);
         FEntry = nullptr;
         FCreated = false;
     }
-    SyncFolder(FTarget.Path);
+    SyncFolderOf(FTarget.Path);
 }
 
 std::string CSafeSave::BackupName(int number) const {
@@ -357,14 +282,14 @@ void CSafeSave::MakeBackup() {
             created = true;
             try {
                 CopyContents(FTarget.Path, copy, hidden);
-                KeepOwnerAndMode(copy, FTarget.Info);
-                if (::fsync(copy) != 0)
+                GiveAttributes(copy, FTarget.Attributes);
+                if (!SyncFile(copy))
                     Fail("Cannot write file", backup, errno);
             } catch (...) {
-                ::close(copy);
+                CloseFile(copy);
                 throw;
             }
-            if (::close(copy) != 0)
+            if (!CloseFile(copy))
                 Fail("Cannot write file", backup, errno);
         }
         // The earlier backups move down as far as the first free number;
@@ -374,10 +299,10 @@ void CSafeSave::MakeBackup() {
         while (free < last && Exists(BackupName(free)))
             ++free;
         for (int number = free - 1; number >= first; --number)
-            if (::rename(BackupName(number).c_str(), BackupName(number + 1).c_str()) != 0)
+            if (RenameReplacing(BackupName(number).c_str(), BackupName(number + 1).c_str()) != 0)
                 Fail("Cannot move the backup", BackupName(number), errno);
         CInterruptionsHeld held;
-        if (::rename(hidden.c_str(), backup.c_str()) != 0)
+        if (RenameReplacing(hidden.c_str(), backup.c_str()) != 0)
             Fail("Cannot create file", backup, errno);
         CPendingFiles::Disarm(entry);
     } catch (...) {

@@ -29,12 +29,12 @@
 #pragma once
 
 #include <array>
-#include <csignal>
+#include <cstdint>
 #include <string>
 #include <utility>
-#include <sys/stat.h>
 
 #include "format/core/Support_PendingFiles.h"
+#include "format/core/Support_Platform.h"
 #include "format/core/Support_Stream.h"
 
 namespace transvane {
@@ -53,10 +53,13 @@ struct CSaveTarget {
     std::string Path;  // the real file, after the links
     ESaveTargetKind Kind = ESaveTargetKind::Missing;
     int Error = 0;  // why it is refused, when the system can say (EISDIR, ELOOP ...)
-    struct stat Info {};  // its status, when Kind is File
+    const char* Why = nullptr;  // else why, when the platform can say more than "not an ordinary file"
+    CFileAttributes Attributes;  // what the new file takes over, when Kind is File
 };
 
-// Follows name through its links without opening anything.
+// Follows name through its links without opening anything.  Where links
+// are not followed (Windows), a link is refused.  Names the system keeps
+// for its devices (NUL, CON, COM1 ... on Windows) are refused as well.
 CSaveTarget ResolveSaveTarget(const std::string& name);
 
 // True when a and b name the same existing file (same device and inode),
@@ -140,16 +143,19 @@ struct CSaveCalls {
 };
 CSaveCalls& SaveCalls();
 
-// The signals that interrupt a program at the user's wish: a terminal's
-// Ctrl-C, a kill, the end of the session.  A program that handles them
-// removes its CPendingFiles there and ends with status 128 + the signal's
-// number, as shells report an interrupted command; the target of the save
-// under way is then as it was, or complete and new if its rename happened.
-inline constexpr std::array<int, 3> InterruptionSignals = {SIGINT, SIGTERM, SIGHUP};
+// Syncs the folder after a rename in it, through SaveCalls where the
+// system syncs folders; a refusal is silent.
+void SyncFolderOf(const std::string& path);
 
-// The interruption signals, held back in the calling thread for the
-// lifetime of the object: a handler on this thread then never sees a state
-// half changed.
+// The interruptions at the user's wish (a terminal's Ctrl-C, a kill, the
+// end of the session), held back in the calling thread for the lifetime of
+// the object: a handler on this thread then never sees a state half
+// changed.  A program that handles them removes its CPendingFiles there and
+// ends with status 128 + the signal's number (130 for Ctrl-C), as shells
+// report an interrupted command; the target of the save under way is then
+// as it was, or complete and new if its rename happened.  Where handlers
+// run on a thread of their own (Windows), nothing is held: CPendingFiles
+// is built to be read at any moment from any thread.
 class CInterruptionsHeld {
 public:
     CInterruptionsHeld();
@@ -157,8 +163,11 @@ public:
     CInterruptionsHeld(const CInterruptionsHeld&) = delete;
     CInterruptionsHeld& operator=(const CInterruptionsHeld&) = delete;
 
+    // Room for the system's set of held signals.
+    using CSaved = std::array<std::uint64_t, 16>;
+
 private:
-    sigset_t FPrevious;
+    CSaved FPrevious{};
 };
 
 // Writes text to fd, for signal handlers: async-signal-safe.

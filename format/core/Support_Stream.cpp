@@ -1,5 +1,6 @@
 #include "format/core/Support_Stream.h"
 
+#include "format/core/Support_Platform.h"
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Zlib.h"
 
@@ -7,10 +8,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <limits>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace transvane {
 
@@ -42,7 +40,7 @@ CBlock ReadWholeFile(int fd, std::size_t size, const std::string& fileName) {
     }
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+        const std::ptrdiff_t got = ReadFromFile(fd, bytes.data() + done, bytes.size() - done);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
@@ -149,15 +147,19 @@ CBlock CMemoryStream::TakeBytes() {
 }
 
 void CMemoryStream::LoadFromFile(const std::string& fileName) {
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenForReading(fileName);
     if (fd < 0)
         throw EFileError("Cannot open file", fileName, std::strerror(errno));
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
+    const std::optional<std::uint64_t> fileSize = OrdinaryFileSize(fd);
+    if (!fileSize) {
+        CloseFile(fd);
         throw EFileError("Cannot open file", fileName, "not an ordinary file");
     }
-    const auto size = static_cast<std::size_t>(info.st_size);
+    if (*fileSize > std::numeric_limits<std::size_t>::max()) {
+        CloseFile(fd);
+        throw EFileError("Cannot read file", fileName, "out of memory");
+    }
+    const auto size = static_cast<std::size_t>(*fileSize);
     std::unique_ptr<CMappedFile> mapping;
     CBlock bytes;
     try {
@@ -171,10 +173,10 @@ void CMemoryStream::LoadFromFile(const std::string& fileName) {
         if (mapping == nullptr)
             bytes = ReadWholeFile(fd, size, fileName);
     } catch (...) {
-        ::close(fd);
+        CloseFile(fd);
         throw;
     }
-    ::close(fd);  // a mapping stays valid without its descriptor
+    CloseFile(fd);  // a mapping stays valid without its descriptor
     FBuffer = std::move(bytes);
     FMapping = std::move(mapping);
     FAppendLimit = FMapping != nullptr ? 0 : FSpillAt;
@@ -182,40 +184,29 @@ void CMemoryStream::LoadFromFile(const std::string& fileName) {
 }
 
 void CMemoryStream::SaveToFile(const std::string& fileName) const {
-    const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = CreateOrTruncateFile(fileName);
     if (fd < 0)
         throw EFileError("Cannot create file", fileName, std::strerror(errno));
     try {
         WriteAllToFile(fd, View(), fileName);
     } catch (...) {
-        ::close(fd);
+        CloseFile(fd);
         throw;
     }
-    if (::close(fd) != 0)
+    if (!CloseFile(fd))
         throw EFileError("Cannot write file", fileName, std::strerror(errno));
 }
 
 void WriteAllToFile(int fd, std::span<const std::uint8_t> bytes, const std::string& fileName) {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+        const std::ptrdiff_t put = WriteToFile(fd, bytes.data() + done, bytes.size() - done);
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0)
             throw EFileError("Cannot write file", fileName, std::strerror(put < 0 ? errno : ENOSPC));
         done += static_cast<std::size_t>(put);
     }
-}
-
-void StartWriteback(int fd, std::size_t offset, std::size_t length) {
-#if defined(__linux__)
-    // Only a hint: where the system cannot, the final sync writes it all.
-    (void)::sync_file_range(fd, static_cast<off_t>(offset), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE);
-#else
-    (void)fd;
-    (void)offset;
-    (void)length;
-#endif
 }
 
 // ---------------------------------------------------------------------------

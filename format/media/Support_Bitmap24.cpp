@@ -617,4 +617,33 @@ void Bitmap24_SaveToStream(const CBlock* image, CStream& stream) {
     stream.WriteCompressedBlock(DecodeToStandard(*image, *bmp));
 }
 
+CRgbRows Bitmap24_RgbRows(const CBlock& image, std::size_t prefix) {
+    const CBlock bmp = Bitmap24_Standard(image);
+    // The standard form: 54 bytes of headers, then rows bottom-up of blue,
+    // green, red, each padded to four bytes; its width and height are
+    // positive and its rows fill the block exactly (Bitmap24_Standard
+    // checked both).
+    constexpr std::size_t HeadersSize = 54;
+    auto get32 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(bmp[at]) | static_cast<std::uint32_t>(bmp[at + 1]) << 8 |
+               static_cast<std::uint32_t>(bmp[at + 2]) << 16 | static_cast<std::uint32_t>(bmp[at + 3]) << 24;
+    };
+    CRgbRows rows;
+    rows.Width = get32(18);
+    rows.Height = get32(22);
+    const std::size_t stride = (rows.Width * 3 + 3) / 4 * 4;
+    const std::size_t rowSize = prefix + rows.Width * 3;
+    rows.Bytes.assign(rowSize * rows.Height, 0);
+    for (std::size_t y = 0; y < rows.Height; ++y) {
+        const std::uint8_t* source = bmp.data() + HeadersSize + (rows.Height - 1 - y) * stride;
+        std::uint8_t* target = rows.Bytes.data() + y * rowSize + prefix;
+        for (std::size_t x = 0; x < rows.Width; ++x) {
+            target[3 * x] = source[3 * x + 2];
+            target[3 * x + 1] = source[3 * x + 1];
+            target[3 * x + 2] = source[3 * x];
+        }
+    }
+    return rows;
+}
+
 }  // namespace transvane

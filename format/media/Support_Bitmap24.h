@@ -97,6 +97,15 @@ std::optional<CBitmapShape> Bitmap24_Shape(std::span<const std::uint8_t> bmp);
 // BMP of the same pixels (the image itself when it is in that form).  Throws
 // std::invalid_argument for bytes that are no BMP this unit can decode.
 CBlock Bitmap24_Standard(const CBlock& image);
+// The pixels of an image as rows of red, green and blue bytes, the top row
+// first, each row after prefix zero bytes (a PNG row's filter byte).
+// Throws as Bitmap24_Standard.
+struct CRgbRows {
+    std::size_t Width = 0;
+    std::size_t Height = 0;
+    CBlock Bytes;
+};
+CRgbRows Bitmap24_RgbRows(const CBlock& image, std::size_t prefix = 0);
 
 // A standard 24-bit BMP of max(width, 1) x max(height, 1) white pixels.
 // Throws EReadError above MaxBitmapPixels.

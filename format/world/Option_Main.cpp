@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "format/core/Support_Platform.h"
 #include "format/core/Support_Bytes.h"
 #include "format/media/Support_Bitmap24.h"
 #include "format/world/Option_Icon.h"
@@ -87,8 +88,7 @@ double CurrentDateTime() {
     using namespace std::chrono;
     const auto now = system_clock::now();
     const std::time_t t = system_clock::to_time_t(now);
-    std::tm local{};
-    localtime_r(&t, &local);
+    const std::tm local = LocalTime(t);
     const auto millisecond =
         static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
     return EncodeDateTime(local.tm_year + 1900, static_cast<unsigned>(local.tm_mon + 1),

@@ -1,7 +1,9 @@
-// Platforms that cannot map files (the page in the browser, which gets its
-// projects as bytes in memory anyway): no mapping is ever made, so no
-// SIGBUS is ever recovered, and CMemoryStream::LoadFromFile, refused a
-// mapping, reads the file into memory of its own.
+// Platforms that map no files: the page in the browser, which gets its
+// projects as bytes in memory anyway, and Windows, where a page lost from a
+// mapping raises an exception that a program built with MinGW's g++
+// cannot catch safely.  CMemoryStream::LoadFromFile, refused a mapping,
+// reads the file into memory of its own; a file that shrinks meanwhile
+// ends the read with a clear error.
 #include "format/core/Support_MappedFile.h"
 
 #include "format/core/Support_Stream.h"
@@ -16,7 +18,5 @@ CMappedFile::CMappedFile(int, std::size_t, const std::string& fileName) {
 CMappedFile::~CMappedFile() = default;
 
 bool CMappedFile::Failed() const { return false; }
-
-bool RecoverMappedFileFault(const siginfo_t*) noexcept { return false; }
 
 }  // namespace transvane

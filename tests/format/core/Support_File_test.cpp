@@ -20,27 +20,49 @@ TEST(ChangeFileExt, ReplacesOnlyAnExtensionOfTheLastComponent) {
         EXPECT_EQ(ChangeFileExt(c.name, ".vk1"), c.expected) << c.name;
 }
 
+TEST(IsDeviceName, TheNamesWindowsKeepsWhateverTheirCaseAndExtension) {
+    for (const char* device : {"NUL", "nul", "nul.txt", "Con", "PRN.vtr", "aux.tar.gz", "COM1", "com9.vtr", "LPT1",
+                               "lpt9", "NUL ", "nul .vtr"})
+        EXPECT_TRUE(IsDeviceName(device)) << device;
+    for (const char* name : {"", "NULL", "nul_x.vtr", "CONSOLE", "COM0", "COM10", "LPT", "xnul", ".nul", "game.vtr"})
+        EXPECT_FALSE(IsDeviceName(name)) << name;
+}
+
+// A name outside any legacy code page reaches the system intact and comes
+// back from a folder's listing as the same UTF-8.
+TEST(PathOf, NamesInAnyScriptRoundTrip) {
+    CScratchFolder folder;
+    const std::string leaf = "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC_\xE6\x97\xA5\xE6\x9C\xAC.vtr";  // Ελληνικά_日本
+    WriteWholeFile(folder.File(leaf), Bytes("x"));
+    EXPECT_TRUE(FileExists(folder.File(leaf)));
+    EXPECT_EQ(ReadProblem(folder.File(leaf)), "");
+    std::vector<std::string> listed;
+    for (const auto& entry : std::filesystem::directory_iterator(PathOf(folder.Path())))
+        listed.push_back(NameOf(entry.path().filename()));
+    EXPECT_EQ(listed, std::vector<std::string>{leaf});
+}
+
 class TempFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* name : {"TEMP", "temp", "TMP", "tmp", "Temp"}) {
             if (const char* value = std::getenv(name))
                 FSaved.emplace_back(name, value);
-            ::unsetenv(name);
+            UnsetTestEnvironment(name);
         }
     }
     void TearDown() override {
         for (const char* name : {"TEMP", "temp", "TMP", "tmp", "Temp"})
-            ::unsetenv(name);
+            UnsetTestEnvironment(name);
         for (const auto& [name, value] : FSaved)
-            ::setenv(name.c_str(), value.c_str(), 1);
+            SetTestEnvironment(name, value);
     }
     std::vector<std::pair<std::string, std::string>> FSaved;
 };
 
 TEST_F(TempFolderTest, CreatedUnderTempAndRemovedWithItsFiles) {
     CScratchFolder base;
-    ::setenv("Temp", base.Path().c_str(), 1);  // looked up whatever its case
+    SetTestEnvironment("Temp", base.Path());  // looked up whatever its case
     CCoreState core;
     CRecorder recorder(core);
     auto temp = std::make_unique<CTempFolder>(&recorder);
@@ -61,14 +83,14 @@ TEST_F(TempFolderTest, CreatedUnderTempAndRemovedWithItsFiles) {
 TEST_F(TempFolderTest, TmpIsUsedWhenTempIsUnsetAndMissingParentsAreCreated) {
     CScratchFolder base;
     const std::string nested = base.File("a/b");
-    ::setenv("tmp", nested.c_str(), 1);
+    SetTestEnvironment("tmp", nested);
     const CTempFolder temp(nullptr);
     EXPECT_EQ(temp.Base(), nested);
     EXPECT_TRUE(DirectoryExists(temp.Path()));
 }
 
 TEST_F(TempFolderTest, UnusableBaseFallsBackToTheFixedLocation) {
-    ::setenv("temp", "/proc/no-such-place", 1);
+    SetTestEnvironment("temp", "/proc/no-such-place");
     const CTempFolder temp(nullptr);
     EXPECT_EQ(temp.Base(), "/tmp");
     EXPECT_TRUE(DirectoryExists(temp.Path()));

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "format/core/Support_Errors.h"
+#include "format/core/posix/Support_MappedFaults.h"
 
 namespace transvane {
 

@@ -1,5 +1,4 @@
-// The cores this process may run on.  The plain variant of this unit
-// (format/core/plain/) serves platforms without threads.
+// The cores this process may run on.
 #include "format/core/Support_Prefetch.h"
 
 #include <algorithm>

@@ -1,9 +1,12 @@
+// The signal handlers on POSIX systems (cli/Support_Signals.h).
 #include "cli/Support_Signals.h"
 
 #include <csignal>
 
-#include "format/core/Support_MappedFile.h"
-#include "format/core/Support_SafeSave.h"
+#include <pthread.h>
+
+#include "format/core/posix/Support_Interruptions.h"
+#include "format/core/posix/Support_MappedFaults.h"
 
 namespace transvane {
 
