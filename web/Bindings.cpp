@@ -1,7 +1,8 @@
 // What the page's worker (page/worker.js) sees of the WebAssembly module:
-// one function,
+// two functions,
 //
-//   convert(size, fill, progress) -> {ok, bytes, messages, summary}
+//   convert(size, fill, progress) -> {ok, error, bytes, messages, summary}
+//   recover(size, fill, progress, name) -> the same, and recovery
 //
 // size      the source's length in bytes;
 // fill      called once with a Uint8Array of that length in the module's
@@ -11,7 +12,12 @@
 //           conversion moves, at most every 50 ms and at each new section.
 //
 // messages are {text, context} in the order shown: the converter's message
-// and the lines of context the command-line tool prints under it.
+// and the lines of context the command-line tool prints under it.  error
+// tells a failure apart: "damaged" for a project file that does not read to
+// its end (one that recover may save something of), "" when ok.
+// recover saves what a damaged file still holds; its recovery, when it read
+// the file's header and kept something, is {lines, last}: the report as the
+// command-line tool prints it, the last line naming the file as name.
 // page/transvane.js wraps it as Transvane.convert and documents it.
 #include <cstdint>
 #include <emscripten/bind.h>
@@ -97,7 +103,35 @@ val Summary(const transvane::CResult& outcome) {
     return summary;
 }
 
-val ConvertNow(std::size_t size, const val& fill, const val& progress) {
+// The failure as the page tells it apart; the window's and the tool's
+// messages say it to the user.
+const char* ErrorName(transvane::EErrorCode error) {
+    switch (error) {
+    case transvane::EErrorCode::None:
+        return "";
+    case transvane::EErrorCode::Damaged:
+        return "damaged";
+    case transvane::EErrorCode::NotAProject:
+        return "not a project";
+    case transvane::EErrorCode::TooOld:
+        return "too old";
+    case transvane::EErrorCode::TooNew:
+        return "too new";
+    default:
+        return "other";
+    }
+}
+
+val Lines(const std::vector<std::string>& lines) {
+    val out = val::array();
+    for (const std::string& line : lines)
+        out.call<void>("push", line);
+    return out;
+}
+
+// Converts, or recovers when recoverAs names the file to be; the source is
+// read by the one and the other alike.
+val ConvertNow(std::size_t size, const val& fill, const val& progress, const std::string* recoverAs) {
     CPageObserver observer(progress);
     std::vector<std::uint8_t> converted;
     transvane::CResult outcome;
@@ -110,12 +144,21 @@ val ConvertNow(std::size_t size, const val& fill, const val& progress) {
         transvane::COptions options;
         options.Observer = &observer;
         transvane::CConverter conversion(options);
-        if (conversion.Load(std::move(source)).Ok())
+        const bool loaded = recoverAs != nullptr ? conversion.Recover(std::move(source)).Ok()
+                                                 : conversion.Load(std::move(source)).Ok();
+        if (loaded)
             conversion.Save(converted);
         outcome = conversion.Result();
     }
     val result = val::object();
     result.set("ok", outcome.Ok());
+    result.set("error", std::string(ErrorName(outcome.Error)));
+    if (recoverAs != nullptr && outcome.Recovery) {
+        val recovery = val::object();
+        recovery.set("lines", Lines(outcome.Recovery->Lines));
+        recovery.set("last", outcome.Ok() ? transvane::RecoveredInto(*outcome.Recovery, *recoverAs) : std::string());
+        result.set("recovery", recovery);
+    }
     result.set("bytes", outcome.Ok() ? ToScript(converted) : val::null());
     result.set("messages", Messages(outcome));
     result.set("summary", Summary(outcome));
@@ -124,9 +167,9 @@ val ConvertNow(std::size_t size, const val& fill, const val& progress) {
 
 // A failure outside the conversion (no memory for the source, most likely)
 // reaches the script as an Error that says what it was.
-val Convert(std::size_t size, const val& fill, const val& progress) {
+val Run(std::size_t size, const val& fill, const val& progress, const std::string* recoverAs) {
     try {
-        return ConvertNow(size, fill, progress);
+        return ConvertNow(size, fill, progress, recoverAs);
     } catch (const std::bad_alloc&) {
         val::global("Error").new_(std::string("not enough memory for this file")).throw_();
     } catch (const std::exception& error) {
@@ -135,10 +178,19 @@ val Convert(std::size_t size, const val& fill, const val& progress) {
     return val::null();
 }
 
+val Convert(std::size_t size, const val& fill, const val& progress) { return Run(size, fill, progress, nullptr); }
+
+val Recover(std::size_t size, const val& fill, const val& progress, const std::string& name) {
+    return Run(size, fill, progress, &name);
+}
+
 }  // namespace
 
 }  // namespace transvane
 
 using namespace transvane;
 
-EMSCRIPTEN_BINDINGS(transvane) { emscripten::function("convert", &Convert); }
+EMSCRIPTEN_BINDINGS(transvane) {
+    emscripten::function("convert", &Convert);
+    emscripten::function("recover", &Recover);
+}

@@ -108,6 +108,7 @@ test('converts every file given through the picker, refuses the damaged ones', a
     summary: Object.fromEntries(Array.from(entry.querySelectorAll('.summary div'),
                                            (row) => [row.children[0].textContent, row.children[1].textContent])),
     download: entry.querySelector('.download:not([hidden]) a')?.getAttribute('download') ?? null,
+    recover: !entry.querySelector('.recover').hidden,
   })));
   assert.deepEqual(shown.map((entry) => entry.name), names);
 
@@ -120,6 +121,7 @@ test('converts every file given through the picker, refuses the damaged ones', a
       assert.deepEqual(texts.slice(-refused[entry.name].length), refused[entry.name], entry.name);
       assert.deepEqual(entry.messages, native(entry.name), `${entry.name}: messages`);
       assert.equal(entry.download, null, `${entry.name} offers nothing to download`);
+      assert.equal(entry.recover, entry.name === 'damaged.vtr', `${entry.name}: recovery offered`);
       continue;
     }
     const outputName = entry.name.replace(/\.[^.]*$/, '.vtr');
@@ -141,6 +143,21 @@ test('converts every file given through the picker, refuses the damaged ones', a
   assert.deepEqual(Object.keys(zip).sort(), converted.map(([name]) => name).sort());
   for (const [name, bytes] of converted)
     assert.ok(Buffer.from(zip[name]).equals(bytes), `${name} in the zip`);
+});
+
+test('recovers what a damaged file holds, on the press of a button', async () => {
+  await convertThroughPicker([join(projects, 'damaged.vtr')]);
+  const name = 'damaged (recovered).vtr';
+  const bytes = await download('.result .recover button', name);
+  await tab.waitForSelector('.result[data-state="recovered"]');
+  const shown = await tab.$$eval('.result .recovery li', (items) => items.map((item) => item.textContent));
+  const file = join(work, name);
+  writeFileSync(file, bytes);
+  const run = spawnSync(tool, ['recover', join(projects, 'damaged.vtr'), file], { encoding: 'utf8' });
+  assert.equal(run.status, 0, run.stderr);
+  assert.deepEqual(shown, run.stdout.split('\n').filter((line) => line !== ''));
+  assert.match(shown.at(-1), /^recovered \d+ of at least \d+ resources into damaged \(recovered\)\.vtr$/);
+  assert.ok(shown.some((line) => / lost: reading stopped in "/.test(line)), shown.join('\n'));
 });
 
 test('the script interface converts bytes to bytes', async () => {

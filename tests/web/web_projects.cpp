@@ -18,6 +18,11 @@
 //       section through the test kit's independent reader.  Exit status 0
 //       when they hold the same project, 1 when not (the sections that
 //       differ are named on standard error), 2 on a usage error.
+//   web_projects recover SOURCE RECOVERED
+//       the same for a recovery: recovers SOURCE natively through the
+//       library call, prints its report's lines as the command-line tool
+//       does (the last line naming RECOVERED by its file name), and
+//       compares RECOVERED with the native file.
 //
 // Two fields may differ between two conversions of one file: the time of
 // saving, and the GUID of a file too old to store one (each save makes a
@@ -93,14 +98,21 @@ int CompareSections(const TProject& a, const TProject& b, F report) {
     return differences;
 }
 
-int Check(const fs::path& source, const fs::path& converted) {
+int Check(const fs::path& source, const fs::path& converted, bool recover) {
     const fs::path native = fs::temp_directory_path() / ("web_projects_" + std::to_string(::getpid()) + ".vtr");
     transvane::COptions replace;
     replace.Force = true;
-    const transvane::CResult result = transvane::ConvertFile(source.string(), native.string(), replace);
-    for (const transvane::CMessage& message : result.Messages)
-        for (const std::string& line : MessageLines({message.Text, message.Context}))
+    const transvane::CResult result = recover ? transvane::RecoverFile(source.string(), native.string(), replace)
+                                              : transvane::ConvertFile(source.string(), native.string(), replace);
+    if (recover && result.Recovery) {
+        for (const std::string& line : result.Recovery->Lines)
             std::cout << line << "\n";
+        std::cout << transvane::RecoveredInto(*result.Recovery, converted.filename().string()) << "\n";
+    } else {
+        for (const transvane::CMessage& message : result.Messages)
+            for (const std::string& line : MessageLines({message.Text, message.Context}))
+                std::cout << line << "\n";
+    }
     if (!result.Ok()) {
         std::cerr << source << ": the native conversion failed\n";
         return 1;
@@ -139,13 +151,14 @@ int main(int argc, char** argv) {
             MakeLarge(argv[2], std::stoi(argv[3]));
             return 0;
         }
-        if (command == "check" && argc == 4)
-            return Check(argv[2], argv[3]);
+        if ((command == "check" || command == "recover") && argc == 4)
+            return Check(argv[2], argv[3], command == "recover");
     } catch (const std::exception& error) {
         std::cerr << "web_projects: " << error.what() << "\n";
         return 1;
     }
     std::cerr << "Usage: web_projects make DIR\n       web_projects large FILE MEGABYTES\n"
-                 "       web_projects check SOURCE CONVERTED\n";
+                 "       web_projects check SOURCE CONVERTED\n"
+                 "       web_projects recover SOURCE RECOVERED\n";
     return 2;
 }

@@ -1,7 +1,9 @@
 // The page: files in through the picker or by dropping them, each one
 // converted by Transvane.convert with a progress bar and a Cancel button,
 // then shown with its messages, a summary and a link that saves the
-// converted file; a zip of all of them once more than one converted.
+// converted file; a zip of all of them once more than one converted.  A
+// damaged file gets a button that recovers what it still holds
+// (Transvane.recover) and saves that as NAME (recovered).vtr.
 'use strict';
 
 (() => {
@@ -123,7 +125,8 @@
   function addEntry(file) {
     const entry = template.content.firstElementChild.cloneNode(true);
     const parts = Object.fromEntries(['name', 'state', 'messages', 'summary', 'download', 'progress', 'where',
-                                      'cancel'].map((part) => [part, entry.querySelector(`.${part}`)]));
+                                      'cancel', 'recover', 'recovery']
+      .map((part) => [part, entry.querySelector(`.${part}`)]));
     parts.bar = entry.querySelector('progress');
     parts.name.textContent = file.name;
     parts.state.textContent = 'Waiting\u2026';
@@ -168,18 +171,82 @@
     }
     if (result.cancelled) return finish(job, 'cancelled');
     for (const message of result.report) addMessage(parts.messages, file.name, message);
-    if (!result.ok) return finish(job, 'failed');
+    if (!result.ok) {
+      // Only a project that does not read to its end may still hold
+      // something: a file that is none, too old or too new holds nothing.
+      if (result.error === 'damaged') offerRecovery(job);
+      return finish(job, 'failed');
+    }
     const outputName = Transvane.outputName(file.name);
     const { blob } = result;
     parts.state.textContent = `Converted from version ${result.summary.version} to version 500.`;
     showSummary(parts.summary, result.summary);
-    const link = parts.download.querySelector('a');
-    link.href = URL.createObjectURL(blob);
-    link.download = outputName;
-    link.textContent = `Download ${outputName}`;
-    parts.download.hidden = false;
+    offerLink(parts, blob, outputName);
     converted.push({ name: outputName, blob });
     finish(job, 'converted');
+  }
+
+  function offerLink(parts, blob, name) {
+    const link = parts.download.querySelector('a');
+    link.href = URL.createObjectURL(blob);
+    link.download = name;
+    link.textContent = `Download ${name}`;
+    parts.download.hidden = false;
+    return link;
+  }
+
+  function offerRecovery(job) {
+    const { parts } = job;
+    parts.recover.hidden = false;
+    parts.recover.querySelector('button').addEventListener('click', () => recoverJob(job), { once: true });
+  }
+
+  // Recovers the file and saves what it held at once; the report stays
+  // shown, its last line saying where the file went.
+  async function recoverJob(job) {
+    const { file, entry, parts } = job;
+    const name = Transvane.recoveredName(file.name);
+    parts.recover.hidden = true;
+    parts.state.textContent = 'Recovering\u2026';
+    entry.dataset.state = 'busy';
+    entry.classList.remove('failed');
+    parts.bar.value = 0;
+    parts.progress.hidden = false;
+    job.abort = new AbortController();
+    let result;
+    try {
+      result = await Transvane.recover(file, { onProgress: (p) => showProgress(parts, p), signal: job.abort.signal,
+                                               asBlob: true, name });
+    } catch (error) {
+      result = { ok: false, report: [{ text: `The page could not recover this file: ${error.message ?? error}`,
+                                       context: [] }] };
+    }
+    parts.progress.hidden = true;
+    if (result.cancelled) {
+      entry.dataset.state = 'failed';
+      entry.classList.add('failed');
+      parts.state.textContent = 'Recovery cancelled: nothing to download.';
+      return offerRecovery(job);
+    }
+    const lines = result.recovery ? [...result.recovery.lines] : [];
+    if (result.ok) lines.push(result.recovery.last);
+    for (const line of lines) {
+      const item = document.createElement('li');
+      item.textContent = line;
+      parts.recovery.append(item);
+    }
+    parts.recovery.hidden = lines.length === 0;
+    if (!result.ok) {
+      // Why nothing could be saved; what loading said is shown above.
+      for (const message of result.report.slice(-1)) addMessage(parts.messages, file.name, message);
+      entry.dataset.state = 'failed';
+      entry.classList.add('failed');
+      parts.state.textContent = 'Nothing could be recovered: nothing to download.';
+      return;
+    }
+    entry.dataset.state = 'recovered';
+    parts.state.textContent = `Recovered what could be read into ${name}.`;
+    offerLink(parts, result.blob, name).click();
   }
 
   // "Done: 2 converted, 1 failed." counts only what happened.

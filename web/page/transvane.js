@@ -20,6 +20,10 @@
 //         copied on the page's own thread.
 // result  {
 //   ok:        true when the project was converted,
+//   error:     why it was not: "damaged" for a project file that does not
+//              read to its end (Transvane.recover may save what it still
+//              holds), "not a project", "too old", "too new" or "other";
+//              "" when ok,
 //   cancelled: true when the signal stopped it,
 //   bytes:     the version-500 file as a Uint8Array; null unless ok (and
 //              null when asBlob: blob holds it),
@@ -42,6 +46,18 @@
 //
 // Transvane.outputName(name) is the name to save a converted file under:
 // the source's name with the extension .vtr.
+//
+//   const result = await Transvane.recover(source, {onProgress, signal, asBlob, name});
+//
+// recovers what a damaged project file still holds (every record read
+// completely before the damage; a spoilt picture or data block loses only
+// its own data) as a version-500 file: source and options as for convert;
+// name is the recovered file's (default: recoveredName of a File's name).
+// The result is convert's, and recovery {lines, last} when the file's
+// header was read and something of it kept: the report, one line each, as
+// the command-line tool prints it ("sprites: 3 of 4 recovered (...)"), and
+// the last line ("recovered 12 of 14 resources into NAME").
+// Transvane.recoveredName(name) is "NAME (recovered).vtr".
 'use strict';
 
 const Transvane = (() => {
@@ -73,7 +89,7 @@ const Transvane = (() => {
   const ready = spare.then(() => {});
   let queue = ready.catch(() => {});
 
-  function run(worker, source, { onProgress, signal, asBlob = false }) {
+  function run(worker, source, { onProgress, signal, asBlob = false, recoverAs }) {
     let cancel;
     return new Promise((resolve, reject) => {
       cancel = () => resolve({ ok: false, cancelled: true, bytes: null, blob: null, messages: [], report: [],
@@ -99,7 +115,7 @@ const Transvane = (() => {
       // worker; a File moves as a handle and is read there.
       const moved = source instanceof Blob ? source
                     : source instanceof ArrayBuffer ? source.slice(0) : new Uint8Array(source).buffer;
-      worker.postMessage({ source: moved, asBlob }, moved instanceof ArrayBuffer ? [moved] : []);
+      worker.postMessage({ source: moved, asBlob, recoverAs }, moved instanceof ArrayBuffer ? [moved] : []);
     }).finally(() => signal?.removeEventListener('abort', cancel));
   }
 
@@ -121,11 +137,19 @@ const Transvane = (() => {
     return next;
   }
 
-  function outputName(name) {
+  function baseName(name) {
     const base = name.replace(/^.*[\\/]/, '');
     const dot = base.lastIndexOf('.');
-    return (dot > 0 ? base.slice(0, dot) : base) + '.vtr';
+    return dot > 0 ? base.slice(0, dot) : base;
   }
 
-  return Object.freeze({ ready, convert, outputName });
+  function outputName(name) { return `${baseName(name)}.vtr`; }
+  function recoveredName(name) { return `${baseName(name)} (recovered).vtr`; }
+
+  function recover(source, options = {}) {
+    const name = options.name ?? recoveredName(source instanceof File ? source.name : 'project.vtr');
+    return convert(source, { ...options, recoverAs: name });
+  }
+
+  return Object.freeze({ ready, convert, recover, outputName, recoveredName });
 })();

@@ -4,9 +4,10 @@
 //
 // It says {type: 'ready'} once the module has started (or {type: 'broken',
 // error}), then converts the one job it is given:
-//   in:  {source, asBlob}  source: a File or Blob (read here, a slice at a
-//                  time, straight into the module's memory) or an
-//                  ArrayBuffer; asBlob: the output as a Blob, made here
+//   in:  {source, asBlob, recoverAs}  source: a File or Blob (read here, a
+//                  slice at a time, straight into the module's memory) or
+//                  an ArrayBuffer; asBlob: the output as a Blob, made here;
+//                  recoverAs: recover instead, into a file of that name
 //   out: {type: 'progress', text, section, done, total, percent} ...
 //        {type: 'done', result} with result.bytes transferred, not copied
 //                  (or result.blob: a Blob passes as a handle)
@@ -29,16 +30,18 @@
     };
   }
 
-  function convert(module, source, asBlob) {
+  function convert(module, source, asBlob, recoverAs) {
     const size = source instanceof ArrayBuffer ? source.byteLength : source.size;
     if (size > Largest) throw new Error('the file is larger than the page can convert (2 GiB)');
     const progress = (text, section, done, total, percent) =>
       postMessage({ type: 'progress', text, section, done, total, percent });
-    const result = module.convert(size, fillFrom(source), progress);
+    const result = typeof recoverAs === 'string' ? module.recover(size, fillFrom(source), progress, recoverAs)
+                                                 : module.convert(size, fillFrom(source), progress);
     // Copying a large file into a Blob takes a while: here, not in the page.
     const blob = asBlob && result.bytes ? new Blob([result.bytes], { type: 'application/octet-stream' }) : null;
     return {
       ok: result.ok,
+      error: result.error,
       bytes: blob ? null : result.bytes,
       blob,
       messages: Array.from(result.messages, ({ text, context }) => ({ text, context: Array.from(context) })),
@@ -47,6 +50,8 @@
         gameId: result.summary.gameId,
         counts: Array.from(result.summary.counts),
       },
+      recovery: result.recovery
+        ? { lines: Array.from(result.recovery.lines), last: result.recovery.last } : undefined,
     };
   }
 
@@ -54,7 +59,7 @@
     onmessage = ({ data }) => {
       let result;
       try {
-        result = convert(module, data.source, data.asBlob);
+        result = convert(module, data.source, data.asBlob, data.recoverAs);
       } catch (error) {
         postMessage({ type: 'failed', error: String(error?.message ?? error) });
         return;
