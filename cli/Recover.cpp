@@ -48,6 +48,7 @@ CValue RecoveryValue(const transvane::CRecovery& recovery) {
         if (kind.IsList) {
             item.Add("recovered", kind.Recovered);
             item.Add("total", kind.Total >= 0 ? CValue(kind.Total) : CValue());
+            item.Add("at most", kind.AtMost >= 0 ? CValue(kind.AtMost) : CValue());
         }
         sections.Push(std::move(item));
     }
@@ -106,7 +107,10 @@ int RunRecover(const CArguments& arguments, std::ostream& out, CPendingFiles* pe
         value.Add("target", target);
         value.Add("written", written);
         value.Add("header version", result.SourceVersion != 0 ? CValue(result.SourceVersion) : CValue());
-        value.Append(result.Recovery ? RecoveryValue(*result.Recovery) : CValue::Object());
+        if (result.Recovery) {
+            value.Append(RecoveryValue(*result.Recovery));
+            value.Add("summary", written ? CValue(transvane::RecoveredInto(*result.Recovery, target)) : CValue());
+        }
         AddReport(value, result);
         value.WriteJson(out);
         return written ? 0 : 1;

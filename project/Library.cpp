@@ -135,7 +135,8 @@ std::vector<CResourceCount> CountsOf(const CConversionSummary& summary) {
 CRecoveredKind KindOf(const CRecoveredSection& section) {
     constexpr ERecoveredState States[] = {ERecoveredState::Complete, ERecoveredState::Stopped,
                                           ERecoveredState::NotReached};
-    return {section.Kind, States[static_cast<int>(section.State)], section.IsList, section.Recovered, section.Total};
+    return {section.Kind, States[static_cast<int>(section.State)], section.IsList, section.Recovered, section.Total,
+            section.AtMost};
 }
 
 // The recovery's report as plain values; the lines are the command-line
@@ -162,7 +163,7 @@ CRecovery RecoveryOf(const CRecoveryReport& report, const CConversionReport& sav
 }  // namespace
 
 std::string RecoveredInto(const CRecovery& recovery, const std::string& target) {
-    return RecoveredIntoLine(recovery.Recovered, recovery.Total, recovery.TotalIsLeast, target);
+    return RecoveredIntoLine(recovery.Recovered, recovery.Total, recovery.TotalIsLeast, recovery.Blocks.size(), target);
 }
 
 class CConverter::CImpl {

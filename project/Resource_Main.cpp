@@ -307,8 +307,9 @@ namespace {
 
 // The "corrupted" message with where reading stopped and why, and, for a
 // file, where to learn more.
-void ShowCorrupted(CCoreState& core, const std::string& fileName, const CLoadReport& report) {
-    std::optional<CMessageContext> section, place, stopped, cause, more;
+void ShowCorrupted(CCoreState& core, const std::string& fileName, const CLoadReport& report,
+                   const char* recovered = nullptr) {
+    std::optional<CMessageContext> section, place, stopped, cause, recovery, more;
     if (!report.Section.empty()) {
         section.emplace(core, "section", report.Section + " (from byte " + std::to_string(report.SectionStart) + ")");
         if (!report.Place.empty())
@@ -318,6 +319,8 @@ void ShowCorrupted(CCoreState& core, const std::string& fileName, const CLoadRep
     // A refusal of the header has been shown as a message of its own.
     if (!report.Failure.empty() && !report.Failure.starts_with("Error Loading:"))
         cause.emplace(core, "cause", report.Failure);
+    if (recovered != nullptr)
+        recovery.emplace(core, "recovery", recovered);
     if (!fileName.empty())
         more.emplace(core, "more", "transvane-cli info " + ShellWord(fileName));
     ShowMessage(core, "Error Loading: File seems to be corrupted.");
@@ -365,8 +368,19 @@ bool LoadGameStream(CProject& project, CStream& stream, const std::string& fileN
         ClearGame(project);  // loading is all or nothing
         return false;
     }
-    if (recovery != nullptr)
+    if (recovery != nullptr) {
         FinishRecovery(project, ok, *recovery);
+        // A project saved from nothing of the file would only look like a
+        // rescue: the file is refused as the ordinary load refuses it.
+        if (recovery->KeptNothing()) {
+            ShowCorrupted(core, fileName, report,
+                          "nothing could be recovered: no part of the project was read completely before the damage");
+            recovery->Sections.clear();
+            recovery->Blocks.clear();
+            ClearGame(project);
+            return false;
+        }
+    }
     project.Model.LoadedVersion = report.Version;
     for (const CLoadReport::CSpan& span : report.Sections)
         project.Model.LoadedSectionBytes.push_back(span.End - span.Start);

@@ -30,6 +30,7 @@ struct CRecoveryRow {
     std::int64_t (*Present)(const CProject&) = nullptr;
     int (*Slots)(CProject&) = nullptr;
     int (*Declared)(CProject&) = nullptr;
+    bool (*StoppedInResource)(CProject&) = nullptr;
     bool (*Exists)(CProject&, int) = nullptr;
     const std::string& (*Name)(CProject&, int) = nullptr;
     ETopLevel Group = ETopLevel::Sprites;
@@ -47,6 +48,7 @@ CRecoveryRow ListRow(EContentKind kind, const char* blockLost, ETopLevel group, 
             counted.Count,
             [](CProject& p) { return List(p.*Part).Count(); },
             [](CProject& p) { return List(p.*Part).Declared(); },
+            [](CProject& p) { return List(p.*Part).StoppedInResource(); },
             [](CProject& p, int i) { return List(p.*Part).Exists(i); },
             [](CProject& p, int i) -> const std::string& { return List(p.*Part).Name(i); },
             group,
@@ -139,7 +141,7 @@ std::int64_t CRecoveryReport::Recovered() const {
 std::int64_t CRecoveryReport::Total() const {
     std::int64_t sum = 0;
     for (const CRecoveredSection& section : Sections)
-        sum += std::max(section.Total, section.Recovered);
+        sum += section.Total >= 0 ? section.Total : section.Recovered + section.Lost;
     return sum;
 }
 
@@ -147,6 +149,32 @@ bool CRecoveryReport::TotalIsLeast() const {
     return std::any_of(Sections.begin(), Sections.end(),
                        [](const CRecoveredSection& section) { return section.IsList && section.Total < 0; });
 }
+
+bool CRecoveryReport::KeptNothing() const {
+    return Recovered() == 0 && std::none_of(Sections.begin(), Sections.end(), [](const CRecoveredSection& section) {
+               return section.State == CRecoveredSection::EState::Complete;
+           });
+}
+
+namespace {
+
+// What the file held of a list whose reading stopped in it: the slots read
+// tell theirs, the slot the reading stopped in may be known to hold a
+// resource, and each slot after it may or may not have held one.
+void CountStoppedList(CProject& project, const CRecoveryRow& row, CRecoveredSection& section) {
+    section.Lost = row.StoppedInResource(project) ? 1 : 0;
+    section.Total = -1;
+    const int declared = row.Declared(project);
+    if (declared < 0)
+        return;
+    const std::int64_t unread = declared - row.Slots(project) - section.Lost;
+    if (unread <= 0)
+        section.Total = section.Recovered + section.Lost;
+    else
+        section.AtMost = section.Recovered + section.Lost + unread;
+}
+
+}  // namespace
 
 void FinishRecovery(CProject& project, bool complete, CRecoveryReport& report) {
     const CLoadReport& load = report.Load;
@@ -177,10 +205,8 @@ void FinishRecovery(CProject& project, bool complete, CRecoveryReport& report) {
             recovered.Recovered = row->Present(project);
             if (state == CRecoveredSection::EState::Complete)
                 recovered.Total = recovered.Recovered;
-            else if (state == CRecoveredSection::EState::Stopped && row->Declared(project) >= 0)
-                // Empty slots before the stop are known; every slot after it
-                // is counted as a resource lost.
-                recovered.Total = row->Declared(project) - (row->Slots(project) - recovered.Recovered);
+            else if (state == CRecoveredSection::EState::Stopped)
+                CountStoppedList(project, *row, recovered);
             else
                 recovered.Total = -1;
         }
@@ -238,10 +264,19 @@ std::vector<std::string> RecoveryLines(const CRecoveryReport& report) {
         std::string line = kind + ": " + GroupedNumber(section.Recovered);
         if (section.Total >= 0)
             line += " of " + GroupedNumber(section.Total);
+        else if (section.AtMost >= 0)
+            line += " of at most " + GroupedNumber(section.AtMost);
         line += " recovered";
-        if (section.State == EState::Stopped)
-            line += section.Total >= 0 ? " (" + GroupedNumber(section.Total - section.Recovered) + " lost: " + where + ")"
-                                       : " (how many were lost is unknown: " + where + ")";
+        if (section.State == EState::Stopped) {
+            const std::int64_t most = section.AtMost - section.Recovered;
+            if (section.Total >= 0)
+                line += " (" + GroupedNumber(section.Total - section.Recovered) + " lost: " + where + ")";
+            else if (section.AtMost >= 0)
+                line += " (" + (section.Lost > 0 ? GroupedNumber(section.Lost) + " to " : std::string("up to ")) +
+                        GroupedNumber(most) + " lost, as the slots after the damage may be empty: " + where + ")";
+            else
+                line += " (how many were lost is unknown: " + where + ")";
+        }
         else if (section.State == EState::NotReached)
             line += " (all lost: " + before + ")";
         lines.push_back(std::move(line));
@@ -266,14 +301,20 @@ std::vector<std::string> RecoverySummaryLines(const CRecoveryReport& report, con
     return lines;
 }
 
-std::string RecoveredIntoLine(std::int64_t recovered, std::int64_t total, bool totalIsLeast,
+std::string RecoveredIntoLine(std::int64_t recovered, std::int64_t total, bool totalIsLeast, std::size_t blocks,
                               const std::string& target) {
-    return "recovered " + GroupedNumber(recovered) + " of " + (totalIsLeast ? "at least " : "") +
-           GroupedNumber(total) + " resources into " + target;
+    std::string line = "recovered " + GroupedNumber(recovered) + " of " + (totalIsLeast ? "at least " : "") +
+                       GroupedNumber(total) + " resources into " + target;
+    // A resource that lost a subimage or its data counts as recovered: the
+    // line says what it is short of.
+    if (blocks > 0)
+        line += " (" + GroupedNumber(static_cast<std::int64_t>(blocks)) +
+                (blocks == 1 ? " damaged block left out)" : " damaged blocks left out)");
+    return line;
 }
 
 std::string RecoveredIntoLine(const CRecoveryReport& report, const std::string& target) {
-    return RecoveredIntoLine(report.Recovered(), report.Total(), report.TotalIsLeast(), target);
+    return RecoveredIntoLine(report.Recovered(), report.Total(), report.TotalIsLeast(), report.Blocks.size(), target);
 }
 
 }  // namespace transvane

@@ -42,7 +42,13 @@ struct CRecoveredSection {
     bool IsList;       // a list of resources, counted below
     EState State = EState::Complete;
     std::int64_t Recovered = 0;  // resources kept
-    std::int64_t Total = 0;      // resources the file held, as far as its counts tell; -1 unknown
+    // Resources known lost: the one whose record reading stopped in.
+    std::int64_t Lost = 0;
+    // Resources the file held; -1 when it does not tell: reading stopped
+    // before the list's count, or inside the list with slots left that may
+    // each be empty, AtMost then bounding it once the count was read.
+    std::int64_t Total = 0;
+    std::int64_t AtMost = -1;
 };
 
 // A damaged block that was left out, with the section it lies in and what
@@ -64,11 +70,14 @@ struct CRecoveryReport {
     std::vector<CDamagedBlock> Damaged;
     bool TreeRebuilt = false;
 
-    // Resources kept, and held by the file as far as its counts tell.
+    // Resources kept, and held by the file; at least Total() when some
+    // list does not tell its total.
     std::int64_t Recovered() const;
     std::int64_t Total() const;
-    // Some list's count was not read: the file held at least Total().
     bool TotalIsLeast() const;
+    // Nothing of the file's content was kept: no section read to its end,
+    // no resource of the one reading stopped in.
+    bool KeptNothing() const;
     // Nothing of the file was lost: it read to its end, no block damaged.
     bool LostNothing() const { return Load.Section.empty() && Blocks.empty(); }
 };
@@ -92,10 +101,11 @@ std::vector<std::string> RecoveryLines(const CRecoveryReport& report);
 // The report after the save, as the programs show it: the lines above,
 // what saving dropped, and a word for a file that lost nothing.
 std::vector<std::string> RecoverySummaryLines(const CRecoveryReport& report, const CConversionReport& saved);
-// The last line: "recovered 1,204 of 1,392 resources into TARGET"; from
+// The last line: "recovered 1,204 of 1,392 resources into TARGET", and
+// "(2 damaged blocks left out)" after it when there were any; from
 // the report's numbers, for a caller that holds only those.
 std::string RecoveredIntoLine(const CRecoveryReport& report, const std::string& target);
-std::string RecoveredIntoLine(std::int64_t recovered, std::int64_t total, bool totalIsLeast,
+std::string RecoveredIntoLine(std::int64_t recovered, std::int64_t total, bool totalIsLeast, std::size_t blocks,
                               const std::string& target);
 // Why the reading stopped, in words: "the file ends there" for a file cut
 // short, the reader's own words otherwise.

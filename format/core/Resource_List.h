@@ -59,6 +59,7 @@ public:
         FSlots.clear();
         FNames.clear();
         FDeclared = -1;
+        FStoppedInResource = false;
         Changed = false;
     }
 
@@ -91,6 +92,7 @@ public:
                 Add(nullptr);
                 continue;
             }
+            FStoppedInResource = true;  // until its record has been read
             std::string name = stream.ReadString();
             const CPlace place(stream.Core(), FWhat, i, name, Named);
             auto record = std::make_unique<T>();
@@ -99,6 +101,7 @@ public:
                 return false;
             }
             Add(std::move(record), std::move(name));
+            FStoppedInResource = false;
             ProgressRead(stream.Core(), stream.Position());
         }
         Changed = false;
@@ -108,6 +111,9 @@ public:
     // The slot count the last Load accepted from the file; -1 when it read
     // none (the list failed before its count, or was never loaded).
     int Declared() const { return FDeclared; }
+    // The last Load stopped inside a slot known to hold a resource (its
+    // presence flag was read, its record was not).
+    bool StoppedInResource() const { return FStoppedInResource; }
 
     bool Save(CStream& stream, std::int32_t version) const {
         // The blocks of the whole list are compressed on every core while
@@ -141,6 +147,7 @@ public:
 private:
     const char* FWhat;
     int FDeclared = -1;
+    bool FStoppedInResource = false;
     std::vector<std::unique_ptr<T>> FSlots;
     std::vector<std::string> FNames;
 };

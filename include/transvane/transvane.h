@@ -164,7 +164,12 @@ struct CRecoveredKind {
     ERecoveredState State = ERecoveredState::Complete;
     bool IsList = false;         // a list of resources, counted below
     std::int64_t Recovered = 0;  // resources kept
-    std::int64_t Total = -1;     // resources the file held; -1 when it does not tell
+    // Resources the file held; -1 when it does not tell: reading stopped
+    // before the list's count, or inside the list with slots after the
+    // damage that may each be empty.  AtMost bounds it then, once the
+    // count was read; -1 otherwise.
+    std::int64_t Total = -1;
+    std::int64_t AtMost = -1;
 };
 
 // A compressed block whose content was spoilt: it was left out and reading
@@ -196,7 +201,8 @@ struct CRecovery {
 };
 
 // The report's last line for the file written: "recovered 1,204 of 1,392
-// resources into TARGET", with what else was left out after it.
+// resources into TARGET", and "(2 damaged blocks left out)" after it when
+// there were any.
 std::string RecoveredInto(const CRecovery& recovery, const std::string& target);
 
 // What a conversion, a check or one step of a CConverter did.
