@@ -9,7 +9,7 @@
 //
 // puppeteer-core and fflate come from web/node_modules (npm ci in web/).
 import { execFileSync, spawnSync } from 'node:child_process';
-import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
@@ -68,8 +68,16 @@ after(async () => {
 async function download(selector, name) {
   await tab.click(selector);
   const file = join(downloads, name);
+  // The browser may make the file empty under its name first and write the
+  // bytes beside it (NAME.crdownload): the download is done once that is
+  // gone and the file has kept one non-zero size for a moment.
+  let size = -1;
   for (let waited = 0; waited < 30000; waited += 100) {
-    if (existsSync(file)) return readFileSync(file);
+    if (existsSync(file) && !existsSync(`${file}.crdownload`)) {
+      const now = statSync(file).size;
+      if (now > 0 && now === size) return readFileSync(file);
+      size = now;
+    }
     await new Promise((resolve) => setTimeout(resolve, 100));
   }
   throw new Error(`${name} was not downloaded`);
@@ -221,7 +229,9 @@ test(`keeps drawing frames while it converts ${largeMegabytes} MB, with progress
   assert.equal(seen.state, 'converted');
   console.log(`# ${largeMegabytes} MB in ${(Date.now() - started) / 1000} s, longest frame gap `
               + `${seen.longestGap.toFixed(0)} ms, ${seen.progress.length} progress steps`);
-  assert.ok(seen.longestGap < 100, `a gap of ${seen.longestGap} ms between frames`);
+  // A conversion on the page's own thread stops its frames for seconds; a
+  // loaded machine alone may delay one by a few hundred milliseconds.
+  assert.ok(seen.longestGap < 500, `a gap of ${seen.longestGap} ms between frames`);
   const where = seen.progress.map((p) => p.where);
   assert.ok(where.some((text) => /^Loading Game Data \.\.\. Data files: [\d.]+ of [\d.]+ MB$/.test(text)), where.join('\n'));
   assert.ok(where.some((text) => /^Saving Game Data \.\.\. Data files: [\d.]+ of [\d.]+ MB$/.test(text)), where.join('\n'));
