@@ -99,8 +99,8 @@ CBlock SoundSamples(std::size_t size, std::uint32_t seed) {
         state = state * 1103515245u + 12345u;
         phase1 += step1 * (1.0 + 0.2 * std::sin(static_cast<double>(i) * 1e-6));
         phase2 += step2;
-        const double value = 9000 * std::sin(phase1) + 3000 * std::sin(phase2) +
-                             static_cast<double>((state >> 16) & 255) - 128;
+        const double value =
+            9000 * std::sin(phase1) + 3000 * std::sin(phase2) + static_cast<double>((state >> 16) & 255) - 128;
         const auto sample = static_cast<std::int16_t>(value);
         bytes[i] = static_cast<std::uint8_t>(sample & 0xFF);
         bytes[i + 1] = static_cast<std::uint8_t>((sample >> 8) & 0xFF);
@@ -110,8 +110,8 @@ CBlock SoundSamples(std::size_t size, std::uint32_t seed) {
 
 // Text records, tables of small numbers and now and then noise.
 CBlock DataBytes(std::size_t size, std::uint32_t seed) {
-    static const char* const Words[] = {"level", "enemy", "speed", "score", "door", "key", "tile", "x", "y",
-                                        "wall", "spawn", "boss", "music", "=", ";", "\r\n", " ", "0", "17"};
+    static const char* const Words[] = {"level", "enemy", "speed", "score", "door", "key",  "tile", "x", "y", "wall",
+                                        "spawn", "boss",  "music", "=",     ";",    "\r\n", " ",    "0", "17"};
     CBlock bytes;
     bytes.reserve(size);
     std::uint32_t state = seed * 2246822519u + 7;
@@ -183,8 +183,8 @@ public:
         return out;
     }
     void Inflate(std::span<const std::uint8_t> source, std::span<std::uint8_t> target) {
-        if (libdeflate_zlib_decompress(FDecompressor.get(), source.data(), source.size(), target.data(),
-                                       target.size(), nullptr) != LIBDEFLATE_SUCCESS)
+        if (libdeflate_zlib_decompress(FDecompressor.get(), source.data(), source.size(), target.data(), target.size(),
+                                       nullptr) != LIBDEFLATE_SUCCESS)
             throw std::runtime_error("libdeflate_zlib_decompress");
     }
 
@@ -267,9 +267,9 @@ double CpuSeconds() {
 }
 
 struct TFloor {
-    double Load = 0;  // read the input, inflate its blocks
-    double Save = 0;  // deflate the output's blocks, write the output
-    double Cpu = 0;   // the processor time of both
+    double Load = 0;         // read the input, inflate its blocks
+    double Save = 0;         // deflate the output's blocks, write the output
+    double Cpu = 0;          // the processor time of both
     std::size_t Packed = 0;  // the output's blocks, compressed, summed
     double Total() const { return Load + Save; }
 };
@@ -328,7 +328,9 @@ TFloor MeasureFloor(ECodec codec, const TBlocks& blocks, const std::string& inpu
     const COnMeasuringCore oneCore;
 #if TRANSVANE_LIBDEFLATE
     CLibdeflate libdeflate;
-    const auto deflate = [&](std::span<const std::uint8_t> b) { return codec == ECodec::Zlib ? Deflate(b) : libdeflate.Deflate(b); };
+    const auto deflate = [&](std::span<const std::uint8_t> b) {
+        return codec == ECodec::Zlib ? Deflate(b) : libdeflate.Deflate(b);
+    };
     const auto inflate = [&](std::span<const std::uint8_t> b, std::span<std::uint8_t> t) {
         codec == ECodec::Zlib ? Inflate(b, t) : libdeflate.Inflate(b, t);
     };
@@ -403,13 +405,14 @@ TScenario SoundsAndData(double scale) {
     const double shrink = std::min(1.0, scale);
     for (int i = 0; i < sounds; ++i) {
         const auto size = static_cast<std::size_t>((1.5 + (i % 5) * 0.5) * MiB * shrink);
-        p.Sounds.Add("sound" + std::to_string(i),
-                     TSound{400, i % 3, "sound" + std::to_string(i) + ".wav", SoundSamples(size, static_cast<std::uint32_t>(i)), 0, 1, 0});
+        p.Sounds.Add("sound" + std::to_string(i), TSound{400, i % 3, "sound" + std::to_string(i) + ".wav",
+                                                         SoundSamples(size, static_cast<std::uint32_t>(i)), 0, 1, 0});
     }
     for (int i = 0; i < dataFiles; ++i) {
         const auto size = static_cast<std::size_t>((3 + (i % 5)) * MiB * shrink);
         p.DataFiles.Add("data" + std::to_string(i),
-                        TDataFile{440, "data" + std::to_string(i) + ".dat", 1, DataBytes(size, static_cast<std::uint32_t>(i)), 2, 0, 1, 1});
+                        TDataFile{440, "data" + std::to_string(i) + ".dat", 1,
+                                  DataBytes(size, static_cast<std::uint32_t>(i)), 2, 0, 1, 1});
     }
     s.File = WriteProject(p);
     s.Source = p;
@@ -447,9 +450,10 @@ TScenario Pictures(double scale) {
     }
     const int backgrounds = std::max(1, static_cast<int>(std::lround(12 * scale)));
     for (int i = 0; i < backgrounds; ++i)
-        p.Backgrounds.Add("background" + std::to_string(i),
-                          TBackground{400, 640, 480, 0, 1, 1, 1,
-                                      MakePicture(i % 2 == 0 ? 10 : 1, 640, 480, 9000 + static_cast<std::uint32_t>(i), 12)});
+        p.Backgrounds.Add(
+            "background" + std::to_string(i),
+            TBackground{400, 640, 480, 0, 1, 1, 1,
+                        MakePicture(i % 2 == 0 ? 10 : 1, 640, 480, 9000 + static_cast<std::uint32_t>(i), 12)});
     s.File = WriteProject(p);
     s.Source = p;
     for (const auto& slot : p.Sprites.Slots)
@@ -458,8 +462,8 @@ TScenario Pictures(double scale) {
     for (const auto& slot : p.Backgrounds.Slots)
         s.Blocks.AddPicture(slot->Record.Image);
     s.Blocks.Seal();
-    s.Description = std::to_string(p.Sprites.Slots.size()) + " sprites, " + std::to_string(backgrounds) +
-                    " backgrounds";
+    s.Description =
+        std::to_string(p.Sprites.Slots.size()) + " sprites, " + std::to_string(backgrounds) + " backgrounds";
     return s;
 }
 
@@ -487,22 +491,29 @@ TScenario CompressedMedia(double scale) {
     for (int i = 0; i < sounds; ++i) {
         const auto size = static_cast<std::size_t>((1.0 + (i % 6) * 0.5) * MiB * shrink);
         p.Sounds.Add("music" + std::to_string(i),
-                     TSound{440, 1, "music" + std::to_string(i) + ".ogg", NoiseBytes(size, 100 + static_cast<std::uint32_t>(i)), 0, 1, 0});
+                     TSound{440, 1, "music" + std::to_string(i) + ".ogg",
+                            NoiseBytes(size, 100 + static_cast<std::uint32_t>(i)), 0, 1, 0});
     }
-    const auto side = [shrink](int pixels) { return std::max<std::int32_t>(4, static_cast<std::int32_t>(pixels * std::sqrt(shrink)) / 4 * 4); };
+    const auto side = [shrink](int pixels) {
+        return std::max<std::int32_t>(4, static_cast<std::int32_t>(pixels * std::sqrt(shrink)) / 4 * 4);
+    };
     for (int i = 0; i < sprites; ++i) {
         TSprite sprite;
         sprite.Width = sprite.Height = side(256);
         for (std::uint32_t k = 0; k < 4; ++k)
-            sprite.Images.push_back(NoisePicture(sprite.Width, sprite.Height, 1000 + static_cast<std::uint32_t>(i) * 4 + k));
+            sprite.Images.push_back(
+                NoisePicture(sprite.Width, sprite.Height, 1000 + static_cast<std::uint32_t>(i) * 4 + k));
         p.Sprites.Add("sprite" + std::to_string(i), std::move(sprite));
     }
     for (int i = 0; i < backgrounds; ++i)
         p.Backgrounds.Add("background" + std::to_string(i),
-                          TBackground{400, side(1024), side(768), 0, 1, 1, 1, NoisePicture(side(1024), side(768), 5000 + static_cast<std::uint32_t>(i))});
+                          TBackground{400, side(1024), side(768), 0, 1, 1, 1,
+                                      NoisePicture(side(1024), side(768), 5000 + static_cast<std::uint32_t>(i))});
     for (int i = 0; i < dataFiles; ++i)
-        p.DataFiles.Add("archive" + std::to_string(i),
-                        TDataFile{440, "pack" + std::to_string(i) + ".zip", 1, NoiseBytes(static_cast<std::size_t>(2 * MiB * shrink), 9000 + static_cast<std::uint32_t>(i)), 2, 0, 1, 1});
+        p.DataFiles.Add("archive" + std::to_string(i), TDataFile{440, "pack" + std::to_string(i) + ".zip", 1,
+                                                                 NoiseBytes(static_cast<std::size_t>(2 * MiB * shrink),
+                                                                            9000 + static_cast<std::uint32_t>(i)),
+                                                                 2, 0, 1, 1});
     s.File = WriteProject(p);
     s.Source = p;
     for (const auto& slot : p.Sounds.Slots) {
@@ -539,8 +550,10 @@ TScenario ManySmall(double scale) {
         p.Sprites.Add("spr" + std::to_string(i), std::move(sprite));
     }
     for (int i = 0; i < sounds; ++i)
-        p.Sounds.Add("snd" + std::to_string(i),
-                     TSound{i % 2 == 0 ? 400 : 440, 0, "s.wav", SoundSamples(200 + static_cast<std::size_t>(i % 300), static_cast<std::uint32_t>(i)), 0, 1, 0});
+        p.Sounds.Add(
+            "snd" + std::to_string(i),
+            TSound{i % 2 == 0 ? 400 : 440, 0, "s.wav",
+                   SoundSamples(200 + static_cast<std::size_t>(i % 300), static_cast<std::uint32_t>(i)), 0, 1, 0});
     for (int i = 0; i < scripts; ++i)
         p.Scripts.Add("scr" + std::to_string(i),
                       TScript{400, "{\r\n  var i;\r\n  for (i = 0; i < " + std::to_string(i) +
@@ -580,13 +593,16 @@ TScenario ManySmall(double scale) {
         p.TimeLines.Add("tl" + std::to_string(i), std::move(line));
     }
     for (int i = 0; i < dataFiles; ++i)
-        p.DataFiles.Add("df" + std::to_string(i),
-                        TDataFile{440, "f.dat", 1, DataBytes(300 + static_cast<std::size_t>(i % 500), static_cast<std::uint32_t>(i)), 2, 0, 1, 1});
+        p.DataFiles.Add(
+            "df" + std::to_string(i),
+            TDataFile{440, "f.dat", 1,
+                      DataBytes(300 + static_cast<std::size_t>(i % 500), static_cast<std::uint32_t>(i)), 2, 0, 1, 1});
     std::int32_t id = 100001;
     for (int i = 0; i < rooms; ++i) {
         TRoom room;
         for (int k = 0; k < 1000; ++k)
-            room.Instances.push_back(TInstance{k * 16 % 640, k / 40 * 16, (i + k) % objects, id++, k % 10 == 0 ? "speed = 2;" : "", 0});
+            room.Instances.push_back(
+                TInstance{k * 16 % 640, k / 40 * 16, (i + k) % objects, id++, k % 10 == 0 ? "speed = 2;" : "", 0});
         for (int k = 0; k < 200; ++k)
             room.Tiles.push_back(TTile{{k * 16 % 640, k / 40 * 16, 0, 0, 0, 16, 16, 1000, 10000001 + i * 200 + k}});
         p.Rooms.List.Add("room" + std::to_string(i), std::move(room));
@@ -813,7 +829,8 @@ TResult Measure(CLauncher& launcher, TScenario& scenario, const std::string& dir
             throw std::runtime_error("cannot save " + output);
         r.Save = Best(r.Save, Seconds(Clock::now() - start));
         if (!conversion.Result().Messages.empty())
-            throw std::runtime_error(scenario.Name + ": unexpected message " + conversion.Result().Messages.front().Text);
+            throw std::runtime_error(scenario.Name + ": unexpected message " +
+                                     conversion.Result().Messages.front().Text);
     }
     const auto outputSize = static_cast<std::size_t>(std::filesystem::file_size(output));
     r.OutputMiB = static_cast<double>(outputSize) / MiB;
@@ -862,9 +879,9 @@ constexpr TGoal Goals[] = {{"sounds+data", 0.6, 1.15, 0.35, 0},
 constexpr double MaxSizeGrowth = 0.005;
 
 void PrintTable(const std::vector<TResult>& results) {
-    std::printf("\n%-16s %7s %7s %7s | %7s %7s | %7s %7s %7s | %8s %6s %6s %6s | %9s %6s | %7s | %8s %7s\n",
-                "project", "in MiB", "out MiB", "model", "load s", "save s", "zlib fl", "ldf fl", "copy fl", "1 core s",
-                "x zl", "x ldf", "x cp", "all cores", "x zl", "size", "peak MiB", "budget");
+    std::printf("\n%-16s %7s %7s %7s | %7s %7s | %7s %7s %7s | %8s %6s %6s %6s | %9s %6s | %7s | %8s %7s\n", "project",
+                "in MiB", "out MiB", "model", "load s", "save s", "zlib fl", "ldf fl", "copy fl", "1 core s", "x zl",
+                "x ldf", "x cp", "all cores", "x zl", "size", "peak MiB", "budget");
     bool ok = true;
     const bool manyCores = CoresAvailable() > 1;
     for (const TResult& r : results) {
@@ -872,9 +889,9 @@ void PrintTable(const std::vector<TResult>& results) {
         const double vsLibdeflate = r.FastFloor.Total() > 0 ? r.ConvertOne / r.FastFloor.Total() : 0;
         const double allVsZlib = r.ConvertAll / r.Floor.Total();
         const double vsCopy = r.ConvertOne / r.Copy;
-        const double growth = r.FastFloor.Packed > 0 ? static_cast<double>(r.FastFloor.Packed) /
-                                                           static_cast<double>(r.Floor.Packed) - 1
-                                                     : 0;
+        const double growth = r.FastFloor.Packed > 0
+                                  ? static_cast<double>(r.FastFloor.Packed) / static_cast<double>(r.Floor.Packed) - 1
+                                  : 0;
         std::string missed;
         for (const TGoal& goal : Goals) {
             if (r.Name != goal.Name)
@@ -895,26 +912,29 @@ void PrintTable(const std::vector<TResult>& results) {
         if (!r.ReadsBack)
             missed += " OUTPUT-DIFFERS";
         ok = ok && missed.empty();
-        std::printf("%-16s %7.1f %7.1f %7.1f | %7.2f %7.2f | %7.2f %7.2f %7.2f | %8.2f %6.2f %6.2f %6.2f | %9.2f "
-                    "%6.2f | %+6.2f%% | %8.1f %7.1f%s\n",
-                    r.Name.c_str(), r.InputMiB, r.OutputMiB, r.ModelMiB, r.Load, r.Save, r.Floor.Total(),
-                    r.FastFloor.Total(), r.Copy, r.ConvertOne, vsZlib, vsLibdeflate, vsCopy, r.ConvertAll, allVsZlib,
-                    100 * growth, std::max(r.PeakOne, r.PeakAll), r.Budget(), missed.c_str());
+        std::printf(
+            "%-16s %7.1f %7.1f %7.1f | %7.2f %7.2f | %7.2f %7.2f %7.2f | %8.2f %6.2f %6.2f %6.2f | %9.2f "
+            "%6.2f | %+6.2f%% | %8.1f %7.1f%s\n",
+            r.Name.c_str(), r.InputMiB, r.OutputMiB, r.ModelMiB, r.Load, r.Save, r.Floor.Total(), r.FastFloor.Total(),
+            r.Copy, r.ConvertOne, vsZlib, vsLibdeflate, vsCopy, r.ConvertAll, allVsZlib, 100 * growth,
+            std::max(r.PeakOne, r.PeakAll), r.Budget(), missed.c_str());
     }
     std::printf("\n");
     for (const TResult& r : results)
         std::printf("  %-16s %s\n", r.Name.c_str(), r.Description.c_str());
-    std::printf("\n  zlib fl / ldf fl: the floors of zlib and of the converter's codec (libdeflate, zlib for small\n"
-                "  blocks of few byte values, stored blocks for data that does not compress); copy fl: reading\n"
-                "  the input and writing and syncing the output, nothing else; x zl / x ldf / x cp: the time\n"
-                "  against them;\n"
-                "  size: the output's blocks as the converter writes them against zlib at level 6;\n"
-                "  every output is read back through zlib's inflate and compared field for field with its\n"
-                "  source as converted (OUTPUT-DIFFERS when it is not equal)\n");
-    std::printf("\nGoals: 1 core <= 0.6 x zlib floor (sounds+data, pictures), <= 1.0 x (many-small), <= 1.15 x codec\n"
-                "floor (all three), <= 0.25 x zlib floor and <= 2 x copy floor (compressed media); all cores <= 0.35 x\n"
-                "zlib floor (sounds+data); size <= +0.5 %%; peak <= input + output + model + 64 MiB: %s\n",
-                ok ? "met" : "NOT met");
+    std::printf(
+        "\n  zlib fl / ldf fl: the floors of zlib and of the converter's codec (libdeflate, zlib for small\n"
+        "  blocks of few byte values, stored blocks for data that does not compress); copy fl: reading\n"
+        "  the input and writing and syncing the output, nothing else; x zl / x ldf / x cp: the time\n"
+        "  against them;\n"
+        "  size: the output's blocks as the converter writes them against zlib at level 6;\n"
+        "  every output is read back through zlib's inflate and compared field for field with its\n"
+        "  source as converted (OUTPUT-DIFFERS when it is not equal)\n");
+    std::printf(
+        "\nGoals: 1 core <= 0.6 x zlib floor (sounds+data, pictures), <= 1.0 x (many-small), <= 1.15 x codec\n"
+        "floor (all three), <= 0.25 x zlib floor and <= 2 x copy floor (compressed media); all cores <= 0.35 x\n"
+        "zlib floor (sounds+data); size <= +0.5 %%; peak <= input + output + model + 64 MiB: %s\n",
+        ok ? "met" : "NOT met");
 }
 
 }  // namespace
@@ -931,7 +951,8 @@ TProject SmallGame(std::int32_t version, std::uint32_t seed) {
         sprite.Width = sprite.Height = 32 + static_cast<std::int32_t>((seed + i) * 13 % 64);
         for (std::uint32_t k = 0; k < 2; ++k)
             sprite.Images.push_back(MakePicture(static_cast<std::int32_t>((seed + i + k) % 3), sprite.Width,
-                                                sprite.Height, seed * 64 + i * 2 + k, 4 + static_cast<int>(i * 5 % 20)));
+                                                sprite.Height, seed * 64 + i * 2 + k,
+                                                4 + static_cast<int>(i * 5 % 20)));
         p.Sprites.Add("sprite" + std::to_string(i), std::move(sprite));
     }
     for (std::uint32_t i = 0; i < 4; ++i)
@@ -967,8 +988,8 @@ void MeasureBatch(const std::string& dir, const std::string& cli, int repeat, bo
                 throw std::runtime_error("the batch failed: " + run.Err);
             best[jobs - 1] = std::min(best[jobs - 1], Seconds(Clock::now() - start));
         }
-    std::printf("batch of %d small games: --jobs 1 %.3f s, --jobs 2 %.3f s, %.2f x (goal 1.7 x)\n", Files,
-                best[0], best[1], best[0] / best[1]);
+    std::printf("batch of %d small games: --jobs 1 %.3f s, --jobs 2 %.3f s, %.2f x (goal 1.7 x)\n", Files, best[0],
+                best[1], best[0] / best[1]);
     if (!keep)
         std::filesystem::remove_all(in);
 }
@@ -1002,7 +1023,8 @@ int main(int argc, char** argv) {
         else if (argument == "--only" && hasValue)
             only = argv[++i];
         else {
-            std::fprintf(stderr, "usage: transvane-bench [--scale S] [--repeat N] [--dir DIR] [--only NAME] [--keep]\n");
+            std::fprintf(stderr,
+                         "usage: transvane-bench [--scale S] [--repeat N] [--dir DIR] [--only NAME] [--keep]\n");
             return 2;
         }
     }
@@ -1019,7 +1041,9 @@ int main(int argc, char** argv) {
         std::printf("transvane-bench: scale %.3g, best of %d, %d core(s) available, files in %s\n", scale, repeat,
                     static_cast<int>(CoresAvailable()), dir.c_str());
         const std::vector<std::pair<std::string, std::function<TScenario(double)>>> scenarios = {
-            {"sounds+data", SoundsAndData}, {"pictures", Pictures}, {"many-small", ManySmall},
+            {"sounds+data", SoundsAndData},
+            {"pictures", Pictures},
+            {"many-small", ManySmall},
             {"compressed media", CompressedMedia}};
         std::vector<TResult> results;
         for (const auto& [name, make] : scenarios) {

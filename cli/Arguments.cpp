@@ -23,8 +23,8 @@ const COptionRow* FindShort(const CCommandRow& command, char letter) {
 }
 
 // Records an option; false (and the problem) when it cannot be taken.
-bool Take(CArguments& result, const COptionRow& option, const std::string& spelling,
-          std::optional<std::string> value, std::string& problem) {
+bool Take(CArguments& result, const COptionRow& option, const std::string& spelling, std::optional<std::string> value,
+          std::string& problem) {
     if (option.Metavar == nullptr) {
         if (value) {
             problem = spelling + " takes no value";
@@ -53,7 +53,7 @@ std::string CArguments::Value(const std::string& option) const {
 }
 
 std::optional<CArguments> ParseArguments(std::span<const CCommandRow> commands, std::span<const std::string> arguments,
-                                        std::string& problem) {
+                                         std::string& problem) {
     CArguments result;
     if (arguments.empty()) {
         problem = "no command given";

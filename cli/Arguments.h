@@ -27,11 +27,11 @@
 namespace transvane {
 
 struct COptionRow {
-    const char* Long;      // "output-dir", without the dashes
-    char Short;            // 'o', or 0 for none
-    const char* Metavar;   // the value in help ("DIR"), or nullptr for a flag
-    const char* Needs;     // the value in a usage error ("a folder name")
-    const char* Help;      // one line for --help
+    const char* Long;     // "output-dir", without the dashes
+    char Short;           // 'o', or 0 for none
+    const char* Metavar;  // the value in help ("DIR"), or nullptr for a flag
+    const char* Needs;    // the value in a usage error ("a folder name")
+    const char* Help;     // one line for --help
 };
 
 struct CArguments;
@@ -47,13 +47,13 @@ struct CCommandRow {
     const char* Synopsis;  // after "transvane-cli NAME "
     std::span<const COptionRow> Options;
     std::size_t MinOperands, MaxOperands;
-    const char* Needs;     // the operands in a usage error ("a file and a folder")
-    const char* Help;      // what the command does, for "NAME --help"
+    const char* Needs;                        // the operands in a usage error ("a file and a folder")
+    const char* Help;                         // what the command does, for "NAME --help"
     int (*Run)(const CArguments& arguments);  // returns the exit status
 };
 
 struct CArguments {
-    const CCommandRow* Command = nullptr;  // nullptr: no command given
+    const CCommandRow* Command = nullptr;        // nullptr: no command given
     std::map<std::string, std::string> Options;  // by long name; "" for a flag
     std::vector<std::string> Operands;
     // How long a file is at work before its progress line appears on a
@@ -68,7 +68,7 @@ struct CArguments {
 // Reads the arguments after the program's name.  On a usage error the
 // result is nullopt and problem says what is wrong, in one line.
 std::optional<CArguments> ParseArguments(std::span<const CCommandRow> commands, std::span<const std::string> arguments,
-                                        std::string& problem);
+                                         std::string& problem);
 
 // The help of the whole tool, and of one command.
 std::string ToolHelp(std::span<const CCommandRow> commands);

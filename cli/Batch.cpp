@@ -28,9 +28,7 @@ namespace transvane {
 
 namespace fs = std::filesystem;
 
-void ShowProblem(const std::string& problem) {
-    std::fprintf(stderr, "transvane-cli: %s\n", problem.c_str());
-}
+void ShowProblem(const std::string& problem) { std::fprintf(stderr, "transvane-cli: %s\n", problem.c_str()); }
 
 namespace {
 
@@ -61,7 +59,6 @@ std::optional<unsigned> ParseJobs(const std::string& text) {
         return std::nullopt;
     return jobs;
 }
-
 
 // The line that sums up what a conversion removed or cleared, and where
 // each change is listed; empty when nothing was lost.
@@ -146,8 +143,8 @@ struct CRunState {
     std::atomic<const std::vector<std::string>*> Sources{nullptr};  // null: no batch runs
     std::atomic<const std::vector<CBatchPlan>*> Plans{nullptr};
     std::atomic<CFileState*> States{nullptr};  // one per source
-    std::atomic<std::size_t> Next{0};     // the first source not shown
-    std::atomic<bool> AtWork{false};      // Sources[Next - 1] is being converted or shown
+    std::atomic<std::size_t> Next{0};          // the first source not shown
+    std::atomic<bool> AtWork{false};           // Sources[Next - 1] is being converted or shown
     bool Quiet = false;
     bool Terminal = false;  // standard error shows a progress line
 };
@@ -213,15 +210,15 @@ struct CTally {
 
     void Count(int stage, const CFileState& state) {
         switch (stage) {
-            case EFileStage::Converted:
-                ++Converted;
-                WithWarnings += state.Warnings.load() > 0 ? 1 : 0;
-                break;
-            case EFileStage::Unchanged: ++Unchanged; break;
-            case EFileStage::Skipped: ++Skipped; break;
-            case EFileStage::Failed: ++Failed; break;
-            case EFileStage::Converting: ++Interrupted; break;
-            default: ++NotStarted; break;
+        case EFileStage::Converted:
+            ++Converted;
+            WithWarnings += state.Warnings.load() > 0 ? 1 : 0;
+            break;
+        case EFileStage::Unchanged: ++Unchanged; break;
+        case EFileStage::Skipped: ++Skipped; break;
+        case EFileStage::Failed: ++Failed; break;
+        case EFileStage::Converting: ++Interrupted; break;
+        default: ++NotStarted; break;
         }
     }
 };
@@ -236,9 +233,12 @@ void WriteSummary(const CTally& tally, const std::vector<std::string>& sources, 
         int WithWarnings;
     };
     const CCount counts[] = {
-        {tally.Converted, " converted", tally.WithWarnings}, {tally.Unchanged, " unchanged", 0},
-        {tally.Skipped, " skipped", 0},     {tally.Failed, " failed", 0},
-        {tally.Interrupted, " interrupted", 0}, {tally.NotStarted, " not started", 0},
+        {tally.Converted, " converted", tally.WithWarnings},
+        {tally.Unchanged, " unchanged", 0},
+        {tally.Skipped, " skipped", 0},
+        {tally.Failed, " failed", 0},
+        {tally.Interrupted, " interrupted", 0},
+        {tally.NotStarted, " not started", 0},
     };
     const char* separator = "";
     for (const CCount& count : counts) {
@@ -393,8 +393,7 @@ private:
 
 }  // namespace
 
-CBatchFeedback::CBatchFeedback(bool quiet, bool progressLine, std::FILE* out,
-                               std::chrono::milliseconds delay)
+CBatchFeedback::CBatchFeedback(bool quiet, bool progressLine, std::FILE* out, std::chrono::milliseconds delay)
     : FQuiet(quiet), FProgressLine(progressLine), FOut(out), FDelay(delay) {}
 
 void CBatchFeedback::Begin(const std::string& source) {
@@ -543,8 +542,7 @@ void CBatchFeedback::PrintLines(const std::vector<std::string>& lines) {
 }
 
 void CBatchFeedback::DrawProgress() {
-    if (!FProgressLine || FQuiet || FProgress.Stage.empty() ||
-        std::chrono::steady_clock::now() - FStarted < FDelay)
+    if (!FProgressLine || FQuiet || FProgress.Stage.empty() || std::chrono::steady_clock::now() - FStarted < FDelay)
         return;
     std::string line = (FSource.empty() ? "" : FSource + ": ") + FProgress.Text();
     // A line wider than the terminal would wrap, and the carriage return
@@ -629,8 +627,9 @@ int RunConvert(const CArguments& arguments, CPendingFiles* pending) {
     }
     for (const std::string& name : options.Sources)
         if (name == "-")
-            return UsageError("convert cannot use \"-\": the new file needs a real source file and is "
-                              "written beside its target's backup");
+            return UsageError(
+                "convert cannot use \"-\": the new file needs a real source file and is "
+                "written beside its target's backup");
     if (!arguments.Has("output-dir")) {
         if (options.Sources.size() != 2)
             return UsageError(options.Sources.size() == 1 ? "converting one file needs a TARGET or --output-dir DIR"

@@ -153,8 +153,7 @@ class CBatchFeedback;
 // context to messages; either may be nullptr.
 class CFeedbackObserver final : public transvane::CObserver {
 public:
-    CFeedbackObserver(CFeedback* progress, CBatchFeedback* messages)
-        : FProgress(progress), FMessages(messages) {}
+    CFeedbackObserver(CFeedback* progress, CBatchFeedback* messages) : FProgress(progress), FMessages(messages) {}
     void Message(const transvane::CMessage& message) override;
     void Progress(const transvane::CProgress& progress) override;
 
@@ -205,7 +204,7 @@ private:
     std::chrono::steady_clock::time_point FStarted;
     std::vector<std::vector<std::string>> FHeld;
     CProgressState FProgress;
-    std::string FShown;    // the progress line on the screen, "" for none
+    std::string FShown;  // the progress line on the screen, "" for none
 };
 
 }  // namespace transvane

@@ -29,8 +29,8 @@ CValue MessagesValue(const std::vector<CReportedMessage>& messages) {
     return items;
 }
 
-CValue ChangeValue(const std::string& key, const std::string& what, const std::string& detail,
-                   const std::string& place, std::int64_t count) {
+CValue ChangeValue(const std::string& key, const std::string& what, const std::string& detail, const std::string& place,
+                   std::int64_t count) {
     CValue item = CValue::Object();
     item.Add("change", key);
     item.Add("what", what);
@@ -82,9 +82,10 @@ int RunCheck(const std::string& source, bool json, std::ostream& out) {
         // What stopped the conversion is its last message.
         const std::vector<transvane::CMessage>& said = result.Messages;
         value.Add("loaded", loaded);
-        value.Add("explanation", ok ? CValue()
-                                    : MessageValue(said.empty() ? CReportedMessage{"The file does not convert.", {}}
-                                                                : CReportedMessage{said.back().Text, said.back().Context}));
+        value.Add("explanation",
+                  ok ? CValue()
+                     : MessageValue(said.empty() ? CReportedMessage{"The file does not convert.", {}}
+                                                 : CReportedMessage{said.back().Text, said.back().Context}));
     }
     value.Add("converts", ok);
     value.Add("header version", result.SourceVersion != 0 ? CValue(result.SourceVersion) : CValue());

@@ -30,8 +30,8 @@ CValue MessagesValue(const std::vector<CReportedMessage>& messages);
 
 // One entry of a report's "changes": {"change", "what", "detail", "place",
 // "count"}, the detail and place left out when empty.
-CValue ChangeValue(const std::string& key, const std::string& what, const std::string& detail,
-                   const std::string& place, std::int64_t count);
+CValue ChangeValue(const std::string& key, const std::string& what, const std::string& detail, const std::string& place,
+                   std::int64_t count);
 
 // Adds the result's "changes" and "messages" to value, an object.
 void AddReport(CValue& value, const CResult& result);

@@ -10,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-
 #include "format/behaviour/Object_Main.h"
 #include "format/behaviour/Path_Main.h"
 #include "format/behaviour/TimeLine_Main.h"
@@ -107,27 +106,31 @@ CAssets PlanAssets(CProject& project, CPlan& plan) {
         const CSprite* sprite = SpriteList(project.Media).Get(i);
         if (sprite == nullptr || sprite->Images.empty())
             continue;
-        const std::string folder = plan.Folder("sprites", Utf8(SpriteList(project.Media).Name(i)), Fallback("sprite", i));
+        const std::string folder =
+            plan.Folder("sprites", Utf8(SpriteList(project.Media).Name(i)), Fallback("sprite", i));
         for (std::size_t k = 0; k < sprite->Images.size(); ++k)
             a.SpriteImages[static_cast<std::size_t>(i)].push_back(
                 plan.File(folder, std::to_string(k), ".png", "", Png(sprite->Images[k])));
     }
     a.Backgrounds.resize(static_cast<std::size_t>(BackgroundList(project.Media).Count()));
     for (int i = 0; i < BackgroundList(project.Media).Count(); ++i)
-        if (const CBackground* background = BackgroundList(project.Media).Get(i); background != nullptr && background->Image)
-            a.Backgrounds[static_cast<std::size_t>(i)] = plan.File(
-                "backgrounds", Utf8(BackgroundList(project.Media).Name(i)), ".png", Fallback("background", i), Png(*background->Image));
+        if (const CBackground* background = BackgroundList(project.Media).Get(i);
+            background != nullptr && background->Image)
+            a.Backgrounds[static_cast<std::size_t>(i)] =
+                plan.File("backgrounds", Utf8(BackgroundList(project.Media).Name(i)), ".png", Fallback("background", i),
+                          Png(*background->Image));
     a.Sounds.resize(static_cast<std::size_t>(SoundList(project.Media).Count()));
     for (int i = 0; i < SoundList(project.Media).Count(); ++i)
         if (const CSound* sound = SoundList(project.Media).Get(i); sound != nullptr && sound->SoundKind != -1)
-            a.Sounds[static_cast<std::size_t>(i)] =
-                plan.File("sounds", Utf8(SoundList(project.Media).Name(i)), std::string(".") + SoundFormat(sound->SoundData),
-                          Fallback("sound", i), Bytes(sound->SoundData));
+            a.Sounds[static_cast<std::size_t>(i)] = plan.File("sounds", Utf8(SoundList(project.Media).Name(i)),
+                                                              std::string(".") + SoundFormat(sound->SoundData),
+                                                              Fallback("sound", i), Bytes(sound->SoundData));
     a.Scripts.resize(static_cast<std::size_t>(ScriptList(project.Media).Count()));
     for (int i = 0; i < ScriptList(project.Media).Count(); ++i)
         if (const CScript* script = ScriptList(project.Media).Get(i); script != nullptr)
-            a.Scripts[static_cast<std::size_t>(i)] = plan.File("scripts", Utf8(ScriptList(project.Media).Name(i)), ".txt",
-                                                              Fallback("script", i), Text(Utf8(script->ScriptText)));
+            a.Scripts[static_cast<std::size_t>(i)] =
+                plan.File("scripts", Utf8(ScriptList(project.Media).Name(i)), ".txt", Fallback("script", i),
+                          Text(Utf8(script->ScriptText)));
     a.DataFiles.resize(static_cast<std::size_t>(DataFileList(project.Media).Count()));
     for (int i = 0; i < DataFileList(project.Media).Count(); ++i) {
         const CDataFile* dataFile = DataFileList(project.Media).Get(i);
@@ -135,7 +138,8 @@ CAssets PlanAssets(CProject& project, CPlan& plan) {
             continue;
         // Under the name the game exports it as; the resource's name when
         // the file name is empty.
-        const std::string name = Utf8(dataFile->FileName.empty() ? DataFileList(project.Media).Name(i) : dataFile->FileName);
+        const std::string name =
+            Utf8(dataFile->FileName.empty() ? DataFileList(project.Media).Name(i) : dataFile->FileName);
         a.DataFiles[static_cast<std::size_t>(i)] =
             plan.File("datafiles", name, "", Fallback("datafile", i), Bytes(dataFile->Data));
     }
@@ -150,7 +154,8 @@ CAssets PlanAssets(CProject& project, CPlan& plan) {
     if (o.BarFrontImage)
         a.BarFrontImage = plan.File("game", "bar-front", ".png", "", Png(*o.BarFrontImage));
     a.InformationRtf = plan.File("game", "information", ".rtf", "", Bytes(GameInformation(project.World).Text));
-    a.InformationText = plan.File("game", "information", ".txt", "", Text(Utf8(GameInformationPlainText(project.World))));
+    a.InformationText =
+        plan.File("game", "information", ".txt", "", Text(Utf8(GameInformationPlainText(project.World))));
     return a;
 }
 
@@ -164,9 +169,7 @@ void ValueMember(CJsonWriter& j, std::string_view key, const CValue& value) {
 // A path, or null for none.
 CValue PathValue(const std::string& path) { return path.empty() ? CValue() : CValue(path); }
 
-void PathMember(CJsonWriter& j, std::string_view key, const std::string& path) {
-    ValueMember(j, key, PathValue(path));
-}
+void PathMember(CJsonWriter& j, std::string_view key, const std::string& path) { ValueMember(j, key, PathValue(path)); }
 
 // Settings of a record whose meaning the file does not say, in their
 // stored order.
@@ -278,11 +281,16 @@ void RoomsMember(CProject& project, CJsonWriter& j) {
         for (const CRoomView& v : r.Views) {
             j.BeginObject();
             j.Member("visible", v.Visible);
-            const std::pair<const char*, std::int32_t> values[] = {
-                {"view x", v.ViewX},           {"view y", v.ViewY},         {"view width", v.ViewWidth},
-                {"view height", v.ViewHeight}, {"port x", v.PortX},         {"port y", v.PortY},
-                {"horizontal border", v.BorderH}, {"vertical border", v.BorderV},
-                {"horizontal speed", v.SpeedH}, {"vertical speed", v.SpeedV}};
+            const std::pair<const char*, std::int32_t> values[] = {{"view x", v.ViewX},
+                                                                   {"view y", v.ViewY},
+                                                                   {"view width", v.ViewWidth},
+                                                                   {"view height", v.ViewHeight},
+                                                                   {"port x", v.PortX},
+                                                                   {"port y", v.PortY},
+                                                                   {"horizontal border", v.BorderH},
+                                                                   {"vertical border", v.BorderV},
+                                                                   {"horizontal speed", v.SpeedH},
+                                                                   {"vertical speed", v.SpeedV}};
             for (const auto& [key, value] : values)
                 j.Member(key, value);
             ReferenceMember(j, "follow object", ObjectList(project.Behaviour), v.FollowObject);
@@ -401,8 +409,8 @@ void TreeMember(CProject& project, CJsonWriter& j) {
 // What the extraction knows beside the project: where it came from, what
 // the file stores as it stores it, and what could not be carried over.
 struct CSource {
-    std::string Name;               // the file name, without its folder
-    std::int32_t FormatVersion = 0;  // the header's
+    std::string Name;                 // the file name, without its folder
+    std::int32_t FormatVersion = 0;   // the header's
     std::int32_t OptionsVersion = 0;  // the options section's
     std::vector<CReportedMessage> Notes;
     bool StoresInformation() const { return OptionsVersion >= OptionsInformationFrom; }
@@ -502,7 +510,8 @@ void WriteProjectJson(CProject& project, std::ostream& out, const CSource& sourc
         ReferenceMember(j, "sprite", SpriteList(project.Media), object.SpriteIndex);
         ArrayMember(j, "values", {object.ObjectValue});
         FlagsMember(j, {object.ObjectFlag1, object.ObjectFlag2, object.ObjectFlag3});
-        ReferenceMember(j, "related object", ObjectList(project.Behaviour), object.RelatedObjectIndex == NoRelatedObject ? -1 : object.RelatedObjectIndex);
+        ReferenceMember(j, "related object", ObjectList(project.Behaviour),
+                        object.RelatedObjectIndex == NoRelatedObject ? -1 : object.RelatedObjectIndex);
         ReferenceMember(j, "second sprite", SpriteList(project.Media), object.SecondSpriteIndex);
         j.Key("events").BeginArray();
         for (int row = 0; row < EventRowCount; ++row)
@@ -610,7 +619,8 @@ void PageTree(CProject& project, std::ostream& out) {
         }
         const CTreeNode& node = *item.Node;
         if (node.Resource.NodeKind == ResourceNode) {
-            const bool exists = TreeResourceName(project, node.Resource.ResourceKind, node.Resource.ResourceIndex).has_value();
+            const bool exists =
+                TreeResourceName(project, node.Resource.ResourceKind, node.Resource.ResourceIndex).has_value();
             out << "<li" << (exists ? "" : " class=\"missing\"") << ">" << Html(Utf8(node.Text)) << "</li>\n";
             continue;
         }
@@ -709,17 +719,18 @@ void WriteIndexHtml(CProject& project, std::ostream& out, const CSource& source,
         out << "<figcaption>" << name << " (" << s.Width << " x " << s.Height << ", " << s.Images.size()
             << " subimages)</figcaption></figure>\n";
     });
-    PageSection(out, EContentKind::Backgrounds, BackgroundList(project.Media), nullptr, [&](int i, const CBackground& b) {
-        const std::string name = Html(Utf8(BackgroundList(project.Media).Name(i)));
-        const std::string& path = a.Backgrounds[static_cast<std::size_t>(i)];
-        out << "<figure>";
-        if (!path.empty())
-            out << "<img src=\"" << Url(path) << "\" alt=\"" << name << "\">";
-        out << "<figcaption>" << name << " (" << b.Width << " x " << b.Height << (path.empty() ? ", no image" : "")
-            << ")</figcaption></figure>\n";
-    });
-    PageSection(out, EContentKind::Sounds, SoundList(project.Media), "<th>Name</th><th>Data</th><th>Bytes</th><th>File</th>",
-                [&](int i, const CSound& s) {
+    PageSection(out, EContentKind::Backgrounds, BackgroundList(project.Media), nullptr,
+                [&](int i, const CBackground& b) {
+                    const std::string name = Html(Utf8(BackgroundList(project.Media).Name(i)));
+                    const std::string& path = a.Backgrounds[static_cast<std::size_t>(i)];
+                    out << "<figure>";
+                    if (!path.empty())
+                        out << "<img src=\"" << Url(path) << "\" alt=\"" << name << "\">";
+                    out << "<figcaption>" << name << " (" << b.Width << " x " << b.Height
+                        << (path.empty() ? ", no image" : "") << ")</figcaption></figure>\n";
+                });
+    PageSection(out, EContentKind::Sounds, SoundList(project.Media),
+                "<th>Name</th><th>Data</th><th>Bytes</th><th>File</th>", [&](int i, const CSound& s) {
                     const std::string& path = a.Sounds[static_cast<std::size_t>(i)];
                     out << "<tr><td>" << Html(Utf8(SoundList(project.Media).Name(i))) << "</td>";
                     if (path.empty()) {
@@ -735,14 +746,14 @@ void WriteIndexHtml(CProject& project, std::ostream& out, const CSource& source,
     PageSection(out, EContentKind::Paths, PathList(project.Behaviour),
                 "<th>Name</th><th>Points</th><th>Connection</th><th>At the end</th><th>Length</th>",
                 [&](int i, const CPath& p) {
-                    out << "<tr><td>" << Html(Utf8(PathList(project.Behaviour).Name(i))) << "</td><td>" << p.PointCount() << "</td><td>"
-                        << PathConnectionWords(p.ConnectionKind) << "</td><td>" << Html(PathEndWords(p.EndAction))
-                        << "</td><td>" << p.Length << "</td></tr>\n";
+                    out << "<tr><td>" << Html(Utf8(PathList(project.Behaviour).Name(i))) << "</td><td>"
+                        << p.PointCount() << "</td><td>" << PathConnectionWords(p.ConnectionKind) << "</td><td>"
+                        << Html(PathEndWords(p.EndAction)) << "</td><td>" << p.Length << "</td></tr>\n";
                 });
     PageSection(out, EContentKind::Scripts, ScriptList(project.Media), nullptr, [&](int i, const CScript& s) {
         out << "<details><summary>" << Html(Utf8(ScriptList(project.Media).Name(i))) << " (<a href=\""
-            << Url(a.Scripts[static_cast<std::size_t>(i)]) << "\">file</a>)</summary><pre>"
-            << Html(Utf8(s.ScriptText)) << "</pre></details>\n";
+            << Url(a.Scripts[static_cast<std::size_t>(i)]) << "\">file</a>)</summary><pre>" << Html(Utf8(s.ScriptText))
+            << "</pre></details>\n";
     });
     PageSection(out, EContentKind::DataFiles, DataFileList(project.Media),
                 "<th>Name</th><th>File name</th><th>Bytes</th><th>Export</th>", [&](int i, const CDataFile& d) {
@@ -760,8 +771,8 @@ void WriteIndexHtml(CProject& project, std::ostream& out, const CSource& source,
                     out << "<tr><td>" << Html(Utf8(TimeLineList(project.Behaviour).Name(i))) << "</td><td>" << t.Count()
                         << "</td></tr>\n";
                 });
-    PageSection(out, EContentKind::Objects, ObjectList(project.Behaviour), "<th>Name</th><th>Sprite</th><th>Events</th><th>Actions</th>",
-                [&](int i, const CObject& object) {
+    PageSection(out, EContentKind::Objects, ObjectList(project.Behaviour),
+                "<th>Name</th><th>Sprite</th><th>Events</th><th>Actions</th>", [&](int i, const CObject& object) {
                     const CEventCounts counts = CountEvents(object);
                     out << "<tr><td>" << Html(Utf8(ObjectList(project.Behaviour).Name(i))) << "</td><td>"
                         << PageReference(SpriteList(project.Media), object.SpriteIndex) << "</td><td>" << counts.Events
@@ -770,9 +781,9 @@ void WriteIndexHtml(CProject& project, std::ostream& out, const CSource& source,
     PageSection(out, EContentKind::Rooms, RoomList(project.World),
                 "<th>Name</th><th>Caption</th><th>Size</th><th>Instances</th><th>Tiles</th>",
                 [&](int i, const CRoom& r) {
-                    out << "<tr><td>" << Html(Utf8(RoomList(project.World).Name(i))) << "</td><td>" << Html(Utf8(r.Caption))
-                        << "</td><td>" << r.Width << " x " << r.Height << "</td><td>" << r.Instances.size()
-                        << "</td><td>" << r.Tiles.size() << "</td></tr>\n";
+                    out << "<tr><td>" << Html(Utf8(RoomList(project.World).Name(i))) << "</td><td>"
+                        << Html(Utf8(r.Caption)) << "</td><td>" << r.Width << " x " << r.Height << "</td><td>"
+                        << r.Instances.size() << "</td><td>" << r.Tiles.size() << "</td></tr>\n";
                 });
     out << "<h2>Game information</h2>\n<p><a href=\"" << Url(a.InformationRtf) << "\">As formatted text</a></p>\n";
     if (const std::string text = Utf8(GameInformationPlainText(project.World)); !text.empty())

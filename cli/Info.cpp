@@ -104,9 +104,7 @@ void DescribeOptions(CProject& project, CValue& s, std::int32_t version) {
 
 void DescribeSection(CProject& project, CValue& s, std::span<const std::uint8_t> file, const CLoadReport::CSpan& span) {
     switch (span.Id) {
-    case ESection::Options:
-        DescribeOptions(project, s, span.Version);
-        break;
+    case ESection::Options: DescribeOptions(project, s, span.Version); break;
     case ESection::Sounds:
         AddList(s, SoundList(project.Media), [](CValue& item, const CSound& sound) {
             item.Add("kind", sound.SoundKind);
@@ -139,9 +137,8 @@ void DescribeSection(CProject& project, CValue& s, std::span<const std::uint8_t>
         });
         break;
     case ESection::Scripts:
-        AddList(s, ScriptList(project.Media), [](CValue& item, const CScript& script) {
-            item.Add("characters", script.ScriptText.size());
-        });
+        AddList(s, ScriptList(project.Media),
+                [](CValue& item, const CScript& script) { item.Add("characters", script.ScriptText.size()); });
         break;
     case ESection::DataFiles:
         AddList(s, DataFileList(project.Media), [](CValue& item, const CDataFile& dataFile) {
@@ -175,14 +172,16 @@ void DescribeSection(CProject& project, CValue& s, std::span<const std::uint8_t>
         s.Add("tile id counter", TileIdCounter(project.World));
         break;
     case ESection::GameInformation:
-        s.Add("background colour", CValue(GameInformation(project.World).BackgroundColor).Shown(ColourText(GameInformation(project.World).BackgroundColor)));
+        s.Add("background colour", CValue(GameInformation(project.World).BackgroundColor)
+                                       .Shown(ColourText(GameInformation(project.World).BackgroundColor)));
         s.Add("mimic main form", GameInformation(project.World).MimicMainForm);
         s.Add("text", Utf8(GameInformationPlainText(project.World)));
         break;
     case ESection::Libraries:
         // The names are read and dropped; the count is the section's second
         // int32.
-        s.Add("names", span.End - span.Start >= 8 ? CValue(static_cast<std::int32_t>(Get32(file, span.Start + 4))) : CValue());
+        s.Add("names",
+              span.End - span.Start >= 8 ? CValue(static_cast<std::int32_t>(Get32(file, span.Start + 4))) : CValue());
         break;
     case ESection::Tree: {
         // A file may nest a million groups; the list stops at a readable
@@ -311,80 +310,93 @@ CValue Summary(CProject& project, std::int32_t version, std::int32_t optionsVers
     // Every list is described before the count of the references it finds
     // goes in front of them.
     CValue kinds = CValue::Object();
-    kinds.Add(ContentKind(EContentKind::Sounds).Key, Resources(SoundList(project.Media), [](CValue& item, const CSound& s) {
-        const bool none = s.SoundKind == -1;
-        item.Add("data", none ? CValue().Shown("none") : CValue(SoundFormatWords(s.SoundData)));
-        item.Add("bytes", none ? CValue() : CValue(s.SoundData.size()));
-        item.Add("file", s.SoundText.empty() ? CValue("").Shown("none") : CValue(Utf8(s.SoundText)));
-    }));
-    kinds.Add(ContentKind(EContentKind::Sprites).Key, Resources(SpriteList(project.Media), [](CValue& item, const CSprite& s) {
-        AddSpriteSize(item, s);
-        item.Add("subimages", s.Images.size());
-        item.Add("transparent", s.Transparent);
-    }));
-    kinds.Add(ContentKind(EContentKind::Backgrounds).Key, Resources(BackgroundList(project.Media), [](CValue& item, const CBackground& b) {
-        item.Add("size", SizeValue(b.Width, b.Height));
-        item.Add("image", b.Image.has_value());
-        item.Add("transparent", b.Transparent);
-    }));
-    kinds.Add(ContentKind(EContentKind::Paths).Key, Resources(PathList(project.Behaviour), [](CValue& item, const CPath& p) {
-        item.Add("points", p.PointCount());
-        item.Add("connection", CValue(p.ConnectionKind).Shown(PathConnectionWords(p.ConnectionKind)));
-        item.Add("at the end", CValue(p.EndAction).Shown(PathEndWords(p.EndAction)));
-        item.Add("length", p.Length);
-    }));
-    kinds.Add(ContentKind(EContentKind::Scripts).Key, Resources(ScriptList(project.Media), [](CValue& item, const CScript& s) {
-        std::int64_t lines = s.ScriptText.empty() ? 0 : 1;
-        for (const char c : s.ScriptText)
-            lines += c == '\n' ? 1 : 0;
-        item.Add("lines", lines);
-        item.Add("characters", s.ScriptText.size());
-    }));
-    kinds.Add(ContentKind(EContentKind::DataFiles).Key, Resources(DataFileList(project.Media), [](CValue& item, const CDataFile& d) {
-        item.Add("file name", Utf8(d.FileName));
-        item.Add("bytes", d.HasData ? CValue(d.Data.size()) : CValue().Shown("no data"));
-        item.Add("export", CValue(d.ExportMode).Shown(ExportModeWords(d.ExportMode)));
-    }));
-    kinds.Add(ContentKind(EContentKind::TimeLines).Key, Resources(TimeLineList(project.Behaviour), [](CValue& item, const CTimeLine& t) {
-        item.Add("moments", t.Count());
-        item.Add("actions", TimeLineActions(t));
-    }));
-    kinds.Add(ContentKind(EContentKind::Objects).Key, Resources(ObjectList(project.Behaviour), [&](CValue& item, const CObject& object) {
-        const CEventCounts events = CountEvents(object);
-        item.Add("sprite", references.Value(SpriteList(project.Media), object.SpriteIndex));
-        if (object.SecondSpriteIndex >= 0)
-            item.Add("second sprite", references.Value(SpriteList(project.Media), object.SecondSpriteIndex));
-        if (object.RelatedObjectIndex != NoRelatedObject)
-            item.Add("related object", references.Value(ObjectList(project.Behaviour), object.RelatedObjectIndex));
-        item.Add("events", events.Events);
-        item.Add("actions", events.Actions);
-    }));
-    kinds.Add(ContentKind(EContentKind::Rooms).Key, Resources(RoomList(project.World), [&](CValue& item, const CRoom& room) {
-        item.Add("caption", Utf8(room.Caption));
-        item.Add("size", SizeValue(room.Width, room.Height));
-        item.Add("speed", room.Speed);
-        CValue backgrounds = CValue::Array();
-        for (const CRoomLayer& layer : room.Layers)
-            if (layer.Visible && layer.BackgroundIndex >= 0)
-                backgrounds.Push(references.Value(BackgroundList(project.Media), layer.BackgroundIndex));
-        item.Add("backgrounds", std::move(backgrounds));
-        item.Add("instances", room.Instances.size());
-        std::int64_t missing = 0;
-        for (const CRoomInstance& instance : room.Instances)
-            missing += DanglingReference(instance.ObjectIndex, ObjectList(project.Behaviour).Exists(instance.ObjectIndex)) ? 1 : 0;
-        if (missing != 0)
-            item.Add("instances of missing objects", missing);
-        references.Dangling += missing;
-        item.Add("tiles", room.Tiles.size());
-    }));
+    kinds.Add(ContentKind(EContentKind::Sounds).Key,
+              Resources(SoundList(project.Media), [](CValue& item, const CSound& s) {
+                  const bool none = s.SoundKind == -1;
+                  item.Add("data", none ? CValue().Shown("none") : CValue(SoundFormatWords(s.SoundData)));
+                  item.Add("bytes", none ? CValue() : CValue(s.SoundData.size()));
+                  item.Add("file", s.SoundText.empty() ? CValue("").Shown("none") : CValue(Utf8(s.SoundText)));
+              }));
+    kinds.Add(ContentKind(EContentKind::Sprites).Key,
+              Resources(SpriteList(project.Media), [](CValue& item, const CSprite& s) {
+                  AddSpriteSize(item, s);
+                  item.Add("subimages", s.Images.size());
+                  item.Add("transparent", s.Transparent);
+              }));
+    kinds.Add(ContentKind(EContentKind::Backgrounds).Key,
+              Resources(BackgroundList(project.Media), [](CValue& item, const CBackground& b) {
+                  item.Add("size", SizeValue(b.Width, b.Height));
+                  item.Add("image", b.Image.has_value());
+                  item.Add("transparent", b.Transparent);
+              }));
+    kinds.Add(ContentKind(EContentKind::Paths).Key,
+              Resources(PathList(project.Behaviour), [](CValue& item, const CPath& p) {
+                  item.Add("points", p.PointCount());
+                  item.Add("connection", CValue(p.ConnectionKind).Shown(PathConnectionWords(p.ConnectionKind)));
+                  item.Add("at the end", CValue(p.EndAction).Shown(PathEndWords(p.EndAction)));
+                  item.Add("length", p.Length);
+              }));
+    kinds.Add(ContentKind(EContentKind::Scripts).Key,
+              Resources(ScriptList(project.Media), [](CValue& item, const CScript& s) {
+                  std::int64_t lines = s.ScriptText.empty() ? 0 : 1;
+                  for (const char c : s.ScriptText)
+                      lines += c == '\n' ? 1 : 0;
+                  item.Add("lines", lines);
+                  item.Add("characters", s.ScriptText.size());
+              }));
+    kinds.Add(ContentKind(EContentKind::DataFiles).Key,
+              Resources(DataFileList(project.Media), [](CValue& item, const CDataFile& d) {
+                  item.Add("file name", Utf8(d.FileName));
+                  item.Add("bytes", d.HasData ? CValue(d.Data.size()) : CValue().Shown("no data"));
+                  item.Add("export", CValue(d.ExportMode).Shown(ExportModeWords(d.ExportMode)));
+              }));
+    kinds.Add(ContentKind(EContentKind::TimeLines).Key,
+              Resources(TimeLineList(project.Behaviour), [](CValue& item, const CTimeLine& t) {
+                  item.Add("moments", t.Count());
+                  item.Add("actions", TimeLineActions(t));
+              }));
+    kinds.Add(ContentKind(EContentKind::Objects).Key,
+              Resources(ObjectList(project.Behaviour), [&](CValue& item, const CObject& object) {
+                  const CEventCounts events = CountEvents(object);
+                  item.Add("sprite", references.Value(SpriteList(project.Media), object.SpriteIndex));
+                  if (object.SecondSpriteIndex >= 0)
+                      item.Add("second sprite", references.Value(SpriteList(project.Media), object.SecondSpriteIndex));
+                  if (object.RelatedObjectIndex != NoRelatedObject)
+                      item.Add("related object",
+                               references.Value(ObjectList(project.Behaviour), object.RelatedObjectIndex));
+                  item.Add("events", events.Events);
+                  item.Add("actions", events.Actions);
+              }));
+    kinds.Add(
+        ContentKind(EContentKind::Rooms).Key, Resources(RoomList(project.World), [&](CValue& item, const CRoom& room) {
+            item.Add("caption", Utf8(room.Caption));
+            item.Add("size", SizeValue(room.Width, room.Height));
+            item.Add("speed", room.Speed);
+            CValue backgrounds = CValue::Array();
+            for (const CRoomLayer& layer : room.Layers)
+                if (layer.Visible && layer.BackgroundIndex >= 0)
+                    backgrounds.Push(references.Value(BackgroundList(project.Media), layer.BackgroundIndex));
+            item.Add("backgrounds", std::move(backgrounds));
+            item.Add("instances", room.Instances.size());
+            std::int64_t missing = 0;
+            for (const CRoomInstance& instance : room.Instances)
+                missing +=
+                    DanglingReference(instance.ObjectIndex, ObjectList(project.Behaviour).Exists(instance.ObjectIndex))
+                        ? 1
+                        : 0;
+            if (missing != 0)
+                item.Add("instances of missing objects", missing);
+            references.Dangling += missing;
+            item.Add("tiles", room.Tiles.size());
+        }));
 
     report.Add("references to empty slots", references.Dangling);
     report.Append(std::move(kinds));
     report.Add("game options", std::move(options));
     CValue information = CValue::Object();
     information.Add("characters", GameInformationPlainText(project.World).size());
-    information.Add("background colour",
-                    CValue(GameInformation(project.World).BackgroundColor).Shown(ColourText(GameInformation(project.World).BackgroundColor)));
+    information.Add("background colour", CValue(GameInformation(project.World).BackgroundColor)
+                                             .Shown(ColourText(GameInformation(project.World).BackgroundColor)));
     report.Add("game information", std::move(information));
     return report;
 }
@@ -489,9 +501,10 @@ int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream
             failure.Add("reason", load.Failure);
             // Readers usually stop right after the value they refuse or the
             // count that runs past the end: show it.
-            failure.Add("int32 before the offset", load.Position >= 4 && load.Position <= bytes.size()
-                                                       ? CValue(static_cast<std::int32_t>(Get32(bytes, load.Position - 4)))
-                                                       : CValue());
+            failure.Add("int32 before the offset",
+                        load.Position >= 4 && load.Position <= bytes.size()
+                            ? CValue(static_cast<std::int32_t>(Get32(bytes, load.Position - 4)))
+                            : CValue());
         }
         messages = MessagesValue(said.Messages);
     } else {

@@ -17,12 +17,9 @@ namespace {
 
 const char* StateKey(transvane::ERecoveredState state) {
     switch (state) {
-    case transvane::ERecoveredState::Complete:
-        return "complete";
-    case transvane::ERecoveredState::Stopped:
-        return "stopped";
-    case transvane::ERecoveredState::NotReached:
-        return "not reached";
+    case transvane::ERecoveredState::Complete: return "complete";
+    case transvane::ERecoveredState::Stopped: return "stopped";
+    case transvane::ERecoveredState::NotReached: return "not reached";
     }
     return "";
 }

@@ -17,7 +17,11 @@ namespace {
 // valid sequence counts as one character of its own.
 std::pair<char32_t, std::size_t> NextCharacter(std::string_view text, std::size_t at) {
     const auto byte = static_cast<unsigned char>(text[at]);
-    std::size_t length = byte < 0x80 ? 1 : (byte >> 5) == 0x6 ? 2 : (byte >> 4) == 0xE ? 3 : (byte >> 3) == 0x1E ? 4 : 0;
+    std::size_t length = byte < 0x80           ? 1
+                         : (byte >> 5) == 0x6  ? 2
+                         : (byte >> 4) == 0xE  ? 3
+                         : (byte >> 3) == 0x1E ? 4
+                                               : 0;
     if (length == 0 || at + length > text.size())
         return {byte, 1};
     char32_t code = length == 1 ? byte : byte & (0x7F >> length);
@@ -33,7 +37,6 @@ std::pair<char32_t, std::size_t> NextCharacter(std::string_view text, std::size_
 bool Forbidden(char32_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F) || std::strchr("/\\:*?\"<>|", static_cast<int>(c < 0x80 ? c : 'a'));
 }
-
 
 }  // namespace
 

@@ -47,8 +47,8 @@ public:
     std::string Claim(std::string_view name, std::string_view extension, std::string_view fallback = "unnamed");
 
 private:
-    std::set<std::string> FTaken;                  // folded
-    std::map<std::string, std::int64_t> FNext;     // the next suffix of a folded stem and extension
+    std::set<std::string> FTaken;               // folded
+    std::map<std::string, std::int64_t> FNext;  // the next suffix of a folded stem and extension
 };
 
 // A folder that files are written into and never out of.  Every file and

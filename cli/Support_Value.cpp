@@ -10,18 +10,10 @@ namespace transvane {
 
 void CValue::WriteJson(CJsonWriter& out) const {
     switch (FKind) {
-    case EKind::Null:
-        out.Null();
-        break;
-    case EKind::Bool:
-        out.Bool(FNumber != 0);
-        break;
-    case EKind::Number:
-        out.Number(FNumber);
-        break;
-    case EKind::Text:
-        out.Text(FText);
-        break;
+    case EKind::Null: out.Null(); break;
+    case EKind::Bool: out.Bool(FNumber != 0); break;
+    case EKind::Number: out.Number(FNumber); break;
+    case EKind::Text: out.Text(FText); break;
     case EKind::Array:
         out.BeginArray();
         for (const CValue& item : FItems)
@@ -64,12 +56,8 @@ void CValue::WriteScalarText(std::ostream& out) const {
         return;
     }
     switch (FKind) {
-    case EKind::Null:
-        out << "-";
-        break;
-    case EKind::Bool:
-        out << (FNumber != 0 ? "yes" : "no");
-        break;
+    case EKind::Null: out << "-"; break;
+    case EKind::Bool: out << (FNumber != 0 ? "yes" : "no"); break;
     case EKind::Number: {
         // The JSON form of a number is also its plain form.
         std::ostringstream number;
@@ -89,8 +77,7 @@ void CValue::WriteScalarText(std::ostream& out) const {
             }
         }
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -63,7 +63,7 @@ const char* SoundFormatWords(const CBlock& data) {
 
 std::string ExportModeWords(std::int32_t mode) {
     static constexpr std::array<const char*, 4> Words = {"don't export", "to the temporary folder",
-                                                          "to the working folder", "install as a font"};
+                                                         "to the working folder", "install as a font"};
     return Choice(Words, mode);
 }
 
@@ -71,7 +71,7 @@ std::string PathConnectionWords(std::int32_t kind) { return kind == 0 ? "straigh
 
 std::string PathEndWords(std::int32_t action) {
     static constexpr std::array<const char*, 5> Words = {"stop", "jump to the start", "move to the start (closed)",
-                                                          "reverse", "continue"};
+                                                         "reverse", "continue"};
     return Choice(Words, action);
 }
 
@@ -87,7 +87,7 @@ std::string ColorDepthWords(std::int32_t depth) {
 
 std::string ResolutionWords(std::int32_t resolution) {
     static constexpr std::array<const char*, 7> Words = {"320x240",   "640x480",   "800x600",  "1024x768",
-                                                          "1280x1024", "1600x1200", "No change"};
+                                                         "1280x1024", "1600x1200", "No change"};
     return Choice(Words, resolution);
 }
 
@@ -114,8 +114,8 @@ std::string ColourText(std::int32_t colour) {
     if (value & 0x80000000u)
         std::snprintf(text, sizeof text, "system colour %u (0x%08X)", value & 0xFF, value);
     else
-        std::snprintf(text, sizeof text, "0x%06X (red %u, green %u, blue %u)", value, value & 0xFF,
-                      (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+        std::snprintf(text, sizeof text, "0x%06X (red %u, green %u, blue %u)", value, value & 0xFF, (value >> 8) & 0xFF,
+                      (value >> 16) & 0xFF);
     return text;
 }
 

@@ -177,8 +177,7 @@ const std::array<CCommandRow, 5> Commands = {{
      "interrupted by SIGINT/SIGTERM/SIGHUP (the target is left as it was, no\n"
      "temporary file remains).\n",
      Convert},
-    {"info", "Shows what a project file holds, or how its sections are laid out.", "FILE", InfoOptions, 1, 1,
-     "a file",
+    {"info", "Shows what a project file holds, or how its sections are laid out.", "FILE", InfoOptions, 1, 1, "a file",
      "Summarises what FILE holds: format version, author, game version, last\n"
      "change, the number of resources of each kind, then every resource by\n"
      "name.  --layout shows the file's sections instead (offsets, stored\n"
@@ -186,23 +185,23 @@ const std::array<CCommandRow, 5> Commands = {{
      "that way up to where reading stopped.  FILE \"-\" reads standard input.\n"
      "Exit status 0 when the file loads, 1 when it does not.\n",
      Info},
-    {"check", "Lists what converting a file would change, without writing anything.", "SOURCE", CheckOptions,
-     1, 1, "a file",
+    {"check", "Lists what converting a file would change, without writing anything.", "SOURCE", CheckOptions, 1, 1,
+     "a file",
      "Converts SOURCE in memory and writes nothing: lists what the conversion\n"
      "changes, each change with its place and a count, and the messages it\n"
      "gives.  SOURCE \"-\" reads standard input.  Exit status 0 when the file\n"
      "would convert, 1 when it would not.\n",
      Check},
-    {"extract", "Writes a project's art, sounds, scripts and records to a folder.", "FILE DIR",
-     ExtractOptions, 2, 2, "a file and a folder",
+    {"extract", "Writes a project's art, sounds, scripts and records to a folder.", "FILE DIR", ExtractOptions, 2, 2,
+     "a file and a folder",
      "Writes every picture (PNG), sound, script, data file and the game\n"
      "information of FILE into DIR (created when missing), with project.json\n"
      "describing every record and index.html showing the project.  Existing\n"
      "files are replaced only with --force.  Exit status 0 when everything was\n"
      "written, 1 when the file does not load or a file could not be written.\n",
      Extract},
-    {"recover", "Saves what a damaged project file still holds as a version-500 file.", "SOURCE TARGET",
-     RecoverOptions, 2, 2, "a file and a new file",
+    {"recover", "Saves what a damaged project file still holds as a version-500 file.", "SOURCE TARGET", RecoverOptions,
+     2, 2, "a file and a new file",
      "Reads the damaged SOURCE as far as it can and saves what it holds into\n"
      "TARGET as a version-500 project.  Every record read completely before\n"
      "the damage is kept as it was; a compressed block that is damaged but\n"

@@ -80,8 +80,10 @@ private:
         for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error))
             entries.push_back(*entry);
         if (error) {
-            FFiles.push_back({NameOf(folder), {}, {"Not converted: the folder cannot be read.",
-                                                   "file: " + NameOf(folder), "cause: " + error.message()}});
+            FFiles.push_back({NameOf(folder),
+                              {},
+                              {"Not converted: the folder cannot be read.", "file: " + NameOf(folder),
+                               "cause: " + error.message()}});
             return;
         }
         std::sort(entries.begin(), entries.end(), [](const fs::directory_entry& a, const fs::directory_entry& b) {
@@ -214,7 +216,7 @@ private:
     const std::vector<CFound> FFiles;
     const CBatchRules FRules;
     std::vector<std::optional<CFileIdentity>> FIds;
-    std::multimap<CFileIdentity, std::size_t> FById;      // in the order of the files
+    std::multimap<CFileIdentity, std::size_t> FById;   // in the order of the files
     std::map<std::string, std::size_t> FOutputOwners;  // output name -> file
 };
 

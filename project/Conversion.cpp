@@ -100,8 +100,9 @@ bool CConversion::Load(const std::string& source) {
 
 bool CConversion::Load(CBlock source) {
     FRun->Source.clear();
-    FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load,
-                            [&](CLoadReport& report) { return LoadGameBytes(FRun->Project, std::move(source), &report); });
+    FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load, [&](CLoadReport& report) {
+        return LoadGameBytes(FRun->Project, std::move(source), &report);
+    });
     return Done(FRun->Loaded);
 }
 
@@ -152,18 +153,19 @@ bool CConversion::Save(const std::string& target) {
         FResult.Converted = true;
         return Done(true);
     }
-    return Done(FRun->Loaded &&
-                SaveFrom(FRun->Project, FResult, [&] { return SaveGameFile(FRun->Project, target, &FResult.KeptAs, FRun->PendingFiles, FRun->Backups); }));
+    return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [&] {
+                    return SaveGameFile(FRun->Project, target, &FResult.KeptAs, FRun->PendingFiles, FRun->Backups);
+                }));
 }
 
 bool CConversion::Save(CBlock& target) {
     return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [&] {
-        CBlock bytes;
-        if (!SaveGameBytes(FRun->Project, bytes))
-            return false;
-        target = std::move(bytes);
-        return true;
-    }));
+                    CBlock bytes;
+                    if (!SaveGameBytes(FRun->Project, bytes))
+                        return false;
+                    target = std::move(bytes);
+                    return true;
+                }));
 }
 
 bool CConversion::DryRun() {

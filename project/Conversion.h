@@ -44,7 +44,7 @@ struct CConversionSummary {
     std::int32_t Version = 0;  // 0 when the header was not read
     std::int32_t GameId = 0;
     struct CKindCount {
-        const char* Kind;  // the kind's name for people (Resource_Kinds.h): "Sounds", "Sprites" ...
+        const char* Kind;    // the kind's name for people (Resource_Kinds.h): "Sounds", "Sprites" ...
         std::int64_t Count;  // resources present (empty slots not counted), or parts of them
     };
     // One per kind of ContentKinds(), in its order; empty when the source

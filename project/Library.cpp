@@ -135,7 +135,7 @@ std::vector<CResourceCount> CountsOf(const CConversionSummary& summary) {
 CRecoveredKind KindOf(const CRecoveredSection& section) {
     constexpr ERecoveredState States[] = {ERecoveredState::Complete, ERecoveredState::Stopped,
                                           ERecoveredState::NotReached};
-    return {section.Kind, States[static_cast<int>(section.State)], section.IsList, section.Recovered, section.Total,
+    return {section.Kind,  States[static_cast<int>(section.State)], section.IsList, section.Recovered, section.Total,
             section.AtMost};
 }
 
@@ -149,8 +149,8 @@ CRecovery RecoveryOf(const CRecoveryReport& report, const CConversionReport& sav
     for (const CRecoveredSection& section : report.Sections)
         out.Kinds.push_back(KindOf(section));
     for (const CRecoveredBlock& block : report.Blocks)
-        out.Blocks.push_back({block.Section, block.Block.Start, block.Block.End, block.Block.Place, block.Lost,
-                              block.Block.Cause});
+        out.Blocks.push_back(
+            {block.Section, block.Block.Start, block.Block.End, block.Block.Place, block.Lost, block.Block.Cause});
     out.TreeRebuilt = report.TreeRebuilt;
     out.Recovered = report.Recovered();
     out.Total = report.Total();
@@ -203,7 +203,8 @@ public:
         if (Options.Force || ResolveSaveTarget(target).Kind != ESaveTargetKind::File ||
             (!Source.empty() && SameFile(Source, target)))
             return true;
-        CMessage refusal{CannotCreate, {"file: " + target, "cause: the file exists and replacing it was not asked for"}};
+        CMessage refusal{CannotCreate,
+                         {"file: " + target, "cause: the file exists and replacing it was not asked for"}};
         if (Options.Observer != nullptr)
             Options.Observer->Message(refusal);
         Refusals.push_back(std::move(refusal));
@@ -291,8 +292,7 @@ CResult ConvertFile(const std::string& source, const std::string& target, const 
     return converter.Result();
 }
 
-CResult ConvertBytes(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& target,
-                     const COptions& options) {
+CResult ConvertBytes(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& target, const COptions& options) {
     CConverter converter(options);
     if (converter.Load(std::vector<std::uint8_t>(source.begin(), source.end())).Ok())
         converter.Save(target);
@@ -315,8 +315,7 @@ CResult RecoverFile(const std::string& source, const std::string& target, const 
     return converter.Result();
 }
 
-CResult RecoverBytes(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& target,
-                     const COptions& options) {
+CResult RecoverBytes(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& target, const COptions& options) {
     CConverter converter(options);
     if (converter.Recover(std::vector<std::uint8_t>(source.begin(), source.end())).Ok())
         converter.Save(target);

@@ -16,13 +16,24 @@ namespace transvane {
 struct CProject;  // Project_Main.h
 
 enum class EContentKind {
-    Sounds, Sprites, Subimages, Backgrounds, Paths, Scripts, DataFiles, TimeLines, Objects, Rooms, Instances, Tiles
+    Sounds,
+    Sprites,
+    Subimages,
+    Backgrounds,
+    Paths,
+    Scripts,
+    DataFiles,
+    TimeLines,
+    Objects,
+    Rooms,
+    Instances,
+    Tiles
 };
 
 struct CContentKind {
     EContentKind Id;
-    const char* Name;  // for people, at the head of a line: "Sounds", "Data files"
-    const char* Key;   // in reports and their JSON: "sounds", "data files"
+    const char* Name;              // for people, at the head of a line: "Sounds", "Data files"
+    const char* Key;               // in reports and their JSON: "sounds", "data files"
     std::optional<ESection> List;  // the section of a list of resources; none for a part of resources
     // The resources present (empty slots not counted), or their parts.
     std::int64_t (*Count)(const CProject&);

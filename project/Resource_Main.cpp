@@ -228,8 +228,7 @@ bool LoadHeaderAndSections(CProject& project, CStream& stream, CLoadReport& repo
         }
         // Every section begins with its own version, which reports need to
         // tell a value the file stores from a default.
-        const std::int32_t stored =
-            present ? static_cast<std::int32_t>(Get32(stream.View(), report.SectionStart)) : 0;
+        const std::int32_t stored = present ? static_cast<std::int32_t>(Get32(stream.View(), report.SectionStart)) : 0;
         report.Sections.push_back({section.Id, section.Name, present, report.SectionStart, stream.Position(), stored});
         if (section.Progress >= 0)
             ProgressSet(core, section.Progress);
@@ -521,8 +520,8 @@ bool SaveGameFile(CProject& project, const std::string& fileName, std::string* k
     if (writeFailed || !FinishFile(stream, target, fileName, backup, cause, pending, series)) {
         const CMessageContext why(core, "cause", cause);
         ShowMessage(core,
-            "Error Saving: Cannot create the file. The game has not been saved!Try saving your "
-            "work under a different name.");
+                    "Error Saving: Cannot create the file. The game has not been saved!Try saving your "
+                    "work under a different name.");
         ProgressEnd(core);
         return false;
     }

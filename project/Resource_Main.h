@@ -41,8 +41,19 @@ CGuid& GameGuid(CProjectModel& model);
 // The sections, in file order.  Code that treats sections differently
 // dispatches on these, never on their names, which are for people.
 enum class ESection {
-    Options, Sounds, Sprites, Backgrounds, Paths, Scripts, DataFiles, TimeLines, Objects, Rooms,
-    GameInformation, Libraries, Tree
+    Options,
+    Sounds,
+    Sprites,
+    Backgrounds,
+    Paths,
+    Scripts,
+    DataFiles,
+    TimeLines,
+    Objects,
+    Rooms,
+    GameInformation,
+    Libraries,
+    Tree
 };
 
 // One section of the file: present from which header version, the progress
@@ -57,7 +68,7 @@ struct CSection {
     bool (*Load)(CProject&, CStream&);
     bool (*Save)(CProject&, CStream&);
     bool& (*Changed)(CProject&);  // the project's modified flag of the section, or nullptr
-    int ClearStep;       // ClearGame clears step 1 first, then 2 ...; 0: never
+    int ClearStep;                // ClearGame clears step 1 first, then 2 ...; 0: never
 };
 
 // The thirteen sections in file order.
@@ -71,16 +82,16 @@ void ClearGame(CProject& project);
 // reads, so after a false result or an exception it says in which section
 // and at which byte offset reading stopped, and why.
 struct CLoadReport {
-    std::int32_t Version = 0;    // the header version, once read
-    std::string Section;         // where reading stopped, for people; empty when all loaded
+    std::int32_t Version = 0;  // the header version, once read
+    std::string Section;       // where reading stopped, for people; empty when all loaded
     // The same place for code to dispatch on: the header, or the section by
     // its id; neither when all loaded.
     bool InHeader = false;
     std::optional<ESection> SectionId;
     std::size_t SectionStart = 0;  // offset of that section's first byte
     std::size_t Position = 0;      // offset at which reading stopped
-    std::string Place;           // the record reading was in then, if any
-    std::string Failure;         // why: the refusal or the exception's text
+    std::string Place;             // the record reading was in then, if any
+    std::string Failure;           // why: the refusal or the exception's text
     struct CSpan {
         ESection Id;
         const char* Name;
@@ -140,8 +151,7 @@ std::string BackupKeptAs(const std::string& fileName);
 // The same for a file image in memory, with the same messages but no file
 // to name: for callers that hold the bytes themselves (a browser page, the
 // library API).
-bool LoadGameBytes(CProject& project, CBlock bytes, CLoadReport* report = nullptr,
-                   CRecoveryReport* recovery = nullptr);
+bool LoadGameBytes(CProject& project, CBlock bytes, CLoadReport* report = nullptr, CRecoveryReport* recovery = nullptr);
 bool SaveGameBytes(CProject& project, CBlock& bytes);
 
 }  // namespace transvane

@@ -63,18 +63,16 @@ constexpr auto World = &CProject::World;
 const std::array<CRecoveryRow, 12>& Rows() {
     static const std::array<CRecoveryRow, 12> rows = {{
         {ESection::Options, "game options", "the picture is left out"},
-        ListRow<SoundList, Media>(EContentKind::Sounds, "the sound keeps its record, with no data",
-                                  ETopLevel::Sounds, KindSounds),
-        ListRow<SpriteList, Media>(EContentKind::Sprites, "the subimage is dropped", ETopLevel::Sprites,
-                                   KindSprites),
-        ListRow<BackgroundList, Media>(EContentKind::Backgrounds, "the background keeps its record, with no picture", ETopLevel::Backgrounds,
-                                       KindBackgrounds),
+        ListRow<SoundList, Media>(EContentKind::Sounds, "the sound keeps its record, with no data", ETopLevel::Sounds,
+                                  KindSounds),
+        ListRow<SpriteList, Media>(EContentKind::Sprites, "the subimage is dropped", ETopLevel::Sprites, KindSprites),
+        ListRow<BackgroundList, Media>(EContentKind::Backgrounds, "the background keeps its record, with no picture",
+                                       ETopLevel::Backgrounds, KindBackgrounds),
         ListRow<PathList, Behaviour>(EContentKind::Paths, nullptr, ETopLevel::Paths, KindPaths),
         ListRow<ScriptList, Media>(EContentKind::Scripts, nullptr, ETopLevel::Scripts, KindScripts),
         ListRow<DataFileList, Media>(EContentKind::DataFiles, "the data file keeps its record, with no data",
                                      ETopLevel::DataFiles, KindDataFiles),
-        ListRow<TimeLineList, Behaviour>(EContentKind::TimeLines, nullptr, ETopLevel::TimeLines,
-                                         KindTimeLines),
+        ListRow<TimeLineList, Behaviour>(EContentKind::TimeLines, nullptr, ETopLevel::TimeLines, KindTimeLines),
         ListRow<ObjectList, Behaviour>(EContentKind::Objects, nullptr, ETopLevel::Objects, KindObjects),
         ListRow<RoomList, World>(EContentKind::Rooms, nullptr, ETopLevel::Rooms, KindRooms),
         {ESection::GameInformation, "game information", nullptr},
@@ -245,8 +243,8 @@ std::string StopCause(const CLoadReport& report) {
 
 std::vector<std::string> RecoveryLines(const CRecoveryReport& report) {
     const CLoadReport& load = report.Load;
-    const std::string where = "reading stopped in \"" + load.Section + "\" at byte " + GroupedNumber(
-        static_cast<std::int64_t>(load.Position)) + ": " + StopCause(load);
+    const std::string where = "reading stopped in \"" + load.Section + "\" at byte " +
+                              GroupedNumber(static_cast<std::int64_t>(load.Position)) + ": " + StopCause(load);
     std::vector<std::string> lines;
     for (const CRecoveredSection& section : report.Sections) {
         const std::string kind = section.Kind;
@@ -257,7 +255,8 @@ std::vector<std::string> RecoveryLines(const CRecoveryReport& report) {
             if (section.State == EState::Complete)
                 lines.push_back(kind + ": recovered");
             else
-                lines.push_back(kind + (tree ? ": rebuilt from the resources recovered (" : ": lost, a new project's used (") +
+                lines.push_back(kind +
+                                (tree ? ": rebuilt from the resources recovered (" : ": lost, a new project's used (") +
                                 (section.State == EState::Stopped ? where : before) + ")");
             continue;
         }
@@ -276,8 +275,7 @@ std::vector<std::string> RecoveryLines(const CRecoveryReport& report) {
                         GroupedNumber(most) + " lost, as the slots after the damage may be empty: " + where + ")";
             else
                 line += " (how many were lost is unknown: " + where + ")";
-        }
-        else if (section.State == EState::NotReached)
+        } else if (section.State == EState::NotReached)
             line += " (all lost: " + before + ")";
         lines.push_back(std::move(line));
     }

@@ -34,7 +34,6 @@ const std::array<CTopLevelEntry, TopLevelCount> Entries = {{
     {"Game Options", ResourceNode, KindGameOptions, 400, false},
 }};
 
-
 CResourceTreeView& TreeFor(CProjectModel& model, const CTopLevelEntry& entry) {
     return entry.AdvancedOnly && !Advanced ? HiddenResourceTree(model) : ResourceTree(model);
 }
@@ -136,7 +135,9 @@ CTreeNode& CResourceTreeView::Add(std::unique_ptr<CTreeNode> node) {
 
 const std::array<CTopLevelEntry, TopLevelCount>& TopLevelEntries() { return Entries; }
 
-CTreeNode* TopLevelNode(CProjectModel& model, ETopLevel entry) { return model.TopNodes[static_cast<std::size_t>(entry)]; }
+CTreeNode* TopLevelNode(CProjectModel& model, ETopLevel entry) {
+    return model.TopNodes[static_cast<std::size_t>(entry)];
+}
 
 void SetTreeIconsReset(CProjectModel& model, std::function<void()> reset) { model.TreeIconsReset = std::move(reset); }
 

@@ -249,9 +249,10 @@ TTree TConverter::Tree(const TTree& t) {
     const std::vector<TNode> defaults = DefaultTopLevel(500);
     std::size_t next = 0;
     for (const TNode& entry : defaults) {
-        const std::int32_t from = entry.ResourceKind == 8 ? 420 : entry.ResourceKind == 9 ? 440
-                                  : entry.ResourceKind == 12                              ? 500
-                                                                                          : 400;
+        const std::int32_t from = entry.ResourceKind == 8    ? 420
+                                  : entry.ResourceKind == 9  ? 440
+                                  : entry.ResourceKind == 12 ? 500
+                                                             : 400;
         r.TopLevel.push_back(t.Version >= from ? t.TopLevel.at(next++) : entry);
     }
     // The room order: depth first under Rooms; an entry is not descended into.
@@ -399,8 +400,8 @@ std::string FirstDifference(const TSlot<T>& expected, const TSlot<T>& actual, st
         return text;
     };
     return "the record, written alone in its list section, first differs at byte " + std::to_string(at) +
-           " (the record starts at byte " + std::to_string(8 + 4 + 4 + expected.Name.size()) + ")\n  expected:" +
-           context(x) + "\n  actual:  " + context(y);
+           " (the record starts at byte " + std::to_string(8 + 4 + 4 + expected.Name.size()) +
+           ")\n  expected:" + context(x) + "\n  actual:  " + context(y);
 }
 
 template <class T>
@@ -547,8 +548,8 @@ void ExpectConverted(const TExpectation& expected, const TProject& actual, doubl
 
 void PrintTo(const TPicture& value, std::ostream* out) {
     *out << "picture{scheme " << value.Scheme << ", " << value.Width << "x" << value.Height << ", ";
-    if (value.Pixels.size() <= 64 && value.Pixels.size() == static_cast<std::size_t>(value.Width) *
-                                                               static_cast<std::size_t>(value.Height)) {
+    if (value.Pixels.size() <= 64 &&
+        value.Pixels.size() == static_cast<std::size_t>(value.Width) * static_cast<std::size_t>(value.Height)) {
         // Small enough to show: the rows as RRGGBB values.
         char text[8];
         for (std::size_t i = 0; i < value.Pixels.size(); ++i) {
@@ -565,9 +566,9 @@ void PrintTo(const TPicture& value, std::ostream* out) {
 }
 
 void PrintTo(const TAction& a, std::ostream* out) {
-    *out << "action{tag " << a.Tag << ", lib " << a.LibraryId << ", id " << a.ActionId << ", def " << a.DefValue1
-         << "/" << a.DefFlag1 << a.DefFlag2 << a.DefFlag3 << "/" << a.DefValue2 << "/'" << a.DefText1 << "'/'"
-         << a.DefText2 << "'/" << a.DefValue3 << ", kinds";
+    *out << "action{tag " << a.Tag << ", lib " << a.LibraryId << ", id " << a.ActionId << ", def " << a.DefValue1 << "/"
+         << a.DefFlag1 << a.DefFlag2 << a.DefFlag3 << "/" << a.DefValue2 << "/'" << a.DefText1 << "'/'" << a.DefText2
+         << "'/" << a.DefValue3 << ", kinds";
     for (std::int32_t kind : a.ArgumentKinds)
         *out << " " << kind;
     *out << ", sel " << a.Selector << ", flag " << a.ActionFlag << ", args";

@@ -115,8 +115,7 @@ CBlock MakeBmp(const TPicture& pixels, const TBmpShape& shape) {
         if (palette.size() > (std::size_t{1} << bits))
             throw std::invalid_argument("MakeBmp: too many colours for the depth");
     }
-    const std::uint32_t tableEntries =
-        shape.ColoursUsed != 0 ? shape.ColoursUsed : (indexed ? 1u << bits : 0u);
+    const std::uint32_t tableEntries = shape.ColoursUsed != 0 ? shape.ColoursUsed : (indexed ? 1u << bits : 0u);
     if (indexed && palette.size() > tableEntries)
         throw std::invalid_argument("MakeBmp: colour table too small");
     palette.resize(tableEntries, 0x000000);
@@ -157,7 +156,8 @@ CBlock MakeBmp(const TPicture& pixels, const TBmpShape& shape) {
             if (indexed) {
                 const std::uint32_t bit = x * bits;
                 row[bit / 8] = static_cast<std::uint8_t>(row[bit / 8] & ~(((1u << bits) - 1) << (8 - bits - bit % 8)));
-                row[bit / 8] = static_cast<std::uint8_t>(row[bit / 8] | IndexOf(palette, colour) << (8 - bits - bit % 8));
+                row[bit / 8] =
+                    static_cast<std::uint8_t>(row[bit / 8] | IndexOf(palette, colour) << (8 - bits - bit % 8));
             } else if (bits == 24) {
                 row[3 * x] = static_cast<std::uint8_t>(colour);
                 row[3 * x + 1] = static_cast<std::uint8_t>(colour >> 8);

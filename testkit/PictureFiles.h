@@ -24,13 +24,13 @@ TPicture FilledPixels(std::int32_t width, std::int32_t height, std::uint32_t col
 
 // How to lay out a BMP file.
 struct TBmpShape {
-    int BitCount = 24;           // 1, 2, 4, 8, 16, 24 or 32
+    int BitCount = 24;              // 1, 2, 4, 8, 16, 24 or 32
     std::uint32_t HeaderSize = 40;  // 12 (core), 40, 52, 56, 108, 124
-    bool TopDown = false;        // negative height
-    bool BitFields = false;      // compression 3 with the masks below (16 and 32 bits)
+    bool TopDown = false;           // negative height
+    bool BitFields = false;         // compression 3 with the masks below (16 and 32 bits)
     std::uint32_t RedMask = 0, GreenMask = 0, BlueMask = 0;
-    int RunLength = 0;           // 8 or 4: RLE8 / RLE4 compression instead of plain rows
-    bool ImageSizeField = true;  // write the image size, or 0 there
+    int RunLength = 0;              // 8 or 4: RLE8 / RLE4 compression instead of plain rows
+    bool ImageSizeField = true;     // write the image size, or 0 there
     std::uint32_t ColoursUsed = 0;  // 0: the full table for the depth
     std::uint8_t PaddingByte = 0;
 };

@@ -43,8 +43,7 @@ CBlock TestIcon(std::size_t size, std::uint16_t type) {
     return icon;
 }
 
-TPicture MakePicture(std::int32_t scheme, std::int32_t width, std::int32_t height, std::uint32_t seed,
-                     int colours) {
+TPicture MakePicture(std::int32_t scheme, std::int32_t width, std::int32_t height, std::uint32_t seed, int colours) {
     TPicture picture{scheme, width, height, {}, {}};
     std::uint32_t state = seed * 2654435761u + 12345u;
     std::vector<std::uint32_t> palette;
@@ -52,7 +51,8 @@ TPicture MakePicture(std::int32_t scheme, std::int32_t width, std::int32_t heigh
         state = state * 1103515245u + 12345u;
         palette.push_back((state >> 4) & 0xFFFFFF);
     }
-    const std::size_t count = static_cast<std::size_t>(std::max(width, 0)) * static_cast<std::size_t>(std::max(height, 0));
+    const std::size_t count =
+        static_cast<std::size_t>(std::max(width, 0)) * static_cast<std::size_t>(std::max(height, 0));
     std::uint32_t current = palette.empty() ? 0 : palette[0];
     for (std::size_t i = 0; i < count; ++i) {
         state = state * 1103515245u + 12345u;
@@ -77,18 +77,10 @@ void WritePicture(CStream& stream, const TPicture& picture) {
         return;
     }
     switch (picture.Scheme) {
-    case 0:
-        stream.Write(PlainBmpBlock(EncodeBmp24(picture)));
-        break;
-    case 1:
-        stream.Write(ColorRunsBlock(picture));
-        break;
-    case 2:
-        stream.Write(PaletteRunsBlock(picture));
-        break;
-    case 10:
-        stream.Write(CompressedBmpBlock(EncodeBmp24(picture)));
-        break;
+    case 0: stream.Write(PlainBmpBlock(EncodeBmp24(picture))); break;
+    case 1: stream.Write(ColorRunsBlock(picture)); break;
+    case 2: stream.Write(PaletteRunsBlock(picture)); break;
+    case 10: stream.Write(CompressedBmpBlock(EncodeBmp24(picture))); break;
     default:
         stream.WriteInt(picture.Scheme);  // -1 and unknown schemes are the scheme word alone
         break;
@@ -243,8 +235,8 @@ void WriteRecord(CStream& stream, const TSound& sound) {
 
 void WriteRecord(CStream& stream, const TSprite& s) {
     // The bounds are stored left, right, bottom, top.
-    for (std::int32_t value : {s.Version, s.Width, s.Height, s.Left, s.Right, s.Bottom, s.Top, s.Transparent,
-                               s.Value1, s.Flag1, s.Flag2, s.Flag3, s.Value2, s.Value3})
+    for (std::int32_t value : {s.Version, s.Width, s.Height, s.Left, s.Right, s.Bottom, s.Top, s.Transparent, s.Value1,
+                               s.Flag1, s.Flag2, s.Flag3, s.Value2, s.Value3})
         stream.WriteInt(value);
     stream.WriteInt(static_cast<std::int32_t>(s.Images.size()));
     for (const TPicture& image : s.Images)
@@ -323,14 +315,14 @@ void WriteRecord(CStream& s, const TRoom& room) {
         s.WriteString(room.Code);
     s.WriteInt(static_cast<std::int32_t>(room.Layers.size()));
     for (const TLayer& l : room.Layers)
-        for (std::int32_t value : {l.Visible, l.LayerFlag, l.BackgroundIndex, l.X, l.Y, l.TileH, l.TileV, l.SpeedH,
-                                   l.SpeedV})
+        for (std::int32_t value :
+             {l.Visible, l.LayerFlag, l.BackgroundIndex, l.X, l.Y, l.TileH, l.TileV, l.SpeedH, l.SpeedV})
             s.WriteInt(value);
     s.WriteInt(room.ViewsEnabled);
     s.WriteInt(static_cast<std::int32_t>(room.Views.size()));
     for (const TView& w : room.Views)
-        for (std::int32_t value : {w.Visible, w.ViewX, w.ViewY, w.ViewWidth, w.ViewHeight, w.PortX, w.PortY,
-                                   w.BorderH, w.BorderV, w.SpeedH, w.SpeedV, w.FollowObject})
+        for (std::int32_t value : {w.Visible, w.ViewX, w.ViewY, w.ViewWidth, w.ViewHeight, w.PortX, w.PortY, w.BorderH,
+                                   w.BorderV, w.SpeedH, w.SpeedV, w.FollowObject})
             s.WriteInt(value);
     s.WriteInt(static_cast<std::int32_t>(room.Instances.size()));
     for (const TInstance& instance : room.Instances) {
@@ -391,10 +383,12 @@ std::vector<TNode> DefaultTopLevel(std::int32_t sectionVersion) {
         std::int32_t NodeKind, ResourceKind, From;
     };
     static const Entry entries[] = {
-        {"Sprites", 1, 2, 400},   {"Sounds", 1, 3, 400},      {"Backgrounds", 1, 6, 400},
-        {"Paths", 1, 8, 420},     {"Scripts", 1, 7, 400},     {"Data Files", 1, 9, 440},
-        {"Time Lines", 1, 12, 500}, {"Objects", 1, 1, 400},   {"Rooms", 1, 4, 400},
-        {"Game Information", 3, 10, 400}, {"Game Options", 3, 11, 400},
+        {"Sprites", 1, 2, 400},       {"Sounds", 1, 3, 400},
+        {"Backgrounds", 1, 6, 400},   {"Paths", 1, 8, 420},
+        {"Scripts", 1, 7, 400},       {"Data Files", 1, 9, 440},
+        {"Time Lines", 1, 12, 500},   {"Objects", 1, 1, 400},
+        {"Rooms", 1, 4, 400},         {"Game Information", 3, 10, 400},
+        {"Game Options", 3, 11, 400},
     };
     std::vector<TNode> nodes;
     for (const Entry& entry : entries)
@@ -512,7 +506,6 @@ CBlock BreakCompressedBlock(CBlock file, const CBlock& data) {
 }  // namespace project
 
 namespace project {
-
 
 TProject SampleProject(std::int32_t v, std::uint32_t seed) {
     TProject p = EmptyProject(v);
@@ -697,11 +690,8 @@ TProject SampleProject(std::int32_t v, std::uint32_t seed) {
             node.Children = {TNode{3, 4, 2, "old", {}}, TNode{1, 4, 0, "levels", {TNode{3, 4, 0, "first", {}}}},
                              TNode{3, 4, 1, "gone", {TNode{3, 4, 5, "inside an entry", {}}}}};
             break;
-        case 1:
-            node.Children = {TNode{3, 1, 0, "hero", {}}, TNode{3, 1, 2, "wall", {}}};
-            break;
-        default:
-            break;
+        case 1: node.Children = {TNode{3, 1, 0, "hero", {}}, TNode{3, 1, 2, "wall", {}}}; break;
+        default: break;
         }
     }
     return p;
@@ -736,7 +726,9 @@ public:
         std::string text;
         const int length = Chance(15) ? 0 : Between(0, longest);
         for (int i = 0; i < length; ++i)
-            text += static_cast<char>(Chance(10) ? Between(128, 255) : Chance(5) ? OneOf<int>({'\r', '\n', '\t', '{', '\\'}) : Between(32, 126));
+            text += static_cast<char>(Chance(10)  ? Between(128, 255)
+                                      : Chance(5) ? OneOf<int>({'\r', '\n', '\t', '{', '\\'})
+                                                  : Between(32, 126));
         return text;
     }
     CBlock Bytes(int longest) {
@@ -764,8 +756,8 @@ TAction RandomAction(TDraw& d) {
         std::vector<std::string> arguments;
         for (int i = d.Between(0, 10); i > 0; --i)
             arguments.push_back(d.Chance(30) ? d.OneOf<std::string>({"1", "0", "01", " 1"}) : d.Text(6));
-        action = OldAction(d.Chance(95) ? d.Between(1, 69) : d.OneOf<std::int32_t>({0, 70, -3}), arguments,
-                           d.Int(), d.Flag());
+        action = OldAction(d.Chance(95) ? d.Between(1, 69) : d.OneOf<std::int32_t>({0, 70, -3}), arguments, d.Int(),
+                           d.Flag());
         return action;
     }
     action.LibraryId = d.OneOf<std::int32_t>({0, 1, 1, 3, -2});
@@ -846,7 +838,8 @@ TProject RandomProject(std::int32_t v, std::uint32_t seed) {
     o.ColorDepth = d.Int();
     o.Resolution = d.Int();
     o.Frequency = d.Int();
-    o.OldBlock = TOldOptionsBlock{d.Flag(), d.Flag(), d.Picture(false), {d.Int(), d.Int(), d.Int()}, d.Text(), d.Int(), d.Flag()};
+    o.OldBlock = TOldOptionsBlock{d.Flag(), d.Flag(), d.Picture(false), {d.Int(), d.Int(), d.Int()},
+                                  d.Text(), d.Int(),  d.Flag()};
     o.ProgressBarKind = d.OneOf<std::int32_t>({0, 1, 2, 2, 3, -1});
     if (d.Chance(80))
         o.BarBackImage = d.Picture(true);
@@ -880,8 +873,8 @@ TProject RandomProject(std::int32_t v, std::uint32_t seed) {
             p.Sprites.AddEmpty();
             continue;
         }
-        TSprite sprite{400, d.Int(), d.Int(), d.Int(), d.Int(), d.Int(), d.Int(), d.Flag(), d.Int(),
-                       d.Flag(), d.Flag(), d.Flag(), d.Int(), d.Int(), {}};
+        TSprite sprite{400,     d.Int(),  d.Int(),  d.Int(),  d.Int(), d.Int(), d.Int(), d.Flag(),
+                       d.Int(), d.Flag(), d.Flag(), d.Flag(), d.Int(), d.Int(), {}};
         for (int k = d.Between(0, 4); k > 0; --k)
             sprite.Images.push_back(d.Picture(false));
         p.Sprites.Add(d.Text(), sprite);
@@ -918,8 +911,8 @@ TProject RandomProject(std::int32_t v, std::uint32_t seed) {
                 p.DataFiles.AddEmpty();
                 continue;
             }
-            p.DataFiles.Add(d.Text(), TDataFile{440, d.Text(), d.Flag(), d.Bytes(4000), d.Int(), d.Flag(),
-                                                d.Flag(), d.Flag()});
+            p.DataFiles.Add(d.Text(),
+                            TDataFile{440, d.Text(), d.Flag(), d.Bytes(4000), d.Int(), d.Flag(), d.Flag(), d.Flag()});
         }
     if (v >= 500)
         for (int i = d.Between(0, 3); i > 0; --i) {
@@ -970,8 +963,9 @@ TProject RandomProject(std::int32_t v, std::uint32_t seed) {
         room.SnapY = d.Int();
         room.Speed = d.Int();
         room.RoomFlag = d.Flag();
-        room.BackColor = d.Chance(30) ? static_cast<std::int32_t>(0x80000000u + static_cast<std::uint32_t>(d.Between(0, 30)))
-                                      : d.Between(0, 0xFFFFFF);
+        room.BackColor = d.Chance(30)
+                             ? static_cast<std::int32_t>(0x80000000u + static_cast<std::uint32_t>(d.Between(0, 30)))
+                             : d.Between(0, 0xFFFFFF);
         room.BackColorFlag = d.Flag();
         room.Code = d.Text(60);
         room.Layers.resize(static_cast<std::size_t>(d.OneOf<int>({8, 8, 0, 3, 9, 12})));
@@ -980,8 +974,8 @@ TProject RandomProject(std::int32_t v, std::uint32_t seed) {
         room.ViewsEnabled = d.Flag();
         room.Views.resize(static_cast<std::size_t>(d.OneOf<int>({8, 8, 0, 5, 9})));
         for (TView& w : room.Views)
-            w = TView{d.Flag(), d.Int(), d.Int(), d.Int(), d.Int(), d.Int(), d.Int(), d.Int(), d.Int(), d.Int(),
-                      d.Int(), d.Between(-1, 4)};
+            w = TView{d.Flag(), d.Int(), d.Int(), d.Int(), d.Int(), d.Int(),
+                      d.Int(),  d.Int(), d.Int(), d.Int(), d.Int(), d.Between(-1, 4)};
         for (int k = d.Between(0, 6); k > 0; --k)
             room.Instances.push_back(TInstance{d.Int(), d.Int(), d.Between(-1, objects), d.Int(), d.Text(), d.Flag()});
         for (int k = d.Between(0, 6); k > 0; --k) {
@@ -1002,8 +996,10 @@ TProject RandomProject(std::int32_t v, std::uint32_t seed) {
     g.Version = d.Version({400, 430});
     g.BackgroundColor = d.Int();
     g.MimicMainForm = d.Flag();
-    const std::string text = d.Chance(50) ? "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 " + std::string(d.OneOf<const char*>({"a", "b\\par c", "\\'e9t\\'e9"})) + "}"
-                                          : d.Text(80);
+    const std::string text = d.Chance(50)
+                                 ? "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 " +
+                                       std::string(d.OneOf<const char*>({"a", "b\\par c", "\\'e9t\\'e9"})) + "}"
+                                 : d.Text(80);
     g.Text.assign(text.begin(), text.end());
 
     for (int i = d.Between(0, 3); i > 0; --i)

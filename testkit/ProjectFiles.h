@@ -49,8 +49,7 @@ struct TPicture {
 };
 
 // A picture of the given size whose pixels follow a pattern drawn from seed.
-TPicture MakePicture(std::int32_t scheme, std::int32_t width, std::int32_t height, std::uint32_t seed,
-                     int colours = 6);
+TPicture MakePicture(std::int32_t scheme, std::int32_t width, std::int32_t height, std::uint32_t seed, int colours = 6);
 // A picture stored as exactly these image-block bytes.
 TPicture StoredPicture(CBlock block);
 
@@ -295,13 +294,13 @@ struct TRoom {
     std::int32_t RoomFlag = 0;
     std::int32_t BackColor = 0xC0C0C0;
     std::int32_t BackColorFlag = 1;
-    std::string Code{};                            // from record version 411
+    std::string Code{};                                   // from record version 411
     std::vector<TLayer> Layers = std::vector<TLayer>(8);  // stored count = size
     std::int32_t ViewsEnabled = 0;
     std::vector<TView> Views = std::vector<TView>(8);
     std::vector<TInstance> Instances{};
-    std::vector<TTile> Tiles{};                    // from record version 420
-    std::array<std::int32_t, 20> Settings{};     // record version 500 only
+    std::vector<TTile> Tiles{};               // from record version 420
+    std::array<std::int32_t, 20> Settings{};  // record version 500 only
     bool operator==(const TRoom&) const = default;
 };
 
@@ -327,26 +326,26 @@ struct TOldOptionsBlock {
 struct TOptions {
     std::int32_t Version = 500;
     std::array<std::int32_t, 14> Flags{0, 0, 1, 1, 0, 1, 0, 1, 1, 1, 1, 1, 1, 0};  // OptionFlag1..14
-    std::int32_t WindowScale = 100;      // from 420
-    std::int32_t FullScale = 100;        // from 420
-    std::int32_t FullMaxSwitch = 0;      // before 420, in place of the scales
-    std::int32_t SetResolution = 0;      // from 420
+    std::int32_t WindowScale = 100;                                                // from 420
+    std::int32_t FullScale = 100;                                                  // from 420
+    std::int32_t FullMaxSwitch = 0;                                                // before 420, in place of the scales
+    std::int32_t SetResolution = 0;                                                // from 420
     std::int32_t ExclusiveMode = 0;
     std::int32_t ColorDepth = 0;
     std::int32_t Resolution = 1;
-    std::int32_t Frequency = 4;          // from 420
-    TOldOptionsBlock OldBlock{};           // before 440
-    std::int32_t ProgressBarKind = 1;    // int32 from 411, a bool before
-    std::optional<TPicture> BarBackImage{};   // from 411, when the kind is 2
+    std::int32_t Frequency = 4;              // from 420
+    TOldOptionsBlock OldBlock{};             // before 440
+    std::int32_t ProgressBarKind = 1;        // int32 from 411, a bool before
+    std::optional<TPicture> BarBackImage{};  // from 411, when the kind is 2
     std::optional<TPicture> BarFrontImage{};
     std::int32_t ShowLoadImage = 0;
-    std::optional<TPicture> LoadingImage{};   // when ShowLoadImage > 0
-    std::optional<CBlock> Icon{};          // from 410; nullopt: the default icon
+    std::optional<TPicture> LoadingImage{};          // when ShowLoadImage > 0
+    std::optional<CBlock> Icon{};                    // from 410; nullopt: the default icon
     std::array<std::int32_t, 4> Errors{1, 0, 0, 0};  // from 420
-    std::string Author{};                  // from 441
-    std::int32_t GameVersion = 100;      // from 441
-    double LastChanged = 0;              // from 441
-    std::string Information{};             // from 441
+    std::string Author{};                            // from 441
+    std::int32_t GameVersion = 100;                  // from 441
+    double LastChanged = 0;                          // from 441
+    std::string Information{};                       // from 441
     bool operator==(const TOptions&) const = default;
 };
 

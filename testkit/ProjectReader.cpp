@@ -369,8 +369,8 @@ TRoom Room(TCursor& in) {
     r.Code = in.String();
     in.Expect(8, "layer count");
     for (TLayer& l : r.Layers)
-        for (std::int32_t* value : {&l.Visible, &l.LayerFlag, &l.BackgroundIndex, &l.X, &l.Y, &l.TileH, &l.TileV,
-                                    &l.SpeedH, &l.SpeedV})
+        for (std::int32_t* value :
+             {&l.Visible, &l.LayerFlag, &l.BackgroundIndex, &l.X, &l.Y, &l.TileH, &l.TileV, &l.SpeedH, &l.SpeedV})
             *value = in.Int();
     r.ViewsEnabled = in.Bool();
     in.Expect(8, "view count");
@@ -544,8 +544,8 @@ std::string RtfPlainText(const CBlock& rtf) {
     std::size_t i = 0;
     auto isAlpha = [](std::uint8_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
     auto isDigit = [](std::uint8_t c) { return c >= '0' && c <= '9'; };
-    static const char* const hidden[] = {"fonttbl", "colortbl", "stylesheet", "info", "pict", "header", "footer",
-                                         "generator"};
+    static const char* const hidden[] = {"fonttbl", "colortbl", "stylesheet", "info",
+                                         "pict",    "header",   "footer",     "generator"};
     bool groupStart = false;
     while (i < rtf.size()) {
         const std::uint8_t c = rtf[i];
@@ -575,9 +575,9 @@ std::string RtfPlainText(const CBlock& rtf) {
                 ++i;
             } else if (d == '\'') {
                 if (i + 2 < rtf.size() && !skip)
-                    text += static_cast<char>(std::stoi(std::string(rtf.begin() + static_cast<long>(i) + 1,
-                                                                     rtf.begin() + static_cast<long>(i) + 3),
-                                                         nullptr, 16));
+                    text += static_cast<char>(std::stoi(
+                        std::string(rtf.begin() + static_cast<long>(i) + 1, rtf.begin() + static_cast<long>(i) + 3),
+                        nullptr, 16));
                 i += 3;
             } else if (d == '*') {
                 skip = true;

@@ -40,8 +40,8 @@ public:
 private:
     T FObject;
 };
-using CFileActions = COwned<posix_spawn_file_actions_t, ::posix_spawn_file_actions_init,
-                            ::posix_spawn_file_actions_destroy>;
+using CFileActions =
+    COwned<posix_spawn_file_actions_t, ::posix_spawn_file_actions_init, ::posix_spawn_file_actions_destroy>;
 using CSpawnAttributes = COwned<posix_spawnattr_t, ::posix_spawnattr_init, ::posix_spawnattr_destroy>;
 
 // Where a started program's standard error goes: a file, or a terminal
@@ -59,13 +59,11 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& argument
             const std::vector<std::string>& environment) {
     CFileActions actions;
     ::posix_spawn_file_actions_addopen(actions.Get(), 0, "/dev/null", O_RDONLY, 0);
-    ::posix_spawn_file_actions_addopen(actions.Get(), 1, outName.c_str(),
-                                       O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::posix_spawn_file_actions_addopen(actions.Get(), 1, outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (err.Terminal >= 0)
         ::posix_spawn_file_actions_adddup2(actions.Get(), err.Terminal, 2);
     else
-        ::posix_spawn_file_actions_addopen(actions.Get(), 2, err.File.c_str(),
-                                           O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::posix_spawn_file_actions_addopen(actions.Get(), 2, err.File.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ::posix_spawn_file_actions_addchdir_np(actions.Get(), workDir.c_str());
     CSpawnAttributes attributes;
     sigset_t mask;

@@ -32,8 +32,8 @@ class CRunningProgram {
 public:
     // held: signals that start blocked in the program, so that they wait
     // until it has installed its handlers and lets them through.
-    CRunningProgram(const std::string& program, const std::vector<std::string>& arguments,
-                    const std::string& workDir, const std::vector<int>& held = {});
+    CRunningProgram(const std::string& program, const std::vector<std::string>& arguments, const std::string& workDir,
+                    const std::vector<int>& held = {});
     ~CRunningProgram();
     CRunningProgram(const CRunningProgram&) = delete;
     CRunningProgram& operator=(const CRunningProgram&) = delete;

@@ -29,8 +29,7 @@ CScratchFolder::CScratchFolder() {
 
 CScratchFolder::~CScratchFolder() {
     std::error_code error;
-    std::filesystem::permissions(FPath, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, error);
+    std::filesystem::permissions(FPath, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, error);
     std::filesystem::remove_all(FPath, error);
 }
 
@@ -53,8 +52,8 @@ CBlock Patched(CBlock bytes, std::size_t at, std::int32_t value) {
 }
 
 std::vector<CBlock> SpoiledCopies(const CBlock& bytes, int count, unsigned seed) {
-    static constexpr std::int32_t Hostile[] = {0, -1, 8, 9, 0x7FFFFFFF, static_cast<std::int32_t>(0x80000000u),
-                                               0x10000000, 400, 500, 2};
+    static constexpr std::int32_t Hostile[] = {
+        0, -1, 8, 9, 0x7FFFFFFF, static_cast<std::int32_t>(0x80000000u), 0x10000000, 400, 500, 2};
     std::mt19937 random(seed);
     std::vector<CBlock> copies;
     if (bytes.empty())

@@ -47,8 +47,8 @@ public:
     };
     std::vector<std::string> Messages;
     std::vector<std::vector<std::string>> Contexts;  // of each message: "file: ...", "cause: ..."
-    std::vector<int> Progress;  // since the last ProgressStart
-    std::vector<CBytesAt> ByteProgress;  // since the last ProgressStart
+    std::vector<int> Progress;                       // since the last ProgressStart
+    std::vector<CBytesAt> ByteProgress;              // since the last ProgressStart
     std::vector<std::string> Events;
 
 private:
@@ -109,8 +109,7 @@ CGuid TestGuid();
 
 // Writes a project file header: magic, version, flag, game id and, from
 // version 410 on, the GUID.
-void WriteHeader(CStream& stream, std::int32_t version, std::int32_t gameId = 4242,
-                 const CGuid& guid = TestGuid());
+void WriteHeader(CStream& stream, std::int32_t version, std::int32_t gameId = 4242, const CGuid& guid = TestGuid());
 // A project file that is its header alone: cut short at the first section.
 CBlock HeaderOnly(std::int32_t version = 500);
 

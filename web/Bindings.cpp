@@ -107,18 +107,12 @@ val Summary(const transvane::CResult& outcome) {
 // messages say it to the user.
 const char* ErrorName(transvane::EErrorCode error) {
     switch (error) {
-    case transvane::EErrorCode::None:
-        return "";
-    case transvane::EErrorCode::Damaged:
-        return "damaged";
-    case transvane::EErrorCode::NotAProject:
-        return "not a project";
-    case transvane::EErrorCode::TooOld:
-        return "too old";
-    case transvane::EErrorCode::TooNew:
-        return "too new";
-    default:
-        return "other";
+    case transvane::EErrorCode::None: return "";
+    case transvane::EErrorCode::Damaged: return "damaged";
+    case transvane::EErrorCode::NotAProject: return "not a project";
+    case transvane::EErrorCode::TooOld: return "too old";
+    case transvane::EErrorCode::TooNew: return "too new";
+    default: return "other";
     }
 }
 
@@ -144,8 +138,8 @@ val ConvertNow(std::size_t size, const val& fill, const val& progress, const std
         transvane::COptions options;
         options.Observer = &observer;
         transvane::CConverter conversion(options);
-        const bool loaded = recoverAs != nullptr ? conversion.Recover(std::move(source)).Ok()
-                                                 : conversion.Load(std::move(source)).Ok();
+        const bool loaded =
+            recoverAs != nullptr ? conversion.Recover(std::move(source)).Ok() : conversion.Load(std::move(source)).Ok();
         if (loaded)
             conversion.Save(converted);
         outcome = conversion.Result();

@@ -21,7 +21,7 @@ std::string Reason() { return std::strerror(errno); }
 COutputFolder::COutputFolder(const std::string& path) : FPath(path) {
     // Parents first, as mkdir -p does; the folder the user names may be a
     // link to elsewhere, that is their choice.
-    for (std::size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         const std::string part = path.substr(0, slash);
         if (!part.empty() && ::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
             throw std::runtime_error(part + ": " + Reason());

@@ -9,7 +9,9 @@ CResourceList<CObject>& ObjectList(CBehaviourModel& behaviour) { return behaviou
 
 void ClearObjects(CBehaviourModel& behaviour) { ObjectList(behaviour).Clear(); }
 
-bool LoadObjects(CBehaviourModel& behaviour, CStream& stream) { return ObjectList(behaviour).Load(stream, ObjectListVersion, ObjectListVersion); }
+bool LoadObjects(CBehaviourModel& behaviour, CStream& stream) {
+    return ObjectList(behaviour).Load(stream, ObjectListVersion, ObjectListVersion);
+}
 
 bool SaveObjects(CBehaviourModel& behaviour, const CMediaModel& media, CStream& stream) {
     // Every object is told which sprites and objects exist before any is

@@ -14,8 +14,7 @@ PathPoint Midpoint(const PathPoint& a, const PathPoint& b) {
 // The point halfway along the quadratic Bezier curve from a to c with
 // control point b.
 PathPoint CurveMiddle(const PathPoint& a, const PathPoint& b, const PathPoint& c) {
-    return {(a.X + b.X + b.X + c.X) / 4, (a.Y + b.Y + b.Y + c.Y) / 4,
-            (a.Speed + b.Speed + b.Speed + c.Speed) / 4};
+    return {(a.X + b.X + b.X + c.X) / 4, (a.Y + b.Y + b.Y + c.Y) / 4, (a.Speed + b.Speed + b.Speed + c.Speed) / 4};
 }
 
 }  // namespace

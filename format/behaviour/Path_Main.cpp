@@ -8,8 +8,12 @@ CResourceList<CPath>& PathList(CBehaviourModel& behaviour) { return behaviour.Pa
 
 void ClearPaths(CBehaviourModel& behaviour) { PathList(behaviour).Clear(); }
 
-bool LoadPaths(CBehaviourModel& behaviour, CStream& stream) { return PathList(behaviour).Load(stream, PathListVersion, PathListVersion); }
+bool LoadPaths(CBehaviourModel& behaviour, CStream& stream) {
+    return PathList(behaviour).Load(stream, PathListVersion, PathListVersion);
+}
 
-bool SavePaths(CBehaviourModel& behaviour, CStream& stream) { return PathList(behaviour).Save(stream, PathListVersion); }
+bool SavePaths(CBehaviourModel& behaviour, CStream& stream) {
+    return PathList(behaviour).Save(stream, PathListVersion);
+}
 
 }  // namespace transvane

@@ -25,8 +25,7 @@ bool CTimeLine::Load(CStream& stream) {
     stream.ExpectItems(count, 8);
     Moments.reserve(static_cast<std::size_t>(count));
     Events.reserve(static_cast<std::size_t>(count));
-    for (std::int32_t i = 0; i < count; ++i)
-    {
+    for (std::int32_t i = 0; i < count; ++i) {
         const std::int32_t moment = stream.ReadInt();
         const CPlace place(stream.Core(), "moment", moment);
         AddEntry(moment).Load(stream);

@@ -12,6 +12,8 @@ bool LoadTimeLines(CBehaviourModel& behaviour, CStream& stream) {
     return TimeLineList(behaviour).Load(stream, TimeLineListVersion, TimeLineListVersion);
 }
 
-bool SaveTimeLines(CBehaviourModel& behaviour, CStream& stream) { return TimeLineList(behaviour).Save(stream, TimeLineListVersion); }
+bool SaveTimeLines(CBehaviourModel& behaviour, CStream& stream) {
+    return TimeLineList(behaviour).Save(stream, TimeLineListVersion);
+}
 
 }  // namespace transvane

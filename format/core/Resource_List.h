@@ -27,7 +27,9 @@ namespace transvane {
 // Records that hold compressed blocks list them for the block compressor
 // (Support_Prefetch.h) in the order their Save writes them.
 template <class T>
-concept CHasBlocks = requires(const T& record, CBlockPrefetch& prefetch) { record.PrepareBlocks(prefetch); };
+concept CHasBlocks = requires(const T& record, CBlockPrefetch& prefetch) {
+    record.PrepareBlocks(prefetch);
+};
 
 template <class T>
 class CResourceList {

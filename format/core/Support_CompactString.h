@@ -78,9 +78,7 @@ public:
     // std::length_error (the project format's own limit is lower).
     static constexpr std::size_t MaxSize = UINT32_MAX;
 
-    friend bool operator==(const CCompactString& left, std::string_view right) noexcept {
-        return left.View() == right;
-    }
+    friend bool operator==(const CCompactString& left, std::string_view right) noexcept { return left.View() == right; }
 
 private:
     static_assert(std::endian::native == std::endian::little && sizeof(void*) <= 8,

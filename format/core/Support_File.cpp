@@ -47,8 +47,7 @@ bool IsDeviceName(std::string_view name) {
             c = static_cast<char>(c - 'a' + 'A');
     if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL")
         return true;
-    return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) && stem[3] >= '1' &&
-           stem[3] <= '9';
+    return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) && stem[3] >= '1' && stem[3] <= '9';
 }
 
 std::string ChangeFileExt(const std::string& name, const std::string& extension) {

@@ -96,8 +96,8 @@ private:
     std::mutex FMutex;
     std::condition_variable FChanged;
     std::deque<CJob> FJobs;
-    std::size_t FTaken = 0;       // jobs before it are taken or passed by
-    std::size_t FAheadBytes = 0;  // source bytes of jobs running or done and not taken
+    std::size_t FTaken = 0;        // jobs before it are taken or passed by
+    std::size_t FAheadBytes = 0;   // source bytes of jobs running or done and not taken
     std::size_t FListedBytes = 0;  // source bytes of every job listed
     bool FStopping = false;
     std::vector<std::thread> FWorkers;  // joined by the destructor

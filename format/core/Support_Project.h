@@ -63,11 +63,11 @@ struct CCoreState {
     // (ProgressSection, Support_Progress.h); no section outside one.
     struct CByteMeter {
         const char* Section = nullptr;
-        bool Reading = false;          // a load: done is the stream's position
-        std::uint64_t Start = 0;       // the section's share: [Start, Start + Length)
+        bool Reading = false;     // a load: done is the stream's position
+        std::uint64_t Start = 0;  // the section's share: [Start, Start + Length)
         std::uint64_t Length = 0;
         std::uint64_t Total = 0;
-        std::uint64_t Reported = 0;    // done as last reported
+        std::uint64_t Reported = 0;  // done as last reported
     } Meter;
     // The most bytes one compressed block may inflate to.  It starts at
     // MaxBlockSize, since a larger block could not be written back; a front

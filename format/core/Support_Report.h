@@ -20,20 +20,20 @@
 namespace transvane {
 
 enum class EChange : int {
-    UntranslatedAction,    // an old action number with no newer counterpart
-    InstanceDropped,       // a room instance whose object no longer exists
-    TileDropped,           // a room tile whose background no longer exists
-    SpriteCleared,         // an object's sprite that no longer exists
-    MaskCleared,           // an object's mask sprite that no longer exists
-    ParentCleared,         // an object's parent that no longer exists
-    CollisionEventEmptied, // a collision event with an object that no longer exists
-    OptionsBlockDropped,   // the version-4 game-options block
-    OptionsPictureDropped, // the picture in that block
-    LibrariesEmptied,      // the names in the used-libraries list
-    InformationWrapped,    // game information of plain text, wrapped as rich text
-    PictureReencoded,      // detail: the encoding the picture was stored in
-    SoundCompressed,       // a sound stored raw, written compressed
-    TreeGroupAdded,        // detail: the resource-tree group a file lacked
+    UntranslatedAction,     // an old action number with no newer counterpart
+    InstanceDropped,        // a room instance whose object no longer exists
+    TileDropped,            // a room tile whose background no longer exists
+    SpriteCleared,          // an object's sprite that no longer exists
+    MaskCleared,            // an object's mask sprite that no longer exists
+    ParentCleared,          // an object's parent that no longer exists
+    CollisionEventEmptied,  // a collision event with an object that no longer exists
+    OptionsBlockDropped,    // the version-4 game-options block
+    OptionsPictureDropped,  // the picture in that block
+    LibrariesEmptied,       // the names in the used-libraries list
+    InformationWrapped,     // game information of plain text, wrapped as rich text
+    PictureReencoded,       // detail: the encoding the picture was stored in
+    SoundCompressed,        // a sound stored raw, written compressed
+    TreeGroupAdded,         // detail: the resource-tree group a file lacked
 };
 
 // What each kind is called: a stable key for scripts, a phrase for people,

@@ -252,8 +252,8 @@ std::pair<int, int> CSafeSave::BackupRoom() const {
     if (const std::optional<std::pair<int, int>> room = BackupRoomOf(FTarget.Path, FBackups))
         return *room;
     throw EFileError("Cannot replace", FTarget.Path,
-                         "no backup name is left for what it holds (the oldest backup, " + FBackups.Extension +
-                             std::to_string(FBackups.Count) + ", is never replaced)");
+                     "no backup name is left for what it holds (the oldest backup, " + FBackups.Extension +
+                         std::to_string(FBackups.Count) + ", is never replaced)");
 }
 
 void CSafeSave::MakeBackup() {

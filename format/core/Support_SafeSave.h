@@ -52,8 +52,8 @@ enum class ESaveTargetKind {
 struct CSaveTarget {
     std::string Path;  // the real file, after the links
     ESaveTargetKind Kind = ESaveTargetKind::Missing;
-    int Error = 0;  // why it is refused, when the system can say (EISDIR, ELOOP ...)
-    const char* Why = nullptr;  // else why, when the platform can say more than "not an ordinary file"
+    int Error = 0;               // why it is refused, when the system can say (EISDIR, ELOOP ...)
+    const char* Why = nullptr;   // else why, when the platform can say more than "not an ordinary file"
     CFileAttributes Attributes;  // what the new file takes over, when Kind is File
 };
 
@@ -125,14 +125,14 @@ private:
     int FHandle = -1;
     CPendingFiles* FPending = nullptr;
     CPendingFiles::CEntry* FEntry = nullptr;  // the temporary file's, in FPending
-    bool FCreated = false;  // the temporary file exists and is this save's to remove
+    bool FCreated = false;                    // the temporary file exists and is this save's to remove
 };
 
 // Writes the whole stream through a CSafeSave.  Raises EFileError (and
 // leaves no temporary file behind) on failure.  Returns the backup that
 // holds what name held before (CSafeSave::KeptAs).
-std::string SaveToFileSafely(const CMemoryStream& stream, const std::string& name,
-                             const CBackupSeries& backups = {}, CPendingFiles* pending = nullptr);
+std::string SaveToFileSafely(const CMemoryStream& stream, const std::string& name, const CBackupSeries& backups = {},
+                             CPendingFiles* pending = nullptr);
 
 // The calls through which a save makes a backup and syncs a folder, so that
 // tests can make them fail as some file systems do.  Both return 0 or -1

@@ -44,7 +44,8 @@ CBlock ReadWholeFile(int fd, std::size_t size, const std::string& fileName) {
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
-            throw EFileError("Cannot read file", fileName, got == 0 ? "file shrank while reading" : std::strerror(errno));
+            throw EFileError("Cannot read file", fileName,
+                             got == 0 ? "file shrank while reading" : std::strerror(errno));
         done += static_cast<std::size_t>(got);
     }
     return bytes;
@@ -311,8 +312,7 @@ void CStream::WriteCompressedBlock(std::span<const std::uint8_t> source) {
 
 CLoadBudget::CLoadBudget(CCoreState& core, std::size_t fileSize)
     : FCore(core), FPreviousLimit(core.BudgetLimit), FPreviousUsed(core.BudgetUsed) {
-    const std::size_t scaled =
-        fileSize > Unlimited / LoadBudgetFactor ? Unlimited : fileSize * LoadBudgetFactor;
+    const std::size_t scaled = fileSize > Unlimited / LoadBudgetFactor ? Unlimited : fileSize * LoadBudgetFactor;
     core.BudgetLimit = std::max(core.BudgetFloor, scaled);
     core.BudgetUsed = 0;
 }

@@ -92,8 +92,7 @@ thread_local CFastDeflater TheFastDeflater;
 // Compresses with the deflate state given: the converter's own, or the
 // fastest one for a sample.
 template <class TDeflater>
-void ZlibCompress(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& destination,
-                  TDeflater& deflater) {
+void ZlibCompress(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& destination, TDeflater& deflater) {
     z_stream& zs = deflater.Stream();
     int code = deflateReset(&zs);
     if (code != Z_OK)
@@ -310,14 +309,11 @@ EFastInflate LibdeflateInflate(std::span<const std::uint8_t> source, std::size_t
     }
     std::size_t inflated = 0;
     switch (libdeflate_zlib_decompress(&Decompressor(), source.data(), source.size(), room, most, &inflated)) {
-    case LIBDEFLATE_SUCCESS:
-        result.assign(room, room + inflated);
-        return EFastInflate::Done;
+    case LIBDEFLATE_SUCCESS: result.assign(room, room + inflated); return EFastInflate::Done;
     case LIBDEFLATE_INSUFFICIENT_SPACE:
         // Room for maxSize bytes, or for more than the stream can hold.
         return most == maxSize ? EFastInflate::TooLarge : EFastInflate::LeftToZlib;
-    default:
-        return EFastInflate::LeftToZlib;
+    default: return EFastInflate::LeftToZlib;
     }
 }
 
@@ -445,10 +441,10 @@ void StoreBlock(std::span<const std::uint8_t> source, std::vector<std::uint8_t>&
         const std::size_t length = std::min(source.size() - done, MaxStoredBlock);
         const auto word = static_cast<std::uint16_t>(length);
         const auto complement = static_cast<std::uint16_t>(~word);
-        const std::uint8_t header[] = {
-            static_cast<std::uint8_t>(done + length == source.size() ? 1 : 0),
-            static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8),
-            static_cast<std::uint8_t>(complement), static_cast<std::uint8_t>(complement >> 8)};
+        const std::uint8_t header[] = {static_cast<std::uint8_t>(done + length == source.size() ? 1 : 0),
+                                       static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8),
+                                       static_cast<std::uint8_t>(complement),
+                                       static_cast<std::uint8_t>(complement >> 8)};
         destination.insert(destination.end(), std::begin(header), std::end(header));
         destination.insert(destination.end(), source.begin() + static_cast<std::ptrdiff_t>(done),
                            source.begin() + static_cast<std::ptrdiff_t>(done + length));
@@ -483,12 +479,9 @@ std::optional<std::vector<std::uint8_t>> InflateBlock(std::span<const std::uint8
 #if TRANSVANE_LIBDEFLATE
     std::vector<std::uint8_t> result;
     switch (LibdeflateInflate(source, maxSize, result)) {
-    case EFastInflate::Done:
-        return result;
-    case EFastInflate::TooLarge:
-        return std::nullopt;
-    case EFastInflate::LeftToZlib:
-        break;
+    case EFastInflate::Done: return result;
+    case EFastInflate::TooLarge: return std::nullopt;
+    case EFastInflate::LeftToZlib: break;
     }
 #endif
     return ZlibInflate(source, maxSize);

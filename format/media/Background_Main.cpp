@@ -16,7 +16,9 @@ bool LoadBackgrounds(CMediaModel& media, CStream& stream) {
     return BackgroundList(media).Load(stream, BackgroundListVersion, BackgroundListVersion);
 }
 
-bool SaveBackgrounds(CMediaModel& media, CStream& stream) { return BackgroundList(media).Save(stream, BackgroundListVersion); }
+bool SaveBackgrounds(CMediaModel& media, CStream& stream) {
+    return BackgroundList(media).Save(stream, BackgroundListVersion);
+}
 
 CBackground* GetBackground(CMediaModel& media, int index) { return BackgroundList(media).Get(index); }
 

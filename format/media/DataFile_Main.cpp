@@ -16,6 +16,8 @@ bool LoadDataFiles(CMediaModel& media, CStream& stream) {
     return DataFileList(media).Load(stream, DataFileListVersion, DataFileListVersion);
 }
 
-bool SaveDataFiles(CMediaModel& media, CStream& stream) { return DataFileList(media).Save(stream, DataFileListVersion); }
+bool SaveDataFiles(CMediaModel& media, CStream& stream) {
+    return DataFileList(media).Save(stream, DataFileListVersion);
+}
 
 }  // namespace transvane

@@ -12,7 +12,9 @@ CResourceList<CScript>& ScriptList(CMediaModel& media) { return media.Scripts; }
 
 void ClearScripts(CMediaModel& media) { ScriptList(media).Clear(); }
 
-bool LoadScripts(CMediaModel& media, CStream& stream) { return ScriptList(media).Load(stream, ScriptListVersion, ScriptListVersion); }
+bool LoadScripts(CMediaModel& media, CStream& stream) {
+    return ScriptList(media).Load(stream, ScriptListVersion, ScriptListVersion);
+}
 
 bool SaveScripts(CMediaModel& media, CStream& stream) { return ScriptList(media).Save(stream, ScriptListVersion); }
 

@@ -12,7 +12,9 @@ CResourceList<CSound>& SoundList(CMediaModel& media) { return media.Sounds; }
 
 void ClearSounds(CMediaModel& media) { SoundList(media).Clear(); }
 
-bool LoadSounds(CMediaModel& media, CStream& stream) { return SoundList(media).Load(stream, SoundListVersion, SoundListVersion); }
+bool LoadSounds(CMediaModel& media, CStream& stream) {
+    return SoundList(media).Load(stream, SoundListVersion, SoundListVersion);
+}
 
 bool SaveSounds(CMediaModel& media, CStream& stream) { return SoundList(media).Save(stream, SoundListVersion); }
 

@@ -12,7 +12,9 @@ CResourceList<CSprite>& SpriteList(CMediaModel& media) { return media.Sprites; }
 
 void ClearSprites(CMediaModel& media) { SpriteList(media).Clear(); }
 
-bool LoadSprites(CMediaModel& media, CStream& stream) { return SpriteList(media).Load(stream, SpriteListVersion, SpriteListVersion); }
+bool LoadSprites(CMediaModel& media, CStream& stream) {
+    return SpriteList(media).Load(stream, SpriteListVersion, SpriteListVersion);
+}
 
 bool SaveSprites(CMediaModel& media, CStream& stream) { return SpriteList(media).Save(stream, SpriteListVersion); }
 

@@ -42,9 +42,7 @@ constexpr std::int64_t SmallImagePixels = std::int64_t{1} << 20;
 constexpr std::int64_t ExpansionPixelsPerByte = 1024;
 
 // Bytes of one row of a BMP: width x bits, rounded up to whole 32-bit words.
-std::int64_t RowStride(std::int64_t width, unsigned bitCount) {
-    return (width * bitCount + 31) / 32 * 4;
-}
+std::int64_t RowStride(std::int64_t width, unsigned bitCount) { return (width * bitCount + 31) / 32 * 4; }
 
 // Throws when an image of that many pixels may not be held (see above).
 // storedBytes is what the image occupies in the file.
@@ -102,8 +100,8 @@ struct CBmpLayout {
     unsigned BitCount = 0;
     std::uint32_t Compression = BiRgb;
     std::size_t PaletteAt = 0;
-    std::size_t PaletteCount = 0;  // entries stored
-    std::size_t PaletteEntry = 4;  // bytes an entry: 3 with the core header
+    std::size_t PaletteCount = 0;          // entries stored
+    std::size_t PaletteEntry = 4;          // bytes an entry: 3 with the core header
     std::array<std::uint32_t, 3> Masks{};  // red, green, blue, for 16 and 32 bits
     std::size_t DataAt = 0;
     std::size_t DataSize = 0;  // pixel bytes the decoder reads
@@ -167,14 +165,17 @@ std::optional<CBmpLayout> ParseBmp(std::span<const std::uint8_t> bytes, bool who
     if (planes != 1)
         return std::nullopt;
     switch (bmp.BitCount) {
-    case 1: case 2: case 4: case 8: case 16: case 24: case 32:
-        break;
-    default:
-        return std::nullopt;
+    case 1:
+    case 2:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32: break;
+    default: return std::nullopt;
     }
     switch (bmp.Compression) {
-    case BiRgb:
-        break;
+    case BiRgb: break;
     case BiRle8:
         if (bmp.BitCount != 8)
             return std::nullopt;
@@ -187,8 +188,7 @@ std::optional<CBmpLayout> ParseBmp(std::span<const std::uint8_t> bytes, bool who
         if (bmp.BitCount != 16 && bmp.BitCount != 32)
             return std::nullopt;
         break;
-    default:
-        return std::nullopt;  // JPEG, PNG and the rarer forms
+    default: return std::nullopt;  // JPEG, PNG and the rarer forms
     }
 
     std::size_t at = FileHeaderSize + headerSize;
@@ -307,20 +307,24 @@ struct CChannel {
 class CRowDecoder {
 public:
     CRowDecoder(std::span<const std::uint8_t> bytes, const CBmpLayout& bmp)
-        : FBits(bmp.BitCount), FWidth(static_cast<std::size_t>(bmp.Width)), FPalette(ReadPalette(bytes, bmp)),
-          FRed(bmp.Masks[0]), FGreen(bmp.Masks[1]), FBlue(bmp.Masks[2]),
+        : FBits(bmp.BitCount),
+          FWidth(static_cast<std::size_t>(bmp.Width)),
+          FPalette(ReadPalette(bytes, bmp)),
+          FRed(bmp.Masks[0]),
+          FGreen(bmp.Masks[1]),
+          FBlue(bmp.Masks[2]),
           FPlain32(bmp.BitCount == 32 && bmp.Masks == std::array<std::uint32_t, 3>{0xFF0000, 0x00FF00, 0x0000FF}) {}
 
     void Decode(const std::uint8_t* source, std::uint8_t* target) const {
         switch (FBits) {
-        case 24:
-            std::memcpy(target, source, FWidth * 3);
-            return;
+        case 24: std::memcpy(target, source, FWidth * 3); return;
         case 8:
             for (std::size_t x = 0; x < FWidth; ++x)
                 std::memcpy(target + 3 * x, &FPalette[3 * std::size_t{source[x]}], 3);
             return;
-        case 1: case 2: case 4: {
+        case 1:
+        case 2:
+        case 4: {
             const unsigned mask = (1u << FBits) - 1;
             for (std::size_t x = 0; x < FWidth; ++x) {
                 const std::size_t bit = x * FBits;
@@ -532,8 +536,7 @@ std::optional<CBlock> ReadRuns(CStream& stream, bool paletted) {
         std::uint8_t* row = image.data() + StandardHeadersSize + static_cast<std::size_t>(height - 1 - y) * stride;
         std::size_t x = 0;
         for (std::size_t k = 0; k < count && x < columns; ++k) {
-            const std::uint8_t* colour =
-                paletted ? &palette[3 * std::size_t{colours[k]}] : &colours[3 * k];
+            const std::uint8_t* colour = paletted ? &palette[3 * std::size_t{colours[k]}] : &colours[3 * k];
             const std::size_t end = std::min<std::size_t>(x + lengths[k], columns);
             for (; x < end; ++x)
                 std::memcpy(row + 3 * x, colour, 3);
@@ -555,8 +558,7 @@ CBlock NewBitmap24(std::int32_t width, std::int32_t height) {
 std::optional<CBlock> Bitmap24_LoadFromStream(CStream& stream) {
     const std::int32_t scheme = stream.ReadInt();
     switch (scheme) {
-    case SchemeNoImage:
-        return std::nullopt;
+    case SchemeNoImage: return std::nullopt;
     case SchemePlainBmp:
         NoteChange(stream.Core(), EChange::PictureReencoded, 1, "stored as a plain bitmap");
         return ReadPlainBmp(stream);
@@ -566,8 +568,7 @@ std::optional<CBlock> Bitmap24_LoadFromStream(CStream& stream) {
     case SchemePaletteRuns:
         NoteChange(stream.Core(), EChange::PictureReencoded, 1, "stored as palette runs");
         return ReadRuns(stream, true);
-    case SchemeCompressedBmp:
-        return ReadCompressedBmp(stream);
+    case SchemeCompressedBmp: return ReadCompressedBmp(stream);
     default:
         // Every writer of the format uses one of the schemes above, so any
         // other value is damage; and since nothing says how long such a

@@ -12,8 +12,8 @@ namespace {
 
 constexpr int Side = 32;
 constexpr std::uint32_t PaletteSize = 256;
-constexpr std::uint32_t ImageBytes = Side * Side;          // 8 bits a pixel
-constexpr std::uint32_t MaskBytes = Side * (Side / 8);     // 1 bit a pixel, 4-byte rows
+constexpr std::uint32_t ImageBytes = Side * Side;       // 8 bits a pixel
+constexpr std::uint32_t MaskBytes = Side * (Side / 8);  // 1 bit a pixel, 4-byte rows
 constexpr std::uint32_t HeaderBytes = 6;
 constexpr std::uint32_t EntryBytes = 16;
 constexpr std::uint32_t InfoBytes = 40;
@@ -85,8 +85,8 @@ CBlock BuildIcon() {
     out.push_back(Side);  // height
     out.push_back(0);     // colour count: 0 stands for 256
     out.push_back(0);     // reserved
-    Append16(out, 1);       // planes
-    Append16(out, 8);       // bits per pixel
+    Append16(out, 1);     // planes
+    Append16(out, 8);     // bits per pixel
     Append32(out, ResourceBytes);
     Append32(out, HeaderBytes + EntryBytes);
 

@@ -48,8 +48,7 @@ void CheckIcon(const CBlock& icon) {
         throw EReadError("Invalid icon");
 }
 
-double EncodeDateTime(int year, unsigned month, unsigned day, int hour, int minute, int second,
-                      int millisecond) {
+double EncodeDateTime(int year, unsigned month, unsigned day, int hour, int minute, int second, int millisecond) {
     using namespace std::chrono;
     const sys_days date{std::chrono::year{year} / std::chrono::month{month} / std::chrono::day{day}};
     const sys_days epoch{std::chrono::year{1899} / December / 30};
@@ -70,8 +69,12 @@ std::optional<CDateTime> DecodeDateTime(double days) {
     }
     const sys_days epoch{std::chrono::year{1899} / December / 30};
     const year_month_day date{epoch + std::chrono::days{static_cast<int>(whole)}};
-    return CDateTime{static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
-                     static_cast<unsigned>(date.day()), seconds / 3600, seconds / 60 % 60, seconds % 60};
+    return CDateTime{static_cast<int>(date.year()),
+                     static_cast<unsigned>(date.month()),
+                     static_cast<unsigned>(date.day()),
+                     seconds / 3600,
+                     seconds / 60 % 60,
+                     seconds % 60};
 }
 
 std::string DateTimeToText(double days) {
@@ -89,11 +92,10 @@ double CurrentDateTime() {
     const auto now = system_clock::now();
     const std::time_t t = system_clock::to_time_t(now);
     const std::tm local = LocalTime(t);
-    const auto millisecond =
-        static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+    const auto millisecond = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
     return EncodeDateTime(local.tm_year + 1900, static_cast<unsigned>(local.tm_mon + 1),
-                          static_cast<unsigned>(local.tm_mday), local.tm_hour, local.tm_min,
-                          std::min(local.tm_sec, 59), millisecond);
+                          static_cast<unsigned>(local.tm_mday), local.tm_hour, local.tm_min, std::min(local.tm_sec, 59),
+                          millisecond);
 }
 
 void ClearOptions(CWorldModel& world) {

@@ -106,8 +106,7 @@ void CheckIcon(const CBlock& icon);
 
 // Date-times as the project stores them: days since 30 December 1899, the
 // fraction being the time of day.
-double EncodeDateTime(int year, unsigned month, unsigned day, int hour, int minute, int second,
-                      int millisecond = 0);
+double EncodeDateTime(int year, unsigned month, unsigned day, int hour, int minute, int second, int millisecond = 0);
 // The inverse of EncodeDateTime, to the nearest second; nullopt for a value
 // that is no date (not finite, or more than 3 000 000 days, some eight
 // thousand years, from 30 December 1899).

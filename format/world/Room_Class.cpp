@@ -190,12 +190,13 @@ bool CRoom::Load(CStream& s) {
     return true;
 }
 
-void CRoom::Prune(CCoreState& core, const CResourceList<CObject>& objects, const CResourceList<CBackground>& backgrounds) {
+void CRoom::Prune(CCoreState& core, const CResourceList<CObject>& objects,
+                  const CResourceList<CBackground>& backgrounds) {
     if (const auto dropped =
             std::erase_if(Instances, [&objects](const CRoomInstance& i) { return !objects.Exists(i.ObjectIndex); }))
         NoteChange(core, EChange::InstanceDropped, static_cast<std::int64_t>(dropped));
-    if (const auto dropped = std::erase_if(
-            Tiles, [&backgrounds](const CRoomTile& t) { return !backgrounds.Exists(t.BackgroundIndex); }))
+    if (const auto dropped =
+            std::erase_if(Tiles, [&backgrounds](const CRoomTile& t) { return !backgrounds.Exists(t.BackgroundIndex); }))
         NoteChange(core, EChange::TileDropped, static_cast<std::int64_t>(dropped));
 }
 
@@ -232,8 +233,7 @@ bool CRoom::Save(CStream& s) {
 
     s.WriteInt(static_cast<std::int32_t>(Tiles.size()));
     for (const CRoomTile& t : Tiles)
-        for (std::int32_t value :
-             {t.X, t.Y, t.BackgroundIndex, t.SourceX, t.SourceY, t.Width, t.Height, t.Depth, t.Id})
+        for (std::int32_t value : {t.X, t.Y, t.BackgroundIndex, t.SourceX, t.SourceY, t.Width, t.Height, t.Depth, t.Id})
             s.WriteInt(value);
 
     WriteSettings(s, EditorSettings);

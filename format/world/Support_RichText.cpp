@@ -45,12 +45,57 @@ bool IsTrailingFiller(std::uint8_t c) { return c == ' ' || c == '\t' || c == '\r
 
 // Destinations whose contents are not part of the document's text, sorted.
 constexpr std::array<std::string_view, 52> SkippedDestinations = {
-    "aftncn", "aftnsep", "aftnsepc", "annotation", "atnauthor", "atnid", "author", "buptim",
-    "colorschememapping", "colortbl", "comment", "creatim", "datastore", "doccomm", "filetbl", "fldinst",
-    "fonttbl", "footer", "footerf", "footerl", "footerr", "footnote", "ftncn", "ftnsep", "ftnsepc",
-    "generator", "header", "headerf", "headerl", "headerr", "info", "keywords", "latentstyles",
-    "listoverridetable", "listtable", "listtext", "nonshppict", "object", "operator", "pgdsctbl", "pict",
-    "pn", "pntext", "printim", "revtbl", "revtim", "rsidtbl", "stylesheet", "subject", "themedata", "title",
+    "aftncn",
+    "aftnsep",
+    "aftnsepc",
+    "annotation",
+    "atnauthor",
+    "atnid",
+    "author",
+    "buptim",
+    "colorschememapping",
+    "colortbl",
+    "comment",
+    "creatim",
+    "datastore",
+    "doccomm",
+    "filetbl",
+    "fldinst",
+    "fonttbl",
+    "footer",
+    "footerf",
+    "footerl",
+    "footerr",
+    "footnote",
+    "ftncn",
+    "ftnsep",
+    "ftnsepc",
+    "generator",
+    "header",
+    "headerf",
+    "headerl",
+    "headerr",
+    "info",
+    "keywords",
+    "latentstyles",
+    "listoverridetable",
+    "listtable",
+    "listtext",
+    "nonshppict",
+    "object",
+    "operator",
+    "pgdsctbl",
+    "pict",
+    "pn",
+    "pntext",
+    "printim",
+    "revtbl",
+    "revtim",
+    "rsidtbl",
+    "stylesheet",
+    "subject",
+    "themedata",
+    "title",
     "xmlnstbl",
 };
 static_assert(std::is_sorted(SkippedDestinations.begin(), SkippedDestinations.end()));
@@ -82,20 +127,15 @@ char16_t RtfWordCharacter(std::string_view word) {
 
 char16_t RtfSymbolCharacter(std::uint8_t symbol) {
     switch (symbol) {
-        case '\\':
-        case '{':
-        case '}':
-        case '\t':
-            return symbol;
-        case '~':
-            return u'\u00A0';  // a non-breaking space
-        case '_':
-            return u'\u2011';  // a non-breaking hyphen
-        case '\n':
-        case '\r':
-            return RtfParagraphEnd;  // an old spelling of \par
-        default:
-            return 0;  // \- (an optional hyphen), \| and \: show nothing
+    case '\\':
+    case '{':
+    case '}':
+    case '\t': return symbol;
+    case '~': return u'\u00A0';  // a non-breaking space
+    case '_': return u'\u2011';  // a non-breaking hyphen
+    case '\n':
+    case '\r': return RtfParagraphEnd;  // an old spelling of \par
+    default: return 0;                  // \- (an optional hyphen), \| and \: show nothing
     }
 }
 
@@ -236,45 +276,44 @@ CRtfToken CRtfScanner::Next() {
         const bool groupStart = std::exchange(FGroupStart, false);
         const bool ignorable = std::exchange(FIgnorable, false);
         switch (token.Kind) {
-            case ERtfToken::End:
-            case ERtfToken::Malformed:
-                FPosition = start;  // stays there
-                return token;
-            case ERtfToken::GroupOpen:
-                FFallbackToDrop = 0;
-                if (Depth() >= MaxRtfDepth || OpensSkippedGroup()) {
-                    token = PassOverGroup();
-                    if (token.Kind != ERtfToken::GroupClose)
-                        return token;
-                    continue;
-                }
-                FOuterFallbacks.push_back(FFallbackLength);
-                FGroupStart = true;
-                return token;
-            case ERtfToken::GroupClose:
-                FFallbackToDrop = 0;
-                if (!FOuterFallbacks.empty()) {
-                    FFallbackLength = FOuterFallbacks.back();
-                    FOuterFallbacks.pop_back();
-                }
-                return token;
-            case ERtfToken::Symbol:
-                if (token.Byte == '*' && groupStart) {
-                    FGroupStart = FIgnorable = true;  // the destination's word comes next
-                    continue;
-                }
-                break;
-            case ERtfToken::Word:
-                if (token.Word == "u" && token.HasParameter) {
-                    // A signed 16-bit unit; characters beyond come as two of them.
-                    token.Kind = ERtfToken::Unicode;
-                    token.Unicode = static_cast<char16_t>(token.Parameter & 0xFFFF);
-                    FFallbackToDrop = FFallbackLength;
+        case ERtfToken::End:
+        case ERtfToken::Malformed:
+            FPosition = start;  // stays there
+            return token;
+        case ERtfToken::GroupOpen:
+            FFallbackToDrop = 0;
+            if (Depth() >= MaxRtfDepth || OpensSkippedGroup()) {
+                token = PassOverGroup();
+                if (token.Kind != ERtfToken::GroupClose)
                     return token;
-                }
-                break;
-            default:
-                break;
+                continue;
+            }
+            FOuterFallbacks.push_back(FFallbackLength);
+            FGroupStart = true;
+            return token;
+        case ERtfToken::GroupClose:
+            FFallbackToDrop = 0;
+            if (!FOuterFallbacks.empty()) {
+                FFallbackLength = FOuterFallbacks.back();
+                FOuterFallbacks.pop_back();
+            }
+            return token;
+        case ERtfToken::Symbol:
+            if (token.Byte == '*' && groupStart) {
+                FGroupStart = FIgnorable = true;  // the destination's word comes next
+                continue;
+            }
+            break;
+        case ERtfToken::Word:
+            if (token.Word == "u" && token.HasParameter) {
+                // A signed 16-bit unit; characters beyond come as two of them.
+                token.Kind = ERtfToken::Unicode;
+                token.Unicode = static_cast<char16_t>(token.Parameter & 0xFFFF);
+                FFallbackToDrop = FFallbackLength;
+                return token;
+            }
+            break;
+        default: break;
         }
         if (FFallbackToDrop > 0) {
             --FFallbackToDrop;
@@ -383,20 +422,11 @@ std::string RtfPlainText(std::span<const std::uint8_t> document) {
             continue;         // nothing before the document's first brace counts
         }
         switch (token.Kind) {
-            case ERtfToken::Character:
-                text += static_cast<char>(token.Byte);
-                break;
-            case ERtfToken::Unicode:
-                AppendPlain(text, token.Unicode);
-                break;
-            case ERtfToken::Word:
-                AppendPlain(text, RtfWordCharacter(token.Word));
-                break;
-            case ERtfToken::Symbol:
-                AppendPlain(text, RtfSymbolCharacter(token.Byte));
-                break;
-            default:
-                break;
+        case ERtfToken::Character: text += static_cast<char>(token.Byte); break;
+        case ERtfToken::Unicode: AppendPlain(text, token.Unicode); break;
+        case ERtfToken::Word: AppendPlain(text, RtfWordCharacter(token.Word)); break;
+        case ERtfToken::Symbol: AppendPlain(text, RtfSymbolCharacter(token.Byte)); break;
+        default: break;
         }
     }
 }

@@ -46,7 +46,7 @@ enum class ERtfToken {
 
 struct CRtfToken {
     ERtfToken Kind = ERtfToken::End;
-    std::string_view Word;       // the letters of a control word
+    std::string_view Word;  // the letters of a control word
     bool HasParameter = false;
     std::int64_t Parameter = 0;  // at most ten digits, so never overflowing
     bool Destination = false;    // the first word of its group: it may name the group's destination

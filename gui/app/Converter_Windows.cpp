@@ -1,6 +1,5 @@
 #include "gui/app/Converter_Windows.h"
 
-
 namespace transvane {
 
 CConverterWindows::CConverterWindows(CDialogs& dialogs)

@@ -48,9 +48,8 @@ QString ExistingOutputsQuestion(std::size_t count, const QString& folder) {
 }  // namespace
 
 TMainForm::TMainForm(CDialogs& dialogs, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       Label1(new QLabel(this)),
       ConvertButton(new QPushButton(QStringLiteral("Convert"), this)),
       QuitButton(new QPushButton(QStringLiteral("Quit"), this)),
@@ -267,9 +266,9 @@ void TMainForm::ConvertFile(const QString& source) {
                      fit(*target)});
         return;
     }
-    ShowOutcome(ConfirmationText(fit(*target), keptAs.isEmpty() ? QString() : fit(keptAs),
-                                 static_cast<qsizetype>(warnings))
-                    .split(QLatin1Char('\n')));
+    ShowOutcome(
+        ConfirmationText(fit(*target), keptAs.isEmpty() ? QString() : fit(keptAs), static_cast<qsizetype>(warnings))
+            .split(QLatin1Char('\n')));
 }
 
 void TMainForm::ConvertFiles(const QStringList& sources) {
@@ -279,15 +278,13 @@ void TMainForm::ConvertFiles(const QStringList& sources) {
         return;
     std::vector<CBatchItem> items = PlanBatch(sources, *folder);
     if (items.empty()) {
-        FDialogs.ShowMessage(this, QStringLiteral("Nothing to convert: no .vtr file was found."),
-                             sources);
+        FDialogs.ShowMessage(this, QStringLiteral("Nothing to convert: no .vtr file was found."), sources);
         return;
     }
     // One question for all outputs that exist: each replaced file is kept
     // as a backup, as a single conversion does.
     const std::vector<CBatchItem*> existing = ExistingOutputs(items);
-    if (!existing.empty() &&
-        !FDialogs.AskYesNo(this, ExistingOutputsQuestion(existing.size(), *folder)))
+    if (!existing.empty() && !FDialogs.AskYesNo(this, ExistingOutputsQuestion(existing.size(), *folder)))
         for (CBatchItem* item : existing) {
             item->Outcome = CBatchItem::EOutcome::Skipped;
             item->Lines << QStringLiteral("skipped: %1 already exists").arg(item->Output);
@@ -323,13 +320,12 @@ void TMainForm::RunBatch(std::vector<CBatchItem>& items) {
         bool converted = conversion.Load(ToCoreFileName(item.Source));
         // A source folder's sub-folders are made under the output folder.
         const bool folderMade = !converted || QDir().mkpath(QFileInfo(item.Output).path());
-        converted = converted && folderMade && !item.Output.isEmpty() &&
-                    conversion.Save(ToCoreFileName(item.Output));
+        converted = converted && folderMade && !item.Output.isEmpty() && conversion.Save(ToCoreFileName(item.Output));
         const CConversionResult& result = conversion.Result();
         item.Lines << ReportLines(result.Report);
         if (!folderMade)
-            item.Lines << QStringLiteral("Not converted: the folder %1 cannot be created.")
-                              .arg(QFileInfo(item.Output).path());
+            item.Lines
+                << QStringLiteral("Not converted: the folder %1 cannot be created.").arg(QFileInfo(item.Output).path());
         if (!converted) {
             item.Outcome = CBatchItem::EOutcome::Failed;
         } else {
@@ -364,11 +360,8 @@ void TMainForm::keyPressEvent(QKeyEvent* event) {
         // A focused button takes Enter itself; anywhere else it converts.
         ConvertButton->click();
         break;
-    case Qt::Key_Escape:
-        QuitButton->click();
-        break;
-    default:
-        QWidget::keyPressEvent(event);
+    case Qt::Key_Escape: QuitButton->click(); break;
+    default: QWidget::keyPressEvent(event);
     }
 }
 

@@ -7,8 +7,7 @@
 
 namespace transvane {
 
-TResourceIconForm::TResourceIconForm(QWidget* parent)
-    : QWidget(parent, Qt::Window), IconView(new QListWidget(this)) {
+TResourceIconForm::TResourceIconForm(QWidget* parent) : QWidget(parent, Qt::Window), IconView(new QListWidget(this)) {
     setObjectName(QStringLiteral("ResourceIconForm"));
     setWindowTitle(QStringLiteral("Resource Icons"));
     setFont(ConverterFont(11));

@@ -72,9 +72,10 @@ QString BatchCounts(const std::vector<CBatchItem>& items) {
     if (const qsizetype converted = Count(items, EOutcome::Converted); converted > 0)
         parts << (withWarnings > 0 ? QStringLiteral("%1 converted (%2 with warnings)").arg(converted).arg(withWarnings)
                                    : QStringLiteral("%1 converted").arg(converted));
-    const std::pair<EOutcome, const char*> others[] = {
-        {EOutcome::Unchanged, "unchanged"}, {EOutcome::Skipped, "skipped"},
-        {EOutcome::Failed, "failed"},       {EOutcome::NotStarted, "not started"}};
+    const std::pair<EOutcome, const char*> others[] = {{EOutcome::Unchanged, "unchanged"},
+                                                       {EOutcome::Skipped, "skipped"},
+                                                       {EOutcome::Failed, "failed"},
+                                                       {EOutcome::NotStarted, "not started"}};
     for (const auto& [outcome, word] : others)
         if (const qsizetype count = Count(items, outcome); count > 0)
             parts << QStringLiteral("%1 %2").arg(count).arg(QLatin1String(word));
@@ -101,15 +102,11 @@ QString Heading(const CBatchItem& item) {
             .arg(item.Source, item.Output)
             .arg(item.Warnings)
             .arg(item.Warnings == 1 ? QStringLiteral("warning") : QStringLiteral("warnings"));
-    case EOutcome::Unchanged:
-        return QStringLiteral("%1 was already version 5; left unchanged").arg(item.Source);
-    case EOutcome::Failed:
-        return item.Source + QStringLiteral(": failed");
-    case EOutcome::NotStarted:
-        return item.Source + QStringLiteral(": not started");
+    case EOutcome::Unchanged: return QStringLiteral("%1 was already version 5; left unchanged").arg(item.Source);
+    case EOutcome::Failed: return item.Source + QStringLiteral(": failed");
+    case EOutcome::NotStarted: return item.Source + QStringLiteral(": not started");
     case EOutcome::Skipped:
-    case EOutcome::Pending:
-        break;
+    case EOutcome::Pending: break;
     }
     return item.Source + QStringLiteral(":");
 }

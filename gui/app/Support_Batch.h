@@ -19,7 +19,7 @@ struct CBatchItem {
     enum class EOutcome { Pending, Converted, Unchanged, Skipped, Failed, NotStarted };
 
     QString Source;
-    QString Output;  // empty: the name has no file part, only the load speaks
+    QString Output;         // empty: the name has no file part, only the load speaks
     bool Replaces = false;  // Output exists and is another file than Source
     EOutcome Outcome = EOutcome::Pending;
     // Why a file was skipped or refused before it was tried, the warnings

@@ -17,8 +17,7 @@ namespace transvane {
 namespace {
 
 const QString VantrelFilter = QStringLiteral("Vantrel files (*.vtr)");
-const QString BackupFilter =
-    QStringLiteral("Backup Files (*.vk1 *.vk2 *.vk3 *.vk4 *.vk5 *.vk6 *.vk7 *.vk8 *.vk9)");
+const QString BackupFilter = QStringLiteral("Backup Files (*.vk1 *.vk2 *.vk3 *.vk4 *.vk5 *.vk6 *.vk7 *.vk8 *.vk9)");
 // A project renamed by hand (or a backup of an older tool) is still a project.
 const QString AllFilesFilter = QStringLiteral("All files (*)");
 
@@ -55,8 +54,7 @@ std::unique_ptr<QFileDialog> CStandardDialogs::MakeOpenDialog(QWidget* parent) {
 }
 
 std::unique_ptr<QFileDialog> CStandardDialogs::MakeSaveDialog(QWidget* parent, const QString& preset) {
-    auto dialog =
-        std::make_unique<QFileDialog>(parent, QStringLiteral("Name of the new version 5 file"));
+    auto dialog = std::make_unique<QFileDialog>(parent, QStringLiteral("Name of the new version 5 file"));
     dialog->setObjectName(QStringLiteral("FileSaveDialog"));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
@@ -94,8 +92,7 @@ std::unique_ptr<QMessageBox> CStandardDialogs::MakeQuestionBox(QWidget* parent, 
 
 std::unique_ptr<QMessageBox> CStandardDialogs::MakeMessageBox(QWidget* parent, const QString& text,
                                                               const QStringList& context) {
-    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, ApplicationTitle, text,
-                                             QMessageBox::Ok, parent);
+    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, ApplicationTitle, text, QMessageBox::Ok, parent);
     box->setWindowModality(Qt::ApplicationModal);
     box->setTextFormat(Qt::PlainText);
     // The message stays one exact line; its file, place and cause go below.

@@ -39,8 +39,7 @@ public:
     // The name of the new file, with preset offered first, or nothing when
     // the user cancels.  An existing file has already been confirmed, by a
     // question that names the backup keptAs gives for it.
-    virtual std::optional<QString> AskFileToSave(QWidget* parent, const QString& preset,
-                                                 const CKeptAsName& keptAs) = 0;
+    virtual std::optional<QString> AskFileToSave(QWidget* parent, const QString& preset, const CKeptAsName& keptAs) = 0;
     // The folder the new files of several conversions go to, or nothing
     // when the user cancels.
     virtual std::optional<QString> AskOutputFolder(QWidget* parent) = 0;
@@ -80,8 +79,7 @@ public:
 class CStandardDialogs final : public CDialogs {
 public:
     QStringList AskFilesToOpen(QWidget* parent) override;
-    std::optional<QString> AskFileToSave(QWidget* parent, const QString& preset,
-                                         const CKeptAsName& keptAs) override;
+    std::optional<QString> AskFileToSave(QWidget* parent, const QString& preset, const CKeptAsName& keptAs) override;
     std::optional<QString> AskOutputFolder(QWidget* parent) override;
     bool AskYesNo(QWidget* parent, const QString& question) override;
     void ShowMessage(QWidget* parent, const QString& text, const QStringList& context = {}) override;

@@ -56,10 +56,9 @@ void CWindowFeedback::AttachWindows(QWidget* mainWindow, TProgressForm* progress
             QObject::connect(form, &TMainForm::ConversionFinished, form,
                              [this](const QString& source) { EndConversion(source); }),
             QObject::connect(form, &TMainForm::BatchStarted, form, [this] { BeginBatch(); }),
-            QObject::connect(form, &TMainForm::BatchFileStarted, form,
-                             [this](const QString& source, int number, int count) {
-                                 BatchFile(source, number, count);
-                             }),
+            QObject::connect(
+                form, &TMainForm::BatchFileStarted, form,
+                [this](const QString& source, int number, int count) { BatchFile(source, number, count); }),
             QObject::connect(form, &TMainForm::BatchFinished, form, [this] { EndBatch(); }),
         };
     }

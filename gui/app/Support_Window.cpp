@@ -9,8 +9,7 @@ namespace transvane {
 
 QFont ConverterFont(int pixelHeight, bool bold) {
     QFont font;
-    font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "Arial", "Liberation Sans",
-                      "DejaVu Sans Condensed"});
+    font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "Arial", "Liberation Sans", "DejaVu Sans Condensed"});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(pixelHeight);
     font.setBold(bold);

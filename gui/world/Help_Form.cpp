@@ -65,7 +65,9 @@ QColor THelpForm::ShownColor(std::int32_t stored) {
     QPalette::ColorRole role = QPalette::Window;
     switch (value & 0xFF) {
     case 5: role = QPalette::Base; break;
-    case 7: case 8: case 18: role = QPalette::Text; break;
+    case 7:
+    case 8:
+    case 18: role = QPalette::Text; break;
     case 12: role = QPalette::Dark; break;
     case 13: role = QPalette::Highlight; break;
     case 14: role = QPalette::HighlightedText; break;
@@ -99,8 +101,7 @@ THelpForm::THelpForm(CWorldModel& world, QWidget* parent) : QMainWindow(parent),
     ChooseSaveFile = [this](const QString& title, const QString& filter, const QString& suffix) {
         return FileDialog(this, QFileDialog::AcceptSave, title, filter, suffix);
     };
-    AskText = [this](const QString& title, const QString& prompt,
-                     const QString& proposed) -> std::optional<QString> {
+    AskText = [this](const QString& title, const QString& prompt, const QString& proposed) -> std::optional<QString> {
         bool ok = false;
         const QString text = QInputDialog::getText(this, title, prompt, QLineEdit::Normal, proposed, &ok);
         if (!ok)
@@ -114,9 +115,7 @@ THelpForm::THelpForm(CWorldModel& world, QWidget* parent) : QMainWindow(parent),
     ChooseColor = [this](const QColor& initial, const QString& title) {
         return QColorDialog::getColor(initial, this, title);
     };
-    ShowMessageBox = [this](const QString& text) {
-        QMessageBox::information(this, QStringLiteral("Transvane"), text);
-    };
+    ShowMessageBox = [this](const QString& text) { QMessageBox::information(this, QStringLiteral("Transvane"), text); };
 
     FEditor = new QTextEdit(this);
     FEditor->setObjectName(QStringLiteral("Editor"));
@@ -389,7 +388,8 @@ void THelpForm::LoadFromModel() {
     ShowDocument(GameInformation(FWorld).Text);
     ShowBackground();
     FMimicMainFormAction->setChecked(GameInformation(FWorld).MimicMainForm);
-    FSnapshot = CSnapshot{GameInformation(FWorld).Text, GameInformation(FWorld).BackgroundColor, GameInformation(FWorld).Changed};
+    FSnapshot = CSnapshot{GameInformation(FWorld).Text, GameInformation(FWorld).BackgroundColor,
+                          GameInformation(FWorld).Changed};
     FChangedSinceSnapshot = false;
     UpdateControls();
 }
@@ -485,8 +485,7 @@ void THelpForm::resizeEvent(QResizeEvent* event) {
 void THelpForm::closeEvent(QCloseEvent* event) {
     if (!FClosingSaving && FChangedSinceSnapshot) {
         switch (AskYesNoCancel(QString::fromLatin1(SaveQuestion))) {
-        case QMessageBox::Yes:
-            break;
+        case QMessageBox::Yes: break;
         case QMessageBox::No:
             GameInformation(FWorld).Text = FSnapshot.Text;
             GameInformation(FWorld).BackgroundColor = FSnapshot.BackgroundColor;
@@ -494,9 +493,7 @@ void THelpForm::closeEvent(QCloseEvent* event) {
             ShowDocument(GameInformation(FWorld).Text);
             ShowBackground();
             break;
-        default:
-            event->ignore();
-            return;
+        default: event->ignore(); return;
         }
     }
     FChangedSinceSnapshot = false;
@@ -510,8 +507,8 @@ void THelpForm::CloseSavingChanges() {
 }
 
 void THelpForm::LoadFromFile() {
-    const QString name = ChooseOpenFile(QStringLiteral("File to load information from"),
-                                        QString::fromLatin1(RtfFilter), QStringLiteral("rtf"));
+    const QString name = ChooseOpenFile(QStringLiteral("File to load information from"), QString::fromLatin1(RtfFilter),
+                                        QStringLiteral("rtf"));
     if (name.isEmpty())
         return;
     QFile file(name);
@@ -532,8 +529,8 @@ void THelpForm::LoadFromFile() {
 }
 
 void THelpForm::SaveToFile() {
-    const QString name = ChooseSaveFile(QStringLiteral("File to write information to"),
-                                        QString::fromLatin1(RtfFilter), QStringLiteral("rtf"));
+    const QString name = ChooseSaveFile(QStringLiteral("File to write information to"), QString::fromLatin1(RtfFilter),
+                                        QStringLiteral("rtf"));
     if (name.isEmpty())
         return;
     const CBlock& bytes = GameInformation(FWorld).Text;
@@ -622,8 +619,8 @@ void THelpForm::AskGotoLine() {
 
 void THelpForm::ChooseTextColor() {
     const QBrush current = SelectionFormat().foreground();
-    const QColor color = ChooseColor(current.style() == Qt::NoBrush ? QColor(Qt::black) : current.color(),
-                                     QStringLiteral("Text Color"));
+    const QColor color =
+        ChooseColor(current.style() == Qt::NoBrush ? QColor(Qt::black) : current.color(), QStringLiteral("Text Color"));
     if (!color.isValid())
         return;
     QTextCharFormat format;
@@ -632,7 +629,8 @@ void THelpForm::ChooseTextColor() {
 }
 
 void THelpForm::ChooseBackgroundColor() {
-    const QColor color = ChooseColor(ShownColor(GameInformation(FWorld).BackgroundColor), QStringLiteral("Background Color"));
+    const QColor color =
+        ChooseColor(ShownColor(GameInformation(FWorld).BackgroundColor), QStringLiteral("Background Color"));
     if (!color.isValid())
         return;
     GameInformation(FWorld).BackgroundColor = StoredColor(color);

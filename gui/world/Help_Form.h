@@ -54,8 +54,7 @@ public:
     std::function<QString(const QString& title, const QString& filter, const QString& suffix)> ChooseOpenFile;
     std::function<QString(const QString& title, const QString& filter, const QString& suffix)> ChooseSaveFile;
     // Returns the text entered, or nothing when cancelled.
-    std::function<std::optional<QString>(const QString& title, const QString& prompt, const QString& proposed)>
-        AskText;
+    std::function<std::optional<QString>(const QString& title, const QString& prompt, const QString& proposed)> AskText;
     std::function<QMessageBox::StandardButton(const QString& text)> AskYesNoCancel;
     // Returns an invalid colour when cancelled.
     std::function<QColor(const QColor& initial, const QString& title)> ChooseColor;
@@ -128,8 +127,8 @@ private:
     CWorldModel& FWorld;
     CSnapshot FSnapshot;
     bool FChangedSinceSnapshot = false;
-    bool FLoading = false;     // the editor is being filled, not edited
-    bool FUpdating = false;    // the controls are being brought in line
+    bool FLoading = false;   // the editor is being filled, not edited
+    bool FUpdating = false;  // the controls are being brought in line
     bool FClosingSaving = false;
 };
 

@@ -36,9 +36,9 @@ struct CCharacter {
     bool Italic = false;
     bool Underline = false;
     bool Strike = false;
-    int Font = -1;          // font number; -1: the table's default font
-    int HalfPoints = 24;    // 12 points
-    int Color = 0;          // colour table index; 0: automatic
+    int Font = -1;        // font number; -1: the table's default font
+    int HalfPoints = 24;  // 12 points
+    int Color = 0;        // colour table index; 0: automatic
     bool operator==(const CCharacter&) const = default;
 };
 
@@ -116,34 +116,23 @@ void CRtfReader::Read() {
         const CRtfToken token = FScanner.Next();
         switch (token.Kind) {
         case ERtfToken::End:
-        case ERtfToken::Malformed:
-            done = true;
-            break;
-        case ERtfToken::GroupOpen:
-            OpenGroup();
-            break;
-        case ERtfToken::GroupClose:
-            done = CloseGroup();
-            break;
+        case ERtfToken::Malformed: done = true; break;
+        case ERtfToken::GroupOpen: OpenGroup(); break;
+        case ERtfToken::GroupClose: done = CloseGroup(); break;
         case ERtfToken::Word:
             if (token.Destination)
                 Destination(token.Word);
             ControlWord(token.Word, token.HasParameter, token.Parameter);
             break;
-        case ERtfToken::Symbol:
-            ControlSymbol(token.Byte);
-            break;
+        case ERtfToken::Symbol: ControlSymbol(token.Byte); break;
         case ERtfToken::Character:
             if (State().Destination == EDestination::Text)
                 Character(Windows1252Character(token.Byte));
             else
                 TableText(token.Byte);
             break;
-        case ERtfToken::Unicode:
-            Text(token.Unicode);
-            break;
-        case ERtfToken::Binary:
-            break;  // raw bytes, never text
+        case ERtfToken::Unicode: Text(token.Unicode); break;
+        case ERtfToken::Binary: break;  // raw bytes, never text
         }
     }
     // A document cut short keeps what it held; an unfinished last paragraph
@@ -252,10 +241,8 @@ void CRtfReader::ControlWord(std::string_view word, bool hasParameter, std::int6
         if (word == "pnlvlblt")
             state.Paragraph.Bullet = true;
         return;
-    case EDestination::Skip:
-        return;
-    case EDestination::Text:
-        break;
+    case EDestination::Skip: return;
+    case EDestination::Text: break;
     }
 
     CCharacter& c = state.Character;
@@ -543,8 +530,8 @@ QTextCharFormat CharFormat(const CCharacter& c, const CRtfReader& reader, const 
     QTextCharFormat format;
     int fontNumber = c.Font >= 0 ? c.Font : reader.DefaultFont;
     const auto font = reader.Fonts.find(fontNumber);
-    const QString family = font != reader.Fonts.end() && !font->second.Name.isEmpty() ? font->second.Name
-                                                                                      : fallback.family();
+    const QString family =
+        font != reader.Fonts.end() && !font->second.Name.isEmpty() ? font->second.Name : fallback.family();
     format.setFontFamilies(QStringList{family});
     format.setFontPointSize(c.HalfPoints / 2.0);
     format.setFontWeight(c.Bold ? QFont::Bold : QFont::Normal);

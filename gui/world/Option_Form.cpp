@@ -39,8 +39,7 @@ namespace transvane {
 
 namespace {
 
-const char* const PictureFilter =
-    "All pictures (*.bmp *.png *.jpg *.jpeg *.gif *.ico);;Bitmaps (*.bmp);;All Files (*)";
+const char* const PictureFilter = "All pictures (*.bmp *.png *.jpg *.jpeg *.gif *.ico);;Bitmaps (*.bmp);;All Files (*)";
 const char* const IconFilter = "Icon Files (*.ico)";
 
 QString DefaultChooseFile(QWidget* parent, const QString& title, const QString& filter, const QString& suffix) {
@@ -99,9 +98,7 @@ TOptionForm::TOptionForm(CProject& project, QWidget* parent) : QDialog(parent), 
     ChooseFile = [this](const QString& title, const QString& filter, const QString& suffix) {
         return DefaultChooseFile(this, title, filter, suffix);
     };
-    ShowMessageBox = [this](const QString& text) {
-        QMessageBox::information(this, QStringLiteral("Transvane"), text);
-    };
+    ShowMessageBox = [this](const QString& text) { QMessageBox::information(this, QStringLiteral("Transvane"), text); };
 
     FPages = new QTabWidget(this);
     FPages->setObjectName(QStringLiteral("PageControl"));
@@ -188,15 +185,14 @@ QWidget* TOptionForm::BuildResolutionPage() {
     FResolutionCheck = AddCheck(page, "ResolutionCheck", QStringLiteral("Set the &resolution of the screen"));
     FResolutionPanel = new QWidget(page);
     FResolutionPanel->setObjectName(QStringLiteral("ResolutionPanel"));
-    FColorGroup = new TRadioGroup(QStringLiteral(" Color Depth "),
-                                  {QStringLiteral("16-bit"), QStringLiteral("32-bit")}, 1, FResolutionPanel);
+    FColorGroup = new TRadioGroup(QStringLiteral(" Color Depth "), {QStringLiteral("16-bit"), QStringLiteral("32-bit")},
+                                  1, FResolutionPanel);
     FColorGroup->setObjectName(QStringLiteral("ColorGroup"));
-    FResolutionGroup = new TRadioGroup(QStringLiteral(" Resolution "),
-                                       {QStringLiteral("320x240"), QStringLiteral("640x480"),
-                                        QStringLiteral("800x600"), QStringLiteral("1024x768"),
-                                        QStringLiteral("1280x1024"), QStringLiteral("1600x1200"),
-                                        QStringLiteral("No change")},
-                                       1, FResolutionPanel);
+    FResolutionGroup = new TRadioGroup(
+        QStringLiteral(" Resolution "),
+        {QStringLiteral("320x240"), QStringLiteral("640x480"), QStringLiteral("800x600"), QStringLiteral("1024x768"),
+         QStringLiteral("1280x1024"), QStringLiteral("1600x1200"), QStringLiteral("No change")},
+        1, FResolutionPanel);
     FResolutionGroup->setObjectName(QStringLiteral("ResolutionGroup"));
     FFrequencyGroup = new TRadioGroup(QStringLiteral(" Frequency "),
                                       {QStringLiteral("60"), QStringLiteral("70"), QStringLiteral("85"),
@@ -374,16 +370,16 @@ void TOptionForm::ExclusiveClicked(bool checked) {
 }
 
 void TOptionForm::ChoosePicture(QString& fileName) {
-    const QString chosen = ChooseFile(QStringLiteral("Open Picture"), QString::fromLatin1(PictureFilter),
-                                      QStringLiteral("bmp"));
+    const QString chosen =
+        ChooseFile(QStringLiteral("Open Picture"), QString::fromLatin1(PictureFilter), QStringLiteral("bmp"));
     if (chosen.isEmpty())
         return;
     fileName = QFileInfo::exists(chosen) ? chosen : QString();
 }
 
 void TOptionForm::ChangeIcon() {
-    const QString chosen = ChooseFile(QStringLiteral("Open Icon"), QString::fromLatin1(IconFilter),
-                                      QStringLiteral("ico"));
+    const QString chosen =
+        ChooseFile(QStringLiteral("Open Icon"), QString::fromLatin1(IconFilter), QStringLiteral("ico"));
     if (chosen.isEmpty())
         return;
     QFile file(chosen);

@@ -259,11 +259,11 @@ CResult Check(std::span<const std::uint8_t> source, const COptions& options = {}
 
 // One section of a project file as it was read.
 struct CSectionInfo {
-    std::string Name;         // "Game options", "Sounds" ... "Resource tree"
-    bool Stored = false;      // a file of this format version holds it
-    std::uint64_t Offset = 0; // its first byte, when stored
+    std::string Name;          // "Game options", "Sounds" ... "Resource tree"
+    bool Stored = false;       // a file of this format version holds it
+    std::uint64_t Offset = 0;  // its first byte, when stored
     std::uint64_t Bytes = 0;
-    std::int32_t Version = 0; // the section's own stored version; 0 when not stored
+    std::int32_t Version = 0;  // the section's own stored version; 0 when not stored
 };
 
 // What a project file holds, as `transvane-cli info` tells it.

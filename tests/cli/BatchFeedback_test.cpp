@@ -130,8 +130,8 @@ TEST(BatchFeedback, ProgressLineShowsAndLeavesNoTrace) {
                               "\rc.vtr: Loading Game Data ... 25% (Rooms)"})
         EXPECT_NE(text.find(shown), std::string::npos) << shown;
     EXPECT_EQ(text.find("60%"), std::string::npos);
-    EXPECT_EQ(Screen(text), (Strings{"a.vtr: Failed to convert old action number: 7",
-                                     "b.vtr: Error Loading: File does not exist."}));
+    EXPECT_EQ(Screen(text),
+              (Strings{"a.vtr: Failed to convert old action number: 7", "b.vtr: Error Loading: File does not exist."}));
 }
 
 // Run as a user runs them, on a terminal a conversion and an extract show

@@ -64,24 +64,23 @@ TEST(BatchConvertProjects, ConvertsEveryGoodFileAndNothingElse) {
     WriteWholeFile(folder.File("out/cut.vtr"), Bytes({1, 2, 3}));
 
     const double before = project::LocalNowAsDays();
-    const CRunResult result = RunCli({"convert", "old/first.vtr", "old/cut.vtr", "old/second.vk3",
-                                      "missing.vtr", "notes.vtr", "third.vtr", "--output-dir", "out", "--force"},
+    const CRunResult result = RunCli({"convert", "old/first.vtr", "old/cut.vtr", "old/second.vk3", "missing.vtr",
+                                      "notes.vtr", "third.vtr", "--output-dir", "out", "--force"},
                                      folder.Path());
     const double after = project::LocalNowAsDays();
 
     EXPECT_EQ(result.Status, 1);
     // The messages of a file that converts are its warnings.
-    EXPECT_EQ(Lines(result.Out), (Strings{"old/first.vtr: converted to out/first.vtr (4 warnings)",
-                                          "old/second.vk3: converted to out/second.vtr (4 warnings)",
-                                          "third.vtr: converted to out/third.vtr (already version 5, 5 warnings)",
-                                          "3 converted (3 with warnings), 3 failed", "  old/cut.vtr",
-                                          "  missing.vtr", "  notes.vtr"}));
+    EXPECT_EQ(Lines(result.Out),
+              (Strings{"old/first.vtr: converted to out/first.vtr (4 warnings)",
+                       "old/second.vk3: converted to out/second.vtr (4 warnings)",
+                       "third.vtr: converted to out/third.vtr (already version 5, 5 warnings)",
+                       "3 converted (3 with warnings), 3 failed", "  old/cut.vtr", "  missing.vtr", "  notes.vtr"}));
     // The part before the cut may show messages of its own; the last is the verdict.
     const Strings cut = LinesOf(result.Err, "old/cut.vtr: ");
     ASSERT_FALSE(cut.empty());
     EXPECT_EQ(cut.back(), "old/cut.vtr: " + Corrupted);
-    EXPECT_EQ(LinesOf(result.Err, "missing.vtr: "),
-              Strings{"missing.vtr: Error Loading: File does not exist."});
+    EXPECT_EQ(LinesOf(result.Err, "missing.vtr: "), Strings{"missing.vtr: Error Loading: File does not exist."});
     EXPECT_EQ(LinesOf(result.Err, "notes.vtr: "),
               (Strings{"notes.vtr: Error Loading: This is not a vantrel file.", "notes.vtr: " + Corrupted}));
 
@@ -95,13 +94,12 @@ TEST(BatchConvertProjects, ConvertsEveryGoodFileAndNothingElse) {
         EXPECT_TRUE(lines.back().ends_with(" (transvane-cli check " + file.Source + " lists them)")) << lines.back();
         lines.pop_back();
         EXPECT_EQ(lines, Prefixed(file.Source, expected.Messages));
-        project::ExpectConverted(expected, project::ReadProject(ReadWholeFile(folder.File(file.Output))),
-                                 before, after);
+        project::ExpectConverted(expected, project::ReadProject(ReadWholeFile(folder.File(file.Output))), before,
+                                 after);
         EXPECT_EQ(ReadWholeFile(folder.File(file.Source)), project::WriteProject(file.Project))
             << "the source is left as it was";
     }
-    EXPECT_EQ(FolderContents(folder.File("out")),
-              (Strings{"cut.vtr", "first.vtr", "second.vtr", "third.vtr"}))
+    EXPECT_EQ(FolderContents(folder.File("out")), (Strings{"cut.vtr", "first.vtr", "second.vtr", "third.vtr"}))
         << "no partial output, no backup, no temporary file";
     EXPECT_EQ(ReadWholeFile(folder.File("out/cut.vtr")), Bytes({1, 2, 3}));
 }
@@ -148,8 +146,8 @@ TEST(BatchConvertProjects, JobsChangeNothingButTheTime) {
         SCOPED_TRACE(arguments[i + 2]);
         const project::TExpectation expected = project::ExpectedConversion(projects[i]);
         for (CScratchFolder& folder : folders)
-            project::ExpectConverted(expected, project::ReadProject(ReadWholeFile(folder.File("out/" + arguments[i + 2]))),
-                                     before, after);
+            project::ExpectConverted(
+                expected, project::ReadProject(ReadWholeFile(folder.File("out/" + arguments[i + 2]))), before, after);
     }
 }
 

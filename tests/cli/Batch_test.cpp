@@ -103,7 +103,9 @@ TEST(BatchConvert, UsageErrorsAndUnusableFoldersConvertNothing) {
         {{"convert", "bad.vtr", "-o", "out", "-j", "0"}, "--jobs needs a whole number from 1 to 256, not 0", true},
         {{"convert", "bad.vtr", "-o", "out", "-j", "257"}, "--jobs needs a whole number from 1 to 256, not 257", true},
         {{"convert", "bad.vtr", "-o", "out", "-j", "-1"}, "--jobs needs a whole number from 1 to 256, not -1", true},
-        {{"convert", "bad.vtr", "-o", "out", "-f", "--skip-existing"}, "--skip-existing and --force cannot be used together", true},
+        {{"convert", "bad.vtr", "-o", "out", "-f", "--skip-existing"},
+         "--skip-existing and --force cannot be used together",
+         true},
         {{"info"}, "info needs a file", true},
         {{"info", "a", "--xml"}, "unknown option --xml", true},
         {{"info", "a", "--json", "b"}, "info takes one file, not 2", true},
@@ -179,9 +181,9 @@ TEST(BatchConvert, RefusesOutputsThatWouldReplaceASource) {
     WriteWholeFile(folder.File("out/kept.vtr"), Bytes({7}));  // not a source
     WriteWholeFile(folder.File("out/kept.vk1"), HeaderOnly());
 
-    const CRunResult result = RunCli({"convert", "a/g.vtr", "b/g.vk2", "a/self.vtr", "./out/self.vtr",
-                                      "out/kept.vk1", "--output-dir", "out/"},
-                                     folder.Path());
+    const CRunResult result = RunCli(
+        {"convert", "a/g.vtr", "b/g.vk2", "a/self.vtr", "./out/self.vtr", "out/kept.vk1", "--output-dir", "out/"},
+        folder.Path());
     EXPECT_EQ(result.Status, 1);
     EXPECT_EQ(MessageLines(result.Err),
               (Strings{
@@ -194,8 +196,8 @@ TEST(BatchConvert, RefusesOutputsThatWouldReplaceASource) {
                   "out/kept.vk1: Not converted: the backup of out/kept.vtr would replace the "
                   "source file out/kept.vk1; choose another output folder.",
               }));
-    EXPECT_EQ(Lines(result.Out), (Strings{"5 failed", "  a/g.vtr", "  b/g.vk2", "  a/self.vtr", "  ./out/self.vtr",
-                                          "  out/kept.vk1"}));
+    EXPECT_EQ(Lines(result.Out),
+              (Strings{"5 failed", "  a/g.vtr", "  b/g.vk2", "  a/self.vtr", "  ./out/self.vtr", "  out/kept.vk1"}));
     EXPECT_EQ(ReadWholeFile(folder.File("out/self.vtr")), HeaderOnly());
     EXPECT_EQ(ReadWholeFile(folder.File("out/kept.vtr")), Bytes({7}));
     EXPECT_EQ(ReadWholeFile(folder.File("out/kept.vk1")), HeaderOnly());
@@ -224,10 +226,10 @@ TEST(BatchConvert, FolderTwiceWithSkipExisting) {
     const Strings arguments{"convert", "proj", "-o", "proj/conv", "-j", "2"};
     const CRunResult first = RunCli(arguments, folder.Path());
     EXPECT_EQ(first.Status, 1);
-    EXPECT_EQ(Lines(first.Out), (Strings{"proj/B.VTR: converted to proj/conv/B.vtr (already version 5)",
-                                         "proj/a.vtr: converted to proj/conv/a.vtr",
-                                         "proj/sub/c.vtr: converted to proj/conv/sub/c.vtr",
-                                         "3 converted, 1 failed", "  proj/sub/deeper/d.vtr"}));
+    EXPECT_EQ(Lines(first.Out),
+              (Strings{"proj/B.VTR: converted to proj/conv/B.vtr (already version 5)",
+                       "proj/a.vtr: converted to proj/conv/a.vtr", "proj/sub/c.vtr: converted to proj/conv/sub/c.vtr",
+                       "3 converted, 1 failed", "  proj/sub/deeper/d.vtr"}));
     EXPECT_EQ(MessageLines(first.Err),
               (Strings{"proj/sub/deeper/d.vtr: " + NotVantrel, "proj/sub/deeper/d.vtr: " + Corrupted}));
 
@@ -236,11 +238,11 @@ TEST(BatchConvert, FolderTwiceWithSkipExisting) {
     again.push_back("--skip-existing");
     const CRunResult second = RunCli(again, folder.Path());
     EXPECT_EQ(second.Status, 0) << second.Err;
-    EXPECT_EQ(Lines(second.Out), (Strings{"proj/B.VTR: skipped: proj/conv/B.vtr already exists",
-                                          "proj/a.vtr: skipped: proj/conv/a.vtr already exists",
-                                          "proj/sub/c.vtr: skipped: proj/conv/sub/c.vtr already exists",
-                                          "proj/sub/deeper/d.vtr: converted to proj/conv/sub/deeper/d.vtr",
-                                          "1 converted, 3 skipped"}));
+    EXPECT_EQ(Lines(second.Out),
+              (Strings{"proj/B.VTR: skipped: proj/conv/B.vtr already exists",
+                       "proj/a.vtr: skipped: proj/conv/a.vtr already exists",
+                       "proj/sub/c.vtr: skipped: proj/conv/sub/c.vtr already exists",
+                       "proj/sub/deeper/d.vtr: converted to proj/conv/sub/deeper/d.vtr", "1 converted, 3 skipped"}));
     EXPECT_EQ(second.Err, "");
     EXPECT_EQ(FolderTree(folder.File("proj/conv")),
               (Strings{"B.vtr", "a.vtr", "sub", "sub/c.vtr", "sub/deeper", "sub/deeper/d.vtr"}));
@@ -269,8 +271,8 @@ TEST(BatchConvert, FolderIntoItself) {
 
     const CRunResult first = RunCli(arguments, folder.Path());
     EXPECT_EQ(first.Status, 0);
-    EXPECT_EQ(Lines(first.Out), (Strings{"proj/a.vtr: converted to proj/a.vtr", "proj/b.vtr" + unchanged,
-                                         "1 converted, 1 unchanged"}));
+    EXPECT_EQ(Lines(first.Out),
+              (Strings{"proj/a.vtr: converted to proj/a.vtr", "proj/b.vtr" + unchanged, "1 converted, 1 unchanged"}));
     const CRunResult second = RunCli(arguments, folder.Path());
     EXPECT_EQ(second.Status, 0);
     EXPECT_EQ(Lines(second.Out), (Strings{"proj/a.vtr" + unchanged, "proj/b.vtr" + unchanged, "2 unchanged"}));
@@ -341,18 +343,29 @@ TEST(ConvertExistingTarget, NeedsForceUnlessItIsTheSource) {
         {{"a.vtr", "b.vtr"}, 1, {refused}, {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
         {{"a.vtr", "b.vtr", "--force"}, 0, {keptB}, {"a.vtr", "b.vk1", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
         {{"-f", "a.vtr", "b.vtr"}, 0, {keptB}, {"a.vtr", "b.vk1", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
-        {{"a.vtr", "./a.vtr"}, 0, {"transvane-cli: the earlier ./a.vtr was kept as ./a.vk1"},
+        {{"a.vtr", "./a.vtr"},
+         0,
+         {"transvane-cli: the earlier ./a.vtr was kept as ./a.vk1"},
          {"a.vk1", "a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
         // A link to the source: its file is replaced, and backed up beside it.
-        {{"a.vtr", "l.vtr"}, 0, {"transvane-cli: the earlier l.vtr was kept as a.vk1"},
+        {{"a.vtr", "l.vtr"},
+         0,
+         {"transvane-cli: the earlier l.vtr was kept as a.vk1"},
          {"a.vk1", "a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
         {{"missing.vtr", "b.vtr"}, 1, {refused}, {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
-        {{"a.vtr", "b.vtr", "--skip-existing"}, 0, {"transvane-cli: skipped: b.vtr already exists"},
+        {{"a.vtr", "b.vtr", "--skip-existing"},
+         0,
+         {"transvane-cli: skipped: b.vtr already exists"},
          {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
         // In a batch the file with an existing output fails, the others go on.
-        {{"a.vtr", "l.vtr", "-o", "out"}, 1, {"a.vtr: Not converted: its output out/a.vtr already exists; use --force to replace it."},
+        {{"a.vtr", "l.vtr", "-o", "out"},
+         1,
+         {"a.vtr: Not converted: its output out/a.vtr already exists; use --force to replace it."},
          {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr", "out/l.vtr"}},
-        {{"a.vtr", "l.vtr", "-o", "out", "-f"}, 0, {}, {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vk1", "out/a.vtr", "out/l.vtr"}},
+        {{"a.vtr", "l.vtr", "-o", "out", "-f"},
+         0,
+         {},
+         {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vk1", "out/a.vtr", "out/l.vtr"}},
     };
     for (const Case& c : cases) {
         const std::string shown = ::testing::PrintToString(c.arguments);
@@ -394,7 +407,8 @@ TEST(ConvertInterrupted, TheTargetNameAlwaysHoldsAWholeProject) {
     const auto newSize = static_cast<off_t>(fs::file_size(target));
 
     std::mt19937 random(15);
-    std::uniform_int_distribution<long long> moment(0, std::chrono::duration_cast<std::chrono::microseconds>(whole).count());
+    std::uniform_int_distribution<long long> moment(
+        0, std::chrono::duration_cast<std::chrono::microseconds>(whole).count());
     int interrupted = 0;
     for (int kill = 0; kill < 6; ++kill) {
         SCOPED_TRACE("kill " + std::to_string(kill));
@@ -464,7 +478,9 @@ TEST(ConvertInterrupted, BatchSaysWhereItStoppedAndSummarises) {
     };
     const Case cases[] = {
         // One job: the files after big.vtr are certain not to have started.
-        {{"convert", "big.vtr", "small.vtr", "x.vtr", "-o", "out", "-j", "1"}, SIGTERM, "out",
+        {{"convert", "big.vtr", "small.vtr", "x.vtr", "-o", "out", "-j", "1"},
+         SIGTERM,
+         "out",
          {"1 interrupted, 2 not started"},
          {"big.vtr: Conversion interrupted.", "small.vtr: Not converted: the conversion was interrupted.",
           "x.vtr: Not converted: the conversion was interrupted."}},
@@ -514,8 +530,9 @@ TEST(Messages, NameTheirFileAndCause) {
           "  cause: Stream read error", "  more: transvane-cli info cut.vtr"}},
     };
     if (::geteuid() != 0)  // the superuser reads any file
-        cases.push_back({"locked.vtr", {"Error Loading: Failed to load the file.", "  file: locked.vtr",
-                                        "  cause: Permission denied"}});
+        cases.push_back(
+            {"locked.vtr",
+             {"Error Loading: Failed to load the file.", "  file: locked.vtr", "  cause: Permission denied"}});
     for (const Case& c : cases) {
         const CRunResult result = RunCli({"convert", c.source, "new.vtr"}, folder.Path());
         EXPECT_EQ(result.Status, 1) << c.source;
@@ -575,12 +592,12 @@ TEST(Messages, WhatWasLostIsSummedUp) {
 
     const CRunResult single = RunCli({"convert", "late.vtr", "new.vtr"}, folder.Path());
     EXPECT_EQ(single.Status, 0);
-    const std::string losses = "1 old action without translation, 1 object reference cleared, 1 version-4 options "
-                               "block dropped (transvane-cli check late.vtr lists them)";
-    EXPECT_EQ(Lines(single.Err),
-              (Strings{"Failed to convert old action number: 0", "  file: late.vtr",
-                       "  place: object 0 \"o\", row 0, event 3, action 1", "transvane-cli: " + losses,
-                       "transvane-cli: converted with 1 warning"}));
+    const std::string losses =
+        "1 old action without translation, 1 object reference cleared, 1 version-4 options "
+        "block dropped (transvane-cli check late.vtr lists them)";
+    EXPECT_EQ(Lines(single.Err), (Strings{"Failed to convert old action number: 0", "  file: late.vtr",
+                                          "  place: object 0 \"o\", row 0, event 3, action 1",
+                                          "transvane-cli: " + losses, "transvane-cli: converted with 1 warning"}));
     EXPECT_EQ(RunCli({"convert", "-qf", "late.vtr", "new.vtr"}, folder.Path()).Err, "");
     for (const char* jobs : {"1", "2"}) {
         fs::remove_all(folder.File("out"));

@@ -87,12 +87,16 @@ void ExpectExtracted(const TProject& source) {
     }
 
     const json& counts = project.at("counts");
-    for (const auto& [kind, present] : std::initializer_list<std::pair<const char*, std::int64_t>>{
-             {"sprites", Present(expected.Sprites)}, {"sounds", Present(expected.Sounds)},
-             {"backgrounds", Present(expected.Backgrounds)}, {"paths", Present(expected.Paths)},
-             {"scripts", Present(expected.Scripts)}, {"data files", Present(expected.DataFiles)},
-             {"time lines", Present(expected.TimeLines)}, {"objects", Present(expected.Objects)},
-             {"rooms", Present(expected.Rooms.List)}})
+    for (const auto& [kind, present] :
+         std::initializer_list<std::pair<const char*, std::int64_t>>{{"sprites", Present(expected.Sprites)},
+                                                                     {"sounds", Present(expected.Sounds)},
+                                                                     {"backgrounds", Present(expected.Backgrounds)},
+                                                                     {"paths", Present(expected.Paths)},
+                                                                     {"scripts", Present(expected.Scripts)},
+                                                                     {"data files", Present(expected.DataFiles)},
+                                                                     {"time lines", Present(expected.TimeLines)},
+                                                                     {"objects", Present(expected.Objects)},
+                                                                     {"rooms", Present(expected.Rooms.List)}})
         EXPECT_EQ(counts.at(kind), present) << kind;
     EXPECT_EQ(project.at("rooms").size(), Present(expected.Rooms.List));
     EXPECT_EQ(project.at("objects").size(), Present(expected.Objects));
@@ -193,7 +197,7 @@ TEST(Extract, SafeFileNames) {
         {"COM0", "COM0"},
         {"NUL .png", "_NUL .png"},
         {"caf\xC3\xA9", "caf\xC3\xA9"},
-        {"\xC2\x81", "_"},                              // a C1 control
+        {"\xC2\x81", "_"},  // a C1 control
         {longName, std::string(MaxNameBytes, 'x')},
         {std::string(MaxNameBytes - 1, 'x') + "\xC3\xA9", std::string(MaxNameBytes - 1, 'x')},  // cut on a character
     };
@@ -201,9 +205,9 @@ TEST(Extract, SafeFileNames) {
         EXPECT_EQ(SafeFileName(c.name, "unnamed"), c.safe) << c.name;
 
     CNameSet names;
-    const std::vector<std::string> claimed = {names.Claim("Hero", ".png"), names.Claim("hero", ".png"),
-                                              names.Claim("HERO", ".png"), names.Claim("hero_2", ".png"),
-                                              names.Claim("\xC3\x89t\xC3\xA9", ""), names.Claim("\xC3\xA9t\xC3\xA9", "")};
+    const std::vector<std::string> claimed = {
+        names.Claim("Hero", ".png"),   names.Claim("hero", ".png"),          names.Claim("HERO", ".png"),
+        names.Claim("hero_2", ".png"), names.Claim("\xC3\x89t\xC3\xA9", ""), names.Claim("\xC3\xA9t\xC3\xA9", "")};
     EXPECT_EQ(claimed, (std::vector<std::string>{"Hero.png", "hero_2.png", "HERO_3.png", "hero_2_2.png",
                                                  "\xC3\x89t\xC3\xA9", "\xC3\xA9t\xC3\xA9_2"}));
     // A file may name a million resources alike.
@@ -217,8 +221,9 @@ TEST(Extract, SafeFileNames) {
 // distinct names, and links planted in it are never followed.
 TEST(Extract, HostileNamesStayInsideTheFolder) {
     TProject p = EmptyProject(500);
-    const std::vector<std::string> names = {"../../escape", "/abs", "CON", "a/b", "..", "", "Same", "SAME", "x. ",
-                                            std::string(400, 'n'), "\x01\x1F", "caf\xE9", "CAF\xC9"};
+    const std::vector<std::string> names = {
+        "../../escape",        "/abs",     "CON",     "a/b",    "..", "", "Same", "SAME", "x. ",
+        std::string(400, 'n'), "\x01\x1F", "caf\xE9", "CAF\xC9"};
     using namespace std::string_literals;
     const std::string sounds[] = {"RIFF\x10\0\0\0WAVEfmt "s, "MThd\0\0\0\x06"s, "ID3\x03"s, "\xFF\xFB\x90\x64"s,
                                   "RIFF\0\0\0\0AVI "s};
@@ -259,8 +264,7 @@ TEST(Extract, HostileNamesStayInsideTheFolder) {
     fs::create_symlink(folder.File("outside"), dir + "/sounds/s.wav");
     const CRunResult refused = RunCli({"extract", folder.File("game.vtr"), dir}, folder.Path());
     EXPECT_EQ(refused.Status, 1);
-    EXPECT_EQ(Lines(refused.Err).at(0),
-              "Files to extract exist already; nothing was written (--force replaces them).");
+    EXPECT_EQ(Lines(refused.Err).at(0), "Files to extract exist already; nothing was written (--force replaces them).");
     ASSERT_EQ(RunCli({"extract", folder.File("game.vtr"), dir, "--force"}, folder.Path()).Status, 0);
     EXPECT_FALSE(fs::is_symlink(dir + "/sounds/s.wav"));
     EXPECT_EQ(ReadWholeFile(folder.File("outside")), Bytes({9}));
@@ -286,11 +290,14 @@ TEST(Extract, PageShowsWhatTheFileHolds) {
         std::vector<std::string> present, absent;
     };
     const Case cases[] = {
-        {noAuthor, {"<p>A project file of format version 500, game id ", "; game version 100, last changed ",
-                    "<tr><th>Resolution</th><td>", "<tr><th>Author</th><td></td></tr>"},
+        {noAuthor,
+         {"<p>A project file of format version 500, game id ", "; game version 100, last changed ",
+          "<tr><th>Resolution</th><td>", "<tr><th>Author</th><td></td></tr>"},
          {", by ", "<h2 id=\"sprites\">", "<tr><th>Name</th>", "<h2 id=\"notes\">", "<a href=\"#rooms\">"}},
-        {SampleProject(430), {"stores no author, game version or date of its last change.", "<h2 id=\"notes\">",
-                              "<li>Failed to convert old action number: 70", "<a href=\"#rooms\">"}, {"last changed 2", "<th>Author</th>"}},
+        {SampleProject(430),
+         {"stores no author, game version or date of its last change.", "<h2 id=\"notes\">",
+          "<li>Failed to convert old action number: 70", "<a href=\"#rooms\">"},
+         {"last changed 2", "<th>Author</th>"}},
     };
     for (const Case& c : cases) {
         CScratchFolder folder;
@@ -347,12 +354,12 @@ TEST(Extract, PageRendersWithItsPictures) {
     ASSERT_EQ(RunCli({"extract", folder.File("game.vtr"), folder.File("out")}, folder.Path()).Status, 0);
     // The budget of virtual time ends the browser; timeout is the guard
     // should it hang all the same.
-    const CRunResult browser = RunProgram(
-        "timeout",
-        {"120", "chromium", "--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
-         "--disable-component-update", "--no-first-run", "--user-data-dir=" + folder.File("profile"),
-         "--virtual-time-budget=5000", "--dump-dom", "file://" + folder.File("out/index.html")},
-        folder.Path());
+    const CRunResult browser =
+        RunProgram("timeout",
+                   {"120", "chromium", "--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+                    "--disable-component-update", "--no-first-run", "--user-data-dir=" + folder.File("profile"),
+                    "--virtual-time-budget=5000", "--dump-dom", "file://" + folder.File("out/index.html")},
+                   folder.Path());
     ASSERT_EQ(browser.Status, 0) << browser.Err;
     EXPECT_NE(browser.Out.find("class=\"legend\""), std::string::npos) << "the tree's colours are explained";
     // 2 + 3 subimages, one background, the bar's back, the loading image, the icon.

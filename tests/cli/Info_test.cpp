@@ -2,7 +2,6 @@
 // says reading stopped in one that does not.
 #include <gtest/gtest.h>
 
-
 #include "testkit/ProjectFiles.h"
 #include "testkit/RunProgram.h"
 #include "testkit/TestSupport.h"
@@ -27,31 +26,37 @@ TEST(Info, DescribesAFileThatLoads) {
         std::vector<const char*> Parts;
     };
     const Case cases[] = {
-        {500, {}, {"format version: 500\n", "author: An Author \xC3\xA9\n", "game version: 321\n",
-                   "last changed: 2009-07-06 12:00:00\n", "resources:\n  sounds: 3\n  sprites: 3\n  subimages: 5\n",
-                   "  - slot: 0\n    name: first\n    size: 9 x 7\n    subimages: 2\n",
-                   "  - slot: 2\n    name: second\n    size: 3 x 5\n    stored size: 32 x 32\n",
-                   "  - slot: 3\n    name: (no name)\n    size: no pictures\n    stored size: 32 x 32\n",
-                   "    data: unknown data\n    bytes: 1000\n",
-                   "    connection: smooth curve\n    at the end: move to the start (closed)\n",
-                   "    at the end: unknown (7)\n", "    export: install as a font\n",
-                   "    sprite: #1 (empty slot)\n", "  resolution: 1024x768\n",
-                   "  loading progress bar: own bar with back and front images\n"}},
-        {500, {"--json"}, {"\"loaded\": true", "\"explanation\": null", "\"size\": {\n        \"width\": 9,\n        \"height\": 7\n",
-                           "\"name\": \"\",", "\"layout\": null"}},
+        {500,
+         {},
+         {"format version: 500\n", "author: An Author \xC3\xA9\n", "game version: 321\n",
+          "last changed: 2009-07-06 12:00:00\n", "resources:\n  sounds: 3\n  sprites: 3\n  subimages: 5\n",
+          "  - slot: 0\n    name: first\n    size: 9 x 7\n    subimages: 2\n",
+          "  - slot: 2\n    name: second\n    size: 3 x 5\n    stored size: 32 x 32\n",
+          "  - slot: 3\n    name: (no name)\n    size: no pictures\n    stored size: 32 x 32\n",
+          "    data: unknown data\n    bytes: 1000\n",
+          "    connection: smooth curve\n    at the end: move to the start (closed)\n", "    at the end: unknown (7)\n",
+          "    export: install as a font\n", "    sprite: #1 (empty slot)\n", "  resolution: 1024x768\n",
+          "  loading progress bar: own bar with back and front images\n"}},
+        {500,
+         {"--json"},
+         {"\"loaded\": true", "\"explanation\": null", "\"size\": {\n        \"width\": 9,\n        \"height\": 7\n",
+          "\"name\": \"\",", "\"layout\": null"}},
         {430, {"--json"}, {"\"author\": null", "\"window scale\": 150", "\"information\": null"}},
-        {500, {"--layout"}, {"loaded: yes", "header version: 500", "game id: 100001",
-                             "guid: {A3A2A1A0-A5A4-A7A6-A8A9-AAABACADAEAF}", "  - section: Game options",
-                             "    offset: 32", "  - section: Resource tree", "        name: first",
-                             "        data bytes: 1000", "          - size: 300 x 2",
-                             "  - message: Failed to convert old action number: 70",
-                             "    background colour: system colour 24 (0x80000018)", "        | second line",
-                             "      - name: My Rooms"}},
-        {500, {"--json", "--layout"}, {"\"loaded\": true", "\"header version\": 500", "\"section\": \"Time lines\"",
-                                       "\"version\": 420", "\"author\": \"An Author \xC3\xA9\"", "\"room order\": [",
-                                       "\"data bytes\": null"}},
-        {410, {"--layout"}, {"  - section: Paths\n    stored: no\n",
-                             "  - section: Used action libraries\n    stored: no\n", "    offset: 32\n    bytes: "}},
+        {500,
+         {"--layout"},
+         {"loaded: yes", "header version: 500", "game id: 100001", "guid: {A3A2A1A0-A5A4-A7A6-A8A9-AAABACADAEAF}",
+          "  - section: Game options", "    offset: 32", "  - section: Resource tree", "        name: first",
+          "        data bytes: 1000", "          - size: 300 x 2",
+          "  - message: Failed to convert old action number: 70",
+          "    background colour: system colour 24 (0x80000018)", "        | second line", "      - name: My Rooms"}},
+        {500,
+         {"--json", "--layout"},
+         {"\"loaded\": true", "\"header version\": 500", "\"section\": \"Time lines\"", "\"version\": 420",
+          "\"author\": \"An Author \xC3\xA9\"", "\"room order\": [", "\"data bytes\": null"}},
+        {410,
+         {"--layout"},
+         {"  - section: Paths\n    stored: no\n", "  - section: Used action libraries\n    stored: no\n",
+          "    offset: 32\n    bytes: "}},
     };
     for (const Case& c : cases) {
         TProject p = SampleProject(c.Version);
@@ -91,16 +96,20 @@ TEST(Info, SaysWhereAndWhyReadingStopped) {
          {"The file does not load: its header is not that of a project file of version 400 to 500.\n"
           "  cause: Error Loading: This is not a vantrel file.\n",
           "loaded: no", "  section: header", "  offset: 4", "  reason: Error Loading: This is not a vantrel file."}},
-        {"missing", std::nullopt,
+        {"missing",
+         std::nullopt,
          {"The file cannot be read.\n  cause: File does not exist: No such file or directory\n",
           "  reason: File does not exist: No such file or directory"}},
-        {"refused room", WriteProject(refused),
+        {"refused room",
+         WriteProject(refused),
          {"The file does not load: reading stopped in the section \"Rooms\".\n  cause: the section's reader refused",
-          "  section starts at byte: ", "loaded: no", "  section: Rooms", "  reason: the section's reader refused", "  int32 before the offset: 501",
-          "  - section: Objects"}},
-        {"refused tree", WriteProject(badTree),
+          "  section starts at byte: ", "loaded: no", "  section: Rooms", "  reason: the section's reader refused",
+          "  int32 before the offset: 501", "  - section: Objects"}},
+        {"refused tree",
+         WriteProject(badTree),
          {"  section: Resource tree", "  int32 before the offset: 399", "  - section: Used action libraries"}},
-        {"cut short", CBlock(whole.begin(), whole.begin() + 40),
+        {"cut short",
+         CBlock(whole.begin(), whole.begin() + 40),
          {"  section: Game options", "  section offset: 32", "  offset: 40", "  reason: "}},
     };
     for (const Case& c : cases) {
@@ -115,7 +124,8 @@ TEST(Info, SaysWhereAndWhyReadingStopped) {
         for (const char* view : {"--json", "--layout"}) {
             const CRunResult json = RunCli({"info", folder.File("a.vtr"), "--json", view});
             EXPECT_EQ(SchemaViolations(json.Out, "info"), "") << c.what;
-            EXPECT_TRUE(Has(json.Out, "\"loaded\": false,\n  \"explanation\": {\n    \"message\": \"The file")) << json.Out;
+            EXPECT_TRUE(Has(json.Out, "\"loaded\": false,\n  \"explanation\": {\n    \"message\": \"The file"))
+                << json.Out;
         }
     }
 }
@@ -199,7 +209,8 @@ TEST(Check, ListsWhatTheConversionChangesAndWritesNothing) {
     EXPECT_TRUE(Has(cut.Err, "\n  more: transvane-cli info cut.vtr\n"));
     const CRunResult cutJson = RunCli({"check", "--json", "cut.vtr"}, folder.Path());
     EXPECT_EQ(SchemaViolations(cutJson.Out, "check"), "");
-    EXPECT_TRUE(Has(cutJson.Out, "\"loaded\": false,\n  \"explanation\": {\n    \"message\": \"Error Loading: File seems"))
+    EXPECT_TRUE(
+        Has(cutJson.Out, "\"loaded\": false,\n  \"explanation\": {\n    \"message\": \"Error Loading: File seems"))
         << cutJson.Out;
 
     EXPECT_EQ(FolderContents(folder.Path()), (std::vector<std::string>{"cut.vtr", "old.vtr"}))

@@ -32,8 +32,8 @@ using namespace project;
 // layouts the reader refuses.
 // Part names the project's part the list lives in; a save that also needs
 // other parts takes the whole project.
-template <class R, std::int32_t Lowest, std::int32_t Newest, auto Part, auto ListOf, auto LoadSection,
-          auto SaveSection, auto ClearSection>
+template <class R, std::int32_t Lowest, std::int32_t Newest, auto Part, auto ListOf, auto LoadSection, auto SaveSection,
+          auto ClearSection>
 struct TKind {
     using Record = R;
     static constexpr std::int32_t OldestVersion = Lowest;
@@ -68,7 +68,8 @@ struct TSounds : TKind<TSound, 400, 400, Media, SoundList, LoadSounds, SaveSound
     }
 };
 
-struct TBackgrounds : TKind<TBackground, 400, 400, Media, BackgroundList, LoadBackgrounds, SaveBackgrounds, ClearBackgrounds> {
+struct TBackgrounds
+    : TKind<TBackground, 400, 400, Media, BackgroundList, LoadBackgrounds, SaveBackgrounds, ClearBackgrounds> {
     static constexpr const char* Name = "Backgrounds";
     static std::vector<TBackground> Refused() { return {{.Version = 440}}; }
 };
@@ -130,8 +131,8 @@ protected:
     }
 };
 
-using Kinds = ::testing::Types<TSprites, TSounds, TBackgrounds, TPaths, TScripts, TDataFiles, TTimeLines, TObjects,
-                               TRoomList>;
+using Kinds =
+    ::testing::Types<TSprites, TSounds, TBackgrounds, TPaths, TScripts, TDataFiles, TTimeLines, TObjects, TRoomList>;
 struct KindNames {
     template <class K>
     static std::string GetName(int) {
@@ -150,8 +151,8 @@ TYPED_TEST(ListSection, EmptyListIsItsVersionAndNoSlots) {
 }
 
 TYPED_TEST(ListSection, EmptyAndPresentSlotsKeepTheirPlaces) {
-    const CBlock stored = TypeParam::Section(
-        this->ListOf({std::nullopt, this->Slot("middle \xE9"), std::nullopt, this->Slot("")}));
+    const CBlock stored =
+        TypeParam::Section(this->ListOf({std::nullopt, this->Slot("middle \xE9"), std::nullopt, this->Slot("")}));
     // Any flag above 0 means present, anything else empty; written as 1 and 0.
     CStream in(Patched(Patched(stored, 8, -3), 12, 5));
     ASSERT_TRUE(TypeParam::Load(this->Project, in));

@@ -67,9 +67,8 @@ std::pair<int, int> PngSize(const CBlock& bytes) {
 class InstalledTree : public testing::Test {
 protected:
     void SetUp() override {
-        const CRunResult result =
-            RunProgram(TRANSVANE_CMAKE_COMMAND, {"--install", TRANSVANE_BUILD_DIR, "--prefix", Prefix.Path()},
-                       Prefix.Path());
+        const CRunResult result = RunProgram(
+            TRANSVANE_CMAKE_COMMAND, {"--install", TRANSVANE_BUILD_DIR, "--prefix", Prefix.Path()}, Prefix.Path());
         ASSERT_EQ(result.Status, 0) << result.Out << result.Err;
     }
     std::string File(const std::string& name) const { return Prefix.File(name); }
@@ -103,8 +102,7 @@ TEST_F(InstalledTree, HoldsTheProgramsAndTheManualPages) {
     if (!TRANSVANE_INSTALLS_GUI)
         return;
     EXPECT_EQ(::access(File("bin/transvane").c_str(), X_OK), 0);
-    EXPECT_NE(ReadCompressed(File("share/man/man1/transvane.1.gz")).find("Transvane " + Version),
-              std::string::npos);
+    EXPECT_NE(ReadCompressed(File("share/man/man1/transvane.1.gz")).find("Transvane " + Version), std::string::npos);
 }
 
 TEST_F(InstalledTree, CarriesTheLicenceAndOneReleaseHistory) {
@@ -113,8 +111,7 @@ TEST_F(InstalledTree, CarriesTheLicenceAndOneReleaseHistory) {
     EXPECT_EQ(copyright.rfind("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n", 0), 0u);
     EXPECT_NE(copyright.find("Files: *\nCopyright: 2026 The Transvane developers\nLicense: Expat\n"),
               std::string::npos);
-    const std::vector<std::string> licence =
-        Lines(Text(ReadWholeFile(std::string(TRANSVANE_SOURCE_DIR) + "/LICENSE")));
+    const std::vector<std::string> licence = Lines(Text(ReadWholeFile(std::string(TRANSVANE_SOURCE_DIR) + "/LICENSE")));
     ASSERT_GT(licence.size(), 10u);
     for (std::size_t line = 4; line < licence.size(); ++line)
         EXPECT_NE(copyright.find("\n " + (licence[line].empty() ? "." : licence[line]) + "\n"), std::string::npos)
@@ -127,10 +124,10 @@ TEST_F(InstalledTree, CarriesTheLicenceAndOneReleaseHistory) {
     const std::string changelog = ReadCompressed(File("share/doc/transvane/changelog.gz"));
     EXPECT_EQ(changelog.rfind("transvane (" + Version + ") unstable; urgency=medium\n\n  * ", 0), 0u) << changelog;
     const std::vector<std::string> released = Versions(changelog, R"((?:^|\n)transvane \(([0-9.]+)\))");
-    EXPECT_EQ(Versions(Text(ReadWholeFile(std::string(TRANSVANE_SOURCE_DIR) + "/CHANGELOG.md")),
-                       R"((?:^|\n)## ([0-9.]+) )")
-                  .back(),
-              released.back())
+    EXPECT_EQ(
+        Versions(Text(ReadWholeFile(std::string(TRANSVANE_SOURCE_DIR) + "/CHANGELOG.md")), R"((?:^|\n)## ([0-9.]+) )")
+            .back(),
+        released.back())
         << "every released section is carried";
 
     if (!TRANSVANE_INSTALLS_GUI)
@@ -158,12 +155,13 @@ TEST_F(InstalledTree, LetsAnOutsideProgramConvert) {
     ASSERT_EQ(configure.Status, 0) << configure.Out << configure.Err;
     const CRunResult built = RunProgram(TRANSVANE_CMAKE_COMMAND, {"--build", File("by-cmake")}, Prefix.Path());
     ASSERT_EQ(built.Status, 0) << built.Out << built.Err;
-    const CRunResult compiled = RunProgram(
-        "sh",
-        {"-c", "PKG_CONFIG_PATH=\"$0/lib/pkgconfig\" && export PKG_CONFIG_PATH && "
-               "exec \"$1\" -std=c++20 -O1 \"$2\" -o \"$3\" $(pkg-config --cflags --libs transvane)",
-         Prefix.Path(), TRANSVANE_CXX_COMPILER, outside + "/outside.cpp", File("by-pkg-config")},
-        Prefix.Path());
+    const CRunResult compiled =
+        RunProgram("sh",
+                   {"-c",
+                    "PKG_CONFIG_PATH=\"$0/lib/pkgconfig\" && export PKG_CONFIG_PATH && "
+                    "exec \"$1\" -std=c++20 -O1 \"$2\" -o \"$3\" $(pkg-config --cflags --libs transvane)",
+                    Prefix.Path(), TRANSVANE_CXX_COMPILER, outside + "/outside.cpp", File("by-pkg-config")},
+                   Prefix.Path());
     ASSERT_EQ(compiled.Status, 0) << compiled.Out << compiled.Err;
 
     for (const std::int32_t version : {400, 441, 500}) {
@@ -226,8 +224,7 @@ TEST_F(InstalledTree, FileTypesCoverProjectsAndBackups) {
         GTEST_SKIP() << "built without the window";
     ASSERT_TRUE(fs::is_regular_file(File("share/mime/packages/transvane.xml")));
     // Compile the definition as the system does on installation.
-    const CRunResult update =
-        RunProgram("update-mime-database", {File("share/mime")}, Prefix.Path());
+    const CRunResult update = RunProgram("update-mime-database", {File("share/mime")}, Prefix.Path());
     ASSERT_EQ(update.Status, 0) << update.Out << update.Err;
 
     const std::vector<std::string> globs = Lines(Text(ReadWholeFile(File("share/mime/globs2"))));
@@ -238,8 +235,7 @@ TEST_F(InstalledTree, FileTypesCoverProjectsAndBackups) {
     for (char k = '1'; k <= '9'; ++k)
         EXPECT_TRUE(hasGlob(std::string("50:application/x-vantrel-project-backup:*.vk") + k)) << k;
     const std::string subclasses = Text(ReadWholeFile(File("share/mime/subclasses")));
-    EXPECT_NE(subclasses.find("application/x-vantrel-project-backup application/x-vantrel-project"),
-              std::string::npos);
+    EXPECT_NE(subclasses.find("application/x-vantrel-project-backup application/x-vantrel-project"), std::string::npos);
     // Files are also recognised by their first four bytes, 91 D5 12 00.
     const std::string magic = Text(ReadWholeFile(File("share/mime/magic")));
     EXPECT_NE(magic.find(std::string("\x91\xD5\x12\x00", 4)), std::string::npos);

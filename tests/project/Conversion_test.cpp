@@ -211,10 +211,14 @@ TEST(ConversionCommandLine, RefusedFilesLeaveTheTargetUntouched) {
         std::vector<std::string> lines;
     };
     const Case cases[] = {
-        {"not a project", Bytes({'P', 'K', 3, 4, 0, 0, 0, 0}),
+        {"not a project",
+         Bytes({'P', 'K', 3, 4, 0, 0, 0, 0}),
          {"Error Loading: This is not a vantrel file.", Corrupted}},
-        {"version 399", HeaderOnly(399), {"Error Loading: Cannot load game file created before version 4.0.", Corrupted}},
-        {"version 501", HeaderOnly(501),
+        {"version 399",
+         HeaderOnly(399),
+         {"Error Loading: Cannot load game file created before version 4.0.", Corrupted}},
+        {"version 501",
+         HeaderOnly(501),
          {"Error Loading: File was created with a newer version of vantrel. Please get the new version from the web "
           "site.",
           Corrupted}},
@@ -324,12 +328,18 @@ TKindCounts ExpectedCounts(const TProject& p) {
     const auto sprites = present(p.Sprites, [](const TSprite& s) { return s.Images.size(); });
     const auto instances = present(p.Rooms.List, [](const TRoom& r) { return r.Instances.size(); });
     const auto tiles = present(p.Rooms.List, [](const TRoom& r) { return r.Tiles.size(); });
-    return {{"Sounds", present(p.Sounds, none).first},       {"Sprites", sprites.first},
-            {"Subimages", sprites.second},                    {"Backgrounds", present(p.Backgrounds, none).first},
-            {"Paths", present(p.Paths, none).first},          {"Scripts", present(p.Scripts, none).first},
-            {"Data files", present(p.DataFiles, none).first}, {"Time lines", present(p.TimeLines, none).first},
-            {"Objects", present(p.Objects, none).first},      {"Rooms", instances.first},
-            {"Instances", instances.second},                  {"Tiles", tiles.second}};
+    return {{"Sounds", present(p.Sounds, none).first},
+            {"Sprites", sprites.first},
+            {"Subimages", sprites.second},
+            {"Backgrounds", present(p.Backgrounds, none).first},
+            {"Paths", present(p.Paths, none).first},
+            {"Scripts", present(p.Scripts, none).first},
+            {"Data files", present(p.DataFiles, none).first},
+            {"Time lines", present(p.TimeLines, none).first},
+            {"Objects", present(p.Objects, none).first},
+            {"Rooms", instances.first},
+            {"Instances", instances.second},
+            {"Tiles", tiles.second}};
 }
 
 TEST(ConversionLibrary, ReportsMessagesAndSummaryAndLeavesTheTargetOnFailure) {
@@ -435,7 +445,8 @@ TEST(ConversionLibrary, RecoversADamagedFile) {
         kept += count.Kind == "Subimages" || count.Kind == "Instances" || count.Kind == "Tiles" ? 0 : count.Count;
     EXPECT_EQ(report.Recovered, kept);
     EXPECT_EQ(report.Lines.front(), "game options: recovered");
-    EXPECT_TRUE(transvane::RecoveredInto(report, "x.vtr").starts_with("recovered " + std::to_string(report.Recovered) + " of "));
+    EXPECT_TRUE(transvane::RecoveredInto(report, "x.vtr")
+                    .starts_with("recovered " + std::to_string(report.Recovered) + " of "));
     // A second recovery does not replace the first unasked.
     EXPECT_EQ(transvane::RecoverFile(source, target).Error, transvane::EErrorCode::CannotWrite);
 
@@ -450,7 +461,9 @@ TEST(ConversionLibrary, RecoversADamagedFile) {
 // was and nothing is left beside it.
 TEST(ConversionLibrary, StopsWhenTheObserverAsks) {
     struct CStopWhileSaving final : transvane::CObserver {
-        void Progress(const transvane::CProgress& progress) override { Saving = progress.Stage == "Saving Game Data ..."; }
+        void Progress(const transvane::CProgress& progress) override {
+            Saving = progress.Stage == "Saving Game Data ...";
+        }
         bool StopRequested() override { return Saving; }
         bool Saving = false;
     } observer;

@@ -50,25 +50,25 @@ constexpr std::int32_t Huge = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t Lowest = std::numeric_limits<std::int32_t>::min();
 
 // Values stored in front of the fields the tests spoil; each occurs once.
-constexpr std::int32_t SpriteValue3 = 0x5EED0001;      // then the image count
-constexpr std::int32_t PathDepth = 0x5EED0002;         // then the point count
-constexpr std::int32_t EventNumber = 0x5EED0003;       // then the tag and the action count
-constexpr std::int32_t DefValue3 = 0x5EED0004;         // then the argument-kind count
-constexpr std::int32_t Selector = 0x5EED0005;          // then a flag and the argument count
-constexpr std::int32_t SecondSprite = 0x5EED0006;      // then the last row
-constexpr std::int32_t LastLayerSpeed = 0x5EED0007;    // then a flag and the view count
-constexpr std::int32_t LastFollow = 0x5EED0008;        // then the instance count
-constexpr std::int32_t BackgroundFlag = 0x5EED0009;    // then a flag, the scheme and the block count
-constexpr std::int32_t StaleRoom = 0x5EED000A;         // the tree's room order, after its count
+constexpr std::int32_t SpriteValue3 = 0x5EED0001;    // then the image count
+constexpr std::int32_t PathDepth = 0x5EED0002;       // then the point count
+constexpr std::int32_t EventNumber = 0x5EED0003;     // then the tag and the action count
+constexpr std::int32_t DefValue3 = 0x5EED0004;       // then the argument-kind count
+constexpr std::int32_t Selector = 0x5EED0005;        // then a flag and the argument count
+constexpr std::int32_t SecondSprite = 0x5EED0006;    // then the last row
+constexpr std::int32_t LastLayerSpeed = 0x5EED0007;  // then a flag and the view count
+constexpr std::int32_t LastFollow = 0x5EED0008;      // then the instance count
+constexpr std::int32_t BackgroundFlag = 0x5EED0009;  // then a flag, the scheme and the block count
+constexpr std::int32_t StaleRoom = 0x5EED000A;       // the tree's room order, after its count
 
-const std::string SoundText = "sound-text";    // then the compressed block's count
-const std::string RawSoundText = "raw-sound";  // then the raw block's count
-const std::string DataFileName = "data-file";  // then a flag and the block's count
-const std::string RoomCode = "room-code";      // then the layer count
+const std::string SoundText = "sound-text";        // then the compressed block's count
+const std::string RawSoundText = "raw-sound";      // then the raw block's count
+const std::string DataFileName = "data-file";      // then a flag and the block's count
+const std::string RoomCode = "room-code";          // then the layer count
 const std::string InstanceCode = "instance-code";  // then a flag and the tile count
-const std::string TimeLineName = "time-line";  // then the version and the entry count
-const std::string TreeNodeName = "tree-node";  // then the child count
-const std::string LibraryName = "library-name";  // after the library count
+const std::string TimeLineName = "time-line";      // then the version and the entry count
+const std::string TreeNodeName = "tree-node";      // then the child count
+const std::string LibraryName = "library-name";    // after the library count
 const std::string SpriteName = "sprite-name";
 const std::string InformationText = "information-text";
 
@@ -161,9 +161,7 @@ std::size_t After(const CBlock& file, std::int32_t sentinel) { return Find(file,
 std::size_t After(const CBlock& file, const std::string& text) {
     return Find(file, CBlock(text.begin(), text.end())) + text.size();
 }
-std::size_t Before(const CBlock& file, const std::string& text) {
-    return Find(file, CBlock(text.begin(), text.end()));
-}
+std::size_t Before(const CBlock& file, const std::string& text) { return Find(file, CBlock(text.begin(), text.end())); }
 
 // The offsets of the thirteen sections of a version-500 file.
 std::vector<std::size_t> SectionOffsets(const TProject& p) {
@@ -204,7 +202,8 @@ std::string ModelDifferences(CProject& project) {
     expect(ObjectList(project.Behaviour).Count() == 0, "objects");
     expect(RoomList(project.World).Count() == 0, "rooms");
     expect(GameInformation(project.World).Text == PlainTextToRtf(std::string()), "game information");
-    expect(GameOptions(project.World).Icon == DefaultGameIcon() && GameOptions(project.World).Author.empty() && !GameOptions(project.World).LoadingImage,
+    expect(GameOptions(project.World).Icon == DefaultGameIcon() && GameOptions(project.World).Author.empty() &&
+               !GameOptions(project.World).LoadingImage,
            "game options");
     CStream tree, defaultTree;
     SaveTree(project.Model, tree);
@@ -271,8 +270,8 @@ TEST_F(Hostile, EveryPrefixIsCorruptedWithAnEmptyModel) {
 }
 
 TEST_F(Hostile, WrongVersionInEverySection) {
-    const char* names[] = {"options", "sounds", "sprites", "backgrounds", "paths", "scripts", "data files",
-                           "time lines", "objects", "rooms", "game information", "libraries", "tree"};
+    const char* names[] = {"options",    "sounds",  "sprites", "backgrounds",      "paths",     "scripts", "data files",
+                           "time lines", "objects", "rooms",   "game information", "libraries", "tree"};
     for (std::size_t section = 0; section < Offsets.size(); ++section)
         for (std::int32_t version : {Lowest, -1, 0, 399, 501, Huge})
             ExpectHandled(project, Patched(File, Offsets[section], version), EOutcome::Refused,
@@ -290,10 +289,10 @@ TEST_F(Hostile, WrongVersionInEveryRecord) {
     const Case cases[] = {
         {1, 5, {399, 401, 439, 441, 500}},  // sound
         {2, SpriteName.size(), {399, 401, 500}},
-        {3, 10, {399, 401, 500}},           // background
-        {4, 4, {400, 419, 421, 500}},       // path
-        {5, 6, {399, 401, 500}},            // script
-        {6, 4, {400, 439, 441, 500}},       // data file
+        {3, 10, {399, 401, 500}},      // background
+        {4, 4, {400, 419, 421, 500}},  // path
+        {5, 6, {399, 401, 500}},       // script
+        {6, 4, {400, 439, 441, 500}},  // data file
         {7, TimeLineName.size(), {400, 499, 501}},
         {8, 6, {399, 401, 429, 431, 500}},  // object
         {9, 4, {399, 501, -1}},             // room
@@ -352,16 +351,11 @@ TEST_F(Hostile, StringsAndBlocksLongerThanTheFile) {
         std::size_t At;
     };
     const std::vector<Case> lengths = {
-        {"sprite name", Before(File, SpriteName) - 4},
-        {"sound text", Before(File, SoundText) - 4},
-        {"room code", Before(File, RoomCode) - 4},
-        {"tree node name", Before(File, TreeNodeName) - 4},
-        {"library name", Before(File, LibraryName) - 4},
-        {"information block", Before(File, InformationText) - 4},
-        {"raw sound block", After(File, RawSoundText)},
-        {"compressed sound block", After(File, SoundText)},
-        {"data file block", After(File, DataFileName) + 4},
-        {"picture block", After(File, BackgroundFlag) + 8},
+        {"sprite name", Before(File, SpriteName) - 4},      {"sound text", Before(File, SoundText) - 4},
+        {"room code", Before(File, RoomCode) - 4},          {"tree node name", Before(File, TreeNodeName) - 4},
+        {"library name", Before(File, LibraryName) - 4},    {"information block", Before(File, InformationText) - 4},
+        {"raw sound block", After(File, RawSoundText)},     {"compressed sound block", After(File, SoundText)},
+        {"data file block", After(File, DataFileName) + 4}, {"picture block", After(File, BackgroundFlag) + 8},
     };
     for (const Case& c : lengths) {
         const auto rest = static_cast<std::int32_t>(File.size() - c.At - 4);
@@ -445,18 +439,18 @@ CBlock ZeroBomb(std::uint64_t bytes) {
         put(static_cast<std::uint32_t>(length), 3);
     // Canonical code-length codes: 18 -> 0, 1 -> 10, 2 -> 11.  The lengths:
     // literal 0: 2; 1..255: 0; 256: 2; 257..284: 0; 285: 1; distance 0: 1.
-    code(3, 2);                   // 2
-    code(0, 1), put(127, 7);      // 138 zeros
-    code(0, 1), put(106, 7);      // 117 zeros
-    code(3, 2);                   // 2
-    code(0, 1), put(17, 7);       // 28 zeros
-    code(2, 2);                   // 1
-    code(2, 2);                   // 1
+    code(3, 2);               // 2
+    code(0, 1), put(127, 7);  // 138 zeros
+    code(0, 1), put(106, 7);  // 117 zeros
+    code(3, 2);               // 2
+    code(0, 1), put(17, 7);   // 28 zeros
+    code(2, 2);               // 1
+    code(2, 2);               // 1
     // Canonical codes: 285 -> 0, literal 0 -> 10, end of block -> 11.
     code(2, 2);  // the literal 0
     for (std::uint64_t done = 1; done + 258 <= bytes; done += 258)
         put(0, 2);  // length 258, distance 1
-    code(3, 2);  // end of block
+    code(3, 2);     // end of block
     put(0, 7);
     // Adler-32 of n zero bytes: the low sum stays 1, the high one is n.
     const std::uint64_t n = 1 + (bytes - 1) / 258 * 258;

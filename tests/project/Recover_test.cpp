@@ -43,7 +43,8 @@ const TProject& NewProject() {
         const CBlock whole = WriteProject(empty);
         for (const TSectionLayout& section : ProjectLayout(empty))
             if (section.Name == "Game information")
-                return ReadProject(Recover(CBlock(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(section.Start))).Output);
+                return ReadProject(
+                    Recover(CBlock(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(section.Start))).Output);
         throw std::logic_error("no game information");
     }();
     return project;
@@ -70,15 +71,24 @@ TExpectation ExpectedAfterStop(const TProject& source, const std::vector<TSectio
         const std::string& name = section.Name;
         informationLost = informationLost || name == "Game information";
         roomsCut = roomsCut || name == "Rooms";
-        if (name == "Sounds") KeepSlots(kept.Sounds, section, stop);
-        if (name == "Sprites") KeepSlots(kept.Sprites, section, stop);
-        if (name == "Backgrounds") KeepSlots(kept.Backgrounds, section, stop);
-        if (name == "Paths") KeepSlots(kept.Paths, section, stop);
-        if (name == "Scripts") KeepSlots(kept.Scripts, section, stop);
-        if (name == "Data files") KeepSlots(kept.DataFiles, section, stop);
-        if (name == "Time lines") KeepSlots(kept.TimeLines, section, stop);
-        if (name == "Objects") KeepSlots(kept.Objects, section, stop);
-        if (name == "Rooms") KeepSlots(kept.Rooms.List, section, stop);
+        if (name == "Sounds")
+            KeepSlots(kept.Sounds, section, stop);
+        if (name == "Sprites")
+            KeepSlots(kept.Sprites, section, stop);
+        if (name == "Backgrounds")
+            KeepSlots(kept.Backgrounds, section, stop);
+        if (name == "Paths")
+            KeepSlots(kept.Paths, section, stop);
+        if (name == "Scripts")
+            KeepSlots(kept.Scripts, section, stop);
+        if (name == "Data files")
+            KeepSlots(kept.DataFiles, section, stop);
+        if (name == "Time lines")
+            KeepSlots(kept.TimeLines, section, stop);
+        if (name == "Objects")
+            KeepSlots(kept.Objects, section, stop);
+        if (name == "Rooms")
+            KeepSlots(kept.Rooms.List, section, stop);
     }
     TExpectation expected = ExpectedConversion(kept);
     TProject& e = expected.Project;
@@ -205,8 +215,8 @@ TEST(Recover, KeepsEveryRecordBeforeTheDamageAndNothingAfterIt) {
                     }
                 EXPECT_LE(report.Recovered, report.Total);
                 EXPECT_TRUE(report.TreeRebuilt);
-                ExpectConverted(ExpectedAfterStop(source, layout, damaged->second), ReadProject(run.Output),
-                                run.From, run.Until);
+                ExpectConverted(ExpectedAfterStop(source, layout, damaged->second), ReadProject(run.Output), run.From,
+                                run.Until);
                 // The ordinary load stays all or nothing.
                 EXPECT_FALSE(CConversion().Load(damaged->first));
             }
@@ -231,7 +241,9 @@ const TBlockKind BlockKinds[] = {
          p.Sprites.Add("ship", TSprite{.Images = {MakePicture(10, 5, 3, 8), Picture, MakePicture(10, 5, 3, 9)}});
          return EncodeBmp24(Picture);
      },
-     [](TProject& p) { p.Sprites.Slots.back()->Record.Images.erase(p.Sprites.Slots.back()->Record.Images.begin() + 1); }},
+     [](TProject& p) {
+         p.Sprites.Slots.back()->Record.Images.erase(p.Sprites.Slots.back()->Record.Images.begin() + 1);
+     }},
     {"a background's picture",
      [](TProject& p) {
          p.Backgrounds.Add("sky", TBackground{.HasImage = 1, .Image = Picture});
@@ -305,7 +317,8 @@ TEST(Recover, OnTheCommandLine) {
     CScratchFolder work;
     const TProject source = SampleProject(500, 11);
     const std::vector<TSectionLayout> layout = ProjectLayout(source);
-    const TSectionLayout& sprites = *std::find_if(layout.begin(), layout.end(), [](const auto& s) { return s.Name == "Sprites"; });
+    const TSectionLayout& sprites =
+        *std::find_if(layout.begin(), layout.end(), [](const auto& s) { return s.Name == "Sprites"; });
     const CBlock whole = WriteProject(source);
     const CBlock cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(sprites.SlotEnds[0] + 6));
     WriteWholeFile(work.Path() + "/in.vtr", cut);
@@ -317,13 +330,15 @@ TEST(Recover, OnTheCommandLine) {
     // slot 2's flag: two slots unread, each perhaps empty.
     ASSERT_EQ(source.Sprites.Slots.size(), 4u);
     ASSERT_FALSE(source.Sprites.Slots[1]);
-    const std::string spritesLine = "sprites: 1 of at most 3 recovered (up to 2 lost, as the slots after the damage "
-                                    "may be empty: reading stopped in \"Sprites\" at byte ";
+    const std::string spritesLine =
+        "sprites: 1 of at most 3 recovered (up to 2 lost, as the slots after the damage "
+        "may be empty: reading stopped in \"Sprites\" at byte ";
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
         return line.starts_with(spritesLine) && line.ends_with(": the file ends there)");
     })) << run.Out;
     ASSERT_FALSE(lines.empty());
-    EXPECT_TRUE(lines.back().starts_with("recovered ") && lines.back().ends_with(" resources into out.vtr")) << lines.back();
+    EXPECT_TRUE(lines.back().starts_with("recovered ") && lines.back().ends_with(" resources into out.vtr"))
+        << lines.back();
     EXPECT_EQ(ReadWholeFile(work.Path() + "/in.vtr"), cut);
     EXPECT_EQ(ReadProject(ReadWholeFile(work.Path() + "/out.vtr")).Version, 500);
 

@@ -18,8 +18,8 @@ TEST(LoadGameFile, MissingAndUnreadableFiles) {
     CRecorder recorder(project.Core);
     EXPECT_FALSE(LoadGameFile(project, folder.File("missing.vtr")));
     EXPECT_FALSE(LoadGameFile(project, folder.Path()));  // a folder is not a file
-    EXPECT_EQ(recorder.Messages, (std::vector<std::string>{"Error Loading: File does not exist.",
-                                                           "Error Loading: File does not exist."}));
+    EXPECT_EQ(recorder.Messages,
+              (std::vector<std::string>{"Error Loading: File does not exist.", "Error Loading: File does not exist."}));
     EXPECT_TRUE(recorder.Events.size() == 2) << "no progress window for a missing file";
 }
 

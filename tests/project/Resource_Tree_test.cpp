@@ -55,9 +55,7 @@ CBlock Saved(CProjectModel& model) {
     return stream.TakeBytes();
 }
 
-TTree TreeOfVersion(std::int32_t version) {
-    return TTree{version, {}, project::DefaultTopLevel(version)};
-}
+TTree TreeOfVersion(std::int32_t version) { return TTree{version, {}, project::DefaultTopLevel(version)}; }
 
 TNode& RoomsOf(TTree& tree) {
     for (TNode& node : tree.TopLevel)
@@ -111,8 +109,10 @@ TEST(LoadTree, CompletesTheGroupsOlderSectionsLack) {
 
         TTree expected = TreeOfVersion(500);
         for (TNode& node : expected.TopLevel) {
-            const bool stored_ = version >= (node.ResourceKind == 8 ? 420 : node.ResourceKind == 9 ? 440
-                                                                        : node.ResourceKind == 12 ? 500 : 400);
+            const bool stored_ = version >= (node.ResourceKind == 8    ? 420
+                                             : node.ResourceKind == 9  ? 440
+                                             : node.ResourceKind == 12 ? 500
+                                                                       : 400);
             if (stored_)
                 node.Name += " (mine)";  // stored names are kept, completed ones are the defaults
         }
@@ -191,7 +191,8 @@ TEST(LoadTree, ShortAndHostileSectionsFailWithoutTouchingTheTrees) {
 
     std::vector<std::pair<std::string, CBlock>> cases;
     for (std::size_t cut : {std::size_t{4}, std::size_t{8}, std::size_t{12}, whole.size() / 2, whole.size() - 1})
-        cases.push_back({"cut at " + std::to_string(cut), CBlock(whole.begin(), whole.begin() + static_cast<long>(cut))});
+        cases.push_back(
+            {"cut at " + std::to_string(cut), CBlock(whole.begin(), whole.begin() + static_cast<long>(cut))});
     // The room count, and the child count of the first top-level entry
     // (behind its kind, resource kind, index and name).
     const std::size_t children = 8 + 4 * stored.RoomOrder.size() + 16 + stored.TopLevel[0].Name.size();

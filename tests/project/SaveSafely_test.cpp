@@ -59,9 +59,7 @@ public:
 
     bool Mounted() const { return FMounted; }
     const std::string& Error() const { return FError; }
-    bool MakeReadOnly() {
-        return ::mount(nullptr, FPath.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-    }
+    bool MakeReadOnly() { return ::mount(nullptr, FPath.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0; }
 
 private:
     std::string FPath;
@@ -69,9 +67,9 @@ private:
     std::string FError;
 };
 
-#define REQUIRE_MOUNTED(fs)                                                                          \
-    if (!(fs).Mounted())                                                                             \
-    GTEST_SKIP() << "cannot mount a tmpfs here (" << (fs).Error()                                    \
+#define REQUIRE_MOUNTED(fs)                                       \
+    if (!(fs).Mounted())                                          \
+    GTEST_SKIP() << "cannot mount a tmpfs here (" << (fs).Error() \
                  << "): the test needs root or CAP_SYS_ADMIN to build a small file system"
 
 // What lies in a folder and below, one entry a line: "name -> where" for a
@@ -91,8 +89,7 @@ std::vector<std::string> Tree(const std::string& folder) {
             if (to.starts_with(folder + "/"))
                 to = "(here)" + to.substr(folder.size());
             lines.push_back(name + " -> " + to);
-        }
-        else if (S_ISDIR(info.st_mode))
+        } else if (S_ISDIR(info.st_mode))
             lines.push_back(name + "/");
         else if (S_ISFIFO(info.st_mode))
             lines.push_back(name + " |");
@@ -160,37 +157,71 @@ TEST(SaveSafely, EveryKindOfTarget) {
              WriteWholeFile(f.File("a.vk1"), Bytes({9}));
              return true;
          },
-         "a.vtr", nullptr, {"a.vk1 old", "a.vk2 other", "a.vtr new"}},
+         "a.vtr",
+         nullptr,
+         {"a.vk1 old", "a.vk2 other", "a.vtr new"}},
         {"backup saved over itself", file("a.vk1"), "a.vk1", nullptr, {"a.vk1 new", "a.vk2 old"}},
-        {"chain of links", link({{"l1.vtr", "l2.vtr"}, {"l2.vtr", "real/a.vtr"}}, true), "l1.vtr", nullptr,
+        {"chain of links",
+         link({{"l1.vtr", "l2.vtr"}, {"l2.vtr", "real/a.vtr"}}, true),
+         "l1.vtr",
+         nullptr,
          {"l1.vtr -> l2.vtr", "l2.vtr -> real/a.vtr", "real/", "real/a.vk1 old", "real/a.vtr new"}},
-        {"absolute link", [](const CScratchFolder& f) {
+        {"absolute link",
+         [](const CScratchFolder& f) {
              WriteWholeFile(f.File("a.vtr"), OldBytes);
              std::filesystem::create_symlink(f.File("a.vtr"), f.File("l.vtr"));
              return true;
-         }, "l.vtr", nullptr, {"a.vk1 old", "a.vtr new", "l.vtr -> (here)/a.vtr"}},
-        {"dangling link", link({{"l.vtr", "real/a.vtr"}}, false), "l.vtr", nullptr,
+         },
+         "l.vtr",
+         nullptr,
+         {"a.vk1 old", "a.vtr new", "l.vtr -> (here)/a.vtr"}},
+        {"dangling link",
+         link({{"l.vtr", "real/a.vtr"}}, false),
+         "l.vtr",
+         nullptr,
          {"l.vtr -> real/a.vtr", "real/", "real/a.vtr new"}},
-        {"dangling link, no folder", link({{"l.vtr", "gone/a.vtr"}}, false), "l.vtr", "No such file or directory",
+        {"dangling link, no folder",
+         link({{"l.vtr", "gone/a.vtr"}}, false),
+         "l.vtr",
+         "No such file or directory",
          {"l.vtr -> gone/a.vtr", "real/"}},
-        {"link loop", link({{"l1.vtr", "l2.vtr"}, {"l2.vtr", "l1.vtr"}}, false), "l1.vtr", "Too many levels of symbolic links",
+        {"link loop",
+         link({{"l1.vtr", "l2.vtr"}, {"l2.vtr", "l1.vtr"}}, false),
+         "l1.vtr",
+         "Too many levels of symbolic links",
          {"l1.vtr -> l2.vtr", "l2.vtr -> l1.vtr", "real/"}},
-        {"missing folder", [](const CScratchFolder&) { return true; }, "missing/a.vtr", "No such file or directory", {}},
+        {"missing folder",
+         [](const CScratchFolder&) { return true; },
+         "missing/a.vtr",
+         "No such file or directory",
+         {}},
         {"folder without write permission",
          [](const CScratchFolder& f) {
              // The superuser may write anywhere.
              return ::geteuid() != 0 && std::filesystem::create_directory(f.File("ro")) &&
                     ::chmod(f.File("ro").c_str(), 0555) == 0;
          },
-         "ro/a.vtr", "Permission denied", {"ro/"}},
-        {"folder", [](const CScratchFolder& f) { return std::filesystem::create_directory(f.File("d.vtr")); },
-         "d.vtr", "Is a directory", {"d.vtr/"}},
-        {"link to a folder", [](const CScratchFolder& f) {
+         "ro/a.vtr",
+         "Permission denied",
+         {"ro/"}},
+        {"folder",
+         [](const CScratchFolder& f) { return std::filesystem::create_directory(f.File("d.vtr")); },
+         "d.vtr",
+         "Is a directory",
+         {"d.vtr/"}},
+        {"link to a folder",
+         [](const CScratchFolder& f) {
              std::filesystem::create_directory(f.File("d"));
              std::filesystem::create_symlink("d", f.File("l.vtr"));
              return true;
-         }, "l.vtr", "Is a directory", {"d/", "l.vtr -> d"}},
-        {"FIFO", [](const CScratchFolder& f) { return ::mkfifo(f.File("p.vtr").c_str(), 0600) == 0; }, "p.vtr", NotAFile,
+         },
+         "l.vtr",
+         "Is a directory",
+         {"d/", "l.vtr -> d"}},
+        {"FIFO",
+         [](const CScratchFolder& f) { return ::mkfifo(f.File("p.vtr").c_str(), 0600) == 0; },
+         "p.vtr",
+         NotAFile,
          {"p.vtr |"}},
         {"socket",
          [](const CScratchFolder& f) {
@@ -205,11 +236,15 @@ TEST(SaveSafely, EveryKindOfTarget) {
              ::close(fd);
              return bound;
          },
-         "s.vtr", NotAFile, {"s.vtr ="}},
+         "s.vtr",
+         NotAFile,
+         {"s.vtr ="}},
         // The numbers of the null device; making one needs CAP_MKNOD.
         {"character device",
          [](const CScratchFolder& f) { return ::mknod(f.File("c.vtr").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0; },
-         "c.vtr", NotAFile, {"c.vtr %"}},
+         "c.vtr",
+         NotAFile,
+         {"c.vtr %"}},
     };
     CLoadedProject project;
     CRecorder recorder(project.Core);
@@ -223,7 +258,8 @@ TEST(SaveSafely, EveryKindOfTarget) {
         recorder.Messages.clear();
         recorder.Contexts.clear();
         EXPECT_EQ(SaveGameFile(project, folder.File(c.target)), c.cause == nullptr);
-        EXPECT_EQ(recorder.Messages, c.cause == nullptr ? std::vector<std::string>{} : std::vector<std::string>{CannotCreate});
+        EXPECT_EQ(recorder.Messages,
+                  c.cause == nullptr ? std::vector<std::string>{} : std::vector<std::string>{CannotCreate});
         if (c.cause != nullptr && !recorder.Contexts.empty()) {
             EXPECT_EQ(recorder.Contexts[0].back(), "cause: " + std::string(c.cause));
         }
@@ -248,9 +284,9 @@ TEST(SaveSafely, BackupWithoutHardLinksAndFolderSyncRefused) {
     CLoadedProject project;
     CRecorder recorder(project.Core);
     const CSaveCalls normal = SaveCalls();
-    for (const Refusal r : {Refusal{"hard links work", 0, 0}, Refusal{"EPERM", EPERM, 0}, Refusal{"EXDEV", EXDEV, 0},
-                            Refusal{"EMLINK", EMLINK, 0}, Refusal{"ENOTSUP", ENOTSUP, 0},
-                            Refusal{"folder sync EINVAL", 0, EINVAL}}) {
+    for (const Refusal r :
+         {Refusal{"hard links work", 0, 0}, Refusal{"EPERM", EPERM, 0}, Refusal{"EXDEV", EXDEV, 0},
+          Refusal{"EMLINK", EMLINK, 0}, Refusal{"ENOTSUP", ENOTSUP, 0}, Refusal{"folder sync EINVAL", 0, EINVAL}}) {
         SCOPED_TRACE(r.what);
         CScratchFolder folder;
         const std::string target = folder.File("a.vtr");
@@ -270,7 +306,8 @@ TEST(SaveSafely, BackupWithoutHardLinksAndFolderSyncRefused) {
         EXPECT_TRUE(saved);
         EXPECT_EQ(calls, error != 0 ? 1 : 0);
         EXPECT_EQ(Tree(folder.Path()), (std::vector<std::string>{"a.vk1 old", "a.vtr new"}));
-        struct stat backup {}, now {};
+        struct stat backup {
+        }, now{};
         ::stat(folder.File("a.vk1").c_str(), &backup);
         ::stat(target.c_str(), &now);
         EXPECT_EQ(backup.st_ino == old.st_ino, r.linkError == 0) << "a hard link, or else a copy";
@@ -298,7 +335,8 @@ TEST(SaveSafely, ReadOnlyFolderKeepsTheEarlierFile) {
         recorder.Events.clear();
         EXPECT_FALSE(SaveGameFile(project, name)) << name;
         EXPECT_EQ(recorder.Messages, std::vector<std::string>{CannotCreate}) << name;
-        EXPECT_EQ(recorder.Contexts, (std::vector<std::vector<std::string>>{{"file: " + name, "cause: Read-only file system"}}));
+        EXPECT_EQ(recorder.Contexts,
+                  (std::vector<std::vector<std::string>>{{"file: " + name, "cause: Read-only file system"}}));
         EXPECT_EQ(recorder.Events.back(), "end") << "the progress window closes";
     }
     EXPECT_EQ(ReadWholeFile(target + "/a.vtr"), Bytes({1, 2, 3}));
@@ -353,8 +391,8 @@ TEST(SaveSafely, PendingFilesHoldEverySaveInFlight) {
     {
         std::vector<std::unique_ptr<CSafeSave>> saves;
         for (int i = 0; i < Saves; ++i)
-            saves.push_back(
-                std::make_unique<CSafeSave>(folder.File(std::to_string(i) + ".vtr"), CBackupSeries{".vk", 1}, &pending));
+            saves.push_back(std::make_unique<CSafeSave>(folder.File(std::to_string(i) + ".vtr"),
+                                                        CBackupSeries{".vk", 1}, &pending));
         EXPECT_EQ(pending.ArmedCount(), std::size_t{Saves});
         EXPECT_EQ(FolderContents(folder.Path()).size(), std::size_t{Saves});
         saves[0]->Commit();
@@ -403,45 +441,68 @@ TEST(SaveSafely, BackupSequences) {
     const std::string oldestKept =
         "failed: no backup name is left for what it holds (the oldest backup, .vk9, is never replaced)";
     const Case cases[] = {
-        {"in place twice", {{"game.vtr", 1}}, {},
+        {"in place twice",
+         {{"game.vtr", 1}},
+         {},
          {{"game.vtr", "game.vtr", "kept as game.vk1"}, {"game.vtr", "game.vtr", "unchanged"}},
          {"game.vk1 v4 #1", "game.vtr v5 #1"}},
-        {"version 5 to another name", {{"game.vtr", 1}}, {},
+        {"version 5 to another name",
+         {{"game.vtr", 1}},
+         {},
          {{"game.vtr", "game.vtr", "kept as game.vk1"}, {"game.vtr", "copy.vtr", "new"}},
          {"copy.vtr v5 #1", "game.vk1 v4 #1", "game.vtr v5 #1"}},
-        {"backup as source, in place", {{"game.vk1", 1}, {"game.vtr", 2}}, {},
+        {"backup as source, in place",
+         {{"game.vk1", 1}, {"game.vtr", 2}},
+         {},
          {{"game.vk1", "game.vk1", "kept as game.vk2"}},
          {"game.vk1 v5 #1", "game.vk2 v4 #1", "game.vtr v4 #2"}},
-        {"onto a backup", {{"game.vtr", 1}, {"game.vk1", 2}}, {},
+        {"onto a backup",
+         {{"game.vtr", 1}, {"game.vk1", 2}},
+         {},
          {{"game.vtr", "game.vk1", "kept as game.vk2"}},
          {"game.vk1 v5 #1", "game.vk2 v4 #2", "game.vtr v4 #1"}},
-        {"backup back to its project", {{"game.vtr", 2}, {"game.vk1", 1}}, {},
+        {"backup back to its project",
+         {{"game.vtr", 2}, {"game.vk1", 1}},
+         {},
          {{"game.vk1", "game.vtr", "kept as game.vk1"}},
          {"game.vk1 v4 #2", "game.vk2 v4 #1", "game.vtr v5 #1"}},
         rotations,
-        {"a free number ends the moves", {{"game.vtr", 1}, {"game.vk1", 2}, {"game.vk3", 3}}, {},
+        {"a free number ends the moves",
+         {{"game.vtr", 1}, {"game.vk1", 2}, {"game.vk3", 3}},
+         {},
          {{"game.vtr", "game.vtr", "kept as game.vk1"}},
          {"game.vk1 v4 #1", "game.vk2 v4 #2", "game.vk3 v4 #3", "game.vtr v5 #1"}},
-        {"the oldest backup is never replaced", {{"game.vk9", 1}, {"game.vtr", 2}, {"game.vk8", 3}}, {},
-         {{"game.vk9", "game.vk9", oldestKept}, {"game.vtr", "game.vk9", oldestKept},
+        {"the oldest backup is never replaced",
+         {{"game.vk9", 1}, {"game.vtr", 2}, {"game.vk8", 3}},
+         {},
+         {{"game.vk9", "game.vk9", oldestKept},
+          {"game.vtr", "game.vk9", oldestKept},
           {"game.vtr", "game.vk8", oldestKept}},
          {"game.vk8 v4 #3", "game.vk9 v4 #1", "game.vtr v4 #2"}},
-        {"through a link", {{"real/game.vtr", 1}, {"real/game.vk1", 2}}, {{"link.vtr", "real/game.vtr"}},
+        {"through a link",
+         {{"real/game.vtr", 1}, {"real/game.vk1", 2}},
+         {{"link.vtr", "real/game.vtr"}},
          {{"link.vtr", "link.vtr", "kept as real/game.vk1"}},
          {"link.vtr -> real/game.vtr", "real/game.vk1 v4 #1", "real/game.vk2 v4 #2", "real/game.vtr v5 #1"}},
-        {"a backup that links to the project", {{"game.vtr", 1}}, {{"game.vk1", "game.vtr"}},
+        {"a backup that links to the project",
+         {{"game.vtr", 1}},
+         {{"game.vk1", "game.vtr"}},
          {{"game.vtr", "game.vtr", "kept as game.vk1"}},
          {"game.vk1 v4 #1", "game.vk2 -> game.vtr", "game.vtr v5 #1"}},
-        {"hard links refused", {{"game.vtr", 1}, {"game.vk1", 2}}, {},
+        {"hard links refused",
+         {{"game.vtr", 1}, {"game.vk1", 2}},
+         {},
          {{"game.vtr", "game.vtr", "kept as game.vk1"}},
-         {"game.vk1 v4 #1", "game.vk2 v4 #2", "game.vtr v5 #1"}, true},
+         {"game.vk1 v4 #1", "game.vk2 v4 #2", "game.vtr v5 #1"},
+         true},
     };
     const auto label = [](const std::filesystem::path& path) {
         if (std::filesystem::is_symlink(path))
             return "-> " + std::filesystem::read_symlink(path).string();
         const CBlock bytes = ReadWholeFile(path.string());
         const auto int32 = [&](std::size_t at) {
-            return bytes.size() < at + 4 ? -1 : bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24;
+            return bytes.size() < at + 4 ? -1
+                                         : bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24;
         };
         return std::string(int32(4) == 500 ? "v5 #" : "v4 #") + std::to_string(int32(12));
     };
@@ -459,7 +520,8 @@ TEST(SaveSafely, BackupSequences) {
             SaveCalls().Link = [](const char*, const char*) { return errno = EPERM, -1; };
         for (const Step& step : c.steps) {
             SCOPED_TRACE(step.source + " to " + step.target);
-            struct stat before {}, after {};
+            struct stat before {
+            }, after{};
             ::stat(folder.File(step.target).c_str(), &before);
             const std::string predicted = BackupKeptAs(folder.File(step.target));
             transvane::COptions replace;
@@ -480,7 +542,8 @@ TEST(SaveSafely, BackupSequences) {
             if (result.Unchanged) {
                 EXPECT_TRUE(before.st_ino == after.st_ino && before.st_mtim.tv_sec == after.st_mtim.tv_sec &&
                             before.st_mtim.tv_nsec == after.st_mtim.tv_nsec &&
-                            before.st_ctim.tv_sec == after.st_ctim.tv_sec && before.st_ctim.tv_nsec == after.st_ctim.tv_nsec)
+                            before.st_ctim.tv_sec == after.st_ctim.tv_sec &&
+                            before.st_ctim.tv_nsec == after.st_ctim.tv_nsec)
                     << "not touched";
             }
         }

@@ -96,24 +96,27 @@ CBlock LargeProject() {
              CompressedBmpBlock(MakeBmp(photo)),
              PlainBmpBlock(MakeBmp(photo, {.BitCount = 8})),
              CompressedBmpBlock(MakeBmp(photo, {.BitCount = 4, .RunLength = 4})),
-             CompressedBmpBlock(MakeBmp(small, {.BitCount = 32, .BitFields = true, .RedMask = 0xFF0000,
-                                                .GreenMask = 0xFF00, .BlueMask = 0xFF})),
+             CompressedBmpBlock(MakeBmp(
+                 small,
+                 {.BitCount = 32, .BitFields = true, .RedMask = 0xFF0000, .GreenMask = 0xFF00, .BlueMask = 0xFF})),
              CompressedBmpBlock(MakeBmp(small, {.BitCount = 24, .TopDown = true})),
              PlainBmpBlock(MakeBmp(small, {.BitCount = 16})),
-             CompressedBmpBlock(MakeBmp(PatternPixels(37, 11, {0x000000, 0xFFFFFF}), {.BitCount = 1, .HeaderSize = 12})),
+             CompressedBmpBlock(
+                 MakeBmp(PatternPixels(37, 11, {0x000000, 0xFFFFFF}), {.BitCount = 1, .HeaderSize = 12})),
              CompressedBmpBlock(MakeBmp(small, {.BitCount = 8, .RunLength = 8, .ImageSizeField = false})),
              ColorRunsBlock(photo),
              PaletteRunsBlock(photo),
          })
         many.Images.push_back(StoredPicture(std::move(block)));
     for (std::uint32_t i = 0; i < 40; ++i)
-        many.Images.push_back(StoredPicture(ColorRunsBlock(PatternPixels(static_cast<std::int32_t>(5 + i * 3), 9,
-                                                                         {0x102030u * i, 0xFFFFFF}))));
+        many.Images.push_back(StoredPicture(
+            ColorRunsBlock(PatternPixels(static_cast<std::int32_t>(5 + i * 3), 9, {0x102030u * i, 0xFFFFFF}))));
     p.Sprites.Add("many", many);
     p.Sprites.AddEmpty();
     p.Sprites.Add("none", {});
-    p.Backgrounds.Add("sky", {.HasImage = 1, .Image = StoredPicture(CompressedBmpBlock(MakeBmp(
-                                                 PatternPixels(640, 120, {0x336699, 0x6699CC}))))});
+    p.Backgrounds.Add(
+        "sky", {.HasImage = 1,
+                .Image = StoredPicture(CompressedBmpBlock(MakeBmp(PatternPixels(640, 120, {0x336699, 0x6699CC}))))});
     p.DataFiles.Add("level", {.FileName = "level.dat", .HasData = 1, .Data = Waveform(250000, 3)});
     p.DataFiles.Add("nothing", {.FileName = "none", .HasData = 1});
     return WriteProject(p);

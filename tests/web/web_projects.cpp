@@ -66,8 +66,9 @@ void Make(const fs::path& folder) {
 void MakeLarge(const fs::path& file, int megabytes) {
     TProject project = EmptyProject(441);
     for (int i = 0; i < megabytes; ++i)
-        project.DataFiles.Add("data" + std::to_string(i),
-                              TDataFile{440, "data.bin", 1, NoiseBytes(1000000, static_cast<std::uint32_t>(i)), 2, 0, 1, 1});
+        project.DataFiles.Add(
+            "data" + std::to_string(i),
+            TDataFile{440, "data.bin", 1, NoiseBytes(1000000, static_cast<std::uint32_t>(i)), 2, 0, 1, 1});
     Write(file, WriteProject(project));
 }
 

@@ -112,41 +112,29 @@ int ErrorNumberOf(unsigned long windowsError) {
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_DRIVE:
     case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-        return ENOENT;
+    case ERROR_BAD_NET_NAME: return ENOENT;
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_WRITE_PROTECT:
-    case ERROR_CANNOT_MAKE:
-        return EACCES;
+    case ERROR_CANNOT_MAKE: return EACCES;
     case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-        return EEXIST;
+    case ERROR_ALREADY_EXISTS: return EEXIST;
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return ENOSPC;
-    case ERROR_NOT_SAME_DEVICE:
-        return EXDEV;
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_NOT_SAME_DEVICE: return EXDEV;
     case ERROR_INVALID_NAME:
     case ERROR_BAD_PATHNAME:
-    case ERROR_DIRECTORY:
-        return EINVAL;
-    case ERROR_FILENAME_EXCED_RANGE:
-        return ENAMETOOLONG;
-    case ERROR_TOO_MANY_OPEN_FILES:
-        return EMFILE;
+    case ERROR_DIRECTORY: return EINVAL;
+    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
+    case ERROR_TOO_MANY_OPEN_FILES: return EMFILE;
     case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-        return ENOMEM;
+    case ERROR_OUTOFMEMORY: return ENOMEM;
     case ERROR_INVALID_FUNCTION:
     case ERROR_NOT_SUPPORTED:
-    case ERROR_TOO_MANY_LINKS:
-        return EPERM;
-    case ERROR_DIR_NOT_EMPTY:
-        return ENOTEMPTY;
-    default:
-        return EIO;
+    case ERROR_TOO_MANY_LINKS: return EPERM;
+    case ERROR_DIR_NOT_EMPTY: return ENOTEMPTY;
+    default: return EIO;
     }
 }
 
@@ -360,9 +348,7 @@ CSaveTarget ResolveSaveTarget(const std::string& name) {
         target.Kind = ESaveTargetKind::Missing;
         target.Error = error;
         break;
-    case ENameKind::File:
-        target.Kind = ESaveTargetKind::File;
-        break;
+    case ENameKind::File: target.Kind = ESaveTargetKind::File; break;
     case ENameKind::Folder:
         target.Kind = ESaveTargetKind::NotAFile;
         target.Error = EISDIR;
@@ -377,12 +363,8 @@ CSaveTarget ResolveSaveTarget(const std::string& name) {
         target.Kind = ESaveTargetKind::NotAFile;
         target.Why = "a symbolic link or junction, which is not written through here";
         break;
-    case ENameKind::Other:
-        target.Kind = ESaveTargetKind::NotAFile;
-        break;
-    case ENameKind::Unreachable:
-        target.Error = error;
-        break;
+    case ENameKind::Other: target.Kind = ESaveTargetKind::NotAFile; break;
+    case ENameKind::Unreachable: target.Error = error; break;
     }
     return target;
 }

@@ -31,9 +31,8 @@ CBlock SavedBytes(CCoreState& core, CAction& action) {
 
 TEST(Translation, EndPointsHolesAndNeighbours) {
     const std::pair<std::int32_t, std::optional<std::int32_t>> cases[] = {
-        {1, 101},  {2, 113},  {12, 301}, {19, 701}, {34, 603},     {52, 711},
-        {68, 612}, {69, 613}, {0, {}},   {70, {}},  {-1, {}},      {INT32_MIN, {}},
-        {INT32_MAX, {}},
+        {1, 101},  {2, 113}, {12, 301}, {19, 701}, {34, 603},       {52, 711},       {68, 612},
+        {69, 613}, {0, {}},  {70, {}},  {-1, {}},  {INT32_MIN, {}}, {INT32_MAX, {}},
     };
     for (const auto& [old, translated] : cases)
         EXPECT_EQ(TranslateOldAction(old), translated) << old;
@@ -62,13 +61,16 @@ TEST(Action, OldLayoutIsTranslatedAndWrittenInTheNewerLayout) {
         {"three arguments", OldAction(12, {"x", "y", "z"}, -1, 0), ConvertedAction(301, {"x", "y", "z"}), {}},
         {"eighth argument 1 sets the tail flag",
          OldAction(2, {"0", "0", "0", "0", "0", "0", "0", "1"}, -1, 0),
-         ConvertedAction(113, {"0", "0", "0", "0", "0", "0", "0", "1"}), {}},
+         ConvertedAction(113, {"0", "0", "0", "0", "0", "0", "0", "1"}),
+         {}},
         {"eighth argument 01 does not",
          OldAction(2, {"0", "0", "0", "0", "0", "0", "0", "01"}, -1, 0),
-         ConvertedAction(113, {"0", "0", "0", "0", "0", "0", "0", "01"}), {}},
+         ConvertedAction(113, {"0", "0", "0", "0", "0", "0", "0", "01"}),
+         {}},
         {"eighth argument space 1 does not",
          OldAction(2, {"0", "0", "0", "0", "0", "0", "0", " 1"}, -1, 0),
-         ConvertedAction(113, {"0", "0", "0", "0", "0", "0", "0", " 1"}), {}},
+         ConvertedAction(113, {"0", "0", "0", "0", "0", "0", "0", " 1"}),
+         {}},
         {"old number 70", OldAction(70, {}, -1, 0), ConvertedAction(70), {NoTranslation + "70"}},
         {"old number 0", OldAction(0, {}, -1, 0), ConvertedAction(0), {NoTranslation + "0"}},
         {"old number -5", OldAction(-5, {}, -1, 0), ConvertedAction(-5), {NoTranslation + "-5"}},

@@ -93,8 +93,7 @@ TEST(PathCurve, SmoothOpenPath) {
     }
     EXPECT_DOUBLE_EQ(path.Length, length);
 
-    EXPECT_EQ(Positions(MakePath(1, 0, 0, Triangle)),
-              (std::vector<std::pair<double, double>>{{0, 0}, {30, 0}}));
+    EXPECT_EQ(Positions(MakePath(1, 0, 0, Triangle)), (std::vector<std::pair<double, double>>{{0, 0}, {30, 0}}));
 }
 
 TEST(PathCurve, SmoothClosedPath) {
@@ -111,8 +110,7 @@ TEST(PathCurve, SmoothClosedPath) {
 }
 
 TEST(PathCurve, SmallSmoothPaths) {
-    EXPECT_EQ(Positions(MakePath(1, 0, 4, {{5, 6, 100}})),
-              (std::vector<std::pair<double, double>>{{5, 6}, {5, 6}}));
+    EXPECT_EQ(Positions(MakePath(1, 0, 4, {{5, 6, 100}})), (std::vector<std::pair<double, double>>{{5, 6}, {5, 6}}));
     EXPECT_EQ(MakePath(1, 0, 4, {{0, 0, 100}, {10, 0, 100}}).CurvePointCount(), 2);
     // Reverse on a smooth open curve: 17 there, 16 back.
     const MakePath reversed(5, 3, 4, Triangle);
@@ -139,8 +137,8 @@ TEST(PathCurve, DepthFromTheFileIsBounded) {
 }
 
 TEST(PathRecord, RoundTripAndSizes) {
-    const TPath record{.ConnectionKind = 1, .EndAction = 3, .SmoothingDepth = 40,
-                       .Points = {{1.5, -2.25, 100}, {1e300, 0, -7}}};
+    const TPath record{
+        .ConnectionKind = 1, .EndAction = 3, .SmoothingDepth = 40, .Points = {{1.5, -2.25, 100}, {1e300, 0, -7}}};
     CStream stream(RecordBytes(record));
     EXPECT_EQ(stream.Size(), 20u + 2 * 24);
     CPath path;

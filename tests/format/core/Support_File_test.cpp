@@ -13,10 +13,12 @@ namespace transvane {
 namespace {
 
 TEST(ChangeFileExt, ReplacesOnlyAnExtensionOfTheLastComponent) {
-    struct Case { const char* name; const char* expected; };
+    struct Case {
+        const char* name;
+        const char* expected;
+    };
     for (Case c : {Case{"a.vtr", "a.vk1"}, Case{"/x/y/game.old.vtr", "/x/y/game.old.vk1"},
-                   Case{"/x.dir/game", "/x.dir/game.vk1"}, Case{"game", "game.vk1"},
-                   Case{"dir/.hidden", "dir/.vk1"}})
+                   Case{"/x.dir/game", "/x.dir/game.vk1"}, Case{"game", "game.vk1"}, Case{"dir/.hidden", "dir/.vk1"}})
         EXPECT_EQ(ChangeFileExt(c.name, ".vk1"), c.expected) << c.name;
 }
 
@@ -32,7 +34,8 @@ TEST(IsDeviceName, TheNamesWindowsKeepsWhateverTheirCaseAndExtension) {
 // back from a folder's listing as the same UTF-8.
 TEST(PathOf, NamesInAnyScriptRoundTrip) {
     CScratchFolder folder;
-    const std::string leaf = "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC_\xE6\x97\xA5\xE6\x9C\xAC.vtr";  // Ελληνικά_日本
+    const std::string leaf =
+        "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC_\xE6\x97\xA5\xE6\x9C\xAC.vtr";  // Ελληνικά_日本
     WriteWholeFile(folder.File(leaf), Bytes("x"));
     EXPECT_TRUE(FileExists(folder.File(leaf)));
     EXPECT_EQ(ReadProblem(folder.File(leaf)), "");

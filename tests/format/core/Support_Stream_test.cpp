@@ -23,8 +23,8 @@ TEST(Stream, PrimitivesAreLittleEndianAndReadBack) {
     s.WriteReal(45678.25);
     s.WriteBlock({});
     s.WriteCompressedBlock({});
-    EXPECT_EQ(s.Bytes(), Bytes({0x91, 0xD5, 0x12, 0x00, 0, 0, 0, 0, 0xC8, 0x4D, 0xE6, 0x40, 0, 0, 0, 0,  //
-                                8, 0, 0, 0, 0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01}));
+    EXPECT_EQ(s.Bytes(), Bytes({0x91, 0xD5, 0x12, 0x00, 0,    0,    0,    0,    0xC8, 0x4D, 0xE6, 0x40, 0, 0, 0, 0,  //
+                                8,    0,    0,    0,    0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01}));
     s.SetPosition(0);
     EXPECT_EQ(s.ReadInt(), 1234321);
     EXPECT_EQ(s.ReadReal(), 45678.25);
@@ -39,7 +39,10 @@ TEST(Stream, BoolIsWrittenOneOrZeroAndReadAsPositive) {
     s.WriteBool(false);
     EXPECT_EQ(s.Bytes(), Bytes({1, 0, 0, 0, 0, 0, 0, 0}));
 
-    struct Case { std::int32_t stored; bool read; };
+    struct Case {
+        std::int32_t stored;
+        bool read;
+    };
     for (Case c : {Case{2, true}, Case{1, true}, Case{0, false}, Case{-1, false},
                    Case{std::numeric_limits<std::int32_t>::min(), false}}) {
         CStream in;
@@ -172,7 +175,11 @@ TEST(Stream, CompressedBlockAfterOtherData) {
 }
 
 TEST(Stream, ShortReadsRaiseTheReadError) {
-    struct Case { const char* what; CBlock bytes; void (*read)(CStream&); };
+    struct Case {
+        const char* what;
+        CBlock bytes;
+        void (*read)(CStream&);
+    };
     const Case cases[] = {
         {"int", Bytes({1, 2, 3}), [](CStream& s) { s.ReadInt(); }},
         {"real", Bytes({1, 2, 3, 4, 5, 6, 7}), [](CStream& s) { s.ReadReal(); }},
@@ -184,10 +191,8 @@ TEST(Stream, ShortReadsRaiseTheReadError) {
          [](CStream& s) { s.ReadCompressedBlock(); }},
         // Two thousand million characters announced in a ten-byte stream
         // must fail at once, before anything is allocated.
-        {"huge string", Bytes({0x00, 0x94, 0x35, 0x77, 1, 2, 3, 4, 5, 6}),
-         [](CStream& s) { s.ReadString(); }},
-        {"huge block", Bytes({0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3, 4, 5, 6}),
-         [](CStream& s) { s.ReadBlock(); }},
+        {"huge string", Bytes({0x00, 0x94, 0x35, 0x77, 1, 2, 3, 4, 5, 6}), [](CStream& s) { s.ReadString(); }},
+        {"huge block", Bytes({0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3, 4, 5, 6}), [](CStream& s) { s.ReadBlock(); }},
     };
     for (const Case& c : cases) {
         CStream s{CBlock(c.bytes)};
@@ -196,7 +201,10 @@ TEST(Stream, ShortReadsRaiseTheReadError) {
 }
 
 TEST(Stream, CorruptCompressedDataRaisesTheZlibError) {
-    struct Case { const char* what; CBlock payload; };
+    struct Case {
+        const char* what;
+        CBlock payload;
+    };
     CStream good;
     good.WriteCompressedBlock(Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     CBlock cut(good.Bytes().begin() + 4, good.Bytes().end() - 3);
@@ -318,7 +326,10 @@ TEST(Stream, InflateLimitBoundsWhatABlockMayClaim) {
     const CBlock data(100000, 0);  // compresses to a few hundred bytes
     CStream s;
     s.WriteCompressedBlock(data);
-    struct Case { std::size_t limit; bool fits; };
+    struct Case {
+        std::size_t limit;
+        bool fits;
+    };
     for (Case c : {Case{100000, true}, Case{99999, false}, Case{1000000, true}, Case{0, false}}) {
         s.Core().InflateLimit = c.limit;
         s.SetPosition(0);

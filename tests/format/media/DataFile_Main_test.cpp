@@ -53,7 +53,7 @@ TEST(DataFiles, BrokenBlocks) {
     CProject project;
     CBlock corrupt = DataFilesSection({.FileName = "", .HasData = 1, .Data = CBlock(64, 7)});
     const std::size_t record = 16 + 4 + 4;  // after the list head, two flags and the name
-    corrupt[record + 16] ^= 0xFF;             // inside the zlib stream
+    corrupt[record + 16] ^= 0xFF;           // inside the zlib stream
     corrupt[record + 17] ^= 0xFF;
     CStream in(corrupt);
     EXPECT_THROW(LoadDataFiles(project.Media, in), EZCompressionError);

@@ -17,10 +17,22 @@ CBlock SoundsSection(const TSound& sound) { return ListBytes(TList<TSound>{400, 
 TEST(Sounds, BothVersionsAreWrittenAsVersion440) {
     CProject project;
     const std::pair<const char*, TSound> cases[] = {
-        {"raw data", {.Version = 400, .Kind = 0, .Text = "boom.wav", .Data = NoiseBytes(1000), .Flag1 = 5,
-                      .Value = -9, .Flag2 = -1}},
-        {"compressed data", {.Version = 440, .Kind = 3, .Text = "music.mid", .Data = NoiseBytes(70000), .Flag1 = 1,
-                             .Value = 0, .Flag2 = 1}},
+        {"raw data",
+         {.Version = 400,
+          .Kind = 0,
+          .Text = "boom.wav",
+          .Data = NoiseBytes(1000),
+          .Flag1 = 5,
+          .Value = -9,
+          .Flag2 = -1}},
+        {"compressed data",
+         {.Version = 440,
+          .Kind = 3,
+          .Text = "music.mid",
+          .Data = NoiseBytes(70000),
+          .Flag1 = 1,
+          .Value = 0,
+          .Flag2 = 1}},
         {"negative kind has data", {.Version = 400, .Kind = -2, .Text = "", .Data = NoiseBytes(3)}},
         {"empty data", {.Version = 440, .Kind = 1, .Text = "\xE9t\xE9", .Data = {}}},
         {"no data, version 400", {.Version = 400, .Kind = -1, .Text = "silent", .Flag1 = 1, .Value = 77}},
@@ -51,8 +63,8 @@ TEST(Sounds, BrokenBlocks) {
     // A raw block longer than the stream, a compressed block that isn't
     // zlib.  The record starts after the list head, the flag and the name.
     const std::size_t record = 12 + 4 + 3;
-    CStream longBlock(Patched(SoundsSection({.Version = 400, .Kind = 0, .Text = "", .Data = NoiseBytes(10)}),
-                              record + 12, 0x7F));
+    CStream longBlock(
+        Patched(SoundsSection({.Version = 400, .Kind = 0, .Text = "", .Data = NoiseBytes(10)}), record + 12, 0x7F));
     EXPECT_THROW(LoadSounds(project.Media, longBlock), EReadError);
 
     CBlock compressed = SoundsSection({.Version = 440, .Kind = 0, .Text = "", .Data = NoiseBytes(100)});

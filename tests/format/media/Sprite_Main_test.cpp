@@ -24,12 +24,22 @@ TEST(Sprites, FieldsAndSubimagesAreCarried) {
     const TPicture runs = PatternPixels(6, 4, Colours);
     const TPicture palette = PatternPixels(3, 5, Colours);
     const TPicture plain = PatternPixels(2, 2, Colours);
-    const TSprite stored{.Width = 64, .Height = -7, .Left = 1, .Top = 2, .Right = 3, .Bottom = 4,
-                         .Transparent = 5, .Value1 = -123, .Flag1 = -1, .Flag2 = 0, .Flag3 = 7,
-                         .Value2 = 0x7FFFFFFF, .Value3 = -1,
-                         .Images = {StoredPicture(ColorRunsBlock(runs)), StoredPicture(PaletteRunsBlock(palette)),
-                                    StoredPicture(PlainBmpBlock(MakeBmp(plain))),
-                                    StoredPicture(CompressedBmpBlock(MakeBmp(plain)))}};
+    const TSprite stored{
+        .Width = 64,
+        .Height = -7,
+        .Left = 1,
+        .Top = 2,
+        .Right = 3,
+        .Bottom = 4,
+        .Transparent = 5,
+        .Value1 = -123,
+        .Flag1 = -1,
+        .Flag2 = 0,
+        .Flag3 = 7,
+        .Value2 = 0x7FFFFFFF,
+        .Value3 = -1,
+        .Images = {StoredPicture(ColorRunsBlock(runs)), StoredPicture(PaletteRunsBlock(palette)),
+                   StoredPicture(PlainBmpBlock(MakeBmp(plain))), StoredPicture(CompressedBmpBlock(MakeBmp(plain)))}};
     CStream in = SpritesSection(stored);
     ASSERT_TRUE(LoadSprites(project.Media, in));
     EXPECT_EQ(in.Remaining(), 0u);

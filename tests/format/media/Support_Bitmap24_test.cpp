@@ -76,19 +76,26 @@ TEST(Bitmap24, EveryEncodingRoundTripsToTheSamePixels) {
         {"plain 4-bit, core header", eight, PlainBmpBlock(MakeBmp(eight, {.BitCount = 4, .HeaderSize = 12})), true},
         {"plain 16-bit", eight, PlainBmpBlock(MakeBmp(eight, {.BitCount = 16})), true},
         {"plain 16-bit 5-6-5", eight,
-         PlainBmpBlock(MakeBmp(eight, {.BitCount = 16, .BitFields = true, .RedMask = 0xF800, .GreenMask = 0x07E0,
-                                       .BlueMask = 0x001F})),
+         PlainBmpBlock(MakeBmp(
+             eight, {.BitCount = 16, .BitFields = true, .RedMask = 0xF800, .GreenMask = 0x07E0, .BlueMask = 0x001F})),
          true},
         {"plain 32-bit", deep, PlainBmpBlock(MakeBmp(deep, {.BitCount = 32})), true},
         {"plain 32-bit, masks in a 108-byte header", deep,
-         PlainBmpBlock(MakeBmp(deep, {.BitCount = 32, .HeaderSize = 108, .BitFields = true, .RedMask = 0x000000FF,
-                                      .GreenMask = 0x0000FF00, .BlueMask = 0x00FF0000})),
+         PlainBmpBlock(MakeBmp(deep, {.BitCount = 32,
+                                      .HeaderSize = 108,
+                                      .BitFields = true,
+                                      .RedMask = 0x000000FF,
+                                      .GreenMask = 0x0000FF00,
+                                      .BlueMask = 0x00FF0000})),
          true},
         {"plain 32-bit, 124-byte header, top-down", deep,
          PlainBmpBlock(MakeBmp(deep, {.BitCount = 32, .HeaderSize = 124, .TopDown = true})), true},
         {"plain 32-bit, 10-bit fields", eight,
-         PlainBmpBlock(MakeBmp(eight, {.BitCount = 32, .BitFields = true, .RedMask = 0x3FF00000,
-                                       .GreenMask = 0x000FFC00, .BlueMask = 0x000003FF})),
+         PlainBmpBlock(MakeBmp(eight, {.BitCount = 32,
+                                       .BitFields = true,
+                                       .RedMask = 0x3FF00000,
+                                       .GreenMask = 0x000FFC00,
+                                       .BlueMask = 0x000003FF})),
          true},
         {"plain RLE8", wide, PlainBmpBlock(MakeBmp(wide, {.BitCount = 8, .RunLength = 8})), true},
         {"plain RLE4", four, PlainBmpBlock(MakeBmp(four, {.BitCount = 4, .RunLength = 4})), true},
@@ -107,8 +114,7 @@ TEST(Bitmap24, EveryEncodingRoundTripsToTheSamePixels) {
         const CRoundTrip result = RoundTrip(c.Block);
         ASSERT_TRUE(result.Pixels.has_value());
         EXPECT_EQ(*result.Pixels, c.Pixels);
-        EXPECT_EQ(result.Messages, c.ShowsSaveError ? std::vector<std::string>{SaveError}
-                                                    : std::vector<std::string>{});
+        EXPECT_EQ(result.Messages, c.ShowsSaveError ? std::vector<std::string>{SaveError} : std::vector<std::string>{});
         // The written block reads back and writes again to the same bytes.
         CStream written;
         const CBlock bmp = MakeBmp(c.Pixels);
@@ -186,8 +192,7 @@ TEST(Bitmap24, RunEdgeCases) {
          row({red, red, blue})},
         {"runs past the row end are cut", ColorRunsBlock(3, 1, {{{2, red}, {200, blue}, {5, red}}}),
          row({red, red, blue})},
-        {"a row of no runs", ColorRunsBlock(2, 2, {{}, {{2, red}}}),
-         TPicture{10, 2, 2, {white, white, red, red}, {}}},
+        {"a row of no runs", ColorRunsBlock(2, 2, {{}, {{2, red}}}), TPicture{10, 2, 2, {white, white, red, red}, {}}},
         {"more runs than the authoring tool writes", ColorRunsBlock(2, 1, manyRuns), row({blue, blue})},
         {"palette runs, zero-length and short", PaletteRunsBlock({red, blue}, 4, 1, {{{0, 1}, {1, 0}, {2, 1}}}),
          row({red, blue, blue, white})},
@@ -211,7 +216,8 @@ TEST(Bitmap24, RunEdgeCases) {
 CBlock HandMadeRle8(const CBlock& data) {
     // Both rows grey, red, green, blue: the colour table takes them in
     // that order.
-    const TPicture order{10, 4, 2, {0x808080, 0xFF0000, 0x00FF00, 0x0000FF, 0x808080, 0xFF0000, 0x00FF00, 0x0000FF}, {}};
+    const TPicture order{
+        10, 4, 2, {0x808080, 0xFF0000, 0x00FF00, 0x0000FF, 0x808080, 0xFF0000, 0x00FF00, 0x0000FF}, {}};
     CBlock bmp = MakeBmp(order, {.BitCount = 8, .ColoursUsed = 4});
     const std::size_t dataAt = 14 + 40 + 16;
     bmp.resize(dataAt);
@@ -235,7 +241,8 @@ TEST(Bitmap24, RunLengthBmpCodes) {
          pixels({grey, grey, grey, grey, blue, blue, blue, blue})},
         {"absolute run cut by the end of the data", PlainBmpBlock(HandMadeRle8(Bytes({0, 5, 2, 2}))),
          pixels({grey, grey, grey, grey, green, green, grey, grey})},
-        {"no data at all", CompressedBmpBlock(HandMadeRle8({})), pixels({grey, grey, grey, grey, grey, grey, grey, grey})},
+        {"no data at all", CompressedBmpBlock(HandMadeRle8({})),
+         pixels({grey, grey, grey, grey, grey, grey, grey, grey})},
     };
     ExpectRoundTrips(cases, {SaveError});  // an 8-bit BMP, written as 24 bits
 }

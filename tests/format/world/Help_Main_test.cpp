@@ -15,11 +15,12 @@ using namespace project;
 
 // A small formatted document.
 CBlock RtfDocument() {
-    return Bytes("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
-             "{\\colortbl ;\\red255\\green0\\blue0;}\r\n"
-             "\\viewkind4\\uc1\\pard\\cf1\\b\\f0\\fs24 Welcome\\cf0\\b0  to the \\'e9t\\'e9 game\\par\r\n"
-             "Press \\{F1\\} for help.\\par\r\n"
-             "}\r\n");
+    return Bytes(
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
+        "{\\colortbl ;\\red255\\green0\\blue0;}\r\n"
+        "\\viewkind4\\uc1\\pard\\cf1\\b\\f0\\fs24 Welcome\\cf0\\b0  to the \\'e9t\\'e9 game\\par\r\n"
+        "Press \\{F1\\} for help.\\par\r\n"
+        "}\r\n");
 }
 
 CBlock Section(std::int32_t version, CBlock text = RtfDocument(), std::int32_t mimic = 1) {
@@ -71,7 +72,8 @@ TEST(GameInformation, BothVersionsRoundTrip) {
     for (std::int32_t version : {400, 430}) {
         GameInformation(project.World).Changed = true;
         // A system colour, which stays unresolved.
-        ASSERT_TRUE(LoadFrom(project.World, Patched(Section(version), 4, static_cast<std::int32_t>(0x80000018u)))) << version;
+        ASSERT_TRUE(LoadFrom(project.World, Patched(Section(version), 4, static_cast<std::int32_t>(0x80000018u))))
+            << version;
         EXPECT_FALSE(GameInformation(project.World).Changed);
         const CSaved saved = Save(project.World);
         EXPECT_EQ(saved.Version, 430);

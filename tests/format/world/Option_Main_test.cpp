@@ -263,7 +263,7 @@ TEST(DateTime, DecodesToTheNearestSecond) {
     } const cases[] = {
         {0.0, {{1899, 12, 30, 0, 0, 0}}},
         {36526.5, {{2000, 1, 1, 12, 0, 0}}},
-        {-1.25, {{1899, 12, 28, 18, 0, 0}}},  // the fraction counts forward from the day before
+        {-1.25, {{1899, 12, 28, 18, 0, 0}}},      // the fraction counts forward from the day before
         {1.0 - 1e-9, {{1899, 12, 31, 0, 0, 0}}},  // rounding carries into the next day
         {EncodeDateTime(1600, 2, 29, 23, 59, 59), {{1600, 2, 29, 23, 59, 59}}},
         {3e6 + 1, std::nullopt},

@@ -153,7 +153,7 @@ TEST_F(RoomTest, SavingDropsInstancesAndTilesThatNameNothing) {
     TRoom stored = RichRoom();
     // Objects 0, 1 and 3 exist; backgrounds 0 and 2.
     stored.Instances = {Instance(1, -1), Instance(2, 0), Instance(3, 4),
-                        Instance(4, 2), Instance(5, 3), Instance(6, 1)};
+                        Instance(4, 2),  Instance(5, 3), Instance(6, 1)};
     stored.Tiles = {Tile(1, 1), Tile(2, 0), Tile(3, 3), Tile(4, -1), Tile(5, 2)};
     CRoom room;
     Load(room, RecordBytes(stored));
@@ -196,12 +196,9 @@ TEST_F(RoomTest, HostileCountsFailBeforeAllocating) {
         std::int32_t layers, views, instances, tiles;
     };
     const Case cases[] = {
-        {"huge layer count", 0x7FFFFFFF, 8, 0, 0},
-        {"huge view count", 8, 0x7FFFFFFF, 0, 0},
-        {"huge instance count", 8, 8, 0x7FFFFFFF, 0},
-        {"negative instance count", 8, 8, -1, 0},
-        {"huge tile count", 8, 8, 0, 0x10000000},
-        {"negative tile count", 8, 8, 0, -7},
+        {"huge layer count", 0x7FFFFFFF, 8, 0, 0},    {"huge view count", 8, 0x7FFFFFFF, 0, 0},
+        {"huge instance count", 8, 8, 0x7FFFFFFF, 0}, {"negative instance count", 8, 8, -1, 0},
+        {"huge tile count", 8, 8, 0, 0x10000000},     {"negative tile count", 8, 8, 0, -7},
     };
     // A version-420 room of eight layers and views, no instances and no
     // tiles: the layer count follows the version, the empty caption, eight

@@ -63,8 +63,7 @@ TEST(PlainTextToRtf, EscapesAndBreaks) {
     EXPECT_TRUE(IsWellFormedRtf(rtf));
     const std::string written = Text(rtf);
     EXPECT_EQ(written.rfind("{\\rtf1", 0), 0u);
-    EXPECT_NE(written.find("a\\\\b\\{c\\}d\\par e\\par f\\par g\\tab h\\'e9\\'01}"), std::string::npos)
-        << written;
+    EXPECT_NE(written.find("a\\\\b\\{c\\}d\\par e\\par f\\par g\\tab h\\'e9\\'01}"), std::string::npos) << written;
     EXPECT_EQ(RtfPlainText(rtf), "a\\b{c}d\ne\nf\ng\th\xE9\x01");
 }
 

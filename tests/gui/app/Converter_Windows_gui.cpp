@@ -60,18 +60,18 @@ private slots:
     void everyWindowExistsAndNoneIsShown() {
         CScriptedDialogs dialogs;
         CConverterWindows windows(dialogs);
-        const QList<QWidget*> all{
-            windows.MainForm.get(),   windows.ImagesForm.get(),      windows.HelpForm.get(),
-            windows.ResourceIconForm.get(), windows.OptionForm.get(), windows.PreferencesForm.get(),
-            windows.ValuesDialog.get(), windows.ProgressForm.get()};
+        const QList<QWidget*> all{windows.MainForm.get(),     windows.ImagesForm.get(),
+                                  windows.HelpForm.get(),     windows.ResourceIconForm.get(),
+                                  windows.OptionForm.get(),   windows.PreferencesForm.get(),
+                                  windows.ValuesDialog.get(), windows.ProgressForm.get()};
         QStringList names;
         for (QWidget* window : all) {
             QVERIFY(window->isWindow());
             QVERIFY(!window->isVisible());
             names << window->objectName();
         }
-        QCOMPARE(names, (QStringList{"MainForm", "ImagesForm", "HelpForm", "ResourceIconForm",
-                                     "OptionForm", "PreferencesForm", "ValuesDialog", "ProgressForm"}));
+        QCOMPARE(names, (QStringList{"MainForm", "ImagesForm", "HelpForm", "ResourceIconForm", "OptionForm",
+                                     "PreferencesForm", "ValuesDialog", "ProgressForm"}));
         QCOMPARE(windows.PreferencesForm->children().size(), 0);
     }
 
@@ -141,9 +141,10 @@ private slots:
         CScratchFolder files;
         WriteWholeFile(files.File("bad.vtr"), Bytes("not a project"));
         WriteWholeFile(files.File("good.vtr"), project::WriteProject(project::TProject{}));
-        const std::pair<int, QString> cases[] = {
-            {SIGTERM, QString()}, {SIGINT, QString()}, {SIGHUP, QString::fromStdString(files.File("bad.vtr"))},
-            {SIGTERM, QString::fromStdString(files.File("good.vtr"))}};
+        const std::pair<int, QString> cases[] = {{SIGTERM, QString()},
+                                                 {SIGINT, QString()},
+                                                 {SIGHUP, QString::fromStdString(files.File("bad.vtr"))},
+                                                 {SIGTERM, QString::fromStdString(files.File("good.vtr"))}};
         for (const auto& [signal, file] : cases) {
             CScratchFolder temp;
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -166,7 +167,8 @@ private slots:
             const bool finished = process.waitForFinished(30000);
             if (!finished)
                 process.kill();
-            QVERIFY2(finished, qPrintable(QStringLiteral("still running after signal %1 with '%2'").arg(signal).arg(file)));
+            QVERIFY2(finished,
+                     qPrintable(QStringLiteral("still running after signal %1 with '%2'").arg(signal).arg(file)));
             QCOMPARE(process.exitStatus(), QProcess::NormalExit);
             QCOMPARE(process.exitCode(), 128 + signal);
             QCOMPARE(FolderContents(temp.Path()), std::vector<std::string>{});
@@ -180,16 +182,15 @@ private slots:
         QTest::addColumn<QString>("fileOrProblem");
         QTest::newRow("none") << QStringList{} << EWhat::Run << QString();
         QTest::newRow("a file") << QStringList{"games/old.vtr"} << EWhat::Run << "games/old.vtr";
-        QTest::newRow("a file: address")
-            << QStringList{"file:///home/me/my%20game.vk1"} << EWhat::Run << "/home/me/my game.vk1";
+        QTest::newRow("a file: address") << QStringList{"file:///home/me/my%20game.vk1"} << EWhat::Run
+                                         << "/home/me/my game.vk1";
         QTest::newRow("a file named like an option") << QStringList{"--", "-old.vtr"} << EWhat::Run << "-old.vtr";
         QTest::newRow("help wins") << QStringList{"old.vtr", "--bogus", "-h"} << EWhat::Help << QString();
         QTest::newRow("version") << QStringList{"--version"} << EWhat::Version << QString();
         QTest::newRow("after --, no option") << QStringList{"--", "--help"} << EWhat::Run << "--help";
-        QTest::newRow("unknown option")
-            << QStringList{"old.vtr", "--bogus"} << EWhat::UsageError << "unknown option '--bogus'";
-        QTest::newRow("two files") << QStringList{"a.vtr", "b.vtr"} << EWhat::UsageError
-                                   << "one file at a time, not 2";
+        QTest::newRow("unknown option") << QStringList{"old.vtr", "--bogus"} << EWhat::UsageError
+                                        << "unknown option '--bogus'";
+        QTest::newRow("two files") << QStringList{"a.vtr", "b.vtr"} << EWhat::UsageError << "one file at a time, not 2";
         QTest::newRow("standard input") << QStringList{"-"} << EWhat::UsageError
                                         << "'-' is not a file the window can convert";
     }
@@ -216,13 +217,14 @@ private slots:
         QCOMPARE(version.Code, 0);
         QCOMPARE(version.Out, QStringLiteral("transvane " TRANSVANE_VERSION "\n"));
         // The toolkit's own options are not the window's usage errors.
-        const CFinished wrong = RunWindowProgram(program, {"-style", "fusion", "a.vtr", "--bogus"},
-                                                 {{"QT_QPA_PLATFORM", "offscreen"}});
+        const CFinished wrong =
+            RunWindowProgram(program, {"-style", "fusion", "a.vtr", "--bogus"}, {{"QT_QPA_PLATFORM", "offscreen"}});
         QCOMPARE(wrong.Code, 2);
         // (after whatever the toolkit has to say about the machine)
-        QVERIFY2(wrong.Err.endsWith(QStringLiteral("\ntransvane: unknown option '--bogus'\nTry 'transvane --help'.\n")) ||
-                     wrong.Err == QStringLiteral("transvane: unknown option '--bogus'\nTry 'transvane --help'.\n"),
-                 qPrintable(wrong.Err));
+        QVERIFY2(
+            wrong.Err.endsWith(QStringLiteral("\ntransvane: unknown option '--bogus'\nTry 'transvane --help'.\n")) ||
+                wrong.Err == QStringLiteral("transvane: unknown option '--bogus'\nTry 'transvane --help'.\n"),
+            qPrintable(wrong.Err));
     }
 
     // The real program under a real (virtual) X server, as a file manager
@@ -257,11 +259,10 @@ private slots:
         // check under the sanitizers would count against the window; its own
         // leaks are found by the tests that run it in this process.
         const QString sanitizer = qEnvironmentVariable("ASAN_OPTIONS") + QStringLiteral(":detect_leaks=0");
-        const CFinished finished =
-            RunWindowProgram(QStringLiteral("xvfb-run"),
-                             {"-a", "sh", "-c", script, program, QString::fromStdString(source),
-                              QString::fromStdString(target)},
-                             {{"QT_QPA_PLATFORM", QString()}, {"ASAN_OPTIONS", sanitizer}}, 90);
+        const CFinished finished = RunWindowProgram(
+            QStringLiteral("xvfb-run"),
+            {"-a", "sh", "-c", script, program, QString::fromStdString(source), QString::fromStdString(target)},
+            {{"QT_QPA_PLATFORM", QString()}, {"ASAN_OPTIONS", sanitizer}}, 90);
         QVERIFY2(finished.Code == 0, qPrintable(finished.Err));
         const CBlock written = ReadWholeFile(target);
         QVERIFY(written.size() > 8);

@@ -318,11 +318,16 @@ private slots:
         QTest::addColumn<int>("version");
         QTest::addColumn<QString>("targetLeaf");
         QTest::addColumn<QString>("start");
-        QTest::newRow("version 400 over itself") << 400 << "old.vtr" << "click";
-        QTest::newRow("version 430 to a new name") << 430 << "new.vtr" << "click";
-        QTest::newRow("version 400 over another file") << 400 << "other.vtr" << "click";
-        QTest::newRow("version 410 given at start-up") << 410 << "new.vtr" << "given";
-        QTest::newRow("version 410 dropped on the window") << 410 << "new.vtr" << "drop";
+        QTest::newRow("version 400 over itself") << 400 << "old.vtr"
+                                                 << "click";
+        QTest::newRow("version 430 to a new name") << 430 << "new.vtr"
+                                                   << "click";
+        QTest::newRow("version 400 over another file") << 400 << "other.vtr"
+                                                       << "click";
+        QTest::newRow("version 410 given at start-up") << 410 << "new.vtr"
+                                                       << "given";
+        QTest::newRow("version 410 dropped on the window") << 410 << "new.vtr"
+                                                           << "drop";
     }
 
     void successfulConversion() {
@@ -456,8 +461,7 @@ private slots:
 
         QCOMPARE(Dialogs->Calls.size(), 2);
         QCOMPARE(Dialogs->Calls.front(), QStringLiteral("folder"));
-        QCOMPARE(Dialogs->Calls.back(),
-                 "summary:2 converted, 1 skipped, 1 failed\n" + FileNamed("broken.vtr"));
+        QCOMPARE(Dialogs->Calls.back(), "summary:2 converted, 1 skipped, 1 failed\n" + FileNamed("broken.vtr"));
         QVERIFY(Dialogs->Summaries.front().contains(games + "/a.vk1: skipped: backup of " + games + "/a.vtr"));
         QVERIFY(Dialogs->Summaries.front().contains("  Error Loading: "));
         files.removeDuplicates();
@@ -523,8 +527,9 @@ private slots:
 
         QCOMPARE(Dialogs->Messages.size(), 2);
         QCOMPARE(Dialogs->Summaries.size(), 1);
-        QCOMPARE(Dialogs->Calls.back(),
-                 QStringLiteral("summary:Converting many.vtr gave 20 messages.\nThe details list each with its place."));
+        QCOMPARE(
+            Dialogs->Calls.back(),
+            QStringLiteral("summary:Converting many.vtr gave 20 messages.\nThe details list each with its place."));
         const QString details = Dialogs->Summaries.front();
         QCOMPARE(details.count(QStringLiteral("Failed to convert old action number: 70\n")), 20);
         QVERIFY(details.contains(QStringLiteral("  place: object 0 \"player\", row 0, event 0, action 20\n")));
@@ -543,8 +548,7 @@ private slots:
         QVERIFY(Spy->Notes.isEmpty());
         ExpectIdle();
         QTest::mouseClick(MainForm->ConvertButton, Qt::LeftButton);
-        QCOMPARE(Dialogs->Calls,
-                 (QStringList{"open", "message:Error Loading: File does not exist.", "open"}));
+        QCOMPARE(Dialogs->Calls, (QStringList{"open", "message:Error Loading: File does not exist.", "open"}));
     }
 
     void enterConverts() {
@@ -600,11 +604,10 @@ private slots:
         QVERIFY(refused);
         QVERIFY(!MainForm->isVisible());
         const bool saving = during.startsWith(QStringLiteral("Saving"));
-        const QStringList calls =
-            saving ? QStringList{"open", "save:" + source,
-                                 "question:old.vtr already exists. Replace it? "
-                                 "The current file will be kept as old.vk1."}
-                   : QStringList{"open"};
+        const QStringList calls = saving ? QStringList{"open", "save:" + source,
+                                                       "question:old.vtr already exists. Replace it? "
+                                                       "The current file will be kept as old.vk1."}
+                                         : QStringList{"open"};
         QCOMPARE(Dialogs->Calls, calls);
         QStringList expectedFiles{"old.vtr"};
         if (saving)
@@ -656,8 +659,7 @@ private slots:
         early.ProgressEnd();
         early.ShowMessage("Failed to create temp dir. This can create serious problems with sounds, etc.", {});
         QCOMPARE(Dialogs->Calls,
-                 QStringList{
-                     "message:Failed to create temp dir. This can create serious problems with sounds, etc."});
+                 QStringList{"message:Failed to create temp dir. This can create serious problems with sounds, etc."});
         QCOMPARE(Dialogs->Parents.front(), nullptr);
     }
 };

@@ -35,10 +35,10 @@ private slots:
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Version 4 file to convert"));
         QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptOpen);
         QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFiles);  // files that exist, one or several
-        QCOMPARE(dialog->nameFilters(),
-                 (QStringList{"Vantrel files (*.vtr)",
-                              "Backup Files (*.vk1 *.vk2 *.vk3 *.vk4 *.vk5 *.vk6 *.vk7 *.vk8 *.vk9)",
-                              "All files (*)"}));
+        QCOMPARE(
+            dialog->nameFilters(),
+            (QStringList{"Vantrel files (*.vtr)",
+                         "Backup Files (*.vk1 *.vk2 *.vk3 *.vk4 *.vk5 *.vk6 *.vk7 *.vk8 *.vk9)", "All files (*)"}));
         QCOMPARE(dialog->defaultSuffix(), QStringLiteral("vtr"));
     }
 
@@ -93,8 +93,9 @@ private slots:
         const auto keptAs = [](const QString& target) { return target.chopped(4) + ".vk1"; };
         QCOMPARE(CStandardDialogs().AskFileToSave(nullptr, existing, keptAs), std::optional<QString>(existing));
         QCOMPARE(dialogs, 2);
-        QCOMPARE(questions, QStringList(2, "game.vtr already exists. Replace it? The current file will be kept as "
-                                           "game.vk1."));
+        QCOMPARE(questions, QStringList(2,
+                                        "game.vtr already exists. Replace it? The current file will be kept as "
+                                        "game.vk1."));
     }
 
     void saveDialog() {
@@ -127,8 +128,8 @@ private slots:
     // Wide and resizable enough to read places; Enter closes it even
     // from inside the details.
     void summaryBox() {
-        const auto box = CStandardDialogs::MakeSummaryBox(nullptr, "Converting a.vtr gave 2 messages.",
-                                                          QString("x").repeated(300));
+        const auto box =
+            CStandardDialogs::MakeSummaryBox(nullptr, "Converting a.vtr gave 2 messages.", QString("x").repeated(300));
         box->show();
         QVERIFY(box->isSizeGripEnabled());
         QVERIFY(box->Details->width() >= 600);

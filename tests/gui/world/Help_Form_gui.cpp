@@ -31,9 +31,7 @@ QTextCharFormat FormatAt(const QTextDocument& document, int position) {
     return cursor.charFormat();
 }
 
-int Find(const QTextDocument& document, const QString& text) {
-    return document.find(text).selectionStart();
-}
+int Find(const QTextDocument& document, const QString& text) { return document.find(text).selectionStart(); }
 
 QAction* Action(THelpForm& form, const char* name) { return form.findChild<QAction*>(name); }
 
@@ -162,25 +160,34 @@ private slots:
         QTest::addColumn<QByteArray>("rtf");
         QTest::addColumn<QString>("text");
         const std::string deep = std::string(200000, '{') + "deep" + std::string(200000, '}');
-        QTest::newRow("tables and information") << QByteArray(
-            "{\\rtf1{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red1\\green2\\blue3;}{\\stylesheet{\\s0 Normal;}}"
-            "{\\info{\\title T}{\\author A}}{\\*\\generator G;}a\\par b}") << "a\nb";
-        QTest::newRow("destinations one reader used to show") << QByteArray(
-            "{\\rtf1 a{\\fldinst HYPERLINK x}{\\filetbl f}{\\revtbl r}{\\pgdsctbl p}{\\annotation n}{\\atnid i}"
-            "{\\ftnsep s}{\\nonshppict q}{\\subject s}{\\pn\\pnlvlblt{\\pntxtb x}}b}") << "ab";
-        QTest::newRow("ignorable, fields, escapes") << QByteArray(
-            "{\\rtf1{\\stylesheet{\\s0 Normal;}}{\\info{\\title secret}}{\\*\\foo{\\b nested} hidden}"
-            "{\\field{\\*\\fldinst HYPERLINK x}{\\fldrslt shown}}\\'41\\uc2\\u66 xyC\\line D}") << "shownABC\nD";
-        QTest::newRow("named characters") << QByteArray(
-            "{\\rtf1 \\emdash\\endash\\bullet\\lquote\\rquote\\ldblquote\\rdblquote\\emspace\\enspace\\qmspace|}")
-                                          << QString::fromUtf8("\u2014\u2013\u2022\u2018\u2019\u201c\u201d   |");
+        QTest::newRow("tables and information")
+            << QByteArray(
+                   "{\\rtf1{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red1\\green2\\blue3;}{\\stylesheet{\\s0 Normal;}}"
+                   "{\\info{\\title T}{\\author A}}{\\*\\generator G;}a\\par b}")
+            << "a\nb";
+        QTest::newRow("destinations one reader used to show")
+            << QByteArray(
+                   "{\\rtf1 a{\\fldinst HYPERLINK x}{\\filetbl f}{\\revtbl r}{\\pgdsctbl p}{\\annotation n}{\\atnid i}"
+                   "{\\ftnsep s}{\\nonshppict q}{\\subject s}{\\pn\\pnlvlblt{\\pntxtb x}}b}")
+            << "ab";
+        QTest::newRow("ignorable, fields, escapes")
+            << QByteArray(
+                   "{\\rtf1{\\stylesheet{\\s0 Normal;}}{\\info{\\title secret}}{\\*\\foo{\\b nested} hidden}"
+                   "{\\field{\\*\\fldinst HYPERLINK x}{\\fldrslt shown}}\\'41\\uc2\\u66 xyC\\line D}")
+            << "shownABC\nD";
+        QTest::newRow("named characters")
+            << QByteArray(
+                   "{\\rtf1 "
+                   "\\emdash\\endash\\bullet\\lquote\\rquote\\ldblquote\\rdblquote\\emspace\\enspace\\qmspace|}")
+            << QString::fromUtf8("\u2014\u2013\u2022\u2018\u2019\u201c\u201d   |");
         QTest::newRow("symbols") << QByteArray("{\\rtf1 a\\\\b\\{c\\}d\\~e\\-f\\|g\\:h\\*i}")
                                  << QString::fromUtf8("a\\b{c}d\u00a0efghi");
         QTest::newRow("breaks") << QByteArray("{\\rtf1 a\\line b\\tab c\\cell d\\par e\\sect f\r\ng\\\nh\\par\\par}")
                                 << "a\nb\tc\td\ne\nfg\nh\n\n";
-        QTest::newRow("hex and unicode with fallbacks") << QByteArray(
-            "{\\rtf1\\uc1 caf\\u233 e \\u8364\\'80 \\'e9{\\uc2\\u8212--}\\u65 B\\uc0\\u66 C\\uc2\\u67\\b x y}")
-                                                        << QString::fromUtf8("caf\u00e9 \u20ac \u00e9\u2014ABCC y");
+        QTest::newRow("hex and unicode with fallbacks")
+            << QByteArray(
+                   "{\\rtf1\\uc1 caf\\u233 e \\u8364\\'80 \\'e9{\\uc2\\u8212--}\\u65 B\\uc0\\u66 C\\uc2\\u67\\b x y}")
+            << QString::fromUtf8("caf\u00e9 \u20ac \u00e9\u2014ABCC y");
         QTest::newRow("binary data") << QByteArray("{\\rtf1 a\\bin3 {x}b{\\pict\\bin3 }}}}c}") << "abc";
         QTest::newRow("after the document") << QByteArray("{\\rtf1 y}}} z") << "y";
         QTest::newRow("deep nesting") << QByteArray::fromStdString("{\\rtf1 before" + deep + " after}")
@@ -308,7 +315,8 @@ private slots:
     void gotoLine() {
         QFETCH(QString, answer);
         QFETCH(int, line);
-        SetGameInformationText(Project->World, Project->Core, Bytes("{\\rtf1 one\\par two\\par three\\par four\\par five}"));
+        SetGameInformationText(Project->World, Project->Core,
+                               Bytes("{\\rtf1 one\\par two\\par three\\par four\\par five}"));
         THelpForm form(Project->World);
         form.show();
         form.GotoLine(4);

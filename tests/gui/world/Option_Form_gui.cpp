@@ -43,12 +43,12 @@ struct CFlagBox {
     bool CGameOptions::*Flag;
 };
 const CFlagBox FlagBoxes[] = {
-    {"FullscreenCheck", &CGameOptions::OptionFlag1},   {"WaitCheck", &CGameOptions::OptionFlag2},
+    {"FullscreenCheck", &CGameOptions::OptionFlag1},    {"WaitCheck", &CGameOptions::OptionFlag2},
     {"ScaleHardwareCheck", &CGameOptions::OptionFlag4}, {"NoBorderCheck", &CGameOptions::OptionFlag5},
-    {"ShowcursorCheck", &CGameOptions::OptionFlag6},   {"NoCloseCheck", &CGameOptions::OptionFlag7},
-    {"CaptionCheck", &CGameOptions::OptionFlag8},      {"QuitkeyCheck", &CGameOptions::OptionFlag9},
-    {"HelpkeyCheck", &CGameOptions::OptionFlag10},     {"ScreenkeyCheck", &CGameOptions::OptionFlag11},
-    {"SaveKeyCheck", &CGameOptions::OptionFlag12},     {"FreezeCheck", &CGameOptions::OptionFlag14},
+    {"ShowcursorCheck", &CGameOptions::OptionFlag6},    {"NoCloseCheck", &CGameOptions::OptionFlag7},
+    {"CaptionCheck", &CGameOptions::OptionFlag8},       {"QuitkeyCheck", &CGameOptions::OptionFlag9},
+    {"HelpkeyCheck", &CGameOptions::OptionFlag10},      {"ScreenkeyCheck", &CGameOptions::OptionFlag11},
+    {"SaveKeyCheck", &CGameOptions::OptionFlag12},      {"FreezeCheck", &CGameOptions::OptionFlag14},
 };
 
 }  // namespace
@@ -278,8 +278,7 @@ private slots:
         QVERIFY(Check(form, "DisplayErrorsCheck")->isChecked());
         QCOMPARE(Child<TValueEdit>(form, "GameIdEdit")->Value(), 4242);
         QCOMPARE(Child<TValueEdit>(form, "Edit_Version")->Value(), 321);
-        QCOMPARE(Child<QPlainTextEdit>(form, "Memo_Information")->toPlainText(),
-                 QStringLiteral("line one\nline two"));
+        QCOMPARE(Child<QPlainTextEdit>(form, "Memo_Information")->toPlainText(), QStringLiteral("line one\nline two"));
         QVERIFY(Child<QLineEdit>(form, "Edit_LastChanged")->text().contains("23"));
 
         // Accepted unchanged, the record keeps every value, texts byte for byte.

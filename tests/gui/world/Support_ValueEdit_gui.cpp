@@ -58,8 +58,7 @@ private slots:
         QTest::newRow("int32 max") << 0 << 0 << "2147483647" << std::numeric_limits<int>::max() << false;
         QTest::newRow("int32 min") << 0 << 0 << "-2147483648" << std::numeric_limits<int>::min() << false;
         QTest::newRow("just over max") << 0 << 0 << "2147483648" << std::numeric_limits<int>::max() << true;
-        QTest::newRow("far over max") << 0 << 0 << "99999999999999999999999" << std::numeric_limits<int>::max()
-                                      << true;
+        QTest::newRow("far over max") << 0 << 0 << "99999999999999999999999" << std::numeric_limits<int>::max() << true;
         QTest::newRow("far under min") << 0 << 0 << "-99999999999999999999999" << std::numeric_limits<int>::min()
                                        << true;
         QTest::newRow("overflow then clamp") << 1 << 999 << "99999999999999" << 999 << true;
