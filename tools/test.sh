@@ -44,6 +44,8 @@ echo "== Windows: transvane-cli.exe under Wine, against the native conversion"
 # overflows inside inlined std::vector copies that cannot happen, the
 # false positives of the package's -O3 build.
 tools/windows.sh test
+# and the zip the README tells Windows users to build
+tools/windows.sh
 
 echo "== Fuzzing, a minute per harness"
 tools/fuzz.sh 60
