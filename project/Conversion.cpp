@@ -145,6 +145,20 @@ bool CConversion::Save(const std::string& target) {
         RefuseRecoveryOntoSource(FResult, target);
         return false;
     }
+    // A backup picked as the source, saved over its project when the series
+    // is full, is the one the save would drop to make room.
+    if (const std::string dropped = FRun->Source.empty() ? std::string() : BackupDroppedBy(target, FRun->Backups);
+        !dropped.empty() && SameFile(FRun->Source, dropped)) {
+        CCoreState& core = FRun->Project.Core;
+        const CMessageContext file(core, "file", target);
+        const CMessageContext why(core, "cause",
+                                  "the save would drop its backup " + dropped + ", the file being converted");
+        ShowMessage(core,
+                    "Error Saving: Cannot create the file. The game has not been saved!Try saving your work under a "
+                    "different name.");
+        FResult.Converted = false;
+        return Done(false);
+    }
     // Already what a save would write, in the very file: writing it again
     // would only push the backups down, and the oldest out.
     if (FRun->Loaded && FResult.Summary.Version == NewestGameVersion && !FRun->Source.empty() &&

@@ -560,4 +560,8 @@ bool SaveGameDryRun(CProject& project) {
 
 std::string BackupKeptAs(const std::string& fileName) { return BackupKeptAs(fileName, Backups(MaxBackups)); }
 
+std::string BackupDroppedBy(const std::string& fileName, int backups) {
+    return BackupDroppedBy(fileName, Backups(backups));
+}
+
 }  // namespace transvane

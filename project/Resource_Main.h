@@ -148,6 +148,9 @@ bool SaveGameDryRun(CProject& project);
 // The name SaveGameFile keeps what fileName holds now as (name.vk1, or the
 // next one for a backup), or "" when it would keep none.
 std::string BackupKeptAs(const std::string& fileName);
+// The backup a save onto fileName, keeping backups of it, would drop to make
+// room; empty when none.
+std::string BackupDroppedBy(const std::string& fileName, int backups);
 // The same for a file image in memory, with the same messages but no file
 // to name: for callers that hold the bytes themselves (a browser page, the
 // library API).

@@ -248,6 +248,22 @@ std::string BackupKeptAs(const std::string& path, const CBackupSeries& backups) 
     return room ? ChangeFileExt(target.Path, backups.Extension + std::to_string(room->first)) : std::string();
 }
 
+std::string BackupDroppedBy(const std::string& path, const CBackupSeries& backups) {
+    const CSaveTarget target = ResolveSaveTarget(path);
+    if (backups.Count <= 0 || target.Kind != ESaveTargetKind::File)
+        return {};
+    const std::optional<std::pair<int, int>> room = BackupRoomOf(target.Path, backups);
+    if (!room)
+        return {};
+    const auto name = [&](int number) {
+        return ChangeFileExt(target.Path, backups.Extension + std::to_string(number));
+    };
+    int free = room->first;
+    while (free < room->second && Exists(name(free)))
+        ++free;
+    return Exists(name(free)) ? name(free) : std::string();
+}
+
 std::pair<int, int> CSafeSave::BackupRoom() const {
     if (const std::optional<std::pair<int, int>> room = BackupRoomOf(FTarget.Path, FBackups))
         return *room;

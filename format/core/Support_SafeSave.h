@@ -86,6 +86,10 @@ struct CBackupSeries {
 // keeps none, and when no name is left (CSafeSave then refuses to replace
 // path).
 std::string BackupKeptAs(const std::string& path, const CBackupSeries& backups);
+// The backup a save onto path would replace to make room, when every
+// number up to the last it may use is taken (Support_SafeSave.cpp, the
+// rotation in MakeBackup); empty when it replaces none.
+std::string BackupDroppedBy(const std::string& path, const CBackupSeries& backups);
 
 // A new file for name that takes its place only on Commit.  Destroyed
 // without a successful Commit, it removes what it created and name stays

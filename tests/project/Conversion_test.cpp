@@ -200,6 +200,31 @@ TEST(ConversionCommandLine, FailedWriteLeavesTheEarlierFileInPlace) {
     EXPECT_EQ(FolderContents(folder.Path()), (std::vector<std::string>{"a.vtr", "in.vtr"}));
 }
 
+// A backup picked as the source and saved over its project with --force
+// when all nine backups exist: the save would drop it to make room, so it
+// is refused and every file stays as it was.
+TEST(ConversionCommandLine, TheBackupBeingConvertedIsNotDropped) {
+    for (const char* command : {"convert", "recover"}) {
+        SCOPED_TRACE(command);
+        CScratchFolder folder;
+        std::vector<std::pair<std::string, CBlock>> files{{"game.vtr", Bytes({7, 7, 7})}};
+        for (int n = 1; n <= 9; ++n)
+            files.emplace_back("game.vk" + std::to_string(n),
+                               WriteProject(SampleProject(430, static_cast<std::uint32_t>(n))));
+        for (const auto& [name, bytes] : files)
+            WriteWholeFile(folder.File(name), bytes);
+        const CRunResult run = RunCli({command, "--force", folder.File("game.vk8"), folder.File("game.vtr")});
+        EXPECT_EQ(run.Status, 1);
+        EXPECT_NE(run.Err.find(CannotCreate + "\n  file: " + folder.File("game.vtr") +
+                               "\n  cause: the save would drop its backup " + folder.File("game.vk8")),
+                  std::string::npos)
+            << run.Err;
+        for (const auto& [name, bytes] : files)
+            EXPECT_EQ(ReadWholeFile(folder.File(name)), bytes) << name;
+        EXPECT_EQ(FolderContents(folder.Path()).size(), files.size());
+    }
+}
+
 // Files the converter refuses: the exact lines on standard error, exit 1,
 // and the target left exactly as it was (no backup made either).
 TEST(ConversionCommandLine, RefusedFilesLeaveTheTargetUntouched) {
