@@ -6,9 +6,13 @@
 #pragma once
 
 #include <cstddef>
+#include <stdexcept>
+#include <string>
 
 #include "format/core/Support_Stream.h"
 #include "format/core/Support_Zlib.h"
+#include "project/Project_Main.h"
+#include "project/Resource_Main.h"
 #include "transvane/transvane.h"
 
 namespace transvane {
@@ -35,6 +39,18 @@ inline transvane::COptions FuzzOptions() {
 inline void PrepareFuzzing(CCoreState& core) {
     core.InflateLimit = FuzzInflateLimit;
     core.BudgetFloor = FuzzBudgetFloor;
+}
+
+// What the converter wrote (what: "saved", "recovered") must read again
+// with the ordinary load, to the last byte.
+inline void ExpectLoadsAgainWhole(CBlock written, const std::string& what) {
+    CProject project;
+    PrepareFuzzing(project.Core);
+    CStream output(project.Core, std::move(written));
+    if (!LoadGame(project, output))
+        throw std::logic_error("a " + what + " project could not be loaded again");
+    if (output.Remaining() != 0)
+        throw std::logic_error("a " + what + " project holds bytes its reader does not consume");
 }
 
 }  // namespace transvane

@@ -21,12 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     // What the converter wrote it must be able to read again, to the last
     // byte.
-    CProject project;
-    PrepareFuzzing(project.Core);
-    CStream output(project.Core, std::move(converted));
-    if (!LoadGame(project, output))
-        throw std::logic_error("a saved project could not be loaded again");
-    if (output.Remaining() != 0)
-        throw std::logic_error("a saved project holds bytes its reader does not consume");
+    ExpectLoadsAgainWhole(std::move(converted), "saved");
     return 0;
 }

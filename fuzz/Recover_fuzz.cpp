@@ -21,12 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     if (!result.Recovery || result.Recovery->Recovered > result.Recovery->Total)
         throw std::logic_error("a recovery reported more resources kept than the file held");
-    CProject project;
-    PrepareFuzzing(project.Core);
-    CStream output(project.Core, std::move(recovered));
-    if (!LoadGame(project, output))
-        throw std::logic_error("a recovered project could not be loaded again");
-    if (output.Remaining() != 0)
-        throw std::logic_error("a recovered project holds bytes its reader does not consume");
+    ExpectLoadsAgainWhole(std::move(recovered), "recovered");
     return 0;
 }
