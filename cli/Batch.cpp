@@ -19,6 +19,7 @@
 #include "project/Conversion.h"
 #include "project/Resource_Main.h"
 #include "format/core/Support_File.h"
+#include "format/core/Support_Platform.h"
 #include "format/core/Support_Prefetch.h"
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Report.h"
@@ -29,6 +30,13 @@ namespace transvane {
 namespace fs = std::filesystem;
 
 void ShowProblem(const std::string& problem) { std::fprintf(stderr, "transvane-cli: %s\n", problem.c_str()); }
+
+void ShowBackups(const std::string& target, const std::string& keptAs, const std::string& dropped) {
+    if (!keptAs.empty())
+        ShowProblem("the earlier " + target + " was kept as " + keptAs);
+    if (!dropped.empty())
+        ShowProblem("the earlier " + dropped + " was dropped to make room");
+}
 
 namespace {
 
@@ -94,6 +102,8 @@ struct CFileState {
     std::atomic<int> Stage{Waiting};
     std::atomic<int> Warnings{0};
     std::atomic<bool> AlreadyNew{false};  // it was version 5 already
+    // Its backups, written before Stage tells that it converted.
+    std::string KeptAs, Dropped;
 };
 
 // One file's outcome: how it ended, its header version, and its report
@@ -102,6 +112,7 @@ struct COutcome {
     EFileStage Stage = Failed;
     std::int32_t Version = 0;
     CConversionReport Report;
+    std::string KeptAs, Dropped;
 };
 
 // Converts the planned file with a project of its own.  Its messages go to
@@ -134,6 +145,8 @@ COutcome Carry(const std::string& source, const CBatchPlan& plan, CBatchFeedback
     outcome.Stage = result.Unchanged ? Unchanged : result.Converted ? Converted : Failed;
     outcome.Version = result.Summary.Version;
     outcome.Report = std::move(result.Report);
+    outcome.KeptAs = std::move(result.KeptAs);
+    outcome.Dropped = std::move(result.Dropped);
     return outcome;
 }
 
@@ -191,16 +204,23 @@ void WriteFileLine(const std::string& source, const CBatchPlan& plan, const CFil
         Write(STDOUT_FILENO, {source.c_str(), ": converted to ", plan.Output.c_str()});
         const bool alreadyNew = state.AlreadyNew.load();
         const int warnings = state.Warnings.load();
-        if (alreadyNew || warnings > 0) {
-            char count[16];
-            WriteFromHandler(STDOUT_FILENO, " (");
-            if (alreadyNew)
-                WriteFromHandler(STDOUT_FILENO, warnings > 0 ? "already version 5, " : "already version 5");
-            if (warnings > 0)
-                Write(STDOUT_FILENO, {Decimal(warnings, count), warnings == 1 ? " warning" : " warnings"});
-            WriteFromHandler(STDOUT_FILENO, ")");
-        }
-        WriteFromHandler(STDOUT_FILENO, "\n");
+        // The notes, each after ", " but the first after " (".
+        const char* separator = " (";
+        const auto note = [&](std::initializer_list<const char*> parts) {
+            WriteFromHandler(STDOUT_FILENO, separator);
+            Write(STDOUT_FILENO, parts);
+            separator = ", ";
+        };
+        char count[16];
+        if (alreadyNew)
+            note({"already version 5"});
+        if (warnings > 0)
+            note({Decimal(warnings, count), warnings == 1 ? " warning" : " warnings"});
+        if (!state.KeptAs.empty())
+            note({"the earlier one kept as ", state.KeptAs.c_str()});
+        if (!state.Dropped.empty())
+            note({state.Dropped.c_str(), " dropped to make room"});
+        WriteFromHandler(STDOUT_FILENO, separator[0] == ',' ? ")\n" : "\n");
     }
 }
 
@@ -357,6 +377,8 @@ private:
         COutcome outcome = Carry(FSources[i], plan, feedback, FLimits, follower);
         state.Warnings.store(static_cast<int>(outcome.Report.Messages.size()));
         state.AlreadyNew.store(outcome.Version == NewestGameVersion);
+        state.KeptAs = outcome.KeptAs;
+        state.Dropped = outcome.Dropped;
         state.Stage.store(outcome.Stage);
         return outcome;
     }
@@ -601,8 +623,7 @@ int ConvertOne(const std::string& source, const std::string& target, const CBatc
             ShowProblem(source + " was already version 5; left unchanged");
         else if (result.Summary.Version == NewestGameVersion)
             ShowProblem(source + " was already version 5");
-        if (!result.KeptAs.empty())
-            ShowProblem("the earlier " + target + " was kept as " + result.KeptAs);
+        ShowBackups(target, result.KeptAs, result.Dropped);
         if (const std::size_t warnings = result.Report.Messages.size(); warnings > 0)
             ShowProblem("converted with " + std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings"));
     }

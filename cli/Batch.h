@@ -89,6 +89,9 @@ inline constexpr unsigned MaxJobs = 256;
 // A problem of the command rather than of a project, on standard error:
 // "transvane-cli: PROBLEM".
 void ShowProblem(const std::string& problem);
+// What a save did to target's backups, one line each: where the earlier
+// target went, and the backup dropped to make room for it.
+void ShowBackups(const std::string& target, const std::string& keptAs, const std::string& dropped);
 
 // Runs the convert command; returns the exit status.  The saves note their
 // temporary files in pending, the program's, when one is given.

@@ -27,6 +27,7 @@
 #include "project/Resource_Tree.h"
 #include "format/core/Support_CodePage.h"
 #include "format/core/Support_File.h"
+#include "format/core/Support_Platform.h"
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Report.h"
 #include "format/media/Background_Main.h"
@@ -956,7 +957,7 @@ int RunExtract(const std::string& fileName, const std::string& folder, bool repl
         err << "Extraction interrupted; what it had written is removed.\n";
         return 128 + stop.Signal;
     }
-    out << "Extracted " << source.Name << ": open " << folder << "/index.html to see it.\n";
+    out << "Extracted " << source.Name << ": open " << NameOf(PathOf(folder) / "index.html") << " to see it.\n";
     return 0;
 }
 

@@ -132,8 +132,8 @@ int RunRecover(const CArguments& arguments, std::ostream& out, CPendingFiles* pe
         if (written)
             out << transvane::RecoveredInto(*result.Recovery, target) << "\n";
     }
-    if (written && !result.KeptAs.empty())
-        ShowProblem("the earlier " + target + " was kept as " + result.KeptAs);
+    if (written)
+        ShowBackups(target, result.KeptAs, result.Dropped);
     return written ? 0 : 1;
 }
 

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "format/core/Support_File.h"
+#include "format/core/Support_Platform.h"
 #include "format/core/Support_SafeSave.h"
 
 namespace transvane {
@@ -183,14 +184,19 @@ private:
                            FFiles[*replaced].Source + "; choose another output folder.";
             return;
         }
-        // Saving over an existing output moves its backups down one place.
-        for (int n = 1; exists && n <= BackupsKept; ++n)
-            if (const std::optional<std::size_t> replaced =
-                    SourceAt(FileIdentity(ChangeFileExt(output, ".vk" + std::to_string(n))), plans)) {
+        // Saving over an existing output moves its backups down one place,
+        // those up to the first free number only; with none free the second
+        // oldest is replaced, and the oldest never.
+        for (int n = 1; exists && n < BackupsKept; ++n) {
+            const std::string backup = ChangeFileExt(output, ".vk" + std::to_string(n));
+            if (KindOfName(backup) == ENameKind::Missing)
+                break;
+            if (const std::optional<std::size_t> replaced = SourceAt(FileIdentity(backup), plans)) {
                 plan.Refusal = "Not converted: the backup of " + output + " would replace the source file " +
                                FFiles[*replaced].Source + "; choose another output folder.";
                 return;
             }
+        }
         // The user may have named a project that is not the run's to
         // replace: only --force says otherwise.
         if (!FRules.Force && exists && !inPlace) {

@@ -141,14 +141,15 @@ void RefuseRecoveryOntoSource(CConversionResult& result, const std::string& targ
 bool CConversion::Save(const std::string& target) {
     FResult.Unchanged = false;
     FResult.KeptAs.clear();
+    FResult.Dropped.clear();
     if (FResult.Recovery && !FRun->Source.empty() && SameFile(FRun->Source, target)) {
         RefuseRecoveryOntoSource(FResult, target);
         return false;
     }
     // A backup picked as the source, saved over its project when the series
     // is full, is the one the save would drop to make room.
-    if (const std::string dropped = FRun->Source.empty() ? std::string() : BackupDroppedBy(target, FRun->Backups);
-        !dropped.empty() && SameFile(FRun->Source, dropped)) {
+    const std::string dropped = BackupDroppedBy(target, FRun->Backups);
+    if (!FRun->Source.empty() && !dropped.empty() && SameFile(FRun->Source, dropped)) {
         CCoreState& core = FRun->Project.Core;
         const CMessageContext file(core, "file", target);
         const CMessageContext why(core, "cause",
@@ -167,9 +168,14 @@ bool CConversion::Save(const std::string& target) {
         FResult.Converted = true;
         return Done(true);
     }
-    return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [&] {
-                    return SaveGameFile(FRun->Project, target, &FResult.KeptAs, FRun->PendingFiles, FRun->Backups);
-                }));
+    if (!FRun->Loaded)
+        return Done(false);
+    const bool saved = SaveFrom(FRun->Project, FResult, [&] {
+        return SaveGameFile(FRun->Project, target, &FResult.KeptAs, FRun->PendingFiles, FRun->Backups);
+    });
+    if (saved && !FResult.KeptAs.empty())
+        FResult.Dropped = dropped;
+    return Done(saved);
 }
 
 bool CConversion::Save(CBlock& target) {

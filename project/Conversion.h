@@ -66,6 +66,9 @@ struct CConversionResult {
     // or NAME.vk2 for a target that is itself NAME.vk1 ...); empty when no
     // file was replaced.
     std::string KeptAs;
+    // The backup the save replaced to make room for KeptAs, every number
+    // being taken: what it held is gone.  Empty when none was.
+    std::string Dropped;
     std::vector<std::string> Messages;  // in the order they were shown
     // What the conversion changed, and every message again with the lines
     // of context it was shown with (its file, its place ...).

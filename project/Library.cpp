@@ -225,6 +225,7 @@ private:
         const CConversionResult& from = Conversion.Result();
         Result.Unchanged = from.Unchanged;
         Result.KeptAs = from.KeptAs;
+        Result.Dropped = from.Dropped;
         Result.SourceVersion = from.Summary.Version;
         Result.GameId = from.Summary.GameId;
         Result.Counts = CountsOf(from.Summary);

@@ -19,6 +19,7 @@
 #include "project/Resource_Recover.h"
 #include "project/Resource_Tree.h"
 #include "format/core/Support_File.h"
+#include "format/core/Support_Platform.h"
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_SafeSave.h"
 #include "format/media/Background_Main.h"
@@ -288,18 +289,6 @@ bool SaveGame(CProject& project, CStream& stream, bool flag) {
     }
     ProgressWritten(core, 1, 1);
     return true;
-}
-
-std::string ShellWord(const std::string& text) {
-    const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("/._-+,:@%", c) != nullptr;
-    });
-    if (plain)
-        return text;
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
 }
 
 namespace {

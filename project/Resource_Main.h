@@ -128,9 +128,6 @@ bool SaveGame(CProject& project, CStream& stream, bool flag);
 // LoadGame.  A recovering load (Resource_Recover.h) gives recovery instead.
 bool LoadGameFile(CProject& project, const std::string& fileName, CLoadReport* report = nullptr,
                   CRecoveryReport* recovery = nullptr);
-// A file name as a shell reads it back, for the commands messages suggest:
-// quoted when it holds anything but the plainest characters.
-std::string ShellWord(const std::string& text);
 // The header version of the file the project was last loaded from, 0 after
 // a failed load.
 std::int32_t LoadedGameVersion(const CProject& project);

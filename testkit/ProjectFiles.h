@@ -19,6 +19,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -148,7 +149,15 @@ struct TPathPoint {
     double X = 0;
     double Y = 0;
     double Speed = 100;
-    bool operator==(const TPathPoint&) const = default;
+    // The converter copies a point's bytes: compared as bytes, a NaN the
+    // file holds equals itself.
+    bool operator==(const TPathPoint& other) const {
+        const auto bits = [](const TPathPoint& p) {
+            return std::array{std::bit_cast<std::uint64_t>(p.X), std::bit_cast<std::uint64_t>(p.Y),
+                              std::bit_cast<std::uint64_t>(p.Speed)};
+        };
+        return bits(*this) == bits(other);
+    }
 };
 
 struct TPath {

@@ -28,6 +28,11 @@ namespace transvane {
 // code page on some platforms.
 std::filesystem::path PathOf(const std::string& name);
 std::string NameOf(const std::filesystem::path& path);
+// text as one word of the system's usual command line, to be pasted there:
+// as it is when it holds only letters, digits and marks no shell treats
+// specially, quoted otherwise (single quotes on POSIX shells, double quotes
+// for cmd and PowerShell, which keep single quotes as part of a name).
+std::string ShellWord(const std::string& text);
 
 int OpenForReading(const std::string& name);
 // A new file, which must not exist yet (EEXIST); mode where the system has

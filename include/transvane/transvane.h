@@ -215,6 +215,9 @@ struct CResult {
     // The backup that now holds what the target held before (NAME.vk1 ...);
     // empty when no file was replaced or no backup kept.
     std::string KeptAs;
+    // The backup replaced to make room for KeptAs when every number was
+    // taken (the oldest is never the one): what it held is gone.
+    std::string Dropped;
     // The source's format version, 0 when its header was not read.
     std::int32_t SourceVersion = 0;
     std::int32_t GameId = 0;

@@ -202,6 +202,17 @@ TEST(BatchConvert, RefusesOutputsThatWouldReplaceASource) {
     EXPECT_EQ(ReadWholeFile(folder.File("out/kept.vtr")), Bytes({7}));
     EXPECT_EQ(ReadWholeFile(folder.File("out/kept.vk1")), HeaderOnly());
     EXPECT_EQ(FolderContents(folder.File("out")), (Strings{"kept.vk1", "kept.vtr", "self.vtr"}));
+
+    // The rotation stops at the first free number: a backup beyond it is
+    // not moved, so it may be the source.
+    fs::create_directories(folder.File("c"));
+    WriteWholeFile(folder.File("c/g.vtr"), Bytes({7}));
+    const CBlock backup = project::WriteProject(project::EmptyProject(450));
+    WriteWholeFile(folder.File("c/g.vk2"), backup);
+    const CRunResult gap = RunCli({"convert", "c/g.vk2", "-o", "c", "--force"}, folder.Path());
+    EXPECT_EQ(gap.Status, 0) << gap.Err;
+    EXPECT_EQ(ReadWholeFile(folder.File("c/g.vk1")), Bytes({7}));
+    EXPECT_EQ(ReadWholeFile(folder.File("c/g.vk2")), backup);
 }
 
 // Converts without a message.
@@ -271,8 +282,8 @@ TEST(BatchConvert, FolderIntoItself) {
 
     const CRunResult first = RunCli(arguments, folder.Path());
     EXPECT_EQ(first.Status, 0);
-    EXPECT_EQ(Lines(first.Out),
-              (Strings{"proj/a.vtr: converted to proj/a.vtr", "proj/b.vtr" + unchanged, "1 converted, 1 unchanged"}));
+    EXPECT_EQ(Lines(first.Out), (Strings{"proj/a.vtr: converted to proj/a.vtr (the earlier one kept as proj/a.vk1)",
+                                         "proj/b.vtr" + unchanged, "1 converted, 1 unchanged"}));
     const CRunResult second = RunCli(arguments, folder.Path());
     EXPECT_EQ(second.Status, 0);
     EXPECT_EQ(Lines(second.Out), (Strings{"proj/a.vtr" + unchanged, "proj/b.vtr" + unchanged, "2 unchanged"}));

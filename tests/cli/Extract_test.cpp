@@ -70,7 +70,8 @@ void ExpectExtracted(const TProject& source) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("game.vtr"), WriteProject(source));
     const std::string dir = folder.File("out");
-    const CRunResult run = RunCli({"extract", folder.File("game.vtr"), dir}, folder.Path());
+    // Given with a trailing separator, as a shell completes a folder's name.
+    const CRunResult run = RunCli({"extract", folder.File("game.vtr"), dir + "/"}, folder.Path());
     ASSERT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Err, "") << "what the load says goes into the notes";
     EXPECT_EQ(run.Out, "Extracted game.vtr: open " + dir + "/index.html to see it.\n");

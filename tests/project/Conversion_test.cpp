@@ -222,6 +222,16 @@ TEST(ConversionCommandLine, TheBackupBeingConvertedIsNotDropped) {
         for (const auto& [name, bytes] : files)
             EXPECT_EQ(ReadWholeFile(folder.File(name)), bytes) << name;
         EXPECT_EQ(FolderContents(folder.Path()).size(), files.size());
+
+        // Another backup goes where the save may drop one, and says so.
+        const CRunResult saved = RunCli({command, "--force", folder.File("game.vk1"), folder.File("game.vtr")});
+        EXPECT_EQ(saved.Status, 0) << saved.Err;
+        EXPECT_NE(
+            saved.Err.find("the earlier " + folder.File("game.vtr") + " was kept as " + folder.File("game.vk1") +
+                           "\ntransvane-cli: the earlier " + folder.File("game.vk8") + " was dropped to make room\n"),
+            std::string::npos)
+            << saved.Err;
+        EXPECT_EQ(ReadWholeFile(folder.File("game.vk9")), files[9].second);
     }
 }
 

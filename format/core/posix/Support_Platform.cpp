@@ -46,6 +46,18 @@ static_assert(sizeof(sigset_t) <= sizeof(CInterruptionsHeld::CSaved), "the saved
 fs::path PathOf(const std::string& name) { return fs::path(name); }
 std::string NameOf(const fs::path& path) { return path.string(); }
 
+std::string ShellWord(const std::string& text) {
+    const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("/._-+,:@%", c) != nullptr;
+    });
+    if (plain)
+        return text;
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 int OpenForReading(const std::string& name) { return ::open(name.c_str(), O_RDONLY | O_CLOEXEC); }
 
 int CreateNewFile(const std::string& name, unsigned mode) {

@@ -141,6 +141,14 @@ int ErrorNumberOf(unsigned long windowsError) {
 fs::path PathOf(const std::string& name) { return fs::path(Widen(name)); }
 std::string NameOf(const fs::path& path) { return Narrow(path.native()); }
 
+// No Windows name holds a double quote, so quoting never needs an escape.
+std::string ShellWord(const std::string& text) {
+    const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("\\/._-+,:@", c) != nullptr;
+    });
+    return plain ? text : "\"" + text + "\"";
+}
+
 int OpenForReading(const std::string& name) {
     if (IsDevicePath(name)) {
         errno = ENODEV;
