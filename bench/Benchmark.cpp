@@ -1111,9 +1111,9 @@ int main(int argc, char** argv) {
             std::printf(" done\n");
         }
         PrintTable(results);
-        if (!page.empty())
+        if (std::any_of(results.begin(), results.end(), [](const TResult& r) { return r.Page > 0; }))
             PrintPage(results);
-        else
+        else if (page.empty())
             std::printf("\nThe page was not measured (--page names the built transvane.html).\n");
         if (only.empty() || only == "batch")
             MeasureBatch(dir, TRANSVANE_CLI_PATH, repeat, keep);
