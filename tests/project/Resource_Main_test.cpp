@@ -38,7 +38,7 @@ TEST(ClearGame, DrawsAFreshIdentity) {
 // again holds the memory of one load, all of it given back by a clear.
 TEST(ClearGame, GivesTheModelsMemoryBack) {
     CProject project;
-    const CBlock file = WriteProject(SampleProject(500));
+    const CBlock file = project::WriteProject(project::SampleProject(500));
     ASSERT_TRUE(LoadGameBytes(project, file));
     const std::size_t once = project.Arena.Reserved();
     EXPECT_GT(once, 0u);
