@@ -1,8 +1,11 @@
 // transvane-bench: how fast the converter is, next to what zlib alone needs.
 //
 //   transvane-bench [--scale S] [--repeat N] [--dir DIR] [--only NAME] [--keep]
+//                   [--page PAGE]
 //
-// --keep leaves the generated projects in DIR (for a profiler).
+// --keep leaves the generated projects in DIR (for a profiler).  --page
+// names the built page (transvane.html): the many-small and compressed
+// media projects are then converted on it too, in headless Chromium.
 //
 // Builds large synthetic projects with the tests' file builder (sounds and
 // data, pictures, many small resources, compressed media),
@@ -29,6 +32,11 @@
 // most 0.5 % larger than zlib's.  Each output is then read back with the
 // tests' reader, every block through zlib's own inflate, and compared field
 // for field with what converting its source must give.
+//
+// The page (with --page) converts the same file as the one-core run, the
+// best of N runs timed in the browser from the file handed to the page to
+// the converted bytes in its hands (bench/page.mjs), and is set against
+// the native one-core time: the page converts on one thread.
 //
 // The memory budget of a conversion is the input file plus the output file
 // plus the project model (the heap the loaded model holds) plus 64 MiB.
@@ -777,6 +785,8 @@ struct TResult {
     double Load = 0, Save = 0, ConvertOne = 0, ConvertAll = 0, CpuOne = 0;
     double PeakOne = 0, PeakAll = 0;
     bool ReadsBack = false;  // the output equals the converted source, read with zlib
+    double Page = 0;         // the conversion on the page, 0 when not run
+    double PageOutputMiB = 0;
     double Budget() const { return InputMiB + OutputMiB + ModelMiB + 64; }
 };
 
@@ -802,8 +812,24 @@ bool ReadsBackAsConverted(const TProject& source, const CBlock& output) {
     return true;
 }
 
+// The projects the page converts too: those whose conversion is mostly the
+// converter's own work (parsing, building) or mostly moving bytes.
+bool ConvertedOnPage(const std::string& name) { return name == "many-small" || name == "compressed media"; }
+
+// Converts input on the built page, repeat times in one browser; the best
+// time and the output's size.
+void MeasurePage(const std::string& page, const std::string& input, int repeat, TResult& r) {
+    const CRunResult run = RunProgram("node", {TRANSVANE_PAGE_SCRIPT, page, std::to_string(repeat), input},
+                                      std::filesystem::path(input).parent_path().string());
+    double seconds = 0, bytes = 0;
+    if (run.Status != 0 || std::sscanf(run.Out.c_str(), "%lf %lf", &seconds, &bytes) != 2)
+        throw std::runtime_error("the page did not convert " + input + ":\n" + run.Err);
+    r.Page = seconds;
+    r.PageOutputMiB = bytes / MiB;
+}
+
 TResult Measure(CLauncher& launcher, TScenario& scenario, const std::string& dir, const std::string& cli, int repeat,
-                bool keep) {
+                bool keep, const std::string& page) {
     TResult r;
     r.Name = scenario.Name;
     r.Description = scenario.Description;
@@ -858,6 +884,8 @@ TResult Measure(CLauncher& launcher, TScenario& scenario, const std::string& dir
         }
     }
     r.ReadsBack = ReadsBackAsConverted(scenario.Source, ReadFile(output));
+    if (!page.empty() && ConvertedOnPage(scenario.Name))
+        MeasurePage(page, input, repeat, r);
     if (!keep)
         std::filesystem::remove(input);
     std::filesystem::remove(output);
@@ -877,6 +905,27 @@ constexpr TGoal Goals[] = {{"sounds+data", 0.6, 1.15, 0.35, 0},
                            {"many-small", 1.0, 1.15, 0, 0},
                            {"compressed media", 0.25, 0, 0, 2.0}};
 constexpr double MaxSizeGrowth = 0.005;
+constexpr double MaxPageVsNative = 1.5;
+
+// The page beside the native one-core conversion.
+void PrintPage(const std::vector<TResult>& results) {
+    bool ok = true;
+    std::printf("\n%-16s %9s %8s %7s %8s\n", "page", "native s", "page s", "x nat", "out MiB");
+    for (const TResult& r : results) {
+        if (r.Page == 0)
+            continue;
+        const double vsNative = r.Page / r.ConvertOne;
+        const bool met = vsNative <= MaxPageVsNative;
+        ok = ok && met;
+        std::printf("%-16s %9.2f %8.2f %7.2f %8.1f%s\n", r.Name.c_str(), r.ConvertOne, r.Page, vsNative,
+                    r.PageOutputMiB, met ? "" : " PAGE>1.5xNATIVE");
+    }
+    std::printf(
+        "\n  the page in headless Chromium, from the file handed to it to the converted bytes, against\n"
+        "  the command-line tool on one core\n"
+        "Goal: the page <= 1.5 x native (many-small, compressed media): %s\n",
+        ok ? "met" : "NOT met");
+}
 
 void PrintTable(const std::vector<TResult>& results) {
     std::printf("\n%-16s %7s %7s %7s | %7s %7s | %7s %7s %7s | %8s %6s %6s %6s | %9s %6s | %7s | %8s %7s\n", "project",
@@ -1008,6 +1057,7 @@ int main(int argc, char** argv) {
     int repeat = 3;
     std::string dir;
     std::string only;
+    std::string page;
     bool keep = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
@@ -1018,13 +1068,16 @@ int main(int argc, char** argv) {
             repeat = std::max(1, std::atoi(argv[++i]));
         else if (argument == "--dir" && hasValue)
             dir = argv[++i];
+        else if (argument == "--page" && hasValue)
+            page = std::filesystem::absolute(argv[++i]).string();
         else if (argument == "--keep")
             keep = true;
         else if (argument == "--only" && hasValue)
             only = argv[++i];
         else {
             std::fprintf(stderr,
-                         "usage: transvane-bench [--scale S] [--repeat N] [--dir DIR] [--only NAME] [--keep]\n");
+                         "usage: transvane-bench [--scale S] [--repeat N] [--dir DIR] [--only NAME] [--keep] "
+                         "[--page PAGE]\n");
             return 2;
         }
     }
@@ -1054,10 +1107,14 @@ int main(int argc, char** argv) {
             TScenario scenario = make(scale);
             std::printf(" %.1f MiB, measuring ...", static_cast<double>(scenario.File.size()) / MiB);
             std::fflush(stdout);
-            results.push_back(Measure(launcher, scenario, dir, TRANSVANE_CLI_PATH, repeat, keep));
+            results.push_back(Measure(launcher, scenario, dir, TRANSVANE_CLI_PATH, repeat, keep, page));
             std::printf(" done\n");
         }
         PrintTable(results);
+        if (std::any_of(results.begin(), results.end(), [](const TResult& r) { return r.Page > 0; }))
+            PrintPage(results);
+        else if (page.empty())
+            std::printf("\nThe page was not measured (--page names the built transvane.html).\n");
         if (only.empty() || only == "batch")
             MeasureBatch(dir, TRANSVANE_CLI_PATH, repeat, keep);
     } catch (const std::exception& error) {

@@ -81,11 +81,25 @@ int RunRecover(const CArguments& arguments, std::ostream& out, CPendingFiles* pe
     // The damaged file is never written, by any of its names.
     if (source == target || SameFile(source, target))
         return UsageError("TARGET is SOURCE itself: recovery never writes over the damaged file");
+    const bool json = arguments.Has("json");
     if (!arguments.Has("force") && ResolveSaveTarget(target).Kind == ESaveTargetKind::File) {
-        ShowProblem(target + " already exists; use --force to replace it");
+        const std::string refusal = target + " already exists; use --force to replace it";
+        ShowProblem(refusal);
+        if (json) {
+            // A script reads the refusal as it reads any recovery not written.
+            CValue value = CValue::Object();
+            value.Add("source", source);
+            value.Add("target", target);
+            value.Add("written", false);
+            value.Add("header version", CValue());
+            value.Add("changes", CValue::Array());
+            CValue messages = CValue::Array();
+            messages.Push(MessageValue({refusal, {}}));
+            value.Add("messages", std::move(messages));
+            value.WriteJson(out);
+        }
         return 1;
     }
-    const bool json = arguments.Has("json");
     CBatchFeedback feedback(false, !json && ::isatty(STDERR_FILENO) == 1, stderr, arguments.ProgressDelay);
     feedback.Begin("");
     CFeedbackObserver observer(&feedback, &feedback);
@@ -118,6 +132,8 @@ int RunRecover(const CArguments& arguments, std::ostream& out, CPendingFiles* pe
         if (written)
             out << transvane::RecoveredInto(*result.Recovery, target) << "\n";
     }
+    if (written && !result.KeptAs.empty())
+        ShowProblem("the earlier " + target + " was kept as " + result.KeptAs);
     return written ? 0 : 1;
 }
 

@@ -215,7 +215,9 @@ const std::array<CCommandRow, 5> Commands = {{
      "An existing TARGET is replaced only with --force, and is then kept as\n"
      "its backup.  An undamaged SOURCE is converted as by convert.  Exit\n"
      "status 0 TARGET written, 1 nothing could be read or TARGET could not be\n"
-     "written, 2 usage error (also when TARGET is SOURCE).\n",
+     "written, 2 usage error (also when TARGET is SOURCE), 130/143/129\n"
+     "interrupted by SIGINT/SIGTERM/SIGHUP (TARGET is left as it was, no\n"
+     "temporary file remains).\n",
      Recover},
 }};
 

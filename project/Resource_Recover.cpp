@@ -293,7 +293,9 @@ std::vector<std::string> RecoveryLines(const CRecoveryReport& report) {
 std::vector<std::string> RecoverySummaryLines(const CRecoveryReport& report, const CConversionReport& saved) {
     std::vector<std::string> lines = RecoveryLines(report);
     if (const std::string losses = LossSummary(saved); !losses.empty())
-        lines.push_back("saving without the lost resources: " + losses);
+        // What the conversion changed in saving, whether or not it follows
+        // from the damage (an old action without translation does not).
+        lines.push_back("saved with these changes: " + losses);
     if (report.LostNothing())
         lines.emplace_back("nothing was lost: the file is undamaged");
     return lines;
@@ -301,8 +303,11 @@ std::vector<std::string> RecoverySummaryLines(const CRecoveryReport& report, con
 
 std::string RecoveredIntoLine(std::int64_t recovered, std::int64_t total, bool totalIsLeast, std::size_t blocks,
                               const std::string& target) {
-    std::string line = "recovered " + GroupedNumber(recovered) + " of " + (totalIsLeast ? "at least " : "") +
-                       GroupedNumber(total) + " resources into " + target;
+    // "of at least 0" would say nothing: reading stopped before any count.
+    std::string line = "recovered " + GroupedNumber(recovered);
+    if (total > 0 || !totalIsLeast)
+        line += " of " + std::string(totalIsLeast ? "at least " : "") + GroupedNumber(total);
+    line += " resources into " + target;
     // A resource that lost a subimage or its data counts as recovered: the
     // line says what it is short of.
     if (blocks > 0)

@@ -4,10 +4,11 @@
 # Chromium) and once under AddressSanitizer and UndefinedBehaviorSanitizer;
 # runs the tests that use threads, a --jobs 16 and a --jobs 64 batch among
 # them, under ThreadSanitizer; builds the Debian package and checks it; runs
-# each fuzzing harness for a minute; cross-builds transvane-cli for Windows
-# and checks it under Wine; then runs tools/run.sh as a new user
-# would, with a display and without.  Every native build (the programs and
-# tests, the package, the sanitizers' trees) treats a warning as an error.
+# each fuzzing harness for a minute; cross-builds transvane-cli and the
+# test suite for Windows and checks them under Wine; then runs tools/run.sh
+# as a new user would, with a display and without.  Every native build (the
+# programs and tests, the package, the sanitizers' trees) treats a warning
+# as an error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh --tests
@@ -36,10 +37,12 @@ echo "== The tests that use threads, under ThreadSanitizer (a few minutes)"
 # with -fsanitize=thread; only the targets they need are built.
 TRANSVANE_WERROR=ON tools/tsan.sh build-tsan
 
-echo "== Windows: transvane-cli.exe under Wine, against the native conversion"
+echo "== Windows: the test suite and transvane-cli.exe under Wine, against the native conversion"
 # Not with warnings as errors: MinGW's GCC 12 reports overlaps and
 # overflows inside inlined std::vector copies that cannot happen, the
-# false positives of the package's -O3 build.
+# false positives of the package's -O3 build.  The three share one build
+# tree (build-windows), each Wine run a fresh prefix.
+tools/windows.sh suite
 tools/windows.sh test
 # and the zip the README tells Windows users to build
 tools/windows.sh

@@ -7,18 +7,19 @@
 //   TRANSVANE_PAGE=.../transvane.html TRANSVANE_WEB_PROJECTS=.../web_projects \
 //     node --test tests/web/page.test.mjs
 //
-// puppeteer-core and fflate come from web/node_modules (npm ci in web/).
+// puppeteer-core and fflate come from web/node_modules (npm ci in web/);
+// web/open-page.mjs opens the page.
 import { execFileSync, spawnSync } from 'node:child_process';
 import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { pathToFileURL } from 'node:url';
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 
+import { openPage } from '../../web/open-page.mjs';
+
 const require = createRequire(new URL('../../web/package.json', import.meta.url));
-const puppeteer = require('puppeteer-core');
 const { unzipSync } = require('fflate');
 
 const page = process.env.TRANSVANE_PAGE;
@@ -45,19 +46,8 @@ before(async () => {
   assert.ok(page && existsSync(page), 'TRANSVANE_PAGE names the built page');
   execFileSync(tool, ['make', projects]);
   execFileSync(tool, ['large', large, String(largeMegabytes)]);
-  browser = await puppeteer.launch({
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    userDataDir: join(work, 'profile'),
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-sync',
-           '--disable-background-networking', '--disable-component-update'],
-  });
-  tab = await browser.newPage();
-  tab.on('request', (request) => requests.push(request.url()));
-  const session = await tab.createCDPSession();
-  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
-  await tab.goto(pathToFileURL(page).href);
-  await tab.waitForSelector('body[data-ready="true"]', { timeout: 60000 });
+  ({ browser, tab } = await openPage(page, { profile: join(work, 'profile'), downloads,
+                                           onRequest: (url) => requests.push(url) }));
 });
 
 after(async () => {
