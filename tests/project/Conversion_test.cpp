@@ -539,6 +539,10 @@ TEST(ConversionLibrary, InspectsWhatAFileHolds) {
     EXPECT_EQ(cut.Stopped->Section, "Resource tree");
     EXPECT_EQ(cut.Sections.size(), static_cast<std::size_t>(GameSectionCount() - 1));
     EXPECT_TRUE(cut.Counts.empty());
+    EXPECT_EQ(cut.GameId, source.GameId) << "the header was read";
+    EXPECT_EQ(cut.Guid, whole.Guid);
+    for (const transvane::CMessage& message : cut.Messages)
+        EXPECT_NE(message.Text, "Error Loading: File seems to be corrupted.") << "Stopped tells it";
 }
 
 }  // namespace
