@@ -68,9 +68,8 @@ int RunCheck(const std::string& source, bool json, std::ostream& out) {
     } else if (std::optional<CBlock> bytes = ReadStandardInput()) {
         loaded = conversion.Load(std::move(*bytes)).Ok();
     } else {
-        console.ShowMessage("Error Loading: Failed to load the file.",
-                            {"file: -", "cause: standard input cannot be read or is larger than " +
-                                            std::to_string(MaxStandardInput >> 20) + " MiB"});
+        const CReportedMessage unreadable = StandardInputUnreadable();
+        console.ShowMessage(unreadable.Text, unreadable.Context);
     }
     const bool ok = loaded && conversion.DryRun().Ok();
     console.Finish(ok);

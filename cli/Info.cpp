@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <exception>
 #include <optional>
 #include <string_view>
 #include <ostream>
@@ -14,6 +13,7 @@
 #include "format/behaviour/Object_Main.h"
 #include "format/behaviour/Path_Main.h"
 #include "format/behaviour/TimeLine_Main.h"
+#include "project/Library_Access.h"
 #include "project/Project_Main.h"
 #include "project/Resource_Kinds.h"
 #include "project/Resource_Main.h"
@@ -25,7 +25,6 @@
 #include "cli/Support_Words.h"
 #include "format/core/Support_CodePage.h"
 #include "format/core/Support_Bytes.h"
-#include "format/core/Support_File.h"
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Report.h"
 #include "format/media/Background_Main.h"
@@ -416,32 +415,59 @@ CReportedMessage Explanation(const CLoadReport& load, const std::string& unreada
              "stopped at byte: " + std::to_string(load.Position)}};
 }
 
+// A file that could not be read at all, in one line: what the driver said
+// without its prefix, then the cause it gave.
+std::string Unreadable(const CReportedMessage& said) {
+    std::string_view text = said.Text;
+    if (text.starts_with("Error Loading: "))
+        text.remove_prefix(std::string_view("Error Loading: ").size());
+    if (text.ends_with('.'))
+        text.remove_suffix(1);
+    for (const std::string& line : said.Context)
+        if (line.starts_with("cause: "))
+            return std::string(text) + ": " + line.substr(std::string_view("cause: ").size());
+    return std::string(text);
+}
+
+std::string Unreadable(const std::vector<CReportedMessage>& said) {
+    return said.empty() ? std::string("Failed to load the file") : Unreadable(said.back());
+}
+
+// What the load said about the file: the file is named once, above, not
+// again in each message.
+std::vector<CReportedMessage> Said(std::vector<CReportedMessage> said, const std::string& fileName) {
+    const std::string named = "file: " + fileName;
+    for (CReportedMessage& message : said)
+        if (!message.Context.empty() && message.Context.front() == named)
+            message.Context.erase(message.Context.begin());
+    return said;
+}
+
 }  // namespace
 
 int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream& out) {
     CValue layout = CValue::Object();
     layout.Add("file", fileName);
-    bool loaded = false;
-    CLoadReport load;
 
-    CStream stream;
+    // The file is read into the converter's project, which keeps what a
+    // file that does not load held before reading stopped.
+    transvane::CConverter converter;
+    std::optional<CReportedMessage> inputUnreadable;
+    if (fileName != "-")
+        converter.Inspect(fileName);
+    else if (std::optional<CBlock> input = ReadStandardInput())
+        converter.Inspect(std::move(*input));
+    else
+        inputUnreadable = StandardInputUnreadable();
+    CConversion& conversion = transvane::detail::CAccess::Conversion(converter);
+    const CLoadReport& load = conversion.Result().Load;
+    const std::optional<std::span<const std::uint8_t>> read = conversion.InspectedBytes();
+    const bool loaded = converter.Result().Ok();
     std::string unreadable;
-    if (fileName == "-") {
-        if (std::optional<CBlock> bytes = ReadStandardInput())
-            stream = CStream(std::move(*bytes));
-        else
-            unreadable = "Failed to load the file: standard input cannot be read or is larger than " +
-                         std::to_string(MaxStandardInput >> 20) + " MiB";
-    } else if (!FileExists(fileName)) {
-        unreadable = "File does not exist: " + ReadProblem(fileName);
-    } else {
-        try {
-            stream.LoadFromFile(fileName);
-        } catch (const std::exception& error) {
-            const std::string problem = ReadProblem(fileName);
-            unreadable = "Failed to load the file: " + (problem.empty() ? std::string(error.what()) : problem);
-        }
-    }
+    if (inputUnreadable)
+        unreadable = Unreadable(*inputUnreadable);
+    else if (!read)
+        unreadable = Unreadable(conversion.Result().Report.Messages);
 
     // Every member is there whatever happens, null where nothing is known,
     // so that a script reads a failed load as it reads a good one.
@@ -451,35 +477,19 @@ int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream
     CValue messages = CValue::Array();
     CValue header = CValue::Object();
     CValue sections = CValue::Array();
-    if (unreadable.empty()) {
-        // The file is read into a project of its own, which goes with it.
-        CProject project;
-        CConversionReport said;
-        CReportingFeedback collector(said, nullptr);
-        project.Core.Feedback = &collector;
-        try {
-            loaded = LoadGame(project, stream, &load);
-        } catch (const std::exception&) {
-            loaded = false;  // the report holds the text
-        }
-        if (stream.FileFailed()) {
-            loaded = false;
-            load.Failure = "Failed to load the file: it shrank or its device failed while it was read";
-        }
-        const std::span<const std::uint8_t> bytes = stream.View();
-
+    if (read) {
+        CProject& project = conversion.Project();
+        const std::span<const std::uint8_t> bytes = *read;
         if (loaded && view == EInfoView::Summary) {
             const CLoadReport::CSpan* options = load.Find(ESection::Options);
             summary = Summary(project, load.Version, options != nullptr ? options->Version : 0);
         }
         header.Add("bytes", bytes.size());
         header.Add("header version", load.Version != 0 ? CValue(load.Version) : CValue());
-        const bool identified =
-            load.Version >= OldestGameVersion && load.Version <= NewestGameVersion && bytes.size() >= 16;
-        header.Add("game id", identified ? CValue(GameId(project.Model)) : CValue());
-        CValue guid = identified && load.Version < 410 ? CValue().Shown("none stored") : CValue();
-        if (identified && load.Version >= 410)
-            guid = CValue(GuidText(GameGuid(project.Model)));
+        header.Add("game id", load.GameId ? CValue(*load.GameId) : CValue());
+        CValue guid = load.GameId && load.Version < 410 ? CValue().Shown("none stored") : CValue();
+        if (load.Guid)
+            guid = CValue(GuidText(*load.Guid));
         header.Add("guid", std::move(guid));
         for (const CLoadReport::CSpan& span : load.Sections) {
             CValue section = CValue::Object();
@@ -506,7 +516,7 @@ int RunInfo(const std::string& fileName, EInfoView view, bool json, std::ostream
                             ? CValue(static_cast<std::int32_t>(Get32(bytes, load.Position - 4)))
                             : CValue());
         }
-        messages = MessagesValue(said.Messages);
+        messages = MessagesValue(Said(conversion.Result().Report.Messages, fileName));
     } else {
         header.Add("bytes", CValue());
         header.Add("header version", CValue());

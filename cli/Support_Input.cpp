@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <string>
 #include <unistd.h>
 
 #include "format/core/Support_Platform.h"
@@ -21,6 +22,12 @@ std::optional<CBlock> ReadStandardInput() {
             return bytes;
         bytes.insert(bytes.end(), buffer, buffer + got);
     }
+}
+
+CReportedMessage StandardInputUnreadable() {
+    return {"Error Loading: Failed to load the file.",
+            {"file: -", "cause: standard input cannot be read or is larger than " +
+                            std::to_string(MaxStandardInput >> 20) + " MiB"}};
 }
 
 }  // namespace transvane

@@ -38,8 +38,6 @@ std::string FullScaleWords(std::int32_t scale);
 
 // A colour as stored (0x00BBGGRR, or a system colour with the top bit set).
 std::string ColourText(std::int32_t colour);
-// A GUID in its registry form, {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}.
-std::string GuidText(const CGuid& guid);
 
 // How a reference to slot index of a list reads: the resource's name
 // (UTF-8), "none" for a negative index, "#N (empty slot)" for a slot that

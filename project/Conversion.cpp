@@ -42,6 +42,7 @@ public:
 
     CProject Project;
     bool Loaded = false;
+    CInspectedFile Inspected;  // what the last Inspect read
     CPendingFiles* PendingFiles;
     const int Backups;
     std::string Source;  // the file loaded, when it was one
@@ -59,6 +60,12 @@ void CConversion::SetPendingFiles(CPendingFiles* pending) { FRun->PendingFiles =
 
 const CProject& CConversion::Project() const { return FRun->Project; }
 CProject& CConversion::Project() { return FRun->Project; }
+
+std::optional<std::span<const std::uint8_t>> CConversion::InspectedBytes() const {
+    if (!FRun->Inspected.File)
+        return std::nullopt;
+    return FRun->Inspected.File->View();
+}
 
 namespace {
 
@@ -93,6 +100,7 @@ bool CConversion::Done(bool ok) {
 
 bool CConversion::Load(const std::string& source) {
     FRun->Source = source;
+    FRun->Inspected = {};
     FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load,
                             [&](CLoadReport& report) { return LoadGameFile(FRun->Project, source, &report); });
     return Done(FRun->Loaded);
@@ -100,6 +108,7 @@ bool CConversion::Load(const std::string& source) {
 
 bool CConversion::Load(CBlock source) {
     FRun->Source.clear();
+    FRun->Inspected = {};
     FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load, [&](CLoadReport& report) {
         return LoadGameBytes(FRun->Project, std::move(source), &report);
     });
@@ -108,6 +117,7 @@ bool CConversion::Load(CBlock source) {
 
 bool CConversion::Recover(const std::string& source) {
     FRun->Source = source;
+    FRun->Inspected = {};
     FResult.Recovery.emplace();
     FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load, [&](CLoadReport& report) {
         const bool kept = RecoverGameFile(FRun->Project, source, *FResult.Recovery);
@@ -119,11 +129,32 @@ bool CConversion::Recover(const std::string& source) {
 
 bool CConversion::Recover(CBlock source) {
     FRun->Source.clear();
+    FRun->Inspected = {};
     FResult.Recovery.emplace();
     FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load, [&](CLoadReport& report) {
         const bool kept = RecoverGameBytes(FRun->Project, std::move(source), *FResult.Recovery);
         report = FResult.Recovery->Load;
         return kept;
+    });
+    return Done(FRun->Loaded);
+}
+
+bool CConversion::Inspect(const std::string& source) {
+    FRun->Source = source;
+    FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load, [&](CLoadReport& report) {
+        const bool loaded = InspectGameFile(FRun->Project, source, FRun->Inspected);
+        report = FRun->Inspected.Load;
+        return loaded;
+    });
+    return Done(FRun->Loaded);
+}
+
+bool CConversion::Inspect(CBlock source) {
+    FRun->Source.clear();
+    FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load, [&](CLoadReport& report) {
+        const bool loaded = InspectGameBytes(FRun->Project, std::move(source), FRun->Inspected);
+        report = FRun->Inspected.Load;
+        return loaded;
     });
     return Done(FRun->Loaded);
 }

@@ -128,6 +128,12 @@ public:
     // when nothing could be read.  Save then writes what was kept.
     bool Recover(const std::string& source);
     bool Recover(CBlock source);
+    // Reads the source as Load does, but a file that does not load keeps in
+    // the project what was read before reading stopped, for a tool that
+    // shows the file as it is (Resource_Main.h, InspectGameFile); Save
+    // refuses then.  The file's bytes stay readable (InspectedBytes).
+    bool Inspect(const std::string& source);
+    bool Inspect(CBlock source);
     // Writes the loaded project as a version-500 file: a file keeps an
     // existing target as its backup (KeptAs) and is never left
     // half-written; bytes are left untouched on failure.  A version-500
@@ -150,6 +156,9 @@ public:
     // The conversion's project, for tools that walk the records it loaded.
     const CProject& Project() const;
     CProject& Project();
+    // The bytes of the file the last Inspect read, valid while the object
+    // lives; nullopt when it could not be read, or after another step.
+    std::optional<std::span<const std::uint8_t>> InspectedBytes() const;
 
 private:
     // Ends a step: the result's message texts follow its report.

@@ -265,6 +265,16 @@ const CResult& CConverter::Recover(std::vector<std::uint8_t> source) {
     return FImpl->Step(EErrorCode::Damaged, [&] { return FImpl->Conversion.Recover(std::move(source)); });
 }
 
+const CResult& CConverter::Inspect(const std::string& source) {
+    FImpl->Source = source;
+    return FImpl->Step(EErrorCode::Damaged, [&] { return FImpl->Conversion.Inspect(source); });
+}
+
+const CResult& CConverter::Inspect(std::vector<std::uint8_t> source) {
+    FImpl->Source.clear();
+    return FImpl->Step(EErrorCode::Damaged, [&] { return FImpl->Conversion.Inspect(std::move(source)); });
+}
+
 const CResult& CConverter::Save(const std::string& target) {
     FImpl->Refusals.clear();
     return FImpl->Step(EErrorCode::CannotWrite,
@@ -349,6 +359,9 @@ CInspection Inspection(const CConverter& converter) {
     out.Error = loaded.Error;
     out.FileBytes = project.Model.LoadedFileSize;
     out.Version = load.Version;
+    out.GameId = load.GameId.value_or(0);
+    if (load.Guid)
+        out.Guid = GuidText(*load.Guid);
     out.Counts = loaded.Counts;
     out.Messages = loaded.Messages;
     for (const CLoadReport::CSpan& span : load.Sections)
@@ -361,7 +374,6 @@ CInspection Inspection(const CConverter& converter) {
             out.Stopped = CStopPlace{load.Section, load.SectionStart, load.Position, load.Place, load.Failure};
         return out;
     }
-    out.GameId = loaded.GameId;
     const CLoadReport::CSpan* options = load.Find(ESection::Options);
     if (options != nullptr && options->Version >= OptionsInformationFrom) {
         const CGameOptions& o = project.World.Options;
@@ -377,13 +389,13 @@ CInspection Inspection(const CConverter& converter) {
 
 CInspection Inspect(const std::string& file, const COptions& options) {
     CConverter converter(options);
-    converter.Load(file);
+    converter.Inspect(file);
     return Inspection(converter);
 }
 
 CInspection Inspect(std::span<const std::uint8_t> file, const COptions& options) {
     CConverter converter(options);
-    converter.Load(std::vector<std::uint8_t>(file.begin(), file.end()));
+    converter.Inspect(std::vector<std::uint8_t>(file.begin(), file.end()));
     return Inspection(converter);
 }
 

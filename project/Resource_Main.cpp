@@ -183,6 +183,9 @@ void ClearGame(CProject& project) {
         for (const CSection& section : Sections)
             if (section.ClearStep == step)
                 section.Clear(project);
+    // Nothing of the model is left: its memory goes back in one step, and
+    // a project loaded again and again holds no more than its last load.
+    project.Arena.Release();
 }
 
 namespace {
@@ -211,9 +214,11 @@ bool LoadHeaderAndSections(CProject& project, CStream& stream, CLoadReport& repo
         return false;
     }
     stream.ReadInt();  // the header flag carries nothing the converter uses
-    GameId(project.Model) = stream.ReadInt();
-    if (version >= 410)
+    report.GameId = GameId(project.Model) = stream.ReadInt();
+    if (version >= 410) {
         stream.Read(GameGuid(project.Model));
+        report.Guid = GameGuid(project.Model);
+    }
 
     for (const CSection& section : Sections) {
         const bool present = version >= section.PresentFrom;
@@ -317,9 +322,11 @@ void ShowCorrupted(CCoreState& core, const std::string& fileName, const CLoadRep
 // The part of a load that is the same for a file and for bytes in memory
 // (fileName empty): the progress window, the parsing, and the
 // corrupted-file message.  A recovering load (recovery given) keeps what a
-// damaged file still holds once its header has been read.
+// damaged file still holds once its header has been read; an inspecting
+// one keeps what was read as it was read, and leaves the telling to the
+// report.
 bool LoadGameStream(CProject& project, CStream& stream, const std::string& fileName, CLoadReport* given,
-                    CRecoveryReport* recovery = nullptr) {
+                    CRecoveryReport* recovery = nullptr, bool inspecting = false) {
     CCoreState& core = project.Core;
     ProgressStart(core, "Loading Game Data ...");
     bool ok = false;
@@ -344,11 +351,15 @@ bool LoadGameStream(CProject& project, CStream& stream, const std::string& fileN
     // The file shrank or its device failed while it was read: what was read
     // from it is not the file, whatever the readers made of it.
     if (stream.FileFailed()) {
-        const CMessageContext cause(core, "cause", "the file shrank or its device failed while it was read");
+        report.Failure = "the file shrank or its device failed while it was read";
+        const CMessageContext cause(core, "cause", report.Failure);
         ShowMessage(core, "Error Loading: Failed to load the file.");
-        ClearGame(project);
+        if (!inspecting)
+            ClearGame(project);
         return false;
     }
+    if (!ok && inspecting)
+        return false;
     // Nothing is kept of a file whose header was not read.
     const bool kept = recovery != nullptr && report.Version != 0 && !report.InHeader;
     if (!ok && !kept) {
@@ -396,9 +407,11 @@ void ClearModifiedFlags(CProject& project) {
 
 std::int32_t LoadedGameVersion(const CProject& project) { return project.Model.LoadedVersion; }
 
-bool LoadGameFile(CProject& project, const std::string& fileName, CLoadReport* report, CRecoveryReport* recovery) {
+namespace {
+
+// Reads the file into stream, or says why it cannot be read.
+bool ReadGameFile(CProject& project, const std::string& fileName, CStream& stream) {
     CCoreState& core = project.Core;
-    const CMessageContext file(core, "file", fileName);
     project.Model.LoadedVersion = 0;
     project.Model.LoadedFileName = fileName;
     // A missing file, a folder or one the user may not read is not the
@@ -408,7 +421,6 @@ bool LoadGameFile(CProject& project, const std::string& fileName, CLoadReport* r
         ShowMessage(core, "Error Loading: File does not exist.");
         return false;
     }
-    CStream stream(core);
     try {
         stream.LoadFromFile(fileName);
         project.Model.LoadedFileSize = stream.Size();
@@ -418,7 +430,26 @@ bool LoadGameFile(CProject& project, const std::string& fileName, CLoadReport* r
         ShowMessage(core, "Error Loading: Failed to load the file.");
         return false;
     }
-    return LoadGameStream(project, stream, fileName, report, recovery);
+    return true;
+}
+
+}  // namespace
+
+bool LoadGameFile(CProject& project, const std::string& fileName, CLoadReport* report, CRecoveryReport* recovery) {
+    const CMessageContext file(project.Core, "file", fileName);
+    CStream stream(project.Core);
+    return ReadGameFile(project, fileName, stream) && LoadGameStream(project, stream, fileName, report, recovery);
+}
+
+bool InspectGameFile(CProject& project, const std::string& fileName, CInspectedFile& inspected) {
+    const CMessageContext file(project.Core, "file", fileName);
+    inspected.Load = CLoadReport{};
+    inspected.File.emplace(project.Core);
+    if (!ReadGameFile(project, fileName, *inspected.File)) {
+        inspected.File.reset();
+        return false;
+    }
+    return LoadGameStream(project, *inspected.File, fileName, &inspected.Load, nullptr, true);
 }
 
 bool LoadGameBytes(CProject& project, CBlock bytes, CLoadReport* report, CRecoveryReport* recovery) {
@@ -426,6 +457,13 @@ bool LoadGameBytes(CProject& project, CBlock bytes, CLoadReport* report, CRecove
     CStream stream(project.Core, std::move(bytes));
     project.Model.LoadedFileSize = stream.Size();
     return LoadGameStream(project, stream, {}, report, recovery);
+}
+
+bool InspectGameBytes(CProject& project, CBlock bytes, CInspectedFile& inspected) {
+    project.Model.LoadedFileName.clear();
+    inspected.File.emplace(project.Core, std::move(bytes));
+    project.Model.LoadedFileSize = inspected.File->Size();
+    return LoadGameStream(project, *inspected.File, {}, &inspected.Load, nullptr, true);
 }
 
 bool RecoverGameFile(CProject& project, const std::string& fileName, CRecoveryReport& report) {

@@ -83,7 +83,10 @@ void ClearGame(CProject& project);
 // and at which byte offset reading stopped, and why.
 struct CLoadReport {
     std::int32_t Version = 0;  // the header version, once read
-    std::string Section;       // where reading stopped, for people; empty when all loaded
+    // The header's identity, once read: the GUID from version 410 on.
+    std::optional<std::int32_t> GameId;
+    std::optional<CGuid> Guid;
+    std::string Section;  // where reading stopped, for people; empty when all loaded
     // The same place for code to dispatch on: the header, or the section by
     // its id; neither when all loaded.
     bool InHeader = false;
@@ -153,5 +156,17 @@ std::string BackupDroppedBy(const std::string& fileName, int backups);
 // library API).
 bool LoadGameBytes(CProject& project, CBlock bytes, CLoadReport* report = nullptr, CRecoveryReport* recovery = nullptr);
 bool SaveGameBytes(CProject& project, CBlock& bytes);
+
+// A load for tools that show a file as it is, damaged or not: when the file
+// does not load, the project keeps what the sections read before reading
+// stopped and the report says where and why (the file is not said to be
+// corrupted), and the file's bytes stay readable here.  A file that loads
+// is loaded as LoadGameFile loads it.
+struct CInspectedFile {
+    CLoadReport Load;
+    std::optional<CStream> File;  // unset when the file could not be read at all
+};
+bool InspectGameFile(CProject& project, const std::string& fileName, CInspectedFile& inspected);
+bool InspectGameBytes(CProject& project, CBlock bytes, CInspectedFile& inspected);
 
 }  // namespace transvane

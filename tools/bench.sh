@@ -12,7 +12,8 @@ tools/setup.sh --tests
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRANSVANE_GUI=OFF -DTRANSVANE_TESTS=ON >/dev/null
 cmake --build build-bench --parallel "$(nproc)" --target transvane-bench
 page=()
-if ! [ -x "${CHROMIUM:-/usr/bin/chromium}" ] || ! command -v node >/dev/null; then
+chromium=${CHROMIUM:-/usr/bin/chromium}
+if ! [ -f "$chromium" ] || ! [ -x "$chromium" ] || ! command -v node >/dev/null; then
   echo "bench.sh: Chromium or Node.js is missing: the page is not measured" >&2
 elif ! tools/web.sh build-web >/dev/null; then
   echo "bench.sh: the page could not be built (tools/web.sh): it is not measured" >&2

@@ -4,7 +4,8 @@
 # would: lintian with no error and no warning on both, the software-centre
 # metadata and the desktop entry the programs' package installs, and the
 # files the library's package holds.  tools/package.sh [DIR]  (default
-# build-release)
+# build-release).  TRANSVANE_WERROR=ON in the environment (tools/test.sh)
+# makes every warning an error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh dpkg-dev lintian appstream desktop-file-utils
@@ -12,8 +13,12 @@ dir=${1:-build-release}
 
 # Installed under /usr, the library and its pkg-config file go to the
 # multiarch folder (/usr/lib/x86_64-linux-gnu), where Debian looks for them.
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRANSVANE_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr \
-  ${TRANSVANE_WERROR:+-DTRANSVANE_WERROR="$TRANSVANE_WERROR"} >/dev/null
+  ${TRANSVANE_WERROR:+-DTRANSVANE_WERROR="$TRANSVANE_WERROR"} "${launcher[@]}" >/dev/null
 cmake --build "$dir" --parallel "$(nproc)"
 rm -f "$dir"/transvane_*.deb "$dir"/libtransvane-dev_*.deb
 (cd "$dir" && cpack -G DEB >/dev/null)

@@ -27,12 +27,13 @@ packages=(g++ cmake ninja-build pkg-config zlib1g-dev libdeflate-dev libpng-dev 
 # against its schema.  MinGW-w64 (its posix thread model, for std::thread),
 # zlib built for it, GoogleTest's sources and Wine cross-build
 # transvane-cli.exe and the test suite for Windows and run them
-# (tools/windows.sh); clang-format checks that the sources keep the
-# house style (.clang-format).
+# (tools/windows.sh; ccache makes its second cross build cheap);
+# clang-format checks that the sources keep the house style
+# (.clang-format).
 test_packages=(libgtest-dev nlohmann-json3-dev desktop-file-utils shared-mime-info dpkg-dev lintian appstream
                xvfb xauth xdotool clang-14 libclang-rt-14-dev emscripten binutils-source chromium
                python3-jsonschema g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine64
-               clang-format-14)
+               ccache clang-format-14)
 
 if [ "${1:-}" = "--tests" ]; then
   shift

@@ -11,7 +11,8 @@ void CTimeLine::Clear() {
 
 CEvent& CTimeLine::AddEntry(std::int32_t moment) {
     Moments.push_back(moment);
-    Events.push_back(std::make_unique<CEvent>());
+    std::pmr::memory_resource* memory = Events.get_allocator().resource();
+    Events.push_back(MakeIn<CEvent>(memory, memory));
     return *Events.back();
 }
 

@@ -58,6 +58,11 @@ void CBlockPrefetch::Run(std::size_t index) {
     {
         std::lock_guard lock(FMutex);
         job = &FJobs[index];  // a deque keeps its elements in place as it grows
+        if (!FSpares.empty()) {
+            job->Result = std::move(FSpares.back());
+            FSpares.pop_back();
+            FSpareBytes -= job->Result.capacity();
+        }
     }
     // Only the thread that marked the job Running touches its result.
     try {
@@ -151,6 +156,15 @@ std::optional<CBlock> CBlockPrefetch::Take(std::span<const std::uint8_t> source)
     if (error)
         std::rethrow_exception(error);
     return result;
+}
+
+void CBlockPrefetch::GiveBack(CBlock buffer) {
+    buffer.clear();
+    std::lock_guard lock(FMutex);
+    if (buffer.capacity() == 0 || FSpareBytes + buffer.capacity() > MaxSpareBytes)
+        return;
+    FSpareBytes += buffer.capacity();
+    FSpares.push_back(std::move(buffer));
 }
 
 }  // namespace transvane

@@ -68,6 +68,10 @@ public:
     // the writer did not write are dropped.  A failure of the compression
     // is raised here, in the writer's thread.
     std::optional<CBlock> Take(std::span<const std::uint8_t> source) override;
+    // Keeps the buffer for a block still to be compressed, as long as the
+    // buffers kept hold at most MaxSpareBytes.
+    void GiveBack(CBlock buffer) override;
+    static constexpr std::size_t MaxSpareBytes = std::size_t{16} << 20;
 
     // How many threads compress besides the writer by default: one less
     // than the cores this process may run on.
@@ -101,6 +105,11 @@ private:
     std::size_t FListedBytes = 0;  // source bytes of every job listed
     bool FStopping = false;
     std::vector<std::thread> FWorkers;  // joined by the destructor
+    // Buffers of blocks already written, emptied, for the next ones: a large
+    // block's buffer is fresh memory each time otherwise, every page of it
+    // faulted in again.
+    std::vector<CBlock> FSpares;
+    std::size_t FSpareBytes = 0;
 };
 
 }  // namespace transvane

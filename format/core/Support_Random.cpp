@@ -1,5 +1,6 @@
 #include "format/core/Support_Random.h"
 
+#include <cstdio>
 #include <random>
 
 namespace transvane {
@@ -24,6 +25,13 @@ CGuid NewGuid() {
     guid[7] = static_cast<std::uint8_t>((guid[7] & 0x0F) | 0x40);
     guid[8] = static_cast<std::uint8_t>((guid[8] & 0x3F) | 0x80);
     return guid;
+}
+
+std::string GuidText(const CGuid& g) {
+    char text[40];
+    std::snprintf(text, sizeof text, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g[3],
+                  g[2], g[1], g[0], g[5], g[4], g[7], g[6], g[8], g[9], g[10], g[11], g[12], g[13], g[14], g[15]);
+    return text;
 }
 
 }  // namespace transvane

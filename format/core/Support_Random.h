@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace transvane {
 
@@ -17,5 +18,8 @@ std::int32_t RandomBelow(std::int32_t limit);
 // A new random (version 4) GUID, as the 16 bytes it occupies in memory and
 // in the file header.
 CGuid NewGuid();
+// A GUID in its registry form, {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}: the
+// first three fields little-endian, as they are stored.
+std::string GuidText(const CGuid& guid);
 
 }  // namespace transvane

@@ -282,11 +282,12 @@ bool CStream::NoteDamagedBlock(std::size_t start, std::string cause) {
 
 void CStream::WriteCompressedBlock(std::span<const std::uint8_t> source) {
     if (FPrefetch != nullptr) {
-        if (const std::optional<CBlock> prepared = FPrefetch->Take(source)) {
+        if (std::optional<CBlock> prepared = FPrefetch->Take(source)) {
             if (prepared->size() > MaxBlockSize)
                 throw EZCompressionError("compressed block too large for the project format");
             WriteInt(static_cast<std::int32_t>(prepared->size()));
             Write(*prepared);
+            FPrefetch->GiveBack(std::move(*prepared));
             return;
         }
     }

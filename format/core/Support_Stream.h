@@ -40,12 +40,15 @@ using CBlock = std::vector<std::uint8_t>;
 
 // Something that compresses blocks ahead of the writer (the block
 // prefetch of Support_Prefetch.h).  WriteCompressedBlock asks it for the
-// bytes it has prepared.
+// bytes it has prepared, and gives their buffer back.
 class CPreparedBlocks {
 public:
     // The compressed bytes of source when they were prepared for it,
     // nullopt otherwise; a failure of their compression is raised here.
     virtual std::optional<CBlock> Take(std::span<const std::uint8_t> source) = 0;
+    // Takes back the buffer Take gave once its bytes have been written, so
+    // that the next block is prepared in memory already in use.
+    virtual void GiveBack(CBlock buffer) = 0;
 
 protected:
     ~CPreparedBlocks() = default;

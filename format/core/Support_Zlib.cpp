@@ -11,6 +11,9 @@
 #if TRANSVANE_LIBDEFLATE
 #include <libdeflate.h>
 #endif
+#ifdef _WIN32
+#include <pthread.h>
+#endif
 
 namespace transvane {
 
@@ -83,11 +86,35 @@ using CDeflater = CZlibState<InitDeflate, deflateEnd>;
 using CInflater = CZlibState<InitInflate, inflateEnd>;
 using CFastDeflater = CZlibState<InitFastDeflate, deflateEnd>;
 
-thread_local CDeflater TheDeflater;
-thread_local CInflater TheInflater;
-#if !TRANSVANE_LIBDEFLATE
-thread_local CFastDeflater TheFastDeflater;
+// The calling thread's own T (one per Use), made on first use and released
+// when the thread ends.  On Windows, MinGW's emulated thread-local storage
+// frees a thread's storage before it runs the destructors of the
+// thread_local objects in it, so a worker that had compressed anything
+// crashed as it ended: there the object lives on the heap, thread-local
+// storage holds a plain pointer, and a key whose destructor is handed that
+// pointer releases it.
+template <class T, int Use = 0>
+T& ThreadOwn() {
+#ifdef _WIN32
+    static const pthread_key_t key = [] {
+        pthread_key_t made{};
+        if (::pthread_key_create(&made, [](void* object) { std::unique_ptr<T>(static_cast<T*>(object)).reset(); }) != 0)
+            throw std::bad_alloc();
+        return made;
+    }();
+    thread_local T* object = nullptr;
+    if (object == nullptr) {
+        std::unique_ptr<T> made = std::make_unique<T>();
+        if (::pthread_setspecific(key, made.get()) != 0)
+            throw std::bad_alloc();
+        object = made.release();
+    }
+    return *object;
+#else
+    thread_local T object;
+    return object;
 #endif
+}
 
 // Compresses with the deflate state given: the converter's own, or the
 // fastest one for a sample.
@@ -130,7 +157,7 @@ void ZlibCompress(std::span<const std::uint8_t> source, std::vector<std::uint8_t
 }
 
 std::optional<std::vector<std::uint8_t>> ZlibInflate(std::span<const std::uint8_t> source, std::size_t maxSize) {
-    z_stream& zs = TheInflater.Stream();
+    z_stream& zs = ThreadOwn<CInflater>().Stream();
     int code = inflateReset(&zs);
     if (code != Z_OK)
         throw EZCompressionError(ZlibMessage(zs, code));
@@ -140,7 +167,7 @@ std::optional<std::vector<std::uint8_t>> ZlibInflate(std::span<const std::uint8_
     zs.avail_in = 0;
 
     std::vector<std::uint8_t> result;
-    std::uint8_t* const window = TheInflater.Window();
+    std::uint8_t* const window = ThreadOwn<CInflater>().Window();
     std::size_t consumed = 0;
     do {
         if (zs.avail_in == 0 && consumed < source.size()) {
@@ -352,7 +379,7 @@ std::span<const std::uint8_t> Sample(std::span<const std::uint8_t> source) {
     const std::size_t windows = std::clamp<std::size_t>(source.size() / (32 * SampleWindow), 2, SampleWindows);
     if (source.size() <= windows * SampleWindow)
         return source;
-    thread_local std::vector<std::uint8_t> sample;
+    std::vector<std::uint8_t>& sample = ThreadOwn<std::vector<std::uint8_t>, 1>();
     sample.resize(windows * SampleWindow);
     const std::size_t stride = (source.size() - SampleWindow) / (windows - 1);
     for (std::size_t i = 0; i < windows; ++i)
@@ -378,7 +405,7 @@ double BitsPerByte(std::span<const std::uint8_t> bytes) {
 // What the sample deflates to at the fastest level: matches and byte
 // statistics both show, at a fraction of the cost of level 6.
 std::size_t FastDeflatedSize(std::span<const std::uint8_t> sample) {
-    thread_local std::vector<std::uint8_t> packed;
+    std::vector<std::uint8_t>& packed = ThreadOwn<std::vector<std::uint8_t>, 2>();
     packed.clear();
 #if TRANSVANE_LIBDEFLATE
     thread_local std::unique_ptr<libdeflate_compressor, CFreeCompressor> fastest;
@@ -392,7 +419,7 @@ std::size_t FastDeflatedSize(std::span<const std::uint8_t> sample) {
         libdeflate_deflate_compress(fastest.get(), sample.data(), sample.size(), packed.data(), packed.size());
     return written != 0 ? written : sample.size();
 #else
-    ZlibCompress(sample, packed, TheFastDeflater);
+    ZlibCompress(sample, packed, ThreadOwn<CFastDeflater>());
     return packed.size();
 #endif
 }
@@ -472,7 +499,7 @@ void CompressBlock(std::span<const std::uint8_t> source, std::vector<std::uint8_
         return;
     }
 #endif
-    ZlibCompress(source, destination, TheDeflater);
+    ZlibCompress(source, destination, ThreadOwn<CDeflater>());
 }
 
 std::optional<std::vector<std::uint8_t>> InflateBlock(std::span<const std::uint8_t> source, std::size_t maxSize) {

@@ -275,7 +275,10 @@ struct CInspection {
     bool Ok() const { return Error == EErrorCode::None; }
     std::uint64_t FileBytes = 0;
     std::int32_t Version = 0;  // the header's format version, 0 when not read
-    std::int32_t GameId = 0;   // 0 when the file did not load
+    // The header's game id, and its GUID ("{A3A2A1A0-A5A4-...}", stored from
+    // format 410 on): 0 and unset when the header was not read that far.
+    std::int32_t GameId = 0;
+    std::optional<std::string> Guid;
     // Stored by sections of format 441 on; unset for older files, whose
     // loads make them up.
     std::optional<std::string> Author;
@@ -321,6 +324,11 @@ public:
     // says what); Save then writes that, never over the source.
     const CResult& Recover(const std::string& source);
     const CResult& Recover(std::vector<std::uint8_t> source);
+    // Reads the source as Load does, for a caller that shows what a file
+    // holds: a damaged file is not said to be corrupted (Inspect's Stopped
+    // tells where reading stopped), and Save refuses it.
+    const CResult& Inspect(const std::string& source);
+    const CResult& Inspect(std::vector<std::uint8_t> source);
     // Writes the loaded project as a version-500 file (ConvertFile says
     // how), or as bytes, which are left untouched on failure.
     const CResult& Save(const std::string& target);

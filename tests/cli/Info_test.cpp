@@ -2,9 +2,12 @@
 // says reading stopped in one that does not.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "testkit/ProjectFiles.h"
 #include "testkit/RunProgram.h"
 #include "testkit/TestSupport.h"
+#include "transvane/transvane.h"
 
 namespace transvane {
 
@@ -127,6 +130,84 @@ TEST(Info, SaysWhereAndWhyReadingStopped) {
             EXPECT_TRUE(Has(json.Out, "\"loaded\": false,\n  \"explanation\": {\n    \"message\": \"The file"))
                 << json.Out;
         }
+    }
+}
+
+// A file cut anywhere: info's layout shows what the library's Inspect
+// reports of it (the header as far as it was read, the sections read
+// completely, where reading stopped), from a file and from standard input
+// alike.
+TEST(Info, ACutFileIsShownAsInspectSeesIt) {
+    using nlohmann::json;
+    const CBlock whole = WriteProject(SampleProject(500));
+    const CBlock old = WriteProject(SampleProject(405));  // no GUID stored
+    struct Case {
+        const char* what;
+        const CBlock& file;
+        std::size_t keep;
+        const char* stoppedIn;  // nullptr: wherever that is
+        const char* gameId;     // in the text: "-" while it was not read
+        const char* guid;
+    };
+    const Case cases[] = {
+        {"in the magic number", whole, 2, "header", "-", "-"},
+        {"in the game id", whole, 14, "header", "-", "-"},
+        {"in the GUID", whole, 20, "header", "100001", "-"},
+        {"in the first section", whole, 40, "Game options", "100001", "{A3A2A1A0-A5A4-A7A6-A8A9-AAABACADAEAF}"},
+        {"half way", whole, whole.size() / 2, nullptr, "100001", "{A3A2A1A0-A5A4-A7A6-A8A9-AAABACADAEAF}"},
+        {"in the last section", whole, whole.size() - 5, "Resource tree", "100001",
+         "{A3A2A1A0-A5A4-A7A6-A8A9-AAABACADAEAF}"},
+        {"an old file after its header", old, 16, "Game options", "100001", "none stored"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CBlock cut(c.file.begin(), c.file.begin() + static_cast<std::ptrdiff_t>(c.keep));
+        CScratchFolder folder;
+        WriteWholeFile(folder.File("cut.vtr"), cut);
+        const transvane::CInspection seen = transvane::Inspect(cut);
+        ASSERT_TRUE(seen.Stopped);
+        if (c.stoppedIn != nullptr) {
+            EXPECT_EQ(seen.Stopped->Section, c.stoppedIn);
+        }
+
+        const CRunResult text = RunCli({"info", "cut.vtr", "--layout"}, folder.Path());
+        EXPECT_EQ(text.Status, 1);
+        EXPECT_TRUE(Has(text.Out, "\ngame id: " + std::string(c.gameId) + "\nguid: " + c.guid + "\n")) << text.Out;
+        const CRunResult piped = RunProgram("sh", {"-c", "\"$0\" info - --layout < cut.vtr", CliPath()}, folder.Path());
+        EXPECT_EQ(piped.Out.substr(piped.Out.find("loaded:")), text.Out.substr(text.Out.find("loaded:")));
+
+        const CRunResult run = RunCli({"info", "cut.vtr", "--layout", "--json"}, folder.Path());
+        EXPECT_EQ(SchemaViolations(run.Out, "info"), "");
+        const json shown = json::parse(run.Out);
+        EXPECT_EQ(shown.at("loaded"), false);
+        EXPECT_EQ(shown.at("bytes"), seen.FileBytes);
+        EXPECT_EQ(shown.at("bytes"), c.keep);
+        EXPECT_EQ(shown.at("header version"), seen.Version != 0 ? json(seen.Version) : json());
+        EXPECT_EQ(shown.at("game id"), std::string(c.gameId) != "-" ? json(seen.GameId) : json());
+        EXPECT_EQ(shown.at("guid"), seen.Guid ? json(*seen.Guid) : json());
+        const json& sections = shown.at("sections");
+        ASSERT_EQ(sections.size(), seen.Sections.size());
+        for (std::size_t i = 0; i < sections.size(); ++i) {
+            const transvane::CSectionInfo& section = seen.Sections[i];
+            EXPECT_EQ(sections[i].at("section"), section.Name);
+            EXPECT_EQ(sections[i].at("stored"), section.Stored);
+            if (section.Stored) {
+                EXPECT_EQ(sections[i].at("offset"), section.Offset);
+                EXPECT_EQ(sections[i].at("bytes"), section.Bytes);
+                EXPECT_EQ(sections[i].at("version"), section.Version);
+            }
+        }
+        const json& failure = shown.at("failure");
+        EXPECT_EQ(failure.at("section"), seen.Stopped->Section);
+        EXPECT_EQ(failure.at("section offset"), seen.Stopped->SectionOffset);
+        EXPECT_EQ(failure.at("offset"), seen.Stopped->Offset);
+        EXPECT_EQ(failure.at("reason"), seen.Stopped->Reason);
+        // What the load said, each message without the file info names
+        // above; the cut itself is told once, as the failure.
+        json said = json::array();
+        for (const transvane::CMessage& message : seen.Messages)
+            said.push_back({{"message", message.Text}, {"context", message.Context}});
+        EXPECT_EQ(shown.at("messages"), said);
     }
 }
 

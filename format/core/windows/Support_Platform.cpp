@@ -16,8 +16,12 @@
 #include <cstring>
 #include <fcntl.h>
 #include <io.h>
+#include <memory>
 #include <vector>
 #include <windows.h>
+// After windows.h, which they need.
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include "format/core/Support_File.h"
 #include "format/core/Support_SafeSave.h"
@@ -309,12 +313,22 @@ std::tm LocalTime(std::time_t t) {
     return local;
 }
 
+// The fall-back when TEMP and TMP say nothing usable, so it must not come
+// from them (GetTempPathW does): the user's own temporary folder, where
+// Windows puts it for every profile, found through the profile itself; the
+// system's when there is no profile (a service).
 std::string FixedTemporaryFolder() {
-    std::array<wchar_t, MAX_PATH + 2> path{};
-    const DWORD size = ::GetTempPathW(static_cast<DWORD>(path.size()), path.data());
-    if (size == 0 || size >= path.size())
+    wchar_t* local = nullptr;
+    const HRESULT found = ::SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DONT_VERIFY, nullptr, &local);
+    // Freed whether the call succeeded or not, as the call asks.
+    const std::unique_ptr<wchar_t, decltype(&::CoTaskMemFree)> owned(local, ::CoTaskMemFree);
+    if (found == S_OK && local != nullptr)
+        return Narrow(std::wstring(local) + L"\\Temp");
+    std::array<wchar_t, MAX_PATH + 1> windows{};
+    const UINT size = ::GetSystemWindowsDirectoryW(windows.data(), static_cast<UINT>(windows.size()));
+    if (size == 0 || size >= windows.size())
         return ".";
-    return Narrow(std::wstring(path.data(), size));
+    return Narrow(std::wstring(windows.data(), size) + L"\\Temp");
 }
 
 void StartWriteback(int, std::size_t, std::size_t) {}

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "format/core/Support_Platform.h"
 #include "testkit/TestSupport.h"
 
 namespace transvane {
@@ -92,10 +93,21 @@ TEST_F(TempFolderTest, TmpIsUsedWhenTempIsUnsetAndMissingParentsAreCreated) {
     EXPECT_TRUE(DirectoryExists(temp.Path()));
 }
 
+// The fall-back is fixed: whatever TEMP and TMP say, it stays where it is.
 TEST_F(TempFolderTest, UnusableBaseFallsBackToTheFixedLocation) {
-    SetTestEnvironment("temp", "/proc/no-such-place");
+    const std::string fixed = FixedTemporaryFolder();
+#ifdef _WIN32
+    EXPECT_TRUE(fixed.ends_with("\\Temp")) << fixed;
+#else
+    EXPECT_EQ(fixed, "/tmp");
+#endif
+    CScratchFolder scratch;
+    WriteWholeFile(scratch.File("a file"), Bytes("x"));
+    SetTestEnvironment("temp", scratch.File("a file/below"));  // no folder can be made under a file
+    SetTestEnvironment("tmp", scratch.Path());
+    EXPECT_EQ(FixedTemporaryFolder(), fixed);
     const CTempFolder temp(nullptr);
-    EXPECT_EQ(temp.Base(), "/tmp");
+    EXPECT_EQ(temp.Base(), fixed);
     EXPECT_TRUE(DirectoryExists(temp.Path()));
 }
 
