@@ -19,9 +19,10 @@ tools/setup.sh --tests
 dir=build-windows
 native=${TRANSVANE_NATIVE_BUILD:-build}
 mode=${1:-zip}
-# The cross build is the stage's longest part: ccache, where installed,
-# makes a second one cheap.
+# The cross build is the stage's longest part: ccache makes a second one
+# cheap, in this clone or another (names taken relative to it).
 launcher=$(command -v ccache || true)
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
 
 configure() {
   cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
