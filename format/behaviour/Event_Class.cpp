@@ -10,11 +10,10 @@ void CEvent::Clear() {
 }
 
 CAction& CEvent::AddAction(std::int32_t libraryId, std::int32_t actionId) {
-    std::pmr::memory_resource* memory = Actions.get_allocator().resource();
     if (libraryId != 0)
-        Actions.push_back(MakeIn<CAction>(memory, libraryId, actionId));
+        Actions.push_back(std::make_unique<CAction>(libraryId, actionId));
     else
-        Actions.push_back(MakeIn<CAction>(memory));
+        Actions.push_back(std::make_unique<CAction>());
     return *Actions.back();
 }
 

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "format/behaviour/Action_Class.h"
-#include "format/core/Support_Arena.h"
 #include "format/core/Support_Stream.h"
 
 namespace transvane {
@@ -21,8 +20,7 @@ inline constexpr std::int32_t EventTag = 400;
 
 class CEvent {
 public:
-    // The actions are allocated from memory.
-    explicit CEvent(std::pmr::memory_resource* memory = std::pmr::get_default_resource()) : Actions(memory) {}
+    CEvent() = default;
     virtual ~CEvent() = default;
 
     CEvent(const CEvent&) = delete;
@@ -43,7 +41,7 @@ public:
     bool Load(CStream& stream);
     bool Save(CStream& stream);
 
-    CVector<CArenaPtr<CAction>> Actions;
+    std::vector<std::unique_ptr<CAction>> Actions;
 };
 
 }  // namespace transvane

@@ -1,7 +1,6 @@
 #include "format/behaviour/Object_Class.h"
 
 #include <algorithm>
-#include <utility>
 
 #include "format/core/Support_Report.h"
 
@@ -15,26 +14,15 @@ constexpr std::int32_t OldLastRow = 8;
 constexpr std::int32_t LastRow = EventRowCount - 1;
 constexpr std::int32_t RowEnd = -1;
 
-// Every row of an object allocates from the same memory.
-template <std::size_t... Row>
-std::array<CEventRow, sizeof...(Row)> RowsIn(std::pmr::memory_resource* memory, std::index_sequence<Row...>) {
-    return {((void)Row, CEventRow(memory))...};
-}
-
 }  // namespace
-
-CObject::CObject(std::pmr::memory_resource* memory)
-    : EventRows(RowsIn(memory, std::make_index_sequence<EventRowCount>())) {}
 
 CEvent* CEventRow::Get(std::int32_t number) {
     if (number < 0)
         return nullptr;
     FLength = std::max<std::int64_t>(FLength, std::int64_t{number} + 1);
     auto& event = FEvents[number];
-    if (event == nullptr) {
-        std::pmr::memory_resource* memory = FEvents.get_allocator().resource();
-        event = MakeIn<CEvent>(memory, memory);
-    }
+    if (event == nullptr)
+        event = std::make_unique<CEvent>();
     return event.get();
 }
 

@@ -41,11 +41,6 @@ inline constexpr std::int32_t NoRelatedObject = -100;
 // event has number 2147483646 costs one event, not two thousand million.
 class CEventRow {
 public:
-    using CEvents = std::pmr::map<std::int32_t, CArenaPtr<CEvent>>;
-
-    // The events are allocated from memory.
-    explicit CEventRow(std::pmr::memory_resource* memory = std::pmr::get_default_resource()) : FEvents(memory) {}
-
     // Highest event number + 1, or 0 for an empty row.
     std::int64_t Length() const { return FLength; }
     // The event at the number, created (with every number below it) when
@@ -57,18 +52,17 @@ public:
     void Clear();
 
     // The events that were asked for, by number, ascending.
-    const CEvents& Events() const { return FEvents; }
-    CEvents& Events() { return FEvents; }
+    const std::map<std::int32_t, std::unique_ptr<CEvent>>& Events() const { return FEvents; }
+    std::map<std::int32_t, std::unique_ptr<CEvent>>& Events() { return FEvents; }
 
 private:
     std::int64_t FLength = 0;
-    CEvents FEvents;
+    std::map<std::int32_t, std::unique_ptr<CEvent>> FEvents;
 };
 
 class CObject {
 public:
-    // The events are allocated from memory.
-    explicit CObject(std::pmr::memory_resource* memory = std::pmr::get_default_resource());
+    CObject() = default;
     virtual ~CObject() = default;
 
     CObject(const CObject&) = delete;

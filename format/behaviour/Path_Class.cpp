@@ -19,7 +19,7 @@ PathPoint CurveMiddle(const PathPoint& a, const PathPoint& b, const PathPoint& c
 
 }  // namespace
 
-CPath::CPath(std::pmr::memory_resource* memory) : Points(memory), CurvePoints(memory) { ComputeCurve(); }
+CPath::CPath() { ComputeCurve(); }
 
 void CPath::Clear() {
     Points.clear();

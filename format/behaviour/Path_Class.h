@@ -17,7 +17,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "format/core/Support_Arena.h"
 #include "format/core/Support_Stream.h"
 
 namespace transvane {
@@ -53,9 +52,8 @@ struct CurvePoint {
 
 class CPath {
 public:
-    // The defaults, with the (empty) curve computed; the points are
-    // allocated from memory.
-    explicit CPath(std::pmr::memory_resource* memory = std::pmr::get_default_resource());
+    // The defaults, with the (empty) curve computed.
+    CPath();
     virtual ~CPath() = default;
 
     CPath(const CPath&) = delete;
@@ -74,11 +72,11 @@ public:
     bool Load(CStream& stream);
     bool Save(CStream& stream);
 
-    CVector<PathPoint> Points;
+    std::vector<PathPoint> Points;
     std::int32_t ConnectionKind = PathStraight;
     std::int32_t EndAction = PathEndMoveToStart;
     std::int32_t SmoothingDepth = 4;
-    CVector<CurvePoint> CurvePoints;
+    std::vector<CurvePoint> CurvePoints;
     double Length = 0;
 
 private:

@@ -11,8 +11,7 @@ void CTimeLine::Clear() {
 
 CEvent& CTimeLine::AddEntry(std::int32_t moment) {
     Moments.push_back(moment);
-    std::pmr::memory_resource* memory = Events.get_allocator().resource();
-    Events.push_back(MakeIn<CEvent>(memory, memory));
+    Events.push_back(std::make_unique<CEvent>());
     return *Events.back();
 }
 

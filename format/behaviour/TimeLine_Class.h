@@ -23,9 +23,7 @@ inline constexpr std::int32_t TimeLineTag = 500;
 
 class CTimeLine {
 public:
-    // The entries are allocated from memory.
-    explicit CTimeLine(std::pmr::memory_resource* memory = std::pmr::get_default_resource())
-        : Moments(memory), Events(memory) {}
+    CTimeLine() = default;
     virtual ~CTimeLine() = default;
 
     CTimeLine(const CTimeLine&) = delete;
@@ -40,8 +38,8 @@ public:
     bool Save(CStream& stream);
 
     // Parallel arrays: entry i is (Moments[i], Events[i]).
-    CVector<std::int32_t> Moments;
-    CVector<CArenaPtr<CEvent>> Events;
+    std::vector<std::int32_t> Moments;
+    std::vector<std::unique_ptr<CEvent>> Events;
 };
 
 }  // namespace transvane

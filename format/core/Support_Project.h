@@ -5,7 +5,7 @@
 // its own floor next to the code that uses it:
 //
 //   CCoreState      here: feedback, places and message context, load
-//                   budget, inflate limit, the model's memory
+//                   budget, inflate limit
 //   CMediaModel     format/media/Media_Model.h: sprites, sounds, backgrounds,
 //                   scripts, data files
 //   CBehaviourModel format/behaviour/Behaviour_Model.h: objects, time lines,
@@ -26,7 +26,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <memory_resource>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -83,10 +82,6 @@ struct CCoreState {
     // (Support_Prefetch.h); unset: one less than the cores.  A batch that
     // converts several projects at once keeps the cores for those.
     std::optional<unsigned> HelperThreads;
-    // Where the model's records and their containers are allocated: the
-    // project's arena (project/Project_Main.h); the C library's heap for a
-    // core part that belongs to no project.
-    std::pmr::memory_resource* Memory = std::pmr::new_delete_resource();
 };
 
 }  // namespace transvane

@@ -113,11 +113,7 @@ struct CRoomEditorSettings {
 
 class CRoom {
 public:
-    // The instances and tiles are allocated from memory.
-    explicit CRoom(std::pmr::memory_resource* memory = std::pmr::get_default_resource())
-        : Instances(memory), Tiles(memory) {
-        Clear();
-    }
+    CRoom() { Clear(); }
     virtual ~CRoom() = default;
 
     CRoom(const CRoom&) = delete;
@@ -149,8 +145,8 @@ public:
     bool ViewsEnabled = false;
     std::array<CRoomView, RoomViewCount> Views;
     std::string Code;
-    CVector<CRoomInstance> Instances;
-    CVector<CRoomTile> Tiles;
+    std::vector<CRoomInstance> Instances;
+    std::vector<CRoomTile> Tiles;
     CRoomEditorSettings EditorSettings;
 };
 

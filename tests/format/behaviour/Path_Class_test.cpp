@@ -21,7 +21,7 @@ struct MakePath : CPath {
         ConnectionKind = kind;
         EndAction = end;
         SmoothingDepth = depth;
-        Points.assign(points.begin(), points.end());
+        Points = std::move(points);
         ComputeCurve();
     }
 };
