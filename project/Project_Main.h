@@ -4,7 +4,8 @@
 // why a project comes in parts): the nine lists, the options, the game
 // information, the room id counters, GameId, GameGuid, the resource tree
 // with its flags, and the state of one conversion (feedback, load budget,
-// inflate limit, the loaded file's size).  Nothing finds a project by
+// inflate limit, the loaded file's size), and the arena all of it is
+// allocated from.  Nothing finds a project by
 // itself: the drivers take the project, and they hand each floor's code the
 // part it works on,
 //
@@ -17,6 +18,7 @@
 #pragma once
 
 #include "format/behaviour/Behaviour_Model.h"
+#include "format/core/Support_Arena.h"
 #include "format/core/Support_Project.h"
 #include "format/media/Media_Model.h"
 #include "format/world/World_Model.h"
@@ -25,12 +27,15 @@
 namespace transvane {
 
 struct CProject {
-    CProject() = default;
+    CProject() { Core.Memory = &Arena; }
     // A load's streams and places refer to the parts: the object stays
     // where it was made.
     CProject(const CProject&) = delete;
     CProject& operator=(const CProject&) = delete;
 
+    // The memory of the model, which every part allocates from through
+    // Core.Memory: made first, so that it is given back last, in one step.
+    CArena Arena;
     CCoreState Core;
     CMediaModel Media;
     CBehaviourModel Behaviour;

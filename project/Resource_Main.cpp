@@ -183,6 +183,9 @@ void ClearGame(CProject& project) {
         for (const CSection& section : Sections)
             if (section.ClearStep == step)
                 section.Clear(project);
+    // Nothing of the model is left: its memory goes back in one step, and
+    // a project loaded again and again holds no more than its last load.
+    project.Arena.Release();
 }
 
 namespace {

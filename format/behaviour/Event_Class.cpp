@@ -10,10 +10,11 @@ void CEvent::Clear() {
 }
 
 CAction& CEvent::AddAction(std::int32_t libraryId, std::int32_t actionId) {
+    CMemoryResource* memory = Actions.get_allocator().Resource();
     if (libraryId != 0)
-        Actions.push_back(std::make_unique<CAction>(libraryId, actionId));
+        Actions.push_back(MakeIn<CAction>(memory, libraryId, actionId));
     else
-        Actions.push_back(std::make_unique<CAction>());
+        Actions.push_back(MakeIn<CAction>(memory));
     return *Actions.back();
 }
 

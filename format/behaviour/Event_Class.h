@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "format/behaviour/Action_Class.h"
+#include "format/core/Support_Arena.h"
 #include "format/core/Support_Stream.h"
 
 namespace transvane {
@@ -20,7 +21,8 @@ inline constexpr std::int32_t EventTag = 400;
 
 class CEvent {
 public:
-    CEvent() = default;
+    // The actions are allocated from memory.
+    explicit CEvent(CMemoryResource* memory = HeapMemory()) : Actions(memory) {}
     virtual ~CEvent() = default;
 
     CEvent(const CEvent&) = delete;
@@ -41,7 +43,7 @@ public:
     bool Load(CStream& stream);
     bool Save(CStream& stream);
 
-    std::vector<std::unique_ptr<CAction>> Actions;
+    CVector<CArenaPtr<CAction>> Actions;
 };
 
 }  // namespace transvane

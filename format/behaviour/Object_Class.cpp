@@ -1,6 +1,7 @@
 #include "format/behaviour/Object_Class.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "format/core/Support_Report.h"
 
@@ -14,15 +15,25 @@ constexpr std::int32_t OldLastRow = 8;
 constexpr std::int32_t LastRow = EventRowCount - 1;
 constexpr std::int32_t RowEnd = -1;
 
+// Every row of an object allocates from the same memory.
+template <std::size_t... Row>
+std::array<CEventRow, sizeof...(Row)> RowsIn(CMemoryResource* memory, std::index_sequence<Row...>) {
+    return {((void)Row, CEventRow(memory))...};
+}
+
 }  // namespace
+
+CObject::CObject(CMemoryResource* memory) : EventRows(RowsIn(memory, std::make_index_sequence<EventRowCount>())) {}
 
 CEvent* CEventRow::Get(std::int32_t number) {
     if (number < 0)
         return nullptr;
     FLength = std::max<std::int64_t>(FLength, std::int64_t{number} + 1);
     auto& event = FEvents[number];
-    if (event == nullptr)
-        event = std::make_unique<CEvent>();
+    if (event == nullptr) {
+        CMemoryResource* memory = FEvents.get_allocator().Resource();
+        event = MakeIn<CEvent>(memory, memory);
+    }
     return event.get();
 }
 

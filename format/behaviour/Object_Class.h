@@ -41,6 +41,11 @@ inline constexpr std::int32_t NoRelatedObject = -100;
 // event has number 2147483646 costs one event, not two thousand million.
 class CEventRow {
 public:
+    using CEvents = CModelMap<std::int32_t, CArenaPtr<CEvent>>;
+
+    // The events are allocated from memory.
+    explicit CEventRow(CMemoryResource* memory = HeapMemory()) : FEvents(memory) {}
+
     // Highest event number + 1, or 0 for an empty row.
     std::int64_t Length() const { return FLength; }
     // The event at the number, created (with every number below it) when
@@ -52,17 +57,18 @@ public:
     void Clear();
 
     // The events that were asked for, by number, ascending.
-    const std::map<std::int32_t, std::unique_ptr<CEvent>>& Events() const { return FEvents; }
-    std::map<std::int32_t, std::unique_ptr<CEvent>>& Events() { return FEvents; }
+    const CEvents& Events() const { return FEvents; }
+    CEvents& Events() { return FEvents; }
 
 private:
     std::int64_t FLength = 0;
-    std::map<std::int32_t, std::unique_ptr<CEvent>> FEvents;
+    CEvents FEvents;
 };
 
 class CObject {
 public:
-    CObject() = default;
+    // The events are allocated from memory.
+    explicit CObject(CMemoryResource* memory = HeapMemory());
     virtual ~CObject() = default;
 
     CObject(const CObject&) = delete;

@@ -19,7 +19,7 @@ PathPoint CurveMiddle(const PathPoint& a, const PathPoint& b, const PathPoint& c
 
 }  // namespace
 
-CPath::CPath() { ComputeCurve(); }
+CPath::CPath(CMemoryResource* memory) : Points(memory), CurvePoints(memory) { ComputeCurve(); }
 
 void CPath::Clear() {
     Points.clear();

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "format/core/Support_Arena.h"
 #include "format/core/Support_Stream.h"
 
 namespace transvane {
@@ -52,8 +53,9 @@ struct CurvePoint {
 
 class CPath {
 public:
-    // The defaults, with the (empty) curve computed.
-    CPath();
+    // The defaults, with the (empty) curve computed; the points are
+    // allocated from memory.
+    explicit CPath(CMemoryResource* memory = HeapMemory());
     virtual ~CPath() = default;
 
     CPath(const CPath&) = delete;
@@ -72,11 +74,11 @@ public:
     bool Load(CStream& stream);
     bool Save(CStream& stream);
 
-    std::vector<PathPoint> Points;
+    CVector<PathPoint> Points;
     std::int32_t ConnectionKind = PathStraight;
     std::int32_t EndAction = PathEndMoveToStart;
     std::int32_t SmoothingDepth = 4;
-    std::vector<CurvePoint> CurvePoints;
+    CVector<CurvePoint> CurvePoints;
     double Length = 0;
 
 private:

@@ -11,7 +11,8 @@ void CTimeLine::Clear() {
 
 CEvent& CTimeLine::AddEntry(std::int32_t moment) {
     Moments.push_back(moment);
-    Events.push_back(std::make_unique<CEvent>());
+    CMemoryResource* memory = Events.get_allocator().Resource();
+    Events.push_back(MakeIn<CEvent>(memory, memory));
     return *Events.back();
 }
 

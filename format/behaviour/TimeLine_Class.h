@@ -23,7 +23,8 @@ inline constexpr std::int32_t TimeLineTag = 500;
 
 class CTimeLine {
 public:
-    CTimeLine() = default;
+    // The entries are allocated from memory.
+    explicit CTimeLine(CMemoryResource* memory = HeapMemory()) : Moments(memory), Events(memory) {}
     virtual ~CTimeLine() = default;
 
     CTimeLine(const CTimeLine&) = delete;
@@ -38,8 +39,8 @@ public:
     bool Save(CStream& stream);
 
     // Parallel arrays: entry i is (Moments[i], Events[i]).
-    std::vector<std::int32_t> Moments;
-    std::vector<std::unique_ptr<CEvent>> Events;
+    CVector<std::int32_t> Moments;
+    CVector<CArenaPtr<CEvent>> Events;
 };
 
 }  // namespace transvane

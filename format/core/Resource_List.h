@@ -12,12 +12,15 @@
 // A record type T provides Load(CStream&) -> bool and Save(CStream&) -> bool.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
+#include "format/core/Support_Arena.h"
 #include "format/core/Support_Prefetch.h"
 #include "format/core/Support_Progress.h"
 #include "format/core/Support_Stream.h"
@@ -51,7 +54,9 @@ public:
     const std::string& Name(int index) const { return FNames.at(static_cast<std::size_t>(index)); }
 
     // Appends a slot; record may be null for an empty slot.
-    void Add(std::unique_ptr<T> record, std::string name = {}) {
+    void Add(std::unique_ptr<T> record, std::string name = {}) { Add(Adopt(std::move(record)), std::move(name)); }
+    void Add(std::nullptr_t) { Add(CArenaPtr<T>()); }
+    void Add(CArenaPtr<T> record, std::string name = {}) {
         const bool present = record != nullptr;
         FSlots.push_back(std::move(record));
         FNames.push_back(present ? std::move(name) : std::string());
@@ -91,13 +96,13 @@ public:
         }
         for (std::int32_t i = 0; i < count; ++i) {
             if (!stream.ReadBool()) {
-                Add(nullptr);
+                Add(CArenaPtr<T>());
                 continue;
             }
             FStoppedInResource = true;  // until its record has been read
             std::string name = stream.ReadString();
             const CPlace place(stream.Core(), FWhat, i, name, Named);
-            auto record = std::make_unique<T>();
+            auto record = MakeRecord(stream.Core().Memory);
             if (!record->Load(stream)) {
                 KeepFailurePlace(stream.Core());
                 return false;
@@ -147,10 +152,18 @@ public:
     bool Changed = false;
 
 private:
+    // A record whose containers allocate from memory too, when it has any.
+    static CArenaPtr<T> MakeRecord(CMemoryResource* memory) {
+        if constexpr (std::is_constructible_v<T, CMemoryResource*>)
+            return MakeIn<T>(memory, memory);
+        else
+            return MakeIn<T>(memory);
+    }
+
     const char* FWhat;
     int FDeclared = -1;
     bool FStoppedInResource = false;
-    std::vector<std::unique_ptr<T>> FSlots;
+    std::vector<CArenaPtr<T>> FSlots;
     std::vector<std::string> FNames;
 };
 

@@ -94,4 +94,13 @@ std::tm LocalTime(std::time_t t);
 // Where the platform keeps temporary files when nothing says otherwise.
 std::string FixedTemporaryFolder();
 
+// A chunk of fresh memory for a project's arena (Support_Arena.h): size
+// bytes, a multiple of 4096, aligned to 4096 bytes; a multiple of
+// HugeChunkSize is aligned to it and held in huge pages where the system
+// gives them on request.  nullptr when there is no such memory.
+// ReleaseChunk gives back exactly what one ReserveChunk got.
+inline constexpr std::size_t HugeChunkSize = std::size_t{2} << 20;
+void* ReserveChunk(std::size_t size) noexcept;
+void ReleaseChunk(void* chunk, std::size_t size) noexcept;
+
 }  // namespace transvane

@@ -5,7 +5,7 @@
 // its own floor next to the code that uses it:
 //
 //   CCoreState      here: feedback, places and message context, load
-//                   budget, inflate limit
+//                   budget, inflate limit, the model's memory
 //   CMediaModel     format/media/Media_Model.h: sprites, sounds, backgrounds,
 //                   scripts, data files
 //   CBehaviourModel format/behaviour/Behaviour_Model.h: objects, time lines,
@@ -30,6 +30,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "format/core/Support_MemoryResource.h"
 
 namespace transvane {
 
@@ -82,6 +84,10 @@ struct CCoreState {
     // (Support_Prefetch.h); unset: one less than the cores.  A batch that
     // converts several projects at once keeps the cores for those.
     std::optional<unsigned> HelperThreads;
+    // Where the model's records and their containers are allocated: the
+    // project's arena (project/Project_Main.h); the C library's heap for a
+    // core part that belongs to no project.
+    CMemoryResource* Memory = HeapMemory();
 };
 
 }  // namespace transvane

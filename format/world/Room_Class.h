@@ -113,7 +113,8 @@ struct CRoomEditorSettings {
 
 class CRoom {
 public:
-    CRoom() { Clear(); }
+    // The instances and tiles are allocated from memory.
+    explicit CRoom(CMemoryResource* memory = HeapMemory()) : Instances(memory), Tiles(memory) { Clear(); }
     virtual ~CRoom() = default;
 
     CRoom(const CRoom&) = delete;
@@ -145,8 +146,8 @@ public:
     bool ViewsEnabled = false;
     std::array<CRoomView, RoomViewCount> Views;
     std::string Code;
-    std::vector<CRoomInstance> Instances;
-    std::vector<CRoomTile> Tiles;
+    CVector<CRoomInstance> Instances;
+    CVector<CRoomTile> Tiles;
     CRoomEditorSettings EditorSettings;
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "project/Project_Main.h"
+#include "testkit/ProjectFiles.h"
 #include "testkit/TestSupport.h"
 
 namespace transvane {
@@ -31,6 +32,21 @@ TEST(ClearGame, DrawsAFreshIdentity) {
     EXPECT_LT(GameId(project.Model), 1000000);
     ClearGame(project);
     EXPECT_NE(GameGuid(project.Model), first);
+}
+
+// The model lives in the project's arena, and a project loaded again and
+// again holds the memory of one load, all of it given back by a clear.
+TEST(ClearGame, GivesTheModelsMemoryBack) {
+    CProject project;
+    const CBlock file = project::WriteProject(project::SampleProject(500));
+    ASSERT_TRUE(LoadGameBytes(project, file));
+    const std::size_t once = project.Arena.Reserved();
+    EXPECT_GT(once, 0u);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(LoadGameBytes(project, file));
+    EXPECT_EQ(project.Arena.Reserved(), once);
+    ClearGame(project);
+    EXPECT_EQ(project.Arena.Reserved(), 0u);
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ struct MakePath : CPath {
         ConnectionKind = kind;
         EndAction = end;
         SmoothingDepth = depth;
-        Points = std::move(points);
+        Points.assign(points.begin(), points.end());
         ComputeCurve();
     }
 };

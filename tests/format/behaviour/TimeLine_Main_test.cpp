@@ -23,7 +23,7 @@ TEST(TimeLineTest, EntriesKeepTheirOrderAndEmptyEventsAreWritten) {
     CStream stream(ListBytes(list));
     ASSERT_TRUE(LoadTimeLines(project.Behaviour, stream));
     EXPECT_EQ(stream.Remaining(), 0u);
-    EXPECT_EQ(TimeLineList(project.Behaviour).Get(0)->Moments, (std::vector<std::int32_t>{30, 10, 30, -5}));
+    EXPECT_EQ(TimeLineList(project.Behaviour).Get(0)->Moments, (CVector<std::int32_t>{30, 10, 30, -5}));
 
     list.Slots[0]->Record.Moments = {
         {30, OneConverted(101)}, {10, {}}, {30, OneConverted(113)}, {-5, OneConverted(114)}};
