@@ -14,6 +14,7 @@
 #include <set>
 #include <thread>
 
+#include "cli/Batch.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/ProjectReader.h"
 #include "testkit/RunProgram.h"
@@ -49,6 +50,21 @@ TEST(BatchConvert, GoesOnAfterFailuresAndSummarises) {
     EXPECT_EQ(FolderContents(folder.File("out")), Strings{}) << "no partial output";
     EXPECT_EQ(ReadWholeFile(folder.File("bad.vtr")), NotAProject());
     EXPECT_EQ(ReadWholeFile(folder.File("cut.vk3")), HeaderOnly());
+}
+
+// The sub-folders a batch made for files whose saves failed go when it
+// ends; those that existed before, and those holding anything, stay.
+TEST(BatchConvert, EmptySubFoldersItMadeAreRemovedAtTheEnd) {
+    CScratchFolder folder;
+    fs::create_directories(folder.File("out/old"));
+    CMadeFolders made;
+    for (const char* file : {"out/old/a.vtr", "out/x/y/a.vtr", "out/x/b.vtr", "out/kept/c.vtr", "out/file/d.vtr"})
+        made.MakeFor(folder.File(file));
+    WriteWholeFile(folder.File("out/kept/c.vtr"), Bytes({1}));
+    fs::remove(folder.File("out/file"));
+    WriteWholeFile(folder.File("out/file"), Bytes({2}));  // a file took a folder's name
+    made.RemoveEmpty();
+    EXPECT_EQ(FolderTree(folder.File("out")), (Strings{"file", "kept", "kept/c.vtr", "old"}));
 }
 
 TEST(BatchConvert, OptionSpellingsAndTheOutputFolder) {
@@ -192,7 +208,9 @@ TEST(BatchConvert, RefusesOutputsThatWouldReplaceASource) {
                   "b/g.vk2: Not converted: its output out/g.vtr is already the output of a/g.vtr.",
                   "a/self.vtr: Not converted: its output out/self.vtr would replace the "
                   "source file ./out/self.vtr; choose another output folder.",
-                  "./out/self.vtr: Not converted: its output out/self.vtr is already the output of a/self.vtr.",
+                  // A refused file claims no output: the project converts in
+                  // place (and is found damaged).
+                  "./out/self.vtr: " + Corrupted,
                   "out/kept.vk1: Not converted: the backup of out/kept.vtr would replace the "
                   "source file out/kept.vk1; choose another output folder.",
               }));
@@ -527,6 +545,8 @@ TEST(Messages, NameTheirFileAndCause) {
     CScratchFolder folder;
     fs::create_directories(folder.File("dir"));
     WriteWholeFile(folder.File("cut.vtr"), HeaderOnly());
+    WriteWholeFile(folder.File("-cut.vtr"), HeaderOnly());
+    ASSERT_EQ(::mkfifo(folder.File("fifo.vtr").c_str(), 0600), 0);
     WriteWholeFile(folder.File("locked.vtr"), HeaderOnly());
     fs::permissions(folder.File("locked.vtr"), fs::perms::none);
     struct Case {
@@ -539,13 +559,19 @@ TEST(Messages, NameTheirFileAndCause) {
         {"cut.vtr",
          {Corrupted, "  file: cut.vtr", "  section: Game options (from byte 32)", "  stopped at: byte 32",
           "  cause: Stream read error", "  more: transvane-cli info cut.vtr"}},
+        // The command to run next works for a name that looks like an option.
+        {"-cut.vtr",
+         {Corrupted, "  file: -cut.vtr", "  section: Game options (from byte 32)", "  stopped at: byte 32",
+          "  cause: Stream read error", "  more: transvane-cli info -- -cut.vtr"}},
+        // There, but not a file: not opened (a FIFO would wait for a writer).
+        {"fifo.vtr", {"Error Loading: Failed to load the file.", "  file: fifo.vtr", "  cause: not an ordinary file"}},
     };
     if (::geteuid() != 0)  // the superuser reads any file
         cases.push_back(
             {"locked.vtr",
              {"Error Loading: Failed to load the file.", "  file: locked.vtr", "  cause: Permission denied"}});
     for (const Case& c : cases) {
-        const CRunResult result = RunCli({"convert", c.source, "new.vtr"}, folder.Path());
+        const CRunResult result = RunCli({"convert", "--", c.source, "new.vtr"}, folder.Path());
         EXPECT_EQ(result.Status, 1) << c.source;
         EXPECT_EQ(result.Out, "") << c.source;
         EXPECT_EQ(Lines(result.Err), c.lines) << c.source;
