@@ -684,6 +684,10 @@ int RunConvert(const CArguments& arguments, CPendingFiles* pending) {
         const std::string& target = options.Sources[1];
         if (target.empty())
             return UsageError("TARGET cannot be an empty name");
+        // Said before the file is read, not after it was converted in vain.
+        if (DirectoryExists(target))
+            return UsageError("TARGET " + target + " is a folder; to convert into it, use --output-dir " +
+                              ShellOperand(target));
         if (options.SkipExisting && ResolveSaveTarget(target).Kind == ESaveTargetKind::File &&
             !SameFile(source, target)) {
             if (!options.Quiet)

@@ -96,6 +96,7 @@ TEST(BatchConvert, UsageErrorsAndUnusableFoldersConvertNothing) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("bad.vtr"), NotAProject());
     WriteWholeFile(folder.File("plain"), NotAProject());
+    fs::create_directories(folder.File("sub"));
     struct Case {
         Strings arguments;
         std::string problem;
@@ -116,6 +117,7 @@ TEST(BatchConvert, UsageErrorsAndUnusableFoldersConvertNothing) {
         {{"convert", "-qx", "bad.vtr", "-o", "out"}, "unknown option -x", true},
         {{"convert", "--quiet=yes", "bad.vtr", "-o", "out"}, "--quiet takes no value", true},
         {{"convert", "-", "new.vtr"}, "convert cannot use \"-\"", true},
+        {{"convert", "bad.vtr", "sub/"}, "TARGET sub/ is a folder; to convert into it, use --output-dir sub/", true},
         {{"convert", "bad.vtr", "-o", "out", "-j", "0"}, "--jobs needs a whole number from 1 to 256, not 0", true},
         {{"convert", "bad.vtr", "-o", "out", "-j", "257"}, "--jobs needs a whole number from 1 to 256, not 257", true},
         {{"convert", "bad.vtr", "-o", "out", "-j", "-1"}, "--jobs needs a whole number from 1 to 256, not -1", true},
@@ -144,7 +146,7 @@ TEST(BatchConvert, UsageErrorsAndUnusableFoldersConvertNothing) {
             EXPECT_EQ(lines.back(), "Try 'transvane-cli --help'.");
         }
     }
-    EXPECT_EQ(FolderContents(folder.Path()), (Strings{"bad.vtr", "plain"}));
+    EXPECT_EQ(FolderContents(folder.Path()), (Strings{"bad.vtr", "plain", "sub"}));
 }
 
 // The tool's help gives each command one whole sentence within 80
