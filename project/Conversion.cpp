@@ -40,12 +40,20 @@ public:
         Project.Model.TreeIconsReset = limits.TreeIconsReset;
     }
 
+    // A new step: the file it reads, if any; what an earlier one left goes.
+    void Start(const std::string& source) {
+        Source = source;
+        SpentSource = CBlock();
+    }
+
     CProject Project;
     bool Loaded = false;
     CInspectedFile Inspected;  // what the last Inspect read
     CPendingFiles* PendingFiles;
     const int Backups;
     std::string Source;  // the file loaded, when it was one
+    // The buffer of the bytes loaded, once read: the save writes into it.
+    CBlock SpentSource;
 
 private:
     CReportingFeedback FReporting;
@@ -99,24 +107,31 @@ bool CConversion::Done(bool ok) {
 }
 
 bool CConversion::Load(const std::string& source) {
-    FRun->Source = source;
+    FRun->Start(source);
     FRun->Inspected = {};
     FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load,
                             [&](CLoadReport& report) { return LoadGameFile(FRun->Project, source, &report); });
     return Done(FRun->Loaded);
 }
 
+// The bytes' buffer is kept for the save only when there will be one.
+void CConversion::KeepSpentSource() {
+    if (!FRun->Loaded)
+        FRun->SpentSource = CBlock();
+}
+
 bool CConversion::Load(CBlock source) {
-    FRun->Source.clear();
+    FRun->Start({});
     FRun->Inspected = {};
     FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load, [&](CLoadReport& report) {
-        return LoadGameBytes(FRun->Project, std::move(source), &report);
+        return LoadGameBytes(FRun->Project, std::move(source), &report, nullptr, &FRun->SpentSource);
     });
+    KeepSpentSource();
     return Done(FRun->Loaded);
 }
 
 bool CConversion::Recover(const std::string& source) {
-    FRun->Source = source;
+    FRun->Start(source);
     FRun->Inspected = {};
     FResult.Recovery.emplace();
     FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load, [&](CLoadReport& report) {
@@ -128,19 +143,20 @@ bool CConversion::Recover(const std::string& source) {
 }
 
 bool CConversion::Recover(CBlock source) {
-    FRun->Source.clear();
+    FRun->Start({});
     FRun->Inspected = {};
     FResult.Recovery.emplace();
     FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load, [&](CLoadReport& report) {
-        const bool kept = RecoverGameBytes(FRun->Project, std::move(source), *FResult.Recovery);
+        const bool kept = RecoverGameBytes(FRun->Project, std::move(source), *FResult.Recovery, &FRun->SpentSource);
         report = FResult.Recovery->Load;
         return kept;
     });
+    KeepSpentSource();
     return Done(FRun->Loaded);
 }
 
 bool CConversion::Inspect(const std::string& source) {
-    FRun->Source = source;
+    FRun->Start(source);
     FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load, [&](CLoadReport& report) {
         const bool loaded = InspectGameFile(FRun->Project, source, FRun->Inspected);
         report = FRun->Inspected.Load;
@@ -150,7 +166,7 @@ bool CConversion::Inspect(const std::string& source) {
 }
 
 bool CConversion::Inspect(CBlock source) {
-    FRun->Source.clear();
+    FRun->Start({});
     FRun->Loaded = LoadInto(FRun->Project, FResult.Summary, FResult.Load, [&](CLoadReport& report) {
         const bool loaded = InspectGameBytes(FRun->Project, std::move(source), FRun->Inspected);
         report = FRun->Inspected.Load;
@@ -212,7 +228,7 @@ bool CConversion::Save(const std::string& target) {
 
 bool CConversion::Save(CBlock& target) {
     return Done(FRun->Loaded && SaveFrom(FRun->Project, FResult, [&] {
-                    CBlock bytes;
+                    CBlock bytes = std::move(FRun->SpentSource);
                     if (!SaveGameBytes(FRun->Project, bytes))
                         return false;
                     target = std::move(bytes);

@@ -163,6 +163,7 @@ public:
 private:
     // Ends a step: the result's message texts follow its report.
     bool Done(bool ok);
+    void KeepSpentSource();
 
     class CRun;
     CConversionResult FResult;

@@ -125,6 +125,8 @@ constexpr int LastClearStep = 12;
 // window still goes in whole, since a compressed block's count is patched
 // in behind it.
 constexpr std::size_t SaveWindow = std::size_t{1} << 20;
+// The room a save's buffer has beyond what it expects to hold.
+constexpr std::size_t SaveHeadroom = std::size_t{16} << 20;
 
 // Gives the stream room for what it will hold, so that its buffer is not
 // copied each time it outgrows itself: a window and a block of any usual
@@ -134,10 +136,9 @@ constexpr std::size_t SaveWindow = std::size_t{1} << 20;
 // newer layout) and then some.  A refused reservation changes nothing but
 // the speed.
 void ReserveForSave(const CProject& project, CStream& stream, bool spilling) {
-    constexpr std::size_t Headroom = std::size_t{16} << 20;
     try {
-        stream.Reserve(spilling ? SaveWindow + Headroom
-                                : std::min(project.Model.LoadedFileSize, MaxBlockSize) * 2 + Headroom);
+        stream.Reserve(spilling ? SaveWindow + SaveHeadroom
+                                : std::min(project.Model.LoadedFileSize, MaxBlockSize) * 2 + SaveHeadroom);
     } catch (const std::exception&) {
     }
 }
@@ -457,11 +458,14 @@ bool InspectGameFile(CProject& project, const std::string& fileName, CInspectedF
     return LoadGameStream(project, *inspected.File, fileName, &inspected.Load, nullptr, true);
 }
 
-bool LoadGameBytes(CProject& project, CBlock bytes, CLoadReport* report, CRecoveryReport* recovery) {
+bool LoadGameBytes(CProject& project, CBlock bytes, CLoadReport* report, CRecoveryReport* recovery, CBlock* spent) {
     project.Model.LoadedFileName.clear();
     CStream stream(project.Core, std::move(bytes));
     project.Model.LoadedFileSize = stream.Size();
-    return LoadGameStream(project, stream, {}, report, recovery);
+    const bool loaded = LoadGameStream(project, stream, {}, report, recovery);
+    if (spent != nullptr)
+        *spent = stream.TakeBytes();
+    return loaded;
 }
 
 bool InspectGameBytes(CProject& project, CBlock bytes, CInspectedFile& inspected) {
@@ -476,16 +480,19 @@ bool RecoverGameFile(CProject& project, const std::string& fileName, CRecoveryRe
     return LoadGameFile(project, fileName, nullptr, &report);
 }
 
-bool RecoverGameBytes(CProject& project, CBlock bytes, CRecoveryReport& report) {
+bool RecoverGameBytes(CProject& project, CBlock bytes, CRecoveryReport& report, CBlock* spent) {
     report = CRecoveryReport{};
-    return LoadGameBytes(project, std::move(bytes), nullptr, &report);
+    return LoadGameBytes(project, std::move(bytes), nullptr, &report, spent);
 }
 
 bool SaveGameBytes(CProject& project, CBlock& bytes) {
     CCoreState& core = project.Core;
     ProgressStart(core, "Saving Game Data ...");
-    CStream stream(core);
-    ReserveForSave(project, stream, false);
+    bytes.clear();
+    const bool roomy = bytes.capacity() >= project.Model.LoadedFileSize + SaveHeadroom;
+    CStream stream(core, std::move(bytes));
+    if (!roomy)
+        ReserveForSave(project, stream, false);
     bool built = false;
     try {
         built = BuildGame(project, stream);

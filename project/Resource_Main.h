@@ -154,8 +154,13 @@ std::string BackupKeptAs(const std::string& fileName);
 std::string BackupDroppedBy(const std::string& fileName, int backups);
 // The same for a file image in memory, with the same messages but no file
 // to name: for callers that hold the bytes themselves (a browser page, the
-// library API).
-bool LoadGameBytes(CProject& project, CBlock bytes, CLoadReport* report = nullptr, CRecoveryReport* recovery = nullptr);
+// library API).  The load hands the image's buffer back in spent, when
+// given; the save writes into the memory bytes holds when it has room for a
+// file as large as the one loaded and more (such a spent buffer, given room
+// behind the image), since memory already written to costs nothing to
+// write again, and fresh memory must first be cleared by the system.
+bool LoadGameBytes(CProject& project, CBlock bytes, CLoadReport* report = nullptr, CRecoveryReport* recovery = nullptr,
+                   CBlock* spent = nullptr);
 bool SaveGameBytes(CProject& project, CBlock& bytes);
 
 // A load for tools that show a file as it is, damaged or not: when the file

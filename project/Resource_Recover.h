@@ -88,7 +88,7 @@ struct CRecoveryReport {
 // version 400..500 (the ordinary load's messages say so).  The report is
 // filled either way.
 bool RecoverGameFile(CProject& project, const std::string& fileName, CRecoveryReport& report);
-bool RecoverGameBytes(CProject& project, CBlock bytes, CRecoveryReport& report);
+bool RecoverGameBytes(CProject& project, CBlock bytes, CRecoveryReport& report, CBlock* spent = nullptr);
 
 // For the drivers: brings a project whose load stopped (complete false) or
 // went through into the state described above, and fills the report.

@@ -123,6 +123,9 @@ val Lines(const std::vector<std::string>& lines) {
     return out;
 }
 
+constexpr std::size_t RoomyLimit = std::size_t{512} << 20;
+constexpr std::size_t Headroom = std::size_t{16} << 20;
+
 // Converts, or recovers when recoverAs names the file to be; the source is
 // read by the one and the other alike.
 val ConvertNow(std::size_t size, const val& fill, const val& progress, const std::string* recoverAs) {
@@ -130,10 +133,22 @@ val ConvertNow(std::size_t size, const val& fill, const val& progress, const std
     std::vector<std::uint8_t> converted;
     transvane::CResult outcome;
     {
-        // The source goes to the conversion, which lets go of it once it is
-        // read; the model is gone before the output is copied out, so the
-        // module's memory holds at most the source or the output beside it.
-        std::vector<std::uint8_t> source(size);
+        // The source goes to the conversion, which writes the output into
+        // the source's memory once it is read: memory the page has written
+        // to already, where fresh memory must first be cleared by the
+        // system.  So the source gets room behind it for twice its size and
+        // a little more, what any conversion writes; a source larger than
+        // an eighth of what the module addresses gets none, so that the
+        // model still fits beside it (the output then has memory of its
+        // own).  The model is gone before the output is copied out.
+        std::vector<std::uint8_t> source;
+        if (size <= RoomyLimit) {
+            try {
+                source.reserve(2 * size + Headroom);
+            } catch (const std::bad_alloc&) {
+            }
+        }
+        source.resize(size);
         fill(typed_memory_view(source.size(), source.data()));
         transvane::COptions options;
         options.Observer = &observer;

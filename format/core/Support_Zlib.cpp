@@ -482,6 +482,72 @@ void StoreBlock(std::span<const std::uint8_t> source, std::vector<std::uint8_t>&
         destination.push_back(static_cast<std::uint8_t>(adler >> shift));
 }
 
+// ---- streams of stored blocks only ------------------------------------------
+//
+// What the converter writes for data that does not compress, and what zlib
+// itself writes for such data, is a zlib stream of stored blocks only.  Its
+// inflated size is the sum of the blocks' lengths, so such a stream is read
+// by walking the block headers first and copying each block's bytes once
+// into a buffer of exactly that size; an inflater would copy them through
+// its window and into a buffer that grows.  Anything else (another block
+// type, lengths that do not check, a stream cut short, a wrong Adler-32) is
+// left to the inflaters, which say what is wrong in their own words.
+
+// The first byte of a stored block holds its final bit and its type, 00.
+constexpr std::uint8_t StoredTypeMask = 0x06;
+// A stored block's header: that byte, the length and its complement.
+constexpr std::size_t StoredHeader = 5;
+
+std::uint16_t ReadLittle16(const std::uint8_t* at) { return static_cast<std::uint16_t>(at[0] | at[1] << 8); }
+
+// Walks a stream of stored blocks only, handing each block's bytes to each
+// in turn; the offset of the Adler-32 behind them, or nullopt for any other
+// stream.
+template <class F>
+std::optional<std::size_t> WalkStored(std::span<const std::uint8_t> source, F each) {
+    // The header: deflate with a window of at most 32 KiB, no preset
+    // dictionary, its check bits right.
+    if (source.size() < 2 || (source[0] & 0x0F) != 8 || (source[0] >> 4) > 7 || (source[1] & 0x20) != 0 ||
+        (source[0] << 8 | source[1]) % 31 != 0)
+        return std::nullopt;
+    std::size_t at = 2;
+    for (bool last = false; !last;) {
+        if (source.size() - at < StoredHeader || (source[at] & StoredTypeMask) != 0)
+            return std::nullopt;
+        last = (source[at] & 1) != 0;
+        const std::uint16_t length = ReadLittle16(&source[at + 1]);
+        if (static_cast<std::uint16_t>(~length) != ReadLittle16(&source[at + 3]) ||
+            source.size() - at - StoredHeader < length)
+            return std::nullopt;
+        each(source.subspan(at + StoredHeader, length));
+        at += StoredHeader + length;
+    }
+    if (source.size() - at < 4)
+        return std::nullopt;
+    return at;
+}
+
+enum class EStoredInflate { Done, TooLarge, NotStored };
+
+EStoredInflate StoredInflate(std::span<const std::uint8_t> source, std::size_t maxSize,
+                             std::vector<std::uint8_t>& result) {
+    std::size_t size = 0;
+    const std::optional<std::size_t> trailer =
+        WalkStored(source, [&](std::span<const std::uint8_t> block) { size += block.size(); });
+    if (!trailer)
+        return EStoredInflate::NotStored;
+    if (size > maxSize)
+        return EStoredInflate::TooLarge;
+    result.reserve(size);
+    WalkStored(source,
+               [&](std::span<const std::uint8_t> block) { result.insert(result.end(), block.begin(), block.end()); });
+    const std::uint8_t* check = &source[*trailer];
+    const std::uint32_t stored = static_cast<std::uint32_t>(check[0]) << 24 |
+                                 static_cast<std::uint32_t>(check[1]) << 16 |
+                                 static_cast<std::uint32_t>(check[2]) << 8 | check[3];
+    return Adler32(result) == stored ? EStoredInflate::Done : EStoredInflate::NotStored;
+}
+
 }  // namespace
 
 void CompressBlock(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& destination) {
@@ -503,8 +569,13 @@ void CompressBlock(std::span<const std::uint8_t> source, std::vector<std::uint8_
 }
 
 std::optional<std::vector<std::uint8_t>> InflateBlock(std::span<const std::uint8_t> source, std::size_t maxSize) {
-#if TRANSVANE_LIBDEFLATE
     std::vector<std::uint8_t> result;
+    switch (StoredInflate(source, maxSize, result)) {
+    case EStoredInflate::Done: return result;
+    case EStoredInflate::TooLarge: return std::nullopt;
+    case EStoredInflate::NotStored: break;
+    }
+#if TRANSVANE_LIBDEFLATE
     switch (LibdeflateInflate(source, maxSize, result)) {
     case EFastInflate::Done: return result;
     case EFastInflate::TooLarge: return std::nullopt;

@@ -344,6 +344,22 @@ TEST(ConversionLibrary, BytesConvertOnTwoThreadsAtOnce) {
     }
 }
 
+// Bytes handed over with room behind them take the output in their own
+// memory, which the caller has written to already; the file is the same.
+TEST(ConversionLibrary, BytesWithRoomTakeTheOutputInTheirMemory) {
+    const TProject source = RandomProject(441, 5);
+    CBlock roomy = WriteProject(source);
+    roomy.reserve(roomy.size() + (std::size_t{16} << 20));
+    const std::uint8_t* const memory = roomy.data();
+    transvane::CConverter converter;
+    const double from = LocalNowAsDays();
+    ASSERT_TRUE(converter.Load(std::move(roomy)).Ok());
+    CBlock output;
+    ASSERT_TRUE(converter.Save(output).Ok());
+    EXPECT_EQ(output.data(), memory);
+    ExpectConverted(ExpectedConversion(source), ReadProject(output), from, LocalNowAsDays());
+}
+
 using TKindCounts = std::vector<std::pair<std::string, std::int64_t>>;
 
 TKindCounts KindCounts(const std::vector<transvane::CResourceCount>& counts) {

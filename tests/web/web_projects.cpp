@@ -3,9 +3,10 @@
 //   web_projects make DIR
 //       writes the test's projects, all made by the test-file builder:
 //       sample_V.vtr for every header version V from 400 to 500, a backup
-//       named backup.vk1, and files the page must refuse: damaged.vtr (a
-//       sample cut short), not_a_project.vtr, too_old.vtr (version 399) and
-//       too_new.vtr (501).
+//       named backup.vk1, media_441.vtr (two megabytes that do not
+//       compress, read and written as stored blocks), and files the page
+//       must refuse: damaged.vtr (a sample cut short), not_a_project.vtr,
+//       too_old.vtr (version 399) and too_new.vtr (501).
 //   web_projects large FILE MEGABYTES
 //       writes a version-441 project of about MEGABYTES million bytes: data
 //       files of a million bytes each that do not compress, as sounds and
@@ -48,21 +49,6 @@ using namespace project;
 
 void Write(const fs::path& file, const CBlock& bytes) { WriteWholeFile(file.string(), bytes); }
 
-void Make(const fs::path& folder) {
-    fs::create_directories(folder);
-    for (std::int32_t version : {400, 410, 411, 420, 430, 440, 441, 500})
-        Write(folder / ("sample_" + std::to_string(version) + ".vtr"),
-              WriteProject(SampleProject(version, static_cast<std::uint32_t>(version))));
-    Write(folder / "backup.vk1", WriteProject(RandomProject(441, 7)));
-    CBlock damaged = WriteProject(SampleProject(500, 3));
-    damaged.resize(damaged.size() / 2);
-    Write(folder / "damaged.vtr", damaged);
-    const std::string text = "Not a project, only some text.\n";
-    Write(folder / "not_a_project.vtr", Bytes(text));
-    Write(folder / "too_old.vtr", HeaderOnly(399));
-    Write(folder / "too_new.vtr", HeaderOnly(501));
-}
-
 void MakeLarge(const fs::path& file, int megabytes) {
     TProject project = EmptyProject(441);
     for (int i = 0; i < megabytes; ++i)
@@ -70,6 +56,22 @@ void MakeLarge(const fs::path& file, int megabytes) {
             "data" + std::to_string(i),
             TDataFile{440, "data.bin", 1, NoiseBytes(1000000, static_cast<std::uint32_t>(i)), 2, 0, 1, 1});
     Write(file, WriteProject(project));
+}
+
+void Make(const fs::path& folder) {
+    fs::create_directories(folder);
+    for (std::int32_t version : {400, 410, 411, 420, 430, 440, 441, 500})
+        Write(folder / ("sample_" + std::to_string(version) + ".vtr"),
+              WriteProject(SampleProject(version, static_cast<std::uint32_t>(version))));
+    Write(folder / "backup.vk1", WriteProject(RandomProject(441, 7)));
+    MakeLarge(folder / "media_441.vtr", 2);
+    CBlock damaged = WriteProject(SampleProject(500, 3));
+    damaged.resize(damaged.size() / 2);
+    Write(folder / "damaged.vtr", damaged);
+    const std::string text = "Not a project, only some text.\n";
+    Write(folder / "not_a_project.vtr", Bytes(text));
+    Write(folder / "too_old.vtr", HeaderOnly(399));
+    Write(folder / "too_new.vtr", HeaderOnly(501));
 }
 
 // The sections of two read-back projects that differ, by name.

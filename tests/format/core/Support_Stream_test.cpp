@@ -152,6 +152,16 @@ TEST(Stream, CompressedBlocksAreZlibStreamsBothWays) {
             EXPECT_EQ(s.ReadCompressedBlock(), pattern) << "level " << level << ", window bits " << windowBits;
         }
     }
+    // Stored blocks as any writer may make them: an empty one that is not
+    // the last, and the bits behind a block's type not zero.
+    const CBlock data = Bytes({1, 2, 3});
+    const auto adler = static_cast<std::uint32_t>(adler32(adler32(0, nullptr, 0), data.data(), 3));
+    CStream s;
+    s.WriteBlock(Bytes({0x78, 0x01, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xF9, 0x03, 0x00, 0xFC, 0xFF, 1, 2, 3,
+                        static_cast<std::uint8_t>(adler >> 24), static_cast<std::uint8_t>(adler >> 16),
+                        static_cast<std::uint8_t>(adler >> 8), static_cast<std::uint8_t>(adler)}));
+    s.SetPosition(0);
+    EXPECT_EQ(s.ReadCompressedBlock(), data);
 }
 
 TEST(Stream, CompressedBlockAfterOtherData) {
@@ -210,11 +220,24 @@ TEST(Stream, CorruptCompressedDataRaisesTheZlibError) {
     CBlock cut(good.Bytes().begin() + 4, good.Bytes().end() - 3);
     CBlock badCheck(good.Bytes().begin() + 4, good.Bytes().end());
     badCheck.back() ^= 1;
+    // Noise is written as stored blocks, which are read by a path of their
+    // own.
+    CStream noise;
+    noise.WriteCompressedBlock(NoiseBytes(100000, 4));
+    const CBlock stored(noise.Bytes().begin() + 4, noise.Bytes().end());
+    CBlock storedBadCheck = stored;
+    storedBadCheck.back() ^= 1;
+    CBlock storedBadLength = stored;
+    storedBadLength[5] ^= 1;  // the first block's length no longer matches its complement
     const Case cases[] = {
         {"not zlib", Bytes({1, 2, 3, 4, 5})},
         {"zlib stream cut short", cut},
         {"empty", Bytes({})},
         {"wrong checksum", badCheck},
+        {"stored stream cut short", CBlock(stored.begin(), stored.end() - 3)},
+        {"stored stream without its last block", CBlock(stored.begin(), stored.begin() + 70000)},
+        {"stored block lengths that do not match", storedBadLength},
+        {"stored stream with a wrong checksum", storedBadCheck},
     };
     for (const Case& c : cases) {
         CStream s;
@@ -227,15 +250,17 @@ TEST(Stream, CorruptCompressedDataRaisesTheZlibError) {
             EXPECT_STRNE(error.what(), "") << c.what;
         }
     }
-    // The words are zlib's own, whichever library inflates.
-    CStream s;
-    s.WriteBlock(badCheck);
-    s.SetPosition(0);
-    try {
-        s.ReadCompressedBlock();
-        ADD_FAILURE() << "no error";
-    } catch (const EZCompressionError& error) {
-        EXPECT_STREQ(error.what(), "incorrect data check");
+    // The words are zlib's own, whichever way the stream is read.
+    for (const CBlock& payload : {badCheck, storedBadCheck}) {
+        CStream s;
+        s.WriteBlock(payload);
+        s.SetPosition(0);
+        try {
+            s.ReadCompressedBlock();
+            ADD_FAILURE() << "no error";
+        } catch (const EZCompressionError& error) {
+            EXPECT_STREQ(error.what(), "incorrect data check");
+        }
     }
 }
 
@@ -323,20 +348,22 @@ TEST(Stream, SpillingStreamReportsAFileThatRefusesBytes) {
 namespace {
 
 TEST(Stream, InflateLimitBoundsWhatABlockMayClaim) {
-    const CBlock data(100000, 0);  // compresses to a few hundred bytes
-    CStream s;
-    s.WriteCompressedBlock(data);
-    struct Case {
-        std::size_t limit;
-        bool fits;
-    };
-    for (Case c : {Case{100000, true}, Case{99999, false}, Case{1000000, true}, Case{0, false}}) {
-        s.Core().InflateLimit = c.limit;
-        s.SetPosition(0);
-        if (c.fits)
-            EXPECT_EQ(s.ReadCompressedBlock().size(), data.size()) << c.limit;
-        else
-            EXPECT_THROW(s.ReadCompressedBlock(), EZCompressionError) << c.limit;
+    // Zeros compress to a few hundred bytes; noise is stored.
+    for (const CBlock& data : {CBlock(100000, 0), NoiseBytes(100000, 6)}) {
+        CStream s;
+        s.WriteCompressedBlock(data);
+        struct Case {
+            std::size_t limit;
+            bool fits;
+        };
+        for (Case c : {Case{100000, true}, Case{99999, false}, Case{1000000, true}, Case{0, false}}) {
+            s.Core().InflateLimit = c.limit;
+            s.SetPosition(0);
+            if (c.fits)
+                EXPECT_EQ(s.ReadCompressedBlock(), data) << c.limit;
+            else
+                EXPECT_THROW(s.ReadCompressedBlock(), EZCompressionError) << c.limit;
+        }
     }
 }
 
