@@ -72,7 +72,7 @@ std::optional<unsigned> ParseJobs(const std::string& text) {
 // each change is listed; empty when nothing was lost.
 std::string LossLine(const std::string& source, const CConversionReport& report) {
     const std::string losses = LossSummary(report);
-    return losses.empty() ? losses : losses + " (transvane-cli check " + ShellWord(source) + " lists them)";
+    return losses.empty() ? losses : losses + " (transvane-cli check " + ShellOperand(source) + " lists them)";
 }
 
 // Makes sure the output folder exists; prints the problem and returns false
@@ -120,7 +120,7 @@ struct COutcome {
 // A conversion on another thread shows nothing as it goes: follower, when
 // given, only follows its progress.
 COutcome Carry(const std::string& source, const CBatchPlan& plan, CBatchFeedback* feedback,
-               const CConversionLimits& limits, CFeedback* follower = nullptr) {
+               const CConversionLimits& limits, CMadeFolders& folders, CFeedback* follower = nullptr) {
     COutcome outcome;
     if (!plan.Skip.empty()) {
         outcome.Stage = Skipped;
@@ -135,10 +135,8 @@ COutcome Carry(const std::string& source, const CBatchPlan& plan, CBatchFeedback
     CConversion conversion(feedback != nullptr ? feedback : follower, limits);
     if (conversion.Load(source) && !plan.LoadOnly) {
         // The output's sub-folder, for a file found in a folder; made only
-        // once there is something to put in it.  When it cannot be made,
-        // the save says why.
-        std::error_code ignored;
-        fs::create_directories(PathOf(plan.Output).parent_path(), ignored);
+        // once there is something to put in it.
+        folders.MakeFor(plan.Output);
         conversion.Save(plan.Output);
     }
     CConversionResult result = conversion.TakeResult();
@@ -302,6 +300,7 @@ public:
             RunInTurn(plans);
         else
             RunAtOnce(plans, jobs);
+        FMadeFolders.RemoveEmpty();
         CInterruptionsHeld held;
         TheRun.Sources.store(nullptr);
         TheRun.Plans.store(nullptr);
@@ -374,7 +373,7 @@ private:
                         CFeedback* follower = nullptr) {
         CFileState& state = TheRun.States.load()[i];
         state.Stage.store(Converting);
-        COutcome outcome = Carry(FSources[i], plan, feedback, FLimits, follower);
+        COutcome outcome = Carry(FSources[i], plan, feedback, FLimits, FMadeFolders, follower);
         state.Warnings.store(static_cast<int>(outcome.Report.Messages.size()));
         state.AlreadyNew.store(outcome.Version == NewestGameVersion);
         state.KeptAs = outcome.KeptAs;
@@ -409,11 +408,37 @@ private:
     CBatchOptions FOptions;
     CConversionLimits FLimits;
     CBatchFeedback FFeedback;
+    CMadeFolders FMadeFolders;
     const std::vector<CBatchPlan> FPlans;
     std::vector<std::string> FSources;  // the run's files, as shown
 };
 
 }  // namespace
+
+void CMadeFolders::MakeFor(const std::string& file) {
+    std::vector<fs::path> missing;
+    std::error_code error;
+    for (fs::path folder = PathOf(file).parent_path(); !folder.empty(); folder = folder.parent_path()) {
+        if (fs::exists(folder, error) || error)
+            break;
+        missing.push_back(folder);
+    }
+    fs::create_directories(PathOf(file).parent_path(), error);
+    const std::lock_guard<std::mutex> guard(FLock);
+    FMade.insert(FMade.end(), missing.begin(), missing.end());
+}
+
+void CMadeFolders::RemoveEmpty() {
+    const std::lock_guard<std::mutex> guard(FLock);
+    std::sort(FMade.begin(), FMade.end(),
+              [](const fs::path& a, const fs::path& b) { return a.native().size() > b.native().size(); });
+    for (const fs::path& folder : FMade) {
+        std::error_code error;
+        if (fs::is_directory(fs::symlink_status(folder, error)) && fs::is_empty(folder, error) && !error)
+            fs::remove(folder, error);
+    }
+    FMade.clear();
+}
 
 CBatchFeedback::CBatchFeedback(bool quiet, bool progressLine, std::FILE* out, std::chrono::milliseconds delay)
     : FQuiet(quiet), FProgressLine(progressLine), FOut(out), FDelay(delay) {}
@@ -659,6 +684,10 @@ int RunConvert(const CArguments& arguments, CPendingFiles* pending) {
         const std::string& target = options.Sources[1];
         if (target.empty())
             return UsageError("TARGET cannot be an empty name");
+        // Said before the file is read, not after it was converted in vain.
+        if (DirectoryExists(target))
+            return UsageError("TARGET " + target + " is a folder; to convert into it, use --output-dir " +
+                              ShellOperand(target));
         if (options.SkipExisting && ResolveSaveTarget(target).Kind == ESaveTargetKind::File &&
             !SameFile(source, target)) {
             if (!options.Quiet)

@@ -68,6 +68,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -92,6 +93,23 @@ void ShowProblem(const std::string& problem);
 // What a save did to target's backups, one line each: where the earlier
 // target went, and the backup dropped to make room for it.
 void ShowBackups(const std::string& target, const std::string& keptAs, const std::string& dropped);
+
+// The output's sub-folders a batch made.  A file whose save fails leaves
+// its sub-folder empty; such folders are removed once every job is done,
+// not at once, since meanwhile another file may be about to save there.
+class CMadeFolders {
+public:
+    // Makes the folder file goes in, with its parents, noting those made.
+    // When it cannot be made, the save says why.
+    void MakeFor(const std::string& file);
+    // Removes the noted folders that are empty, the deepest first.  Only
+    // an empty folder is removed, never what took one's name.
+    void RemoveEmpty();
+
+private:
+    std::mutex FLock;
+    std::vector<std::filesystem::path> FMade;
+};
 
 // Runs the convert command; returns the exit status.  The saves note their
 // temporary files in pending, the program's, when one is given.

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
 #include <functional>
+#include <stdexcept>
 #include <initializer_list>
 #include <map>
 #include <ostream>
@@ -29,6 +31,7 @@
 #include "format/core/Support_File.h"
 #include "format/core/Support_Platform.h"
 #include "format/core/Support_Progress.h"
+#include "format/core/Support_Random.h"
 #include "format/core/Support_Report.h"
 #include "format/media/Background_Main.h"
 #include "format/media/DataFile_Main.h"
@@ -41,6 +44,8 @@
 #include "format/world/Room_Main.h"
 
 namespace transvane {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -852,6 +857,15 @@ private:
     std::vector<std::string> FFiles, FFolders;
 };
 
+// An unused name beside name, hidden, for a file that is to replace it.
+std::string HiddenName(const COutputFolder& folder, const std::string& name) {
+    for (int attempt = 0;; ++attempt) {
+        std::string hidden = "." + name + ".tv" + std::to_string(RandomBelow(1000000)) + ".tmp";
+        if (!folder.Has(hidden) || attempt == 100)
+            return hidden;
+    }
+}
+
 }  // namespace
 
 int RunExtract(const std::string& fileName, const std::string& folder, bool replace, std::ostream& out,
@@ -886,6 +900,7 @@ int RunExtract(const std::string& fileName, const std::string& folder, bool repl
     plan.Files.push_back({"", "index.html", [&](std::ostream& o) { WriteIndexHtml(project, o, source, assets); }});
 
     CWritten written(folder);
+    bool committed = false;
     try {
         // From here on an interruption waits for the file being written and
         // then takes back everything written so far.
@@ -941,18 +956,44 @@ int RunExtract(const std::string& fileName, const std::string& folder, bool repl
             }
             return chain.empty() ? root : chain.back().second;
         };
+        // A file that is there already (with --force) is written under a
+        // hidden name beside it, and takes the name only once every file has
+        // been written: until then an interruption or a failure leaves the
+        // old files as they were.
+        std::vector<std::pair<const CFile*, std::string>> replacements;
         for (const CFile& file : plan.Files) {
             if (stop.Signal != 0)
                 break;
             const COutputFolder& into = open(file.Folder);
-            written.File(file.Path());
-            into.WriteFile(file.Name, replace, file.Write);
+            if (replace && into.Has(file.Name)) {
+                // A folder in the way could not be replaced at the end.
+                const std::string path = into.Path() + "/" + file.Name;
+                std::error_code error;
+                if (fs::is_directory(fs::symlink_status(PathOf(path), error)))
+                    throw std::runtime_error(path + ": a folder has the name");
+                std::string hidden = HiddenName(into, file.Name);
+                written.File(file.Folder.empty() ? hidden : file.Folder + "/" + hidden);
+                into.WriteFile(hidden, false, file.Write);
+                replacements.emplace_back(&file, std::move(hidden));
+            } else {
+                written.File(file.Path());
+                into.WriteFile(file.Name, false, file.Write);
+            }
+        }
+        if (stop.Signal == 0) {
+            // Renames only, quickly done: an interruption from here on
+            // finds the extraction complete.
+            committed = true;
+            for (const auto& [file, hidden] : replacements)
+                open(file->Folder).Rename(hidden, file->Name);
         }
     } catch (const std::exception& error) {
+        if (!committed)
+            written.Remove();
         err << "Failed to extract the project.\n  " << error.what() << "\n";
         return 1;
     }
-    if (stop.Signal != 0) {
+    if (stop.Signal != 0 && !committed) {
         written.Remove();
         err << "Extraction interrupted; what it had written is removed.\n";
         return 128 + stop.Signal;

@@ -405,6 +405,11 @@ CValue Summary(CProject& project, std::int32_t version, std::int32_t optionsVers
 CReportedMessage Explanation(const CLoadReport& load, const std::string& unreadable) {
     if (!unreadable.empty())
         return {"The file cannot be read.", {"cause: " + unreadable}};
+    // A read that fails in the header finds the file ending there; a
+    // header that was read and refused has the driver's own message.
+    if (load.InHeader && !load.Failure.starts_with("Error Loading:"))
+        return {"The file does not load: it ends inside its header.",
+                {"cause: " + load.Failure, "stopped at byte: " + std::to_string(load.Position)}};
     if (load.InHeader)
         return {"The file does not load: its header is not that of a project file of version " +
                     std::to_string(OldestGameVersion) + " to " + std::to_string(NewestGameVersion) + ".",

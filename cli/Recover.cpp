@@ -111,12 +111,17 @@ int RunRecover(const CArguments& arguments, std::ostream& out, CPendingFiles* pe
     const bool written = converter.Recover(source).Ok() && converter.Save(target).Ok();
     feedback.Finish(written);
     const transvane::CResult& result = converter.Result();
+    if (written)
+        ShowBackups(target, result.KeptAs, result.Dropped);
+    const auto nameOrNull = [](const std::string& name) { return name.empty() ? CValue() : CValue(name); };
 
     if (json) {
         CValue value = CValue::Object();
         value.Add("source", source);
         value.Add("target", target);
         value.Add("written", written);
+        value.Add("kept as", nameOrNull(result.KeptAs));
+        value.Add("dropped", nameOrNull(result.Dropped));
         value.Add("header version", result.SourceVersion != 0 ? CValue(result.SourceVersion) : CValue());
         if (result.Recovery) {
             value.Append(RecoveryValue(*result.Recovery));
@@ -132,8 +137,6 @@ int RunRecover(const CArguments& arguments, std::ostream& out, CPendingFiles* pe
         if (written)
             out << transvane::RecoveredInto(*result.Recovery, target) << "\n";
     }
-    if (written)
-        ShowBackups(target, result.KeptAs, result.Dropped);
     return written ? 0 : 1;
 }
 

@@ -81,6 +81,10 @@ public:
     void WriteFile(const std::string& name, bool replace, const std::function<void(std::ostream&)>& writer) const;
     void WriteFile(const std::string& name, std::span<const std::uint8_t> bytes, bool replace) const;
 
+    // Gives the file from the name to, in one step, replacing what to names
+    // (a link itself, never what it leads to).  Throws std::runtime_error.
+    void Rename(const std::string& from, const std::string& to) const;
+
     const std::string& Path() const { return FPath; }
 
 private:

@@ -164,8 +164,9 @@ private:
             return;
         }
         const std::string output = NameOf(PathOf(FRules.OutputDir) / PathOf(file.Relative));
-        const auto [owner, isNew] = FOutputOwners.emplace(file.Relative, i);
-        if (!isNew) {
+        // The first file that will be written there owns the name; a file
+        // refused or skipped writes nothing and claims nothing.
+        if (const auto owner = FOutputOwners.find(file.Relative); owner != FOutputOwners.end()) {
             plan.Refusal = "Not converted: its output " + output + " is already the output of " +
                            FFiles[owner->second].Source + ".";
             return;
@@ -203,6 +204,7 @@ private:
             plan.Refusal = "Not converted: its output " + output + " already exists; use --force to replace it.";
             return;
         }
+        FOutputOwners.emplace(file.Relative, i);
         plan.Output = output;
         plan.Replaces = exists && !inPlace;
     }

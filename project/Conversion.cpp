@@ -217,11 +217,12 @@ bool CConversion::Save(const std::string& target) {
     }
     if (!FRun->Loaded)
         return Done(false);
+    CBackupsMade made;
     const bool saved = SaveFrom(FRun->Project, FResult, [&] {
-        return SaveGameFile(FRun->Project, target, &FResult.KeptAs, FRun->PendingFiles, FRun->Backups);
+        return SaveGameFile(FRun->Project, target, &made, FRun->PendingFiles, FRun->Backups);
     });
-    if (saved && !FResult.KeptAs.empty())
-        FResult.Dropped = dropped;
+    FResult.KeptAs = std::move(made.KeptAs);
+    FResult.Dropped = std::move(made.Dropped);
     return Done(saved);
 }
 

@@ -151,17 +151,17 @@ CBackupSeries Backups(int count) { return {".vk", std::clamp(count, 0, MaxBackup
 // The last step of a save: a spilling stream sends its last bytes and its
 // file takes the target's name, keeping the old file as its backup; a
 // stream built in memory is written whole.  False, with the system's
-// reason in cause, when the file system refuses; keptAs receives the
-// backup's name.
-bool FinishFile(CStream& stream, std::optional<CSafeSave>& target, const std::string& fileName, std::string& keptAs,
+// reason in cause, when the file system refuses; made receives what
+// happened to the backups.
+bool FinishFile(CStream& stream, std::optional<CSafeSave>& target, const std::string& fileName, CBackupsMade& made,
                 std::string& cause, CPendingFiles* pending, const CBackupSeries& backups) {
     try {
         if (target) {
             stream.Flush();
             target->Commit();
-            keptAs = target->KeptAs();
+            made = target->Backups();
         } else {
-            keptAs = SaveToFileSafely(stream, fileName, backups, pending);
+            made = SaveToFileSafely(stream, fileName, backups, pending);
         }
         return true;
     } catch (const EFileError& error) {
@@ -316,7 +316,7 @@ void ShowCorrupted(CCoreState& core, const std::string& fileName, const CLoadRep
     if (recovered != nullptr)
         recovery.emplace(core, "recovery", recovered);
     if (!fileName.empty())
-        more.emplace(core, "more", "transvane-cli info " + ShellWord(fileName));
+        more.emplace(core, "more", "transvane-cli info " + ShellOperand(fileName));
     ShowMessage(core, "Error Loading: File seems to be corrupted.");
 }
 
@@ -364,7 +364,9 @@ bool LoadGameStream(CProject& project, CStream& stream, const std::string& fileN
     // Nothing is kept of a file whose header was not read.
     const bool kept = recovery != nullptr && report.Version != 0 && !report.InHeader;
     if (!ok && !kept) {
-        ShowCorrupted(core, fileName, report);
+        ShowCorrupted(
+            core, fileName, report,
+            recovery != nullptr ? "nothing could be recovered: the file's header could not be read" : nullptr);
         ClearGame(project);  // loading is all or nothing
         return false;
     }
@@ -416,7 +418,13 @@ bool ReadGameFile(CProject& project, const std::string& fileName, CStream& strea
     project.Model.LoadedVersion = 0;
     project.Model.LoadedFileName = fileName;
     // A missing file, a folder or one the user may not read is not the
-    // file's fault: the message says so, with the system's reason.
+    // file's fault: the message says so, with the system's reason.  A
+    // device, FIFO or socket is there, but cannot be loaded.
+    if (IsSpecialFile(fileName)) {
+        const CMessageContext cause(core, "cause", ReadProblem(fileName));
+        ShowMessage(core, "Error Loading: Failed to load the file.");
+        return false;
+    }
     if (!FileExists(fileName)) {
         const CMessageContext cause(core, "cause", ReadProblem(fileName));
         ShowMessage(core, "Error Loading: File does not exist.");
@@ -504,11 +512,11 @@ bool SaveGameBytes(CProject& project, CBlock& bytes) {
     return true;
 }
 
-bool SaveGameFile(CProject& project, const std::string& fileName, std::string* keptAs, CPendingFiles* pending,
+bool SaveGameFile(CProject& project, const std::string& fileName, CBackupsMade* backupsMade, CPendingFiles* pending,
                   int backups) {
     CCoreState& core = project.Core;
     const CBackupSeries series = Backups(backups);
-    std::string backup;
+    CBackupsMade made;
     ProgressStart(core, "Saving Game Data ...");
 
     // The file is built under a temporary name beside its target, the
@@ -551,7 +559,7 @@ bool SaveGameFile(CProject& project, const std::string& fileName, std::string* k
         return false;
     }
 
-    if (writeFailed || !FinishFile(stream, target, fileName, backup, cause, pending, series)) {
+    if (writeFailed || !FinishFile(stream, target, fileName, made, cause, pending, series)) {
         const CMessageContext why(core, "cause", cause);
         ShowMessage(core,
                     "Error Saving: Cannot create the file. The game has not been saved!Try saving your "
@@ -561,8 +569,8 @@ bool SaveGameFile(CProject& project, const std::string& fileName, std::string* k
     }
     ProgressEnd(core);
     ClearModifiedFlags(project);
-    if (keptAs != nullptr)
-        *keptAs = std::move(backup);
+    if (backupsMade != nullptr)
+        *backupsMade = std::move(made);
     return true;
 }
 

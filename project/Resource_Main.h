@@ -22,6 +22,7 @@
 
 namespace transvane {
 
+struct CBackupsMade;  // format/core/Support_SafeSave.h
 class CPendingFiles;
 struct CProject;       // Project_Main.h
 struct CProjectModel;  // Project_Model.h
@@ -134,12 +135,12 @@ bool LoadGameFile(CProject& project, const std::string& fileName, CLoadReport* r
 // The header version of the file the project was last loaded from, 0 after
 // a failed load.
 std::int32_t LoadedGameVersion(const CProject& project);
-// Saves the project as a version-500 file; keptAs, when given,
+// Saves the project as a version-500 file; backupsMade, when given,
 // receives the backup that now holds what the file held before (empty when
-// no file was replaced).  The save's temporary files are noted in pending,
+// no file was replaced) and the one dropped to make room for it.  The save's temporary files are noted in pending,
 // the program's list for its signal handler, when given.
 // backups is how many the file's series keeps (MaxBackups; 0: none).
-bool SaveGameFile(CProject& project, const std::string& fileName, std::string* keptAs = nullptr,
+bool SaveGameFile(CProject& project, const std::string& fileName, CBackupsMade* backupsMade = nullptr,
                   CPendingFiles* pending = nullptr, int backups = MaxBackups);
 // Builds the version-500 file as SaveGameFile would, changes and messages
 // included, and throws it away: for a dry run.  False, after the "Internal

@@ -69,4 +69,9 @@ int COutputFolder::CreateFile(const std::string& name, bool replace) const {
     return handle;
 }
 
+void COutputFolder::Rename(const std::string& from, const std::string& to) const {
+    if (::renameat(FHandle, from.c_str(), FHandle, to.c_str()) != 0)
+        throw std::runtime_error(FPath + "/" + to + ": " + Reason());
+}
+
 }  // namespace transvane

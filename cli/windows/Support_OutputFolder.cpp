@@ -57,4 +57,13 @@ int COutputFolder::CreateFile(const std::string& name, bool replace) const {
     return handle;
 }
 
+void COutputFolder::Rename(const std::string& from, const std::string& to) const {
+    const std::string path = FPath + "/" + to;
+    const ENameKind kind = KindOfName(path);
+    if (kind != ENameKind::File && kind != ENameKind::Link && kind != ENameKind::Missing)
+        throw std::runtime_error(path + ": not a file");
+    if (RenameReplacing((FPath + "/" + from).c_str(), path.c_str()) != 0)
+        throw std::runtime_error(path + ": " + Reason());
+}
+
 }  // namespace transvane

@@ -22,6 +22,12 @@ bool DirectoryExists(const std::string& name) {
     return fs::is_directory(PathOf(name), error);
 }
 
+bool IsSpecialFile(const std::string& name) {
+    std::error_code error;
+    const fs::file_status status = fs::status(PathOf(name), error);
+    return !error && fs::exists(status) && !fs::is_regular_file(status) && !fs::is_directory(status);
+}
+
 std::string ReadProblem(const std::string& name) {
     std::error_code error;
     const fs::file_status status = fs::status(PathOf(name), error);

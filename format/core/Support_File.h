@@ -18,6 +18,10 @@ class CFeedback;
 // True when name is an existing ordinary file (a directory is not a file).
 bool FileExists(const std::string& name);
 bool DirectoryExists(const std::string& name);
+// True when name is there but is neither a file nor a folder: a device, a
+// FIFO or a socket, which the converter does not read (a FIFO would make
+// it wait for a writer).
+bool IsSpecialFile(const std::string& name);
 // Why a file cannot be read, in the system's words ("No such file or
 // directory", "Is a directory", "Permission denied" ...), or "" when it
 // can be opened for reading.

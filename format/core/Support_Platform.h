@@ -33,6 +33,11 @@ std::string NameOf(const std::filesystem::path& path);
 // specially, quoted otherwise (single quotes on POSIX shells, double quotes
 // for cmd and PowerShell, which keep single quotes as part of a name).
 std::string ShellWord(const std::string& text);
+// text as a command's operand on that command line: after "--" when it
+// starts with a dash, which the command would read as an option.
+inline std::string ShellOperand(const std::string& text) {
+    return (text.starts_with('-') ? "-- " : "") + ShellWord(text);
+}
 
 int OpenForReading(const std::string& name);
 // A new file, which must not exist yet (EEXIST); mode where the system has

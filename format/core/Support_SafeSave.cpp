@@ -314,6 +314,7 @@ void CSafeSave::MakeBackup() {
         int free = first;
         while (free < last && Exists(BackupName(free)))
             ++free;
+        const std::string replaced = Exists(BackupName(free)) ? BackupName(free) : std::string();
         for (int number = free - 1; number >= first; --number)
             if (RenameReplacing(BackupName(number).c_str(), BackupName(number + 1).c_str()) != 0)
                 Fail("Cannot move the backup", BackupName(number), errno);
@@ -321,19 +322,19 @@ void CSafeSave::MakeBackup() {
         if (RenameReplacing(hidden.c_str(), backup.c_str()) != 0)
             Fail("Cannot create file", backup, errno);
         CPendingFiles::Disarm(entry);
+        FMade = {backup, replaced};
     } catch (...) {
         Discard(hidden, entry, created);
         throw;
     }
-    FKeptAs = backup;
 }
 
-std::string SaveToFileSafely(const CMemoryStream& stream, const std::string& name, const CBackupSeries& backups,
-                             CPendingFiles* pending) {
+CBackupsMade SaveToFileSafely(const CMemoryStream& stream, const std::string& name, const CBackupSeries& backups,
+                              CPendingFiles* pending) {
     CSafeSave file(name, backups, pending);
     WriteAllToFile(file.Handle(), stream.View(), name);
     file.Commit();
-    return file.KeptAs();
+    return file.Backups();
 }
 
 }  // namespace transvane

@@ -91,6 +91,12 @@ std::string BackupKeptAs(const std::string& path, const CBackupSeries& backups);
 // rotation in MakeBackup); empty when it replaces none.
 std::string BackupDroppedBy(const std::string& path, const CBackupSeries& backups);
 
+// What a save did to the backups of the file it replaced.
+struct CBackupsMade {
+    std::string KeptAs;   // the backup that holds what the file held; empty when none was made
+    std::string Dropped;  // the backup replaced to make room for it; empty when none was
+};
+
 // A new file for name that takes its place only on Commit.  Destroyed
 // without a successful Commit, it removes what it created and name stays
 // as it was.
@@ -111,9 +117,10 @@ public:
     // into place and syncs the folder; EFileError when any step but the
     // last fails, and then the target is as it was.
     void Commit();
-    // After Commit: the backup that holds what the target held before;
-    // empty when nothing was replaced or no backup was asked for.
-    const std::string& KeptAs() const { return FKeptAs; }
+    // After Commit: the backup that holds what the target held before
+    // (empty when nothing was replaced or no backup was asked for), and the
+    // one the rotation replaced to make room, as it happened on disk.
+    const CBackupsMade& Backups() const { return FMade; }
 
 private:
     void MakeBackup();
@@ -125,7 +132,7 @@ private:
     CSaveTarget FTarget;
     CBackupSeries FBackups;
     std::string FTemporary;
-    std::string FKeptAs;
+    CBackupsMade FMade;
     int FHandle = -1;
     CPendingFiles* FPending = nullptr;
     CPendingFiles::CEntry* FEntry = nullptr;  // the temporary file's, in FPending
@@ -133,10 +140,10 @@ private:
 };
 
 // Writes the whole stream through a CSafeSave.  Raises EFileError (and
-// leaves no temporary file behind) on failure.  Returns the backup that
-// holds what name held before (CSafeSave::KeptAs).
-std::string SaveToFileSafely(const CMemoryStream& stream, const std::string& name, const CBackupSeries& backups = {},
-                             CPendingFiles* pending = nullptr);
+// leaves no temporary file behind) on failure.  Returns what it did to the
+// backups (CSafeSave::Backups).
+CBackupsMade SaveToFileSafely(const CMemoryStream& stream, const std::string& name, const CBackupSeries& backups = {},
+                              CPendingFiles* pending = nullptr);
 
 // The calls through which a save makes a backup and syncs a folder, so that
 // tests can make them fail as some file systems do.  Both return 0 or -1

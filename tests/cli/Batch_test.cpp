@@ -14,6 +14,7 @@
 #include <set>
 #include <thread>
 
+#include "cli/Batch.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/ProjectReader.h"
 #include "testkit/RunProgram.h"
@@ -51,6 +52,21 @@ TEST(BatchConvert, GoesOnAfterFailuresAndSummarises) {
     EXPECT_EQ(ReadWholeFile(folder.File("cut.vk3")), HeaderOnly());
 }
 
+// The sub-folders a batch made for files whose saves failed go when it
+// ends; those that existed before, and those holding anything, stay.
+TEST(BatchConvert, EmptySubFoldersItMadeAreRemovedAtTheEnd) {
+    CScratchFolder folder;
+    fs::create_directories(folder.File("out/old"));
+    CMadeFolders made;
+    for (const char* file : {"out/old/a.vtr", "out/x/y/a.vtr", "out/x/b.vtr", "out/kept/c.vtr", "out/file/d.vtr"})
+        made.MakeFor(folder.File(file));
+    WriteWholeFile(folder.File("out/kept/c.vtr"), Bytes({1}));
+    fs::remove(folder.File("out/file"));
+    WriteWholeFile(folder.File("out/file"), Bytes({2}));  // a file took a folder's name
+    made.RemoveEmpty();
+    EXPECT_EQ(FolderTree(folder.File("out")), (Strings{"file", "kept", "kept/c.vtr", "old"}));
+}
+
 TEST(BatchConvert, OptionSpellingsAndTheOutputFolder) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("bad.vtr"), NotAProject());
@@ -80,6 +96,7 @@ TEST(BatchConvert, UsageErrorsAndUnusableFoldersConvertNothing) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("bad.vtr"), NotAProject());
     WriteWholeFile(folder.File("plain"), NotAProject());
+    fs::create_directories(folder.File("sub"));
     struct Case {
         Strings arguments;
         std::string problem;
@@ -100,6 +117,7 @@ TEST(BatchConvert, UsageErrorsAndUnusableFoldersConvertNothing) {
         {{"convert", "-qx", "bad.vtr", "-o", "out"}, "unknown option -x", true},
         {{"convert", "--quiet=yes", "bad.vtr", "-o", "out"}, "--quiet takes no value", true},
         {{"convert", "-", "new.vtr"}, "convert cannot use \"-\"", true},
+        {{"convert", "bad.vtr", "sub/"}, "TARGET sub/ is a folder; to convert into it, use --output-dir sub/", true},
         {{"convert", "bad.vtr", "-o", "out", "-j", "0"}, "--jobs needs a whole number from 1 to 256, not 0", true},
         {{"convert", "bad.vtr", "-o", "out", "-j", "257"}, "--jobs needs a whole number from 1 to 256, not 257", true},
         {{"convert", "bad.vtr", "-o", "out", "-j", "-1"}, "--jobs needs a whole number from 1 to 256, not -1", true},
@@ -128,7 +146,7 @@ TEST(BatchConvert, UsageErrorsAndUnusableFoldersConvertNothing) {
             EXPECT_EQ(lines.back(), "Try 'transvane-cli --help'.");
         }
     }
-    EXPECT_EQ(FolderContents(folder.Path()), (Strings{"bad.vtr", "plain"}));
+    EXPECT_EQ(FolderContents(folder.Path()), (Strings{"bad.vtr", "plain", "sub"}));
 }
 
 // The tool's help gives each command one whole sentence within 80
@@ -192,7 +210,9 @@ TEST(BatchConvert, RefusesOutputsThatWouldReplaceASource) {
                   "b/g.vk2: Not converted: its output out/g.vtr is already the output of a/g.vtr.",
                   "a/self.vtr: Not converted: its output out/self.vtr would replace the "
                   "source file ./out/self.vtr; choose another output folder.",
-                  "./out/self.vtr: Not converted: its output out/self.vtr is already the output of a/self.vtr.",
+                  // A refused file claims no output: the project converts in
+                  // place (and is found damaged).
+                  "./out/self.vtr: " + Corrupted,
                   "out/kept.vk1: Not converted: the backup of out/kept.vtr would replace the "
                   "source file out/kept.vk1; choose another output folder.",
               }));
@@ -527,6 +547,8 @@ TEST(Messages, NameTheirFileAndCause) {
     CScratchFolder folder;
     fs::create_directories(folder.File("dir"));
     WriteWholeFile(folder.File("cut.vtr"), HeaderOnly());
+    WriteWholeFile(folder.File("-cut.vtr"), HeaderOnly());
+    ASSERT_EQ(::mkfifo(folder.File("fifo.vtr").c_str(), 0600), 0);
     WriteWholeFile(folder.File("locked.vtr"), HeaderOnly());
     fs::permissions(folder.File("locked.vtr"), fs::perms::none);
     struct Case {
@@ -539,13 +561,19 @@ TEST(Messages, NameTheirFileAndCause) {
         {"cut.vtr",
          {Corrupted, "  file: cut.vtr", "  section: Game options (from byte 32)", "  stopped at: byte 32",
           "  cause: Stream read error", "  more: transvane-cli info cut.vtr"}},
+        // The command to run next works for a name that looks like an option.
+        {"-cut.vtr",
+         {Corrupted, "  file: -cut.vtr", "  section: Game options (from byte 32)", "  stopped at: byte 32",
+          "  cause: Stream read error", "  more: transvane-cli info -- -cut.vtr"}},
+        // There, but not a file: not opened (a FIFO would wait for a writer).
+        {"fifo.vtr", {"Error Loading: Failed to load the file.", "  file: fifo.vtr", "  cause: not an ordinary file"}},
     };
     if (::geteuid() != 0)  // the superuser reads any file
         cases.push_back(
             {"locked.vtr",
              {"Error Loading: Failed to load the file.", "  file: locked.vtr", "  cause: Permission denied"}});
     for (const Case& c : cases) {
-        const CRunResult result = RunCli({"convert", c.source, "new.vtr"}, folder.Path());
+        const CRunResult result = RunCli({"convert", "--", c.source, "new.vtr"}, folder.Path());
         EXPECT_EQ(result.Status, 1) << c.source;
         EXPECT_EQ(result.Out, "") << c.source;
         EXPECT_EQ(Lines(result.Err), c.lines) << c.source;

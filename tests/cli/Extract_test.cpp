@@ -270,14 +270,21 @@ TEST(Extract, HostileNamesStayInsideTheFolder) {
     EXPECT_FALSE(fs::is_symlink(dir + "/sounds/s.wav"));
     EXPECT_EQ(ReadWholeFile(folder.File("outside")), Bytes({9}));
 
-    // A folder replaced by a link to elsewhere is refused, even with --force.
+    // A folder replaced by a link to elsewhere is refused, even with --force,
+    // and the files --force would have replaced before it are as they were
+    // (a failure or an interruption takes the whole extraction back).
     fs::remove_all(dir + "/scripts");
     fs::create_directory(folder.File("elsewhere"));
     fs::create_directory_symlink(folder.File("elsewhere"), dir + "/scripts");
+    const std::string mine = fs::directory_iterator(dir + "/backgrounds")->path().string();
+    WriteWholeFile(mine, Bytes({7}));
+    const std::vector<std::string> before = FolderTree(dir);
     const CRunResult linked = RunCli({"extract", folder.File("game.vtr"), dir, "--force"}, folder.Path());
     EXPECT_EQ(linked.Status, 1);
     EXPECT_EQ(Lines(linked.Err).at(0), "Failed to extract the project.");
     EXPECT_TRUE(fs::is_empty(folder.File("elsewhere")));
+    EXPECT_EQ(ReadWholeFile(mine), Bytes({7}));
+    EXPECT_EQ(FolderTree(dir), before) << "no hidden file left";
 }
 
 // The page says what the file stores and shows only what the project

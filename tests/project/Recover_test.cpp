@@ -181,6 +181,18 @@ TEST(Recover, KeepsEveryRecordBeforeTheDamageAndNothingAfterIt) {
         const CBlock file = WriteProject(source);
         const transvane::CRecovery whole = *Recover(file).Result.Recovery;
         const std::vector<TSectionLayout> layout = ProjectLayout(source);
+        // Nothing before the first section, or a header cut short: nothing
+        // to keep, no empty project that would pass for a rescue.
+        const auto keptNothing = [](const TRecovered& run) {
+            EXPECT_EQ(run.Result.Error, transvane::EErrorCode::Damaged);
+            EXPECT_FALSE(run.Result.Recovery);
+            EXPECT_TRUE(run.Output.empty());
+            const std::vector<std::string>& context = run.Result.Messages.back().Context;
+            EXPECT_TRUE(std::any_of(context.begin(), context.end(), [](const std::string& line) {
+                return line.starts_with("recovery: nothing could be recovered");
+            }));
+        };
+        keptNothing(Recover(CBlock(file.begin(), file.begin() + 10)));
         for (const TSectionLayout& section : layout)
             for (const TStopKind& kind : StopKinds) {
                 const auto damaged = kind.Damage(file, section);
@@ -188,16 +200,8 @@ TEST(Recover, KeepsEveryRecordBeforeTheDamageAndNothingAfterIt) {
                     continue;
                 SCOPED_TRACE(std::to_string(version) + ", " + section.Name + ": " + kind.Name);
                 const TRecovered run = Recover(damaged->first);
-                // Nothing before the first section: nothing to keep, no
-                // empty project that would pass for a rescue.
                 if (section.Name == "Game options") {
-                    EXPECT_EQ(run.Result.Error, transvane::EErrorCode::Damaged);
-                    EXPECT_FALSE(run.Result.Recovery);
-                    EXPECT_TRUE(run.Output.empty());
-                    const std::vector<std::string>& context = run.Result.Messages.back().Context;
-                    EXPECT_TRUE(std::any_of(context.begin(), context.end(), [](const std::string& line) {
-                        return line.starts_with("recovery: nothing could be recovered");
-                    }));
+                    keptNothing(run);
                     continue;
                 }
                 ASSERT_TRUE(run.Result.Ok());
@@ -389,6 +393,9 @@ TEST(Recover, OnTheCommandLine) {
     const CRunResult replaced = RunCli({"recover", "in.vtr", "out.vtr", "--force"}, work.Path());
     EXPECT_EQ(replaced.Status, 0);
     EXPECT_NE(replaced.Err.find("the earlier out.vtr was kept as out.vk1"), std::string::npos) << replaced.Err;
+    const CRunResult replacedJson = RunCli({"recover", "in.vtr", "out.vtr", "--force", "--json"}, work.Path());
+    EXPECT_EQ(SchemaViolations(replacedJson.Out, "recover"), "");
+    EXPECT_NE(replacedJson.Out.find("\"kept as\": \"out.vk1\""), std::string::npos) << replacedJson.Out;
     WriteWholeFile(work.Path() + "/noise.vtr", NoiseBytes(100));
     const CRunResult noise = RunCli({"recover", "noise.vtr", "n.vtr"}, work.Path());
     EXPECT_EQ(noise.Status, 1);

@@ -417,7 +417,7 @@ TEST(SaveSafely, BackupSequences) {
     const CBlock original = project(430, 1);
     struct Step {
         std::string source, target;
-        std::string result;  // "kept as NAME", "unchanged", "new" or "failed: CAUSE"
+        std::string result;  // "kept as NAME[, dropped NAME]", "unchanged", "new" or "failed: CAUSE"
     };
     struct Case {
         const char* what;
@@ -432,7 +432,8 @@ TEST(SaveSafely, BackupSequences) {
     Case rotations{"nine rotations, then one more", {{"game.vtr", 1}}, {}, {}, {}};
     for (std::int32_t id = 2; id <= 11; ++id) {
         rotations.files.emplace_back("src/p" + std::to_string(id) + ".vtr", id);
-        rotations.steps.push_back({"src/p" + std::to_string(id) + ".vtr", "game.vtr", "kept as game.vk1"});
+        rotations.steps.push_back({"src/p" + std::to_string(id) + ".vtr", "game.vtr",
+                                   id == 11 ? "kept as game.vk1, dropped game.vk8" : "kept as game.vk1"});
     }
     for (std::int32_t number = 1; number <= 8; ++number)
         rotations.after.push_back("game.vk" + std::to_string(number) + " v5 #" + std::to_string(11 - number));
@@ -526,18 +527,25 @@ TEST(SaveSafely, BackupSequences) {
             const std::string predicted = BackupKeptAs(folder.File(step.target));
             transvane::COptions replace;
             replace.Force = true;
+            const std::string droppedPredicted = BackupDroppedBy(folder.File(step.target), MaxBackups);
             const transvane::CResult result =
                 transvane::ConvertFile(folder.File(step.source), folder.File(step.target), replace);
             ::stat(folder.File(step.target).c_str(), &after);
+            const auto relative = [&](const std::string& name) {
+                return std::filesystem::path(name).lexically_relative(folder.Path()).string();
+            };
             std::string said = result.Unchanged ? "unchanged" : result.KeptAs.empty() ? "new" : "kept as ";
             if (!result.KeptAs.empty())
-                said += std::filesystem::path(result.KeptAs).lexically_relative(folder.Path()).string();
+                said += relative(result.KeptAs);
+            if (!result.Dropped.empty())
+                said += ", dropped " + relative(result.Dropped);
             if (!result.Ok())
                 said = "failed: " + result.Messages.at(0).Context.back().substr(std::strlen("cause: "));
             EXPECT_EQ(said, step.result);
             // What the window asks about before a save is what the save does.
             if (!result.Unchanged) {
                 EXPECT_EQ(predicted, result.KeptAs);
+                EXPECT_EQ(result.Ok() ? droppedPredicted : "", result.Dropped);
             }
             if (result.Unchanged) {
                 EXPECT_TRUE(before.st_ino == after.st_ino && before.st_mtim.tv_sec == after.st_mtim.tv_sec &&
