@@ -11,11 +11,12 @@ private:
             return ::operator new (bytes, std::align_val_t{alignment});
         return ::operator new(bytes);
     }
-    void do_deallocate(void* memory, std::size_t bytes, std::size_t alignment) noexcept override {
+    // Unsized: clang declares the sized forms only when asked to.
+    void do_deallocate(void* memory, std::size_t, std::size_t alignment) noexcept override {
         if (alignment > __STDCPP_DEFAULT_NEW_ALIGNMENT__)
-            ::operator delete (memory, bytes, std::align_val_t{alignment});
+            ::operator delete (memory, std::align_val_t{alignment});
         else
-            ::operator delete(memory, bytes);
+            ::operator delete(memory);
     }
     bool do_is_equal(const CMemoryResource& other) const noexcept override { return this == &other; }
 };
