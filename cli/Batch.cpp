@@ -415,6 +415,8 @@ private:
 
 }  // namespace
 
+bool NamesAFolder(const std::string& name) { return DirectoryExists(name) || !PathOf(name).has_filename(); }
+
 void CMadeFolders::MakeFor(const std::string& file) {
     std::vector<fs::path> missing;
     std::error_code error;
@@ -685,7 +687,7 @@ int RunConvert(const CArguments& arguments, CPendingFiles* pending) {
         if (target.empty())
             return UsageError("TARGET cannot be an empty name");
         // Said before the file is read, not after it was converted in vain.
-        if (DirectoryExists(target))
+        if (NamesAFolder(target))
             return UsageError("TARGET " + target + " is a folder; to convert into it, use --output-dir " +
                               ShellOperand(target));
         if (options.SkipExisting && ResolveSaveTarget(target).Kind == ESaveTargetKind::File &&

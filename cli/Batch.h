@@ -111,6 +111,10 @@ private:
     std::vector<std::filesystem::path> FMade;
 };
 
+// True for an existing folder, and for a name that can only be a folder's
+// (it ends with a separator): never a TARGET file.
+bool NamesAFolder(const std::string& name);
+
 // Runs the convert command; returns the exit status.  The saves note their
 // temporary files in pending, the program's, when one is given.
 int RunConvert(const CArguments& arguments, CPendingFiles* pending = nullptr);

@@ -844,6 +844,9 @@ public:
     explicit CWritten(std::string root) : FRoot(std::move(root)) {}
     void File(const std::string& path) { FFiles.push_back(path); }
     void Folder(const std::string& path) { FFolders.push_back(path); }
+    void RemoveOne(const std::string& folder, const std::string& name) const {
+        RemoveFile(Full(folder.empty() ? name : folder + "/" + name).c_str());
+    }
     void Remove() const {
         for (auto file = FFiles.rbegin(); file != FFiles.rend(); ++file)
             RemoveFile(Full(*file).c_str());
@@ -900,6 +903,8 @@ int RunExtract(const std::string& fileName, const std::string& folder, bool repl
     plan.Files.push_back({"", "index.html", [&](std::ostream& o) { WriteIndexHtml(project, o, source, assets); }});
 
     CWritten written(folder);
+    std::vector<std::pair<const CFile*, std::string>> replacements;  // a file and its hidden name
+    std::size_t renamed = 0;
     bool committed = false;
     try {
         // From here on an interruption waits for the file being written and
@@ -960,7 +965,6 @@ int RunExtract(const std::string& fileName, const std::string& folder, bool repl
         // hidden name beside it, and takes the name only once every file has
         // been written: until then an interruption or a failure leaves the
         // old files as they were.
-        std::vector<std::pair<const CFile*, std::string>> replacements;
         for (const CFile& file : plan.Files) {
             if (stop.Signal != 0)
                 break;
@@ -984,12 +988,20 @@ int RunExtract(const std::string& fileName, const std::string& folder, bool repl
             // Renames only, quickly done: an interruption from here on
             // finds the extraction complete.
             committed = true;
-            for (const auto& [file, hidden] : replacements)
-                open(file->Folder).Rename(hidden, file->Name);
+            for (; renamed < replacements.size(); ++renamed)
+                open(replacements[renamed].first->Folder)
+                    .Rename(replacements[renamed].second, replacements[renamed].first->Name);
         }
     } catch (const std::exception& error) {
-        if (!committed)
+        if (!committed) {
             written.Remove();
+        } else {
+            // A rename refused on the way: the files renamed so far hold
+            // their new content, the others their old one; the hidden
+            // files not renamed go.
+            for (std::size_t i = renamed; i < replacements.size(); ++i)
+                written.RemoveOne(replacements[i].first->Folder, replacements[i].second);
+        }
         err << "Failed to extract the project.\n  " << error.what() << "\n";
         return 1;
     }

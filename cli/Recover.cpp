@@ -78,6 +78,8 @@ int RunRecover(const CArguments& arguments, std::ostream& out, CPendingFiles* pe
         return UsageError("recover cannot use \"-\": give the damaged file and a new file");
     if (target.empty())
         return UsageError("TARGET cannot be an empty name");
+    if (NamesAFolder(target))
+        return UsageError("TARGET " + target + " is a folder; recovery writes one file");
     // The damaged file is never written, by any of its names.
     if (source == target || SameFile(source, target))
         return UsageError("TARGET is SOURCE itself: recovery never writes over the damaged file");

@@ -82,7 +82,8 @@ public:
     void WriteFile(const std::string& name, std::span<const std::uint8_t> bytes, bool replace) const;
 
     // Gives the file from the name to, in one step, replacing what to names
-    // (a link itself, never what it leads to).  Throws std::runtime_error.
+    // (a link itself, never what it leads to); a file replaced passes its
+    // permissions on where the system has them.  Throws std::runtime_error.
     void Rename(const std::string& from, const std::string& to) const;
 
     const std::string& Path() const { return FPath; }

@@ -198,7 +198,9 @@ const std::array<CCommandRow, 5> Commands = {{
      "information of FILE into DIR (created when missing), with project.json\n"
      "describing every record and index.html showing the project.  Existing\n"
      "files are replaced only with --force.  Exit status 0 when everything was\n"
-     "written, 1 when the file does not load or a file could not be written.\n",
+     "written, 1 when the file does not load or a file could not be written,\n"
+     "130/143/129 when interrupted by SIGINT/SIGTERM/SIGHUP (what it had\n"
+     "written is removed).\n",
      Extract},
     {"recover", "Saves what a damaged project file still holds as a version-500 file.", "SOURCE TARGET", RecoverOptions,
      2, 2, "a file and a new file",

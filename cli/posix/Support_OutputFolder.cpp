@@ -70,6 +70,11 @@ int COutputFolder::CreateFile(const std::string& name, bool replace) const {
 }
 
 void COutputFolder::Rename(const std::string& from, const std::string& to) const {
+    // A file replaced keeps its permissions, as a replaced project does.
+    struct stat old {};
+    if (::fstatat(FHandle, to.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode) &&
+        ::fchmodat(FHandle, from.c_str(), old.st_mode & 07777, 0) != 0)
+        throw std::runtime_error(FPath + "/" + to + ": " + Reason());
     if (::renameat(FHandle, from.c_str(), FHandle, to.c_str()) != 0)
         throw std::runtime_error(FPath + "/" + to + ": " + Reason());
 }

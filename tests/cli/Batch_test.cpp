@@ -118,6 +118,8 @@ TEST(BatchConvert, UsageErrorsAndUnusableFoldersConvertNothing) {
         {{"convert", "--quiet=yes", "bad.vtr", "-o", "out"}, "--quiet takes no value", true},
         {{"convert", "-", "new.vtr"}, "convert cannot use \"-\"", true},
         {{"convert", "bad.vtr", "sub/"}, "TARGET sub/ is a folder; to convert into it, use --output-dir sub/", true},
+        {{"convert", "bad.vtr", "new/"}, "TARGET new/ is a folder; to convert into it, use --output-dir new/", true},
+        {{"recover", "bad.vtr", "sub"}, "TARGET sub is a folder; recovery writes one file", true},
         {{"convert", "bad.vtr", "-o", "out", "-j", "0"}, "--jobs needs a whole number from 1 to 256, not 0", true},
         {{"convert", "bad.vtr", "-o", "out", "-j", "257"}, "--jobs needs a whole number from 1 to 256, not 257", true},
         {{"convert", "bad.vtr", "-o", "out", "-j", "-1"}, "--jobs needs a whole number from 1 to 256, not -1", true},

@@ -266,8 +266,11 @@ TEST(Extract, HostileNamesStayInsideTheFolder) {
     const CRunResult refused = RunCli({"extract", folder.File("game.vtr"), dir}, folder.Path());
     EXPECT_EQ(refused.Status, 1);
     EXPECT_EQ(Lines(refused.Err).at(0), "Files to extract exist already; nothing was written (--force replaces them).");
+    constexpr fs::perms ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
+    fs::permissions(dir + "/sounds/s.mid", ownerOnly);
     ASSERT_EQ(RunCli({"extract", folder.File("game.vtr"), dir, "--force"}, folder.Path()).Status, 0);
     EXPECT_FALSE(fs::is_symlink(dir + "/sounds/s.wav"));
+    EXPECT_EQ(fs::status(dir + "/sounds/s.mid").permissions() & fs::perms::all, ownerOnly) << "kept on replacing";
     EXPECT_EQ(ReadWholeFile(folder.File("outside")), Bytes({9}));
 
     // A folder replaced by a link to elsewhere is refused, even with --force,
