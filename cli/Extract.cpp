@@ -838,12 +838,15 @@ void PrintMessages(std::ostream& err, const std::vector<CReportedMessage>& messa
 }
 
 // What an extraction has made, so that an interrupted one can take it back:
-// the files, then the folders it created, each removed in reverse order.
+// the files, then the folders it created, each removed in reverse order,
+// then the folders above the root that were made with it.
 class CWritten {
 public:
     explicit CWritten(std::string root) : FRoot(std::move(root)) {}
     void File(const std::string& path) { FFiles.push_back(path); }
     void Folder(const std::string& path) { FFolders.push_back(path); }
+    // A folder above the root, made with it; the nearest first.
+    void Above(const std::string& path) { FAbove.push_back(path); }
     void RemoveOne(const std::string& folder, const std::string& name) const {
         RemoveFile(Full(folder.empty() ? name : folder + "/" + name).c_str());
     }
@@ -852,12 +855,14 @@ public:
             RemoveFile(Full(*file).c_str());
         for (auto folder = FFolders.rbegin(); folder != FFolders.rend(); ++folder)
             RemoveFolder(Full(*folder));
+        for (const std::string& folder : FAbove)
+            RemoveFolder(folder);
     }
 
 private:
     std::string Full(const std::string& path) const { return path.empty() ? FRoot : FRoot + "/" + path; }
     std::string FRoot;
-    std::vector<std::string> FFiles, FFolders;
+    std::vector<std::string> FFiles, FFolders, FAbove;
 };
 
 // An unused name beside name, hidden, for a file that is to replace it.
@@ -912,6 +917,16 @@ int RunExtract(const std::string& fileName, const std::string& folder, bool repl
         stop.Writing = 1;
         if (stop.Signal != 0)
             return 128 + stop.Signal;
+        // The folders above DIR that making it makes too, nearest first.
+        fs::path above = PathOf(folder);
+        if (!above.has_filename())
+            above = above.parent_path();
+        for (above = above.parent_path(); !above.empty(); above = above.parent_path()) {
+            std::error_code error;
+            if (fs::exists(above, error) || error)
+                break;
+            written.Above(NameOf(above));
+        }
         const bool existed = DirectoryExists(folder);
         const COutputFolder root(folder);
         if (!existed)

@@ -186,6 +186,9 @@ void RefuseRecoveryOntoSource(CConversionResult& result, const std::string& targ
 }  // namespace
 
 bool CConversion::Save(const std::string& target) {
+    // A file is written through a window of its own: the loaded bytes'
+    // buffer, kept for a save into memory, is let go.
+    FRun->SpentSource = CBlock();
     FResult.Unchanged = false;
     FResult.KeptAs.clear();
     FResult.Dropped.clear();
