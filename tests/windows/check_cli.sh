@@ -66,12 +66,16 @@ cmp -s kit/sample_500.vtr existing.vk1 || fail "no backup existing.vk1 of what t
 ls .*.tmp >/dev/null 2>&1 && fail "temporary files were left behind"
 
 echo "-- device names and folders refused as targets"
-mkdir folder.vtr
-for target in NUL nul.vtr CON Com1.vtr lpt9 folder.vtr; do
+for target in NUL nul.vtr CON Com1.vtr lpt9; do
   if cli convert -f kit/sample_441.vtr "$target" 2>errors.txt; then fail "the target $target was accepted"; fi
   grep -q "^Error Saving: Cannot create the file" errors.txt || fail "$target: $(head -1 errors.txt)"
   grep -q "^  cause: " errors.txt || fail "$target: no cause"
 done
+# A folder is refused before the file is read, pointing to --output-dir.
+mkdir folder.vtr
+if cli convert -f kit/sample_441.vtr folder.vtr 2>errors.txt; then fail "the target folder.vtr was accepted"; fi
+grep -q "^transvane-cli: TARGET folder.vtr is a folder; to convert into it, use --output-dir" errors.txt ||
+  fail "folder.vtr: $(head -1 errors.txt)"
 
 echo "-- extract: the pictures decode to the native build's"
 cli extract kit/sample_441.vtr extracted >/dev/null || fail "extract"
