@@ -418,14 +418,10 @@ private:
 bool NamesAFolder(const std::string& name) { return DirectoryExists(name) || !PathOf(name).has_filename(); }
 
 void CMadeFolders::MakeFor(const std::string& file) {
-    std::vector<fs::path> missing;
+    const fs::path folder = PathOf(file).parent_path();
+    const std::vector<std::string> missing = MissingFolders(NameOf(folder));
     std::error_code error;
-    for (fs::path folder = PathOf(file).parent_path(); !folder.empty(); folder = folder.parent_path()) {
-        if (fs::exists(folder, error) || error)
-            break;
-        missing.push_back(folder);
-    }
-    fs::create_directories(PathOf(file).parent_path(), error);
+    fs::create_directories(folder, error);
     const std::lock_guard<std::mutex> guard(FLock);
     FMade.insert(FMade.end(), missing.begin(), missing.end());
 }
@@ -433,11 +429,12 @@ void CMadeFolders::MakeFor(const std::string& file) {
 void CMadeFolders::RemoveEmpty() {
     const std::lock_guard<std::mutex> guard(FLock);
     std::sort(FMade.begin(), FMade.end(),
-              [](const fs::path& a, const fs::path& b) { return a.native().size() > b.native().size(); });
-    for (const fs::path& folder : FMade) {
+              [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    for (const std::string& folder : FMade) {
         std::error_code error;
-        if (fs::is_directory(fs::symlink_status(folder, error)) && fs::is_empty(folder, error) && !error)
-            fs::remove(folder, error);
+        const fs::path path = PathOf(folder);
+        if (fs::is_directory(fs::symlink_status(path, error)) && fs::is_empty(path, error) && !error)
+            fs::remove(path, error);
     }
     FMade.clear();
 }

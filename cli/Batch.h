@@ -68,7 +68,6 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -108,7 +107,7 @@ public:
 
 private:
     std::mutex FLock;
-    std::vector<std::filesystem::path> FMade;
+    std::vector<std::string> FMade;
 };
 
 // True for an existing folder, and for a name that can only be a folder's

@@ -31,7 +31,7 @@
 #include "format/core/Support_File.h"
 #include "format/core/Support_Platform.h"
 #include "format/core/Support_Progress.h"
-#include "format/core/Support_Random.h"
+#include "format/core/Support_SafeSave.h"
 #include "format/core/Support_Report.h"
 #include "format/media/Background_Main.h"
 #include "format/media/DataFile_Main.h"
@@ -868,7 +868,7 @@ private:
 // An unused name beside name, hidden, for a file that is to replace it.
 std::string HiddenName(const COutputFolder& folder, const std::string& name) {
     for (int attempt = 0;; ++attempt) {
-        std::string hidden = "." + name + ".tv" + std::to_string(RandomBelow(1000000)) + ".tmp";
+        std::string hidden = HiddenNameFor(name);
         if (!folder.Has(hidden) || attempt == 100)
             return hidden;
     }
@@ -917,19 +917,12 @@ int RunExtract(const std::string& fileName, const std::string& folder, bool repl
         stop.Writing = 1;
         if (stop.Signal != 0)
             return 128 + stop.Signal;
-        // The folders above DIR that making it makes too, nearest first.
-        fs::path above = PathOf(folder);
-        if (!above.has_filename())
-            above = above.parent_path();
-        for (above = above.parent_path(); !above.empty(); above = above.parent_path()) {
-            std::error_code error;
-            if (fs::exists(above, error) || error)
-                break;
-            written.Above(NameOf(above));
-        }
-        const bool existed = DirectoryExists(folder);
+        // DIR and the folders above it that making it makes, nearest first.
+        const std::vector<std::string> missing = MissingFolders(folder);
+        for (std::size_t i = 1; i < missing.size(); ++i)
+            written.Above(missing[i]);
         const COutputFolder root(folder);
-        if (!existed)
+        if (!missing.empty())
             written.Folder("");
         if (!replace) {
             // Nothing is written when anything is in the way.

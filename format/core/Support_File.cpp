@@ -22,6 +22,20 @@ bool DirectoryExists(const std::string& name) {
     return fs::is_directory(PathOf(name), error);
 }
 
+std::vector<std::string> MissingFolders(const std::string& folder) {
+    std::vector<std::string> missing;
+    fs::path path = PathOf(folder);
+    if (!path.has_filename())
+        path = path.parent_path();  // "a/b/" names a/b
+    for (; !path.empty(); path = path.parent_path()) {
+        std::error_code error;
+        if (fs::exists(path, error) || error)
+            break;
+        missing.push_back(NameOf(path));
+    }
+    return missing;
+}
+
 bool IsSpecialFile(const std::string& name) {
     std::error_code error;
     const fs::file_status status = fs::status(PathOf(name), error);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "format/core/Support_Platform.h"
 
@@ -18,6 +19,9 @@ class CFeedback;
 // True when name is an existing ordinary file (a directory is not a file).
 bool FileExists(const std::string& name);
 bool DirectoryExists(const std::string& name);
+// folder and the folders above it that do not exist, the nearest first: what
+// making folder makes.  Stops at the first that exists or cannot be checked.
+std::vector<std::string> MissingFolders(const std::string& folder);
 // True when name is there but is neither a file nor a folder: a device, a
 // FIFO or a socket, which the converter does not read (a FIFO would make
 // it wait for a writer).

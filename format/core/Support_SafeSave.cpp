@@ -67,7 +67,7 @@ int MakeHidden(const std::string& path, Make make, std::string& name, CPendingFi
     const fs::path folder = FolderOf(path);
     const std::string leaf = ShortLeaf(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = NameOf(folder / PathOf("." + leaf + ".tv" + std::to_string(RandomBelow(1000000)) + ".tmp"));
+        name = NameOf(folder / PathOf(HiddenNameFor(leaf)));
         // Armed before it exists and disarmed if it is not made, all while
         // no handler can run: a handler never removes a file of another.
         CInterruptionsHeld held;
@@ -239,6 +239,10 @@ std::optional<std::pair<int, int>> BackupRoomOf(const std::string& path, const C
 }
 
 }  // namespace
+
+std::string HiddenNameFor(const std::string& leaf) {
+    return "." + leaf + ".tv" + std::to_string(RandomBelow(1000000)) + ".tmp";
+}
 
 std::string BackupKeptAs(const std::string& path, const CBackupSeries& backups) {
     const CSaveTarget target = ResolveSaveTarget(path);

@@ -91,6 +91,11 @@ std::string BackupKeptAs(const std::string& path, const CBackupSeries& backups);
 // rotation in MakeBackup); empty when it replaces none.
 std::string BackupDroppedBy(const std::string& path, const CBackupSeries& backups);
 
+// A hidden name, new at random, for a file that is to take leaf's place
+// beside it: ".LEAF.tvNNNNNN.tmp".  Whoever creates it refuses a name that
+// exists and tries another.
+std::string HiddenNameFor(const std::string& leaf);
+
 // What a save did to the backups of the file it replaced.
 struct CBackupsMade {
     std::string KeptAs;   // the backup that holds what the file held; empty when none was made
