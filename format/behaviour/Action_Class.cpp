@@ -174,26 +174,29 @@ bool CAction::Save(CStream& stream) {
     // is translated now.
     SetAction(stream.Core(), LibraryId, ActionId);
 
-    stream.WriteInt(ActionTagNew);
-    stream.WriteInt(LibraryId);
-    stream.WriteInt(ActionId);
-    stream.WriteInt(DefValue1);
-    stream.WriteBool(DefFlag1);
-    stream.WriteBool(DefFlag2);
-    stream.WriteBool(DefFlag3);
-    stream.WriteInt(DefValue2);
-    stream.WriteString(DefText1);
-    stream.WriteString(DefText2);
-    stream.WriteInt(DefValue3);
-    stream.WriteInt(ActionArgumentCount);
+    // Written through a cursor of its own: a large project holds hundreds
+    // of thousands of actions.
+    CFieldWriter out(stream);
+    out.WriteInt(ActionTagNew);
+    out.WriteInt(LibraryId);
+    out.WriteInt(ActionId);
+    out.WriteInt(DefValue1);
+    out.WriteBool(DefFlag1);
+    out.WriteBool(DefFlag2);
+    out.WriteBool(DefFlag3);
+    out.WriteInt(DefValue2);
+    out.WriteString(DefText1);
+    out.WriteString(DefText2);
+    out.WriteInt(DefValue3);
+    out.WriteInt(ActionArgumentCount);
     for (std::int32_t kind : ArgumentKinds)
-        stream.WriteInt(kind);
-    stream.WriteInt(Selector);
-    stream.WriteBool(ActionFlag);
-    stream.WriteInt(ActionArgumentCount);
+        out.WriteInt(kind);
+    out.WriteInt(Selector);
+    out.WriteBool(ActionFlag);
+    out.WriteInt(ActionArgumentCount);
     for (const CCompactString& argument : Arguments)
-        stream.WriteString(argument);
-    stream.WriteBool(TailFlag);
+        out.WriteString(argument);
+    out.WriteBool(TailFlag);
     return true;
 }
 
