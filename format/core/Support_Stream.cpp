@@ -136,11 +136,11 @@ std::span<std::uint8_t> CMemoryStream::AppendThrough(std::size_t written, std::s
 
 // The causes say what the file holds where a count should be: a reader
 // that gets there has not run out of bytes, it met a value no writer makes.
-void CMemoryStream::ThrowUnexpectedCount(std::int64_t count, std::size_t bytesEach) const {
+void CMemoryStream::ThrowUnexpectedCount(std::int64_t count, std::size_t bytesEach, std::size_t remaining) {
     if (count < 0)
         throw EReadError("a count of " + std::to_string(count) + " where a count was expected");
     throw EReadError("a count of " + std::to_string(count) + " where the rest of the file holds at most " +
-                     std::to_string(Remaining() / bytesEach));
+                     std::to_string(remaining / bytesEach));
 }
 
 void CMemoryStream::SpillTo(int fd, const std::string& fileName, std::size_t threshold) {

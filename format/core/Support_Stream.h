@@ -110,7 +110,7 @@ public:
     void ExpectItems(std::int64_t count, std::size_t bytesEach) const {
         // Checked inline: readers of small records call it for every list.
         if (count < 0 || (bytesEach != 0 && static_cast<std::uint64_t>(count) > Remaining() / bytesEach))
-            ThrowUnexpectedCount(count, bytesEach);
+            ThrowUnexpectedCount(count, bytesEach, Remaining());
     }
 
     // The bytes the stream can read: all of them, unless it spills.
@@ -157,9 +157,11 @@ public:
     }
     std::span<std::uint8_t> AppendThrough(std::size_t written, std::span<const std::uint8_t> source);
 
-protected:
+    // The failures of Take and ExpectItems, for readers of their own.
     [[noreturn]] static void ThrowShortRead();
-    [[noreturn]] void ThrowUnexpectedCount(std::int64_t count, std::size_t bytesEach) const;
+    [[noreturn]] static void ThrowUnexpectedCount(std::int64_t count, std::size_t bytesEach, std::size_t remaining);
+
+protected:
     void WriteElsewhere(std::span<const std::uint8_t> source);
     // Makes FBuffer reach at least end bytes (see FEnd).
     void MakeRoom(std::size_t end);
@@ -363,6 +365,57 @@ private:
     std::uint8_t* FStart = nullptr;
     std::uint8_t* FCursor = nullptr;
     std::uint8_t* FEnd = nullptr;
+};
+
+// Reads the fields of one record through a cursor of its own over the bytes
+// that remain, and moves the stream past what it read when it ends: the
+// reading side of CFieldWriter, with the stream's reading primitives and
+// their checks.  Nothing else may read from or write to the stream while a
+// reader lives.
+class CFieldReader {
+public:
+    explicit CFieldReader(CStream& stream) : FStream(stream) {
+        const std::span<const std::uint8_t> rest = stream.Rest();
+        FStart = FCursor = rest.data();
+        FEnd = rest.data() + rest.size();
+    }
+    ~CFieldReader() { FStream.Take(static_cast<std::size_t>(FCursor - FStart)); }
+    CFieldReader(const CFieldReader&) = delete;
+    CFieldReader& operator=(const CFieldReader&) = delete;
+
+    std::int32_t ReadInt() {
+        std::int32_t value;
+        std::memcpy(&value, Take(sizeof value), sizeof value);
+        return value;
+    }
+    bool ReadBool() { return ReadInt() > 0; }
+    std::string_view ReadStringView() {
+        const std::int32_t count = ReadInt();
+        if (count <= 0)
+            return {};
+        return {reinterpret_cast<const char*>(Take(static_cast<std::size_t>(count))), static_cast<std::size_t>(count)};
+    }
+    void ExpectItems(std::int64_t count, std::size_t bytesEach) const {
+        if (count < 0 || (bytesEach != 0 && static_cast<std::uint64_t>(count) > Remaining() / bytesEach))
+            CMemoryStream::ThrowUnexpectedCount(count, bytesEach, Remaining());
+    }
+    // The core part of the load the stream belongs to.
+    CCoreState& Core() { return FStream.Core(); }
+
+private:
+    std::size_t Remaining() const { return static_cast<std::size_t>(FEnd - FCursor); }
+    const std::uint8_t* Take(std::size_t count) {
+        if (count > Remaining())
+            CMemoryStream::ThrowShortRead();
+        const std::uint8_t* bytes = FCursor;
+        FCursor += count;
+        return bytes;
+    }
+
+    CStream& FStream;
+    const std::uint8_t* FStart = nullptr;
+    const std::uint8_t* FCursor = nullptr;
+    const std::uint8_t* FEnd = nullptr;
 };
 
 // The memory one load may claim beyond the file itself.  A small file can
