@@ -315,6 +315,12 @@ constexpr std::size_t ScratchSize = std::size_t{1} << 20;
 
 enum class EFastInflate { Done, TooLarge, LeftToZlib };
 
+// Room left uninitialised, as std::make_unique_for_overwrite gives it; the
+// browser's C++ library does not have that yet.
+std::unique_ptr<std::uint8_t[]> UninitialisedRoom(std::size_t size) {
+    return std::unique_ptr<std::uint8_t[]>(new std::uint8_t[size]);
+}
+
 EFastInflate LibdeflateInflate(std::span<const std::uint8_t> source, std::size_t maxSize,
                                std::vector<std::uint8_t>& result) {
     // A block's count is an int32, so the product cannot overflow.
@@ -325,10 +331,10 @@ EFastInflate LibdeflateInflate(std::span<const std::uint8_t> source, std::size_t
     try {
         if (most <= ScratchSize) {
             if (scratch == nullptr)
-                scratch = std::make_unique_for_overwrite<std::uint8_t[]>(ScratchSize);
+                scratch = UninitialisedRoom(ScratchSize);
             room = scratch.get();
         } else {
-            ownRoom = std::make_unique_for_overwrite<std::uint8_t[]>(most);
+            ownRoom = UninitialisedRoom(most);
             room = ownRoom.get();
         }
     } catch (const std::bad_alloc&) {
