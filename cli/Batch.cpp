@@ -281,6 +281,7 @@ public:
     explicit CBatch(CBatchOptions options)
         : FOptions(std::move(options)),
           FFeedback(FOptions.Quiet, IsTerminal(STDERR_FILENO), stderr, FOptions.ProgressDelay),
+          FMadeFolders(FOptions.PendingFiles),
           FPlans(PlanBatch(FOptions.Sources, {FOptions.OutputDir, FOptions.Force, FOptions.SkipExisting})) {
         FLimits.PendingFiles = FOptions.PendingFiles;
         for (const CBatchPlan& plan : FPlans)
@@ -417,24 +418,37 @@ private:
 
 bool NamesAFolder(const std::string& name) { return DirectoryExists(name) || !PathOf(name).has_filename(); }
 
+CMadeFolders::~CMadeFolders() {
+    for (const CMade& made : FMade)
+        CPendingFiles::Disarm(made.Entry);
+}
+
 void CMadeFolders::MakeFor(const std::string& file) {
     const fs::path folder = PathOf(file).parent_path();
     const std::vector<std::string> missing = MissingFolders(NameOf(folder));
+    // Noted before they exist, so that an interruption meanwhile finds
+    // them; a note that cannot be made leaves the folder to the run's end.
+    std::vector<CMade> made;
+    if (!missing.empty()) {
+        CInterruptionsHeld held;
+        for (const std::string& name : missing)
+            made.push_back({name, FPending != nullptr ? FPending->ArmFolder(name) : nullptr});
+    }
     std::error_code error;
     fs::create_directories(folder, error);
     const std::lock_guard<std::mutex> guard(FLock);
-    FMade.insert(FMade.end(), missing.begin(), missing.end());
+    FMade.insert(FMade.end(), made.begin(), made.end());
 }
 
 void CMadeFolders::RemoveEmpty() {
     const std::lock_guard<std::mutex> guard(FLock);
-    std::sort(FMade.begin(), FMade.end(),
-              [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
-    for (const std::string& folder : FMade) {
+    std::sort(FMade.begin(), FMade.end(), [](const CMade& a, const CMade& b) { return a.Name.size() > b.Name.size(); });
+    for (const CMade& made : FMade) {
         std::error_code error;
-        const fs::path path = PathOf(folder);
+        const fs::path path = PathOf(made.Name);
         if (fs::is_directory(fs::symlink_status(path, error)) && fs::is_empty(path, error) && !error)
             fs::remove(path, error);
+        CPendingFiles::Disarm(made.Entry);
     }
     FMade.clear();
 }

@@ -855,9 +855,9 @@ public:
         for (auto file = FFiles.rbegin(); file != FFiles.rend(); ++file)
             RemoveFile(Full(*file).c_str());
         for (auto folder = FFolders.rbegin(); folder != FFolders.rend(); ++folder)
-            RemoveFolder(Full(*folder));
+            RemoveFolder(Full(*folder).c_str());
         for (const std::string& folder : FAbove)
-            RemoveFolder(folder);
+            RemoveFolder(folder.c_str());
     }
 
 private:

@@ -496,18 +496,27 @@ TEST(ConvertInterrupted, TheTargetNameAlwaysHoldsAWholeProject) {
 
 // A batch interrupted in its first file, by SIGTERM once the file is being
 // written: the file counts as failed, the others are named as not
-// converted, the summary comes, and nothing is left in the output folder.
-// SIGHUP ends the single form the same way.
+// converted, the summary comes, and nothing is left in the output folder
+// but what was converted: the sub-folders the run made and left empty go
+// too.  SIGHUP ends the single form the same way.
 TEST(ConvertInterrupted, BatchSaysWhereItStoppedAndSummarises) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("big.vtr"), project::WriteProject(project::BulkyProject(std::size_t{4} << 20)));
     WriteWholeFile(folder.File("small.vtr"), project::WriteProject(Small));
-    fs::create_directory(folder.File("out"));
+    fs::create_directories(folder.File("tree/sub/deep"));
+    fs::create_directories(folder.File("out/old"));
+    // Big enough that its save is still under way when the small file
+    // beside it has been converted, on a busy machine too.
+    WriteWholeFile(folder.File("tree/sub/deep/big.vtr"),
+                   project::WriteProject(project::BulkyProject(std::size_t{16} << 20)));
+    fs::copy_file(folder.File("small.vtr"), folder.File("tree/sub/a.vtr"));
     struct Case {
         Strings arguments;
         int signal;
-        std::string folder;  // where the temporary file appears
-        Strings out, err;
+        std::string folder;      // where the temporary file appears
+        Strings out, err;        // exactly; with written, err holds these lines
+        Strings left = {"old"};  // in the output folder
+        std::string written{};   // what the run has written when it is signalled
     };
     const Case cases[] = {
         // One job: the files after big.vtr are certain not to have started.
@@ -518,6 +527,15 @@ TEST(ConvertInterrupted, BatchSaysWhereItStoppedAndSummarises) {
          {"big.vtr: Conversion interrupted.", "small.vtr: Not converted: the conversion was interrupted.",
           "x.vtr: Not converted: the conversion was interrupted."}},
         {{"convert", "big.vtr", "new.vtr"}, SIGHUP, ".", {}, {"Conversion interrupted."}},
+        // Many jobs, a folder: what was converted stays, with its folder.
+        // Whether the run counted it before the signal is left open.
+        {{"convert", "tree", "-o", "out", "-j", "64"},
+         SIGINT,
+         "out/sub/deep",
+         {},
+         {"tree/sub/deep/big.vtr: Conversion interrupted."},
+         {"old", "sub", "sub/a.vtr"},
+         "out/sub/a.vtr"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.signal);
@@ -525,21 +543,30 @@ TEST(ConvertInterrupted, BatchSaysWhereItStoppedAndSummarises) {
         // Waits for the save to begin, then signals; a run that ends first
         // fails the test on its status.
         const auto saving = [&] {
-            for (const auto& entry : fs::directory_iterator(folder.File(c.folder)))
-                if (entry.path().extension() == ".tmp")
+            std::error_code error;
+            for (fs::directory_iterator entry(folder.File(c.folder), error), end; !error && entry != end;
+                 entry.increment(error))
+                if (entry->path().extension() == ".tmp")
                     return true;
             return false;
         };
+        const auto ready = [&] { return saving() && (c.written.empty() || fs::exists(folder.File(c.written))); };
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!saving() && std::chrono::steady_clock::now() < deadline)
+        while (!ready() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         cli.Signal(c.signal);
         const CRunResult result = cli.Wait();
         EXPECT_EQ(result.Status, 128 + c.signal);
-        EXPECT_EQ(Lines(result.Out), c.out);
-        EXPECT_EQ(Lines(result.Err), c.err);
-        EXPECT_EQ(FolderContents(folder.File("out")), Strings{});
-        EXPECT_EQ(FolderContents(folder.Path()), (Strings{"big.vtr", "out", "small.vtr"}));
+        const Strings err = Lines(result.Err);
+        if (c.written.empty()) {
+            EXPECT_EQ(Lines(result.Out), c.out);
+            EXPECT_EQ(err, c.err);
+        }
+        for (const std::string& line : c.err)
+            EXPECT_NE(std::find(err.begin(), err.end(), line), err.end()) << line;
+        EXPECT_EQ(FolderTree(folder.File("out")), c.left);
+        EXPECT_EQ(FolderContents(folder.Path()), (Strings{"big.vtr", "out", "small.vtr", "tree"}));
+        fs::remove_all(folder.File("out/sub"));
     }
 }
 
