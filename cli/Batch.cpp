@@ -374,13 +374,40 @@ private:
                         CFeedback* follower = nullptr) {
         CFileState& state = TheRun.States.load()[i];
         state.Stage.store(Converting);
-        COutcome outcome = Carry(FSources[i], plan, feedback, FLimits, FMadeFolders, follower);
+        COutcome outcome = Carry(FSources[i], Settled(plan), feedback, FLimits, FMadeFolders, follower);
         state.Warnings.store(static_cast<int>(outcome.Report.Messages.size()));
         state.AlreadyNew.store(outcome.Version == NewestGameVersion);
         state.KeptAs = outcome.KeptAs;
         state.Dropped = outcome.Dropped;
-        state.Stage.store(outcome.Stage);
+        {
+            const std::lock_guard<std::mutex> guard(FSettleLock);
+            state.Stage.store(outcome.Stage);
+        }
+        FSettle.notify_all();
         return outcome;
+    }
+
+    // The plan of a file that yields its output to earlier files, once they
+    // are done: refused, naming the one that wrote the output, or as
+    // planned when none did.  They came earlier, so they are at work or
+    // done and never wait for this one.
+    CBatchPlan Settled(const CBatchPlan& plan) {
+        if (plan.Yields.empty())
+            return plan;
+        const CFileState* states = TheRun.States.load();
+        std::unique_lock<std::mutex> guard(FSettleLock);
+        FSettle.wait(guard, [&] {
+            return std::all_of(plan.Yields.begin(), plan.Yields.end(), [&](std::size_t earlier) {
+                const int stage = states[earlier].Stage.load();
+                return stage != Waiting && stage != Converting;
+            });
+        });
+        CBatchPlan settled = plan;
+        settled.Refusal.clear();
+        for (const std::size_t earlier : plan.Yields)
+            if (const int stage = states[earlier].Stage.load(); stage == Converted || stage == Unchanged)
+                settled.Refusal = OutputTaken(plan.Output, FSources[earlier]);
+        return settled;
     }
 
     // The file whose lines come next is at work, for the interruption
@@ -410,6 +437,10 @@ private:
     CConversionLimits FLimits;
     CBatchFeedback FFeedback;
     CMadeFolders FMadeFolders;
+    // A file's stage set final under the lock, for the files that wait
+    // for it (Settled).
+    std::mutex FSettleLock;
+    std::condition_variable FSettle;
     const std::vector<CBatchPlan> FPlans;
     std::vector<std::string> FSources;  // the run's files, as shown
 };

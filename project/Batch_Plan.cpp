@@ -164,13 +164,6 @@ private:
             return;
         }
         const std::string output = NameOf(PathOf(FRules.OutputDir) / PathOf(file.Relative));
-        // The first file that will be written there owns the name; a file
-        // refused or skipped writes nothing and claims nothing.
-        if (const auto owner = FOutputOwners.find(file.Relative); owner != FOutputOwners.end()) {
-            plan.Refusal = "Not converted: its output " + output + " is already the output of " +
-                           FFiles[owner->second].Source + ".";
-            return;
-        }
         // Converted onto itself (the output folder is its own folder), a
         // file keeps its old content as a backup, as the single form does.
         const std::optional<CFileIdentity> outputId = FileIdentity(output);
@@ -204,9 +197,21 @@ private:
             plan.Refusal = "Not converted: its output " + output + " already exists; use --force to replace it.";
             return;
         }
-        FOutputOwners.emplace(file.Relative, i);
         plan.Output = output;
         plan.Replaces = exists && !inPlace;
+        // The first file that will be written there owns the name; a file
+        // refused or skipped writes nothing and claims nothing.  Whether
+        // the owner writes is known only once it is loaded: the files after
+        // it wait for that and take the name when it wrote nothing.  A file
+        // given before its owner (a backup before a project) cannot wait
+        // and is refused.
+        std::vector<std::size_t>& claimants = FOutputOwners[file.Relative];
+        if (!claimants.empty()) {
+            plan.Refusal = OutputTaken(output, FFiles[claimants.front()].Source);
+            if (std::all_of(claimants.begin(), claimants.end(), [i](std::size_t claimant) { return claimant < i; }))
+                plan.Yields = claimants;
+        }
+        claimants.push_back(i);
     }
 
     // The file of the run, read and not skipped, that id names.
@@ -224,11 +229,15 @@ private:
     const std::vector<CFound> FFiles;
     const CBatchRules FRules;
     std::vector<std::optional<CFileIdentity>> FIds;
-    std::multimap<CFileIdentity, std::size_t> FById;   // in the order of the files
-    std::map<std::string, std::size_t> FOutputOwners;  // output name -> file
+    std::multimap<CFileIdentity, std::size_t> FById;                // in the order of the files
+    std::map<std::string, std::vector<std::size_t>> FOutputOwners;  // output name -> the files planned for it
 };
 
 }  // namespace
+
+std::string OutputTaken(const std::string& output, const std::string& owner) {
+    return "Not converted: its output " + output + " is already the output of " + owner + ".";
+}
 
 bool IsBackupName(const std::string& name) {
     const std::string extension = LowerExtension(name);

@@ -9,6 +9,7 @@
 // in.  The command line and the window plan their runs with it.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,16 @@ struct CBatchPlan {
     std::vector<std::string> Context;  // the refusal's context lines
     bool LoadOnly = false;             // no file name: only the load speaks
     bool Replaces = false;             // Output exists and is another file than Source
+    // The earlier files of the run planned for the same Output, in order.
+    // Refusal names the first; it stands as long as one of them writes
+    // Output (it then names that one, OutputTaken), and lapses when none
+    // does (each failed or was refused), the file then converting as
+    // planned.  Empty when the refusal stands whatever they do.
+    std::vector<std::size_t> Yields;
 };
+
+// The refusal of a file whose output owner writes first.
+std::string OutputTaken(const std::string& output, const std::string& owner);
 
 // The plan of a run over operands (files and folders, in the order given).
 // A project wins its output name over a backup, whatever their order; among

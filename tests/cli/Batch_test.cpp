@@ -205,19 +205,20 @@ TEST(BatchConvert, RefusesOutputsThatWouldReplaceASource) {
         {"convert", "a/g.vtr", "b/g.vk2", "a/self.vtr", "./out/self.vtr", "out/kept.vk1", "--output-dir", "out/"},
         folder.Path());
     EXPECT_EQ(result.Status, 1);
-    EXPECT_EQ(MessageLines(result.Err),
-              (Strings{
-                  "a/g.vtr: " + NotVantrel,
-                  "a/g.vtr: " + Corrupted,
-                  "b/g.vk2: Not converted: its output out/g.vtr is already the output of a/g.vtr.",
-                  "a/self.vtr: Not converted: its output out/self.vtr would replace the "
-                  "source file ./out/self.vtr; choose another output folder.",
-                  // A refused file claims no output: the project converts in
-                  // place (and is found damaged).
-                  "./out/self.vtr: " + Corrupted,
-                  "out/kept.vk1: Not converted: the backup of out/kept.vtr would replace the "
-                  "source file out/kept.vk1; choose another output folder.",
-              }));
+    EXPECT_EQ(MessageLines(result.Err), (Strings{
+                                            "a/g.vtr: " + NotVantrel,
+                                            "a/g.vtr: " + Corrupted,
+                                            // a/g.vtr wrote nothing: its output is b/g.vk2's to try.
+                                            "b/g.vk2: " + NotVantrel,
+                                            "b/g.vk2: " + Corrupted,
+                                            "a/self.vtr: Not converted: its output out/self.vtr would replace the "
+                                            "source file ./out/self.vtr; choose another output folder.",
+                                            // A refused file claims no output: the project converts in
+                                            // place (and is found damaged).
+                                            "./out/self.vtr: " + Corrupted,
+                                            "out/kept.vk1: Not converted: the backup of out/kept.vtr would replace the "
+                                            "source file out/kept.vk1; choose another output folder.",
+                                        }));
     EXPECT_EQ(Lines(result.Out),
               (Strings{"5 failed", "  a/g.vtr", "  b/g.vk2", "  a/self.vtr", "  ./out/self.vtr", "  out/kept.vk1"}));
     EXPECT_EQ(ReadWholeFile(folder.File("out/self.vtr")), HeaderOnly());
@@ -240,10 +241,44 @@ TEST(BatchConvert, RefusesOutputsThatWouldReplaceASource) {
 // Converts without a message.
 const project::TProject Small = project::EmptyProject(440);
 
+// Files that share an output: the first that writes it owns it, whatever
+// the jobs; a file that fails writes nothing and leaves it to the next.
+TEST(BatchConvert, AFileThatWritesNothingLeavesItsOutputToTheNext) {
+    CScratchFolder folder;
+    for (const char* sub : {"a", "b", "c", "d"})
+        fs::create_directories(folder.File(sub));
+    WriteWholeFile(folder.File("a/g.vtr"), NotAProject());
+    WriteWholeFile(folder.File("d/g.vtr"), NotAProject());
+    for (const std::int32_t id : {2, 3}) {
+        project::TProject project = Small;
+        project.GameId = id;
+        WriteWholeFile(folder.File(id == 2 ? "b/g.vtr" : "c/g.vtr"), project::WriteProject(project));
+    }
+    const std::string taken = ": Not converted: its output out/g.vtr is already the output of b/g.vtr.";
+    for (const char* jobs : {"1", "16", "64"}) {
+        SCOPED_TRACE(jobs);
+        fs::remove_all(folder.File("out"));
+        const CRunResult shared =
+            RunCli({"convert", "a/g.vtr", "b/g.vtr", "c/g.vtr", "d/g.vtr", "-o", "out", "-j", jobs}, folder.Path());
+        EXPECT_EQ(shared.Status, 1);
+        EXPECT_EQ(Lines(shared.Out), (Strings{"b/g.vtr: converted to out/g.vtr", "1 converted, 3 failed", "  a/g.vtr",
+                                              "  c/g.vtr", "  d/g.vtr"}));
+        EXPECT_EQ(MessageLines(shared.Err),
+                  (Strings{"a/g.vtr: " + NotVantrel, "a/g.vtr: " + Corrupted, "c/g.vtr" + taken, "d/g.vtr" + taken}));
+        EXPECT_EQ(project::ReadProject(ReadWholeFile(folder.File("out/g.vtr"))).GameId, 2);
+
+        const CRunResult bothFail = RunCli({"convert", "a/g.vtr", "d/g.vtr", "-o", "out2", "-j", jobs}, folder.Path());
+        EXPECT_EQ(MessageLines(bothFail.Err), (Strings{"a/g.vtr: " + NotVantrel, "a/g.vtr: " + Corrupted,
+                                                       "d/g.vtr: " + NotVantrel, "d/g.vtr: " + Corrupted}));
+    }
+}
+
 // A folder stands for the .vtr files below it, each converted to the same
 // path under the output folder; the output folder inside it and a link
-// back up the tree are passed by.  A second run with --skip-existing
-// finishes what the first left undone and exits 0.
+// back up the tree are passed by.  Its backups, and what is named as a
+// project but is no ordinary file, are counted as skipped, and named with
+// --verbose.  A second run with --skip-existing finishes what the first
+// left undone and exits 0.
 TEST(BatchConvert, FolderTwiceWithSkipExisting) {
     CScratchFolder folder;
     fs::create_directories(folder.File("proj/sub/deeper"));
