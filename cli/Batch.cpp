@@ -54,6 +54,7 @@ struct CBatchOptions {
     bool Quiet = false;
     bool Force = false;
     bool SkipExisting = false;
+    bool Verbose = false;  // list the files a folder's walk passed by
     unsigned Jobs = DefaultJobs();
     CPendingFiles* PendingFiles = nullptr;
     std::chrono::milliseconds ProgressDelay = CBatchFeedback::ProgressDelay;
@@ -157,6 +158,7 @@ struct CRunState {
     std::atomic<std::size_t> Next{0};          // the first source not shown
     std::atomic<bool> AtWork{false};           // Sources[Next - 1] is being converted or shown
     bool Quiet = false;
+    bool Verbose = false;
     bool Terminal = false;  // standard error shows a progress line
 };
 
@@ -190,13 +192,14 @@ void WriteSourceLine(const std::string& source, const char* text) {
 }
 
 // A file's line once it is done: "SOURCE: converted to OUTPUT (notes)",
-// "SOURCE was already version 5; left unchanged", "SOURCE: skipped: why".
+// "SOURCE was already version 5; left unchanged", "SOURCE: skipped: why"
+// (for a file a folder's walk passed by, only when the run is verbose).
 // A failed file's lines are its messages, on standard error.
 void WriteFileLine(const std::string& source, const CBatchPlan& plan, const CFileState& state) {
     const int stage = state.Stage.load();
     if (stage == Unchanged) {
         Write(STDOUT_FILENO, {source.c_str(), " was already version 5; left unchanged\n"});
-    } else if (stage == Skipped) {
+    } else if (stage == Skipped && (!plan.PassedBy || TheRun.Verbose)) {
         Write(STDOUT_FILENO, {source.c_str(), ": skipped: ", plan.Skip.c_str(), "\n"});
     } else if (stage == Converted) {
         Write(STDOUT_FILENO, {source.c_str(), ": converted to ", plan.Output.c_str()});
@@ -290,6 +293,7 @@ public:
 
     int Run() {
         TheRun.Quiet = FOptions.Quiet;
+        TheRun.Verbose = FOptions.Verbose;
         TheRun.Terminal = IsTerminal(STDERR_FILENO);
         const std::vector<CBatchPlan>& plans = FPlans;
         const auto states = std::make_unique<CFileState[]>(plans.size());
@@ -705,6 +709,7 @@ int RunConvert(const CArguments& arguments, CPendingFiles* pending) {
     CBatchOptions options{arguments.Operands, arguments.Value("output-dir"), arguments.Has("quiet"),
                           arguments.Has("force"), arguments.Has("skip-existing")};
     options.ProgressDelay = arguments.ProgressDelay;
+    options.Verbose = arguments.Has("verbose");
     if (options.Force && options.SkipExisting)
         return UsageError("--skip-existing and --force cannot be used together");
     options.PendingFiles = pending;

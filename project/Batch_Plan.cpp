@@ -36,6 +36,7 @@ struct CFound {
     std::string Source;
     std::string Relative;              // its output's path in the output folder ("sub/game.vtr"); empty: no file name
     std::vector<std::string> Problem;  // a folder that gave nothing to convert: the message, then its context
+    std::string Passed;                // why a folder's walk left it out; empty for a file to convert
 };
 
 // The files of a run, from its operands.  A folder seen before is passed
@@ -61,18 +62,31 @@ private:
         // A name without a file part ("gone/", "..") is left to the load,
         // which says what is wrong with it.
         const bool named = !leaf.empty() && leaf != "." && leaf != "..";
-        FFiles.push_back({name, named ? ChangeFileExt(NameOf(leaf), ".vtr") : std::string(), {}});
+        FFiles.push_back({name, named ? ChangeFileExt(NameOf(leaf), ".vtr") : std::string(), {}, {}});
     }
 
     void AddFolder(const std::string& folder) {
-        const std::size_t before = FFiles.size();
+        const std::size_t before = FConvertible;
         if (const std::optional<CFileIdentity> id = FileIdentity(folder))
             FSeen.insert(*id);
         Walk(PathOf(folder), {});
         // A folder that holds nothing to convert is most likely the wrong
         // folder: saying nothing would look like success.
-        if (FFiles.size() == before)
-            FFiles.push_back({folder, {}, {"Not converted: the folder holds no .vtr file."}});
+        if (FConvertible == before)
+            FFiles.push_back({folder, {}, {"Not converted: the folder holds no .vtr file."}, {}});
+    }
+
+    // Why a walk leaves out a file named as a project or a backup; empty
+    // for a project to convert.  Backups in a folder are not converted
+    // unless named: a backup picked by mistake would take its project's
+    // output.  Whatever is not an ordinary file is never opened.
+    static std::string PassedBy(const fs::directory_entry& entry, const fs::file_status& status) {
+        std::error_code error;
+        if (fs::is_symlink(entry.symlink_status(error)) && !fs::exists(status))
+            return "a link that leads nowhere";
+        if (!fs::is_regular_file(status))
+            return "not an ordinary file (a FIFO, device or socket)";
+        return IsBackupName(NameOf(entry.path())) ? "a backup; name it to convert it" : std::string();
     }
 
     void Walk(const fs::path& folder, const fs::path& inside) {
@@ -81,10 +95,11 @@ private:
         for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error))
             entries.push_back(*entry);
         if (error) {
-            FFiles.push_back({NameOf(folder),
-                              {},
-                              {"Not converted: the folder cannot be read.", "file: " + NameOf(folder),
-                               "cause: " + error.message()}});
+            FFiles.push_back(
+                {NameOf(folder),
+                 {},
+                 {"Not converted: the folder cannot be read.", "file: " + NameOf(folder), "cause: " + error.message()},
+                 {}});
             return;
         }
         std::sort(entries.begin(), entries.end(), [](const fs::directory_entry& a, const fs::directory_entry& b) {
@@ -98,8 +113,11 @@ private:
                 const std::optional<CFileIdentity> id = FileIdentity(NameOf(entry.path()));
                 if (id && id != FOutputDir && FSeen.insert(*id).second)
                     Walk(entry.path(), inside / name);
-            } else if (fs::is_regular_file(status) && IsProjectName(name)) {
-                FFiles.push_back({NameOf(entry.path()), NameOf((inside / name).replace_extension(".vtr")), {}});
+            } else if (IsProjectName(name) || IsBackupName(NameOf(name))) {
+                std::string passed = PassedBy(entry, status);
+                FConvertible += passed.empty() ? 1 : 0;
+                FFiles.push_back(
+                    {NameOf(entry.path()), NameOf((inside / name).replace_extension(".vtr")), {}, std::move(passed)});
             }
         }
     }
@@ -107,6 +125,7 @@ private:
     const std::optional<CFileIdentity> FOutputDir;
     std::set<CFileIdentity> FSeen;
     std::vector<CFound> FFiles;
+    std::size_t FConvertible = 0;  // files found in folders to convert
 };
 
 // The planning of one run: the files as they are before anything is
@@ -115,7 +134,7 @@ class CPlanner {
 public:
     CPlanner(std::vector<CFound> files, CBatchRules rules) : FFiles(std::move(files)), FRules(std::move(rules)) {
         for (const CFound& file : FFiles) {
-            FIds.push_back(FileIdentity(file.Source));
+            FIds.push_back(file.Passed.empty() ? FileIdentity(file.Source) : std::nullopt);
             if (FIds.back())
                 FById.emplace(*FIds.back(), FIds.size() - 1);
         }
@@ -125,8 +144,11 @@ public:
         std::vector<CBatchPlan> plans(FFiles.size());
         for (std::size_t i = 0; i < plans.size(); ++i) {
             plans[i].Source = FFiles[i].Source;
+            plans[i].PassedBy = !FFiles[i].Passed.empty();
             if (const std::optional<std::size_t> project = ProjectInRun(i))
                 plans[i].Skip = "backup of " + FFiles[*project].Source;
+            else
+                plans[i].Skip = FFiles[i].Passed;
         }
         for (const bool backups : {false, true})
             for (std::size_t i = 0; i < plans.size(); ++i)

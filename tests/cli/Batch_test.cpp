@@ -288,8 +288,11 @@ TEST(BatchConvert, FolderTwiceWithSkipExisting) {
     WriteWholeFile(folder.File("proj/B.VTR"), project::WriteProject(project::EmptyProject(500)));
     WriteWholeFile(folder.File("proj/notes.txt"), NotAProject());
     WriteWholeFile(folder.File("proj/sub/c.vtr"), project::WriteProject(Small));
+    WriteWholeFile(folder.File("proj/sub/old.VK3"), project::WriteProject(Small));
     WriteWholeFile(folder.File("proj/sub/deeper/d.vtr"), NotAProject());
     fs::create_directory_symlink("..", folder.File("proj/sub/up"));
+    fs::create_symlink("nowhere.vtr", folder.File("proj/gone.vtr"));
+    ASSERT_EQ(::mkfifo(folder.File("proj/pipe.vtr").c_str(), 0600), 0);  // opening it would block
 
     const Strings arguments{"convert", "proj", "-o", "proj/conv", "-j", "2"};
     const CRunResult first = RunCli(arguments, folder.Path());
@@ -297,20 +300,24 @@ TEST(BatchConvert, FolderTwiceWithSkipExisting) {
     EXPECT_EQ(Lines(first.Out),
               (Strings{"proj/B.VTR: converted to proj/conv/B.vtr (already version 5)",
                        "proj/a.vtr: converted to proj/conv/a.vtr", "proj/sub/c.vtr: converted to proj/conv/sub/c.vtr",
-                       "3 converted, 1 failed", "  proj/sub/deeper/d.vtr"}));
+                       "3 converted, 4 skipped, 1 failed", "  proj/sub/deeper/d.vtr"}));
     EXPECT_EQ(MessageLines(first.Err),
               (Strings{"proj/sub/deeper/d.vtr: " + NotVantrel, "proj/sub/deeper/d.vtr: " + Corrupted}));
 
     WriteWholeFile(folder.File("proj/sub/deeper/d.vtr"), project::WriteProject(Small));
     Strings again = arguments;
-    again.push_back("--skip-existing");
+    again.insert(again.end(), {"--skip-existing", "--verbose"});
     const CRunResult second = RunCli(again, folder.Path());
     EXPECT_EQ(second.Status, 0) << second.Err;
-    EXPECT_EQ(Lines(second.Out),
-              (Strings{"proj/B.VTR: skipped: proj/conv/B.vtr already exists",
-                       "proj/a.vtr: skipped: proj/conv/a.vtr already exists",
-                       "proj/sub/c.vtr: skipped: proj/conv/sub/c.vtr already exists",
-                       "proj/sub/deeper/d.vtr: converted to proj/conv/sub/deeper/d.vtr", "1 converted, 3 skipped"}));
+    EXPECT_EQ(
+        Lines(second.Out),
+        (Strings{"proj/B.VTR: skipped: proj/conv/B.vtr already exists", "proj/a.vk1: skipped: backup of proj/a.vtr",
+                 "proj/a.vtr: skipped: proj/conv/a.vtr already exists",
+                 "proj/gone.vtr: skipped: a link that leads nowhere",
+                 "proj/pipe.vtr: skipped: not an ordinary file (a FIFO, device or socket)",
+                 "proj/sub/c.vtr: skipped: proj/conv/sub/c.vtr already exists",
+                 "proj/sub/deeper/d.vtr: converted to proj/conv/sub/deeper/d.vtr",
+                 "proj/sub/old.VK3: skipped: a backup; name it to convert it", "1 converted, 7 skipped"}));
     EXPECT_EQ(second.Err, "");
     EXPECT_EQ(FolderTree(folder.File("proj/conv")),
               (Strings{"B.vtr", "a.vtr", "sub", "sub/c.vtr", "sub/deeper", "sub/deeper/d.vtr"}));
@@ -319,6 +326,7 @@ TEST(BatchConvert, FolderTwiceWithSkipExisting) {
 
     // A folder with nothing to convert is most likely the wrong one.
     fs::create_directories(folder.File("proj/empty"));
+    WriteWholeFile(folder.File("proj/empty/a.vk1"), project::WriteProject(Small));
     const CRunResult empty = RunCli({"convert", "proj/empty", "-o", "other"}, folder.Path());
     EXPECT_EQ(empty.Status, 1);
     EXPECT_EQ(MessageLines(empty.Err), Strings{"proj/empty: Not converted: the folder holds no .vtr file."});
@@ -343,7 +351,8 @@ TEST(BatchConvert, FolderIntoItself) {
                                          "proj/b.vtr" + unchanged, "1 converted, 1 unchanged"}));
     const CRunResult second = RunCli(arguments, folder.Path());
     EXPECT_EQ(second.Status, 0);
-    EXPECT_EQ(Lines(second.Out), (Strings{"proj/a.vtr" + unchanged, "proj/b.vtr" + unchanged, "2 unchanged"}));
+    EXPECT_EQ(Lines(second.Out),
+              (Strings{"proj/a.vtr" + unchanged, "proj/b.vtr" + unchanged, "2 unchanged, 1 skipped"}));
     EXPECT_EQ(FolderContents(folder.File("proj")), (Strings{"a.vk1", "a.vtr", "b.vtr"}));
     EXPECT_EQ(ReadWholeFile(folder.File("proj/a.vk1")), old);
     EXPECT_EQ(ReadWholeFile(folder.File("proj/b.vtr")), current);
@@ -365,7 +374,7 @@ TEST(BatchConvert, ProjectBesideItsBackups) {
          3},
         {{"proj/game.vk2", "proj"},
          {"proj/game.vk2: skipped: backup of proj/game.vtr", "proj/game.vtr: converted to conv/game.vtr",
-          "1 converted, 1 skipped"},
+          "1 converted, 3 skipped"},
          {},
          3},
         {{"proj/game.vk2", "proj/game.vk1"},
