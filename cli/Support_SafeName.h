@@ -86,6 +86,11 @@ public:
     // permissions on where the system has them.  Throws std::runtime_error.
     void Rename(const std::string& from, const std::string& to) const;
 
+    // What the file holds reaches the disk, so that a rename after it can
+    // never leave the name holding an empty file after a crash.  Throws
+    // std::runtime_error.
+    void SyncFile(const std::string& name) const;
+
     const std::string& Path() const { return FPath; }
 
 private:

@@ -80,6 +80,10 @@ grep -q "^transvane-cli: TARGET folder.vtr is a folder; to convert into it, use 
 
 echo "-- extract: the pictures decode to the native build's"
 cli extract kit/sample_441.vtr extracted >/dev/null || fail "extract"
+# Again over itself: each file is written beside the old one, flushed to
+# disk and renamed over it, and no hidden file is left.
+cli extract kit/sample_441.vtr extracted --force >/dev/null || fail "extract --force"
+[ -z "$(find extracted -name '.*.tmp')" ] || fail "extract --force left hidden files"
 "$native" extract kit/sample_441.vtr reference >/dev/null || fail "the native extract"
 python3 - extracted reference <<'EOF' || fail "the extracted pictures differ"
 import pathlib, struct, sys, zlib

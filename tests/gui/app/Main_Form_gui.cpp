@@ -438,7 +438,8 @@ private slots:
     }
 
     // Dropped together: a folder (its .vtr files, sub-folders too, and a
-    // backup beside its project) and a damaged file.  One folder question,
+    // backup beside its project, skipped in the folder too) and a damaged
+    // file.  One folder question,
     // no box per file, one progress window naming each file, one summary.
     void severalFilesEndInOneSummary() {
         CScratchFolder output;
@@ -461,7 +462,7 @@ private slots:
 
         QCOMPARE(Dialogs->Calls.size(), 2);
         QCOMPARE(Dialogs->Calls.front(), QStringLiteral("folder"));
-        QCOMPARE(Dialogs->Calls.back(), "summary:2 converted, 1 skipped, 1 failed\n" + FileNamed("broken.vtr"));
+        QCOMPARE(Dialogs->Calls.back(), "summary:2 converted, 2 skipped, 1 failed\n" + FileNamed("broken.vtr"));
         QVERIFY(Dialogs->Summaries.front().contains(games + "/a.vk1: skipped: backup of " + games + "/a.vtr"));
         QVERIFY(Dialogs->Summaries.front().contains("  Error Loading: "));
         files.removeDuplicates();
@@ -472,7 +473,7 @@ private slots:
         QCOMPARE(project::ReadProject(ReadWholeFile(output.File("a.vtr"))).Version, 500);
         QCOMPARE(project::ReadProject(ReadWholeFile(output.File("sub/b.vtr"))).Version, 500);
         QVERIFY(!QFileInfo::exists(QString::fromStdString(output.File("broken.vtr"))));
-        QCOMPARE(MainForm->Label1->text().split('\n').front(), QStringLiteral("2 converted, 1 skipped, 1 failed"));
+        QCOMPARE(MainForm->Label1->text().split('\n').front(), QStringLiteral("2 converted, 2 skipped, 1 failed"));
 
         // Again into the same folder: one question for the outputs that
         // exist, and No leaves them alone.
@@ -484,7 +485,7 @@ private slots:
         QCOMPARE(Dialogs->Calls.at(1), "question:2 of the new files already exist in " +
                                            QString::fromStdString(output.Path()) +
                                            ". Replace them? Each file replaced is kept as its backup.");
-        QCOMPARE(Dialogs->Calls.back(), "summary:2 skipped, 1 failed\n" + FileNamed("broken.vtr"));
+        QCOMPARE(Dialogs->Calls.back(), "summary:3 skipped, 1 failed\n" + FileNamed("broken.vtr"));
         QCOMPARE(ReadWholeFile(output.File("a.vtr")), first);
     }
 
