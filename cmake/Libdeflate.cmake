@@ -1,5 +1,5 @@
 # libdeflate compiled from its own C sources, for the builds that have no
-# libdeflate package to link (the page): the same library, at the same
+# libdeflate package to link (the page, Windows): the same library, at the same
 # version, as Debian's libdeflate-dev that the native build links, so both
 # write the very same bytes.  tools/setup.sh --tests fetches the sources of
 # Debian's package into /usr/local/src/transvane/libdeflate;
@@ -19,8 +19,8 @@ string(REGEX REPLACE ".*\"(.*)\".*" "\\1" libdeflate_version "${libdeflate_versi
 message(STATUS "libdeflate ${libdeflate_version} from its sources in ${libdeflate_dir}")
 
 # The library as its own makefile builds it, whole (deflate, zlib and gzip
-# wrappers, both directions).  The processor-feature probes serve the x86
-# and ARM code only; the browser's build takes the portable code.
+# wrappers, both directions).  The processor-feature probes choose the x86
+# and ARM code at run time; the browser's build takes the portable code.
 set(libdeflate_units adler32.c crc32.c deflate_compress.c deflate_decompress.c gzip_compress.c
                      gzip_decompress.c utils.c zlib_compress.c zlib_decompress.c)
 list(TRANSFORM libdeflate_units PREPEND ${libdeflate_dir}/lib/)
