@@ -54,6 +54,7 @@ struct CBatchOptions {
     bool Quiet = false;
     bool Force = false;
     bool SkipExisting = false;
+    bool Verbose = false;  // list the files a folder's walk passed by
     unsigned Jobs = DefaultJobs();
     CPendingFiles* PendingFiles = nullptr;
     std::chrono::milliseconds ProgressDelay = CBatchFeedback::ProgressDelay;
@@ -157,6 +158,7 @@ struct CRunState {
     std::atomic<std::size_t> Next{0};          // the first source not shown
     std::atomic<bool> AtWork{false};           // Sources[Next - 1] is being converted or shown
     bool Quiet = false;
+    bool Verbose = false;
     bool Terminal = false;  // standard error shows a progress line
 };
 
@@ -190,13 +192,14 @@ void WriteSourceLine(const std::string& source, const char* text) {
 }
 
 // A file's line once it is done: "SOURCE: converted to OUTPUT (notes)",
-// "SOURCE was already version 5; left unchanged", "SOURCE: skipped: why".
+// "SOURCE was already version 5; left unchanged", "SOURCE: skipped: why"
+// (for a file a folder's walk passed by, only when the run is verbose).
 // A failed file's lines are its messages, on standard error.
 void WriteFileLine(const std::string& source, const CBatchPlan& plan, const CFileState& state) {
     const int stage = state.Stage.load();
     if (stage == Unchanged) {
         Write(STDOUT_FILENO, {source.c_str(), " was already version 5; left unchanged\n"});
-    } else if (stage == Skipped) {
+    } else if (stage == Skipped && (!plan.PassedBy || TheRun.Verbose)) {
         Write(STDOUT_FILENO, {source.c_str(), ": skipped: ", plan.Skip.c_str(), "\n"});
     } else if (stage == Converted) {
         Write(STDOUT_FILENO, {source.c_str(), ": converted to ", plan.Output.c_str()});
@@ -281,6 +284,7 @@ public:
     explicit CBatch(CBatchOptions options)
         : FOptions(std::move(options)),
           FFeedback(FOptions.Quiet, IsTerminal(STDERR_FILENO), stderr, FOptions.ProgressDelay),
+          FMadeFolders(FOptions.PendingFiles),
           FPlans(PlanBatch(FOptions.Sources, {FOptions.OutputDir, FOptions.Force, FOptions.SkipExisting})) {
         FLimits.PendingFiles = FOptions.PendingFiles;
         for (const CBatchPlan& plan : FPlans)
@@ -289,6 +293,7 @@ public:
 
     int Run() {
         TheRun.Quiet = FOptions.Quiet;
+        TheRun.Verbose = FOptions.Verbose;
         TheRun.Terminal = IsTerminal(STDERR_FILENO);
         const std::vector<CBatchPlan>& plans = FPlans;
         const auto states = std::make_unique<CFileState[]>(plans.size());
@@ -373,13 +378,40 @@ private:
                         CFeedback* follower = nullptr) {
         CFileState& state = TheRun.States.load()[i];
         state.Stage.store(Converting);
-        COutcome outcome = Carry(FSources[i], plan, feedback, FLimits, FMadeFolders, follower);
+        COutcome outcome = Carry(FSources[i], Settled(plan), feedback, FLimits, FMadeFolders, follower);
         state.Warnings.store(static_cast<int>(outcome.Report.Messages.size()));
         state.AlreadyNew.store(outcome.Version == NewestGameVersion);
         state.KeptAs = outcome.KeptAs;
         state.Dropped = outcome.Dropped;
-        state.Stage.store(outcome.Stage);
+        {
+            const std::lock_guard<std::mutex> guard(FSettleLock);
+            state.Stage.store(outcome.Stage);
+        }
+        FSettle.notify_all();
         return outcome;
+    }
+
+    // The plan of a file that yields its output to earlier files, once they
+    // are done: refused, naming the one that wrote the output, or as
+    // planned when none did.  They came earlier, so they are at work or
+    // done and never wait for this one.
+    CBatchPlan Settled(const CBatchPlan& plan) {
+        if (plan.Yields.empty())
+            return plan;
+        const CFileState* states = TheRun.States.load();
+        std::unique_lock<std::mutex> guard(FSettleLock);
+        FSettle.wait(guard, [&] {
+            return std::all_of(plan.Yields.begin(), plan.Yields.end(), [&](std::size_t earlier) {
+                const int stage = states[earlier].Stage.load();
+                return stage != Waiting && stage != Converting;
+            });
+        });
+        CBatchPlan settled = plan;
+        settled.Refusal.clear();
+        for (const std::size_t earlier : plan.Yields)
+            if (const int stage = states[earlier].Stage.load(); stage == Converted || stage == Unchanged)
+                settled.Refusal = OutputTaken(plan.Output, FSources[earlier]);
+        return settled;
     }
 
     // The file whose lines come next is at work, for the interruption
@@ -409,6 +441,10 @@ private:
     CConversionLimits FLimits;
     CBatchFeedback FFeedback;
     CMadeFolders FMadeFolders;
+    // A file's stage set final under the lock, for the files that wait
+    // for it (Settled).
+    std::mutex FSettleLock;
+    std::condition_variable FSettle;
     const std::vector<CBatchPlan> FPlans;
     std::vector<std::string> FSources;  // the run's files, as shown
 };
@@ -417,24 +453,37 @@ private:
 
 bool NamesAFolder(const std::string& name) { return DirectoryExists(name) || !PathOf(name).has_filename(); }
 
+CMadeFolders::~CMadeFolders() {
+    for (const CMade& made : FMade)
+        CPendingFiles::Disarm(made.Entry);
+}
+
 void CMadeFolders::MakeFor(const std::string& file) {
     const fs::path folder = PathOf(file).parent_path();
     const std::vector<std::string> missing = MissingFolders(NameOf(folder));
+    // Noted before they exist, so that an interruption meanwhile finds
+    // them; a note that cannot be made leaves the folder to the run's end.
+    std::vector<CMade> made;
+    if (!missing.empty()) {
+        CInterruptionsHeld held;
+        for (const std::string& name : missing)
+            made.push_back({name, FPending != nullptr ? FPending->ArmFolder(name) : nullptr});
+    }
     std::error_code error;
     fs::create_directories(folder, error);
     const std::lock_guard<std::mutex> guard(FLock);
-    FMade.insert(FMade.end(), missing.begin(), missing.end());
+    FMade.insert(FMade.end(), made.begin(), made.end());
 }
 
 void CMadeFolders::RemoveEmpty() {
     const std::lock_guard<std::mutex> guard(FLock);
-    std::sort(FMade.begin(), FMade.end(),
-              [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
-    for (const std::string& folder : FMade) {
+    std::sort(FMade.begin(), FMade.end(), [](const CMade& a, const CMade& b) { return a.Name.size() > b.Name.size(); });
+    for (const CMade& made : FMade) {
         std::error_code error;
-        const fs::path path = PathOf(folder);
+        const fs::path path = PathOf(made.Name);
         if (fs::is_directory(fs::symlink_status(path, error)) && fs::is_empty(path, error) && !error)
             fs::remove(path, error);
+        CPendingFiles::Disarm(made.Entry);
     }
     FMade.clear();
 }
@@ -660,6 +709,7 @@ int RunConvert(const CArguments& arguments, CPendingFiles* pending) {
     CBatchOptions options{arguments.Operands, arguments.Value("output-dir"), arguments.Has("quiet"),
                           arguments.Has("force"), arguments.Has("skip-existing")};
     options.ProgressDelay = arguments.ProgressDelay;
+    options.Verbose = arguments.Has("verbose");
     if (options.Force && options.SkipExisting)
         return UsageError("--skip-existing and --force cannot be used together");
     options.PendingFiles = pending;

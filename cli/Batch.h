@@ -74,13 +74,13 @@
 #include <string_view>
 #include <vector>
 
+#include "format/core/Support_PendingFiles.h"
 #include "format/core/Support_Progress.h"
 #include "transvane/transvane.h"
 
 namespace transvane {
 
 struct CArguments;
-class CPendingFiles;
 
 // The most files converted at once (--jobs): enough to keep any machine
 // busy, few enough that the threads and their buffers stay affordable.
@@ -96,8 +96,15 @@ void ShowBackups(const std::string& target, const std::string& keptAs, const std
 // The output's sub-folders a batch made.  A file whose save fails leaves
 // its sub-folder empty; such folders are removed once every job is done,
 // not at once, since meanwhile another file may be about to save there.
+// Noted in pending as well, when it is given, they go with the temporary
+// files when the run is interrupted, where still empty.
 class CMadeFolders {
 public:
+    explicit CMadeFolders(CPendingFiles* pending = nullptr) : FPending(pending) {}
+    ~CMadeFolders();
+    CMadeFolders(const CMadeFolders&) = delete;
+    CMadeFolders& operator=(const CMadeFolders&) = delete;
+
     // Makes the folder file goes in, with its parents, noting those made.
     // When it cannot be made, the save says why.
     void MakeFor(const std::string& file);
@@ -106,8 +113,13 @@ public:
     void RemoveEmpty();
 
 private:
+    struct CMade {
+        std::string Name;
+        CPendingFiles::CEntry* Entry = nullptr;  // its note in FPending
+    };
+    CPendingFiles* const FPending;
     std::mutex FLock;
-    std::vector<std::string> FMade;
+    std::vector<CMade> FMade;
 };
 
 // True for an existing folder, and for a name that can only be a folder's

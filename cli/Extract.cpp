@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <initializer_list>
 #include <map>
+#include <set>
 #include <ostream>
 #include <string_view>
 #include <utility>
@@ -854,9 +855,9 @@ public:
         for (auto file = FFiles.rbegin(); file != FFiles.rend(); ++file)
             RemoveFile(Full(*file).c_str());
         for (auto folder = FFolders.rbegin(); folder != FFolders.rend(); ++folder)
-            RemoveFolder(Full(*folder));
+            RemoveFolder(Full(*folder).c_str());
         for (const std::string& folder : FAbove)
-            RemoveFolder(folder);
+            RemoveFolder(folder.c_str());
     }
 
 private:
@@ -992,6 +993,16 @@ int RunExtract(const std::string& fileName, const std::string& folder, bool repl
                 into.WriteFile(file.Name, false, file.Write);
             }
         }
+        // Every new file on disk before the first takes an old one's name:
+        // some file systems may otherwise keep a rename and lose the data
+        // it names when the machine stops, leaving an empty file where the
+        // user's was.  A failure here still takes everything back.
+        if (stop.Signal == 0) {
+            std::vector<std::string> hiddenPaths;
+            for (const auto& [file, hidden] : replacements)
+                hiddenPaths.push_back(folder + "/" + (file->Folder.empty() ? hidden : file->Folder + "/" + hidden));
+            SyncFiles(hiddenPaths);
+        }
         if (stop.Signal == 0) {
             // Renames only, quickly done: an interruption from here on
             // finds the extraction complete.
@@ -999,6 +1010,12 @@ int RunExtract(const std::string& fileName, const std::string& folder, bool repl
             for (; renamed < replacements.size(); ++renamed)
                 open(replacements[renamed].first->Folder)
                     .Rename(replacements[renamed].second, replacements[renamed].first->Name);
+            // The new names, on disk: each folder once, in the order the
+            // plan lists them.
+            std::set<std::string> synced;
+            for (const auto& [file, hidden] : replacements)
+                if (synced.insert(file->Folder).second)
+                    SyncFolderOf(open(file->Folder).Path() + "/" + file->Name);
         }
     } catch (const std::exception& error) {
         if (!committed) {

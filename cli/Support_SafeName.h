@@ -25,6 +25,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace transvane {
 
@@ -94,5 +95,14 @@ private:
     int FHandle = -1;
     std::string FPath;
 };
+
+// What the files at paths hold reaches the disk, so that a rename after it
+// can never leave a name holding an empty file after a crash.  Several are
+// synced at once: a file system commits files synced together in fewer
+// writes of its journal.  Throws std::runtime_error naming the first file
+// that failed, once every sync has ended.
+void SyncFiles(const std::vector<std::string>& paths);
+// One of them (cli/posix, cli/windows).
+void SyncFileAt(const std::string& path);
 
 }  // namespace transvane

@@ -121,6 +121,7 @@ int Extract(const CArguments& arguments) {
 constexpr std::array ConvertOptions = {
     COptionRow{"output-dir", 'o', "DIR", "a folder name", "convert each SOURCE (a folder: its .vtr files) into DIR"},
     COptionRow{"quiet", 'q', nullptr, nullptr, "print failures only: no warnings, no summary"},
+    COptionRow{"verbose", 'v', nullptr, nullptr, "name each file skipped in a SOURCE folder (a backup ...)"},
     COptionRow{"force", 'f', nullptr, nullptr, "replace an existing TARGET or output, keeping it as a backup"},
     COptionRow{"skip-existing", 0, nullptr, nullptr, "leave an existing TARGET or output alone, counted as skipped"},
     COptionRow{"jobs", 'j', "N", "a number", "convert up to N files at once, 1 to 256 (default: all cores)"},
@@ -162,7 +163,9 @@ const std::array<CCommandRow, 5> Commands = {{
      "With --output-dir each SOURCE becomes DIR/NAME.vtr,\n"
      "NAME being its file name without extension, and DIR is created when\n"
      "missing.  A SOURCE folder stands for the .vtr files in it and in its\n"
-     "sub-folders, each written to the same path under DIR.  A backup whose\n"
+     "sub-folders, each written to the same path under DIR; the backups\n"
+     "there, and what is named as a project but is no ordinary file, are\n"
+     "skipped and counted (--verbose names them).  A backup whose\n"
      "NAME.vtr is converted too is skipped.  --skip-existing leaves an output\n"
      "that exists alone, so a run that was interrupted can be finished.  A file\n"
      "that fails does not stop the others; the run ends with a count of the\n"

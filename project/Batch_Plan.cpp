@@ -36,6 +36,7 @@ struct CFound {
     std::string Source;
     std::string Relative;              // its output's path in the output folder ("sub/game.vtr"); empty: no file name
     std::vector<std::string> Problem;  // a folder that gave nothing to convert: the message, then its context
+    std::string Passed;                // why a folder's walk left it out; empty for a file to convert
 };
 
 // The files of a run, from its operands.  A folder seen before is passed
@@ -61,18 +62,31 @@ private:
         // A name without a file part ("gone/", "..") is left to the load,
         // which says what is wrong with it.
         const bool named = !leaf.empty() && leaf != "." && leaf != "..";
-        FFiles.push_back({name, named ? ChangeFileExt(NameOf(leaf), ".vtr") : std::string(), {}});
+        FFiles.push_back({name, named ? ChangeFileExt(NameOf(leaf), ".vtr") : std::string(), {}, {}});
     }
 
     void AddFolder(const std::string& folder) {
-        const std::size_t before = FFiles.size();
+        const std::size_t before = FConvertible;
         if (const std::optional<CFileIdentity> id = FileIdentity(folder))
             FSeen.insert(*id);
         Walk(PathOf(folder), {});
         // A folder that holds nothing to convert is most likely the wrong
         // folder: saying nothing would look like success.
-        if (FFiles.size() == before)
-            FFiles.push_back({folder, {}, {"Not converted: the folder holds no .vtr file."}});
+        if (FConvertible == before)
+            FFiles.push_back({folder, {}, {"Not converted: the folder holds no .vtr file."}, {}});
+    }
+
+    // Why a walk leaves out a file named as a project or a backup; empty
+    // for a project to convert.  Backups in a folder are not converted
+    // unless named: a backup picked by mistake would take its project's
+    // output.  Whatever is not an ordinary file is never opened.
+    static std::string PassedBy(const fs::directory_entry& entry, const fs::file_status& status) {
+        std::error_code error;
+        if (fs::is_symlink(entry.symlink_status(error)) && !fs::exists(status))
+            return "a link that leads nowhere";
+        if (!fs::is_regular_file(status))
+            return "not an ordinary file (a FIFO, device or socket)";
+        return IsBackupName(NameOf(entry.path())) ? "a backup; name it to convert it" : std::string();
     }
 
     void Walk(const fs::path& folder, const fs::path& inside) {
@@ -81,10 +95,11 @@ private:
         for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error))
             entries.push_back(*entry);
         if (error) {
-            FFiles.push_back({NameOf(folder),
-                              {},
-                              {"Not converted: the folder cannot be read.", "file: " + NameOf(folder),
-                               "cause: " + error.message()}});
+            FFiles.push_back(
+                {NameOf(folder),
+                 {},
+                 {"Not converted: the folder cannot be read.", "file: " + NameOf(folder), "cause: " + error.message()},
+                 {}});
             return;
         }
         std::sort(entries.begin(), entries.end(), [](const fs::directory_entry& a, const fs::directory_entry& b) {
@@ -98,8 +113,11 @@ private:
                 const std::optional<CFileIdentity> id = FileIdentity(NameOf(entry.path()));
                 if (id && id != FOutputDir && FSeen.insert(*id).second)
                     Walk(entry.path(), inside / name);
-            } else if (fs::is_regular_file(status) && IsProjectName(name)) {
-                FFiles.push_back({NameOf(entry.path()), NameOf((inside / name).replace_extension(".vtr")), {}});
+            } else if (IsProjectName(name) || IsBackupName(NameOf(name))) {
+                std::string passed = PassedBy(entry, status);
+                FConvertible += passed.empty() ? 1 : 0;
+                FFiles.push_back(
+                    {NameOf(entry.path()), NameOf((inside / name).replace_extension(".vtr")), {}, std::move(passed)});
             }
         }
     }
@@ -107,6 +125,7 @@ private:
     const std::optional<CFileIdentity> FOutputDir;
     std::set<CFileIdentity> FSeen;
     std::vector<CFound> FFiles;
+    std::size_t FConvertible = 0;  // files found in folders to convert
 };
 
 // The planning of one run: the files as they are before anything is
@@ -115,7 +134,7 @@ class CPlanner {
 public:
     CPlanner(std::vector<CFound> files, CBatchRules rules) : FFiles(std::move(files)), FRules(std::move(rules)) {
         for (const CFound& file : FFiles) {
-            FIds.push_back(FileIdentity(file.Source));
+            FIds.push_back(file.Passed.empty() ? FileIdentity(file.Source) : std::nullopt);
             if (FIds.back())
                 FById.emplace(*FIds.back(), FIds.size() - 1);
         }
@@ -125,8 +144,11 @@ public:
         std::vector<CBatchPlan> plans(FFiles.size());
         for (std::size_t i = 0; i < plans.size(); ++i) {
             plans[i].Source = FFiles[i].Source;
+            plans[i].PassedBy = !FFiles[i].Passed.empty();
             if (const std::optional<std::size_t> project = ProjectInRun(i))
                 plans[i].Skip = "backup of " + FFiles[*project].Source;
+            else
+                plans[i].Skip = FFiles[i].Passed;
         }
         for (const bool backups : {false, true})
             for (std::size_t i = 0; i < plans.size(); ++i)
@@ -164,13 +186,6 @@ private:
             return;
         }
         const std::string output = NameOf(PathOf(FRules.OutputDir) / PathOf(file.Relative));
-        // The first file that will be written there owns the name; a file
-        // refused or skipped writes nothing and claims nothing.
-        if (const auto owner = FOutputOwners.find(file.Relative); owner != FOutputOwners.end()) {
-            plan.Refusal = "Not converted: its output " + output + " is already the output of " +
-                           FFiles[owner->second].Source + ".";
-            return;
-        }
         // Converted onto itself (the output folder is its own folder), a
         // file keeps its old content as a backup, as the single form does.
         const std::optional<CFileIdentity> outputId = FileIdentity(output);
@@ -204,9 +219,21 @@ private:
             plan.Refusal = "Not converted: its output " + output + " already exists; use --force to replace it.";
             return;
         }
-        FOutputOwners.emplace(file.Relative, i);
         plan.Output = output;
         plan.Replaces = exists && !inPlace;
+        // The first file that will be written there owns the name; a file
+        // refused or skipped writes nothing and claims nothing.  Whether
+        // the owner writes is known only once it is loaded: the files after
+        // it wait for that and take the name when it wrote nothing.  A file
+        // given before its owner (a backup before a project) cannot wait
+        // and is refused.
+        std::vector<std::size_t>& claimants = FOutputOwners[file.Relative];
+        if (!claimants.empty()) {
+            plan.Refusal = OutputTaken(output, FFiles[claimants.front()].Source);
+            if (std::all_of(claimants.begin(), claimants.end(), [i](std::size_t claimant) { return claimant < i; }))
+                plan.Yields = claimants;
+        }
+        claimants.push_back(i);
     }
 
     // The file of the run, read and not skipped, that id names.
@@ -224,11 +251,15 @@ private:
     const std::vector<CFound> FFiles;
     const CBatchRules FRules;
     std::vector<std::optional<CFileIdentity>> FIds;
-    std::multimap<CFileIdentity, std::size_t> FById;   // in the order of the files
-    std::map<std::string, std::size_t> FOutputOwners;  // output name -> file
+    std::multimap<CFileIdentity, std::size_t> FById;                // in the order of the files
+    std::map<std::string, std::vector<std::size_t>> FOutputOwners;  // output name -> the files planned for it
 };
 
 }  // namespace
+
+std::string OutputTaken(const std::string& output, const std::string& owner) {
+    return "Not converted: its output " + output + " is already the output of " + owner + ".";
+}
 
 bool IsBackupName(const std::string& name) {
     const std::string extension = LowerExtension(name);

@@ -9,6 +9,7 @@
 // in.  The command line and the window plan their runs with it.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -33,13 +34,26 @@ struct CBatchPlan {
     std::vector<std::string> Context;  // the refusal's context lines
     bool LoadOnly = false;             // no file name: only the load speaks
     bool Replaces = false;             // Output exists and is another file than Source
+    // Left out by a folder's walk (a backup, a FIFO named as a project
+    // ...): skipped and counted, its line shown only when asked for.
+    bool PassedBy = false;
+    // The earlier files of the run planned for the same Output, in order.
+    // Refusal names the first; it stands as long as one of them writes
+    // Output (it then names that one, OutputTaken), and lapses when none
+    // does (each failed or was refused), the file then converting as
+    // planned.  Empty when the refusal stands whatever they do.
+    std::vector<std::size_t> Yields;
 };
+
+// The refusal of a file whose output owner writes first.
+std::string OutputTaken(const std::string& output, const std::string& owner);
 
 // The plan of a run over operands (files and folders, in the order given).
 // A project wins its output name over a backup, whatever their order; among
 // projects, and among backups, the first wins.  A backup whose project is
 // in the run is skipped.  The output folder, where it lies inside a folder
-// given, is passed by.
+// given, is passed by.  In a folder, backups and whatever is named as a
+// project but is no ordinary file are skipped (PassedBy).
 std::vector<CBatchPlan> PlanBatch(const std::vector<std::string>& operands, const CBatchRules& rules);
 
 }  // namespace transvane

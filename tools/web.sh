@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the page in the browser: tools/web.sh [DIR]  (default build-web)
 # makes DIR/web/transvane.html, one self-contained file.  Installs what is
-# missing first (Emscripten, zlib's sources, the page's zip writer).
+# missing first (Emscripten, the sources of zlib and libdeflate, the page's
+# zip writer).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build-web}

@@ -59,6 +59,9 @@ zip)
   crlf packaging/windows/README.txt "$stage/README.txt"
   crlf LICENSE "$stage/LICENSE.txt"
   crlf /usr/share/doc/libz-mingw-w64/copyright "$stage/licences/zlib.txt"
+  # libdeflate, compiled in from its sources unless the build turned it off.
+  libdeflate=$(sed -n 's/^TRANSVANE_LIBDEFLATE_SOURCE_DIR:PATH=//p' "$dir/CMakeCache.txt")
+  if [ -n "$libdeflate" ]; then crlf "$libdeflate/COPYING" "$stage/licences/libdeflate.txt"; fi
   crlf /usr/share/doc/mingw-w64-common/copyright "$stage/licences/mingw-w64-runtime-and-winpthreads.txt"
   crlf /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licences/gcc-runtime-libstdc++.txt"
   zip=$PWD/$dir/transvane-cli-$version-windows-x64.zip

@@ -1,15 +1,20 @@
 // What the page's worker (page/worker.js) sees of the WebAssembly module:
 // two functions,
 //
-//   convert(size, fill, progress) -> {ok, error, bytes, messages, summary}
-//   recover(size, fill, progress, name) -> the same, and recovery
+//   convert(size, fill, progress, deliver) -> {ok, error, output, messages, summary}
+//   recover(size, fill, progress, deliver, name) -> the same, and recovery
 //
 // size      the source's length in bytes;
 // fill      called once with a Uint8Array of that length in the module's
 //           memory, to copy the source into (the worker reads a file into
 //           it slice by slice, so the source exists once);
 // progress  called with (text, section, done, total, percent) as the
-//           conversion moves, at most every 50 ms and at each new section.
+//           conversion moves, at most every 50 ms and at each new section;
+// deliver   called once, when the conversion succeeded, with a Uint8Array
+//           of the converted file in the module's memory, valid during the
+//           call only: what it returns (the worker's copy of the bytes, or
+//           a Blob of them) is the result's output, null on a failure.  So
+//           the output leaves the module in one copy, whatever it becomes.
 //
 // messages are {text, context} in the order shown: the converter's message
 // and the lines of context the command-line tool prints under it.  error
@@ -69,10 +74,6 @@ private:
     double FSent = 0;
 };
 
-val ToScript(const std::vector<std::uint8_t>& bytes) {
-    return val::global("Uint8Array").new_(typed_memory_view(bytes.size(), bytes.data()));
-}
-
 val Messages(const transvane::CResult& outcome) {
     val messages = val::array();
     for (const transvane::CMessage& message : outcome.Messages) {
@@ -128,7 +129,8 @@ constexpr std::size_t Headroom = std::size_t{16} << 20;
 
 // Converts, or recovers when recoverAs names the file to be; the source is
 // read by the one and the other alike.
-val ConvertNow(std::size_t size, const val& fill, const val& progress, const std::string* recoverAs) {
+val ConvertNow(std::size_t size, const val& fill, const val& progress, const val& deliver,
+               const std::string* recoverAs) {
     CPageObserver observer(progress);
     std::vector<std::uint8_t> converted;
     transvane::CResult outcome;
@@ -168,7 +170,7 @@ val ConvertNow(std::size_t size, const val& fill, const val& progress, const std
         recovery.set("last", outcome.Ok() ? transvane::RecoveredInto(*outcome.Recovery, *recoverAs) : std::string());
         result.set("recovery", recovery);
     }
-    result.set("bytes", outcome.Ok() ? ToScript(converted) : val::null());
+    result.set("output", outcome.Ok() ? deliver(typed_memory_view(converted.size(), converted.data())) : val::null());
     result.set("messages", Messages(outcome));
     result.set("summary", Summary(outcome));
     return result;
@@ -176,9 +178,9 @@ val ConvertNow(std::size_t size, const val& fill, const val& progress, const std
 
 // A failure outside the conversion (no memory for the source, most likely)
 // reaches the script as an Error that says what it was.
-val Run(std::size_t size, const val& fill, const val& progress, const std::string* recoverAs) {
+val Run(std::size_t size, const val& fill, const val& progress, const val& deliver, const std::string* recoverAs) {
     try {
-        return ConvertNow(size, fill, progress, recoverAs);
+        return ConvertNow(size, fill, progress, deliver, recoverAs);
     } catch (const std::bad_alloc&) {
         val::global("Error").new_(std::string("not enough memory for this file")).throw_();
     } catch (const std::exception& error) {
@@ -187,10 +189,12 @@ val Run(std::size_t size, const val& fill, const val& progress, const std::strin
     return val::null();
 }
 
-val Convert(std::size_t size, const val& fill, const val& progress) { return Run(size, fill, progress, nullptr); }
+val Convert(std::size_t size, const val& fill, const val& progress, const val& deliver) {
+    return Run(size, fill, progress, deliver, nullptr);
+}
 
-val Recover(std::size_t size, const val& fill, const val& progress, const std::string& name) {
-    return Run(size, fill, progress, &name);
+val Recover(std::size_t size, const val& fill, const val& progress, const val& deliver, const std::string& name) {
+    return Run(size, fill, progress, deliver, &name);
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "format/core/Support_Platform.h"
+
 namespace transvane {
 
 namespace {
@@ -77,6 +79,17 @@ void COutputFolder::Rename(const std::string& from, const std::string& to) const
         throw std::runtime_error(FPath + "/" + to + ": " + Reason());
     if (::renameat(FHandle, from.c_str(), FHandle, to.c_str()) != 0)
         throw std::runtime_error(FPath + "/" + to + ": " + Reason());
+}
+
+void SyncFileAt(const std::string& path) {
+    const int handle = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (handle < 0)
+        throw std::runtime_error(path + ": " + Reason());
+    const bool synced = SyncFile(handle);
+    const int error = errno;
+    ::close(handle);
+    if (!synced)
+        throw std::runtime_error(path + ": " + std::strerror(error));
 }
 
 }  // namespace transvane

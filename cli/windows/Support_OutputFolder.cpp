@@ -9,7 +9,11 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include "format/core/Support_Platform.h"
+#include "format/core/windows/Support_Utf16.h"
 
 namespace transvane {
 
@@ -64,6 +68,19 @@ void COutputFolder::Rename(const std::string& from, const std::string& to) const
         throw std::runtime_error(path + ": not a file");
     if (RenameReplacing((FPath + "/" + from).c_str(), path.c_str()) != 0)
         throw std::runtime_error(path + ": " + Reason());
+}
+
+// The system flushes a file only through a handle that may write; the
+// file is opened for writing without being emptied.
+void SyncFileAt(const std::string& path) {
+    const int handle = ::_wopen(Widen(path).c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT);
+    if (handle < 0)
+        throw std::runtime_error(path + ": " + Reason());
+    const bool synced = SyncFile(handle);
+    const int error = errno;
+    CloseFile(handle);
+    if (!synced)
+        throw std::runtime_error(path + ": " + std::strerror(error));
 }
 
 }  // namespace transvane

@@ -23,7 +23,11 @@ CPendingFiles::~CPendingFiles() {
         rest = std::move(rest->Owned);
 }
 
-CPendingFiles::CEntry* CPendingFiles::Arm(const std::string& name) {
+CPendingFiles::CEntry* CPendingFiles::Arm(const std::string& name) { return Claim(name, false); }
+
+CPendingFiles::CEntry* CPendingFiles::ArmFolder(const std::string& name) { return Claim(name, true); }
+
+CPendingFiles::CEntry* CPendingFiles::Claim(const std::string& name, bool folder) {
     if (name.size() >= NameSize) {
         errno = ENAMETOOLONG;
         return nullptr;
@@ -35,6 +39,7 @@ CPendingFiles::CEntry* CPendingFiles::Arm(const std::string& name) {
             if (!entry.Claimed.compare_exchange_strong(expected, true))
                 continue;
             std::memcpy(entry.Name, name.c_str(), name.size() + 1);
+            entry.Folder.store(folder);
             entry.Armed.store(true);
             return &entry;
         }
@@ -69,8 +74,18 @@ void CPendingFiles::Disarm(CEntry* entry) {
 void CPendingFiles::RemoveAll() const noexcept {
     for (const CChunk* chunk = &FFirst; chunk != nullptr; chunk = chunk->Next.load())
         for (const CEntry& entry : chunk->Entries)
-            if (entry.Armed.load())
+            if (entry.Armed.load() && !entry.Folder.load())
                 RemoveFile(entry.Name);
+    // The folders in any order: a pass removes those left empty by the
+    // one before, until a pass removes nothing.  The system refuses to
+    // remove a folder that holds anything, or anything but a folder.
+    for (bool removed = true; removed;) {
+        removed = false;
+        for (const CChunk* chunk = &FFirst; chunk != nullptr; chunk = chunk->Next.load())
+            for (const CEntry& entry : chunk->Entries)
+                if (entry.Armed.load() && entry.Folder.load() && RemoveFolder(entry.Name) == 0)
+                    removed = true;
+    }
 }
 
 std::size_t CPendingFiles::ArmedCount() const {

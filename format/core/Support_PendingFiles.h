@@ -13,6 +13,10 @@
 // that needs it, never by the handler, and stays until the list goes, so
 // the handler can walk the chain at any moment in any thread.  An entry is
 // armed only once its name is complete and disarmed before it is reused.
+//
+// A program may note the folders it made for its files as well: RemoveAll
+// removes those that are empty once the files are gone, and never one that
+// holds anything.
 #pragma once
 
 #include <array>
@@ -32,6 +36,7 @@ public:
     struct CEntry {
         std::atomic<bool> Claimed{false};
         std::atomic<bool> Armed{false};
+        std::atomic<bool> Folder{false};
         char Name[NameSize];
     };
 
@@ -45,17 +50,22 @@ public:
     // interruptions held (CInterruptionsHeld), so that a handler on this
     // thread never sees a file created and not noted.
     CEntry* Arm(const std::string& name);
+    // Notes a folder that was just made, as Arm does a file.
+    CEntry* ArmFolder(const std::string& name);
     // Forgets an entry of Arm (nullptr: nothing); its file is no longer
     // the handler's to remove.
     static void Disarm(CEntry* entry);
 
-    // Removes every file noted and not disarmed.  Async-signal-safe.
+    // Removes every file noted and not disarmed, then every such folder
+    // that is empty, the deepest first.  Async-signal-safe.
     void RemoveAll() const noexcept;
 
     // The entries in use now, for tests.
     std::size_t ArmedCount() const;
 
 private:
+    CEntry* Claim(const std::string& name, bool folder);
+
     static constexpr std::size_t ChunkEntries = 16;
     struct CChunk {
         std::array<CEntry, ChunkEntries> Entries;

@@ -62,9 +62,10 @@ int RemoveFile(const char* name) noexcept;
 int RenameReplacing(const char* from, const char* to);
 // Gives the file existing a second name (a hard link).
 int LinkFile(const char* existing, const char* newName);
-// Makes a folder (EEXIST when something has the name); removes an empty one.
+// Makes a folder (EEXIST when something has the name); removes an empty
+// one, safe in the program's interruption handler.
 int MakeFolder(const std::string& name);
-int RemoveFolder(const std::string& name);
+int RemoveFolder(const char* name) noexcept;
 
 // What a name is, without following a link at its end.
 enum class ENameKind { Missing, File, Folder, Link, Device, Other, Unreachable };

@@ -259,26 +259,41 @@ struct CFreeDecompressor {
     void operator()(libdeflate_decompressor* decompressor) const { libdeflate_free_decompressor(decompressor); }
 };
 
-// One compressor and one decompressor per thread, allocated on first use.
-libdeflate_compressor& Compressor() {
-    thread_local std::unique_ptr<libdeflate_compressor, CFreeCompressor> compressor;
-    if (compressor == nullptr) {
-        compressor.reset(libdeflate_alloc_compressor(LibdeflateLevel));
-        if (compressor == nullptr)
-            throw EZCompressionError("insufficient memory");
+// A compressor at Level, or a decompressor, allocated on first use; one of
+// each per thread (ThreadOwn).
+template <int Level>
+class CLibdeflateCompressor {
+public:
+    libdeflate_compressor& Get() {
+        if (FCompressor == nullptr) {
+            FCompressor.reset(libdeflate_alloc_compressor(Level));
+            if (FCompressor == nullptr)
+                throw EZCompressionError("insufficient memory");
+        }
+        return *FCompressor;
     }
-    return *compressor;
-}
 
-libdeflate_decompressor& Decompressor() {
-    thread_local std::unique_ptr<libdeflate_decompressor, CFreeDecompressor> decompressor;
-    if (decompressor == nullptr) {
-        decompressor.reset(libdeflate_alloc_decompressor());
-        if (decompressor == nullptr)
-            throw EZCompressionError("insufficient memory");
+private:
+    std::unique_ptr<libdeflate_compressor, CFreeCompressor> FCompressor;
+};
+
+class CLibdeflateDecompressor {
+public:
+    libdeflate_decompressor& Get() {
+        if (FDecompressor == nullptr) {
+            FDecompressor.reset(libdeflate_alloc_decompressor());
+            if (FDecompressor == nullptr)
+                throw EZCompressionError("insufficient memory");
+        }
+        return *FDecompressor;
     }
-    return *decompressor;
-}
+
+private:
+    std::unique_ptr<libdeflate_decompressor, CFreeDecompressor> FDecompressor;
+};
+
+libdeflate_compressor& Compressor() { return ThreadOwn<CLibdeflateCompressor<LibdeflateLevel>>().Get(); }
+libdeflate_decompressor& Decompressor() { return ThreadOwn<CLibdeflateDecompressor>().Get(); }
 
 void LibdeflateCompress(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& destination) {
     libdeflate_compressor& compressor = Compressor();
@@ -315,20 +330,26 @@ constexpr std::size_t ScratchSize = std::size_t{1} << 20;
 
 enum class EFastInflate { Done, TooLarge, LeftToZlib };
 
+// Room left uninitialised, as std::make_unique_for_overwrite gives it; the
+// browser's C++ library does not have that yet.
+std::unique_ptr<std::uint8_t[]> UninitialisedRoom(std::size_t size) {
+    return std::unique_ptr<std::uint8_t[]>(new std::uint8_t[size]);
+}
+
 EFastInflate LibdeflateInflate(std::span<const std::uint8_t> source, std::size_t maxSize,
                                std::vector<std::uint8_t>& result) {
     // A block's count is an int32, so the product cannot overflow.
     const std::size_t most = std::min(maxSize, source.size() * MaxDeflateRatio + StreamOverhead);
-    thread_local std::unique_ptr<std::uint8_t[]> scratch;
+    std::unique_ptr<std::uint8_t[]>& scratch = ThreadOwn<std::unique_ptr<std::uint8_t[]>>();
     std::unique_ptr<std::uint8_t[]> ownRoom;
     std::uint8_t* room = nullptr;
     try {
         if (most <= ScratchSize) {
             if (scratch == nullptr)
-                scratch = std::make_unique_for_overwrite<std::uint8_t[]>(ScratchSize);
+                scratch = UninitialisedRoom(ScratchSize);
             room = scratch.get();
         } else {
-            ownRoom = std::make_unique_for_overwrite<std::uint8_t[]>(most);
+            ownRoom = UninitialisedRoom(most);
             room = ownRoom.get();
         }
     } catch (const std::bad_alloc&) {
@@ -408,15 +429,10 @@ std::size_t FastDeflatedSize(std::span<const std::uint8_t> sample) {
     std::vector<std::uint8_t>& packed = ThreadOwn<std::vector<std::uint8_t>, 2>();
     packed.clear();
 #if TRANSVANE_LIBDEFLATE
-    thread_local std::unique_ptr<libdeflate_compressor, CFreeCompressor> fastest;
-    if (fastest == nullptr) {
-        fastest.reset(libdeflate_alloc_compressor(1));
-        if (fastest == nullptr)
-            throw EZCompressionError("insufficient memory");
-    }
-    packed.resize(libdeflate_deflate_compress_bound(fastest.get(), sample.size()));
+    libdeflate_compressor& fastest = ThreadOwn<CLibdeflateCompressor<1>>().Get();
+    packed.resize(libdeflate_deflate_compress_bound(&fastest, sample.size()));
     const std::size_t written =
-        libdeflate_deflate_compress(fastest.get(), sample.data(), sample.size(), packed.data(), packed.size());
+        libdeflate_deflate_compress(&fastest, sample.data(), sample.size(), packed.data(), packed.size());
     return written != 0 ? written : sample.size();
 #else
     ZlibCompress(sample, packed, ThreadOwn<CFastDeflater>());

@@ -205,19 +205,20 @@ TEST(BatchConvert, RefusesOutputsThatWouldReplaceASource) {
         {"convert", "a/g.vtr", "b/g.vk2", "a/self.vtr", "./out/self.vtr", "out/kept.vk1", "--output-dir", "out/"},
         folder.Path());
     EXPECT_EQ(result.Status, 1);
-    EXPECT_EQ(MessageLines(result.Err),
-              (Strings{
-                  "a/g.vtr: " + NotVantrel,
-                  "a/g.vtr: " + Corrupted,
-                  "b/g.vk2: Not converted: its output out/g.vtr is already the output of a/g.vtr.",
-                  "a/self.vtr: Not converted: its output out/self.vtr would replace the "
-                  "source file ./out/self.vtr; choose another output folder.",
-                  // A refused file claims no output: the project converts in
-                  // place (and is found damaged).
-                  "./out/self.vtr: " + Corrupted,
-                  "out/kept.vk1: Not converted: the backup of out/kept.vtr would replace the "
-                  "source file out/kept.vk1; choose another output folder.",
-              }));
+    EXPECT_EQ(MessageLines(result.Err), (Strings{
+                                            "a/g.vtr: " + NotVantrel,
+                                            "a/g.vtr: " + Corrupted,
+                                            // a/g.vtr wrote nothing: its output is b/g.vk2's to try.
+                                            "b/g.vk2: " + NotVantrel,
+                                            "b/g.vk2: " + Corrupted,
+                                            "a/self.vtr: Not converted: its output out/self.vtr would replace the "
+                                            "source file ./out/self.vtr; choose another output folder.",
+                                            // A refused file claims no output: the project converts in
+                                            // place (and is found damaged).
+                                            "./out/self.vtr: " + Corrupted,
+                                            "out/kept.vk1: Not converted: the backup of out/kept.vtr would replace the "
+                                            "source file out/kept.vk1; choose another output folder.",
+                                        }));
     EXPECT_EQ(Lines(result.Out),
               (Strings{"5 failed", "  a/g.vtr", "  b/g.vk2", "  a/self.vtr", "  ./out/self.vtr", "  out/kept.vk1"}));
     EXPECT_EQ(ReadWholeFile(folder.File("out/self.vtr")), HeaderOnly());
@@ -240,10 +241,44 @@ TEST(BatchConvert, RefusesOutputsThatWouldReplaceASource) {
 // Converts without a message.
 const project::TProject Small = project::EmptyProject(440);
 
+// Files that share an output: the first that writes it owns it, whatever
+// the jobs; a file that fails writes nothing and leaves it to the next.
+TEST(BatchConvert, AFileThatWritesNothingLeavesItsOutputToTheNext) {
+    CScratchFolder folder;
+    for (const char* sub : {"a", "b", "c", "d"})
+        fs::create_directories(folder.File(sub));
+    WriteWholeFile(folder.File("a/g.vtr"), NotAProject());
+    WriteWholeFile(folder.File("d/g.vtr"), NotAProject());
+    for (const std::int32_t id : {2, 3}) {
+        project::TProject project = Small;
+        project.GameId = id;
+        WriteWholeFile(folder.File(id == 2 ? "b/g.vtr" : "c/g.vtr"), project::WriteProject(project));
+    }
+    const std::string taken = ": Not converted: its output out/g.vtr is already the output of b/g.vtr.";
+    for (const char* jobs : {"1", "16", "64"}) {
+        SCOPED_TRACE(jobs);
+        fs::remove_all(folder.File("out"));
+        const CRunResult shared =
+            RunCli({"convert", "a/g.vtr", "b/g.vtr", "c/g.vtr", "d/g.vtr", "-o", "out", "-j", jobs}, folder.Path());
+        EXPECT_EQ(shared.Status, 1);
+        EXPECT_EQ(Lines(shared.Out), (Strings{"b/g.vtr: converted to out/g.vtr", "1 converted, 3 failed", "  a/g.vtr",
+                                              "  c/g.vtr", "  d/g.vtr"}));
+        EXPECT_EQ(MessageLines(shared.Err),
+                  (Strings{"a/g.vtr: " + NotVantrel, "a/g.vtr: " + Corrupted, "c/g.vtr" + taken, "d/g.vtr" + taken}));
+        EXPECT_EQ(project::ReadProject(ReadWholeFile(folder.File("out/g.vtr"))).GameId, 2);
+
+        const CRunResult bothFail = RunCli({"convert", "a/g.vtr", "d/g.vtr", "-o", "out2", "-j", jobs}, folder.Path());
+        EXPECT_EQ(MessageLines(bothFail.Err), (Strings{"a/g.vtr: " + NotVantrel, "a/g.vtr: " + Corrupted,
+                                                       "d/g.vtr: " + NotVantrel, "d/g.vtr: " + Corrupted}));
+    }
+}
+
 // A folder stands for the .vtr files below it, each converted to the same
 // path under the output folder; the output folder inside it and a link
-// back up the tree are passed by.  A second run with --skip-existing
-// finishes what the first left undone and exits 0.
+// back up the tree are passed by.  Its backups, and what is named as a
+// project but is no ordinary file, are counted as skipped, and named with
+// --verbose.  A second run with --skip-existing finishes what the first
+// left undone and exits 0.
 TEST(BatchConvert, FolderTwiceWithSkipExisting) {
     CScratchFolder folder;
     fs::create_directories(folder.File("proj/sub/deeper"));
@@ -253,8 +288,11 @@ TEST(BatchConvert, FolderTwiceWithSkipExisting) {
     WriteWholeFile(folder.File("proj/B.VTR"), project::WriteProject(project::EmptyProject(500)));
     WriteWholeFile(folder.File("proj/notes.txt"), NotAProject());
     WriteWholeFile(folder.File("proj/sub/c.vtr"), project::WriteProject(Small));
+    WriteWholeFile(folder.File("proj/sub/old.VK3"), project::WriteProject(Small));
     WriteWholeFile(folder.File("proj/sub/deeper/d.vtr"), NotAProject());
     fs::create_directory_symlink("..", folder.File("proj/sub/up"));
+    fs::create_symlink("nowhere.vtr", folder.File("proj/gone.vtr"));
+    ASSERT_EQ(::mkfifo(folder.File("proj/pipe.vtr").c_str(), 0600), 0);  // opening it would block
 
     const Strings arguments{"convert", "proj", "-o", "proj/conv", "-j", "2"};
     const CRunResult first = RunCli(arguments, folder.Path());
@@ -262,20 +300,24 @@ TEST(BatchConvert, FolderTwiceWithSkipExisting) {
     EXPECT_EQ(Lines(first.Out),
               (Strings{"proj/B.VTR: converted to proj/conv/B.vtr (already version 5)",
                        "proj/a.vtr: converted to proj/conv/a.vtr", "proj/sub/c.vtr: converted to proj/conv/sub/c.vtr",
-                       "3 converted, 1 failed", "  proj/sub/deeper/d.vtr"}));
+                       "3 converted, 4 skipped, 1 failed", "  proj/sub/deeper/d.vtr"}));
     EXPECT_EQ(MessageLines(first.Err),
               (Strings{"proj/sub/deeper/d.vtr: " + NotVantrel, "proj/sub/deeper/d.vtr: " + Corrupted}));
 
     WriteWholeFile(folder.File("proj/sub/deeper/d.vtr"), project::WriteProject(Small));
     Strings again = arguments;
-    again.push_back("--skip-existing");
+    again.insert(again.end(), {"--skip-existing", "--verbose"});
     const CRunResult second = RunCli(again, folder.Path());
     EXPECT_EQ(second.Status, 0) << second.Err;
-    EXPECT_EQ(Lines(second.Out),
-              (Strings{"proj/B.VTR: skipped: proj/conv/B.vtr already exists",
-                       "proj/a.vtr: skipped: proj/conv/a.vtr already exists",
-                       "proj/sub/c.vtr: skipped: proj/conv/sub/c.vtr already exists",
-                       "proj/sub/deeper/d.vtr: converted to proj/conv/sub/deeper/d.vtr", "1 converted, 3 skipped"}));
+    EXPECT_EQ(
+        Lines(second.Out),
+        (Strings{"proj/B.VTR: skipped: proj/conv/B.vtr already exists", "proj/a.vk1: skipped: backup of proj/a.vtr",
+                 "proj/a.vtr: skipped: proj/conv/a.vtr already exists",
+                 "proj/gone.vtr: skipped: a link that leads nowhere",
+                 "proj/pipe.vtr: skipped: not an ordinary file (a FIFO, device or socket)",
+                 "proj/sub/c.vtr: skipped: proj/conv/sub/c.vtr already exists",
+                 "proj/sub/deeper/d.vtr: converted to proj/conv/sub/deeper/d.vtr",
+                 "proj/sub/old.VK3: skipped: a backup; name it to convert it", "1 converted, 7 skipped"}));
     EXPECT_EQ(second.Err, "");
     EXPECT_EQ(FolderTree(folder.File("proj/conv")),
               (Strings{"B.vtr", "a.vtr", "sub", "sub/c.vtr", "sub/deeper", "sub/deeper/d.vtr"}));
@@ -284,6 +326,7 @@ TEST(BatchConvert, FolderTwiceWithSkipExisting) {
 
     // A folder with nothing to convert is most likely the wrong one.
     fs::create_directories(folder.File("proj/empty"));
+    WriteWholeFile(folder.File("proj/empty/a.vk1"), project::WriteProject(Small));
     const CRunResult empty = RunCli({"convert", "proj/empty", "-o", "other"}, folder.Path());
     EXPECT_EQ(empty.Status, 1);
     EXPECT_EQ(MessageLines(empty.Err), Strings{"proj/empty: Not converted: the folder holds no .vtr file."});
@@ -308,7 +351,8 @@ TEST(BatchConvert, FolderIntoItself) {
                                          "proj/b.vtr" + unchanged, "1 converted, 1 unchanged"}));
     const CRunResult second = RunCli(arguments, folder.Path());
     EXPECT_EQ(second.Status, 0);
-    EXPECT_EQ(Lines(second.Out), (Strings{"proj/a.vtr" + unchanged, "proj/b.vtr" + unchanged, "2 unchanged"}));
+    EXPECT_EQ(Lines(second.Out),
+              (Strings{"proj/a.vtr" + unchanged, "proj/b.vtr" + unchanged, "2 unchanged, 1 skipped"}));
     EXPECT_EQ(FolderContents(folder.File("proj")), (Strings{"a.vk1", "a.vtr", "b.vtr"}));
     EXPECT_EQ(ReadWholeFile(folder.File("proj/a.vk1")), old);
     EXPECT_EQ(ReadWholeFile(folder.File("proj/b.vtr")), current);
@@ -330,7 +374,7 @@ TEST(BatchConvert, ProjectBesideItsBackups) {
          3},
         {{"proj/game.vk2", "proj"},
          {"proj/game.vk2: skipped: backup of proj/game.vtr", "proj/game.vtr: converted to conv/game.vtr",
-          "1 converted, 1 skipped"},
+          "1 converted, 3 skipped"},
          {},
          3},
         {{"proj/game.vk2", "proj/game.vk1"},
@@ -496,18 +540,27 @@ TEST(ConvertInterrupted, TheTargetNameAlwaysHoldsAWholeProject) {
 
 // A batch interrupted in its first file, by SIGTERM once the file is being
 // written: the file counts as failed, the others are named as not
-// converted, the summary comes, and nothing is left in the output folder.
-// SIGHUP ends the single form the same way.
+// converted, the summary comes, and nothing is left in the output folder
+// but what was converted: the sub-folders the run made and left empty go
+// too.  SIGHUP ends the single form the same way.
 TEST(ConvertInterrupted, BatchSaysWhereItStoppedAndSummarises) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("big.vtr"), project::WriteProject(project::BulkyProject(std::size_t{4} << 20)));
     WriteWholeFile(folder.File("small.vtr"), project::WriteProject(Small));
-    fs::create_directory(folder.File("out"));
+    fs::create_directories(folder.File("tree/sub/deep"));
+    fs::create_directories(folder.File("out/old"));
+    // Big enough that its save is still under way when the small file
+    // beside it has been converted, on a busy machine too.
+    WriteWholeFile(folder.File("tree/sub/deep/big.vtr"),
+                   project::WriteProject(project::BulkyProject(std::size_t{16} << 20)));
+    fs::copy_file(folder.File("small.vtr"), folder.File("tree/sub/a.vtr"));
     struct Case {
         Strings arguments;
         int signal;
-        std::string folder;  // where the temporary file appears
-        Strings out, err;
+        std::string folder;      // where the temporary file appears
+        Strings out, err;        // exactly; with written, err holds these lines
+        Strings left = {"old"};  // in the output folder
+        std::string written{};   // what the run has written when it is signalled
     };
     const Case cases[] = {
         // One job: the files after big.vtr are certain not to have started.
@@ -518,6 +571,15 @@ TEST(ConvertInterrupted, BatchSaysWhereItStoppedAndSummarises) {
          {"big.vtr: Conversion interrupted.", "small.vtr: Not converted: the conversion was interrupted.",
           "x.vtr: Not converted: the conversion was interrupted."}},
         {{"convert", "big.vtr", "new.vtr"}, SIGHUP, ".", {}, {"Conversion interrupted."}},
+        // Many jobs, a folder: what was converted stays, with its folder.
+        // Whether the run counted it before the signal is left open.
+        {{"convert", "tree", "-o", "out", "-j", "64"},
+         SIGINT,
+         "out/sub/deep",
+         {},
+         {"tree/sub/deep/big.vtr: Conversion interrupted."},
+         {"old", "sub", "sub/a.vtr"},
+         "out/sub/a.vtr"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.signal);
@@ -525,21 +587,30 @@ TEST(ConvertInterrupted, BatchSaysWhereItStoppedAndSummarises) {
         // Waits for the save to begin, then signals; a run that ends first
         // fails the test on its status.
         const auto saving = [&] {
-            for (const auto& entry : fs::directory_iterator(folder.File(c.folder)))
-                if (entry.path().extension() == ".tmp")
+            std::error_code error;
+            for (fs::directory_iterator entry(folder.File(c.folder), error), end; !error && entry != end;
+                 entry.increment(error))
+                if (entry->path().extension() == ".tmp")
                     return true;
             return false;
         };
+        const auto ready = [&] { return saving() && (c.written.empty() || fs::exists(folder.File(c.written))); };
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!saving() && std::chrono::steady_clock::now() < deadline)
+        while (!ready() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         cli.Signal(c.signal);
         const CRunResult result = cli.Wait();
         EXPECT_EQ(result.Status, 128 + c.signal);
-        EXPECT_EQ(Lines(result.Out), c.out);
-        EXPECT_EQ(Lines(result.Err), c.err);
-        EXPECT_EQ(FolderContents(folder.File("out")), Strings{});
-        EXPECT_EQ(FolderContents(folder.Path()), (Strings{"big.vtr", "out", "small.vtr"}));
+        const Strings err = Lines(result.Err);
+        if (c.written.empty()) {
+            EXPECT_EQ(Lines(result.Out), c.out);
+            EXPECT_EQ(err, c.err);
+        }
+        for (const std::string& line : c.err)
+            EXPECT_NE(std::find(err.begin(), err.end(), line), err.end()) << line;
+        EXPECT_EQ(FolderTree(folder.File("out")), c.left);
+        EXPECT_EQ(FolderContents(folder.Path()), (Strings{"big.vtr", "out", "small.vtr", "tree"}));
+        fs::remove_all(folder.File("out/sub"));
     }
 }
 

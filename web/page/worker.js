@@ -35,15 +35,18 @@
     if (size > Largest) throw new Error('the file is larger than the page can convert (2 GiB)');
     const progress = (text, section, done, total, percent) =>
       postMessage({ type: 'progress', text, section, done, total, percent });
-    const result = typeof recoverAs === 'string' ? module.recover(size, fillFrom(source), progress, recoverAs)
-                                                 : module.convert(size, fillFrom(source), progress);
-    // Copying a large file into a Blob takes a while: here, not in the page.
-    const blob = asBlob && result.bytes ? new Blob([result.bytes], { type: 'application/octet-stream' }) : null;
+    // The output is copied out of the module's memory once, straight into
+    // a Blob or into bytes of their own that move to the page.  Copying a
+    // large file takes a while: here, not in the page.
+    const deliver = asBlob ? (view) => new Blob([view], { type: 'application/octet-stream' }) : (view) => view.slice();
+    const result = typeof recoverAs === 'string'
+      ? module.recover(size, fillFrom(source), progress, deliver, recoverAs)
+      : module.convert(size, fillFrom(source), progress, deliver);
     return {
       ok: result.ok,
       error: result.error,
-      bytes: blob ? null : result.bytes,
-      blob,
+      bytes: asBlob ? null : result.output,
+      blob: asBlob ? result.output : null,
       messages: Array.from(result.messages, ({ text, context }) => ({ text, context: Array.from(context) })),
       summary: {
         version: result.summary.version,

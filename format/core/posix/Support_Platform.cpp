@@ -96,7 +96,7 @@ void StartWriteback(int fd, std::size_t offset, std::size_t length) {
 int RemoveFile(const char* name) noexcept { return ::unlink(name); }
 int RenameReplacing(const char* from, const char* to) { return ::rename(from, to); }
 int LinkFile(const char* existing, const char* newName) { return ::link(existing, newName); }
-int RemoveFolder(const std::string& name) { return ::rmdir(name.c_str()); }
+int RemoveFolder(const char* name) noexcept { return ::rmdir(name); }
 int MakeFolder(const std::string& name) { return ::mkdir(name.c_str(), 0777); }
 
 ENameKind KindOfName(const std::string& name, int* error) {

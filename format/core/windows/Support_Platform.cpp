@@ -211,10 +211,21 @@ bool SyncFile(int fd) {
 
 bool CloseFile(int fd) { return ::_close(fd) == 0; }
 
+namespace {
+
+// name in UTF-16 on the stack, for the console's handler; false when it
+// does not fit.
+using CHandlerName = std::array<wchar_t, 4096>;
+bool WidenInHandler(const char* name, CHandlerName& wide) noexcept {
+    return ::MultiByteToWideChar(CP_UTF8, 0, name, -1, wide.data(), static_cast<int>(wide.size())) != 0;
+}
+
+}  // namespace
+
 // Only the conversion and the stack: it runs in the console's handler.
 int RemoveFile(const char* name) noexcept {
-    std::array<wchar_t, 4096> wide{};
-    if (::MultiByteToWideChar(CP_UTF8, 0, name, -1, wide.data(), static_cast<int>(wide.size())) == 0)
+    CHandlerName wide{};
+    if (!WidenInHandler(name, wide))
         return Failed();
     return ::DeleteFileW(wide.data()) ? 0 : Failed();
 }
@@ -231,7 +242,12 @@ int LinkFile(const char* existing, const char* newName) {
     return ::CreateHardLinkW(Widen(newName).c_str(), Widen(existing).c_str(), nullptr) ? 0 : Failed();
 }
 
-int RemoveFolder(const std::string& name) { return ::RemoveDirectoryW(Widen(name).c_str()) ? 0 : Failed(); }
+int RemoveFolder(const char* name) noexcept {
+    CHandlerName wide{};
+    if (!WidenInHandler(name, wide))
+        return Failed();
+    return ::RemoveDirectoryW(wide.data()) ? 0 : Failed();
+}
 
 int MakeFolder(const std::string& name) {
     if (IsDevicePath(name)) {

@@ -438,7 +438,8 @@ private slots:
     }
 
     // Dropped together: a folder (its .vtr files, sub-folders too, and a
-    // backup beside its project) and a damaged file.  One folder question,
+    // backup beside its project, skipped in the folder too) and a damaged
+    // file.  One folder question,
     // no box per file, one progress window naming each file, one summary.
     void severalFilesEndInOneSummary() {
         CScratchFolder output;
@@ -461,7 +462,7 @@ private slots:
 
         QCOMPARE(Dialogs->Calls.size(), 2);
         QCOMPARE(Dialogs->Calls.front(), QStringLiteral("folder"));
-        QCOMPARE(Dialogs->Calls.back(), "summary:2 converted, 1 skipped, 1 failed\n" + FileNamed("broken.vtr"));
+        QCOMPARE(Dialogs->Calls.back(), "summary:2 converted, 2 skipped, 1 failed\n" + FileNamed("broken.vtr"));
         QVERIFY(Dialogs->Summaries.front().contains(games + "/a.vk1: skipped: backup of " + games + "/a.vtr"));
         QVERIFY(Dialogs->Summaries.front().contains("  Error Loading: "));
         files.removeDuplicates();
@@ -472,7 +473,7 @@ private slots:
         QCOMPARE(project::ReadProject(ReadWholeFile(output.File("a.vtr"))).Version, 500);
         QCOMPARE(project::ReadProject(ReadWholeFile(output.File("sub/b.vtr"))).Version, 500);
         QVERIFY(!QFileInfo::exists(QString::fromStdString(output.File("broken.vtr"))));
-        QCOMPARE(MainForm->Label1->text().split('\n').front(), QStringLiteral("2 converted, 1 skipped, 1 failed"));
+        QCOMPARE(MainForm->Label1->text().split('\n').front(), QStringLiteral("2 converted, 2 skipped, 1 failed"));
 
         // Again into the same folder: one question for the outputs that
         // exist, and No leaves them alone.
@@ -484,8 +485,25 @@ private slots:
         QCOMPARE(Dialogs->Calls.at(1), "question:2 of the new files already exist in " +
                                            QString::fromStdString(output.Path()) +
                                            ". Replace them? Each file replaced is kept as its backup.");
-        QCOMPARE(Dialogs->Calls.back(), "summary:2 skipped, 1 failed\n" + FileNamed("broken.vtr"));
+        QCOMPARE(Dialogs->Calls.back(), "summary:3 skipped, 1 failed\n" + FileNamed("broken.vtr"));
         QCOMPARE(ReadWholeFile(output.File("a.vtr")), first);
+    }
+
+    // Files with one output name: one that fails writes nothing and
+    // leaves the name to the next, and the one after that is refused.
+    void aFileThatFailsLeavesItsOutputToTheNext() {
+        CScratchFolder output;
+        for (const char* sub : {"x", "y", "z"})
+            QVERIFY(QDir().mkpath(FileNamed(sub)));
+        WriteWholeFile(Folder->File("x/g.vtr"), Bytes({1, 2, 3}));
+        WriteWholeFile(Folder->File("y/g.vtr"), SmallProject(400));
+        WriteWholeFile(Folder->File("z/g.vtr"), SmallProject(410));
+        Dialogs->FolderAnswers = {QString::fromStdString(output.Path())};
+        MainForm->ConvertFiles({FileNamed("x/g.vtr"), FileNamed("y/g.vtr"), FileNamed("z/g.vtr")});
+        QCOMPARE(Dialogs->Calls.back(),
+                 "summary:1 converted, 2 failed\n" + FileNamed("x/g.vtr") + "\n" + FileNamed("z/g.vtr"));
+        QVERIFY(Dialogs->Summaries.back().contains("is already the output of " + FileNamed("y/g.vtr") + "."));
+        QCOMPARE(project::ReadProject(ReadWholeFile(output.File("g.vtr"))).Version, 500);
     }
 
     void dropRefusesWhatIsNotALocalFile() {
