@@ -93,7 +93,7 @@ fetch_libdeflate_sources() (
   apt-get "${apt_options[@]}" update -qq
   (cd "$work/source" && apt-get "${apt_options[@]}" source -qq --download-only "libdeflate=$version")
   mkdir -p "$work/unpacked"
-  tar -xzf "$work/source/libdeflate_$upstream.orig.tar.gz" -C "$work/unpacked"
+  tar -xf "$work"/source/libdeflate_"$upstream".orig.tar.* -C "$work/unpacked"
   unpacked=("$work"/unpacked/*)
   if [ ${#unpacked[@]} -ne 1 ] ||
      ! grep -qs "^#define LIBDEFLATE_VERSION_STRING[[:space:]]*\"$upstream\"" "${unpacked[0]}/libdeflate.h"; then
@@ -105,6 +105,6 @@ fetch_libdeflate_sources() (
   "${sudo_cmd[@]}" cp -R --no-preserve=ownership "${unpacked[0]}" "$folder"
 )
 
-if printf '%s\n' "${packages[@]}" | grep -qx emscripten; then
+if [[ " ${packages[*]} " == *" emscripten "* ]]; then
   fetch_libdeflate_sources
 fi
