@@ -284,7 +284,7 @@ void TMainForm::ConvertFiles(const QStringList& sources) {
     // One question for all outputs that exist: each replaced file is kept
     // as a backup, as a single conversion does.
     const std::vector<CBatchItem*> existing = ExistingOutputs(items);
-    if (!existing.empty() && !FDialogs.AskYesNo(this, ExistingOutputsQuestion(existing.size(), *folder)))
+    if (!existing.empty() && !FDialogs.AskYesNo(this, ExistingOutputsQuestion(OutputCount(existing), *folder)))
         for (CBatchItem* item : existing) {
             item->Outcome = CBatchItem::EOutcome::Skipped;
             item->Lines << QStringLiteral("skipped: %1 already exists").arg(item->Output);
@@ -307,13 +307,16 @@ void TMainForm::RunBatch(std::vector<CBatchItem>& items) {
     const auto pending = [](const CBatchItem& item) { return item.Outcome == CBatchItem::EOutcome::Pending; };
     const int count = static_cast<int>(std::count_if(items.begin(), items.end(), pending));
     int number = 0;
-    for (CBatchItem& item : items) {
+    for (std::size_t index = 0; index < items.size(); ++index) {
+        CBatchItem& item = items[index];
         if (!pending(item))
             continue;
         if (FCloseWhenDone) {
             item.Outcome = CBatchItem::EOutcome::NotStarted;
             continue;
         }
+        if (RefuseIfOutputTaken(items, index))
+            continue;
         emit BatchFileStarted(item.Source, ++number, count);
         CConversion conversion(FFeedback, FLimits);
         CWaitCursor wait;

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <set>
 #include <string>
 
 #include "project/Batch_Plan.h"
@@ -35,6 +36,8 @@ std::vector<CBatchItem> PlanBatch(const QStringList& given, const QString& folde
         if (!plan.Skip.empty()) {
             item.Outcome = CBatchItem::EOutcome::Skipped;
             item.Lines << QStringLiteral("skipped: ") + FromCore(plan.Skip);
+        } else if (!plan.Yields.empty()) {
+            item.Yields = plan.Yields;
         } else if (!plan.Refusal.empty()) {
             item.Outcome = CBatchItem::EOutcome::Failed;
             item.Lines << FromCore(plan.Refusal);
@@ -44,6 +47,26 @@ std::vector<CBatchItem> PlanBatch(const QStringList& given, const QString& folde
         items.push_back(std::move(item));
     }
     return items;
+}
+
+bool RefuseIfOutputTaken(std::vector<CBatchItem>& items, std::size_t index) {
+    CBatchItem& item = items[index];
+    for (const std::size_t earlier : item.Yields) {
+        const CBatchItem::EOutcome outcome = items[earlier].Outcome;
+        if (outcome == CBatchItem::EOutcome::Converted || outcome == CBatchItem::EOutcome::Unchanged) {
+            item.Outcome = CBatchItem::EOutcome::Failed;
+            item.Lines << FromCore(OutputTaken(ToCore(item.Output), ToCore(items[earlier].Source)));
+            return true;
+        }
+    }
+    return false;
+}
+
+std::size_t OutputCount(const std::vector<CBatchItem*>& items) {
+    std::set<QString> outputs;
+    for (const CBatchItem* item : items)
+        outputs.insert(item->Output);
+    return outputs.size();
 }
 
 std::vector<CBatchItem*> ExistingOutputs(std::vector<CBatchItem>& items) {

@@ -26,18 +26,28 @@ struct CBatchItem {
     // of a converted one, the messages of a failed one.
     QStringList Lines;
     int Warnings = 0;
+    // The earlier items planned for the same Output: this one converts
+    // only when none of them wrote it (RefuseIfOutputTaken).
+    std::vector<std::size_t> Yields;
 };
 
 // The files that given stands for, with their outputs under folder, as
 // the command line plans a run (project/Batch_Plan.h): a backup whose
 // project is among them is skipped; a file whose output an earlier file
 // takes, or whose output or its backup would replace another source, is
-// refused (Failed).
+// refused (Failed), the first only once the earlier file wrote the output.
 std::vector<CBatchItem> PlanBatch(const QStringList& given, const QString& folder);
 
+// Refuses items[index] (Failed, with the reason) when one of the earlier
+// items it yields its output to wrote that output; true then.
+bool RefuseIfOutputTaken(std::vector<CBatchItem>& items, std::size_t index);
+
 // The items still pending whose output exists and is not their own source:
-// converting them replaces those files, each kept as its backup.
+// converting them replaces those files, each kept as its backup.  Items
+// with the same output are all among them, and count as one file in the
+// question (OutputCount).
 std::vector<CBatchItem*> ExistingOutputs(std::vector<CBatchItem>& items);
+std::size_t OutputCount(const std::vector<CBatchItem*>& items);
 
 // "12 converted (3 with warnings), 2 unchanged, 4 skipped, 1 failed, 20 not
 // started", zero counts left out.

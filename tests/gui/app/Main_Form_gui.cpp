@@ -489,6 +489,23 @@ private slots:
         QCOMPARE(ReadWholeFile(output.File("a.vtr")), first);
     }
 
+    // Files with one output name: one that fails writes nothing and
+    // leaves the name to the next, and the one after that is refused.
+    void aFileThatFailsLeavesItsOutputToTheNext() {
+        CScratchFolder output;
+        for (const char* sub : {"x", "y", "z"})
+            QVERIFY(QDir().mkpath(FileNamed(sub)));
+        WriteWholeFile(Folder->File("x/g.vtr"), Bytes({1, 2, 3}));
+        WriteWholeFile(Folder->File("y/g.vtr"), SmallProject(400));
+        WriteWholeFile(Folder->File("z/g.vtr"), SmallProject(410));
+        Dialogs->FolderAnswers = {QString::fromStdString(output.Path())};
+        MainForm->ConvertFiles({FileNamed("x/g.vtr"), FileNamed("y/g.vtr"), FileNamed("z/g.vtr")});
+        QCOMPARE(Dialogs->Calls.back(),
+                 "summary:1 converted, 2 failed\n" + FileNamed("x/g.vtr") + "\n" + FileNamed("z/g.vtr"));
+        QVERIFY(Dialogs->Summaries.back().contains("is already the output of " + FileNamed("y/g.vtr") + "."));
+        QCOMPARE(project::ReadProject(ReadWholeFile(output.File("g.vtr"))).Version, 500);
+    }
+
     void dropRefusesWhatIsNotALocalFile() {
         const QString file = FileNamed("old.vtr");
         WriteWholeFile(file.toStdString(), Bytes({1}));
