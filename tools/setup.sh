@@ -29,8 +29,8 @@ packages=(g++ cmake ninja-build pkg-config zlib1g-dev libdeflate-dev libpng-dev 
 # transvane-cli.exe and the test suite for Windows and run them
 # (tools/windows.sh; ccache makes its second cross build cheap);
 # clang-format checks that the sources keep the house style
-# (.clang-format).  The page also compiles libdeflate from Debian's source
-# package, fetched below.
+# (.clang-format).  The page and the Windows build also compile libdeflate
+# from Debian's source package, fetched below.
 test_packages=(libgtest-dev nlohmann-json3-dev desktop-file-utils shared-mime-info dpkg-dev lintian appstream
                xvfb xauth xdotool clang-14 libclang-rt-14-dev emscripten binutils-source chromium
                python3-jsonschema g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine64
@@ -60,9 +60,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
-# libdeflate's C sources for the page, which compiles them to WebAssembly
-# (cmake/Libdeflate.cmake): the very version of libdeflate-dev, so the page
-# writes the bytes the command-line tool writes.  Fetched once from
+# libdeflate's C sources for the page and the Windows build, which compile
+# them (cmake/Libdeflate.cmake): the very version of libdeflate-dev, so both
+# write the bytes the command-line tool writes on Linux.  Fetched once from
 # Debian's source package (its hashes checked against the signed index)
 # through a private apt state folder, leaving the system's sources list
 # alone, and unpacked into $libdeflate_folder (cmake/Libdeflate.cmake looks
