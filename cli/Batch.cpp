@@ -76,9 +76,9 @@ std::string LossLine(const std::string& source, const CConversionReport& report)
     return losses.empty() ? losses : losses + " (transvane-cli check " + ShellOperand(source) + " lists them)";
 }
 
-// Makes sure the output folder exists; prints the problem and returns false
-// when it cannot be used.
-bool PrepareOutputDir(const std::string& dir) {
+// Makes sure the output folder exists, noting in made what it makes; prints
+// the problem and returns false when it cannot be used.
+bool PrepareOutputDir(const std::string& dir, CMadeFolders& made) {
     std::error_code error;
     if (fs::is_directory(PathOf(dir), error))
         return true;
@@ -86,8 +86,8 @@ bool PrepareOutputDir(const std::string& dir) {
         ShowProblem("the output folder " + dir + " exists and is not a folder");
         return false;
     }
-    fs::create_directories(PathOf(dir), error);
-    if (error) {
+    if (const std::error_code failed = made.Make(dir)) {
+        error = failed;
         ShowProblem("cannot create the output folder " + dir + ": " + error.message());
         return false;
     }
@@ -281,10 +281,12 @@ void WriteSummary(const CTally& tally, const std::vector<std::string>& sources, 
 
 class CBatch {
 public:
-    explicit CBatch(CBatchOptions options)
+    // The folders the run makes are noted in made, which the output
+    // folder itself may already be in.
+    CBatch(CBatchOptions options, CMadeFolders& made)
         : FOptions(std::move(options)),
           FFeedback(FOptions.Quiet, IsTerminal(STDERR_FILENO), stderr, FOptions.ProgressDelay),
-          FMadeFolders(FOptions.PendingFiles),
+          FMadeFolders(made),
           FPlans(PlanBatch(FOptions.Sources, {FOptions.OutputDir, FOptions.Force, FOptions.SkipExisting})) {
         FLimits.PendingFiles = FOptions.PendingFiles;
         for (const CBatchPlan& plan : FPlans)
@@ -440,7 +442,7 @@ private:
     CBatchOptions FOptions;
     CConversionLimits FLimits;
     CBatchFeedback FFeedback;
-    CMadeFolders FMadeFolders;
+    CMadeFolders& FMadeFolders;
     // A file's stage set final under the lock, for the files that wait
     // for it (Settled).
     std::mutex FSettleLock;
@@ -458,9 +460,10 @@ CMadeFolders::~CMadeFolders() {
         CPendingFiles::Disarm(made.Entry);
 }
 
-void CMadeFolders::MakeFor(const std::string& file) {
-    const fs::path folder = PathOf(file).parent_path();
-    const std::vector<std::string> missing = MissingFolders(NameOf(folder));
+void CMadeFolders::MakeFor(const std::string& file) { Make(NameOf(PathOf(file).parent_path())); }
+
+std::error_code CMadeFolders::Make(const std::string& folder) {
+    const std::vector<std::string> missing = MissingFolders(folder);
     // Noted before they exist, so that an interruption meanwhile finds
     // them; a note that cannot be made leaves the folder to the run's end.
     std::vector<CMade> made;
@@ -470,9 +473,10 @@ void CMadeFolders::MakeFor(const std::string& file) {
             made.push_back({name, FPending != nullptr ? FPending->ArmFolder(name) : nullptr});
     }
     std::error_code error;
-    fs::create_directories(folder, error);
+    fs::create_directories(PathOf(folder), error);
     const std::lock_guard<std::mutex> guard(FLock);
     FMade.insert(FMade.end(), made.begin(), made.end());
+    return error;
 }
 
 void CMadeFolders::RemoveEmpty() {
@@ -745,10 +749,16 @@ int RunConvert(const CArguments& arguments, CPendingFiles* pending) {
         }
         return ConvertOne(source, target, options);
     }
+    // The output folder the run makes is removed with the sub-folders when
+    // nothing was written in it: a run that converted nothing leaves no
+    // trace.
+    CMadeFolders made(pending);
     // Not a usage error: the command was right, the disk said no.
-    if (!PrepareOutputDir(options.OutputDir))
+    if (!PrepareOutputDir(options.OutputDir, made)) {
+        made.RemoveEmpty();
         return 1;
-    return CBatch(std::move(options)).Run();
+    }
+    return CBatch(std::move(options), made).Run();
 }
 
 bool ReportBatchInterrupted() {

@@ -133,10 +133,18 @@ private:
 class CPlanner {
 public:
     CPlanner(std::vector<CFound> files, CBatchRules rules) : FFiles(std::move(files)), FRules(std::move(rules)) {
-        for (const CFound& file : FFiles) {
+        for (CFound& file : FFiles) {
             FIds.push_back(file.Passed.empty() ? FileIdentity(file.Source) : std::nullopt);
-            if (FIds.back())
-                FById.emplace(*FIds.back(), FIds.size() - 1);
+            if (!FIds.back())
+                continue;
+            // A file named twice (or named and found in a folder given, or
+            // spelt another way) is converted once: the repeat is passed by.
+            if (const auto first = FById.find(*FIds.back()); first != FById.end()) {
+                file.Passed = "the same file as " + FFiles[first->second].Source;
+                FIds.back().reset();
+                continue;
+            }
+            FById.emplace(*FIds.back(), FIds.size() - 1);
         }
     }
 
@@ -248,7 +256,7 @@ private:
         return std::nullopt;
     }
 
-    const std::vector<CFound> FFiles;
+    std::vector<CFound> FFiles;
     const CBatchRules FRules;
     std::vector<std::optional<CFileIdentity>> FIds;
     std::multimap<CFileIdentity, std::size_t> FById;                // in the order of the files

@@ -46,10 +46,14 @@ TEST(BatchConvert, GoesOnAfterFailuresAndSummarises) {
     EXPECT_EQ(MessageLines(result.Err), (Strings{"bad.vtr: " + NotVantrel, "bad.vtr: " + Corrupted,
                                                  "missing.vtr: " + Missing, "cut.vk3: " + Corrupted}));
     EXPECT_EQ(Lines(result.Out), (Strings{"3 failed", "  bad.vtr", "  missing.vtr", "  cut.vk3"}));
-    EXPECT_TRUE(fs::is_directory(folder.File("out")));
-    EXPECT_EQ(FolderContents(folder.File("out")), Strings{}) << "no partial output";
+    EXPECT_FALSE(fs::exists(folder.File("out"))) << "the output folder it made, left empty, goes";
     EXPECT_EQ(ReadWholeFile(folder.File("bad.vtr")), NotAProject());
     EXPECT_EQ(ReadWholeFile(folder.File("cut.vk3")), HeaderOnly());
+
+    // An empty output folder the run did not make stays.
+    fs::create_directories(folder.File("there"));
+    EXPECT_EQ(RunCli({"convert", "bad.vtr", "--output-dir", "there"}, folder.Path()).Status, 1);
+    EXPECT_TRUE(fs::is_directory(folder.File("there")));
 }
 
 // The sub-folders a batch made for files whose saves failed go when it
@@ -70,11 +74,12 @@ TEST(BatchConvert, EmptySubFoldersItMadeAreRemovedAtTheEnd) {
 TEST(BatchConvert, OptionSpellingsAndTheOutputFolder) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("bad.vtr"), NotAProject());
+    WriteWholeFile(folder.File("good.vtr"), project::WriteProject(project::EmptyProject(440)));
     const Strings expected{"bad.vtr: " + NotVantrel, "bad.vtr: " + Corrupted};
     const std::vector<Strings> spellings = {
-        {"convert", "bad.vtr", "--output-dir=new/deeper/a"},
-        {"convert", "-o", "new/deeper/b", "bad.vtr"},
-        {"convert", "--output-dir", "new/deeper/c", "--", "bad.vtr"},
+        {"convert", "bad.vtr", "good.vtr", "--output-dir=new/deeper/a"},
+        {"convert", "-o", "new/deeper/b", "bad.vtr", "good.vtr"},
+        {"convert", "--output-dir", "new/deeper/c", "--", "bad.vtr", "good.vtr"},
     };
     for (const Strings& arguments : spellings) {
         const CRunResult result = RunCli(arguments, folder.Path());
@@ -381,6 +386,16 @@ TEST(BatchConvert, ProjectBesideItsBackups) {
          {"proj/game.vk2: converted to conv/game.vtr", "1 converted, 1 failed", "  proj/game.vk1"},
          {"proj/game.vk1: Not converted: its output conv/game.vtr is already the output of proj/game.vk2."},
          2},
+        // One file named twice, however spelt, converts once.
+        {{"proj/game.vtr", "proj/../proj/game.vtr", "proj/game.vtr", "--verbose"},
+         {"proj/game.vtr: converted to conv/game.vtr", "proj/../proj/game.vtr: skipped: the same file as proj/game.vtr",
+          "proj/game.vtr: skipped: the same file as proj/game.vtr", "1 converted, 2 skipped"},
+         {},
+         3},
+        {{"proj/game.vk1", "proj/game.vk1", "-j", "16"},
+         {"proj/game.vk1: converted to conv/game.vtr", "1 converted, 1 skipped"},
+         {},
+         1},
     };
     for (const Case& c : cases) {
         const std::string shown = ::testing::PrintToString(c.sources);
