@@ -29,7 +29,7 @@ namespace transvane {
 
 namespace fs = std::filesystem;
 
-void ShowProblem(const std::string& problem) { std::fprintf(stderr, "transvane-cli: %s\n", problem.c_str()); }
+void ShowProblem(const std::string& problem) { std::fprintf(stderr, "transvane-cli: %s\n", OneLine(problem).c_str()); }
 
 void ShowBackups(const std::string& target, const std::string& keptAs, const std::string& dropped) {
     if (!keptAs.empty())
@@ -182,13 +182,33 @@ const char* Decimal(int value, char (&buffer)[16]) {
     return p;
 }
 
+// The parts as one line's text, control characters in names escaped as
+// OneLine does; the line's end is written apart.
 void Write(int fd, std::initializer_list<const char*> parts) {
+    char line[256];
+    std::size_t used = 0;
+    const auto flush = [&] {
+        line[used] = '\0';
+        WriteFromHandler(fd, line);
+        used = 0;
+    };
     for (const char* part : parts)
-        WriteFromHandler(fd, part);
+        for (const char* c = part; *c != '\0'; ++c) {
+            char buffer[5];
+            const char* escaped = EscapedControl(*c, buffer);
+            const char single[2] = {*c, '\0'};
+            for (const char* put = escaped != nullptr ? escaped : single; *put != '\0'; ++put) {
+                if (used + 1 == sizeof line)
+                    flush();
+                line[used++] = *put;
+            }
+        }
+    flush();
 }
 
 void WriteSourceLine(const std::string& source, const char* text) {
-    Write(STDERR_FILENO, {source.c_str(), ": ", text, "\n"});
+    Write(STDERR_FILENO, {source.c_str(), ": ", text});
+    WriteFromHandler(STDERR_FILENO, "\n");
 }
 
 // A file's line once it is done: "SOURCE: converted to OUTPUT (notes)",
@@ -198,9 +218,11 @@ void WriteSourceLine(const std::string& source, const char* text) {
 void WriteFileLine(const std::string& source, const CBatchPlan& plan, const CFileState& state) {
     const int stage = state.Stage.load();
     if (stage == Unchanged) {
-        Write(STDOUT_FILENO, {source.c_str(), " was already version 5; left unchanged\n"});
+        Write(STDOUT_FILENO, {source.c_str(), " was already version 5; left unchanged"});
+        WriteFromHandler(STDOUT_FILENO, "\n");
     } else if (stage == Skipped && (!plan.PassedBy || TheRun.Verbose)) {
-        Write(STDOUT_FILENO, {source.c_str(), ": skipped: ", plan.Skip.c_str(), "\n"});
+        Write(STDOUT_FILENO, {source.c_str(), ": skipped: ", plan.Skip.c_str()});
+        WriteFromHandler(STDOUT_FILENO, "\n");
     } else if (stage == Converted) {
         Write(STDOUT_FILENO, {source.c_str(), ": converted to ", plan.Output.c_str()});
         const bool alreadyNew = state.AlreadyNew.load();
@@ -273,8 +295,10 @@ void WriteSummary(const CTally& tally, const std::vector<std::string>& sources, 
     }
     WriteFromHandler(STDOUT_FILENO, *separator == '\0' ? "0 converted\n" : "\n");
     for (std::size_t i = 0; i < sources.size(); ++i)
-        if (states[i].Stage.load() == Failed)
-            Write(STDOUT_FILENO, {"  ", sources[i].c_str(), "\n"});
+        if (states[i].Stage.load() == Failed) {
+            Write(STDOUT_FILENO, {"  ", sources[i].c_str()});
+            WriteFromHandler(STDOUT_FILENO, "\n");
+        }
 }
 
 // ---- the run ----------------------------------------------------------------
@@ -433,7 +457,7 @@ private:
         // number of jobs: the lines of a file come in source order.
         if (const std::string losses = LossLine(FSources[i], outcome.Report);
             !FOptions.Quiet && outcome.Stage == Converted && !losses.empty())
-            std::fprintf(stderr, "%s: %s\n", FSources[i].c_str(), losses.c_str());
+            std::fprintf(stderr, "%s: %s\n", OneLine(FSources[i]).c_str(), OneLine(losses).c_str());
         if (!FOptions.Quiet)
             WriteFileLine(FSources[i], plan, TheRun.States.load()[i]);
         TheRun.AtWork.store(false);
@@ -532,9 +556,9 @@ void CFeedbackObserver::Progress(const transvane::CProgress& progress) {
 }
 
 void CBatchFeedback::ShowMessage(const std::string& text, const std::vector<std::string>& context) {
-    std::vector<std::string> lines{FSource.empty() ? text : FSource + ": " + text};
-    for (const std::string& line : context)
-        lines.push_back("  " + line);
+    std::vector<std::string> lines = MessageLines({text, context});
+    if (!FSource.empty())
+        lines.front() = OneLine(FSource) + ": " + lines.front();
     if (FQuiet) {
         FHeld.push_back(std::move(lines));
         return;
@@ -643,7 +667,7 @@ void CBatchFeedback::PrintLines(const std::vector<std::string>& lines) {
 void CBatchFeedback::DrawProgress() {
     if (!FProgressLine || FQuiet || FProgress.Stage.empty() || std::chrono::steady_clock::now() - FStarted < FDelay)
         return;
-    std::string line = (FSource.empty() ? "" : FSource + ": ") + FProgress.Text();
+    std::string line = (FSource.empty() ? "" : OneLine(FSource) + ": ") + FProgress.Text();
     // A line wider than the terminal would wrap, and the carriage return
     // could then no longer take it back.  Cut it, but not inside a UTF-8
     // character.
@@ -680,7 +704,7 @@ int ConvertOne(const std::string& source, const std::string& target, const CBatc
     // Refused before the load, which may take a while for a large project.
     // The window asks before it replaces a file; this tool cannot ask.
     if (!options.Force && ResolveSaveTarget(target).Kind == ESaveTargetKind::File && !SameFile(source, target)) {
-        ShowProblem(target + " already exists; use --force to replace it");
+        ShowProblem(target + " already exists; use --force to replace it, or --skip-existing to leave it");
         return 1;
     }
     CBatchFeedback feedback(quiet, IsTerminal(STDERR_FILENO), stderr, options.ProgressDelay);

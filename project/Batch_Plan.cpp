@@ -137,10 +137,15 @@ public:
             FIds.push_back(file.Passed.empty() ? FileIdentity(file.Source) : std::nullopt);
             if (!FIds.back())
                 continue;
-            // A file named twice (or named and found in a folder given, or
-            // spelt another way) is converted once: the repeat is passed by.
-            if (const auto first = FById.find(*FIds.back()); first != FById.end()) {
-                file.Passed = "the same file as " + FFiles[first->second].Source;
+            // A file named twice for one output (or named and found in a
+            // folder given, or spelt another way) is converted once: the
+            // repeat is passed by.  A link of another name is converted
+            // under its own name, as before.
+            const auto [first, last] = FById.equal_range(*FIds.back());
+            const auto same = std::find_if(
+                first, last, [&](const auto& earlier) { return FFiles[earlier.second].Relative == file.Relative; });
+            if (same != last) {
+                file.Passed = "the same file as " + FFiles[same->second].Source;
                 FIds.back().reset();
                 continue;
             }
@@ -224,7 +229,8 @@ private:
         // The user may have named a project that is not the run's to
         // replace: only --force says otherwise.
         if (!FRules.Force && exists && !inPlace) {
-            plan.Refusal = "Not converted: its output " + output + " already exists; use --force to replace it.";
+            plan.Refusal = "Not converted: its output " + output +
+                           " already exists; use --force to replace it, or --skip-existing to leave it.";
             return;
         }
         plan.Output = output;

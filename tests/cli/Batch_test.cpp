@@ -429,7 +429,8 @@ TEST(ConvertExistingTarget, NeedsForceUnlessItIsTheSource) {
         Strings err;
         Strings after;  // the folder afterwards
     };
-    const std::string refused = "transvane-cli: b.vtr already exists; use --force to replace it";
+    const std::string refused =
+        "transvane-cli: b.vtr already exists; use --force to replace it, or --skip-existing to leave it";
     const std::string keptB = "transvane-cli: the earlier b.vtr was kept as b.vk1";
     const Case cases[] = {
         {{"a.vtr", "b.vtr"}, 1, {refused}, {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
@@ -452,7 +453,8 @@ TEST(ConvertExistingTarget, NeedsForceUnlessItIsTheSource) {
         // In a batch the file with an existing output fails, the others go on.
         {{"a.vtr", "l.vtr", "-o", "out"},
          1,
-         {"a.vtr: Not converted: its output out/a.vtr already exists; use --force to replace it."},
+         {"a.vtr: Not converted: its output out/a.vtr already exists; use --force to replace it, or --skip-existing to "
+          "leave it."},
          {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr", "out/l.vtr"}},
         {{"a.vtr", "l.vtr", "-o", "out", "-f"},
          0,
@@ -648,11 +650,13 @@ TEST(Messages, NameTheirFileAndCause) {
         {"dir", {Missing, "  file: dir", "  cause: Is a directory"}},
         {"cut.vtr",
          {Corrupted, "  file: cut.vtr", "  section: Game options (from byte 32)", "  stopped at: byte 32",
-          "  cause: Stream read error", "  more: transvane-cli info cut.vtr"}},
+          "  cause: Stream read error", "  more: transvane-cli info cut.vtr",
+          "  more: transvane-cli recover cut.vtr 'cut (recovered).vtr'"}},
         // The command to run next works for a name that looks like an option.
         {"-cut.vtr",
          {Corrupted, "  file: -cut.vtr", "  section: Game options (from byte 32)", "  stopped at: byte 32",
-          "  cause: Stream read error", "  more: transvane-cli info -- -cut.vtr"}},
+          "  cause: Stream read error", "  more: transvane-cli info -- -cut.vtr",
+          "  more: transvane-cli recover -- -cut.vtr '-cut (recovered).vtr'"}},
         // There, but not a file: not opened (a FIFO would wait for a writer).
         {"fifo.vtr", {"Error Loading: Failed to load the file.", "  file: fifo.vtr", "  cause: not an ordinary file"}},
     };
@@ -668,6 +672,18 @@ TEST(Messages, NameTheirFileAndCause) {
     }
     // After "--" a name that starts with a dash is a file.
     EXPECT_EQ(MessageLines(RunCli({"convert", "--", "-x", "new.vtr"}, folder.Path()).Err), Strings{Missing});
+
+    // A control character in a name is escaped, keeping each line one line,
+    // and the command to run next still names the file.
+    WriteWholeFile(folder.File("new\nline\t.vtr"), HeaderOnly());
+    const CRunResult odd = RunCli({"convert", "new\nline\t.vtr", "-o", "out"}, folder.Path());
+    EXPECT_EQ(Lines(odd.Out), (Strings{"1 failed", "  new\\nline\\t.vtr"}));
+    const Strings lines = Lines(odd.Err);
+    ASSERT_EQ(lines.size(), 7u) << odd.Err;
+    EXPECT_EQ(lines[1], "  file: new\\nline\\t.vtr");
+    EXPECT_EQ(lines[5], "  more: transvane-cli info $'new\\nline\\t.vtr'");
+    const std::string command = "test -f " + lines[5].substr(lines[5].find("info ") + 5);
+    EXPECT_EQ(RunProgram("bash", {"-c", command}, folder.Path()).Status, 0) << command;
     EXPECT_FALSE(fs::exists(folder.File("new.vtr"))) << "a failed conversion writes nothing";
 }
 
