@@ -1001,10 +1001,11 @@ int RunExtract(const std::string& fileName, const std::string& folder, bool repl
         // some file systems may otherwise keep a rename and lose the data
         // it names when the machine stops, leaving an empty file where the
         // user's was.  A failure here still takes everything back.
-        for (const auto& [file, hidden] : replacements) {
-            if (stop.Signal != 0)
-                break;
-            open(file->Folder).SyncFile(hidden);
+        if (stop.Signal == 0) {
+            std::vector<std::string> hiddenPaths;
+            for (const auto& [file, hidden] : replacements)
+                hiddenPaths.push_back(folder + "/" + (file->Folder.empty() ? hidden : file->Folder + "/" + hidden));
+            SyncFiles(hiddenPaths);
         }
         if (stop.Signal == 0) {
             // Renames only, quickly done: an interruption from here on

@@ -1,6 +1,11 @@
 #include "cli/Support_SafeName.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <ostream>
 #include <streambuf>
 #include <vector>
@@ -185,6 +190,34 @@ void COutputFolder::WriteFile(const std::string& name, std::span<const std::uint
     WriteFile(name, replace, [&](std::ostream& out) {
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     });
+}
+
+void SyncFiles(const std::vector<std::string>& paths) {
+    // Enough syncs in flight for the file system to gather them, few
+    // enough not to crowd a machine busy with other work.
+    constexpr std::size_t AtOnce = 8;
+    std::atomic<std::size_t> next{0};
+    std::mutex lock;
+    std::optional<std::pair<std::size_t, std::string>> failed;  // the first in paths' order
+    const auto work = [&] {
+        for (std::size_t i = next++; i < paths.size(); i = next++) {
+            try {
+                SyncFileAt(paths[i]);
+            } catch (const std::exception& error) {
+                const std::lock_guard<std::mutex> guard(lock);
+                if (!failed || i < failed->first)
+                    failed.emplace(i, error.what());
+            }
+        }
+    };
+    {
+        std::vector<std::jthread> workers;
+        for (std::size_t j = 1; j < std::min(AtOnce, paths.size()); ++j)
+            workers.emplace_back(work);
+        work();
+    }
+    if (failed)
+        throw std::runtime_error(failed->second);
 }
 
 }  // namespace transvane

@@ -25,6 +25,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace transvane {
 
@@ -86,11 +87,6 @@ public:
     // permissions on where the system has them.  Throws std::runtime_error.
     void Rename(const std::string& from, const std::string& to) const;
 
-    // What the file holds reaches the disk, so that a rename after it can
-    // never leave the name holding an empty file after a crash.  Throws
-    // std::runtime_error.
-    void SyncFile(const std::string& name) const;
-
     const std::string& Path() const { return FPath; }
 
 private:
@@ -99,5 +95,14 @@ private:
     int FHandle = -1;
     std::string FPath;
 };
+
+// What the files at paths hold reaches the disk, so that a rename after it
+// can never leave a name holding an empty file after a crash.  Several are
+// synced at once: a file system commits files synced together in fewer
+// writes of its journal.  Throws std::runtime_error naming the first file
+// that failed, once every sync has ended.
+void SyncFiles(const std::vector<std::string>& paths);
+// One of them (cli/posix, cli/windows).
+void SyncFileAt(const std::string& path);
 
 }  // namespace transvane

@@ -121,7 +121,7 @@ int Extract(const CArguments& arguments) {
 constexpr std::array ConvertOptions = {
     COptionRow{"output-dir", 'o', "DIR", "a folder name", "convert each SOURCE (a folder: its .vtr files) into DIR"},
     COptionRow{"quiet", 'q', nullptr, nullptr, "print failures only: no warnings, no summary"},
-    COptionRow{"verbose", 'v', nullptr, nullptr, "also name each file a SOURCE folder holds and does not convert"},
+    COptionRow{"verbose", 'v', nullptr, nullptr, "name each file skipped in a SOURCE folder (a backup ...)"},
     COptionRow{"force", 'f', nullptr, nullptr, "replace an existing TARGET or output, keeping it as a backup"},
     COptionRow{"skip-existing", 0, nullptr, nullptr, "leave an existing TARGET or output alone, counted as skipped"},
     COptionRow{"jobs", 'j', "N", "a number", "convert up to N files at once, 1 to 256 (default: all cores)"},

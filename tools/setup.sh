@@ -29,8 +29,8 @@ packages=(g++ cmake ninja-build pkg-config zlib1g-dev libdeflate-dev libpng-dev 
 # transvane-cli.exe and the test suite for Windows and run them
 # (tools/windows.sh; ccache makes its second cross build cheap);
 # clang-format checks that the sources keep the house style
-# (.clang-format).  The page also compiles libdeflate from Debian's source
-# package, fetched below.
+# (.clang-format).  The page and the Windows build also compile libdeflate
+# from Debian's source package, fetched below.
 test_packages=(libgtest-dev nlohmann-json3-dev desktop-file-utils shared-mime-info dpkg-dev lintian appstream
                xvfb xauth xdotool clang-14 libclang-rt-14-dev emscripten binutils-source chromium
                python3-jsonschema g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine64
@@ -60,9 +60,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
-# libdeflate's C sources for the page, which compiles them to WebAssembly
-# (cmake/Libdeflate.cmake): the very version of libdeflate-dev, so the page
-# writes the bytes the command-line tool writes.  Fetched once from
+# libdeflate's C sources for the page and the Windows build, which compile
+# them (cmake/Libdeflate.cmake): the very version of libdeflate-dev, so both
+# write the bytes the command-line tool writes on Linux.  Fetched once from
 # Debian's source package (its hashes checked against the signed index)
 # through a private apt state folder, leaving the system's sources list
 # alone, and unpacked into $libdeflate_folder (cmake/Libdeflate.cmake looks
@@ -93,7 +93,7 @@ fetch_libdeflate_sources() (
   apt-get "${apt_options[@]}" update -qq
   (cd "$work/source" && apt-get "${apt_options[@]}" source -qq --download-only "libdeflate=$version")
   mkdir -p "$work/unpacked"
-  tar -xzf "$work/source/libdeflate_$upstream.orig.tar.gz" -C "$work/unpacked"
+  tar -xf "$work"/source/libdeflate_"$upstream".orig.tar.* -C "$work/unpacked"
   unpacked=("$work"/unpacked/*)
   if [ ${#unpacked[@]} -ne 1 ] ||
      ! grep -qs "^#define LIBDEFLATE_VERSION_STRING[[:space:]]*\"$upstream\"" "${unpacked[0]}/libdeflate.h"; then
@@ -105,6 +105,6 @@ fetch_libdeflate_sources() (
   "${sudo_cmd[@]}" cp -R --no-preserve=ownership "${unpacked[0]}" "$folder"
 )
 
-if printf '%s\n' "${packages[@]}" | grep -qx emscripten; then
+if [[ " ${packages[*]} " == *" emscripten "* ]]; then
   fetch_libdeflate_sources
 fi

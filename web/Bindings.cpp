@@ -1,13 +1,14 @@
 // What the page's worker (page/worker.js) sees of the WebAssembly module:
-// two functions,
+// three functions,
 //
-//   convert(size, fill, progress, deliver) -> {ok, error, output, messages, summary}
-//   recover(size, fill, progress, deliver, name) -> the same, and recovery
+//   source(size) -> a Source, whose bytes() is a Uint8Array of size bytes
+//   convert(source, progress, deliver) -> {ok, error, output, messages, summary}
+//   recover(source, progress, deliver, name) -> the same, and recovery
 //
-// size      the source's length in bytes;
-// fill      called once with a Uint8Array of that length in the module's
-//           memory, to copy the source into (the worker reads a file into
-//           it slice by slice, so the source exists once);
+// source    the source's bytes in the module's memory: the worker copies
+//           the file into bytes() as it reads it, piece by piece, so the
+//           file exists once; the conversion takes them, and the worker
+//           deletes the Source after it;
 // progress  called with (text, section, done, total, percent) as the
 //           conversion moves, at most every 50 ms and at each new section;
 // deliver   called once, when the conversion succeeded, with a Uint8Array
@@ -29,6 +30,8 @@
 #include <emscripten/emscripten.h>
 #include <emscripten/val.h>
 #include <exception>
+#include <memory>
+#include <stdexcept>
 #include <new>
 #include <string>
 #include <string_view>
@@ -127,36 +130,67 @@ val Lines(const std::vector<std::string>& lines) {
 constexpr std::size_t RoomyLimit = std::size_t{512} << 20;
 constexpr std::size_t Headroom = std::size_t{16} << 20;
 
+// The source's bytes, filled by the worker while it reads the file (the
+// browser hands a file to a worker's script only piece by piece, and
+// fastest without waiting for each piece), then taken by the conversion.
+class CSource {
+public:
+    // The conversion writes the output into the source's memory once it
+    // is read: memory the page has written to already, where fresh memory
+    // must first be cleared by the system.  So the source gets room behind
+    // it for twice its size and a little more, what any conversion writes;
+    // a source larger than an eighth of what the module addresses gets
+    // none, so that the model still fits beside it (the output then has
+    // memory of its own).
+    explicit CSource(std::size_t size) {
+        if (size <= RoomyLimit) {
+            try {
+                FBytes.reserve(2 * size + Headroom);
+            } catch (const std::bad_alloc&) {
+            }
+        }
+        FBytes.resize(size);
+    }
+    // Valid until the module's memory grows: nothing in the module runs
+    // while the worker fills it.
+    val Bytes() { return val(typed_memory_view(FBytes.size(), FBytes.data())); }
+    std::vector<std::uint8_t> Take() { return std::move(FBytes); }
+
+private:
+    std::vector<std::uint8_t> FBytes;
+};
+
+// Runs f; a failure outside the conversion (no memory for the source, most
+// likely) reaches the script as an Error that says what it was.
+template <class F>
+auto Guarded(F f) -> decltype(f()) {
+    try {
+        return f();
+    } catch (const std::bad_alloc&) {
+        val::global("Error").new_(std::string("not enough memory for this file")).throw_();
+    } catch (const std::exception& error) {
+        val::global("Error").new_(std::string(error.what())).throw_();
+    }
+    throw std::logic_error("unreachable: throw_ does not return");
+}
+
+std::unique_ptr<CSource> Source(std::size_t size) {
+    return Guarded([&] { return std::make_unique<CSource>(size); });
+}
+
 // Converts, or recovers when recoverAs names the file to be; the source is
-// read by the one and the other alike.
-val ConvertNow(std::size_t size, const val& fill, const val& progress, const val& deliver,
-               const std::string* recoverAs) {
+// read by the one and the other alike.  The model is gone before the
+// output is copied out.
+val ConvertNow(CSource& source, const val& progress, const val& deliver, const std::string* recoverAs) {
     CPageObserver observer(progress);
     std::vector<std::uint8_t> converted;
     transvane::CResult outcome;
     {
-        // The source goes to the conversion, which writes the output into
-        // the source's memory once it is read: memory the page has written
-        // to already, where fresh memory must first be cleared by the
-        // system.  So the source gets room behind it for twice its size and
-        // a little more, what any conversion writes; a source larger than
-        // an eighth of what the module addresses gets none, so that the
-        // model still fits beside it (the output then has memory of its
-        // own).  The model is gone before the output is copied out.
-        std::vector<std::uint8_t> source;
-        if (size <= RoomyLimit) {
-            try {
-                source.reserve(2 * size + Headroom);
-            } catch (const std::bad_alloc&) {
-            }
-        }
-        source.resize(size);
-        fill(typed_memory_view(source.size(), source.data()));
         transvane::COptions options;
         options.Observer = &observer;
         transvane::CConverter conversion(options);
         const bool loaded =
-            recoverAs != nullptr ? conversion.Recover(std::move(source)).Ok() : conversion.Load(std::move(source)).Ok();
+            recoverAs != nullptr ? conversion.Recover(source.Take()).Ok() : conversion.Load(source.Take()).Ok();
         if (loaded)
             conversion.Save(converted);
         outcome = conversion.Result();
@@ -176,25 +210,12 @@ val ConvertNow(std::size_t size, const val& fill, const val& progress, const val
     return result;
 }
 
-// A failure outside the conversion (no memory for the source, most likely)
-// reaches the script as an Error that says what it was.
-val Run(std::size_t size, const val& fill, const val& progress, const val& deliver, const std::string* recoverAs) {
-    try {
-        return ConvertNow(size, fill, progress, deliver, recoverAs);
-    } catch (const std::bad_alloc&) {
-        val::global("Error").new_(std::string("not enough memory for this file")).throw_();
-    } catch (const std::exception& error) {
-        val::global("Error").new_(std::string(error.what())).throw_();
-    }
-    return val::null();
+val Convert(CSource& source, const val& progress, const val& deliver) {
+    return Guarded([&] { return ConvertNow(source, progress, deliver, nullptr); });
 }
 
-val Convert(std::size_t size, const val& fill, const val& progress, const val& deliver) {
-    return Run(size, fill, progress, deliver, nullptr);
-}
-
-val Recover(std::size_t size, const val& fill, const val& progress, const val& deliver, const std::string& name) {
-    return Run(size, fill, progress, deliver, &name);
+val Recover(CSource& source, const val& progress, const val& deliver, const std::string& name) {
+    return Guarded([&] { return ConvertNow(source, progress, deliver, &name); });
 }
 
 }  // namespace
@@ -204,6 +225,8 @@ val Recover(std::size_t size, const val& fill, const val& progress, const val& d
 using namespace transvane;
 
 EMSCRIPTEN_BINDINGS(transvane) {
+    emscripten::class_<CSource>("Source").function("bytes", &CSource::Bytes);
+    emscripten::function("source", &Source);
     emscripten::function("convert", &Convert);
     emscripten::function("recover", &Recover);
 }

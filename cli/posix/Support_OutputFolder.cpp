@@ -81,15 +81,15 @@ void COutputFolder::Rename(const std::string& from, const std::string& to) const
         throw std::runtime_error(FPath + "/" + to + ": " + Reason());
 }
 
-void COutputFolder::SyncFile(const std::string& name) const {
-    const int handle = ::openat(FHandle, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+void SyncFileAt(const std::string& path) {
+    const int handle = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (handle < 0)
-        throw std::runtime_error(FPath + "/" + name + ": " + Reason());
-    const bool synced = transvane::SyncFile(handle);
+        throw std::runtime_error(path + ": " + Reason());
+    const bool synced = SyncFile(handle);
     const int error = errno;
     ::close(handle);
     if (!synced)
-        throw std::runtime_error(FPath + "/" + name + ": " + std::strerror(error));
+        throw std::runtime_error(path + ": " + std::strerror(error));
 }
 
 }  // namespace transvane

@@ -72,12 +72,11 @@ void COutputFolder::Rename(const std::string& from, const std::string& to) const
 
 // The system flushes a file only through a handle that may write; the
 // file is opened for writing without being emptied.
-void COutputFolder::SyncFile(const std::string& name) const {
-    const std::string path = FPath + "/" + name;
+void SyncFileAt(const std::string& path) {
     const int handle = ::_wopen(Widen(path).c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT);
     if (handle < 0)
         throw std::runtime_error(path + ": " + Reason());
-    const bool synced = transvane::SyncFile(handle);
+    const bool synced = SyncFile(handle);
     const int error = errno;
     CloseFile(handle);
     if (!synced)

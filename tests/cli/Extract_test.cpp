@@ -218,6 +218,27 @@ TEST(Extract, SafeFileNames) {
     EXPECT_EQ(last, "x_100000.txt");
 }
 
+// The files --force replaces are synced from several threads: a failure in
+// any of them is the extraction's, naming the first file that failed, and
+// never ends the program.
+TEST(Extract, SyncingManyFilesReportsTheFirstFailure) {
+    CScratchFolder folder;
+    std::vector<std::string> paths;
+    for (int i = 0; i < 40; ++i) {
+        paths.push_back(folder.File(std::to_string(i)));
+        WriteWholeFile(paths.back(), Bytes({1}));
+    }
+    EXPECT_NO_THROW(SyncFiles(paths));
+    paths[30] = folder.File("gone30");
+    paths[7] = folder.File("gone7");
+    try {
+        SyncFiles(paths);
+        ADD_FAILURE() << "missing files synced";
+    } catch (const std::runtime_error& error) {
+        EXPECT_TRUE(std::string(error.what()).starts_with(folder.File("gone7") + ": ")) << error.what();
+    }
+}
+
 // A project whose names attack the folder: everything lands inside it, under
 // distinct names, and links planted in it are never followed.
 TEST(Extract, HostileNamesStayInsideTheFolder) {
