@@ -48,11 +48,11 @@ static_assert(OldActionsOneToOne());
 // Reads a count of values of which the action keeps at most eight: extra
 // values are read and dropped, a negative count reads nothing.
 template <class ReadOne>
-void ReadArray(CStream& stream, std::size_t minimumBytesEach, ReadOne readOne) {
-    const std::int32_t count = stream.ReadInt();
+void ReadArray(CFieldReader& in, std::size_t minimumBytesEach, ReadOne readOne) {
+    const std::int32_t count = in.ReadInt();
     if (count <= 0)
         return;
-    stream.ExpectItems(count, minimumBytesEach);
+    in.ExpectItems(count, minimumBytesEach);
     for (std::int32_t i = 0; i < count; ++i)
         readOne(i);
 }
@@ -125,43 +125,45 @@ void CAction::ResetValues() {
 
 bool CAction::Load(CStream& stream) {
     ResetValues();
-    const std::int32_t tag = stream.ReadInt();
+    // Read through a cursor of its own, as it is written.
+    CFieldReader in(stream);
+    const std::int32_t tag = in.ReadInt();
     if (tag == ActionTagOld) {
-        ActionId = stream.ReadInt();
-        SetAction(stream.Core(), 0, ActionId);
+        ActionId = in.ReadInt();
+        SetAction(in.Core(), 0, ActionId);
     } else if (tag == ActionTagNew) {
-        LibraryId = stream.ReadInt();
-        ActionId = stream.ReadInt();
-        DefValue1 = stream.ReadInt();
-        DefFlag1 = stream.ReadBool();
-        DefFlag2 = stream.ReadBool();
-        DefFlag3 = stream.ReadBool();
-        DefValue2 = stream.ReadInt();
-        DefText1 = stream.ReadStringView();
-        DefText2 = stream.ReadStringView();
-        DefValue3 = stream.ReadInt();
-        ReadArray(stream, 4, [&](std::int32_t i) {
-            const std::int32_t kind = stream.ReadInt();
+        LibraryId = in.ReadInt();
+        ActionId = in.ReadInt();
+        DefValue1 = in.ReadInt();
+        DefFlag1 = in.ReadBool();
+        DefFlag2 = in.ReadBool();
+        DefFlag3 = in.ReadBool();
+        DefValue2 = in.ReadInt();
+        DefText1 = in.ReadStringView();
+        DefText2 = in.ReadStringView();
+        DefValue3 = in.ReadInt();
+        ReadArray(in, 4, [&](std::int32_t i) {
+            const std::int32_t kind = in.ReadInt();
             if (i < ActionArgumentCount)
                 ArgumentKinds[static_cast<std::size_t>(i)] = kind;
         });
         // Library id 0 in the newer layout is still an old number.  A
         // registered definition overrides the copy just read.
-        SetAction(stream.Core(), LibraryId, ActionId);
+        SetAction(in.Core(), LibraryId, ActionId);
     } else {
         return false;
     }
 
-    Selector = stream.ReadInt();
-    ActionFlag = stream.ReadBool();
-    ReadArray(stream, 4, [&](std::int32_t i) {
-        const std::string_view argument = stream.ReadStringView();
+    Selector = in.ReadInt();
+    ActionFlag = in.ReadBool();
+    ReadArray(in, 4, [&](std::int32_t i) {
+        const std::string_view argument = in.ReadStringView();
         if (i < ActionArgumentCount)
             Arguments[static_cast<std::size_t>(i)] = argument;
     });
 
     if (tag == ActionTagNew)
-        TailFlag = stream.ReadBool();
+        TailFlag = in.ReadBool();
     else
         // The older layout kept this flag as the eighth argument; only the
         // exact text "1" sets it, and the argument itself stays.
@@ -174,26 +176,29 @@ bool CAction::Save(CStream& stream) {
     // is translated now.
     SetAction(stream.Core(), LibraryId, ActionId);
 
-    stream.WriteInt(ActionTagNew);
-    stream.WriteInt(LibraryId);
-    stream.WriteInt(ActionId);
-    stream.WriteInt(DefValue1);
-    stream.WriteBool(DefFlag1);
-    stream.WriteBool(DefFlag2);
-    stream.WriteBool(DefFlag3);
-    stream.WriteInt(DefValue2);
-    stream.WriteString(DefText1);
-    stream.WriteString(DefText2);
-    stream.WriteInt(DefValue3);
-    stream.WriteInt(ActionArgumentCount);
+    // Written through a cursor of its own: a large project holds hundreds
+    // of thousands of actions.
+    CFieldWriter out(stream);
+    out.WriteInt(ActionTagNew);
+    out.WriteInt(LibraryId);
+    out.WriteInt(ActionId);
+    out.WriteInt(DefValue1);
+    out.WriteBool(DefFlag1);
+    out.WriteBool(DefFlag2);
+    out.WriteBool(DefFlag3);
+    out.WriteInt(DefValue2);
+    out.WriteString(DefText1);
+    out.WriteString(DefText2);
+    out.WriteInt(DefValue3);
+    out.WriteInt(ActionArgumentCount);
     for (std::int32_t kind : ArgumentKinds)
-        stream.WriteInt(kind);
-    stream.WriteInt(Selector);
-    stream.WriteBool(ActionFlag);
-    stream.WriteInt(ActionArgumentCount);
+        out.WriteInt(kind);
+    out.WriteInt(Selector);
+    out.WriteBool(ActionFlag);
+    out.WriteInt(ActionArgumentCount);
     for (const CCompactString& argument : Arguments)
-        stream.WriteString(argument);
-    stream.WriteBool(TailFlag);
+        out.WriteString(argument);
+    out.WriteBool(TailFlag);
     return true;
 }
 

@@ -51,7 +51,7 @@ inline constexpr std::int32_t OldActionLibraryId = 1;
 // has none (anything outside 1..69).
 std::optional<std::int32_t> TranslateOldAction(std::int32_t oldNumber);
 
-class CAction {
+class CAction final {
 public:
     // Every field zero or empty, then ResetValues.
     CAction();

@@ -32,8 +32,9 @@ bool CEvent::Load(CStream& stream) {
     // action of some hundred bytes: the load is charged for them.
     CLoadBudget::Charge(stream.Core(), static_cast<std::size_t>(count) * (sizeof(CAction) + sizeof(Actions[0])));
     Actions.reserve(static_cast<std::size_t>(count));
+    CPlace place(stream.Core(), "action", 1);  // counted from 1, as people count
     for (std::int32_t i = 0; i < count; ++i) {
-        const CPlace place(stream.Core(), "action", std::int64_t{i} + 1);  // counted from 1, as people count
+        place.MoveTo(std::int64_t{i} + 1);
         AddAction(0, 0).Load(stream);
     }
     return true;
@@ -42,8 +43,11 @@ bool CEvent::Load(CStream& stream) {
 bool CEvent::Save(CStream& stream) {
     stream.WriteInt(EventTag);
     stream.WriteInt(Count());
+    if (Actions.empty())
+        return true;
+    CPlace place(stream.Core(), "action", 1);
     for (std::size_t i = 0; i < Actions.size(); ++i) {
-        const CPlace place(stream.Core(), "action", static_cast<std::int64_t>(i) + 1);
+        place.MoveTo(static_cast<std::int64_t>(i) + 1);
         Actions[i]->Save(stream);
     }
     return true;

@@ -19,7 +19,7 @@ namespace transvane {
 
 inline constexpr std::int32_t EventTag = 400;
 
-class CEvent {
+class CEvent final {
 public:
     // The actions are allocated from memory.
     explicit CEvent(CMemoryResource* memory = HeapMemory()) : Actions(memory) {}

@@ -67,10 +67,8 @@ void CCompactString::Assign(std::string_view text) {
     std::memcpy(FBytes, &words, sizeof words);
 }
 
-void CCompactString::Release() noexcept {
-    if (OnHeap())
-        std::allocator<std::uint32_t>().deallocate(HeapWords(), WordsFor(HeapSize()));
-    FBytes[0] = InlineTag(0);
+void CCompactString::FreeHeap() noexcept {
+    std::allocator<std::uint32_t>().deallocate(HeapWords(), WordsFor(HeapSize()));
 }
 
 std::ostream& operator<<(std::ostream& out, const CCompactString& text) { return out << text.View(); }

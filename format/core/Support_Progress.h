@@ -104,6 +104,10 @@ public:
     // (KeepFailurePlace) before it is given up.
     ~CPlace();
     CPlace(const CPlace&) = delete;
+    // The same place at another item of its list: a list of many small
+    // items (an event's actions) holds one place for all of them instead of
+    // making one for each.  The place must be the innermost one held.
+    void MoveTo(std::int64_t number) { FCore.Places.back().Number = number; }
     CPlace& operator=(const CPlace&) = delete;
 
 private:

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace transvane {
 
@@ -56,6 +57,21 @@ CBlock ReadWholeFile(int fd, std::size_t size, const std::string& fileName) {
 // ---------------------------------------------------------------------------
 // CMemoryStream
 
+CMemoryStream& CMemoryStream::operator=(CMemoryStream&& other) noexcept {
+    if (this != &other) {
+        FBuffer = std::exchange(other.FBuffer, {});
+        FEnd = std::exchange(other.FEnd, 0);
+        FMapping = std::move(other.FMapping);
+        FPosition = std::exchange(other.FPosition, 0);
+        FAppendLimit = std::exchange(other.FAppendLimit, NoLimit);
+        FSpilled = std::exchange(other.FSpilled, 0);
+        FSpillAt = std::exchange(other.FSpillAt, NoLimit);
+        FSpillFile = std::exchange(other.FSpillFile, -1);
+        FSpillName = std::exchange(other.FSpillName, {});
+    }
+    return *this;
+}
+
 void CMemoryStream::SetPosition(std::size_t position) {
     if (position < FSpilled)
         throw std::logic_error("a spilling stream cannot go back to bytes already written");
@@ -73,31 +89,58 @@ void CMemoryStream::ThrowShortRead() { throw EReadError("Stream read error"); }
 void CMemoryStream::WriteElsewhere(std::span<const std::uint8_t> source) {
     if (FMapping != nullptr)
         CopyMapping();
-    if (FPosition == FBuffer.size()) {
-        if (FSpillFile >= 0 && FBuffer.size() >= FSpillAt)
-            Spill();  // the window is full
-        FBuffer.insert(FBuffer.end(), source.begin(), source.end());
-        FPosition = FBuffer.size();
-        return;
-    }
+    if (FPosition == FEnd && FSpillFile >= 0 && FEnd >= FSpillAt)
+        Spill();  // the window is full
     const std::size_t end = FPosition + source.size();
-    if (end > FBuffer.size())
-        FBuffer.resize(end);
+    if (end > FEnd) {
+        MakeRoom(end);
+        FEnd = end;
+    }
+    // memmove: source may lie in the stream's own bytes.
     if (!source.empty())
         std::memmove(FBuffer.data() + FPosition, source.data(), source.size());
     FPosition = end;
 }
 
+// The room grows a kilobyte at a time within the capacity, so that a capacity
+// reserved generously is not touched (nor backed by memory) before it is
+// written, and the room a compressed block takes away (it is compressed into
+// the vector, which is cut to the stream's bytes for it) costs little to
+// make again; beyond the capacity the buffer doubles, as a vector's
+// insertion would.
+void CMemoryStream::MakeRoom(std::size_t end) {
+    if (end <= FBuffer.size())
+        return;
+    constexpr std::size_t Step = std::size_t{1} << 10;
+    if (end > FBuffer.capacity())
+        FBuffer.reserve(std::max(end, FBuffer.capacity() * 2));
+    FBuffer.resize(std::min(FBuffer.capacity(), std::max(end, FEnd + Step)));
+}
+
+// A record of small fields fits in this: room is made for it at once, and
+// a record that needs more goes on through AppendThrough.
+constexpr std::size_t RecordRoom = 256;
+
+std::span<std::uint8_t> CMemoryStream::AppendRoom() {
+    if (FMapping != nullptr || FPosition != FEnd || FEnd >= FAppendLimit)
+        return {};
+    MakeRoom(FEnd + RecordRoom);
+    return {FBuffer.data() + FEnd, FBuffer.size() - FEnd};
+}
+
+std::span<std::uint8_t> CMemoryStream::AppendThrough(std::size_t written, std::span<const std::uint8_t> source) {
+    Appended(written);
+    Write(source);
+    return AppendRoom();
+}
+
 // The causes say what the file holds where a count should be: a reader
 // that gets there has not run out of bytes, it met a value no writer makes.
-void CMemoryStream::ExpectItems(std::int64_t count, std::size_t bytesEach) const {
+void CMemoryStream::ThrowUnexpectedCount(std::int64_t count, std::size_t bytesEach, std::size_t remaining) {
     if (count < 0)
         throw EReadError("a count of " + std::to_string(count) + " where a count was expected");
-    if (bytesEach == 0)
-        return;
-    if (static_cast<std::uint64_t>(count) > Remaining() / bytesEach)
-        throw EReadError("a count of " + std::to_string(count) + " where the rest of the file holds at most " +
-                         std::to_string(Remaining() / bytesEach));
+    throw EReadError("a count of " + std::to_string(count) + " where the rest of the file holds at most " +
+                     std::to_string(remaining / bytesEach));
 }
 
 void CMemoryStream::SpillTo(int fd, const std::string& fileName, std::size_t threshold) {
@@ -110,13 +153,13 @@ void CMemoryStream::SpillTo(int fd, const std::string& fileName, std::size_t thr
 }
 
 void CMemoryStream::Spill() {
-    if (FPosition != FBuffer.size())
+    if (FPosition != FEnd)
         throw std::logic_error("a spilling stream may only be appended to");
-    WriteAllToFile(FSpillFile, FBuffer, FSpillName);
-    StartWriteback(FSpillFile, FSpilled, FBuffer.size());
-    // The buffer keeps its capacity: the next window reuses the same memory.
-    FSpilled += FBuffer.size();
-    FBuffer.clear();
+    WriteAllToFile(FSpillFile, View(), FSpillName);
+    StartWriteback(FSpillFile, FSpilled, FEnd);
+    // The buffer keeps its room: the next window reuses the same memory.
+    FSpilled += FEnd;
+    FEnd = 0;
     FPosition = 0;
 }
 
@@ -128,6 +171,7 @@ void CMemoryStream::Flush() {
 void CMemoryStream::CopyMapping() {
     const std::span<const std::uint8_t> mapped = FMapping->Bytes();
     FBuffer.assign(mapped.begin(), mapped.end());
+    FEnd = FBuffer.size();
     FMapping.reset();
     FAppendLimit = FSpillAt;
 }
@@ -135,14 +179,17 @@ void CMemoryStream::CopyMapping() {
 const CBlock& CMemoryStream::Bytes() const {
     if (FMapping != nullptr)
         throw std::logic_error("a stream reading a mapped file has no buffer; use View");
+    Trim();
     return FBuffer;
 }
 
 CBlock CMemoryStream::TakeBytes() {
     if (FMapping != nullptr)
         CopyMapping();
+    Trim();
     CBlock bytes = std::move(FBuffer);
     FBuffer.clear();
+    FEnd = 0;
     FPosition = 0;
     return bytes;
 }
@@ -179,6 +226,7 @@ void CMemoryStream::LoadFromFile(const std::string& fileName) {
     }
     CloseFile(fd);  // a mapping stays valid without its descriptor
     FBuffer = std::move(bytes);
+    FEnd = FBuffer.size();
     FMapping = std::move(mapping);
     FAppendLimit = FMapping != nullptr ? 0 : FSpillAt;
     FPosition = 0;
@@ -215,18 +263,14 @@ void WriteAllToFile(int fd, std::span<const std::uint8_t> bytes, const std::stri
 
 std::string CStream::ReadString() { return std::string(ReadStringView()); }
 
-std::string_view CStream::ReadStringView() {
-    const std::int32_t count = ReadInt();
-    if (count <= 0)
-        return {};
-    std::span<const std::uint8_t> bytes = Take(static_cast<std::size_t>(count));
-    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+std::int32_t CStream::StringCount(std::string_view value) {
+    if (value.size() > MaxBlockSize)
+        throw std::length_error("string too long for the project format");
+    return static_cast<std::int32_t>(value.size());
 }
 
 void CStream::WriteString(std::string_view value) {
-    if (value.size() > MaxBlockSize)
-        throw std::length_error("string too long for the project format");
-    WriteInt(static_cast<std::int32_t>(value.size()));
+    WriteInt(StringCount(value));
     Write({reinterpret_cast<const std::uint8_t*>(value.data()), value.size()});
 }
 
@@ -296,16 +340,18 @@ void CStream::WriteCompressedBlock(std::span<const std::uint8_t> source) {
     // spills only at the start of a write, so the placeholder is still in
     // the buffer when it is patched.)
     WriteInt(0);
-    if (FPosition != FBuffer.size())
+    if (FPosition != FEnd)
         throw std::logic_error("WriteCompressedBlock must append at the end of the stream");
     const std::size_t countAt = FPosition - 4;
+    Trim();
     CompressBlock(source, FBuffer);
-    const std::size_t compressed = FBuffer.size() - countAt - 4;
+    FEnd = FBuffer.size();
+    const std::size_t compressed = FEnd - countAt - 4;
     if (compressed > MaxBlockSize)
         throw EZCompressionError("compressed block too large for the project format");
     const auto count = static_cast<std::int32_t>(compressed);
     std::memcpy(FBuffer.data() + countAt, &count, 4);
-    FPosition = FBuffer.size();
+    FPosition = FEnd;
 }
 
 // ---------------------------------------------------------------------------

@@ -60,13 +60,14 @@ protected:
 class CMemoryStream {
 public:
     CMemoryStream() = default;
-    explicit CMemoryStream(CBlock bytes) : FBuffer(std::move(bytes)) {}
+    explicit CMemoryStream(CBlock bytes) : FBuffer(std::move(bytes)), FEnd(FBuffer.size()) {}
     virtual ~CMemoryStream() = default;
 
     CMemoryStream(const CMemoryStream&) = delete;
     CMemoryStream& operator=(const CMemoryStream&) = delete;
-    CMemoryStream(CMemoryStream&&) = default;
-    CMemoryStream& operator=(CMemoryStream&&) = default;
+    // A stream moved from is left empty.
+    CMemoryStream(CMemoryStream&& other) noexcept { *this = std::move(other); }
+    CMemoryStream& operator=(CMemoryStream&& other) noexcept;
 
     // Size and position count from the start of the stream, including what
     // has already gone to the file of a spilling stream (see SpillTo).
@@ -88,13 +89,16 @@ public:
     }
     // Writes at the position, overwriting and then growing the buffer.
     // Writers append, a few bytes at a time, millions of times for a large
-    // project: that case is kept short enough to be inlined, and the rest
-    // (overwriting, spilling, the first write to a mapped file) is left to
+    // project: that case is one comparison and a copy into room the buffer
+    // already has, short enough to be inlined; the rest (making room,
+    // overwriting, spilling, the first write to a mapped file) is left to
     // WriteElsewhere.
     void Write(std::span<const std::uint8_t> source) {
-        if (FPosition == FBuffer.size() && FBuffer.size() < FAppendLimit) {
-            FBuffer.insert(FBuffer.end(), source.begin(), source.end());
-            FPosition = FBuffer.size();
+        if (FPosition == FEnd && FEnd < FAppendLimit && FBuffer.size() - FEnd >= source.size()) {
+            if (!source.empty())
+                std::memcpy(FBuffer.data() + FEnd, source.data(), source.size());
+            FEnd += source.size();
+            FPosition = FEnd;
         } else {
             WriteElsewhere(source);
         }
@@ -103,7 +107,11 @@ public:
     // Fails with EReadError unless count items of at least bytesEach bytes
     // each could still follow.  A negative count also fails.  Readers call it
     // with a count taken from the file before they allocate for it.
-    void ExpectItems(std::int64_t count, std::size_t bytesEach) const;
+    void ExpectItems(std::int64_t count, std::size_t bytesEach) const {
+        // Checked inline: readers of small records call it for every list.
+        if (count < 0 || (bytesEach != 0 && static_cast<std::uint64_t>(count) > Remaining() / bytesEach))
+            ThrowUnexpectedCount(count, bytesEach, Remaining());
+    }
 
     // The bytes the stream can read: all of them, unless it spills.
     std::span<const std::uint8_t> View() const { return {Data(), Held()}; }
@@ -114,6 +122,8 @@ public:
     const CBlock& Bytes() const;
     // Hands the bytes over as a buffer; the stream is left empty.
     CBlock TakeBytes();
+    // Room for capacity bytes without moving the buffer; only what is
+    // written is ever touched.
     void Reserve(std::size_t capacity) { FBuffer.reserve(capacity); }
 
     void LoadFromFile(const std::string& fileName);
@@ -134,17 +144,41 @@ public:
     void SpillTo(int fd, const std::string& fileName, std::size_t threshold);
     void Flush();
 
-protected:
+    // For CFieldWriter: the room ready at the end of the stream (empty
+    // where the stream does not append now: it overwrites, reads a mapped
+    // file or must spill first); count bytes written into it become the
+    // stream's; and a write through the stream once room runs short.
+    std::span<std::uint8_t> AppendRoom();
+    void Appended(std::size_t count) {
+        if (count == 0)
+            return;
+        FEnd += count;
+        FPosition = FEnd;
+    }
+    std::span<std::uint8_t> AppendThrough(std::size_t written, std::span<const std::uint8_t> source);
+
+    // The failures of Take and ExpectItems, for readers of their own.
     [[noreturn]] static void ThrowShortRead();
+    [[noreturn]] static void ThrowUnexpectedCount(std::int64_t count, std::size_t bytesEach, std::size_t remaining);
+
+protected:
     void WriteElsewhere(std::span<const std::uint8_t> source);
+    // Makes FBuffer reach at least end bytes (see FEnd).
+    void MakeRoom(std::size_t end);
+    // FBuffer cut to the bytes written, for whatever takes it as a vector.
+    void Trim() const { FBuffer.resize(FEnd); }
     void Spill();
     void CopyMapping();
 
     // The bytes read: the mapped file's, or the buffer's.
     const std::uint8_t* Data() const { return FMapping != nullptr ? FMapping->Bytes().data() : FBuffer.data(); }
-    std::size_t Held() const { return FMapping != nullptr ? FMapping->Bytes().size() : FBuffer.size(); }
+    std::size_t Held() const { return FMapping != nullptr ? FMapping->Bytes().size() : FEnd; }
 
-    CBlock FBuffer;
+    // The stream's bytes are FBuffer's first FEnd; the rest is room made
+    // ahead in steps, so that an append is a plain copy instead of a
+    // vector insertion.  Trimmed (mutable for that) when it is handed out.
+    mutable CBlock FBuffer;
+    std::size_t FEnd = 0;
     std::unique_ptr<CMappedFile> FMapping;  // instead of FBuffer, until written
     std::size_t FPosition = 0;              // in the bytes held
 
@@ -214,11 +248,21 @@ public:
     double ReadReal() { return ReadScalar<double>(); }
     void WriteReal(double value) { WriteScalar(value); }
 
+    // The count written before a string's characters; std::length_error
+    // for a string longer than the format holds.
+    static std::int32_t StringCount(std::string_view value);
+
     std::string ReadString();
     // The characters of the next string as a view into the stream's bytes,
     // valid until the stream is next written: for readers that keep the
     // text in something other than a std::string.
-    std::string_view ReadStringView();
+    std::string_view ReadStringView() {
+        const std::int32_t count = ReadInt();
+        if (count <= 0)
+            return {};
+        const std::span<const std::uint8_t> bytes = Take(static_cast<std::size_t>(count));
+        return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+    }
     void WriteString(std::string_view value);
 
     bool ReadBool() { return ReadInt() > 0; }
@@ -272,6 +316,106 @@ private:
     CCoreState* FCore = nullptr;
     std::unique_ptr<CCoreState> FOwnCore;  // FCore's, when none was given
     std::vector<CDamagedBlock>* FDamage = nullptr;
+};
+
+// Writes the fields of one record through a cursor of its own into room
+// made once at the end of the stream, and hands the bytes to the stream when
+// it ends: an action of twenty numbers and ten strings then costs a copy a
+// field, where the stream's own writes would read and store its length for
+// each.  It has the stream's writing primitives, so a record written through
+// it still reads as its reader, line for line.  Nothing else may write to the
+// stream while a writer lives.
+class CFieldWriter {
+public:
+    explicit CFieldWriter(CStream& stream) : FStream(stream) { Use(stream.AppendRoom()); }
+    ~CFieldWriter() { FStream.Appended(Written()); }
+    CFieldWriter(const CFieldWriter&) = delete;
+    CFieldWriter& operator=(const CFieldWriter&) = delete;
+
+    void WriteInt(std::int32_t value) {
+        std::uint8_t bytes[sizeof value];
+        std::memcpy(bytes, &value, sizeof value);
+        Write(bytes);
+    }
+    void WriteBool(bool value) { WriteInt(value ? 1 : 0); }
+    void WriteString(std::string_view value) {
+        WriteInt(CStream::StringCount(value));
+        Write({reinterpret_cast<const std::uint8_t*>(value.data()), value.size()});
+    }
+
+private:
+    // The cursor lives in the writer, whose address is never handed out,
+    // so that it can stay in a register across the copies.
+    void Write(std::span<const std::uint8_t> source) {
+        if (static_cast<std::size_t>(FEnd - FCursor) >= source.size()) {
+            if (!source.empty())
+                std::memcpy(FCursor, source.data(), source.size());
+            FCursor += source.size();
+        } else {
+            Use(FStream.AppendThrough(Written(), source));
+        }
+    }
+    std::size_t Written() const { return static_cast<std::size_t>(FCursor - FStart); }
+    void Use(std::span<std::uint8_t> room) {
+        FStart = FCursor = room.data();
+        FEnd = room.data() + room.size();
+    }
+
+    CStream& FStream;
+    std::uint8_t* FStart = nullptr;
+    std::uint8_t* FCursor = nullptr;
+    std::uint8_t* FEnd = nullptr;
+};
+
+// Reads the fields of one record through a cursor of its own over the bytes
+// that remain, and moves the stream past what it read when it ends: the
+// reading side of CFieldWriter, with the stream's reading primitives and
+// their checks.  Nothing else may read from or write to the stream while a
+// reader lives.
+class CFieldReader {
+public:
+    explicit CFieldReader(CStream& stream) : FStream(stream) {
+        const std::span<const std::uint8_t> rest = stream.Rest();
+        FStart = FCursor = rest.data();
+        FEnd = rest.data() + rest.size();
+    }
+    ~CFieldReader() { FStream.Take(static_cast<std::size_t>(FCursor - FStart)); }
+    CFieldReader(const CFieldReader&) = delete;
+    CFieldReader& operator=(const CFieldReader&) = delete;
+
+    std::int32_t ReadInt() {
+        std::int32_t value;
+        std::memcpy(&value, Take(sizeof value), sizeof value);
+        return value;
+    }
+    bool ReadBool() { return ReadInt() > 0; }
+    std::string_view ReadStringView() {
+        const std::int32_t count = ReadInt();
+        if (count <= 0)
+            return {};
+        return {reinterpret_cast<const char*>(Take(static_cast<std::size_t>(count))), static_cast<std::size_t>(count)};
+    }
+    void ExpectItems(std::int64_t count, std::size_t bytesEach) const {
+        if (count < 0 || (bytesEach != 0 && static_cast<std::uint64_t>(count) > Remaining() / bytesEach))
+            CMemoryStream::ThrowUnexpectedCount(count, bytesEach, Remaining());
+    }
+    // The core part of the load the stream belongs to.
+    CCoreState& Core() { return FStream.Core(); }
+
+private:
+    std::size_t Remaining() const { return static_cast<std::size_t>(FEnd - FCursor); }
+    const std::uint8_t* Take(std::size_t count) {
+        if (count > Remaining())
+            CMemoryStream::ThrowShortRead();
+        const std::uint8_t* bytes = FCursor;
+        FCursor += count;
+        return bytes;
+    }
+
+    CStream& FStream;
+    const std::uint8_t* FStart = nullptr;
+    const std::uint8_t* FCursor = nullptr;
+    const std::uint8_t* FEnd = nullptr;
 };
 
 // The memory one load may claim beyond the file itself.  A small file can

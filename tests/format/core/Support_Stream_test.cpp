@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <functional>
 #include <limits>
 #include <unistd.h>
 
@@ -77,6 +78,58 @@ TEST(Stream, StringCountsAndEightBitCharacters) {
     negative.SetPosition(0);
     EXPECT_EQ(negative.ReadStringView(), "");
     EXPECT_EQ(negative.Position(), 4u);
+}
+
+// A record written through a field writer is the same bytes as through the
+// stream's own primitives, wherever the stream stands: fresh, behind a
+// compressed block (compressed into the buffer itself), over bytes already
+// written, with text longer than the room made for a record; and a stream
+// moved from is empty and writable again.
+TEST(Stream, FieldWriterWritesWhatTheStreamWould) {
+    const std::string longText(700, 'x');
+    const auto record = [&](auto& out) {
+        out.WriteInt(-7);
+        out.WriteBool(true);
+        out.WriteString("self");
+        out.WriteString(longText);
+        out.WriteString("");
+        out.WriteInt(8);
+    };
+    const auto throughWriter = [&](CStream& s) {
+        CFieldWriter out(s);
+        record(out);
+    };
+    struct Case {
+        const char* where;
+        std::function<void(CStream&)> before;
+    };
+    const Case cases[] = {
+        {"fresh", [](CStream&) {}},
+        {"behind a compressed block", [](CStream& s) { s.WriteCompressedBlock(CBlock(3000, 5)); }},
+        {"over written bytes",
+         [&](CStream& s) {
+             record(s);
+             record(s);
+             s.SetPosition(3);
+         }},
+        {"moved from",
+         [](CStream& s) {
+             s.WriteInt(1);
+             CStream elsewhere(std::move(s));
+             EXPECT_EQ(s.Size(), 0u);
+         }},
+    };
+    for (const Case& c : cases) {
+        CStream plain, written;
+        c.before(plain);
+        record(plain);
+        plain.WriteInt(99);
+        c.before(written);
+        throughWriter(written);
+        written.WriteInt(99);
+        EXPECT_EQ(written.Bytes(), plain.Bytes()) << c.where;
+        EXPECT_EQ(written.Position(), plain.Position()) << c.where;
+    }
 }
 
 TEST(Stream, BlockRoundTripsByteForByte) {
@@ -302,6 +355,11 @@ TEST(Stream, SpillingStreamWritesTheSameFile) {
                 s.WriteCompressedBlock(big);
             if (i % 70 == 0)
                 s.WriteBlock(big);
+            if (i % 40 == 0) {
+                CFieldWriter out(s);
+                out.WriteInt(i);
+                out.WriteString(std::string(static_cast<std::size_t>(i * 3), 'b'));
+            }
         }
     };
     CStream whole;
