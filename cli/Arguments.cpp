@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
+#include "format/core/Support_Report.h"
 
 namespace transvane {
 
@@ -178,7 +179,7 @@ std::string CommandHelp(const CCommandRow& command) {
 }
 
 int UsageError(const std::string& problem) {
-    std::fprintf(stderr, "transvane-cli: %s\nTry 'transvane-cli --help'.\n", problem.c_str());
+    std::fprintf(stderr, "transvane-cli: %s\nTry 'transvane-cli --help'.\n", OneLine(problem).c_str());
     return 2;
 }
 

@@ -29,7 +29,7 @@ namespace transvane {
 
 namespace fs = std::filesystem;
 
-void ShowProblem(const std::string& problem) { std::fprintf(stderr, "transvane-cli: %s\n", problem.c_str()); }
+void ShowProblem(const std::string& problem) { std::fprintf(stderr, "transvane-cli: %s\n", OneLine(problem).c_str()); }
 
 void ShowBackups(const std::string& target, const std::string& keptAs, const std::string& dropped) {
     if (!keptAs.empty())
@@ -76,9 +76,9 @@ std::string LossLine(const std::string& source, const CConversionReport& report)
     return losses.empty() ? losses : losses + " (transvane-cli check " + ShellOperand(source) + " lists them)";
 }
 
-// Makes sure the output folder exists; prints the problem and returns false
-// when it cannot be used.
-bool PrepareOutputDir(const std::string& dir) {
+// Makes sure the output folder exists, noting in made what it makes; prints
+// the problem and returns false when it cannot be used.
+bool PrepareOutputDir(const std::string& dir, CMadeFolders& made) {
     std::error_code error;
     if (fs::is_directory(PathOf(dir), error))
         return true;
@@ -86,8 +86,8 @@ bool PrepareOutputDir(const std::string& dir) {
         ShowProblem("the output folder " + dir + " exists and is not a folder");
         return false;
     }
-    fs::create_directories(PathOf(dir), error);
-    if (error) {
+    if (const std::error_code failed = made.Make(dir)) {
+        error = failed;
         ShowProblem("cannot create the output folder " + dir + ": " + error.message());
         return false;
     }
@@ -182,13 +182,33 @@ const char* Decimal(int value, char (&buffer)[16]) {
     return p;
 }
 
+// The parts as one line's text, control characters in names escaped as
+// OneLine does; the line's end is written apart.
 void Write(int fd, std::initializer_list<const char*> parts) {
+    char line[256];
+    std::size_t used = 0;
+    const auto flush = [&] {
+        line[used] = '\0';
+        WriteFromHandler(fd, line);
+        used = 0;
+    };
     for (const char* part : parts)
-        WriteFromHandler(fd, part);
+        for (const char* c = part; *c != '\0'; ++c) {
+            char buffer[5];
+            const char* escaped = EscapedControl(*c, buffer);
+            const char single[2] = {*c, '\0'};
+            for (const char* put = escaped != nullptr ? escaped : single; *put != '\0'; ++put) {
+                if (used + 1 == sizeof line)
+                    flush();
+                line[used++] = *put;
+            }
+        }
+    flush();
 }
 
 void WriteSourceLine(const std::string& source, const char* text) {
-    Write(STDERR_FILENO, {source.c_str(), ": ", text, "\n"});
+    Write(STDERR_FILENO, {source.c_str(), ": ", text});
+    WriteFromHandler(STDERR_FILENO, "\n");
 }
 
 // A file's line once it is done: "SOURCE: converted to OUTPUT (notes)",
@@ -198,9 +218,11 @@ void WriteSourceLine(const std::string& source, const char* text) {
 void WriteFileLine(const std::string& source, const CBatchPlan& plan, const CFileState& state) {
     const int stage = state.Stage.load();
     if (stage == Unchanged) {
-        Write(STDOUT_FILENO, {source.c_str(), " was already version 5; left unchanged\n"});
+        Write(STDOUT_FILENO, {source.c_str(), " was already version 5; left unchanged"});
+        WriteFromHandler(STDOUT_FILENO, "\n");
     } else if (stage == Skipped && (!plan.PassedBy || TheRun.Verbose)) {
-        Write(STDOUT_FILENO, {source.c_str(), ": skipped: ", plan.Skip.c_str(), "\n"});
+        Write(STDOUT_FILENO, {source.c_str(), ": skipped: ", plan.Skip.c_str()});
+        WriteFromHandler(STDOUT_FILENO, "\n");
     } else if (stage == Converted) {
         Write(STDOUT_FILENO, {source.c_str(), ": converted to ", plan.Output.c_str()});
         const bool alreadyNew = state.AlreadyNew.load();
@@ -273,18 +295,22 @@ void WriteSummary(const CTally& tally, const std::vector<std::string>& sources, 
     }
     WriteFromHandler(STDOUT_FILENO, *separator == '\0' ? "0 converted\n" : "\n");
     for (std::size_t i = 0; i < sources.size(); ++i)
-        if (states[i].Stage.load() == Failed)
-            Write(STDOUT_FILENO, {"  ", sources[i].c_str(), "\n"});
+        if (states[i].Stage.load() == Failed) {
+            Write(STDOUT_FILENO, {"  ", sources[i].c_str()});
+            WriteFromHandler(STDOUT_FILENO, "\n");
+        }
 }
 
 // ---- the run ----------------------------------------------------------------
 
 class CBatch {
 public:
-    explicit CBatch(CBatchOptions options)
+    // The folders the run makes are noted in made, which the output
+    // folder itself may already be in.
+    CBatch(CBatchOptions options, CMadeFolders& made)
         : FOptions(std::move(options)),
           FFeedback(FOptions.Quiet, IsTerminal(STDERR_FILENO), stderr, FOptions.ProgressDelay),
-          FMadeFolders(FOptions.PendingFiles),
+          FMadeFolders(made),
           FPlans(PlanBatch(FOptions.Sources, {FOptions.OutputDir, FOptions.Force, FOptions.SkipExisting})) {
         FLimits.PendingFiles = FOptions.PendingFiles;
         for (const CBatchPlan& plan : FPlans)
@@ -431,7 +457,7 @@ private:
         // number of jobs: the lines of a file come in source order.
         if (const std::string losses = LossLine(FSources[i], outcome.Report);
             !FOptions.Quiet && outcome.Stage == Converted && !losses.empty())
-            std::fprintf(stderr, "%s: %s\n", FSources[i].c_str(), losses.c_str());
+            std::fprintf(stderr, "%s: %s\n", OneLine(FSources[i]).c_str(), OneLine(losses).c_str());
         if (!FOptions.Quiet)
             WriteFileLine(FSources[i], plan, TheRun.States.load()[i]);
         TheRun.AtWork.store(false);
@@ -440,7 +466,7 @@ private:
     CBatchOptions FOptions;
     CConversionLimits FLimits;
     CBatchFeedback FFeedback;
-    CMadeFolders FMadeFolders;
+    CMadeFolders& FMadeFolders;
     // A file's stage set final under the lock, for the files that wait
     // for it (Settled).
     std::mutex FSettleLock;
@@ -458,9 +484,10 @@ CMadeFolders::~CMadeFolders() {
         CPendingFiles::Disarm(made.Entry);
 }
 
-void CMadeFolders::MakeFor(const std::string& file) {
-    const fs::path folder = PathOf(file).parent_path();
-    const std::vector<std::string> missing = MissingFolders(NameOf(folder));
+void CMadeFolders::MakeFor(const std::string& file) { Make(NameOf(PathOf(file).parent_path())); }
+
+std::error_code CMadeFolders::Make(const std::string& folder) {
+    const std::vector<std::string> missing = MissingFolders(folder);
     // Noted before they exist, so that an interruption meanwhile finds
     // them; a note that cannot be made leaves the folder to the run's end.
     std::vector<CMade> made;
@@ -470,9 +497,10 @@ void CMadeFolders::MakeFor(const std::string& file) {
             made.push_back({name, FPending != nullptr ? FPending->ArmFolder(name) : nullptr});
     }
     std::error_code error;
-    fs::create_directories(folder, error);
+    fs::create_directories(PathOf(folder), error);
     const std::lock_guard<std::mutex> guard(FLock);
     FMade.insert(FMade.end(), made.begin(), made.end());
+    return error;
 }
 
 void CMadeFolders::RemoveEmpty() {
@@ -528,9 +556,9 @@ void CFeedbackObserver::Progress(const transvane::CProgress& progress) {
 }
 
 void CBatchFeedback::ShowMessage(const std::string& text, const std::vector<std::string>& context) {
-    std::vector<std::string> lines{FSource.empty() ? text : FSource + ": " + text};
-    for (const std::string& line : context)
-        lines.push_back("  " + line);
+    std::vector<std::string> lines = MessageLines({text, context});
+    if (!FSource.empty())
+        lines.front() = OneLine(FSource) + ": " + lines.front();
     if (FQuiet) {
         FHeld.push_back(std::move(lines));
         return;
@@ -639,7 +667,7 @@ void CBatchFeedback::PrintLines(const std::vector<std::string>& lines) {
 void CBatchFeedback::DrawProgress() {
     if (!FProgressLine || FQuiet || FProgress.Stage.empty() || std::chrono::steady_clock::now() - FStarted < FDelay)
         return;
-    std::string line = (FSource.empty() ? "" : FSource + ": ") + FProgress.Text();
+    std::string line = (FSource.empty() ? "" : OneLine(FSource) + ": ") + FProgress.Text();
     // A line wider than the terminal would wrap, and the carriage return
     // could then no longer take it back.  Cut it, but not inside a UTF-8
     // character.
@@ -676,7 +704,7 @@ int ConvertOne(const std::string& source, const std::string& target, const CBatc
     // Refused before the load, which may take a while for a large project.
     // The window asks before it replaces a file; this tool cannot ask.
     if (!options.Force && ResolveSaveTarget(target).Kind == ESaveTargetKind::File && !SameFile(source, target)) {
-        ShowProblem(target + " already exists; use --force to replace it");
+        ShowProblem(target + " already exists; use --force to replace it, or --skip-existing to leave it");
         return 1;
     }
     CBatchFeedback feedback(quiet, IsTerminal(STDERR_FILENO), stderr, options.ProgressDelay);
@@ -745,10 +773,16 @@ int RunConvert(const CArguments& arguments, CPendingFiles* pending) {
         }
         return ConvertOne(source, target, options);
     }
+    // The output folder the run makes is removed with the sub-folders when
+    // nothing was written in it: a run that converted nothing leaves no
+    // trace.
+    CMadeFolders made(pending);
     // Not a usage error: the command was right, the disk said no.
-    if (!PrepareOutputDir(options.OutputDir))
+    if (!PrepareOutputDir(options.OutputDir, made)) {
+        made.RemoveEmpty();
         return 1;
-    return CBatch(std::move(options)).Run();
+    }
+    return CBatch(std::move(options), made).Run();
 }
 
 bool ReportBatchInterrupted() {

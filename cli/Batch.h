@@ -54,8 +54,10 @@
 // that is not a source is refused too, unless --force (-f) is given; it is
 // then kept as its .vk1 backup, as the single form does.  With
 // --skip-existing it is left alone and the file counts as skipped, so that
-// a run that was cut short can be finished by running it again.  DIR is
-// created when it does not exist.
+// a run that was cut short can be finished by running it again.  A file
+// named twice, however spelt, is converted once, the repeat skipped.  DIR
+// is created when it does not exist, and removed again when nothing went
+// in it.
 //
 // Interrupted (SIGINT, SIGTERM, SIGHUP), the run says which files it was
 // at and which files it did not start, and still ends with the count,
@@ -72,6 +74,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "format/core/Support_PendingFiles.h"
@@ -93,11 +96,12 @@ void ShowProblem(const std::string& problem);
 // target went, and the backup dropped to make room for it.
 void ShowBackups(const std::string& target, const std::string& keptAs, const std::string& dropped);
 
-// The output's sub-folders a batch made.  A file whose save fails leaves
-// its sub-folder empty; such folders are removed once every job is done,
-// not at once, since meanwhile another file may be about to save there.
-// Noted in pending as well, when it is given, they go with the temporary
-// files when the run is interrupted, where still empty.
+// The folders a batch made: the output folder, its parents and its
+// sub-folders.  A file whose save fails leaves its sub-folder empty; such
+// folders are removed once every job is done, not at once, since meanwhile
+// another file may be about to save there.  Noted in pending as well, when
+// it is given, they go with the temporary files when the run is
+// interrupted, where still empty.
 class CMadeFolders {
 public:
     explicit CMadeFolders(CPendingFiles* pending = nullptr) : FPending(pending) {}
@@ -108,6 +112,9 @@ public:
     // Makes the folder file goes in, with its parents, noting those made.
     // When it cannot be made, the save says why.
     void MakeFor(const std::string& file);
+    // Makes folder with its parents, noting those made; the error when it
+    // cannot be made.
+    std::error_code Make(const std::string& folder);
     // Removes the noted folders that are empty, the deepest first.  Only
     // an empty folder is removed, never what took one's name.
     void RemoveEmpty();

@@ -831,11 +831,9 @@ namespace {
 // Prints what the load said, as a conversion prints its messages: the text
 // on one line, its context indented below.
 void PrintMessages(std::ostream& err, const std::vector<CReportedMessage>& messages) {
-    for (const CReportedMessage& message : messages) {
-        err << message.Text << "\n";
-        for (const std::string& line : message.Context)
-            err << "  " << line << "\n";
-    }
+    for (const CReportedMessage& message : messages)
+        for (const std::string& line : MessageLines(message))
+            err << line << "\n";
 }
 
 // What an extraction has made, so that an interrupted one can take it back:
@@ -891,7 +889,13 @@ int RunExtract(const std::string& fileName, const std::string& folder, bool repl
     const bool loaded = converter.Load(fileName).Ok();
     const CConversionResult& said = transvane::detail::CAccess::Conversion(converter).Result();
     if (!loaded) {
-        PrintMessages(err, said.Report.Messages);
+        // Only why it failed, from its first error on: what the load warned
+        // about before is no more printed than when it succeeds.
+        const std::vector<CReportedMessage>& messages = said.Report.Messages;
+        const auto failure = std::find_if(messages.begin(), messages.end(), [](const CReportedMessage& message) {
+            return message.Text.starts_with("Error ");
+        });
+        PrintMessages(err, failure == messages.end() ? messages : std::vector(failure, messages.end()));
         return 1;
     }
     CProject& project = transvane::detail::CAccess::Conversion(converter).Project();

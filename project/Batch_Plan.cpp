@@ -133,10 +133,23 @@ private:
 class CPlanner {
 public:
     CPlanner(std::vector<CFound> files, CBatchRules rules) : FFiles(std::move(files)), FRules(std::move(rules)) {
-        for (const CFound& file : FFiles) {
+        for (CFound& file : FFiles) {
             FIds.push_back(file.Passed.empty() ? FileIdentity(file.Source) : std::nullopt);
-            if (FIds.back())
-                FById.emplace(*FIds.back(), FIds.size() - 1);
+            if (!FIds.back())
+                continue;
+            // A file named twice for one output (or named and found in a
+            // folder given, or spelt another way) is converted once: the
+            // repeat is passed by.  A link of another name is converted
+            // under its own name, as before.
+            const auto [first, last] = FById.equal_range(*FIds.back());
+            const auto same = std::find_if(
+                first, last, [&](const auto& earlier) { return FFiles[earlier.second].Relative == file.Relative; });
+            if (same != last) {
+                file.Passed = "the same file as " + FFiles[same->second].Source;
+                FIds.back().reset();
+                continue;
+            }
+            FById.emplace(*FIds.back(), FIds.size() - 1);
         }
     }
 
@@ -216,7 +229,8 @@ private:
         // The user may have named a project that is not the run's to
         // replace: only --force says otherwise.
         if (!FRules.Force && exists && !inPlace) {
-            plan.Refusal = "Not converted: its output " + output + " already exists; use --force to replace it.";
+            plan.Refusal = "Not converted: its output " + output +
+                           " already exists; use --force to replace it, or --skip-existing to leave it.";
             return;
         }
         plan.Output = output;
@@ -248,7 +262,7 @@ private:
         return std::nullopt;
     }
 
-    const std::vector<CFound> FFiles;
+    std::vector<CFound> FFiles;
     const CBatchRules FRules;
     std::vector<std::optional<CFileIdentity>> FIds;
     std::multimap<CFileIdentity, std::size_t> FById;                // in the order of the files

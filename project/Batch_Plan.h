@@ -53,7 +53,8 @@ std::string OutputTaken(const std::string& output, const std::string& owner);
 // projects, and among backups, the first wins.  A backup whose project is
 // in the run is skipped.  The output folder, where it lies inside a folder
 // given, is passed by.  In a folder, backups and whatever is named as a
-// project but is no ordinary file are skipped (PassedBy).
+// project but is no ordinary file are skipped (PassedBy), as is a file
+// named (or found) again after its first time.
 std::vector<CBatchPlan> PlanBatch(const std::vector<std::string>& operands, const CBatchRules& rules);
 
 }  // namespace transvane

@@ -303,7 +303,7 @@ namespace {
 // file, where to learn more.
 void ShowCorrupted(CCoreState& core, const std::string& fileName, const CLoadReport& report,
                    const char* recovered = nullptr) {
-    std::optional<CMessageContext> section, place, stopped, cause, recovery, more;
+    std::optional<CMessageContext> section, place, stopped, cause, recovery, more, recover;
     if (!report.Section.empty()) {
         section.emplace(core, "section", report.Section + " (from byte " + std::to_string(report.SectionStart) + ")");
         if (!report.Place.empty())
@@ -317,6 +317,13 @@ void ShowCorrupted(CCoreState& core, const std::string& fileName, const CLoadRep
         recovery.emplace(core, "recovery", recovered);
     if (!fileName.empty())
         more.emplace(core, "more", "transvane-cli info " + ShellOperand(fileName));
+    // What the file still holds may be saved, unless this was that attempt.
+    // The target lies beside the source and starts as it does: one "--"
+    // serves both.
+    if (!fileName.empty() && recovered == nullptr)
+        recover.emplace(core, "more",
+                        "transvane-cli recover " + ShellOperand(fileName) + " " +
+                            ShellWord(ChangeFileExt(fileName, "") + " (recovered).vtr"));
     ShowMessage(core, "Error Loading: File seems to be corrupted.");
 }
 

@@ -296,8 +296,10 @@ std::vector<std::string> RecoverySummaryLines(const CRecoveryReport& report, con
         // What the conversion changed in saving, whether or not it follows
         // from the damage (an old action without translation does not).
         lines.push_back("saved with these changes: " + losses);
+    // A change the format cannot detect reads as well as the original
+    // bytes: say only what the reading found.
     if (report.LostNothing())
-        lines.emplace_back("nothing was lost: the file is undamaged");
+        lines.emplace_back("nothing was lost: no damage was found");
     return lines;
 }
 

@@ -20,14 +20,15 @@ dir=build-windows
 native=${TRANSVANE_NATIVE_BUILD:-build}
 mode=${1:-zip}
 # The cross build is the stage's longest part: ccache makes a second one
-# cheap, in this clone or another (names taken relative to it).
+# cheap, in this clone or another (names taken relative to it), for our C++
+# and for libdeflate's C alike.
 launcher=$(command -v ccache || true)
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
 
 configure() {
   cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DTRANSVANE_GUI=OFF -DTRANSVANE_BENCH=OFF -DTRANSVANE_TESTS="$1" \
-    ${launcher:+-DCMAKE_CXX_COMPILER_LAUNCHER="$launcher"} \
+    ${launcher:+-DCMAKE_CXX_COMPILER_LAUNCHER="$launcher" -DCMAKE_C_COMPILER_LAUNCHER="$launcher"} \
     ${TRANSVANE_WERROR:+-DTRANSVANE_WERROR="$TRANSVANE_WERROR"} >/dev/null
 }
 

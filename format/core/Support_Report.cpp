@@ -149,10 +149,39 @@ std::string LossSummary(const CConversionReport& report) {
     return summary;
 }
 
+const char* EscapedControl(char c, char (&buffer)[5]) noexcept {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F)
+        return nullptr;
+    const char* named = c == '\n' ? "\\n" : c == '\t' ? "\\t" : c == '\r' ? "\\r" : nullptr;
+    if (named != nullptr)
+        return named;
+    constexpr char Digits[] = "0123456789abcdef";
+    buffer[0] = '\\';
+    buffer[1] = 'x';
+    buffer[2] = Digits[byte >> 4];
+    buffer[3] = Digits[byte & 0xF];
+    buffer[4] = '\0';
+    return buffer;
+}
+
+std::string OneLine(std::string_view text) {
+    std::string line;
+    line.reserve(text.size());
+    for (const char c : text) {
+        char buffer[5];
+        if (const char* escaped = EscapedControl(c, buffer))
+            line += escaped;
+        else
+            line += c;
+    }
+    return line;
+}
+
 std::vector<std::string> MessageLines(const CReportedMessage& message) {
-    std::vector<std::string> lines{message.Text};
+    std::vector<std::string> lines{OneLine(message.Text)};
     for (const std::string& context : message.Context)
-        lines.push_back("  " + context);
+        lines.push_back("  " + OneLine(context));
     return lines;
 }
 

@@ -12,6 +12,7 @@
 #include <map>
 #include <span>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -94,8 +95,16 @@ std::vector<std::string> ChangeLines(const CConversionReport& report);
 // "3 room instances dropped, 1 object reference cleared"; empty when the
 // conversion lost nothing.
 std::string LossSummary(const CConversionReport& report);
+// A control character (a byte below 0x20, or DEL) as a line of text shows
+// it: "\n", "\t", "\r", or "\x1b" for the others, in buffer; nullptr for
+// any other byte, which is shown as it is.  Async-signal-safe.
+const char* EscapedControl(char c, char (&buffer)[5]) noexcept;
+// text as one line, its control characters escaped.  A file's name may
+// hold any of them, and a line break or terminal escape in one would
+// split or garble the one line a message, its context or a summary is.
+std::string OneLine(std::string_view text);
 // A message and its context as lines: the text, then each context line
-// indented by two spaces.
+// indented by two spaces, each one line.
 std::vector<std::string> MessageLines(const CReportedMessage& message);
 
 // Collects a report while it is installed, passing messages, changes and

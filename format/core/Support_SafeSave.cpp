@@ -238,6 +238,22 @@ std::optional<std::pair<int, int>> BackupRoomOf(const std::string& path, const C
     return std::pair{first, last};
 }
 
+// The first name the rotation of room would move or replace that is not
+// one of the series' files; empty when there is none.  Only the series'
+// own files move: a folder (or a device ...) that has a backup's name is
+// the user's, and renaming it would hide it under another number.
+std::string ForeignInSeries(const std::string& path, const CBackupSeries& backups, std::pair<int, int> room) {
+    for (int number = room.first; number <= room.second; ++number) {
+        const std::string name = ChangeFileExt(path, backups.Extension + std::to_string(number));
+        const ENameKind kind = KindOfName(name);
+        if (kind == ENameKind::Missing)
+            break;
+        if (kind != ENameKind::File && kind != ENameKind::Link)
+            return name;
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string HiddenNameFor(const std::string& leaf) {
@@ -249,7 +265,9 @@ std::string BackupKeptAs(const std::string& path, const CBackupSeries& backups) 
     if (backups.Count <= 0 || target.Kind != ESaveTargetKind::File)
         return {};
     const std::optional<std::pair<int, int>> room = BackupRoomOf(target.Path, backups);
-    return room ? ChangeFileExt(target.Path, backups.Extension + std::to_string(room->first)) : std::string();
+    if (!room || !ForeignInSeries(target.Path, backups, *room).empty())
+        return {};
+    return ChangeFileExt(target.Path, backups.Extension + std::to_string(room->first));
 }
 
 std::string BackupDroppedBy(const std::string& path, const CBackupSeries& backups) {
@@ -257,7 +275,7 @@ std::string BackupDroppedBy(const std::string& path, const CBackupSeries& backup
     if (backups.Count <= 0 || target.Kind != ESaveTargetKind::File)
         return {};
     const std::optional<std::pair<int, int>> room = BackupRoomOf(target.Path, backups);
-    if (!room)
+    if (!room || !ForeignInSeries(target.Path, backups, *room).empty())
         return {};
     const auto name = [&](int number) {
         return ChangeFileExt(target.Path, backups.Extension + std::to_string(number));
@@ -281,6 +299,9 @@ void CSafeSave::MakeBackup() {
         return;
     const auto [first, last] = BackupRoom();
     const std::string backup = BackupName(first);
+    // Refused before anything is made.
+    if (const std::string foreign = ForeignInSeries(FTarget.Path, FBackups, {first, last}); !foreign.empty())
+        throw EFileError(foreign + " has a backup's name but is no ordinary file; move it out of the way");
 
     // The backup is made under a hidden name first, so that a failure or an
     // interruption before it takes its place leaves the series intact (or

@@ -46,10 +46,14 @@ TEST(BatchConvert, GoesOnAfterFailuresAndSummarises) {
     EXPECT_EQ(MessageLines(result.Err), (Strings{"bad.vtr: " + NotVantrel, "bad.vtr: " + Corrupted,
                                                  "missing.vtr: " + Missing, "cut.vk3: " + Corrupted}));
     EXPECT_EQ(Lines(result.Out), (Strings{"3 failed", "  bad.vtr", "  missing.vtr", "  cut.vk3"}));
-    EXPECT_TRUE(fs::is_directory(folder.File("out")));
-    EXPECT_EQ(FolderContents(folder.File("out")), Strings{}) << "no partial output";
+    EXPECT_FALSE(fs::exists(folder.File("out"))) << "the output folder it made, left empty, goes";
     EXPECT_EQ(ReadWholeFile(folder.File("bad.vtr")), NotAProject());
     EXPECT_EQ(ReadWholeFile(folder.File("cut.vk3")), HeaderOnly());
+
+    // An empty output folder the run did not make stays.
+    fs::create_directories(folder.File("there"));
+    EXPECT_EQ(RunCli({"convert", "bad.vtr", "--output-dir", "there"}, folder.Path()).Status, 1);
+    EXPECT_TRUE(fs::is_directory(folder.File("there")));
 }
 
 // The sub-folders a batch made for files whose saves failed go when it
@@ -70,11 +74,12 @@ TEST(BatchConvert, EmptySubFoldersItMadeAreRemovedAtTheEnd) {
 TEST(BatchConvert, OptionSpellingsAndTheOutputFolder) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("bad.vtr"), NotAProject());
+    WriteWholeFile(folder.File("good.vtr"), project::WriteProject(project::EmptyProject(440)));
     const Strings expected{"bad.vtr: " + NotVantrel, "bad.vtr: " + Corrupted};
     const std::vector<Strings> spellings = {
-        {"convert", "bad.vtr", "--output-dir=new/deeper/a"},
-        {"convert", "-o", "new/deeper/b", "bad.vtr"},
-        {"convert", "--output-dir", "new/deeper/c", "--", "bad.vtr"},
+        {"convert", "bad.vtr", "good.vtr", "--output-dir=new/deeper/a"},
+        {"convert", "-o", "new/deeper/b", "bad.vtr", "good.vtr"},
+        {"convert", "--output-dir", "new/deeper/c", "--", "bad.vtr", "good.vtr"},
     };
     for (const Strings& arguments : spellings) {
         const CRunResult result = RunCli(arguments, folder.Path());
@@ -381,6 +386,16 @@ TEST(BatchConvert, ProjectBesideItsBackups) {
          {"proj/game.vk2: converted to conv/game.vtr", "1 converted, 1 failed", "  proj/game.vk1"},
          {"proj/game.vk1: Not converted: its output conv/game.vtr is already the output of proj/game.vk2."},
          2},
+        // One file named twice, however spelt, converts once.
+        {{"proj/game.vtr", "proj/../proj/game.vtr", "proj/game.vtr", "--verbose"},
+         {"proj/game.vtr: converted to conv/game.vtr", "proj/../proj/game.vtr: skipped: the same file as proj/game.vtr",
+          "proj/game.vtr: skipped: the same file as proj/game.vtr", "1 converted, 2 skipped"},
+         {},
+         3},
+        {{"proj/game.vk1", "proj/game.vk1", "-j", "16"},
+         {"proj/game.vk1: converted to conv/game.vtr", "1 converted, 1 skipped"},
+         {},
+         1},
     };
     for (const Case& c : cases) {
         const std::string shown = ::testing::PrintToString(c.sources);
@@ -414,7 +429,8 @@ TEST(ConvertExistingTarget, NeedsForceUnlessItIsTheSource) {
         Strings err;
         Strings after;  // the folder afterwards
     };
-    const std::string refused = "transvane-cli: b.vtr already exists; use --force to replace it";
+    const std::string refused =
+        "transvane-cli: b.vtr already exists; use --force to replace it, or --skip-existing to leave it";
     const std::string keptB = "transvane-cli: the earlier b.vtr was kept as b.vk1";
     const Case cases[] = {
         {{"a.vtr", "b.vtr"}, 1, {refused}, {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr"}},
@@ -437,7 +453,8 @@ TEST(ConvertExistingTarget, NeedsForceUnlessItIsTheSource) {
         // In a batch the file with an existing output fails, the others go on.
         {{"a.vtr", "l.vtr", "-o", "out"},
          1,
-         {"a.vtr: Not converted: its output out/a.vtr already exists; use --force to replace it."},
+         {"a.vtr: Not converted: its output out/a.vtr already exists; use --force to replace it, or --skip-existing to "
+          "leave it."},
          {"a.vtr", "b.vtr", "l.vtr", "out", "out/a.vtr", "out/l.vtr"}},
         {{"a.vtr", "l.vtr", "-o", "out", "-f"},
          0,
@@ -633,11 +650,13 @@ TEST(Messages, NameTheirFileAndCause) {
         {"dir", {Missing, "  file: dir", "  cause: Is a directory"}},
         {"cut.vtr",
          {Corrupted, "  file: cut.vtr", "  section: Game options (from byte 32)", "  stopped at: byte 32",
-          "  cause: Stream read error", "  more: transvane-cli info cut.vtr"}},
+          "  cause: Stream read error", "  more: transvane-cli info cut.vtr",
+          "  more: transvane-cli recover cut.vtr 'cut (recovered).vtr'"}},
         // The command to run next works for a name that looks like an option.
         {"-cut.vtr",
          {Corrupted, "  file: -cut.vtr", "  section: Game options (from byte 32)", "  stopped at: byte 32",
-          "  cause: Stream read error", "  more: transvane-cli info -- -cut.vtr"}},
+          "  cause: Stream read error", "  more: transvane-cli info -- -cut.vtr",
+          "  more: transvane-cli recover -- -cut.vtr '-cut (recovered).vtr'"}},
         // There, but not a file: not opened (a FIFO would wait for a writer).
         {"fifo.vtr", {"Error Loading: Failed to load the file.", "  file: fifo.vtr", "  cause: not an ordinary file"}},
     };
@@ -653,6 +672,18 @@ TEST(Messages, NameTheirFileAndCause) {
     }
     // After "--" a name that starts with a dash is a file.
     EXPECT_EQ(MessageLines(RunCli({"convert", "--", "-x", "new.vtr"}, folder.Path()).Err), Strings{Missing});
+
+    // A control character in a name is escaped, keeping each line one line,
+    // and the command to run next still names the file.
+    WriteWholeFile(folder.File("new\nline\t.vtr"), HeaderOnly());
+    const CRunResult odd = RunCli({"convert", "new\nline\t.vtr", "-o", "out"}, folder.Path());
+    EXPECT_EQ(Lines(odd.Out), (Strings{"1 failed", "  new\\nline\\t.vtr"}));
+    const Strings lines = Lines(odd.Err);
+    ASSERT_EQ(lines.size(), 7u) << odd.Err;
+    EXPECT_EQ(lines[1], "  file: new\\nline\\t.vtr");
+    EXPECT_EQ(lines[5], "  more: transvane-cli info $'new\\nline\\t.vtr'");
+    const std::string command = "test -f " + lines[5].substr(lines[5].find("info ") + 5);
+    EXPECT_EQ(RunProgram("bash", {"-c", command}, folder.Path()).Status, 0) << command;
     EXPECT_FALSE(fs::exists(folder.File("new.vtr"))) << "a failed conversion writes nothing";
 }
 

@@ -372,6 +372,14 @@ TEST(Extract, AFileThatDoesNotLoadExtractsNothing) {
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(Lines(run.Err).at(0), "Error Loading: This is not a vantrel file.");
     EXPECT_FALSE(fs::exists(folder.File("out")));
+    // A damaged file: why it failed, and nothing the load warned about
+    // before (a sample's old actions without translation).
+    CBlock cut = WriteProject(SampleProject(500, 3));
+    cut.resize(cut.size() * 9 / 10);
+    WriteWholeFile(folder.File("cut.vtr"), cut);
+    const std::vector<std::string> said = Lines(RunCli({"extract", "cut.vtr", "out"}, folder.Path()).Err);
+    EXPECT_EQ(said.at(0), "Error Loading: File seems to be corrupted.");
+    EXPECT_EQ(said.back(), "  more: transvane-cli recover cut.vtr 'cut (recovered).vtr'");
     for (const std::vector<std::string>& usage : std::vector<std::vector<std::string>>{
              {"extract", "a"}, {"extract", "a", "b", "--forse"}, {"extract", "a", "b", "--force", "c"}})
         EXPECT_EQ(RunCli(usage, folder.Path()).Status, 2);

@@ -313,6 +313,7 @@ TEST(Recover, NeedsAProjectsHeaderAndLosesNothingOfAnUndamagedFile) {
     const TRecovered run = Recover(WriteProject(source));
     ASSERT_TRUE(run.Result.Ok());
     EXPECT_TRUE(run.Result.Recovery->LostNothing);
+    EXPECT_EQ(run.Result.Recovery->Lines.back(), "nothing was lost: no damage was found");
     EXPECT_EQ(run.Result.Recovery->Recovered, run.Result.Recovery->Total);
     ExpectConverted(ExpectedConversion(source), ReadProject(run.Output), run.From, run.Until);
 }

@@ -490,6 +490,13 @@ TEST(SaveSafely, BackupSequences) {
          {{"game.vk1", "game.vtr"}},
          {{"game.vtr", "game.vtr", "kept as game.vk1"}},
          {"game.vk1 v4 #1", "game.vk2 -> game.vtr", "game.vtr v5 #1"}},
+        // Only the series' files move: a folder of the user's stays put.
+        {"a folder in a backup's place",
+         {{"game.vtr", 1}, {"game.vk1/keep.vtr", 2}},
+         {},
+         {{"game.vtr", "game.vtr",
+           "failed: game.vk1 has a backup's name but is no ordinary file; move it out of the way"}},
+         {"game.vk1/keep.vtr v4 #2", "game.vtr v4 #1"}},
         {"hard links refused",
          {{"game.vtr", 1}, {"game.vk1", 2}},
          {},
@@ -539,8 +546,11 @@ TEST(SaveSafely, BackupSequences) {
                 said += relative(result.KeptAs);
             if (!result.Dropped.empty())
                 said += ", dropped " + relative(result.Dropped);
-            if (!result.Ok())
+            if (!result.Ok()) {
                 said = "failed: " + result.Messages.at(0).Context.back().substr(std::strlen("cause: "));
+                if (const std::size_t at = said.find(folder.Path() + "/"); at != std::string::npos)
+                    said.erase(at, folder.Path().size() + 1);
+            }
             EXPECT_EQ(said, step.result);
             // What the window asks about before a save is what the save does.
             if (!result.Unchanged) {

@@ -10,7 +10,8 @@
 // puppeteer-core and fflate come from web/node_modules (npm ci in web/);
 // web/open-page.mjs opens the page.
 import { execFileSync, spawnSync } from 'node:child_process';
-import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { copyFileSync, existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync }
+  from 'node:fs';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
@@ -86,13 +87,15 @@ function native(source, converted) {
     .map((line) => (line.startsWith('  file: ') ? `  file: ${source}` : line));
 }
 
-// Picks files and waits until every result shown has settled.
-async function convertThroughPicker(files) {
-  await tab.evaluate(() => { document.getElementById('results').replaceChildren(); });
+// Picks files and waits until every result shown has settled; the results
+// shown before go first unless kept.
+async function convertThroughPicker(files, { keep = false } = {}) {
+  if (!keep) await tab.evaluate(() => { document.getElementById('results').replaceChildren(); });
+  const before = await tab.$$eval('.result', (entries) => entries.length);
   await (await tab.$('input[type=file]')).uploadFile(...files);
   await tab.waitForFunction((count) => document.querySelectorAll('.result').length === count
                             && document.getElementById('status').textContent.startsWith('Done'),
-                            { timeout: 120000 }, files.length);
+                            { timeout: 120000 }, before + files.length);
 }
 
 test('converts every file given through the picker, refuses the damaged ones', async () => {
@@ -141,6 +144,33 @@ test('converts every file given through the picker, refuses the damaged ones', a
   assert.deepEqual(Object.keys(zip).sort(), converted.map(([name]) => name).sort());
   for (const [name, bytes] of converted)
     assert.ok(Buffer.from(zip[name]).equals(bytes), `${name} in the zip`);
+});
+
+// Unpacked over the game's folder, the zip must never put a backup's older
+// state in place of the game.
+test('a project keeps its name; a backup chosen with it is skipped', async () => {
+  const pair = join(work, 'pair');
+  mkdirSync(pair);
+  copyFileSync(join(projects, 'backup.vk1'), join(pair, 'game.vk1'));
+  copyFileSync(join(projects, 'sample_441.vtr'), join(pair, 'game.vtr'));
+  await convertThroughPicker([join(pair, 'game.vk1')]);
+  await convertThroughPicker([join(pair, 'game.vk1'), join(pair, 'game.vtr')], { keep: true });
+  const shown = await tab.$$eval('.result', (entries) => entries.map((entry) => [
+    entry.dataset.state, entry.querySelector('.state').textContent,
+    entry.querySelector('.download:not([hidden]) a')?.getAttribute('download') ?? null]));
+  assert.deepEqual(shown.map(([state, , name]) => [state, name]),
+                   [['converted', 'game (2).vtr'], ['skipped', null], ['converted', 'game.vtr']]);
+  assert.equal(shown[1][1], 'Skipped: backup of game.vtr.');
+  assert.equal(await tab.$eval('#status', (s) => s.textContent),
+               'Done: 1 converted, 1 skipped. Choose or drop more files to convert them too.');
+  const backup = await download('.result:nth-child(1) .download a', 'game (2).vtr');
+  const game = await download('.result:nth-child(3) .download a', 'game.vtr');
+  native('sample_441.vtr', game);
+  native('backup.vk1', backup);
+  rmSync(join(downloads, 'transvane-converted.zip'), { force: true });
+  const zip = unzipSync(await download('#all-link', 'transvane-converted.zip'));
+  assert.ok(Buffer.from(zip['game.vtr']).equals(game), 'the project under its name in the zip');
+  assert.ok(Buffer.from(zip['game (2).vtr']).equals(backup), 'the backup beside it');
 });
 
 test('recovers what a damaged file holds, on the press of a button', async () => {

@@ -17,7 +17,7 @@
 
   // Each converted file is kept once, as a Blob the browser may keep on
   // disk: its link and the zip read from it.
-  const converted = [];  // {name, blob} of every converted file, in order
+  const converted = [];  // {source, name, blob, link} of every converted file, in order
   const waiting = [];    // the entries of files not converted yet, in order
   let counts = null;     // what the files since the runner last went idle came to
   let running = false;
@@ -60,17 +60,38 @@
     parts.where.textContent = `${text} ${section}: ${megabytes(done)} of ${megabytes(total)} MB`;
   }
 
-  // Two sources of one name (game.vtr and its backup game.vk1) give two
-  // files called game.vtr: the later ones get a number in the zip.
-  function zipNames() {
+  // NAME.vk1 .. NAME.vk9: the backups the authoring tool keeps beside NAME.vtr.
+  function isBackup(name) { return /\.vk[1-9]$/i.test(name); }
+
+  // The names the converted files are offered under, the same in their
+  // links and in the zip, none twice (in any case: Windows sees one file).
+  // A project keeps its own name whatever came before it: a backup's
+  // conversion unpacked over the game's folder must never replace the game
+  // with an older state of it.  So projects claim their names first, in
+  // order, then backups; a name taken already gets a number.
+  function nameConverted() {
     const taken = new Set();
-    return converted.map(({ name, blob }) => {
-      let unique = name;
-      for (let n = 2; taken.has(unique.toLowerCase()); ++n)
-        unique = name.replace(/\.vtr$/, ` (${n}).vtr`);
-      taken.add(unique.toLowerCase());
-      return [unique, blob];
-    });
+    const claim = (file) => {
+      const wanted = Transvane.outputName(file.source);
+      let name = wanted;
+      for (let n = 2; taken.has(name.toLowerCase()); ++n)
+        name = wanted.replace(/\.vtr$/, ` (${n}).vtr`);
+      taken.add(name.toLowerCase());
+      file.name = name;
+      file.link.download = name;
+      file.link.textContent = `Download ${name}`;
+    };
+    converted.filter((file) => !isBackup(file.source)).forEach(claim);
+    converted.filter((file) => isBackup(file.source)).forEach(claim);
+  }
+
+  // A backup picked together with its project is skipped, as the
+  // command-line tool skips it in a run: its conversion could only be one
+  // more file of the game's name.  Returns why, or null.
+  function backupOf(file, picked) {
+    if (!isBackup(file.name)) return null;
+    const project = Transvane.outputName(file.name).toLowerCase();
+    return picked.find((other) => other.name.toLowerCase() === project)?.name ?? null;
   }
 
   // The zip stores the files as they are, built a slice at a time when it
@@ -85,7 +106,7 @@
       if (error) failure = error;
       else chunks.push(chunk);
     });
-    for (const [name, blob] of zipNames()) {
+    for (const { name, blob } of converted) {
       const entry = new fflate.ZipPassThrough(name);
       zip.add(entry);
       for (let at = 0; ; at += Slice) {
@@ -148,6 +169,8 @@
     if (state === 'cancelled') {
       parts.state.textContent = 'Cancelled: nothing to download.';
       entry.classList.add('cancelled');
+    } else if (state === 'skipped') {
+      parts.state.textContent = `Skipped: backup of ${job.skip}.`;
     } else if (state === 'failed') {
       parts.state.textContent = 'Not converted: nothing to download.';
       entry.classList.add('failed');
@@ -177,12 +200,12 @@
       if (result.error === 'damaged') offerRecovery(job);
       return finish(job, 'failed');
     }
-    const outputName = Transvane.outputName(file.name);
     const { blob } = result;
     parts.state.textContent = `Converted from version ${result.summary.version} to version 500.`;
     showSummary(parts.summary, result.summary);
-    offerLink(parts, blob, outputName);
-    converted.push({ name: outputName, blob });
+    const link = offerLink(parts, blob, Transvane.outputName(file.name));
+    converted.push({ source: file.name, blob, link });
+    nameConverted();
     finish(job, 'converted');
   }
 
@@ -258,10 +281,14 @@
 
   async function runWaiting() {
     running = true;
-    counts = { converted: 0, failed: 0, cancelled: 0 };
+    counts = { converted: 0, skipped: 0, failed: 0, cancelled: 0 };
     for (let done = 0; waiting.length > 0; ++done) {
       const job = waiting.shift();
       if (job.entry.dataset.state !== 'waiting') continue;  // cancelled while it waited
+      if (job.skip) {
+        finish(job, 'skipped');
+        continue;
+      }
       setStatus(`Converting ${job.file.name} (${done + 1} of ${done + 1 + waiting.length})\u2026`);
       await convertJob(job);
     }
@@ -272,7 +299,9 @@
   }
 
   function convertFiles(files) {
-    const jobs = Array.from(files, addEntry);
+    const picked = Array.from(files);
+    const jobs = picked.map(addEntry);
+    for (const job of jobs) job.skip = backupOf(job.file, picked);
     // A file cancelled while it waits counts in the run that skips it.
     waiting.push(...jobs);
     if (!running && jobs.length > 0) runWaiting();

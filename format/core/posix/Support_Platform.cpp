@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "format/core/Support_File.h"
+#include "format/core/Support_Report.h"
 #include "format/core/Support_SafeSave.h"
 #include "format/core/Support_Stream.h"
 #include "format/core/posix/Support_Interruptions.h"
@@ -52,6 +53,23 @@ std::string ShellWord(const std::string& text) {
     });
     if (plain)
         return text;
+    // A control character cannot be pasted inside single quotes and kept
+    // on one line: $'...' spells it with an escape, as bash, zsh and ksh
+    // read it.
+    if (std::any_of(text.begin(), text.end(), [](char c) {
+            char buffer[5];
+            return EscapedControl(c, buffer) != nullptr;
+        })) {
+        std::string quoted = "$'";
+        for (char c : text) {
+            char buffer[5];
+            if (const char* escaped = EscapedControl(c, buffer))
+                quoted += escaped;
+            else
+                quoted += c == '\'' || c == '\\' ? std::string{'\\', c} : std::string(1, c);
+        }
+        return quoted + "'";
+    }
     std::string quoted = "'";
     for (char c : text)
         quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
