@@ -58,7 +58,7 @@ public:
     // Bound to the pair as by SetAction, then ResetValues.  For a library
     // other than 0: an old number without translation would pass unreported.
     CAction(std::int32_t libraryId, std::int32_t actionId);
-    virtual ~CAction() = default;
+    ~CAction() = default;
 
     CAction(const CAction&) = delete;
     CAction& operator=(const CAction&) = delete;

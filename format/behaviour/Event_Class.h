@@ -23,7 +23,7 @@ class CEvent final {
 public:
     // The actions are allocated from memory.
     explicit CEvent(CMemoryResource* memory = HeapMemory()) : Actions(memory) {}
-    virtual ~CEvent() = default;
+    ~CEvent() = default;
 
     CEvent(const CEvent&) = delete;
     CEvent& operator=(const CEvent&) = delete;

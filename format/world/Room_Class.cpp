@@ -157,14 +157,18 @@ bool CRoom::Load(CStream& s) {
     const std::int32_t instanceCount = s.ReadInt();
     s.ExpectItems(instanceCount, version >= 500 ? InstanceBytes500 : InstanceBytes);
     Instances.resize(static_cast<std::size_t>(instanceCount));
-    for (CRoomInstance& i : Instances) {
-        i.X = s.ReadInt();
-        i.Y = s.ReadInt();
-        i.ObjectIndex = s.ReadInt();
-        i.Id = s.ReadInt();
-        if (version >= 500) {
-            i.Code = s.ReadString();
-            i.InstanceFlag = s.ReadBool();
+    {
+        // A large project holds hundreds of thousands of instances.
+        CFieldReader in(s);
+        for (CRoomInstance& i : Instances) {
+            i.X = in.ReadInt();
+            i.Y = in.ReadInt();
+            i.ObjectIndex = in.ReadInt();
+            i.Id = in.ReadInt();
+            if (version >= 500) {
+                i.Code = in.ReadStringView();
+                i.InstanceFlag = in.ReadBool();
+            }
         }
     }
 
@@ -222,13 +226,16 @@ bool CRoom::Save(CStream& s) {
         WriteView(s, v);
 
     s.WriteInt(static_cast<std::int32_t>(Instances.size()));
-    for (const CRoomInstance& i : Instances) {
-        s.WriteInt(i.X);
-        s.WriteInt(i.Y);
-        s.WriteInt(i.ObjectIndex);
-        s.WriteInt(i.Id);
-        s.WriteString(i.Code);
-        s.WriteBool(i.InstanceFlag);
+    {
+        CFieldWriter out(s);
+        for (const CRoomInstance& i : Instances) {
+            out.WriteInt(i.X);
+            out.WriteInt(i.Y);
+            out.WriteInt(i.ObjectIndex);
+            out.WriteInt(i.Id);
+            out.WriteString(i.Code);
+            out.WriteBool(i.InstanceFlag);
+        }
     }
 
     s.WriteInt(static_cast<std::int32_t>(Tiles.size()));
