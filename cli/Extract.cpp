@@ -1039,7 +1039,8 @@ int RunExtract(const std::string& fileName, const std::string& folder, bool repl
         err << "Extraction interrupted; what it had written is removed.\n";
         return 128 + stop.Signal;
     }
-    out << "Extracted " << source.Name << ": open " << NameOf(PathOf(folder) / "index.html") << " to see it.\n";
+    out << OneLine("Extracted " + source.Name + ": open " + NameOf(PathOf(folder) / "index.html") + " to see it.")
+        << "\n";
     return 0;
 }
 

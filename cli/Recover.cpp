@@ -10,6 +10,7 @@
 #include "format/core/Support_SafeSave.h"
 #include "project/Library_Access.h"
 #include "transvane/transvane.h"
+#include "format/core/Support_Report.h"
 
 namespace transvane {
 
@@ -137,7 +138,7 @@ int RunRecover(const CArguments& arguments, std::ostream& out, CPendingFiles* pe
         for (const std::string& line : result.Recovery->Lines)
             out << line << "\n";
         if (written)
-            out << transvane::RecoveredInto(*result.Recovery, target) << "\n";
+            out << OneLine(transvane::RecoveredInto(*result.Recovery, target)) << "\n";
     }
     return written ? 0 : 1;
 }
