@@ -107,10 +107,12 @@ public:
     // Fails with EReadError unless count items of at least bytesEach bytes
     // each could still follow.  A negative count also fails.  Readers call it
     // with a count taken from the file before they allocate for it.
-    void ExpectItems(std::int64_t count, std::size_t bytesEach) const {
-        // Checked inline: readers of small records call it for every list.
-        if (count < 0 || (bytesEach != 0 && static_cast<std::uint64_t>(count) > Remaining() / bytesEach))
-            ThrowUnexpectedCount(count, bytesEach, Remaining());
+    void ExpectItems(std::int64_t count, std::size_t bytesEach) const { ExpectItemsIn(Remaining(), count, bytesEach); }
+    // The same check against remaining bytes, for readers of their own.
+    // Inline: readers of small records call it for every list.
+    static void ExpectItemsIn(std::size_t remaining, std::int64_t count, std::size_t bytesEach) {
+        if (count < 0 || (bytesEach != 0 && static_cast<std::uint64_t>(count) > remaining / bytesEach))
+            ThrowUnexpectedCount(count, bytesEach, remaining);
     }
 
     // The bytes the stream can read: all of them, unless it spills.
@@ -396,8 +398,7 @@ public:
         return {reinterpret_cast<const char*>(Take(static_cast<std::size_t>(count))), static_cast<std::size_t>(count)};
     }
     void ExpectItems(std::int64_t count, std::size_t bytesEach) const {
-        if (count < 0 || (bytesEach != 0 && static_cast<std::uint64_t>(count) > Remaining() / bytesEach))
-            CMemoryStream::ThrowUnexpectedCount(count, bytesEach, Remaining());
+        CMemoryStream::ExpectItemsIn(Remaining(), count, bytesEach);
     }
     // The core part of the load the stream belongs to.
     CCoreState& Core() { return FStream.Core(); }
