@@ -254,6 +254,14 @@ std::string ForeignInSeries(const std::string& path, const CBackupSeries& backup
     return {};
 }
 
+// The room of the rotation, where only the series' own files are in it.
+std::optional<std::pair<int, int>> MovableRoomOf(const std::string& path, const CBackupSeries& backups) {
+    const std::optional<std::pair<int, int>> room = BackupRoomOf(path, backups);
+    if (room && !ForeignInSeries(path, backups, *room).empty())
+        return std::nullopt;
+    return room;
+}
+
 }  // namespace
 
 std::string HiddenNameFor(const std::string& leaf) {
@@ -264,18 +272,16 @@ std::string BackupKeptAs(const std::string& path, const CBackupSeries& backups) 
     const CSaveTarget target = ResolveSaveTarget(path);
     if (backups.Count <= 0 || target.Kind != ESaveTargetKind::File)
         return {};
-    const std::optional<std::pair<int, int>> room = BackupRoomOf(target.Path, backups);
-    if (!room || !ForeignInSeries(target.Path, backups, *room).empty())
-        return {};
-    return ChangeFileExt(target.Path, backups.Extension + std::to_string(room->first));
+    const std::optional<std::pair<int, int>> room = MovableRoomOf(target.Path, backups);
+    return room ? ChangeFileExt(target.Path, backups.Extension + std::to_string(room->first)) : std::string();
 }
 
 std::string BackupDroppedBy(const std::string& path, const CBackupSeries& backups) {
     const CSaveTarget target = ResolveSaveTarget(path);
     if (backups.Count <= 0 || target.Kind != ESaveTargetKind::File)
         return {};
-    const std::optional<std::pair<int, int>> room = BackupRoomOf(target.Path, backups);
-    if (!room || !ForeignInSeries(target.Path, backups, *room).empty())
+    const std::optional<std::pair<int, int>> room = MovableRoomOf(target.Path, backups);
+    if (!room)
         return {};
     const auto name = [&](int number) {
         return ChangeFileExt(target.Path, backups.Extension + std::to_string(number));
