@@ -118,7 +118,7 @@ QStringList TMainForm::DroppedFiles(const QMimeData& data) {
 
 QString TMainForm::ProposedTarget(const QString& source) {
     const QString full = QFileInfo(source).absoluteFilePath();
-    return IsBackupName(ToCoreFileName(full)) ? FromCoreFileName(ChangeFileExt(ToCoreFileName(full), ".vtr")) : full;
+    return IsBackupName(ToCoreFileName(full)) ? FromCoreFileName(ProjectNameOf(ToCoreFileName(full))) : full;
 }
 
 QString TMainForm::RecoveredTarget(const QString& source) {
