@@ -156,9 +156,9 @@ TEST(BatchConvert, UsageErrorsAndUnusableFoldersConvertNothing) {
     EXPECT_EQ(FolderContents(folder.Path()), (Strings{"bad.vtr", "plain", "sub"}));
 }
 
-// The tool's help gives each command one whole sentence within 80
-// columns; "help [COMMAND]" is --help by another name, and --version wins
-// wherever it stands before "--".
+// The tool's help gives each command one whole sentence, and every help
+// stays within 80 columns; "help [COMMAND]" is --help by another name, and
+// --version wins wherever it stands before "--".
 TEST(CommandLine, HelpAndVersion) {
     const CRunResult help = RunCli({"--help"});
     EXPECT_EQ(help.Status, 0);
@@ -178,6 +178,8 @@ TEST(CommandLine, HelpAndVersion) {
         EXPECT_TRUE(one.Out.starts_with(std::string("Usage: transvane-cli ") + name + " ")) << one.Out;
         EXPECT_EQ(one.Out, RunCli({name, "--help"}).Out) << name;
         EXPECT_EQ(one.Out, RunCli({"--help", name}).Out) << name;
+        for (const std::string& line : Lines(one.Out))
+            EXPECT_LT(line.size(), 80u) << line;
     }
 
     const CRunResult version = RunCli({"--version"});
