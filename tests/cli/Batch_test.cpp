@@ -608,8 +608,9 @@ TEST(ConvertInterrupted, TheTargetNameAlwaysHoldsAWholeProject) {
 // A batch interrupted in its first file, by SIGTERM once the file is being
 // written: the file counts as failed, the others are named as not
 // converted, the summary comes, and nothing is left in the output folder
-// but what was converted: the sub-folders the run made and left empty go
-// too.  SIGHUP ends the single form the same way.
+// but what was converted: the folders the run made and left empty go too,
+// the output folder itself among them.  SIGHUP ends the single form the
+// same way.
 TEST(ConvertInterrupted, BatchSaysWhereItStoppedAndSummarises) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("big.vtr"), project::WriteProject(project::BulkyProject(std::size_t{4} << 20)));
@@ -638,6 +639,12 @@ TEST(ConvertInterrupted, BatchSaysWhereItStoppedAndSummarises) {
          {"big.vtr: Conversion interrupted.", "small.vtr: Not converted: the conversion was interrupted.",
           "x.vtr: Not converted: the conversion was interrupted."}},
         {{"convert", "big.vtr", "new.vtr"}, SIGHUP, ".", {}, {"Conversion interrupted."}},
+        // The output folders the run made, the top one too, go with it.
+        {{"convert", "big.vtr", "-o", "made/out"},
+         SIGINT,
+         "made/out",
+         {"1 interrupted"},
+         {"big.vtr: Conversion interrupted."}},
         // Many jobs, a folder: what was converted stays, with its folder.
         // Whether the run counted it before the signal is left open.
         {{"convert", "tree", "-o", "out", "-j", "64"},
