@@ -180,7 +180,8 @@ std::string Wrapped(std::string_view words, std::size_t at) {
         if (word.empty())
             continue;
         if (column > at && column + 1 + word.size() > HelpWidth) {
-            text += "\n" + std::string(at, ' ');
+            text += '\n';
+            text.append(at, ' ');
             column = at;
         }
         if (column > at) {
