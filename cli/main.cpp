@@ -61,6 +61,7 @@ CPendingFiles PendingFiles;
 // had happened.
 void OnInterrupt(int signal) {
     PendingFiles.Stop();
+    AwaitFilesShown(PendingFiles);
     PendingFiles.RemoveAll();
     if (!ReportBatchInterrupted())
         WriteFromHandler(STDERR_FILENO, "Conversion interrupted.\n");

@@ -106,6 +106,11 @@ void CPendingFiles::Stop() noexcept {
         PauseBriefly();
 }
 
+void CPendingFiles::Settle() noexcept {
+    for (int placed = FPlaced.load(); placed > 0 && !FPlaced.compare_exchange_weak(placed, placed - 1);) {
+    }
+}
+
 std::size_t CPendingFiles::ArmedCount() const {
     std::size_t count = 0;
     for (const CChunk* chunk = &FFirst; chunk != nullptr; chunk = chunk->Next.load())

@@ -77,6 +77,12 @@ public:
     // waits until those under way have ended.  Async-signal-safe.
     void Stop() noexcept;
     bool Stopped() const noexcept { return FStopped.load(); }
+    // Saves whose new file has taken its name (noted by the save, within
+    // its unsplit step) and that their caller has not shown yet (Settle):
+    // a handler that reports the files done waits for these to be shown.
+    void NotePlaced() noexcept { FPlaced.fetch_add(1); }
+    void Settle() noexcept;
+    int Placed() const noexcept { return FPlaced.load(); }
 
     // The entries in use now, for tests.
     std::size_t ArmedCount() const;
@@ -94,6 +100,7 @@ private:
     CChunk FFirst;
     std::atomic<int> FSteps{0};
     std::atomic<bool> FStopped{false};
+    std::atomic<int> FPlaced{0};
 };
 
 }  // namespace transvane

@@ -457,6 +457,8 @@ void CSafeSave::Rotate(CRotation& rotation) {
         CPendingFiles::Disarm(FEntry);
         FEntry = nullptr;
         FCreated = false;
+        if (FPending != nullptr)
+            FPending->NotePlaced();
     }
     // The dropped backup goes last, once the new file is in place; an
     // interruption meanwhile removes it as a file of the save.
