@@ -163,9 +163,43 @@ std::string ToolHelp(std::span<const CCommandRow> commands) {
     return text;
 }
 
+namespace {
+
+// Help stays within 79 columns, a terminal's 80 less the cursor's.
+constexpr std::size_t HelpWidth = 79;
+
+// words after a lead that ends at column at, broken between words so that
+// no line passes HelpWidth; the lines after the first start at column at.
+std::string Wrapped(std::string_view words, std::size_t at) {
+    std::string text;
+    std::size_t column = at;
+    while (!words.empty()) {
+        const std::size_t end = std::min(words.find(' '), words.size());
+        const std::string_view word = words.substr(0, end);
+        words.remove_prefix(std::min(end + 1, words.size()));
+        if (word.empty())
+            continue;
+        if (column > at && column + 1 + word.size() > HelpWidth) {
+            text += '\n';
+            text.append(at, ' ');
+            column = at;
+        }
+        if (column > at) {
+            text += ' ';
+            ++column;
+        }
+        text += word;
+        column += word.size();
+    }
+    return text + "\n";
+}
+
+}  // namespace
+
 std::string CommandHelp(const CCommandRow& command) {
-    std::string text = std::string("Usage: transvane-cli ") + command.Name + " " + command.Synopsis +
-                       " [OPTION]...\n\n" + command.Help + "\nOptions:\n";
+    const std::string usage = std::string("Usage: transvane-cli ") + command.Name + " ";
+    std::string text = usage + Wrapped(std::string(command.Synopsis) + " [OPTION]...", usage.size()) + "\n" +
+                       command.Help + "\nOptions:\n";
     for (const COptionRow& option : command.Options) {
         std::string spelling = option.Short != 0 ? std::string("-") + option.Short + ", " : "    ";
         spelling += std::string("--") + option.Long;
@@ -173,7 +207,8 @@ std::string CommandHelp(const CCommandRow& command) {
             spelling += std::string(" ") + option.Metavar;
         if (spelling.size() < 22)
             spelling.resize(22, ' ');
-        text += "  " + spelling + " " + option.Help + "\n";
+        const std::string lead = "  " + spelling + " ";
+        text += lead + Wrapped(option.Help, lead.size());
     }
     return text;
 }

@@ -174,7 +174,7 @@ void DescribeSection(CProject& project, CValue& s, std::span<const std::uint8_t>
         s.Add("background colour", CValue(GameInformation(project.World).BackgroundColor)
                                        .Shown(ColourText(GameInformation(project.World).BackgroundColor)));
         s.Add("mimic main form", GameInformation(project.World).MimicMainForm);
-        s.Add("text", Utf8(GameInformationPlainText(project.World)));
+        s.Add("text", CValue::Block(Utf8(GameInformationPlainText(project.World))));
         break;
     case ESection::Libraries:
         // The names are read and dropped; the count is the section's second

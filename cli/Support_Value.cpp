@@ -1,10 +1,11 @@
 #include "cli/Support_Value.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <ostream>
 #include <sstream>
 
 #include "cli/Support_Json.h"
+#include "format/core/Support_Report.h"
 
 namespace transvane {
 
@@ -38,8 +39,8 @@ void CValue::WriteJson(std::ostream& out) const {
         out << '\n';
 }
 
-// Scalars as a person reads them: "-" for nothing, "yes" and "no", control
-// characters other than tab as \xHH.
+// Scalars as a person reads them: "-" for nothing, "yes" and "no"; a text
+// as it stands here, escaped to one line where it is written.
 std::string CValue::Words() const {
     if (!FShown.empty())
         return FShown;
@@ -65,18 +66,7 @@ void CValue::WriteScalarText(std::ostream& out) const {
         out << number.str();
         break;
     }
-    case EKind::Text:
-        for (const char c : FText) {
-            const auto byte = static_cast<unsigned char>(c);
-            if ((byte < 0x20 && c != '\t') || byte == 0x7F) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-                out << escaped;
-            } else {
-                out << c;
-            }
-        }
-        break;
+    case EKind::Text: out << OneLine(FText); break;
     default: break;
     }
 }
@@ -87,7 +77,7 @@ void CValue::WriteText(std::ostream& out, int indent) const {
     const std::string pad(static_cast<std::size_t>(indent), ' ');
     // lead is "key:" or "-"; scalars follow it on the same line.
     auto writeEntry = [&](const std::string& lead, const CValue& value) {
-        if (value.OnOneLine() && !(value.FKind == EKind::Text && value.FText.find('\n') != std::string::npos)) {
+        if (value.OnOneLine() && !(value.FBlock && value.FText.find('\n') != std::string::npos)) {
             out << pad << lead << ' ';
             value.WriteScalarText(out);
             out << "\n";
@@ -104,8 +94,13 @@ void CValue::WriteText(std::ostream& out, int indent) const {
                 std::string line = text.substr(start, end - start);
                 if (!line.empty() && line.back() == '\r')
                     line.pop_back();
+                // Tabs are prose's own; other control characters are escaped.
                 out << pad << "    | ";
-                CValue(line).WriteScalarText(out);
+                for (std::size_t tab = 0; tab <= line.size();) {
+                    const std::size_t next = std::min(line.find('\t', tab), line.size());
+                    out << OneLine(std::string_view(line).substr(tab, next - tab)) << (next < line.size() ? "\t" : "");
+                    tab = next + 1;
+                }
                 out << "\n";
                 start = end + 1;
             }

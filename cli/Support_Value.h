@@ -1,6 +1,6 @@
 // A small value tree for the reports of transvane-cli, printed as JSON or as
 // indented text: "key: value" lines, nested values indented below their
-// key, array items marked with "-", texts of several lines as an indented
+// key, array items marked with "-", prose of several lines as an indented
 // block.  Texts are UTF-8; decode a project's strings first.
 #pragma once
 
@@ -27,6 +27,15 @@ public:
     CValue(std::string value) : FKind(EKind::Text), FText(std::move(value)) {}
     CValue(const char* value) : FKind(EKind::Text), FText(value) {}
 
+    // Prose (a game's information): shown in the text form as an indented
+    // block of its lines.  Any other text is one line there, its line
+    // breaks escaped as every line of the tool escapes them (OneLine): a
+    // name that holds one is still one name.
+    static CValue Block(std::string text) {
+        CValue value(std::move(text));
+        value.FBlock = true;
+        return value;
+    }
     static CValue Array() {
         CValue value;
         value.FKind = EKind::Array;
@@ -79,6 +88,7 @@ private:
     std::vector<CValue> FItems;
     std::vector<std::pair<std::string, CValue>> FFields;
     std::string FShown;
+    bool FBlock = false;
 };
 
 }  // namespace transvane

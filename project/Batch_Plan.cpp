@@ -18,14 +18,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+std::string CaseFolded(std::string name) {
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name;
+}
+
 // The extension in lower case: projects copied from Windows may be
 // GAME.VTR.
-std::string LowerExtension(const fs::path& name) {
-    std::string extension = NameOf(name.extension());
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension;
-}
+std::string LowerExtension(const fs::path& name) { return CaseFolded(NameOf(name.extension())); }
 
 bool IsProjectName(const fs::path& name) { return LowerExtension(name) == ".vtr"; }
 
@@ -62,7 +63,7 @@ private:
         // A name without a file part ("gone/", "..") is left to the load,
         // which says what is wrong with it.
         const bool named = !leaf.empty() && leaf != "." && leaf != "..";
-        FFiles.push_back({name, named ? ChangeFileExt(NameOf(leaf), ".vtr") : std::string(), {}, {}});
+        FFiles.push_back({name, named ? ProjectNameOf(NameOf(leaf)) : std::string(), {}, {}});
     }
 
     void AddFolder(const std::string& folder) {
@@ -116,8 +117,10 @@ private:
             } else if (IsProjectName(name) || IsBackupName(NameOf(name))) {
                 std::string passed = PassedBy(entry, status);
                 FConvertible += passed.empty() ? 1 : 0;
-                FFiles.push_back(
-                    {NameOf(entry.path()), NameOf((inside / name).replace_extension(".vtr")), {}, std::move(passed)});
+                FFiles.push_back({NameOf(entry.path()),
+                                  NameOf(inside / PathOf(ProjectNameOf(NameOf(name)))),
+                                  {},
+                                  std::move(passed)});
             }
         }
     }
@@ -142,8 +145,9 @@ public:
             // repeat is passed by.  A link of another name is converted
             // under its own name, as before.
             const auto [first, last] = FById.equal_range(*FIds.back());
-            const auto same = std::find_if(
-                first, last, [&](const auto& earlier) { return FFiles[earlier.second].Relative == file.Relative; });
+            const auto same = std::find_if(first, last, [&](const auto& earlier) {
+                return CaseFolded(FFiles[earlier.second].Relative) == CaseFolded(file.Relative);
+            });
             if (same != last) {
                 file.Passed = "the same file as " + FFiles[same->second].Source;
                 FIds.back().reset();
@@ -176,7 +180,7 @@ private:
     std::optional<std::size_t> ProjectInRun(std::size_t backup) const {
         if (!IsBackupName(FFiles[backup].Source))
             return std::nullopt;
-        const std::optional<CFileIdentity> project = FileIdentity(ChangeFileExt(FFiles[backup].Source, ".vtr"));
+        const std::optional<CFileIdentity> project = FileIdentity(ProjectNameOf(FFiles[backup].Source));
         if (!project)
             return std::nullopt;
         const auto [first, last] = FById.equal_range(*project);
@@ -215,9 +219,11 @@ private:
         }
         // Saving over an existing output moves its backups down one place,
         // those up to the first free number only; with none free the second
-        // oldest is replaced, and the oldest never.
-        for (int n = 1; exists && n < BackupsKept; ++n) {
-            const std::string backup = ChangeFileExt(output, ".vk" + std::to_string(n));
+        // oldest is replaced, and the oldest never.  Where their spelling
+        // clashes the save refuses, and moves none.
+        const CSpeltSeries backups = exists ? SpeltSeries(output, {".vk", BackupsKept}) : CSpeltSeries{};
+        for (int n = 1; exists && backups.Clash.empty() && n < BackupsKept; ++n) {
+            const std::string backup = ChangeFileExt(output, backups.Series.Extension + std::to_string(n));
             if (KindOfName(backup) == ENameKind::Missing)
                 break;
             if (const std::optional<std::size_t> replaced = SourceAt(FileIdentity(backup), plans)) {
@@ -241,7 +247,7 @@ private:
         // it wait for that and take the name when it wrote nothing.  A file
         // given before its owner (a backup before a project) cannot wait
         // and is refused.
-        std::vector<std::size_t>& claimants = FOutputOwners[file.Relative];
+        std::vector<std::size_t>& claimants = FOutputOwners[CaseFolded(file.Relative)];
         if (!claimants.empty()) {
             plan.Refusal = OutputTaken(output, FFiles[claimants.front()].Source);
             if (std::all_of(claimants.begin(), claimants.end(), [i](std::size_t claimant) { return claimant < i; }))
@@ -265,14 +271,21 @@ private:
     std::vector<CFound> FFiles;
     const CBatchRules FRules;
     std::vector<std::optional<CFileIdentity>> FIds;
-    std::multimap<CFileIdentity, std::size_t> FById;                // in the order of the files
-    std::map<std::string, std::vector<std::size_t>> FOutputOwners;  // output name -> the files planned for it
+    std::multimap<CFileIdentity, std::size_t> FById;  // in the order of the files
+    // Output name, in lower case -> the files planned for it.  Names that
+    // differ only in case are one file where the system ignores case (a
+    // Windows disk, a USB stick), and a folder converted here may go there.
+    std::map<std::string, std::vector<std::size_t>> FOutputOwners;
 };
 
 }  // namespace
 
 std::string OutputTaken(const std::string& output, const std::string& owner) {
     return "Not converted: its output " + output + " is already the output of " + owner + ".";
+}
+
+std::string ProjectNameOf(const std::string& name) {
+    return IsProjectName(PathOf(name)) ? name : ChangeFileExt(name, ExtensionInCaseOf(name, ".vtr"));
 }
 
 bool IsBackupName(const std::string& name) {

@@ -18,6 +18,12 @@ namespace transvane {
 // NAME.vk1 .. NAME.vk9, in any case: the backups a save keeps beside NAME.vtr.
 bool IsBackupName(const std::string& name);
 
+// The project name converts to when no other is given: a project keeps
+// its own (GAME.VTR stays GAME.VTR); another file, a backup most often,
+// takes .vtr in the case of its own extension (game.vk3: game.vtr,
+// GAME.VK3: GAME.VTR).
+std::string ProjectNameOf(const std::string& name);
+
 // How a run treats outputs that exist already.
 struct CBatchRules {
     std::string OutputDir;

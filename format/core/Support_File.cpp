@@ -1,8 +1,10 @@
 #include "format/core/Support_File.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 #include "format/core/Support_Progress.h"
@@ -75,6 +77,23 @@ std::string ChangeFileExt(const std::string& name, const std::string& extension)
     if (dot == std::string::npos || name.find('/', dot) != std::string::npos)
         return name + extension;
     return name.substr(0, dot) + extension;
+}
+
+std::string ExtensionInCaseOf(const std::string& name, const std::string& extension) {
+    const std::string leaf = NameOf(PathOf(name).filename());
+    const std::size_t dot = leaf.find_last_of('.');
+    if (dot == std::string::npos)
+        return extension;
+    bool letters = false;
+    for (const char c : std::string_view(leaf).substr(dot)) {
+        if (std::islower(static_cast<unsigned char>(c)))
+            return extension;
+        letters = letters || std::isupper(static_cast<unsigned char>(c));
+    }
+    std::string capitals = extension;
+    for (char& c : capitals)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return letters ? capitals : extension;
 }
 
 CTempFolder::CTempFolder(CFeedback* feedback) {

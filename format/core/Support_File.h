@@ -52,6 +52,11 @@ std::optional<CFileIdentity> FileIdentity(const std::string& name);
 // path separator follows that dot) by extension, which includes its dot.  A
 // name without such a dot gets the extension appended.
 std::string ChangeFileExt(const std::string& name, const std::string& extension);
+// extension in capitals where name's own extension is all capitals
+// (GAME.VTR, ".vk": ".VK"), else as it is.  Files copied from other
+// systems may carry their names in capitals, and the names made after
+// them follow.
+std::string ExtensionInCaseOf(const std::string& name, const std::string& extension);
 
 // The temporary folder, vt_ttt_N under the folder that TEMP or TMP names
 // (else the platform's, /tmp, else the current folder), created with the object and

@@ -1,9 +1,11 @@
 #include "format/core/Support_SafeSave.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
 #include "format/core/Support_File.h"
@@ -102,18 +104,21 @@ bool Exists(const std::string& name) {
     return kind != ENameKind::Missing && kind != ENameKind::Unreachable;
 }
 
-// The number of the backup that path names (game.vk3: 3), or 0 for a name
-// that is none of the series.
+// a and b alike but for the case of their ASCII letters.
+bool SameButCase(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+// The number of the backup that path names (game.vk3, or GAME.VK3: 3), or
+// 0 for a name that is none of the series.
 int BackupNumber(const std::string& path, const CBackupSeries& backups) {
     const std::string leaf = NameOf(PathOf(path).filename());
     const std::size_t dot = leaf.find_last_of('.');
-    if (dot == std::string::npos || leaf.size() != dot + backups.Extension.size() + 1)
+    if (dot == std::string::npos || leaf.size() != dot + backups.Extension.size() + 1 ||
+        !SameButCase(std::string_view(leaf).substr(dot, backups.Extension.size()), backups.Extension))
         return 0;
-    // Files copied from other systems may carry their names in capitals.
-    for (std::size_t i = 0; i < backups.Extension.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(leaf[dot + i])) !=
-            std::tolower(static_cast<unsigned char>(backups.Extension[i])))
-            return 0;
     const int number = leaf.back() - '0';
     return number >= 1 && number <= backups.Count ? number : 0;
 }
@@ -165,6 +170,43 @@ bool SameFile(const std::string& a, const std::string& b) {
     return first && first == FileIdentity(b);
 }
 
+CSpeltSeries SpeltSeries(const std::string& path, const CBackupSeries& backups) {
+    CSpeltSeries spelt{backups, {}};
+    if (backups.Count <= 0)
+        return spelt;
+    const std::string leaf = NameOf(PathOf(path).filename());
+    spelt.Series.Extension = ExtensionInCaseOf(leaf, backups.Extension);
+    // The folder is listed rather than each spelling tried: where names
+    // ignore case (Windows) every spelling would find the same file, and
+    // only the listing shows how it is really spelt.
+    const std::string first = ChangeFileExt(leaf, backups.Extension + "1");
+    const std::size_t stem = first.size() - backups.Extension.size() - 1;
+    const fs::path folder = FolderOf(path);
+    std::vector<std::string> found;
+    std::error_code error;
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+        const std::string other = NameOf(entry->path().filename());
+        if (other.size() != first.size() || BackupNumber(other, backups) == 0 ||
+            !SameButCase(std::string_view(other).substr(0, stem), std::string_view(first).substr(0, stem)))
+            continue;
+        // A stem spelt otherwise belongs to path only where the system
+        // takes it for the same name.
+        const std::string own = first.substr(0, stem) + other.substr(stem);
+        if (other == own || SameFile(NameOf(entry->path()), NameOf(folder / PathOf(own))))
+            found.push_back(other);
+    }
+    std::sort(found.begin(), found.end());
+    const auto extension = [&](const std::string& name) { return name.substr(stem, backups.Extension.size()); };
+    if (!found.empty())
+        spelt.Series.Extension = extension(found.front());
+    for (const std::string& other : found)
+        if (extension(other) != spelt.Series.Extension) {
+            spelt.Clash = found.front() + " and " + other;
+            break;
+        }
+    return spelt;
+}
+
 CSafeSave::CSafeSave(const std::string& name, const CBackupSeries& backups, CPendingFiles* pending)
     : FTarget(ResolveSaveTarget(name)), FBackups(backups), FPending(pending) {
     if (FTarget.Kind == ESaveTargetKind::NotAFile)
@@ -176,8 +218,10 @@ CSafeSave::CSafeSave(const std::string& name, const CBackupSeries& backups, CPen
         Fail("Cannot reach", name, FTarget.Error);
     // Refused before anything is written when the old file would have no
     // backup to go to; checked again when the backup is made.
-    if (FTarget.Kind == ESaveTargetKind::File && FBackups.Count > 0)
+    if (FTarget.Kind == ESaveTargetKind::File && FBackups.Count > 0) {
+        FBackups = Spelt();
         BackupRoom();
+    }
     FHandle = CreateHidden(FTarget.Path, 0666, FTemporary, FPending, FEntry);
     if (FHandle < 0)
         Fail("Cannot create file", name, errno);
@@ -218,6 +262,15 @@ void CSafeSave::Commit() {
         FCreated = false;
     }
     SyncFolderOf(FTarget.Path);
+}
+
+CBackupSeries CSafeSave::Spelt() const {
+    CSpeltSeries spelt = SpeltSeries(FTarget.Path, FBackups);
+    if (!spelt.Clash.empty())
+        throw EFileError("Cannot replace", FTarget.Path,
+                         "its backups are named in two cases, " + spelt.Clash +
+                             "; rename them to one case, or move one series away");
+    return std::move(spelt.Series);
 }
 
 std::string CSafeSave::BackupName(int number) const {
@@ -272,20 +325,26 @@ std::string BackupKeptAs(const std::string& path, const CBackupSeries& backups) 
     const CSaveTarget target = ResolveSaveTarget(path);
     if (backups.Count <= 0 || target.Kind != ESaveTargetKind::File)
         return {};
-    const std::optional<std::pair<int, int>> room = MovableRoomOf(target.Path, backups);
-    return room ? ChangeFileExt(target.Path, backups.Extension + std::to_string(room->first)) : std::string();
+    const CSpeltSeries spelt = SpeltSeries(target.Path, backups);
+    if (!spelt.Clash.empty())
+        return {};
+    const CBackupSeries& series = spelt.Series;
+    const std::optional<std::pair<int, int>> room = MovableRoomOf(target.Path, series);
+    return room ? ChangeFileExt(target.Path, series.Extension + std::to_string(room->first)) : std::string();
 }
 
 std::string BackupDroppedBy(const std::string& path, const CBackupSeries& backups) {
     const CSaveTarget target = ResolveSaveTarget(path);
     if (backups.Count <= 0 || target.Kind != ESaveTargetKind::File)
         return {};
-    const std::optional<std::pair<int, int>> room = MovableRoomOf(target.Path, backups);
+    const CSpeltSeries spelt = SpeltSeries(target.Path, backups);
+    if (!spelt.Clash.empty())
+        return {};
+    const CBackupSeries& series = spelt.Series;
+    const std::optional<std::pair<int, int>> room = MovableRoomOf(target.Path, series);
     if (!room)
         return {};
-    const auto name = [&](int number) {
-        return ChangeFileExt(target.Path, backups.Extension + std::to_string(number));
-    };
+    const auto name = [&](int number) { return ChangeFileExt(target.Path, series.Extension + std::to_string(number)); };
     int free = room->first;
     while (free < room->second && Exists(name(free)))
         ++free;
@@ -303,6 +362,8 @@ std::pair<int, int> CSafeSave::BackupRoom() const {
 void CSafeSave::MakeBackup() {
     if (FBackups.Count <= 0)
         return;
+    // Spelt again: the folder may have changed since the save began.
+    FBackups = Spelt();
     const auto [first, last] = BackupRoom();
     const std::string backup = BackupName(first);
     // Refused before anything is made.

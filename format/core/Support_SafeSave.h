@@ -80,11 +80,25 @@ struct CBackupSeries {
     int Count = 0;  // 1..9: the number is one digit
 };
 
+// backups as they are spelt beside path.  Files copied from other systems
+// may carry their names in capitals, and one series is never split into
+// game.vk1 beside GAME.VK1: the extension takes the case of path's
+// existing backups (found in any case), or where there are none, of
+// path's own extension (GAME.VTR: GAME.VK1).  Where the system tells names
+// apart by case, backups of both spellings may lie there (GAME.vk1 and
+// GAME.VK1); which is the series is then the user's to say, and Clash
+// names two of them.
+struct CSpeltSeries {
+    CBackupSeries Series;
+    std::string Clash;  // "GAME.VK1 and GAME.vk1"; empty when the spelling is clear
+};
+CSpeltSeries SpeltSeries(const std::string& path, const CBackupSeries& backups);
+
 // The name a save onto path keeps what path holds as, within backups:
 // path.vk1 beside the file a link leads to, or the next one for a path that
-// is itself a backup.  Empty when there is no file to keep, when backups
-// keeps none, and when no name is left (CSafeSave then refuses to replace
-// path).
+// is itself a backup, spelt as SpeltSeries says.  Empty when there is no
+// file to keep, when backups keeps none, and when no name is left or the
+// spelling clashes (CSafeSave then refuses to replace path).
 std::string BackupKeptAs(const std::string& path, const CBackupSeries& backups);
 // The backup a save onto path would replace to make room, when every
 // number up to the last it may use is taken (Support_SafeSave.cpp, the
@@ -129,6 +143,8 @@ public:
 
 private:
     void MakeBackup();
+    // FBackups spelt as the series on disk is; EFileError on a clash.
+    CBackupSeries Spelt() const;
     // The numbers the old file's backup may take, [first, last]; EFileError
     // when there is none.
     std::pair<int, int> BackupRoom() const;

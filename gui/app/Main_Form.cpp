@@ -118,7 +118,7 @@ QStringList TMainForm::DroppedFiles(const QMimeData& data) {
 
 QString TMainForm::ProposedTarget(const QString& source) {
     const QString full = QFileInfo(source).absoluteFilePath();
-    return IsBackupName(ToCoreFileName(full)) ? FromCoreFileName(ChangeFileExt(ToCoreFileName(full), ".vtr")) : full;
+    return IsBackupName(ToCoreFileName(full)) ? FromCoreFileName(ProjectNameOf(ToCoreFileName(full))) : full;
 }
 
 QString TMainForm::RecoveredTarget(const QString& source) {
@@ -305,7 +305,6 @@ void TMainForm::ConvertFiles(const QStringList& sources) {
 
 void TMainForm::RunBatch(std::vector<CBatchItem>& items) {
     const auto pending = [](const CBatchItem& item) { return item.Outcome == CBatchItem::EOutcome::Pending; };
-    const int count = static_cast<int>(std::count_if(items.begin(), items.end(), pending));
     int number = 0;
     for (std::size_t index = 0; index < items.size(); ++index) {
         CBatchItem& item = items[index];
@@ -317,7 +316,10 @@ void TMainForm::RunBatch(std::vector<CBatchItem>& items) {
         }
         if (RefuseIfOutputTaken(items, index))
             continue;
-        emit BatchFileStarted(item.Source, ++number, count);
+        // Counted again for each file: a file refused for a name an earlier
+        // one wrote is never at work, and is no file "of" the run.
+        emit BatchFileStarted(item.Source, number + 1, number + static_cast<int>(FilesToTry(items)));
+        ++number;
         CConversion conversion(FFeedback, FLimits);
         CWaitCursor wait;
         bool converted = conversion.Load(ToCoreFileName(item.Source));

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "format/core/Support_Report.h"
 #include "project/Batch_Plan.h"
 
 namespace transvane {
@@ -62,6 +63,20 @@ bool RefuseIfOutputTaken(std::vector<CBatchItem>& items, std::size_t index) {
     return false;
 }
 
+QString OneLineOf(const QString& text) { return QString::fromStdString(OneLine(text.toStdString())); }
+
+std::size_t FilesToTry(const std::vector<CBatchItem>& items) {
+    const auto writes = [&](std::size_t earlier) {
+        const CBatchItem::EOutcome outcome = items[earlier].Outcome;
+        return outcome == CBatchItem::EOutcome::Pending || outcome == CBatchItem::EOutcome::Converted ||
+               outcome == CBatchItem::EOutcome::Unchanged;
+    };
+    return static_cast<std::size_t>(std::count_if(items.begin(), items.end(), [&](const CBatchItem& item) {
+        return item.Outcome == CBatchItem::EOutcome::Pending &&
+               std::none_of(item.Yields.begin(), item.Yields.end(), writes);
+    }));
+}
+
 std::size_t OutputCount(const std::vector<CBatchItem*>& items) {
     std::set<QString> outputs;
     for (const CBatchItem* item : items)
@@ -109,7 +124,7 @@ QString BatchSummary(const std::vector<CBatchItem>& items) {
     QStringList lines{BatchCounts(items)};
     for (const CBatchItem& item : items)
         if (item.Outcome == EOutcome::Failed)
-            lines << item.Source;
+            lines << OneLineOf(item.Source);
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -141,12 +156,12 @@ QString BatchDetails(const std::vector<CBatchItem>& items) {
     for (const CBatchItem& item : items) {
         // A skipped file's one line is its reason.
         if (item.Outcome == EOutcome::Skipped && item.Lines.size() == 1) {
-            lines << item.Source + QStringLiteral(": ") + item.Lines.front();
+            lines << OneLineOf(item.Source + QStringLiteral(": ") + item.Lines.front());
             continue;
         }
-        lines << Heading(item);
+        lines << OneLineOf(Heading(item));
         for (const QString& line : item.Lines)
-            lines << QStringLiteral("  ") + line;
+            lines << QStringLiteral("  ") + OneLineOf(line);
     }
     return lines.join(QLatin1Char('\n'));
 }

@@ -42,6 +42,18 @@ std::vector<CBatchItem> PlanBatch(const QStringList& given, const QString& folde
 // items it yields its output to wrote that output; true then.
 bool RefuseIfOutputTaken(std::vector<CBatchItem>& items, std::size_t index);
 
+// text as one line of the list or the progress window: a file's name may
+// hold a line break or a terminal escape, escaped as the command line
+// escapes it (OneLine).
+QString OneLineOf(const QString& text);
+
+// The pending items that will be tried if each of them converts: an item
+// that yields its output to earlier ones is tried only once they have all
+// failed.  Counted again before each file, it is the "of N" of the files
+// at work: true at the start when nothing fails, and grown only by a
+// failure that leaves a name to the next file.
+std::size_t FilesToTry(const std::vector<CBatchItem>& items);
+
 // The items still pending whose output exists and is not their own source:
 // converting them replaces those files, each kept as its backup.  Items
 // with the same output are all among them, and count as one file in the
@@ -54,7 +66,8 @@ std::size_t OutputCount(const std::vector<CBatchItem*>& items);
 QString BatchCounts(const std::vector<CBatchItem>& items);
 // The counts, then the files that failed, one per line.
 QString BatchSummary(const std::vector<CBatchItem>& items);
-// Every file with what became of it, and its lines indented below.
+// Every file with what became of it, and its lines indented below, each
+// one line (OneLineOf).
 QString BatchDetails(const std::vector<CBatchItem>& items);
 
 }  // namespace transvane

@@ -8,6 +8,7 @@
 
 #include "gui/app/Main_Form.h"
 #include "gui/app/Progress_Form.h"
+#include "gui/app/Support_Batch.h"
 #include "gui/app/Support_Dialogs.h"
 #include "gui/app/Support_Window.h"
 
@@ -129,7 +130,7 @@ void CWindowFeedback::BeginBatch() { FBatch = true; }
 void CWindowFeedback::BatchFile(const QString& source, int number, int count) {
     if (FProgressForm != nullptr)
         FProgressForm->ShowFile(
-            QStringLiteral("%1 (%2 of %3)").arg(QFileInfo(source).fileName()).arg(number).arg(count));
+            QStringLiteral("%1 (%2 of %3)").arg(OneLineOf(QFileInfo(source).fileName())).arg(number).arg(count));
 }
 
 void CWindowFeedback::EndBatch() {

@@ -156,9 +156,9 @@ TEST(BatchConvert, UsageErrorsAndUnusableFoldersConvertNothing) {
     EXPECT_EQ(FolderContents(folder.Path()), (Strings{"bad.vtr", "plain", "sub"}));
 }
 
-// The tool's help gives each command one whole sentence within 80
-// columns; "help [COMMAND]" is --help by another name, and --version wins
-// wherever it stands before "--".
+// The tool's help gives each command one whole sentence, and every help
+// stays within 80 columns; "help [COMMAND]" is --help by another name, and
+// --version wins wherever it stands before "--".
 TEST(CommandLine, HelpAndVersion) {
     const CRunResult help = RunCli({"--help"});
     EXPECT_EQ(help.Status, 0);
@@ -178,6 +178,8 @@ TEST(CommandLine, HelpAndVersion) {
         EXPECT_TRUE(one.Out.starts_with(std::string("Usage: transvane-cli ") + name + " ")) << one.Out;
         EXPECT_EQ(one.Out, RunCli({name, "--help"}).Out) << name;
         EXPECT_EQ(one.Out, RunCli({"--help", name}).Out) << name;
+        for (const std::string& line : Lines(one.Out))
+            EXPECT_LT(line.size(), 80u) << line;
     }
 
     const CRunResult version = RunCli({"--version"});
@@ -303,7 +305,7 @@ TEST(BatchConvert, FolderTwiceWithSkipExisting) {
     const CRunResult first = RunCli(arguments, folder.Path());
     EXPECT_EQ(first.Status, 1);
     EXPECT_EQ(Lines(first.Out),
-              (Strings{"proj/B.VTR: converted to proj/conv/B.vtr (already version 5)",
+              (Strings{"proj/B.VTR: converted to proj/conv/B.VTR (already version 5)",
                        "proj/a.vtr: converted to proj/conv/a.vtr", "proj/sub/c.vtr: converted to proj/conv/sub/c.vtr",
                        "3 converted, 4 skipped, 1 failed", "  proj/sub/deeper/d.vtr"}));
     EXPECT_EQ(MessageLines(first.Err),
@@ -316,7 +318,7 @@ TEST(BatchConvert, FolderTwiceWithSkipExisting) {
     EXPECT_EQ(second.Status, 0) << second.Err;
     EXPECT_EQ(
         Lines(second.Out),
-        (Strings{"proj/B.VTR: skipped: proj/conv/B.vtr already exists", "proj/a.vk1: skipped: backup of proj/a.vtr",
+        (Strings{"proj/B.VTR: skipped: proj/conv/B.VTR already exists", "proj/a.vk1: skipped: backup of proj/a.vtr",
                  "proj/a.vtr: skipped: proj/conv/a.vtr already exists",
                  "proj/gone.vtr: skipped: a link that leads nowhere",
                  "proj/pipe.vtr: skipped: not an ordinary file (a FIFO, device or socket)",
@@ -325,8 +327,8 @@ TEST(BatchConvert, FolderTwiceWithSkipExisting) {
                  "proj/sub/old.VK3: skipped: a backup; name it to convert it", "1 converted, 7 skipped"}));
     EXPECT_EQ(second.Err, "");
     EXPECT_EQ(FolderTree(folder.File("proj/conv")),
-              (Strings{"B.vtr", "a.vtr", "sub", "sub/c.vtr", "sub/deeper", "sub/deeper/d.vtr"}));
-    for (const char* output : {"B.vtr", "a.vtr", "sub/c.vtr", "sub/deeper/d.vtr"})
+              (Strings{"B.VTR", "a.vtr", "sub", "sub/c.vtr", "sub/deeper", "sub/deeper/d.vtr"}));
+    for (const char* output : {"B.VTR", "a.vtr", "sub/c.vtr", "sub/deeper/d.vtr"})
         EXPECT_NO_THROW(project::ReadProject(ReadWholeFile(folder.File("proj/conv/") + output))) << output;
 
     // A folder with nothing to convert is most likely the wrong one.
@@ -361,6 +363,54 @@ TEST(BatchConvert, FolderIntoItself) {
     EXPECT_EQ(FolderContents(folder.File("proj")), (Strings{"a.vk1", "a.vtr", "b.vtr"}));
     EXPECT_EQ(ReadWholeFile(folder.File("proj/a.vk1")), old);
     EXPECT_EQ(ReadWholeFile(folder.File("proj/b.vtr")), current);
+}
+
+// Names in capitals (projects copied from Windows) keep their case: a
+// project converts in place under its own name, its backups stay one
+// series, and a backup converts to the project of its case.  A series
+// spelt in two cases is refused before anything is written.
+TEST(BatchConvert, NamesInCapitalsKeepTheirCase) {
+    struct Case {
+        Strings files;  // in proj/
+        Strings arguments;
+        Strings out, err, after;
+    };
+    const Case cases[] = {
+        {{"GAME.VTR", "GAME.VK1"},
+         {"proj", "-o", "proj"},
+         {"proj/GAME.VTR: converted to proj/GAME.VTR (the earlier one kept as proj/GAME.VK1)",
+          "1 converted, 1 skipped"},
+         {},
+         {"proj", "proj/GAME.VK1", "proj/GAME.VK2", "proj/GAME.VTR"}},
+        {{"GAME.VTR", "GAME.VK1"},
+         {"proj/GAME.VK1", "-o", "conv"},
+         {"proj/GAME.VK1: converted to conv/GAME.VTR", "1 converted"},
+         {},
+         {"conv", "conv/GAME.VTR", "proj", "proj/GAME.VK1", "proj/GAME.VTR"}},
+        {{"GAME.VTR", "GAME.vk1", "GAME.VK1"},
+         {"proj", "-o", "proj"},
+         {"2 skipped, 1 failed", "  proj/GAME.VTR"},
+         {"proj/GAME.VTR: Error Saving: Cannot create the file. The game has not been saved!Try saving your work under "
+          "a different name.",
+          "  file: proj/GAME.VTR",
+          "  cause: its backups are named in two cases, GAME.VK1 and GAME.vk1; rename them to one case, or move one "
+          "series away"},
+         {"proj", "proj/GAME.VK1", "proj/GAME.VTR", "proj/GAME.vk1"}},
+    };
+    for (const Case& c : cases) {
+        const std::string shown = ::testing::PrintToString(c.arguments);
+        CScratchFolder folder;
+        fs::create_directories(folder.File("proj"));
+        for (const std::string& name : c.files)
+            WriteWholeFile(folder.File("proj/" + name), project::WriteProject(Small));
+        Strings arguments{"convert"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const CRunResult result = RunCli(arguments, folder.Path());
+        EXPECT_EQ(result.Status, c.err.empty() ? 0 : 1) << shown;
+        EXPECT_EQ(Lines(result.Out), c.out) << shown;
+        EXPECT_EQ(Lines(result.Err), c.err) << shown;
+        EXPECT_EQ(FolderTree(folder.Path()), c.after) << shown;
+    }
 }
 
 // A project wins its name over its backups, whatever their order; a backup
@@ -558,8 +608,9 @@ TEST(ConvertInterrupted, TheTargetNameAlwaysHoldsAWholeProject) {
 // A batch interrupted in its first file, by SIGTERM once the file is being
 // written: the file counts as failed, the others are named as not
 // converted, the summary comes, and nothing is left in the output folder
-// but what was converted: the sub-folders the run made and left empty go
-// too.  SIGHUP ends the single form the same way.
+// but what was converted: the folders the run made and left empty go too,
+// the output folder itself among them.  SIGHUP ends the single form the
+// same way.
 TEST(ConvertInterrupted, BatchSaysWhereItStoppedAndSummarises) {
     CScratchFolder folder;
     WriteWholeFile(folder.File("big.vtr"), project::WriteProject(project::BulkyProject(std::size_t{4} << 20)));
@@ -588,6 +639,12 @@ TEST(ConvertInterrupted, BatchSaysWhereItStoppedAndSummarises) {
          {"big.vtr: Conversion interrupted.", "small.vtr: Not converted: the conversion was interrupted.",
           "x.vtr: Not converted: the conversion was interrupted."}},
         {{"convert", "big.vtr", "new.vtr"}, SIGHUP, ".", {}, {"Conversion interrupted."}},
+        // The output folders the run made, the top one too, go with it.
+        {{"convert", "big.vtr", "-o", "made/out"},
+         SIGINT,
+         "made/out",
+         {"1 interrupted"},
+         {"big.vtr: Conversion interrupted."}},
         // Many jobs, a folder: what was converted stays, with its folder.
         // Whether the run counted it before the signal is left open.
         {{"convert", "tree", "-o", "out", "-j", "64"},

@@ -250,6 +250,19 @@ TEST(Info, ShowsTextAsPeopleReadItWhereverTheOptionsStand) {
     EXPECT_EQ(piped.Status, 0);
     EXPECT_TRUE(Has(piped.Out, "file: -\n"));
     EXPECT_EQ(piped.Out.substr(piped.Out.find('\n')), text.Out.substr(text.Out.find('\n')));
+
+    // A name holding a line break or an escape stays one line of the text
+    // form, escaped as every line of the tool; JSON escapes it by itself.
+    TProject odd = SampleProject(500);
+    odd.Sprites.Slots[0]->Name = "fir\nst";
+    WriteWholeFile(folder.File("new\nline\x1b.vtr"), WriteProject(odd));
+    for (const char* command : {"info", "check"}) {
+        const CRunResult shown = RunCli({command, "new\nline\x1b.vtr"}, folder.Path());
+        EXPECT_TRUE(Has(shown.Out, "file: new\\nline\\x1b.vtr\n")) << shown.Out;
+        const CRunResult json = RunCli({command, "--json", "new\nline\x1b.vtr"}, folder.Path());
+        EXPECT_TRUE(Has(json.Out, "\"file\": \"new\\nline\\u001b.vtr\"")) << json.Out;
+    }
+    EXPECT_TRUE(Has(RunCli({"info", "new\nline\x1b.vtr"}, folder.Path()).Out, "    name: fir\\nst\n"));
 }
 
 // check converts in memory, writes nothing, and lists every change with

@@ -66,6 +66,18 @@ cmp -s kit/sample_500.vtr existing.vk1 || fail "no backup existing.vk1 of what t
 "$projects" check kit/sample_410.vtr existing.vtr >/dev/null 2>&1 || fail "the forced conversion differs"
 ls .*.tmp >/dev/null 2>&1 && fail "temporary files were left behind"
 
+echo "-- a project in capitals, in place: its series found in any spelling, each backup once"
+mkdir caps
+cp kit/sample_410.vtr caps/GAME.VTR
+cp kit/sample_420.vtr caps/GAME.VK1
+cli convert -q caps --output-dir caps 2>errors.txt || fail "in place in capitals: $(head -1 errors.txt)"
+[ "$(cd caps && ls | tr '\n' ' ')" = "GAME.VK1 GAME.VK2 GAME.VTR " ] || fail "in place in capitals: $(cd caps && ls)"
+cmp -s kit/sample_410.vtr caps/GAME.VK1 || fail "GAME.VK1 is no copy of the project"
+cli convert -q -f kit/sample_430.vtr caps/game.vtr 2>errors.txt || fail "a lower-case spelling: $(head -1 errors.txt)"
+# Names ignore case here: the same series, not two, and no clash.
+[ "$(cd caps && ls | tr 'A-Z\n' 'a-z ')" = "game.vk1 game.vk2 game.vk3 game.vtr " ] ||
+  fail "a lower-case spelling: $(cd caps && ls)"
+
 echo "-- device names and folders refused as targets"
 for target in NUL nul.vtr CON Com1.vtr lpt9; do
   if cli convert -f kit/sample_441.vtr "$target" 2>errors.txt; then fail "the target $target was accepted"; fi

@@ -491,6 +491,7 @@ private slots:
 
     // Files with one output name: one that fails writes nothing and
     // leaves the name to the next, and the one after that is refused.
+    // The progress counts the files tried: the refused one never is.
     void aFileThatFailsLeavesItsOutputToTheNext() {
         CScratchFolder output;
         for (const char* sub : {"x", "y", "z"})
@@ -499,11 +500,34 @@ private slots:
         WriteWholeFile(Folder->File("y/g.vtr"), SmallProject(400));
         WriteWholeFile(Folder->File("z/g.vtr"), SmallProject(410));
         Dialogs->FolderAnswers = {QString::fromStdString(output.Path())};
+        QStringList files;
+        const std::function<void(const QString&)> noteFile = [&](const QString&) {
+            files << ProgressForm->FileLabel->text();
+            Spy->OnSet = noteFile;
+        };
+        Spy->OnSet = noteFile;
         MainForm->ConvertFiles({FileNamed("x/g.vtr"), FileNamed("y/g.vtr"), FileNamed("z/g.vtr")});
         QCOMPARE(Dialogs->Calls.back(),
                  "summary:1 converted, 2 failed\n" + FileNamed("x/g.vtr") + "\n" + FileNamed("z/g.vtr"));
         QVERIFY(Dialogs->Summaries.back().contains("is already the output of " + FileNamed("y/g.vtr") + "."));
         QCOMPARE(project::ReadProject(ReadWholeFile(output.File("g.vtr"))).Version, 500);
+        // x/g.vtr fails before any progress; y/g.vtr is the last file
+        // tried, since z/g.vtr is refused once y/g.vtr has written.
+        files.removeDuplicates();
+        QCOMPARE(files, (QStringList{"g.vtr (2 of 2)"}));
+    }
+
+    // A name holding a line break or an escape is one line of the list
+    // and of the summary, escaped as the command line escapes it.
+    void aNameWithALineBreakStaysOneLine() {
+        CScratchFolder output;
+        WriteWholeFile(Folder->File("bro\nken\x1b.vtr"), Bytes({1, 2, 3}));
+        Dialogs->FolderAnswers = {QString::fromStdString(output.Path())};
+        MainForm->ConvertFiles({FileNamed("bro\nken\x1b.vtr")});
+        QCOMPARE(Dialogs->Calls.back(), "summary:1 failed\n" + FileNamed("bro\\nken\\x1b.vtr"));
+        for (const QString& line : Dialogs->Summaries.back().split('\n'))
+            QVERIFY2(!line.startsWith("ken") && !line.contains('\x1b'), qPrintable(line));
+        QVERIFY(Dialogs->Summaries.back().startsWith(FileNamed("bro\\nken\\x1b.vtr: failed\n")));
     }
 
     void dropRefusesWhatIsNotALocalFile() {
