@@ -488,16 +488,19 @@ void CMadeFolders::MakeFor(const std::string& file) { Make(NameOf(PathOf(file).p
 
 std::error_code CMadeFolders::Make(const std::string& folder) {
     const std::vector<std::string> missing = MissingFolders(folder);
-    // Noted before they exist, so that an interruption meanwhile finds
-    // them; a note that cannot be made leaves the folder to the run's end.
+    // Noted before they exist and made in one step, so that an interruption
+    // finds them, and none is made once it cleaned up; a note that cannot
+    // be made leaves the folder to the run's end.
     std::vector<CMade> made;
-    if (!missing.empty()) {
-        CInterruptionsHeld held;
+    std::error_code error;
+    {
+        const CUnsplitStep step(FPending);
+        if (!step.Begun())
+            return std::make_error_code(std::errc::interrupted);
         for (const std::string& name : missing)
             made.push_back({name, FPending != nullptr ? FPending->ArmFolder(name) : nullptr});
+        fs::create_directories(PathOf(folder), error);
     }
-    std::error_code error;
-    fs::create_directories(PathOf(folder), error);
     const std::lock_guard<std::mutex> guard(FLock);
     FMade.insert(FMade.end(), made.begin(), made.end());
     return error;
