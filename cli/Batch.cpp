@@ -120,12 +120,18 @@ bool PrepareOutputDir(const std::string& dir, CMadeFolders& made) {
 // Runs work on a thread of its own that holds the interruptions back, and
 // waits for it: the handler then runs on this thread, never in the middle
 // of the work, and may wait for its saves (CPendingFiles::Stop, Settle).
+// A thread that starts with the interruptions held back: made while they
+// are held here, it has them held from its first instruction on, so that
+// no interruption reaches it before it could hold them itself.
+template <typename Work>
+std::jthread HeldThread(Work work) {
+    const CInterruptionsHeld held;
+    return std::jthread(std::move(work));
+}
+
 template <typename Work>
 void RunHeld(Work work) {
-    std::jthread([&work] {
-        const CInterruptionsHeld held;
-        work();
-    });
+    HeldThread([&work] { work(); });
 }
 
 // Where one file is.  Set by whoever converts it and read by the
@@ -410,10 +416,6 @@ private:
         std::condition_variable finished;
         std::atomic<std::size_t> next{0};
         const auto work = [&] {
-            // Interruptions reach the main thread only: there the lines of
-            // a file and the end of its work are shown in held sections, and
-            // a worker's unsplit step never waits for the handler it runs.
-            const CInterruptionsHeld held;
             for (std::size_t i = next++; i < plans.size(); i = next++) {
                 COutcome outcome = CarryNoted(i, plans[i], nullptr, &probes[i]);
                 const std::lock_guard<std::mutex> guard(lock);
@@ -427,7 +429,10 @@ private:
         FLimits.HelperThreads = cores > jobs ? (cores - static_cast<unsigned>(jobs)) / static_cast<unsigned>(jobs) : 0;
         std::vector<std::jthread> workers;
         for (std::size_t j = 0; j < jobs; ++j)
-            workers.emplace_back(work);
+            // Interruptions reach the main thread only: there the lines of
+            // a file and the end of its work are shown in held sections, and
+            // a worker's unsplit step never waits for the handler it runs.
+            workers.push_back(HeldThread(work));
         for (std::size_t i = 0; i < plans.size(); ++i) {
             StartedShowing(i);
             FFeedback.Begin(FSources[i]);
