@@ -695,6 +695,8 @@ TEST(Messages, NameTheirFileAndCause) {
     fs::create_directories(folder.File("dir"));
     WriteWholeFile(folder.File("cut.vtr"), HeaderOnly());
     WriteWholeFile(folder.File("-cut.vtr"), HeaderOnly());
+    WriteWholeFile(folder.File("hello.vtr"), NotAProject());
+    WriteWholeFile(folder.File("future.vtr"), Bytes({0x91, 0xD5, 0x12, 0x00, 0x58, 0x02, 0x00, 0x00}));
     ASSERT_EQ(::mkfifo(folder.File("fifo.vtr").c_str(), 0600), 0);
     WriteWholeFile(folder.File("locked.vtr"), HeaderOnly());
     fs::permissions(folder.File("locked.vtr"), fs::perms::none);
@@ -705,6 +707,15 @@ TEST(Messages, NameTheirFileAndCause) {
     std::vector<Case> cases = {
         {"missing.vtr", {Missing, "  file: missing.vtr", "  cause: No such file or directory"}},
         {"dir", {Missing, "  file: dir", "  cause: Is a directory"}},
+        // A header refused: no recovery to suggest, it starts from the header.
+        {"hello.vtr",
+         {NotVantrel, "  file: hello.vtr", Corrupted, "  file: hello.vtr", "  section: header (from byte 0)",
+          "  stopped at: byte 4", "  more: transvane-cli info hello.vtr"}},
+        {"future.vtr",
+         {"Error Loading: File was created with a newer version of vantrel. Please get the new version from the web "
+          "site.",
+          "  file: future.vtr", Corrupted, "  file: future.vtr", "  section: header (from byte 0)",
+          "  stopped at: byte 8", "  more: transvane-cli info future.vtr"}},
         {"cut.vtr",
          {Corrupted, "  file: cut.vtr", "  section: Game options (from byte 32)", "  stopped at: byte 32",
           "  cause: Stream read error", "  more: transvane-cli info cut.vtr",
