@@ -570,9 +570,7 @@ bool SaveGameFile(CProject& project, const std::string& fileName, CBackupsMade* 
 
     if (writeFailed || !FinishFile(stream, target, fileName, made, cause, pending, series)) {
         const CMessageContext why(core, "cause", cause);
-        ShowMessage(core,
-                    "Error Saving: Cannot create the file. The game has not been saved!Try saving your "
-                    "work under a different name.");
+        ShowMessage(core, CannotCreateFile);
         ProgressEnd(core);
         return false;
     }

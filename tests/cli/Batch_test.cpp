@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "cli/Batch.h"
+#include "project/Resource_Main.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/ProjectReader.h"
 #include "testkit/RunProgram.h"
@@ -69,6 +70,20 @@ TEST(BatchConvert, EmptySubFoldersItMadeAreRemovedAtTheEnd) {
     WriteWholeFile(folder.File("out/file"), Bytes({2}));  // a file took a folder's name
     made.RemoveEmpty();
     EXPECT_EQ(FolderTree(folder.File("out")), (Strings{"file", "kept", "kept/c.vtr", "old"}));
+}
+
+// A sub-folder of the output that cannot be made fails its file with the
+// folder's cause, not the save's finding that there is no folder.
+TEST(BatchConvert, ASubFolderThatCannotBeMadeNamesItsCause) {
+    CScratchFolder folder;
+    fs::create_directories(folder.File("tree/sub"));
+    fs::create_directories(folder.File("out"));
+    WriteWholeFile(folder.File("tree/sub/a.vtr"), project::WriteProject(project::EmptyProject(440)));
+    WriteWholeFile(folder.File("out/sub"), Bytes({1}));
+    const CRunResult result = RunCli({"convert", "tree", "-o", "out"}, folder.Path());
+    EXPECT_EQ(result.Status, 1);
+    EXPECT_EQ(Lines(result.Err), (Strings{"tree/sub/a.vtr: " + std::string(CannotCreateFile), "  file: out/sub/a.vtr",
+                                          "  cause: cannot create the folder out/sub: Not a directory"}));
 }
 
 TEST(BatchConvert, OptionSpellingsAndTheOutputFolder) {
