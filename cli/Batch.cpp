@@ -76,6 +76,29 @@ std::string LossLine(const std::string& source, const CConversionReport& report)
     return losses.empty() ? losses : losses + " (transvane-cli check " + ShellOperand(source) + " lists them)";
 }
 
+// A message's lines, the first one after the file's name when one is given.
+std::vector<std::string> FileMessageLines(const std::string& source, const CReportedMessage& message) {
+    std::vector<std::string> lines = MessageLines(message);
+    if (!source.empty())
+        lines.front() = OneLine(source) + ": " + lines.front();
+    return lines;
+}
+
+// What a batch shows of a file on standard error once it is done: its
+// messages, unless they were shown as they came (with quiet, only a
+// failure's, held back until then), then what its conversion removed.
+std::string FileErrors(const std::string& source, bool converted, const CConversionReport& report, bool quiet,
+                       bool shownAsTheyCame) {
+    std::string text;
+    if (quiet ? !converted : !shownAsTheyCame)
+        for (const CReportedMessage& message : report.Messages)
+            for (const std::string& line : FileMessageLines(source, message))
+                text += line + "\n";
+    if (const std::string losses = LossLine(source, report); !quiet && converted && !losses.empty())
+        text += OneLine(source) + ": " + OneLine(losses) + "\n";
+    return text;
+}
+
 // Makes sure the output folder exists, noting in made what it makes; prints
 // the problem and returns false when it cannot be used.
 bool PrepareOutputDir(const std::string& dir, CMadeFolders& made) {
@@ -94,6 +117,17 @@ bool PrepareOutputDir(const std::string& dir, CMadeFolders& made) {
     return true;
 }
 
+// Runs work on a thread of its own that holds the interruptions back, and
+// waits for it: the handler then runs on this thread, never in the middle
+// of the work, and may wait for its saves (CPendingFiles::Stop, Settle).
+template <typename Work>
+void RunHeld(Work work) {
+    std::jthread([&work] {
+        const CInterruptionsHeld held;
+        work();
+    });
+}
+
 // Where one file is.  Set by whoever converts it and read by the
 // interruption report at any moment: with several jobs a file may be done
 // before the files ahead of it have been shown.
@@ -105,6 +139,10 @@ struct CFileState {
     std::atomic<bool> AlreadyNew{false};  // it was version 5 already
     // Its backups, written before Stage tells that it converted.
     std::string KeptAs, Dropped;
+    // Its lines on standard error (its messages, then the line of what the
+    // conversion removed), written before Stage tells that it is done, for
+    // the interruption report of a file done and not shown yet.
+    std::string Errors;
 };
 
 // One file's outcome: how it ended, its header version, and its report
@@ -171,6 +209,9 @@ struct CRunState {
     bool Quiet = false;
     bool Verbose = false;
     bool Terminal = false;  // standard error shows a progress line
+    // The conversions run on threads that hold the interruptions back and
+    // show each file once its save has put it in place (CPendingFiles::Settle).
+    std::atomic<bool> Settling{false};
 };
 
 CRunState TheRun;
@@ -362,7 +403,9 @@ private:
         for (std::size_t i = 0; i < plans.size(); ++i) {
             FFeedback.Begin(FSources[i]);
             StartedShowing(i);
-            Report(i, plans[i], CarryNoted(i, plans[i], &FFeedback));
+            COutcome outcome;
+            RunHeld([&] { outcome = CarryNoted(i, plans[i], &FFeedback); });
+            Report(i, plans[i], outcome);
         }
     }
 
@@ -378,6 +421,10 @@ private:
         std::condition_variable finished;
         std::atomic<std::size_t> next{0};
         const auto work = [&] {
+            // Interruptions reach the main thread only: there the lines of
+            // a file and the end of its work are shown in held sections, and
+            // a worker's unsplit step never waits for the handler it runs.
+            const CInterruptionsHeld held;
             for (std::size_t i = next++; i < plans.size(); i = next++) {
                 COutcome outcome = CarryNoted(i, plans[i], nullptr, &probes[i]);
                 const std::lock_guard<std::mutex> guard(lock);
@@ -402,6 +449,9 @@ private:
                     FFeedback.ShowProgress(probes[i].State());
                 outcome = std::move(*outcomes[i]);
             }
+            // The file's messages, its lines and the end of its work go
+            // together: an interruption sees all or none of them.
+            const CInterruptionsHeld held;
             FFeedback.ShowProgress({});
             for (const CReportedMessage& message : outcome.Report.Messages)
                 FFeedback.ShowMessage(message.Text, message.Context);
@@ -416,14 +466,22 @@ private:
         CFileState& state = TheRun.States.load()[i];
         state.Stage.store(Converting);
         COutcome outcome = Carry(FSources[i], Settled(plan), feedback, FLimits, FMadeFolders, follower);
+        // A failure once the handler stopped the saves is the interruption's
+        // doing: the file stays at work, as the handler reports it.
+        if (outcome.Stage == Failed && FOptions.PendingFiles != nullptr && FOptions.PendingFiles->Stopped())
+            return outcome;
         state.Warnings.store(static_cast<int>(outcome.Report.Messages.size()));
         state.AlreadyNew.store(outcome.Version == NewestGameVersion);
         state.KeptAs = outcome.KeptAs;
         state.Dropped = outcome.Dropped;
+        state.Errors =
+            FileErrors(FSources[i], outcome.Stage != Failed, outcome.Report, FOptions.Quiet, feedback != nullptr);
         {
             const std::lock_guard<std::mutex> guard(FSettleLock);
             state.Stage.store(outcome.Stage);
         }
+        if (outcome.Stage == Converted && FOptions.PendingFiles != nullptr)
+            FOptions.PendingFiles->Settle();
         FSettle.notify_all();
         return outcome;
     }
@@ -499,16 +557,19 @@ std::error_code CMadeFolders::MakeFor(const std::string& file) { return Make(Nam
 
 std::error_code CMadeFolders::Make(const std::string& folder) {
     const std::vector<std::string> missing = MissingFolders(folder);
-    // Noted before they exist, so that an interruption meanwhile finds
-    // them; a note that cannot be made leaves the folder to the run's end.
+    // Noted before they exist and made in one step, so that an interruption
+    // finds them, and none is made once it cleaned up; a note that cannot
+    // be made leaves the folder to the run's end.
     std::vector<CMade> made;
-    if (!missing.empty()) {
-        CInterruptionsHeld held;
+    std::error_code error;
+    {
+        const CUnsplitStep step(FPending);
+        if (!step.Begun())
+            return std::make_error_code(std::errc::interrupted);
         for (const std::string& name : missing)
             made.push_back({name, FPending != nullptr ? FPending->ArmFolder(name) : nullptr});
+        fs::create_directories(PathOf(folder), error);
     }
-    std::error_code error;
-    fs::create_directories(PathOf(folder), error);
     const std::lock_guard<std::mutex> guard(FLock);
     FMade.insert(FMade.end(), made.begin(), made.end());
     return error;
@@ -567,9 +628,7 @@ void CFeedbackObserver::Progress(const transvane::CProgress& progress) {
 }
 
 void CBatchFeedback::ShowMessage(const std::string& text, const std::vector<std::string>& context) {
-    std::vector<std::string> lines = MessageLines({text, context});
-    if (!FSource.empty())
-        lines.front() = OneLine(FSource) + ": " + lines.front();
+    std::vector<std::string> lines = FileMessageLines(FSource, {text, context});
     if (FQuiet) {
         FHeld.push_back(std::move(lines));
         return;
@@ -718,33 +777,51 @@ int ConvertOne(const std::string& source, const std::string& target, const CBatc
         ShowProblem(target + " already exists; use --force to replace it, or --skip-existing to leave it");
         return 1;
     }
-    CBatchFeedback feedback(quiet, IsTerminal(STDERR_FILENO), stderr, options.ProgressDelay);
-    feedback.Begin("");
-    CConversionLimits limits;
-    limits.PendingFiles = options.PendingFiles;
-    CConversion conversion(&feedback, limits);
-    if (conversion.Load(source))
-        conversion.Save(target);
-    const CConversionResult result = conversion.TakeResult();
-    const bool ok = result.Converted;
-    feedback.Finish(ok);
-    if (ok && !quiet) {
-        if (const std::string losses = LossLine(source, result.Report); !losses.empty())
-            ShowProblem(losses);
-        if (result.Unchanged)
-            ShowProblem(source + " was already version 5; left unchanged");
-        else if (result.Summary.Version == NewestGameVersion)
-            ShowProblem(source + " was already version 5");
-        ShowBackups(target, result.KeptAs, result.Dropped);
-        if (const std::size_t warnings = result.Report.Messages.size(); warnings > 0)
-            ShowProblem("converted with " + std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings"));
-    }
+    bool ok = false;
+    // An interruption once the new file is in place waits for these lines:
+    // where the earlier file went is said whenever it went.
+    RunHeld([&] {
+        CBatchFeedback feedback(quiet, IsTerminal(STDERR_FILENO), stderr, options.ProgressDelay);
+        feedback.Begin("");
+        CConversionLimits limits;
+        limits.PendingFiles = options.PendingFiles;
+        CConversion conversion(&feedback, limits);
+        if (conversion.Load(source))
+            conversion.Save(target);
+        const CConversionResult result = conversion.TakeResult();
+        ok = result.Converted;
+        feedback.Finish(ok);
+        if (ok && !quiet) {
+            if (const std::string losses = LossLine(source, result.Report); !losses.empty())
+                ShowProblem(losses);
+            if (result.Unchanged)
+                ShowProblem(source + " was already version 5; left unchanged");
+            else if (result.Summary.Version == NewestGameVersion)
+                ShowProblem(source + " was already version 5");
+            ShowBackups(target, result.KeptAs, result.Dropped);
+            if (const std::size_t warnings = result.Report.Messages.size(); warnings > 0)
+                ShowProblem("converted with " + std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings"));
+        }
+        std::fflush(stderr);
+        if (ok && !result.Unchanged && options.PendingFiles != nullptr)
+            options.PendingFiles->Settle();
+    });
     return ok ? 0 : 1;
 }
 
 }  // namespace
 
+void AwaitFilesShown(const CPendingFiles& pending) {
+    if (!TheRun.Settling.load())
+        return;
+    // Bounded: a save that put its file in place and was never shown
+    // (a fault) must not keep the program from ending.
+    for (int waited = 0; waited < 5000 && pending.Placed() > 0; ++waited)
+        PauseBriefly();
+}
+
 int RunConvert(const CArguments& arguments, CPendingFiles* pending) {
+    TheRun.Settling.store(pending != nullptr);
     CBatchOptions options{arguments.Operands, arguments.Value("output-dir"), arguments.Has("quiet"),
                           arguments.Has("force"), arguments.Has("skip-existing")};
     options.ProgressDelay = arguments.ProgressDelay;
@@ -815,12 +892,17 @@ bool ReportBatchInterrupted() {
         if (index >= unshown) {
             if (stage == Waiting && atWork && index + 1 == next)
                 stage = Converting;  // about to start
-            if (stage == Waiting)
+            if (stage == Waiting) {
                 WriteSourceLine((*sources)[index], "Not converted: the conversion was interrupted.");
-            else if (stage == Converting)
+            } else if (stage == Converting) {
                 WriteSourceLine((*sources)[index], "Conversion interrupted.");
-            else if (!TheRun.Quiet)
-                WriteFileLine((*sources)[index], plans[index], states[index]);
+            } else {
+                // Done on another thread, not shown yet: shown as the run
+                // would have, its messages first.
+                WriteFromHandler(STDERR_FILENO, states[index].Errors.c_str());
+                if (!TheRun.Quiet)
+                    WriteFileLine((*sources)[index], plans[index], states[index]);
+            }
         }
         tally.Count(stage, states[index]);
     }

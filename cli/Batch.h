@@ -137,6 +137,11 @@ bool NamesAFolder(const std::string& name);
 // temporary files in pending, the program's, when one is given.
 int RunConvert(const CArguments& arguments, CPendingFiles* pending = nullptr);
 
+// Waits, from a signal handler after pending.Stop, until every file whose
+// save put it in place has been shown, as a run that ends shows it.
+// Async-signal-safe.
+void AwaitFilesShown(const CPendingFiles& pending);
+
 // Says, from a signal handler, how far the running batch got: the files at
 // work as interrupted and each file not started as not converted, on
 // standard error, then the count.

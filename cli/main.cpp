@@ -53,11 +53,15 @@ namespace {
 // signal handler can remove them.
 CPendingFiles PendingFiles;
 
-// Ends an interrupted conversion: its temporary files are removed, then the
-// user learns how far it got, and the status is 128 + the signal's number,
-// as shells report an interrupted command.  The target of the save under
-// way is as it was, or complete and new if its rename had happened.
+// Ends an interrupted conversion: a save that is moving its backups along
+// finishes that first and no save begins another step, its temporary files
+// are removed, then the user learns how far it got, and the status is 128 +
+// the signal's number, as shells report an interrupted command.  The target
+// of the save under way is as it was, or complete and new if its rename
+// had happened.
 void OnInterrupt(int signal) {
+    PendingFiles.Stop();
+    AwaitFilesShown(PendingFiles);
     PendingFiles.RemoveAll();
     if (!ReportBatchInterrupted())
         WriteFromHandler(STDERR_FILENO, "Conversion interrupted.\n");

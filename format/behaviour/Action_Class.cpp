@@ -113,18 +113,24 @@ void CAction::ResetValues() {
     Selector = -1;
     ActionFlag = false;
     TailFlag = false;
-    const LibraryAction* definition = FindDefinition();
-    for (int i = 0; i < ActionArgumentCount; ++i) {
-        CCompactString& argument = Arguments[static_cast<std::size_t>(i)];
+    ResetArgumentsFrom(FindDefinition(), 0);
+}
+
+void CAction::ResetArgumentsFrom(const LibraryAction* definition, std::size_t first) {
+    for (std::size_t i = first; i < Arguments.size(); ++i) {
         if (definition != nullptr)
-            argument = DefaultArgument(*definition, i);
+            Arguments[i] = DefaultArgument(*definition, static_cast<int>(i));
         else
-            argument = "0";
+            Arguments[i] = std::string_view("0", 1);
     }
 }
 
 bool CAction::Load(CStream& stream) {
-    ResetValues();
+    // The arguments a record does not hold take the defaults of the
+    // definition the action had before it was read.  Every other value is
+    // read, so only those arguments are reset, once they are known: a load
+    // writes each argument once.
+    const LibraryAction* defaults = FindDefinition();
     // Read through a cursor of its own, as it is written.
     CFieldReader in(stream);
     const std::int32_t tag = in.ReadInt();
@@ -151,16 +157,19 @@ bool CAction::Load(CStream& stream) {
         // registered definition overrides the copy just read.
         SetAction(in.Core(), LibraryId, ActionId);
     } else {
+        ResetValues();
         return false;
     }
 
     Selector = in.ReadInt();
     ActionFlag = in.ReadBool();
+    std::size_t argumentsRead = 0;
     ReadArray(in, 4, [&](std::int32_t i) {
         const std::string_view argument = in.ReadStringView();
         if (i < ActionArgumentCount)
-            Arguments[static_cast<std::size_t>(i)] = argument;
+            Arguments[argumentsRead++] = argument;
     });
+    ResetArgumentsFrom(defaults, argumentsRead);
 
     if (tag == ActionTagNew)
         TailFlag = in.ReadBool();

@@ -102,6 +102,9 @@ private:
     // SetAction without the report: false for an old number without
     // translation.
     bool Bind(std::int32_t libraryId, std::int32_t actionId);
+    // Arguments from first on to the defaults of definition ("0" without
+    // one).
+    void ResetArgumentsFrom(const LibraryAction* definition, std::size_t first);
 };
 
 }  // namespace transvane

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <vector>
 
@@ -28,6 +29,29 @@ inline void Put16(std::uint8_t* at, std::uint16_t value) {
 inline void Put32(std::uint8_t* at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i)
         at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// Copies count bytes, at most eight, from source to target, which may
+// overlap.  A model of a million short texts (an action's "0", "self", a
+// number) copies them with a few moves each, where memmove's call and
+// dispatch on the length would cost more than the bytes.
+inline void CopyFewBytes(void* target, const void* source, std::size_t count) noexcept {
+    auto* to = static_cast<unsigned char*>(target);
+    const auto* from = static_cast<const unsigned char*>(source);
+    // Two overlapping moves cover every length of their range; both are
+    // loaded before either is stored.
+    if (count >= 4) {
+        std::uint32_t head, tail;
+        std::memcpy(&head, from, 4);
+        std::memcpy(&tail, from + count - 4, 4);
+        std::memcpy(to, &head, 4);
+        std::memcpy(to + count - 4, &tail, 4);
+    } else if (count > 0) {
+        const unsigned char first = from[0], middle = from[count / 2], last = from[count - 1];
+        to[0] = first;
+        to[count / 2] = middle;
+        to[count - 1] = last;
+    }
 }
 
 inline void Append16(std::vector<std::uint8_t>& out, std::uint16_t value) {

@@ -48,11 +48,9 @@ void CCompactString::Assign(std::string_view text) {
         // Copied aside first: text may lie in the old allocation, or in
         // this string's own bytes.
         char copy[InlineCapacity];
-        if (!text.empty())
-            std::memcpy(copy, text.data(), text.size());
+        CopyFewBytes(copy, text.data(), text.size());
         Release();
-        if (!text.empty())
-            std::memcpy(FBytes + 1, copy, text.size());
+        CopyFewBytes(FBytes + 1, copy, text.size());
         FBytes[0] = InlineTag(text.size());
         return;
     }

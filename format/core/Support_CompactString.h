@@ -35,6 +35,8 @@
 #include <string>
 #include <string_view>
 
+#include "format/core/Support_Bytes.h"
+
 namespace transvane {
 
 class CCompactString {
@@ -57,11 +59,10 @@ public:
     // choose between two conversions.
     CCompactString& operator=(std::string_view text) {
         // The common case, short text replacing short text, needs neither
-        // an allocation nor a release; memmove since text may be a part of
-        // this very string.
+        // an allocation nor a release; text may be a part of this very
+        // string, which the copy allows.
         if (text.size() <= InlineCapacity && !OnHeap()) {
-            if (!text.empty())
-                std::memmove(FBytes + 1, text.data(), text.size());
+            CopyFewBytes(FBytes + 1, text.data(), text.size());
             FBytes[0] = InlineTag(text.size());
         } else {
             Assign(text);

@@ -88,6 +88,29 @@ void CPendingFiles::RemoveAll() const noexcept {
     }
 }
 
+// Either BeginStep sees the stop and backs out, or Stop sees the step and
+// waits for it: both check the other's flag after setting their own.
+bool CPendingFiles::BeginStep() noexcept {
+    FSteps.fetch_add(1);
+    if (!FStopped.load())
+        return true;
+    FSteps.fetch_sub(1);
+    return false;
+}
+
+void CPendingFiles::EndStep() noexcept { FSteps.fetch_sub(1); }
+
+void CPendingFiles::Stop() noexcept {
+    FStopped.store(true);
+    while (FSteps.load() > 0)
+        PauseBriefly();
+}
+
+void CPendingFiles::Settle() noexcept {
+    for (int placed = FPlaced.load(); placed > 0 && !FPlaced.compare_exchange_weak(placed, placed - 1);) {
+    }
+}
+
 std::size_t CPendingFiles::ArmedCount() const {
     std::size_t count = 0;
     for (const CChunk* chunk = &FFirst; chunk != nullptr; chunk = chunk->Next.load())

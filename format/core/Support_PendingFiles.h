@@ -17,6 +17,14 @@
 // A program may note the folders it made for its files as well: RemoveAll
 // removes those that are empty once the files are gone, and never one that
 // holds anything.
+//
+// Some steps must not be split by an interruption: a file created and
+// noted, the renames that move the backups along and put a new file in
+// place.  They run between BeginStep and EndStep; the handler calls Stop
+// before RemoveAll, which lets the steps under way end (on other threads:
+// the thread that runs a step holds the interruptions back meanwhile) and
+// refuses every step after, so that nothing is created or moved once the
+// handler has cleaned up.
 #pragma once
 
 #include <array>
@@ -60,6 +68,22 @@ public:
     // that is empty, the deepest first.  Async-signal-safe.
     void RemoveAll() const noexcept;
 
+    // Begins a step that an interruption must not split; false, with
+    // nothing begun, once Stop was called.  Call it with the interruptions
+    // held (CUnsplitStep does both).
+    bool BeginStep() noexcept;
+    void EndStep() noexcept;
+    // For the handler, before RemoveAll: refuses every step from now on and
+    // waits until those under way have ended.  Async-signal-safe.
+    void Stop() noexcept;
+    bool Stopped() const noexcept { return FStopped.load(); }
+    // Saves whose new file has taken its name (noted by the save, within
+    // its unsplit step) and that their caller has not shown yet (Settle):
+    // a handler that reports the files done waits for these to be shown.
+    void NotePlaced() noexcept { FPlaced.fetch_add(1); }
+    void Settle() noexcept;
+    int Placed() const noexcept { return FPlaced.load(); }
+
     // The entries in use now, for tests.
     std::size_t ArmedCount() const;
 
@@ -74,6 +98,9 @@ private:
     };
 
     CChunk FFirst;
+    std::atomic<int> FSteps{0};
+    std::atomic<bool> FStopped{false};
+    std::atomic<int> FPlaced{0};
 };
 
 }  // namespace transvane

@@ -66,6 +66,8 @@ int LinkFile(const char* existing, const char* newName);
 // one, safe in the program's interruption handler.
 int MakeFolder(const std::string& name);
 int RemoveFolder(const char* name) noexcept;
+// Lets the thread wait a millisecond or so; async-signal-safe.
+void PauseBriefly() noexcept;
 
 // What a name is, without following a link at its end.
 enum class ENameKind { Missing, File, Folder, Link, Device, Other, Unreachable };

@@ -70,9 +70,14 @@ int MakeHidden(const std::string& path, Make make, std::string& name, CPendingFi
     const std::string leaf = ShortLeaf(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = NameOf(folder / PathOf(HiddenNameFor(leaf)));
-        // Armed before it exists and disarmed if it is not made, all while
-        // no handler can run: a handler never removes a file of another.
-        CInterruptionsHeld held;
+        // Armed before it exists and disarmed if it is not made, all in one
+        // step: a handler never removes a file of another, and never cleans
+        // up before a file made meanwhile is noted.
+        const CUnsplitStep step(pending);
+        if (!step.Begun()) {
+            errno = EINTR;
+            return -1;
+        }
         if (!Note(pending, name, entry))
             return -1;
         const int made = make(name.c_str());
@@ -250,16 +255,14 @@ void CSafeSave::Commit() {
     const bool exists = now != ENameKind::Missing;
     if (exists && now != ENameKind::File)
         throw EFileError("Cannot replace", FTarget.Path, "it is no longer an ordinary file");
-    if (exists)
-        MakeBackup();
-
-    {
-        CInterruptionsHeld held;
-        if (RenameReplacing(FTemporary.c_str(), FTarget.Path.c_str()) != 0)
-            Fail("Cannot create file", FTarget.Path, errno);
-        CPendingFiles::Disarm(FEntry);
-        FEntry = nullptr;
-        FCreated = false;
+    CRotation rotation;
+    try {
+        if (exists)
+            PrepareBackup(rotation);
+        Rotate(rotation);
+    } catch (...) {
+        Discard(rotation.Hidden, rotation.HiddenEntry, rotation.HiddenCreated);
+        throw;
     }
     SyncFolderOf(FTarget.Path);
 }
@@ -359,7 +362,7 @@ std::pair<int, int> CSafeSave::BackupRoom() const {
                          std::to_string(FBackups.Count) + ", is never replaced)");
 }
 
-void CSafeSave::MakeBackup() {
+void CSafeSave::PrepareBackup(CRotation& rotation) {
     if (FBackups.Count <= 0)
         return;
     // Spelt again: the folder may have changed since the save began.
@@ -371,54 +374,100 @@ void CSafeSave::MakeBackup() {
         throw EFileError(foreign + " has a backup's name but is no ordinary file; move it out of the way");
 
     // The backup is made under a hidden name first, so that a failure or an
-    // interruption before it takes its place leaves the series intact (or
-    // with a gap where a backup moved down).
-    std::string hidden;
-    CPendingEntry* entry = nullptr;
+    // interruption before the rotation leaves the series as it was.
+    std::string& hidden = rotation.Hidden;
+    CPendingEntry*& entry = rotation.HiddenEntry;
     const int linked = MakeHidden(
         backup, [this](const char* name) { return SaveCalls().Link(FTarget.Path.c_str(), name); }, hidden, FPending,
         entry);
-    bool created = linked >= 0;
-    try {
-        if (linked < 0) {
-            // No second name for the same file here (a file system without
-            // hard links, a link count at its limit, a file the user does
-            // not own ...): a copy, on disk before the old file goes.
-            const int copy = CreateHidden(backup, 0600, hidden, FPending, entry);
-            if (copy < 0)
-                Fail("Cannot create file", backup, errno);
-            created = true;
-            try {
-                CopyContents(FTarget.Path, copy, hidden);
-                GiveAttributes(copy, FTarget.Attributes);
-                if (!SyncFile(copy))
-                    Fail("Cannot write file", backup, errno);
-            } catch (...) {
-                CloseFile(copy);
-                throw;
-            }
-            if (!CloseFile(copy))
-                Fail("Cannot write file", backup, errno);
-        }
-        // The earlier backups move down as far as the first free number;
-        // with none free, the one at last is replaced.  A move that fails
-        // stops the save, since the next would replace an unmoved backup.
-        int free = first;
-        while (free < last && Exists(BackupName(free)))
-            ++free;
-        const std::string replaced = Exists(BackupName(free)) ? BackupName(free) : std::string();
-        for (int number = free - 1; number >= first; --number)
-            if (RenameReplacing(BackupName(number).c_str(), BackupName(number + 1).c_str()) != 0)
-                Fail("Cannot move the backup", BackupName(number), errno);
-        CInterruptionsHeld held;
-        if (RenameReplacing(hidden.c_str(), backup.c_str()) != 0)
+    rotation.HiddenCreated = linked >= 0;
+    if (linked < 0) {
+        if (errno == EINTR)
             Fail("Cannot create file", backup, errno);
-        CPendingFiles::Disarm(entry);
-        FMade = {backup, replaced};
-    } catch (...) {
-        Discard(hidden, entry, created);
-        throw;
+        // No second name for the same file here (a file system without
+        // hard links, a link count at its limit, a file the user does
+        // not own ...): a copy, on disk before the old file goes.
+        const int copy = CreateHidden(backup, 0600, hidden, FPending, entry);
+        if (copy < 0)
+            Fail("Cannot create file", backup, errno);
+        rotation.HiddenCreated = true;
+        try {
+            CopyContents(FTarget.Path, copy, hidden);
+            GiveAttributes(copy, FTarget.Attributes);
+            if (!SyncFile(copy))
+                Fail("Cannot write file", backup, errno);
+        } catch (...) {
+            CloseFile(copy);
+            throw;
+        }
+        if (!CloseFile(copy))
+            Fail("Cannot write file", backup, errno);
     }
+    // The earlier backups move down as far as the first free number; with
+    // none free, the one at last makes room, set aside under a hidden name
+    // and removed only once the new file is in place.
+    int free = first;
+    while (free < last && Exists(BackupName(free)))
+        ++free;
+    if (Exists(BackupName(free)))
+        rotation.Dropped = BackupName(free);
+    for (int number = free - 1; number >= first; --number)
+        rotation.Moves.emplace_back(BackupName(number), BackupName(number + 1));
+    rotation.Moves.emplace_back(hidden, backup);
+    rotation.KeptAs = backup;
+}
+
+void CSafeSave::Rotate(CRotation& rotation) {
+    std::string aside;
+    CPendingEntry* asideEntry = nullptr;
+    {
+        // The backups move and the new file takes the name in one step: an
+        // interruption waits for its end, and a rename refused on the way
+        // puts back every one made before it.
+        const CUnsplitStep step(FPending);
+        if (!step.Begun())
+            Fail("Cannot create file", FTarget.Path, EINTR);
+        std::vector<std::pair<std::string, std::string>> moves;
+        if (!rotation.Dropped.empty()) {
+            do
+                aside = NameOf(FolderOf(rotation.Dropped) / PathOf(HiddenNameFor(ShortLeaf(rotation.Dropped))));
+            while (Exists(aside));
+            if (!Note(FPending, aside, asideEntry))
+                Fail("Cannot move the backup", rotation.Dropped, errno);
+            moves.emplace_back(rotation.Dropped, aside);
+        }
+        moves.insert(moves.end(), rotation.Moves.begin(), rotation.Moves.end());
+        moves.emplace_back(FTemporary, FTarget.Path);
+        for (std::size_t done = 0; done < moves.size(); ++done) {
+            if (SaveCalls().Rename(moves[done].first.c_str(), moves[done].second.c_str()) == 0)
+                continue;
+            const int error = errno;
+            for (std::size_t back = done; back-- > 0;)
+                SaveCalls().Rename(moves[back].second.c_str(), moves[back].first.c_str());
+            CPendingFiles::Disarm(asideEntry);
+            if (done + 1 == moves.size())
+                Fail("Cannot create file", FTarget.Path, error);
+            if (moves[done].first == rotation.Hidden)
+                Fail("Cannot create file", rotation.KeptAs, error);
+            Fail("Cannot move the backup", moves[done].first, error);
+        }
+        CPendingFiles::Disarm(rotation.HiddenEntry);
+        rotation.HiddenEntry = nullptr;
+        rotation.HiddenCreated = false;
+        CPendingFiles::Disarm(FEntry);
+        FEntry = nullptr;
+        FCreated = false;
+        if (FPending != nullptr)
+            FPending->NotePlaced();
+    }
+    // The dropped backup goes last, once the new file is in place; an
+    // interruption meanwhile removes it as a file of the save.
+    if (!aside.empty()) {
+        const CInterruptionsHeld held;
+        RemoveFile(aside.c_str());
+        CPendingFiles::Disarm(asideEntry);
+    }
+    FMade = {rotation.KeptAs, rotation.Dropped};
 }
 
 CBackupsMade SaveToFileSafely(const CMemoryStream& stream, const std::string& name, const CBackupSeries& backups,

@@ -12,14 +12,18 @@
 //      and only looked at, never opened (opening a FIFO would block).
 //   3. Write.  The new file is written under a hidden temporary name in
 //      the real file's folder and synced to disk.
-//   4. Back up.  The old file gets a second name, the newest backup
-//      NAME.vk1 (a hard link; where the file system refuses links, a copy
-//      synced to disk).  Earlier backups each move one number down first
-//      (CBackupSeries says which go), so that no backup is lost while
-//      there is room.  The old file itself is never moved away.
-//   5. Replace.  The complete new file is renamed over the real file in
-//      one step, so the name holds the old file or the new one at every
-//      instant, whenever the process dies.
+//   4. Back up.  The old file gets a second name, under a hidden name
+//      first (a hard link; where the file system refuses links, a copy
+//      synced to disk).  The old file itself is never moved away.
+//   5. Replace, in one step that an interruption does not split (it waits
+//      for the step's end): the earlier backups each move one number down
+//      (CBackupSeries says which go), so that no backup is lost while there
+//      is room; the hidden backup becomes the newest, NAME.vk1; the
+//      complete new file is renamed over the real file, so the name holds
+//      the old file or the new one at every instant, whenever the process
+//      dies.  A backup dropped to make room is set aside under a hidden
+//      name and removed only once the new file is in place; a rename
+//      refused on the way puts back every one made before it.
 //   6. Sync the folder, so that the new name survives a power cut; where
 //      the file system refuses to sync a folder, the save carries on.
 //
@@ -32,6 +36,7 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "format/core/Support_PendingFiles.h"
 #include "format/core/Support_Platform.h"
@@ -142,7 +147,18 @@ public:
     const CBackupsMade& Backups() const { return FMade; }
 
 private:
-    void MakeBackup();
+    // The renames that keep the old file among its backups: the earlier
+    // backups each one down, the hidden backup to the newest; Dropped, when
+    // set, is the backup that makes room.
+    struct CRotation {
+        std::string Hidden;
+        CPendingFiles::CEntry* HiddenEntry = nullptr;
+        bool HiddenCreated = false;
+        std::vector<std::pair<std::string, std::string>> Moves;
+        std::string KeptAs, Dropped;
+    };
+    void PrepareBackup(CRotation& rotation);
+    void Rotate(CRotation& rotation);
     // FBackups spelt as the series on disk is; EFileError on a clash.
     CBackupSeries Spelt() const;
     // The numbers the old file's backup may take, [first, last]; EFileError
@@ -166,12 +182,14 @@ private:
 CBackupsMade SaveToFileSafely(const CMemoryStream& stream, const std::string& name, const CBackupSeries& backups = {},
                               CPendingFiles* pending = nullptr);
 
-// The calls through which a save makes a backup and syncs a folder, so that
-// tests can make them fail as some file systems do.  Both return 0 or -1
-// with errno set, as the system calls they stand for.
+// The calls through which a save makes a backup, syncs a folder and moves
+// its files into place, so that tests can make them fail as some file
+// systems do.  Each returns 0 or -1 with errno set, as the system calls
+// they stand for.
 struct CSaveCalls {
     int (*Link)(const char* existing, const char* newName);
     int (*SyncFolder)(int folder);
+    int (*Rename)(const char* from, const char* to);  // replacing what to names
 };
 CSaveCalls& SaveCalls();
 
@@ -200,6 +218,29 @@ public:
 
 private:
     CSaved FPrevious{};
+};
+
+// A step of CPendingFiles that an interruption must not split, with the
+// interruptions held in this thread meanwhile, so that its handler never
+// waits here for the step it interrupted.  Without pending, always begun.
+class CUnsplitStep {
+public:
+    explicit CUnsplitStep(CPendingFiles* pending)
+        : FPending(pending), FBegun(pending == nullptr || pending->BeginStep()) {}
+    ~CUnsplitStep() {
+        if (FPending != nullptr && FBegun)
+            FPending->EndStep();
+    }
+    CUnsplitStep(const CUnsplitStep&) = delete;
+    CUnsplitStep& operator=(const CUnsplitStep&) = delete;
+
+    // False when the program is being interrupted: the step must not run.
+    bool Begun() const { return FBegun; }
+
+private:
+    CInterruptionsHeld FHeld;  // first: held before the step begins, let go after it ends
+    CPendingFiles* FPending;
+    bool FBegun;
 };
 
 // Writes text to fd, for signal handlers: async-signal-safe.

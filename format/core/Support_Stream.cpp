@@ -263,11 +263,7 @@ void WriteAllToFile(int fd, std::span<const std::uint8_t> bytes, const std::stri
 
 std::string CStream::ReadString() { return std::string(ReadStringView()); }
 
-std::int32_t CStream::StringCount(std::string_view value) {
-    if (value.size() > MaxBlockSize)
-        throw std::length_error("string too long for the project format");
-    return static_cast<std::int32_t>(value.size());
-}
+void CStream::ThrowStringTooLong() { throw std::length_error("string too long for the project format"); }
 
 void CStream::WriteString(std::string_view value) {
     WriteInt(StringCount(value));

@@ -26,6 +26,7 @@
 #include <string_view>
 #include <vector>
 
+#include "format/core/Support_Bytes.h"
 #include "format/core/Support_Errors.h"
 #include "format/core/Support_MappedFile.h"
 #include "format/core/Support_Project.h"
@@ -252,7 +253,12 @@ public:
 
     // The count written before a string's characters; std::length_error
     // for a string longer than the format holds.
-    static std::int32_t StringCount(std::string_view value);
+    // Inline: a writer of small records calls it for every text.
+    static std::int32_t StringCount(std::string_view value) {
+        if (value.size() > MaxBlockSize)
+            ThrowStringTooLong();
+        return static_cast<std::int32_t>(value.size());
+    }
 
     std::string ReadString();
     // The characters of the next string as a view into the stream's bytes,
@@ -314,6 +320,8 @@ private:
         Write(bytes);
     }
 
+    [[noreturn]] static void ThrowStringTooLong();
+
     CPreparedBlocks* FPrefetch = nullptr;
     CCoreState* FCore = nullptr;
     std::unique_ptr<CCoreState> FOwnCore;  // FCore's, when none was given
@@ -350,7 +358,10 @@ private:
     // so that it can stay in a register across the copies.
     void Write(std::span<const std::uint8_t> source) {
         if (static_cast<std::size_t>(FEnd - FCursor) >= source.size()) {
-            if (!source.empty())
+            // Most fields are a number or a short text.
+            if (source.size() <= 8)
+                CopyFewBytes(FCursor, source.data(), source.size());
+            else
                 std::memcpy(FCursor, source.data(), source.size());
             FCursor += source.size();
         } else {

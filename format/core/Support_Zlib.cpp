@@ -14,6 +14,9 @@
 #ifdef _WIN32
 #include <pthread.h>
 #endif
+#if defined(__wasm_simd128__)
+#include <wasm_simd128.h>
+#endif
 
 namespace transvane {
 
@@ -452,19 +455,79 @@ bool WorthCompressing(std::span<const std::uint8_t> source) {
 // Deflate's stored blocks hold at most this many bytes each.
 constexpr std::size_t MaxStoredBlock = 65535;
 
-std::uint32_t Adler32(std::span<const std::uint8_t> bytes) {
-#if TRANSVANE_LIBDEFLATE
-    return libdeflate_adler32(1, bytes.data(), bytes.size());
+// The Adler-32 of nothing, where every check starts.
+constexpr std::uint32_t AdlerStart = 1;
+
+#if defined(__wasm_simd128__)
+
+// In the browser libdeflate has only its portable Adler-32, one byte at a
+// time, and every byte of a stored block is checked twice (read, written):
+// for data that does not compress that was a third of the conversion.  This
+// one takes sixteen bytes a step.  For n bytes x0 .. x(n-1) after (s1, s2):
+//   s1' = s1 + sum x(i)
+//   s2' = s2 + n s1 + sum (n - i) x(i)
+// and with n = 16 K, byte i = 16 k + j: n - i = 16 (K - 1 - k) + (16 - j).
+// Per step the lanes gather the bytes' sum (sums), the sum of the sums
+// before each step (prefix: 16 of it make the first part) and the bytes
+// weighted 16 .. 1 (weighted: the second part).
+std::uint32_t Adler32(std::uint32_t adler, std::span<const std::uint8_t> bytes) {
+    constexpr std::uint32_t Base = 65521;
+    // Lanes are 32 bits: after K steps prefix holds at most 1020 K (K - 1) / 2,
+    // below 2^32 for up to 2048 steps.
+    constexpr std::size_t Chunk = 2048 * 16;
+    const v128_t firstWeights = wasm_i16x8_make(16, 15, 14, 13, 12, 11, 10, 9);
+    const v128_t lastWeights = wasm_i16x8_make(8, 7, 6, 5, 4, 3, 2, 1);
+    const auto laneSum = [](v128_t lanes) {
+        return std::uint64_t{wasm_u32x4_extract_lane(lanes, 0)} + wasm_u32x4_extract_lane(lanes, 1) +
+               wasm_u32x4_extract_lane(lanes, 2) + wasm_u32x4_extract_lane(lanes, 3);
+    };
+    std::uint32_t s1 = adler & 0xFFFF;
+    std::uint32_t s2 = adler >> 16;
+    const std::uint8_t* at = bytes.data();
+    std::size_t left = bytes.size();
+    while (left >= 16) {
+        const std::size_t n = std::min(left, Chunk) & ~std::size_t{15};
+        v128_t sums = wasm_i32x4_splat(0);
+        v128_t prefix = sums;
+        v128_t weighted = sums;
+        for (const std::uint8_t* const end = at + n; at != end; at += 16) {
+            const v128_t v = wasm_v128_load(at);
+            prefix = wasm_i32x4_add(prefix, sums);
+            sums = wasm_i32x4_add(sums, wasm_u32x4_extadd_pairwise_u16x8(wasm_u16x8_extadd_pairwise_u8x16(v)));
+            weighted = wasm_i32x4_add(weighted, wasm_i32x4_dot_i16x8(wasm_u16x8_extend_low_u8x16(v), firstWeights));
+            weighted = wasm_i32x4_add(weighted, wasm_i32x4_dot_i16x8(wasm_u16x8_extend_high_u8x16(v), lastWeights));
+        }
+        const std::uint64_t second = s2 + n * std::uint64_t{s1} + 16 * laneSum(prefix) + laneSum(weighted);
+        s1 = static_cast<std::uint32_t>((s1 + laneSum(sums)) % Base);
+        s2 = static_cast<std::uint32_t>(second % Base);
+        left -= n;
+    }
+    for (; left != 0; --left) {
+        s1 += *at++;
+        s2 += s1;
+    }
+    return (s2 % Base) << 16 | (s1 % Base);
+}
+
 #else
-    uLong adler = adler32(0, nullptr, 0);
+
+std::uint32_t Adler32(std::uint32_t adler, std::span<const std::uint8_t> bytes) {
+    if (bytes.empty())  // libdeflate answers a null buffer with a fresh start
+        return adler;
+#if TRANSVANE_LIBDEFLATE
+    return libdeflate_adler32(adler, bytes.data(), bytes.size());
+#else
+    uLong running = adler;
     for (std::size_t done = 0; done < bytes.size();) {
         const std::size_t chunk = std::min(bytes.size() - done, MaxZlibChunk);
-        adler = adler32(adler, bytes.data() + done, static_cast<uInt>(chunk));
+        running = adler32(running, bytes.data() + done, static_cast<uInt>(chunk));
         done += chunk;
     }
-    return static_cast<std::uint32_t>(adler);
+    return static_cast<std::uint32_t>(running);
 #endif
 }
+
+#endif
 
 // The zlib stream of source in stored blocks: the header, then per block of
 // up to 64 KiB its final bit and type (one byte, the rest of the byte and
@@ -480,6 +543,7 @@ void StoreBlock(std::span<const std::uint8_t> source, std::vector<std::uint8_t>&
     if (needed > destination.capacity())
         destination.reserve(std::max(needed, 2 * destination.capacity()));
     destination.insert(destination.end(), std::begin(StreamHeader), std::end(StreamHeader));
+    std::uint32_t adler = AdlerStart;
     for (std::size_t done = 0; done < source.size();) {
         const std::size_t length = std::min(source.size() - done, MaxStoredBlock);
         const auto word = static_cast<std::uint16_t>(length);
@@ -489,11 +553,12 @@ void StoreBlock(std::span<const std::uint8_t> source, std::vector<std::uint8_t>&
                                        static_cast<std::uint8_t>(complement),
                                        static_cast<std::uint8_t>(complement >> 8)};
         destination.insert(destination.end(), std::begin(header), std::end(header));
-        destination.insert(destination.end(), source.begin() + static_cast<std::ptrdiff_t>(done),
-                           source.begin() + static_cast<std::ptrdiff_t>(done + length));
+        const std::span<const std::uint8_t> piece = source.subspan(done, length);
+        destination.insert(destination.end(), piece.begin(), piece.end());
+        // Checked while the piece is still in the cache from copying it.
+        adler = Adler32(adler, piece);
         done += length;
     }
-    const std::uint32_t adler = Adler32(source);
     for (int shift = 24; shift >= 0; shift -= 8)
         destination.push_back(static_cast<std::uint8_t>(adler >> shift));
 }
@@ -555,13 +620,17 @@ EStoredInflate StoredInflate(std::span<const std::uint8_t> source, std::size_t m
     if (size > maxSize)
         return EStoredInflate::TooLarge;
     result.reserve(size);
-    WalkStored(source,
-               [&](std::span<const std::uint8_t> block) { result.insert(result.end(), block.begin(), block.end()); });
+    // Each block checked as it is copied, while its bytes are in the cache.
+    std::uint32_t adler = AdlerStart;
+    WalkStored(source, [&](std::span<const std::uint8_t> block) {
+        result.insert(result.end(), block.begin(), block.end());
+        adler = Adler32(adler, block);
+    });
     const std::uint8_t* check = &source[*trailer];
     const std::uint32_t stored = static_cast<std::uint32_t>(check[0]) << 24 |
                                  static_cast<std::uint32_t>(check[1]) << 16 |
                                  static_cast<std::uint32_t>(check[2]) << 8 | check[3];
-    return Adler32(result) == stored ? EStoredInflate::Done : EStoredInflate::NotStored;
+    return adler == stored ? EStoredInflate::Done : EStoredInflate::NotStored;
 }
 
 }  // namespace

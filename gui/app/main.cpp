@@ -56,6 +56,7 @@ void OnInterrupt(int signal) {
         [[maybe_unused]] const ssize_t put = ::write(QuitPipe[1], &number, 1);
         return;
     }
+    PendingFiles.Stop();
     PendingFiles.RemoveAll();
     if (TempFolderName[0] != '\0')
         ::rmdir(TempFolderName);

@@ -10,11 +10,13 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <set>
 #include <thread>
 
 #include "cli/Batch.h"
+#include "format/core/Support_SafeSave.h"
 #include "project/Resource_Main.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/ProjectReader.h"
@@ -84,6 +86,42 @@ TEST(BatchConvert, ASubFolderThatCannotBeMadeNamesItsCause) {
     EXPECT_EQ(result.Status, 1);
     EXPECT_EQ(Lines(result.Err), (Strings{"tree/sub/a.vtr: " + std::string(CannotCreateFile), "  file: out/sub/a.vtr",
                                           "  cause: cannot create the folder out/sub: Not a directory"}));
+}
+
+// What an interruption's handler does, Stop then RemoveAll, while 16 or 64
+// threads make folders and start saves as fast as they can: after it, none
+// makes a folder or a hidden file, so that the process ending there leaves
+// nothing behind.  The saves stay alive over the check, as they do in a
+// process that ends.
+TEST(BatchConvert, NothingIsMadeOnceAnInterruptionCleanedUp) {
+    for (const int jobs : {16, 64}) {
+        SCOPED_TRACE(jobs);
+        CScratchFolder folder;
+        CPendingFiles pending;
+        CMadeFolders made(&pending);
+        std::vector<std::optional<CSafeSave>> saves(static_cast<std::size_t>(jobs));
+        std::vector<std::jthread> workers;
+        for (int j = 0; j < jobs; ++j)
+            workers.emplace_back([&, j] {
+                for (int k = 0; k < 10000; ++k) {
+                    const std::string file =
+                        folder.File("out/" + std::to_string(j) + "/" + std::to_string(k) + "/a.vtr");
+                    if (made.Make(fs::path(file).parent_path().string()))
+                        return;
+                    try {
+                        saves[static_cast<std::size_t>(j)].emplace(file, CBackupSeries{".vk", 9}, &pending);
+                    } catch (const EFileError&) {
+                        return;
+                    }
+                }
+            });
+        while (pending.ArmedCount() < static_cast<std::size_t>(jobs) * 4)
+            std::this_thread::yield();
+        pending.Stop();
+        pending.RemoveAll();
+        workers.clear();
+        EXPECT_EQ(FolderTree(folder.Path()), Strings{});
+    }
 }
 
 TEST(BatchConvert, OptionSpellingsAndTheOutputFolder) {

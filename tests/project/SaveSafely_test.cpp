@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "project/Conversion.h"
 #include "project/Resource_Main.h"
@@ -401,6 +402,83 @@ TEST(SaveSafely, PendingFilesHoldEverySaveInFlight) {
         EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::string>{"0.vtr"});
     }
     EXPECT_EQ(pending.ArmedCount(), 0u);
+}
+
+// A save onto game.vtr with all nine backups there, stopped at each of its
+// calls in turn: the link that makes the hidden backup (call 0), then the
+// renames (the dropped vk8 set aside, vk7 to vk8 .. vk1 to vk2, the backup
+// to vk1, the new file to game.vtr).  Interrupted, it either never starts
+// the rotation or finishes it with the new file in place; a rename refused
+// puts back every one before it.  Either way the series stays whole and
+// nothing hidden is left.
+TEST(SaveSafely, AStoppedRotationLeavesTheSeriesWhole) {
+    static int calls = 0;
+    static int stopAt = 0;
+    static bool refuse = false;
+    static CPendingFiles* pending = nullptr;
+    static std::thread handler;
+    static CSaveCalls normal = SaveCalls();
+    // The handler's part, on a thread of its own as a signal may be.
+    static const auto interrupt = [] {
+        handler = std::thread([] {
+            pending->Stop();
+            pending->RemoveAll();
+        });
+        while (!pending->Stopped())
+            std::this_thread::yield();
+    };
+    SaveCalls().Link = [](const char* from, const char* to) {
+        if (calls++ == stopAt && !refuse)
+            interrupt();
+        return normal.Link(from, to);
+    };
+    SaveCalls().Rename = [](const char* from, const char* to) {
+        if (calls++ != stopAt)
+            return normal.Rename(from, to);
+        if (refuse)
+            return errno = EACCES, -1;
+        interrupt();
+        return normal.Rename(from, to);
+    };
+    const auto content = [](int i) { return Bytes("content " + std::to_string(i)); };  // 0: game.vtr
+    for (const bool refused : {false, true})
+        for (int at = refused ? 1 : 0; at <= 10; ++at) {
+            SCOPED_TRACE((refused ? "refused at call " : "interrupted at call ") + std::to_string(at));
+            CScratchFolder folder;
+            for (int i = 0; i <= 9; ++i)
+                WriteWholeFile(folder.File(i == 0 ? "game.vtr" : "game.vk" + std::to_string(i)), content(i));
+            CPendingFiles files;
+            pending = &files;
+            calls = 0;
+            stopAt = at;
+            refuse = refused;
+            bool saved = true;
+            try {
+                SaveToFileSafely(CMemoryStream(Bytes("new")), folder.File("game.vtr"), {".vk", 9}, &files);
+            } catch (const EFileError&) {
+                saved = false;
+            }
+            if (handler.joinable())
+                handler.join();
+            // The names left and the content each holds, by the number it had.
+            std::vector<std::string> now;
+            for (const std::string& name : FolderContents(folder.Path())) {
+                const CBlock bytes = ReadWholeFile(folder.File(name));
+                int was = -1;
+                for (int i = 0; i <= 9; ++i)
+                    was = bytes == content(i) ? i : was;
+                now.push_back(name + (was < 0 ? " new" : " " + std::to_string(was)));
+            }
+            const bool rotated = at > 0 && !refused;
+            std::vector<std::string> expected = {"game.vk1 " + std::string(rotated ? "0" : "1")};
+            for (int i = 2; i <= 8; ++i)
+                expected.push_back("game.vk" + std::to_string(i) + " " + std::to_string(rotated ? i - 1 : i));
+            expected.push_back("game.vk9 9");
+            expected.push_back(rotated ? "game.vtr new" : "game.vtr 0");
+            EXPECT_EQ(now, expected);
+            EXPECT_EQ(saved, rotated);
+        }
+    SaveCalls() = normal;
 }
 
 // Conversions one after the other into one folder, each checked by what it

@@ -9,6 +9,7 @@
 #include <pthread.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "format/core/Support_File.h"
@@ -115,6 +116,11 @@ int RemoveFile(const char* name) noexcept { return ::unlink(name); }
 int RenameReplacing(const char* from, const char* to) { return ::rename(from, to); }
 int LinkFile(const char* existing, const char* newName) { return ::link(existing, newName); }
 int RemoveFolder(const char* name) noexcept { return ::rmdir(name); }
+
+void PauseBriefly() noexcept {
+    const timespec millisecond{0, 1000000};
+    ::nanosleep(&millisecond, nullptr);
+}
 int MakeFolder(const std::string& name) { return ::mkdir(name.c_str(), 0777); }
 
 ENameKind KindOfName(const std::string& name, int* error) {
@@ -192,7 +198,7 @@ std::string FixedTemporaryFolder() { return "/tmp"; }
 // Saves and interruptions
 
 CSaveCalls& SaveCalls() {
-    static CSaveCalls calls{::link, ::fsync};
+    static CSaveCalls calls{::link, ::fsync, RenameReplacing};
     return calls;
 }
 

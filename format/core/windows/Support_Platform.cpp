@@ -242,6 +242,8 @@ int LinkFile(const char* existing, const char* newName) {
     return ::CreateHardLinkW(Widen(newName).c_str(), Widen(existing).c_str(), nullptr) ? 0 : Failed();
 }
 
+void PauseBriefly() noexcept { ::Sleep(1); }
+
 int RemoveFolder(const char* name) noexcept {
     CHandlerName wide{};
     if (!WidenInHandler(name, wide))
@@ -355,7 +357,7 @@ void StartWriteback(int, std::size_t, std::size_t) {}
 // The rename is written through (RenameReplacing), so the folder needs no
 // sync of its own.
 CSaveCalls& SaveCalls() {
-    static CSaveCalls calls{LinkFile, [](int) { return 0; }};
+    static CSaveCalls calls{LinkFile, [](int) { return 0; }, RenameReplacing};
     return calls;
 }
 

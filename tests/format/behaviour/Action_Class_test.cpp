@@ -152,6 +152,17 @@ TEST(Action, ArgumentCountsOtherThanEight) {
         EXPECT_EQ(action.Arguments[0], "0");
         EXPECT_TRUE(action.TailFlag);
     }
+    {
+        // An action read again keeps none of the arguments it held: those
+        // the record lacks are reset.
+        CAction action;
+        Load(core, action, RecordBytes(OldAction(1, {"a", "b", "c", "d", "e", "f", "g", "1"})));
+        Load(core, action, RecordBytes(OldAction(2, {"x"})));
+        EXPECT_EQ(action.Arguments[0], "x");
+        EXPECT_EQ(action.Arguments[1], "0");
+        EXPECT_EQ(action.Arguments[7], "0");
+        EXPECT_FALSE(action.TailFlag);
+    }
     // An older record's argument count is its fifth number.
     CAction old;
     Load(core, old, Patched(RecordBytes(OldAction(1)), 16, -7));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -15,7 +16,8 @@ namespace {
 // the word boundaries of an allocation, with NULs and bytes above 127,
 // since project strings are raw 8-bit text.
 std::vector<std::string> Texts() {
-    std::vector<std::string> texts = {"", "0", "self", std::string("a\0b", 3), "\xE9t\xE9", "seven!!", "eight!!!"};
+    std::vector<std::string> texts = {"",          "0",     "d0",     "self",    std::string("a\0b", 3),
+                                      "\xE9t\xE9", "12345", "other!", "seven!!", "eight!!!"};
     for (int length : {9, 11, 12, 13, 16})
         texts.push_back(std::string(static_cast<std::size_t>(length), static_cast<char>('a' + length)));
     texts.push_back(std::string(1000, '\0') + "end");
@@ -90,6 +92,21 @@ TEST(CompactString, AssignsFromItself) {
             EXPECT_EQ(same.View(), text.substr(1));
         }
     }
+}
+
+// The short copy behind the inline texts and the field writer, against
+// memmove: every length it takes, into and out of overlapping bytes.
+TEST(CompactString, FewBytesCopyAsMemmoveDoes) {
+    for (std::size_t count = 0; count <= 8; ++count)
+        for (std::size_t from = 0; from <= 6; ++from)
+            for (std::size_t to = 0; to <= 6; ++to) {
+                unsigned char expected[16], actual[16];
+                for (unsigned char i = 0; i < 16; ++i)
+                    expected[i] = actual[i] = static_cast<unsigned char>(0xA0 + i);
+                std::memmove(expected + to, expected + from, count);
+                CopyFewBytes(actual + to, actual + from, count);
+                EXPECT_EQ(std::memcmp(expected, actual, sizeof actual), 0) << count << ": " << from << " -> " << to;
+            }
 }
 
 TEST(CompactString, PrintsItsCharacters) {
