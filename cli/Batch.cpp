@@ -178,16 +178,27 @@ COutcome Carry(const std::string& source, const CBatchPlan& plan, CBatchFeedback
         return outcome;
     }
     CConversion conversion(feedback != nullptr ? feedback : follower, limits);
+    std::error_code folderFailed;
     if (conversion.Load(source) && !plan.LoadOnly) {
         // The output's sub-folder, for a file found in a folder; made only
-        // once there is something to put in it.
-        folders.MakeFor(plan.Output);
-        conversion.Save(plan.Output);
+        // once there is something to put in it.  When it cannot be made the
+        // save is not tried: it would only find no folder there.
+        folderFailed = folders.MakeFor(plan.Output);
+        if (!folderFailed)
+            conversion.Save(plan.Output);
     }
     CConversionResult result = conversion.TakeResult();
-    outcome.Stage = result.Unchanged ? Unchanged : result.Converted ? Converted : Failed;
+    outcome.Stage = result.Unchanged ? Unchanged : result.Converted && !folderFailed ? Converted : Failed;
     outcome.Version = result.Summary.Version;
     outcome.Report = std::move(result.Report);
+    if (folderFailed) {
+        const std::vector<std::string> context{"file: " + plan.Output, "cause: cannot create the folder " +
+                                                                           NameOf(PathOf(plan.Output).parent_path()) +
+                                                                           ": " + folderFailed.message()};
+        outcome.Report.AddMessage(CannotCreateFile, context);
+        if (feedback != nullptr)
+            feedback->ShowMessage(CannotCreateFile, context);
+    }
     outcome.KeptAs = std::move(result.KeptAs);
     outcome.Dropped = std::move(result.Dropped);
     return outcome;
@@ -547,7 +558,7 @@ CMadeFolders::~CMadeFolders() {
         CPendingFiles::Disarm(made.Entry);
 }
 
-void CMadeFolders::MakeFor(const std::string& file) { Make(NameOf(PathOf(file).parent_path())); }
+std::error_code CMadeFolders::MakeFor(const std::string& file) { return Make(NameOf(PathOf(file).parent_path())); }
 
 std::error_code CMadeFolders::Make(const std::string& folder) {
     const std::vector<std::string> missing = MissingFolders(folder);

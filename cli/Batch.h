@@ -109,9 +109,9 @@ public:
     CMadeFolders(const CMadeFolders&) = delete;
     CMadeFolders& operator=(const CMadeFolders&) = delete;
 
-    // Makes the folder file goes in, with its parents, noting those made.
-    // When it cannot be made, the save says why.
-    void MakeFor(const std::string& file);
+    // Makes the folder file goes in, with its parents, noting those made;
+    // the error when it cannot be made.
+    std::error_code MakeFor(const std::string& file);
     // Makes folder with its parents, noting those made; the error when it
     // cannot be made.
     std::error_code Make(const std::string& folder);

@@ -204,9 +204,7 @@ bool CConversion::Save(const std::string& target) {
         const CMessageContext file(core, "file", target);
         const CMessageContext why(core, "cause",
                                   "the save would drop its backup " + dropped + ", the file being converted");
-        ShowMessage(core,
-                    "Error Saving: Cannot create the file. The game has not been saved!Try saving your work under a "
-                    "different name.");
+        ShowMessage(core, CannotCreateFile);
         FResult.Converted = false;
         return Done(false);
     }

@@ -43,8 +43,7 @@ constexpr CKnownFailure KnownFailures[] = {
     {"Error Loading: File seems to be corrupted.", EErrorCode::Damaged},
     {"Error Loading: File does not exist.", EErrorCode::CannotRead},
     {"Error Loading: Failed to load the file.", EErrorCode::CannotRead},
-    {"Error Saving: Cannot create the file. The game has not been saved!Try saving your work under a different name.",
-     EErrorCode::CannotWrite},
+    {CannotCreateFile, EErrorCode::CannotWrite},
     {"Error Saving: Internal error. The game has not been saved!", EErrorCode::Internal},
 };
 

@@ -317,10 +317,12 @@ void ShowCorrupted(CCoreState& core, const std::string& fileName, const CLoadRep
         recovery.emplace(core, "recovery", recovered);
     if (!fileName.empty())
         more.emplace(core, "more", "transvane-cli info " + ShellOperand(fileName));
-    // What the file still holds may be saved, unless this was that attempt.
-    // The target lies beside the source and starts as it does: one "--"
-    // serves both.
-    if (!fileName.empty() && recovered == nullptr)
+    // What the file still holds may be saved, unless this was that attempt
+    // or the header was refused: a recovery starts from the header (a file
+    // that is no project, or of a version not converted, holds nothing to
+    // save).  The target lies beside the source and starts as it does: one
+    // "--" serves both.
+    if (!fileName.empty() && recovered == nullptr && report.Version != 0 && !report.InHeader)
         recover.emplace(core, "more",
                         "transvane-cli recover " + ShellOperand(fileName) + " " +
                             ShellWord(ChangeFileExt(fileName, "") + " (recovered).vtr"));
@@ -568,9 +570,7 @@ bool SaveGameFile(CProject& project, const std::string& fileName, CBackupsMade* 
 
     if (writeFailed || !FinishFile(stream, target, fileName, made, cause, pending, series)) {
         const CMessageContext why(core, "cause", cause);
-        ShowMessage(core,
-                    "Error Saving: Cannot create the file. The game has not been saved!Try saving your "
-                    "work under a different name.");
+        ShowMessage(core, CannotCreateFile);
         ProgressEnd(core);
         return false;
     }

@@ -34,6 +34,9 @@ inline constexpr std::int32_t NewestGameVersion = 500;
 // A file a save replaces is kept as NAME.vk1, the earlier backups moving
 // down, as far as NAME.vk9.
 inline constexpr int MaxBackups = 9;
+// The message of a file that cannot be written, whatever the cause.
+inline constexpr const char* CannotCreateFile =
+    "Error Saving: Cannot create the file. The game has not been saved!Try saving your work under a different name.";
 
 // The project's identity.
 std::int32_t& GameId(CProjectModel& model);

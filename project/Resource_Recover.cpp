@@ -237,7 +237,7 @@ std::string GroupedNumber(std::int64_t value) {
 
 std::string StopCause(const CLoadReport& report) {
     if (report.Failure == "Stream read error")
-        return "the file ends there";
+        return "what is stored there runs past the end of the file";
     return report.Failure;
 }
 

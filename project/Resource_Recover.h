@@ -96,7 +96,8 @@ void FinishRecovery(CProject& project, bool complete, CRecoveryReport& report);
 
 // The report for people, one line each: a line per section the file
 // holds, then one per damaged block, e.g.
-//   sprites: 212 of 240 recovered (28 lost: reading stopped in "Sprites" at byte 18,204,331: the file ends there)
+//   sprites: 212 of 240 recovered (28 lost: reading stopped in "Sprites" at byte 18,204,331: what is stored there runs
+//   past the end of the file)
 std::vector<std::string> RecoveryLines(const CRecoveryReport& report);
 // The report after the save, as the programs show it: the lines above,
 // what saving dropped, and a word for a file that lost nothing.
@@ -107,8 +108,10 @@ std::vector<std::string> RecoverySummaryLines(const CRecoveryReport& report, con
 std::string RecoveredIntoLine(const CRecoveryReport& report, const std::string& target);
 std::string RecoveredIntoLine(std::int64_t recovered, std::int64_t total, bool totalIsLeast, std::size_t blocks,
                               const std::string& target);
-// Why the reading stopped, in words: "the file ends there" for a file cut
-// short, the reader's own words otherwise.
+// Why the reading stopped, in words: "what is stored there runs past the
+// end of the file" for a read that found too few bytes (a file cut short
+// there, or a length or count there spoilt), the reader's own words
+// otherwise.
 std::string StopCause(const CLoadReport& report);
 // A count with its thousands grouped: 18,204,331.
 std::string GroupedNumber(std::int64_t value);

@@ -17,6 +17,7 @@
 
 #include "cli/Batch.h"
 #include "format/core/Support_SafeSave.h"
+#include "project/Resource_Main.h"
 #include "testkit/ProjectFiles.h"
 #include "testkit/ProjectReader.h"
 #include "testkit/RunProgram.h"
@@ -71,6 +72,20 @@ TEST(BatchConvert, EmptySubFoldersItMadeAreRemovedAtTheEnd) {
     WriteWholeFile(folder.File("out/file"), Bytes({2}));  // a file took a folder's name
     made.RemoveEmpty();
     EXPECT_EQ(FolderTree(folder.File("out")), (Strings{"file", "kept", "kept/c.vtr", "old"}));
+}
+
+// A sub-folder of the output that cannot be made fails its file with the
+// folder's cause, not the save's finding that there is no folder.
+TEST(BatchConvert, ASubFolderThatCannotBeMadeNamesItsCause) {
+    CScratchFolder folder;
+    fs::create_directories(folder.File("tree/sub"));
+    fs::create_directories(folder.File("out"));
+    WriteWholeFile(folder.File("tree/sub/a.vtr"), project::WriteProject(project::EmptyProject(440)));
+    WriteWholeFile(folder.File("out/sub"), Bytes({1}));
+    const CRunResult result = RunCli({"convert", "tree", "-o", "out"}, folder.Path());
+    EXPECT_EQ(result.Status, 1);
+    EXPECT_EQ(Lines(result.Err), (Strings{"tree/sub/a.vtr: " + std::string(CannotCreateFile), "  file: out/sub/a.vtr",
+                                          "  cause: cannot create the folder out/sub: Not a directory"}));
 }
 
 // What an interruption's handler does, Stop then RemoveAll, while 16 or 64
@@ -733,6 +748,8 @@ TEST(Messages, NameTheirFileAndCause) {
     fs::create_directories(folder.File("dir"));
     WriteWholeFile(folder.File("cut.vtr"), HeaderOnly());
     WriteWholeFile(folder.File("-cut.vtr"), HeaderOnly());
+    WriteWholeFile(folder.File("hello.vtr"), NotAProject());
+    WriteWholeFile(folder.File("future.vtr"), Bytes({0x91, 0xD5, 0x12, 0x00, 0x58, 0x02, 0x00, 0x00}));
     ASSERT_EQ(::mkfifo(folder.File("fifo.vtr").c_str(), 0600), 0);
     WriteWholeFile(folder.File("locked.vtr"), HeaderOnly());
     fs::permissions(folder.File("locked.vtr"), fs::perms::none);
@@ -743,6 +760,15 @@ TEST(Messages, NameTheirFileAndCause) {
     std::vector<Case> cases = {
         {"missing.vtr", {Missing, "  file: missing.vtr", "  cause: No such file or directory"}},
         {"dir", {Missing, "  file: dir", "  cause: Is a directory"}},
+        // A header refused: no recovery to suggest, it starts from the header.
+        {"hello.vtr",
+         {NotVantrel, "  file: hello.vtr", Corrupted, "  file: hello.vtr", "  section: header (from byte 0)",
+          "  stopped at: byte 4", "  more: transvane-cli info hello.vtr"}},
+        {"future.vtr",
+         {"Error Loading: File was created with a newer version of vantrel. Please get the new version from the web "
+          "site.",
+          "  file: future.vtr", Corrupted, "  file: future.vtr", "  section: header (from byte 0)",
+          "  stopped at: byte 8", "  more: transvane-cli info future.vtr"}},
         {"cut.vtr",
          {Corrupted, "  file: cut.vtr", "  section: Game options (from byte 32)", "  stopped at: byte 32",
           "  cause: Stream read error", "  more: transvane-cli info cut.vtr",

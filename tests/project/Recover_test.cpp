@@ -365,7 +365,7 @@ TEST(Recover, OnTheCommandLine) {
         "sprites: 1 of at most 3 recovered (up to 2 lost, as the slots after the damage "
         "may be empty: reading stopped in \"Sprites\" at byte ";
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
-        return line.starts_with(spritesLine) && line.ends_with(": the file ends there)");
+        return line.starts_with(spritesLine) && line.ends_with(": what is stored there runs past the end of the file)");
     })) << run.Out;
     ASSERT_FALSE(lines.empty());
     EXPECT_TRUE(lines.back().starts_with("recovered ") && lines.back().ends_with(" resources into out.vtr"))

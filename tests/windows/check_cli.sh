@@ -75,7 +75,7 @@ cli convert -q caps --output-dir caps 2>errors.txt || fail "in place in capitals
 cmp -s kit/sample_410.vtr caps/GAME.VK1 || fail "GAME.VK1 is no copy of the project"
 cli convert -q -f kit/sample_430.vtr caps/game.vtr 2>errors.txt || fail "a lower-case spelling: $(head -1 errors.txt)"
 # Names ignore case here: the same series, not two, and no clash.
-[ "$(cd caps && ls | tr 'A-Z\n' 'a-z ')" = "game.vk1 game.vk2 game.vk3 game.vtr " ] ||
+[ "$(cd caps && ls | tr 'A-Z' 'a-z' | LC_ALL=C sort | tr '\n' ' ')" = "game.vk1 game.vk2 game.vk3 game.vtr " ] ||
   fail "a lower-case spelling: $(cd caps && ls)"
 
 echo "-- device names and folders refused as targets"
