@@ -117,9 +117,6 @@ bool PrepareOutputDir(const std::string& dir, CMadeFolders& made) {
     return true;
 }
 
-// Runs work on a thread of its own that holds the interruptions back, and
-// waits for it: the handler then runs on this thread, never in the middle
-// of the work, and may wait for its saves (CPendingFiles::Stop, Settle).
 // A thread that starts with the interruptions held back: made while they
 // are held here, it has them held from its first instruction on, so that
 // no interruption reaches it before it could hold them itself.
@@ -129,6 +126,10 @@ std::jthread HeldThread(Work work) {
     return std::jthread(std::move(work));
 }
 
+// Runs work on a thread of its own that holds the interruptions back, and
+// waits for it (the thread joins at the end of the statement): the handler
+// then runs on this thread, never in the middle of the work, and may wait
+// for its saves (CPendingFiles::Stop, Settle).
 template <typename Work>
 void RunHeld(Work work) {
     HeldThread([&work] { work(); });
