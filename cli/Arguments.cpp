@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
+#include <vector>
+
 #include "format/core/Support_Report.h"
 
 namespace transvane {
@@ -23,9 +25,35 @@ const COptionRow* FindShort(const CCommandRow& command, char letter) {
     return nullptr;
 }
 
+// The edit distance of two names, a swap of two neighbours counting as
+// one edit (as in "froce"): the optimal string alignment distance.
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i)
+        d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i)
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t change = a[i - 1] == b[j - 1] ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + change});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[a.size()][b.size()];
+}
+
+std::vector<std::string_view> OptionNames(const CCommandRow& command) {
+    std::vector<std::string_view> names;
+    for (const COptionRow& option : command.Options)
+        names.emplace_back(option.Long);
+    return names;
+}
+
 // Records an option; false (and the problem) when it cannot be taken.
 bool Take(CArguments& result, const COptionRow& option, const std::string& spelling, std::optional<std::string> value,
-          std::string& problem) {
+          CUsageProblem& usage) {
+    std::string& problem = usage.Text;
     if (option.Metavar == nullptr) {
         if (value) {
             problem = spelling + " takes no value";
@@ -53,8 +81,32 @@ std::string CArguments::Value(const std::string& option) const {
     return found == Options.end() ? std::string() : found->second;
 }
 
+std::string NearestName(std::string_view typed, std::span<const std::string_view> names) {
+    // A slip of the keyboard: at most two edits, and fewer than half the
+    // letters typed, so that a short word is not taken for any other.
+    if (typed.size() < 3)
+        return {};
+    std::string_view nearest;
+    std::size_t best = std::min<std::size_t>(2, (typed.size() - 1) / 2);
+    for (const std::string_view name : names)
+        if (const std::size_t distance = EditDistance(typed, name); distance <= best && name != typed) {
+            if (nearest.empty() || distance < best)
+                nearest = name;
+            best = distance;
+        }
+    return std::string(nearest);
+}
+
+std::string CommandNearest(std::span<const CCommandRow> commands, std::string_view typed) {
+    std::vector<std::string_view> names;
+    for (const CCommandRow& command : commands)
+        names.emplace_back(command.Name);
+    return NearestName(typed, names);
+}
+
 std::optional<CArguments> ParseArguments(std::span<const CCommandRow> commands, std::span<const std::string> arguments,
-                                         std::string& problem) {
+                                         CUsageProblem& usage) {
+    std::string& problem = usage.Text;
     CArguments result;
     if (arguments.empty()) {
         problem = "no command given";
@@ -66,6 +118,8 @@ std::optional<CArguments> ParseArguments(std::span<const CCommandRow> commands, 
             result.Command = &command;
     if (result.Command == nullptr) {
         problem = name.starts_with('-') ? "unknown option " + name : "unknown command " + name;
+        if (!name.starts_with('-'))
+            usage.Meant = CommandNearest(commands, name);
         return std::nullopt;
     }
     const CCommandRow& command = *result.Command;
@@ -83,6 +137,9 @@ std::optional<CArguments> ParseArguments(std::span<const CCommandRow> commands, 
             const COptionRow* option = FindLong(command, std::string_view(spelling).substr(2));
             if (option == nullptr) {
                 problem = "unknown option " + spelling;
+                if (const std::string meant = NearestName(std::string_view(spelling).substr(2), OptionNames(command));
+                    !meant.empty())
+                    usage.Meant = "--" + meant;
                 return std::nullopt;
             }
             std::optional<std::string> value;
@@ -90,7 +147,7 @@ std::optional<CArguments> ParseArguments(std::span<const CCommandRow> commands, 
                 value = argument.substr(equals + 1);
             else if (option->Metavar != nullptr && i + 1 < arguments.size())
                 value = arguments[++i];
-            if (!Take(result, *option, spelling, value, problem))
+            if (!Take(result, *option, spelling, value, usage))
                 return std::nullopt;
         } else {
             // A group of short options; one that takes a value ends it.
@@ -109,7 +166,7 @@ std::optional<CArguments> ParseArguments(std::span<const CCommandRow> commands, 
                         value = arguments[++i];
                     k = argument.size();
                 }
-                if (!Take(result, *option, spelling, value, problem))
+                if (!Take(result, *option, spelling, value, usage))
                     return std::nullopt;
             }
         }
@@ -213,8 +270,11 @@ std::string CommandHelp(const CCommandRow& command) {
     return text;
 }
 
-int UsageError(const std::string& problem) {
-    std::fprintf(stderr, "transvane-cli: %s\nTry 'transvane-cli --help'.\n", OneLine(problem).c_str());
+int UsageError(const std::string& problem, const std::string& meant) {
+    std::fprintf(stderr, "transvane-cli: %s\n", OneLine(problem).c_str());
+    if (!meant.empty())
+        std::fprintf(stderr, "  did you mean %s?\n", OneLine(meant).c_str());
+    std::fprintf(stderr, "Try 'transvane-cli --help'.\n");
     return 2;
 }
 

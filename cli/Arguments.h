@@ -22,6 +22,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace transvane {
@@ -65,16 +66,31 @@ struct CArguments {
     std::string Value(const std::string& option) const;
 };
 
+// What is wrong with a command line: one line, and, where a command or a
+// long option was mistyped, the name most likely meant ("--force" for
+// "--froce").
+struct CUsageProblem {
+    std::string Text;
+    std::string Meant;  // empty when no name is near enough
+};
+
 // Reads the arguments after the program's name.  On a usage error the
-// result is nullopt and problem says what is wrong, in one line.
+// result is nullopt and problem says what is wrong.
 std::optional<CArguments> ParseArguments(std::span<const CCommandRow> commands, std::span<const std::string> arguments,
-                                         std::string& problem);
+                                         CUsageProblem& problem);
+// The command nearest to a mistyped one, or empty.
+std::string CommandNearest(std::span<const CCommandRow> commands, std::string_view typed);
+// The one of names within two edits of typed (a swap of two neighbours
+// counting as one) and nearer than half its letters, the first of the
+// nearest; empty when none is.
+std::string NearestName(std::string_view typed, std::span<const std::string_view> names);
 
 // The help of the whole tool, and of one command.
 std::string ToolHelp(std::span<const CCommandRow> commands);
 std::string CommandHelp(const CCommandRow& command);
-// Prints "transvane-cli: PROBLEM" and the pointer to --help on standard
-// error; returns the exit status of a usage error, 2.
-int UsageError(const std::string& problem);
+// Prints "transvane-cli: PROBLEM", "  did you mean MEANT?" when a name is
+// given, and the pointer to --help on standard error; returns the exit
+// status of a usage error, 2.
+int UsageError(const std::string& problem, const std::string& meant = {});
 
 }  // namespace transvane

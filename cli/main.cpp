@@ -244,7 +244,7 @@ int Help(std::span<const std::string> topics) {
             std::cout << CommandHelp(command);
             return 0;
         }
-    return UsageError("unknown command " + topics[0]);
+    return UsageError("unknown command " + topics[0], CommandNearest(Commands, topics[0]));
 }
 
 // The wait before a progress line appears.  The tests shorten it through
@@ -275,10 +275,10 @@ int RunTool(const std::vector<std::string>& arguments) {
     }
     if (!arguments.empty() && (arguments[0] == "help" || arguments[0] == "--help" || arguments[0] == "-h"))
         return Help(std::span(arguments).subspan(1));
-    std::string problem;
+    CUsageProblem problem;
     std::optional<CArguments> parsed = ParseArguments(Commands, arguments, problem);
     if (!parsed)
-        return UsageError(problem);
+        return UsageError(problem.Text, problem.Meant);
     if (parsed->Has("help")) {
         std::cout << CommandHelp(*parsed->Command);
         return 0;

@@ -163,7 +163,7 @@ TEST(BatchConvert, UsageErrorsAndUnusableFoldersConvertNothing) {
     const Case cases[] = {
         {{}, "no command given", true},
         {{"--fast"}, "unknown option --fast", true},
-        {{"convrt", "a"}, "unknown command convrt", true},
+        {{"frobnicate", "a"}, "unknown command frobnicate", true},
         {{"convert"}, "convert needs a file", true},
         {{"convert", "bad.vtr"}, "converting one file needs a TARGET or --output-dir DIR", true},
         {{"convert", "bad.vtr", "b", "c"}, "converting several files needs --output-dir DIR", true},
@@ -189,7 +189,7 @@ TEST(BatchConvert, UsageErrorsAndUnusableFoldersConvertNothing) {
         {{"info", "a", "--json", "b"}, "info takes one file, not 2", true},
         {{"extract", "a"}, "extract needs a file and a folder", true},
         {{"extract", "a", "b", "c"}, "extract takes a file and a folder, not 3", true},
-        {{"help", "convrt"}, "unknown command convrt", true},
+        {{"help", "frobnicate"}, "unknown command frobnicate", true},
         {{"help", "info", "check"}, "help takes one command, not 2", true},
         {{"convert", "bad.vtr", "-o", "plain"}, "the output folder plain exists and is not a folder", false},
         {{"convert", "bad.vtr", "-o", "plain/sub"}, "cannot create the output folder plain/sub: ", false},
@@ -205,6 +205,23 @@ TEST(BatchConvert, UsageErrorsAndUnusableFoldersConvertNothing) {
         if (c.usage) {
             EXPECT_EQ(lines.back(), "Try 'transvane-cli --help'.");
         }
+    }
+    EXPECT_EQ(FolderContents(folder.Path()), (Strings{"bad.vtr", "plain", "sub"}));
+
+    // A slip of the keyboard in a command or a long option names what was
+    // probably meant, on a line of its own; a far or short name, as above,
+    // names nothing.
+    const std::pair<Strings, std::string> slips[] = {
+        {{"convert", "bad.vtr", "new.vtr", "--froce"}, "unknown option --froce\n  did you mean --force?"},
+        {{"convert", "bad.vtr", "-o", "out", "--job=2"}, "unknown option --job\n  did you mean --jobs?"},
+        {{"convrt", "bad.vtr"}, "unknown command convrt\n  did you mean convert?"},
+        {{"help", "ifno"}, "unknown command ifno\n  did you mean info?"},
+        {{"info", "bad.vtr", "--jsno"}, "unknown option --jsno\n  did you mean --json?"},
+    };
+    for (const auto& [arguments, problem] : slips) {
+        const CRunResult result = RunCli(arguments, folder.Path());
+        EXPECT_EQ(result.Status, 2) << problem;
+        EXPECT_EQ(result.Err, "transvane-cli: " + problem + "\nTry 'transvane-cli --help'.\n");
     }
     EXPECT_EQ(FolderContents(folder.Path()), (Strings{"bad.vtr", "plain", "sub"}));
 }
