@@ -128,6 +128,31 @@ int BackupNumber(const std::string& path, const CBackupSeries& backups) {
     return number >= 1 && number <= backups.Count ? number : 0;
 }
 
+// Whether a backup of the series lies beside path under any case of its
+// extension.  A few lookups, where a listing reads the whole folder: most
+// saves find none, and a folder of thousands of projects converted in
+// place would otherwise be read through once for every one of them.
+bool AnyBackupBeside(const std::string& path, const CBackupSeries& backups) {
+    std::vector<std::size_t> letters;
+    for (std::size_t i = 0; i < backups.Extension.size(); ++i)
+        if (std::isalpha(static_cast<unsigned char>(backups.Extension[i])))
+            letters.push_back(i);
+    if (letters.size() > 4)
+        return true;  // too many spellings to try: the listing tells
+    for (unsigned spelling = 0; spelling < 1u << letters.size(); ++spelling) {
+        std::string extension = backups.Extension;
+        for (std::size_t k = 0; k < letters.size(); ++k) {
+            const auto letter = static_cast<unsigned char>(extension[letters[k]]);
+            extension[letters[k]] =
+                static_cast<char>((spelling >> k & 1) != 0 ? std::toupper(letter) : std::tolower(letter));
+        }
+        for (int number = 1; number <= backups.Count; ++number)
+            if (Exists(ChangeFileExt(path, extension + std::to_string(number))))
+                return true;
+    }
+    return false;
+}
+
 void CopyContents(const std::string& from, int to, const std::string& name) {
     const int source = OpenForReading(from);
     if (source < 0)
@@ -181,6 +206,8 @@ CSpeltSeries SpeltSeries(const std::string& path, const CBackupSeries& backups) 
         return spelt;
     const std::string leaf = NameOf(PathOf(path).filename());
     spelt.Series.Extension = ExtensionInCaseOf(leaf, backups.Extension);
+    if (!AnyBackupBeside(path, backups))
+        return spelt;
     // The folder is listed rather than each spelling tried: where names
     // ignore case (Windows) every spelling would find the same file, and
     // only the listing shows how it is really spelt.
