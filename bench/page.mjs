@@ -81,8 +81,9 @@ try {
         try {
           await new Promise((resolve) => { worker.onmessage = resolve; });
           const started = performance.now();
-          const output = await new Promise((resolve) => {
+          const output = await new Promise((resolve, reject) => {
             worker.onmessage = ({ data }) => resolve(data);
+            worker.onerror = (event) => reject(new Error(`the floor's worker failed: ${event.message}`));
             worker.postMessage({ file: input.files[0], size });
           });
           if (output.length !== size) throw new Error('the floor lost bytes');
