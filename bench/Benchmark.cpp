@@ -924,9 +924,8 @@ void PrintPage(const std::vector<TResult>& results) {
         const double vsNative = r.Page / r.ConvertOne;
         const bool met = vsNative <= MaxPageVsNative;
         ok = ok && met;
-        std::printf("%-16s %9.2f %8.2f %7.2f | %8.2f %7.2f | %8.1f%s\n", r.Name.c_str(), r.ConvertOne, r.Page,
-                    vsNative, r.PageFloor, r.PageFloor / r.ConvertOne, r.PageOutputMiB,
-                    met ? "" : " PAGE>1.5xNATIVE");
+        std::printf("%-16s %9.2f %8.2f %7.2f | %8.2f %7.2f | %8.1f%s\n", r.Name.c_str(), r.ConvertOne, r.Page, vsNative,
+                    r.PageFloor, r.PageFloor / r.ConvertOne, r.PageOutputMiB, met ? "" : " PAGE>1.5xNATIVE");
     }
     std::printf(
         "\n  the page in headless Chromium, from the file handed to it to the converted bytes, against\n"

@@ -1,6 +1,7 @@
 #include "cli/Arguments.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <string_view>
 #include <vector>
@@ -86,10 +87,14 @@ std::string NearestName(std::string_view typed, std::span<const std::string_view
     // letters typed, so that a short word is not taken for any other.
     if (typed.size() < 3)
         return {};
+    // Names are lower case: CONVERT is a slip too.
+    std::string lower(typed);
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     std::string_view nearest;
     std::size_t best = std::min<std::size_t>(2, (typed.size() - 1) / 2);
     for (const std::string_view name : names)
-        if (const std::size_t distance = EditDistance(typed, name); distance <= best && name != typed) {
+        if (const std::size_t distance = EditDistance(lower, name); distance <= best && name != typed) {
             if (nearest.empty() || distance < best)
                 nearest = name;
             best = distance;

@@ -216,6 +216,7 @@ TEST(BatchConvert, UsageErrorsAndUnusableFoldersConvertNothing) {
         {{"convert", "bad.vtr", "-o", "out", "--job=2"}, "unknown option --job\n  did you mean --jobs?"},
         {{"convrt", "bad.vtr"}, "unknown command convrt\n  did you mean convert?"},
         {{"help", "ifno"}, "unknown command ifno\n  did you mean info?"},
+        {{"CONVERT", "bad.vtr"}, "unknown command CONVERT\n  did you mean convert?"},
         {{"info", "bad.vtr", "--jsno"}, "unknown option --jsno\n  did you mean --json?"},
     };
     for (const auto& [arguments, problem] : slips) {
