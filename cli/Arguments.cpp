@@ -1,11 +1,11 @@
 #include "cli/Arguments.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <string_view>
 #include <vector>
 
+#include "format/core/Support_File.h"
 #include "format/core/Support_Report.h"
 
 namespace transvane {
@@ -53,8 +53,7 @@ std::vector<std::string_view> OptionNames(const CCommandRow& command) {
 
 // Records an option; false (and the problem) when it cannot be taken.
 bool Take(CArguments& result, const COptionRow& option, const std::string& spelling, std::optional<std::string> value,
-          CUsageProblem& usage) {
-    std::string& problem = usage.Text;
+          std::string& problem) {
     if (option.Metavar == nullptr) {
         if (value) {
             problem = spelling + " takes no value";
@@ -88,13 +87,11 @@ std::string NearestName(std::string_view typed, std::span<const std::string_view
     if (typed.size() < 3)
         return {};
     // Names are lower case: CONVERT is a slip too.
-    std::string lower(typed);
-    for (char& c : lower)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string lower = CaseFolded(std::string(typed));
     std::string_view nearest;
     std::size_t best = std::min<std::size_t>(2, (typed.size() - 1) / 2);
     for (const std::string_view name : names)
-        if (const std::size_t distance = EditDistance(lower, name); distance <= best && name != typed) {
+        if (const std::size_t distance = EditDistance(lower, name); distance <= best) {
             if (nearest.empty() || distance < best)
                 nearest = name;
             best = distance;
@@ -152,7 +149,7 @@ std::optional<CArguments> ParseArguments(std::span<const CCommandRow> commands, 
                 value = argument.substr(equals + 1);
             else if (option->Metavar != nullptr && i + 1 < arguments.size())
                 value = arguments[++i];
-            if (!Take(result, *option, spelling, value, usage))
+            if (!Take(result, *option, spelling, value, problem))
                 return std::nullopt;
         } else {
             // A group of short options; one that takes a value ends it.
@@ -171,7 +168,7 @@ std::optional<CArguments> ParseArguments(std::span<const CCommandRow> commands, 
                         value = arguments[++i];
                     k = argument.size();
                 }
-                if (!Take(result, *option, spelling, value, usage))
+                if (!Take(result, *option, spelling, value, problem))
                     return std::nullopt;
             }
         }

@@ -1,7 +1,6 @@
 #include "project/Batch_Plan.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -17,12 +16,6 @@ namespace transvane {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string CaseFolded(std::string name) {
-    for (char& c : name)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return name;
-}
 
 // The extension in lower case: projects copied from Windows may be
 // GAME.VTR.

@@ -79,6 +79,12 @@ std::string ChangeFileExt(const std::string& name, const std::string& extension)
     return name.substr(0, dot) + extension;
 }
 
+std::string CaseFolded(std::string name) {
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name;
+}
+
 std::string ExtensionInCaseOf(const std::string& name, const std::string& extension) {
     const std::string leaf = NameOf(PathOf(name).filename());
     const std::size_t dot = leaf.find_last_of('.');

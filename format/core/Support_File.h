@@ -57,6 +57,8 @@ std::string ChangeFileExt(const std::string& name, const std::string& extension)
 // systems may carry their names in capitals, and the names made after
 // them follow.
 std::string ExtensionInCaseOf(const std::string& name, const std::string& extension);
+// name with its ASCII letters in lower case ("GAME.VTR": "game.vtr").
+std::string CaseFolded(std::string name);
 
 // The temporary folder, vt_ttt_N under the folder that TEMP or TMP names
 // (else the platform's, /tmp, else the current folder), created with the object and

@@ -128,28 +128,33 @@ int BackupNumber(const std::string& path, const CBackupSeries& backups) {
     return number >= 1 && number <= backups.Count ? number : 0;
 }
 
+// Every spelling of text in lower and upper case letters (".vk": ".vk",
+// ".vK", ".Vk", ".VK").
+std::vector<std::string> CaseSpellings(const std::string& text) {
+    std::vector<std::string> spellings{""};
+    for (const char c : text) {
+        const auto lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const auto upper = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        std::vector<std::string> longer;
+        for (const std::string& spelling : spellings) {
+            longer.push_back(spelling + lower);
+            if (upper != lower)
+                longer.push_back(spelling + upper);
+        }
+        spellings = std::move(longer);
+    }
+    return spellings;
+}
+
 // Whether a backup of the series lies beside path under any case of its
 // extension.  A few lookups, where a listing reads the whole folder: most
 // saves find none, and a folder of thousands of projects converted in
 // place would otherwise be read through once for every one of them.
 bool AnyBackupBeside(const std::string& path, const CBackupSeries& backups) {
-    std::vector<std::size_t> letters;
-    for (std::size_t i = 0; i < backups.Extension.size(); ++i)
-        if (std::isalpha(static_cast<unsigned char>(backups.Extension[i])))
-            letters.push_back(i);
-    if (letters.size() > 4)
-        return true;  // too many spellings to try: the listing tells
-    for (unsigned spelling = 0; spelling < 1u << letters.size(); ++spelling) {
-        std::string extension = backups.Extension;
-        for (std::size_t k = 0; k < letters.size(); ++k) {
-            const auto letter = static_cast<unsigned char>(extension[letters[k]]);
-            extension[letters[k]] =
-                static_cast<char>((spelling >> k & 1) != 0 ? std::toupper(letter) : std::tolower(letter));
-        }
+    for (const std::string& extension : CaseSpellings(backups.Extension))
         for (int number = 1; number <= backups.Count; ++number)
             if (Exists(ChangeFileExt(path, extension + std::to_string(number))))
                 return true;
-    }
     return false;
 }
 
